@@ -1,0 +1,58 @@
+#pragma once
+
+#include "core/database.h"
+#include "core/messages.h"
+#include "core/recordset.h"
+
+#include <QLockFile>
+#include <QString>
+#include <QVariant>
+#include <array>
+#include <memory>
+
+namespace lb {
+
+// Up to eight face names that count as system fonts; slot 0 here is slot 1 of the list.
+// The list ends at the first empty slot.
+using SystemFontList = std::array<QString, 8>;
+
+// The values every part of one run shares: one instance, alive for the run.
+struct AppState {
+    AppState(MessageBoxes& boxes, MousePointer& pointer) : messages(boxes, pointer) {}
+
+    // Database path and connection, opened by start-up and closed by the shut-down.
+    QString databasePath;
+    QString connectSuffix;
+    QString lineBreak = QStringLiteral("\n");
+    std::unique_ptr<Database> db;
+    std::unique_ptr<QLockFile> instanceLock;
+
+    Messenger messages;
+    QVariant lastResult;
+
+    // The main window's data sources.
+    std::unique_ptr<RecordSet> datFonts, datAssigned, datSets, datAuto, datSampleText, datVersion;
+
+    // Fonts.
+    QString fontsFolder;
+    QString currentFontName;
+    QString pickedFontName;
+    SystemFontList systemFonts;
+
+    // Sets and activation.
+    QString currentSetName;
+    bool fontsChanged = false;
+    bool assignedStale = false;
+    bool setActivated = false;
+
+    // The AutoAssign switches, mirrored by the check marks of their menu items.
+    bool addAutoAssign = false;
+    bool removeAutoAssign = false;
+
+    // Opens the main window's data sources over the open database and refreshes each.
+    void openMainDataSources();
+    // Closes every record set and the database; errors are ignored.
+    void closeAll();
+};
+
+} // namespace lb

@@ -1,0 +1,132 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace lb {
+
+// Error numbers callers test by value; they keep the numbers the stored data and the
+// rest of the program have always used.
+enum DbErrorNumber {
+    ErrDuplicateKey = 3022,
+    ErrNoSuchObject = 3078,
+    ErrCannotOpen = 3051,
+    ErrNotADatabase = 3343,
+    ErrNoCurrentRecord = 3021,
+    ErrOther = 3000,
+};
+
+class DbError : public std::runtime_error {
+public:
+    DbError(int number, const QString& message);
+    int number() const { return number_; }
+    QString message() const { return QString::fromUtf8(what()); }
+
+private:
+    int number_;
+};
+
+// Field types that the program itself creates.
+enum class FieldType { Text, Long, YesNo, Double };
+
+struct FieldDef {
+    QString name;
+    FieldType type = FieldType::Text;
+    int size = 0; // text size; informative only
+    bool caseInsensitive = true;
+};
+
+class Statement {
+public:
+    Statement(sqlite3* db, const QString& sql);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    Statement(Statement&& other) noexcept;
+
+    Statement& bind(int index, const QVariant& value); // 1-based
+    bool step();                                        // true while a row is available
+    void reset();
+    int columnCount() const;
+    QString columnName(int i) const;
+    QVariant value(int i) const;
+    qint64 int64(int i) const;
+    QString text(int i) const;
+
+private:
+    sqlite3* db_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+// One encrypted database file. Text columns compare without regard to letter case
+// (every letter, not only ASCII) through the collation registered on each connection.
+class Database {
+public:
+    static constexpr const char* Collation = "LBNOCASE";
+
+    // Opens an existing file (create=false) or makes a new one. The connect suffix
+    // ";PWD=..." carries the key; a file made with another key, or without one, does not open.
+    static std::unique_ptr<Database> open(const QString& path, const QString& connect,
+                                          bool create = false);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    static QString passwordFromConnect(const QString& connect);
+
+    const QString& path() const { return path_; }
+    sqlite3* handle() const { return db_; }
+    bool isReadOnly() const;
+
+    void exec(const QString& sql);
+    Statement prepare(const QString& sql);
+    qint64 lastInsertRowId() const;
+
+    bool tableExists(const QString& table) const;
+    QStringList columns(const QString& table);
+    void createTable(const QString& table, const std::vector<FieldDef>& fields);
+    void appendField(const QString& table, const FieldDef& field);
+    void createQuery(const QString& name, QString sql);
+    void deleteQuery(const QString& name);
+
+    // Nestable: the outermost commits; an exception unwinding any level undoes everything
+    // done since that level began.
+    class Transaction {
+    public:
+        explicit Transaction(Database& db);
+        ~Transaction();
+        void commit();
+
+    private:
+        Database& db_;
+        QString name_;
+        bool done_ = false;
+    };
+
+    // Raised by each successful change so record sets can tell their snapshot is stale.
+    quint64 changeCount() const { return changes_; }
+    void noteChange() { ++changes_; }
+
+    [[noreturn]] void fail(int rc, const QString& context) const;
+
+private:
+    Database(sqlite3* db, QString path) : db_(db), path_(std::move(path)) {}
+    sqlite3* db_;
+    QString path_;
+    int savepointDepth_ = 0;
+    quint64 changes_ = 0;
+};
+
+QString quoteIdentifier(const QString& name);
+
+// Compares two texts as the database does: equal when they differ only in letter case.
+int compareNoCase(const QString& a, const QString& b);
+
+} // namespace lb

@@ -1,0 +1,68 @@
+#include "core/schema.h"
+
+namespace lb {
+
+std::unique_ptr<RecordSet> openTable(Database& db, const QString& table) {
+    QString order;
+    if (table == tbl::Fonts)
+        // Case variants of one name sort together, each spelling's rows next to each other.
+        order = quoteIdentifier(fld::FaceName) + QStringLiteral(" COLLATE ") +
+                QLatin1String(Database::Collation) + QStringLiteral(", ") + quoteIdentifier(fld::FaceName) +
+                QStringLiteral(" COLLATE BINARY");
+    return std::make_unique<RecordSet>(db, table, order);
+}
+
+namespace {
+FieldDef text(const QString& name, int size = 0) {
+    return FieldDef{name, FieldType::Text, size, true};
+}
+FieldDef path(const QString& name) {
+    // File names keep the file system's spelling and compare exactly.
+    return FieldDef{name, FieldType::Text, 0, false};
+}
+} // namespace
+
+void createVersion1Schema(Database& db) {
+    Database::Transaction t(db);
+    db.createTable(tbl::Fonts, {text(fld::FaceName), path(fld::FileName), text(fld::FriendlyName)});
+    db.createTable(tbl::Sets, {text(fld::SetName, 40)});
+    db.createTable(tbl::AssignedFonts, {text(fld::SetName, 40), text(fld::FontName)});
+    db.createTable(tbl::AutoAssign, {text(fld::SetName, 40), text(fld::FontName)});
+    db.createTable(tbl::SampleText,
+                   {text(fld::SampleText, 60), text(fld::SelectedFont), text(fld::ActivatedSet, 40),
+                    text(fld::PreviousSet, 40), FieldDef{fld::AddAutoAssign, FieldType::YesNo},
+                    FieldDef{fld::RemoveAutoAssign, FieldType::YesNo},
+                    FieldDef{fld::Height, FieldType::Double}, FieldDef{fld::Width, FieldType::Double}});
+    createIndexes(db);
+    t.commit();
+}
+
+void createCurrentSchema(Database& db) {
+    Database::Transaction t(db);
+    createVersion1Schema(db);
+    db.createTable(tbl::Version, {text(fld::Version, 5)});
+    db.appendField(tbl::SampleText, text(fld::SelectedSet, 40));
+    db.appendField(tbl::SampleText, FieldDef{fld::FontSize, FieldType::Long});
+    db.appendField(tbl::AutoAssign, FieldDef{fld::Inactive, FieldType::YesNo});
+    t.commit();
+}
+
+void createIndexes(Database& db) {
+    const char* statements[] = {
+        "CREATE UNIQUE INDEX IF NOT EXISTS [Fonts File] ON [Fonts] ([File Name])",
+        "CREATE INDEX IF NOT EXISTS [Fonts Face] ON [Fonts] ([Face Name])",
+        "CREATE UNIQUE INDEX IF NOT EXISTS [Sets Name] ON [Sets] ([Set Name])",
+        "CREATE UNIQUE INDEX IF NOT EXISTS [Assigned Pair] ON [Assigned Fonts] ([Set Name], [Font Name])",
+        "CREATE INDEX IF NOT EXISTS [Assigned Font] ON [Assigned Fonts] ([Font Name])",
+        "CREATE UNIQUE INDEX IF NOT EXISTS [Auto Pair] ON [Auto Assign] ([Set Name], [Font Name])",
+        "CREATE INDEX IF NOT EXISTS [Auto Font] ON [Auto Assign] ([Font Name])",
+    };
+    for (const char* sql : statements)
+        db.exec(QString::fromLatin1(sql));
+}
+
+void createAppendSchema(Database& db) {
+    db.createTable(tbl::NewAuto, {text(fld::SetName, 40), text(fld::FontName)});
+}
+
+} // namespace lb

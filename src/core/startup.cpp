@@ -1,0 +1,238 @@
+#include "core/startup.h"
+
+#include "core/paths.h"
+#include "core/schema.h"
+
+#include <QFileInfo>
+
+namespace lb {
+
+QString formatThousands(int value) {
+    if (value == 0)
+        return {};
+    QString digits = QString::number(value < 0 ? -value : value);
+    for (int i = int(digits.size()) - 3; i > 0; i -= 3)
+        digits.insert(i, QLatin1Char(','));
+    return value < 0 ? QStringLiteral("-") + digits : digits;
+}
+
+QString welcomeText(int knowledgeBaseRows, const QString& lb) {
+    return QStringLiteral("Welcome to Letterbay 98!  ") + lb + lb +
+           QStringLiteral("Your PC's TrueType fonts will automatically be loaded into Letterbay's All Fonts list, "
+                          "where they can be displayed, printed and manually assigned to sets of your choice.  ") +
+           QStringLiteral("(Non-TrueType fonts and special printer fonts will not be loaded.)") + lb + lb +
+           QStringLiteral("Letterbay contains AutoAssign, a feature which allows Letterbay to compare your fonts to "
+                          "a database of over ") +
+           formatThousands(knowledgeBaseRows / 100 * 100) +
+           QStringLiteral(" font names and automatically assign your fonts to the appropriate set(s).") + lb + lb +
+           QStringLiteral("Would you like to AutoAssign your fonts each time you refresh or install new fonts?  ") +
+           QStringLiteral("(If not, AutoAssign can be activated later.)");
+}
+
+QString Startup::ProgramVersionText() {
+    return ProgramVersion;
+}
+
+QString Startup::lockPath() {
+    return dataFolder() + QStringLiteral("/letterbay.lock");
+}
+
+bool Startup::load() {
+    Messenger& m = app_.messages;
+    app_.lineBreak = QStringLiteral("\n");
+    const QString prepared = prepareDataFolder();
+
+    // One copy per user: a second one says so and ends without opening anything.
+    if (prepared.isEmpty()) {
+        auto lock = std::make_unique<QLockFile>(lockPath());
+        lock->setStaleLockTime(0);
+        if (!lock->tryLock(0)) {
+            if (lock->error() == QLockFile::LockFailedError) {
+                m.title = AppTitle;
+                m.text = AppTitle + QStringLiteral(" is already running on this machine.  Click OK to exit.");
+                m.Msg_Critical();
+                return false;
+            }
+        } else {
+            app_.instanceLock = std::move(lock);
+        }
+    }
+
+    app_.databasePath = databasePath();
+    app_.connectSuffix = ConnectSuffix;
+    auto refuse = [&](const QString& reason) {
+        m.title = AppTitle;
+        m.text = QStringLiteral("The font database ") + app_.databasePath +
+                 QStringLiteral(" cannot be used: ") + reason + app_.lineBreak + app_.lineBreak +
+                 QStringLiteral("Nothing has been changed.  Click OK to exit.");
+        m.Msg_Critical();
+        app_.instanceLock.reset();
+        return false;
+    };
+    if (!prepared.isEmpty())
+        return refuse(prepared);
+    const QFileInfo info(app_.databasePath);
+    if (!info.isWritable())
+        return refuse(QStringLiteral("the file is read-only."));
+    try {
+        app_.db = Database::open(app_.databasePath, app_.connectSuffix);
+        // A file that opens with the key but lacks the settings record is no font database.
+        if (!app_.db->tableExists(tbl::SampleText) || !app_.db->tableExists(tbl::Fonts))
+            return refuse(QStringLiteral("it is not a ") + AppTitle + QStringLiteral(" database."));
+    } catch (const DbError& e) {
+        app_.db.reset();
+        if (e.number() == ErrNotADatabase)
+            return refuse(QStringLiteral("it is not a ") + AppTitle +
+                          QStringLiteral(" database, or it cannot be opened with its password."));
+        return refuse(e.message());
+    }
+
+    datSampleText_ = openTable(*app_.db, tbl::SampleText);
+    datVersion_ = openTable(*app_.db, tbl::Version);
+    datAuto_ = openTable(*app_.db, tbl::AutoAssign);
+    try {
+        datVersion_->refresh();
+    } catch (const DbError& e) {
+        if (e.number() == ErrNoSuchObject)
+            upgradeVersion1();
+    }
+    return true;
+}
+
+void Startup::upgradeVersion1() {
+    Database& db = *app_.db;
+    try {
+        Database::Transaction t(db);
+        db.createTable(tbl::Version, {FieldDef{fld::Version, FieldType::Text, 5, true}});
+        db.appendField(tbl::SampleText, FieldDef{fld::SelectedSet, FieldType::Text, 40, true});
+        db.appendField(tbl::SampleText, FieldDef{fld::FontSize, FieldType::Long});
+        datSampleText_->refresh();
+        datSampleText_->moveFirst();
+        datVersion_->refresh();
+        datVersion_->addNew();
+        datVersion_->setField(fld::Version, QStringLiteral("2.0"));
+        datVersion_->update();
+        datVersion_->refresh();
+        if (!datSampleText_->eof()) {
+            datSampleText_->edit();
+            datSampleText_->setField(fld::SelectedSet, QVariant());
+            datSampleText_->setField(fld::FontSize, 12);
+            datSampleText_->update();
+        }
+        t.commit();
+    } catch (const DbError&) {
+        // Errors of the start-up load are passed over; the file stays as it was.
+    }
+}
+
+QString Startup::dataVersion() {
+    try {
+        datVersion_->refresh();
+        if (datVersion_->eof())
+            return {};
+        return datVersion_->text(fld::Version);
+    } catch (const DbError&) {
+        return {};
+    }
+}
+
+bool Startup::Timer1_Timer(const std::function<void()>& repaint) {
+    if (ProgramVersionText() != dataVersion()) {
+        Convert_Data(repaint);
+        return true;
+    }
+    try {
+        datAuto_->refresh();
+    } catch (const DbError&) {
+    }
+    return false;
+}
+
+void Startup::Convert_Data(const std::function<void()>& repaint) {
+    Messenger& m = app_.messages;
+    const QString lb = app_.lineBreak;
+    const QString version = dataVersion();
+    const QString program = ProgramVersionText();
+    m.title = QStringLiteral("Conversion of Letterbay Information");
+    m.text = QStringLiteral("You have installed ") + AppTitle + QStringLiteral(" on top of a previous version.  ") +
+             QStringLiteral("Your existing ") + version +
+             QStringLiteral(" data will now be converted to work with the latest version (") + program +
+             QStringLiteral(").  ") +
+             QStringLiteral("It will also add any new AutoAssign information created after your version was "
+                            "available.  ") +
+             QStringLiteral("The conversion will only be performed once.") + lb + lb +
+             QStringLiteral("Press OK to start conversion.");
+    m.Msg_Info();
+    if (repaint)
+        repaint();
+    if (program != QLatin1String("2.5") || version != QLatin1String("2.0"))
+        return;
+
+    // Read the conversion file before touching anything, so a missing or unreadable one
+    // leaves the data and its version as they were and the conversion runs again next time.
+    const QString source = appendPath();
+    std::unique_ptr<Database> append;
+    try {
+        append = Database::open(source, app_.connectSuffix);
+        append->columns(tbl::NewAuto);
+    } catch (const DbError& e) {
+        m.title = QStringLiteral("Conversion of Letterbay Information");
+        m.text = QStringLiteral("The conversion could not read ") + source + QStringLiteral(": ") + e.message() +
+                 lb + lb + QStringLiteral("Your data has not been changed.  The conversion will run again at the "
+                                          "next start.");
+        m.Msg_Critical();
+        return;
+    }
+    try {
+        Database::Transaction t(*app_.db);
+        Add_InactiveField();
+        Append_AutoAssign(*append);
+        Stamp_Version();
+        t.commit();
+    } catch (const DbError& e) {
+        m.title = QStringLiteral("Conversion of Letterbay Information");
+        m.text = QStringLiteral("The conversion failed: ") + e.message() + lb + lb +
+                 QStringLiteral("Your data has not been changed.  The conversion will run again at the next start.");
+        m.Msg_Critical();
+    }
+}
+
+bool Startup::Add_InactiveField() {
+    // Already there after a conversion that was cut off: nothing to add.
+    if (app_.db->columns(tbl::AutoAssign).contains(fld::Inactive, Qt::CaseInsensitive))
+        return false;
+    app_.db->appendField(tbl::AutoAssign, FieldDef{fld::Inactive, FieldType::YesNo});
+    return true;
+}
+
+bool Startup::Append_AutoAssign(Database& append) {
+    auto datAppend = openTable(append, tbl::NewAuto);
+    datAuto_->refresh();
+    datAppend->refresh();
+    datAppend->moveFirst();
+    while (!datAppend->eof()) {
+        try {
+            datAuto_->addNew();
+            datAuto_->setField(fld::SetName, datAppend->field(fld::SetName));
+            datAuto_->setField(fld::FontName, datAppend->field(fld::FontName));
+            datAuto_->setField(fld::Inactive, false);
+            datAuto_->update();
+            datAuto_->setBookmark(datAuto_->lastModified());
+        } catch (const DbError&) {
+            // A pair already known keeps its row and its Inactive value.
+            datAuto_->cancelUpdate();
+        }
+        datAppend->moveNext();
+    }
+    return true;
+}
+
+void Startup::Stamp_Version() {
+    datVersion_->refresh();
+    datVersion_->moveFirst();
+    datVersion_->edit();
+    datVersion_->setField(fld::Version, ProgramVersionText());
+    datVersion_->update();
+}
+
+} // namespace lb

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "core/app_state.h"
+
+#include <functional>
+#include <memory>
+
+namespace lb {
+
+// What the start-up window does before it hands over to the main window.
+class Startup {
+public:
+    explicit Startup(AppState& app) : app_(app) {}
+
+    // Single instance, database path, open, upgrade of a data version 1 file.
+    // False when the program must end (a message has been shown).
+    bool load();
+
+    static QString versionLabel() { return QStringLiteral("Version ") + ProgramVersionText(); }
+    static QString ProgramVersionText();
+
+    // The timer's work: converts when the data version differs. True when the main window
+    // must rebuild the catalogue after its load. `repaint` lets the window show
+    // "Conversion is running, please wait..." before the work starts.
+    bool Timer1_Timer(const std::function<void()>& repaint);
+
+    QString dataVersion();
+    void Convert_Data(const std::function<void()>& repaint);
+
+    // The data folder's lock file, one per user.
+    static QString lockPath();
+
+private:
+    bool Add_InactiveField();
+    bool Append_AutoAssign(Database& append);
+    void Stamp_Version();
+    void upgradeVersion1();
+
+    AppState& app_;
+    std::unique_ptr<RecordSet> datAuto_, datSampleText_, datVersion_;
+};
+
+// The first run's welcome text: the knowledge base's row count rounded down to whole hundreds.
+QString welcomeText(int knowledgeBaseRows, const QString& lineBreak);
+QString formatThousands(int value); // "##,###": 0 gives empty text
+
+} // namespace lb

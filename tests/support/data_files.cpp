@@ -1,0 +1,56 @@
+#include "support/data_files.h"
+
+#include "core/schema.h"
+
+#include <QFile>
+
+using namespace lb;
+
+namespace lbtest {
+
+std::unique_ptr<Database> makeDataFile(const QString& path, const QString& version,
+                                       const std::vector<std::pair<QString, QString>>& knowledge,
+                                       bool withInactive) {
+    QFile::remove(path);
+    auto db = Database::open(path, ConnectSuffix, true);
+    createVersion1Schema(*db);
+    if (version != QLatin1String("1")) {
+        db->createTable(tbl::Version, {FieldDef{fld::Version, FieldType::Text, 5, true}});
+        db->appendField(tbl::SampleText, FieldDef{fld::SelectedSet, FieldType::Text, 40, true});
+        db->appendField(tbl::SampleText, FieldDef{fld::FontSize, FieldType::Long});
+        Statement v = db->prepare(QStringLiteral("INSERT INTO [Version] VALUES (?)"));
+        v.bind(1, version);
+        v.step();
+        if (version != QLatin1String("2.0") || withInactive)
+            db->appendField(tbl::AutoAssign, FieldDef{fld::Inactive, FieldType::YesNo});
+    }
+    db->exec(QStringLiteral("INSERT INTO [Sample Text] ([Sample Text], [Height], [Width]) "
+                            "VALUES ('Sample', 7200, 9600)"));
+    for (const auto& [set, font] : knowledge) {
+        Statement st = db->prepare(QStringLiteral("INSERT INTO [Auto Assign] ([Set Name], [Font Name]) VALUES (?, ?)"));
+        st.bind(1, set).bind(2, font);
+        st.step();
+    }
+    return db;
+}
+
+void makeAppendFile(const QString& path, const std::vector<std::pair<QString, QString>>& rows) {
+    QFile::remove(path);
+    auto db = Database::open(path, ConnectSuffix, true);
+    createAppendSchema(*db);
+    for (const auto& [set, font] : rows) {
+        Statement st = db->prepare(QStringLiteral("INSERT INTO [New Auto] VALUES (?, ?)"));
+        st.bind(1, set).bind(2, font);
+        st.step();
+    }
+}
+
+QString scalar(Database& db, const QString& sql) {
+    Statement st = db.prepare(sql);
+    if (!st.step())
+        return QStringLiteral("<no row>");
+    const QVariant v = st.value(0);
+    return v.isNull() ? QStringLiteral("<null>") : v.toString();
+}
+
+} // namespace lbtest

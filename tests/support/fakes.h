@@ -1,0 +1,130 @@
+#pragma once
+
+#include "catalogue/font_list.h"
+#include "core/main_context.h"
+#include "platform/fonts.h"
+#include "platform/message_boxes.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+#include <QStringList>
+#include <deque>
+#include <gtest/gtest.h>
+#include <map>
+
+namespace lbtest {
+
+// Answers message boxes from a script and records what was shown.
+class ScriptedBoxes : public lb::MessageBoxes {
+public:
+    struct Shown {
+        QString text, title;
+        int style;
+    };
+    std::deque<int> answers;
+    std::vector<Shown> shown;
+
+    int show(const QString& text, const QString& title, int style) override {
+        shown.push_back({text, title, style});
+        if (answers.empty()) {
+            ADD_FAILURE() << "unexpected message box: " << title.toStdString() << ": " << text.toStdString();
+            return lb::AnswerCancel;
+        }
+        const int a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+};
+
+class FakeRegistry : public lb::FontRegistry {
+public:
+    std::vector<lb::FontValue> values;
+    QString folder = QStringLiteral("/fonts/");
+    int failAfter = -1; // throw after this many values, to cut a refresh off half way
+
+    std::vector<lb::FontValue> enumerate() override {
+        if (failAfter >= 0)
+            throw lb::DbError(lb::ErrOther, QStringLiteral("enumeration cut off"));
+        return values;
+    }
+    QString fontsFolder() override { return folder; }
+    bool registerFile(const QString&) override { return true; }
+    bool deleteValue(const QString& name) override {
+        const auto n = values.size();
+        std::erase_if(values, [&](const lb::FontValue& v) { return v.name == name; });
+        return values.size() != n;
+    }
+    bool deleteFile(const QString&) override { return false; }
+
+    void add(const QString& fullName, const QString& file) {
+        values.push_back({fullName + QStringLiteral(" (TrueType)"), file});
+    }
+};
+
+// Face names by file: "Face|Resource" registered per file; unknown files get their base name.
+class FakeFaces : public lb::FaceNameReader {
+public:
+    QHash<QString, lb::FaceNames> names;
+    lb::FaceNames read(const QString& file) override {
+        const auto it = names.constFind(file);
+        if (it != names.constEnd())
+            return *it;
+        const QString base = QFileInfo(file).completeBaseName();
+        return {base, base, false};
+    }
+};
+
+class FakeDesktop : public lb::DesktopFonts {
+public:
+    QStringList list;
+    QStringList families() override { return list; }
+};
+
+// Hidden files in memory, with a log of every call.
+class FakeResources : public lb::FontResources {
+public:
+    QSet<QString> hidden;
+    QStringList log; // "+file" for load, "-file" for unload
+    int broadcasts = 0;
+
+    int load(const QString& file) override {
+        log << QStringLiteral("+") + file;
+        return hidden.remove(file) ? 1 : 0;
+    }
+    int unload(const QString& file) override {
+        log << QStringLiteral("-") + file;
+        if (hidden.contains(file))
+            return 0;
+        hidden.insert(file);
+        return 1;
+    }
+    void broadcast() override { ++broadcasts; }
+};
+
+// Records what an operation shows of itself.
+class RecordingView : public lb::OperationView {
+public:
+    QStringList messages;
+    QString fontCount;
+    QString setBox;
+    int fillSetsCalls = 0, clearAssignedCalls = 0, yields = 0;
+    bool enabled = true;
+    int value = 0, maximum = 0;
+
+    void setMessage(const QString& t) override { messages << t; }
+    void setFontCount(const QString& t) override { fontCount = t; }
+    void showProgress(bool) override {}
+    void setProgressRange(int, int max) override { maximum = max; }
+    void setProgressValue(int v) override { value = v; }
+    int progressValue() const override { return value; }
+    int progressMaximum() const override { return maximum; }
+    void setWindowEnabled(bool e) override { enabled = e; }
+    void yield() override { ++yields; }
+    void fillSets() override { ++fillSetsCalls; }
+    void clearAssignedFonts() override { ++clearAssignedCalls; }
+    QString setBoxText() const override { return setBox; }
+    void setSetBoxText(const QString& t) override { setBox = t; }
+};
+
+} // namespace lbtest
