@@ -45,7 +45,7 @@ public:
 
     std::vector<lb::FontValue> enumerate() override {
         if (failAfter >= 0)
-            throw lb::DbError(lb::ErrOther, QStringLiteral("enumeration cut off"));
+            throw std::runtime_error("enumeration cut off");
         return values;
     }
     QString fontsFolder() override { return folder; }

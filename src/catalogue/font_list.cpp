@@ -1,0 +1,80 @@
+#include "catalogue/font_list.h"
+
+namespace lb {
+
+int FontListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(rows_.size());
+}
+
+QVariant FontListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= int(rows_.size()))
+        return {};
+    const Row& r = rows_[size_t(index.row())];
+    switch (role) {
+    case Qt::DisplayRole:
+        return r.name;
+    case StateRole:
+        return r.state;
+    case SelectedRole:
+        return r.selected;
+    default:
+        return {};
+    }
+}
+
+void FontListModel::beginFill() {
+    pending_.clear();
+    filling_ = true;
+}
+
+void FontListModel::append(const QString& name, int state) {
+    if (filling_) {
+        pending_.push_back(Row{name, state, false});
+        return;
+    }
+    const int at = int(rows_.size());
+    beginInsertRows({}, at, at);
+    rows_.push_back(Row{name, state, false});
+    endInsertRows();
+}
+
+void FontListModel::endFill() {
+    beginResetModel();
+    rows_.swap(pending_);
+    pending_.clear();
+    filling_ = false;
+    selectedCount = 0;
+    anchor = -1;
+    endResetModel();
+}
+
+void FontListModel::clear() {
+    beginResetModel();
+    rows_.clear();
+    selectedCount = 0;
+    anchor = -1;
+    endResetModel();
+}
+
+int FontListModel::find(const QString& name) const {
+    for (size_t i = 0; i < rows_.size(); ++i)
+        if (rows_[i].name == name)
+            return int(i);
+    return -1;
+}
+
+void FontListModel::removeAt(int i) {
+    beginRemoveRows({}, i, i);
+    if (rows_[size_t(i)].selected)
+        --selectedCount;
+    rows_.erase(rows_.begin() + i);
+    endRemoveRows();
+}
+
+void FontListModel::setState(int i, int state) {
+    rows_[size_t(i)].state = state;
+    const QModelIndex idx = index(i);
+    Q_EMIT dataChanged(idx, idx, {StateRole});
+}
+
+} // namespace lb

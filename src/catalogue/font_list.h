@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QString>
+#include <vector>
+
+namespace lb {
+
+// Font state as the lists show it.
+enum FontState { StateActive = 0, StateInactive = 1, StateSystem = 2 };
+
+// One font list (All Fonts or Assigned Fonts): one row per typeface with its state and
+// selection. A model, so that views draw only the rows on screen however many there are.
+class FontListModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    enum Roles { StateRole = Qt::UserRole + 1, SelectedRole };
+
+    struct Row {
+        QString name;
+        int state = StateActive;
+        bool selected = false;
+    };
+
+    using QAbstractListModel::QAbstractListModel;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+    // Bulk fill: collect rows with append() between begin and end, one model reset.
+    void beginFill();
+    void append(const QString& name, int state);
+    void endFill();
+    void clear();
+
+    const Row& row(int i) const { return rows_[size_t(i)]; }
+    Row& row(int i) { return rows_[size_t(i)]; }
+    int size() const { return int(rows_.size()); }
+    int find(const QString& name) const; // exact; -1 when absent
+    void removeAt(int i);
+    void setState(int i, int state);
+
+    // Selection: a selected count and an anchor row per list.
+    int selectedCount = 0;
+    int anchor = -1;
+
+private:
+    std::vector<Row> rows_;
+    std::vector<Row> pending_;
+    bool filling_ = false;
+};
+
+} // namespace lb

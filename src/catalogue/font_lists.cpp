@@ -1,0 +1,82 @@
+#include "catalogue/font_lists.h"
+
+#include "activation/activation.h"
+#include "core/schema.h"
+
+#include <algorithm>
+
+namespace lb {
+
+QString fontCountText(int count) {
+    return QStringLiteral("TrueType Fonts: ") + QString::number(count);
+}
+
+void Fill_AllFonts(MainContext& ctx) {
+    AppState& app = ctx.app;
+    OperationView& view = ctx.view;
+    view.hideSamples();
+    ctx.fontCount = 0;
+    RecordSet& fonts = *app.datFonts;
+    fonts.refresh();
+    if (fonts.recordCount() == 0)
+        return;
+    view.setWindowEnabled(false);
+    app.messages.pointer().set(MousePointer::Hourglass);
+    view.showProgress(true);
+    view.setProgressRange(0, fonts.recordCount());
+    view.setProgressValue(0);
+    view.setMessage(QStringLiteral("Loading your TrueType fonts..."));
+    view.yield();
+
+    app.currentFontName.clear();
+    ctx.allFonts.beginFill();
+    int progress = 0;
+    RecordSet& assigned = *app.datAssigned;
+    assigned.refresh();
+    fonts.forEach([&](RecordSet& row) {
+        const QString face = row.text(fld::FaceName);
+        if (face != app.currentFontName) {
+            app.currentFontName = face;
+            ++ctx.fontCount;
+            if (!ctx.unassignedOnly || !assigned.findFirst(Criteria(fld::FontName, face)))
+                ctx.allFonts.append(face, IsIt_Inactive(ctx));
+        }
+        view.setProgressValue(++progress);
+    });
+    ctx.allFonts.endFill();
+
+    view.showProgress(false);
+    app.messages.pointer().set(MousePointer::Default);
+    view.setWindowEnabled(true);
+    view.handleButtons();
+    view.setMessage(ctx.unassignedOnly ? QStringLiteral("Unassigned Fonts loaded successfully.")
+                                       : QStringLiteral("All Fonts loaded successfully."));
+    view.setFontCount(fontCountText(ctx.fontCount));
+}
+
+void Fill_AssignedFonts(MainContext& ctx) {
+    AppState& app = ctx.app;
+    QStringList names;
+    RecordSet& assigned = *app.datAssigned;
+    assigned.refresh();
+    const Criteria bySet(fld::SetName, app.currentSetName);
+    for (bool found = assigned.findFirst(bySet); found; found = assigned.findNext(bySet))
+        names << assigned.text(fld::FontName);
+    // Plain character-code order.
+    std::sort(names.begin(), names.end());
+    ctx.assignedFonts.beginFill();
+    for (const QString& n : names)
+        ctx.assignedFonts.append(n, StateActive);
+    ctx.assignedFonts.endFill();
+    ctx.view.handleButtons();
+}
+
+QStringList setNames(AppState& app) {
+    QStringList names;
+    RecordSet& sets = *app.datSets;
+    sets.refresh();
+    sets.forEach([&](RecordSet& row) { names << row.text(fld::SetName); });
+    return names;
+}
+
+} // namespace lb

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "core/main_context.h"
+
+namespace lb {
+
+// Rebuilds the All Fonts list from the catalogue: one row per typeface with its state.
+void Fill_AllFonts(MainContext& ctx);
+
+// Rebuilds the Assigned Fonts list for the current set name, sorted by character code.
+void Fill_AssignedFonts(MainContext& ctx);
+
+// The set names in table order, for the set box.
+QStringList setNames(AppState& app);
+
+// "TrueType Fonts: " and the count.
+QString fontCountText(int count);
+
+} // namespace lb

@@ -1,0 +1,136 @@
+#include "catalogue/refresh.h"
+
+#include "activation/activation.h"
+#include "catalogue/font_lists.h"
+#include "catalogue/system_fonts.h"
+#include "core/schema.h"
+#include "sets/auto_assign.h"
+
+namespace lb {
+
+bool isTrueTypeValue(const QString& valueName) {
+    return valueName.endsWith(QLatin1String("(TrueType)"), Qt::CaseSensitive);
+}
+
+namespace {
+
+// Puts the window back however the refresh ended.
+struct Restore {
+    MainContext& ctx;
+    ~Restore() {
+        ctx.view.showProgress(false);
+        ctx.app.messages.pointer().set(MousePointer::Default);
+        ctx.view.setWindowEnabled(true);
+    }
+};
+
+} // namespace
+
+void Refresh_Fonts(MainContext& ctx) {
+    AppState& app = ctx.app;
+    OperationView& view = ctx.view;
+    Database& db = *app.db;
+
+    view.hideSamples();
+    view.setWindowEnabled(false);
+    app.messages.pointer().set(MousePointer::Hourglass);
+    Restore restore{ctx};
+    view.showProgress(true);
+    view.setProgressValue(0);
+    view.setProgressRange(0, 1);
+    Load_SystemFonts(app.systemFonts, ctx.fonts.desktop);
+
+    Database::Transaction transaction(db);
+    RecordSet& fonts = *app.datFonts;
+    fonts.refresh();
+    if (fonts.recordCount() > 0) {
+        view.setProgressRange(0, fonts.recordCount());
+        view.setMessage(QStringLiteral("Clearing out existing fonts..."));
+        view.yield();
+        db.exec(QStringLiteral("DELETE FROM [Fonts]"));
+        view.setProgressValue(fonts.recordCount());
+    }
+
+    // Every installed value is read, whatever the length of its name or file.
+    view.setProgressValue(0);
+    const std::vector<FontValue> values = ctx.fonts.registry.enumerate();
+    view.setProgressRange(0, int(values.size()));
+    view.setMessage(QStringLiteral("Retrieving your TrueType fonts..."));
+    view.yield();
+    {
+        Statement insert = db.prepare(
+            QStringLiteral("INSERT INTO [Fonts] ([Face Name], [Friendly Name], [File Name]) VALUES (?, ?, ?)"));
+        QString lastFace;
+        for (const FontValue& value : values) {
+            if (!isTrueTypeValue(value.name))
+                continue;
+            app.pickedFontName = Get_FaceName(app, ctx.fonts.faces, value.data);
+            if (app.currentFontName != lastFace) {
+                lastFace = app.currentFontName;
+                if (view.progressMaximum() > view.progressValue())
+                    view.setProgressValue(view.progressValue() + 1);
+            }
+            insert.reset();
+            insert.bind(1, app.currentFontName).bind(2, value.name).bind(3, value.data);
+            try {
+                insert.step();
+            } catch (const DbError& e) {
+                // The same file listed twice is catalogued once.
+                if (e.number() != ErrDuplicateKey)
+                    throw;
+            }
+        }
+    }
+    db.noteChange();
+
+    ctx.fontCount = 0;
+    view.setProgressValue(0);
+    view.setMessage(QStringLiteral("Sorting and loading your TrueType fonts..."));
+    view.yield();
+    fonts.refresh();
+    app.datAssigned->refresh();
+    app.datSets->refresh();
+    app.datAuto->refresh();
+    if (fonts.recordCount() > 0) {
+        view.setProgressRange(0, fonts.recordCount());
+        app.currentFontName.clear();
+        ctx.allFonts.beginFill();
+        int progress = 0;
+        fonts.forEach([&](RecordSet& row) {
+            const QString face = row.text(fld::FaceName);
+            if (face != app.currentFontName) {
+                app.currentFontName = face;
+                ++ctx.fontCount;
+                if (app.addAutoAssign)
+                    Auto_Assign(app);
+                if (!ctx.unassignedOnly || !app.datAssigned->findFirst(Criteria(fld::FontName, face)))
+                    ctx.allFonts.append(face, IsIt_Inactive(ctx));
+            }
+            view.setProgressValue(++progress);
+        });
+        ctx.allFonts.endFill();
+    } else {
+        ctx.allFonts.clear();
+    }
+
+    view.setProgressValue(0);
+    view.setMessage(QStringLiteral("Checking for Assigned Fonts deleted outside of Letterbay..."));
+    view.yield();
+    db.exec(QStringLiteral("DELETE FROM [Assigned Fonts] WHERE NOT EXISTS "
+                           "(SELECT 1 FROM [Fonts] WHERE [Fonts].[Face Name] = [Assigned Fonts].[Font Name])"));
+    transaction.commit();
+    app.datAssigned->refresh();
+
+    view.showProgress(false);
+    app.messages.pointer().set(MousePointer::Default);
+    view.fillSets();
+    view.clearAssignedFonts();
+    view.handleButtons();
+    app.currentSetName.clear();
+    view.setMessage(app.addAutoAssign ? QStringLiteral("Fonts loaded, AutoAssign completed successfully.")
+                                      : QStringLiteral("Fonts loaded successfully."));
+    view.setFontCount(fontCountText(ctx.fontCount));
+    view.setWindowEnabled(true);
+}
+
+} // namespace lb

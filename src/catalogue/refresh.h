@@ -1,0 +1,15 @@
+#pragma once
+
+#include "core/main_context.h"
+
+namespace lb {
+
+// Rebuilds the catalogue from the installed fonts, reloads the All Fonts list (running
+// AutoAssign per typeface when its switch is on) and removes assignments of fonts that are
+// gone. One transaction: a refresh that fails or is cut off leaves the previous catalogue.
+void Refresh_Fonts(MainContext& ctx);
+
+// Whether a registry value names a TrueType font: its name ends in exactly "(TrueType)".
+bool isTrueTypeValue(const QString& valueName);
+
+} // namespace lb

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace lb {
+
+// One installed font as the font registry lists it.
+struct FontValue {
+    QString name; // the font's full name and " (TrueType)" for TrueType-outline files
+    QString data; // the bare file name when the file lies directly in the fonts folder, else its full path
+};
+
+// The installed fonts of the user, active or not. Hidden (inactive) fonts are listed too:
+// only fonts the user removed for good are left out.
+class FontRegistry {
+public:
+    virtual ~FontRegistry() = default;
+    // Every installed font file once, in a stable order.
+    virtual std::vector<FontValue> enumerate() = 0;
+    // The user's fonts folder, ending in "/"; empty when it cannot be known.
+    virtual QString fontsFolder() = 0;
+    // A file just copied into the fonts folder becomes installed; caches are brought up to date.
+    virtual bool registerFile(const QString& fileName) = 0;
+    // Removes the value with this name from the registry: deletes nothing on disk. A font in the
+    // fonts folder disappears with its file; one installed system-wide is hidden for good.
+    virtual bool deleteValue(const QString& valueName) = 0;
+    // Deletes a font file, only when it lies inside the fonts folder. Returns true when deleted.
+    virtual bool deleteFile(const QString& fileName) = 0;
+};
+
+struct FaceNames {
+    QString resourceName; // the per-file name (full name)
+    QString faceName;     // the name all files of one typeface share (family)
+    bool readable = false;
+};
+
+// Reads a font file's own names. A file that cannot be read gets its base name for both.
+class FaceNameReader {
+public:
+    virtual ~FaceNameReader() = default;
+    virtual FaceNames read(const QString& fileOrPath) = 0;
+};
+
+// The families the desktop itself depends on, in the order they were found.
+class DesktopFonts {
+public:
+    virtual ~DesktopFonts() = default;
+    virtual QStringList families() = 0;
+};
+
+// Which installed font files the applications of the desktop may use.
+class FontResources {
+public:
+    virtual ~FontResources() = default;
+    // Makes a font file available again. `file` is a `File Name` as stored: a bare name in the
+    // fonts folder or a full path. Returns the number of fonts added (0 when it was not hidden).
+    virtual int load(const QString& file) = 0;
+    // Hides a font file; returns 1 when it was available, 0 when it was hidden already.
+    virtual int unload(const QString& file) = 0;
+    // Announces the loads and unloads made since the last broadcast to every program.
+    virtual void broadcast() = 0;
+};
+
+} // namespace lb

@@ -1,0 +1,62 @@
+#include "platform/qt_message_boxes.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace lb {
+
+int QtMessageBoxes::show(const QString& text, const QString& title, int style) {
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(title);
+    box.setText(text);
+    const int icon = style & 0x70;
+    box.setIcon(icon == StyleCritical      ? QMessageBox::Critical
+                : icon == StyleQuestion    ? QMessageBox::Question
+                : icon == StyleExclamation ? QMessageBox::Warning
+                : icon == StyleInformation ? QMessageBox::Information
+                                           : QMessageBox::NoIcon);
+    struct Choice {
+        QString caption;
+        int answer;
+    };
+    std::vector<Choice> choices;
+    switch (style & 0x0f) {
+    case StyleOKCancel:
+        choices = {{QStringLiteral("OK"), AnswerOK}, {QStringLiteral("Cancel"), AnswerCancel}};
+        break;
+    case StyleYesNo:
+        choices = {{QStringLiteral("&Yes"), AnswerYes}, {QStringLiteral("&No"), AnswerNo}};
+        break;
+    default:
+        choices = {{QStringLiteral("OK"), AnswerOK}};
+    }
+    std::vector<QPushButton*> buttons;
+    for (const Choice& c : choices) {
+        // Roles only order the buttons; the answer comes from which button was pressed.
+        const auto role = (c.answer == AnswerNo || c.answer == AnswerCancel) ? QMessageBox::RejectRole
+                                                                            : QMessageBox::AcceptRole;
+        buttons.push_back(box.addButton(c.caption, role));
+    }
+    box.setDefaultButton(buttons.front());
+    // Escape answers Cancel or No; a lone OK closes as OK.
+    box.setEscapeButton(buttons.back());
+    box.exec();
+    for (size_t i = 0; i < buttons.size(); ++i)
+        if (box.clickedButton() == buttons[i])
+            return choices[i].answer;
+    return choices.back().answer;
+}
+
+void QtPointer::set(int pointer) {
+    if (pointer == pointer_)
+        return;
+    if (pointer == Hourglass)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        while (QApplication::overrideCursor())
+            QApplication::restoreOverrideCursor();
+    pointer_ = pointer;
+}
+
+} // namespace lb

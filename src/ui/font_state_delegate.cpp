@@ -1,0 +1,14 @@
+#include "ui/font_state_delegate.h"
+
+#include "catalogue/font_list.h"
+
+namespace lb {
+
+void FontStateDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const int state = index.data(FontListModel::StateRole).toInt();
+    option->font.setStrikeOut(state == StateInactive);
+    option->font.setUnderline(state == StateSystem);
+}
+
+} // namespace lb

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QTimer;
+
+namespace lb {
+
+class Startup;
+
+// The start-up window: shows the version for three seconds, converts older data once, then
+// hands over to the main window.
+class FrmSplash : public QWidget {
+    Q_OBJECT
+public:
+    explicit FrmSplash(Startup& startup, QWidget* parent = nullptr);
+    void Timer1_Timer();
+    QTimer* timer() const { return timer_; }
+
+Q_SIGNALS:
+    // rebuild: the main window must rebuild the catalogue after its load.
+    void handOver(bool rebuild);
+
+private:
+    Startup& startup_;
+    QTimer* timer_;
+    QLabel* lblConversion_;
+};
+
+} // namespace lb

@@ -1,0 +1,150 @@
+#include "activation/activation.h"
+#include "catalogue/refresh.h"
+#include "core/schema.h"
+#include "core/settings.h"
+#include "support/ops_fixture.h"
+
+using namespace lb;
+
+namespace {
+
+// Fonts A (a1, a2), B, C, D and the system font "Desk Sans"; set P = {A, B}, set S = {B, C}.
+struct Activation : lbtest::OpsFixture {
+    void SetUp() override {
+        OpsFixture::SetUp();
+        desktop.list = {"Desk Sans"};
+        addFont("A Font", "A Font Regular", "a1.ttf");
+        addFont("A Font", "A Font Bold", "a2.ttf");
+        addFont("B Font", "B Font", "b.ttf");
+        addFont("C Font", "C Font", "c.ttf");
+        addFont("D Font", "D Font", "d.ttf");
+        addFont("Desk Sans", "Desk Sans", "/usr/share/fonts/desk.ttf");
+        Refresh_Fonts(ctx);
+        for (const char* s : {"P", "S"})
+            addSet(s);
+        assign("P", "A Font");
+        assign("P", "B Font");
+        assign("S", "b font");
+        assign("S", "C Font");
+    }
+    void activate(const QString& set) {
+        view.setBox = set;
+        app.setActivated = !set.isEmpty();
+        resources.log.clear();
+        Activate_Sets(ctx);
+    }
+    QString setting(const QString& f) { return scalar("SELECT [" + f + "] FROM [Sample Text]"); }
+};
+
+TEST_F(Activation, SetThenAnotherSetThenAll) {
+    activate("P");
+    EXPECT_EQ(resources.hidden, (QSet<QString>{"c.ttf", "d.ttf"}));
+    EXPECT_EQ(setting(fld::ActivatedSet), "P");
+    EXPECT_EQ(setting(fld::PreviousSet), "<null>");
+    EXPECT_EQ(view.messages.last(), "\"P\" activated successfully.  Everything else is inactive.");
+    EXPECT_TRUE(view.messages.contains("Inactivating all fonts not found in \"P\"..."));
+    EXPECT_EQ(resources.broadcasts, 1);
+    EXPECT_EQ(stateOf("A Font"), StateActive);
+    EXPECT_EQ(stateOf("C Font"), StateInactive);
+    EXPECT_EQ(stateOf("Desk Sans"), StateSystem);
+
+    // S after P: reload what P hid, then hide what S leaves out, file by file.
+    activate("S");
+    EXPECT_EQ(resources.hidden, (QSet<QString>{"a1.ttf", "a2.ttf", "d.ttf"}));
+    EXPECT_TRUE(resources.log.contains("+c.ttf"));
+    EXPECT_TRUE(resources.log.contains("-a1.ttf"));
+    EXPECT_TRUE(resources.log.contains("-a2.ttf"));
+    // D is in neither: loaded, then unloaded again.
+    EXPECT_EQ(resources.log.indexOf("+d.ttf") + 1, resources.log.indexOf("-d.ttf"));
+    EXPECT_EQ(setting(fld::PreviousSet), "P");
+    EXPECT_EQ(setting(fld::ActivatedSet), "S");
+    EXPECT_EQ(resources.broadcasts, 2);
+
+    // The same set again does nothing at all.
+    view.messages.clear();
+    activate("S");
+    EXPECT_TRUE(resources.log.isEmpty());
+    EXPECT_TRUE(view.messages.isEmpty());
+    EXPECT_EQ(resources.broadcasts, 2);
+
+    activate("");
+    EXPECT_TRUE(resources.hidden.isEmpty());
+    EXPECT_EQ(resources.log.filter("-").size(), 0);
+    EXPECT_EQ(setting(fld::ActivatedSet), "<null>");
+    EXPECT_EQ(setting(fld::PreviousSet), "S");
+    EXPECT_EQ(view.messages.last(), " All sets activated successfully.  No fonts are inactive.");
+    EXPECT_EQ(stateOf("A Font"), StateActive);
+
+    // All again while all are active: nothing.
+    const int broadcasts = resources.broadcasts;
+    activate("");
+    EXPECT_TRUE(resources.log.isEmpty());
+    EXPECT_EQ(resources.broadcasts, broadcasts);
+}
+
+TEST_F(Activation, SystemFontsStayLoadedAndNoSetIsRefused) {
+    activate("S");
+    EXPECT_FALSE(resources.hidden.contains("/usr/share/fonts/desk.ttf"));
+    EXPECT_TRUE(resources.log.contains("+/usr/share/fonts/desk.ttf"));
+
+    boxes.answers = {AnswerOK};
+    activate("");
+    app.setActivated = true;
+    view.setBox.clear();
+    boxes.answers = {AnswerOK};
+    Activate_Sets(ctx);
+    ASSERT_FALSE(boxes.shown.empty());
+    EXPECT_EQ(boxes.shown.back().title, "Activate Selected Set");
+    EXPECT_EQ(boxes.shown.back().text, "You must first select a set.");
+    EXPECT_EQ(boxes.shown.back().style, 16);
+}
+
+TEST_F(Activation, EmptyCatalogueStillRecordsTheSet) {
+    exec("DELETE FROM [Fonts]");
+    activate("P");
+    EXPECT_TRUE(resources.log.isEmpty());
+    EXPECT_EQ(setting(fld::ActivatedSet), "P");
+    EXPECT_EQ(view.messages.last(), "\"P\" activated successfully.  Everything else is inactive.");
+    EXPECT_EQ(resources.broadcasts, 1);
+}
+
+TEST_F(Activation, RefreshWithSetActiveKeepsStates) {
+    activate("P");
+    const QSet<QString> hidden = resources.hidden;
+    Refresh_Fonts(ctx);
+    EXPECT_EQ(resources.hidden, hidden);
+    EXPECT_EQ(scalar("SELECT count(*) FROM [Assigned Fonts]"), "4");
+    EXPECT_EQ(stateOf("D Font"), StateInactive);
+}
+
+TEST_F(Activation, StartupProbeReappliesOnlyWhenHiddenStateWasLost) {
+    activate("P");
+    const int broadcasts = resources.broadcasts;
+    app.setActivated = true;
+    app.currentSetName = "P";
+    view.setBox = "P";
+    EXPECT_FALSE(Reapply_ActiveSet(ctx));
+    EXPECT_EQ(resources.broadcasts, broadcasts);
+    EXPECT_EQ(view.messages.last(), "\"P\" is the currently active set.");
+    EXPECT_EQ(resources.hidden, (QSet<QString>{"c.ttf", "d.ttf"}));
+
+    resources.hidden.clear(); // the hidden state was lost
+    EXPECT_TRUE(Reapply_ActiveSet(ctx));
+    EXPECT_EQ(resources.hidden, (QSet<QString>{"c.ttf", "d.ttf"}));
+    EXPECT_EQ(setting(fld::ActivatedSet), "P");
+    EXPECT_EQ(setting(fld::PreviousSet), "<null>");
+    EXPECT_EQ(resources.broadcasts, broadcasts + 1);
+}
+
+TEST_F(Activation, ProbeSkipsSystemFontsThatAreAlwaysLoaded) {
+    // Only the system font and members: nothing can tell, so nothing is done.
+    exec("DELETE FROM [Fonts] WHERE [Face Name] IN ('C Font', 'D Font')");
+    activate("P");
+    app.setActivated = true;
+    view.setBox = "P";
+    const int broadcasts = resources.broadcasts;
+    EXPECT_FALSE(Reapply_ActiveSet(ctx));
+    EXPECT_EQ(resources.broadcasts, broadcasts);
+}
+
+} // namespace

@@ -1,0 +1,131 @@
+#include "catalogue/font_lists.h"
+#include "catalogue/refresh.h"
+#include "catalogue/system_fonts.h"
+#include "core/settings.h"
+#include "core/schema.h"
+#include "support/ops_fixture.h"
+
+using namespace lb;
+
+namespace {
+
+struct Catalogue : lbtest::OpsFixture {};
+
+TEST_F(Catalogue, OneListRowPerTypefaceAndOnlyTrueTypeValues) {
+    addFont("Fixture Sans", "Fixture Sans Regular", "FixtureSans-Regular.ttf");
+    addFont("Fixture Sans", "Fixture Sans Bold", "FixtureSans-Bold.ttf");
+    addFont("Fixture Sans", "Fixture Sans Italic", "/usr/share/fonts/FixtureSans-Italic.ttf");
+    registry.values.push_back({"Fixture Cff Regular (OpenType)", "FixtureCff.otf"});
+    registry.values.push_back({"Odd (truetype)", "odd.ttf"});
+    registry.values.push_back({"Lower Case.ttf", "lower.ttf"});
+    Refresh_Fonts(ctx);
+    EXPECT_EQ(scalar("SELECT count(*) FROM [Fonts]"), "3");
+    EXPECT_EQ(column("SELECT [File Name] FROM [Fonts] ORDER BY [File Name]"),
+              (QStringList{"/usr/share/fonts/FixtureSans-Italic.ttf", "FixtureSans-Bold.ttf",
+                           "FixtureSans-Regular.ttf"}));
+    EXPECT_EQ(listNames(), QStringList{"Fixture Sans"});
+    EXPECT_EQ(view.fontCount, "TrueType Fonts: 1");
+    EXPECT_EQ(view.messages,
+              (QStringList{"Retrieving your TrueType fonts...", "Sorting and loading your TrueType fonts...",
+                           "Checking for Assigned Fonts deleted outside of Letterbay...", "Fonts loaded successfully."}));
+    EXPECT_TRUE(view.enabled);
+    EXPECT_EQ(view.fillSetsCalls, 1);
+    EXPECT_EQ(view.clearAssignedCalls, 1);
+
+    // A second refresh clears the old rows first, and gives the same catalogue.
+    view.messages.clear();
+    Refresh_Fonts(ctx);
+    EXPECT_EQ(view.messages.first(), "Clearing out existing fonts...");
+    EXPECT_EQ(scalar("SELECT count(*) FROM [Fonts]"), "3");
+}
+
+TEST_F(Catalogue, AssignmentsOfVanishedFontsGoAndOthersStay) {
+    addFont("Alpha Test", "Alpha Test Regular", "a.ttf");
+    addSet("Mine");
+    assign("Mine", "Alpha Test");
+    assign("Mine", "Gone Font");
+    assign("Serif", "ALPHA TEST");
+    Refresh_Fonts(ctx);
+    EXPECT_EQ(column("SELECT [Set Name] || '/' || [Font Name] FROM [Assigned Fonts] ORDER BY 1"),
+              (QStringList{"Mine/Alpha Test", "Serif/ALPHA TEST"}));
+    EXPECT_TRUE(app.currentSetName.isEmpty());
+}
+
+TEST_F(Catalogue, UnassignedOnlyHidesAssignedTypefacesButCountsThem) {
+    addFont("Alpha Test", "Alpha Test Regular", "a.ttf");
+    addFont("Beta Test", "Beta Test Regular", "b.ttf");
+    assign("Serif", "Beta Test");
+    ctx.unassignedOnly = true;
+    Refresh_Fonts(ctx);
+    EXPECT_EQ(listNames(), QStringList{"Alpha Test"});
+    EXPECT_EQ(view.fontCount, "TrueType Fonts: 2");
+    Fill_AllFonts(ctx);
+    EXPECT_EQ(view.messages.last(), "Unassigned Fonts loaded successfully.");
+    EXPECT_EQ(listNames(), QStringList{"Alpha Test"});
+}
+
+TEST_F(Catalogue, AutoAssignRunsPerTypefaceIntoExistingSetsOnly) {
+    // Knowledge base spelling differs in case; the assignment takes the knowledge base's.
+    addFont("georgia", "Georgia Regular", "g.ttf");
+    addFont("Alpha Test", "Alpha Test Regular", "a.ttf");
+    exec("INSERT INTO [Auto Assign] VALUES ('Nowhere', 'Alpha Test', 0)");
+    app.addAutoAssign = true;
+    ctx.unassignedOnly = true;
+    Refresh_Fonts(ctx);
+    EXPECT_EQ(column("SELECT [Set Name] || '/' || [Font Name] FROM [Assigned Fonts]"), QStringList{"Serif/Georgia"});
+    // Just assigned by AutoAssign, so not listed as unassigned.
+    EXPECT_EQ(listNames(), QStringList{"Alpha Test"});
+    EXPECT_EQ(view.messages.last(), "Fonts loaded, AutoAssign completed successfully.");
+    Refresh_Fonts(ctx);
+    EXPECT_EQ(scalar("SELECT count(*) FROM [Assigned Fonts]"), "1");
+    // Once the set exists, the next refresh fills it.
+    addSet("Nowhere");
+    Refresh_Fonts(ctx);
+    EXPECT_EQ(scalar("SELECT count(*) FROM [Assigned Fonts] WHERE [Set Name] = 'Nowhere'"), "1");
+}
+
+TEST_F(Catalogue, FailedRefreshLeavesPreviousCatalogueAndAssignments) {
+    addFont("Alpha Test", "Alpha Test Regular", "a.ttf");
+    addFont("Beta Test", "Beta Test Regular", "b.ttf");
+    Refresh_Fonts(ctx);
+    assign("Serif", "Beta Test");
+    registry.values.erase(registry.values.begin() + 1); // Beta is no longer listed...
+    registry.failAfter = 0;                              // ...but the listing breaks off
+    EXPECT_ANY_THROW(Refresh_Fonts(ctx));
+    EXPECT_EQ(scalar("SELECT count(*) FROM [Fonts]"), "2");
+    EXPECT_EQ(scalar("SELECT count(*) FROM [Assigned Fonts]"), "1");
+    EXPECT_TRUE(view.enabled);
+    EXPECT_EQ(pointer.get(), MousePointer::Default);
+}
+
+TEST_F(Catalogue, EmptyInstallationGivesEmptyCatalogue) {
+    exec("INSERT INTO [Fonts] VALUES ('Old', 'old.ttf', 'Old (TrueType)')");
+    assign("Serif", "Old");
+    Refresh_Fonts(ctx);
+    EXPECT_EQ(scalar("SELECT count(*) FROM [Fonts]"), "0");
+    EXPECT_EQ(scalar("SELECT count(*) FROM [Assigned Fonts]"), "0");
+    EXPECT_EQ(view.fontCount, "TrueType Fonts: 0");
+    EXPECT_TRUE(listNames().isEmpty());
+}
+
+TEST(SystemFonts, SlotsKeepOrderAndRefuseRepeats) {
+    lbtest::FakeDesktop desktop;
+    desktop.list = {"DejaVu Sans", "Arial", "DejaVu Sans", "", "DejaVu Serif"};
+    SystemFontList list;
+    Load_SystemFonts(list, desktop);
+    Load_SystemFonts(list, desktop);
+    EXPECT_EQ(list[0], "Arial");
+    EXPECT_EQ(list[1], "Marlett");
+    EXPECT_EQ(list[2], "DejaVu Sans");
+    EXPECT_EQ(list[3], "DejaVu Serif");
+    EXPECT_TRUE(list[4].isEmpty());
+    EXPECT_TRUE(isSystemFont(list, "DejaVu Serif"));
+    EXPECT_FALSE(isSystemFont(list, "arial"));
+    EXPECT_FALSE(isSystemFont(list, ""));
+    for (int i = 0; i < 10; ++i)
+        Add_SystemFont(list, QStringLiteral("F%1").arg(i));
+    EXPECT_EQ(list[7], "F3");
+    EXPECT_FALSE(isSystemFont(list, "F4"));
+}
+
+} // namespace

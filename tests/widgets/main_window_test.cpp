@@ -1,0 +1,167 @@
+#include "core/schema.h"
+#include "core/settings.h"
+#include "core/startup.h"
+#include "support/data_files.h"
+#include "support/fakes.h"
+#include "support/temp_env.h"
+#include "ui/frm_main.h"
+#include "ui/frm_splash.h"
+
+#include <QAction>
+#include <QDir>
+#include <QComboBox>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace lb;
+using lbtest::scalar;
+
+namespace {
+
+struct MainWindowTest : ::testing::Test {
+    lbtest::TempEnv env;
+    lbtest::ScriptedBoxes boxes;
+    MemoryPointer pointer;
+    AppState app{boxes, pointer};
+    lbtest::FakeRegistry registry;
+    lbtest::FakeFaces faces;
+    lbtest::FakeDesktop desktop;
+    lbtest::FakeResources resources;
+    FontPlatform fonts{registry, faces, desktop, resources};
+    std::unique_ptr<FrmMain> window;
+    int ended = 0;
+
+    void start() {
+        Startup startup(app);
+        ASSERT_TRUE(startup.load());
+        window = std::make_unique<FrmMain>(app, fonts);
+        window->endProgram = [this] { ++ended; };
+    }
+    void addFont(const QString& face, const QString& full, const QString& file) {
+        registry.add(full, file);
+        faces.names.insert(file, FaceNames{full, face, true});
+    }
+    QAction* action(const char* name) { return window->findChild<QAction*>(QString::fromLatin1(name)); }
+    QString panel(int n) {
+        return window->findChild<QLabel*>(QStringLiteral("barStatusPanel%1").arg(n))->text();
+    }
+    QString setting(const QString& field) {
+        return scalar(*app.db, QStringLiteral("SELECT [%1] FROM [Sample Text]").arg(field));
+    }
+};
+
+TEST_F(MainWindowTest, FirstRunWelcomesAsksAndBuildsTheCatalogue) {
+    addFont(QStringLiteral("Fixture Sans"), QStringLiteral("Fixture Sans Regular"), QStringLiteral("a.ttf"));
+    addFont(QStringLiteral("Fixture Sans"), QStringLiteral("Fixture Sans Bold"), QStringLiteral("b.ttf"));
+    addFont(QStringLiteral("Georgia"), QStringLiteral("Georgia"), QStringLiteral("g.ttf"));
+    start();
+    const int rows = scalar(*app.db, QStringLiteral("SELECT count(*) FROM [Auto Assign]")).toInt();
+    boxes.answers = {AnswerYes};
+    window->Form_Load();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Initial Retrieval of TrueType Fonts"));
+    EXPECT_EQ(boxes.shown[0].style, 36);
+    EXPECT_TRUE(boxes.shown[0].text.contains(QStringLiteral("database of over ") + formatThousands(rows / 100 * 100) +
+                                             QStringLiteral(" font names")));
+    EXPECT_TRUE(action("mnuEditAddAutoAssign")->isChecked());
+    EXPECT_FALSE(action("mnuEditRemoveAutoAssign")->isChecked());
+    EXPECT_EQ(setting(fld::AddAutoAssign), QStringLiteral("1"));
+    EXPECT_EQ(setting(fld::RemoveAutoAssign), QStringLiteral("0"));
+    EXPECT_EQ(window->allFonts().size(), 2);
+    EXPECT_EQ(panel(3), QStringLiteral("TrueType Fonts: 2"));
+    EXPECT_EQ(panel(2), QStringLiteral("Fonts loaded, AutoAssign completed successfully."));
+    // Georgia is in the shipped knowledge base's "Serif" set, which ships too.
+    EXPECT_EQ(scalar(*app.db, QStringLiteral("SELECT [Set Name] FROM [Assigned Fonts] WHERE [Font Name] = 'Georgia'")),
+              QStringLiteral("Serif"));
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->isEnabled());
+    EXPECT_EQ(pointer.get(), MousePointer::Default);
+}
+
+TEST_F(MainWindowTest, FirstRunAnsweredNoLeavesBothSwitchesOff) {
+    addFont(QStringLiteral("Georgia"), QStringLiteral("Georgia"), QStringLiteral("g.ttf"));
+    start();
+    boxes.answers = {AnswerNo};
+    window->Form_Load();
+    EXPECT_FALSE(action("mnuEditAddAutoAssign")->isChecked());
+    EXPECT_EQ(setting(fld::AddAutoAssign), QStringLiteral("0"));
+    EXPECT_EQ(panel(2), QStringLiteral("Fonts loaded successfully."));
+    EXPECT_EQ(scalar(*app.db, QStringLiteral("SELECT count(*) FROM [Assigned Fonts]")), QStringLiteral("0"));
+}
+
+TEST_F(MainWindowTest, StoredSettingsAreApplied) {
+    QDir().mkpath(env.letterbayHome());
+    auto db = lbtest::makeDataFile(env.letterbayHome() + QStringLiteral("/letterbay.mdb"), QStringLiteral("2.5"));
+    db->exec(QStringLiteral("INSERT INTO [Fonts] VALUES ('Georgia', 'g.ttf', 'Georgia (TrueType)')"));
+    db->exec(QStringLiteral("UPDATE [Sample Text] SET [Activated Set] = '', [Add AutoAssign] = NULL, "
+                            "[Remove AutoAssign] = 1, [Height] = 6000, [Width] = 9000"));
+    db.reset();
+    start();
+    window->Form_Load();
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_FALSE(app.setActivated);
+    EXPECT_FALSE(action("mnuEditAddAutoAssign")->isChecked());
+    EXPECT_TRUE(action("mnuEditRemoveAutoAssign")->isChecked());
+    const double tpp = 1440.0 / window->logicalDpiX();
+    EXPECT_NEAR(window->width() * tpp, 9000, tpp);
+    EXPECT_NEAR(window->height() * tpp, 6000, tpp);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Letterbay 98"));
+    EXPECT_EQ(window->allFonts().size(), 1);
+    EXPECT_EQ(window->findChild<QComboBox*>(QStringLiteral("cmbSets"))->count(), 0);
+    // The menu switch is saved the moment it is toggled.
+    action("mnuEditAddAutoAssign")->trigger();
+    EXPECT_EQ(setting(fld::AddAutoAssign), QStringLiteral("1"));
+}
+
+TEST_F(MainWindowTest, ExitAsksOnceAndSavesTheSizeOnlyWhenConfirmed) {
+    addFont(QStringLiteral("Georgia"), QStringLiteral("Georgia"), QStringLiteral("g.ttf"));
+    start();
+    boxes.answers = {AnswerNo};
+    window->Form_Load();
+    const QString height = setting(fld::Height);
+    window->resize(500, 400);
+
+    boxes.answers = {AnswerNo};
+    window->close(); // the close box
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(setting(fld::Height), height);
+    EXPECT_EQ(boxes.shown.back().title, QStringLiteral("Confirm Exit"));
+    EXPECT_EQ(boxes.shown.back().text, QStringLiteral("Are you sure you want to exit Letterbay 98?"));
+
+    boxes.answers = {AnswerNo};
+    action("mnuFileExit")->trigger();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(ended, 0);
+
+    const QString path = app.databasePath;
+    const size_t asked = boxes.shown.size();
+    boxes.answers = {AnswerYes};
+    action("mnuFileExit")->trigger();
+    EXPECT_EQ(boxes.shown.size(), asked + 1); // asked once, not again by the close
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(app.db, nullptr);
+    auto db = Database::open(path, ConnectSuffix);
+    const double tpp = 1440.0 / window->logicalDpiX();
+    EXPECT_NEAR(scalar(*db, QStringLiteral("SELECT [Height] FROM [Sample Text]")).toDouble(), 400 * tpp, 1);
+    EXPECT_NEAR(scalar(*db, QStringLiteral("SELECT [Width] FROM [Sample Text]")).toDouble(), 500 * tpp, 1);
+}
+
+TEST_F(MainWindowTest, SplashHandsOverAfterItsTimer) {
+    Startup startup(app);
+    ASSERT_TRUE(startup.load());
+    FrmSplash splash(startup);
+    EXPECT_EQ(splash.findChild<QLabel*>(QStringLiteral("lblVersion"))->text(), QStringLiteral("Version 2.5"));
+    EXPECT_TRUE(splash.timer()->isActive());
+    EXPECT_EQ(splash.timer()->interval(), 3000);
+    QSignalSpy spy(&splash, &FrmSplash::handOver);
+    splash.Timer1_Timer();
+    ASSERT_EQ(spy.count(), 1);
+    EXPECT_FALSE(spy[0][0].toBool());
+    EXPECT_FALSE(splash.timer()->isActive());
+}
+
+} // namespace
