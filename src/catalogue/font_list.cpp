@@ -1,5 +1,7 @@
 #include "catalogue/font_list.h"
 
+#include <algorithm>
+
 namespace lb {
 
 int FontListModel::rowCount(const QModelIndex& parent) const {
@@ -68,6 +70,10 @@ void FontListModel::removeAt(int i) {
     if (rows_[size_t(i)].selected)
         --selectedCount;
     rows_.erase(rows_.begin() + i);
+    if (anchor == i)
+        anchor = -1;
+    else if (anchor > i)
+        --anchor;
     endRemoveRows();
 }
 
@@ -75,6 +81,40 @@ void FontListModel::setState(int i, int state) {
     rows_[size_t(i)].state = state;
     const QModelIndex idx = index(i);
     Q_EMIT dataChanged(idx, idx, {StateRole});
+}
+
+void FontListModel::setSelected(int i, bool selected) {
+    Row& r = rows_[size_t(i)];
+    if (r.selected == selected)
+        return;
+    r.selected = selected;
+    const QModelIndex idx = index(i);
+    Q_EMIT dataChanged(idx, idx, {SelectedRole});
+}
+
+void FontListModel::insertSorted(const QString& name) {
+    const auto at = std::lower_bound(rows_.begin(), rows_.end(), name,
+                                     [](const Row& r, const QString& n) { return r.name < n; });
+    const int i = int(at - rows_.begin());
+    beginInsertRows({}, i, i);
+    rows_.insert(at, Row{name, StateActive, false});
+    if (anchor >= i)
+        ++anchor;
+    endInsertRows();
+}
+
+void FontListModel::sortByName() {
+    Q_EMIT layoutAboutToBeChanged();
+    std::stable_sort(rows_.begin(), rows_.end(), [](const Row& a, const Row& b) { return a.name < b.name; });
+    Q_EMIT layoutChanged();
+}
+
+QStringList FontListModel::selectedNames() const {
+    QStringList names;
+    for (const Row& r : rows_)
+        if (r.selected)
+            names << r.name;
+    return names;
 }
 
 } // namespace lb

@@ -2,6 +2,7 @@
 
 #include <QAbstractListModel>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 namespace lb {
@@ -39,6 +40,10 @@ public:
     int find(const QString& name) const; // exact; -1 when absent
     void removeAt(int i);
     void setState(int i, int state);
+    void setSelected(int i, bool selected);
+    void insertSorted(const QString& name); // plain character-code order
+    void sortByName();                      // plain character-code order
+    QStringList selectedNames() const;
 
     // Selection: a selected count and an anchor row per list.
     int selectedCount = 0;

@@ -21,6 +21,11 @@ public:
     void Msg_Info() { run(64); }
     void Msg_Question() { run(36); }
 
+    // A single-line input box; empty text when cancelled.
+    QString InputBox(const QString& prompt, const QString& boxTitle, const QString& defaultText = {}) {
+        return boxes_->input(prompt, boxTitle, defaultText);
+    }
+
     bool answeredYes() const { return answer == QLatin1String("6"); }
     MousePointer& pointer() { return *pointer_; }
     void setBoxes(MessageBoxes& boxes) { boxes_ = &boxes; }

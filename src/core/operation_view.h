@@ -30,6 +30,23 @@ public:
     virtual QString setBoxText() const { return {}; }
     virtual void setSetBoxText(const QString&) {}
     virtual void focusSetBox() {}
+
+    // The set box's list, kept sorted without regard to letter case.
+    virtual void addSetEntry(const QString&) {}
+    // Removes the selected entry, or else the first whose text matches `name`.
+    virtual void removeSetEntry(const QString&) {}
+    virtual int setEntryCount() const { return 0; }
+
+    // The Delete command and its tool tip ("Delete Set", "Delete Font").
+    virtual void enableDelete(const QString&) {}
+    virtual void disableDelete() {}
+
+    // The All Fonts list's scroll position, kept over a refill.
+    virtual int allFontsTopRow() const { return 0; }
+    virtual void setAllFontsTopRow(int) {}
+
+    // The sample pane shows the picked font.
+    virtual void displayFont() {}
 };
 
 } // namespace lb

@@ -1,6 +1,8 @@
 #include "platform/qt_message_boxes.h"
 
 #include <QApplication>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -46,6 +48,13 @@ int QtMessageBoxes::show(const QString& text, const QString& title, int style) {
         if (box.clickedButton() == buttons[i])
             return choices[i].answer;
     return choices.back().answer;
+}
+
+QString QtMessageBoxes::input(const QString& prompt, const QString& title, const QString& defaultText) {
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(QApplication::activeWindow(), title, prompt, QLineEdit::Normal, defaultText, &ok);
+    return ok ? text : QString();
 }
 
 void QtPointer::set(int pointer) {

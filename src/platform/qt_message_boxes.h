@@ -7,6 +7,7 @@ namespace lb {
 class QtMessageBoxes : public MessageBoxes {
 public:
     int show(const QString& text, const QString& title, int style) override;
+    QString input(const QString& prompt, const QString& title, const QString& defaultText) override;
 };
 
 // The application's override cursor stands in for the screen's mouse pointer.

@@ -7,6 +7,7 @@
 
 #include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
 #include <deque>
@@ -23,7 +24,19 @@ public:
         int style;
     };
     std::deque<int> answers;
+    std::deque<QString> inputs;
     std::vector<Shown> shown;
+
+    QString input(const QString& prompt, const QString& title, const QString&) override {
+        shown.push_back({prompt, title, -1});
+        if (inputs.empty()) {
+            ADD_FAILURE() << "unexpected input box: " << prompt.toStdString();
+            return {};
+        }
+        const QString a = inputs.front();
+        inputs.pop_front();
+        return a;
+    }
 
     int show(const QString& text, const QString& title, int style) override {
         shown.push_back({text, title, style});
@@ -125,6 +138,34 @@ public:
     void clearAssignedFonts() override { ++clearAssignedCalls; }
     QString setBoxText() const override { return setBox; }
     void setSetBoxText(const QString& t) override { setBox = t; }
+
+    QStringList setEntries; // kept sorted without regard to case, like the set box
+    QString deleteTip;
+    bool deleteEnabled = false;
+    int top = 0, displayed = 0, handled = 0;
+    void addSetEntry(const QString& n) override {
+        setEntries << n;
+        setEntries.sort(Qt::CaseInsensitive);
+    }
+    void removeSetEntry(const QString& n) override {
+        const int i = setEntries.indexOf(QRegularExpression(QRegularExpression::escape(n),
+                                                            QRegularExpression::CaseInsensitiveOption));
+        if (i >= 0)
+            setEntries.removeAt(i);
+    }
+    int setEntryCount() const override { return int(setEntries.size()); }
+    void enableDelete(const QString& tip) override {
+        deleteEnabled = true;
+        deleteTip = tip;
+    }
+    void disableDelete() override {
+        deleteEnabled = false;
+        deleteTip = QStringLiteral("Delete");
+    }
+    int allFontsTopRow() const override { return top; }
+    void setAllFontsTopRow(int t) override { top = t; }
+    void displayFont() override { ++displayed; }
+    void handleButtons() override { ++handled; }
 };
 
 } // namespace lbtest

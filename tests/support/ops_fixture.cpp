@@ -50,6 +50,10 @@ QStringList OpsFixture::listNames() const {
     return names;
 }
 
+QString OpsFixture::setting(const QString& field) {
+    return scalar(QStringLiteral("SELECT [") + field + QStringLiteral("] FROM [Sample Text]"));
+}
+
 int OpsFixture::stateOf(const QString& face) const {
     const int i = allFonts.find(face);
     return i < 0 ? -1 : allFonts.row(i).state;

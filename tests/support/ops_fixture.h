@@ -37,6 +37,7 @@ struct OpsFixture : ::testing::Test {
     void addSet(const QString& set);
     QStringList listNames() const;
     int stateOf(const QString& face) const;
+    QString setting(const QString& field);
 };
 
 } // namespace lbtest

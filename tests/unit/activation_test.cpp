@@ -33,7 +33,6 @@ struct Activation : lbtest::OpsFixture {
         resources.log.clear();
         Activate_Sets(ctx);
     }
-    QString setting(const QString& f) { return scalar("SELECT [" + f + "] FROM [Sample Text]"); }
 };
 
 TEST_F(Activation, SetThenAnotherSetThenAll) {

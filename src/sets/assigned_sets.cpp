@@ -1,0 +1,97 @@
+#include "sets/assigned_sets.h"
+
+#include "catalogue/font_lists.h"
+#include "core/schema.h"
+#include "core/settings.h"
+#include "sets/assignment.h"
+
+namespace lb {
+
+void Fill_FontSets(AppState& app, FontListModel& list, const QString& font) {
+    list.beginFill();
+    QStringList sets;
+    RecordSet& assigned = *app.datAssigned;
+    assigned.refresh();
+    const Criteria byFont(fld::FontName, font);
+    for (bool found = assigned.findFirst(byFont); found; found = assigned.findNext(byFont))
+        sets << assigned.text(fld::SetName);
+    std::sort(sets.begin(), sets.end());
+    for (const QString& s : sets)
+        list.append(s, StateActive);
+    list.endFill();
+}
+
+void Unassign_FromSets(MainContext& ctx, FontListModel& list, const QString& f, bool all, const QString& clicked) {
+    AppState& app = ctx.app;
+    Messenger& m = app.messages;
+    app.datSets->refresh();
+    if (app.datSets->recordCount() == 0) {
+        m.title = QStringLiteral("Unassign Fonts");
+        m.text = QStringLiteral("There are no sets available.");
+        m.Msg_Critical();
+        return;
+    }
+    m.title = QStringLiteral("Confirm Unassign Fonts");
+    if (all)
+        m.text = QStringLiteral("Are you sure you want to unassign \"") + f + QStringLiteral("\" from all sets?");
+    else if (list.selectedCount == 1)
+        m.text = QStringLiteral("Are you sure you want to unassign \"") + f + QStringLiteral("\" from \"") + clicked +
+                 QStringLiteral("\"?");
+    else
+        m.text = QStringLiteral("Are you sure you want to unassign \"") + f + QStringLiteral("\" from ") +
+                 QString::number(list.selectedCount) + QStringLiteral(" sets?");
+    m.Msg_YesNo();
+    if (!m.answeredYes())
+        return;
+
+    m.pointer().set(MousePointer::Hourglass);
+    app.fontsChanged = false;
+    const QString box = ctx.view.setBoxText();
+    const QString active = activatedSet(app);
+    app.datAssigned->refresh();
+    app.datFonts->refresh();
+    app.datAuto->refresh();
+    int removed = 0;
+    QString lastSet;
+    {
+        Database::Transaction t(*app.db);
+        for (int i = 0; i < list.size();) {
+            if (all || list.row(i).selected) {
+                const QString s = list.row(i).name;
+                if (app.datAssigned->findFirst(Criteria(fld::SetName, s).andEq(fld::FontName, f))) {
+                    ++removed;
+                    lastSet = s;
+                    Remove_Assignment(ctx, s, f, box, active);
+                    list.removeAt(i);
+                    continue;
+                }
+            }
+            ++i;
+        }
+        t.commit();
+    }
+    app.db->noteChange();
+    app.datAssigned->refresh();
+    if (app.fontsChanged)
+        ctx.fonts.resources.broadcast();
+    if (ctx.unassignedOnly || app.fontsChanged) {
+        const int top = ctx.view.allFontsTopRow();
+        ctx.view.setMessage(QStringLiteral("Redisplaying All Fonts due to unassigning from set."));
+        ctx.view.yield();
+        Fill_AllFonts(ctx);
+        ctx.view.setAllFontsTopRow(top);
+    }
+    m.pointer().set(MousePointer::Default);
+    if (all)
+        ctx.view.setMessage(QStringLiteral("\"") + f + QStringLiteral("\" unassigned from all sets successfully."));
+    else if (removed == 1)
+        ctx.view.setMessage(QStringLiteral("\"") + f + QStringLiteral("\" unassigned from \"") + lastSet +
+                            QStringLiteral("\" successfully."));
+    else
+        ctx.view.setMessage(QStringLiteral("\"") + f + QStringLiteral("\" unassigned from ") + QString::number(removed) +
+                            QStringLiteral(" fonts successfully."));
+    app.currentSetName = box;
+    ctx.view.handleButtons();
+}
+
+} // namespace lb

@@ -1,0 +1,404 @@
+#include "sets/assignment.h"
+
+#include "activation/activation.h"
+#include "catalogue/font_lists.h"
+#include "catalogue/system_fonts.h"
+#include "core/schema.h"
+#include "core/settings.h"
+#include "sets/auto_assign.h"
+#include "sets/set_maintenance.h"
+
+namespace lb {
+
+ButtonStates Handle_Buttons(const QString& s, const FontListModel& all, const FontListModel& assigned) {
+    ButtonStates b;
+    const bool set = !s.isEmpty();
+    b.assign = set && all.selectedCount > 0;
+    b.assignAll = set;
+    b.unassign = set && assigned.selectedCount > 0;
+    b.unassignAll = set;
+    b.setCommands = set;
+    b.disableDelete = !set && all.selectedCount == 0;
+    return b;
+}
+
+namespace {
+
+// The window is blocked with progress over `rows` while an operation walks a list; put back
+// however the operation ends.
+class Busy {
+public:
+    Busy(MainContext& ctx, const QString& message, int rows) : ctx_(ctx) {
+        ctx.view.setMessage(message);
+        ctx.view.yield();
+        ctx.view.setWindowEnabled(false);
+        ctx.view.showProgress(true);
+        ctx.view.setProgressRange(0, rows);
+        ctx.view.setProgressValue(0);
+        ctx.app.messages.pointer().set(MousePointer::Hourglass);
+    }
+    ~Busy() { done(); }
+    void step() { ctx_.view.setProgressValue(++progress_); }
+    void done() {
+        if (finished_)
+            return;
+        finished_ = true;
+        ctx_.view.showProgress(false);
+        ctx_.app.messages.pointer().set(MousePointer::Default);
+        ctx_.view.setWindowEnabled(true);
+    }
+
+private:
+    MainContext& ctx_;
+    int progress_ = 0;
+    bool finished_ = false;
+};
+
+bool sameSet(const QString& a, const QString& b) {
+    return !a.isEmpty() && !b.isEmpty() && compareNoCase(a, b) == 0;
+}
+
+bool hasPair(AppState& app, const QString& set, const QString& font) {
+    return app.datAssigned->findFirst(Criteria(fld::SetName, set).andEq(fld::FontName, font));
+}
+
+bool addPair(AppState& app, const QString& set, const QString& font) {
+    Statement st = app.db->prepare(QStringLiteral("INSERT INTO [Assigned Fonts] ([Set Name], [Font Name]) VALUES (?, ?)"));
+    st.bind(1, set).bind(2, font);
+    try {
+        st.step();
+        return true;
+    } catch (const DbError&) {
+        return false; // already there, or refused: the operation goes on
+    }
+}
+
+bool hasFiles(AppState& app, const QString& face) {
+    return app.datFonts->findFirst(Criteria(fld::FaceName, face));
+}
+
+// A font joining the activated set becomes available at once and loses its strike-through.
+void joinActivated(MainContext& ctx, int allRow, const QString& face) {
+    loadFace(ctx, face);
+    if (allRow >= 0 && ctx.allFonts.row(allRow).state == StateInactive)
+        ctx.allFonts.setState(allRow, StateActive);
+    if (ctx.allFonts.selectedCount == 1)
+        ctx.view.displayFont();
+}
+
+// A font leaving the activated set is hidden, unless the desktop depends on it.
+bool leaveActivated(MainContext& ctx, const QString& face) {
+    if (isSystemFont(ctx.app.systemFonts, face) || !hasFiles(ctx.app, face))
+        return false;
+    unloadFace(ctx, face);
+    ctx.app.fontsChanged = true;
+    return true;
+}
+
+void redisplayAllFonts(MainContext& ctx, const QString& message) {
+    const int top = ctx.view.allFontsTopRow();
+    ctx.view.setMessage(message);
+    ctx.view.yield();
+    Fill_AllFonts(ctx);
+    ctx.view.setAllFontsTopRow(top);
+}
+
+bool refuseNoSet(MainContext& ctx, const QString& title) {
+    if (!findSet(ctx.app, ctx.app.currentSetName).isEmpty())
+        return false;
+    ctx.app.messages.title = title;
+    ctx.app.messages.text = QStringLiteral("You must first select a set.");
+    ctx.app.messages.Msg_Critical();
+    ctx.view.focusSetBox();
+    return true;
+}
+
+bool noSets(MainContext& ctx, const QString& title) {
+    ctx.app.datSets->refresh();
+    if (ctx.app.datSets->recordCount() > 0)
+        return false;
+    ctx.app.messages.title = title;
+    ctx.app.messages.text = QStringLiteral("There are no sets available.");
+    ctx.app.messages.Msg_Critical();
+    return true;
+}
+
+} // namespace
+
+void Remove_Assignment(MainContext& ctx, const QString& s, const QString& f, const QString& box,
+                       const QString& active) {
+    AppState& app = ctx.app;
+    Statement del =
+        app.db->prepare(QStringLiteral("DELETE FROM [Assigned Fonts] WHERE [Set Name] = ? AND [Font Name] = ?"));
+    del.bind(1, s).bind(2, f);
+    del.step();
+    if (sameSet(s, box)) {
+        const int row = ctx.assignedFonts.find(f);
+        if (row >= 0)
+            ctx.assignedFonts.removeAt(row);
+    }
+    if (sameSet(s, active))
+        leaveActivated(ctx, f);
+    if (app.removeAutoAssign)
+        Unassign_Hook(app, s, f);
+}
+
+void Assign_AllFonts(MainContext& ctx) {
+    Messenger& m = ctx.app.messages;
+    ctx.app.currentSetName = ctx.view.setBoxText();
+    m.title = QStringLiteral("Confirm Assign All");
+    m.text = QStringLiteral("Are you sure you want to assign all fonts to \"") + ctx.app.currentSetName +
+             QStringLiteral("\"?");
+    m.Msg_Question();
+    if (m.answeredYes())
+        Assign_Fonts(ctx, true);
+}
+
+void Assign_Fonts(MainContext& ctx, bool all) {
+    AppState& app = ctx.app;
+    // The set in the set box is the target, as for unassigning, so the rows go where the
+    // message says they went.
+    app.currentSetName = ctx.view.setBoxText();
+    app.datSets->refresh();
+    if (refuseNoSet(ctx, QStringLiteral("Assign Fonts")))
+        return;
+    const QString set = findSet(app, app.currentSetName);
+    const bool activated = sameSet(activatedSet(app), set);
+    FontListModel& list = ctx.allFonts;
+    Busy busy(ctx, QStringLiteral("Assigning fonts..."), list.size());
+    app.datAssigned->refresh();
+    app.datFonts->refresh();
+    int added = 0;
+    QString last;
+    bool loaded = false;
+    {
+        Database::Transaction t(*app.db);
+        for (int i = 0; i < list.size();) {
+            if (all || list.row(i).selected) {
+                const QString f = list.row(i).name;
+                if (!hasPair(app, set, f)) {
+                    ++added;
+                    last = f;
+                    addPair(app, set, f);
+                    ctx.assignedFonts.insertSorted(f);
+                    if (activated && hasFiles(app, f)) {
+                        joinActivated(ctx, i, f);
+                        loaded = true;
+                    }
+                    if (ctx.unassignedOnly) {
+                        list.removeAt(i);
+                        busy.step();
+                        continue;
+                    }
+                }
+            }
+            busy.step();
+            ++i;
+        }
+        t.commit();
+    }
+    app.db->noteChange();
+    app.datAssigned->refresh();
+    if (loaded)
+        ctx.fonts.resources.broadcast();
+    busy.done();
+    if (added == 1)
+        ctx.view.setMessage(QStringLiteral("\"") + last + QStringLiteral("\" added to \"") + ctx.view.setBoxText() +
+                            QStringLiteral("\" successfully."));
+    else if (added > 1)
+        ctx.view.setMessage(QString::number(added) + QStringLiteral(" fonts added to \"") + ctx.view.setBoxText() +
+                            QStringLiteral("\" successfully."));
+    ctx.view.handleButtons();
+}
+
+void Unassign_Fonts(MainContext& ctx, bool all) {
+    AppState& app = ctx.app;
+    Messenger& m = app.messages;
+    FontListModel& list = ctx.assignedFonts;
+    app.currentSetName = ctx.view.setBoxText();
+    const QString set = app.currentSetName;
+    const int anchor = list.anchor >= 0 ? list.anchor : 0;
+    const QString f0 = anchor < list.size() ? list.row(anchor).name : QString();
+    m.title = QStringLiteral("Confirm Unassign");
+    if (all)
+        m.text = QStringLiteral("Are you sure you want to unassign all fonts from \"") + set + QStringLiteral("\"?");
+    else if (list.selectedCount == 1)
+        m.text = QStringLiteral("Are you sure you want to unassign \"") + f0 + QStringLiteral("\" from \"") + set +
+                 QStringLiteral("\"?");
+    else
+        m.text = QStringLiteral("Are you sure you want to unassign ") + QString::number(list.selectedCount) +
+                 QStringLiteral(" fonts from \"") + set + QStringLiteral("\"?");
+    m.Msg_YesNo();
+    if (!m.answeredYes())
+        return;
+
+    Busy busy(ctx, QStringLiteral("Unassigning fonts..."), list.size());
+    app.fontsChanged = false;
+    const bool activated = sameSet(activatedSet(app), set);
+    app.datAssigned->refresh();
+    app.datFonts->refresh();
+    app.datAuto->refresh();
+    int count = 0;
+    QString last;
+    {
+        Database::Transaction t(*app.db);
+        for (int i = 0; i < list.size();) {
+            if (all || list.row(i).selected) {
+                const QString f = list.row(i).name;
+                if (hasPair(app, set, f)) {
+                    ++count;
+                    last = f;
+                    app.datAssigned->remove();
+                    if (activated)
+                        leaveActivated(ctx, f);
+                    list.removeAt(i);
+                    if (app.removeAutoAssign)
+                        Unassign_Hook(app, set, f);
+                    busy.step();
+                    continue;
+                }
+            }
+            busy.step();
+            ++i;
+        }
+        t.commit();
+    }
+    app.db->noteChange();
+    if (app.fontsChanged)
+        ctx.fonts.resources.broadcast();
+    if (ctx.unassignedOnly || app.fontsChanged)
+        redisplayAllFonts(ctx, QStringLiteral("Redisplaying All Fonts due to unassigning from set."));
+    busy.done();
+    if (all)
+        ctx.view.setMessage(QStringLiteral("All fonts unassigned from \"") + set + QStringLiteral("\" successfully."));
+    else if (count == 1)
+        ctx.view.setMessage(QStringLiteral("\"") + last + QStringLiteral("\" unassigned from \"") + set +
+                            QStringLiteral("\" successfully."));
+    else
+        ctx.view.setMessage(QString::number(count) + QStringLiteral(" fonts unassigned from \"") + set +
+                            QStringLiteral("\" successfully."));
+    ctx.view.handleButtons();
+}
+
+void Assign_AllSets(MainContext& ctx) {
+    AppState& app = ctx.app;
+    Messenger& m = app.messages;
+    FontListModel& list = ctx.allFonts;
+    if (noSets(ctx, QStringLiteral("Assign to All Sets")))
+        return;
+    m.title = QStringLiteral("Confirm Assign to All Sets");
+    m.text = list.selectedCount == 1 ? QStringLiteral("Are you sure you want to assign \"") + app.pickedFontName +
+                                           QStringLiteral("\" to all sets?")
+                                     : QStringLiteral("Are you sure you want to assign ") +
+                                           QString::number(list.selectedCount) + QStringLiteral(" fonts to all sets?");
+    m.Msg_YesNo();
+    if (!m.answeredYes())
+        return;
+
+    Busy busy(ctx, QStringLiteral("Assigning fonts to all sets..."), list.size());
+    const QStringList sets = setNames(app);
+    const QString box = ctx.view.setBoxText();
+    const QString active = activatedSet(app);
+    app.datFonts->refresh();
+    int count = 0;
+    QString last;
+    bool loaded = false;
+    {
+        Database::Transaction t(*app.db);
+        for (int i = 0; i < list.size();) {
+            if (list.row(i).selected) {
+                const QString f = list.row(i).name;
+                ++count;
+                last = f;
+                for (const QString& s : sets) {
+                    if (!addPair(app, s, f))
+                        continue;
+                    if (sameSet(s, box))
+                        ctx.assignedFonts.insertSorted(f);
+                    if (sameSet(s, active) && hasFiles(app, f)) {
+                        joinActivated(ctx, i, f);
+                        loaded = true;
+                    }
+                }
+                if (ctx.unassignedOnly) {
+                    list.removeAt(i);
+                    busy.step();
+                    continue;
+                }
+            }
+            busy.step();
+            ++i;
+        }
+        t.commit();
+    }
+    app.db->noteChange();
+    app.datAssigned->refresh();
+    if (loaded)
+        ctx.fonts.resources.broadcast();
+    busy.done();
+    ctx.view.setMessage(count == 1 ? QStringLiteral("\"") + last + QStringLiteral("\" assigned to all sets successfully.")
+                                   : QString::number(count) + QStringLiteral(" fonts assigned to all sets successfully."));
+    app.currentSetName = box;
+    ctx.view.handleButtons();
+}
+
+void Unassign_AllSets(MainContext& ctx) {
+    AppState& app = ctx.app;
+    Messenger& m = app.messages;
+    FontListModel& list = ctx.allFonts;
+    if (noSets(ctx, QStringLiteral("Unassign from All Sets")))
+        return;
+    m.title = QStringLiteral("Confirm Unassign from All Sets");
+    m.text = list.selectedCount == 1 ? QStringLiteral("Are you sure you want to unassign \"") + app.pickedFontName +
+                                           QStringLiteral("\" from all sets?")
+                                     : QStringLiteral("Are you sure you want to unassign ") +
+                                           QString::number(list.selectedCount) +
+                                           QStringLiteral(" fonts from all sets?");
+    m.Msg_YesNo();
+    if (!m.answeredYes())
+        return;
+
+    Busy busy(ctx, QStringLiteral("Unassigning fonts from all sets..."), list.size());
+    app.fontsChanged = false;
+    const QString box = ctx.view.setBoxText();
+    const QString active = activatedSet(app);
+    const QStringList selected = list.selectedNames();
+    app.datFonts->refresh();
+    app.datAuto->refresh();
+    int count = 0;
+    QString last;
+    {
+        Database::Transaction t(*app.db);
+        for (const QString& f : selected) {
+            Statement st = app.db->prepare(
+                QStringLiteral("SELECT [Set Name] FROM [Assigned Fonts] WHERE [Font Name] = ? ORDER BY rowid"));
+            st.bind(1, f);
+            QStringList sets;
+            while (st.step())
+                sets << st.text(0);
+            if (!sets.isEmpty()) {
+                ++count;
+                last = f;
+            }
+            for (const QString& s : sets)
+                Remove_Assignment(ctx, s, f, box, active);
+            busy.step();
+        }
+        t.commit();
+    }
+    app.db->noteChange();
+    app.datAssigned->refresh();
+    if (app.fontsChanged)
+        ctx.fonts.resources.broadcast();
+    if (ctx.unassignedOnly || app.fontsChanged)
+        redisplayAllFonts(ctx, QStringLiteral("Redisplaying All Fonts due to unassigning from sets."));
+    busy.done();
+    ctx.view.setMessage(count == 1 ? QStringLiteral("\"") + last +
+                                         QStringLiteral("\" unassigned from all sets successfully.")
+                                   : QString::number(count) +
+                                         QStringLiteral(" fonts unassigned from all sets successfully."));
+    app.currentSetName = box;
+    ctx.view.handleButtons();
+}
+
+} // namespace lb

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "core/main_context.h"
+
+namespace lb {
+
+// The selected fonts of the All Fonts list (or all of them) into the set in the set box.
+void Assign_Fonts(MainContext& ctx, bool all);
+// Edit > Assign All Fonts to Set: asks first.
+void Assign_AllFonts(MainContext& ctx);
+// The selected fonts of the Assigned Fonts list (or all of them) out of the set in the set box.
+void Unassign_Fonts(MainContext& ctx, bool all);
+// The selected fonts of the All Fonts list into, or out of, every set.
+void Assign_AllSets(MainContext& ctx);
+void Unassign_AllSets(MainContext& ctx);
+
+// Takes font f out of set s, keeping the lists and the activated set in step.
+void Remove_Assignment(MainContext& ctx, const QString& s, const QString& f, const QString& setBoxText,
+                       const QString& activatedSet);
+
+// Which commands the window's state allows.
+struct ButtonStates {
+    bool assign = false, assignAll = false, unassign = false, unassignAll = false;
+    bool setCommands = false;   // rename, copy, activate selected, display assigned
+    bool disableDelete = false; // no set and no font selected
+};
+ButtonStates Handle_Buttons(const QString& setBoxText, const FontListModel& all, const FontListModel& assigned);
+
+} // namespace lb

@@ -1,0 +1,227 @@
+#include "sets/set_maintenance.h"
+
+#include "activation/activation.h"
+#include "catalogue/font_lists.h"
+#include "core/schema.h"
+#include "core/settings.h"
+
+namespace lb {
+
+QString findSet(AppState& app, const QString& name) {
+    RecordSet& sets = *app.datSets;
+    if (!sets.findFirst(Criteria(fld::SetName, name)))
+        return {};
+    return sets.text(fld::SetName);
+}
+
+bool refuseQuote(AppState& app, const QString& name) {
+    if (!name.contains(QLatin1Char('"')))
+        return false;
+    app.messages.text = QStringLiteral("You cannot use \" in your set name.  Use ' instead.");
+    app.messages.Msg_Critical();
+    return true;
+}
+
+void Add_Set(MainContext& ctx) {
+    AppState& app = ctx.app;
+    OperationView& view = ctx.view;
+    app.messages.title = QStringLiteral("Add Set");
+    const QString name = view.setBoxText().trimmed();
+    view.setSetBoxText(name);
+    if (name.isEmpty())
+        return;
+    if (refuseQuote(app, name)) {
+        view.focusSetBox();
+        return;
+    }
+    app.datSets->refresh();
+    if (findSet(app, name).isEmpty()) {
+        RecordSet& sets = *app.datSets;
+        sets.addNew();
+        sets.setField(fld::SetName, name);
+        sets.update();
+        view.addSetEntry(name);
+        view.setSetBoxText(name);
+        view.setMessage(QStringLiteral("\"") + name + QStringLiteral("\" added successfully."));
+        view.clearAssignedFonts();
+        view.focusSetBox();
+    }
+    view.handleButtons();
+}
+
+void Select_Set(MainContext& ctx) {
+    AppState& app = ctx.app;
+    app.currentSetName = ctx.view.setBoxText();
+    if (!app.currentSetName.isEmpty())
+        writeSetting(app, fld::SelectedSet, app.currentSetName);
+    ctx.view.enableDelete(QStringLiteral("Delete Set"));
+    Fill_AssignedFonts(ctx);
+    ctx.view.setMessage(QStringLiteral("Displaying fonts assigned to \"") + app.currentSetName + QStringLiteral("\""));
+}
+
+void Rename_Set(MainContext& ctx) {
+    AppState& app = ctx.app;
+    OperationView& view = ctx.view;
+    Messenger& m = app.messages;
+    m.title = QStringLiteral("Rename Set");
+    app.datSets->refresh();
+    // The stored spelling, so a set typed in another letter case is still found.
+    const QString old = findSet(app, view.setBoxText());
+    if (old.isEmpty())
+        return;
+    app.currentSetName = old;
+    const QString renamed =
+        m.InputBox(QStringLiteral("Rename \"") + old + QStringLiteral("\" below and press OK."), m.title);
+    if (renamed.isEmpty())
+        return;
+    if (refuseQuote(app, renamed))
+        return;
+    if (!findSet(app, renamed).isEmpty()) {
+        m.text = QStringLiteral("\"") + renamed + QStringLiteral("\" already exists.");
+        m.Msg_Critical();
+        return;
+    }
+    Database::Transaction t(*app.db);
+    Statement sets = app.db->prepare(QStringLiteral("UPDATE [Sets] SET [Set Name] = ? WHERE [Set Name] = ?"));
+    sets.bind(1, renamed).bind(2, old);
+    sets.step();
+    const QVariant activated = readSetting(app, fld::ActivatedSet);
+    const QVariant previous = readSetting(app, fld::PreviousSet);
+    if (!activated.isNull() && activated.toString() == old)
+        writeSetting(app, fld::ActivatedSet, renamed);
+    else if (!previous.isNull() && previous.toString() == old)
+        writeSetting(app, fld::PreviousSet, renamed);
+    Statement assigned =
+        app.db->prepare(QStringLiteral("UPDATE [Assigned Fonts] SET [Set Name] = ? WHERE [Set Name] = ?"));
+    assigned.bind(1, renamed).bind(2, old);
+    assigned.step();
+    t.commit();
+    app.db->noteChange();
+    app.datSets->refresh();
+    app.datAssigned->refresh();
+
+    view.removeSetEntry(old);
+    view.addSetEntry(renamed);
+    view.setSetBoxText(renamed);
+    // The set keeps being the one the window works on, under its new name.
+    app.currentSetName = renamed;
+    view.setMessage(QStringLiteral("\"") + old + QStringLiteral("\" renamed to \"") + renamed +
+                    QStringLiteral("\" successfully."));
+}
+
+void Delete_Set(MainContext& ctx) {
+    AppState& app = ctx.app;
+    OperationView& view = ctx.view;
+    Messenger& m = app.messages;
+    app.currentSetName = view.setBoxText();
+    app.datSets->refresh();
+    const QString name = findSet(app, app.currentSetName);
+    if (!name.isEmpty()) {
+        // The set is found without regard to letter case, so the active-set guard is too.
+        const QString active = activatedSet(app);
+        if (!active.isEmpty() && compareNoCase(active, name) == 0) {
+            m.title = QStringLiteral("Delete Set");
+            m.text = QStringLiteral("You cannot delete \"") + app.currentSetName +
+                     QStringLiteral("\" because it is the currently active set.  Activate another set or all sets "
+                                    "before attempting to delete this set again.");
+            m.Msg_Critical();
+        } else {
+            m.title = QStringLiteral("Confirm Delete");
+            m.text = QStringLiteral("Are you sure you want to delete the set \"") + app.currentSetName +
+                     QStringLiteral("\" and all its font assignments?");
+            m.Msg_YesNo();
+            if (m.answeredYes()) {
+                Database::Transaction t(*app.db);
+                Statement sets = app.db->prepare(QStringLiteral("DELETE FROM [Sets] WHERE [Set Name] = ?"));
+                sets.bind(1, name);
+                sets.step();
+                Statement assigned =
+                    app.db->prepare(QStringLiteral("DELETE FROM [Assigned Fonts] WHERE [Set Name] = ?"));
+                assigned.bind(1, name);
+                assigned.step();
+                t.commit();
+                app.db->noteChange();
+                app.datSets->refresh();
+                app.datAssigned->refresh();
+                view.removeSetEntry(name);
+                view.focusSetBox();
+                view.clearAssignedFonts();
+                view.setMessage(QStringLiteral("\"") + app.currentSetName + QStringLiteral("\" deleted successfully."));
+                view.setSetBoxText(QString());
+            }
+        }
+    }
+    view.handleButtons();
+}
+
+bool Copy_Set(MainContext& ctx, const QString& typedTarget) {
+    AppState& app = ctx.app;
+    OperationView& view = ctx.view;
+    Messenger& m = app.messages;
+    m.title = QStringLiteral("Copy Set");
+    const QString source = app.currentSetName;
+    if (typedTarget.isEmpty()) {
+        m.text = QStringLiteral("Copy To set is required.");
+        m.Msg_Critical();
+        return false;
+    }
+    // Set names are one set whatever their letter case, so that is copying to itself too.
+    if (compareNoCase(typedTarget, source) == 0) {
+        m.text = QStringLiteral("You cannot copy a set to itself.");
+        m.Msg_Critical();
+        return false;
+    }
+    if (refuseQuote(app, typedTarget))
+        return false;
+
+    app.datSets->refresh();
+    QString target = findSet(app, typedTarget);
+    Database::Transaction t(*app.db);
+    const bool created = target.isEmpty();
+    if (created) {
+        target = typedTarget;
+        Statement add = app.db->prepare(QStringLiteral("INSERT INTO [Sets] ([Set Name]) VALUES (?)"));
+        add.bind(1, target);
+        add.step();
+    }
+    // Fonts the target holds already are skipped.
+    Statement copy = app.db->prepare(QStringLiteral(
+        "INSERT OR IGNORE INTO [Assigned Fonts] ([Set Name], [Font Name]) "
+        "SELECT ?, [Font Name] FROM [Assigned Fonts] WHERE [Set Name] = ? AND NOT EXISTS "
+        "(SELECT 1 FROM [Assigned Fonts] AS t WHERE t.[Set Name] = ? AND t.[Font Name] = [Assigned Fonts].[Font Name])"));
+    const QSet<QString> before = setMembers(app, target);
+    copy.bind(1, target).bind(2, source).bind(3, target);
+    copy.step();
+    t.commit();
+    app.db->noteChange();
+    app.datSets->refresh();
+    app.datAssigned->refresh();
+
+    // Fonts that join the activated set become available at once, as with any assignment.
+    const QString active = activatedSet(app);
+    if (!active.isEmpty() && compareNoCase(active, target) == 0) {
+        const QSet<QString> after = setMembers(app, target);
+        bool loaded = false;
+        for (const QString& face : after)
+            if (!before.contains(face)) {
+                loadFace(ctx, face);
+                loaded = true;
+            }
+        if (loaded) {
+            ctx.fonts.resources.broadcast();
+            Fill_AllFonts(ctx);
+        }
+    }
+
+    if (created)
+        view.addSetEntry(target);
+    view.setSetBoxText(target);
+    app.currentSetName = target;
+    view.enableDelete(QStringLiteral("Delete Set"));
+    Fill_AssignedFonts(ctx);
+    view.setMessage(QStringLiteral("\"") + source + QStringLiteral("\" copied to \"") + target +
+                    QStringLiteral("\" successfully."));
+    return true;
+}
+
+} // namespace lb
