@@ -14,6 +14,7 @@ QString fontCountText(int count) {
 void Fill_AllFonts(MainContext& ctx) {
     AppState& app = ctx.app;
     OperationView& view = ctx.view;
+    view.clearFindBox(1);
     view.hideSamples();
     ctx.fontCount = 0;
     RecordSet& fonts = *app.datFonts;
@@ -56,6 +57,8 @@ void Fill_AllFonts(MainContext& ctx) {
 
 void Fill_AssignedFonts(MainContext& ctx) {
     AppState& app = ctx.app;
+    ctx.view.clearAssignedFonts();
+    ctx.view.clearFindBox(2);
     QStringList names;
     RecordSet& assigned = *app.datAssigned;
     assigned.refresh();

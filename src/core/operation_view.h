@@ -45,6 +45,9 @@ public:
     virtual int allFontsTopRow() const { return 0; }
     virtual void setAllFontsTopRow(int) {}
 
+    // Empties the find box of list 1 (All Fonts) or 2 (Assigned Fonts).
+    virtual void clearFindBox(int) {}
+
     // The sample pane shows the picked font.
     virtual void displayFont() {}
 };

@@ -9,6 +9,12 @@ void FontStateDelegate::initStyleOption(QStyleOptionViewItem* option, const QMod
     const int state = index.data(FontListModel::StateRole).toInt();
     option->font.setStrikeOut(state == StateInactive);
     option->font.setUnderline(state == StateSystem);
+    // The list's own selection marking, not the view's: the operations own it.
+    if (index.data(FontListModel::SelectedRole).toBool())
+        option->state |= QStyle::State_Selected;
+    else
+        option->state &= ~QStyle::State_Selected;
+    option->state &= ~QStyle::State_HasFocus;
 }
 
 } // namespace lb

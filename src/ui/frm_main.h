@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/font_list.h"
+#include "catalogue/selection.h"
 #include "core/main_context.h"
 
 #include <QMainWindow>
@@ -14,8 +15,11 @@ class QLineEdit;
 class QListView;
 class QMenu;
 class QProgressBar;
+class QPushButton;
 
 namespace lb {
+
+class FontGrid;
 
 // The main window: renders the lists and forwards commands to the operations.
 class FrmMain : public QMainWindow, public OperationView {
@@ -33,12 +37,34 @@ public:
     void mnuEditActiveAll_Click();
     void mnuEditAddAutoAssign_Click();
     void mnuEditRemoveAutoAssign_Click();
+    void mnuEditAddSelected_Click();
+    void mnuEditAddAll_Click();
+    void mnuEditRemoveSelected_Click();
+    void mnuEditRemoveAll_Click();
+    void mnuEditAssignSets_Click();
+    void mnuEditUnassignSets_Click();
+    void mnuEditDelete_Click();
+    void mnuEditCopySet_Click();
+    void mnuEditRenameSet_Click();
+    void mnuViewLegend_Click();
+    void mnuViewSets_Click();
+    void chkFilter_Click();
+    void cmbSets_KeyEnter();
+    void cmbSets_Click();
+    void cmbSets_GotFocus();
+
+    // A press in font list 1 (All Fonts) or 2 (Assigned Fonts), as the mouse gives it.
+    void grdFonts_MouseDown(int index, int row, int button, int shift, QPoint globalPos = {});
+    void grdFonts_Click(int index);
+    void grdFonts_DblClick(int index);
+    QString captionTip(const QString& caption);
 
     void Refresh_Fonts();
 
     MainContext& context() { return ctx_; }
     FontListModel& allFonts() { return allFonts_; }
     FontListModel& assignedFonts() { return assignedFonts_; }
+    QString deleteTip() const { return deleteTip_; }
 
     // Called when the program ends; tests replace it so the test program goes on.
     std::function<void()> endProgram;
@@ -60,8 +86,22 @@ public:
     QString setBoxText() const override;
     void setSetBoxText(const QString& text) override;
     void focusSetBox() override;
+    void clearFindBox(int list) override;
+    void addSetEntry(const QString& name) override;
+    void removeSetEntry(const QString& name) override;
+    int setEntryCount() const override;
+    void enableDelete(const QString& tip) override;
+    void disableDelete() override;
+    int allFontsTopRow() const override;
+    void setAllFontsTopRow(int row) override;
+
+    // The pop-up menu is prepared here and shown by the caller; tests inspect it.
+    QMenu* fontPopup() const { return mnuPopupFont_; }
+    void preparePopup(int index);
+    std::function<void(QPoint)> showPopup;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
 
@@ -83,9 +123,24 @@ private:
     QAction* mnuEditRemoveAutoAssign_ = nullptr;
     QAction* mnuEditActiveAll_ = nullptr;
     QAction* mnuEditActiveSelected_ = nullptr;
+    QAction* mnuEditAddSelected_ = nullptr;
+    QAction* mnuEditAddAll_ = nullptr;
+    QAction* mnuEditRemoveSelected_ = nullptr;
+    QAction* mnuEditRemoveAll_ = nullptr;
+    QAction* mnuEditDelete_ = nullptr;
+    QAction* mnuEditCopySet_ = nullptr;
+    QAction* mnuEditRenameSet_ = nullptr;
+    QAction* mnuViewSets_ = nullptr;
     QMenu* mnuPopup_ = nullptr;
-    QListView* grdAll_ = nullptr;
-    QListView* grdAssigned_ = nullptr;
+    QMenu* mnuPopupFont_ = nullptr;
+    QPushButton* cmdAdd_[4] = {};
+    FontGrid* grdAll_ = nullptr;
+    FontGrid* grdAssigned_ = nullptr;
+    QLabel* lblFonts_ = nullptr;
+    QLabel* lblAssigned_ = nullptr;
+    QLabel* lblSets_ = nullptr;
+    PressMemory press_;
+    QString deleteTip_ = QStringLiteral("Delete");
     QComboBox* cmbSets_ = nullptr;
     QCheckBox* chkFilter_ = nullptr;
     QLineEdit* txtAll_ = nullptr;

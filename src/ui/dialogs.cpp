@@ -1,0 +1,163 @@
+#include "ui/dialogs.h"
+
+#include "sets/assigned_sets.h"
+#include "sets/set_maintenance.h"
+#include "catalogue/font_lists.h"
+#include "ui/font_grid.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace lb {
+
+void centreOnScreen(QWidget* window) {
+    window->adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        window->move(area.x() + (area.width() - window->width()) / 2,
+                     area.y() + (area.height() - window->height()) / 2);
+    }
+}
+
+FrmCopySet::FrmCopySet(MainContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
+    setObjectName(QStringLiteral("frmCopySet"));
+    setWindowTitle(QStringLiteral("Copy Set"));
+    auto* layout = new QVBoxLayout(this);
+    auto* label = new QLabel(QStringLiteral("Copy \"") + ctx.app.currentSetName +
+                                 QStringLiteral("\" to the set below"),
+                             this);
+    label->setObjectName(QStringLiteral("lblCopy"));
+    cmbSets_ = new QComboBox(this);
+    cmbSets_->setObjectName(QStringLiteral("cmbSets"));
+    cmbSets_->setEditable(true);
+    cmbSets_->setInsertPolicy(QComboBox::NoInsert);
+    QStringList names = setNames(ctx.app);
+    names.sort(Qt::CaseInsensitive);
+    cmbSets_->addItems(names);
+    cmbSets_->setCurrentIndex(-1);
+    cmbSets_->setEditText(QString());
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("cmdOK"));
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cmdCancel"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &FrmCopySet::cmdOK_Click);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(label);
+    layout->addWidget(cmbSets_);
+    layout->addWidget(buttons);
+    centreOnScreen(this);
+}
+
+void FrmCopySet::cmdOK_Click() {
+    if (Copy_Set(ctx_, cmbSets_->currentText()))
+        accept();
+}
+
+FrmSets::FrmSets(MainContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx), font_(ctx.app.pickedFontName) {
+    setObjectName(QStringLiteral("frmSets"));
+    setWindowTitle(QStringLiteral("Assigned Sets - ") + font_);
+    auto* layout = new QGridLayout(this);
+    grdSets_ = new FontGrid(this);
+    grdSets_->setObjectName(QStringLiteral("grdSets"));
+    grdSets_->setModel(&list_);
+    grdSets_->setMinimumWidth(330);
+    cmdUnassign_ = new QPushButton(QStringLiteral("&Unassign"), this);
+    cmdUnassign_->setObjectName(QStringLiteral("cmdUnassign"));
+    cmdUnassign_->setAutoDefault(false);
+    auto* cmdAll = new QPushButton(QStringLiteral("Unassign &All"), this);
+    cmdAll->setObjectName(QStringLiteral("cmdAll"));
+    cmdAll->setAutoDefault(false);
+    auto* cmdClose = new QPushButton(QStringLiteral("Close"), this);
+    cmdClose->setObjectName(QStringLiteral("cmdClose"));
+    cmdClose->setDefault(true);
+    layout->addWidget(grdSets_, 0, 0, 4, 1);
+    layout->addWidget(cmdUnassign_, 0, 1);
+    layout->addWidget(cmdAll, 1, 1);
+    layout->addWidget(cmdClose, 3, 1);
+    connect(cmdUnassign_, &QPushButton::clicked, this, &FrmSets::cmdUnassign_Click);
+    connect(cmdAll, &QPushButton::clicked, this, &FrmSets::cmdAll_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
+    connect(grdSets_, &FontGrid::rowPressed, this,
+            [this](int row, int button, int shift, QPoint) { pressRow(row, button, shift); });
+    connect(grdSets_, &FontGrid::rowDoubleClicked, this, &FrmSets::cmdUnassign_Click);
+    Fill_FontSets(ctx.app, list_, font_);
+    updateButtons();
+    centreOnScreen(this);
+}
+
+void FrmSets::pressRow(int row, int button, int shift) {
+    QString picked;
+    // The dialog's own selection: a right click selects like a left one.
+    const auto result = lb::pressRow(list_, row, button == ButtonRight ? ButtonLeft : button, shift, memory_, picked,
+                                     QStringLiteral("sets"));
+    if (result.picked)
+        clicked_ = picked;
+    updateButtons();
+}
+
+void FrmSets::updateButtons() {
+    cmdUnassign_->setEnabled(list_.selectedCount > 0);
+}
+
+void FrmSets::cmdUnassign_Click() {
+    setEnabled(false);
+    Unassign_FromSets(ctx_, list_, font_, false, clicked_);
+    setEnabled(true);
+    updateButtons();
+}
+
+void FrmSets::cmdAll_Click() {
+    setEnabled(false);
+    Unassign_FromSets(ctx_, list_, font_, true, clicked_);
+    setEnabled(true);
+    updateButtons();
+}
+
+FrmMainLegend::FrmMainLegend(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmMainLegend"));
+    setWindowTitle(QStringLiteral("All Fonts Color Legend"));
+    auto* layout = new QGridLayout(this);
+    const struct {
+        bool selected, strike, underline;
+        const char* text;
+    } rows[] = {
+        {false, false, false, "Font is active, but not selected."},
+        {true, false, false, "Font is active and selected."},
+        {false, true, false, "Font is inactivated, but not selected."},
+        {true, true, false, "Font is inactivated and selected."},
+        {false, false, true, "Font is a system font, but not selected."},
+        {true, false, true, "Font is a system font and selected."},
+    };
+    int r = 0;
+    for (const auto& row : rows) {
+        auto* sample = new QLabel(QStringLiteral(" Arial Narrow"), this);
+        QFont f = sample->font();
+        f.setPointSizeF(8.25);
+        f.setStrikeOut(row.strike);
+        f.setUnderline(row.underline);
+        sample->setFont(f);
+        sample->setAutoFillBackground(true);
+        QPalette p = sample->palette();
+        p.setColor(QPalette::Window, palette().color(row.selected ? QPalette::Highlight : QPalette::Base));
+        p.setColor(QPalette::WindowText, palette().color(row.selected ? QPalette::HighlightedText : QPalette::Text));
+        sample->setPalette(p);
+        sample->setMinimumWidth(120);
+        layout->addWidget(sample, r, 0);
+        layout->addWidget(new QLabel(QString::fromLatin1(row.text), this), r, 1);
+        ++r;
+    }
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("cmdOK"));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    layout->addWidget(ok, r, 1, Qt::AlignRight);
+    centreOnScreen(this);
+}
+
+} // namespace lb

@@ -1,0 +1,63 @@
+#include "ui/font_grid.h"
+
+#include "catalogue/selection.h"
+#include "ui/font_state_delegate.h"
+
+#include <QMouseEvent>
+#include <QScrollBar>
+
+namespace lb {
+
+int shiftState(Qt::KeyboardModifiers m) {
+    return (m & Qt::ShiftModifier ? ShiftShift : 0) | (m & Qt::ControlModifier ? ShiftCtrl : 0) |
+           (m & Qt::AltModifier ? ShiftAlt : 0);
+}
+
+FontGrid::FontGrid(QWidget* parent) : QListView(parent) {
+    setItemDelegate(new FontStateDelegate(this));
+    setUniformItemSizes(true);
+    setEditTriggers(NoEditTriggers);
+    setSelectionMode(NoSelection);
+    QFont f = font();
+    f.setPointSizeF(8.25);
+    setFont(f);
+}
+
+int FontGrid::topRow() const {
+    const QModelIndex top = indexAt(QPoint(1, 1));
+    return top.isValid() ? top.row() : 0;
+}
+
+void FontGrid::setTopRow(int row) {
+    if (!model() || row < 0 || row >= model()->rowCount())
+        return;
+    scrollTo(model()->index(row, 0), PositionAtTop);
+}
+
+void FontGrid::mousePressEvent(QMouseEvent* event) {
+    const QModelIndex index = indexAt(event->position().toPoint());
+    setFocus(Qt::MouseFocusReason);
+    if (!index.isValid())
+        return;
+    setCurrentIndex(index);
+    const int button = event->button() == Qt::RightButton   ? ButtonRight
+                       : event->button() == Qt::MiddleButton ? ButtonMiddle
+                                                              : ButtonLeft;
+    Q_EMIT rowPressed(index.row(), button, shiftState(event->modifiers()), event->globalPosition().toPoint());
+}
+
+void FontGrid::mouseReleaseEvent(QMouseEvent* event) {
+    if (indexAt(event->position().toPoint()).isValid())
+        Q_EMIT rowClicked();
+}
+
+void FontGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (indexAt(event->position().toPoint()).isValid())
+        Q_EMIT rowDoubleClicked();
+}
+
+void FontGrid::mouseMoveEvent(QMouseEvent*) {
+    // Dragging does not select: the lists select by press only.
+}
+
+} // namespace lb
