@@ -9,9 +9,9 @@ namespace lb {
 
 QSet<QString> setMembers(AppState& app, const QString& setName) {
     QSet<QString> members;
-    if (setName.isEmpty())
-        return members;
-    Statement st = app.db->prepare(QStringLiteral("SELECT [Font Name] FROM [Assigned Fonts] WHERE [Set Name] = ?"));
+    if (setName.isEmpty()) return members;
+    Statement st = app.db->prepare(
+        QStringLiteral("SELECT [Font Name] FROM [Assigned Fonts] WHERE [Set Name] = ?"));
     st.bind(1, setName);
     while (st.step())
         members.insert(st.text(0).toCaseFolded());
@@ -20,13 +20,11 @@ QSet<QString> setMembers(AppState& app, const QString& setName) {
 
 int IsIt_Inactive(MainContext& ctx) {
     AppState& app = ctx.app;
-    if (isSystemFont(app.systemFonts, app.currentFontName))
-        return StateSystem;
-    if (!app.setActivated)
-        return StateActive;
+    if (isSystemFont(app.systemFonts, app.currentFontName)) return StateSystem;
+    if (!app.setActivated) return StateActive;
     const QString active = activatedSet(app);
-    const bool member =
-        app.datAssigned->findFirst(Criteria(fld::SetName, active).andEq(fld::FontName, app.currentFontName));
+    const bool member = app.datAssigned->findFirst(
+        Criteria(fld::SetName, active).andEq(fld::FontName, app.currentFontName));
     return member ? StateActive : StateInactive;
 }
 
@@ -42,11 +40,14 @@ template <typename F> void forEachFile(MainContext& ctx, const QString& faceName
 } // namespace
 
 void loadFace(MainContext& ctx, const QString& faceName) {
-    forEachFile(ctx, faceName, [&](const QString& file) { ctx.app.lastResult = ctx.fonts.resources.load(file); });
+    forEachFile(ctx, faceName,
+                [&](const QString& file) { ctx.app.lastResult = ctx.fonts.resources.load(file); });
 }
 
 void unloadFace(MainContext& ctx, const QString& faceName) {
-    forEachFile(ctx, faceName, [&](const QString& file) { ctx.app.lastResult = ctx.fonts.resources.unload(file); });
+    forEachFile(ctx, faceName, [&](const QString& file) {
+        ctx.app.lastResult = ctx.fonts.resources.unload(file);
+    });
 }
 
 void Activate_Sets(MainContext& ctx) {
@@ -65,17 +66,15 @@ void Activate_Sets(MainContext& ctx) {
     app.currentSetName = boxText;
     const QVariant storedVariant = readSetting(app, fld::ActivatedSet);
     const QString stored = storedVariant.toString();
-    if (only && stored == boxText)
-        return;
-    if (!only && storedVariant.isNull())
-        return;
+    if (only && stored == boxText) return;
+    if (!only && storedVariant.isNull()) return;
 
     const QVariant previous = stored.isEmpty() ? QVariant() : QVariant(stored);
     writeSettings(app, {{fld::PreviousSet, previous},
                         {fld::ActivatedSet, only ? QVariant(app.currentSetName) : QVariant()}});
 
-    view.setMessage(only ? QStringLiteral("Inactivating all fonts not found in \"") + app.currentSetName +
-                               QStringLiteral("\"...")
+    view.setMessage(only ? QStringLiteral("Inactivating all fonts not found in \"") +
+                               app.currentSetName + QStringLiteral("\"...")
                          : QStringLiteral("Activating all sets..."));
     view.hideSamples();
     view.yield();
@@ -99,18 +98,15 @@ void Activate_Sets(MainContext& ctx) {
             // Undo the previous activation first, then hide what this set leaves out.
             if (!previousSet.isEmpty() && !previousMembers.contains(face))
                 app.lastResult = ctx.fonts.resources.load(file);
-            if (only && !members.contains(face))
-                app.lastResult = ctx.fonts.resources.unload(file);
+            if (only && !members.contains(face)) app.lastResult = ctx.fonts.resources.unload(file);
             view.setProgressValue(++progress);
         });
     }
     if (only) {
         // The desktop's own fonts stay: hiding them breaks the text of every window.
         for (const QString& system : app.systemFonts) {
-            if (system.isEmpty())
-                break;
-            if (!members.contains(system.toCaseFolded()))
-                loadFace(ctx, system);
+            if (system.isEmpty()) break;
+            if (!members.contains(system.toCaseFolded())) loadFace(ctx, system);
         }
     }
     view.setMessage(QStringLiteral("Resetting All Fonts list..."));
@@ -121,33 +117,32 @@ void Activate_Sets(MainContext& ctx) {
     m.pointer().set(MousePointer::Default);
     view.setWindowEnabled(true);
     view.setSetBoxText(app.currentSetName);
-    view.setMessage(only ? QStringLiteral("\"") + app.currentSetName +
-                               QStringLiteral("\" activated successfully.  Everything else is inactive.")
-                         : QStringLiteral(" All sets activated successfully.  No fonts are inactive."));
+    view.setMessage(
+        only ? QStringLiteral("\"") + app.currentSetName +
+                   QStringLiteral("\" activated successfully.  Everything else is inactive.")
+             : QStringLiteral(" All sets activated successfully.  No fonts are inactive."));
     ctx.fonts.resources.broadcast();
 }
 
 bool Reapply_ActiveSet(MainContext& ctx) {
     AppState& app = ctx.app;
     const QString set = activatedSet(app);
-    ctx.view.setMessage(QStringLiteral("\"") + set + QStringLiteral("\" is the currently active set."));
+    ctx.view.setMessage(QStringLiteral("\"") + set +
+                        QStringLiteral("\" is the currently active set."));
     const QSet<QString> members = setMembers(app, set);
     RecordSet& fonts = *app.datFonts;
     fonts.refresh();
     QString probeFile;
     fonts.forEach([&](RecordSet& row) {
-        if (!probeFile.isEmpty())
-            return;
+        if (!probeFile.isEmpty()) return;
         const QString face = row.text(fld::FaceName);
         // A system font is always loaded, so it cannot tell whether the hidden state held.
         if (!members.contains(face.toCaseFolded()) && !isSystemFont(app.systemFonts, face))
             probeFile = row.text(fld::FileName);
     });
-    if (probeFile.isEmpty())
-        return false;
+    if (probeFile.isEmpty()) return false;
     app.lastResult = ctx.fonts.resources.unload(probeFile);
-    if (app.lastResult.toInt() != 1)
-        return false;
+    if (app.lastResult.toInt() != 1) return false;
     app.lastResult = ctx.fonts.resources.load(probeFile);
     writeSettings(app, {{fld::PreviousSet, QVariant()}, {fld::ActivatedSet, QVariant()}});
     app.setActivated = true;

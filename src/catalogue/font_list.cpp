@@ -9,8 +9,7 @@ int FontListModel::rowCount(const QModelIndex& parent) const {
 }
 
 QVariant FontListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= int(rows_.size()))
-        return {};
+    if (!index.isValid() || index.row() >= int(rows_.size())) return {};
     const Row& r = rows_[size_t(index.row())];
     switch (role) {
     case Qt::DisplayRole:
@@ -60,15 +59,13 @@ void FontListModel::clear() {
 
 int FontListModel::find(const QString& name) const {
     for (size_t i = 0; i < rows_.size(); ++i)
-        if (rows_[i].name == name)
-            return int(i);
+        if (rows_[i].name == name) return int(i);
     return -1;
 }
 
 void FontListModel::removeAt(int i) {
     beginRemoveRows({}, i, i);
-    if (rows_[size_t(i)].selected)
-        --selectedCount;
+    if (rows_[size_t(i)].selected) --selectedCount;
     rows_.erase(rows_.begin() + i);
     if (anchor == i)
         anchor = -1;
@@ -85,8 +82,7 @@ void FontListModel::setState(int i, int state) {
 
 void FontListModel::setSelected(int i, bool selected) {
     Row& r = rows_[size_t(i)];
-    if (r.selected == selected)
-        return;
+    if (r.selected == selected) return;
     r.selected = selected;
     const QModelIndex idx = index(i);
     Q_EMIT dataChanged(idx, idx, {SelectedRole});
@@ -98,22 +94,21 @@ void FontListModel::insertSorted(const QString& name) {
     const int i = int(at - rows_.begin());
     beginInsertRows({}, i, i);
     rows_.insert(at, Row{name, StateActive, false});
-    if (anchor >= i)
-        ++anchor;
+    if (anchor >= i) ++anchor;
     endInsertRows();
 }
 
 void FontListModel::sortByName() {
     Q_EMIT layoutAboutToBeChanged();
-    std::stable_sort(rows_.begin(), rows_.end(), [](const Row& a, const Row& b) { return a.name < b.name; });
+    std::stable_sort(rows_.begin(), rows_.end(),
+                     [](const Row& a, const Row& b) { return a.name < b.name; });
     Q_EMIT layoutChanged();
 }
 
 QStringList FontListModel::selectedNames() const {
     QStringList names;
     for (const Row& r : rows_)
-        if (r.selected)
-            names << r.name;
+        if (r.selected) names << r.name;
     return names;
 }
 

@@ -19,8 +19,7 @@ void Fill_AllFonts(MainContext& ctx) {
     ctx.fontCount = 0;
     RecordSet& fonts = *app.datFonts;
     fonts.refresh();
-    if (fonts.recordCount() == 0)
-        return;
+    if (fonts.recordCount() == 0) return;
     view.setWindowEnabled(false);
     app.messages.pointer().set(MousePointer::Hourglass);
     view.showProgress(true);

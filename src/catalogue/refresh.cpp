@@ -58,12 +58,11 @@ void Refresh_Fonts(MainContext& ctx) {
     view.setMessage(QStringLiteral("Retrieving your TrueType fonts..."));
     view.yield();
     {
-        Statement insert = db.prepare(
-            QStringLiteral("INSERT INTO [Fonts] ([Face Name], [Friendly Name], [File Name]) VALUES (?, ?, ?)"));
+        Statement insert = db.prepare(QStringLiteral(
+            "INSERT INTO [Fonts] ([Face Name], [Friendly Name], [File Name]) VALUES (?, ?, ?)"));
         QString lastFace;
         for (const FontValue& value : values) {
-            if (!isTrueTypeValue(value.name))
-                continue;
+            if (!isTrueTypeValue(value.name)) continue;
             app.pickedFontName = Get_FaceName(app, ctx.fonts.faces, value.data);
             if (app.currentFontName != lastFace) {
                 lastFace = app.currentFontName;
@@ -76,8 +75,7 @@ void Refresh_Fonts(MainContext& ctx) {
                 insert.step();
             } catch (const DbError& e) {
                 // The same file listed twice is catalogued once.
-                if (e.number() != ErrDuplicateKey)
-                    throw;
+                if (e.number() != ErrDuplicateKey) throw;
             }
         }
     }
@@ -101,9 +99,9 @@ void Refresh_Fonts(MainContext& ctx) {
             if (face != app.currentFontName) {
                 app.currentFontName = face;
                 ++ctx.fontCount;
-                if (app.addAutoAssign)
-                    Auto_Assign(app);
-                if (!ctx.unassignedOnly || !app.datAssigned->findFirst(Criteria(fld::FontName, face)))
+                if (app.addAutoAssign) Auto_Assign(app);
+                if (!ctx.unassignedOnly ||
+                    !app.datAssigned->findFirst(Criteria(fld::FontName, face)))
                     ctx.allFonts.append(face, IsIt_Inactive(ctx));
             }
             view.setProgressValue(++progress);
@@ -116,8 +114,9 @@ void Refresh_Fonts(MainContext& ctx) {
     view.setProgressValue(0);
     view.setMessage(QStringLiteral("Checking for Assigned Fonts deleted outside of Letterbay..."));
     view.yield();
-    db.exec(QStringLiteral("DELETE FROM [Assigned Fonts] WHERE NOT EXISTS "
-                           "(SELECT 1 FROM [Fonts] WHERE [Fonts].[Face Name] = [Assigned Fonts].[Font Name])"));
+    db.exec(QStringLiteral(
+        "DELETE FROM [Assigned Fonts] WHERE NOT EXISTS "
+        "(SELECT 1 FROM [Fonts] WHERE [Fonts].[Face Name] = [Assigned Fonts].[Font Name])"));
     transaction.commit();
     app.datAssigned->refresh();
 
@@ -127,8 +126,9 @@ void Refresh_Fonts(MainContext& ctx) {
     view.clearAssignedFonts();
     view.handleButtons();
     app.currentSetName.clear();
-    view.setMessage(app.addAutoAssign ? QStringLiteral("Fonts loaded, AutoAssign completed successfully.")
-                                      : QStringLiteral("Fonts loaded successfully."));
+    view.setMessage(app.addAutoAssign
+                        ? QStringLiteral("Fonts loaded, AutoAssign completed successfully.")
+                        : QStringLiteral("Fonts loaded successfully."));
     view.setFontCount(fontCountText(ctx.fontCount));
     view.setWindowEnabled(true);
 }

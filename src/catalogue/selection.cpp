@@ -15,23 +15,22 @@ void selectOnly(FontListModel& list, int row) {
 
 QString selectionText(const FontListModel& list, const QString& picked, const QString& caption) {
     if (list.selectedCount == 1)
-        return QStringLiteral("\"") + picked + QStringLiteral("\" selected from ") + caption + QStringLiteral(".");
-    if (list.selectedCount > 1)
-        return QString::number(list.selectedCount) + QStringLiteral(" fonts selected from ") + caption +
+        return QStringLiteral("\"") + picked + QStringLiteral("\" selected from ") + caption +
                QStringLiteral(".");
+    if (list.selectedCount > 1)
+        return QString::number(list.selectedCount) + QStringLiteral(" fonts selected from ") +
+               caption + QStringLiteral(".");
     return QStringLiteral("No fonts selected from ") + caption + QStringLiteral(".");
 }
 
-PressResult pressRow(FontListModel& list, int row, int button, int shift, PressMemory& memory, QString& picked,
-                     const QString& caption) {
+PressResult pressRow(FontListModel& list, int row, int button, int shift, PressMemory& memory,
+                     QString& picked, const QString& caption) {
     PressResult result;
-    if (list.size() == 0 || row < 0 || row >= list.size())
-        return result;
+    if (list.size() == 0 || row < 0 || row >= list.size()) return result;
     result.handled = true;
     memory.lastButton = button;
     memory.lastShift = shift;
-    if (list.anchor < 0 && shift == ShiftShift)
-        shift = ShiftNone;
+    if (list.anchor < 0 && shift == ShiftShift) shift = ShiftNone;
     if (shift == ShiftAlt) {
         button = ButtonLeft;
         shift = ShiftNone;
@@ -67,29 +66,28 @@ PressResult pressRow(FontListModel& list, int row, int button, int shift, PressM
 }
 
 int findRow(const FontListModel& list, const QString& typed) {
-    if (typed.isEmpty())
-        return 0;
+    if (typed.isEmpty()) return 0;
     const QString key = typed.toLower();
     for (int i = 0; i < list.size(); ++i)
-        if (list.row(i).name.left(key.size()).toLower() >= key)
-            return i;
+        if (list.row(i).name.left(key.size()).toLower() >= key) return i;
     return -1;
 }
 
 QString countTip(int rows, const QString& one, const QString& many) {
-    if (rows == 0)
-        return QStringLiteral(" No ") + many + QStringLiteral(" ");
-    if (rows == 1)
-        return QStringLiteral(" 1 ") + one + QStringLiteral(" ");
-    return QStringLiteral(" ") + QString::number(rows) + QStringLiteral(" ") + many + QStringLiteral(" ");
+    if (rows == 0) return QStringLiteral(" No ") + many + QStringLiteral(" ");
+    if (rows == 1) return QStringLiteral(" 1 ") + one + QStringLiteral(" ");
+    return QStringLiteral(" ") + QString::number(rows) + QStringLiteral(" ") + many +
+           QStringLiteral(" ");
 }
 
 QString setsTip(int sets, const QString& activatedSet) {
-    QString tip = sets == 0   ? QStringLiteral(" No sets ")
-                  : sets == 1 ? QStringLiteral(" 1 set ")
-                              : QStringLiteral(" ") + QString::number(sets) + QStringLiteral(" sets, ");
+    QString tip = sets == 0 ? QStringLiteral(" No sets ")
+                  : sets == 1
+                      ? QStringLiteral(" 1 set ")
+                      : QStringLiteral(" ") + QString::number(sets) + QStringLiteral(" sets, ");
     if (!activatedSet.isEmpty())
-        return tip + QStringLiteral("\"") + activatedSet + QStringLiteral("\" is the activated set ");
+        return tip + QStringLiteral("\"") + activatedSet +
+               QStringLiteral("\" is the activated set ");
     return tip + QStringLiteral("all are active ");
 }
 

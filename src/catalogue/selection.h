@@ -16,10 +16,10 @@ struct PressMemory {
 };
 
 struct PressResult {
-    bool handled = false;      // the list had rows
-    bool picked = false;       // the clicked font became the picked font (sample, history, delete)
-    bool showPopup = false;    // open the font pop-up menu
-    QString status;            // the message panel text
+    bool handled = false;   // the list had rows
+    bool picked = false;    // the clicked font became the picked font (sample, history, delete)
+    bool showPopup = false; // open the font pop-up menu
+    QString status;         // the message panel text
 };
 
 // A mouse press on `row` (0-based) of a list. Plain click selects the row alone and sets the
@@ -29,7 +29,8 @@ PressResult pressRow(FontListModel& list, int row, int button, int shift, PressM
                      QString& pickedFontName, const QString& listCaption);
 
 // The message panel text for a list's selection.
-QString selectionText(const FontListModel& list, const QString& pickedFontName, const QString& listCaption);
+QString selectionText(const FontListModel& list, const QString& pickedFontName,
+                      const QString& listCaption);
 
 // Type-to-find: the first row whose name, lower-cased, begins with or sorts after the typed
 // text; 0 for empty text; -1 when no row qualifies.

@@ -4,8 +4,7 @@ namespace lb {
 
 void Add_SystemFont(SystemFontList& list, const QString& faceName) {
     for (QString& slot : list) {
-        if (slot == faceName)
-            return;
+        if (slot == faceName) return;
         if (slot.isEmpty()) {
             slot = faceName;
             return;
@@ -22,10 +21,8 @@ void Load_SystemFonts(SystemFontList& list, DesktopFonts& desktop) {
 
 bool isSystemFont(const SystemFontList& list, const QString& faceName) {
     for (const QString& slot : list) {
-        if (slot.isEmpty())
-            return false;
-        if (slot == faceName)
-            return true;
+        if (slot.isEmpty()) return false;
+        if (slot == faceName) return true;
     }
     return false;
 }

@@ -21,8 +21,7 @@ namespace {
 bool isAscii(const void* p, int n) {
     auto* s = static_cast<const unsigned char*>(p);
     for (int i = 0; i < n; ++i)
-        if (s[i] >= 0x80)
-            return false;
+        if (s[i] >= 0x80) return false;
     return true;
 }
 
@@ -42,8 +41,7 @@ int collate(void*, int n1, const void* p1, int n2, const void* p2) {
         for (int i = 0; i < n; ++i) {
             int ca = a[i] >= 'A' && a[i] <= 'Z' ? a[i] + 32 : a[i];
             int cb = b[i] >= 'A' && b[i] <= 'Z' ? b[i] + 32 : b[i];
-            if (ca != cb)
-                return ca - cb;
+            if (ca != cb) return ca - cb;
         }
         return n1 - n2;
     }
@@ -59,8 +57,7 @@ int mapError(sqlite3* db, int rc) {
     if ((rc & 0xff) == SQLITE_ERROR &&
         (std::strncmp(msg, "no such table", 13) == 0 || std::strncmp(msg, "no such view", 12) == 0))
         return ErrNoSuchObject;
-    if ((rc & 0xff) == SQLITE_NOTADB)
-        return ErrNotADatabase;
+    if ((rc & 0xff) == SQLITE_NOTADB) return ErrNotADatabase;
     if ((rc & 0xff) == SQLITE_CANTOPEN || (rc & 0xff) == SQLITE_READONLY ||
         (rc & 0xff) == SQLITE_PERM)
         return ErrCannotOpen;
@@ -80,7 +77,8 @@ Statement::Statement(sqlite3* db, const QString& sql) : db_(db) {
     const int rc = sqlite3_prepare_v2(db_, utf8.constData(), int(utf8.size()), &stmt_, nullptr);
     if (rc != SQLITE_OK) {
         const int number = mapError(db_, rc);
-        throw DbError(number, QString::fromUtf8(sqlite3_errmsg(db_)) + QStringLiteral(" in: ") + sql);
+        throw DbError(number,
+                      QString::fromUtf8(sqlite3_errmsg(db_)) + QStringLiteral(" in: ") + sql);
     }
 }
 
@@ -89,8 +87,7 @@ Statement::Statement(Statement&& other) noexcept : db_(other.db_), stmt_(other.s
 }
 
 Statement::~Statement() {
-    if (stmt_)
-        sqlite3_finalize(stmt_);
+    if (stmt_) sqlite3_finalize(stmt_);
 }
 
 Statement& Statement::bind(int index, const QVariant& value) {
@@ -123,17 +120,14 @@ Statement& Statement::bind(int index, const QVariant& value) {
         }
         }
     }
-    if (rc != SQLITE_OK)
-        throw DbError(ErrOther, QString::fromUtf8(sqlite3_errmsg(db_)));
+    if (rc != SQLITE_OK) throw DbError(ErrOther, QString::fromUtf8(sqlite3_errmsg(db_)));
     return *this;
 }
 
 bool Statement::step() {
     const int rc = sqlite3_step(stmt_);
-    if (rc == SQLITE_ROW)
-        return true;
-    if (rc == SQLITE_DONE)
-        return false;
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
     const int number = mapError(db_, rc);
     const QString msg = QString::fromUtf8(sqlite3_errmsg(db_));
     sqlite3_reset(stmt_);
@@ -181,7 +175,8 @@ QString Database::passwordFromConnect(const QString& connect) {
     const auto parts = connect.split(QLatin1Char(';'), Qt::SkipEmptyParts);
     for (const QString& part : parts) {
         const int eq = part.indexOf(QLatin1Char('='));
-        if (eq > 0 && part.left(eq).trimmed().compare(QLatin1String("PWD"), Qt::CaseInsensitive) == 0)
+        if (eq > 0 &&
+            part.left(eq).trimmed().compare(QLatin1String("PWD"), Qt::CaseInsensitive) == 0)
             return part.mid(eq + 1);
     }
     return {};
@@ -198,17 +193,14 @@ std::unique_ptr<Database> Database::open(const QString& path, const QString& con
         sqlite3_close(db);
         throw DbError(number, QStringLiteral("%1 '%2': %3").arg(what, path, msg));
     };
-    if (rc != SQLITE_OK)
-        closeAndThrow(ErrCannotOpen, QStringLiteral("Could not open"));
+    if (rc != SQLITE_OK) closeAndThrow(ErrCannotOpen, QStringLiteral("Could not open"));
     const QByteArray key = passwordFromConnect(connect).toUtf8();
     if (!key.isEmpty()) {
         rc = sqlite3_key(db, key.constData(), int(key.size()));
-        if (rc != SQLITE_OK)
-            closeAndThrow(ErrCannotOpen, QStringLiteral("Could not key"));
+        if (rc != SQLITE_OK) closeAndThrow(ErrCannotOpen, QStringLiteral("Could not key"));
     }
     rc = sqlite3_create_collation_v2(db, Collation, SQLITE_UTF8, nullptr, collate, nullptr);
-    if (rc != SQLITE_OK)
-        closeAndThrow(ErrOther, QStringLiteral("Could not prepare"));
+    if (rc != SQLITE_OK) closeAndThrow(ErrOther, QStringLiteral("Could not prepare"));
     // The key is only checked when the first page is read: do that now, so a wrong key or a
     // plain file is refused at open and not half way through the first operation.
     rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
@@ -223,8 +215,7 @@ std::unique_ptr<Database> Database::open(const QString& path, const QString& con
 }
 
 Database::~Database() {
-    if (db_)
-        sqlite3_close_v2(db_);
+    if (db_) sqlite3_close_v2(db_);
 }
 
 bool Database::isReadOnly() const {
@@ -232,14 +223,14 @@ bool Database::isReadOnly() const {
 }
 
 void Database::fail(int rc, const QString& context) const {
-    throw DbError(mapError(db_, rc), QString::fromUtf8(sqlite3_errmsg(db_)) + QStringLiteral(" in: ") + context);
+    throw DbError(mapError(db_, rc),
+                  QString::fromUtf8(sqlite3_errmsg(db_)) + QStringLiteral(" in: ") + context);
 }
 
 void Database::exec(const QString& sql) {
     const QByteArray utf8 = sql.toUtf8();
     const int rc = sqlite3_exec(db_, utf8.constData(), nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK)
-        fail(rc, sql);
+    if (rc != SQLITE_OK) fail(rc, sql);
     noteChange();
 }
 
@@ -260,9 +251,7 @@ bool Database::tableExists(const QString& table) const {
 
 QStringList Database::columns(const QString& table) {
     if (!tableExists(table))
-        throw DbError(ErrNoSuchObject,
-                      QStringLiteral("No table or query '%1'.")
-                          .arg(table));
+        throw DbError(ErrNoSuchObject, QStringLiteral("No table or query '%1'.").arg(table));
     QStringList names;
     Statement st = prepare(QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(quoteIdentifier(table)));
     for (int i = 0; i < st.columnCount(); ++i)
@@ -297,13 +286,15 @@ void Database::createTable(const QString& table, const std::vector<FieldDef>& fi
     QStringList defs;
     for (const FieldDef& f : fields)
         defs << columnDefinition(f);
-    exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteIdentifier(table), defs.join(QStringLiteral(", "))));
+    exec(QStringLiteral("CREATE TABLE %1 (%2)")
+             .arg(quoteIdentifier(table), defs.join(QStringLiteral(", "))));
 }
 
 void Database::appendField(const QString& table, const FieldDef& field) {
     if (!tableExists(table))
         throw DbError(ErrNoSuchObject, QStringLiteral("No table '%1'.").arg(table));
-    exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2").arg(quoteIdentifier(table), columnDefinition(field)));
+    exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2")
+             .arg(quoteIdentifier(table), columnDefinition(field)));
 }
 
 void Database::createQuery(const QString& name, QString sql) {
@@ -314,10 +305,10 @@ void Database::createQuery(const QString& name, QString sql) {
 }
 
 void Database::deleteQuery(const QString& name) {
-    Statement st(db_, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'view' AND name = ?"));
+    Statement st(db_,
+                 QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'view' AND name = ?"));
     st.bind(1, name);
-    if (!st.step())
-        throw DbError(ErrNoSuchObject, QStringLiteral("No query '%1'.").arg(name));
+    if (!st.step()) throw DbError(ErrNoSuchObject, QStringLiteral("No query '%1'.").arg(name));
     exec(QStringLiteral("DROP VIEW %1").arg(quoteIdentifier(name)));
 }
 
@@ -327,16 +318,14 @@ Database::Transaction::Transaction(Database& db) : db_(db) {
 }
 
 void Database::Transaction::commit() {
-    if (done_)
-        return;
+    if (done_) return;
     db_.exec(QStringLiteral("RELEASE ") + name_);
     --db_.savepointDepth_;
     done_ = true;
 }
 
 Database::Transaction::~Transaction() {
-    if (done_)
-        return;
+    if (done_) return;
     const QByteArray rollback = (QStringLiteral("ROLLBACK TO ") + name_).toUtf8();
     const QByteArray release = (QStringLiteral("RELEASE ") + name_).toUtf8();
     sqlite3_exec(db_.db_, rollback.constData(), nullptr, nullptr, nullptr);

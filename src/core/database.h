@@ -52,7 +52,7 @@ public:
     Statement(Statement&& other) noexcept;
 
     Statement& bind(int index, const QVariant& value); // 1-based
-    bool step();                                        // true while a row is available
+    bool step();                                       // true while a row is available
     void reset();
     int columnCount() const;
     QString columnName(int i) const;

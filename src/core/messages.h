@@ -22,7 +22,8 @@ public:
     void Msg_Question() { run(36); }
 
     // A single-line input box; empty text when cancelled.
-    QString InputBox(const QString& prompt, const QString& boxTitle, const QString& defaultText = {}) {
+    QString InputBox(const QString& prompt, const QString& boxTitle,
+                     const QString& defaultText = {}) {
         return boxes_->input(prompt, boxTitle, defaultText);
     }
 

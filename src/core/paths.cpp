@@ -20,8 +20,7 @@ QString clean(QString p) {
 
 QString dataFolder() {
     const QString home = env("LETTERBAY_HOME");
-    if (!home.isEmpty())
-        return clean(home);
+    if (!home.isEmpty()) return clean(home);
     QString xdg = env("XDG_DATA_HOME");
     if (xdg.isEmpty() || !QDir::isAbsolutePath(xdg))
         xdg = QDir::homePath() + QStringLiteral("/.local/share");
@@ -30,8 +29,7 @@ QString dataFolder() {
 
 QString shippedFolder() {
     const QString share = env("LETTERBAY_SHARE");
-    if (!share.isEmpty())
-        return clean(share);
+    if (!share.isEmpty()) return clean(share);
     const QString exe = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
     return clean(QFileInfo(exe).absolutePath() + QStringLiteral("/../share/letterbay"));
 }
@@ -42,8 +40,7 @@ QString databasePath() {
 
 QString appendPath() {
     const QString own = dataFolder() + QLatin1Char('/') + AppendFileName;
-    if (QFileInfo::exists(own))
-        return own;
+    if (QFileInfo::exists(own)) return own;
     return shippedFolder() + QLatin1Char('/') + AppendFileName;
 }
 
@@ -52,14 +49,14 @@ QString prepareDataFolder() {
     if (!QDir().mkpath(folder))
         return QStringLiteral("The folder \"%1\" could not be created.").arg(folder);
     const QString target = databasePath();
-    if (QFileInfo::exists(target))
-        return {};
+    if (QFileInfo::exists(target)) return {};
     const QString source = shippedFolder() + QLatin1Char('/') + DatabaseFileName;
     // Copy under a temporary name first so an interrupted copy never looks like a database.
     const QString partial = target + QStringLiteral(".part");
     QFile::remove(partial);
     if (!QFile::copy(source, partial))
-        return QStringLiteral("The font database \"%1\" could not be copied to \"%2\".").arg(source, target);
+        return QStringLiteral("The font database \"%1\" could not be copied to \"%2\".")
+            .arg(source, target);
     QFile::setPermissions(partial, QFile::ReadOwner | QFile::WriteOwner);
     if (!QFile::rename(partial, target))
         return QStringLiteral("The font database \"%1\" could not be created.").arg(target);

@@ -19,7 +19,8 @@ void RecordSet::refresh() {
     rows_.clear();
     positionOf_.clear();
     QString sql = QStringLiteral("SELECT rowid, * FROM %1").arg(quoteIdentifier(table_));
-    sql += QStringLiteral(" ORDER BY ") + (orderBy_.isEmpty() ? QString() : orderBy_ + QStringLiteral(", ")) +
+    sql += QStringLiteral(" ORDER BY ") +
+           (orderBy_.isEmpty() ? QString() : orderBy_ + QStringLiteral(", ")) +
            QStringLiteral("rowid");
     Statement st = db_.prepare(sql);
     const int n = int(columns_.size());
@@ -70,8 +71,7 @@ void RecordSet::moveNext() {
 }
 
 void RecordSet::movePrevious() {
-    if (pos_ < 0)
-        throw DbError(ErrNoCurrentRecord, QStringLiteral("No current record."));
+    if (pos_ < 0) throw DbError(ErrNoCurrentRecord, QStringLiteral("No current record."));
     int p = std::min(pos_, int(rows_.size())) - 1;
     while (p >= 0 && rows_[size_t(p)].deleted)
         --p;
@@ -93,22 +93,19 @@ const RecordSet::Row& RecordSet::current() const {
 
 QVariant RecordSet::field(const QString& name) const {
     const int i = columnIndex(name);
-    if (mode_ != Mode::None)
-        return buffer_[size_t(i)];
+    if (mode_ != Mode::None) return buffer_[size_t(i)];
     return current().values[size_t(i)];
 }
 
 void RecordSet::setField(const QString& name, const QVariant& value) {
-    if (mode_ == Mode::None)
-        throw DbError(3020, QStringLiteral("Update without AddNew or Edit."));
+    if (mode_ == Mode::None) throw DbError(3020, QStringLiteral("Update without AddNew or Edit."));
     const int i = columnIndex(name);
     buffer_[size_t(i)] = value;
     dirty_[size_t(i)] = true;
 }
 
 void RecordSet::addNew() {
-    if (columns_.isEmpty())
-        loadColumns();
+    if (columns_.isEmpty()) loadColumns();
     mode_ = Mode::Adding;
     buffer_.assign(size_t(columns_.size()), QVariant());
     dirty_.assign(size_t(columns_.size()), false);
@@ -126,8 +123,7 @@ void RecordSet::cancelUpdate() {
 }
 
 void RecordSet::update() {
-    if (mode_ == Mode::None)
-        throw DbError(3020, QStringLiteral("Update without AddNew or Edit."));
+    if (mode_ == Mode::None) throw DbError(3020, QStringLiteral("Update without AddNew or Edit."));
     QStringList names;
     std::vector<int> idx;
     for (int i = 0; i < columns_.size(); ++i)
@@ -144,7 +140,8 @@ void RecordSet::update() {
             for (size_t k = 0; k < idx.size(); ++k)
                 marks << QStringLiteral("?");
             sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(quoteIdentifier(table_), names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+                      .arg(quoteIdentifier(table_), names.join(QLatin1Char(',')),
+                           marks.join(QLatin1Char(',')));
         }
         Statement st = db_.prepare(sql);
         for (size_t k = 0; k < idx.size(); ++k)
@@ -155,16 +152,16 @@ void RecordSet::update() {
         rows_.push_back(Row{rowid, buffer_, false});
         ++live_;
         lastModified_ = rowid;
-        if (pos_ < 0)
-            pos_ = int(rows_.size()) - 1; // a set that was empty stands on its first row
+        if (pos_ < 0) pos_ = int(rows_.size()) - 1; // a set that was empty stands on its first row
     } else {
         Row& row = rows_[size_t(pos_)];
         if (!names.isEmpty()) {
             QStringList sets;
             for (const QString& n : names)
                 sets << n + QStringLiteral(" = ?");
-            Statement st = db_.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
-                                           .arg(quoteIdentifier(table_), sets.join(QLatin1Char(','))));
+            Statement st =
+                db_.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
+                                .arg(quoteIdentifier(table_), sets.join(QLatin1Char(','))));
             int k = 1;
             for (int i : idx)
                 st.bind(k++, buffer_[size_t(i)]);
@@ -181,7 +178,8 @@ void RecordSet::update() {
 
 void RecordSet::remove() {
     Row& row = const_cast<Row&>(current());
-    Statement st = db_.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoteIdentifier(table_)));
+    Statement st =
+        db_.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoteIdentifier(table_)));
     st.bind(1, row.rowid);
     st.step();
     row.deleted = true;
@@ -209,16 +207,13 @@ Statement& RecordSet::cachedStatement(const QString& sql) {
 }
 
 const std::vector<int>& RecordSet::matches(const Criteria& c) {
-    if (cachedAt_ == generation_ && cachedCriteria_ == c)
-        return cachedMatches_;
-    if (columns_.isEmpty())
-        loadColumns();
+    if (cachedAt_ == generation_ && cachedCriteria_ == c) return cachedMatches_;
+    if (columns_.isEmpty()) loadColumns();
     QStringList terms;
     for (const auto& t : c.terms())
         terms << quoteIdentifier(columns_[columnIndex(t.first)]) + QStringLiteral(" = ?");
     QString sql = QStringLiteral("SELECT rowid FROM %1").arg(quoteIdentifier(table_));
-    if (!terms.isEmpty())
-        sql += QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "));
+    if (!terms.isEmpty()) sql += QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "));
     Statement& st = cachedStatement(sql);
     int k = 1;
     for (const auto& t : c.terms())
@@ -226,8 +221,7 @@ const std::vector<int>& RecordSet::matches(const Criteria& c) {
     std::vector<int> found;
     while (st.step()) {
         const auto it = positionOf_.constFind(st.int64(0));
-        if (it != positionOf_.constEnd())
-            found.push_back(it.value());
+        if (it != positionOf_.constEnd()) found.push_back(it.value());
     }
     std::sort(found.begin(), found.end());
     cachedCriteria_ = c;

@@ -7,8 +7,8 @@ std::unique_ptr<RecordSet> openTable(Database& db, const QString& table) {
     if (table == tbl::Fonts)
         // Case variants of one name sort together, each spelling's rows next to each other.
         order = quoteIdentifier(fld::FaceName) + QStringLiteral(" COLLATE ") +
-                QLatin1String(Database::Collation) + QStringLiteral(", ") + quoteIdentifier(fld::FaceName) +
-                QStringLiteral(" COLLATE BINARY");
+                QLatin1String(Database::Collation) + QStringLiteral(", ") +
+                quoteIdentifier(fld::FaceName) + QStringLiteral(" COLLATE BINARY");
     return std::make_unique<RecordSet>(db, table, order);
 }
 
@@ -32,7 +32,8 @@ void createVersion1Schema(Database& db) {
                    {text(fld::SampleText, 60), text(fld::SelectedFont), text(fld::ActivatedSet, 40),
                     text(fld::PreviousSet, 40), FieldDef{fld::AddAutoAssign, FieldType::YesNo},
                     FieldDef{fld::RemoveAutoAssign, FieldType::YesNo},
-                    FieldDef{fld::Height, FieldType::Double}, FieldDef{fld::Width, FieldType::Double}});
+                    FieldDef{fld::Height, FieldType::Double},
+                    FieldDef{fld::Width, FieldType::Double}});
     createIndexes(db);
     t.commit();
 }
@@ -52,7 +53,8 @@ void createIndexes(Database& db) {
         "CREATE UNIQUE INDEX IF NOT EXISTS [Fonts File] ON [Fonts] ([File Name])",
         "CREATE INDEX IF NOT EXISTS [Fonts Face] ON [Fonts] ([Face Name])",
         "CREATE UNIQUE INDEX IF NOT EXISTS [Sets Name] ON [Sets] ([Set Name])",
-        "CREATE UNIQUE INDEX IF NOT EXISTS [Assigned Pair] ON [Assigned Fonts] ([Set Name], [Font Name])",
+        "CREATE UNIQUE INDEX IF NOT EXISTS [Assigned Pair] ON [Assigned Fonts] ([Set Name], [Font "
+        "Name])",
         "CREATE INDEX IF NOT EXISTS [Assigned Font] ON [Assigned Fonts] ([Font Name])",
         "CREATE UNIQUE INDEX IF NOT EXISTS [Auto Pair] ON [Auto Assign] ([Set Name], [Font Name])",
         "CREATE INDEX IF NOT EXISTS [Auto Font] ON [Auto Assign] ([Font Name])",

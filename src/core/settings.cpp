@@ -6,8 +6,7 @@ namespace lb {
 
 namespace {
 RecordSet& settingsRow(AppState& app) {
-    if (!app.datSampleText)
-        app.datSampleText = openTable(*app.db, tbl::SampleText);
+    if (!app.datSampleText) app.datSampleText = openTable(*app.db, tbl::SampleText);
     app.datSampleText->refresh();
     app.datSampleText->moveFirst();
     return *app.datSampleText;
@@ -32,8 +31,7 @@ QString activatedSet(AppState& app) {
 }
 
 bool switchOn(const QVariant& value) {
-    if (value.isNull() || !value.isValid())
-        return false;
+    if (value.isNull() || !value.isValid()) return false;
     return value.toLongLong() != 0;
 }
 

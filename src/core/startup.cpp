@@ -8,8 +8,7 @@
 namespace lb {
 
 QString formatThousands(int value) {
-    if (value == 0)
-        return {};
+    if (value == 0) return {};
     QString digits = QString::number(value < 0 ? -value : value);
     for (int i = int(digits.size()) - 3; i > 0; i -= 3)
         digits.insert(i, QLatin1Char(','));
@@ -18,14 +17,21 @@ QString formatThousands(int value) {
 
 QString welcomeText(int knowledgeBaseRows, const QString& lb) {
     return QStringLiteral("Welcome to Letterbay 98!  ") + lb + lb +
-           QStringLiteral("Your PC's TrueType fonts will automatically be loaded into Letterbay's All Fonts list, "
-                          "where they can be displayed, printed and manually assigned to sets of your choice.  ") +
-           QStringLiteral("(Non-TrueType fonts and special printer fonts will not be loaded.)") + lb + lb +
-           QStringLiteral("Letterbay contains AutoAssign, a feature which allows Letterbay to compare your fonts to "
+           QStringLiteral("Your PC's TrueType fonts will automatically be loaded into Letterbay's "
+                          "All Fonts list, "
+                          "where they can be displayed, printed and manually assigned to sets of "
+                          "your choice.  ") +
+           QStringLiteral("(Non-TrueType fonts and special printer fonts will not be loaded.)") +
+           lb + lb +
+           QStringLiteral("Letterbay contains AutoAssign, a feature which allows Letterbay to "
+                          "compare your fonts to "
                           "a database of over ") +
            formatThousands(knowledgeBaseRows / 100 * 100) +
-           QStringLiteral(" font names and automatically assign your fonts to the appropriate set(s).") + lb + lb +
-           QStringLiteral("Would you like to AutoAssign your fonts each time you refresh or install new fonts?  ") +
+           QStringLiteral(
+               " font names and automatically assign your fonts to the appropriate set(s).") +
+           lb + lb +
+           QStringLiteral("Would you like to AutoAssign your fonts each time you refresh or "
+                          "install new fonts?  ") +
            QStringLiteral("(If not, AutoAssign can be activated later.)");
 }
 
@@ -49,7 +55,8 @@ bool Startup::load() {
         if (!lock->tryLock(0)) {
             if (lock->error() == QLockFile::LockFailedError) {
                 m.title = AppTitle;
-                m.text = AppTitle + QStringLiteral(" is already running on this machine.  Click OK to exit.");
+                m.text = AppTitle +
+                         QStringLiteral(" is already running on this machine.  Click OK to exit.");
                 m.Msg_Critical();
                 return false;
             }
@@ -69,11 +76,9 @@ bool Startup::load() {
         app_.instanceLock.reset();
         return false;
     };
-    if (!prepared.isEmpty())
-        return refuse(prepared);
+    if (!prepared.isEmpty()) return refuse(prepared);
     const QFileInfo info(app_.databasePath);
-    if (!info.isWritable())
-        return refuse(QStringLiteral("the file is read-only."));
+    if (!info.isWritable()) return refuse(QStringLiteral("the file is read-only."));
     try {
         app_.db = Database::open(app_.databasePath, app_.connectSuffix);
         // A file that opens with the key but lacks the settings record is no font database.
@@ -93,8 +98,7 @@ bool Startup::load() {
     try {
         datVersion_->refresh();
     } catch (const DbError& e) {
-        if (e.number() == ErrNoSuchObject)
-            upgradeVersion1();
+        if (e.number() == ErrNoSuchObject) upgradeVersion1();
     }
     return true;
 }
@@ -128,8 +132,7 @@ void Startup::upgradeVersion1() {
 QString Startup::dataVersion() {
     try {
         datVersion_->refresh();
-        if (datVersion_->eof())
-            return {};
+        if (datVersion_->eof()) return {};
         return datVersion_->text(fld::Version);
     } catch (const DbError&) {
         return {};
@@ -154,19 +157,19 @@ void Startup::Convert_Data(const std::function<void()>& repaint) {
     const QString version = dataVersion();
     const QString program = ProgramVersionText();
     m.title = QStringLiteral("Conversion of Letterbay Information");
-    m.text = QStringLiteral("You have installed ") + AppTitle + QStringLiteral(" on top of a previous version.  ") +
-             QStringLiteral("Your existing ") + version +
-             QStringLiteral(" data will now be converted to work with the latest version (") + program +
-             QStringLiteral(").  ") +
-             QStringLiteral("It will also add any new AutoAssign information created after your version was "
-                            "available.  ") +
+    m.text = QStringLiteral("You have installed ") + AppTitle +
+             QStringLiteral(" on top of a previous version.  ") + QStringLiteral("Your existing ") +
+             version +
+             QStringLiteral(" data will now be converted to work with the latest version (") +
+             program + QStringLiteral(").  ") +
+             QStringLiteral(
+                 "It will also add any new AutoAssign information created after your version was "
+                 "available.  ") +
              QStringLiteral("The conversion will only be performed once.") + lb + lb +
              QStringLiteral("Press OK to start conversion.");
     m.Msg_Info();
-    if (repaint)
-        repaint();
-    if (program != QLatin1String("2.5") || version != QLatin1String("2.0"))
-        return;
+    if (repaint) repaint();
+    if (program != QLatin1String("2.5") || version != QLatin1String("2.0")) return;
 
     // Read the conversion file before touching anything, so a missing or unreadable one
     // leaves the data and its version as they were and the conversion runs again next time.
@@ -177,9 +180,11 @@ void Startup::Convert_Data(const std::function<void()>& repaint) {
         append->columns(tbl::NewAuto);
     } catch (const DbError& e) {
         m.title = QStringLiteral("Conversion of Letterbay Information");
-        m.text = QStringLiteral("The conversion could not read ") + source + QStringLiteral(": ") + e.message() +
-                 lb + lb + QStringLiteral("Your data has not been changed.  The conversion will run again at the "
-                                          "next start.");
+        m.text =
+            QStringLiteral("The conversion could not read ") + source + QStringLiteral(": ") +
+            e.message() + lb + lb +
+            QStringLiteral("Your data has not been changed.  The conversion will run again at the "
+                           "next start.");
         m.Msg_Critical();
         return;
     }
@@ -192,7 +197,8 @@ void Startup::Convert_Data(const std::function<void()>& repaint) {
     } catch (const DbError& e) {
         m.title = QStringLiteral("Conversion of Letterbay Information");
         m.text = QStringLiteral("The conversion failed: ") + e.message() + lb + lb +
-                 QStringLiteral("Your data has not been changed.  The conversion will run again at the next start.");
+                 QStringLiteral("Your data has not been changed.  The conversion will run again at "
+                                "the next start.");
         m.Msg_Critical();
     }
 }

@@ -9,7 +9,8 @@ namespace lb {
 // One installed font as the font registry lists it.
 struct FontValue {
     QString name; // the font's full name and " (TrueType)" for TrueType-outline files
-    QString data; // the bare file name when the file lies directly in the fonts folder, else its full path
+    QString data; // the bare file name when the file lies directly in the fonts folder, else its
+                  // full path
 };
 
 // The installed fonts of the user, active or not. Hidden (inactive) fonts are listed too:

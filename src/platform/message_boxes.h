@@ -24,7 +24,8 @@ public:
     virtual ~MessageBoxes() = default;
     virtual int show(const QString& text, const QString& title, int style) = 0;
     // A single-line input box; empty text when cancelled.
-    virtual QString input(const QString& prompt, const QString& title, const QString& defaultText) = 0;
+    virtual QString input(const QString& prompt, const QString& title,
+                          const QString& defaultText) = 0;
 };
 
 // The screen's mouse pointer: 11 the hourglass, 0 the default.

@@ -36,8 +36,9 @@ int QtMessageBoxes::show(const QString& text, const QString& title, int style) {
     std::vector<QPushButton*> buttons;
     for (const Choice& c : choices) {
         // Roles only order the buttons; the answer comes from which button was pressed.
-        const auto role = (c.answer == AnswerNo || c.answer == AnswerCancel) ? QMessageBox::RejectRole
-                                                                            : QMessageBox::AcceptRole;
+        const auto role = (c.answer == AnswerNo || c.answer == AnswerCancel)
+                              ? QMessageBox::RejectRole
+                              : QMessageBox::AcceptRole;
         buttons.push_back(box.addButton(c.caption, role));
     }
     box.setDefaultButton(buttons.front());
@@ -45,21 +46,20 @@ int QtMessageBoxes::show(const QString& text, const QString& title, int style) {
     box.setEscapeButton(buttons.back());
     box.exec();
     for (size_t i = 0; i < buttons.size(); ++i)
-        if (box.clickedButton() == buttons[i])
-            return choices[i].answer;
+        if (box.clickedButton() == buttons[i]) return choices[i].answer;
     return choices.back().answer;
 }
 
-QString QtMessageBoxes::input(const QString& prompt, const QString& title, const QString& defaultText) {
+QString QtMessageBoxes::input(const QString& prompt, const QString& title,
+                              const QString& defaultText) {
     bool ok = false;
-    const QString text =
-        QInputDialog::getText(QApplication::activeWindow(), title, prompt, QLineEdit::Normal, defaultText, &ok);
+    const QString text = QInputDialog::getText(QApplication::activeWindow(), title, prompt,
+                                               QLineEdit::Normal, defaultText, &ok);
     return ok ? text : QString();
 }
 
 void QtPointer::set(int pointer) {
-    if (pointer == pointer_)
-        return;
+    if (pointer == pointer_) return;
     if (pointer == Hourglass)
         QApplication::setOverrideCursor(Qt::WaitCursor);
     else

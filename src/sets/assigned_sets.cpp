@@ -21,7 +21,8 @@ void Fill_FontSets(AppState& app, FontListModel& list, const QString& font) {
     list.endFill();
 }
 
-void Unassign_FromSets(MainContext& ctx, FontListModel& list, const QString& f, bool all, const QString& clicked) {
+void Unassign_FromSets(MainContext& ctx, FontListModel& list, const QString& f, bool all,
+                       const QString& clicked) {
     AppState& app = ctx.app;
     Messenger& m = app.messages;
     app.datSets->refresh();
@@ -33,16 +34,17 @@ void Unassign_FromSets(MainContext& ctx, FontListModel& list, const QString& f, 
     }
     m.title = QStringLiteral("Confirm Unassign Fonts");
     if (all)
-        m.text = QStringLiteral("Are you sure you want to unassign \"") + f + QStringLiteral("\" from all sets?");
+        m.text = QStringLiteral("Are you sure you want to unassign \"") + f +
+                 QStringLiteral("\" from all sets?");
     else if (list.selectedCount == 1)
-        m.text = QStringLiteral("Are you sure you want to unassign \"") + f + QStringLiteral("\" from \"") + clicked +
-                 QStringLiteral("\"?");
+        m.text = QStringLiteral("Are you sure you want to unassign \"") + f +
+                 QStringLiteral("\" from \"") + clicked + QStringLiteral("\"?");
     else
-        m.text = QStringLiteral("Are you sure you want to unassign \"") + f + QStringLiteral("\" from ") +
-                 QString::number(list.selectedCount) + QStringLiteral(" sets?");
+        m.text = QStringLiteral("Are you sure you want to unassign \"") + f +
+                 QStringLiteral("\" from ") + QString::number(list.selectedCount) +
+                 QStringLiteral(" sets?");
     m.Msg_YesNo();
-    if (!m.answeredYes())
-        return;
+    if (!m.answeredYes()) return;
 
     m.pointer().set(MousePointer::Hourglass);
     app.fontsChanged = false;
@@ -72,8 +74,7 @@ void Unassign_FromSets(MainContext& ctx, FontListModel& list, const QString& f, 
     }
     app.db->noteChange();
     app.datAssigned->refresh();
-    if (app.fontsChanged)
-        ctx.fonts.resources.broadcast();
+    if (app.fontsChanged) ctx.fonts.resources.broadcast();
     if (ctx.unassignedOnly || app.fontsChanged) {
         const int top = ctx.view.allFontsTopRow();
         ctx.view.setMessage(QStringLiteral("Redisplaying All Fonts due to unassigning from set."));
@@ -83,13 +84,14 @@ void Unassign_FromSets(MainContext& ctx, FontListModel& list, const QString& f, 
     }
     m.pointer().set(MousePointer::Default);
     if (all)
-        ctx.view.setMessage(QStringLiteral("\"") + f + QStringLiteral("\" unassigned from all sets successfully."));
+        ctx.view.setMessage(QStringLiteral("\"") + f +
+                            QStringLiteral("\" unassigned from all sets successfully."));
     else if (removed == 1)
-        ctx.view.setMessage(QStringLiteral("\"") + f + QStringLiteral("\" unassigned from \"") + lastSet +
-                            QStringLiteral("\" successfully."));
+        ctx.view.setMessage(QStringLiteral("\"") + f + QStringLiteral("\" unassigned from \"") +
+                            lastSet + QStringLiteral("\" successfully."));
     else
-        ctx.view.setMessage(QStringLiteral("\"") + f + QStringLiteral("\" unassigned from ") + QString::number(removed) +
-                            QStringLiteral(" fonts successfully."));
+        ctx.view.setMessage(QStringLiteral("\"") + f + QStringLiteral("\" unassigned from ") +
+                            QString::number(removed) + QStringLiteral(" fonts successfully."));
     app.currentSetName = box;
     ctx.view.handleButtons();
 }

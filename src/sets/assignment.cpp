@@ -10,7 +10,8 @@
 
 namespace lb {
 
-ButtonStates Handle_Buttons(const QString& s, const FontListModel& all, const FontListModel& assigned) {
+ButtonStates Handle_Buttons(const QString& s, const FontListModel& all,
+                            const FontListModel& assigned) {
     ButtonStates b;
     const bool set = !s.isEmpty();
     b.assign = set && all.selectedCount > 0;
@@ -40,8 +41,7 @@ public:
     ~Busy() { done(); }
     void step() { ctx_.view.setProgressValue(++progress_); }
     void done() {
-        if (finished_)
-            return;
+        if (finished_) return;
         finished_ = true;
         ctx_.view.showProgress(false);
         ctx_.app.messages.pointer().set(MousePointer::Default);
@@ -63,7 +63,8 @@ bool hasPair(AppState& app, const QString& set, const QString& font) {
 }
 
 bool addPair(AppState& app, const QString& set, const QString& font) {
-    Statement st = app.db->prepare(QStringLiteral("INSERT INTO [Assigned Fonts] ([Set Name], [Font Name]) VALUES (?, ?)"));
+    Statement st = app.db->prepare(
+        QStringLiteral("INSERT INTO [Assigned Fonts] ([Set Name], [Font Name]) VALUES (?, ?)"));
     st.bind(1, set).bind(2, font);
     try {
         st.step();
@@ -82,14 +83,12 @@ void joinActivated(MainContext& ctx, int allRow, const QString& face) {
     loadFace(ctx, face);
     if (allRow >= 0 && ctx.allFonts.row(allRow).state == StateInactive)
         ctx.allFonts.setState(allRow, StateActive);
-    if (ctx.allFonts.selectedCount == 1)
-        ctx.view.displayFont();
+    if (ctx.allFonts.selectedCount == 1) ctx.view.displayFont();
 }
 
 // A font leaving the activated set is hidden, unless the desktop depends on it.
 bool leaveActivated(MainContext& ctx, const QString& face) {
-    if (isSystemFont(ctx.app.systemFonts, face) || !hasFiles(ctx.app, face))
-        return false;
+    if (isSystemFont(ctx.app.systemFonts, face) || !hasFiles(ctx.app, face)) return false;
     unloadFace(ctx, face);
     ctx.app.fontsChanged = true;
     return true;
@@ -104,8 +103,7 @@ void redisplayAllFonts(MainContext& ctx, const QString& message) {
 }
 
 bool refuseNoSet(MainContext& ctx, const QString& title) {
-    if (!findSet(ctx.app, ctx.app.currentSetName).isEmpty())
-        return false;
+    if (!findSet(ctx.app, ctx.app.currentSetName).isEmpty()) return false;
     ctx.app.messages.title = title;
     ctx.app.messages.text = QStringLiteral("You must first select a set.");
     ctx.app.messages.Msg_Critical();
@@ -115,8 +113,7 @@ bool refuseNoSet(MainContext& ctx, const QString& title) {
 
 bool noSets(MainContext& ctx, const QString& title) {
     ctx.app.datSets->refresh();
-    if (ctx.app.datSets->recordCount() > 0)
-        return false;
+    if (ctx.app.datSets->recordCount() > 0) return false;
     ctx.app.messages.title = title;
     ctx.app.messages.text = QStringLiteral("There are no sets available.");
     ctx.app.messages.Msg_Critical();
@@ -128,30 +125,26 @@ bool noSets(MainContext& ctx, const QString& title) {
 void Remove_Assignment(MainContext& ctx, const QString& s, const QString& f, const QString& box,
                        const QString& active) {
     AppState& app = ctx.app;
-    Statement del =
-        app.db->prepare(QStringLiteral("DELETE FROM [Assigned Fonts] WHERE [Set Name] = ? AND [Font Name] = ?"));
+    Statement del = app.db->prepare(
+        QStringLiteral("DELETE FROM [Assigned Fonts] WHERE [Set Name] = ? AND [Font Name] = ?"));
     del.bind(1, s).bind(2, f);
     del.step();
     if (sameSet(s, box)) {
         const int row = ctx.assignedFonts.find(f);
-        if (row >= 0)
-            ctx.assignedFonts.removeAt(row);
+        if (row >= 0) ctx.assignedFonts.removeAt(row);
     }
-    if (sameSet(s, active))
-        leaveActivated(ctx, f);
-    if (app.removeAutoAssign)
-        Unassign_Hook(app, s, f);
+    if (sameSet(s, active)) leaveActivated(ctx, f);
+    if (app.removeAutoAssign) Unassign_Hook(app, s, f);
 }
 
 void Assign_AllFonts(MainContext& ctx) {
     Messenger& m = ctx.app.messages;
     ctx.app.currentSetName = ctx.view.setBoxText();
     m.title = QStringLiteral("Confirm Assign All");
-    m.text = QStringLiteral("Are you sure you want to assign all fonts to \"") + ctx.app.currentSetName +
-             QStringLiteral("\"?");
+    m.text = QStringLiteral("Are you sure you want to assign all fonts to \"") +
+             ctx.app.currentSetName + QStringLiteral("\"?");
     m.Msg_Question();
-    if (m.answeredYes())
-        Assign_Fonts(ctx, true);
+    if (m.answeredYes()) Assign_Fonts(ctx, true);
 }
 
 void Assign_Fonts(MainContext& ctx, bool all) {
@@ -160,8 +153,7 @@ void Assign_Fonts(MainContext& ctx, bool all) {
     // message says they went.
     app.currentSetName = ctx.view.setBoxText();
     app.datSets->refresh();
-    if (refuseNoSet(ctx, QStringLiteral("Assign Fonts")))
-        return;
+    if (refuseNoSet(ctx, QStringLiteral("Assign Fonts"))) return;
     const QString set = findSet(app, app.currentSetName);
     const bool activated = sameSet(activatedSet(app), set);
     FontListModel& list = ctx.allFonts;
@@ -199,15 +191,14 @@ void Assign_Fonts(MainContext& ctx, bool all) {
     }
     app.db->noteChange();
     app.datAssigned->refresh();
-    if (loaded)
-        ctx.fonts.resources.broadcast();
+    if (loaded) ctx.fonts.resources.broadcast();
     busy.done();
     if (added == 1)
-        ctx.view.setMessage(QStringLiteral("\"") + last + QStringLiteral("\" added to \"") + ctx.view.setBoxText() +
-                            QStringLiteral("\" successfully."));
+        ctx.view.setMessage(QStringLiteral("\"") + last + QStringLiteral("\" added to \"") +
+                            ctx.view.setBoxText() + QStringLiteral("\" successfully."));
     else if (added > 1)
-        ctx.view.setMessage(QString::number(added) + QStringLiteral(" fonts added to \"") + ctx.view.setBoxText() +
-                            QStringLiteral("\" successfully."));
+        ctx.view.setMessage(QString::number(added) + QStringLiteral(" fonts added to \"") +
+                            ctx.view.setBoxText() + QStringLiteral("\" successfully."));
     ctx.view.handleButtons();
 }
 
@@ -221,16 +212,17 @@ void Unassign_Fonts(MainContext& ctx, bool all) {
     const QString f0 = anchor < list.size() ? list.row(anchor).name : QString();
     m.title = QStringLiteral("Confirm Unassign");
     if (all)
-        m.text = QStringLiteral("Are you sure you want to unassign all fonts from \"") + set + QStringLiteral("\"?");
-    else if (list.selectedCount == 1)
-        m.text = QStringLiteral("Are you sure you want to unassign \"") + f0 + QStringLiteral("\" from \"") + set +
+        m.text = QStringLiteral("Are you sure you want to unassign all fonts from \"") + set +
                  QStringLiteral("\"?");
+    else if (list.selectedCount == 1)
+        m.text = QStringLiteral("Are you sure you want to unassign \"") + f0 +
+                 QStringLiteral("\" from \"") + set + QStringLiteral("\"?");
     else
-        m.text = QStringLiteral("Are you sure you want to unassign ") + QString::number(list.selectedCount) +
-                 QStringLiteral(" fonts from \"") + set + QStringLiteral("\"?");
+        m.text = QStringLiteral("Are you sure you want to unassign ") +
+                 QString::number(list.selectedCount) + QStringLiteral(" fonts from \"") + set +
+                 QStringLiteral("\"?");
     m.Msg_YesNo();
-    if (!m.answeredYes())
-        return;
+    if (!m.answeredYes()) return;
 
     Busy busy(ctx, QStringLiteral("Unassigning fonts..."), list.size());
     app.fontsChanged = false;
@@ -249,11 +241,9 @@ void Unassign_Fonts(MainContext& ctx, bool all) {
                     ++count;
                     last = f;
                     app.datAssigned->remove();
-                    if (activated)
-                        leaveActivated(ctx, f);
+                    if (activated) leaveActivated(ctx, f);
                     list.removeAt(i);
-                    if (app.removeAutoAssign)
-                        Unassign_Hook(app, set, f);
+                    if (app.removeAutoAssign) Unassign_Hook(app, set, f);
                     busy.step();
                     continue;
                 }
@@ -264,19 +254,20 @@ void Unassign_Fonts(MainContext& ctx, bool all) {
         t.commit();
     }
     app.db->noteChange();
-    if (app.fontsChanged)
-        ctx.fonts.resources.broadcast();
+    if (app.fontsChanged) ctx.fonts.resources.broadcast();
     if (ctx.unassignedOnly || app.fontsChanged)
-        redisplayAllFonts(ctx, QStringLiteral("Redisplaying All Fonts due to unassigning from set."));
+        redisplayAllFonts(ctx,
+                          QStringLiteral("Redisplaying All Fonts due to unassigning from set."));
     busy.done();
     if (all)
-        ctx.view.setMessage(QStringLiteral("All fonts unassigned from \"") + set + QStringLiteral("\" successfully."));
+        ctx.view.setMessage(QStringLiteral("All fonts unassigned from \"") + set +
+                            QStringLiteral("\" successfully."));
     else if (count == 1)
-        ctx.view.setMessage(QStringLiteral("\"") + last + QStringLiteral("\" unassigned from \"") + set +
-                            QStringLiteral("\" successfully."));
+        ctx.view.setMessage(QStringLiteral("\"") + last + QStringLiteral("\" unassigned from \"") +
+                            set + QStringLiteral("\" successfully."));
     else
-        ctx.view.setMessage(QString::number(count) + QStringLiteral(" fonts unassigned from \"") + set +
-                            QStringLiteral("\" successfully."));
+        ctx.view.setMessage(QString::number(count) + QStringLiteral(" fonts unassigned from \"") +
+                            set + QStringLiteral("\" successfully."));
     ctx.view.handleButtons();
 }
 
@@ -284,16 +275,15 @@ void Assign_AllSets(MainContext& ctx) {
     AppState& app = ctx.app;
     Messenger& m = app.messages;
     FontListModel& list = ctx.allFonts;
-    if (noSets(ctx, QStringLiteral("Assign to All Sets")))
-        return;
+    if (noSets(ctx, QStringLiteral("Assign to All Sets"))) return;
     m.title = QStringLiteral("Confirm Assign to All Sets");
-    m.text = list.selectedCount == 1 ? QStringLiteral("Are you sure you want to assign \"") + app.pickedFontName +
-                                           QStringLiteral("\" to all sets?")
-                                     : QStringLiteral("Are you sure you want to assign ") +
-                                           QString::number(list.selectedCount) + QStringLiteral(" fonts to all sets?");
+    m.text = list.selectedCount == 1
+                 ? QStringLiteral("Are you sure you want to assign \"") + app.pickedFontName +
+                       QStringLiteral("\" to all sets?")
+                 : QStringLiteral("Are you sure you want to assign ") +
+                       QString::number(list.selectedCount) + QStringLiteral(" fonts to all sets?");
     m.Msg_YesNo();
-    if (!m.answeredYes())
-        return;
+    if (!m.answeredYes()) return;
 
     Busy busy(ctx, QStringLiteral("Assigning fonts to all sets..."), list.size());
     const QStringList sets = setNames(app);
@@ -311,10 +301,8 @@ void Assign_AllSets(MainContext& ctx) {
                 ++count;
                 last = f;
                 for (const QString& s : sets) {
-                    if (!addPair(app, s, f))
-                        continue;
-                    if (sameSet(s, box))
-                        ctx.assignedFonts.insertSorted(f);
+                    if (!addPair(app, s, f)) continue;
+                    if (sameSet(s, box)) ctx.assignedFonts.insertSorted(f);
                     if (sameSet(s, active) && hasFiles(app, f)) {
                         joinActivated(ctx, i, f);
                         loaded = true;
@@ -333,11 +321,12 @@ void Assign_AllSets(MainContext& ctx) {
     }
     app.db->noteChange();
     app.datAssigned->refresh();
-    if (loaded)
-        ctx.fonts.resources.broadcast();
+    if (loaded) ctx.fonts.resources.broadcast();
     busy.done();
-    ctx.view.setMessage(count == 1 ? QStringLiteral("\"") + last + QStringLiteral("\" assigned to all sets successfully.")
-                                   : QString::number(count) + QStringLiteral(" fonts assigned to all sets successfully."));
+    ctx.view.setMessage(
+        count == 1
+            ? QStringLiteral("\"") + last + QStringLiteral("\" assigned to all sets successfully.")
+            : QString::number(count) + QStringLiteral(" fonts assigned to all sets successfully."));
     app.currentSetName = box;
     ctx.view.handleButtons();
 }
@@ -346,17 +335,15 @@ void Unassign_AllSets(MainContext& ctx) {
     AppState& app = ctx.app;
     Messenger& m = app.messages;
     FontListModel& list = ctx.allFonts;
-    if (noSets(ctx, QStringLiteral("Unassign from All Sets")))
-        return;
+    if (noSets(ctx, QStringLiteral("Unassign from All Sets"))) return;
     m.title = QStringLiteral("Confirm Unassign from All Sets");
-    m.text = list.selectedCount == 1 ? QStringLiteral("Are you sure you want to unassign \"") + app.pickedFontName +
-                                           QStringLiteral("\" from all sets?")
+    m.text = list.selectedCount == 1 ? QStringLiteral("Are you sure you want to unassign \"") +
+                                           app.pickedFontName + QStringLiteral("\" from all sets?")
                                      : QStringLiteral("Are you sure you want to unassign ") +
                                            QString::number(list.selectedCount) +
                                            QStringLiteral(" fonts from all sets?");
     m.Msg_YesNo();
-    if (!m.answeredYes())
-        return;
+    if (!m.answeredYes()) return;
 
     Busy busy(ctx, QStringLiteral("Unassigning fonts from all sets..."), list.size());
     app.fontsChanged = false;
@@ -370,8 +357,8 @@ void Unassign_AllSets(MainContext& ctx) {
     {
         Database::Transaction t(*app.db);
         for (const QString& f : selected) {
-            Statement st = app.db->prepare(
-                QStringLiteral("SELECT [Set Name] FROM [Assigned Fonts] WHERE [Font Name] = ? ORDER BY rowid"));
+            Statement st = app.db->prepare(QStringLiteral(
+                "SELECT [Set Name] FROM [Assigned Fonts] WHERE [Font Name] = ? ORDER BY rowid"));
             st.bind(1, f);
             QStringList sets;
             while (st.step())
@@ -388,15 +375,16 @@ void Unassign_AllSets(MainContext& ctx) {
     }
     app.db->noteChange();
     app.datAssigned->refresh();
-    if (app.fontsChanged)
-        ctx.fonts.resources.broadcast();
+    if (app.fontsChanged) ctx.fonts.resources.broadcast();
     if (ctx.unassignedOnly || app.fontsChanged)
-        redisplayAllFonts(ctx, QStringLiteral("Redisplaying All Fonts due to unassigning from sets."));
+        redisplayAllFonts(ctx,
+                          QStringLiteral("Redisplaying All Fonts due to unassigning from sets."));
     busy.done();
-    ctx.view.setMessage(count == 1 ? QStringLiteral("\"") + last +
-                                         QStringLiteral("\" unassigned from all sets successfully.")
-                                   : QString::number(count) +
-                                         QStringLiteral(" fonts unassigned from all sets successfully."));
+    ctx.view.setMessage(count == 1
+                            ? QStringLiteral("\"") + last +
+                                  QStringLiteral("\" unassigned from all sets successfully.")
+                            : QString::number(count) +
+                                  QStringLiteral(" fonts unassigned from all sets successfully."));
     app.currentSetName = box;
     ctx.view.handleButtons();
 }

@@ -15,8 +15,8 @@ void Assign_AllSets(MainContext& ctx);
 void Unassign_AllSets(MainContext& ctx);
 
 // Takes font f out of set s, keeping the lists and the activated set in step.
-void Remove_Assignment(MainContext& ctx, const QString& s, const QString& f, const QString& setBoxText,
-                       const QString& activatedSet);
+void Remove_Assignment(MainContext& ctx, const QString& s, const QString& f,
+                       const QString& setBoxText, const QString& activatedSet);
 
 // Which commands the window's state allows.
 struct ButtonStates {
@@ -24,6 +24,7 @@ struct ButtonStates {
     bool setCommands = false;   // rename, copy, activate selected, display assigned
     bool disableDelete = false; // no set and no font selected
 };
-ButtonStates Handle_Buttons(const QString& setBoxText, const FontListModel& all, const FontListModel& assigned);
+ButtonStates Handle_Buttons(const QString& setBoxText, const FontListModel& all,
+                            const FontListModel& assigned);
 
 } // namespace lb

@@ -9,14 +9,12 @@ namespace lb {
 
 QString findSet(AppState& app, const QString& name) {
     RecordSet& sets = *app.datSets;
-    if (!sets.findFirst(Criteria(fld::SetName, name)))
-        return {};
+    if (!sets.findFirst(Criteria(fld::SetName, name))) return {};
     return sets.text(fld::SetName);
 }
 
 bool refuseQuote(AppState& app, const QString& name) {
-    if (!name.contains(QLatin1Char('"')))
-        return false;
+    if (!name.contains(QLatin1Char('"'))) return false;
     app.messages.text = QStringLiteral("You cannot use \" in your set name.  Use ' instead.");
     app.messages.Msg_Critical();
     return true;
@@ -28,8 +26,7 @@ void Add_Set(MainContext& ctx) {
     app.messages.title = QStringLiteral("Add Set");
     const QString name = view.setBoxText().trimmed();
     view.setSetBoxText(name);
-    if (name.isEmpty())
-        return;
+    if (name.isEmpty()) return;
     if (refuseQuote(app, name)) {
         view.focusSetBox();
         return;
@@ -52,11 +49,11 @@ void Add_Set(MainContext& ctx) {
 void Select_Set(MainContext& ctx) {
     AppState& app = ctx.app;
     app.currentSetName = ctx.view.setBoxText();
-    if (!app.currentSetName.isEmpty())
-        writeSetting(app, fld::SelectedSet, app.currentSetName);
+    if (!app.currentSetName.isEmpty()) writeSetting(app, fld::SelectedSet, app.currentSetName);
     ctx.view.enableDelete(QStringLiteral("Delete Set"));
     Fill_AssignedFonts(ctx);
-    ctx.view.setMessage(QStringLiteral("Displaying fonts assigned to \"") + app.currentSetName + QStringLiteral("\""));
+    ctx.view.setMessage(QStringLiteral("Displaying fonts assigned to \"") + app.currentSetName +
+                        QStringLiteral("\""));
 }
 
 void Rename_Set(MainContext& ctx) {
@@ -67,22 +64,20 @@ void Rename_Set(MainContext& ctx) {
     app.datSets->refresh();
     // The stored spelling, so a set typed in another letter case is still found.
     const QString old = findSet(app, view.setBoxText());
-    if (old.isEmpty())
-        return;
+    if (old.isEmpty()) return;
     app.currentSetName = old;
-    const QString renamed =
-        m.InputBox(QStringLiteral("Rename \"") + old + QStringLiteral("\" below and press OK."), m.title);
-    if (renamed.isEmpty())
-        return;
-    if (refuseQuote(app, renamed))
-        return;
+    const QString renamed = m.InputBox(
+        QStringLiteral("Rename \"") + old + QStringLiteral("\" below and press OK."), m.title);
+    if (renamed.isEmpty()) return;
+    if (refuseQuote(app, renamed)) return;
     if (!findSet(app, renamed).isEmpty()) {
         m.text = QStringLiteral("\"") + renamed + QStringLiteral("\" already exists.");
         m.Msg_Critical();
         return;
     }
     Database::Transaction t(*app.db);
-    Statement sets = app.db->prepare(QStringLiteral("UPDATE [Sets] SET [Set Name] = ? WHERE [Set Name] = ?"));
+    Statement sets =
+        app.db->prepare(QStringLiteral("UPDATE [Sets] SET [Set Name] = ? WHERE [Set Name] = ?"));
     sets.bind(1, renamed).bind(2, old);
     sets.step();
     const QVariant activated = readSetting(app, fld::ActivatedSet);
@@ -91,8 +86,8 @@ void Rename_Set(MainContext& ctx) {
         writeSetting(app, fld::ActivatedSet, renamed);
     else if (!previous.isNull() && previous.toString() == old)
         writeSetting(app, fld::PreviousSet, renamed);
-    Statement assigned =
-        app.db->prepare(QStringLiteral("UPDATE [Assigned Fonts] SET [Set Name] = ? WHERE [Set Name] = ?"));
+    Statement assigned = app.db->prepare(
+        QStringLiteral("UPDATE [Assigned Fonts] SET [Set Name] = ? WHERE [Set Name] = ?"));
     assigned.bind(1, renamed).bind(2, old);
     assigned.step();
     t.commit();
@@ -121,22 +116,25 @@ void Delete_Set(MainContext& ctx) {
         const QString active = activatedSet(app);
         if (!active.isEmpty() && compareNoCase(active, name) == 0) {
             m.title = QStringLiteral("Delete Set");
-            m.text = QStringLiteral("You cannot delete \"") + app.currentSetName +
-                     QStringLiteral("\" because it is the currently active set.  Activate another set or all sets "
-                                    "before attempting to delete this set again.");
+            m.text =
+                QStringLiteral("You cannot delete \"") + app.currentSetName +
+                QStringLiteral(
+                    "\" because it is the currently active set.  Activate another set or all sets "
+                    "before attempting to delete this set again.");
             m.Msg_Critical();
         } else {
             m.title = QStringLiteral("Confirm Delete");
-            m.text = QStringLiteral("Are you sure you want to delete the set \"") + app.currentSetName +
-                     QStringLiteral("\" and all its font assignments?");
+            m.text = QStringLiteral("Are you sure you want to delete the set \"") +
+                     app.currentSetName + QStringLiteral("\" and all its font assignments?");
             m.Msg_YesNo();
             if (m.answeredYes()) {
                 Database::Transaction t(*app.db);
-                Statement sets = app.db->prepare(QStringLiteral("DELETE FROM [Sets] WHERE [Set Name] = ?"));
+                Statement sets =
+                    app.db->prepare(QStringLiteral("DELETE FROM [Sets] WHERE [Set Name] = ?"));
                 sets.bind(1, name);
                 sets.step();
-                Statement assigned =
-                    app.db->prepare(QStringLiteral("DELETE FROM [Assigned Fonts] WHERE [Set Name] = ?"));
+                Statement assigned = app.db->prepare(
+                    QStringLiteral("DELETE FROM [Assigned Fonts] WHERE [Set Name] = ?"));
                 assigned.bind(1, name);
                 assigned.step();
                 t.commit();
@@ -146,7 +144,8 @@ void Delete_Set(MainContext& ctx) {
                 view.removeSetEntry(name);
                 view.focusSetBox();
                 view.clearAssignedFonts();
-                view.setMessage(QStringLiteral("\"") + app.currentSetName + QStringLiteral("\" deleted successfully."));
+                view.setMessage(QStringLiteral("\"") + app.currentSetName +
+                                QStringLiteral("\" deleted successfully."));
                 view.setSetBoxText(QString());
             }
         }
@@ -171,8 +170,7 @@ bool Copy_Set(MainContext& ctx, const QString& typedTarget) {
         m.Msg_Critical();
         return false;
     }
-    if (refuseQuote(app, typedTarget))
-        return false;
+    if (refuseQuote(app, typedTarget)) return false;
 
     app.datSets->refresh();
     QString target = findSet(app, typedTarget);
@@ -180,7 +178,8 @@ bool Copy_Set(MainContext& ctx, const QString& typedTarget) {
     const bool created = target.isEmpty();
     if (created) {
         target = typedTarget;
-        Statement add = app.db->prepare(QStringLiteral("INSERT INTO [Sets] ([Set Name]) VALUES (?)"));
+        Statement add =
+            app.db->prepare(QStringLiteral("INSERT INTO [Sets] ([Set Name]) VALUES (?)"));
         add.bind(1, target);
         add.step();
     }
@@ -188,7 +187,8 @@ bool Copy_Set(MainContext& ctx, const QString& typedTarget) {
     Statement copy = app.db->prepare(QStringLiteral(
         "INSERT OR IGNORE INTO [Assigned Fonts] ([Set Name], [Font Name]) "
         "SELECT ?, [Font Name] FROM [Assigned Fonts] WHERE [Set Name] = ? AND NOT EXISTS "
-        "(SELECT 1 FROM [Assigned Fonts] AS t WHERE t.[Set Name] = ? AND t.[Font Name] = [Assigned Fonts].[Font Name])"));
+        "(SELECT 1 FROM [Assigned Fonts] AS t WHERE t.[Set Name] = ? AND t.[Font Name] = [Assigned "
+        "Fonts].[Font Name])"));
     const QSet<QString> before = setMembers(app, target);
     copy.bind(1, target).bind(2, source).bind(3, target);
     copy.step();
@@ -213,8 +213,7 @@ bool Copy_Set(MainContext& ctx, const QString& typedTarget) {
         }
     }
 
-    if (created)
-        view.addSetEntry(target);
+    if (created) view.addSetEntry(target);
     view.setSetBoxText(target);
     app.currentSetName = target;
     view.enableDelete(QStringLiteral("Delete Set"));

@@ -1,8 +1,8 @@
 #include "ui/dialogs.h"
 
+#include "catalogue/font_lists.h"
 #include "sets/assigned_sets.h"
 #include "sets/set_maintenance.h"
-#include "catalogue/font_lists.h"
 #include "ui/font_grid.h"
 
 #include <QComboBox>
@@ -55,11 +55,11 @@ FrmCopySet::FrmCopySet(MainContext& ctx, QWidget* parent) : QDialog(parent), ctx
 }
 
 void FrmCopySet::cmdOK_Click() {
-    if (Copy_Set(ctx_, cmbSets_->currentText()))
-        accept();
+    if (Copy_Set(ctx_, cmbSets_->currentText())) accept();
 }
 
-FrmSets::FrmSets(MainContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx), font_(ctx.app.pickedFontName) {
+FrmSets::FrmSets(MainContext& ctx, QWidget* parent)
+    : QDialog(parent), ctx_(ctx), font_(ctx.app.pickedFontName) {
     setObjectName(QStringLiteral("frmSets"));
     setWindowTitle(QStringLiteral("Assigned Sets - ") + font_);
     auto* layout = new QGridLayout(this);
@@ -94,10 +94,9 @@ FrmSets::FrmSets(MainContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx)
 void FrmSets::pressRow(int row, int button, int shift) {
     QString picked;
     // The dialog's own selection: a right click selects like a left one.
-    const auto result = lb::pressRow(list_, row, button == ButtonRight ? ButtonLeft : button, shift, memory_, picked,
-                                     QStringLiteral("sets"));
-    if (result.picked)
-        clicked_ = picked;
+    const auto result = lb::pressRow(list_, row, button == ButtonRight ? ButtonLeft : button, shift,
+                                     memory_, picked, QStringLiteral("sets"));
+    if (result.picked) clicked_ = picked;
     updateButtons();
 }
 
@@ -144,8 +143,10 @@ FrmMainLegend::FrmMainLegend(QWidget* parent) : QDialog(parent) {
         sample->setFont(f);
         sample->setAutoFillBackground(true);
         QPalette p = sample->palette();
-        p.setColor(QPalette::Window, palette().color(row.selected ? QPalette::Highlight : QPalette::Base));
-        p.setColor(QPalette::WindowText, palette().color(row.selected ? QPalette::HighlightedText : QPalette::Text));
+        p.setColor(QPalette::Window,
+                   palette().color(row.selected ? QPalette::Highlight : QPalette::Base));
+        p.setColor(QPalette::WindowText,
+                   palette().color(row.selected ? QPalette::HighlightedText : QPalette::Text));
         sample->setPalette(p);
         sample->setMinimumWidth(120);
         layout->addWidget(sample, r, 0);

@@ -29,31 +29,28 @@ int FontGrid::topRow() const {
 }
 
 void FontGrid::setTopRow(int row) {
-    if (!model() || row < 0 || row >= model()->rowCount())
-        return;
+    if (!model() || row < 0 || row >= model()->rowCount()) return;
     scrollTo(model()->index(row, 0), PositionAtTop);
 }
 
 void FontGrid::mousePressEvent(QMouseEvent* event) {
     const QModelIndex index = indexAt(event->position().toPoint());
     setFocus(Qt::MouseFocusReason);
-    if (!index.isValid())
-        return;
+    if (!index.isValid()) return;
     setCurrentIndex(index);
-    const int button = event->button() == Qt::RightButton   ? ButtonRight
+    const int button = event->button() == Qt::RightButton    ? ButtonRight
                        : event->button() == Qt::MiddleButton ? ButtonMiddle
-                                                              : ButtonLeft;
-    Q_EMIT rowPressed(index.row(), button, shiftState(event->modifiers()), event->globalPosition().toPoint());
+                                                             : ButtonLeft;
+    Q_EMIT rowPressed(index.row(), button, shiftState(event->modifiers()),
+                      event->globalPosition().toPoint());
 }
 
 void FontGrid::mouseReleaseEvent(QMouseEvent* event) {
-    if (indexAt(event->position().toPoint()).isValid())
-        Q_EMIT rowClicked();
+    if (indexAt(event->position().toPoint()).isValid()) Q_EMIT rowClicked();
 }
 
 void FontGrid::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (indexAt(event->position().toPoint()).isValid())
-        Q_EMIT rowDoubleClicked();
+    if (indexAt(event->position().toPoint()).isValid()) Q_EMIT rowDoubleClicked();
 }
 
 void FontGrid::mouseMoveEvent(QMouseEvent*) {

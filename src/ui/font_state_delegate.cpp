@@ -4,7 +4,8 @@
 
 namespace lb {
 
-void FontStateDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
+void FontStateDelegate::initStyleOption(QStyleOptionViewItem* option,
+                                        const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
     const int state = index.data(FontListModel::StateRole).toInt();
     option->font.setStrikeOut(state == StateInactive);

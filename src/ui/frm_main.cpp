@@ -18,12 +18,12 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QKeyEvent>
-#include <QPushButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStatusBar>
@@ -42,7 +42,8 @@ FrmMain::FrmMain(AppState& app, FontPlatform& fonts, QWidget* parent)
 FrmMain::~FrmMain() = default;
 
 void FrmMain::buildMenus() {
-    auto item = [this](QMenu* menu, const char* name, const QString& caption, void (FrmMain::*slot)()) {
+    auto item = [this](QMenu* menu, const char* name, const QString& caption,
+                       void (FrmMain::*slot)()) {
         QAction* a = menu->addAction(caption, this, [this, slot] { (this->*slot)(); });
         a->setObjectName(QString::fromLatin1(name));
         return a;
@@ -53,48 +54,58 @@ void FrmMain::buildMenus() {
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("mnuMenuFile"));
-    mnuFileRefresh_ = item(file, "mnuFileRefresh", QStringLiteral("&Refresh Fonts"), &FrmMain::mnuFileRefresh_Click);
+    mnuFileRefresh_ = item(file, "mnuFileRefresh", QStringLiteral("&Refresh Fonts"),
+                           &FrmMain::mnuFileRefresh_Click);
     separator(file, "mnuFileBreakExit");
     mnuFileExit_ = item(file, "mnuFileExit", QStringLiteral("E&xit"), &FrmMain::mnuFileExit_Click);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     edit->setObjectName(QStringLiteral("mnuMenuEdit"));
-    mnuEditAddAutoAssign_ = item(edit, "mnuEditAddAutoAssign", QStringLiteral("AutoAssign on &Install/Refresh"),
-                                 &FrmMain::mnuEditAddAutoAssign_Click);
+    mnuEditAddAutoAssign_ =
+        item(edit, "mnuEditAddAutoAssign", QStringLiteral("AutoAssign on &Install/Refresh"),
+             &FrmMain::mnuEditAddAutoAssign_Click);
     mnuEditAddAutoAssign_->setCheckable(true);
-    mnuEditRemoveAutoAssign_ = item(edit, "mnuEditRemoveAutoAssign", QStringLiteral("Re&move AutoAssign on Unassign"),
-                                    &FrmMain::mnuEditRemoveAutoAssign_Click);
+    mnuEditRemoveAutoAssign_ =
+        item(edit, "mnuEditRemoveAutoAssign", QStringLiteral("Re&move AutoAssign on Unassign"),
+             &FrmMain::mnuEditRemoveAutoAssign_Click);
     mnuEditRemoveAutoAssign_->setCheckable(true);
     separator(edit, "mnuEditAssignBreak");
-    mnuEditAddSelected_ = item(edit, "mnuEditAddSelected", QStringLiteral("&Assign Selected Fonts to Set"),
-                               &FrmMain::mnuEditAddSelected_Click);
-    mnuEditAddAll_ =
-        item(edit, "mnuEditAddAll", QStringLiteral("Assi&gn All Fonts to Set"), &FrmMain::mnuEditAddAll_Click);
-    mnuEditRemoveSelected_ = item(edit, "mnuEditRemoveSelected", QStringLiteral("&Unassign Selected Fonts from Set"),
-                                  &FrmMain::mnuEditRemoveSelected_Click);
-    mnuEditRemoveAll_ = item(edit, "mnuEditRemoveAll", QStringLiteral("U&nassign All Fonts from Set"),
-                             &FrmMain::mnuEditRemoveAll_Click);
+    mnuEditAddSelected_ =
+        item(edit, "mnuEditAddSelected", QStringLiteral("&Assign Selected Fonts to Set"),
+             &FrmMain::mnuEditAddSelected_Click);
+    mnuEditAddAll_ = item(edit, "mnuEditAddAll", QStringLiteral("Assi&gn All Fonts to Set"),
+                          &FrmMain::mnuEditAddAll_Click);
+    mnuEditRemoveSelected_ =
+        item(edit, "mnuEditRemoveSelected", QStringLiteral("&Unassign Selected Fonts from Set"),
+             &FrmMain::mnuEditRemoveSelected_Click);
+    mnuEditRemoveAll_ =
+        item(edit, "mnuEditRemoveAll", QStringLiteral("U&nassign All Fonts from Set"),
+             &FrmMain::mnuEditRemoveAll_Click);
     separator(edit, "mnuEditAllSetsBreak");
     item(edit, "mnuEditAssignSets", QStringLiteral("Assign Selected Fonts t&o All Sets"),
          &FrmMain::mnuEditAssignSets_Click);
     item(edit, "mnuEditUnassignSets", QStringLiteral("Unassign Selected Fonts &from All Sets"),
          &FrmMain::mnuEditUnassignSets_Click);
     separator(edit, "mnuEditDeleteBreak");
-    mnuEditDelete_ = item(edit, "mnuEditDelete", QStringLiteral("&Delete"), &FrmMain::mnuEditDelete_Click);
-    mnuEditCopySet_ = item(edit, "mnuEditCopySet", QStringLiteral("&Copy Set..."), &FrmMain::mnuEditCopySet_Click);
-    mnuEditRenameSet_ =
-        item(edit, "mnuEditRenameSet", QStringLiteral("&Rename Set..."), &FrmMain::mnuEditRenameSet_Click);
+    mnuEditDelete_ =
+        item(edit, "mnuEditDelete", QStringLiteral("&Delete"), &FrmMain::mnuEditDelete_Click);
+    mnuEditCopySet_ = item(edit, "mnuEditCopySet", QStringLiteral("&Copy Set..."),
+                           &FrmMain::mnuEditCopySet_Click);
+    mnuEditRenameSet_ = item(edit, "mnuEditRenameSet", QStringLiteral("&Rename Set..."),
+                             &FrmMain::mnuEditRenameSet_Click);
     separator(edit, "mnuEditActiveBreak");
-    mnuEditActiveAll_ =
-        item(edit, "mnuEditActiveAll", QStringLiteral("Activate All &Sets"), &FrmMain::mnuEditActiveAll_Click);
-    mnuEditActiveSelected_ = item(edit, "mnuEditActiveSelected", QStringLiteral("Acti&vate Selected Set Only"),
-                                  &FrmMain::mnuEditActiveSelected_Click);
+    mnuEditActiveAll_ = item(edit, "mnuEditActiveAll", QStringLiteral("Activate All &Sets"),
+                             &FrmMain::mnuEditActiveAll_Click);
+    mnuEditActiveSelected_ =
+        item(edit, "mnuEditActiveSelected", QStringLiteral("Acti&vate Selected Set Only"),
+             &FrmMain::mnuEditActiveSelected_Click);
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("mnuMenuView"));
     item(view, "mnuViewLegend", QStringLiteral("&Legend..."), &FrmMain::mnuViewLegend_Click);
     separator(view, "mnuViewSetsBreak");
-    mnuViewSets_ = item(view, "mnuViewSets", QStringLiteral("&Assigned Sets..."), &FrmMain::mnuViewSets_Click);
+    mnuViewSets_ =
+        item(view, "mnuViewSets", QStringLiteral("&Assigned Sets..."), &FrmMain::mnuViewSets_Click);
 
     // Holds the context menus; never shown in the menu bar.
     mnuPopup_ = menuBar()->addMenu(QStringLiteral("PopupMenu"));
@@ -102,7 +113,8 @@ void FrmMain::buildMenus() {
     mnuPopupFont_ = mnuPopup_->addMenu(QStringLiteral("Font"));
     mnuPopupFont_->setObjectName(QStringLiteral("mnuPopupFont"));
     separator(mnuPopupFont_, "mnuPopupFontAssignBreak");
-    item(mnuPopupFont_, "mnuPopupFontAssign", QStringLiteral("&Assign to Set"), &FrmMain::mnuEditAddSelected_Click);
+    item(mnuPopupFont_, "mnuPopupFontAssign", QStringLiteral("&Assign to Set"),
+         &FrmMain::mnuEditAddSelected_Click);
     item(mnuPopupFont_, "mnuPopupFontUnassign", QStringLiteral("&Unassign from Set"),
          &FrmMain::mnuEditRemoveSelected_Click);
     separator(mnuPopupFont_, "mnuPopupFontAllBreak");
@@ -111,9 +123,11 @@ void FrmMain::buildMenus() {
     item(mnuPopupFont_, "mnuPopupFontUnassignSets", QStringLiteral("Unassign &from All Sets"),
          &FrmMain::mnuEditUnassignSets_Click);
     separator(mnuPopupFont_, "mnuPopupFontSetsBreak");
-    item(mnuPopupFont_, "mnuPopupFontLegend", QStringLiteral("&Legend..."), &FrmMain::mnuViewLegend_Click);
+    item(mnuPopupFont_, "mnuPopupFontLegend", QStringLiteral("&Legend..."),
+         &FrmMain::mnuViewLegend_Click);
     separator(mnuPopupFont_, "mnuPopupFontAssignedBreak");
-    item(mnuPopupFont_, "mnuPopupFontSets", QStringLiteral("Assigned &Sets..."), &FrmMain::mnuViewSets_Click);
+    item(mnuPopupFont_, "mnuPopupFontSets", QStringLiteral("Assigned &Sets..."),
+         &FrmMain::mnuViewSets_Click);
     showPopup = [this](QPoint at) { mnuPopupFont_->popup(at); };
 }
 
@@ -148,9 +162,11 @@ void FrmMain::buildLayout() {
 
     auto* buttons = new QVBoxLayout;
     const QString captions[4] = {QStringLiteral("&Assign -->"), QStringLiteral("Assi&gn All -->>"),
-                                 QStringLiteral("<-- &Unassign"), QStringLiteral("<<-- Unassig&n All")};
-    void (FrmMain::*commands[4])() = {&FrmMain::mnuEditAddSelected_Click, &FrmMain::mnuEditAddAll_Click,
-                                      &FrmMain::mnuEditRemoveSelected_Click, &FrmMain::mnuEditRemoveAll_Click};
+                                 QStringLiteral("<-- &Unassign"),
+                                 QStringLiteral("<<-- Unassig&n All")};
+    void (FrmMain::*commands[4])() = {
+        &FrmMain::mnuEditAddSelected_Click, &FrmMain::mnuEditAddAll_Click,
+        &FrmMain::mnuEditRemoveSelected_Click, &FrmMain::mnuEditRemoveAll_Click};
     buttons->addStretch();
     for (int i = 0; i < 4; ++i) {
         cmdAdd_[i] = new QPushButton(captions[i], central);
@@ -193,7 +209,8 @@ void FrmMain::buildLayout() {
     statusBar()->addWidget(panel2_, 1);
     statusBar()->addPermanentWidget(panel3_);
 
-    connect(cmbSets_, QOverload<int>::of(&QComboBox::activated), this, [this](int) { cmbSets_Click(); });
+    connect(cmbSets_, QOverload<int>::of(&QComboBox::activated), this,
+            [this](int) { cmbSets_Click(); });
     cmbSets_->installEventFilter(this);
     cmbSets_->lineEdit()->installEventFilter(this);
     for (QLabel* caption : {lblFonts_, lblAssigned_, lblSets_})
@@ -201,19 +218,18 @@ void FrmMain::buildLayout() {
     connect(chkFilter_, &QCheckBox::clicked, this, [this] { chkFilter_Click(); });
     connect(txtAll_, &QLineEdit::textChanged, this, [this](const QString& t) {
         const int row = findRow(allFonts_, t);
-        if (row >= 0)
-            grdAll_->setTopRow(row);
+        if (row >= 0) grdAll_->setTopRow(row);
     });
     connect(txtAssigned_, &QLineEdit::textChanged, this, [this](const QString& t) {
         const int row = findRow(assignedFonts_, t);
-        if (row >= 0)
-            grdAssigned_->setTopRow(row);
+        if (row >= 0) grdAssigned_->setTopRow(row);
     });
     int index = 1;
     for (FontGrid* g : {grdAll_, grdAssigned_}) {
-        connect(g, &FontGrid::rowPressed, this, [this, index](int row, int button, int shift, QPoint at) {
-            grdFonts_MouseDown(index, row, button, shift, at);
-        });
+        connect(g, &FontGrid::rowPressed, this,
+                [this, index](int row, int button, int shift, QPoint at) {
+                    grdFonts_MouseDown(index, row, button, shift, at);
+                });
         connect(g, &FontGrid::rowClicked, this, [this, index] { grdFonts_Click(index); });
         connect(g, &FontGrid::rowDoubleClicked, this, [this, index] { grdFonts_DblClick(index); });
         ++index;
@@ -221,14 +237,16 @@ void FrmMain::buildLayout() {
 }
 
 bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
-    if ((watched == cmbSets_ || watched == cmbSets_->lineEdit()) && event->type() == QEvent::KeyPress) {
+    if ((watched == cmbSets_ || watched == cmbSets_->lineEdit()) &&
+        event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             cmbSets_KeyEnter();
             return true;
         }
     }
-    if ((watched == cmbSets_ || watched == cmbSets_->lineEdit()) && event->type() == QEvent::FocusIn)
+    if ((watched == cmbSets_ || watched == cmbSets_->lineEdit()) &&
+        event->type() == QEvent::FocusIn)
         cmbSets_GotFocus();
     if (event->type() == QEvent::ToolTip || event->type() == QEvent::Enter) {
         if (auto* label = qobject_cast<QLabel*>(watched))
@@ -251,7 +269,8 @@ void FrmMain::runGuarded(const std::function<void()>& operation) {
         showProgress(false);
         app_.messages.pointer().set(MousePointer::Default);
         app_.messages.title = AppTitle;
-        app_.messages.text = QStringLiteral("The operation could not be completed: ") + QString::fromUtf8(e.what());
+        app_.messages.text =
+            QStringLiteral("The operation could not be completed: ") + QString::fromUtf8(e.what());
         app_.messages.Msg_Critical();
         try {
             Fill_AllFonts(ctx_);
@@ -302,7 +321,8 @@ void FrmMain::Form_Load() {
             app.removeAutoAssign = false;
             mnuEditAddAutoAssign_->setChecked(app.addAutoAssign);
             mnuEditRemoveAutoAssign_->setChecked(false);
-            writeSettings(app, {{fld::AddAutoAssign, app.addAutoAssign}, {fld::RemoveAutoAssign, false}});
+            writeSettings(
+                app, {{fld::AddAutoAssign, app.addAutoAssign}, {fld::RemoveAutoAssign, false}});
             Refresh_Fonts();
         } else {
             Fill_AllFonts(ctx_);
@@ -333,7 +353,8 @@ void FrmMain::changeEvent(QEvent* event) {
 
 bool FrmMain::Confirm_Exit() {
     app_.messages.title = QStringLiteral("Confirm Exit");
-    app_.messages.text = QStringLiteral("Are you sure you want to exit ") + AppTitle + QStringLiteral("?");
+    app_.messages.text =
+        QStringLiteral("Are you sure you want to exit ") + AppTitle + QStringLiteral("?");
     app_.messages.Msg_Question();
     return app_.messages.answeredYes();
 }
@@ -341,14 +362,14 @@ bool FrmMain::Confirm_Exit() {
 void FrmMain::saveSize() {
     try {
         const double tpp = twipsPerPixel();
-        writeSettings(app_, {{fld::Height, double(height()) * tpp}, {fld::Width, double(width()) * tpp}});
+        writeSettings(app_,
+                      {{fld::Height, double(height()) * tpp}, {fld::Width, double(width()) * tpp}});
     } catch (const DbError&) {
     }
 }
 
 void FrmMain::mnuFileExit_Click() {
-    if (!Confirm_Exit())
-        return;
+    if (!Confirm_Exit()) return;
     saveSize();
     app_.lastResult = QStringLiteral("Exit");
     Shut_Down();
@@ -375,11 +396,9 @@ void FrmMain::Shut_Down() {
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (int i = int(windows.size()); i >= 1; --i) {
         QWidget* w = windows[i - 1];
-        if (w != this && w->isVisible())
-            w->close();
+        if (w != this && w->isVisible()) w->close();
     }
-    if (isVisible())
-        close();
+    if (isVisible()) close();
     app_.closeAll();
 }
 
@@ -454,8 +473,7 @@ void FrmMain::fillSets() {
     cmbSets_->clear();
     cmbSets_->setEditText(QString());
     QStringList names = setNames(app_);
-    if (names.isEmpty())
-        return;
+    if (names.isEmpty()) return;
     // The set box keeps its list in alphabetical order, whatever the letter case.
     names.sort(Qt::CaseInsensitive);
     cmbSets_->addItems(names);
@@ -486,8 +504,7 @@ void FrmMain::handleButtons() {
     mnuEditRenameSet_->setEnabled(b.setCommands);
     mnuEditCopySet_->setEnabled(b.setCommands);
     mnuEditActiveSelected_->setEnabled(b.setCommands);
-    if (b.disableDelete)
-        disableDelete();
+    if (b.disableDelete) disableDelete();
     mnuViewSets_->setEnabled(!app_.pickedFontName.isEmpty());
 }
 
@@ -524,8 +541,7 @@ void FrmMain::removeSetEntry(const QString& name) {
     int i = cmbSets_->currentIndex();
     if (i < 0 || cmbSets_->itemText(i).compare(name, Qt::CaseInsensitive) != 0)
         i = cmbSets_->findText(name, Qt::MatchFixedString); // without regard to case
-    if (i >= 0)
-        cmbSets_->removeItem(i);
+    if (i >= 0) cmbSets_->removeItem(i);
 }
 
 int FrmMain::setEntryCount() const {
@@ -554,26 +570,26 @@ void FrmMain::setAllFontsTopRow(int row) {
 
 void FrmMain::grdFonts_MouseDown(int index, int row, int button, int shift, QPoint globalPos) {
     FontListModel& list = index == 1 ? allFonts_ : assignedFonts_;
-    const PressResult r = pressRow(list, row, button, shift, press_, app_.pickedFontName,
-                                   index == 1 ? QStringLiteral("All Fonts") : QStringLiteral("Assigned Fonts"));
-    if (!r.handled)
-        return;
+    const PressResult r =
+        pressRow(list, row, button, shift, press_, app_.pickedFontName,
+                 index == 1 ? QStringLiteral("All Fonts") : QStringLiteral("Assigned Fonts"));
+    if (!r.handled) return;
     if (r.picked) {
         app_.currentFontName = app_.pickedFontName;
         displayFont();
-        if (index == 1)
-            enableDelete(QStringLiteral("Delete Font"));
+        if (index == 1) enableDelete(QStringLiteral("Delete Font"));
     }
     setMessage(r.status);
     if (r.showPopup) {
         preparePopup(index);
-        if (showPopup)
-            showPopup(globalPos);
+        if (showPopup) showPopup(globalPos);
     }
 }
 
 void FrmMain::preparePopup(int index) {
-    auto act = [this](const char* name) { return mnuPopupFont_->findChild<QAction*>(QString::fromLatin1(name)); };
+    auto act = [this](const char* name) {
+        return mnuPopupFont_->findChild<QAction*>(QString::fromLatin1(name));
+    };
     FontListModel& list = index == 1 ? allFonts_ : assignedFonts_;
     const bool single = list.selectedCount == 1;
     act("mnuPopupFontSets")->setVisible(single);
@@ -588,10 +604,8 @@ void FrmMain::preparePopup(int index) {
 }
 
 void FrmMain::grdFonts_Click(int index) {
-    if (index == 2)
-        disableDelete();
-    if (press_.lastButton == ButtonLeft)
-        handleButtons();
+    if (index == 2) disableDelete();
+    if (press_.lastButton == ButtonLeft) handleButtons();
 }
 
 void FrmMain::grdFonts_DblClick(int index) {
@@ -607,7 +621,8 @@ QString FrmMain::captionTip(const QString& caption) {
         return countTip(allFonts_.size(), QStringLiteral("font"), QStringLiteral("fonts"));
     if (caption == QLatin1String("lblAssigned"))
         return setBoxText().isEmpty() ? QString()
-                                      : countTip(assignedFonts_.size(), QStringLiteral("font"), QStringLiteral("fonts"));
+                                      : countTip(assignedFonts_.size(), QStringLiteral("font"),
+                                                 QStringLiteral("fonts"));
     if (caption == QLatin1String("lblSets")) {
         QString active;
         try {
@@ -641,8 +656,7 @@ void FrmMain::cmbSets_Click() {
 }
 
 void FrmMain::cmbSets_GotFocus() {
-    if (!setBoxText().isEmpty())
-        enableDelete(QStringLiteral("Delete Set"));
+    if (!setBoxText().isEmpty()) enableDelete(QStringLiteral("Delete Set"));
 }
 
 void FrmMain::mnuEditAddSelected_Click() {
@@ -695,8 +709,7 @@ void FrmMain::mnuViewLegend_Click() {
 }
 
 void FrmMain::mnuViewSets_Click() {
-    if (app_.pickedFontName.isEmpty())
-        return;
+    if (app_.pickedFontName.isEmpty()) return;
     runGuarded([this] {
         FrmSets dialog(ctx_, this);
         dialog.exec();

@@ -20,8 +20,7 @@ int main(int argc, char** argv) {
     lb::QtPointer pointer;
     lb::AppState app(boxes, pointer);
     lb::Startup startup(app);
-    if (!startup.load())
-        return 1;
+    if (!startup.load()) return 1;
 
     lb::FontconfigFonts fontconfig;
     lb::FontconfigDesktopFonts desktop;
@@ -31,10 +30,11 @@ int main(int argc, char** argv) {
     lb::FrmSplash splash(startup);
     std::unique_ptr<lb::FrmMain> main;
     QObject::connect(&splash, &lb::FrmSplash::handOver, [&](bool rebuild) {
+        // The start-up window stays on top; keep it from covering the first-run question.
+        splash.hide();
         main = std::make_unique<lb::FrmMain>(app, fonts);
         main->Form_Load();
-        if (rebuild)
-            main->Refresh_Fonts();
+        if (rebuild) main->Refresh_Fonts();
         main->show();
         splash.close();
     });

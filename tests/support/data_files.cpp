@@ -27,7 +27,8 @@ std::unique_ptr<Database> makeDataFile(const QString& path, const QString& versi
     db->exec(QStringLiteral("INSERT INTO [Sample Text] ([Sample Text], [Height], [Width]) "
                             "VALUES ('Sample', 7200, 9600)"));
     for (const auto& [set, font] : knowledge) {
-        Statement st = db->prepare(QStringLiteral("INSERT INTO [Auto Assign] ([Set Name], [Font Name]) VALUES (?, ?)"));
+        Statement st = db->prepare(
+            QStringLiteral("INSERT INTO [Auto Assign] ([Set Name], [Font Name]) VALUES (?, ?)"));
         st.bind(1, set).bind(2, font);
         st.step();
     }
@@ -47,8 +48,7 @@ void makeAppendFile(const QString& path, const std::vector<std::pair<QString, QS
 
 QString scalar(Database& db, const QString& sql) {
     Statement st = db.prepare(sql);
-    if (!st.step())
-        return QStringLiteral("<no row>");
+    if (!st.step()) return QStringLiteral("<no row>");
     const QVariant v = st.value(0);
     return v.isNull() ? QStringLiteral("<null>") : v.toString();
 }

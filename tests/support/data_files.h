@@ -10,9 +10,10 @@ namespace lbtest {
 // Writes a font database at a given data version: "1" (no [Version] table and none of the
 // later fields), "2.0" (no `Inactive`), or any other text with the current layout. It has
 // one settings row and the knowledge-base rows (set, font) given.
-std::unique_ptr<lb::Database> makeDataFile(const QString& path, const QString& version,
-                                           const std::vector<std::pair<QString, QString>>& knowledge = {},
-                                           bool withInactive = false);
+std::unique_ptr<lb::Database>
+makeDataFile(const QString& path, const QString& version,
+             const std::vector<std::pair<QString, QString>>& knowledge = {},
+             bool withInactive = false);
 
 // A conversion file with [New Auto] rows.
 void makeAppendFile(const QString& path, const std::vector<std::pair<QString, QString>>& rows);

@@ -41,7 +41,8 @@ public:
     int show(const QString& text, const QString& title, int style) override {
         shown.push_back({text, title, style});
         if (answers.empty()) {
-            ADD_FAILURE() << "unexpected message box: " << title.toStdString() << ": " << text.toStdString();
+            ADD_FAILURE() << "unexpected message box: " << title.toStdString() << ": "
+                          << text.toStdString();
             return lb::AnswerCancel;
         }
         const int a = answers.front();
@@ -57,8 +58,7 @@ public:
     int failAfter = -1; // throw after this many values, to cut a refresh off half way
 
     std::vector<lb::FontValue> enumerate() override {
-        if (failAfter >= 0)
-            throw std::runtime_error("enumeration cut off");
+        if (failAfter >= 0) throw std::runtime_error("enumeration cut off");
         return values;
     }
     QString fontsFolder() override { return folder; }
@@ -81,8 +81,7 @@ public:
     QHash<QString, lb::FaceNames> names;
     lb::FaceNames read(const QString& file) override {
         const auto it = names.constFind(file);
-        if (it != names.constEnd())
-            return *it;
+        if (it != names.constEnd()) return *it;
         const QString base = QFileInfo(file).completeBaseName();
         return {base, base, false};
     }
@@ -107,8 +106,7 @@ public:
     }
     int unload(const QString& file) override {
         log << QStringLiteral("-") + file;
-        if (hidden.contains(file))
-            return 0;
+        if (hidden.contains(file)) return 0;
         hidden.insert(file);
         return 1;
     }
@@ -148,10 +146,9 @@ public:
         setEntries.sort(Qt::CaseInsensitive);
     }
     void removeSetEntry(const QString& n) override {
-        const int i = setEntries.indexOf(QRegularExpression(QRegularExpression::escape(n),
-                                                            QRegularExpression::CaseInsensitiveOption));
-        if (i >= 0)
-            setEntries.removeAt(i);
+        const int i = setEntries.indexOf(QRegularExpression(
+            QRegularExpression::escape(n), QRegularExpression::CaseInsensitiveOption));
+        if (i >= 0) setEntries.removeAt(i);
     }
     int setEntryCount() const override { return int(setEntries.size()); }
     void enableDelete(const QString& tip) override {

@@ -32,7 +32,8 @@ QStringList OpsFixture::column(const QString& sql) {
 }
 
 void OpsFixture::assign(const QString& set, const QString& font) {
-    lb::Statement st = app.db->prepare(QStringLiteral("INSERT INTO [Assigned Fonts] VALUES (?, ?)"));
+    lb::Statement st =
+        app.db->prepare(QStringLiteral("INSERT INTO [Assigned Fonts] VALUES (?, ?)"));
     st.bind(1, set).bind(2, font);
     st.step();
 }

@@ -1,8 +1,8 @@
 #include "catalogue/font_lists.h"
 #include "catalogue/refresh.h"
 #include "catalogue/system_fonts.h"
-#include "core/settings.h"
 #include "core/schema.h"
+#include "core/settings.h"
 #include "support/ops_fixture.h"
 
 using namespace lb;
@@ -26,8 +26,10 @@ TEST_F(Catalogue, OneListRowPerTypefaceAndOnlyTrueTypeValues) {
     EXPECT_EQ(listNames(), QStringList{"Fixture Sans"});
     EXPECT_EQ(view.fontCount, "TrueType Fonts: 1");
     EXPECT_EQ(view.messages,
-              (QStringList{"Retrieving your TrueType fonts...", "Sorting and loading your TrueType fonts...",
-                           "Checking for Assigned Fonts deleted outside of Letterbay...", "Fonts loaded successfully."}));
+              (QStringList{"Retrieving your TrueType fonts...",
+                           "Sorting and loading your TrueType fonts...",
+                           "Checking for Assigned Fonts deleted outside of Letterbay...",
+                           "Fonts loaded successfully."}));
     EXPECT_TRUE(view.enabled);
     EXPECT_EQ(view.fillSetsCalls, 1);
     EXPECT_EQ(view.clearAssignedCalls, 1);
@@ -72,7 +74,8 @@ TEST_F(Catalogue, AutoAssignRunsPerTypefaceIntoExistingSetsOnly) {
     app.addAutoAssign = true;
     ctx.unassignedOnly = true;
     Refresh_Fonts(ctx);
-    EXPECT_EQ(column("SELECT [Set Name] || '/' || [Font Name] FROM [Assigned Fonts]"), QStringList{"Serif/Georgia"});
+    EXPECT_EQ(column("SELECT [Set Name] || '/' || [Font Name] FROM [Assigned Fonts]"),
+              QStringList{"Serif/Georgia"});
     // Just assigned by AutoAssign, so not listed as unassigned.
     EXPECT_EQ(listNames(), QStringList{"Alpha Test"});
     EXPECT_EQ(view.messages.last(), "Fonts loaded, AutoAssign completed successfully.");
@@ -90,7 +93,7 @@ TEST_F(Catalogue, FailedRefreshLeavesPreviousCatalogueAndAssignments) {
     Refresh_Fonts(ctx);
     assign("Serif", "Beta Test");
     registry.values.erase(registry.values.begin() + 1); // Beta is no longer listed...
-    registry.failAfter = 0;                              // ...but the listing breaks off
+    registry.failAfter = 0;                             // ...but the listing breaks off
     EXPECT_ANY_THROW(Refresh_Fonts(ctx));
     EXPECT_EQ(scalar("SELECT count(*) FROM [Fonts]"), "2");
     EXPECT_EQ(scalar("SELECT count(*) FROM [Assigned Fonts]"), "1");

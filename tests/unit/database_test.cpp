@@ -47,16 +47,20 @@ TEST_F(Db, FileIsEncryptedAndOpensOnlyWithTheKey) {
     raw.close();
 
     EXPECT_EQ(errorOf([&] { Database::open(path, QString()); }), ErrNotADatabase);
-    EXPECT_EQ(errorOf([&] { Database::open(path, QStringLiteral(";PWD=wrong")); }), ErrNotADatabase);
+    EXPECT_EQ(errorOf([&] { Database::open(path, QStringLiteral(";PWD=wrong")); }),
+              ErrNotADatabase);
     EXPECT_NO_THROW(Database::open(path, ConnectSuffix));
 
     // A plain, unencrypted database is refused as well.
     const QString plain = env.root() + QStringLiteral("/plain.mdb");
     Database::open(plain, QString(), true)->exec(QStringLiteral("CREATE TABLE x (a)"));
     EXPECT_EQ(errorOf([&] { Database::open(plain, ConnectSuffix); }), ErrNotADatabase);
-    EXPECT_EQ(errorOf([&] { Database::open(env.root() + QStringLiteral("/missing.mdb"), ConnectSuffix); }),
+    EXPECT_EQ(errorOf([&] {
+                  Database::open(env.root() + QStringLiteral("/missing.mdb"), ConnectSuffix);
+              }),
               ErrCannotOpen);
-    EXPECT_EQ(Database::passwordFromConnect(QStringLiteral(";PWD=517_kayaker")), QStringLiteral("517_kayaker"));
+    EXPECT_EQ(Database::passwordFromConnect(QStringLiteral(";PWD=517_kayaker")),
+              QStringLiteral("517_kayaker"));
 }
 
 TEST_F(Db, FontsComeInFaceNameOrderIgnoringCase) {
@@ -145,7 +149,8 @@ TEST_F(Db, UniqueKeysAndMissingTablesHaveTheirNumbers) {
             EXPECT_EQ(errorOf([&] { assigned->update(); }), ErrDuplicateKey);
     }
     addFont(QStringLiteral("A"), QStringLiteral("same.ttf"));
-    EXPECT_EQ(errorOf([&] { addFont(QStringLiteral("B"), QStringLiteral("same.ttf")); }), ErrDuplicateKey);
+    EXPECT_EQ(errorOf([&] { addFont(QStringLiteral("B"), QStringLiteral("same.ttf")); }),
+              ErrDuplicateKey);
     // File names compare exactly: another spelling is another file.
     EXPECT_NO_THROW(addFont(QStringLiteral("B"), QStringLiteral("SAME.ttf")));
 
@@ -156,12 +161,14 @@ TEST_F(Db, UniqueKeysAndMissingTablesHaveTheirNumbers) {
 
 TEST_F(Db, AssignedFontsReportQueryFollowsSelectedSet) {
     db->exec(QStringLiteral("INSERT INTO [Sample Text] ([Sample Text]) VALUES ('x')"));
-    db->exec(QStringLiteral("INSERT INTO [Assigned Fonts] VALUES ('Serif', 'Zeta'), ('Serif', 'Alpha'), "
-                            "('Script', 'Brush')"));
-    const QString sql = QStringLiteral("SELECT [Assigned Fonts].[Font Name]") +
-                        QStringLiteral(" From [Assigned Fonts], [Sample Text]") +
-                        QStringLiteral(" Where ((([Assigned Fonts].[Set Name]) = [Sample Text].[Selected Set]))") +
-                        QStringLiteral(" ORDER BY [Assigned Fonts].[Font Name];");
+    db->exec(
+        QStringLiteral("INSERT INTO [Assigned Fonts] VALUES ('Serif', 'Zeta'), ('Serif', 'Alpha'), "
+                       "('Script', 'Brush')"));
+    const QString sql =
+        QStringLiteral("SELECT [Assigned Fonts].[Font Name]") +
+        QStringLiteral(" From [Assigned Fonts], [Sample Text]") +
+        QStringLiteral(" Where ((([Assigned Fonts].[Set Name]) = [Sample Text].[Selected Set]))") +
+        QStringLiteral(" ORDER BY [Assigned Fonts].[Font Name];");
     db->createQuery(tbl::FontList, sql);
     auto rows = [&] {
         QStringList out;

@@ -12,7 +12,8 @@ struct Selection : ::testing::Test {
     QString picked;
     void SetUp() override {
         list.beginFill();
-        for (const char* n : {"Alpha", "Beta", "Gamma", "Delta", "Epsilon", "Tiber", "Timon", "Zeta"})
+        for (const char* n :
+             {"Alpha", "Beta", "Gamma", "Delta", "Epsilon", "Tiber", "Timon", "Zeta"})
             list.append(n, StateActive);
         list.endFill();
     }
@@ -22,8 +23,7 @@ struct Selection : ::testing::Test {
     std::vector<int> selected() const {
         std::vector<int> rows;
         for (int i = 0; i < list.size(); ++i)
-            if (list.row(i).selected)
-                rows.push_back(i);
+            if (list.row(i).selected) rows.push_back(i);
         return rows;
     }
 };
@@ -72,7 +72,8 @@ TEST_F(Selection, RightClickKeepsAMultipleSelection) {
     EXPECT_FALSE(pressRow(empty, 0, ButtonLeft, 0, memory, picked, "Assigned Fonts").handled);
     list.setSelected(6, false);
     list.selectedCount = 0;
-    EXPECT_EQ(selectionText(list, picked, "Assigned Fonts"), "No fonts selected from Assigned Fonts.");
+    EXPECT_EQ(selectionText(list, picked, "Assigned Fonts"),
+              "No fonts selected from Assigned Fonts.");
 }
 
 TEST_F(Selection, TypeToFindAndTips) {

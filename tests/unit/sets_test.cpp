@@ -40,7 +40,9 @@ struct Sets : lbtest::OpsFixture {
             ++list.selectedCount;
         }
     }
-    QStringList pairs() { return column("SELECT [Set Name] || '/' || [Font Name] FROM [Assigned Fonts] ORDER BY 1"); }
+    QStringList pairs() {
+        return column("SELECT [Set Name] || '/' || [Font Name] FROM [Assigned Fonts] ORDER BY 1");
+    }
     void activate(const QString& set) {
         view.setBox = set;
         app.setActivated = true;
@@ -118,7 +120,8 @@ TEST_F(Sets, RenameFollowsEverywhere) {
     EXPECT_EQ(boxes.shown.back().text, "You cannot use \" in your set name.  Use ' instead.");
     boxes.inputs = {""};
     Rename_Set(ctx);
-    EXPECT_EQ(column("SELECT [Set Name] FROM [Sets] ORDER BY 1"), (QStringList{"Aardvark", "Other", "Zebra"}));
+    EXPECT_EQ(column("SELECT [Set Name] FROM [Sets] ORDER BY 1"),
+              (QStringList{"Aardvark", "Other", "Zebra"}));
 }
 
 TEST_F(Sets, DeleteAsksAndGuardsTheActivatedSet) {
@@ -132,14 +135,16 @@ TEST_F(Sets, DeleteAsksAndGuardsTheActivatedSet) {
     boxes.answers = {AnswerOK};
     Delete_Set(ctx);
     EXPECT_EQ(boxes.shown.back().title, "Delete Set");
-    EXPECT_EQ(boxes.shown.back().text, "You cannot delete \"KEEP\" because it is the currently active set.  Activate "
-                                       "another set or all sets before attempting to delete this set again.");
+    EXPECT_EQ(boxes.shown.back().text,
+              "You cannot delete \"KEEP\" because it is the currently active set.  Activate "
+              "another set or all sets before attempting to delete this set again.");
     EXPECT_EQ(scalar("SELECT count(*) FROM [Sets]"), "2");
 
     view.setBox = "Drop";
     boxes.answers = {AnswerNo};
     Delete_Set(ctx);
-    EXPECT_EQ(boxes.shown.back().text, "Are you sure you want to delete the set \"Drop\" and all its font assignments?");
+    EXPECT_EQ(boxes.shown.back().text,
+              "Are you sure you want to delete the set \"Drop\" and all its font assignments?");
     EXPECT_EQ(scalar("SELECT count(*) FROM [Sets]"), "2");
 
     boxes.answers = {AnswerYes};
@@ -170,7 +175,8 @@ TEST_F(Sets, CopyCreatesOrFillsTheTarget) {
     EXPECT_EQ(boxes.shown.back().text, "You cannot copy a set to itself.");
 
     EXPECT_TRUE(Copy_Set(ctx, "existing"));
-    EXPECT_EQ(pairs(), (QStringList{"Existing/Alpha", "Existing/Beta", "Source/Alpha", "Source/Beta"}));
+    EXPECT_EQ(pairs(),
+              (QStringList{"Existing/Alpha", "Existing/Beta", "Source/Alpha", "Source/Beta"}));
     EXPECT_EQ(view.messages.last(), "\"Source\" copied to \"Existing\" successfully.");
     EXPECT_EQ(view.setEntries.size(), 2);
 
@@ -185,7 +191,8 @@ TEST_F(Sets, CopyCreatesOrFillsTheTarget) {
     app.currentSetName = "Empty";
     EXPECT_TRUE(Copy_Set(ctx, "Also Empty"));
     EXPECT_EQ(view.messages.last(), "\"Empty\" copied to \"Also Empty\" successfully.");
-    EXPECT_FALSE(scalar("SELECT [Set Name] FROM [Sets] WHERE [Set Name] = 'Also Empty'").startsWith("<"));
+    EXPECT_FALSE(
+        scalar("SELECT [Set Name] FROM [Sets] WHERE [Set Name] = 'Also Empty'").startsWith("<"));
 }
 
 TEST_F(Sets, AssignWithFilterTakesConsecutiveRows) {
@@ -232,7 +239,8 @@ TEST_F(Sets, AssignAndUnassignFollowTheActivatedSet) {
     selectAll(assignedFonts, {"Alpha", "Desk Sans"});
     boxes.answers = {AnswerYes};
     Unassign_Fonts(ctx, false);
-    EXPECT_EQ(boxes.shown.back().text, "Are you sure you want to unassign 2 fonts from \"Active\"?");
+    EXPECT_EQ(boxes.shown.back().text,
+              "Are you sure you want to unassign 2 fonts from \"Active\"?");
     EXPECT_TRUE(resources.hidden.contains("alpha.ttf"));
     EXPECT_TRUE(resources.hidden.contains("alpha-bold.ttf"));
     EXPECT_FALSE(resources.hidden.contains("desk sans.ttf"));
@@ -255,7 +263,9 @@ TEST_F(Sets, RemoveSwitchKeepsAutoAssignFromPuttingFontsBack) {
     selectAll(assignedFonts, {"gamma"});
     boxes.answers = {AnswerYes};
     Unassign_Fonts(ctx, false);
-    EXPECT_EQ(scalar("SELECT [Inactive] FROM [Auto Assign] WHERE [Set Name] = 'Serif' AND [Font Name] = 'Gamma'"), "1");
+    EXPECT_EQ(scalar("SELECT [Inactive] FROM [Auto Assign] WHERE [Set Name] = 'Serif' AND [Font "
+                     "Name] = 'Gamma'"),
+              "1");
     Refresh_Fonts(ctx);
     EXPECT_EQ(pairs(), QStringList{"Display/Gamma"});
 

@@ -35,18 +35,22 @@ TEST_F(StartupTest, FirstRunCopiesTheShippedDatabaseAndConvertsNothing) {
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_GT(now(QStringLiteral("SELECT count(*) FROM [Auto Assign]")).toInt(), 1500);
     EXPECT_EQ(now(QStringLiteral("SELECT count(*) FROM [Sets]")), QStringLiteral("6"));
-    EXPECT_EQ(now(QStringLiteral("SELECT [Activated Set] FROM [Sample Text]")), QStringLiteral("<null>"));
+    EXPECT_EQ(now(QStringLiteral("SELECT [Activated Set] FROM [Sample Text]")),
+              QStringLiteral("<null>"));
     EXPECT_LE(now(QStringLiteral("SELECT length([Sample Text]) FROM [Sample Text]")).toInt(), 60);
     EXPECT_EQ(Startup::versionLabel(), QStringLiteral("Version 2.5"));
 }
 
 TEST_F(StartupTest, VersionOneFileIsUpgradedAndConvertedInOneStart) {
-    lbtest::makeDataFile(dbFile(), QStringLiteral("1"), {{"Serif", "Georgia"}, {"Script", "Brush"}});
-    lbtest::makeAppendFile(appendFile(), {{"Serif", "Georgia"}, {"Symbol", "Wingdings"}, {"Script", "BRUSH"}});
+    lbtest::makeDataFile(dbFile(), QStringLiteral("1"),
+                         {{"Serif", "Georgia"}, {"Script", "Brush"}});
+    lbtest::makeAppendFile(appendFile(),
+                           {{"Serif", "Georgia"}, {"Symbol", "Wingdings"}, {"Script", "BRUSH"}});
     ASSERT_TRUE(startup.load());
     EXPECT_EQ(startup.dataVersion(), QStringLiteral("2.0"));
     EXPECT_EQ(now(QStringLiteral("SELECT [Font Size] FROM [Sample Text]")), QStringLiteral("12"));
-    EXPECT_EQ(now(QStringLiteral("SELECT [Selected Set] FROM [Sample Text]")), QStringLiteral("<null>"));
+    EXPECT_EQ(now(QStringLiteral("SELECT [Selected Set] FROM [Sample Text]")),
+              QStringLiteral("<null>"));
 
     boxes.answers = {AnswerOK};
     bool repainted = false;
@@ -55,15 +59,19 @@ TEST_F(StartupTest, VersionOneFileIsUpgradedAndConvertedInOneStart) {
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Conversion of Letterbay Information"));
     EXPECT_EQ(boxes.shown[0].style, 64);
-    EXPECT_EQ(boxes.shown[0].text,
-              QStringLiteral("You have installed Letterbay 98 on top of a previous version.  Your existing 2.0 data will "
-                             "now be converted to work with the latest version (2.5).  It will also add any new "
-                             "AutoAssign information created after your version was available.  The conversion will "
-                             "only be performed once.\n\nPress OK to start conversion."));
+    EXPECT_EQ(
+        boxes.shown[0].text,
+        QStringLiteral(
+            "You have installed Letterbay 98 on top of a previous version.  Your existing 2.0 data "
+            "will "
+            "now be converted to work with the latest version (2.5).  It will also add any new "
+            "AutoAssign information created after your version was available.  The conversion will "
+            "only be performed once.\n\nPress OK to start conversion."));
     EXPECT_EQ(startup.dataVersion(), QStringLiteral("2.5"));
     EXPECT_EQ(now(QStringLiteral("SELECT count(*) FROM [Auto Assign]")), QStringLiteral("3"));
-    EXPECT_EQ(now(QStringLiteral("SELECT [Inactive] FROM [Auto Assign] WHERE [Font Name] = 'Wingdings'")),
-              QStringLiteral("0"));
+    EXPECT_EQ(
+        now(QStringLiteral("SELECT [Inactive] FROM [Auto Assign] WHERE [Font Name] = 'Wingdings'")),
+        QStringLiteral("0"));
     EXPECT_EQ(pointer.get(), MousePointer::Default);
 }
 
@@ -77,8 +85,9 @@ TEST_F(StartupTest, RepeatedConversionKeepsExistingPairsAndTheirInactiveMark) {
     boxes.answers = {AnswerOK};
     EXPECT_TRUE(startup.Timer1_Timer({}));
     EXPECT_EQ(startup.dataVersion(), QStringLiteral("2.5"));
-    EXPECT_EQ(now(QStringLiteral("SELECT [Inactive] FROM [Auto Assign] WHERE [Font Name] = 'Georgia'")),
-              QStringLiteral("1"));
+    EXPECT_EQ(
+        now(QStringLiteral("SELECT [Inactive] FROM [Auto Assign] WHERE [Font Name] = 'Georgia'")),
+        QStringLiteral("1"));
     EXPECT_EQ(now(QStringLiteral("SELECT count(*) FROM [Auto Assign]")), QStringLiteral("2"));
 }
 
@@ -92,7 +101,8 @@ TEST_F(StartupTest, OtherVersionIsAnnouncedEveryStartAndNothingConverted) {
         boxes.answers = {AnswerOK};
         EXPECT_TRUE(s.Timer1_Timer({}));
         EXPECT_EQ(s.dataVersion(), QStringLiteral("2.1"));
-        EXPECT_EQ(scalar(*fresh.db, QStringLiteral("SELECT count(*) FROM [Auto Assign]")), QStringLiteral("1"));
+        EXPECT_EQ(scalar(*fresh.db, QStringLiteral("SELECT count(*) FROM [Auto Assign]")),
+                  QStringLiteral("1"));
     }
     EXPECT_EQ(boxes.shown.size(), 2u);
 }
@@ -117,8 +127,9 @@ TEST_F(StartupTest, SecondInstanceIsRefusedWithoutOpeningTheDatabase) {
     EXPECT_FALSE(startup.load());
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Letterbay 98"));
-    EXPECT_EQ(boxes.shown[0].text,
-              QStringLiteral("Letterbay 98 is already running on this machine.  Click OK to exit."));
+    EXPECT_EQ(
+        boxes.shown[0].text,
+        QStringLiteral("Letterbay 98 is already running on this machine.  Click OK to exit."));
     EXPECT_EQ(boxes.shown[0].style, 16);
     EXPECT_EQ(app.db, nullptr);
 }
@@ -140,7 +151,8 @@ TEST_F(StartupTest, UnusableDatabaseIsNamedAndLeftUntouched) {
 }
 
 TEST(WelcomeText, RoundsTheKnowledgeBaseDownToHundreds) {
-    EXPECT_TRUE(welcomeText(4567, QStringLiteral("\n")).contains(QStringLiteral("database of over 4,500 font names")));
+    EXPECT_TRUE(welcomeText(4567, QStringLiteral("\n"))
+                    .contains(QStringLiteral("database of over 4,500 font names")));
     EXPECT_EQ(formatThousands(12345600), QStringLiteral("12,345,600"));
     EXPECT_EQ(formatThousands(0), QString());
 }

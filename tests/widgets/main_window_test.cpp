@@ -8,8 +8,8 @@
 #include "ui/frm_splash.h"
 
 #include <QAction>
-#include <QDir>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
@@ -44,7 +44,9 @@ struct MainWindowTest : ::testing::Test {
         registry.add(full, file);
         faces.names.insert(file, FaceNames{full, face, true});
     }
-    QAction* action(const char* name) { return window->findChild<QAction*>(QString::fromLatin1(name)); }
+    QAction* action(const char* name) {
+        return window->findChild<QAction*>(QString::fromLatin1(name));
+    }
     QString panel(int n) {
         return window->findChild<QLabel*>(QStringLiteral("barStatusPanel%1").arg(n))->text();
     }
@@ -54,8 +56,10 @@ struct MainWindowTest : ::testing::Test {
 };
 
 TEST_F(MainWindowTest, FirstRunWelcomesAsksAndBuildsTheCatalogue) {
-    addFont(QStringLiteral("Fixture Sans"), QStringLiteral("Fixture Sans Regular"), QStringLiteral("a.ttf"));
-    addFont(QStringLiteral("Fixture Sans"), QStringLiteral("Fixture Sans Bold"), QStringLiteral("b.ttf"));
+    addFont(QStringLiteral("Fixture Sans"), QStringLiteral("Fixture Sans Regular"),
+            QStringLiteral("a.ttf"));
+    addFont(QStringLiteral("Fixture Sans"), QStringLiteral("Fixture Sans Bold"),
+            QStringLiteral("b.ttf"));
     addFont(QStringLiteral("Georgia"), QStringLiteral("Georgia"), QStringLiteral("g.ttf"));
     start();
     const int rows = scalar(*app.db, QStringLiteral("SELECT count(*) FROM [Auto Assign]")).toInt();
@@ -64,7 +68,8 @@ TEST_F(MainWindowTest, FirstRunWelcomesAsksAndBuildsTheCatalogue) {
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Initial Retrieval of TrueType Fonts"));
     EXPECT_EQ(boxes.shown[0].style, 36);
-    EXPECT_TRUE(boxes.shown[0].text.contains(QStringLiteral("database of over ") + formatThousands(rows / 100 * 100) +
+    EXPECT_TRUE(boxes.shown[0].text.contains(QStringLiteral("database of over ") +
+                                             formatThousands(rows / 100 * 100) +
                                              QStringLiteral(" font names")));
     EXPECT_TRUE(action("mnuEditAddAutoAssign")->isChecked());
     EXPECT_FALSE(action("mnuEditRemoveAutoAssign")->isChecked());
@@ -74,7 +79,9 @@ TEST_F(MainWindowTest, FirstRunWelcomesAsksAndBuildsTheCatalogue) {
     EXPECT_EQ(panel(3), QStringLiteral("TrueType Fonts: 2"));
     EXPECT_EQ(panel(2), QStringLiteral("Fonts loaded, AutoAssign completed successfully."));
     // Georgia is in the shipped knowledge base's "Serif" set, which ships too.
-    EXPECT_EQ(scalar(*app.db, QStringLiteral("SELECT [Set Name] FROM [Assigned Fonts] WHERE [Font Name] = 'Georgia'")),
+    EXPECT_EQ(scalar(*app.db,
+                     QStringLiteral(
+                         "SELECT [Set Name] FROM [Assigned Fonts] WHERE [Font Name] = 'Georgia'")),
               QStringLiteral("Serif"));
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->isEnabled());
@@ -89,15 +96,19 @@ TEST_F(MainWindowTest, FirstRunAnsweredNoLeavesBothSwitchesOff) {
     EXPECT_FALSE(action("mnuEditAddAutoAssign")->isChecked());
     EXPECT_EQ(setting(fld::AddAutoAssign), QStringLiteral("0"));
     EXPECT_EQ(panel(2), QStringLiteral("Fonts loaded successfully."));
-    EXPECT_EQ(scalar(*app.db, QStringLiteral("SELECT count(*) FROM [Assigned Fonts]")), QStringLiteral("0"));
+    EXPECT_EQ(scalar(*app.db, QStringLiteral("SELECT count(*) FROM [Assigned Fonts]")),
+              QStringLiteral("0"));
 }
 
 TEST_F(MainWindowTest, StoredSettingsAreApplied) {
     QDir().mkpath(env.letterbayHome());
-    auto db = lbtest::makeDataFile(env.letterbayHome() + QStringLiteral("/letterbay.mdb"), QStringLiteral("2.5"));
-    db->exec(QStringLiteral("INSERT INTO [Fonts] VALUES ('Georgia', 'g.ttf', 'Georgia (TrueType)')"));
-    db->exec(QStringLiteral("UPDATE [Sample Text] SET [Activated Set] = '', [Add AutoAssign] = NULL, "
-                            "[Remove AutoAssign] = 1, [Height] = 6000, [Width] = 9000"));
+    auto db = lbtest::makeDataFile(env.letterbayHome() + QStringLiteral("/letterbay.mdb"),
+                                   QStringLiteral("2.5"));
+    db->exec(
+        QStringLiteral("INSERT INTO [Fonts] VALUES ('Georgia', 'g.ttf', 'Georgia (TrueType)')"));
+    db->exec(
+        QStringLiteral("UPDATE [Sample Text] SET [Activated Set] = '', [Add AutoAssign] = NULL, "
+                       "[Remove AutoAssign] = 1, [Height] = 9000, [Width] = 12000"));
     db.reset();
     start();
     window->Form_Load();
@@ -106,8 +117,8 @@ TEST_F(MainWindowTest, StoredSettingsAreApplied) {
     EXPECT_FALSE(action("mnuEditAddAutoAssign")->isChecked());
     EXPECT_TRUE(action("mnuEditRemoveAutoAssign")->isChecked());
     const double tpp = 1440.0 / window->logicalDpiX();
-    EXPECT_NEAR(window->width() * tpp, 9000, tpp);
-    EXPECT_NEAR(window->height() * tpp, 6000, tpp);
+    EXPECT_NEAR(window->width() * tpp, 12000, tpp);
+    EXPECT_NEAR(window->height() * tpp, 9000, tpp);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Letterbay 98"));
     EXPECT_EQ(window->allFonts().size(), 1);
     EXPECT_EQ(window->findChild<QComboBox*>(QStringLiteral("cmbSets"))->count(), 0);
@@ -122,14 +133,15 @@ TEST_F(MainWindowTest, ExitAsksOnceAndSavesTheSizeOnlyWhenConfirmed) {
     boxes.answers = {AnswerNo};
     window->Form_Load();
     const QString height = setting(fld::Height);
-    window->resize(500, 400);
+    window->resize(820, 640);
 
     boxes.answers = {AnswerNo};
     window->close(); // the close box
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(setting(fld::Height), height);
     EXPECT_EQ(boxes.shown.back().title, QStringLiteral("Confirm Exit"));
-    EXPECT_EQ(boxes.shown.back().text, QStringLiteral("Are you sure you want to exit Letterbay 98?"));
+    EXPECT_EQ(boxes.shown.back().text,
+              QStringLiteral("Are you sure you want to exit Letterbay 98?"));
 
     boxes.answers = {AnswerNo};
     action("mnuFileExit")->trigger();
@@ -146,15 +158,18 @@ TEST_F(MainWindowTest, ExitAsksOnceAndSavesTheSizeOnlyWhenConfirmed) {
     EXPECT_EQ(app.db, nullptr);
     auto db = Database::open(path, ConnectSuffix);
     const double tpp = 1440.0 / window->logicalDpiX();
-    EXPECT_NEAR(scalar(*db, QStringLiteral("SELECT [Height] FROM [Sample Text]")).toDouble(), 400 * tpp, 1);
-    EXPECT_NEAR(scalar(*db, QStringLiteral("SELECT [Width] FROM [Sample Text]")).toDouble(), 500 * tpp, 1);
+    EXPECT_NEAR(scalar(*db, QStringLiteral("SELECT [Height] FROM [Sample Text]")).toDouble(),
+                640 * tpp, 1);
+    EXPECT_NEAR(scalar(*db, QStringLiteral("SELECT [Width] FROM [Sample Text]")).toDouble(),
+                820 * tpp, 1);
 }
 
 TEST_F(MainWindowTest, SplashHandsOverAfterItsTimer) {
     Startup startup(app);
     ASSERT_TRUE(startup.load());
     FrmSplash splash(startup);
-    EXPECT_EQ(splash.findChild<QLabel*>(QStringLiteral("lblVersion"))->text(), QStringLiteral("Version 2.5"));
+    EXPECT_EQ(splash.findChild<QLabel*>(QStringLiteral("lblVersion"))->text(),
+              QStringLiteral("Version 2.5"));
     EXPECT_TRUE(splash.timer()->isActive());
     EXPECT_EQ(splash.timer()->interval(), 3000);
     QSignalSpy spy(&splash, &FrmSplash::handOver);

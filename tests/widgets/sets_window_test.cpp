@@ -66,7 +66,8 @@ struct SetsWindow : ::testing::Test {
     FontGrid* grid(int i) { return w->findChild<FontGrid*>(QStringLiteral("grdFonts%1").arg(i)); }
     QComboBox* setBox() { return w->findChild<QComboBox*>("cmbSets"); }
     QString panel() { return w->findChild<QLabel*>("barStatusPanel2")->text(); }
-    void click(int list, int row, Qt::MouseButton b = Qt::LeftButton, Qt::KeyboardModifiers m = {}) {
+    void click(int list, int row, Qt::MouseButton b = Qt::LeftButton,
+               Qt::KeyboardModifiers m = {}) {
         FontGrid* g = grid(list);
         const QRect r = g->visualRect(g->model()->index(row, 0));
         QTest::mouseClick(g->viewport(), b, m, r.center());
@@ -75,8 +76,7 @@ struct SetsWindow : ::testing::Test {
         FontListModel& m = list == 1 ? w->allFonts() : w->assignedFonts();
         std::vector<int> rows;
         for (int i = 0; i < m.size(); ++i)
-            if (m.row(i).selected)
-                rows.push_back(i);
+            if (m.row(i).selected) rows.push_back(i);
         return rows;
     }
     void addSet(const QString& name) {
@@ -92,8 +92,9 @@ struct SetsWindow : ::testing::Test {
     }
     QAction* action(const char* name) { return w->findChild<QAction*>(name); }
     QString pairs() {
-        return lbtest::scalar(*app.db, "SELECT group_concat([Set Name] || '/' || [Font Name], ',') FROM "
-                                       "(SELECT * FROM [Assigned Fonts] ORDER BY 1, 2)");
+        return lbtest::scalar(*app.db,
+                              "SELECT group_concat([Set Name] || '/' || [Font Name], ',') FROM "
+                              "(SELECT * FROM [Assigned Fonts] ORDER BY 1, 2)");
     }
     // Runs `act` inside the next modal dialog, then lets the test go on.
     template <typename T> void inDialog(std::function<void(T*)> act) {
@@ -198,7 +199,8 @@ TEST_F(SetsWindow, UnassignFromTheActivatedSetHidesAndRedisplays) {
     click(2, 0);
     boxes.answers = {AnswerYes};
     w->findChild<QPushButton*>("cmdAdd2")->click();
-    EXPECT_EQ(boxes.shown.back().text, "Are you sure you want to unassign \"Alpha\" from \"Active\"?");
+    EXPECT_EQ(boxes.shown.back().text,
+              "Are you sure you want to unassign \"Alpha\" from \"Active\"?");
     EXPECT_TRUE(resources.hidden.contains("alpha.ttf"));
     EXPECT_EQ(panel(), "\"Alpha\" unassigned from \"Active\" successfully.");
     EXPECT_EQ(w->allFonts().row(0).state, StateInactive);

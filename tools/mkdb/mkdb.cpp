@@ -29,20 +29,22 @@ std::vector<Pair> readPairs(const QString& path) {
             header = false;
             continue;
         }
-        if (line.trimmed().isEmpty())
-            continue;
+        if (line.trimmed().isEmpty()) continue;
         const QStringList cols = line.split(QLatin1Char('\t'));
-        if (cols.size() != 2 || cols[0].contains(QLatin1Char('"')) || cols[1].contains(QLatin1Char('"')))
+        if (cols.size() != 2 || cols[0].contains(QLatin1Char('"')) ||
+            cols[1].contains(QLatin1Char('"')))
             throw DbError(ErrOther, QStringLiteral("bad line in %1: %2").arg(path, line));
         pairs.push_back({cols[0].trimmed(), cols[1].trimmed()});
     }
     return pairs;
 }
 
-void insertPairs(Database& db, const QString& table, const std::vector<Pair>& pairs, bool withInactive) {
-    Statement st = db.prepare(QStringLiteral("INSERT INTO %1 ([Set Name], [Font Name]%2) VALUES (?, ?%3)")
-                                  .arg(quoteIdentifier(table), withInactive ? QStringLiteral(", [Inactive]") : QString(),
-                                       withInactive ? QStringLiteral(", 0") : QString()));
+void insertPairs(Database& db, const QString& table, const std::vector<Pair>& pairs,
+                 bool withInactive) {
+    Statement st = db.prepare(
+        QStringLiteral("INSERT INTO %1 ([Set Name], [Font Name]%2) VALUES (?, ?%3)")
+            .arg(quoteIdentifier(table), withInactive ? QStringLiteral(", [Inactive]") : QString(),
+                 withInactive ? QStringLiteral(", 0") : QString()));
     for (const Pair& p : pairs) {
         st.reset();
         st.bind(1, p.set).bind(2, p.font);
@@ -66,8 +68,7 @@ void makeShipped(const QString& out, const QString& kbPath) {
         insertPairs(*db, tbl::AutoAssign, kb, true);
         QStringList sets;
         for (const Pair& p : kb)
-            if (!sets.contains(p.set, Qt::CaseInsensitive))
-                sets << p.set;
+            if (!sets.contains(p.set, Qt::CaseInsensitive)) sets << p.set;
         sets.sort(Qt::CaseInsensitive);
         Statement st = db->prepare(QStringLiteral("INSERT INTO [Sets] ([Set Name]) VALUES (?)"));
         for (const QString& s : sets) {
@@ -76,16 +77,19 @@ void makeShipped(const QString& out, const QString& kbPath) {
             st.step();
         }
         // A window of 960 x 690 pixels at 96 DPI fits a 1024 x 768 screen.
-        Statement settings = db->prepare(QStringLiteral(
-            "INSERT INTO [Sample Text] ([Sample Text], [Selected Font], [Activated Set], [Previous Set], "
-            "[Add AutoAssign], [Remove AutoAssign], [Height], [Width], [Selected Set], [Font Size]) "
-            "VALUES (?, ?, NULL, NULL, 0, 0, ?, ?, NULL, 12)"));
+        Statement settings =
+            db->prepare(QStringLiteral("INSERT INTO [Sample Text] ([Sample Text], [Selected Font], "
+                                       "[Activated Set], [Previous Set], "
+                                       "[Add AutoAssign], [Remove AutoAssign], [Height], [Width], "
+                                       "[Selected Set], [Font Size]) "
+                                       "VALUES (?, ?, NULL, NULL, 0, 0, ?, ?, NULL, 12)"));
         settings.bind(1, QStringLiteral("The quick brown fox jumps over the lazy dog 0123456789"))
             .bind(2, QString())
             .bind(3, 10350.0)
             .bind(4, 14400.0);
         settings.step();
-        Statement version = db->prepare(QStringLiteral("INSERT INTO [Version] ([Version]) VALUES (?)"));
+        Statement version =
+            db->prepare(QStringLiteral("INSERT INTO [Version] ([Version]) VALUES (?)"));
         version.bind(1, ProgramVersion);
         version.step();
         t.commit();

@@ -1,0 +1,322 @@
+#include "platform/fontconfig_fonts.h"
+
+#include "platform/rejection_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <algorithm>
+#include <fontconfig/fontconfig.h>
+#include <map>
+#include <memory>
+
+namespace lb {
+
+namespace {
+
+struct ConfigDeleter {
+    void operator()(FcConfig* c) const { FcConfigDestroy(c); }
+};
+using Config = std::unique_ptr<FcConfig, ConfigDeleter>;
+
+// A configuration of our own: the process's current one belongs to the toolkit and already
+// leaves inactive fonts out. Loading it does not scan any fonts.
+Config privateConfig() {
+    return Config(FcInitLoadConfig());
+}
+
+const FcChar8* fc(const QByteArray& bytes) {
+    return reinterpret_cast<const FcChar8*>(bytes.constData());
+}
+
+QString parentOf(const QString& path) {
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+bool isEnglish(const FcChar8* lang) {
+    const char* l = reinterpret_cast<const char*>(lang);
+    return qstrcmp(l, "en") == 0 || qstrncmp(l, "en-", 3) == 0;
+}
+
+// A name property in English when the font names several languages, else its first value.
+QString englishValue(FcPattern* p, const char* object, const char* langObject) {
+    FcChar8* first = nullptr;
+    FcChar8* value = nullptr;
+    for (int i = 0; FcPatternGetString(p, object, i, &value) == FcResultMatch; ++i) {
+        if (i == 0) first = value;
+        FcChar8* lang = nullptr;
+        if (FcPatternGetString(p, langObject, i, &lang) == FcResultMatch && isEnglish(lang))
+            return QString::fromUtf8(reinterpret_cast<const char*>(value));
+    }
+    return first ? QString::fromUtf8(reinterpret_cast<const char*>(first)) : QString();
+}
+
+struct Face {
+    unsigned id = 0;
+    QString family;
+    QString fullName;
+    QString format;
+    bool outline = true;
+};
+// Faces by face number (the low 16 bits of the index); named instances fold into their face.
+using Faces = std::map<unsigned, Face>;
+using FileFaces = std::map<QByteArray, Faces>;
+
+void addPattern(FileFaces& files, FcPattern* p) {
+    FcChar8* file = nullptr;
+    if (FcPatternGetString(p, FC_FILE, 0, &file) != FcResultMatch) return;
+    int index = 0;
+    FcPatternGetInteger(p, FC_INDEX, 0, &index);
+    // Unsigned, so that the plain face (instance 0) wins over named instances and over the
+    // variable pattern, whose index has the top bit set.
+    const unsigned id = unsigned(index);
+    Faces& faces = files[QByteArray(reinterpret_cast<const char*>(file))];
+    const auto known = faces.find(id & 0xFFFFu);
+    if (known != faces.end() && known->second.id <= id) return;
+    Face face;
+    face.id = id;
+    face.family = englishValue(p, FC_FAMILY, FC_FAMILYLANG);
+    face.fullName = englishValue(p, FC_FULLNAME, FC_FULLNAMELANG);
+    if (face.fullName.isEmpty()) {
+        const QString style = englishValue(p, FC_STYLE, FC_STYLELANG);
+        face.fullName = style.isEmpty() ? face.family : face.family + QLatin1Char(' ') + style;
+    }
+    FcChar8* format = nullptr;
+    if (FcPatternGetString(p, FC_FONTFORMAT, 0, &format) == FcResultMatch)
+        face.format = QString::fromUtf8(reinterpret_cast<const char*>(format));
+    FcBool outline = FcTrue;
+    if (FcPatternGetBool(p, FC_OUTLINE, 0, &outline) == FcResultMatch) face.outline = outline;
+    faces[id & 0xFFFFu] = face;
+}
+
+// The registry's suffix: only TrueType outlines are "(TrueType)"; the catalogue skips the rest.
+QString suffixFor(const Face& f) {
+    if (f.format == QLatin1String("TrueType"))
+        return f.outline ? QStringLiteral(" (TrueType)") : QStringLiteral(" (Bitmap)");
+    if (f.format == QLatin1String("CFF")) return QStringLiteral(" (OpenType)");
+    if (f.format == QLatin1String("Type 1") || f.format == QLatin1String("CID Type 1"))
+        return QStringLiteral(" (Type 1)");
+    if (f.format == QLatin1String("BDF") || f.format == QLatin1String("PCF") ||
+        f.format == QLatin1String("Windows FNT"))
+        return QStringLiteral(" (Bitmap)");
+    return f.format.isEmpty() ? QStringLiteral(" (Other)") : QStringLiteral(" (%1)").arg(f.format);
+}
+
+FontconfigFonts::InstalledFile describe(const QString& path, const Faces& faces) {
+    FontconfigFonts::InstalledFile out;
+    out.path = path;
+    QStringList fullNames;
+    for (const auto& [number, face] : faces)
+        fullNames.append(face.fullName.isEmpty() ? QFileInfo(path).completeBaseName()
+                                                 : face.fullName);
+    const Face& first = faces.begin()->second;
+    out.resourceName = fullNames.join(QStringLiteral(" & "));
+    out.faceName = first.family.isEmpty() ? fullNames.first() : first.family;
+    out.valueName = out.resourceName + suffixFor(first);
+    return out;
+}
+
+FaceNames unreadable(const QString& fileOrPath) {
+    const QString base = QFileInfo(fileOrPath).completeBaseName();
+    return FaceNames{base, base, false};
+}
+
+// Rescans one folder's fonts and writes its cache; true when a valid cache is on disk after.
+bool refresh(FcConfig* config, const QString& dir) {
+    const QByteArray d = QFile::encodeName(dir);
+    FcCache* cache = FcDirCacheRead(fc(d), FcTrue, config);
+    if (!cache) return false;
+    FcDirCacheUnload(cache);
+    FcCache* written = FcDirCacheLoad(fc(d), config, nullptr);
+    if (!written) return false;
+    FcDirCacheUnload(written);
+    return true;
+}
+
+} // namespace
+
+QString FontconfigFonts::fontsFolder() {
+    QString xdg = QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME"));
+    if (xdg.isEmpty() || !QDir::isAbsolutePath(xdg)) {
+        const QString home = QString::fromLocal8Bit(qgetenv("HOME"));
+        if (home.isEmpty()) return {};
+        xdg = home + QStringLiteral("/.local/share");
+    }
+    return QDir::cleanPath(xdg + QStringLiteral("/fonts")) + QLatin1Char('/');
+}
+
+QString FontconfigFonts::absolutePath(const QString& fileName) {
+    if (fileName.isEmpty()) return {};
+    if (QDir::isAbsolutePath(fileName)) return QDir::cleanPath(fileName);
+    const QString folder = fontsFolder();
+    return folder.isEmpty() ? QString() : QDir::cleanPath(folder + fileName);
+}
+
+std::vector<FontconfigFonts::InstalledFile> FontconfigFonts::installedFiles() {
+    std::vector<InstalledFile> out;
+    Config config = privateConfig();
+    if (!config) return out;
+
+    std::vector<QByteArray> pending;
+    FcStrList* roots = FcConfigGetFontDirs(config.get());
+    while (FcChar8* dir = FcStrListNext(roots))
+        pending.emplace_back(reinterpret_cast<const char*>(dir));
+    FcStrListDone(roots);
+    std::reverse(pending.begin(), pending.end());
+
+    FileFaces files;
+    QSet<QString> seen; // real folders, so that a link loop ends
+    while (!pending.empty()) {
+        const QByteArray dir = pending.back();
+        pending.pop_back();
+        const QString real = QFileInfo(QFile::decodeName(dir)).canonicalFilePath();
+        if (real.isEmpty() || seen.contains(real)) continue;
+        seen.insert(real);
+        // The cache when it is still valid for the folder, else a rescan that is written back.
+        FcCache* cache = FcDirCacheRead(fc(dir), FcFalse, config.get());
+        if (!cache) continue;
+        for (int i = FcCacheNumSubdir(cache) - 1; i >= 0; --i)
+            pending.emplace_back(reinterpret_cast<const char*>(FcCacheSubdir(cache, i)));
+        if (FcFontSet* set = FcCacheCopySet(cache)) {
+            for (int i = 0; i < set->nfont; ++i)
+                addPattern(files, set->fonts[i]);
+            FcFontSetDestroy(set);
+        }
+        FcDirCacheUnload(cache);
+    }
+
+    const SelectionMatcher removed(readFontSelection(removedFontsConfPath()));
+    out.reserve(files.size());
+    for (const auto& [file, faces] : files) {
+        if (faces.empty()) continue;
+        InstalledFile f = describe(QFile::decodeName(file), faces);
+        f.removed = removed.rejects(f.path);
+        out.push_back(std::move(f));
+    }
+    return out;
+}
+
+std::vector<FontValue> FontconfigFonts::enumerate() {
+    const QString folder = fontsFolder();
+    const QString folderDir = folder.isEmpty() ? QString() : folder.chopped(1);
+    std::vector<FontValue> values;
+    names_.clear();
+    for (const InstalledFile& f : installedFiles()) {
+        names_.insert(f.path, FaceNames{f.resourceName, f.faceName, true});
+        if (f.removed) continue;
+        // Compared as spelled: bare names are resolved against fontsFolder() again later, and
+        // fontconfig matches rejection globs against its own spelling of the path.
+        const bool direct = !folderDir.isEmpty() && parentOf(f.path) == folderDir;
+        values.push_back(FontValue{f.valueName, direct ? QFileInfo(f.path).fileName() : f.path});
+    }
+    return values;
+}
+
+FaceNames FontconfigFonts::read(const QString& fileOrPath) {
+    const QString path = absolutePath(fileOrPath);
+    if (path.isEmpty()) return unreadable(fileOrPath);
+    if (const auto it = names_.constFind(path); it != names_.constEnd()) return *it;
+    FcFontSet* set = FcFontSetCreate();
+    if (!set) return unreadable(fileOrPath);
+    FcFreeTypeQueryAll(fc(QFile::encodeName(path)), unsigned(-1), nullptr, nullptr, set);
+    FileFaces files;
+    for (int i = 0; i < set->nfont; ++i)
+        addPattern(files, set->fonts[i]);
+    FcFontSetDestroy(set);
+    if (files.empty() || files.begin()->second.empty()) return unreadable(fileOrPath);
+    const InstalledFile f = describe(path, files.begin()->second);
+    return FaceNames{f.resourceName, f.faceName, true};
+}
+
+FontconfigFonts::Location FontconfigFonts::locate(const QString& fileName) {
+    const QString folder = fontsFolder();
+    if (folder.isEmpty() || fileName.isEmpty()) return {};
+    // Not cleaned: ".." must be resolved by the file system, after any link before it.
+    const QString raw = QDir::isAbsolutePath(fileName) ? fileName : folder + fileName;
+    const qsizetype slash = raw.lastIndexOf(QLatin1Char('/'));
+    const QString name = raw.mid(slash + 1);
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) return {};
+    const QString realFolder = QFileInfo(folder).canonicalFilePath();
+    const QString realDir =
+        QFileInfo(slash == 0 ? QStringLiteral("/") : raw.left(slash)).canonicalFilePath();
+    if (realFolder.isEmpty() || realDir.isEmpty()) return {};
+    const QString folderDir = folder.chopped(1);
+    if (realDir == realFolder) return {folderDir, name};
+    if (realDir.startsWith(realFolder + QLatin1Char('/')))
+        return {folderDir + realDir.mid(realFolder.size()), name};
+    return {};
+}
+
+bool FontconfigFonts::registerFile(const QString& fileName) {
+    const Location at = locate(fileName);
+    if (at.dir.isEmpty() || !QFileInfo(at.dir + QLatin1Char('/') + at.name).isFile()) return false;
+    names_.remove(at.dir + QLatin1Char('/') + at.name);
+    Config config = privateConfig();
+    if (!config) return false;
+    // A file in a new subfolder changes the folders above it as well.
+    const QString top = fontsFolder().chopped(1);
+    bool ok = true;
+    for (QString dir = at.dir;; dir = parentOf(dir)) {
+        ok = refresh(config.get(), dir) && ok;
+        if (dir.size() <= top.size()) break;
+    }
+    return ok;
+}
+
+bool FontconfigFonts::deleteFile(const QString& fileName) {
+    const Location at = locate(fileName);
+    if (at.dir.isEmpty()) return false;
+    const QString target = at.dir + QLatin1Char('/') + at.name;
+    const QFileInfo info(target);
+    // Never a folder; a link is removed itself, never what it points to.
+    if (!info.isSymLink() && !info.isFile()) return false;
+    if (!QFile::remove(target)) return false;
+    names_.remove(target);
+    if (Config config = privateConfig()) refresh(config.get(), at.dir);
+    return true;
+}
+
+bool FontconfigFonts::deleteValue(const QString& valueName) {
+    if (valueName.isEmpty()) return false;
+    bool found = false;
+    QStringList toReject;
+    QSet<QString> toRefresh;
+    for (const InstalledFile& f : installedFiles()) {
+        // Value names compare as the registry compares them: ignoring case.
+        if (f.removed || f.valueName.compare(valueName, Qt::CaseInsensitive) != 0) continue;
+        found = true;
+        const Location at = locate(f.path);
+        if (at.dir.isEmpty())
+            toReject.append(f.path); // installed system-wide: hidden for good, never deleted
+        else
+            toRefresh.insert(at.dir); // goes with its file
+    }
+    if (!found) return false;
+    bool ok = true;
+    if (!toReject.isEmpty()) {
+        const QString conf = removedFontsConfPath();
+        FontSelection selection = readFontSelection(conf);
+        for (const QString& path : std::as_const(toReject)) {
+            if (!isXmlText(path)) {
+                ok = false;
+                continue;
+            }
+            QStringList& list = isLiteralGlob(path) ? selection.rejectGlobs : selection.rejectFiles;
+            if (!list.contains(path)) list.append(path);
+        }
+        ok =
+            writeFontSelection(conf, selection,
+                               QStringLiteral("Fonts removed with Letterbay. They stay installed "
+                                              "for other users; delete an entry to restore it.")) &&
+            ok;
+    }
+    if (!toRefresh.isEmpty())
+        if (Config config = privateConfig())
+            for (const QString& dir : std::as_const(toRefresh))
+                refresh(config.get(), dir);
+    return ok;
+}
+
+} // namespace lb

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "platform/fonts.h"
+
+#include <QHash>
+#include <QString>
+#include <vector>
+
+namespace lb {
+
+// The installed fonts as fontconfig's own font folders and their caches list them. Inactive
+// fonts are listed too: the folders are read on a private configuration, never through the
+// font list of the running program, which leaves hidden fonts out. Fonts removed for good (see
+// deleteValue) are left out here.
+class FontconfigFonts : public FontRegistry, public FaceNameReader {
+public:
+    FontconfigFonts() = default;
+
+    std::vector<FontValue> enumerate() override;
+    QString fontsFolder() override;
+    bool registerFile(const QString& fileName) override;
+    bool deleteValue(const QString& valueName) override;
+    bool deleteFile(const QString& fileName) override;
+
+    FaceNames read(const QString& fileOrPath) override;
+
+    // The full path of a `File Name` as stored: bare names lie in the fonts folder.
+    QString absolutePath(const QString& fileName);
+
+    // One installed font file with its names.
+    struct InstalledFile {
+        QString path;         // as the file system spells it
+        QString valueName;    // e.g. "Fixture Sans Bold (TrueType)"
+        QString faceName;     // the first family name, English where given
+        QString resourceName; // the full name; a collection's full names joined by " & "
+        bool removed = false; // removed for good through the user's rejection file
+    };
+    // Every installed file, removed ones included, sorted by path.
+    std::vector<InstalledFile> installedFiles();
+
+private:
+    struct Location {
+        QString dir; // spelled under fontsFolder(), no trailing "/"
+        QString name;
+    };
+    // Where a file lies when, after resolving links and "..", it is inside the fonts folder;
+    // an empty dir otherwise.
+    Location locate(const QString& fileName);
+
+    QHash<QString, FaceNames> names_; // from the last enumeration, by path
+};
+
+} // namespace lb

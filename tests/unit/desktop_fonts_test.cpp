@@ -1,0 +1,92 @@
+#include "platform/desktop_fonts.h"
+#include "platform/rejection_file.h"
+#include "support/font_env.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <fontconfig/fontconfig.h>
+#include <gtest/gtest.h>
+
+using namespace lb;
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+TEST(FontconfigDesktop, DescriptionsLoseTheirSizeAndStyle) {
+    using F = FontconfigDesktopFonts;
+    EXPECT_EQ(F::descriptionFamilies(u"Noto Sans Semi-Bold Italic 10.5"_s),
+              QStringList{u"Noto Sans"_s});
+    EXPECT_EQ(F::descriptionFamilies(u"DejaVu Sans Mono, Monospace 12px"_s),
+              (QStringList{u"DejaVu Sans Mono"_s, u"Monospace"_s}));
+    EXPECT_EQ(F::descriptionFamilies(u"Fira Code Retina 10 @wght=450"_s),
+              QStringList{u"Fira Code Retina"_s});
+}
+
+// The fixtures stand in for the desktop's fonts, the generic names are aliased to them, and a
+// settings tool prints what GNOME's would.
+struct DesktopEnv {
+    lbtest::FontEnv env;
+    FcConfig* config = nullptr;
+
+    DesktopEnv() {
+        for (const char* f :
+             {"FixtureSans-Regular.ttf", "FixtureSerif-Regular.ttf", "FixtureMono-Regular.ttf",
+              "AlphaTest-Regular.ttf", "BetaTest-Regular.ttf"})
+            env.installFixture(QString::fromLatin1(f), true);
+        QDir().mkpath(fontconfigUserConfD());
+        QFile aliases(fontconfigUserConfD() + u"50-test-generics.conf"_s);
+        EXPECT_TRUE(aliases.open(QIODevice::WriteOnly));
+        QByteArray xml = "<?xml version=\"1.0\"?>\n<fontconfig>\n";
+        for (const auto& [generic, family] :
+             {std::pair{"sans-serif", "Fixture Sans"}, std::pair{"serif", "Fixture Serif"},
+              std::pair{"monospace", "Fixture Mono"}})
+            xml += QByteArray("<alias><family>") + generic + "</family><prefer><family>" + family +
+                   "</family></prefer></alias>\n";
+        aliases.write(xml + "</fontconfig>\n");
+        aliases.close();
+        config = FcInitLoadConfigAndFonts();
+    }
+    ~DesktopEnv() { FcConfigDestroy(config); }
+
+    QString settingsTool(const QByteArray& body) {
+        const QString path = env.root() + u"/gsettings-tool"_s;
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("#!/bin/sh\n" + body);
+        f.close();
+        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return path;
+    }
+};
+
+TEST(FontconfigDesktop, GenericFamiliesThenTheDesktopsOwnFontsWithoutRepeats) {
+    DesktopEnv d;
+    const QStringList generics{u"Fixture Sans"_s, u"Fixture Serif"_s, u"Fixture Mono"_s};
+    EXPECT_EQ(FontconfigDesktopFonts(d.config, QString()).families(), generics);
+    EXPECT_EQ(FontconfigDesktopFonts(d.config, d.env.root() + u"/no-such-tool"_s).families(),
+              generics);
+
+    const QString tool = d.settingsTool(
+        "[ \"$1 $2\" = \"list-recursively org.gnome.desktop.interface\" ] || exit 1\n"
+        "echo \"org.gnome.desktop.interface font-antialiasing 'grayscale'\"\n"
+        "echo \"org.gnome.desktop.interface font-name 'Alpha Test Bold 11'\"\n"
+        "echo \"org.gnome.desktop.interface document-font-name 'Fixture Serif 11'\"\n"
+        "echo \"org.gnome.desktop.interface monospace-font-name 'Beta Test, Monospace 10'\"\n");
+    const QStringList withDesktop = generics + QStringList{u"Alpha Test"_s, u"Beta Test"_s};
+    EXPECT_EQ(FontconfigDesktopFonts(d.config, tool).families(), withDesktop);
+
+    // A desktop without the schema answers with an error: only the generic families remain.
+    const QString failing = d.settingsTool("echo 'No such schema' >&2\nexit 1\n");
+    EXPECT_EQ(FontconfigDesktopFonts(d.config, failing).families(), generics);
+
+    // A tool that hangs is given up on.
+    const QString hanging = d.settingsTool("exec sleep 30\n");
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(FontconfigDesktopFonts(d.config, hanging).families(), generics);
+    EXPECT_LT(timer.elapsed(), 10000);
+}
+
+} // namespace
