@@ -42,7 +42,7 @@ test)
     export QT_QPA_PLATFORM=offscreen
     ctest --test-dir build --output-on-failure -j "$(nproc)"
     configure_and_build build-sanitize -DCMAKE_BUILD_TYPE=Debug -DLETTERBAY_SANITIZE=ON -DLETTERBAY_BENCH=OFF
-    ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+    UBSAN_OPTIONS=print_stacktrace=1 \
         ctest --test-dir build-sanitize --output-on-failure -j "$(nproc)"
     ;;
 *)
