@@ -55,33 +55,26 @@ void Unassign_FromSets(MainContext& ctx, FontListModel& list, const QString& f, 
     app.datAuto->refresh();
     int removed = 0;
     QString lastSet;
-    {
-        Database::Transaction t(*app.db);
-        for (int i = 0; i < list.size();) {
-            if (all || list.row(i).selected) {
-                const QString s = list.row(i).name;
-                if (app.datAssigned->findFirst(Criteria(fld::SetName, s).andEq(fld::FontName, f))) {
-                    ++removed;
-                    lastSet = s;
-                    Remove_Assignment(ctx, s, f, box, active);
-                    list.removeAt(i);
-                    continue;
-                }
-            }
-            ++i;
-        }
-        t.commit();
-    }
-    app.db->noteChange();
-    app.datAssigned->refresh();
+    struct NoProgress {
+        void step() {}
+    } none;
+    changeAssignments(app, [&] {
+        walkRows(list, none, [&](int i) {
+            if (!all && !list.row(i).selected) return false;
+            const QString s = list.row(i).name;
+            if (!app.datAssigned->findFirst(Criteria(fld::SetName, s).andEq(fld::FontName, f)))
+                return false;
+            ++removed;
+            lastSet = s;
+            Remove_Assignment(ctx, s, f, box, active);
+            list.removeAt(i);
+            return true;
+        });
+    });
     if (app.fontsChanged) ctx.fonts.resources.broadcast();
-    if (ctx.unassignedOnly || app.fontsChanged) {
-        const int top = ctx.view.allFontsTopRow();
-        ctx.view.setMessage(QStringLiteral("Redisplaying All Fonts due to unassigning from set."));
-        ctx.view.yield();
-        Fill_AllFonts(ctx);
-        ctx.view.setAllFontsTopRow(top);
-    }
+    if (ctx.unassignedOnly || app.fontsChanged)
+        redisplayAllFonts(ctx,
+                          QStringLiteral("Redisplaying All Fonts due to unassigning from set."));
     m.pointer().set(MousePointer::Default);
     if (all)
         ctx.view.setMessage(QStringLiteral("\"") + f +

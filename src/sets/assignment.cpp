@@ -94,12 +94,11 @@ bool leaveActivated(MainContext& ctx, const QString& face) {
     return true;
 }
 
-void redisplayAllFonts(MainContext& ctx, const QString& message) {
-    const int top = ctx.view.allFontsTopRow();
-    ctx.view.setMessage(message);
-    ctx.view.yield();
-    Fill_AllFonts(ctx);
-    ctx.view.setAllFontsTopRow(top);
+// A row the operation put into a set leaves the list while it shows only unassigned fonts.
+bool removeIfFiltered(MainContext& ctx, int row) {
+    if (!ctx.unassignedOnly) return false;
+    ctx.allFonts.removeAt(row);
+    return true;
 }
 
 bool refuseNoSet(MainContext& ctx, const QString& title) {
@@ -121,6 +120,14 @@ bool noSets(MainContext& ctx, const QString& title) {
 }
 
 } // namespace
+
+void redisplayAllFonts(MainContext& ctx, const QString& message) {
+    const int top = ctx.view.allFontsTopRow();
+    ctx.view.setMessage(message);
+    ctx.view.yield();
+    Fill_AllFonts(ctx);
+    ctx.view.setAllFontsTopRow(top);
+}
 
 void Remove_Assignment(MainContext& ctx, const QString& s, const QString& f, const QString& box,
                        const QString& active) {
@@ -163,34 +170,22 @@ void Assign_Fonts(MainContext& ctx, bool all) {
     int added = 0;
     QString last;
     bool loaded = false;
-    {
-        Database::Transaction t(*app.db);
-        for (int i = 0; i < list.size();) {
-            if (all || list.row(i).selected) {
-                const QString f = list.row(i).name;
-                if (!hasPair(app, set, f)) {
-                    ++added;
-                    last = f;
-                    addPair(app, set, f);
-                    ctx.assignedFonts.insertSorted(f);
-                    if (activated && hasFiles(app, f)) {
-                        joinActivated(ctx, i, f);
-                        loaded = true;
-                    }
-                    if (ctx.unassignedOnly) {
-                        list.removeAt(i);
-                        busy.step();
-                        continue;
-                    }
-                }
+    changeAssignments(app, [&] {
+        walkRows(list, busy, [&](int i) {
+            if (!all && !list.row(i).selected) return false;
+            const QString f = list.row(i).name;
+            if (hasPair(app, set, f)) return false;
+            ++added;
+            last = f;
+            addPair(app, set, f);
+            ctx.assignedFonts.insertSorted(f);
+            if (activated && hasFiles(app, f)) {
+                joinActivated(ctx, i, f);
+                loaded = true;
             }
-            busy.step();
-            ++i;
-        }
-        t.commit();
-    }
-    app.db->noteChange();
-    app.datAssigned->refresh();
+            return removeIfFiltered(ctx, i);
+        });
+    });
     if (loaded) ctx.fonts.resources.broadcast();
     busy.done();
     if (added == 1)
@@ -232,28 +227,20 @@ void Unassign_Fonts(MainContext& ctx, bool all) {
     app.datAuto->refresh();
     int count = 0;
     QString last;
-    {
-        Database::Transaction t(*app.db);
-        for (int i = 0; i < list.size();) {
-            if (all || list.row(i).selected) {
-                const QString f = list.row(i).name;
-                if (hasPair(app, set, f)) {
-                    ++count;
-                    last = f;
-                    app.datAssigned->remove();
-                    if (activated) leaveActivated(ctx, f);
-                    list.removeAt(i);
-                    if (app.removeAutoAssign) Unassign_Hook(app, set, f);
-                    busy.step();
-                    continue;
-                }
-            }
-            busy.step();
-            ++i;
-        }
-        t.commit();
-    }
-    app.db->noteChange();
+    changeAssignments(app, [&] {
+        walkRows(list, busy, [&](int i) {
+            if (!all && !list.row(i).selected) return false;
+            const QString f = list.row(i).name;
+            if (!hasPair(app, set, f)) return false;
+            ++count;
+            last = f;
+            app.datAssigned->remove();
+            if (activated) leaveActivated(ctx, f);
+            list.removeAt(i);
+            if (app.removeAutoAssign) Unassign_Hook(app, set, f);
+            return true;
+        });
+    });
     if (app.fontsChanged) ctx.fonts.resources.broadcast();
     if (ctx.unassignedOnly || app.fontsChanged)
         redisplayAllFonts(ctx,
@@ -293,34 +280,23 @@ void Assign_AllSets(MainContext& ctx) {
     int count = 0;
     QString last;
     bool loaded = false;
-    {
-        Database::Transaction t(*app.db);
-        for (int i = 0; i < list.size();) {
-            if (list.row(i).selected) {
-                const QString f = list.row(i).name;
-                ++count;
-                last = f;
-                for (const QString& s : sets) {
-                    if (!addPair(app, s, f)) continue;
-                    if (sameSet(s, box)) ctx.assignedFonts.insertSorted(f);
-                    if (sameSet(s, active) && hasFiles(app, f)) {
-                        joinActivated(ctx, i, f);
-                        loaded = true;
-                    }
-                }
-                if (ctx.unassignedOnly) {
-                    list.removeAt(i);
-                    busy.step();
-                    continue;
+    changeAssignments(app, [&] {
+        walkRows(list, busy, [&](int i) {
+            if (!list.row(i).selected) return false;
+            const QString f = list.row(i).name;
+            ++count;
+            last = f;
+            for (const QString& s : sets) {
+                if (!addPair(app, s, f)) continue;
+                if (sameSet(s, box)) ctx.assignedFonts.insertSorted(f);
+                if (sameSet(s, active) && hasFiles(app, f)) {
+                    joinActivated(ctx, i, f);
+                    loaded = true;
                 }
             }
-            busy.step();
-            ++i;
-        }
-        t.commit();
-    }
-    app.db->noteChange();
-    app.datAssigned->refresh();
+            return removeIfFiltered(ctx, i);
+        });
+    });
     if (loaded) ctx.fonts.resources.broadcast();
     busy.done();
     ctx.view.setMessage(
@@ -354,8 +330,7 @@ void Unassign_AllSets(MainContext& ctx) {
     app.datAuto->refresh();
     int count = 0;
     QString last;
-    {
-        Database::Transaction t(*app.db);
+    changeAssignments(app, [&] {
         for (const QString& f : selected) {
             Statement st = app.db->prepare(QStringLiteral(
                 "SELECT [Set Name] FROM [Assigned Fonts] WHERE [Font Name] = ? ORDER BY rowid"));
@@ -371,10 +346,7 @@ void Unassign_AllSets(MainContext& ctx) {
                 Remove_Assignment(ctx, s, f, box, active);
             busy.step();
         }
-        t.commit();
-    }
-    app.db->noteChange();
-    app.datAssigned->refresh();
+    });
     if (app.fontsChanged) ctx.fonts.resources.broadcast();
     if (ctx.unassignedOnly || app.fontsChanged)
         redisplayAllFonts(ctx,

@@ -18,6 +18,31 @@ void Unassign_AllSets(MainContext& ctx);
 void Remove_Assignment(MainContext& ctx, const QString& s, const QString& f,
                        const QString& setBoxText, const QString& activatedSet);
 
+// Runs `change` as one transaction over the assignments, then re-reads them.
+template <typename F> void changeAssignments(AppState& app, F&& change) {
+    {
+        Database::Transaction t(*app.db);
+        change();
+        t.commit();
+    }
+    app.db->noteChange();
+    app.datAssigned->refresh();
+}
+
+// Walks a list whose rows the walk may remove: `visit(i)` answers true when it removed row i,
+// so the row that moved up is visited next. `progress` advances once per row walked.
+template <typename Progress, typename F>
+void walkRows(FontListModel& list, Progress& progress, F&& visit) {
+    for (int i = 0; i < list.size();) {
+        const bool removed = visit(i);
+        progress.step();
+        if (!removed) ++i;
+    }
+}
+
+// Refills the All Fonts list after fonts were hidden, keeping its scroll position.
+void redisplayAllFonts(MainContext& ctx, const QString& message);
+
 // Which commands the window's state allows.
 struct ButtonStates {
     bool assign = false, assignAll = false, unassign = false, unassignAll = false;
