@@ -18,6 +18,19 @@ QSet<QString> setMembers(AppState& app, const QString& setName) {
     return members;
 }
 
+ActiveMembers activeMembers(AppState& app) {
+    ActiveMembers a;
+    a.setActivated = app.setActivated;
+    if (a.setActivated) a.members = setMembers(app, activatedSet(app));
+    return a;
+}
+
+int fontState(const AppState& app, const ActiveMembers& active, const QString& face) {
+    if (isSystemFont(app.systemFonts, face)) return StateSystem;
+    if (!active.setActivated) return StateActive;
+    return active.members.contains(face.toCaseFolded()) ? StateActive : StateInactive;
+}
+
 int IsIt_Inactive(MainContext& ctx) {
     AppState& app = ctx.app;
     if (isSystemFont(app.systemFonts, app.currentFontName)) return StateSystem;

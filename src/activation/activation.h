@@ -25,4 +25,13 @@ void unloadFace(MainContext& ctx, const QString& faceName);
 // Face names (case-folded) assigned to a set.
 QSet<QString> setMembers(AppState& app, const QString& setName);
 
+// The activated set's members, read once for a walk over many fonts.
+struct ActiveMembers {
+    bool setActivated = false;
+    QSet<QString> members; // case-folded
+};
+ActiveMembers activeMembers(AppState& app);
+// IsIt_Inactive for `face` against members read beforehand.
+int fontState(const AppState& app, const ActiveMembers& active, const QString& face);
+
 } // namespace lb

@@ -31,15 +31,16 @@ void Fill_AllFonts(MainContext& ctx) {
     app.currentFontName.clear();
     ctx.allFonts.beginFill();
     int progress = 0;
-    RecordSet& assigned = *app.datAssigned;
-    assigned.refresh();
+    // Membership is read once: each typeface then costs a lookup in memory.
+    const ActiveMembers active = activeMembers(app);
+    const QSet<QString> assigned = ctx.unassignedOnly ? assignedFaces(app) : QSet<QString>();
     fonts.forEach([&](RecordSet& row) {
         const QString face = row.text(fld::FaceName);
         if (face != app.currentFontName) {
             app.currentFontName = face;
             ++ctx.fontCount;
-            if (!ctx.unassignedOnly || !assigned.findFirst(Criteria(fld::FontName, face)))
-                ctx.allFonts.append(face, IsIt_Inactive(ctx));
+            if (!ctx.unassignedOnly || !assigned.contains(face.toCaseFolded()))
+                ctx.allFonts.append(face, fontState(app, active, face));
         }
         view.setProgressValue(++progress);
     });
@@ -71,6 +72,15 @@ void Fill_AssignedFonts(MainContext& ctx) {
         ctx.assignedFonts.append(n, StateActive);
     ctx.assignedFonts.endFill();
     ctx.view.handleButtons();
+}
+
+QSet<QString> assignedFaces(AppState& app) {
+    QSet<QString> faces;
+    Statement st =
+        app.db->prepare(QStringLiteral("SELECT DISTINCT [Font Name] FROM [Assigned Fonts]"));
+    while (st.step())
+        faces.insert(st.text(0).toCaseFolded());
+    return faces;
 }
 
 QStringList setNames(AppState& app) {

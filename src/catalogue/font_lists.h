@@ -2,6 +2,8 @@
 
 #include "core/main_context.h"
 
+#include <QSet>
+
 namespace lb {
 
 // Rebuilds the All Fonts list from the catalogue: one row per typeface with its state.
@@ -9,6 +11,9 @@ void Fill_AllFonts(MainContext& ctx);
 
 // Rebuilds the Assigned Fonts list for the current set name, sorted by character code.
 void Fill_AssignedFonts(MainContext& ctx);
+
+// Face names (case-folded) that belong to at least one set.
+QSet<QString> assignedFaces(AppState& app);
 
 // The set names in table order, for the set box.
 QStringList setNames(AppState& app);

@@ -4,6 +4,7 @@
 #include "catalogue/font_lists.h"
 #include "catalogue/system_fonts.h"
 #include "core/schema.h"
+#include "core/settings.h"
 #include "sets/auto_assign.h"
 
 namespace lb {
@@ -24,6 +25,20 @@ struct Restore {
     }
 };
 
+int countRows(Database& db, const QString& table) {
+    Statement st = db.prepare(QStringLiteral("SELECT count(*) FROM ") + quoteIdentifier(table));
+    return st.step() ? int(st.int64(0)) : 0;
+}
+
+QSet<QString> knownFaces(AppState& app) {
+    QSet<QString> faces;
+    Statement st =
+        app.db->prepare(QStringLiteral("SELECT DISTINCT [Font Name] FROM [Auto Assign]"));
+    while (st.step())
+        faces.insert(st.text(0).toCaseFolded());
+    return faces;
+}
+
 } // namespace
 
 void Refresh_Fonts(MainContext& ctx) {
@@ -42,13 +57,13 @@ void Refresh_Fonts(MainContext& ctx) {
 
     Database::Transaction transaction(db);
     RecordSet& fonts = *app.datFonts;
-    fonts.refresh();
-    if (fonts.recordCount() > 0) {
-        view.setProgressRange(0, fonts.recordCount());
+    const int oldRows = countRows(db, tbl::Fonts);
+    if (oldRows > 0) {
+        view.setProgressRange(0, oldRows);
         view.setMessage(QStringLiteral("Clearing out existing fonts..."));
         view.yield();
         db.exec(QStringLiteral("DELETE FROM [Fonts]"));
-        view.setProgressValue(fonts.recordCount());
+        view.setProgressValue(oldRows);
     }
 
     // Every installed value is read, whatever the length of its name or file.
@@ -94,15 +109,26 @@ void Refresh_Fonts(MainContext& ctx) {
         app.currentFontName.clear();
         ctx.allFonts.beginFill();
         int progress = 0;
+        // Membership and the knowledge base's names are read once; each typeface then costs
+        // lookups in memory, and AutoAssign runs only for names it knows.
+        ActiveMembers active = activeMembers(app);
+        const QString activated = active.setActivated ? activatedSet(app) : QString();
+        QSet<QString> assigned = assignedFaces(app);
+        const QSet<QString> known = app.addAutoAssign ? knownFaces(app) : QSet<QString>();
         fonts.forEach([&](RecordSet& row) {
             const QString face = row.text(fld::FaceName);
             if (face != app.currentFontName) {
                 app.currentFontName = face;
                 ++ctx.fontCount;
-                if (app.addAutoAssign) Auto_Assign(app);
-                if (!ctx.unassignedOnly ||
-                    !app.datAssigned->findFirst(Criteria(fld::FontName, face)))
-                    ctx.allFonts.append(face, IsIt_Inactive(ctx));
+                const QString folded = face.toCaseFolded();
+                if (app.addAutoAssign && known.contains(folded)) {
+                    for (const QString& set : Auto_Assign(app)) {
+                        assigned.insert(folded);
+                        if (compareNoCase(set, activated) == 0) active.members.insert(folded);
+                    }
+                }
+                if (!ctx.unassignedOnly || !assigned.contains(folded))
+                    ctx.allFonts.append(face, fontState(app, active, face));
             }
             view.setProgressValue(++progress);
         });

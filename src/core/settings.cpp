@@ -14,7 +14,11 @@ RecordSet& settingsRow(AppState& app) {
 } // namespace
 
 QVariant readSetting(AppState& app, const QString& field) {
-    return settingsRow(app).field(field);
+    // One row, one field: read straight, so that walks asking per font stay cheap.
+    Statement st = app.db->prepare(QStringLiteral("SELECT ") + quoteIdentifier(field) +
+                                   QStringLiteral(" FROM [Sample Text] ORDER BY rowid LIMIT 1"));
+    if (!st.step()) throw DbError(ErrNoCurrentRecord, QStringLiteral("No current record."));
+    return st.value(0);
 }
 
 void writeSettings(AppState& app, const std::vector<std::pair<QString, QVariant>>& values) {

@@ -4,7 +4,8 @@
 
 namespace lb {
 
-void Auto_Assign(AppState& app) {
+QStringList Auto_Assign(AppState& app) {
+    QStringList added;
     RecordSet& kb = *app.datAuto;
     RecordSet& assigned = *app.datAssigned;
     RecordSet& sets = *app.datSets;
@@ -22,7 +23,9 @@ void Auto_Assign(AppState& app) {
         assigned.update();
         assigned.setBookmark(assigned.lastModified());
         if (set == app.currentSetName) app.assignedStale = true;
+        added << set;
     }
+    return added;
 }
 
 void Unassign_Hook(AppState& app, const QString& setName, const QString& fontName) {
