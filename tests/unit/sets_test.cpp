@@ -301,32 +301,4 @@ TEST_F(Sets, AllSetsOperations) {
     EXPECT_EQ(view.messages.last(), "\"Beta\" unassigned from all sets successfully.");
 }
 
-TEST_F(Sets, AssignedSetsDialogUnassignsFromSomeSets) {
-    for (const char* s : {"One", "Two", "Three"}) {
-        typeSet(s);
-        assign(s, "Delta");
-    }
-    choose("Two");
-    FontListModel dialog;
-    Fill_FontSets(app, dialog, "Delta");
-    ASSERT_EQ(dialog.size(), 3);
-    EXPECT_EQ(dialog.row(0).name, "One");
-    dialog.setSelected(0, true);
-    dialog.setSelected(2, true);
-    dialog.selectedCount = 2;
-    boxes.answers = {AnswerYes};
-    Unassign_FromSets(ctx, dialog, "Delta", false, "Two");
-    EXPECT_EQ(boxes.shown.back().text, "Are you sure you want to unassign \"Delta\" from 2 sets?");
-    EXPECT_EQ(view.messages.last(), "\"Delta\" unassigned from 2 fonts successfully.");
-    ASSERT_EQ(dialog.size(), 1);
-    EXPECT_EQ(dialog.row(0).name, "Three");
-    EXPECT_EQ(pairs(), QStringList{"Three/Delta"});
-    // The set box shows one of the sets: its list loses the font at once.
-    EXPECT_EQ(assignedFonts.size(), 0);
-
-    FontListModel none;
-    Fill_FontSets(app, none, "Alpha");
-    EXPECT_EQ(none.size(), 0);
-}
-
 } // namespace

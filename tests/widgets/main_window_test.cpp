@@ -2,8 +2,7 @@
 #include "core/settings.h"
 #include "core/startup.h"
 #include "support/data_files.h"
-#include "support/fakes.h"
-#include "support/temp_env.h"
+#include "support/window_fixture.h"
 #include "ui/frm_main.h"
 #include "ui/frm_splash.h"
 
@@ -21,29 +20,7 @@ using lbtest::scalar;
 
 namespace {
 
-struct MainWindowTest : ::testing::Test {
-    lbtest::TempEnv env;
-    lbtest::ScriptedBoxes boxes;
-    MemoryPointer pointer;
-    AppState app{boxes, pointer};
-    lbtest::FakeRegistry registry;
-    lbtest::FakeFaces faces;
-    lbtest::FakeDesktop desktop;
-    lbtest::FakeResources resources;
-    FontPlatform fonts{registry, faces, desktop, resources};
-    std::unique_ptr<FrmMain> window;
-    int ended = 0;
-
-    void start() {
-        Startup startup(app);
-        ASSERT_TRUE(startup.load());
-        window = std::make_unique<FrmMain>(app, fonts);
-        window->endProgram = [this] { ++ended; };
-    }
-    void addFont(const QString& face, const QString& full, const QString& file) {
-        registry.add(full, file);
-        faces.names.insert(file, FaceNames{full, face, true});
-    }
+struct MainWindowTest : lbtest::WindowFixture {
     QAction* action(const char* name) {
         return window->findChild<QAction*>(QString::fromLatin1(name));
     }

@@ -1,8 +1,7 @@
 #include "core/schema.h"
 #include "core/startup.h"
 #include "support/data_files.h"
-#include "support/fakes.h"
-#include "support/temp_env.h"
+#include "support/window_fixture.h"
 #include "ui/dialogs.h"
 #include "ui/font_grid.h"
 #include "ui/frm_main.h"
@@ -23,45 +22,26 @@ using namespace lb;
 
 namespace {
 
-// The real main window over fake font facilities, every question answered by script.
-struct SetsWindow : ::testing::Test {
-    lbtest::TempEnv env;
-    lbtest::ScriptedBoxes boxes;
-    MemoryPointer pointer;
-    AppState app{boxes, pointer};
-    lbtest::FakeRegistry registry;
-    lbtest::FakeFaces faces;
-    lbtest::FakeDesktop desktop;
-    lbtest::FakeResources resources;
-    FontPlatform fonts{registry, faces, desktop, resources};
-    std::unique_ptr<FrmMain> w;
+struct SetsWindow : lbtest::WindowFixture {
     std::vector<QPoint> popups;
+    FrmMain* w = nullptr;
 
     void SetUp() override {
         desktop.list = {"Desk Sans"};
         QStringList names = {"Alpha", "Beta", "Desk Sans", "Gamma", "Tiber", "Timon", "Zeta"};
         for (int i = 0; i < 40; ++i) // enough rows to scroll
             names << QStringLiteral("Zz Filler %1").arg(i, 2, 10, QLatin1Char('0'));
-        for (const QString& f : names) {
-            const QString file = QString(f).toLower().replace(' ', '-') + ".ttf";
-            registry.add(QString(f) + " Regular", file);
-            faces.names.insert(file, FaceNames{QString(f) + " Regular", f, true});
-        }
-        Startup startup(app);
-        ASSERT_TRUE(startup.load());
+        for (const QString& f : names)
+            addFont(f, f + " Regular", QString(f).toLower().replace(' ', '-') + ".ttf");
+        start();
         app.db->exec("DELETE FROM [Sets]");
-        w = std::make_unique<FrmMain>(app, fonts);
-        w->endProgram = [] {};
+        w = window.get();
         w->showPopup = [this](QPoint p) { popups.push_back(p); };
         boxes.answers = {AnswerNo};
         w->Form_Load();
         w->resize(900, 700);
         w->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-    }
-    void TearDown() override {
-        app.lastResult = QStringLiteral("Exit");
-        w.reset();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
     }
     FontGrid* grid(int i) { return w->findChild<FontGrid*>(QStringLiteral("grdFonts%1").arg(i)); }
     QComboBox* setBox() { return w->findChild<QComboBox*>("cmbSets"); }
@@ -117,6 +97,9 @@ TEST_F(SetsWindow, MouseSelectionInTheRealList) {
     EXPECT_EQ(panel(), "4 fonts selected from All Fonts.");
     click(1, 3, Qt::LeftButton, Qt::ControlModifier);
     EXPECT_EQ(selected(1), (std::vector<int>{2, 4, 5}));
+    click(1, 0, Qt::LeftButton, Qt::ControlModifier);
+    EXPECT_EQ(selected(1), (std::vector<int>{0, 2, 4, 5}));
+    click(1, 0, Qt::LeftButton, Qt::ControlModifier);
 
     // Right click on a selected row keeps the selection and hides the single-font items.
     click(1, 4, Qt::RightButton);
@@ -175,7 +158,7 @@ TEST_F(SetsWindow, AddRenameCopyDeleteThroughTheWindow) {
     EXPECT_EQ(pairs(), "Copied/Alpha,Copied/Beta,Zulu/Alpha,Zulu/Beta");
 
     setBox()->setFocus();
-    QApplication::setActiveWindow(w.get());
+    QApplication::setActiveWindow(w);
     setBox()->lineEdit()->setFocus();
     boxes.answers = {AnswerYes};
     action("mnuEditDelete")->trigger();
