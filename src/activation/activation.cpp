@@ -69,7 +69,9 @@ void Activate_Sets(MainContext& ctx) {
     Messenger& m = app.messages;
     const bool only = app.setActivated;
     const QString boxText = view.setBoxText();
-    if (only && boxText.isEmpty()) {
+    // A name typed but never added is no set: activating it would hide every font.
+    if (only) app.datSets->refresh();
+    if (only && (boxText.isEmpty() || !app.datSets->findFirst(Criteria(fld::SetName, boxText)))) {
         m.title = QStringLiteral("Activate Selected Set");
         m.text = QStringLiteral("You must first select a set.");
         m.Msg_Critical();

@@ -305,6 +305,7 @@ void FrmMain::Form_Load() {
     mnuEditAddAutoAssign_->setChecked(app.addAutoAssign);
     mnuEditRemoveAutoAssign_->setChecked(app.removeAutoAssign);
 
+    disableDelete();
     Get_FontsFolder(app, ctx_.fonts.registry);
     Load_SystemFonts(app.systemFonts, ctx_.fonts.desktop);
 

@@ -96,6 +96,14 @@ TEST_F(Activation, SystemFontsStayLoadedAndNoSetIsRefused) {
     EXPECT_EQ(boxes.shown.back().title, "Activate Selected Set");
     EXPECT_EQ(boxes.shown.back().text, "You must first select a set.");
     EXPECT_EQ(boxes.shown.back().style, 16);
+
+    // A name typed but never added as a set hides nothing.
+    view.setBox = "Typo";
+    boxes.answers = {AnswerOK};
+    Activate_Sets(ctx);
+    EXPECT_EQ(boxes.shown.back().text, "You must first select a set.");
+    EXPECT_TRUE(resources.hidden.isEmpty());
+    EXPECT_EQ(setting(fld::ActivatedSet), "<null>");
 }
 
 TEST_F(Activation, EmptyCatalogueStillRecordsTheSet) {
