@@ -1,5 +1,7 @@
 #include "catalogue/system_fonts.h"
 
+#include "core/schema.h"
+
 namespace lb {
 
 void Add_SystemFont(SystemFontList& list, const QString& faceName) {
@@ -35,6 +37,25 @@ QString Get_FaceName(AppState& app, FaceNameReader& faces, const QString& file) 
     const FaceNames names = faces.read(file);
     app.currentFontName = names.faceName;
     return names.resourceName;
+}
+
+void Remove_FontFile(MainContext& ctx, const QString& fileName) {
+    ctx.app.lastResult = ctx.fonts.resources.unload(fileName);
+    const bool deleted = ctx.fonts.registry.deleteFile(fileName);
+    QString valueName;
+    try {
+        valueName = ctx.app.datFonts->text(fld::FriendlyName);
+    } catch (const DbError&) {
+        return; // no current row: nothing names the value
+    }
+    Delete_FontValue(ctx, valueName);
+    // A font that stays on disk is now hidden by its removal; it need not stay listed as
+    // inactive as well.
+    if (!deleted) ctx.fonts.resources.load(fileName);
+}
+
+void Delete_FontValue(MainContext& ctx, const QString& valueName) {
+    ctx.fonts.registry.deleteValue(valueName);
 }
 
 } // namespace lb

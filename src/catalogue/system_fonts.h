@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/app_state.h"
+#include "core/main_context.h"
 #include "platform/fonts.h"
 
 namespace lb {
@@ -21,5 +22,13 @@ void Get_FontsFolder(AppState& app, FontRegistry& registry);
 
 // The face name of a font file, left in the current font name; returns the resource name.
 QString Get_FaceName(AppState& app, FaceNameReader& faces, const QString& file);
+
+// Removes an installed font for good: hides the file, deletes it when it lies in the fonts
+// folder (never elsewhere), and removes the registry value named by `Friendly Name` of the
+// [Fonts] row the main window's data source stands on.
+void Remove_FontFile(MainContext& ctx, const QString& fileName);
+
+// Removes a registry value: a font outside the fonts folder is hidden from the user for good.
+void Delete_FontValue(MainContext& ctx, const QString& valueName);
 
 } // namespace lb

@@ -1,6 +1,7 @@
 // The whole path with real fontconfig: catalogue, activation and what another program sees.
 #include "activation/activation.h"
 #include "catalogue/refresh.h"
+#include "catalogue/system_fonts.h"
 #include "core/schema.h"
 #include "core/settings.h"
 #include "core/startup.h"
@@ -100,6 +101,26 @@ TEST_F(DesktopEffect, NextStartReappliesOnlyWhenTheHiddenStateWasLost) {
     EXPECT_TRUE(Reapply_ActiveSet(*ctx));
     EXPECT_EQ(lbtest::fcList(), files({sans[0], sans[1], sans[2], serif, system}));
     EXPECT_EQ(activatedSet(app), "Body");
+}
+
+TEST_F(DesktopEffect, RemovingFontsDeletesOnlyInsideTheFontsFolder) {
+    auto removeFace = [&](const QString& face) {
+        RecordSet& rows = *app.datFonts;
+        rows.refresh();
+        const Criteria byFace(fld::FaceName, face);
+        for (bool found = rows.findFirst(byFace); found; found = rows.findNext(byFace))
+            Remove_FontFile(*ctx, rows.text(fld::FileName));
+        resources->broadcast();
+    };
+    removeFace("Alpha Test");
+    removeFace("Fixture Serif"); // installed system-wide
+    EXPECT_FALSE(QFile::exists(alpha));
+    EXPECT_TRUE(QFile::exists(serif));
+    EXPECT_EQ(lbtest::fcList(), files({sans[0], sans[1], sans[2], beta, system}));
+    Refresh_Fonts(*ctx);
+    EXPECT_EQ(view.fontCount, "TrueType Fonts: 3");
+    // Nothing is left hidden as inactive: the removal alone keeps the system font away.
+    EXPECT_TRUE(resources->hiddenFiles().isEmpty());
 }
 
 } // namespace
