@@ -3,7 +3,12 @@
 #include "catalogue/system_fonts.h"
 #include "core/schema.h"
 #include "core/settings.h"
+#include "core/startup.h"
 #include "support/ops_fixture.h"
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace lb;
 
@@ -99,6 +104,46 @@ TEST_F(Catalogue, FailedRefreshLeavesPreviousCatalogueAndAssignments) {
     EXPECT_EQ(scalar("SELECT count(*) FROM [Assigned Fonts]"), "1");
     EXPECT_TRUE(view.enabled);
     EXPECT_EQ(pointer.get(), MousePointer::Default);
+}
+
+// A reader that ends the process half way through a refresh, as a crash or kill would.
+struct DyingFaces : lbtest::FakeFaces {
+    int left = 0;
+    FaceNames read(const QString& file) override {
+        if (--left == 0) raise(SIGKILL);
+        return FakeFaces::read(file);
+    }
+};
+
+TEST_F(Catalogue, KilledRefreshLeavesPreviousCatalogueAndAssignments) {
+    for (int i = 0; i < 40; ++i)
+        addFont(QStringLiteral("Face %1").arg(i), QStringLiteral("Face %1").arg(i),
+                QStringLiteral("f%1.ttf").arg(i));
+    Refresh_Fonts(ctx);
+    assign("Serif", "Face 7");
+    registry.values.resize(20); // the next listing lacks half the fonts
+    app.closeAll();
+
+    const pid_t child = fork();
+    if (child == 0) {
+        AppState again{boxes, pointer};
+        Startup(again).load();
+        again.openMainDataSources();
+        DyingFaces dying;
+        dying.left = 10;
+        FontPlatform platform{registry, dying, desktop, resources};
+        MainContext c{again, platform, view, allFonts, assignedFonts};
+        Refresh_Fonts(c);
+        _exit(0); // not reached
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_EQ(WTERMSIG(status), SIGKILL);
+
+    auto db = Database::open(env.letterbayHome() + QStringLiteral("/letterbay.mdb"), ConnectSuffix);
+    EXPECT_EQ(lbtest::scalar(*db, "SELECT count(*) FROM [Fonts]"), "40");
+    EXPECT_EQ(lbtest::scalar(*db, "SELECT [Font Name] FROM [Assigned Fonts]"), "Face 7");
 }
 
 TEST_F(Catalogue, EmptyInstallationGivesEmptyCatalogue) {

@@ -72,6 +72,10 @@ TEST_F(StartupTest, VersionOneFileIsUpgradedAndConvertedInOneStart) {
     EXPECT_EQ(
         now(QStringLiteral("SELECT [Inactive] FROM [Auto Assign] WHERE [Font Name] = 'Wingdings'")),
         QStringLiteral("0"));
+    // A pair already known keeps its row as it was.
+    EXPECT_EQ(
+        now(QStringLiteral("SELECT [Inactive] FROM [Auto Assign] WHERE [Font Name] = 'Georgia'")),
+        QStringLiteral("<null>"));
     EXPECT_EQ(pointer.get(), MousePointer::Default);
 }
 
