@@ -3,6 +3,7 @@
 #include "core/paths.h"
 #include "core/schema.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace lb {
@@ -46,24 +47,22 @@ QString Startup::lockPath() {
 bool Startup::load() {
     Messenger& m = app_.messages;
     app_.lineBreak = QStringLiteral("\n");
-    const QString prepared = prepareDataFolder();
-
-    // One copy per user: a second one says so and ends without opening anything.
-    if (prepared.isEmpty()) {
+    // One copy per user: a second one says so and ends without touching anything, the
+    // first-run copy of the database included.
+    if (QDir().mkpath(dataFolder())) {
         auto lock = std::make_unique<QLockFile>(lockPath());
         lock->setStaleLockTime(0);
-        if (!lock->tryLock(0)) {
-            if (lock->error() == QLockFile::LockFailedError) {
-                m.title = AppTitle;
-                m.text = AppTitle +
-                         QStringLiteral(" is already running on this machine.  Click OK to exit.");
-                m.Msg_Critical();
-                return false;
-            }
-        } else {
+        if (lock->tryLock(0)) {
             app_.instanceLock = std::move(lock);
+        } else if (lock->error() == QLockFile::LockFailedError) {
+            m.title = AppTitle;
+            m.text = AppTitle +
+                     QStringLiteral(" is already running on this machine.  Click OK to exit.");
+            m.Msg_Critical();
+            return false;
         }
     }
+    const QString prepared = prepareDataFolder();
 
     app_.databasePath = databasePath();
     app_.connectSuffix = ConnectSuffix;

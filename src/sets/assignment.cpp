@@ -110,13 +110,26 @@ bool refuseNoSet(MainContext& ctx, const QString& title) {
     return true;
 }
 
-bool noSets(MainContext& ctx, const QString& title) {
+// The all-sets commands: refused without sets, then asked. `verb` is "assign" or "unassign",
+// `direction` "to" or "from", `title` the command ("Assign to All Sets").
+bool confirmAllSets(MainContext& ctx, const QString& title, const QString& verb,
+                    const QString& direction) {
+    Messenger& m = ctx.app.messages;
     ctx.app.datSets->refresh();
-    if (ctx.app.datSets->recordCount() > 0) return false;
-    ctx.app.messages.title = title;
-    ctx.app.messages.text = QStringLiteral("There are no sets available.");
-    ctx.app.messages.Msg_Critical();
-    return true;
+    if (ctx.app.datSets->recordCount() == 0) {
+        m.title = title;
+        m.text = QStringLiteral("There are no sets available.");
+        m.Msg_Critical();
+        return false;
+    }
+    const int selected = ctx.allFonts.selectedCount;
+    m.title = QStringLiteral("Confirm ") + title;
+    m.text = QStringLiteral("Are you sure you want to ") + verb + QStringLiteral(" ") +
+             (selected == 1 ? QStringLiteral("\"") + ctx.app.pickedFontName + QStringLiteral("\"")
+                            : QString::number(selected) + QStringLiteral(" fonts")) +
+             QStringLiteral(" ") + direction + QStringLiteral(" all sets?");
+    m.Msg_YesNo();
+    return m.answeredYes();
 }
 
 } // namespace
@@ -260,17 +273,10 @@ void Unassign_Fonts(MainContext& ctx, bool all) {
 
 void Assign_AllSets(MainContext& ctx) {
     AppState& app = ctx.app;
-    Messenger& m = app.messages;
     FontListModel& list = ctx.allFonts;
-    if (noSets(ctx, QStringLiteral("Assign to All Sets"))) return;
-    m.title = QStringLiteral("Confirm Assign to All Sets");
-    m.text = list.selectedCount == 1
-                 ? QStringLiteral("Are you sure you want to assign \"") + app.pickedFontName +
-                       QStringLiteral("\" to all sets?")
-                 : QStringLiteral("Are you sure you want to assign ") +
-                       QString::number(list.selectedCount) + QStringLiteral(" fonts to all sets?");
-    m.Msg_YesNo();
-    if (!m.answeredYes()) return;
+    if (!confirmAllSets(ctx, QStringLiteral("Assign to All Sets"), QStringLiteral("assign"),
+                        QStringLiteral("to")))
+        return;
 
     Busy busy(ctx, QStringLiteral("Assigning fonts to all sets..."), list.size());
     const QStringList sets = setNames(app);
@@ -309,17 +315,10 @@ void Assign_AllSets(MainContext& ctx) {
 
 void Unassign_AllSets(MainContext& ctx) {
     AppState& app = ctx.app;
-    Messenger& m = app.messages;
     FontListModel& list = ctx.allFonts;
-    if (noSets(ctx, QStringLiteral("Unassign from All Sets"))) return;
-    m.title = QStringLiteral("Confirm Unassign from All Sets");
-    m.text = list.selectedCount == 1 ? QStringLiteral("Are you sure you want to unassign \"") +
-                                           app.pickedFontName + QStringLiteral("\" from all sets?")
-                                     : QStringLiteral("Are you sure you want to unassign ") +
-                                           QString::number(list.selectedCount) +
-                                           QStringLiteral(" fonts from all sets?");
-    m.Msg_YesNo();
-    if (!m.answeredYes()) return;
+    if (!confirmAllSets(ctx, QStringLiteral("Unassign from All Sets"), QStringLiteral("unassign"),
+                        QStringLiteral("from")))
+        return;
 
     Busy busy(ctx, QStringLiteral("Unassigning fonts from all sets..."), list.size());
     app.fontsChanged = false;
