@@ -6,6 +6,8 @@
 #include "core/operation_view.h"
 #include "core/startup.h"
 #include "platform/message_boxes.h"
+#include "support/recording_view.h"
+#include "support/temp_home.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -24,75 +26,18 @@
 
 namespace lbbench {
 
-// A fresh home: HOME, the XDG folders and LETTERBAY_HOME point into a new temporary folder,
-// and fontconfig reads a configuration that knows only the fonts of that folder. Child
-// processes inherit the same environment, so fc-list and fc-cache see what we see.
-class TempHome {
-public:
-    TempHome() {
-        if (!dir_.isValid()) {
-            std::fprintf(stderr, "cannot create a temporary folder\n");
-            std::exit(2);
-        }
-        for (const QString& d : {home(), dataHome(), configHome(), cacheHome(), systemFonts(),
-                                 fontsFolder(), dataDirs()})
-            QDir().mkpath(d);
-        set("HOME", home());
-        set("XDG_DATA_HOME", dataHome());
-        set("XDG_CONFIG_HOME", configHome());
-        set("XDG_CACHE_HOME", cacheHome());
-        // fontconfig also reads $XDG_DATA_DIRS/fonts: keep the machine's fonts out.
-        set("XDG_DATA_DIRS", dataDirs());
-        set("LETTERBAY_HOME", letterbayHome());
-        set("FONTCONFIG_FILE", fontconfigFile());
-        QFile conf(fontconfigFile());
-        if (!conf.open(QIODevice::WriteOnly)) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(fontconfigFile()));
-            std::exit(2);
-        }
-        conf.write(QStringLiteral(
-                       "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"urn:fontconfig:fonts.dtd\">\n"
-                       "<fontconfig>\n"
-                       "  <dir>%1</dir>\n"
-                       "  <dir prefix=\"xdg\">fonts</dir>\n"
-                       "  <cachedir prefix=\"xdg\">fontconfig</cachedir>\n"
-                       "  <include ignore_missing=\"yes\" prefix=\"xdg\">fontconfig/conf.d</include>\n"
-                       "</fontconfig>\n")
-                       .arg(systemFonts())
-                       .toUtf8());
-    }
-    TempHome(const TempHome&) = delete;
-    TempHome& operator=(const TempHome&) = delete;
-
-    QString root() const { return dir_.path(); }
-    QString home() const { return root() + QStringLiteral("/home"); }
-    QString dataHome() const { return home() + QStringLiteral("/.local/share"); }
-    QString configHome() const { return home() + QStringLiteral("/.config"); }
-    QString cacheHome() const { return home() + QStringLiteral("/.cache"); }
-    QString letterbayHome() const { return dataHome() + QStringLiteral("/letterbay"); }
-    QString fontsFolder() const { return dataHome() + QStringLiteral("/fonts/"); }
-    QString systemFonts() const { return root() + QStringLiteral("/system-fonts/"); }
-    QString dataDirs() const { return root() + QStringLiteral("/data-dirs"); }
-    QString fontconfigFile() const { return root() + QStringLiteral("/fonts.conf"); }
-    QString inactiveConf() const {
-        return configHome() + QStringLiteral("/fontconfig/conf.d/78-letterbay-inactive.conf");
-    }
-
-    static void set(const char* name, const QString& value) { qputenv(name, value.toLocal8Bit()); }
-
-private:
-    QTemporaryDir dir_;
-};
+// A fresh home for each run (see tests/support/temp_home.h); fc-list and fc-cache, run as
+// children, see the same fonts.
+using lbtest::TempHome;
 
 // The shipped database next to the benchmark's build folder: build/bench/../share/letterbay.
 inline void pointAtShippedData(const char* argv0) {
-    if (qEnvironmentVariableIsSet("LETTERBAY_SHARE"))
-        return;
+    if (qEnvironmentVariableIsSet("LETTERBAY_SHARE")) return;
     QString exe = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-    if (exe.isEmpty())
-        exe = QFileInfo(QString::fromLocal8Bit(argv0)).absoluteFilePath();
-    TempHome::set("LETTERBAY_SHARE",
-                  QDir::cleanPath(QFileInfo(exe).absolutePath() + QStringLiteral("/../share/letterbay")));
+    if (exe.isEmpty()) exe = QFileInfo(QString::fromLocal8Bit(argv0)).absoluteFilePath();
+    qputenv("LETTERBAY_SHARE",
+            QDir::cleanPath(QFileInfo(exe).absolutePath() + QStringLiteral("/../share/letterbay"))
+                .toLocal8Bit());
 }
 
 // Answers every message box from a script; a box nobody expected is printed and cancelled,
@@ -105,7 +50,8 @@ public:
     int show(const QString& text, const QString& title, int) override {
         if (answers.empty()) {
             ++unexpected;
-            std::printf("  ! unexpected message box: %s: %s\n", qPrintable(title), qPrintable(text));
+            std::printf("  ! unexpected message box: %s: %s\n", qPrintable(title),
+                        qPrintable(text));
             return lb::AnswerCancel;
         }
         const int a = answers.front();
@@ -119,32 +65,13 @@ public:
     }
 };
 
-// A main window that draws nothing: it keeps only what operations read back.
-class QuietView : public lb::OperationView {
-public:
-    QString setBox;
-    QString lastMessage;
-    QString fontCount;
-    int value = 0, maximum = 0;
-
-    void setMessage(const QString& t) override { lastMessage = t; }
-    void setFontCount(const QString& t) override { fontCount = t; }
-    void showProgress(bool) override {}
-    void setProgressRange(int, int max) override { maximum = max; }
-    void setProgressValue(int v) override { value = v; }
-    int progressValue() const override { return value; }
-    int progressMaximum() const override { return maximum; }
-    void setWindowEnabled(bool) override {}
-    void yield() override {}
-    QString setBoxText() const override { return setBox; }
-    void setSetBoxText(const QString& t) override { setBox = t; }
-};
+// A main window that draws nothing: it records what operations show.
+using QuietView = lbtest::RecordingView;
 
 // Opens the database as the start-up window does, then the main window's data sources.
 inline bool openApp(lb::AppState& app) {
     lb::Startup startup(app);
-    if (!startup.load())
-        return false;
+    if (!startup.load()) return false;
     app.openMainDataSources();
     return true;
 }
@@ -161,19 +88,18 @@ inline double timeMs(const std::function<void()>& f) {
 }
 
 inline double median(std::vector<double> v) {
-    if (v.empty())
-        return 0;
+    if (v.empty()) return 0;
     std::sort(v.begin(), v.end());
     const size_t n = v.size();
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 struct ProcessResult {
-    bool ran = false;      // started and finished within the time allowed
+    bool ran = false; // started and finished within the time allowed
     int exitCode = -1;
     double ms = 0;
     QByteArray out, err;
-    QString why;           // when it did not run
+    QString why; // when it did not run
 };
 
 // Runs a program in the current environment (the temporary home), waiting at most `timeoutMs`.
@@ -198,26 +124,22 @@ inline ProcessResult runProcess(const QString& program, const QStringList& args,
     r.exitCode = p.exitCode();
     r.out = p.readAllStandardOutput();
     r.err = p.readAllStandardError();
-    if (!r.ran)
-        r.why = program + QStringLiteral(" crashed");
+    if (!r.ran) r.why = program + QStringLiteral(" crashed");
     return r;
 }
 
 inline QString loadAverage() {
     QFile f(QStringLiteral("/proc/loadavg"));
-    if (!f.open(QIODevice::ReadOnly))
-        return QStringLiteral("unknown");
+    if (!f.open(QIODevice::ReadOnly)) return QStringLiteral("unknown");
     return QString::fromLatin1(f.readAll()).trimmed();
 }
 
 // The process's peak resident size so far, in kB; -1 when it cannot be read.
 inline long peakMemoryKb() {
     QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
+    if (!f.open(QIODevice::ReadOnly)) return -1;
     for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
+        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
     return -1;
 }
 
@@ -232,24 +154,21 @@ inline QString buildType() {
 
 // "12.3 ms" below ten seconds, "12.3 s" above.
 inline QString duration(double ms) {
-    if (ms < 10000)
-        return QString::number(ms, 'f', 1) + QStringLiteral(" ms");
+    if (ms < 10000) return QString::number(ms, 'f', 1) + QStringLiteral(" ms");
     return QString::number(ms / 1000, 'f', 1) + QStringLiteral(" s");
 }
 
 inline QString ratio(double ms, double baselineMs) {
-    if (baselineMs <= 0)
-        return QStringLiteral("n/a");
-    return QStringLiteral("x") + QString::number(ms / baselineMs, 'f', ms / baselineMs < 10 ? 2 : 1);
+    if (baselineMs <= 0) return QStringLiteral("n/a");
+    return QStringLiteral("x") +
+           QString::number(ms / baselineMs, 'f', ms / baselineMs < 10 ? 2 : 1);
 }
 
 // One figure: name, time, and the time as a multiple of the baseline when there is one.
 inline void line(const QString& name, double ms, double baselineMs = -1, const QString& note = {}) {
     QString s = QStringLiteral("  %1 %2").arg(name, -44).arg(duration(ms), 11);
-    if (baselineMs >= 0)
-        s += QStringLiteral("  %1").arg(ratio(ms, baselineMs), 8);
-    if (!note.isEmpty())
-        s += QStringLiteral("  ") + note;
+    if (baselineMs >= 0) s += QStringLiteral("  %1").arg(ratio(ms, baselineMs), 8);
+    if (!note.isEmpty()) s += QStringLiteral("  ") + note;
     std::printf("%s\n", qPrintable(s));
     std::fflush(stdout);
 }

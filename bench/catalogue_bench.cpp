@@ -47,15 +47,15 @@ Listing fcList() {
         const ProcessResult r =
             runProcess(QStringLiteral("fc-list"), {QStringLiteral("--format=%{file}\\n")}, 300000);
         if (!r.ran || r.exitCode != 0) {
-            l.why = r.why.isEmpty() ? QStringLiteral("fc-list failed: ") + QString::fromLocal8Bit(r.err)
-                                    : r.why;
+            l.why = r.why.isEmpty()
+                        ? QStringLiteral("fc-list failed: ") + QString::fromLocal8Bit(r.err)
+                        : r.why;
             return l;
         }
         times.push_back(r.ms);
         QSet<QByteArray> files;
         for (const QByteArray& f : r.out.split('\n'))
-            if (!f.isEmpty())
-                files.insert(f);
+            if (!f.isEmpty()) files.insert(f);
         l.files = int(files.size());
     }
     l.ms = median(times);
@@ -81,13 +81,14 @@ void addSetOf(lb::AppState& app, int size) {
     set.bind(1, BenchSet);
     set.step();
     QStringList faces;
-    lb::Statement st = db.prepare(QStringLiteral("SELECT DISTINCT [Face Name] FROM [Fonts] ORDER BY 1"));
+    lb::Statement st =
+        db.prepare(QStringLiteral("SELECT DISTINCT [Face Name] FROM [Fonts] ORDER BY 1"));
     while (st.step())
         faces << st.text(0);
     // Spread over the catalogue, so that members are not all neighbours on disk or in the list.
     const int step = std::max(1, int(faces.size()) / size);
-    lb::Statement add =
-        db.prepare(QStringLiteral("INSERT INTO [Assigned Fonts] ([Set Name], [Font Name]) VALUES (?, ?)"));
+    lb::Statement add = db.prepare(
+        QStringLiteral("INSERT INTO [Assigned Fonts] ([Set Name], [Font Name]) VALUES (?, ?)"));
     for (int i = 0, n = 0; i < faces.size() && n < size; i += step, ++n) {
         add.reset();
         add.bind(1, BenchSet).bind(2, faces[i]);
@@ -109,11 +110,13 @@ int catalogued(lb::AppState& app, const QString& sql) {
 void peerFontManager(double refreshMs, int n) {
     for (const char* tool : {"font-manager", "xvfb-run", "dbus-run-session"})
         if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty()) {
-            note(QStringLiteral("font-manager: not measured, %1 is not installed").arg(QString::fromLatin1(tool)));
+            note(QStringLiteral("font-manager: not measured, %1 is not installed")
+                     .arg(QString::fromLatin1(tool)));
             return;
         }
     const QString xvfb = QStringLiteral("xvfb-run");
-    const QStringList wrap{QStringLiteral("-a"), QStringLiteral("dbus-run-session"), QStringLiteral("--")};
+    const QStringList wrap{QStringLiteral("-a"), QStringLiteral("dbus-run-session"),
+                           QStringLiteral("--")};
     // What the X server and the bus cost by themselves, taken off the peer's figures.
     std::vector<double> overheads;
     for (int i = 0; i < 3; ++i) {
@@ -131,14 +134,16 @@ void peerFontManager(double refreshMs, int n) {
     line(QStringLiteral("xvfb-run + dbus-run-session alone"), overhead);
     for (const char* option : {"--update", "--list"}) {
         const ProcessResult r = runProcess(
-            xvfb, wrap + QStringList{QStringLiteral("font-manager"), QString::fromLatin1(option)}, timeoutMs);
+            xvfb, wrap + QStringList{QStringLiteral("font-manager"), QString::fromLatin1(option)},
+            timeoutMs);
         const QString name = QStringLiteral("font-manager %1").arg(QString::fromLatin1(option));
         if (!r.ran || r.exitCode != 0) {
             note(QStringLiteral("%1: not measured, %2")
-                     .arg(name, r.why.isEmpty() ? QStringLiteral("exit code %1: %2")
-                                                      .arg(r.exitCode)
-                                                      .arg(QString::fromLocal8Bit(r.err).simplified().left(160))
-                                                : r.why));
+                     .arg(name, r.why.isEmpty()
+                                    ? QStringLiteral("exit code %1: %2")
+                                          .arg(r.exitCode)
+                                          .arg(QString::fromLocal8Bit(r.err).simplified().left(160))
+                                    : r.why));
             continue;
         }
         const double net = std::max(0.0, r.ms - overhead);
@@ -148,8 +153,7 @@ void peerFontManager(double refreshMs, int n) {
         if (QString::fromLatin1(option) == QLatin1String("--list")) {
             int families = 0;
             for (const QByteArray& l : r.out.split('\n'))
-                if (!l.trimmed().isEmpty())
-                    ++families;
+                if (!l.trimmed().isEmpty()) ++families;
             extra += QStringLiteral(" [%1 families listed of %2]").arg(families).arg(n);
         }
         line(name + QStringLiteral(" (net)"), net, -1, extra);
@@ -158,7 +162,12 @@ void peerFontManager(double refreshMs, int n) {
 
 int runOne(int n) {
     TempHome home;
-    std::printf("\nN = %d font files (one typeface each) in %s\n", n, qPrintable(home.fontsFolder()));
+    if (!home.ok()) {
+        std::printf("cannot make a temporary home\n");
+        return 2;
+    }
+    std::printf("\nN = %d font files (one typeface each) in %s\n", n,
+                qPrintable(home.fontsFolder()));
     std::fflush(stdout);
 
     QElapsedTimer t;
@@ -173,7 +182,8 @@ int runOne(int n) {
 
     const ProcessResult cache = runProcess(QStringLiteral("fc-cache"), {}, 600000);
     if (!cache.ran || cache.exitCode != 0) {
-        std::printf("  fc-cache failed: %s\n", qPrintable(cache.why + QString::fromLocal8Bit(cache.err)));
+        std::printf("  fc-cache failed: %s\n",
+                    qPrintable(cache.why + QString::fromLocal8Bit(cache.err)));
         return 2;
     }
     line(QStringLiteral("fc-cache (writes the warm cache)"), cache.ms);
@@ -190,7 +200,8 @@ int runOne(int n) {
     lb::MemoryPointer pointer;
     lb::AppState app(boxes, pointer);
     if (!openApp(app)) {
-        std::printf("  the database did not open (LETTERBAY_SHARE=%s)\n", qgetenv("LETTERBAY_SHARE").constData());
+        std::printf("  the database did not open (LETTERBAY_SHARE=%s)\n",
+                    qgetenv("LETTERBAY_SHARE").constData());
         return 2;
     }
     lb::FontconfigFonts registry;
@@ -232,7 +243,7 @@ int runOne(int n) {
     line(QStringLiteral("  of which FontconfigResources::broadcast"), broadcast, plain.ms,
          QStringLiteral("(again, nothing changed)"));
 
-    const RejectionFileFacts facts = rejectionFile(home.inactiveConf());
+    const RejectionFileFacts facts = rejectionFile(lb::inactiveFontsConfPath());
     const Listing hidden = fcList();
     if (hidden.ms < 0) {
         note(hidden.why);
@@ -253,9 +264,11 @@ int runOne(int n) {
     line(QStringLiteral("Activate_Sets, all sets"), all, plain.ms,
          QStringLiteral("[fc-list then lists %1 files; rejection file %2]")
              .arg(back.files)
-             .arg(QFileInfo::exists(home.inactiveConf()) ? QStringLiteral("kept") : QStringLiteral("removed")));
+             .arg(QFileInfo::exists(lb::inactiveFontsConfPath()) ? QStringLiteral("kept")
+                                                                 : QStringLiteral("removed")));
 
-    note(QStringLiteral("peak memory (VmHWM): %1 MB").arg(double(peakMemoryKb()) / 1024, 0, 'f', 1));
+    note(
+        QStringLiteral("peak memory (VmHWM): %1 MB").arg(double(peakMemoryKb()) / 1024, 0, 'f', 1));
     if (boxes.unexpected)
         note(QStringLiteral("! %1 message boxes were answered Cancel: figures above are unreliable")
                  .arg(boxes.unexpected));
@@ -288,25 +301,28 @@ int main(int argc, char** argv) {
         }
         sizes.push_back(n);
     }
-    if (sizes.empty())
-        sizes = {1000, 10000, 20000};
+    if (sizes.empty()) sizes = {1000, 10000, 20000};
 
-    std::printf("catalogue_bench  build: %s  cores: %d\n", qPrintable(buildType()), QThread::idealThreadCount());
+    std::printf("catalogue_bench  build: %s  cores: %d\n", qPrintable(buildType()),
+                QThread::idealThreadCount());
     std::printf("load average at start: %s\n", qPrintable(loadAverage()));
-    std::printf("Times are wall clock; xN is the time as a multiple of the baseline named above it.\n");
+    std::printf(
+        "Times are wall clock; xN is the time as a multiple of the baseline named above it.\n");
     std::fflush(stdout);
 
     int measured = 0;
     for (int n : sizes) {
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedChannels);
-        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--one"), QString::number(n)});
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--one"), QString::number(n)});
         if (!child.waitForStarted(10000) || !child.waitForFinished(-1)) {
             std::printf("N = %d: the measuring process did not run\n", n);
             continue;
         }
         if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
-            std::printf("N = %d: the measuring process ended early (exit code %d)\n", n, child.exitCode());
+            std::printf("N = %d: the measuring process ended early (exit code %d)\n", n,
+                        child.exitCode());
         else
             ++measured;
     }

@@ -58,8 +58,7 @@ public:
     int broadcasts = 0;
     int load(const QString& file) override { return hidden.remove(file) ? 1 : 0; }
     int unload(const QString& file) override {
-        if (hidden.contains(file))
-            return 0;
+        if (hidden.contains(file)) return 0;
         hidden.insert(file);
         return 1;
     }
@@ -68,8 +67,7 @@ public:
 
 qint64 scalar(lb::AppState& app, const QString& sql, const QVariant& bound = {}) {
     lb::Statement st = app.db->prepare(sql);
-    if (bound.isValid())
-        st.bind(1, bound);
+    if (bound.isValid()) st.bind(1, bound);
     return st.step() ? st.int64(0) : -1;
 }
 
@@ -110,21 +108,28 @@ int main(int argc, char** argv) {
         bool ok = false;
         n = qapp.arguments().at(1).toInt(&ok);
         if (!ok || n < Selected) {
-            std::fprintf(stderr, "usage: lists_bench [typefaces]   (at least %d; default 20000)\n", Selected);
+            std::fprintf(stderr, "usage: lists_bench [typefaces]   (at least %d; default 20000)\n",
+                         Selected);
             return 2;
         }
     }
 
-    std::printf("lists_bench  build: %s  cores: %d\n", qPrintable(buildType()), QThread::idealThreadCount());
+    std::printf("lists_bench  build: %s  cores: %d\n", qPrintable(buildType()),
+                QThread::idealThreadCount());
     std::printf("load average at start: %s\n", qPrintable(loadAverage()));
     std::printf("Times are wall clock; xN is the time as a multiple of the baseline.\n");
 
     TempHome home;
+    if (!home.ok()) {
+        std::printf("cannot make a temporary home\n");
+        return 2;
+    }
     ScriptedAnswers boxes;
     lb::MemoryPointer pointer;
     lb::AppState app(boxes, pointer);
     if (!openApp(app)) {
-        std::printf("the database did not open (LETTERBAY_SHARE=%s)\n", qgetenv("LETTERBAY_SHARE").constData());
+        std::printf("the database did not open (LETTERBAY_SHARE=%s)\n",
+                    qgetenv("LETTERBAY_SHARE").constData());
         return 2;
     }
 
@@ -132,7 +137,8 @@ int main(int argc, char** argv) {
     // so that AutoAssign has work to do.
     QStringList known;
     {
-        lb::Statement st = app.db->prepare(QStringLiteral("SELECT DISTINCT [Font Name] FROM [Auto Assign] ORDER BY 1"));
+        lb::Statement st = app.db->prepare(
+            QStringLiteral("SELECT DISTINCT [Font Name] FROM [Auto Assign] ORDER BY 1"));
         while (st.step())
             known << st.text(0);
     }
@@ -150,8 +156,8 @@ int main(int argc, char** argv) {
     // The catalogue is filled straight into [Fonts], one INSERT per font in one transaction.
     const double filled = timeMs([&] {
         lb::Database::Transaction t(*app.db);
-        lb::Statement insert = app.db->prepare(
-            QStringLiteral("INSERT INTO [Fonts] ([Face Name], [Friendly Name], [File Name]) VALUES (?, ?, ?)"));
+        lb::Statement insert = app.db->prepare(QStringLiteral(
+            "INSERT INTO [Fonts] ([Face Name], [Friendly Name], [File Name]) VALUES (?, ?, ?)"));
         for (const lb::FontValue& v : listed.values) {
             insert.reset();
             insert.bind(1, listed.names.value(v.data).faceName).bind(2, v.name).bind(3, v.data);
@@ -179,10 +185,12 @@ int main(int argc, char** argv) {
          QStringLiteral("[%1 rows, median of 5]").arg(baselineRows.size()));
 
     const double fill = medianOf(3, [&] { lb::Fill_AllFonts(ctx); });
-    line(QStringLiteral("Fill_AllFonts"), fill, baseline, QStringLiteral("[%1 rows, median of 3]").arg(allFonts.size()));
+    line(QStringLiteral("Fill_AllFonts"), fill, baseline,
+         QStringLiteral("[%1 rows, median of 3]").arg(allFonts.size()));
 
     {
-        lb::Statement st = app.db->prepare(QStringLiteral("INSERT INTO [Sets] ([Set Name]) VALUES (?)"));
+        lb::Statement st =
+            app.db->prepare(QStringLiteral("INSERT INTO [Sets] ([Set Name]) VALUES (?)"));
         st.bind(1, BenchSet);
         st.step();
         app.db->noteChange();
@@ -193,7 +201,9 @@ int main(int argc, char** argv) {
     selectEvery(allFonts, Selected);
     view.setBox = BenchSet;
     const double assign = timeMs([&] { lb::Assign_Fonts(ctx, false); });
-    const qint64 members = scalar(app, QStringLiteral("SELECT COUNT(*) FROM [Assigned Fonts] WHERE [Set Name] = ?"), BenchSet);
+    const qint64 members =
+        scalar(app, QStringLiteral("SELECT COUNT(*) FROM [Assigned Fonts] WHERE [Set Name] = ?"),
+               BenchSet);
     line(QStringLiteral("Assign_Fonts, %1 selected").arg(allFonts.selectedCount), assign, baseline,
          QStringLiteral("[%1 fonts now in the set]").arg(members));
 
@@ -215,9 +225,11 @@ int main(int argc, char** argv) {
     line(QStringLiteral("  %1 x activatedSet()").arg(baselineRows.size()), settingReads, baseline);
     const double lookups = timeMs([&] {
         for (const QString& face : std::as_const(baselineRows))
-            (void)app.datAssigned->findFirst(lb::Criteria(lb::fld::SetName, BenchSet).andEq(lb::fld::FontName, face));
+            (void)app.datAssigned->findFirst(
+                lb::Criteria(lb::fld::SetName, BenchSet).andEq(lb::fld::FontName, face));
     });
-    line(QStringLiteral("  %1 x [Assigned Fonts] findFirst").arg(baselineRows.size()), lookups, baseline);
+    line(QStringLiteral("  %1 x [Assigned Fonts] findFirst").arg(baselineRows.size()), lookups,
+         baseline);
     lb::writeSetting(app, lb::fld::ActivatedSet, QVariant());
     app.setActivated = false;
 
@@ -233,18 +245,22 @@ int main(int argc, char** argv) {
     boxes.answers = {lb::AnswerYes};
     const int selectedAssigned = assignedFonts.selectedCount;
     const double unassign = timeMs([&] { lb::Unassign_Fonts(ctx, false); });
-    const qint64 left = scalar(app, QStringLiteral("SELECT COUNT(*) FROM [Assigned Fonts] WHERE [Set Name] = ?"), BenchSet);
+    const qint64 left =
+        scalar(app, QStringLiteral("SELECT COUNT(*) FROM [Assigned Fonts] WHERE [Set Name] = ?"),
+               BenchSet);
     line(QStringLiteral("Unassign_Fonts, %1 selected").arg(selectedAssigned), unassign, baseline,
          QStringLiteral("[%1 fonts left in the set]").arg(left));
 
-    const qint64 assignedBefore = scalar(app, QStringLiteral("SELECT COUNT(*) FROM [Assigned Fonts]"));
+    const qint64 assignedBefore =
+        scalar(app, QStringLiteral("SELECT COUNT(*) FROM [Assigned Fonts]"));
     app.addAutoAssign = false;
     const double refreshOff = timeMs([&] { lb::Refresh_Fonts(ctx); });
     line(QStringLiteral("Refresh_Fonts, AutoAssign off"), refreshOff, baseline,
          QStringLiteral("[%1 typefaces]").arg(ctx.fontCount));
     app.addAutoAssign = true;
     const double refreshOn = timeMs([&] { lb::Refresh_Fonts(ctx); });
-    const qint64 assignedAfter = scalar(app, QStringLiteral("SELECT COUNT(*) FROM [Assigned Fonts]"));
+    const qint64 assignedAfter =
+        scalar(app, QStringLiteral("SELECT COUNT(*) FROM [Assigned Fonts]"));
     line(QStringLiteral("Refresh_Fonts, AutoAssign on"), refreshOn, baseline,
          QStringLiteral("[%1 assignments made; x%2 of AutoAssign off]")
              .arg(assignedAfter - assignedBefore)
@@ -252,12 +268,15 @@ int main(int argc, char** argv) {
     const double refreshOnAgain = timeMs([&] { lb::Refresh_Fonts(ctx); });
     line(QStringLiteral("Refresh_Fonts, AutoAssign on, nothing new"), refreshOnAgain, baseline,
          QStringLiteral("[%1 assignments made; x%2 of AutoAssign off]")
-             .arg(scalar(app, QStringLiteral("SELECT COUNT(*) FROM [Assigned Fonts]")) - assignedAfter)
+             .arg(scalar(app, QStringLiteral("SELECT COUNT(*) FROM [Assigned Fonts]")) -
+                  assignedAfter)
              .arg(refreshOff > 0 ? refreshOnAgain / refreshOff : 0, 0, 'f', 2));
 
-    note(QStringLiteral("peak memory (VmHWM): %1 MB").arg(double(peakMemoryKb()) / 1024, 0, 'f', 1));
+    note(
+        QStringLiteral("peak memory (VmHWM): %1 MB").arg(double(peakMemoryKb()) / 1024, 0, 'f', 1));
     if (boxes.unexpected)
-        note(QStringLiteral("! %1 message boxes were answered Cancel: figures above are unreliable").arg(boxes.unexpected));
+        note(QStringLiteral("! %1 message boxes were answered Cancel: figures above are unreliable")
+                 .arg(boxes.unexpected));
     std::printf("load average at end: %s\n", qPrintable(loadAverage()));
     app.closeAll();
     return 0;

@@ -4,10 +4,11 @@
 #include "core/main_context.h"
 #include "platform/fonts.h"
 #include "platform/message_boxes.h"
+#include "support/recording_view.h"
+#include "support/temp_env.h"
 
 #include <QFileInfo>
 #include <QHash>
-#include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
 #include <deque>
@@ -113,56 +114,24 @@ public:
     void broadcast() override { ++broadcasts; }
 };
 
-// Records what an operation shows of itself.
-class RecordingView : public lb::OperationView {
-public:
-    QStringList messages;
-    QString fontCount;
-    QString setBox;
-    int fillSetsCalls = 0, clearAssignedCalls = 0, yields = 0;
-    bool enabled = true;
-    int value = 0, maximum = 0;
+// A fresh home with the shipped database, every font facility faked and every question
+// answered by script: what operation and window tests share.
+struct Session {
+    TempEnv env;
+    ScriptedBoxes boxes;
+    lb::MemoryPointer pointer;
+    lb::AppState app{boxes, pointer};
+    FakeRegistry registry;
+    FakeFaces faces;
+    FakeDesktop desktop;
+    FakeResources resources;
+    lb::FontPlatform fonts{registry, faces, desktop, resources};
 
-    void setMessage(const QString& t) override { messages << t; }
-    void setFontCount(const QString& t) override { fontCount = t; }
-    void showProgress(bool) override {}
-    void setProgressRange(int, int max) override { maximum = max; }
-    void setProgressValue(int v) override { value = v; }
-    int progressValue() const override { return value; }
-    int progressMaximum() const override { return maximum; }
-    void setWindowEnabled(bool e) override { enabled = e; }
-    void yield() override { ++yields; }
-    void fillSets() override { ++fillSetsCalls; }
-    void clearAssignedFonts() override { ++clearAssignedCalls; }
-    QString setBoxText() const override { return setBox; }
-    void setSetBoxText(const QString& t) override { setBox = t; }
-
-    QStringList setEntries; // kept sorted without regard to case, like the set box
-    QString deleteTip;
-    bool deleteEnabled = false;
-    int top = 0, displayed = 0, handled = 0;
-    void addSetEntry(const QString& n) override {
-        setEntries << n;
-        setEntries.sort(Qt::CaseInsensitive);
+    // A font file of a typeface: registry value "<full> (TrueType)" with data `file`.
+    void addFont(const QString& face, const QString& full, const QString& file) {
+        registry.add(full, file);
+        faces.names.insert(file, lb::FaceNames{full, face, true});
     }
-    void removeSetEntry(const QString& n) override {
-        const int i = setEntries.indexOf(QRegularExpression(
-            QRegularExpression::escape(n), QRegularExpression::CaseInsensitiveOption));
-        if (i >= 0) setEntries.removeAt(i);
-    }
-    int setEntryCount() const override { return int(setEntries.size()); }
-    void enableDelete(const QString& tip) override {
-        deleteEnabled = true;
-        deleteTip = tip;
-    }
-    void disableDelete() override {
-        deleteEnabled = false;
-        deleteTip = QStringLiteral("Delete");
-    }
-    int allFontsTopRow() const override { return top; }
-    void setAllFontsTopRow(int t) override { top = t; }
-    void displayFont() override { ++displayed; }
-    void handleButtons() override { ++handled; }
 };
 
 } // namespace lbtest

@@ -10,11 +10,6 @@ void OpsFixture::SetUp() {
     app.openMainDataSources();
 }
 
-void OpsFixture::addFont(const QString& face, const QString& full, const QString& file) {
-    registry.add(full, file);
-    faces.names.insert(file, lb::FaceNames{full, face, true});
-}
-
 void OpsFixture::exec(const QString& sql) {
     app.db->exec(sql);
 }

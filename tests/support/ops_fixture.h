@@ -12,24 +12,13 @@ namespace lbtest {
 
 // An opened shipped database with the main window's data sources, fake font facilities and
 // a recording view: operations run exactly as in the window, without one.
-struct OpsFixture : ::testing::Test {
-    TempEnv env;
-    ScriptedBoxes boxes;
-    lb::MemoryPointer pointer;
-    lb::AppState app{boxes, pointer};
-    FakeRegistry registry;
-    FakeFaces faces;
-    FakeDesktop desktop;
-    FakeResources resources;
-    lb::FontPlatform fonts{registry, faces, desktop, resources};
+struct OpsFixture : ::testing::Test, Session {
     RecordingView view;
     lb::FontListModel allFonts, assignedFonts;
     lb::MainContext ctx{app, fonts, view, allFonts, assignedFonts};
 
     void SetUp() override;
 
-    // A font file of a typeface: registry value "<full> (TrueType)" with data `file`.
-    void addFont(const QString& face, const QString& full, const QString& file);
     void exec(const QString& sql);
     QString scalar(const QString& sql);
     QStringList column(const QString& sql);

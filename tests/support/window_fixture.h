@@ -12,16 +12,7 @@ namespace lbtest {
 
 // The real main window in a fresh home over fake font facilities; every question is answered
 // by script and ending the program only counts.
-struct WindowFixture : ::testing::Test {
-    TempEnv env;
-    ScriptedBoxes boxes;
-    lb::MemoryPointer pointer;
-    lb::AppState app{boxes, pointer};
-    FakeRegistry registry;
-    FakeFaces faces;
-    FakeDesktop desktop;
-    FakeResources resources;
-    lb::FontPlatform fonts{registry, faces, desktop, resources};
+struct WindowFixture : ::testing::Test, Session {
     std::unique_ptr<lb::FrmMain> window;
     int ended = 0;
 
@@ -31,10 +22,6 @@ struct WindowFixture : ::testing::Test {
         ASSERT_TRUE(startup.load());
         window = std::make_unique<lb::FrmMain>(app, fonts);
         window->endProgram = [this] { ++ended; };
-    }
-    void addFont(const QString& face, const QString& full, const QString& file) {
-        registry.add(full, file);
-        faces.names.insert(file, lb::FaceNames{full, face, true});
     }
     void TearDown() override {
         app.lastResult = QStringLiteral("Exit"); // closing the window must not ask

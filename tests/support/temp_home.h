@@ -1,0 +1,81 @@
+#pragma once
+
+// A fresh home for one test or benchmark run, without any test framework, so that both can
+// use it: HOME, the XDG folders and LETTERBAY_HOME point into a new temporary folder, and
+// fontconfig reads a configuration that knows only the fonts of that folder (the user's fonts
+// folder and a "system" folder beside it). Child processes inherit it, so fc-list sees what the
+// program sees. The previous environment comes back when it goes.
+
+#include <QDir>
+#include <QFile>
+#include <QString>
+#include <QTemporaryDir>
+#include <map>
+#include <string>
+
+namespace lbtest {
+
+class TempHome {
+public:
+    TempHome() {
+        for (const QString& d :
+             {home(), dataHome(), configHome(), cacheHome(), systemFonts(), dataDirs()})
+            ok_ = QDir().mkpath(d) && ok_;
+        set("HOME", home());
+        set("XDG_DATA_HOME", dataHome());
+        set("XDG_CONFIG_HOME", configHome());
+        set("XDG_CACHE_HOME", cacheHome());
+        // fontconfig also reads $XDG_DATA_DIRS/fonts: keep the machine's own fonts out.
+        set("XDG_DATA_DIRS", dataDirs());
+        set("LETTERBAY_HOME", letterbayHome());
+        set("FONTCONFIG_FILE", fontconfigFile());
+        QFile conf(fontconfigFile());
+        ok_ = conf.open(QIODevice::WriteOnly) && ok_;
+        conf.write(
+            QStringLiteral(
+                "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM "
+                "\"urn:fontconfig:fonts.dtd\">\n"
+                "<fontconfig>\n"
+                "  <dir>%1</dir>\n"
+                "  <dir prefix=\"xdg\">fonts</dir>\n"
+                "  <cachedir prefix=\"xdg\">fontconfig</cachedir>\n"
+                "  <include ignore_missing=\"yes\" prefix=\"xdg\">fontconfig/conf.d</include>\n"
+                "</fontconfig>\n")
+                .arg(systemFonts())
+                .toUtf8());
+    }
+    ~TempHome() {
+        for (const auto& [name, value] : saved_) {
+            if (value.first)
+                qputenv(name.c_str(), value.second);
+            else
+                qunsetenv(name.c_str());
+        }
+    }
+    TempHome(const TempHome&) = delete;
+    TempHome& operator=(const TempHome&) = delete;
+
+    bool ok() const { return ok_; }
+    QString root() const { return dir_.path(); }
+    QString home() const { return root() + QStringLiteral("/home"); }
+    QString dataHome() const { return home() + QStringLiteral("/.local/share"); }
+    QString configHome() const { return home() + QStringLiteral("/.config"); }
+    QString cacheHome() const { return home() + QStringLiteral("/.cache"); }
+    QString letterbayHome() const { return dataHome() + QStringLiteral("/letterbay"); }
+    QString fontsFolder() const { return dataHome() + QStringLiteral("/fonts/"); }
+    QString systemFonts() const { return root() + QStringLiteral("/system-fonts/"); }
+    QString dataDirs() const { return root() + QStringLiteral("/data-dirs"); }
+    QString fontconfigFile() const { return root() + QStringLiteral("/fonts.conf"); }
+
+    void set(const char* name, const QString& value) {
+        if (!saved_.count(name)) saved_[name] = {qEnvironmentVariableIsSet(name), qgetenv(name)};
+        qputenv(name, value.toLocal8Bit());
+    }
+
+private:
+    QTemporaryDir dir_;
+    bool ok_ = dir_.isValid();
+    std::map<std::string, std::pair<bool, QByteArray>> saved_;
+};
+
+} // namespace lbtest
