@@ -115,34 +115,6 @@ TEST_F(Activation, EmptyCatalogueStillRecordsTheSet) {
     EXPECT_EQ(resources.broadcasts, 1);
 }
 
-TEST_F(Activation, RefreshWithSetActiveKeepsStates) {
-    activate("P");
-    const QSet<QString> hidden = resources.hidden;
-    Refresh_Fonts(ctx);
-    EXPECT_EQ(resources.hidden, hidden);
-    EXPECT_EQ(scalar("SELECT count(*) FROM [Assigned Fonts]"), "4");
-    EXPECT_EQ(stateOf("D Font"), StateInactive);
-}
-
-TEST_F(Activation, StartupProbeReappliesOnlyWhenHiddenStateWasLost) {
-    activate("P");
-    const int broadcasts = resources.broadcasts;
-    app.setActivated = true;
-    app.currentSetName = "P";
-    view.setBox = "P";
-    EXPECT_FALSE(Reapply_ActiveSet(ctx));
-    EXPECT_EQ(resources.broadcasts, broadcasts);
-    EXPECT_EQ(view.messages.last(), "\"P\" is the currently active set.");
-    EXPECT_EQ(resources.hidden, (QSet<QString>{"c.ttf", "d.ttf"}));
-
-    resources.hidden.clear(); // the hidden state was lost
-    EXPECT_TRUE(Reapply_ActiveSet(ctx));
-    EXPECT_EQ(resources.hidden, (QSet<QString>{"c.ttf", "d.ttf"}));
-    EXPECT_EQ(setting(fld::ActivatedSet), "P");
-    EXPECT_EQ(setting(fld::PreviousSet), "<null>");
-    EXPECT_EQ(resources.broadcasts, broadcasts + 1);
-}
-
 TEST_F(Activation, ProbeSkipsSystemFontsThatAreAlwaysLoaded) {
     // Only the system font and members: nothing can tell, so nothing is done.
     exec("DELETE FROM [Fonts] WHERE [Face Name] IN ('C Font', 'D Font')");
