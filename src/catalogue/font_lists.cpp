@@ -33,7 +33,8 @@ void Fill_AllFonts(MainContext& ctx) {
     int progress = 0;
     // Membership is read once: each typeface then costs a lookup in memory.
     const ActiveMembers active = activeMembers(app);
-    const QSet<QString> assigned = ctx.unassignedOnly ? assignedFaces(app) : QSet<QString>();
+    const QSet<QString> assigned =
+        ctx.unassignedOnly ? fontNamesIn(app, tbl::AssignedFonts) : QSet<QString>();
     fonts.forEach([&](RecordSet& row) {
         const QString face = row.text(fld::FaceName);
         if (face != app.currentFontName) {
@@ -74,10 +75,10 @@ void Fill_AssignedFonts(MainContext& ctx) {
     ctx.view.handleButtons();
 }
 
-QSet<QString> assignedFaces(AppState& app) {
+QSet<QString> fontNamesIn(AppState& app, const QString& table) {
     QSet<QString> faces;
-    Statement st =
-        app.db->prepare(QStringLiteral("SELECT DISTINCT [Font Name] FROM [Assigned Fonts]"));
+    Statement st = app.db->prepare(QStringLiteral("SELECT DISTINCT [Font Name] FROM ") +
+                                   quoteIdentifier(table));
     while (st.step())
         faces.insert(st.text(0).toCaseFolded());
     return faces;

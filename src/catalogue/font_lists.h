@@ -12,8 +12,8 @@ void Fill_AllFonts(MainContext& ctx);
 // Rebuilds the Assigned Fonts list for the current set name, sorted by character code.
 void Fill_AssignedFonts(MainContext& ctx);
 
-// Face names (case-folded) that belong to at least one set.
-QSet<QString> assignedFaces(AppState& app);
+// The `Font Name`s (case-folded) of [Assigned Fonts] or [Auto Assign].
+QSet<QString> fontNamesIn(AppState& app, const QString& table);
 
 // The set names in table order, for the set box.
 QStringList setNames(AppState& app);

@@ -30,15 +30,6 @@ int countRows(Database& db, const QString& table) {
     return st.step() ? int(st.int64(0)) : 0;
 }
 
-QSet<QString> knownFaces(AppState& app) {
-    QSet<QString> faces;
-    Statement st =
-        app.db->prepare(QStringLiteral("SELECT DISTINCT [Font Name] FROM [Auto Assign]"));
-    while (st.step())
-        faces.insert(st.text(0).toCaseFolded());
-    return faces;
-}
-
 } // namespace
 
 void Refresh_Fonts(MainContext& ctx) {
@@ -113,8 +104,9 @@ void Refresh_Fonts(MainContext& ctx) {
         // lookups in memory, and AutoAssign runs only for names it knows.
         ActiveMembers active = activeMembers(app);
         const QString activated = active.setActivated ? activatedSet(app) : QString();
-        QSet<QString> assigned = assignedFaces(app);
-        const QSet<QString> known = app.addAutoAssign ? knownFaces(app) : QSet<QString>();
+        QSet<QString> assigned = fontNamesIn(app, tbl::AssignedFonts);
+        const QSet<QString> known =
+            app.addAutoAssign ? fontNamesIn(app, tbl::AutoAssign) : QSet<QString>();
         fonts.forEach([&](RecordSet& row) {
             const QString face = row.text(fld::FaceName);
             if (face != app.currentFontName) {
