@@ -2,6 +2,7 @@
 
 #include "catalogue/font_lists.h"
 #include "catalogue/system_fonts.h"
+#include "core/busy.h"
 #include "core/schema.h"
 #include "core/settings.h"
 
@@ -93,10 +94,7 @@ void Activate_Sets(MainContext& ctx) {
                          : QStringLiteral("Activating all sets..."));
     view.hideSamples();
     view.yield();
-    view.setWindowEnabled(false);
-    view.showProgress(true);
-    view.setProgressValue(0);
-    m.pointer().set(MousePointer::Hourglass);
+    Busy busy(ctx, 0);
 
     // Membership is read once per set: each row then costs a lookup in memory.
     const QString previousSet = previous.toString();
@@ -105,8 +103,7 @@ void Activate_Sets(MainContext& ctx) {
     RecordSet& fonts = *app.datFonts;
     fonts.refresh();
     if (fonts.recordCount() > 0) {
-        view.setProgressRange(0, fonts.recordCount());
-        int progress = 0;
+        busy.range(fonts.recordCount());
         fonts.forEach([&](RecordSet& row) {
             const QString face = row.text(fld::FaceName).toCaseFolded();
             const QString file = row.text(fld::FileName);
@@ -114,7 +111,7 @@ void Activate_Sets(MainContext& ctx) {
             if (!previousSet.isEmpty() && !previousMembers.contains(face))
                 app.lastResult = ctx.fonts.resources.load(file);
             if (only && !members.contains(face)) app.lastResult = ctx.fonts.resources.unload(file);
-            view.setProgressValue(++progress);
+            busy.step();
         });
     }
     if (only) {
@@ -128,9 +125,7 @@ void Activate_Sets(MainContext& ctx) {
     view.yield();
     Fill_AllFonts(ctx);
     view.fillSets();
-    view.showProgress(false);
-    m.pointer().set(MousePointer::Default);
-    view.setWindowEnabled(true);
+    busy.done();
     view.setSetBoxText(app.currentSetName);
     view.setMessage(
         only ? QStringLiteral("\"") + app.currentSetName +

@@ -1,6 +1,7 @@
 #include "catalogue/font_lists.h"
 
 #include "activation/activation.h"
+#include "core/busy.h"
 #include "core/schema.h"
 
 #include <algorithm>
@@ -20,17 +21,12 @@ void Fill_AllFonts(MainContext& ctx) {
     RecordSet& fonts = *app.datFonts;
     fonts.refresh();
     if (fonts.recordCount() == 0) return;
-    view.setWindowEnabled(false);
-    app.messages.pointer().set(MousePointer::Hourglass);
-    view.showProgress(true);
-    view.setProgressRange(0, fonts.recordCount());
-    view.setProgressValue(0);
+    Busy busy(ctx, fonts.recordCount());
     view.setMessage(QStringLiteral("Loading your TrueType fonts..."));
     view.yield();
 
     app.currentFontName.clear();
     ctx.allFonts.beginFill();
-    int progress = 0;
     // Membership is read once: each typeface then costs a lookup in memory.
     const ActiveMembers active = activeMembers(app);
     const QSet<QString> assigned =
@@ -43,13 +39,11 @@ void Fill_AllFonts(MainContext& ctx) {
             if (!ctx.unassignedOnly || !assigned.contains(face.toCaseFolded()))
                 ctx.allFonts.append(face, fontState(app, active, face));
         }
-        view.setProgressValue(++progress);
+        busy.step();
     });
     ctx.allFonts.endFill();
 
-    view.showProgress(false);
-    app.messages.pointer().set(MousePointer::Default);
-    view.setWindowEnabled(true);
+    busy.done();
     view.handleButtons();
     view.setMessage(ctx.unassignedOnly ? QStringLiteral("Unassigned Fonts loaded successfully.")
                                        : QStringLiteral("All Fonts loaded successfully."));

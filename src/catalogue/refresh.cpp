@@ -3,6 +3,7 @@
 #include "activation/activation.h"
 #include "catalogue/font_lists.h"
 #include "catalogue/system_fonts.h"
+#include "core/busy.h"
 #include "core/schema.h"
 #include "core/settings.h"
 #include "sets/auto_assign.h"
@@ -14,16 +15,6 @@ bool isTrueTypeValue(const QString& valueName) {
 }
 
 namespace {
-
-// Puts the window back however the refresh ended.
-struct Restore {
-    MainContext& ctx;
-    ~Restore() {
-        ctx.view.showProgress(false);
-        ctx.app.messages.pointer().set(MousePointer::Default);
-        ctx.view.setWindowEnabled(true);
-    }
-};
 
 int countRows(Database& db, const QString& table) {
     Statement st = db.prepare(QStringLiteral("SELECT count(*) FROM ") + quoteIdentifier(table));
@@ -38,12 +29,7 @@ void Refresh_Fonts(MainContext& ctx) {
     Database& db = *app.db;
 
     view.hideSamples();
-    view.setWindowEnabled(false);
-    app.messages.pointer().set(MousePointer::Hourglass);
-    Restore restore{ctx};
-    view.showProgress(true);
-    view.setProgressValue(0);
-    view.setProgressRange(0, 1);
+    Busy busy(ctx, 1); // put back however the refresh ends
     Load_SystemFonts(app.systemFonts, ctx.fonts.desktop);
 
     Database::Transaction transaction(db);
@@ -138,8 +124,7 @@ void Refresh_Fonts(MainContext& ctx) {
     transaction.commit();
     app.datAssigned->refresh();
 
-    view.showProgress(false);
-    app.messages.pointer().set(MousePointer::Default);
+    busy.done();
     view.fillSets();
     view.clearAssignedFonts();
     view.handleButtons();
@@ -148,7 +133,6 @@ void Refresh_Fonts(MainContext& ctx) {
                         ? QStringLiteral("Fonts loaded, AutoAssign completed successfully.")
                         : QStringLiteral("Fonts loaded successfully."));
     view.setFontCount(fontCountText(ctx.fontCount));
-    view.setWindowEnabled(true);
 }
 
 } // namespace lb

@@ -3,6 +3,7 @@
 #include "activation/activation.h"
 #include "catalogue/font_lists.h"
 #include "catalogue/system_fonts.h"
+#include "core/busy.h"
 #include "core/schema.h"
 #include "core/settings.h"
 #include "sets/auto_assign.h"
@@ -24,35 +25,6 @@ ButtonStates Handle_Buttons(const QString& s, const FontListModel& all,
 }
 
 namespace {
-
-// The window is blocked with progress over `rows` while an operation walks a list; put back
-// however the operation ends.
-class Busy {
-public:
-    Busy(MainContext& ctx, const QString& message, int rows) : ctx_(ctx) {
-        ctx.view.setMessage(message);
-        ctx.view.yield();
-        ctx.view.setWindowEnabled(false);
-        ctx.view.showProgress(true);
-        ctx.view.setProgressRange(0, rows);
-        ctx.view.setProgressValue(0);
-        ctx.app.messages.pointer().set(MousePointer::Hourglass);
-    }
-    ~Busy() { done(); }
-    void step() { ctx_.view.setProgressValue(++progress_); }
-    void done() {
-        if (finished_) return;
-        finished_ = true;
-        ctx_.view.showProgress(false);
-        ctx_.app.messages.pointer().set(MousePointer::Default);
-        ctx_.view.setWindowEnabled(true);
-    }
-
-private:
-    MainContext& ctx_;
-    int progress_ = 0;
-    bool finished_ = false;
-};
 
 bool sameSet(const QString& a, const QString& b) {
     return !a.isEmpty() && !b.isEmpty() && compareNoCase(a, b) == 0;
@@ -177,7 +149,9 @@ void Assign_Fonts(MainContext& ctx, bool all) {
     const QString set = findSet(app, app.currentSetName);
     const bool activated = sameSet(activatedSet(app), set);
     FontListModel& list = ctx.allFonts;
-    Busy busy(ctx, QStringLiteral("Assigning fonts..."), list.size());
+    ctx.view.setMessage(QStringLiteral("Assigning fonts..."));
+    ctx.view.yield();
+    Busy busy(ctx, list.size());
     app.datAssigned->refresh();
     app.datFonts->refresh();
     int added = 0;
@@ -232,7 +206,9 @@ void Unassign_Fonts(MainContext& ctx, bool all) {
     m.Msg_YesNo();
     if (!m.answeredYes()) return;
 
-    Busy busy(ctx, QStringLiteral("Unassigning fonts..."), list.size());
+    ctx.view.setMessage(QStringLiteral("Unassigning fonts..."));
+    ctx.view.yield();
+    Busy busy(ctx, list.size());
     app.fontsChanged = false;
     const bool activated = sameSet(activatedSet(app), set);
     app.datAssigned->refresh();
@@ -278,7 +254,9 @@ void Assign_AllSets(MainContext& ctx) {
                         QStringLiteral("to")))
         return;
 
-    Busy busy(ctx, QStringLiteral("Assigning fonts to all sets..."), list.size());
+    ctx.view.setMessage(QStringLiteral("Assigning fonts to all sets..."));
+    ctx.view.yield();
+    Busy busy(ctx, list.size());
     const QStringList sets = setNames(app);
     const QString box = ctx.view.setBoxText();
     const QString active = activatedSet(app);
@@ -320,7 +298,9 @@ void Unassign_AllSets(MainContext& ctx) {
                         QStringLiteral("from")))
         return;
 
-    Busy busy(ctx, QStringLiteral("Unassigning fonts from all sets..."), list.size());
+    ctx.view.setMessage(QStringLiteral("Unassigning fonts from all sets..."));
+    ctx.view.yield();
+    Busy busy(ctx, list.size());
     app.fontsChanged = false;
     const QString box = ctx.view.setBoxText();
     const QString active = activatedSet(app);
