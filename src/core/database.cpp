@@ -183,10 +183,20 @@ QString Database::passwordFromConnect(const QString& connect) {
 }
 
 std::unique_ptr<Database> Database::open(const QString& path, const QString& connect, bool create) {
-    if (!create && !QFileInfo(path).isFile())
+    return openIn(create ? Mode::Create : Mode::Existing, path, connect);
+}
+
+std::unique_ptr<Database> Database::openReadOnly(const QString& path, const QString& connect) {
+    return openIn(Mode::ReadOnly, path, connect);
+}
+
+std::unique_ptr<Database> Database::openIn(Mode mode, const QString& path, const QString& connect) {
+    if (mode != Mode::Create && !QFileInfo(path).isFile())
         throw DbError(ErrCannotOpen, QStringLiteral("Could not find file '%1'.").arg(path));
     sqlite3* db = nullptr;
-    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    const int flags = mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY
+                      : mode == Mode::Create ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE
+                                             : SQLITE_OPEN_READWRITE;
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
     auto closeAndThrow = [&](int number, const QString& what) {
         const QString msg = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString();
@@ -207,7 +217,8 @@ std::unique_ptr<Database> Database::open(const QString& path, const QString& con
     if (rc != SQLITE_OK)
         closeAndThrow(rc == SQLITE_NOTADB ? ErrNotADatabase : ErrCannotOpen,
                       QStringLiteral("Not a valid database file"));
-    if (!create && sqlite3_db_readonly(db, "main") == 1)
+    // A file meant for changes that can only be read would fail at the first change.
+    if (mode == Mode::Existing && sqlite3_db_readonly(db, "main") == 1)
         closeAndThrow(ErrCannotOpen, QStringLiteral("The file is read-only"));
     sqlite3_busy_timeout(db, 5000);
     sqlite3_exec(db, "PRAGMA foreign_keys = OFF", nullptr, nullptr, nullptr);

@@ -75,6 +75,9 @@ public:
     // ";PWD=..." carries the key; a file made with another key, or without one, does not open.
     static std::unique_ptr<Database> open(const QString& path, const QString& connect,
                                           bool create = false);
+    // Opens an existing file for reading only: it needs no write access to the file or its
+    // folder, as with the installed, read-only conversion file.
+    static std::unique_ptr<Database> openReadOnly(const QString& path, const QString& connect);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
@@ -118,6 +121,8 @@ public:
 
 private:
     Database(sqlite3* db, QString path) : db_(db), path_(std::move(path)) {}
+    enum class Mode { Existing, Create, ReadOnly };
+    static std::unique_ptr<Database> openIn(Mode mode, const QString& path, const QString& connect);
     sqlite3* db_;
     QString path_;
     int savepointDepth_ = 0;

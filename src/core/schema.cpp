@@ -63,6 +63,53 @@ void createIndexes(Database& db) {
         db.exec(QString::fromLatin1(sql));
 }
 
+QString dataFileProblem(Database& db) {
+    try {
+        // Damaged pages first: every later question would fail on them anyway.
+        Statement check = db.prepare(QStringLiteral("PRAGMA quick_check(1)"));
+        if (!check.step() || check.text(0) != QLatin1String("ok"))
+            return QStringLiteral("the file is damaged.");
+    } catch (const DbError&) {
+        return QStringLiteral("the file is damaged.");
+    }
+    try {
+        // A data version 1 file has no [Version] and none of the fields its upgrade adds.
+        const bool version1 = !db.tableExists(tbl::Version);
+        const std::vector<std::pair<QString, QStringList>> needed = {
+            {tbl::Fonts, {fld::FaceName, fld::FileName, fld::FriendlyName}},
+            {tbl::Sets, {fld::SetName}},
+            {tbl::AssignedFonts, {fld::SetName, fld::FontName}},
+            {tbl::AutoAssign, {fld::SetName, fld::FontName}},
+            {tbl::SampleText,
+             {fld::SampleText, fld::SelectedFont, fld::ActivatedSet, fld::PreviousSet,
+              fld::AddAutoAssign, fld::RemoveAutoAssign, fld::Height, fld::Width}},
+            {tbl::Version, {fld::Version}},
+        };
+        for (const auto& [table, fields] : needed) {
+            if (table == tbl::Version && version1) continue;
+            if (!db.tableExists(table))
+                return QStringLiteral("the table [%1] is missing.").arg(table);
+            QStringList want = fields;
+            if (table == tbl::SampleText && !version1) want << fld::SelectedSet << fld::FontSize;
+            const QStringList have = db.columns(table);
+            for (const QString& field : std::as_const(want))
+                if (!have.contains(field, Qt::CaseInsensitive))
+                    return QStringLiteral("the field [%1] of the table [%2] is missing.")
+                        .arg(field, table);
+        }
+        for (const QString& table : {tbl::SampleText, tbl::Version}) {
+            if (table == tbl::Version && version1) continue;
+            Statement rows =
+                db.prepare(QStringLiteral("SELECT count(*) FROM ") + quoteIdentifier(table));
+            if (!rows.step() || rows.int64(0) == 0)
+                return QStringLiteral("the table [%1] has no row.").arg(table);
+        }
+    } catch (const DbError& e) {
+        return QStringLiteral("the file cannot be read (") + e.message() + QStringLiteral(").");
+    }
+    return {};
+}
+
 void createAppendSchema(Database& db) {
     db.createTable(tbl::NewAuto, {text(fld::SetName, 40), text(fld::FontName)});
 }

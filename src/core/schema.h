@@ -58,6 +58,11 @@ void createCurrentSchema(Database& db);
 // Unique keys and indexes; safe to run on a file that already has them.
 void createIndexes(Database& db);
 
+// What makes an opened file unusable as a font database, in words for the user: a table or
+// field the program reads is missing, the settings record has no row, or the file is damaged.
+// Empty text when the file can be used. Reads only: a refused file is left as it was.
+QString dataFileProblem(Database& db);
+
 // Builds the conversion file that carries [New Auto].
 void createAppendSchema(Database& db);
 

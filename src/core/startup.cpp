@@ -48,20 +48,25 @@ bool Startup::load() {
     Messenger& m = app_.messages;
     app_.lineBreak = QStringLiteral("\n");
     // One copy per user: a second one says so and ends without touching anything, the
-    // first-run copy of the database included.
-    if (QDir().mkpath(dataFolder())) {
-        auto lock = std::make_unique<QLockFile>(lockPath());
-        lock->setStaleLockTime(0);
-        if (lock->tryLock(0)) {
-            app_.instanceLock = std::move(lock);
-        } else if (lock->error() == QLockFile::LockFailedError) {
-            m.title = AppTitle;
+    // first-run copy of the database included. A lock that cannot be made at all (a read-only
+    // data folder) refuses too: without it a second copy could run alongside.
+    QDir().mkpath(dataFolder());
+    auto lock = std::make_unique<QLockFile>(lockPath());
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock(0)) {
+        m.title = AppTitle;
+        if (lock->error() == QLockFile::LockFailedError)
             m.text = AppTitle +
                      QStringLiteral(" is already running on this machine.  Click OK to exit.");
-            m.Msg_Critical();
-            return false;
-        }
+        else
+            m.text = AppTitle +
+                     QStringLiteral(" cannot tell whether it is already running on "
+                                    "this machine: its lock file ") +
+                     lockPath() + QStringLiteral(" cannot be created.  Click OK to exit.");
+        m.Msg_Critical();
+        return false;
     }
+    app_.instanceLock = std::move(lock);
     const QString prepared = prepareDataFolder();
 
     app_.databasePath = databasePath();
@@ -81,8 +86,16 @@ bool Startup::load() {
     try {
         app_.db = Database::open(app_.databasePath, app_.connectSuffix);
         // A file that opens with the key but lacks the settings record is no font database.
-        if (!app_.db->tableExists(tbl::SampleText) || !app_.db->tableExists(tbl::Fonts))
+        if (!app_.db->tableExists(tbl::SampleText) || !app_.db->tableExists(tbl::Fonts)) {
+            app_.db.reset();
             return refuse(QStringLiteral("it is not a ") + AppTitle + QStringLiteral(" database."));
+        }
+        // Checked before anything is written, so that a damaged file is left as it was.
+        const QString problem = dataFileProblem(*app_.db);
+        if (!problem.isEmpty()) {
+            app_.db.reset();
+            return refuse(problem);
+        }
     } catch (const DbError& e) {
         app_.db.reset();
         if (e.number() == ErrNotADatabase)
@@ -175,7 +188,7 @@ void Startup::Convert_Data(const std::function<void()>& repaint) {
     const QString source = appendPath();
     std::unique_ptr<Database> append;
     try {
-        append = Database::open(source, app_.connectSuffix);
+        append = Database::openReadOnly(source, app_.connectSuffix);
         append->columns(tbl::NewAuto);
     } catch (const DbError& e) {
         m.title = QStringLiteral("Conversion of Letterbay Information");

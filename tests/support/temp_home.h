@@ -5,12 +5,16 @@
 // fontconfig reads a configuration that knows only the fonts of that folder (the user's fonts
 // folder and a "system" folder beside it). Child processes inherit it, so fc-list sees what the
 // program sees. The previous environment comes back when it goes.
+//
+// A test process started with LBTEST_ADOPT_ROOT set (see unprivileged.h) takes over the home
+// prepared there by its parent instead of making a new one, and leaves it for the parent to remove.
 
 #include <QDir>
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
 #include <map>
+#include <memory>
 #include <string>
 
 namespace lbtest {
@@ -18,6 +22,12 @@ namespace lbtest {
 class TempHome {
 public:
     TempHome() {
+        const QString adopt = qEnvironmentVariable("LBTEST_ADOPT_ROOT");
+        if (adopt.isEmpty())
+            dir_ = std::make_unique<QTemporaryDir>();
+        else
+            adopted_ = adopt;
+        ok_ = !root().isEmpty() && (!dir_ || dir_->isValid());
         for (const QString& d :
              {home(), dataHome(), configHome(), cacheHome(), systemFonts(), dataDirs()})
             ok_ = QDir().mkpath(d) && ok_;
@@ -56,7 +66,7 @@ public:
     TempHome& operator=(const TempHome&) = delete;
 
     bool ok() const { return ok_; }
-    QString root() const { return dir_.path(); }
+    QString root() const { return dir_ ? dir_->path() : adopted_; }
     QString home() const { return root() + QStringLiteral("/home"); }
     QString dataHome() const { return home() + QStringLiteral("/.local/share"); }
     QString configHome() const { return home() + QStringLiteral("/.config"); }
@@ -73,8 +83,9 @@ public:
     }
 
 private:
-    QTemporaryDir dir_;
-    bool ok_ = dir_.isValid();
+    std::unique_ptr<QTemporaryDir> dir_;
+    QString adopted_;
+    bool ok_ = true;
     std::map<std::string, std::pair<bool, QByteArray>> saved_;
 };
 

@@ -4,7 +4,9 @@
 #include "support/data_files.h"
 #include "support/fakes.h"
 #include "support/temp_env.h"
+#include "support/unprivileged.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
@@ -25,7 +27,35 @@ struct StartupTest : ::testing::Test {
     QString dbFile() const { return dataFolder() + QStringLiteral("/letterbay.mdb"); }
     QString appendFile() const { return dataFolder() + QStringLiteral("/append.mdb"); }
     QString now(const QString& sql) { return scalar(*app.db, sql); }
+
+    // The shipped files as a package installs them: root's, and read-only for everyone.
+    QString installed() const { return env.root() + QStringLiteral("/usr/share/letterbay"); }
+    void install(const std::vector<std::pair<QString, QString>>& newAuto) {
+        ASSERT_TRUE(QDir().mkpath(installed()));
+        const QString db = installed() + QStringLiteral("/letterbay.mdb");
+        ASSERT_TRUE(QFile::copy(QStringLiteral(LB_SHARE_DIR "/letterbay.mdb"), db));
+        lbtest::makeAppendFile(installed() + QStringLiteral("/append.mdb"), newAuto);
+        for (const QString& f : {db, installed() + QStringLiteral("/append.mdb")})
+            QFile::setPermissions(f, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        for (QString d = installed(); d != env.root(); d = QFileInfo(d).path())
+            QFile::setPermissions(d, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                         QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    }
+    static QByteArray digest(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly)
+                   ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
+                   : QByteArray();
+    }
 };
+
+// Skips where no normal user can be had; as root, checks what the normal user's run reported.
+#define LB_CONTINUE_UNPRIVILEGED(run)                                                              \
+    if ((run).where == lbtest::Unprivileged::Skip) GTEST_SKIP() << (run).output.toStdString();     \
+    if ((run).where == lbtest::Unprivileged::Child) {                                              \
+        EXPECT_EQ((run).exitCode, 0) << (run).output.toStdString();                                \
+        return;                                                                                    \
+    }
 
 TEST_F(StartupTest, FirstRunCopiesTheShippedDatabaseAndConvertsNothing) {
     ASSERT_TRUE(startup.load());
@@ -152,6 +182,118 @@ TEST_F(StartupTest, UnusableDatabaseIsNamedAndLeftUntouched) {
     EXPECT_EQ(bad.readAll(), QByteArray(4096, 'x'));
     // The refused copy does not keep the lock: the next start may try again.
     EXPECT_EQ(app.instanceLock, nullptr);
+}
+
+TEST_F(StartupTest, NormalUserWithReadOnlyInstalledFilesConvertsOnceAndForAll) {
+    if (!lbtest::isUnprivilegedChild()) {
+        lbtest::makeDataFile(dbFile(), QStringLiteral("2.0"), {{"Serif", "Georgia"}});
+        install({{"Symbol", "Wingdings"}, {"Serif", "Georgia"}});
+    }
+    env.set("LETTERBAY_SHARE", installed());
+    const lbtest::Unprivileged run = lbtest::continueUnprivileged(env, {installed()});
+    LB_CONTINUE_UNPRIVILEGED(run);
+
+    ASSERT_FALSE(QFileInfo(installed() + QStringLiteral("/append.mdb")).isWritable());
+    ASSERT_TRUE(startup.load());
+    boxes.answers = {AnswerOK};
+    EXPECT_TRUE(startup.Timer1_Timer({}));
+    ASSERT_FALSE(boxes.shown.empty());
+    EXPECT_EQ(boxes.shown.size(), 1u) << boxes.shown.back().text.toStdString();
+    EXPECT_EQ(boxes.shown[0].style, 64); // the announcement, and no error after it
+    EXPECT_EQ(startup.dataVersion(), QStringLiteral("2.5"));
+    EXPECT_EQ(now(QStringLiteral("SELECT group_concat([Font Name]) FROM [Auto Assign]")),
+              QStringLiteral("Georgia,Wingdings"));
+
+    // The next start finds nothing to convert: no announcement, no catalogue rebuild.
+    AppState next{boxes, pointer};
+    app.closeAll();
+    Startup again{next};
+    ASSERT_TRUE(again.load());
+    EXPECT_FALSE(again.Timer1_Timer({}));
+    EXPECT_EQ(boxes.shown.size(), 1u);
+}
+
+TEST_F(StartupTest, NormalUserFirstRunCopiesTheReadOnlyInstalledDatabase) {
+    if (!lbtest::isUnprivilegedChild()) install({});
+    env.set("LETTERBAY_SHARE", installed());
+    const lbtest::Unprivileged run = lbtest::continueUnprivileged(env, {installed()});
+    LB_CONTINUE_UNPRIVILEGED(run);
+
+    ASSERT_TRUE(startup.load());
+    EXPECT_FALSE(startup.Timer1_Timer({}));
+    EXPECT_TRUE(boxes.shown.empty());
+    // The user's copy takes changes although the installed file does not.
+    EXPECT_NO_THROW(app.db->exec(QStringLiteral("INSERT INTO [Sets] VALUES ('Mine')")));
+}
+
+TEST_F(StartupTest, LockThatCannotBeMadeRefusesLikeARunningCopy) {
+    if (!lbtest::isUnprivilegedChild()) {
+        ASSERT_TRUE(QFile::copy(QStringLiteral(LB_SHARE_DIR "/letterbay.mdb"), dbFile()));
+        QFile::setPermissions(dbFile(), QFile::ReadOwner | QFile::WriteOwner);
+        // A data folder the user may read but not write to: no lock file can be made there.
+        QFile::setPermissions(dataFolder(), QFile::ReadOwner | QFile::ExeOwner);
+    }
+    const lbtest::Unprivileged run = lbtest::continueUnprivileged(env);
+    LB_CONTINUE_UNPRIVILEGED(run);
+
+    boxes.answers = {AnswerOK};
+    EXPECT_FALSE(startup.load());
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].style, 16);
+    EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Letterbay 98"));
+    EXPECT_EQ(boxes.shown[0].text,
+              QStringLiteral("Letterbay 98 cannot tell whether it is already running on this "
+                             "machine: its lock file ") +
+                  Startup::lockPath() + QStringLiteral(" cannot be created.  Click OK to exit."));
+    EXPECT_EQ(app.db, nullptr);
+}
+
+TEST_F(StartupTest, DamagedDatabasesAreNamedAndLeftAsTheyWere) {
+    const std::vector<std::pair<const char*, std::function<void(Database&)>>> damage = {
+        {"has no row", [](Database& db) { db.exec(QStringLiteral("DELETE FROM [Sample Text]")); }},
+        {"is missing",
+         [](Database& db) {
+             db.exec(QStringLiteral("ALTER TABLE [Sample Text] RENAME TO [Old]"));
+             db.exec(QStringLiteral("CREATE TABLE [Sample Text] AS SELECT [Sample Text], "
+                                    "[Selected Font], [Previous Set], [Add AutoAssign], "
+                                    "[Remove AutoAssign], [Height], [Width], [Selected Set], "
+                                    "[Font Size] FROM [Old]"));
+             db.exec(QStringLiteral("DROP TABLE [Old]"));
+         }},
+        {"is missing", [](Database& db) { db.exec(QStringLiteral("DROP TABLE [Sets]")); }},
+        {"has no row", [](Database& db) { db.exec(QStringLiteral("DELETE FROM [Version]")); }},
+        {"damaged", [](Database&) {}}, // pages overwritten below
+    };
+    for (const auto& [says, harm] : damage) {
+        SCOPED_TRACE(says);
+        QFile::remove(dbFile());
+        ASSERT_TRUE(QFile::copy(QStringLiteral(LB_SHARE_DIR "/letterbay.mdb"), dbFile()));
+        QFile::setPermissions(dbFile(), QFile::ReadOwner | QFile::WriteOwner);
+        harm(*Database::open(dbFile(), ConnectSuffix));
+        if (QByteArray(says) == "damaged") {
+            QFile f(dbFile());
+            ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+            ASSERT_GT(f.size(), 8 * 4096);
+            f.seek(f.size() / 4096 / 2 * 4096 + 512);
+            f.write(QByteArray(64, '\x5a'));
+        }
+        const QByteArray before = digest(dbFile());
+        AppState fresh{boxes, pointer};
+        Startup s{fresh};
+        boxes.shown.clear();
+        boxes.answers = {AnswerOK};
+        EXPECT_FALSE(s.load());
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].style, 16);
+        EXPECT_TRUE(boxes.shown[0].text.startsWith(QStringLiteral("The font database ") + dbFile() +
+                                                   QStringLiteral(" cannot be used: ")))
+            << boxes.shown[0].text.toStdString();
+        EXPECT_TRUE(boxes.shown[0].text.contains(QLatin1String(says)))
+            << boxes.shown[0].text.toStdString();
+        EXPECT_EQ(fresh.db, nullptr);
+        EXPECT_EQ(fresh.instanceLock, nullptr);
+        EXPECT_EQ(digest(dbFile()), before);
+    }
 }
 
 TEST(WelcomeText, RoundsTheKnowledgeBaseDownToHundreds) {
