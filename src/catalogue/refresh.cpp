@@ -43,11 +43,16 @@ void Refresh_Fonts(MainContext& ctx) {
         view.setProgressValue(oldRows);
     }
 
-    // Every installed value is read, whatever the length of its name or file.
+    // Every installed value is read, whatever the length of its name or file. Reading the
+    // font folders is the slow part and cannot be counted beforehand: the phase text is up
+    // first, with a busy bar, and the bar counts once the values are known.
+    view.setProgressRange(0, 0);
     view.setProgressValue(0);
+    view.setMessage(QStringLiteral("Retrieving your TrueType fonts..."));
+    view.yield();
     const std::vector<FontValue> values = ctx.fonts.registry.enumerate();
     view.setProgressRange(0, int(values.size()));
-    view.setMessage(QStringLiteral("Retrieving your TrueType fonts..."));
+    view.setProgressValue(0);
     view.yield();
     {
         Statement insert = db.prepare(QStringLiteral(

@@ -29,6 +29,7 @@ public:
 
     bool answeredYes() const { return answer == QLatin1String("6"); }
     MousePointer& pointer() { return *pointer_; }
+    MessageBoxes& boxes() { return *boxes_; }
     void setBoxes(MessageBoxes& boxes) { boxes_ = &boxes; }
 
 private:

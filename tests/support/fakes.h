@@ -12,6 +12,7 @@
 #include <QSet>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -27,6 +28,7 @@ public:
     std::deque<int> answers;
     std::deque<QString> inputs;
     std::vector<Shown> shown;
+    std::function<void()> onShow; // runs while each box is up
 
     QString input(const QString& prompt, const QString& title, const QString&) override {
         shown.push_back({prompt, title, -1});
@@ -41,6 +43,7 @@ public:
 
     int show(const QString& text, const QString& title, int style) override {
         shown.push_back({text, title, style});
+        if (onShow) onShow();
         if (answers.empty()) {
             ADD_FAILURE() << "unexpected message box: " << title.toStdString() << ": "
                           << text.toStdString();
@@ -57,8 +60,10 @@ public:
     std::vector<lb::FontValue> values;
     QString folder = QStringLiteral("/fonts/");
     int failAfter = -1; // throw after this many values, to cut a refresh off half way
+    std::function<void()> onEnumerate;
 
     std::vector<lb::FontValue> enumerate() override {
+        if (onEnumerate) onEnumerate();
         if (failAfter >= 0) throw std::runtime_error("enumeration cut off");
         return values;
     }

@@ -19,7 +19,11 @@ public:
     bool enabled = true;
     int value = 0, maximum = 0;
 
-    void setMessage(const QString& t) override { messages << t; }
+    int yieldsBeforeMessage = 0; // yields made before the last message was set
+    void setMessage(const QString& t) override {
+        messages << t;
+        yieldsBeforeMessage = yields;
+    }
     void setFontCount(const QString& t) override { fontCount = t; }
     void showProgress(bool) override {}
     void setProgressRange(int, int max) override { maximum = max; }

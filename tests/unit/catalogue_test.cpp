@@ -46,6 +46,26 @@ TEST_F(Catalogue, OneListRowPerTypefaceAndOnlyTrueTypeValues) {
     EXPECT_EQ(scalar("SELECT count(*) FROM [Fonts]"), "3");
 }
 
+TEST_F(Catalogue, PhaseTextIsOnScreenWhileTheInstalledFontsAreRead) {
+    for (int i = 0; i < 5; ++i)
+        addFont(QStringLiteral("Face %1").arg(i), QStringLiteral("Face %1").arg(i),
+                QStringLiteral("f%1.ttf").arg(i));
+    exec("INSERT INTO [Fonts] VALUES ('Old', 'old.ttf', 'Old (TrueType)')");
+    QString message;
+    bool repainted = false;
+    int maximum = -1;
+    registry.onEnumerate = [&] {
+        message = view.messages.last();
+        repainted = view.yields > view.yieldsBeforeMessage;
+        maximum = view.maximum;
+    };
+    Refresh_Fonts(ctx);
+    EXPECT_EQ(message, "Retrieving your TrueType fonts...");
+    EXPECT_TRUE(repainted);
+    EXPECT_EQ(maximum, 0); // a busy bar: the count is not known yet
+    EXPECT_EQ(view.fontCount, "TrueType Fonts: 5");
+}
+
 TEST_F(Catalogue, AssignmentsOfVanishedFontsGoAndOthersStay) {
     addFont("Alpha Test", "Alpha Test Regular", "a.ttf");
     addSet("Mine");

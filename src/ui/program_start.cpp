@@ -1,0 +1,78 @@
+#include "ui/program_start.h"
+
+#include "core/schema.h"
+#include "ui/frm_main.h"
+#include "ui/frm_splash.h"
+
+#include <QCoreApplication>
+
+namespace lb {
+
+// The start-up window stays on top of every window: while it is up, each message box of
+// start-up (the conversion's announcement and errors) is shown with the window out of the way.
+class ProgramStart::AsideBoxes : public MessageBoxes {
+public:
+    AsideBoxes(MessageBoxes& inner, QWidget& window) : inner_(inner), window_(window) {}
+    int show(const QString& text, const QString& title, int style) override {
+        Aside aside(window_);
+        return inner_.show(text, title, style);
+    }
+    QString input(const QString& prompt, const QString& title,
+                  const QString& defaultText) override {
+        Aside aside(window_);
+        return inner_.input(prompt, title, defaultText);
+    }
+    MessageBoxes& inner() { return inner_; }
+
+private:
+    struct Aside {
+        explicit Aside(QWidget& w) : window(w), wasVisible(w.isVisible()) { w.hide(); }
+        ~Aside() {
+            if (wasVisible) window.show();
+        }
+        QWidget& window;
+        bool wasVisible;
+    };
+    MessageBoxes& inner_;
+    QWidget& window_;
+};
+
+ProgramStart::ProgramStart(AppState& app, FontPlatform& fonts)
+    : app_(app), fonts_(fonts), startup_(app) {}
+
+ProgramStart::~ProgramStart() {
+    if (boxes_) app_.messages.setBoxes(boxes_->inner());
+}
+
+bool ProgramStart::begin() {
+    if (!startup_.load()) return false;
+    splash_ = std::make_unique<FrmSplash>(startup_);
+    boxes_ = std::make_unique<AsideBoxes>(app_.messages.boxes(), *splash_);
+    app_.messages.setBoxes(*boxes_);
+    connect(splash_.get(), &FrmSplash::handOver, this, &ProgramStart::handOver);
+    splash_->show();
+    return true;
+}
+
+void ProgramStart::handOver(bool rebuild) {
+    // From here the main window's own boxes: the start-up window is hidden for good.
+    splash_->hide();
+    app_.messages.setBoxes(boxes_->inner());
+    main_ = std::make_unique<FrmMain>(app_, fonts_);
+    if (prepareMainWindow) prepareMainWindow(*main_);
+    try {
+        main_->Form_Load();
+        if (rebuild) main_->Refresh_Fonts();
+        main_->show();
+    } catch (const std::exception& e) {
+        // The load passes over what it can; anything left means there is nothing to show.
+        app_.messages.title = AppTitle;
+        app_.messages.text = AppTitle + QStringLiteral(" could not start: ") +
+                             QString::fromUtf8(e.what()) + QStringLiteral("  Click OK to exit.");
+        app_.messages.Msg_Critical();
+        main_->endProgram();
+    }
+    splash_->close();
+}
+
+} // namespace lb

@@ -1,0 +1,194 @@
+#include "core/schema.h"
+#include "platform/qt_message_boxes.h"
+#include "support/data_files.h"
+#include "support/fakes.h"
+#include "ui/application.h"
+#include "ui/frm_main.h"
+#include "ui/frm_splash.h"
+#include "ui/program_start.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace lb;
+using lbtest::scalar;
+
+namespace {
+
+// The program's start as main() runs it, over fake font facilities and scripted answers.
+struct ProgramStartTest : ::testing::Test, lbtest::Session {
+    std::unique_ptr<ProgramStart> start;
+    int ended = 0;
+
+    QString dbFile() const { return env.letterbayHome() + QStringLiteral("/letterbay.mdb"); }
+    bool begin() {
+        start = std::make_unique<ProgramStart>(app, fonts);
+        start->prepareMainWindow = [this](FrmMain& w) { w.endProgram = [this] { ++ended; }; };
+        return start->begin();
+    }
+    // The start-up window's timer runs its full three seconds, as in the program.
+    bool waitForMainWindow() {
+        return QTest::qWaitFor(
+            [this] { return start->mainWindow() && start->mainWindow()->isVisible(); }, 8000);
+    }
+    static bool onTopWindowShown() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && (w->windowFlags() & Qt::WindowStaysOnTopHint)) return true;
+        return false;
+    }
+    void TearDown() override {
+        app.lastResult = QStringLiteral("Exit"); // closing the window must not ask
+        start.reset();
+    }
+};
+
+TEST_F(ProgramStartTest, ConversionMessagesAreNeverUnderTheStartupWindow) {
+    QDir().mkpath(env.letterbayHome());
+    lbtest::makeDataFile(dbFile(), QStringLiteral("2.0"), {{"Serif", "Georgia"}});
+    env.set("LETTERBAY_SHARE", env.root() + QStringLiteral("/nothing-installed"));
+    std::vector<bool> covered;
+    boxes.onShow = [&] { covered.push_back(onTopWindowShown()); };
+    // The announcement, the conversion's error (no conversion file), the first run's question.
+    boxes.answers = {AnswerOK, AnswerOK, AnswerNo};
+    ASSERT_TRUE(begin());
+    EXPECT_TRUE(onTopWindowShown());
+    ASSERT_TRUE(waitForMainWindow());
+    ASSERT_EQ(boxes.shown.size(), 3u);
+    EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Conversion of Letterbay Information"));
+    EXPECT_EQ(boxes.shown[1].style, 16);
+    EXPECT_EQ(boxes.shown[2].title, QStringLiteral("Initial Retrieval of TrueType Fonts"));
+    EXPECT_EQ(covered, (std::vector<bool>{false, false, false}));
+    EXPECT_FALSE(start->splash()->isVisible());
+}
+
+TEST_F(ProgramStartTest, HandOverLoadsTheMainWindowAndHidesWhatTheActiveSetLeavesOut) {
+    addFont(QStringLiteral("Alpha"), QStringLiteral("Alpha Regular"), QStringLiteral("a.ttf"));
+    addFont(QStringLiteral("Beta"), QStringLiteral("Beta Regular"), QStringLiteral("b.ttf"));
+    {
+        // A catalogue with the set "Body" active; the desktop has since shown every font again.
+        QDir().mkpath(env.letterbayHome());
+        QFile::copy(QStringLiteral(LB_SHARE_DIR "/letterbay.mdb"), dbFile());
+        QFile::setPermissions(dbFile(), QFile::ReadOwner | QFile::WriteOwner);
+        auto db = Database::open(dbFile(), ConnectSuffix);
+        db->exec(QStringLiteral("INSERT INTO [Fonts] VALUES ('Alpha', 'a.ttf', 'Alpha Regular "
+                                "(TrueType)'), ('Beta', 'b.ttf', 'Beta Regular (TrueType)')"));
+        db->exec(QStringLiteral("INSERT INTO [Sets] VALUES ('Body')"));
+        db->exec(QStringLiteral("INSERT INTO [Assigned Fonts] VALUES ('Body', 'Alpha')"));
+        db->exec(QStringLiteral("UPDATE [Sample Text] SET [Activated Set] = 'Body'"));
+    }
+    ASSERT_TRUE(begin());
+    ASSERT_TRUE(waitForMainWindow());
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_FALSE(start->splash()->isVisible());
+    FrmMain* w = start->mainWindow();
+    EXPECT_EQ(w->findChild<QComboBox*>(QStringLiteral("cmbSets"))->currentText(),
+              QStringLiteral("Body"));
+    EXPECT_EQ(resources.hidden, QSet<QString>{QStringLiteral("b.ttf")});
+    EXPECT_EQ(w->allFonts().row(1).state, StateInactive);
+    EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("barStatusPanel2"))->text(),
+              QStringLiteral("\"Body\" activated successfully.  Everything else is inactive."));
+}
+
+TEST_F(ProgramStartTest, EmptySettingsRecordEndsWithAMessageNotAnAbort) {
+    QDir().mkpath(env.letterbayHome());
+    lbtest::makeDataFile(dbFile(), QStringLiteral("2.5"))
+        ->exec(QStringLiteral("DELETE FROM [Sample Text]"));
+    boxes.answers = {AnswerOK};
+    EXPECT_FALSE(begin());
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].text.startsWith(QStringLiteral("The font database ") + dbFile() +
+                                               QStringLiteral(" cannot be used: ")));
+    EXPECT_EQ(start->splash(), nullptr);
+    EXPECT_EQ(start->mainWindow(), nullptr);
+}
+
+TEST(ApplicationTest, ErrorEscapingACommandIsShownAndTheProgramGoesOn) {
+    auto* application = qobject_cast<Application*>(QCoreApplication::instance());
+    ASSERT_NE(application, nullptr);
+    lbtest::ScriptedBoxes boxes;
+    MemoryPointer pointer;
+    Messenger messenger(boxes, pointer);
+    application->setMessenger(&messenger);
+    QPushButton button(QStringLiteral("Fail"));
+    int clicks = 0;
+    QObject::connect(&button, &QPushButton::clicked, [&] {
+        ++clicks;
+        pointer.set(MousePointer::Hourglass);
+        throw DbError(ErrNoCurrentRecord, QStringLiteral("No current record."));
+    });
+    button.show();
+    boxes.answers = {AnswerOK, AnswerOK};
+    QTest::mouseClick(&button, Qt::LeftButton);
+    QTest::mouseClick(&button, Qt::LeftButton); // still running, still answering
+    application->setMessenger(nullptr);
+    EXPECT_EQ(clicks, 2);
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Letterbay 98"));
+    EXPECT_EQ(boxes.shown[0].style, 16);
+    EXPECT_EQ(boxes.shown[0].text,
+              QStringLiteral("The operation could not be completed: No current record."));
+    EXPECT_EQ(pointer.get(), MousePointer::Default);
+}
+
+// The real message boxes, answered with keys and clicks as a user answers them.
+struct RealBoxes : ::testing::Test {
+    QtMessageBoxes boxes;
+    QStringList captions;
+    QString defaultCaption;
+
+    // Runs `answer` on the box once it is up; returns the answer code.
+    int ask(int style, const std::function<void(QMessageBox*)>& answer) {
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) {
+                ADD_FAILURE() << "no message box";
+                return;
+            }
+            captions.clear();
+            // Buttons as they stand on screen, left to right.
+            QList<QPushButton*> buttons = box->findChildren<QPushButton*>();
+            std::sort(buttons.begin(), buttons.end(), [](QPushButton* a, QPushButton* b) {
+                return a->mapToGlobal(QPoint()).x() < b->mapToGlobal(QPoint()).x();
+            });
+            for (QPushButton* b : buttons)
+                captions << b->text();
+            defaultCaption = box->defaultButton() ? box->defaultButton()->text() : QString();
+            answer(box);
+        });
+        return boxes.show(QStringLiteral("Text"), QStringLiteral("Title"), style);
+    }
+    static QPushButton* button(QMessageBox* box, const QString& caption) {
+        for (QPushButton* b : box->findChildren<QPushButton*>())
+            if (b->text() == caption) return b;
+        return nullptr;
+    }
+};
+
+TEST_F(RealBoxes, ButtonsDefaultsEscapeAndAnswerCodes) {
+    auto key = [](int k) { return [k](QMessageBox* box) { QTest::keyClick(box, Qt::Key(k)); }; };
+    // Yes and No, Yes first and the default; Enter gives Yes, Escape No.
+    EXPECT_EQ(ask(StyleYesNo | StyleExclamation, key(Qt::Key_Return)), AnswerYes);
+    EXPECT_EQ(captions, (QStringList{"&Yes", "&No"}));
+    EXPECT_EQ(defaultCaption, QStringLiteral("&Yes"));
+    EXPECT_EQ(ask(StyleYesNo | StyleQuestion, key(Qt::Key_Escape)), AnswerNo);
+    EXPECT_EQ(ask(StyleYesNo | StyleQuestion,
+                  [](QMessageBox* box) { QTest::mouseClick(button(box, "&No"), Qt::LeftButton); }),
+              AnswerNo);
+    // OK and Cancel.
+    EXPECT_EQ(ask(StyleOKCancel | StyleExclamation, key(Qt::Key_Return)), AnswerOK);
+    EXPECT_EQ(captions, (QStringList{"OK", "Cancel"}));
+    EXPECT_EQ(ask(StyleOKCancel | StyleExclamation, key(Qt::Key_Escape)), AnswerCancel);
+    // A lone OK: Escape closes it as OK.
+    EXPECT_EQ(ask(StyleCritical, key(Qt::Key_Escape)), AnswerOK);
+    EXPECT_EQ(captions, QStringList{"OK"});
+    EXPECT_EQ(ask(StyleInformation, key(Qt::Key_Return)), AnswerOK);
+}
+
+} // namespace
