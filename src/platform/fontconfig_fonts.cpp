@@ -107,10 +107,12 @@ QString suffixFor(const Face& f) {
 FontconfigFonts::InstalledFile describe(const QString& path, const Faces& faces) {
     FontconfigFonts::InstalledFile out;
     out.path = path;
-    QStringList fullNames;
-    for (const auto& [number, face] : faces)
-        fullNames.append(face.fullName.isEmpty() ? QFileInfo(path).completeBaseName()
-                                                 : face.fullName);
+    QStringList fullNames; // each name once: the faces of a collection may share one
+    for (const auto& [number, face] : faces) {
+        const QString name =
+            face.fullName.isEmpty() ? QFileInfo(path).completeBaseName() : face.fullName;
+        if (!fullNames.contains(name)) fullNames.append(name);
+    }
     const Face& first = faces.begin()->second;
     out.resourceName = fullNames.join(QStringLiteral(" & "));
     out.faceName = first.family.isEmpty() ? fullNames.first() : first.family;

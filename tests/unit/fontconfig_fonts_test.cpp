@@ -55,8 +55,8 @@ TEST(FontconfigRegistry, ListsUserAndSystemFontsOncePerFileWithTheirValueNames) 
     lbtest::FontEnv env;
     FontconfigFonts fonts;
     EXPECT_EQ(fonts.fontsFolder(), env.fontsFolder());
-    for (const char* f :
-         {"FixtureSans-Regular.ttf", "FixtureCollection.ttc", "LinguaTest.ttf", "Empty.ttf"})
+    for (const char* f : {"FixtureSans-Regular.ttf", "FixtureCollection.ttc", "FixtureTwin.ttc",
+                          "LinguaTest.ttf", "Empty.ttf"})
         env.installFixture(QString::fromLatin1(f));
     const QString sub = env.installInSubfolder(u"AlphaTest-Regular.ttf"_s, u"Deep/Er"_s);
     const QString cff = env.installFixture(u"FixtureCff.otf"_s, true);
@@ -73,11 +73,15 @@ TEST(FontconfigRegistry, ListsUserAndSystemFontsOncePerFileWithTheirValueNames) 
         {u"FixtureSans-Regular.ttf"_s, trueTypeValueName(u"FixtureSans-Regular.ttf"_s)},
         {u"FixtureCollection.ttc"_s,
          u"Fixture Collection Regular & Fixture Collection Bold (TrueType)"_s},
+        // Two faces of one full name give that name once.
+        {u"FixtureTwin.ttc"_s, u"Fixture Twin Regular (TrueType)"_s},
         {u"LinguaTest.ttf"_s, u"Lingua Test Regular (TrueType)"_s},
         {sub, trueTypeValueName(u"AlphaTest-Regular.ttf"_s)},
         {mixed, trueTypeValueName(u"GammaTest-Regular.ttf"_s)},
     };
     EXPECT_EQ(got, expected);
+    EXPECT_EQ(fonts.read(env.fixture(u"FixtureTwin.ttc"_s)).resourceName,
+              u"Fixture Twin Regular"_s);
 
     // Stable: the second listing comes from the caches the first one wrote, in the same order.
     const std::vector<FontValue> again = fonts.enumerate();
