@@ -52,6 +52,7 @@ void FontListModel::endFill() {
 void FontListModel::clear() {
     beginResetModel();
     rows_.clear();
+    set.clear();
     selectedCount = 0;
     anchor = -1;
     endResetModel();

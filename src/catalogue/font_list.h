@@ -48,6 +48,8 @@ public:
     // Selection: a selected count and an anchor row per list.
     int selectedCount = 0;
     int anchor = -1;
+    // Assigned Fonts: the set whose fonts the list shows; empty once the list is cleared.
+    QString set;
 
 private:
     std::vector<Row> rows_;

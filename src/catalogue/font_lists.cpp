@@ -66,6 +66,7 @@ void Fill_AssignedFonts(MainContext& ctx) {
     for (const QString& n : names)
         ctx.assignedFonts.append(n, StateActive);
     ctx.assignedFonts.endFill();
+    ctx.assignedFonts.set = app.currentSetName;
     ctx.view.handleButtons();
 }
 

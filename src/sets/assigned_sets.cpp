@@ -21,8 +21,7 @@ void Fill_FontSets(AppState& app, FontListModel& list, const QString& font) {
     list.endFill();
 }
 
-void Unassign_FromSets(MainContext& ctx, FontListModel& list, const QString& f, bool all,
-                       const QString& clicked) {
+void Unassign_FromSets(MainContext& ctx, FontListModel& list, const QString& f, bool all) {
     AppState& app = ctx.app;
     Messenger& m = app.messages;
     app.datSets->refresh();
@@ -37,8 +36,10 @@ void Unassign_FromSets(MainContext& ctx, FontListModel& list, const QString& f, 
         m.text = QStringLiteral("Are you sure you want to unassign \"") + f +
                  QStringLiteral("\" from all sets?");
     else if (list.selectedCount == 1)
+        // The set that is selected, not the row clicked last (a Ctrl-click may have cleared it).
         m.text = QStringLiteral("Are you sure you want to unassign \"") + f +
-                 QStringLiteral("\" from \"") + clicked + QStringLiteral("\"?");
+                 QStringLiteral("\" from \"") + list.selectedNames().value(0) +
+                 QStringLiteral("\"?");
     else
         m.text = QStringLiteral("Are you sure you want to unassign \"") + f +
                  QStringLiteral("\" from ") + QString::number(list.selectedCount) +
@@ -66,7 +67,7 @@ void Unassign_FromSets(MainContext& ctx, FontListModel& list, const QString& f, 
                 return false;
             ++removed;
             lastSet = s;
-            Remove_Assignment(ctx, s, f, box, active);
+            Remove_Assignment(ctx, s, f, active);
             list.removeAt(i);
             return true;
         });

@@ -9,7 +9,6 @@ void Fill_FontSets(AppState& app, FontListModel& list, const QString& font);
 
 // Takes the font out of the selected sets of the dialog's list (or all of them). The list
 // keeps the remaining sets.
-void Unassign_FromSets(MainContext& ctx, FontListModel& list, const QString& font, bool all,
-                       const QString& clickedSet);
+void Unassign_FromSets(MainContext& ctx, FontListModel& list, const QString& font, bool all);
 
 } // namespace lb

@@ -114,14 +114,14 @@ void redisplayAllFonts(MainContext& ctx, const QString& message) {
     ctx.view.setAllFontsTopRow(top);
 }
 
-void Remove_Assignment(MainContext& ctx, const QString& s, const QString& f, const QString& box,
+void Remove_Assignment(MainContext& ctx, const QString& s, const QString& f,
                        const QString& active) {
     AppState& app = ctx.app;
     Statement del = app.db->prepare(
         QStringLiteral("DELETE FROM [Assigned Fonts] WHERE [Set Name] = ? AND [Font Name] = ?"));
     del.bind(1, s).bind(2, f);
     del.step();
-    if (sameSet(s, box)) {
+    if (sameSet(s, ctx.assignedFonts.set)) {
         const int row = ctx.assignedFonts.find(f);
         if (row >= 0) ctx.assignedFonts.removeAt(row);
     }
@@ -148,6 +148,9 @@ void Assign_Fonts(MainContext& ctx, bool all) {
     if (refuseNoSet(ctx, QStringLiteral("Assign Fonts"))) return;
     const QString set = findSet(app, app.currentSetName);
     const bool activated = sameSet(activatedSet(app), set);
+    // The Assigned Fonts list may show another set than the one typed into the set box: then
+    // it is filled with the target afterwards, rather than given rows of another set.
+    const bool listShowsSet = sameSet(ctx.assignedFonts.set, set);
     FontListModel& list = ctx.allFonts;
     ctx.view.setMessage(QStringLiteral("Assigning fonts..."));
     ctx.view.yield();
@@ -165,7 +168,7 @@ void Assign_Fonts(MainContext& ctx, bool all) {
             ++added;
             last = f;
             addPair(app, set, f);
-            ctx.assignedFonts.insertSorted(f);
+            if (listShowsSet) ctx.assignedFonts.insertSorted(f);
             if (activated && hasFiles(app, f)) {
                 joinActivated(ctx, i, f);
                 loaded = true;
@@ -174,6 +177,7 @@ void Assign_Fonts(MainContext& ctx, bool all) {
         });
     });
     if (loaded) ctx.fonts.resources.broadcast();
+    if (!listShowsSet) Fill_AssignedFonts(ctx);
     busy.done();
     if (added == 1)
         ctx.view.setMessage(QStringLiteral("\"") + last + QStringLiteral("\" added to \"") +
@@ -190,8 +194,9 @@ void Unassign_Fonts(MainContext& ctx, bool all) {
     FontListModel& list = ctx.assignedFonts;
     app.currentSetName = ctx.view.setBoxText();
     const QString set = app.currentSetName;
-    const int anchor = list.anchor >= 0 ? list.anchor : 0;
-    const QString f0 = anchor < list.size() ? list.row(anchor).name : QString();
+    // The question names the font it removes: the one selected row, wherever the last click was.
+    const QStringList selected = list.selectedNames();
+    const QString f0 = selected.isEmpty() ? QString() : selected.first();
     m.title = QStringLiteral("Confirm Unassign");
     if (all)
         m.text = QStringLiteral("Are you sure you want to unassign all fonts from \"") + set +
@@ -272,7 +277,7 @@ void Assign_AllSets(MainContext& ctx) {
             last = f;
             for (const QString& s : sets) {
                 if (!addPair(app, s, f)) continue;
-                if (sameSet(s, box)) ctx.assignedFonts.insertSorted(f);
+                if (sameSet(s, ctx.assignedFonts.set)) ctx.assignedFonts.insertSorted(f);
                 if (sameSet(s, active) && hasFiles(app, f)) {
                     joinActivated(ctx, i, f);
                     loaded = true;
@@ -322,7 +327,7 @@ void Unassign_AllSets(MainContext& ctx) {
                 last = f;
             }
             for (const QString& s : sets)
-                Remove_Assignment(ctx, s, f, box, active);
+                Remove_Assignment(ctx, s, f, active);
             busy.step();
         }
     });

@@ -16,7 +16,7 @@ void Unassign_AllSets(MainContext& ctx);
 
 // Takes font f out of set s, keeping the lists and the activated set in step.
 void Remove_Assignment(MainContext& ctx, const QString& s, const QString& f,
-                       const QString& setBoxText, const QString& activatedSet);
+                       const QString& activatedSet);
 
 // Runs `change` as one transaction over the assignments, then re-reads them.
 template <typename F> void changeAssignments(AppState& app, F&& change) {

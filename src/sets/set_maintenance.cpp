@@ -13,9 +13,15 @@ QString findSet(AppState& app, const QString& name) {
     return sets.text(fld::SetName);
 }
 
-bool refuseQuote(AppState& app, const QString& name) {
-    if (!name.contains(QLatin1Char('"'))) return false;
-    app.messages.text = QStringLiteral("You cannot use \" in your set name.  Use ' instead.");
+bool refuseSetName(AppState& app, const QString& name) {
+    if (name.contains(QLatin1Char('"')))
+        app.messages.text = QStringLiteral("You cannot use \" in your set name.  Use ' instead.");
+    else if (name.toUcs4().size() > SetNameSize)
+        app.messages.text = QStringLiteral("You cannot use more than %1 characters in your set "
+                                           "name.  Use a shorter name instead.")
+                                .arg(SetNameSize);
+    else
+        return false;
     app.messages.Msg_Critical();
     return true;
 }
@@ -27,7 +33,7 @@ void Add_Set(MainContext& ctx) {
     const QString name = view.setBoxText().trimmed();
     view.setSetBoxText(name);
     if (name.isEmpty()) return;
-    if (refuseQuote(app, name)) {
+    if (refuseSetName(app, name)) {
         view.focusSetBox();
         return;
     }
@@ -69,7 +75,7 @@ void Rename_Set(MainContext& ctx) {
     const QString renamed = m.InputBox(
         QStringLiteral("Rename \"") + old + QStringLiteral("\" below and press OK."), m.title);
     if (renamed.isEmpty()) return;
-    if (refuseQuote(app, renamed)) return;
+    if (refuseSetName(app, renamed)) return;
     if (!findSet(app, renamed).isEmpty()) {
         m.text = QStringLiteral("\"") + renamed + QStringLiteral("\" already exists.");
         m.Msg_Critical();
@@ -100,6 +106,8 @@ void Rename_Set(MainContext& ctx) {
     view.setSetBoxText(renamed);
     // The set keeps being the one the window works on, under its new name.
     app.currentSetName = renamed;
+    if (!ctx.assignedFonts.set.isEmpty() && compareNoCase(ctx.assignedFonts.set, old) == 0)
+        ctx.assignedFonts.set = renamed;
     view.setMessage(QStringLiteral("\"") + old + QStringLiteral("\" renamed to \"") + renamed +
                     QStringLiteral("\" successfully."));
 }
@@ -170,7 +178,7 @@ bool Copy_Set(MainContext& ctx, const QString& typedTarget) {
         m.Msg_Critical();
         return false;
     }
-    if (refuseQuote(app, typedTarget)) return false;
+    if (refuseSetName(app, typedTarget)) return false;
 
     app.datSets->refresh();
     QString target = findSet(app, typedTarget);

@@ -19,7 +19,9 @@ bool Copy_Set(MainContext& ctx, const QString& target);
 // The stored spelling of a set name, or empty text when there is no such set.
 QString findSet(AppState& app, const QString& name);
 
-// A name the database can hold as a set name: a double quote is refused with a message.
-bool refuseQuote(AppState& app, const QString& name);
+// Refuses, with a message under the caller's title, a set name the database cannot hold: one
+// with a double quote, or longer than the 40 characters of the set name fields.
+bool refuseSetName(AppState& app, const QString& name);
+inline constexpr int SetNameSize = 40;
 
 } // namespace lb

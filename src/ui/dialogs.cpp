@@ -37,6 +37,7 @@ FrmCopySet::FrmCopySet(MainContext& ctx, QWidget* parent) : QDialog(parent), ctx
     cmbSets_->setObjectName(QStringLiteral("cmbSets"));
     cmbSets_->setEditable(true);
     cmbSets_->setInsertPolicy(QComboBox::NoInsert);
+    cmbSets_->setCompleter(nullptr); // the target is exactly what was typed
     QStringList names = setNames(ctx.app);
     names.sort(Qt::CaseInsensitive);
     cmbSets_->addItems(names);
@@ -94,9 +95,8 @@ FrmSets::FrmSets(MainContext& ctx, QWidget* parent)
 void FrmSets::pressRow(int row, int button, int shift) {
     QString picked;
     // The dialog's own selection: a right click selects like a left one.
-    const auto result = lb::pressRow(list_, row, button == ButtonRight ? ButtonLeft : button, shift,
-                                     memory_, picked, QStringLiteral("sets"));
-    if (result.picked) clicked_ = picked;
+    lb::pressRow(list_, row, button == ButtonRight ? ButtonLeft : button, shift, memory_, picked,
+                 QStringLiteral("sets"));
     updateButtons();
 }
 
@@ -106,14 +106,14 @@ void FrmSets::updateButtons() {
 
 void FrmSets::cmdUnassign_Click() {
     setEnabled(false);
-    Unassign_FromSets(ctx_, list_, font_, false, clicked_);
+    Unassign_FromSets(ctx_, list_, font_, false);
     setEnabled(true);
     updateButtons();
 }
 
 void FrmSets::cmdAll_Click() {
     setEnabled(false);
-    Unassign_FromSets(ctx_, list_, font_, true, clicked_);
+    Unassign_FromSets(ctx_, list_, font_, true);
     setEnabled(true);
     updateButtons();
 }

@@ -42,7 +42,6 @@ private:
 
     MainContext& ctx_;
     QString font_;
-    QString clicked_;
     FontListModel list_;
     PressMemory memory_;
     FontGrid* grdSets_;

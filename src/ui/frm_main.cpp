@@ -150,6 +150,8 @@ void FrmMain::buildLayout() {
     cmbSets_->setObjectName(QStringLiteral("cmbSets"));
     cmbSets_->setEditable(true);
     cmbSets_->setInsertPolicy(QComboBox::NoInsert);
+    // The box gives exactly what was typed: its completer would complete "Ser" to "Serif".
+    cmbSets_->setCompleter(nullptr);
     cmbSets_->setMinimumWidth(200);
     lblAssigned_ = new QLabel(QStringLiteral("Assigned Fonts"), central);
     lblAssigned_->setObjectName(QStringLiteral("lblAssigned"));

@@ -4,12 +4,15 @@
 #include "support/window_fixture.h"
 #include "ui/dialogs.h"
 #include "ui/font_grid.h"
+#include "ui/font_state_delegate.h"
 #include "ui/frm_main.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDatabase>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -60,9 +63,15 @@ struct SetsWindow : lbtest::WindowFixture {
             if (m.row(i).selected) rows.push_back(i);
         return rows;
     }
+    // Types into a line edit as a user does, over whatever it held.
+    static void type(QLineEdit* edit, const QString& text) {
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClicks(edit, text);
+    }
     void addSet(const QString& name) {
-        setBox()->setFocus();
-        setBox()->lineEdit()->setText(name);
+        type(setBox()->lineEdit(), name);
         QTest::keyClick(setBox()->lineEdit(), Qt::Key_Return);
     }
     void chooseSet(const QString& name) {
@@ -79,8 +88,7 @@ struct SetsWindow : lbtest::WindowFixture {
         return lbtest::scalar(*app.db, "SELECT [" + field + "] FROM [Sample Text]");
     }
     void deleteSet(const QString& typed, int answer) {
-        setBox()->lineEdit()->setFocus();
-        setBox()->lineEdit()->setText(typed);
+        type(setBox()->lineEdit(), typed);
         boxes.answers = {answer};
         action("mnuEditDelete")->trigger();
     }
@@ -176,7 +184,7 @@ TEST_F(SetsWindow, RenameFollowsTheSetEverywhereAndDeleteGuardsTheActiveSet) {
     app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Body', 'Alpha')");
     app.db->exec("UPDATE [Sample Text] SET [Activated Set] = 'Body', [Previous Set] = 'Titles'");
     chooseSet("Body");
-    setBox()->lineEdit()->setText("body"); // typed in other letters: still the set
+    type(setBox()->lineEdit(), "body"); // typed in other letters: still the set
     renameTo("Zulu");
     EXPECT_EQ(boxes.shown.back().text, "Rename \"Body\" below and press OK.");
     EXPECT_EQ(panel(), "\"Body\" renamed to \"Zulu\" successfully.");
@@ -388,6 +396,181 @@ TEST_F(SetsWindow, AllSetsCommandsAndTheAssignedSetsDialog) {
     EXPECT_EQ(panel(), "\"Timon\" unassigned from all sets successfully.");
     EXPECT_EQ(pairs(), "Three/Tiber");
     EXPECT_EQ(w->assignedFonts().size(), 0);
+}
+
+TEST_F(SetsWindow, TypedSetNamesAreTakenExactlyAsTyped) {
+    addSet("Serif");
+    addSet("Ser"); // a prefix of a set: the box must not complete it
+    EXPECT_EQ(panel(), "\"Ser\" added successfully.");
+    EXPECT_EQ(setBox()->currentText(), "Ser");
+    addSet("serif"); // the same set in other letters: nothing
+    EXPECT_EQ(lbtest::scalar(*app.db, "SELECT group_concat([Set Name]) FROM [Sets]"), "Serif,Ser");
+
+    chooseSet("Ser");
+    inDialog<FrmCopySet>([](FrmCopySet* d) {
+        QTest::keyClicks(d->target()->lineEdit(), "Seri");
+        QTest::keyClick(d->target()->lineEdit(), Qt::Key_Return); // the default button, OK
+    });
+    action("mnuEditCopySet")->trigger();
+    EXPECT_EQ(panel(), "\"Ser\" copied to \"Seri\" successfully.");
+    EXPECT_EQ(lbtest::scalar(*app.db, "SELECT group_concat([Set Name]) FROM [Sets]"),
+              "Serif,Ser,Seri");
+}
+
+TEST_F(SetsWindow, SetNamesLongerThanTheirFieldAreRefusedEverywhere) {
+    const QString fits(40, QLatin1Char('x'));
+    const QString tooLong = fits + QStringLiteral("y");
+    const QString refusal =
+        "You cannot use more than 40 characters in your set name.  Use a shorter name instead.";
+    boxes.answers = {AnswerOK};
+    addSet(tooLong);
+    EXPECT_EQ(boxes.shown.back().title, "Add Set");
+    EXPECT_EQ(boxes.shown.back().text, refusal);
+    addSet(fits);
+    EXPECT_EQ(panel(), "\"" + fits + "\" added successfully.");
+
+    boxes.answers = {AnswerOK};
+    renameTo(tooLong);
+    EXPECT_EQ(boxes.shown.back().title, "Rename Set");
+    EXPECT_EQ(boxes.shown.back().text, refusal);
+
+    inDialog<FrmCopySet>([&](FrmCopySet* d) {
+        boxes.answers = {AnswerOK};
+        QTest::keyClicks(d->target()->lineEdit(), tooLong);
+        QTest::keyClick(d->target()->lineEdit(), Qt::Key_Return);
+        EXPECT_EQ(boxes.shown.back().title, "Copy Set");
+        EXPECT_EQ(boxes.shown.back().text, refusal);
+        EXPECT_TRUE(d->isVisible());
+        QTest::keyClick(d->target()->lineEdit(), Qt::Key_Escape);
+    });
+    action("mnuEditCopySet")->trigger();
+    EXPECT_EQ(lbtest::scalar(*app.db, "SELECT group_concat([Set Name]) FROM [Sets]"), fits);
+}
+
+TEST_F(SetsWindow, AssigningToATypedSetShowsTheSetTheFontsWentTo) {
+    addSet("Mono");
+    addSet("Serif");
+    app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Mono', 'Beta')");
+    chooseSet("Mono");
+    ASSERT_EQ(w->assignedFonts().size(), 1);
+    addSet("serif"); // typed, not chosen: the set box names Serif, the list still shows Mono
+    click(1, w->allFonts().find("Gamma"));
+    button(0)->click();
+    EXPECT_EQ(pairs(), "Mono/Beta,Serif/Gamma");
+    ASSERT_EQ(w->assignedFonts().size(), 1);
+    EXPECT_EQ(w->assignedFonts().row(0).name, "Gamma");
+
+    // Assigning again into the set the list shows adds the row in place.
+    click(1, w->allFonts().find("Alpha"));
+    button(0)->click();
+    EXPECT_EQ(w->assignedFonts().find("Alpha"), 0);
+    EXPECT_EQ(w->assignedFonts().size(), 2);
+}
+
+TEST_F(SetsWindow, QuestionsNameTheItemThatIsSelected) {
+    addSet("Body");
+    app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Body', 'Alpha'), ('Body', 'Beta'), "
+                 "('Body', 'Gamma')");
+    chooseSet("Body");
+    click(2, 1, Qt::LeftButton, Qt::ControlModifier); // the first press, with Ctrl
+    boxes.answers = {AnswerNo};
+    button(2)->click();
+    EXPECT_EQ(boxes.shown.back().text, "Are you sure you want to unassign \"Beta\" from \"Body\"?");
+
+    // Two selected, then the last one clicked deselected again: Gamma alone is selected.
+    click(2, 2);
+    click(2, 0, Qt::LeftButton, Qt::ControlModifier);
+    click(2, 0, Qt::LeftButton, Qt::ControlModifier);
+    boxes.answers = {AnswerYes};
+    button(2)->click();
+    EXPECT_EQ(boxes.shown.back().text,
+              "Are you sure you want to unassign \"Gamma\" from \"Body\"?");
+    EXPECT_EQ(pairs(), "Body/Alpha,Body/Beta");
+
+    for (const char* s : {"One", "Two"})
+        addSet(s);
+    app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('One', 'Alpha'), ('Two', 'Alpha')");
+    click(1, 0);
+    inDialog<FrmSets>([this](FrmSets* d) {
+        FontGrid* g = d->findChild<FontGrid*>("grdSets");
+        auto press = [g](int row, Qt::KeyboardModifiers m) {
+            QTest::mouseClick(g->viewport(), Qt::LeftButton, m,
+                              g->visualRect(g->model()->index(row, 0)).center());
+        };
+        ASSERT_EQ(d->sets().size(), 3); // Body, One, Two
+        press(0, {});
+        press(1, Qt::ControlModifier);
+        press(0, Qt::ControlModifier); // One alone is selected, Body was clicked last
+        boxes.answers = {AnswerYes};
+        d->findChild<QPushButton*>("cmdUnassign")->click();
+        EXPECT_EQ(boxes.shown.back().text,
+                  "Are you sure you want to unassign \"Alpha\" from \"One\"?");
+        d->findChild<QPushButton*>("cmdClose")->click();
+    });
+    action("mnuViewSets")->trigger();
+    EXPECT_EQ(pairs(), "Body/Alpha,Body/Beta,Two/Alpha");
+}
+
+// Rows of ink in one list row of a rendered list: for each pixel line, the longest run of text
+// pixels, and the extent of all text pixels.
+struct RowInk {
+    int top = INT_MAX, bottom = -1, left = INT_MAX, right = -1;
+    std::map<int, int> longestRun; // by line
+    RowInk(const QImage& image, const QRect& row) {
+        const QColor background = image.pixelColor(row.right() - 1, row.center().y());
+        for (int y = row.top(); y <= row.bottom(); ++y) {
+            int run = 0;
+            for (int x = row.left(); x <= row.right(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                const bool ink = std::abs(c.lightness() - background.lightness()) > 90;
+                run = ink ? run + 1 : 0;
+                longestRun[y] = std::max(longestRun[y], run);
+                if (ink) {
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+            }
+        }
+    }
+    // Where a line runs under (almost) the whole text, as a fraction of the text's height from
+    // its top; -1 when no line does.
+    double lineAt() const {
+        const int width = right - left + 1;
+        for (int y = top; y <= bottom; ++y)
+            if (longestRun.at(y) >= width * 9 / 10) return double(y - top) / (bottom - top + 1);
+        return -1;
+    }
+};
+
+TEST_F(SetsWindow, ListDrawsInactiveFontsStruckThroughAndSystemFontsUnderlined) {
+    addSet("Body");
+    app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Body', 'Alpha'), ('Body', 'Beta')");
+    chooseSet("Body");
+    action("mnuEditActiveSelected")->trigger();
+    ASSERT_EQ(w->allFonts().row(3).name, "Gamma");
+    ASSERT_EQ(w->allFonts().row(3).state, StateInactive);
+    ASSERT_EQ(w->allFonts().row(2).state, StateSystem);
+    // Drawn in a fixture font, large, so the test does not depend on the machine's fonts.
+    const int id =
+        QFontDatabase::addApplicationFont(lbtest::TempEnv::fixture("FixtureSans-Regular.ttf"));
+    ASSERT_GE(id, 0);
+    QFont font(QFontDatabase::applicationFontFamilies(id).value(0));
+    font.setPixelSize(28);
+    grid(1)->setFont(font);
+    grid(1)->scrollToTop();
+    QTest::qWait(20);
+    const QImage image = grid(1)->viewport()->grab().toImage();
+    QFontDatabase::removeApplicationFont(id);
+    auto lineIn = [&](int row) {
+        return RowInk(image, grid(1)->visualRect(grid(1)->model()->index(row, 0))).lineAt();
+    };
+    EXPECT_LT(lineIn(1), 0) << "an active font is drawn plain";
+    const double strike = lineIn(3);
+    EXPECT_GT(strike, 0.2) << "an inactive font is struck through";
+    EXPECT_LT(strike, 0.8);
+    EXPECT_GE(lineIn(2), 0.8) << "a system font is underlined";
 }
 
 } // namespace
