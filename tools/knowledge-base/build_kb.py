@@ -10,6 +10,7 @@ import collections
 import hashlib
 import json
 import os
+import re
 import sys
 import unicodedata
 import xml.etree.ElementTree as ET
@@ -62,8 +63,46 @@ CORRECTIONS = {
     "Noto Znamenny Musical Notation": "Symbol",
 }
 
+# Classic desktop families that no source classifies, and that a new user should still find
+# in their sets: the symbol fonts of office suites, of the PostScript and Windows desktops and
+# of the Unicode symbol collections, and monospaced families Debian installs.
+CURATED = {
+    "Wingdings": "Symbol",           # Windows dingbats
+    "Wingdings 2": "Symbol",
+    "Wingdings 3": "Symbol",
+    "Webdings": "Symbol",
+    "Marlett": "Symbol",             # Windows window-control glyphs
+    "Symbol": "Symbol",              # PostScript and Windows Greek and math symbols
+    "MT Extra": "Symbol",            # Office equation symbols
+    "Zapf Dingbats": "Symbol",       # PostScript base-35 dingbats
+    "OpenSymbol": "Symbol",          # office-suite bullets and math
+    "Symbola": "Symbol",             # Unicode symbols and pictographs
+    "Hack": "Monospace",
+    "Noto Mono": "Monospace",
+}
+
+# Families as Debian's font packages name them, where the sources use a newer release's
+# spelling of the same family. Each gets the sets of the family it names.
+DEBIAN_SPELLINGS = {
+    "Noto Sans Symbols2": "Noto Sans Symbols 2",
+    "Noto Serif Hmong Nyiakeng": "Noto Serif NP Hmong",
+    "Noto Looped Lao": "Noto Sans Lao Looped",
+    "Noto Looped Thai": "Noto Sans Thai Looped",
+    "Noto Serif Tamil Slanted": "Noto Serif Tamil",
+    **{f"Noto Sans Tifinagh {variant}": "Noto Sans Tifinagh"
+       for variant in ("APT", "Adrar", "Agraw Imazighen", "Ahaggar", "Air", "Azawagh", "Ghat",
+                       "Hawad", "Rhissa Ixa", "SIL", "Tawellemmet")},
+}
+
+# A family is monospaced when any source files it so, or when the name it is listed under
+# says so; the web catalogues file many coding fonts under sans-serif or even handwriting.
+# Icon fonts that a source files as monospace stay symbols.
+MONOSPACED_NAME = re.compile(r"\b(?:Mono|Monospace|Monospaced|Code|Coding)\b")
+
 # Lower rank wins when sources disagree about a family's primary set.
 RANK = {
+    "spelling": -3,
+    "curated": -2,
     "correction": -1,
     "fontconfig-override": 0,
     "google-font-metadata": 1,
@@ -80,13 +119,6 @@ FONTCONFIG_ALIAS_FILE = "30-metric-aliases.conf"
 # Classic desktop families that none of the sources classify, for the
 # older-version conversion file. Each is unambiguous in what it looks like.
 CURATED_NOT_IN_KB = (
-    ("Symbol", "Wingdings"),             # Windows dingbats
-    ("Symbol", "Wingdings 2"),
-    ("Symbol", "Webdings"),
-    ("Symbol", "Marlett"),               # Windows window-control glyphs
-    ("Symbol", "MT Extra"),              # Office equation symbols
-    ("Symbol", "Zapf Dingbats"),         # PostScript base-35 dingbats
-    ("Symbol", "OpenSymbol"),            # office-suite bullets and math
     ("Script", "Monotype Corsiva"),
     ("Script", "Lucida Handwriting"),
     ("Script", "Edwardian Script ITC"),
@@ -259,8 +291,15 @@ class KnowledgeBase:
         obs = sorted(obs)
         best = obs[0]
         name = best[3]
-        if best[2] in ("correction", "fontconfig-override"):
+        if best[2] == "spelling":
+            return name, [o[4] for o in obs if o[2] == "spelling"]
+        if best[2] in ("curated", "correction", "fontconfig-override"):
             return name, [best[4]]
+        # Monospaced is what a coding font is, whatever style its letters have besides; icon
+        # fonts, which some sources file as monospace, stay symbols.
+        if best[4] != "Symbol" and any(o[4] == "Monospace" or MONOSPACED_NAME.search(o[3])
+                                       for o in obs):
+            return name, ["Monospace"]
         sets = [best[4]]
         # fontconfig is curated independently of the web catalogues; when the
         # two disagree the family is listed under both rather than guessing.
@@ -324,6 +363,24 @@ def add_corrections(kb, corrections):
         kb.add("correction", fam, set_name)
 
 
+def add_curated(kb, curated):
+    for fam, set_name in curated.items():
+        kb.add("curated", fam, set_name)
+
+
+def add_spellings(kb, spellings):
+    resolved = kb.resolve()
+    for spelling, fam in spellings.items():
+        # A family the sources no longer list would leave its spelling with no sets.
+        entry = resolved.get(fam.casefold())
+        if entry is None:
+            raise SourceError(f"spelling {spelling!r} names {fam!r}, which no source lists")
+        if spelling.casefold() in resolved:
+            continue  # listed under this name as well
+        for set_name in entry[1]:
+            kb.add("spelling", spelling, set_name)
+
+
 def sort_rows(rows):
     return sorted(rows, key=lambda r: (r[0].casefold(), r[1].casefold(), r))
 
@@ -382,8 +439,10 @@ def build(args):
     add_fontconfig_classes(kb, [os.path.join(args.fontconfig_dir, f)
                                 for f in FONTCONFIG_CLASS_FILES])
     add_corrections(kb, CORRECTIONS)
+    add_curated(kb, CURATED)
     kb.propagate_aliases(fontconfig_alias_groups(
         os.path.join(args.fontconfig_dir, FONTCONFIG_ALIAS_FILE)))
+    add_spellings(kb, DEBIAN_SPELLINGS)
 
     rows = kb.rows()
     write_tsv(os.path.join(args.out_dir, "autoassign.tsv"), rows)
@@ -445,6 +504,10 @@ def write_readme(path, kb, versions):
         f"| {listed['fontconfig-metric-alias']} | {decided['fontconfig-metric-alias']} |",
         f"| CORRECTIONS in tools/knowledge-base/build_kb.py | - | - | - "
         f"| {listed['correction']} | {decided['correction']} |",
+        f"| CURATED in tools/knowledge-base/build_kb.py | - | - | - "
+        f"| {listed['curated']} | {decided['curated']} |",
+        f"| DEBIAN_SPELLINGS in tools/knowledge-base/build_kb.py | - | - | - "
+        f"| {listed['spelling']} | {decided['spelling']} |",
         "",
         "## How categories become sets",
         "",
@@ -458,11 +521,20 @@ def write_readme(path, kb, versions):
         "  catalogues give these fonts a text style), then google-font-metadata,",
         "  google-fonts-complete, @capsizecss/metrics, fontconfig classes, and",
         "  finally the class shared by a family's metric-compatible group.",
-        "- A family gets a second set only when fontconfig's class disagrees with",
-        "  the set taken from the web catalogues.",
+        "- A family that any source files as monospace, or whose name has the word",
+        "  Mono, Monospace, Monospaced, Code or Coding, is in Monospace only (icon",
+        "  fonts, which some sources file as monospace, stay in Symbol).",
+        "- Otherwise a family gets a second set only when fontconfig's class",
+        "  disagrees with the set taken from the web catalogues.",
         "- A handful of symbol, music and math families that the sources file",
         "  under a text style are corrected to Symbol (see CORRECTIONS in",
         "  tools/knowledge-base/build_kb.py).",
+        "- Classic symbol fonts (Wingdings, Webdings, Symbol, Symbola, OpenSymbol,",
+        "  Marlett and others) and desktop monospace families (Hack, Noto Mono) that",
+        "  no source lists are added from a curated list (CURATED).",
+        "- Families that Debian's font packages name differently from the sources",
+        "  (Noto Sans Symbols2, Noto Looped Thai, the Noto Sans Tifinagh variants, ...)",
+        "  get the sets of the family they name (DEBIAN_SPELLINGS).",
         "- CSS keywords listed as families (-apple-system, BlinkMacSystemFont) are",
         "  dropped.",
         "",

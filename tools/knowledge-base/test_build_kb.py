@@ -60,21 +60,64 @@ class Resolution(unittest.TestCase):
     def test_precedence_between_sources(self):
         kb = kb_mod.KnowledgeBase()
         # Newer Google metadata beats the older snapshot.
-        kb.add("google-fonts-complete", "Recat", "Monospace")
+        kb.add("google-fonts-complete", "Recat", "Serif")
         kb.add("google-font-metadata", "Recat", "Sans Serif")
         # fontconfig's emoji class overrides the catalogue's text style.
         kb.add("capsize", "Smiley", "Sans Serif")
         kb.add("fontconfig-override", "Smiley", "Symbol")
         # An independent fontconfig class that disagrees adds a second set.
-        kb.add("google-font-metadata", "Dual Mono", "Sans Serif")
-        kb.add("fontconfig", "Dual Mono", "Monospace")
+        kb.add("google-font-metadata", "Dual Face", "Sans Serif")
+        kb.add("fontconfig", "Dual Face", "Serif")
         # A correction is final.
         kb.add("capsize", "Icons", "Monospace")
         kb.add("fontconfig", "Icons", "Serif")
         kb_mod.add_corrections(kb, {"Icons": "Symbol"})
         self.assertEqual(kb.rows(), [
-            ("Monospace", "Dual Mono"), ("Sans Serif", "Dual Mono"),
-            ("Sans Serif", "Recat"), ("Symbol", "Icons"), ("Symbol", "Smiley")])
+            ("Sans Serif", "Dual Face"), ("Sans Serif", "Recat"), ("Serif", "Dual Face"),
+            ("Symbol", "Icons"), ("Symbol", "Smiley")])
+
+    def test_monospaced_families_are_in_monospace_only(self):
+        kb = kb_mod.KnowledgeBase()
+        # One source says monospace, the better one and fontconfig's class say otherwise.
+        kb.add("google-font-metadata", "Plain Mono Face", "Sans Serif")
+        kb.add("google-fonts-complete", "Plain Mono Face", "Monospace")
+        kb.add("fontconfig", "Plain Mono Face", "Sans Serif")
+        # Only the name says so, and the catalogues file it as sans-serif or handwriting.
+        for name, style in (("Cascadia Code", "Sans Serif"), ("SUSE Mono", "Sans Serif"),
+                            ("Nanum Gothic Coding", "Script"), ("M PLUS Code Latin", "Serif")):
+            kb.add("google-font-metadata", name, style)
+            kb.add("capsize", name, style)
+        # Words inside other words say nothing; icon fonts stay symbols.
+        kb.add("google-font-metadata", "Monoton", "Decorative")
+        kb.add("google-font-metadata", "Libre Barcode 39", "Decorative")
+        kb.add("google-font-metadata", "Material Icons", "Symbol")
+        kb.add("capsize", "Material Icons", "Monospace")
+        self.assertEqual(kb.rows(), [
+            ("Decorative", "Libre Barcode 39"), ("Decorative", "Monoton"),
+            ("Monospace", "Cascadia Code"), ("Monospace", "M PLUS Code Latin"),
+            ("Monospace", "Nanum Gothic Coding"), ("Monospace", "Plain Mono Face"),
+            ("Monospace", "SUSE Mono"), ("Symbol", "Material Icons")])
+
+    def test_curated_families_and_debian_spellings(self):
+        kb = kb_mod.KnowledgeBase()
+        kb.add("google-font-metadata", "Noto Sans Symbols 2", "Sans Serif")
+        kb_mod.add_corrections(kb, {"Noto Sans Symbols 2": "Symbol"})
+        kb.add("google-font-metadata", "Noto Sans Tifinagh", "Sans Serif")
+        kb.add("google-font-metadata", "Listed Twice", "Serif")
+        kb.add("google-font-metadata", "Listed 2", "Serif")
+        # A curated family is final, also over what a source may say later.
+        kb.add("fontconfig", "Wingdings", "Sans Serif")
+        kb_mod.add_curated(kb, {"Wingdings": "Symbol", "Hack": "Monospace"})
+        kb_mod.add_spellings(kb, {"Noto Sans Symbols2": "Noto Sans Symbols 2",
+                                  "Noto Sans Tifinagh APT": "Noto Sans Tifinagh",
+                                  "Listed 2": "Listed Twice"})
+        self.assertEqual(kb.rows(), [
+            ("Monospace", "Hack"), ("Sans Serif", "Noto Sans Tifinagh"),
+            ("Sans Serif", "Noto Sans Tifinagh APT"), ("Serif", "Listed 2"),
+            ("Serif", "Listed Twice"), ("Symbol", "Noto Sans Symbols 2"),
+            ("Symbol", "Noto Sans Symbols2"), ("Symbol", "Wingdings")])
+        with self.assertRaises(kb_mod.SourceError):
+            kb_mod.add_spellings(kb, {"Gone2": "Gone 2"})
 
     def test_spelling_and_identity_follow_the_best_source_case_insensitively(self):
         kb = kb_mod.KnowledgeBase()
