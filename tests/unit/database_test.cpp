@@ -159,31 +159,6 @@ TEST_F(Db, UniqueKeysAndMissingTablesHaveTheirNumbers) {
     EXPECT_EQ(errorOf([&] { db->deleteQuery(tbl::FontList); }), ErrNoSuchObject);
 }
 
-TEST_F(Db, AssignedFontsReportQueryFollowsSelectedSet) {
-    db->exec(QStringLiteral("INSERT INTO [Sample Text] ([Sample Text]) VALUES ('x')"));
-    db->exec(
-        QStringLiteral("INSERT INTO [Assigned Fonts] VALUES ('Serif', 'Zeta'), ('Serif', 'Alpha'), "
-                       "('Script', 'Brush')"));
-    const QString sql =
-        QStringLiteral("SELECT [Assigned Fonts].[Font Name]") +
-        QStringLiteral(" From [Assigned Fonts], [Sample Text]") +
-        QStringLiteral(" Where ((([Assigned Fonts].[Set Name]) = [Sample Text].[Selected Set]))") +
-        QStringLiteral(" ORDER BY [Assigned Fonts].[Font Name];");
-    db->createQuery(tbl::FontList, sql);
-    auto rows = [&] {
-        QStringList out;
-        Statement st = db->prepare(QStringLiteral("SELECT * FROM [Font List]"));
-        while (st.step())
-            out << st.text(0);
-        return out;
-    };
-    EXPECT_TRUE(rows().isEmpty()); // Selected Set is Null
-    db->exec(QStringLiteral("UPDATE [Sample Text] SET [Selected Set] = 'Serif'"));
-    EXPECT_EQ(rows(), (QStringList{"Alpha", "Zeta"}));
-    db->deleteQuery(tbl::FontList);
-    EXPECT_FALSE(db->tableExists(tbl::FontList));
-}
-
 TEST_F(Db, InterruptedTransactionLeavesFileAsBefore) {
     addFont(QStringLiteral("Keep"), QStringLiteral("keep.ttf"));
     try {

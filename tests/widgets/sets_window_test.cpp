@@ -375,8 +375,10 @@ TEST_F(SetsWindow, AllSetsCommandsAndTheAssignedSetsDialog) {
     inDialog<FrmSets>([this](FrmSets* d) {
         EXPECT_EQ(d->windowTitle(), "Assigned Sets - Tiber");
         ASSERT_EQ(d->sets().size(), 3);
-        d->pressRow(0, ButtonLeft, ShiftNone);
-        d->pressRow(2, ButtonLeft, ShiftCtrl);
+        FontGrid* g = d->findChild<FontGrid*>("grdSets");
+        auto at = [g](int row) { return g->visualRect(g->model()->index(row, 0)).center(); };
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, at(0));
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, Qt::ControlModifier, at(2));
         boxes.answers = {AnswerYes};
         d->findChild<QPushButton*>("cmdUnassign")->click();
         EXPECT_EQ(boxes.shown.back().text,
