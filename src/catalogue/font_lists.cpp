@@ -66,6 +66,7 @@ void Fill_AssignedFonts(MainContext& ctx) {
     for (const QString& n : names)
         ctx.assignedFonts.append(n, StateActive);
     ctx.assignedFonts.endFill();
+    app.sampleMode = 2; // what Print prints from now on
     ctx.view.handleButtons();
 }
 
