@@ -18,11 +18,9 @@
 namespace lb {
 
 FrmHelp* FrmHelp::instance() {
+    // Closing only hides it: it keeps its place and history for the rest of the run.
     static QPointer<FrmHelp> window;
-    if (!window) {
-        window = new FrmHelp;
-        window->setAttribute(Qt::WA_DeleteOnClose);
-    }
+    if (!window) window = new FrmHelp;
     return window;
 }
 

@@ -132,10 +132,8 @@ void FrmMain::buildLayout() {
     panel1_->setAccessibleName(QStringLiteral("Status"));
     panel2_ = new QLabel(this);
     panel2_->setObjectName(QStringLiteral("barStatusPanel2"));
-    panel2_->setAccessibleName(QStringLiteral("Message"));
     panel3_ = new QLabel(fontCountText(0), this);
     panel3_->setObjectName(QStringLiteral("barStatusPanel3"));
-    panel3_->setAccessibleName(QStringLiteral("Font count"));
     // Two columns of the panel stay for the font count, however wide the window.
     panel3_->setMinimumWidth(sampleFrame_->grid()->pixels(2150));
     statusBar()->addWidget(panel1_);

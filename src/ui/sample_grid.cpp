@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QSignalBlocker>
+#include <algorithm>
 #include <cmath>
 
 namespace lb {
@@ -66,7 +67,10 @@ int SampleGrid::pixels(int twips) const {
 void SampleGrid::applySizes() {
     const bool oneFont = pane_.state().shown == PaneState::OneFont;
     horizontalHeader()->setFixedHeight(pixels(360));
-    setColumnWidth(0, pixels(oneFont ? 750 : 2000));
+    // At least as wide as its header, which the desktop's font may make wider than designed.
+    const QString header = pane_.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString();
+    const int headerWidth = horizontalHeader()->fontMetrics().horizontalAdvance(header) + 12;
+    setColumnWidth(0, std::max(pixels(oneFont ? 750 : 2000), headerWidth));
     // One font scrolls by the pane's own scroll bar; a list by the grid's.
     setVerticalScrollBarPolicy(oneFont ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
     QHeaderView* rows = verticalHeader();
