@@ -21,6 +21,8 @@ public:
     // The text as the face draws it: a font with only a symbol character map keeps its glyphs
     // at U+F020 to U+F0FF, so character n is drawn as U+F000 + n.
     QString drawnText(const QString& face, const QString& text);
+    // How many font files this program has loaded for itself.
+    int loadedFiles() const { return int(loadedFiles_.size()); }
 
 private:
     bool resolve(const QString& key);
