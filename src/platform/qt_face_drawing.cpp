@@ -2,7 +2,6 @@
 
 #include <QFontDatabase>
 #include <QFontInfo>
-#include <QRawFont>
 
 namespace lb {
 
@@ -63,27 +62,6 @@ QFont QtFaceDrawing::font(const QString& face, int pointSize, bool bold, bool it
     f.setItalic(italic);
     f.setUnderline(underline);
     return f;
-}
-
-QString QtFaceDrawing::drawnText(const QString& face, const QString& text) {
-    const QString key = face.toCaseFolded();
-    auto it = symbolOnly_.constFind(key);
-    if (it == symbolOnly_.constEnd()) {
-        const QRawFont raw = QRawFont::fromFont(font(face, 12, false, false, false));
-        bool symbol = raw.isValid() && !raw.supportsCharacter(QChar(u'A')) &&
-                      !raw.supportsCharacter(QChar(u'a')) && !raw.supportsCharacter(QChar(u'0'));
-        if (symbol) {
-            symbol = false;
-            for (char16_t c = 0xF020; c <= 0xF0FF && !symbol; ++c)
-                symbol = raw.supportsCharacter(QChar(c));
-        }
-        it = symbolOnly_.insert(key, symbol);
-    }
-    if (!*it) return text;
-    QString mapped = text;
-    for (QChar& c : mapped)
-        if (c.unicode() >= 0x20 && c.unicode() <= 0xFF) c = QChar(char16_t(0xF000 + c.unicode()));
-    return mapped;
 }
 
 } // namespace lb

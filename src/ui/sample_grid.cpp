@@ -33,7 +33,6 @@ void SampleDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelI
     const SampleStyles styles = pane_.styles();
     option->font = drawing_.font(face, size, styles.bold, styles.italic, styles.underline);
     option->fontMetrics = QFontMetrics(option->font);
-    option->text = drawing_.drawnText(face, option->text);
 }
 
 SampleGrid::SampleGrid(SamplePane& pane, QtFaceDrawing& drawing, QWidget* parent)

@@ -34,6 +34,8 @@ struct SamplesWindow : lbtest::WindowFixture {
 
     // Before the window loads: a test may change the database first.
     virtual void prepare() {}
+    // More fonts for one test, before the catalogue is built.
+    virtual void moreFonts() {}
 
     void SetUp() override {
         registry.folder = env.fontsFolder();
@@ -49,6 +51,7 @@ struct SamplesWindow : lbtest::WindowFixture {
         // Catalogued, but its file is gone and Qt has never heard of it.
         addFont("Ghost Face", "Ghost Face Regular", "ghost-face.ttf");
         desktop.list = {"Fixture Mono"};
+        moreFonts();
         start();
         app.db->exec("DELETE FROM [Sets]");
         prepare();
@@ -258,6 +261,28 @@ TEST_F(ActivatedSamples, InactiveAndUnreadableFontsAreNeverDrawnAsAnotherFace) {
     w->command("mnuViewSampleSet")->trigger();
     EXPECT_EQ(header(0), "2 Font Names");
     EXPECT_GT(ink(0, 1), 20);
+}
+
+struct SymbolSamples : SamplesWindow {
+    // Symbol Test has Gamma Test's glyphs, but only a symbol character map.
+    void moreFonts() override {
+        env.installFixture("SymbolTest.ttf");
+        env.installFixture("GammaTest-Regular.ttf");
+        addFont("Symbol Test", "Symbol Test Regular", "SymbolTest.ttf");
+        addFont("Gamma Test", "Gamma Test Regular", "GammaTest-Regular.ttf");
+    }
+};
+
+TEST_F(SymbolSamples, SymbolFontsDrawTheTextThroughTheirSymbolMap) {
+    w->command("mnuViewDisplayAllFonts")->trigger();
+    const int gamma = 4, symbol = 6;
+    ASSERT_EQ(cell(gamma, 0), "Gamma Test");
+    ASSERT_EQ(cell(symbol, 0), "Symbol Test");
+    EXPECT_GT(ink(symbol, 1), 50);
+    // The same glyphs as the plain font, not the missing-glyph box for every character: as
+    // much ink, within what positioning on fractional pixels changes.
+    const double ratio = double(ink(symbol, 1)) / ink(gamma, 1);
+    EXPECT_NEAR(ratio, 1.0, 0.05);
 }
 
 TEST_F(SamplesWindow, SampleTextEditorRefusesEmptyTextAndKeepsTheText) {
