@@ -26,6 +26,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWhatsThis>
 #include <gtest/gtest.h>
 
 using namespace lb;
@@ -246,6 +247,26 @@ TEST_F(CommandsWindow, PropertiesListEveryFileAsTheFileSystemSpellsIt) {
     EXPECT_TRUE(seen);
 }
 
+TEST_F(CommandsWindow, PropertiesOfAPreviewedFontNameEachOfItsFiles) {
+    // The preview dialog hands over its folder and the files of the font it shows.
+    const QString folder = env.root() + "/Downloads/";
+    QDir().mkpath(folder);
+    QFile::copy(lbtest::TempEnv::fixture("AlphaTest-Regular.ttf"), folder + "Alpha.ttf");
+    app.pickedFontName = "Alpha Test";
+    app.sourceFormName = SourcePreview;
+    FrmProperties d(w->context(), w, folder,
+                    {{"Alpha Test Regular", "Alpha.ttf"}, {"Alpha Test Bold", "AlphaBold.ttf"}});
+    EXPECT_EQ(d.windowTitle(), "Font Properties - Alpha Test (Active)");
+    QTableWidget* g = d.grid();
+    EXPECT_EQ(g->horizontalHeaderItem(0)->text(), "Friendly Font Name");
+    ASSERT_EQ(g->rowCount(), 2);
+    EXPECT_EQ(g->item(0, 0)->text(), "Alpha Test Regular (TrueType)");
+    EXPECT_EQ(g->item(0, 1)->text(), folder + "Alpha.ttf");
+    EXPECT_NE(g->item(0, 2)->text(), "File not found");
+    EXPECT_EQ(g->item(1, 0)->text(), "Alpha Test Bold (TrueType)");
+    EXPECT_EQ(g->item(1, 2)->text(), "File not found");
+}
+
 TEST(PropertiesText, ModificationTimeOnTheTwelveHourClock) {
     const QDate d(2031, 12, 5);
     EXPECT_EQ(modifiedText(QDateTime(d, QTime(0, 0))), "12/5/2031 12:00 AM");
@@ -350,6 +371,27 @@ TEST_F(CommandsWindow, MenusToolbarAndStatusBarAreReadable) {
     EXPECT_TRUE(about->findChild<QLabel*>("lblVersion")->text().startsWith("Version 2."));
     QTest::keyClick(about, Qt::Key_Escape);
     EXPECT_FALSE(about->isVisible());
+    w->command("mnuHelpSupport")->trigger();
+    QWidget* support = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->objectName() == "frmTechSupport" && top->isVisible()) support = top;
+    ASSERT_NE(support, nullptr);
+    EXPECT_EQ(support->windowTitle(), "Technical Support");
+    QTest::keyClick(support->findChild<QPushButton*>("cmdOK"), Qt::Key_Return);
+    EXPECT_FALSE(support->isVisible());
+
+    // What's This: the mode, and each control's text from the help folder; the sample grid's
+    // follows what it shows.
+    w->tool("Context Help")->trigger();
+    EXPECT_TRUE(QWhatsThis::inWhatsThisMode());
+    QWhatsThis::leaveWhatsThisMode();
+    EXPECT_TRUE(w->findChild<QWidget*>("grdFonts1")->whatsThis().startsWith("All Fonts"));
+    QWidget* samples = w->findChild<QWidget*>("grdSample");
+    const QString oneFont = samples->whatsThis();
+    EXPECT_FALSE(oneFont.isEmpty());
+    w->command("mnuViewDisplayAllFonts")->trigger();
+    EXPECT_NE(samples->whatsThis(), oneFont);
+    EXPECT_EQ(w->findChild<QComboBox*>("cmbFontSize")->whatsThis(), samples->whatsThis());
 }
 
 // The real message box of the new kind: information with OK.
