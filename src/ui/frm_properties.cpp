@@ -3,10 +3,13 @@
 #include "ui/dialogs.h"
 #include "ui/help.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 namespace lb {
@@ -48,6 +51,15 @@ FrmProperties::FrmProperties(MainContext& ctx, QWidget* parent, const QString& f
         }
     }
 
+    // Paths are long: each column is at least as wide as designed and as its widest text.
+    int total = 0;
+    for (int c = 0; c < 3; ++c) {
+        const int designed = grdProperties_->columnWidth(c);
+        grdProperties_->resizeColumnToContents(c);
+        grdProperties_->setColumnWidth(c, std::max(designed, grdProperties_->columnWidth(c)));
+        total += grdProperties_->columnWidth(c);
+    }
+
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("cmdOK"));
     ok->setDefault(true);
@@ -56,7 +68,10 @@ FrmProperties::FrmProperties(MainContext& ctx, QWidget* parent, const QString& f
     layout->addWidget(grdProperties_);
     layout->addWidget(ok, 0, Qt::AlignRight);
     installHelpKey(this, 2029);
-    setMinimumSize(int(std::lround(7600 * dpi / 1440.0)), 200);
+    int widest = total + 40;
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        widest = std::min(widest, screen->availableGeometry().width() * 9 / 10);
+    setMinimumSize(std::max(int(std::lround(7600 * dpi / 1440.0)), widest), 200);
     centreOnScreen(this);
 }
 
