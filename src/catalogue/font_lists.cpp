@@ -67,6 +67,7 @@ void Fill_AssignedFonts(MainContext& ctx) {
         ctx.assignedFonts.append(n, StateActive);
     ctx.assignedFonts.endFill();
     ctx.assignedFonts.set = app.currentSetName;
+    app.sampleMode = 2; // what Print prints from now on
     ctx.view.handleButtons();
 }
 

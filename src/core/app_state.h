@@ -49,6 +49,15 @@ struct AppState {
     bool addAutoAssign = false;
     bool removeAutoAssign = false;
 
+    // Samples: what the pane shows (and the print target), the text drawn in every sample
+    // cell, and the style toggles applied to the sample cells.
+    int sampleMode = 0; // 0 one font in several sizes, 1 the All Fonts list, 2 Assigned Fonts
+    QString sampleText;
+    bool bold = false, italic = false, underline = false;
+
+    // Which window's font the properties dialog shows: "frmMain" or "frmFontPreview".
+    QString sourceFormName;
+
     // Opens the main window's data sources over the open database and refreshes each.
     void openMainDataSources();
     // Closes every record set and the database; errors are ignored.

@@ -64,4 +64,16 @@ public:
     virtual void broadcast() = 0;
 };
 
+// Drawing a catalogued typeface in the program's own windows. A face is drawn only as itself:
+// never a substitute for a name the drawing side does not know.
+class FaceDrawing {
+public:
+    virtual ~FaceDrawing() = default;
+    // True when the face can be drawn as itself without loading anything.
+    virtual bool known(const QString& face) = 0;
+    // Loads the face's files (full paths) for this program alone; true when the face is then
+    // drawable as itself.
+    virtual bool load(const QString& face, const QStringList& files) = 0;
+};
+
 } // namespace lb

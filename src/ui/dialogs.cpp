@@ -4,6 +4,7 @@
 #include "sets/assigned_sets.h"
 #include "sets/set_maintenance.h"
 #include "ui/font_grid.h"
+#include "ui/help.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -52,6 +53,7 @@ FrmCopySet::FrmCopySet(MainContext& ctx, QWidget* parent) : QDialog(parent), ctx
     layout->addWidget(label);
     layout->addWidget(cmbSets_);
     layout->addWidget(buttons);
+    installHelpKey(this, 2060);
     centreOnScreen(this);
 }
 
@@ -89,6 +91,7 @@ FrmSets::FrmSets(MainContext& ctx, QWidget* parent)
     connect(grdSets_, &FontGrid::rowDoubleClicked, this, &FrmSets::cmdUnassign_Click);
     Fill_FontSets(ctx.app, list_, font_);
     updateButtons();
+    installHelpKey(this, 2028);
     centreOnScreen(this);
 }
 
@@ -158,6 +161,7 @@ FrmMainLegend::FrmMainLegend(QWidget* parent) : QDialog(parent) {
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     layout->addWidget(ok, r, 1, Qt::AlignRight);
+    installHelpKey(this, 2019);
     centreOnScreen(this);
 }
 

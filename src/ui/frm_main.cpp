@@ -11,6 +11,12 @@
 #include "sets/set_maintenance.h"
 #include "ui/dialogs.h"
 #include "ui/font_grid.h"
+#include "ui/frm_about.h"
+#include "ui/frm_history.h"
+#include "ui/frm_properties.h"
+#include "ui/help.h"
+#include "ui/sample_frame.h"
+#include "ui/sample_grid.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -28,112 +34,29 @@
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QVBoxLayout>
+#include <QWhatsThis>
 
 namespace lb {
 
 FrmMain::FrmMain(AppState& app, FontPlatform& fonts, QWidget* parent)
-    : QMainWindow(parent), app_(app), ctx_{app, fonts, *this, allFonts_, assignedFonts_} {
+    : QMainWindow(parent), app_(app), ctx_{app, fonts, *this, allFonts_, assignedFonts_},
+      pane_(ctx_, drawing_) {
     setObjectName(QStringLiteral("frmMain"));
     endProgram = [] { QCoreApplication::quit(); };
-    buildMenus();
     buildLayout();
+    applyWhatsThis(this);
 }
 
 FrmMain::~FrmMain() = default;
 
-void FrmMain::buildMenus() {
-    auto item = [this](QMenu* menu, const char* name, const QString& caption,
-                       void (FrmMain::*slot)()) {
-        QAction* a = menu->addAction(caption, this, [this, slot] { (this->*slot)(); });
-        a->setObjectName(QString::fromLatin1(name));
-        return a;
-    };
-    auto separator = [](QMenu* menu, const char* name) {
-        menu->addSeparator()->setObjectName(QString::fromLatin1(name));
-    };
-
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    file->setObjectName(QStringLiteral("mnuMenuFile"));
-    mnuFileRefresh_ = item(file, "mnuFileRefresh", QStringLiteral("&Refresh Fonts"),
-                           &FrmMain::mnuFileRefresh_Click);
-    separator(file, "mnuFileBreakExit");
-    mnuFileExit_ = item(file, "mnuFileExit", QStringLiteral("E&xit"), &FrmMain::mnuFileExit_Click);
-
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    edit->setObjectName(QStringLiteral("mnuMenuEdit"));
-    mnuEditAddAutoAssign_ =
-        item(edit, "mnuEditAddAutoAssign", QStringLiteral("AutoAssign on &Install/Refresh"),
-             &FrmMain::mnuEditAddAutoAssign_Click);
-    mnuEditAddAutoAssign_->setCheckable(true);
-    mnuEditRemoveAutoAssign_ =
-        item(edit, "mnuEditRemoveAutoAssign", QStringLiteral("Re&move AutoAssign on Unassign"),
-             &FrmMain::mnuEditRemoveAutoAssign_Click);
-    mnuEditRemoveAutoAssign_->setCheckable(true);
-    separator(edit, "mnuEditAssignBreak");
-    mnuEditAddSelected_ =
-        item(edit, "mnuEditAddSelected", QStringLiteral("&Assign Selected Fonts to Set"),
-             &FrmMain::mnuEditAddSelected_Click);
-    mnuEditAddAll_ = item(edit, "mnuEditAddAll", QStringLiteral("Assi&gn All Fonts to Set"),
-                          &FrmMain::mnuEditAddAll_Click);
-    mnuEditRemoveSelected_ =
-        item(edit, "mnuEditRemoveSelected", QStringLiteral("&Unassign Selected Fonts from Set"),
-             &FrmMain::mnuEditRemoveSelected_Click);
-    mnuEditRemoveAll_ =
-        item(edit, "mnuEditRemoveAll", QStringLiteral("U&nassign All Fonts from Set"),
-             &FrmMain::mnuEditRemoveAll_Click);
-    separator(edit, "mnuEditAllSetsBreak");
-    item(edit, "mnuEditAssignSets", QStringLiteral("Assign Selected Fonts t&o All Sets"),
-         &FrmMain::mnuEditAssignSets_Click);
-    item(edit, "mnuEditUnassignSets", QStringLiteral("Unassign Selected Fonts &from All Sets"),
-         &FrmMain::mnuEditUnassignSets_Click);
-    separator(edit, "mnuEditDeleteBreak");
-    mnuEditDelete_ =
-        item(edit, "mnuEditDelete", QStringLiteral("&Delete"), &FrmMain::mnuEditDelete_Click);
-    mnuEditCopySet_ = item(edit, "mnuEditCopySet", QStringLiteral("&Copy Set..."),
-                           &FrmMain::mnuEditCopySet_Click);
-    mnuEditRenameSet_ = item(edit, "mnuEditRenameSet", QStringLiteral("&Rename Set..."),
-                             &FrmMain::mnuEditRenameSet_Click);
-    separator(edit, "mnuEditActiveBreak");
-    mnuEditActiveAll_ = item(edit, "mnuEditActiveAll", QStringLiteral("Activate All &Sets"),
-                             &FrmMain::mnuEditActiveAll_Click);
-    mnuEditActiveSelected_ =
-        item(edit, "mnuEditActiveSelected", QStringLiteral("Acti&vate Selected Set Only"),
-             &FrmMain::mnuEditActiveSelected_Click);
-
-    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
-    view->setObjectName(QStringLiteral("mnuMenuView"));
-    item(view, "mnuViewLegend", QStringLiteral("&Legend..."), &FrmMain::mnuViewLegend_Click);
-    separator(view, "mnuViewSetsBreak");
-    mnuViewSets_ =
-        item(view, "mnuViewSets", QStringLiteral("&Assigned Sets..."), &FrmMain::mnuViewSets_Click);
-
-    // Holds the context menus; never shown in the menu bar.
-    mnuPopup_ = menuBar()->addMenu(QStringLiteral("PopupMenu"));
-    mnuPopup_->setObjectName(QStringLiteral("mnuPopup"));
-    mnuPopupFont_ = mnuPopup_->addMenu(QStringLiteral("Font"));
-    mnuPopupFont_->setObjectName(QStringLiteral("mnuPopupFont"));
-    separator(mnuPopupFont_, "mnuPopupFontAssignBreak");
-    item(mnuPopupFont_, "mnuPopupFontAssign", QStringLiteral("&Assign to Set"),
-         &FrmMain::mnuEditAddSelected_Click);
-    item(mnuPopupFont_, "mnuPopupFontUnassign", QStringLiteral("&Unassign from Set"),
-         &FrmMain::mnuEditRemoveSelected_Click);
-    separator(mnuPopupFont_, "mnuPopupFontAllBreak");
-    item(mnuPopupFont_, "mnuPopupFontAssignSets", QStringLiteral("Assign t&o All Sets"),
-         &FrmMain::mnuEditAssignSets_Click);
-    item(mnuPopupFont_, "mnuPopupFontUnassignSets", QStringLiteral("Unassign &from All Sets"),
-         &FrmMain::mnuEditUnassignSets_Click);
-    separator(mnuPopupFont_, "mnuPopupFontSetsBreak");
-    item(mnuPopupFont_, "mnuPopupFontLegend", QStringLiteral("&Legend..."),
-         &FrmMain::mnuViewLegend_Click);
-    separator(mnuPopupFont_, "mnuPopupFontAssignedBreak");
-    item(mnuPopupFont_, "mnuPopupFontSets", QStringLiteral("Assigned &Sets..."),
-         &FrmMain::mnuViewSets_Click);
-    showPopup = [this](QPoint at) { mnuPopupFont_->popup(at); };
-}
-
 void FrmMain::buildLayout() {
     auto* central = new QWidget(this);
-    auto* grid = new QGridLayout(central);
+    commands_ = buildCommands(*this, central);
+    mnuPopup_ = commands_.popup;
+    mnuPopupFont_ = commands_.popup->findChild<QMenu*>(QStringLiteral("mnuPopupFont"));
+    showPopup = [this](QPoint at) { mnuPopupFont_->popup(at); };
+    auto* outer = new QVBoxLayout(central);
+    auto* grid = new QGridLayout;
 
     lblFonts_ = new QLabel(QStringLiteral("All Fonts"), central);
     lblFonts_->setObjectName(QStringLiteral("lblFonts"));
@@ -163,19 +86,9 @@ void FrmMain::buildLayout() {
     grdAssigned_->setModel(&assignedFonts_);
 
     auto* buttons = new QVBoxLayout;
-    const QString captions[4] = {QStringLiteral("&Assign -->"), QStringLiteral("Assi&gn All -->>"),
-                                 QStringLiteral("<-- &Unassign"),
-                                 QStringLiteral("<<-- Unassig&n All")};
-    void (FrmMain::*commands[4])() = {
-        &FrmMain::mnuEditAddSelected_Click, &FrmMain::mnuEditAddAll_Click,
-        &FrmMain::mnuEditRemoveSelected_Click, &FrmMain::mnuEditRemoveAll_Click};
     buttons->addStretch();
-    for (int i = 0; i < 4; ++i) {
-        cmdAdd_[i] = new QPushButton(captions[i], central);
-        cmdAdd_[i]->setObjectName(QStringLiteral("cmdAdd%1").arg(i));
-        connect(cmdAdd_[i], &QPushButton::clicked, this, [this, c = commands[i]] { (this->*c)(); });
-        buttons->addWidget(cmdAdd_[i]);
-    }
+    for (QPushButton* b : commands_.assign)
+        buttons->addWidget(b);
     buttons->addStretch();
 
     grid->addWidget(lblFonts_, 0, 0);
@@ -192,21 +105,39 @@ void FrmMain::buildLayout() {
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(2, 1);
 
+    outer->addLayout(grid, 1);
+
+    sampleFrame_ = new SampleFrame(pane_, drawing_, central);
+    auto* sizeRow = new QHBoxLayout;
+    auto* lblFontSize = new QLabel(QStringLiteral("Font Size:"), central);
+    lblFontSize->setBuddy(sampleFrame_->fontSizeBox());
+    sizeRow->addWidget(lblFontSize);
+    sizeRow->addWidget(sampleFrame_->fontSizeBox());
+    sizeRow->addStretch();
+    outer->addLayout(sizeRow);
+    outer->addWidget(sampleFrame_, 1);
+
     barProgress_ = new QProgressBar(central);
     barProgress_->setObjectName(QStringLiteral("barProgress"));
+    barProgress_->setAccessibleName(QStringLiteral("Progress"));
     barProgress_->setVisible(false);
     barProgress_->setTextVisible(false);
-    grid->addWidget(barProgress_, 6, 0, 1, 3);
+    outer->addWidget(barProgress_);
+    outer->addWidget(sampleFrame_->editorBar());
     setCentralWidget(central);
+    connect(&pane_, &SamplePane::stateChanged, this, &FrmMain::renderPane);
 
     statusBar()->setObjectName(QStringLiteral("barStatus"));
     panel1_ = new QLabel(this);
     panel1_->setObjectName(QStringLiteral("barStatusPanel1"));
     panel1_->setFixedWidth(24);
+    panel1_->setAccessibleName(QStringLiteral("Status"));
     panel2_ = new QLabel(this);
     panel2_->setObjectName(QStringLiteral("barStatusPanel2"));
     panel3_ = new QLabel(fontCountText(0), this);
     panel3_->setObjectName(QStringLiteral("barStatusPanel3"));
+    // Two columns of the panel stay for the font count, however wide the window.
+    panel3_->setMinimumWidth(sampleFrame_->grid()->pixels(2150));
     statusBar()->addWidget(panel1_);
     statusBar()->addWidget(panel2_, 1);
     statusBar()->addPermanentWidget(panel3_);
@@ -298,15 +229,23 @@ void FrmMain::Form_Load() {
     app.messages.title = QStringLiteral("Letterbay");
     setWindowTitle(AppTitle);
     mnuPopup_->menuAction()->setVisible(false);
+    setMinimumSize(int(8145 / tpp), int(6270 / tpp));
     allFonts_.clear();
     assignedFonts_.clear();
 
     app.setActivated = !activatedSet(app).isEmpty();
     app.addAutoAssign = switchOn(readSetting(app, fld::AddAutoAssign));
     app.removeAutoAssign = switchOn(readSetting(app, fld::RemoveAutoAssign));
-    mnuEditAddAutoAssign_->setChecked(app.addAutoAssign);
-    mnuEditRemoveAutoAssign_->setChecked(app.removeAutoAssign);
+    command(QStringLiteral("mnuEditAddAutoAssign"))->setChecked(app.addAutoAssign);
+    command(QStringLiteral("mnuEditRemoveAutoAssign"))->setChecked(app.removeAutoAssign);
 
+    // The sample text and size, the empty pane, its editor closed and its styles off.
+    pane_.load();
+    frmHistory_ = new FrmHistory(this);
+    frmHistory_->picked = [this](const QString& name) {
+        app_.pickedFontName = name;
+        runGuarded([this] { showPickedFont(); });
+    };
     disableDelete();
     Get_FontsFolder(app, ctx_.fonts.registry);
     Load_SystemFonts(app.systemFonts, ctx_.fonts.desktop);
@@ -322,8 +261,8 @@ void FrmMain::Form_Load() {
             app.messages.Msg_Question();
             app.addAutoAssign = app.messages.answeredYes();
             app.removeAutoAssign = false;
-            mnuEditAddAutoAssign_->setChecked(app.addAutoAssign);
-            mnuEditRemoveAutoAssign_->setChecked(false);
+            command(QStringLiteral("mnuEditAddAutoAssign"))->setChecked(app.addAutoAssign);
+            command(QStringLiteral("mnuEditRemoveAutoAssign"))->setChecked(false);
             writeSettings(
                 app, {{fld::AddAutoAssign, app.addAutoAssign}, {fld::RemoveAutoAssign, false}});
             Refresh_Fonts();
@@ -425,12 +364,12 @@ void FrmMain::mnuEditActiveAll_Click() {
 }
 
 void FrmMain::mnuEditAddAutoAssign_Click() {
-    app_.addAutoAssign = mnuEditAddAutoAssign_->isChecked();
+    app_.addAutoAssign = command(QStringLiteral("mnuEditAddAutoAssign"))->isChecked();
     runGuarded([this] { writeSetting(app_, fld::AddAutoAssign, app_.addAutoAssign); });
 }
 
 void FrmMain::mnuEditRemoveAutoAssign_Click() {
-    app_.removeAutoAssign = mnuEditRemoveAutoAssign_->isChecked();
+    app_.removeAutoAssign = command(QStringLiteral("mnuEditRemoveAutoAssign"))->isChecked();
     runGuarded([this] { writeSetting(app_, fld::RemoveAutoAssign, app_.removeAutoAssign); });
 }
 
@@ -496,19 +435,19 @@ void FrmMain::fillAssignedFonts() {
 
 void FrmMain::handleButtons() {
     const ButtonStates b = Handle_Buttons(setBoxText(), allFonts_, assignedFonts_);
-    cmdAdd_[0]->setEnabled(b.assign);
-    mnuEditAddSelected_->setEnabled(b.assign);
-    cmdAdd_[1]->setEnabled(b.assignAll);
-    mnuEditAddAll_->setEnabled(b.assignAll);
-    cmdAdd_[2]->setEnabled(b.unassign);
-    mnuEditRemoveSelected_->setEnabled(b.unassign);
-    cmdAdd_[3]->setEnabled(b.unassignAll);
-    mnuEditRemoveAll_->setEnabled(b.unassignAll);
-    mnuEditRenameSet_->setEnabled(b.setCommands);
-    mnuEditCopySet_->setEnabled(b.setCommands);
-    mnuEditActiveSelected_->setEnabled(b.setCommands);
+    // Enable_Assign/Disable_Assign and the three pairs after it: a button and its menu item.
+    const bool states[4] = {b.assign, b.assignAll, b.unassign, b.unassignAll};
+    const char* items[4] = {"mnuEditAddSelected", "mnuEditAddAll", "mnuEditRemoveSelected",
+                            "mnuEditRemoveAll"};
+    for (int i = 0; i < 4; ++i) {
+        commands_.assign[size_t(i)]->setEnabled(states[i]);
+        command(QString::fromLatin1(items[i]))->setEnabled(states[i]);
+    }
+    for (const char* name :
+         {"mnuEditRenameSet", "mnuEditCopySet", "mnuEditActiveSelected", "mnuViewSampleSet"})
+        command(QString::fromLatin1(name))->setEnabled(b.setCommands);
+    tool(QStringLiteral("Redisplay Set"))->setEnabled(b.setCommands);
     if (b.disableDelete) disableDelete();
-    mnuViewSets_->setEnabled(!app_.pickedFontName.isEmpty());
 }
 
 QString FrmMain::setBoxText() const {
@@ -552,13 +491,19 @@ int FrmMain::setEntryCount() const {
 }
 
 void FrmMain::enableDelete(const QString& tip) {
-    mnuEditDelete_->setEnabled(true);
-    deleteTip_ = tip;
+    command(QStringLiteral("mnuEditDelete"))->setEnabled(true);
+    tool(QStringLiteral("Delete"))->setEnabled(true);
+    tool(QStringLiteral("Delete"))->setToolTip(tip);
 }
 
 void FrmMain::disableDelete() {
-    mnuEditDelete_->setEnabled(false);
-    deleteTip_ = QStringLiteral("Delete");
+    command(QStringLiteral("mnuEditDelete"))->setEnabled(false);
+    tool(QStringLiteral("Delete"))->setEnabled(false);
+    tool(QStringLiteral("Delete"))->setToolTip(QStringLiteral("Delete"));
+}
+
+QString FrmMain::deleteTip() const {
+    return tool(QStringLiteral("Delete"))->toolTip();
 }
 
 int FrmMain::allFontsTopRow() const {
@@ -579,7 +524,9 @@ void FrmMain::grdFonts_MouseDown(int index, int row, int button, int shift, QPoi
     if (!r.handled) return;
     if (r.picked) {
         app_.currentFontName = app_.pickedFontName;
-        displayFont();
+        runGuarded([this] {
+            if (showPickedFont()) frmHistory_->Add_History(app_.currentFontName);
+        });
         if (index == 1) enableDelete(QStringLiteral("Delete Font"));
     }
     setMessage(r.status);
@@ -590,19 +537,20 @@ void FrmMain::grdFonts_MouseDown(int index, int row, int button, int shift, QPoi
 }
 
 void FrmMain::preparePopup(int index) {
-    auto act = [this](const char* name) {
-        return mnuPopupFont_->findChild<QAction*>(QString::fromLatin1(name));
-    };
+    auto act = [this](const char* name) { return command(QString::fromLatin1(name)); };
     FontListModel& list = index == 1 ? allFonts_ : assignedFonts_;
     const bool single = list.selectedCount == 1;
-    act("mnuPopupFontSets")->setVisible(single);
-    act("mnuPopupFontAssignBreak")->setVisible(single);
-    act("mnuPopupFontAssignedBreak")->setVisible(single);
+    for (const char* name :
+         {"mnuPopupFontPrint", "mnuPopupFontSets", "mnuPopupFontProperties",
+          "mnuPopupFontAssignBreak", "mnuPopupFontAssignedBreak", "mnuPopupFontPropertiesBreak"})
+        act(name)->setVisible(single);
     act("mnuPopupFontAssign")->setVisible(index == 1);
     act("mnuPopupFontAssign")->setEnabled(!setBoxText().isEmpty());
     act("mnuPopupFontUnassign")->setVisible(index == 2);
     act("mnuPopupFontUnassignSets")->setVisible(true);
     act("mnuPopupFontUnassignSets")->setEnabled(index == 2 || !chkFilter_->isChecked());
+    act("mnuPopupFontDelete")->setVisible(index == 1);
+    act("mnuPopupFontDeleteBreak")->setVisible(index == 1);
     act("mnuPopupFontLegend")->setVisible(index == 1);
 }
 
@@ -717,6 +665,150 @@ void FrmMain::mnuViewSets_Click() {
         FrmSets dialog(ctx_, this);
         dialog.exec();
     });
+}
+
+// ---- Samples ----
+
+void FrmMain::hideSamples() {
+    pane_.Hide_Samples();
+}
+
+void FrmMain::displayFont() {
+    showPickedFont();
+}
+
+bool FrmMain::showPickedFont() {
+    const DisplayResult result = pane_.Display_Font();
+    if (result == DisplayResult::NotCatalogued) {
+        frmHistory_->remove(app_.pickedFontName);
+        return false;
+    }
+    return true;
+}
+
+void FrmMain::renderPane() {
+    const PaneState& s = pane_.state();
+    setWindowTitle(s.caption);
+    for (const char* name : {"mnuFilePrint", "mnuViewProperties", "mnuViewSets"})
+        command(QString::fromLatin1(name))->setEnabled(s.sampleCommands);
+    for (const char* key : {"Print", "Preview", "Properties"})
+        tool(QString::fromLatin1(key))->setEnabled(s.sampleCommands);
+    const SampleStyles styles = pane_.styles();
+    const std::pair<const char*, bool> toggles[3] = {
+        {"Bold", styles.bold}, {"Italics", styles.italic}, {"Underline", styles.underline}};
+    for (const auto& [key, on] : toggles) {
+        QAction* a = tool(QString::fromLatin1(key));
+        a->setEnabled(s.stylesEnabled);
+        a->setChecked(on);
+    }
+    sampleFrame_->grid()->setWhatsThis(
+        whatsThisText(QStringLiteral("grdSample.%1").arg(s.helpTopic)));
+    sampleFrame_->fontSizeBox()->setWhatsThis(s.shown == PaneState::List
+                                                  ? sampleFrame_->grid()->whatsThis()
+                                                  : whatsThisText(QStringLiteral("cmbFontSize")));
+}
+
+void FrmMain::Toggle_Bold() {
+    pane_.Toggle_Bold();
+}
+
+void FrmMain::Toggle_Italics() {
+    pane_.Toggle_Italics();
+}
+
+void FrmMain::Toggle_Underline() {
+    pane_.Toggle_Underline();
+}
+
+void FrmMain::mnuEditSample_Click() {
+    sampleFrame_->openEditor();
+}
+
+void FrmMain::mnuViewDisplayAllFonts_Click() {
+    runGuarded([this] { pane_.Display_List(ModeAllFonts); });
+}
+
+void FrmMain::mnuViewSampleSet_Click() {
+    runGuarded([this] { pane_.Display_List(ModeAssignedFonts); });
+}
+
+// ---- Dialogs and help ----
+
+void FrmMain::mnuViewHistory_Click() {
+    frmHistory_->show();
+    frmHistory_->raise();
+    frmHistory_->activateWindow();
+}
+
+void FrmMain::mnuViewProperties_Click() {
+    if (app_.pickedFontName.isEmpty()) return;
+    app_.sourceFormName = SourceMain;
+    runGuarded([this] {
+        FrmProperties dialog(ctx_, this);
+        dialog.exec();
+    });
+}
+
+void FrmMain::mnuPopupPreviewProperties_Click() {
+    // The preview dialog fills in its folder and files when it opens the dialog itself.
+    app_.sourceFormName = SourcePreview;
+    runGuarded([this] {
+        FrmProperties dialog(ctx_, this);
+        dialog.exec();
+    });
+}
+
+void FrmMain::mnuHelpProduct_Click() {
+    showHelp(HelpProduct);
+}
+
+void FrmMain::mnuHelpContents_Click() {
+    showHelp(HelpContents);
+}
+
+void FrmMain::mnuHelpWhatsThis_Click() {
+    QWhatsThis::enterWhatsThisMode();
+}
+
+void FrmMain::mnuHelpSupport_Click() {
+    auto* box = new FrmTechSupport(this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->show();
+}
+
+void FrmMain::mnuHelpAbout_Click() {
+    auto* box = new FrmAbout(this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->show();
+}
+
+// ---- Commands whose work comes later ----
+
+void FrmMain::notAvailableYet(const QString& title, const QString& what) {
+    app_.messages.title = title;
+    app_.messages.text = what + QStringLiteral(" is not available in this version of ") + AppTitle +
+                         QStringLiteral(" yet. Nothing was done.");
+    app_.messages.Msg_Info();
+}
+
+void FrmMain::mnuFileFontPreview_Click() {
+    notAvailableYet(QStringLiteral("Font Preview"), QStringLiteral("Font Preview"));
+}
+
+void FrmMain::mnuFilePrintSetup_Click() {
+    notAvailableYet(QStringLiteral("Print"), QStringLiteral("Printing"));
+}
+
+void FrmMain::mnuFilePrint_Click() {
+    notAvailableYet(QStringLiteral("Print"), QStringLiteral("Printing"));
+}
+
+void FrmMain::mnuPopupFontPrint_Click() {
+    notAvailableYet(QStringLiteral("Print"), QStringLiteral("Printing"));
+}
+
+void FrmMain::mnuPopupFontDelete_Click() {
+    notAvailableYet(QStringLiteral("Delete Fonts"), QStringLiteral("Deleting fonts"));
 }
 
 } // namespace lb

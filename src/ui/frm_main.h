@@ -3,6 +3,9 @@
 #include "catalogue/font_list.h"
 #include "catalogue/selection.h"
 #include "core/main_context.h"
+#include "platform/qt_face_drawing.h"
+#include "samples/sample_pane.h"
+#include "ui/main_commands.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -20,6 +23,8 @@ class QPushButton;
 namespace lb {
 
 class FontGrid;
+class FrmHistory;
+class SampleFrame;
 
 // The main window: renders the lists and forwards commands to the operations.
 class FrmMain : public QMainWindow, public OperationView {
@@ -31,10 +36,13 @@ public:
     void Form_Load();
     bool Confirm_Exit();
     void Shut_Down();
-    void mnuFileExit_Click();
+
+    // Commands, as the tables of main_commands.cpp wire them.
+    void mnuFileFontPreview_Click();
     void mnuFileRefresh_Click();
-    void mnuEditActiveSelected_Click();
-    void mnuEditActiveAll_Click();
+    void mnuFilePrintSetup_Click();
+    void mnuFilePrint_Click();
+    void mnuFileExit_Click();
     void mnuEditAddAutoAssign_Click();
     void mnuEditRemoveAutoAssign_Click();
     void mnuEditAddSelected_Click();
@@ -46,8 +54,27 @@ public:
     void mnuEditDelete_Click();
     void mnuEditCopySet_Click();
     void mnuEditRenameSet_Click();
+    void mnuEditSample_Click();
+    void mnuEditActiveSelected_Click();
+    void mnuEditActiveAll_Click();
+    void mnuViewHistory_Click();
     void mnuViewLegend_Click();
+    void mnuViewSampleSet_Click();
+    void mnuViewDisplayAllFonts_Click();
     void mnuViewSets_Click();
+    void mnuViewProperties_Click();
+    void mnuHelpProduct_Click();
+    void mnuHelpContents_Click();
+    void mnuHelpWhatsThis_Click();
+    void mnuHelpSupport_Click();
+    void mnuHelpAbout_Click();
+    void mnuPopupFontPrint_Click();
+    void mnuPopupFontDelete_Click();
+    void mnuPopupPreviewProperties_Click();
+    void Toggle_Bold();
+    void Toggle_Italics();
+    void Toggle_Underline();
+
     void chkFilter_Click();
     void cmbSets_KeyEnter();
     void cmbSets_Click();
@@ -64,7 +91,14 @@ public:
     MainContext& context() { return ctx_; }
     FontListModel& allFonts() { return allFonts_; }
     FontListModel& assignedFonts() { return assignedFonts_; }
-    QString deleteTip() const { return deleteTip_; }
+    SamplePane& samples() { return pane_; }
+    SampleFrame* sampleFrame() const { return sampleFrame_; }
+    FrmHistory* history() const { return frmHistory_; }
+    QString deleteTip() const;
+    QAction* command(const QString& name) const { return commands_.items.value(name); }
+    QAction* tool(const QString& key) const { return commands_.tools.value(key); }
+    // The help topic F1 and What's This use for the sample grid.
+    int sampleHelpTopic() const { return pane_.state().helpTopic; }
 
     // Called when the program ends; tests replace it so the test program goes on.
     std::function<void()> endProgram;
@@ -95,6 +129,9 @@ public:
     int allFontsTopRow() const override;
     void setAllFontsTopRow(int row) override;
 
+    void hideSamples() override;
+    void displayFont() override;
+
     // The pop-up menu is prepared here and shown by the caller; tests inspect it.
     QMenu* fontPopup() const { return mnuPopupFont_; }
     void preparePopup(int index);
@@ -106,8 +143,11 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void buildMenus();
     void buildLayout();
+    void renderPane();
+    // Shows the picked font's sample; false when it could not be shown.
+    bool showPickedFont();
+    void notAvailableYet(const QString& title, const QString& what);
     void saveSize();
     void runGuarded(const std::function<void()>& operation);
     double twipsPerPixel() const;
@@ -117,30 +157,19 @@ private:
     FontListModel assignedFonts_;
     MainContext ctx_;
 
-    QAction* mnuFileRefresh_ = nullptr;
-    QAction* mnuFileExit_ = nullptr;
-    QAction* mnuEditAddAutoAssign_ = nullptr;
-    QAction* mnuEditRemoveAutoAssign_ = nullptr;
-    QAction* mnuEditActiveAll_ = nullptr;
-    QAction* mnuEditActiveSelected_ = nullptr;
-    QAction* mnuEditAddSelected_ = nullptr;
-    QAction* mnuEditAddAll_ = nullptr;
-    QAction* mnuEditRemoveSelected_ = nullptr;
-    QAction* mnuEditRemoveAll_ = nullptr;
-    QAction* mnuEditDelete_ = nullptr;
-    QAction* mnuEditCopySet_ = nullptr;
-    QAction* mnuEditRenameSet_ = nullptr;
-    QAction* mnuViewSets_ = nullptr;
+    QtFaceDrawing drawing_;
+    SamplePane pane_;
+    Commands commands_;
     QMenu* mnuPopup_ = nullptr;
     QMenu* mnuPopupFont_ = nullptr;
-    QPushButton* cmdAdd_[4] = {};
+    SampleFrame* sampleFrame_ = nullptr;
+    FrmHistory* frmHistory_ = nullptr;
     FontGrid* grdAll_ = nullptr;
     FontGrid* grdAssigned_ = nullptr;
     QLabel* lblFonts_ = nullptr;
     QLabel* lblAssigned_ = nullptr;
     QLabel* lblSets_ = nullptr;
     PressMemory press_;
-    QString deleteTip_ = QStringLiteral("Delete");
     QComboBox* cmbSets_ = nullptr;
     QCheckBox* chkFilter_ = nullptr;
     QLineEdit* txtAll_ = nullptr;

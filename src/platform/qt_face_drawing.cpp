@@ -1,0 +1,67 @@
+#include "platform/qt_face_drawing.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+
+namespace lb {
+
+namespace {
+
+QFont exactFont(const QString& family) {
+    QFont f(family);
+    // Qt would fill characters the face lacks from other fonts: a sample shows the face alone.
+    f.setStyleStrategy(QFont::NoFontMerging);
+    return f;
+}
+
+} // namespace
+
+void QtFaceDrawing::readFamilies() {
+    if (familiesRead_) return;
+    familiesRead_ = true;
+    for (const QString& family : QFontDatabase::families())
+        familyOf_.insert(family.toCaseFolded(), family);
+}
+
+bool QtFaceDrawing::resolve(const QString& key) {
+    const QString family = familyOf_.value(key);
+    if (family.isEmpty()) return false;
+    // Qt answers a name it does not know with its default face; accept only the face itself.
+    if (QFontInfo(exactFont(family)).family().toCaseFolded() != key) return false;
+    resolved_.insert(key, family);
+    return true;
+}
+
+bool QtFaceDrawing::known(const QString& face) {
+    const QString key = face.toCaseFolded();
+    if (resolved_.contains(key)) return true;
+    readFamilies();
+    return resolve(key);
+}
+
+bool QtFaceDrawing::load(const QString& face, const QStringList& files) {
+    const QString key = face.toCaseFolded();
+    if (resolved_.contains(key)) return true;
+    readFamilies();
+    for (const QString& file : files) {
+        if (loadedFiles_.contains(file)) continue;
+        const int id = QFontDatabase::addApplicationFont(file);
+        loadedFiles_.insert(file, id);
+        if (id < 0) continue;
+        for (const QString& family : QFontDatabase::applicationFontFamilies(id))
+            familyOf_.insert(family.toCaseFolded(), family);
+    }
+    return resolve(key);
+}
+
+QFont QtFaceDrawing::font(const QString& face, int pointSize, bool bold, bool italic,
+                          bool underline) {
+    QFont f = exactFont(resolved_.value(face.toCaseFolded(), face));
+    f.setPointSize(pointSize);
+    f.setBold(bold);
+    f.setItalic(italic);
+    f.setUnderline(underline);
+    return f;
+}
+
+} // namespace lb

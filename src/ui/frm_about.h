@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QDialog>
+
+namespace lb {
+
+// "About Letterbay 98": the program and its version. OK answers Enter and Escape.
+class FrmAbout : public QDialog {
+    Q_OBJECT
+public:
+    explicit FrmAbout(QWidget* parent = nullptr);
+};
+
+// Where to get help with the program. OK answers Enter and Escape.
+class FrmTechSupport : public QDialog {
+    Q_OBJECT
+public:
+    explicit FrmTechSupport(QWidget* parent = nullptr);
+};
+
+// "2.5.0": major, minor and revision numbers.
+QString versionNumbers();
+
+} // namespace lb

@@ -1,0 +1,414 @@
+#include "catalogue/font_properties.h"
+#include "core/schema.h"
+#include "platform/qt_message_boxes.h"
+#include "support/data_files.h"
+#include "support/window_fixture.h"
+#include "ui/font_grid.h"
+#include "ui/frm_help.h"
+#include "ui/frm_history.h"
+#include "ui/frm_main.h"
+#include "ui/frm_properties.h"
+#include "ui/help.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QWhatsThis>
+#include <gtest/gtest.h>
+
+using namespace lb;
+
+namespace {
+
+struct CommandsWindow : lbtest::WindowFixture {
+    FrmMain* w = nullptr;
+
+    void SetUp() override {
+        registry.folder = env.fontsFolder();
+        env.installFixture("FixtureSans-Regular.ttf");
+        addFont("Fixture Sans", "Fixture Sans Regular", "FixtureSans-Regular.ttf");
+        // A second file of the typeface, registered by its full path in a subfolder whose
+        // name has capitals: the path must be shown as the file system spells it.
+        QDir().mkpath(env.fontsFolder() + "Extra/");
+        bold_ = env.fontsFolder() + "Extra/FixtureSans-Bold.TTF";
+        QFile::copy(lbtest::TempEnv::fixture("FixtureSans-Bold.ttf"), bold_);
+        addFont("Fixture Sans", "Fixture Sans Bold", bold_);
+        addFont("Desk Sans", "Desk Sans Regular", "desk.ttf");
+        addFont("Ghost Face", "Ghost Face Regular", "ghost.ttf");
+        desktop.list = {"Desk Sans"};
+        start();
+        app.db->exec("DELETE FROM [Sets]");
+        app.db->exec("INSERT INTO [Sets] VALUES ('Work')");
+        w = window.get();
+        w->showPopup = [](QPoint) {};
+        boxes.answers = {AnswerNo};
+        w->Form_Load();
+        w->resize(900, 700);
+        w->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+        w->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    }
+    void TearDown() override {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->objectName() == "frmHelp") top->close();
+        WindowFixture::TearDown();
+    }
+
+    void pick(int list, const QString& face, Qt::KeyboardModifiers m = {}) {
+        FontGrid* g = w->findChild<FontGrid*>(QStringLiteral("grdFonts%1").arg(list));
+        FontListModel& model = list == 1 ? w->allFonts() : w->assignedFonts();
+        const int r = model.find(face);
+        ASSERT_GE(r, 0) << face.toStdString();
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, m,
+                          g->visualRect(g->model()->index(r, 0)).center());
+    }
+    QComboBox* setBox() { return w->findChild<QComboBox*>("cmbSets"); }
+    void chooseSet(const QString& name) {
+        setBox()->setCurrentIndex(setBox()->findText(name));
+        Q_EMIT setBox()->activated(setBox()->currentIndex());
+    }
+    QPushButton* button(int i) {
+        return w->findChild<QPushButton*>(QStringLiteral("cmdAdd%1").arg(i));
+    }
+    template <typename T> void inDialog(std::function<void(T*)> act) {
+        QTimer::singleShot(0, [act] {
+            auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            act(dialog);
+            dialog->close();
+        });
+    }
+    FrmHelp* help() {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* h = qobject_cast<FrmHelp*>(top); h && h->isVisible()) return h;
+        return nullptr;
+    }
+    QString shownPage() {
+        FrmHelp* h = help();
+        return h ? h->browser()->source().fileName() : QString();
+    }
+
+    QString bold_;
+};
+
+TEST_F(CommandsWindow, HandleButtonsFollowsTheSetBoxAndTheSelections) {
+    const char* setItems[] = {"mnuEditRenameSet", "mnuEditCopySet", "mnuEditActiveSelected",
+                              "mnuViewSampleSet"};
+    // No set, nothing selected.
+    for (int i = 0; i < 4; ++i)
+        EXPECT_FALSE(button(i)->isEnabled()) << i;
+    for (const char* name : setItems)
+        EXPECT_FALSE(w->command(name)->isEnabled()) << name;
+    EXPECT_FALSE(w->tool("Redisplay Set")->isEnabled());
+    EXPECT_FALSE(w->tool("Delete")->isEnabled());
+
+    // A font selected, still no set: only Delete comes on, for the font.
+    pick(1, "Fixture Sans");
+    EXPECT_FALSE(button(0)->isEnabled());
+    EXPECT_FALSE(w->command("mnuEditAddSelected")->isEnabled());
+    EXPECT_TRUE(w->tool("Delete")->isEnabled());
+    EXPECT_EQ(w->tool("Delete")->toolTip(), "Delete Font");
+    EXPECT_TRUE(w->command("mnuEditDelete")->isEnabled());
+
+    // A set and a font: assign, and the set commands.
+    chooseSet("Work");
+    EXPECT_EQ(w->tool("Delete")->toolTip(), "Delete Set");
+    pick(1, "Fixture Sans");
+    EXPECT_TRUE(button(0)->isEnabled());
+    EXPECT_TRUE(w->command("mnuEditAddSelected")->isEnabled());
+    EXPECT_TRUE(button(1)->isEnabled());
+    EXPECT_TRUE(button(3)->isEnabled());
+    EXPECT_FALSE(button(2)->isEnabled()); // nothing selected in Assigned Fonts
+    for (const char* name : setItems)
+        EXPECT_TRUE(w->command(name)->isEnabled()) << name;
+    EXPECT_TRUE(w->tool("Redisplay Set")->isEnabled());
+
+    QTest::mouseClick(button(0), Qt::LeftButton);
+    pick(2, "Fixture Sans");
+    EXPECT_TRUE(button(2)->isEnabled());
+    EXPECT_TRUE(w->command("mnuEditRemoveSelected")->isEnabled());
+    // A press in Assigned Fonts takes Delete away.
+    EXPECT_FALSE(w->tool("Delete")->isEnabled());
+    EXPECT_EQ(w->tool("Delete")->toolTip(), "Delete");
+    // The set box with text in it, focused: Delete is for the set.
+    setBox()->lineEdit()->setFocus();
+    EXPECT_TRUE(w->tool("Delete")->isEnabled());
+    EXPECT_EQ(w->tool("Delete")->toolTip(), "Delete Set");
+
+    // Emptied set box: back to nothing.
+    setBox()->lineEdit()->selectAll();
+    QTest::keyClick(setBox()->lineEdit(), Qt::Key_Delete);
+    w->handleButtons();
+    for (const char* name : setItems)
+        EXPECT_FALSE(w->command(name)->isEnabled()) << name;
+    EXPECT_FALSE(button(1)->isEnabled());
+}
+
+TEST_F(CommandsWindow, WindowKeepsItsMinimumSize) {
+    const double tpp = 1440.0 / w->logicalDpiX();
+    w->resize(100, 80);
+    EXPECT_GE(w->width() * tpp, 8145 - tpp);
+    EXPECT_GE(w->height() * tpp, 6270 - tpp);
+}
+
+TEST_F(CommandsWindow, CommandsWhoseWorkComesLaterSaySoOrDoNothing) {
+    pick(1, "Fixture Sans");
+    ASSERT_TRUE(w->tool("Preview")->isEnabled());
+    // "Print Preview" has no action.
+    const size_t shown = boxes.shown.size();
+    w->tool("Preview")->trigger();
+    EXPECT_EQ(boxes.shown.size(), shown);
+    // Printing is not pretended: each print command says plainly that it is not there.
+    for (QAction* a : {w->tool("Print"), w->command("mnuFilePrint"),
+                       w->command("mnuFilePrintSetup"), w->command("mnuPopupFontPrint")}) {
+        boxes.answers = {AnswerOK};
+        a->trigger();
+        ASSERT_EQ(boxes.shown.size(), shown + 1) << a->objectName().toStdString();
+        EXPECT_EQ(boxes.shown.back().title, "Print");
+        EXPECT_TRUE(boxes.shown.back().text.startsWith("Printing is not available"));
+        EXPECT_EQ(boxes.shown.back().style, 64);
+        boxes.shown.pop_back();
+    }
+    // Edit > Delete with a font list focused leaves the font alone.
+    w->findChild<FontGrid*>("grdFonts1")->setFocus();
+    w->command("mnuEditDelete")->trigger();
+    EXPECT_EQ(boxes.shown.size(), shown);
+    EXPECT_GE(w->allFonts().find("Fixture Sans"), 0);
+}
+
+TEST_F(CommandsWindow, PropertiesListEveryFileAsTheFileSystemSpellsIt) {
+    // The regular file modified at midnight.
+    const QString regular = env.fontsFolder() + "FixtureSans-Regular.ttf";
+    {
+        QFile f(regular);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(QDateTime(QDate(2024, 3, 7), QTime(0, 0)),
+                                  QFileDevice::FileModificationTime));
+    }
+    pick(1, "Fixture Sans");
+    bool seen = false;
+    inDialog<FrmProperties>([&](FrmProperties* d) {
+        seen = true;
+        EXPECT_EQ(d->windowTitle(), "Font Properties - Fixture Sans (Active)");
+        QTableWidget* g = d->grid();
+        EXPECT_EQ(g->horizontalHeaderItem(0)->text(), "Friendly Font Name");
+        EXPECT_EQ(g->horizontalHeaderItem(1)->text(), "TrueType File Name");
+        EXPECT_EQ(g->horizontalHeaderItem(2)->text(), "Modified");
+        ASSERT_EQ(g->rowCount(), 2);
+        EXPECT_EQ(g->item(0, 0)->text(), "Fixture Sans Regular (TrueType)");
+        EXPECT_EQ(g->item(0, 1)->text(), regular); // a bare name lies in the fonts folder
+        EXPECT_EQ(g->item(0, 2)->text(), "3/7/2024 12:00 AM");
+        EXPECT_EQ(g->item(1, 1)->text(), bold_); // a full path, capitals kept
+        EXPECT_TRUE(QFile::exists(g->item(1, 1)->text()));
+        EXPECT_TRUE(g->item(1, 2)->text().endsWith("M"));
+    });
+    w->command("mnuViewProperties")->trigger();
+    EXPECT_TRUE(seen);
+
+    // A desktop font: its files are gone too.
+    pick(1, "Desk Sans");
+    seen = false;
+    inDialog<FrmProperties>([&](FrmProperties* d) {
+        seen = true;
+        EXPECT_EQ(d->windowTitle(), "Font Properties - Desk Sans (System Font)");
+        ASSERT_EQ(d->grid()->rowCount(), 1);
+        EXPECT_EQ(d->grid()->item(0, 1)->text(), env.fontsFolder() + "desk.ttf");
+        EXPECT_EQ(d->grid()->item(0, 2)->text(), "File not found");
+    });
+    w->tool("Properties")->trigger();
+    EXPECT_TRUE(seen);
+
+    // An inactivated font, from the pop-up menu.
+    chooseSet("Work");
+    pick(1, "Fixture Sans");
+    QTest::mouseClick(button(0), Qt::LeftButton);
+    w->command("mnuEditActiveSelected")->trigger();
+    app.pickedFontName = "Ghost Face";
+    seen = false;
+    inDialog<FrmProperties>([&](FrmProperties* d) {
+        seen = true;
+        EXPECT_EQ(d->windowTitle(), "Font Properties - Ghost Face (Inactivated)");
+    });
+    w->command("mnuPopupFontProperties")->trigger();
+    EXPECT_TRUE(seen);
+}
+
+TEST_F(CommandsWindow, PropertiesOfAPreviewedFontNameEachOfItsFiles) {
+    // The preview dialog hands over its folder and the files of the font it shows.
+    const QString folder = env.root() + "/Downloads/";
+    QDir().mkpath(folder);
+    QFile::copy(lbtest::TempEnv::fixture("AlphaTest-Regular.ttf"), folder + "Alpha.ttf");
+    app.pickedFontName = "Alpha Test";
+    app.sourceFormName = SourcePreview;
+    FrmProperties d(w->context(), w, folder,
+                    {{"Alpha Test Regular", "Alpha.ttf"}, {"Alpha Test Bold", "AlphaBold.ttf"}});
+    EXPECT_EQ(d.windowTitle(), "Font Properties - Alpha Test (Active)");
+    QTableWidget* g = d.grid();
+    EXPECT_EQ(g->horizontalHeaderItem(0)->text(), "Friendly Font Name");
+    ASSERT_EQ(g->rowCount(), 2);
+    EXPECT_EQ(g->item(0, 0)->text(), "Alpha Test Regular (TrueType)");
+    EXPECT_EQ(g->item(0, 1)->text(), folder + "Alpha.ttf");
+    EXPECT_NE(g->item(0, 2)->text(), "File not found");
+    EXPECT_EQ(g->item(1, 0)->text(), "Alpha Test Bold (TrueType)");
+    EXPECT_EQ(g->item(1, 2)->text(), "File not found");
+}
+
+TEST(PropertiesText, ModificationTimeOnTheTwelveHourClock) {
+    const QDate d(2031, 12, 5);
+    EXPECT_EQ(modifiedText(QDateTime(d, QTime(0, 0))), "12/5/2031 12:00 AM");
+    EXPECT_EQ(modifiedText(QDateTime(d, QTime(0, 59))), "12/5/2031 12:59 AM");
+    EXPECT_EQ(modifiedText(QDateTime(d, QTime(9, 5))), "12/5/2031 9:05 AM");
+    EXPECT_EQ(modifiedText(QDateTime(d, QTime(12, 0))), "12/5/2031 12:00 PM");
+    EXPECT_EQ(modifiedText(QDateTime(d, QTime(23, 59)), "vorm.", "nachm."),
+              "12/5/2031 11:59 nachm.");
+}
+
+TEST_F(CommandsWindow, HelpOpensThePageOfEveryContext) {
+    // Every context number the program opens help at has its page, and the help window
+    // shows it.
+    for (const HelpTopic& t : helpTopics()) {
+        const QString page = helpPage(t.context);
+        ASSERT_TRUE(QFile::exists(page)) << t.context << " " << t.page;
+        showHelp(t.context);
+        ASSERT_NE(help(), nullptr);
+        EXPECT_EQ(shownPage(), QString::fromLatin1(t.page)) << t.context;
+        EXPECT_FALSE(help()->browser()->documentTitle().isEmpty()) << t.page;
+        EXPECT_GT(help()->browser()->toPlainText().size(), 100) << t.page;
+    }
+    for (int context :
+         {1003, 1008, 1046, 1061, 2019, 2028, 2029, 2035, 2048, 2060, 3000, 3001, 3002, 3007, 3008})
+        EXPECT_NE(helpPage(context), helpPage(HelpContents)) << context;
+    help()->close();
+
+    // F1 in the main window: the product topic; Help > Contents: the contents.
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    setBox()->setFocus();
+    QTest::keyClick(setBox(), Qt::Key_F1);
+    EXPECT_EQ(shownPage(), "letterbay.html");
+    w->command("mnuHelpContents")->trigger();
+    EXPECT_EQ(shownPage(), "index.html");
+    // Links lead on, and Back returns.
+    FrmHelp* h = help();
+    h->browser()->setSource(QUrl("samples.html"));
+    EXPECT_EQ(shownPage(), "samples.html");
+    QTest::mouseClick(h->findChild<QToolButton*>("cmdBack"), Qt::LeftButton);
+    EXPECT_EQ(shownPage(), "index.html");
+    // The search finds pages by their words.
+    auto* find = h->findChild<QLineEdit*>("txtSearch");
+    QTest::keyClicks(find, "struck through");
+    QTest::keyClick(find, Qt::Key_Return);
+    QStringList titles;
+    for (const auto& [title, path] : h->search("struck through"))
+        titles << title;
+    EXPECT_TRUE(titles.contains("All Fonts Color Legend"));
+    EXPECT_FALSE(titles.contains("Copy Set"));
+    h->close();
+
+    // F1 in a dialog opens its topic, even with the focus in a control; Shift+F1 does not.
+    w->command("mnuViewHistory")->trigger();
+    FrmHistory* history = w->history();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(history));
+    QWidget* ok = history->findChild<QPushButton*>("cmdOK");
+    ok->setFocus();
+    QTest::keyClick(ok, Qt::Key_F1, Qt::ShiftModifier);
+    EXPECT_EQ(help(), nullptr);
+    QTest::keyClick(ok, Qt::Key_F1);
+    EXPECT_EQ(shownPage(), "history.html");
+}
+
+TEST_F(CommandsWindow, MenusToolbarAndStatusBarAreReadable) {
+    // The top-level menus as the menu bar shows them; the pop-up holder never shows.
+    QStringList menus;
+    for (QAction* a : w->menuBar()->actions())
+        if (a->isVisible()) menus << a->text();
+    EXPECT_EQ(menus.join('|'), "&File|&Edit|&View|&Help");
+    EXPECT_EQ(w->command("mnuFilePrint")->shortcut(), QKeySequence("Ctrl+P"));
+    EXPECT_EQ(w->command("mnuHelpWhatsThis")->shortcut(), QKeySequence("Shift+F1"));
+
+    // Every toolbar button reads out its tooltip, and the status panels their texts.
+    auto* bar = w->findChild<QToolBar*>("barTool");
+    ASSERT_NE(bar, nullptr);
+    int buttons = 0;
+    for (QAction* a : bar->actions()) {
+        if (a->isSeparator()) continue;
+        ++buttons;
+        QWidget* b = bar->widgetForAction(a);
+        ASSERT_NE(b, nullptr);
+        QAccessibleInterface* i = QAccessible::queryAccessibleInterface(b);
+        EXPECT_EQ(i->text(QAccessible::Name), a->toolTip());
+        EXPECT_FALSE(a->icon().isNull()) << a->toolTip().toStdString();
+    }
+    EXPECT_EQ(buttons, 16);
+    auto* panel3 = w->findChild<QLabel*>("barStatusPanel3");
+    QAccessibleInterface* i = QAccessible::queryAccessibleInterface(panel3);
+    EXPECT_EQ(i->text(QAccessible::Name), "TrueType Fonts: 3");
+    pick(1, "Fixture Sans");
+    i = QAccessible::queryAccessibleInterface(w->findChild<QLabel*>("barStatusPanel2"));
+    EXPECT_EQ(i->text(QAccessible::Name), "\"Fixture Sans\" selected from All Fonts.");
+
+    // About and Technical Support: modeless, OK and Escape close them.
+    w->command("mnuHelpAbout")->trigger();
+    QWidget* about = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->objectName() == "frmAbout" && top->isVisible()) about = top;
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(about->windowTitle(), "About Letterbay 98");
+    EXPECT_TRUE(about->findChild<QLabel*>("lblVersion")->text().startsWith("Version 2."));
+    QTest::keyClick(about, Qt::Key_Escape);
+    EXPECT_FALSE(about->isVisible());
+    w->command("mnuHelpSupport")->trigger();
+    QWidget* support = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->objectName() == "frmTechSupport" && top->isVisible()) support = top;
+    ASSERT_NE(support, nullptr);
+    EXPECT_EQ(support->windowTitle(), "Technical Support");
+    QTest::keyClick(support->findChild<QPushButton*>("cmdOK"), Qt::Key_Return);
+    EXPECT_FALSE(support->isVisible());
+
+    // What's This: the mode, and each control's text from the help folder; the sample grid's
+    // follows what it shows.
+    w->tool("Context Help")->trigger();
+    EXPECT_TRUE(QWhatsThis::inWhatsThisMode());
+    QWhatsThis::leaveWhatsThisMode();
+    EXPECT_TRUE(w->findChild<QWidget*>("grdFonts1")->whatsThis().startsWith("All Fonts"));
+    QWidget* samples = w->findChild<QWidget*>("grdSample");
+    const QString oneFont = samples->whatsThis();
+    EXPECT_FALSE(oneFont.isEmpty());
+    w->command("mnuViewDisplayAllFonts")->trigger();
+    EXPECT_NE(samples->whatsThis(), oneFont);
+    EXPECT_EQ(w->findChild<QComboBox*>("cmbFontSize")->whatsThis(), samples->whatsThis());
+}
+
+// The real message box of the new kind: information with OK.
+TEST(QtMessageBoxesInfo, InformationBoxAnswersOK) {
+    QtMessageBoxes boxes;
+    QString title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        title = box->windowTitle();
+        icon = box->icon();
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    EXPECT_EQ(boxes.show("Printing is not available.", "Print", 64), AnswerOK);
+    EXPECT_EQ(title, "Print");
+    EXPECT_EQ(icon, QMessageBox::Information);
+}
+
+} // namespace

@@ -1,0 +1,415 @@
+#include "core/schema.h"
+#include "support/data_files.h"
+#include "support/window_fixture.h"
+#include "ui/font_grid.h"
+#include "ui/frm_history.h"
+#include "ui/frm_main.h"
+#include "ui/sample_frame.h"
+#include "ui/sample_grid.h"
+
+#include <QAccessible>
+#include <QAccessibleTableInterface>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace lb;
+
+namespace {
+
+// The main window over real fixture fonts in the user's fonts folder. Qt read the desktop's
+// fonts before any of them was installed, as for fonts installed after the program started.
+struct SamplesWindow : lbtest::WindowFixture {
+    FrmMain* w = nullptr;
+
+    // Before the window loads: a test may change the database first.
+    virtual void prepare() {}
+    // More fonts for one test, before the catalogue is built.
+    virtual void moreFonts() {}
+
+    void SetUp() override {
+        registry.folder = env.fontsFolder();
+        for (const char* f :
+             {"FixtureSans-Regular.ttf", "FixtureSans-Bold.ttf", "FixtureSerif-Regular.ttf",
+              "AlphaTest-Regular.ttf", "FixtureMono-Regular.ttf"})
+            env.installFixture(QString::fromLatin1(f));
+        addFont("Alpha Test", "Alpha Test Regular", "AlphaTest-Regular.ttf");
+        addFont("Fixture Mono", "Fixture Mono Regular", "FixtureMono-Regular.ttf");
+        addFont("Fixture Sans", "Fixture Sans Regular", "FixtureSans-Regular.ttf");
+        addFont("Fixture Sans", "Fixture Sans Bold", "FixtureSans-Bold.ttf");
+        addFont("Fixture Serif", "Fixture Serif Regular", "FixtureSerif-Regular.ttf");
+        // Catalogued, but its file is gone and Qt has never heard of it.
+        addFont("Ghost Face", "Ghost Face Regular", "ghost-face.ttf");
+        desktop.list = {"Fixture Mono"};
+        moreFonts();
+        start();
+        app.db->exec("DELETE FROM [Sets]");
+        prepare();
+        w = window.get();
+        w->showPopup = [](QPoint) {};
+        boxes.answers = {AnswerNo};
+        w->Form_Load();
+        w->resize(1000, 760);
+        w->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+        w->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    }
+
+    int row(const QString& face) { return w->allFonts().find(face); }
+    void pick(const QString& face) {
+        FontGrid* g = w->findChild<FontGrid*>("grdFonts1");
+        const int r = row(face);
+        ASSERT_GE(r, 0) << face.toStdString();
+        g->scrollTo(g->model()->index(r, 0));
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, {},
+                          g->visualRect(g->model()->index(r, 0)).center());
+    }
+    SampleGrid* grid() { return w->sampleFrame()->grid(); }
+    template <typename T> T* child(const char* name) { return w->findChild<T*>(name); }
+    QString panel(int n) {
+        return child<QLabel>(QStringLiteral("barStatusPanel%1").arg(n).toLatin1())->text();
+    }
+    QString setting(const QString& field) {
+        return lbtest::scalar(*app.db, "SELECT [" + field + "] FROM [Sample Text]");
+    }
+    QString cell(int r, int c) { return grid()->model()->index(r, c).data().toString(); }
+    QString header(int c) { return grid()->model()->headerData(c, Qt::Horizontal).toString(); }
+    // Dark pixels drawn in a cell of the sample grid, as the screen shows it.
+    int ink(int r, int c) {
+        const QRect rect = grid()->visualRect(grid()->model()->index(r, c));
+        const QImage image = grid()->viewport()->grab(rect).toImage();
+        int dark = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qGray(image.pixel(x, y)) < 100) ++dark;
+        return dark;
+    }
+    QImage cellImage(int r, int c) {
+        const QRect rect = grid()->visualRect(grid()->model()->index(r, c));
+        return grid()->viewport()->grab(rect).toImage();
+    }
+};
+
+TEST_F(SamplesWindow, OneFontInEightSizesInItsOwnFace) {
+    EXPECT_FALSE(grid()->isVisible());
+    EXPECT_EQ(w->windowTitle(), "Letterbay 98");
+    pick("Fixture Sans");
+    EXPECT_EQ(w->windowTitle(), "Letterbay 98 - Fixture Sans");
+    EXPECT_EQ(setting(fld::SelectedFont), "Fixture Sans");
+    ASSERT_TRUE(grid()->isVisible());
+    ASSERT_EQ(grid()->model()->rowCount(), 8);
+    EXPECT_EQ(header(0), "Font Size");
+    EXPECT_EQ(header(1), "Sample Text using current font in select sizes");
+    QStringList sizes;
+    for (int r = 0; r < 8; ++r)
+        sizes << cell(r, 0);
+    EXPECT_EQ(sizes.join(','), "8,12,16,24,36,48,72,96");
+    EXPECT_EQ(cell(1, 1), app.sampleText);
+    // 30 twips per point: a 24-point row is 720 twips high.
+    EXPECT_EQ(grid()->rowHeight(3), grid()->pixels(720));
+    EXPECT_FALSE(child<QComboBox>("cmbFontSize")->isEnabled());
+    EXPECT_FALSE(child<QLineEdit>("txtDisplay")->isVisible());
+    for (const char* key : {"Print", "Preview", "Properties", "Bold", "Italics", "Underline"})
+        EXPECT_TRUE(w->tool(key)->isEnabled()) << key;
+    EXPECT_TRUE(w->command("mnuFilePrint")->isEnabled());
+    EXPECT_TRUE(w->command("mnuViewProperties")->isEnabled());
+
+    // Drawn, and in this face: another family draws the same text differently.
+    EXPECT_GT(ink(1, 1), 50);
+    const QImage sans = cellImage(1, 1);
+    pick("Fixture Serif");
+    EXPECT_EQ(w->windowTitle(), "Letterbay 98 - Fixture Serif");
+    EXPECT_GT(ink(1, 1), 50);
+    EXPECT_NE(cellImage(1, 1), sans);
+
+    // The scroll bar shows the sizes from its value on.
+    auto* scroll = child<QScrollBar>("scrDisplay");
+    ASSERT_TRUE(scroll->isVisible());
+    EXPECT_EQ(scroll->minimum(), 1);
+    EXPECT_EQ(scroll->maximum(), 8);
+    scroll->setFocus();
+    QTest::keyClick(scroll, Qt::Key_Down);
+    QTest::keyClick(scroll, Qt::Key_Down);
+    EXPECT_EQ(scroll->value(), 3);
+    EXPECT_EQ(grid()->indexAt(QPoint(5, 5)).row(), 2);
+}
+
+TEST_F(SamplesWindow, ListModesCountTheirRowsAndChangeSizeInPlace) {
+    w->command("mnuViewDisplayAllFonts")->trigger();
+    EXPECT_EQ(w->windowTitle(), "Letterbay 98 - All Fonts");
+    EXPECT_EQ(panel(2), "Displaying sample text using fonts from All Fonts list");
+    EXPECT_EQ(app.sampleMode, 1);
+    ASSERT_EQ(grid()->model()->rowCount(), 5);
+    EXPECT_EQ(header(0), "5 Font Names");
+    EXPECT_EQ(header(1), "Sample Text using the All Fonts list in FontSize");
+    EXPECT_EQ(cell(2, 0), "Fixture Sans");
+    EXPECT_TRUE(w->isEnabled());
+    EXPECT_FALSE(child<QProgressBar>("barProgress")->isVisible());
+    EXPECT_EQ(pointer.get(), MousePointer::Default);
+    EXPECT_FALSE(child<QScrollBar>("scrDisplay")->isVisible());
+    EXPECT_GT(ink(2, 1), 20);
+
+    auto* box = child<QComboBox>("cmbFontSize");
+    ASSERT_TRUE(box->isEnabled());
+    EXPECT_EQ(box->currentText(), setting(fld::FontSize));
+    EXPECT_EQ(grid()->rowHeight(0), grid()->pixels(box->currentText().toInt() * 30));
+    // Choosing the size already stored changes nothing at all.
+    const QString before = setting(fld::FontSize);
+    Q_EMIT box->activated(box->currentIndex());
+    EXPECT_EQ(setting(fld::FontSize), before);
+    // A user's choice re-sizes every row and is kept.
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_Down);
+    QTest::keyClick(box, Qt::Key_Down);
+    const int size = before.toInt() + 2;
+    EXPECT_EQ(setting(fld::FontSize), QString::number(size));
+    EXPECT_EQ(grid()->rowHeight(4), grid()->pixels(size * 30));
+    EXPECT_EQ(grid()->model()->index(4, 1).data(SamplePane::PointSizeRole).toInt(), size);
+    EXPECT_EQ(grid()->model()->rowCount(), 5);
+
+    // The Assigned Fonts list: without a set there is nothing to show; an empty set shows the
+    // header alone.
+    EXPECT_FALSE(w->command("mnuViewSampleSet")->isEnabled());
+    EXPECT_FALSE(w->tool("Redisplay Set")->isEnabled());
+    auto* sets = child<QComboBox>("cmbSets");
+    sets->setFocus();
+    QTest::keyClicks(sets->lineEdit(), "Empty");
+    QTest::keyClick(sets->lineEdit(), Qt::Key_Return);
+    ASSERT_TRUE(w->tool("Redisplay Set")->isEnabled());
+    w->tool("Redisplay Set")->trigger();
+    EXPECT_EQ(w->windowTitle(), "Letterbay 98 - Assigned Fonts");
+    EXPECT_EQ(header(0), "No Font Names");
+    EXPECT_EQ(header(1), "Sample Text using Assigned Fonts list in FontSize");
+    EXPECT_EQ(grid()->model()->rowCount(), 0);
+    EXPECT_EQ(app.sampleMode, 2);
+
+    pick("Alpha Test");
+    child<QPushButton>("cmdAdd0")->click();
+    w->command("mnuViewSampleSet")->trigger();
+    EXPECT_EQ(header(0), "1 Font Name");
+    EXPECT_EQ(cell(0, 0), "Alpha Test");
+}
+
+struct ActivatedSamples : SamplesWindow {
+    // Set "Work" holds Fixture Sans and Ghost Face and is activated: Alpha Test and Fixture
+    // Serif are hidden, Fixture Mono is a desktop font.
+    void prepare() override {
+        app.db->exec("INSERT INTO [Sets] VALUES ('Work')");
+        app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Work', 'Fixture Sans'), "
+                     "('Work', 'Ghost Face')");
+        app.db->exec("UPDATE [Sample Text] SET [Activated Set] = 'Work'");
+    }
+};
+
+TEST_F(ActivatedSamples, InactiveAndUnreadableFontsAreNeverDrawnAsAnotherFace) {
+    ASSERT_TRUE(app.setActivated);
+    auto* message = child<QLineEdit>("txtDisplay");
+    pick("Alpha Test");
+    // Written before the message is shown.
+    EXPECT_EQ(setting(fld::SelectedFont), "Alpha Test");
+    ASSERT_TRUE(message->isVisible());
+    EXPECT_EQ(message->text(), "Cannot display sample text for an inactivated font.");
+    EXPECT_FALSE(grid()->isVisible());
+    EXPECT_EQ(w->windowTitle(), "Letterbay 98");
+    EXPECT_FALSE(w->tool("Bold")->isEnabled());
+    EXPECT_FALSE(w->command("mnuViewProperties")->isEnabled());
+
+    pick("Ghost Face");
+    EXPECT_EQ(message->text(),
+              "Cannot display sample text: the files of this font cannot be read.");
+    EXPECT_FALSE(grid()->isVisible());
+    // Its properties still tell what is wrong with it.
+    EXPECT_TRUE(w->command("mnuViewProperties")->isEnabled());
+
+    pick("Fixture Sans");
+    EXPECT_FALSE(message->isVisible());
+    EXPECT_TRUE(grid()->isVisible());
+
+    // In a list, the hidden font's name is struck through and its sample left empty; so is
+    // the sample of a font whose files are gone.
+    w->command("mnuViewDisplayAllFonts")->trigger();
+    const QAbstractItemModel* m = grid()->model();
+    const int alpha = 0, ghost = 4;
+    ASSERT_EQ(cell(alpha, 0), "Alpha Test");
+    ASSERT_EQ(cell(ghost, 0), "Ghost Face");
+    EXPECT_EQ(m->index(alpha, 0).data(SamplePane::StateRole).toInt(), StateInactive);
+    EXPECT_EQ(m->index(1, 0).data(SamplePane::StateRole).toInt(), StateSystem);
+    EXPECT_EQ(cell(alpha, 1), "");
+    EXPECT_EQ(cell(ghost, 1), "");
+    EXPECT_EQ(ink(alpha, 1), 0);
+    EXPECT_EQ(ink(ghost, 1), 0);
+    EXPECT_GT(ink(2, 1), 20);
+    // The struck-through name is drawn through its middle, below the plain one's ink.
+    EXPECT_NE(cellImage(alpha, 0).copy(0, 0, 40, cellImage(alpha, 0).height()),
+              cellImage(2, 0).copy(0, 0, 40, cellImage(2, 0).height()));
+
+    // The set's own list: members drawn, no member hidden.
+    auto* sets = child<QComboBox>("cmbSets");
+    sets->setCurrentIndex(sets->findText("Work"));
+    Q_EMIT sets->activated(sets->currentIndex());
+    w->command("mnuViewSampleSet")->trigger();
+    EXPECT_EQ(header(0), "2 Font Names");
+    EXPECT_GT(ink(0, 1), 20);
+}
+
+struct SymbolSamples : SamplesWindow {
+    // Symbol Test has Gamma Test's glyphs, but only a symbol character map.
+    void moreFonts() override {
+        env.installFixture("SymbolTest.ttf");
+        env.installFixture("GammaTest-Regular.ttf");
+        addFont("Symbol Test", "Symbol Test Regular", "SymbolTest.ttf");
+        addFont("Gamma Test", "Gamma Test Regular", "GammaTest-Regular.ttf");
+    }
+};
+
+TEST_F(SymbolSamples, SymbolFontsDrawTheTextThroughTheirSymbolMap) {
+    w->command("mnuViewDisplayAllFonts")->trigger();
+    const int gamma = 4, symbol = 6;
+    ASSERT_EQ(cell(gamma, 0), "Gamma Test");
+    ASSERT_EQ(cell(symbol, 0), "Symbol Test");
+    EXPECT_GT(ink(symbol, 1), 50);
+    // The same glyphs as the plain font, not the missing-glyph box for every character: as
+    // much ink, within what positioning on fractional pixels changes.
+    const double ratio = double(ink(symbol, 1)) / ink(gamma, 1);
+    EXPECT_NEAR(ratio, 1.0, 0.05);
+}
+
+TEST_F(SamplesWindow, SampleTextEditorRefusesEmptyTextAndKeepsTheText) {
+    const QString original = app.sampleText;
+    pick("Fixture Sans");
+    auto* editor = child<QLineEdit>("txtSample");
+    auto* update = child<QPushButton>("cmdSample");
+    EXPECT_FALSE(editor->isVisible());
+    // A double-click on the samples opens it with the whole text selected.
+    QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, QPoint(30, 30));
+    ASSERT_TRUE(editor->isVisible());
+    EXPECT_TRUE(update->isVisible());
+    EXPECT_EQ(update->text(), "Update Text");
+    EXPECT_EQ(panel(2), "Sample Text:");
+    EXPECT_EQ(editor->text(), original);
+    EXPECT_EQ(editor->selectedText(), original);
+
+    // Blanks only: refused, nothing stored, the editor stays with the focus.
+    QTest::keyClicks(editor, "   ");
+    boxes.answers = {AnswerOK};
+    QTest::mouseClick(update, Qt::LeftButton);
+    ASSERT_FALSE(boxes.shown.empty());
+    EXPECT_EQ(boxes.shown.back().text, "Sample Text is required.");
+    EXPECT_EQ(boxes.shown.back().style, 16);
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_EQ(editor->text(), "");
+    EXPECT_EQ(setting(fld::SampleText), original);
+
+    // The same text again: nothing written.
+    QTest::keyClicks(editor, "  " + original + " ");
+    QTest::mouseClick(update, Qt::LeftButton);
+    EXPECT_EQ(panel(2), "Sample text was not changed.");
+    EXPECT_FALSE(editor->isVisible());
+
+    // Sixty characters at most; Enter stores like the button; every row shows it.
+    w->command("mnuEditSample")->trigger();
+    ASSERT_TRUE(editor->isVisible());
+    QTest::keyClicks(editor, QString(70, QLatin1Char('A')));
+    EXPECT_EQ(editor->text().size(), 60);
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_EQ(panel(2), "Sample text changed successfully.");
+    EXPECT_EQ(setting(fld::SampleText), QString(60, QLatin1Char('A')));
+    EXPECT_EQ(cell(7, 1), QString(60, QLatin1Char('A')));
+    EXPECT_FALSE(editor->isVisible());
+}
+
+TEST_F(SamplesWindow, StylesFollowTheFontsAndGoWhenThePaneEmpties) {
+    pick("Fixture Sans");
+    const QImage plain = cellImage(2, 1);
+    QAction* bold = w->tool("Bold");
+    bold->trigger();
+    EXPECT_TRUE(bold->isChecked());
+    EXPECT_TRUE(app.bold);
+    EXPECT_NE(cellImage(2, 1), plain); // the bold file of the face
+    // Another font keeps the style.
+    pick("Fixture Serif");
+    EXPECT_TRUE(bold->isChecked());
+    pick("Fixture Sans");
+    EXPECT_NE(cellImage(2, 1), plain);
+    // Twice restores every row and the raised button.
+    bold->trigger();
+    EXPECT_FALSE(bold->isChecked());
+    EXPECT_EQ(cellImage(2, 1), plain);
+
+    w->tool("Italics")->trigger();
+    w->tool("Underline")->trigger();
+    EXPECT_TRUE(app.italic && app.underline);
+    // Refilling All Fonts empties the pane: every style off and its button disabled.
+    child<QCheckBox>("chkFilter")->click();
+    EXPECT_FALSE(grid()->isVisible());
+    for (const char* key : {"Bold", "Italics", "Underline"}) {
+        EXPECT_FALSE(w->tool(key)->isChecked()) << key;
+        EXPECT_FALSE(w->tool(key)->isEnabled()) << key;
+    }
+    EXPECT_FALSE(app.italic || app.underline);
+    EXPECT_FALSE(w->tool("Print")->isEnabled());
+    EXPECT_FALSE(child<QComboBox>("cmbFontSize")->isEnabled());
+}
+
+TEST_F(SamplesWindow, HistoryListsPicksNewestFirstAndShowsThemAgain) {
+    pick("Fixture Sans");
+    pick("Fixture Sans"); // the same font twice: one entry
+    pick("Fixture Serif");
+    pick("Fixture Sans");
+    FrmHistory* history = w->history();
+    EXPECT_EQ(history->names().join(','), "Fixture Sans,Fixture Serif,Fixture Sans");
+    w->command("mnuViewHistory")->trigger();
+    ASSERT_TRUE(history->isVisible());
+    EXPECT_EQ(history->windowTitle(), "History");
+    auto* list = history->findChild<QListWidget*>("lstHistory");
+    ASSERT_EQ(list->count(), 3);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(1)).center());
+    EXPECT_EQ(w->windowTitle(), "Letterbay 98 - Fixture Serif");
+    EXPECT_EQ(list->count(), 3); // a click in History adds nothing
+
+    // A name the catalogue lost since: a message, and out of the list.
+    app.db->exec("DELETE FROM [Fonts] WHERE [Face Name] = 'Fixture Serif'");
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(1)).center());
+    EXPECT_EQ(child<QLineEdit>("txtDisplay")->text(),
+              "Cannot display sample text for a font that is no longer installed.");
+    EXPECT_EQ(history->names().join(','), "Fixture Sans,Fixture Sans");
+
+    // OK closes it and forgets the list.
+    QTest::mouseClick(history->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+    EXPECT_FALSE(history->isVisible());
+    EXPECT_TRUE(history->names().isEmpty());
+    pick("Alpha Test");
+    EXPECT_EQ(history->names().join(','), "Alpha Test");
+}
+
+TEST_F(SamplesWindow, ScreenReadersReadTheSampleGrid) {
+    w->command("mnuViewDisplayAllFonts")->trigger();
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(grid());
+    ASSERT_NE(table, nullptr);
+    QAccessibleTableInterface* cells = table->tableInterface();
+    ASSERT_NE(cells, nullptr);
+    EXPECT_EQ(cells->rowCount(), 5);
+    EXPECT_EQ(cells->cellAt(2, 0)->text(QAccessible::Name), "Fixture Sans");
+    EXPECT_EQ(cells->cellAt(2, 1)->text(QAccessible::Name), app.sampleText);
+    EXPECT_EQ(cells->columnDescription(0), "5 Font Names");
+
+    pick("Fixture Sans");
+    cells = QAccessible::queryAccessibleInterface(grid())->tableInterface();
+    EXPECT_EQ(cells->cellAt(7, 0)->text(QAccessible::Name), "96");
+    EXPECT_EQ(cells->columnDescription(0), "Font Size");
+}
+
+} // namespace
