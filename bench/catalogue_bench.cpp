@@ -15,8 +15,9 @@
 #include "core/schema.h"
 #include "core/settings.h"
 #include "platform/desktop_fonts.h"
+#include "platform/font_selection.h"
 #include "platform/fontconfig_fonts.h"
-#include "platform/rejection_file.h"
+#include "platform/hidden_fonts.h"
 
 #include <QCoreApplication>
 #include <QSet>
@@ -232,14 +233,13 @@ int runOne(int n) {
 
     addSetOf(app, SetSize);
     view.setBox = BenchSet;
-    app.setActivated = true;
-    const double activate = timeMs([&] { lb::Activate_Sets(ctx); });
+    const double activate = timeMs([&] { lb::Activate_Sets(ctx, true); });
     line(QStringLiteral("Activate_Sets, a set of %1").arg(SetSize), activate, plain.ms,
          QStringLiteral("[activated: %1]").arg(lb::activatedSet(app)));
     const double fill = timeMs([&] { lb::Fill_AllFonts(ctx); });
     line(QStringLiteral("  of which Fill_AllFonts (set activated)"), fill, plain.ms);
     // The rejection file is rewritten only when its content changes, but the plan is made anew.
-    const double broadcast = timeMs([&] { resources.broadcast(); });
+    const double broadcast = timeMs([&] { resources.reconcile(); });
     line(QStringLiteral("  of which FontconfigResources::broadcast"), broadcast, plain.ms,
          QStringLiteral("(again, nothing changed)"));
 
@@ -258,8 +258,7 @@ int runOne(int n) {
              .arg(facts.selection.acceptGlobs.size())
              .arg(facts.selection.rejectFiles.size() + facts.selection.acceptFiles.size()));
 
-    app.setActivated = false;
-    const double all = timeMs([&] { lb::Activate_Sets(ctx); });
+    const double all = timeMs([&] { lb::Activate_Sets(ctx, false); });
     const Listing back = fcList();
     line(QStringLiteral("Activate_Sets, all sets"), all, plain.ms,
          QStringLiteral("[fc-list then lists %1 files; rejection file %2]")

@@ -15,6 +15,7 @@
 #include "core/settings.h"
 #include "platform/fonts.h"
 #include "sets/assignment.h"
+#include "support/memory_resources.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -51,19 +52,7 @@ public:
     QStringList families() override { return {}; }
 };
 
-// Hidden files in memory.
-class MemoryResources : public lb::FontResources {
-public:
-    QSet<QString> hidden;
-    int broadcasts = 0;
-    int load(const QString& file) override { return hidden.remove(file) ? 1 : 0; }
-    int unload(const QString& file) override {
-        if (hidden.contains(file)) return 0;
-        hidden.insert(file);
-        return 1;
-    }
-    void broadcast() override { ++broadcasts; }
-};
+using MemoryResources = lbtest::FakeResources;
 
 qint64 scalar(lb::AppState& app, const QString& sql, const QVariant& bound = {}) {
     lb::Statement st = app.db->prepare(sql);
@@ -207,31 +196,16 @@ int main(int argc, char** argv) {
     line(QStringLiteral("Assign_Fonts, %1 selected").arg(allFonts.selectedCount), assign, baseline,
          QStringLiteral("[%1 fonts now in the set]").arg(members));
 
-    // As the list is filled after Activate_Sets: each row asks whether its font is in the set.
-    lb::writeSetting(app, lb::fld::ActivatedSet, BenchSet);
-    app.setActivated = true;
+    // As the list is filled after Activate_Sets: each row asks whether its files are hidden.
+    view.setBox = BenchSet;
+    lb::Activate_Sets(ctx, true);
     const double fillActive = timeMs([&] { lb::Fill_AllFonts(ctx); });
     int inactive = 0;
     for (int i = 0; i < allFonts.size(); ++i)
         inactive += allFonts.row(i).state == lb::StateInactive;
     line(QStringLiteral("Fill_AllFonts, that set activated"), fillActive, baseline,
          QStringLiteral("[%1 rows shown inactive]").arg(inactive));
-    // Where that time goes: IsIt_Inactive reads the activated set and looks the row up in
-    // [Assigned Fonts] once per row; the same calls, made as often, alone.
-    const double settingReads = timeMs([&] {
-        for (int i = 0; i < baselineRows.size(); ++i)
-            (void)lb::activatedSet(app);
-    });
-    line(QStringLiteral("  %1 x activatedSet()").arg(baselineRows.size()), settingReads, baseline);
-    const double lookups = timeMs([&] {
-        for (const QString& face : std::as_const(baselineRows))
-            (void)app.datAssigned->findFirst(
-                lb::Criteria(lb::fld::SetName, BenchSet).andEq(lb::fld::FontName, face));
-    });
-    line(QStringLiteral("  %1 x [Assigned Fonts] findFirst").arg(baselineRows.size()), lookups,
-         baseline);
-    lb::writeSetting(app, lb::fld::ActivatedSet, QVariant());
-    app.setActivated = false;
+    lb::Activate_Sets(ctx, false);
 
     ctx.unassignedOnly = true;
     const double fillUnassigned = timeMs([&] { lb::Fill_AllFonts(ctx); });

@@ -5,8 +5,19 @@
 #include "core/busy.h"
 #include "core/schema.h"
 #include "core/settings.h"
+#include "sets/set_maintenance.h"
+
+#include <QRandomGenerator>
 
 namespace lb {
+
+FontStateError::FontStateError(const QString& why) : std::runtime_error(why.toStdString()) {}
+
+QString fontStateFailureText(const QString& why, const QString& lb) {
+    return QStringLiteral("Your fonts could not be hidden or shown for the other programs: ") +
+           why + lb + lb +
+           QStringLiteral("No font was hidden or shown, and nothing has been changed.");
+}
 
 QSet<QString> setMembers(AppState& app, const QString& setName) {
     QSet<QString> members;
@@ -19,27 +30,22 @@ QSet<QString> setMembers(AppState& app, const QString& setName) {
     return members;
 }
 
-ActiveMembers activeMembers(AppState& app) {
-    ActiveMembers a;
-    a.setActivated = app.setActivated;
-    if (a.setActivated) a.members = setMembers(app, activatedSet(app));
-    return a;
-}
-
-int fontState(const AppState& app, const ActiveMembers& active, const QString& face) {
-    if (isSystemFont(app.systemFonts, face)) return StateSystem;
-    if (!active.setActivated) return StateActive;
-    return active.members.contains(face.toCaseFolded()) ? StateActive : StateInactive;
+int faceState(MainContext& ctx, const QString& face, const QStringList& files) {
+    if (isSystemFont(ctx.app.systemFonts, face)) return StateSystem;
+    if (files.isEmpty()) return StateActive;
+    for (const QString& file : files)
+        if (!ctx.fonts.resources.isHidden(file)) return StateActive;
+    return StateInactive;
 }
 
 int IsIt_Inactive(MainContext& ctx) {
     AppState& app = ctx.app;
-    if (isSystemFont(app.systemFonts, app.currentFontName)) return StateSystem;
-    if (!app.setActivated) return StateActive;
-    const QString active = activatedSet(app);
-    const bool member = app.datAssigned->findFirst(
-        Criteria(fld::SetName, active).andEq(fld::FontName, app.currentFontName));
-    return member ? StateActive : StateInactive;
+    QStringList files;
+    RecordSet& fonts = *app.datFonts;
+    const Criteria byFace(fld::FaceName, app.currentFontName);
+    for (bool found = fonts.findFirst(byFace); found; found = fonts.findNext(byFace))
+        files << fonts.text(fld::FileName);
+    return faceState(ctx, app.currentFontName, files);
 }
 
 namespace {
@@ -49,6 +55,87 @@ template <typename F> void forEachFile(MainContext& ctx, const QString& faceName
     const Criteria byFace(fld::FaceName, faceName);
     for (bool found = fonts.findFirst(byFace); found; found = fonts.findNext(byFace))
         f(fonts.text(fld::FileName));
+}
+
+QString newStamp() {
+    return QString::number(QRandomGenerator::global()->generate64(), 16);
+}
+
+bool sameSet(const QString& a, const QString& b) {
+    return !a.isEmpty() && !b.isEmpty() && compareNoCase(a, b) == 0;
+}
+
+// Hides every file the set leaves out (all sets: none), whatever the state held before: every file
+// not unloaded here ends visible. The desktop's own fonts are never hidden.
+void hideOutside(MainContext& ctx, const QString& set, const QString& previous, Busy& busy) {
+    AppState& app = ctx.app;
+    FontResources& res = ctx.fonts.resources;
+    const QSet<QString> previousMembers = setMembers(app, previous);
+    const QSet<QString> members = setMembers(app, set);
+    res.beginActivation();
+    RecordSet& fonts = *app.datFonts;
+    fonts.refresh();
+    if (fonts.recordCount() > 0) {
+        busy.range(fonts.recordCount());
+        fonts.forEach([&](RecordSet& row) {
+            const QString face = row.text(fld::FaceName).toCaseFolded();
+            const QString file = row.text(fld::FileName);
+            // Undo the previous activation first, then hide what this set leaves out.
+            if (!previous.isEmpty() && !previousMembers.contains(face))
+                app.lastResult = res.load(file);
+            if (!set.isEmpty() && !members.contains(face)) app.lastResult = res.unload(file);
+            busy.step();
+        });
+    }
+    if (set.isEmpty()) return;
+    // The desktop's own fonts stay: hiding them breaks the text of every window.
+    for (const QString& system : app.systemFonts) {
+        if (system.isEmpty()) break;
+        if (!members.contains(system.toCaseFolded())) loadFace(ctx, system);
+    }
+}
+
+// Activates `set` (empty: all sets) and records it; `force` applies it even when the database
+// already records it, to bring the desktop back in step.
+void activate(MainContext& ctx, const QString& set, bool force) {
+    AppState& app = ctx.app;
+    OperationView& view = ctx.view;
+    const bool only = !set.isEmpty();
+    const QString stored = activatedSet(app);
+    const QString previous = force ? QString() : stored;
+
+    view.setMessage(only ? QStringLiteral("Inactivating all fonts not found in \"") + set +
+                               QStringLiteral("\"...")
+                         : QStringLiteral("Activating all sets..."));
+    view.hideSamples();
+    view.yield();
+    {
+        Busy busy(ctx, 0);
+        Database::Transaction t(*app.db);
+        if (!force)
+            writeSettings(app,
+                          {{fld::PreviousSet, stored.isEmpty() ? QVariant() : QVariant(stored)},
+                           {fld::ActivatedSet, only ? QVariant(set) : QVariant()}});
+        try {
+            hideOutside(ctx, set, previous, busy);
+            publishFontChanges(ctx);
+        } catch (...) {
+            ctx.fonts.resources.discard();
+            throw;
+        }
+        t.commit();
+        app.setActivated = only;
+
+        view.setMessage(QStringLiteral("Resetting All Fonts list..."));
+        view.yield();
+        Fill_AllFonts(ctx);
+        view.fillSets();
+    }
+    view.setSetBoxText(app.currentSetName);
+    view.setMessage(
+        only ? QStringLiteral("\"") + set +
+                   QStringLiteral("\" activated successfully.  Everything else is inactive.")
+             : QStringLiteral(" All sets activated successfully.  No fonts are inactive."));
 }
 
 } // namespace
@@ -64,100 +151,67 @@ void unloadFace(MainContext& ctx, const QString& faceName) {
     });
 }
 
-void Activate_Sets(MainContext& ctx) {
+void publishFontChanges(MainContext& ctx) {
+    FontResources& res = ctx.fonts.resources;
+    if (!res.hasPending()) return;
+    const QString stamp = newStamp();
+    writeSetting(ctx.app, fld::FontState, stamp);
+    if (!res.broadcast(stamp)) throw FontStateError(res.error());
+}
+
+bool fontStateInStep(MainContext& ctx) {
+    const QVariant stamp = readSetting(ctx.app, fld::FontState);
+    // A set recorded by a version that kept no stamp has never been checked: apply it again.
+    if (stamp.isNull() && !activatedSet(ctx.app).isEmpty()) return false;
+    return ctx.fonts.resources.inStep(stamp.toString());
+}
+
+void Activate_Sets(MainContext& ctx, bool only) {
     AppState& app = ctx.app;
     OperationView& view = ctx.view;
     Messenger& m = app.messages;
-    const bool only = app.setActivated;
     const QString boxText = view.setBoxText();
-    // A name typed but never added is no set: activating it would hide every font.
-    if (only) app.datSets->refresh();
-    if (only && (boxText.isEmpty() || !app.datSets->findFirst(Criteria(fld::SetName, boxText)))) {
-        m.title = QStringLiteral("Activate Selected Set");
-        m.text = QStringLiteral("You must first select a set.");
-        m.Msg_Critical();
-        view.focusSetBox();
-        return;
-    }
-    app.currentSetName = boxText;
-    const QVariant storedVariant = readSetting(app, fld::ActivatedSet);
-    const QString stored = storedVariant.toString();
-    if (only && stored == boxText) return;
-    if (!only && storedVariant.isNull()) return;
-
-    const QVariant previous = stored.isEmpty() ? QVariant() : QVariant(stored);
-    writeSettings(app, {{fld::PreviousSet, previous},
-                        {fld::ActivatedSet, only ? QVariant(app.currentSetName) : QVariant()}});
-
-    view.setMessage(only ? QStringLiteral("Inactivating all fonts not found in \"") +
-                               app.currentSetName + QStringLiteral("\"...")
-                         : QStringLiteral("Activating all sets..."));
-    view.hideSamples();
-    view.yield();
-    Busy busy(ctx, 0);
-
-    // Membership is read once per set: each row then costs a lookup in memory.
-    const QString previousSet = previous.toString();
-    const QSet<QString> previousMembers = setMembers(app, previousSet);
-    const QSet<QString> members = only ? setMembers(app, app.currentSetName) : QSet<QString>();
-    RecordSet& fonts = *app.datFonts;
-    fonts.refresh();
-    if (fonts.recordCount() > 0) {
-        busy.range(fonts.recordCount());
-        fonts.forEach([&](RecordSet& row) {
-            const QString face = row.text(fld::FaceName).toCaseFolded();
-            const QString file = row.text(fld::FileName);
-            // Undo the previous activation first, then hide what this set leaves out.
-            if (!previousSet.isEmpty() && !previousMembers.contains(face))
-                app.lastResult = ctx.fonts.resources.load(file);
-            if (only && !members.contains(face)) app.lastResult = ctx.fonts.resources.unload(file);
-            busy.step();
-        });
-    }
+    QString set;
     if (only) {
-        // The desktop's own fonts stay: hiding them breaks the text of every window.
-        for (const QString& system : app.systemFonts) {
-            if (system.isEmpty()) break;
-            if (!members.contains(system.toCaseFolded())) loadFace(ctx, system);
+        // The set's own spelling is stored, so that a rename or a delete finds it again; a name
+        // typed but never added is no set: activating it would hide every font.
+        app.datSets->refresh();
+        set = boxText.isEmpty() ? QString() : findSet(app, boxText);
+        if (set.isEmpty()) {
+            m.title = QStringLiteral("Activate Selected Set");
+            m.text = QStringLiteral("You must first select a set.");
+            m.Msg_Critical();
+            view.focusSetBox();
+            return;
         }
     }
-    view.setMessage(QStringLiteral("Resetting All Fonts list..."));
-    view.yield();
-    Fill_AllFonts(ctx);
-    view.fillSets();
-    busy.done();
-    view.setSetBoxText(app.currentSetName);
-    view.setMessage(
-        only ? QStringLiteral("\"") + app.currentSetName +
-                   QStringLiteral("\" activated successfully.  Everything else is inactive.")
-             : QStringLiteral(" All sets activated successfully.  No fonts are inactive."));
-    ctx.fonts.resources.broadcast();
+    app.currentSetName = only ? set : boxText;
+    const QString stored = activatedSet(app);
+    if (only ? sameSet(stored, set) : stored.isEmpty()) {
+        // Nothing to change, unless the desktop lost the state the database records.
+        if (fontStateInStep(ctx)) return;
+        activate(ctx, only ? stored : QString(), true);
+        return;
+    }
+    activate(ctx, set, false);
 }
 
 bool Reapply_ActiveSet(MainContext& ctx) {
     AppState& app = ctx.app;
     const QString set = activatedSet(app);
-    ctx.view.setMessage(QStringLiteral("\"") + set +
-                        QStringLiteral("\" is the currently active set."));
-    const QSet<QString> members = setMembers(app, set);
-    RecordSet& fonts = *app.datFonts;
-    fonts.refresh();
-    QString probeFile;
-    fonts.forEach([&](RecordSet& row) {
-        if (!probeFile.isEmpty()) return;
-        const QString face = row.text(fld::FaceName);
-        // A system font is always loaded, so it cannot tell whether the hidden state held.
-        if (!members.contains(face.toCaseFolded()) && !isSystemFont(app.systemFonts, face))
-            probeFile = row.text(fld::FileName);
-    });
-    if (probeFile.isEmpty()) return false;
-    app.lastResult = ctx.fonts.resources.unload(probeFile);
-    if (app.lastResult.toInt() != 1) return false;
-    app.lastResult = ctx.fonts.resources.load(probeFile);
-    writeSettings(app, {{fld::PreviousSet, QVariant()}, {fld::ActivatedSet, QVariant()}});
-    app.setActivated = true;
-    Activate_Sets(ctx);
-    return true;
+    app.setActivated = !set.isEmpty();
+    if (!set.isEmpty())
+        ctx.view.setMessage(QStringLiteral("\"") + set +
+                            QStringLiteral("\" is the currently active set."));
+    bool applied = false;
+    if (!fontStateInStep(ctx)) {
+        app.currentSetName = set;
+        activate(ctx, set, true);
+        applied = true;
+    }
+    // Fonts that arrived in a hidden folder since were chosen by no one: they stay visible.
+    ctx.fonts.resources.reconcile();
+    return applied;
 }
 
 } // namespace lb

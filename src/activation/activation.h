@@ -3,35 +3,75 @@
 #include "core/main_context.h"
 
 #include <QSet>
+#include <QStringList>
+#include <stdexcept>
 
 namespace lb {
 
-// The state of the font named by the current font name: 0 active, 1 inactive (not in the
-// activated set), 2 system font (never inactive).
+// The state of the font named by the current font name: 2 for a system font (never hidden), 1 when
+// every file of it is hidden from the desktop's programs, else 0. What the program shows as
+// inactive is exactly what other programs cannot use.
 int IsIt_Inactive(MainContext& ctx);
 
-// Activates the set in the set box (set activated flag true) or every set (flag false).
-void Activate_Sets(MainContext& ctx);
+// The state of a face whose files are known.
+int faceState(MainContext& ctx, const QString& face, const QStringList& files);
 
-// At start-up with a set activated: probes one non-member font and activates the set again
-// when the hidden state was lost (for example when the rejection file disappeared).
-// Returns true when the set was applied again.
+// Activates the set in the set box (`only`) or every set. A set box naming no set is refused with
+// a message and changes nothing.
+void Activate_Sets(MainContext& ctx, bool only);
+
+// At start-up: when the desktop's hidden fonts are not the state the database records (a lost or
+// interrupted state, a file removed by hand), applies the database's state again; then makes fonts
+// that arrived in hidden folders visible. Returns true when the state was applied again.
 bool Reapply_ActiveSet(MainContext& ctx);
+
+// True when the desktop's hidden fonts implement what the database records.
+bool fontStateInStep(MainContext& ctx);
 
 // Membership rules used by assignment and unassignment: every file of a face name.
 void loadFace(MainContext& ctx, const QString& faceName);
 void unloadFace(MainContext& ctx, const QString& faceName);
 
+// Writes the loads and unloads made since the last broadcast to the desktop's shared state,
+// recording a new stamp in the database. Call it inside the transaction of the change it belongs
+// to, before the commit: when the state cannot be written it throws FontStateError, the
+// transaction is undone, and the database does not claim what did not happen.
+void publishFontChanges(MainContext& ctx);
+
+class FontStateError : public std::runtime_error {
+public:
+    explicit FontStateError(const QString& why);
+    QString why() const { return QString::fromUtf8(what()); }
+};
+
+// The message for a font state that could not be written.
+QString fontStateFailureText(const QString& why, const QString& lineBreak);
+
 // Face names (case-folded) assigned to a set.
 QSet<QString> setMembers(AppState& app, const QString& setName);
 
-// The activated set's members, read once for a walk over many fonts.
-struct ActiveMembers {
-    bool setActivated = false;
-    QSet<QString> members; // case-folded
-};
-ActiveMembers activeMembers(AppState& app);
-// IsIt_Inactive for `face` against members read beforehand.
-int fontState(const AppState& app, const ActiveMembers& active, const QString& face);
+// Walks the [Fonts] rows a face at a time (rows of one face name lie together): `f(face, files)`.
+template <typename F> void forEachFace(RecordSet& fonts, F&& f);
 
+} // namespace lb
+
+#include "core/schema.h"
+
+namespace lb {
+template <typename F> void forEachFace(RecordSet& fonts, F&& f) {
+    QString face;
+    QStringList files;
+    bool any = false;
+    fonts.forEach([&](RecordSet& row) {
+        const QString name = row.text(fld::FaceName);
+        if (any && name != face) {
+            f(face, files);
+            files.clear();
+        }
+        face = name;
+        any = true;
+        files << row.text(fld::FileName);
+    });
+    if (any) f(face, files);
+}
 } // namespace lb

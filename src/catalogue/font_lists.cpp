@@ -27,19 +27,16 @@ void Fill_AllFonts(MainContext& ctx) {
 
     app.currentFontName.clear();
     ctx.allFonts.beginFill();
-    // Membership is read once: each typeface then costs a lookup in memory.
-    const ActiveMembers active = activeMembers(app);
+    // Assignments are read once: each typeface then costs a lookup in memory.
     const QSet<QString> assigned =
         ctx.unassignedOnly ? fontNamesIn(app, tbl::AssignedFonts) : QSet<QString>();
-    fonts.forEach([&](RecordSet& row) {
-        const QString face = row.text(fld::FaceName);
-        if (face != app.currentFontName) {
-            app.currentFontName = face;
-            ++ctx.fontCount;
-            if (!ctx.unassignedOnly || !assigned.contains(face.toCaseFolded()))
-                ctx.allFonts.append(face, fontState(app, active, face));
-        }
-        busy.step();
+    forEachFace(fonts, [&](const QString& face, const QStringList& files) {
+        app.currentFontName = face;
+        ++ctx.fontCount;
+        if (!ctx.unassignedOnly || !assigned.contains(face.toCaseFolded()))
+            ctx.allFonts.append(face, faceState(ctx, face, files));
+        for (qsizetype i = 0; i < files.size(); ++i)
+            busy.step();
     });
     ctx.allFonts.endFill();
 

@@ -8,6 +8,11 @@
 #include "core/settings.h"
 #include "sets/auto_assign.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <map>
+
 namespace lb {
 
 bool isTrueTypeValue(const QString& valueName) {
@@ -16,9 +21,72 @@ bool isTrueTypeValue(const QString& valueName) {
 
 namespace {
 
-int countRows(Database& db, const QString& table) {
-    Statement st = db.prepare(QStringLiteral("SELECT count(*) FROM ") + quoteIdentifier(table));
-    return st.step() ? int(st.int64(0)) : 0;
+struct CatalogueRow {
+    QString face, friendly, file;
+};
+
+std::vector<CatalogueRow> catalogueRows(Database& db) {
+    std::vector<CatalogueRow> rows;
+    Statement st =
+        db.prepare(QStringLiteral("SELECT [Face Name], [Friendly Name], [File Name] FROM [Fonts]"));
+    while (st.step())
+        rows.push_back({st.text(0), st.text(1), st.text(2)});
+    return rows;
+}
+
+// Folders that held catalogued fonts and are gone as a whole (a disk not mounted, a dangling
+// link): their fonts may come back with the folder, so they are not dropped without asking.
+std::map<QString, std::vector<CatalogueRow>> vanishedFolders(const std::vector<CatalogueRow>& old,
+                                                             const std::vector<FontValue>& values,
+                                                             const QString& fontsFolder) {
+    QSet<QString> present;
+    for (const FontValue& v : values)
+        present.insert(v.data);
+    std::map<QString, std::vector<CatalogueRow>> gone;
+    QHash<QString, bool> exists;
+    for (const CatalogueRow& row : old) {
+        if (present.contains(row.file)) continue;
+        const QString path = QDir::isAbsolutePath(row.file) ? row.file : fontsFolder + row.file;
+        const QString folder = QFileInfo(path).absolutePath();
+        auto it = exists.constFind(folder);
+        if (it == exists.constEnd()) it = exists.insert(folder, QFileInfo(folder).isDir());
+        if (!it.value()) gone[folder].push_back(row);
+    }
+    return gone;
+}
+
+bool keepVanished(MainContext& ctx, const QString& folder, const std::vector<CatalogueRow>& rows) {
+    QSet<QString> faces;
+    for (const CatalogueRow& r : rows)
+        faces.insert(r.face);
+    Messenger& m = ctx.app.messages;
+    const QString lb = ctx.app.lineBreak;
+    m.title = QStringLiteral("Refresh Fonts");
+    m.text =
+        QStringLiteral("The folder \"") + folder + QStringLiteral("\" held ") +
+        (faces.size() == 1 ? QStringLiteral("1 of your fonts")
+                           : QString::number(faces.size()) + QStringLiteral(" of your fonts")) +
+        QStringLiteral(", and it cannot be found now.  It may be on a disk that is not "
+                       "connected.") +
+        lb + lb +
+        QStringLiteral("Remove these fonts and their set assignments from Letterbay?  "
+                       "(No keeps them until the folder is back.)");
+    m.Msg_YesNo();
+    return !m.answeredYes();
+}
+
+void reportUnusableNames(MainContext& ctx, const QStringList& names) {
+    if (names.isEmpty()) return;
+    Messenger& m = ctx.app.messages;
+    const QString lb = ctx.app.lineBreak;
+    QStringList shown = names.mid(0, 20);
+    if (names.size() > shown.size())
+        shown << QStringLiteral("and %1 more").arg(names.size() - shown.size());
+    m.title = QStringLiteral("Refresh Fonts");
+    m.text = QStringLiteral("These font files were left out because their names are not valid "
+                            "text.  Rename them to use them in Letterbay:") +
+             lb + lb + shown.join(lb);
+    m.Msg_Info();
 }
 
 } // namespace
@@ -27,6 +95,7 @@ void Refresh_Fonts(MainContext& ctx) {
     AppState& app = ctx.app;
     OperationView& view = ctx.view;
     Database& db = *app.db;
+    FontResources& resources = ctx.fonts.resources;
 
     view.hideSamples();
     Busy busy(ctx, 1); // put back however the refresh ends
@@ -34,29 +103,38 @@ void Refresh_Fonts(MainContext& ctx) {
 
     Database::Transaction transaction(db);
     RecordSet& fonts = *app.datFonts;
-    const int oldRows = countRows(db, tbl::Fonts);
-    if (oldRows > 0) {
-        view.setProgressRange(0, oldRows);
+    const std::vector<CatalogueRow> old = catalogueRows(db);
+    if (!old.empty()) {
+        view.setProgressRange(0, int(old.size()));
         view.setMessage(QStringLiteral("Clearing out existing fonts..."));
         view.yield();
         db.exec(QStringLiteral("DELETE FROM [Fonts]"));
-        view.setProgressValue(oldRows);
+        view.setProgressValue(int(old.size()));
     }
 
-    // Every installed value is read, whatever the length of its name or file. Reading the
-    // font folders is the slow part and cannot be counted beforehand: the phase text is up
-    // first, with a busy bar, and the bar counts once the values are known.
+    // Reading the font folders is the slow part and cannot be counted beforehand: the phase
+    // text is up first, with a busy bar, and the bar counts once the values are known.
     view.setProgressRange(0, 0);
     view.setProgressValue(0);
     view.setMessage(QStringLiteral("Retrieving your TrueType fonts..."));
     view.yield();
+    // Every installed value is read, whatever the length of its name or file.
     const std::vector<FontValue> values = ctx.fonts.registry.enumerate();
     view.setProgressRange(0, int(values.size()));
     view.setProgressValue(0);
-    view.yield();
+    Statement insert = db.prepare(QStringLiteral(
+        "INSERT INTO [Fonts] ([Face Name], [Friendly Name], [File Name]) VALUES (?, ?, ?)"));
+    const auto add = [&](const QString& face, const QString& friendly, const QString& file) {
+        insert.reset();
+        insert.bind(1, face).bind(2, friendly).bind(3, file);
+        try {
+            insert.step();
+        } catch (const DbError& e) {
+            // The same file listed twice is catalogued once.
+            if (e.number() != ErrDuplicateKey) throw;
+        }
+    };
     {
-        Statement insert = db.prepare(QStringLiteral(
-            "INSERT INTO [Fonts] ([Face Name], [Friendly Name], [File Name]) VALUES (?, ?, ?)"));
         QString lastFace;
         for (const FontValue& value : values) {
             if (!isTrueTypeValue(value.name)) continue;
@@ -66,15 +144,13 @@ void Refresh_Fonts(MainContext& ctx) {
                 if (view.progressMaximum() > view.progressValue())
                     view.setProgressValue(view.progressValue() + 1);
             }
-            insert.reset();
-            insert.bind(1, app.currentFontName).bind(2, value.name).bind(3, value.data);
-            try {
-                insert.step();
-            } catch (const DbError& e) {
-                // The same file listed twice is catalogued once.
-                if (e.number() != ErrDuplicateKey) throw;
-            }
+            add(app.currentFontName, value.name, value.data);
         }
+    }
+    for (const auto& [folder, rows] : vanishedFolders(old, values, app.fontsFolder)) {
+        if (!keepVanished(ctx, folder, rows)) continue;
+        for (const CatalogueRow& r : rows)
+            add(r.face, r.friendly, r.file);
     }
     db.noteChange();
 
@@ -91,29 +167,30 @@ void Refresh_Fonts(MainContext& ctx) {
         app.currentFontName.clear();
         ctx.allFonts.beginFill();
         int progress = 0;
-        // Membership and the knowledge base's names are read once; each typeface then costs
+        // The knowledge base's names and the assignments are read once; each typeface then costs
         // lookups in memory, and AutoAssign runs only for names it knows.
-        ActiveMembers active = activeMembers(app);
-        const QString activated = active.setActivated ? activatedSet(app) : QString();
+        const QString activated = activatedSet(app);
         QSet<QString> assigned = fontNamesIn(app, tbl::AssignedFonts);
         const QSet<QString> known =
             app.addAutoAssign ? fontNamesIn(app, tbl::AutoAssign) : QSet<QString>();
-        fonts.forEach([&](RecordSet& row) {
-            const QString face = row.text(fld::FaceName);
-            if (face != app.currentFontName) {
-                app.currentFontName = face;
-                ++ctx.fontCount;
-                const QString folded = face.toCaseFolded();
-                if (app.addAutoAssign && known.contains(folded)) {
-                    for (const QString& set : Auto_Assign(app)) {
-                        assigned.insert(folded);
-                        if (compareNoCase(set, activated) == 0) active.members.insert(folded);
-                    }
+        forEachFace(fonts, [&](const QString& face, const QStringList& files) {
+            app.currentFontName = face;
+            ++ctx.fontCount;
+            const QString folded = face.toCaseFolded();
+            if (app.addAutoAssign && known.contains(folded)) {
+                for (const QString& set : Auto_Assign(app)) {
+                    assigned.insert(folded);
+                    // A font that joins the activated set is available at once, whoever put it
+                    // there.
+                    if (!activated.isEmpty() && compareNoCase(set, activated) == 0)
+                        for (const QString& file : files)
+                            app.lastResult = resources.load(file);
                 }
-                if (!ctx.unassignedOnly || !assigned.contains(folded))
-                    ctx.allFonts.append(face, fontState(app, active, face));
             }
-            view.setProgressValue(++progress);
+            if (!ctx.unassignedOnly || !assigned.contains(folded))
+                ctx.allFonts.append(face, faceState(ctx, face, files));
+            progress += int(files.size());
+            view.setProgressValue(progress);
         });
         ctx.allFonts.endFill();
     } else {
@@ -126,6 +203,12 @@ void Refresh_Fonts(MainContext& ctx) {
     db.exec(QStringLiteral(
         "DELETE FROM [Assigned Fonts] WHERE NOT EXISTS "
         "(SELECT 1 FROM [Fonts] WHERE [Fonts].[Face Name] = [Assigned Fonts].[Font Name])"));
+    try {
+        publishFontChanges(ctx);
+    } catch (...) {
+        resources.discard();
+        throw;
+    }
     transaction.commit();
     app.datAssigned->refresh();
 
@@ -138,6 +221,7 @@ void Refresh_Fonts(MainContext& ctx) {
                         ? QStringLiteral("Fonts loaded, AutoAssign completed successfully.")
                         : QStringLiteral("Fonts loaded successfully."));
     view.setFontCount(fontCountText(ctx.fontCount));
+    reportUnusableNames(ctx, ctx.fonts.registry.unusableNames());
 }
 
 } // namespace lb

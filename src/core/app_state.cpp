@@ -5,6 +5,11 @@
 namespace lb {
 
 void AppState::openMainDataSources() {
+    try {
+        addCurrentFields(*db);
+    } catch (const DbError&) {
+        // A file that cannot take the field is refused by the first operation that needs it.
+    }
     datAuto = openTable(*db, tbl::AutoAssign);
     datFonts = openTable(*db, tbl::Fonts);
     datAssigned = openTable(*db, tbl::AssignedFonts);

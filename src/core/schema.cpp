@@ -45,7 +45,14 @@ void createCurrentSchema(Database& db) {
     db.appendField(tbl::SampleText, text(fld::SelectedSet, 40));
     db.appendField(tbl::SampleText, FieldDef{fld::FontSize, FieldType::Long});
     db.appendField(tbl::AutoAssign, FieldDef{fld::Inactive, FieldType::YesNo});
+    addCurrentFields(db);
     t.commit();
+}
+
+void addCurrentFields(Database& db) {
+    if (!db.tableExists(tbl::SampleText)) return;
+    if (!db.columns(tbl::SampleText).contains(fld::FontState, Qt::CaseInsensitive))
+        db.appendField(tbl::SampleText, FieldDef{fld::FontState, FieldType::Text, 0, false});
 }
 
 void createIndexes(Database& db) {

@@ -42,6 +42,9 @@ inline const QString RemoveAutoAssign = QStringLiteral("Remove AutoAssign");
 inline const QString Height = QStringLiteral("Height");
 inline const QString Width = QStringLiteral("Width");
 inline const QString Version = QStringLiteral("Version");
+// The stamp of the last change of hidden fonts the database records; the desktop's shared state
+// records the stamp it implements, so that a state left behind by an interrupted change is found.
+inline const QString FontState = QStringLiteral("Font State");
 } // namespace fld
 
 // Opens a record set over a whole table in that table's stored order ([Fonts] by face
@@ -54,6 +57,10 @@ void createVersion1Schema(Database& db);
 
 // The current layout (data version 2.5) with the unique keys and lookup indexes.
 void createCurrentSchema(Database& db);
+
+// Adds the fields this version keeps beyond those of data version 2.5 (the hidden-font stamp);
+// safe to run on a file that has them.
+void addCurrentFields(Database& db);
 
 // Unique keys and indexes; safe to run on a file that already has them.
 void createIndexes(Database& db);

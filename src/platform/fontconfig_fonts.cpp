@@ -1,6 +1,8 @@
 #include "platform/fontconfig_fonts.h"
 
-#include "platform/rejection_file.h"
+#include "platform/font_folders.h"
+#include "platform/font_selection.h"
+#include "platform/hidden_fonts.h"
 
 #include <QDir>
 #include <QFile>
@@ -158,42 +160,34 @@ QString FontconfigFonts::absolutePath(const QString& fileName) {
 
 std::vector<FontconfigFonts::InstalledFile> FontconfigFonts::installedFiles() {
     std::vector<InstalledFile> out;
+    unusableNames_.clear();
     Config config = privateConfig();
     if (!config) return out;
 
-    std::vector<QByteArray> pending;
-    FcStrList* roots = FcConfigGetFontDirs(config.get());
-    while (FcChar8* dir = FcStrListNext(roots))
-        pending.emplace_back(reinterpret_cast<const char*>(dir));
-    FcStrListDone(roots);
-    std::reverse(pending.begin(), pending.end());
-
     FileFaces files;
-    QSet<QString> seen; // real folders, so that a link loop ends
-    while (!pending.empty()) {
-        const QByteArray dir = pending.back();
-        pending.pop_back();
-        const QString real = QFileInfo(QFile::decodeName(dir)).canonicalFilePath();
-        if (real.isEmpty() || seen.contains(real)) continue;
-        seen.insert(real);
-        // The cache when it is still valid for the folder, else a rescan that is written back.
-        FcCache* cache = FcDirCacheRead(fc(dir), FcFalse, config.get());
-        if (!cache) continue;
-        for (int i = FcCacheNumSubdir(cache) - 1; i >= 0; --i)
-            pending.emplace_back(reinterpret_cast<const char*>(FcCacheSubdir(cache, i)));
-        if (FcFontSet* set = FcCacheCopySet(cache)) {
-            for (int i = 0; i < set->nfont; ++i)
-                addPattern(files, set->fonts[i]);
-            FcFontSetDestroy(set);
-        }
-        FcDirCacheUnload(cache);
-    }
+    // The folder of links to visible fonts is the program's own view, not installed fonts.
+    walkFontFolders(config.get(), {}, QFile::encodeName(FontconfigResources::defaultFarmRoot()),
+                    [&](const FontFolderVisit& v) {
+                        if (!v.cache) return;
+                        if (FcFontSet* set = FcCacheCopySet(v.cache)) {
+                            for (int i = 0; i < set->nfont; ++i)
+                                addPattern(files, set->fonts[i]);
+                            FcFontSetDestroy(set);
+                        }
+                    });
 
     const SelectionMatcher removed(readFontSelection(removedFontsConfPath()));
     out.reserve(files.size());
     for (const auto& [file, faces] : files) {
         if (faces.empty()) continue;
-        InstalledFile f = describe(QFile::decodeName(file), faces);
+        const QString path = QFile::decodeName(file);
+        // A name that is not valid text cannot be stored or handed back exactly: left out, and
+        // said so, rather than catalogued under a name that points nowhere.
+        if (QFile::encodeName(path) != file) {
+            unusableNames_.append(path);
+            continue;
+        }
+        InstalledFile f = describe(path, faces);
         f.removed = removed.rejects(f.path);
         out.push_back(std::move(f));
     }
@@ -308,11 +302,14 @@ bool FontconfigFonts::deleteValue(const QString& valueName) {
             QStringList& list = isLiteralGlob(path) ? selection.rejectGlobs : selection.rejectFiles;
             if (!list.contains(path)) list.append(path);
         }
-        ok =
+        const QString problem =
             writeFontSelection(conf, selection,
                                QStringLiteral("Fonts removed with Letterbay. They stay installed "
-                                              "for other users; delete an entry to restore it.")) &&
-            ok;
+                                              "for other users; delete an entry to restore it."));
+        if (!problem.isEmpty()) {
+            qWarning("Letterbay: %s", qUtf8Printable(problem));
+            ok = false;
+        }
     }
     if (!toRefresh.isEmpty())
         if (Config config = privateConfig())

@@ -23,6 +23,7 @@ public:
     bool deleteFile(const QString& fileName) override;
 
     FaceNames read(const QString& fileOrPath) override;
+    QStringList unusableNames() override { return unusableNames_; }
 
     // The full path of a `File Name` as stored: bare names lie in the fonts folder.
     QString absolutePath(const QString& fileName);
@@ -48,6 +49,7 @@ private:
     Location locate(const QString& fileName);
 
     QHash<QString, FaceNames> names_; // from the last enumeration, by path
+    QStringList unusableNames_;       // files of the last enumeration whose names are not text
 };
 
 } // namespace lb

@@ -29,6 +29,9 @@ public:
     virtual bool deleteValue(const QString& valueName) = 0;
     // Deletes a font file, only when it lies inside the fonts folder. Returns true when deleted.
     virtual bool deleteFile(const QString& fileName) = 0;
+    // Font files the last enumeration left out because their names are not valid text (shown with
+    // replacement characters).
+    virtual QStringList unusableNames() { return {}; }
 };
 
 struct FaceNames {
@@ -51,17 +54,35 @@ public:
     virtual QStringList families() = 0;
 };
 
-// Which installed font files the applications of the desktop may use.
+// Which installed font files the applications of the desktop may use. The state is one for the
+// whole desktop and shared by every program of the system: loads and unloads are kept here until
+// the broadcast, which applies them to the state as it is then, under a lock.
 class FontResources {
 public:
     virtual ~FontResources() = default;
     // Makes a font file available again. `file` is a `File Name` as stored: a bare name in the
     // fonts folder or a full path. Returns the number of fonts added (0 when it was not hidden).
     virtual int load(const QString& file) = 0;
-    // Hides a font file; returns 1 when it was available, 0 when it was hidden already.
+    // Hides a font file; returns 1 when it was available, 0 when it was hidden already or is gone.
     virtual int unload(const QString& file) = 0;
-    // Announces the loads and unloads made since the last broadcast to every program.
-    virtual void broadcast() = 0;
+    // True when other programs cannot use the file (changes not yet broadcast included).
+    virtual bool isHidden(const QString& file) = 0;
+    // The loads and unloads that follow, up to the broadcast, are a whole activation: every file
+    // they do not leave hidden ends visible, whatever the state held before.
+    virtual void beginActivation() = 0;
+    virtual bool hasPending() const = 0;
+    // Announces the loads and unloads since the last broadcast to every program, recording `stamp`
+    // as the change of the database they implement. False when the state could not be written:
+    // it stays as it was, the pending changes are dropped, and error() says why.
+    virtual bool broadcast(const QString& stamp) = 0;
+    // Drops the loads and unloads not yet broadcast.
+    virtual void discard() = 0;
+    virtual QString error() const = 0;
+    // True when the desktop's state implements the database change `stamp` (empty: none yet).
+    virtual bool inStep(const QString& stamp) = 0;
+    // Fonts that arrived in a folder holding hidden fonts since the last broadcast are no one's
+    // to hide: makes them visible. True when something changed; false also on failure (error()).
+    virtual bool reconcile() = 0;
 };
 
 // Drawing a catalogued typeface in the program's own windows. A face is drawn only as itself:

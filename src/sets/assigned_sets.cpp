@@ -59,7 +59,7 @@ void Unassign_FromSets(MainContext& ctx, FontListModel& list, const QString& f, 
     struct NoProgress {
         void step() {}
     } none;
-    changeAssignments(app, [&] {
+    changeAssignments(ctx, [&] {
         walkRows(list, none, [&](int i) {
             if (!all && !list.row(i).selected) return false;
             const QString s = list.row(i).name;
@@ -72,7 +72,6 @@ void Unassign_FromSets(MainContext& ctx, FontListModel& list, const QString& f, 
             return true;
         });
     });
-    if (app.fontsChanged) ctx.fonts.resources.broadcast();
     if (ctx.unassignedOnly || app.fontsChanged)
         redisplayAllFonts(ctx,
                           QStringLiteral("Redisplaying All Fonts due to unassigning from set."));

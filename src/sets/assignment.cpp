@@ -159,8 +159,7 @@ void Assign_Fonts(MainContext& ctx, bool all) {
     app.datFonts->refresh();
     int added = 0;
     QString last;
-    bool loaded = false;
-    changeAssignments(app, [&] {
+    changeAssignments(ctx, [&] {
         walkRows(list, busy, [&](int i) {
             if (!all && !list.row(i).selected) return false;
             const QString f = list.row(i).name;
@@ -169,14 +168,10 @@ void Assign_Fonts(MainContext& ctx, bool all) {
             last = f;
             addPair(app, set, f);
             if (listShowsSet) ctx.assignedFonts.insertSorted(f);
-            if (activated && hasFiles(app, f)) {
-                joinActivated(ctx, i, f);
-                loaded = true;
-            }
+            if (activated && hasFiles(app, f)) joinActivated(ctx, i, f);
             return removeIfFiltered(ctx, i);
         });
     });
-    if (loaded) ctx.fonts.resources.broadcast();
     if (!listShowsSet) Fill_AssignedFonts(ctx);
     busy.done();
     if (added == 1)
@@ -221,7 +216,7 @@ void Unassign_Fonts(MainContext& ctx, bool all) {
     app.datAuto->refresh();
     int count = 0;
     QString last;
-    changeAssignments(app, [&] {
+    changeAssignments(ctx, [&] {
         walkRows(list, busy, [&](int i) {
             if (!all && !list.row(i).selected) return false;
             const QString f = list.row(i).name;
@@ -235,7 +230,6 @@ void Unassign_Fonts(MainContext& ctx, bool all) {
             return true;
         });
     });
-    if (app.fontsChanged) ctx.fonts.resources.broadcast();
     if (ctx.unassignedOnly || app.fontsChanged)
         redisplayAllFonts(ctx,
                           QStringLiteral("Redisplaying All Fonts due to unassigning from set."));
@@ -268,8 +262,7 @@ void Assign_AllSets(MainContext& ctx) {
     app.datFonts->refresh();
     int count = 0;
     QString last;
-    bool loaded = false;
-    changeAssignments(app, [&] {
+    changeAssignments(ctx, [&] {
         walkRows(list, busy, [&](int i) {
             if (!list.row(i).selected) return false;
             const QString f = list.row(i).name;
@@ -278,15 +271,11 @@ void Assign_AllSets(MainContext& ctx) {
             for (const QString& s : sets) {
                 if (!addPair(app, s, f)) continue;
                 if (sameSet(s, ctx.assignedFonts.set)) ctx.assignedFonts.insertSorted(f);
-                if (sameSet(s, active) && hasFiles(app, f)) {
-                    joinActivated(ctx, i, f);
-                    loaded = true;
-                }
+                if (sameSet(s, active) && hasFiles(app, f)) joinActivated(ctx, i, f);
             }
             return removeIfFiltered(ctx, i);
         });
     });
-    if (loaded) ctx.fonts.resources.broadcast();
     busy.done();
     ctx.view.setMessage(
         count == 1
@@ -314,7 +303,7 @@ void Unassign_AllSets(MainContext& ctx) {
     app.datAuto->refresh();
     int count = 0;
     QString last;
-    changeAssignments(app, [&] {
+    changeAssignments(ctx, [&] {
         for (const QString& f : selected) {
             Statement st = app.db->prepare(QStringLiteral(
                 "SELECT [Set Name] FROM [Assigned Fonts] WHERE [Font Name] = ? ORDER BY rowid"));
@@ -331,7 +320,6 @@ void Unassign_AllSets(MainContext& ctx) {
             busy.step();
         }
     });
-    if (app.fontsChanged) ctx.fonts.resources.broadcast();
     if (ctx.unassignedOnly || app.fontsChanged)
         redisplayAllFonts(ctx,
                           QStringLiteral("Redisplaying All Fonts due to unassigning from sets."));

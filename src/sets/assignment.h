@@ -1,5 +1,6 @@
 #pragma once
 
+#include "activation/activation.h"
 #include "core/main_context.h"
 
 namespace lb {
@@ -18,11 +19,20 @@ void Unassign_AllSets(MainContext& ctx);
 void Remove_Assignment(MainContext& ctx, const QString& s, const QString& f,
                        const QString& activatedSet);
 
-// Runs `change` as one transaction over the assignments, then re-reads them.
-template <typename F> void changeAssignments(AppState& app, F&& change) {
+// Runs `change` as one transaction over the assignments, together with the fonts it loads or
+// unloads: when those cannot be written for the desktop, nothing of the change stays. Then
+// re-reads the assignments.
+template <typename F> void changeAssignments(MainContext& ctx, F&& change) {
+    AppState& app = ctx.app;
     {
         Database::Transaction t(*app.db);
-        change();
+        try {
+            change();
+            publishFontChanges(ctx);
+        } catch (...) {
+            ctx.fonts.resources.discard();
+            throw;
+        }
         t.commit();
     }
     app.db->noteChange();

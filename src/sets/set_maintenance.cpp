@@ -55,7 +55,12 @@ void Add_Set(MainContext& ctx) {
 void Select_Set(MainContext& ctx) {
     AppState& app = ctx.app;
     app.currentSetName = ctx.view.setBoxText();
-    if (!app.currentSetName.isEmpty()) writeSetting(app, fld::SelectedSet, app.currentSetName);
+    if (!app.currentSetName.isEmpty()) {
+        // The set's own spelling: the stored reference must still name it after a rename.
+        app.datSets->refresh();
+        const QString stored = findSet(app, app.currentSetName);
+        writeSetting(app, fld::SelectedSet, stored.isEmpty() ? app.currentSetName : stored);
+    }
     ctx.view.enableDelete(QStringLiteral("Delete Set"));
     Fill_AssignedFonts(ctx);
     ctx.view.setMessage(QStringLiteral("Displaying fonts assigned to \"") + app.currentSetName +
@@ -88,9 +93,10 @@ void Rename_Set(MainContext& ctx) {
     sets.step();
     const QVariant activated = readSetting(app, fld::ActivatedSet);
     const QVariant previous = readSetting(app, fld::PreviousSet);
-    if (!activated.isNull() && activated.toString() == old)
+    // Compared as the database compares set names: older files may hold another letter case.
+    if (!activated.isNull() && compareNoCase(activated.toString(), old) == 0)
         writeSetting(app, fld::ActivatedSet, renamed);
-    else if (!previous.isNull() && previous.toString() == old)
+    else if (!previous.isNull() && compareNoCase(previous.toString(), old) == 0)
         writeSetting(app, fld::PreviousSet, renamed);
     Statement assigned = app.db->prepare(
         QStringLiteral("UPDATE [Assigned Fonts] SET [Set Name] = ? WHERE [Set Name] = ?"));
@@ -200,26 +206,25 @@ bool Copy_Set(MainContext& ctx, const QString& typedTarget) {
     const QSet<QString> before = setMembers(app, target);
     copy.bind(1, target).bind(2, source).bind(3, target);
     copy.step();
+    // Fonts that join the activated set become available at once, as with any assignment.
+    const QString active = activatedSet(app);
+    const bool joinsActive = !active.isEmpty() && compareNoCase(active, target) == 0;
+    if (joinsActive) {
+        app.datFonts->refresh();
+        for (const QString& face : setMembers(app, target))
+            if (!before.contains(face)) loadFace(ctx, face);
+    }
+    try {
+        publishFontChanges(ctx);
+    } catch (...) {
+        ctx.fonts.resources.discard();
+        throw;
+    }
     t.commit();
     app.db->noteChange();
     app.datSets->refresh();
     app.datAssigned->refresh();
-
-    // Fonts that join the activated set become available at once, as with any assignment.
-    const QString active = activatedSet(app);
-    if (!active.isEmpty() && compareNoCase(active, target) == 0) {
-        const QSet<QString> after = setMembers(app, target);
-        bool loaded = false;
-        for (const QString& face : after)
-            if (!before.contains(face)) {
-                loadFace(ctx, face);
-                loaded = true;
-            }
-        if (loaded) {
-            ctx.fonts.resources.broadcast();
-            Fill_AllFonts(ctx);
-        }
-    }
+    if (joinsActive) Fill_AllFonts(ctx);
 
     if (created) view.addSetEntry(target);
     view.setSetBoxText(target);

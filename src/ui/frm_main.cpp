@@ -202,11 +202,15 @@ void FrmMain::runGuarded(const std::function<void()>& operation) {
         showProgress(false);
         app_.messages.pointer().set(MousePointer::Default);
         app_.messages.title = AppTitle;
-        app_.messages.text =
-            QStringLiteral("The operation could not be completed: ") + QString::fromUtf8(e.what());
+        if (const auto* state = dynamic_cast<const FontStateError*>(&e))
+            app_.messages.text = fontStateFailureText(state->why(), app_.lineBreak);
+        else
+            app_.messages.text = QStringLiteral("The operation could not be completed: ") +
+                                 QString::fromUtf8(e.what());
         app_.messages.Msg_Critical();
         try {
             Fill_AllFonts(ctx_);
+            if (!app_.currentSetName.isEmpty()) Fill_AssignedFonts(ctx_);
         } catch (const DbError&) {
         }
     }
@@ -276,15 +280,16 @@ void FrmMain::Form_Load() {
         show();
     }
     handleButtons();
-    if (app.setActivated) {
-        try {
+    try {
+        if (app.setActivated) {
             setSetBoxText(activatedSet(app));
             app.currentSetName = setBoxText();
             Fill_AssignedFonts(ctx_);
-            Reapply_ActiveSet(ctx_);
-        } catch (const DbError&) {
         }
+    } catch (const DbError&) {
     }
+    // Whether or not a set is active, the desktop must hide what the database says, no more.
+    runGuarded([this] { Reapply_ActiveSet(ctx_); });
 }
 
 void FrmMain::changeEvent(QEvent* event) {
@@ -354,13 +359,11 @@ void FrmMain::mnuFileRefresh_Click() {
 }
 
 void FrmMain::mnuEditActiveSelected_Click() {
-    app_.setActivated = true;
-    runGuarded([this] { Activate_Sets(ctx_); });
+    runGuarded([this] { Activate_Sets(ctx_, true); });
 }
 
 void FrmMain::mnuEditActiveAll_Click() {
-    app_.setActivated = false;
-    runGuarded([this] { Activate_Sets(ctx_); });
+    runGuarded([this] { Activate_Sets(ctx_, false); });
 }
 
 void FrmMain::mnuEditAddAutoAssign_Click() {

@@ -2,8 +2,8 @@
 #include "core/main_context.h"
 #include "platform/desktop_fonts.h"
 #include "platform/fontconfig_fonts.h"
+#include "platform/hidden_fonts.h"
 #include "platform/qt_message_boxes.h"
-#include "platform/rejection_file.h"
 #include "ui/application.h"
 #include "ui/program_start.h"
 

@@ -4,6 +4,7 @@
 #include "core/main_context.h"
 #include "platform/fonts.h"
 #include "platform/message_boxes.h"
+#include "support/memory_resources.h"
 #include "support/recording_view.h"
 #include "support/temp_env.h"
 
@@ -97,26 +98,6 @@ class FakeDesktop : public lb::DesktopFonts {
 public:
     QStringList list;
     QStringList families() override { return list; }
-};
-
-// Hidden files in memory, with a log of every call.
-class FakeResources : public lb::FontResources {
-public:
-    QSet<QString> hidden;
-    QStringList log; // "+file" for load, "-file" for unload
-    int broadcasts = 0;
-
-    int load(const QString& file) override {
-        log << QStringLiteral("+") + file;
-        return hidden.remove(file) ? 1 : 0;
-    }
-    int unload(const QString& file) override {
-        log << QStringLiteral("-") + file;
-        if (hidden.contains(file)) return 0;
-        hidden.insert(file);
-        return 1;
-    }
-    void broadcast() override { ++broadcasts; }
 };
 
 // A fresh home with the shipped database, every font facility faked and every question

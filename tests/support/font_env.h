@@ -18,7 +18,8 @@ public:
                                const QString& as = {});
 };
 
-// The font files a separate `fc-list` process sees in the current environment.
+// The font files a separate `fc-list` process sees in the current environment, links resolved;
+// fc-list must print no error.
 QSet<QString> fcListFiles();
 // Sorted, for comparisons that print readably.
 std::vector<std::string> sorted(const QSet<QString>& files);

@@ -29,9 +29,8 @@ struct Activation : lbtest::OpsFixture {
     }
     void activate(const QString& set) {
         view.setBox = set;
-        app.setActivated = !set.isEmpty();
         resources.log.clear();
-        Activate_Sets(ctx);
+        Activate_Sets(ctx, !set.isEmpty());
     }
 };
 
@@ -88,10 +87,9 @@ TEST_F(Activation, SystemFontsStayLoadedAndNoSetIsRefused) {
 
     boxes.answers = {AnswerOK};
     activate("");
-    app.setActivated = true;
     view.setBox.clear();
     boxes.answers = {AnswerOK};
-    Activate_Sets(ctx);
+    Activate_Sets(ctx, true);
     ASSERT_FALSE(boxes.shown.empty());
     EXPECT_EQ(boxes.shown.back().title, "Activate Selected Set");
     EXPECT_EQ(boxes.shown.back().text, "You must first select a set.");
@@ -100,7 +98,7 @@ TEST_F(Activation, SystemFontsStayLoadedAndNoSetIsRefused) {
     // A name typed but never added as a set hides nothing.
     view.setBox = "Typo";
     boxes.answers = {AnswerOK};
-    Activate_Sets(ctx);
+    Activate_Sets(ctx, true);
     EXPECT_EQ(boxes.shown.back().text, "You must first select a set.");
     EXPECT_TRUE(resources.hidden.isEmpty());
     EXPECT_EQ(setting(fld::ActivatedSet), "<null>");

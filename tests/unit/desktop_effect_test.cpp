@@ -5,8 +5,9 @@
 #include "core/schema.h"
 #include "core/settings.h"
 #include "core/startup.h"
+#include "platform/font_selection.h"
 #include "platform/fontconfig_fonts.h"
-#include "platform/rejection_file.h"
+#include "platform/hidden_fonts.h"
 #include "support/data_files.h"
 #include "support/fakes.h"
 #include "support/font_env.h"
@@ -60,8 +61,7 @@ struct DesktopEffect : ::testing::Test {
     }
     void activate(const QString& set) {
         view.setBox = set;
-        app.setActivated = !set.isEmpty();
-        Activate_Sets(*ctx);
+        Activate_Sets(*ctx, !set.isEmpty());
     }
     static std::vector<std::string> files(std::initializer_list<QString> paths) {
         return lbtest::sorted(QSet<QString>(paths));
@@ -110,7 +110,7 @@ TEST_F(DesktopEffect, RemovingFontsDeletesOnlyInsideTheFontsFolder) {
         const Criteria byFace(fld::FaceName, face);
         for (bool found = rows.findFirst(byFace); found; found = rows.findNext(byFace))
             Remove_FontFile(*ctx, rows.text(fld::FileName));
-        resources->broadcast();
+        publishFontChanges(*ctx);
     };
     removeFace("Alpha Test");
     removeFace("Fixture Serif"); // installed system-wide

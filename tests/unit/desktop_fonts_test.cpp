@@ -1,5 +1,5 @@
 #include "platform/desktop_fonts.h"
-#include "platform/rejection_file.h"
+#include "platform/font_selection.h"
 #include "support/font_env.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
+#include "platform/font_selection.h"
 #include "platform/fontconfig_fonts.h"
-#include "platform/rejection_file.h"
 #include "support/font_env.h"
 
 #include <QDir>

@@ -1,0 +1,82 @@
+#pragma once
+
+// fontconfig <selectfont> files of the user's conf.d: the fonts the user removed for good, and the
+// folder-level part of the hidden fonts. Every program on the desktop reads them, not only this
+// one.
+//
+// fontconfig's globs know only '*' (which also matches '/') and '?', and cannot escape them; '[' is
+// an ordinary character. A path containing '*' or '?' is therefore written as a <pattern> on the
+// file name, which fontconfig compares exactly (up to case and spaces).
+
+#include "platform/fonts.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace lb {
+
+// $XDG_CONFIG_HOME/fontconfig/conf.d/ (default ~/.config/fontconfig/conf.d/), ending in "/".
+QString fontconfigUserConfD();
+// Fonts installed system-wide that the user removed for good.
+QString removedFontsConfPath();
+// Fonts the user has made inactive (hidden).
+QString inactiveFontsConfPath();
+
+// The <selectfont> content of one configuration file.
+struct FontSelection {
+    QStringList acceptGlobs;
+    QStringList rejectGlobs;
+    QStringList acceptFiles; // exact file names, written as <pattern>
+    QStringList rejectFiles;
+
+    bool isEmpty() const {
+        return acceptGlobs.isEmpty() && rejectGlobs.isEmpty() && acceptFiles.isEmpty() &&
+               rejectFiles.isEmpty();
+    }
+};
+
+// The selectors of a configuration file; a missing or unreadable file selects nothing.
+FontSelection readFontSelection(const QString& path);
+// Writes the whole file atomically (temporary file, then rename), leaving it untouched when the
+// content is the same, so that programs do not reload their configuration for nothing. An empty
+// selection removes the file. Returns empty text, or why the file could not be written or removed.
+QString writeFontSelection(const QString& path, const FontSelection& selection,
+                           const QString& comment);
+
+// A fontconfig configuration file: the font folders `dirs`, then the selection.
+QByteArray serialiseFontConfig(const FontSelection& selection, const QString& comment,
+                               const QStringList& dirs = {});
+
+// fontconfig's glob: '*' matches any bytes ('/' included), '?' one byte, all else itself.
+bool fontconfigGlobMatch(const QByteArray& glob, const QByteArray& path);
+// True when a path written as a glob matches nothing but itself.
+bool isLiteralGlob(const QString& path);
+// True when the path can be written in a configuration file at all (XML 1.0 text).
+bool isXmlText(const QString& path);
+
+// Decides, as fontconfig does, whether a selection drops a font file.
+class SelectionMatcher {
+public:
+    SelectionMatcher() = default;
+    explicit SelectionMatcher(const FontSelection& selection);
+    bool rejects(const QString& path) const;
+    // True when the outcome for files outside the exact entries depends on wildcards.
+    bool hasWildcards() const { return !wildReject_.isEmpty(); }
+    // The exact (non-wildcard) reject entries, as written.
+    const QStringList& exactRejects() const { return exactRejectList_; }
+
+private:
+    static bool matches(const QSet<QByteArray>& exact, const QList<QByteArray>& wild,
+                        const QByteArray& path);
+
+    QSet<QByteArray> exactAccept_, exactReject_;
+    QList<QByteArray> wildAccept_, wildReject_;
+    QSet<QString> acceptFiles_, rejectFiles_; // comparison keys
+    QStringList exactRejectList_;
+};
+
+} // namespace lb

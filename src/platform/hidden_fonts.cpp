@@ -1,0 +1,533 @@
+#include "platform/hidden_fonts.h"
+
+#include "core/paths.h"
+#include "platform/checked_file.h"
+#include "platform/font_folders.h"
+#include "platform/font_selection.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <fontconfig/fontconfig.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace lb {
+
+namespace {
+
+const QByteArray StateMagic = "letterbay-hidden-fonts 1";
+const QByteArray SerialMark = "letterbay-serial ";
+
+QByteArray escapeLine(const QByteArray& value) {
+    QByteArray out;
+    out.reserve(value.size());
+    for (const char c : value) {
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\n')
+            out += "\\n";
+        else
+            out += c;
+    }
+    return out;
+}
+
+QByteArray unescapeLine(const QByteArray& value) {
+    QByteArray out;
+    out.reserve(value.size());
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value[i] == '\\' && i + 1 < value.size()) {
+            ++i;
+            out += value[i] == 'n' ? '\n' : value[i];
+        } else {
+            out += value[i];
+        }
+    }
+    return out;
+}
+
+bool isUnder(const QByteArray& path, const QByteArray& folder) {
+    if (folder == "/") return path.startsWith('/');
+    return path == folder || (path.startsWith(folder) && path.size() > folder.size() &&
+                              path.at(folder.size()) == '/');
+}
+
+QByteArray join(const QByteArray& folder, const QByteArray& name) {
+    return folder.endsWith('/') ? folder + name : folder + '/' + name;
+}
+
+QString text(const QByteArray& path) {
+    return QFile::decodeName(path);
+}
+
+// Size, change time and inode: enough to tell that another program replaced the file.
+QByteArray fileKey(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return {};
+    return QByteArray::number(qint64(st.st_size)) + ':' + QByteArray::number(qint64(st.st_ino)) +
+           ':' + QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.' +
+           QByteArray::number(qint64(st.st_mtim.tv_nsec));
+}
+
+// The exclusive hold on the shared state: every program reads, changes and writes it under this.
+class StateLock {
+public:
+    explicit StateLock(const QString& path) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        fd_ = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (fd_ < 0) {
+            error_ = QStringLiteral("Cannot lock %1: %2")
+                         .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+            return;
+        }
+        while (::flock(fd_, LOCK_EX) != 0) {
+            if (errno == EINTR) continue;
+            error_ = QStringLiteral("Cannot lock %1: %2")
+                         .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+            break;
+        }
+    }
+    ~StateLock() {
+        if (fd_ >= 0) ::close(fd_); // closing releases the lock
+    }
+    StateLock(const StateLock&) = delete;
+    StateLock& operator=(const StateLock&) = delete;
+    const QString& error() const { return error_; }
+
+private:
+    int fd_ = -1;
+    QString error_;
+};
+
+// The serial number a configuration file was written with; 0 when it has none of ours.
+quint64 confSerial(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return 0;
+    const QByteArray head = file.read(1024);
+    const qsizetype at = head.indexOf(SerialMark);
+    if (at < 0) return 0;
+    qsizetype end = at + SerialMark.size();
+    while (end < head.size() && head[end] >= '0' && head[end] <= '9')
+        ++end;
+    return head.mid(at + SerialMark.size(), end - at - SerialMark.size()).toULongLong();
+}
+
+// What the configuration of a hidden set looks like: rejected folders and the farm's files.
+struct Plan {
+    QStringList rejectGlobs;
+    std::map<QByteArray, QByteArray> farm; // file (links resolved) -> link target
+    QSet<QByteArray> gone;                 // hidden files whose folder no longer lists them
+};
+
+Plan makePlan(const QSet<QByteArray>& hidden, const QByteArray& farmRoot) {
+    Plan plan;
+    // The smallest set of folders holding every hidden file: a rejected folder covers those below.
+    QSet<QByteArray> folders;
+    for (const QByteArray& h : hidden)
+        folders.insert(parentFolder(h));
+    QSet<QByteArray> roots;
+    for (const QByteArray& f : std::as_const(folders)) {
+        bool covered = false;
+        for (QByteArray p = parentFolder(f); !covered; p = parentFolder(p)) {
+            covered = folders.contains(p) && p != f;
+            if (p == "/") break;
+        }
+        if (!covered) roots.insert(f);
+    }
+    const auto underRoot = [&](const QByteArray& folder) {
+        for (QByteArray p = folder;; p = parentFolder(p)) {
+            if (roots.contains(p)) return true;
+            if (p == "/") return false;
+        }
+    };
+    const auto holdsRoot = [&](const QByteArray& folder) {
+        for (const QByteArray& r : std::as_const(roots))
+            if (isUnder(r, folder)) return true;
+        return false;
+    };
+    const SelectionMatcher removed(readFontSelection(removedFontsConfPath()));
+    QSet<QByteArray> rejected; // spelled folders a glob covers
+    QSet<QByteArray> listed;   // hidden files seen in a folder's cache
+    QSet<QByteArray> walked;   // canonical folders whose cache was read
+    FontConfigPtr config = loadUserFontConfig();
+    if (!config) return plan;
+    walkFontFolders(config.get(), {}, farmRoot, [&](const FontFolderVisit& v) {
+        bool covered = !v.parent.isEmpty() && rejected.contains(v.parent);
+        if (!covered && (underRoot(v.canonical) || (v.alias && holdsRoot(v.canonical)))) {
+            const QString spelled = text(v.path);
+            if (!isXmlText(spelled) || !isLiteralGlob(spelled)) {
+                qWarning("Letterbay: cannot hide the fonts of %s: its name cannot be written",
+                         v.path.constData());
+            } else {
+                plan.rejectGlobs << spelled
+                                 << spelled + (spelled.endsWith(QLatin1Char('/'))
+                                                   ? QStringLiteral("*")
+                                                   : QStringLiteral("/*"));
+                covered = true;
+            }
+        }
+        if (!covered) return;
+        rejected.insert(v.path);
+        if (v.alias || !v.cache) return;
+        walked.insert(v.canonical);
+        // Fonts the glob hides that nobody chose are offered again through the farm.
+        for (const QByteArray& file : cacheFiles(v.cache)) {
+            const QByteArray id = join(v.canonical, fileNamePart(file));
+            if (hidden.contains(id)) {
+                listed.insert(id);
+                continue;
+            }
+            if (removed.rejects(text(file)) || removed.rejects(text(id))) continue;
+            plan.farm.emplace(id, id);
+        }
+    });
+    for (const QByteArray& h : hidden)
+        if (!listed.contains(h) && walked.contains(parentFolder(h))) plan.gone.insert(h);
+    return plan;
+}
+
+} // namespace
+
+QString FontconfigResources::statePath() {
+    return fontconfigUserConfD() + QStringLiteral(".letterbay-inactive.state");
+}
+
+QString FontconfigResources::lockPath() {
+    return fontconfigUserConfD() + QStringLiteral(".letterbay-inactive.lock");
+}
+
+QString FontconfigResources::defaultFarmRoot() {
+    return dataFolder() + QStringLiteral("/visible-fonts");
+}
+
+FontconfigResources::FontconfigResources(FontRegistry& registry, QString farmRoot)
+    : registry_(registry),
+      farmRoot_(farmRoot.isEmpty() ? defaultFarmRoot() : QDir::cleanPath(farmRoot)) {}
+
+QByteArray FontconfigResources::serialiseState(const State& s) {
+    QByteArray out =
+        "# Fonts hidden by Letterbay from every program. Letterbay rewrites this file.\n";
+    out += StateMagic + '\n';
+    out += "stamp " + escapeLine(s.stamp.toUtf8()) + '\n';
+    out += "serial " + QByteArray::number(s.serial) + '\n';
+    out += "farm " + escapeLine(s.farm) + '\n';
+    out += "hidden " + QByteArray::number(s.hidden.size()) + '\n';
+    QList<QByteArray> hidden(s.hidden.begin(), s.hidden.end());
+    std::sort(hidden.begin(), hidden.end());
+    for (const QByteArray& h : std::as_const(hidden))
+        out += "h " + escapeLine(h) + '\n';
+    QList<QByteArray> farmed(s.farmed.begin(), s.farmed.end());
+    std::sort(farmed.begin(), farmed.end());
+    for (const QByteArray& f : std::as_const(farmed))
+        out += "f " + escapeLine(f) + '\n';
+    out += "end\n";
+    return out;
+}
+
+FontconfigResources::State FontconfigResources::parseState(const QByteArray& bytes,
+                                                           bool headerOnly) {
+    State s;
+    qsizetype at = 0;
+    bool magic = false, complete = false;
+    while (at < bytes.size()) {
+        qsizetype end = bytes.indexOf('\n', at);
+        if (end < 0) end = bytes.size();
+        const QByteArray line = bytes.mid(at, end - at);
+        at = end + 1;
+        if (line.isEmpty() || line.startsWith('#')) continue;
+        if (!magic) {
+            if (line != StateMagic) return {};
+            magic = true;
+            continue;
+        }
+        const qsizetype space = line.indexOf(' ');
+        const QByteArray key = space < 0 ? line : line.left(space);
+        const QByteArray value = space < 0 ? QByteArray() : unescapeLine(line.mid(space + 1));
+        if (key == "h")
+            s.hidden.insert(value);
+        else if (key == "f")
+            s.farmed.insert(value);
+        else if (key == "stamp")
+            s.stamp = QString::fromUtf8(value);
+        else if (key == "serial")
+            s.serial = value.toULongLong();
+        else if (key == "farm")
+            s.farm = value;
+        else if (key == "hidden") {
+            s.hiddenCount = value.toLongLong();
+            if (headerOnly) {
+                s.exists = true;
+                return s;
+            }
+        } else if (key == "end")
+            complete = true;
+    }
+    // A file cut short is no state: it was not written by us, or not to the end.
+    if (!magic || !complete) return {};
+    s.exists = true;
+    return s;
+}
+
+QByteArray FontconfigResources::identity(const QString& file) {
+    if (file.isEmpty()) return {};
+    QString absolute;
+    if (QDir::isAbsolutePath(file)) {
+        absolute = QDir::cleanPath(file);
+    } else {
+        const QString folder = registry_.fontsFolder();
+        if (folder.isEmpty()) return {};
+        absolute = QDir::cleanPath(folder + file);
+    }
+    const QByteArray path = QFile::encodeName(absolute);
+    const QByteArray folder = parentFolder(path);
+    auto it = canonicalDirs_.constFind(folder);
+    if (it == canonicalDirs_.constEnd())
+        it = canonicalDirs_.insert(folder, canonicalFolder(folder));
+    return join(it.value(), fileNamePart(path));
+}
+
+const FontconfigResources::State& FontconfigResources::current() {
+    const QByteArray key = fileKey(statePath());
+    if (key != stateKey_ || key.isEmpty()) {
+        state_ = key.isEmpty() ? State{} : parseState(readWholeFile(statePath()));
+        stateKey_ = key;
+    }
+    return state_;
+}
+
+bool FontconfigResources::hiddenNow(const QByteArray& id) {
+    const auto it = pending_.constFind(id);
+    if (it != pending_.constEnd()) return it.value();
+    return current().hidden.contains(id);
+}
+
+bool FontconfigResources::isHidden(const QString& file) {
+    const QByteArray id = identity(file);
+    if (id.isEmpty()) return false;
+    if (!pending_.isEmpty() || replace_)
+        return hiddenNow(id) && (!replace_ || pending_.contains(id));
+    return current().hidden.contains(id);
+}
+
+int FontconfigResources::load(const QString& file) {
+    const QByteArray id = identity(file);
+    if (id.isEmpty()) return 0;
+    const bool was = hiddenNow(id);
+    pending_.insert(id, false);
+    // A file that is gone adds no font, though its entry is dropped all the same.
+    return was && QFileInfo::exists(text(id)) ? 1 : 0;
+}
+
+int FontconfigResources::unload(const QString& file) {
+    const QByteArray id = identity(file);
+    if (id.isEmpty() || !QFileInfo::exists(text(id))) return 0;
+    const bool was = hiddenNow(id);
+    pending_.insert(id, true);
+    return was ? 0 : 1;
+}
+
+void FontconfigResources::beginActivation() {
+    pending_.clear();
+    replace_ = true;
+}
+
+void FontconfigResources::discard() {
+    pending_.clear();
+    replace_ = false;
+    canonicalDirs_.clear();
+}
+
+bool FontconfigResources::broadcast(const QString& stamp) {
+    error_.clear();
+    StateLock lock(lockPath());
+    if (!lock.error().isEmpty()) {
+        error_ = lock.error();
+        discard();
+        return false;
+    }
+    stateKey_.clear(); // read it again: another program may have changed it
+    State next = current();
+    if (replace_) next.hidden.clear();
+    for (auto it = pending_.constBegin(); it != pending_.constEnd(); ++it) {
+        if (it.value())
+            next.hidden.insert(it.key());
+        else
+            next.hidden.remove(it.key());
+    }
+    const bool ok = write(std::move(next), stamp);
+    discard();
+    return ok;
+}
+
+bool FontconfigResources::write(State next, const QString& stamp) {
+    const State before = current();
+    const QString conf = inactiveFontsConfPath();
+    const QByteArray oldConf = readWholeFile(conf);
+    const bool hadConf = QFileInfo::exists(conf);
+    next.stamp = stamp;
+    next.serial = before.serial + 1;
+    next.exists = true;
+
+    QByteArray newFarm;
+    QString problem;
+    if (next.hidden.isEmpty()) {
+        next.farm.clear();
+        next.farmed.clear();
+        problem = removeFileChecked(conf);
+    } else {
+        const Plan plan = makePlan(next.hidden, QFile::encodeName(farmRoot_));
+        next.hidden.subtract(plan.gone);
+        QSet<QByteArray> farmed;
+        for (const auto& [id, target] : plan.farm)
+            farmed.insert(id);
+        if (farmed.isEmpty()) {
+            next.farm.clear();
+        } else if (farmed != before.farmed || before.farm.isEmpty() ||
+                   !QFileInfo(text(before.farm)).isDir()) {
+            problem = writeFarm(plan.farm, next.serial, newFarm);
+            next.farm = newFarm;
+        } else {
+            next.farm = before.farm;
+        }
+        next.farmed = farmed;
+        if (problem.isEmpty()) {
+            FontSelection selection;
+            selection.rejectGlobs = plan.rejectGlobs;
+            QStringList dirs;
+            if (!next.farm.isEmpty()) {
+                const QString farm = text(next.farm);
+                dirs << farm;
+                // The farm is never hidden, wherever it lies.
+                selection.acceptGlobs << farm << farm + QStringLiteral("/*");
+            }
+            const QByteArray bytes = serialiseFontConfig(
+                selection,
+                QStringLiteral("Fonts hidden by Letterbay. Letterbay rewrites this file: edits "
+                               "are lost. ") +
+                    QString::fromLatin1(SerialMark) + QString::number(next.serial),
+                dirs);
+            problem = replaceFileChecked(conf, bytes);
+        }
+    }
+    if (problem.isEmpty()) {
+        problem = replaceFileChecked(statePath(), serialiseState(next));
+        if (!problem.isEmpty()) {
+            // The configuration must not run ahead of the state that records it.
+            if (hadConf)
+                replaceFileChecked(conf, oldConf);
+            else
+                removeFileChecked(conf);
+        }
+    }
+    if (!problem.isEmpty()) {
+        error_ = problem;
+        if (!newFarm.isEmpty()) removeOldFarms(before.farm, before.farm);
+        stateKey_.clear();
+        return false;
+    }
+    removeOldFarms(next.farm, before.farm);
+    state_ = next;
+    stateKey_ = fileKey(statePath());
+    return true;
+}
+
+QString FontconfigResources::writeFarm(const std::map<QByteArray, QByteArray>& targets,
+                                       quint64 serial, QByteArray& folder) {
+    const QByteArray root = QFile::encodeName(farmRoot_);
+    folder = root + "/g" + QByteArray::number(serial);
+    QDir(text(folder)).removeRecursively();
+    if (!QDir().mkpath(text(folder)))
+        return QStringLiteral("The folder %1 could not be created.").arg(text(folder));
+    QSet<QByteArray> names;
+    for (const auto& [id, target] : targets) {
+        QByteArray name = fileNamePart(id);
+        for (int n = 2; names.contains(name); ++n)
+            name = QByteArray::number(n) + '~' + fileNamePart(id);
+        names.insert(name);
+        if (::symlink(target.constData(), join(folder, name).constData()) != 0)
+            return QStringLiteral("Cannot link %1 in %2: %3")
+                .arg(text(target), text(folder), QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    // The cache is built here, once, so that no program starting later scans the farm itself.
+    FontConfigPtr config = loadUserFontConfig();
+    if (!config) return QStringLiteral("The font configuration could not be loaded.");
+    const FcChar8* dir = reinterpret_cast<const FcChar8*>(folder.constData());
+    if (FcCache* cache = FcDirCacheRead(dir, FcTrue, config.get())) FcDirCacheUnload(cache);
+    FcCache* written = FcDirCacheLoad(dir, config.get(), nullptr);
+    if (!written)
+        return QStringLiteral("The font cache of %1 could not be written.").arg(text(folder));
+    FcDirCacheUnload(written);
+    return {};
+}
+
+void FontconfigResources::removeOldFarms(const QByteArray& keep, const QByteArray& previous) {
+    // The previous generation stays until the next change: programs that have not yet read the
+    // new configuration may still open fonts through it.
+    QDir root(farmRoot_);
+    const QStringList generations =
+        root.entryList(QStringList{QStringLiteral("g*")}, QDir::Dirs | QDir::NoDotAndDotDot);
+    if (generations.isEmpty()) return;
+    FontConfigPtr config = loadUserFontConfig();
+    for (const QString& g : generations) {
+        const QByteArray folder = QFile::encodeName(root.filePath(g));
+        if (folder == keep || folder == previous) continue;
+        if (config)
+            FcDirCacheUnlink(reinterpret_cast<const FcChar8*>(folder.constData()), config.get());
+        QDir(text(folder)).removeRecursively();
+    }
+}
+
+bool FontconfigResources::inStep(const QString& stamp) {
+    QFile file(statePath());
+    const QString conf = inactiveFontsConfPath();
+    if (!file.open(QIODevice::ReadOnly)) return stamp.isEmpty() && !QFileInfo::exists(conf);
+    const State head = parseState(file.read(4096), true);
+    if (!head.exists || head.stamp != stamp) return false;
+    if (head.hiddenCount == 0) return !QFileInfo::exists(conf);
+    if (confSerial(conf) != head.serial) return false;
+    return head.farm.isEmpty() || QFileInfo(text(head.farm)).isDir();
+}
+
+bool FontconfigResources::reconcile() {
+    error_.clear();
+    StateLock lock(lockPath());
+    if (!lock.error().isEmpty()) {
+        error_ = lock.error();
+        return false;
+    }
+    stateKey_.clear();
+    const State now = current();
+    if (now.hidden.isEmpty()) return false;
+    const Plan plan = makePlan(now.hidden, QFile::encodeName(farmRoot_));
+    QSet<QByteArray> farmed;
+    for (const auto& [id, target] : plan.farm)
+        farmed.insert(id);
+    if (farmed == now.farmed && plan.gone.isEmpty() &&
+        (now.farm.isEmpty() || QFileInfo(text(now.farm)).isDir()))
+        return false;
+    return write(now, now.stamp);
+}
+
+QStringList FontconfigResources::hiddenFiles() {
+    QStringList files;
+    for (const QByteArray& h : current().hidden)
+        files << text(h);
+    files.sort();
+    return files;
+}
+
+QString FontconfigResources::stamp() {
+    return current().stamp;
+}
+
+QString FontconfigResources::farmFolder() {
+    return text(current().farm);
+}
+
+} // namespace lb

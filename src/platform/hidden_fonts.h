@@ -1,0 +1,93 @@
+#pragma once
+
+// The fonts hidden from every program of the desktop, kept so that hiding costs other programs
+// nothing that grows with the number of fonts, and hides exactly the files an activation chose.
+//
+// fontconfig tests every font file against every <glob> of a <selectfont> whenever a program
+// builds its font list, so one glob per hidden or per visible file costs every program files x
+// globs. A rejected folder, on the other hand, is skipped whole. So each folder that holds hidden
+// fonts is rejected as a whole (one glob), and the fonts in it that stay visible are offered again
+// through a folder of our own holding links to them (the "farm"), whose fontconfig cache we build
+// at the broadcast, so that no other program pays a scan. A font that arrives in a rejected folder
+// later is not ours to hide: reconcile() links it into the farm, at every start of the programs and
+// while the tray launcher watches the folders.
+//
+// On disk, in the user's fontconfig conf.d:
+//   78-letterbay-inactive.conf      what fontconfig reads: the farm folder and the rejected folders
+//   .letterbay-inactive.state       what the programs read: the hidden files, the stamp of the
+//                                   database change the state implements, the farm in use
+//   .letterbay-inactive.lock        flock()ed while the state is read, changed and written
+// Both files carry a serial number, so a state whose configuration was not written is noticed.
+
+#include "platform/fonts.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <map>
+
+namespace lb {
+
+class FontconfigResources : public FontResources {
+public:
+    // `registry` gives the fonts folder that bare file names lie in. `farmRoot` holds the farm's
+    // generations; by default "visible-fonts" in the data folder.
+    explicit FontconfigResources(FontRegistry& registry, QString farmRoot = {});
+
+    int load(const QString& file) override;
+    int unload(const QString& file) override;
+    bool isHidden(const QString& file) override;
+    void beginActivation() override;
+    bool hasPending() const override { return !pending_.isEmpty() || replace_; }
+    bool broadcast(const QString& stamp) override;
+    void discard() override;
+    QString error() const override { return error_; }
+    bool inStep(const QString& stamp) override;
+    bool reconcile() override;
+
+    // The hidden files as the shared state records them (links resolved), sorted.
+    QStringList hiddenFiles();
+    // The stamp the shared state records; empty when there is none.
+    QString stamp();
+    // The folder of links to visible fonts now in use; empty when there is none.
+    QString farmFolder();
+
+    static QString statePath();
+    static QString lockPath();
+    static QString defaultFarmRoot();
+
+    // The shared state as stored.
+    struct State {
+        bool exists = false;
+        QString stamp;
+        quint64 serial = 0;
+        QByteArray farm;           // the farm folder in use, empty when none
+        QSet<QByteArray> hidden;   // hidden files, links resolved
+        QSet<QByteArray> farmed;   // files offered through the farm
+        qsizetype hiddenCount = 0; // as the header says (a header-only read fills this)
+    };
+    static QByteArray serialiseState(const State& state);
+    static State parseState(const QByteArray& bytes, bool headerOnly = false);
+
+private:
+    QByteArray identity(const QString& file);
+    const State& current();
+    bool hiddenNow(const QByteArray& id);
+    bool write(State next, const QString& stamp);
+    QString writeFarm(const std::map<QByteArray, QByteArray>& targets, quint64 serial,
+                      QByteArray& folder);
+    void removeOldFarms(const QByteArray& keep, const QByteArray& previous);
+
+    FontRegistry& registry_;
+    QString farmRoot_;
+    QString error_;
+    QHash<QByteArray, bool> pending_; // file -> hidden
+    bool replace_ = false;
+    QHash<QByteArray, QByteArray> canonicalDirs_;
+    State state_;
+    QByteArray stateKey_; // size, time and inode of the state file state_ was read from
+};
+
+} // namespace lb

@@ -1,0 +1,75 @@
+#pragma once
+
+// Without a test framework, so that benchmarks use it too.
+
+#include "platform/fonts.h"
+
+#include <QHash>
+#include <QSet>
+#include <QStringList>
+
+namespace lbtest {
+
+// Hidden files in memory, with a log of every call. Loads and unloads count at the broadcast, as
+// with the real state; `failWith` makes the broadcast fail with that reason.
+class FakeResources : public lb::FontResources {
+public:
+    QSet<QString> hidden; // as broadcast
+    QStringList log;      // "+file" for load, "-file" for unload
+    int broadcasts = 0;
+    QString stamp;    // the stamp of the last broadcast
+    QString failWith; // non-empty: the broadcast fails
+
+    int load(const QString& file) override {
+        log << QStringLiteral("+") + file;
+        const bool was = isHidden(file);
+        pending_.insert(file, false);
+        return was ? 1 : 0;
+    }
+    int unload(const QString& file) override {
+        log << QStringLiteral("-") + file;
+        const bool was = isHidden(file);
+        pending_.insert(file, true);
+        return was ? 0 : 1;
+    }
+    bool isHidden(const QString& file) override {
+        const auto it = pending_.constFind(file);
+        if (it != pending_.constEnd()) return it.value();
+        return !replace_ && hidden.contains(file);
+    }
+    void beginActivation() override {
+        pending_.clear();
+        replace_ = true;
+    }
+    bool hasPending() const override { return replace_ || !pending_.isEmpty(); }
+    bool broadcast(const QString& s) override {
+        if (!failWith.isEmpty()) {
+            discard();
+            return false;
+        }
+        if (replace_) hidden.clear();
+        for (auto it = pending_.constBegin(); it != pending_.constEnd(); ++it) {
+            if (it.value())
+                hidden.insert(it.key());
+            else
+                hidden.remove(it.key());
+        }
+        ++broadcasts;
+        stamp = s;
+        discard();
+        return true;
+    }
+    void discard() override {
+        pending_.clear();
+        replace_ = false;
+    }
+    QString error() const override { return failWith; }
+    bool inStep(const QString& s) override { return s == stamp; }
+    bool reconcile() override { return false; }
+
+private:
+    QHash<QString, bool> pending_;
+    bool replace_ = false;
+};
+
+} // namespace lbtest
