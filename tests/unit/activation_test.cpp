@@ -1,4 +1,5 @@
 #include "activation/activation.h"
+#include "catalogue/font_lists.h"
 #include "catalogue/refresh.h"
 #include "core/schema.h"
 #include "core/settings.h"
@@ -113,15 +114,60 @@ TEST_F(Activation, EmptyCatalogueStillRecordsTheSet) {
     EXPECT_EQ(resources.broadcasts, 1);
 }
 
-TEST_F(Activation, ProbeSkipsSystemFontsThatAreAlwaysLoaded) {
-    // Only the system font and members: nothing can tell, so nothing is done.
-    exec("DELETE FROM [Fonts] WHERE [Face Name] IN ('C Font', 'D Font')");
+TEST_F(Activation, StartUpTouchesNothingInStepAndAppliesTheSetAgainWhenLost) {
     activate("P");
-    app.setActivated = true;
-    view.setBox = "P";
     const int broadcasts = resources.broadcasts;
     EXPECT_FALSE(Reapply_ActiveSet(ctx));
     EXPECT_EQ(resources.broadcasts, broadcasts);
+    EXPECT_EQ(view.messages.last(), "\"P\" is the currently active set.");
+
+    // The desktop lost the state (its files were removed): everything outside P is hidden again,
+    // and the settings still say P, with nothing to undo from before.
+    resources.hidden.clear();
+    resources.stamp.clear();
+    EXPECT_TRUE(Reapply_ActiveSet(ctx));
+    EXPECT_EQ(resources.hidden, (QSet<QString>{"c.ttf", "d.ttf"}));
+    EXPECT_EQ(setting(fld::ActivatedSet), "P");
+    EXPECT_EQ(stateOf("C Font"), StateInactive);
+}
+
+TEST_F(Activation, TypedNamesBecomeTheSetsOwnSpellingAndRefusalsChangeNothing) {
+    // Typed in another letter case: the set is found, and stored as it is spelled.
+    activate("p");
+    EXPECT_EQ(setting(fld::ActivatedSet), "P");
+    activate("s");
+    EXPECT_EQ(setting(fld::PreviousSet), "P");
+    EXPECT_EQ(setting(fld::ActivatedSet), "S");
+
+    // A refusal leaves the flag, the settings and the lists as they were.
+    activate("");
+    const bool flag = app.setActivated;
+    view.setBox = "No Such Set";
+    boxes.answers = {AnswerOK};
+    Activate_Sets(ctx, true);
+    EXPECT_EQ(app.setActivated, flag);
+    EXPECT_EQ(setting(fld::ActivatedSet), "<null>");
+    Fill_AllFonts(ctx);
+    for (int i = 0; i < allFonts.size(); ++i)
+        EXPECT_NE(allFonts.row(i).state, StateInactive) << allFonts.row(i).name.toStdString();
+}
+
+TEST_F(Activation, FontsThatCannotBeHiddenLeaveTheDatabaseAsItWas) {
+    activate("P");
+    const QString stamp = setting(fld::FontState);
+    resources.failWith = "No space left on device";
+    view.setBox = "S";
+    EXPECT_THROW(Activate_Sets(ctx, true), FontStateError);
+    EXPECT_EQ(setting(fld::ActivatedSet), "P");
+    EXPECT_EQ(setting(fld::PreviousSet), "<null>");
+    EXPECT_EQ(setting(fld::FontState), stamp);
+    EXPECT_EQ(resources.hidden, (QSet<QString>{"c.ttf", "d.ttf"}));
+    EXPECT_FALSE(resources.hasPending());
+    // The next try, when the disk has room again, goes through.
+    resources.failWith.clear();
+    Activate_Sets(ctx, true);
+    EXPECT_EQ(setting(fld::ActivatedSet), "S");
+    EXPECT_NE(setting(fld::FontState), stamp);
 }
 
 } // namespace

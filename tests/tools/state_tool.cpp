@@ -1,0 +1,101 @@
+// A second program over the same database and hidden-font state, driven from the command line by
+// tests that need two programs at once, or one that is killed half way.
+//
+//   lb_state_tool [--desktop FAMILY] activate SET      ("" activates all sets)
+//   lb_state_tool [--desktop FAMILY] start             the start-up check and repair
+//   lb_state_tool [--desktop FAMILY] assign SET FACE
+//   lb_state_tool hide STAMP FILE...                    hides the files one broadcast each
+//
+// Exit code 0 on success, 1 when the operation failed (the reason on stderr).
+#include "activation/activation.h"
+#include "catalogue/font_lists.h"
+#include "catalogue/system_fonts.h"
+#include "core/app_state.h"
+#include "core/paths.h"
+#include "core/schema.h"
+#include "platform/fontconfig_fonts.h"
+#include "platform/hidden_fonts.h"
+#include "sets/assignment.h"
+#include "support/recording_view.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+namespace {
+
+class Answers : public lb::MessageBoxes {
+public:
+    int show(const QString& text, const QString& title, int) override {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
+        return lb::AnswerYes;
+    }
+    QString input(const QString&, const QString&, const QString&) override { return {}; }
+};
+
+class FixedDesktop : public lb::DesktopFonts {
+public:
+    QStringList list;
+    QStringList families() override { return list; }
+};
+
+int fail(const char* why) {
+    std::fprintf(stderr, "lb_state_tool: %s\n", why);
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication qapp(argc, argv);
+    QStringList args = qapp.arguments().mid(1);
+    FixedDesktop desktop;
+    if (args.size() >= 2 && args[0] == QLatin1String("--desktop")) {
+        desktop.list << args[1];
+        args = args.mid(2);
+    }
+    if (args.isEmpty()) return fail("no command");
+    lb::FontconfigFonts fontconfig;
+    lb::FontconfigResources resources(fontconfig);
+
+    if (args[0] == QLatin1String("hide")) {
+        if (args.size() < 3) return fail("hide STAMP FILE...");
+        for (const QString& file : args.mid(2)) {
+            resources.unload(file);
+            if (!resources.broadcast(args[1])) return fail(qPrintable(resources.error()));
+        }
+        return 0;
+    }
+
+    Answers boxes;
+    lb::MemoryPointer pointer;
+    lb::AppState app(boxes, pointer);
+    try {
+        app.db = lb::Database::open(lb::databasePath(), lb::ConnectSuffix);
+        app.openMainDataSources();
+        lb::FontPlatform fonts{fontconfig, fontconfig, desktop, resources};
+        lbtest::RecordingView view;
+        lb::FontListModel all, assigned;
+        lb::MainContext ctx{app, fonts, view, all, assigned};
+        lb::Get_FontsFolder(app, fontconfig);
+        lb::Load_SystemFonts(app.systemFonts, desktop);
+        if (args[0] == QLatin1String("activate") && args.size() == 2) {
+            view.setBox = args[1];
+            lb::Activate_Sets(ctx, !args[1].isEmpty());
+        } else if (args[0] == QLatin1String("start")) {
+            lb::Reapply_ActiveSet(ctx);
+        } else if (args[0] == QLatin1String("assign") && args.size() == 3) {
+            lb::Fill_AllFonts(ctx);
+            const int row = all.find(args[2]);
+            if (row < 0) return fail("no such font");
+            all.setSelected(row, true);
+            all.selectedCount = 1;
+            view.setBox = args[1];
+            lb::Assign_Fonts(ctx, false);
+        } else {
+            return fail("unknown command");
+        }
+    } catch (const std::exception& e) {
+        return fail(e.what());
+    }
+    return 0;
+}

@@ -1,0 +1,267 @@
+// The hidden-font state against real fontconfig: what a separate fc-list sees.
+#include "platform/checked_file.h"
+#include "platform/font_selection.h"
+#include "platform/fontconfig_fonts.h"
+#include "platform/hidden_fonts.h"
+#include "support/font_env.h"
+#include "support/programs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+#include <QXmlStreamReader>
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+
+using namespace lb;
+using lbtest::fcList;
+using lbtest::sorted;
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QSet<QString> without(QSet<QString> all, const QSet<QString>& gone) {
+    return all.subtract(gone);
+}
+
+// Hides exactly `hidden` as one activation would, in a program of its own.
+bool hideExactly(FontconfigFonts& fonts, const QSet<QString>& hidden, const QString& stamp) {
+    FontconfigResources res(fonts);
+    res.beginActivation();
+    for (const QString& h : hidden)
+        res.unload(h);
+    return res.broadcast(stamp);
+}
+
+struct HiddenFonts : ::testing::Test {
+    lbtest::FontEnv env;
+    FontconfigFonts fonts;
+    QSet<QString> all;
+    QString install(const char* fixture, const QString& as = {}, bool systemWide = false) {
+        const QString path = env.installFixture(QString::fromLatin1(fixture), systemWide, as);
+        all.insert(path);
+        return path;
+    }
+    QString installIn(const char* fixture, const QString& sub, const QString& as = {}) {
+        const QString path = env.installInSubfolder(QString::fromLatin1(fixture), sub, as);
+        all.insert(path);
+        return path;
+    }
+};
+
+TEST_F(HiddenFonts, OtherProgramsSeeExactlyTheVisibleFilesForSetsOfEverySize) {
+    // Names fontconfig's globs and XML could trip over, subfolders, a folder reached through a
+    // link from outside, and a link that loops back to the fonts folder.
+    QStringList order;
+    order << install("AlphaTest-Regular.ttf", u"Quote \"it's\" & <b>.ttf"_s)
+          << install("BetaTest-Regular.ttf", u"Star*.ttf"_s)
+          << install("GammaTest-Regular.ttf", u"Star-1.ttf"_s)
+          << install("DeltaTest-Regular.ttf", u"[ab].ttf"_s)
+          << install("EpsilonTest-Regular.ttf", u"Q?.ttf"_s)
+          << install("ZetaTest-Regular.ttf", u"Édition ünï.ttf"_s)
+          << installIn("FixtureSans-Regular.ttf", u"sub"_s)
+          << installIn("FixtureSans-Bold.ttf", u"sub/deeper"_s)
+          << install("FixtureSerif-Regular.ttf", {}, true);
+    const QString outside = env.root() + u"/elsewhere"_s;
+    ASSERT_TRUE(QDir().mkpath(outside));
+    ASSERT_TRUE(QFile::copy(lbtest::TempEnv::fixture(u"FixtureMono-Regular.ttf"_s),
+                            outside + u"/Mono.ttf"_s));
+    ASSERT_TRUE(QFile::link(outside, env.fontsFolder() + u"linked"_s));
+    ASSERT_TRUE(QFile::link(env.fontsFolder(), env.fontsFolder() + u"loop"_s));
+    all.insert(outside + u"/Mono.ttf"_s);
+    order << outside + u"/Mono.ttf"_s;
+    ASSERT_EQ(fcList(), sorted(all));
+
+    for (int size = 0; size <= order.size(); ++size) {
+        const QStringList list = order.mid(0, size);
+        const QSet<QString> hidden(list.begin(), list.end());
+        ASSERT_TRUE(hideExactly(fonts, hidden, u"s%1"_s.arg(size))) << size;
+        ASSERT_EQ(fcList(), sorted(without(all, hidden))) << size << " hidden";
+        FontconfigResources next(fonts); // the next program reads the same state
+        const QStringList recorded = next.hiddenFiles();
+        EXPECT_EQ(QSet<QString>(recorded.begin(), recorded.end()), hidden);
+        EXPECT_TRUE(next.inStep(u"s%1"_s.arg(size)));
+        EXPECT_FALSE(next.inStep(u"other"_s));
+        for (const QString& h : hidden)
+            EXPECT_TRUE(next.isHidden(h));
+    }
+    // Hiding files costs other programs one glob per folder, not one per file.
+    const FontSelection written = readFontSelection(inactiveFontsConfPath());
+    EXPECT_LE(written.rejectGlobs.size(), 8);
+    EXPECT_EQ(written.acceptGlobs.size(), 0) << "nothing is left visible to accept";
+
+    // Nothing hidden: no configuration at all, and still in step with the stamp.
+    ASSERT_TRUE(hideExactly(fonts, {}, u"none"_s));
+    EXPECT_FALSE(QFile::exists(inactiveFontsConfPath()));
+    EXPECT_EQ(fcList(), sorted(all));
+    EXPECT_TRUE(FontconfigResources(fonts).inStep(u"none"_s));
+}
+
+TEST_F(HiddenFonts, ChangesOfOneProgramApplyToTheStateOfAnother) {
+    const QString a = install("AlphaTest-Regular.ttf"), b = install("BetaTest-Regular.ttf");
+    const QString c = install("GammaTest-Regular.ttf");
+    FontconfigResources first(fonts), second(fonts);
+    EXPECT_EQ(first.unload(u"AlphaTest-Regular.ttf"_s), 1);
+    EXPECT_EQ(first.unload(a), 0) << "a bare name and its full path are one file";
+    EXPECT_EQ(first.unload(u"Missing.ttf"_s), 0);
+    EXPECT_FALSE(QFile::exists(inactiveFontsConfPath()))
+        << "nothing is written before the broadcast";
+    ASSERT_TRUE(first.broadcast(u"1"_s));
+    // The second program hides another file: the first one's change stays.
+    EXPECT_TRUE(second.isHidden(a));
+    EXPECT_EQ(second.unload(b), 1);
+    ASSERT_TRUE(second.broadcast(u"2"_s));
+    EXPECT_EQ(fcList(), sorted({c}));
+    // A later change of another kind never undoes the other program's.
+    EXPECT_EQ(first.load(a), 1);
+    ASSERT_TRUE(first.broadcast(u"3"_s));
+    EXPECT_EQ(fcList(), sorted({a, c}));
+    EXPECT_TRUE(first.isHidden(b));
+    // An activation replaces the state whole.
+    first.beginActivation();
+    first.unload(c);
+    ASSERT_TRUE(first.broadcast(u"4"_s));
+    EXPECT_EQ(fcList(), sorted({a, b}));
+}
+
+TEST_F(HiddenFonts, FontsArrivingInAHiddenFolderAreMadeVisible) {
+    const QString alpha = install("AlphaTest-Regular.ttf");
+    install("BetaTest-Regular.ttf");
+    ASSERT_TRUE(hideExactly(fonts, {alpha}, u"1"_s));
+    // Copied by hand, then cached as another program would.
+    const QString late = install("FixtureCollection.ttc");
+    const QString nested = installIn("LinguaTest.ttf", u"new"_s);
+    QProcess::execute(u"fc-cache"_s, {env.fontsFolder()});
+    FontconfigResources nextStart(fonts);
+    EXPECT_TRUE(nextStart.reconcile());
+    EXPECT_EQ(fcList(), sorted(without(all, {alpha})));
+    EXPECT_FALSE(nextStart.reconcile()) << "nothing new: nothing written";
+    EXPECT_TRUE(nextStart.inStep(u"1"_s));
+    EXPECT_FALSE(nextStart.isHidden(late));
+    EXPECT_FALSE(nextStart.isHidden(nested));
+}
+
+// Exactly what is on disk, to show that a failed write left it alone.
+struct Snapshot {
+    QByteArray conf, state;
+    static Snapshot take() {
+        return {readWholeFile(inactiveFontsConfPath()),
+                readWholeFile(FontconfigResources::statePath())};
+    }
+    bool operator==(const Snapshot& o) const { return conf == o.conf && state == o.state; }
+};
+
+QStringList leftovers() {
+    return QDir(fontconfigUserConfD())
+        .entryList(QStringList{u".*.tmp"_s}, QDir::Files | QDir::Hidden | QDir::System);
+}
+
+TEST_F(HiddenFonts, AFailedWriteLeavesTheOldStateAndSaysWhy) {
+    const QString alpha = install("AlphaTest-Regular.ttf");
+    const QString beta = install("BetaTest-Regular.ttf");
+    install("GammaTest-Regular.ttf");
+    QSet<QString> hidden;
+    const auto failsCleanly = [&](const char* what) {
+        const Snapshot before = Snapshot::take();
+        FontconfigResources res(fonts);
+        res.unload(beta);
+        EXPECT_FALSE(res.broadcast(u"2"_s)) << what;
+        EXPECT_FALSE(res.error().isEmpty()) << what;
+        EXPECT_FALSE(res.hasPending()) << what;
+        EXPECT_TRUE(Snapshot::take() == before) << what;
+        EXPECT_TRUE(leftovers().isEmpty()) << what;
+        EXPECT_EQ(fcList(), sorted(without(all, hidden))) << what;
+        EXPECT_FALSE(res.isHidden(beta)) << what;
+    };
+
+    // The configuration file's name taken by a folder.
+    ASSERT_TRUE(QDir().mkpath(inactiveFontsConfPath()));
+    failsCleanly("a folder in the way");
+    ASSERT_TRUE(QDir(inactiveFontsConfPath()).removeRecursively());
+
+    ASSERT_TRUE(hideExactly(fonts, {alpha}, u"1"_s));
+    hidden = {alpha};
+    // A full disk: the user's configuration on a tiny file system that is full.
+    const QString small = env.root() + u"/small"_s;
+    ASSERT_TRUE(QDir().mkpath(small));
+    if (::mount("tmpfs", QFile::encodeName(small).constData(), "tmpfs", 0, "size=96k") != 0) {
+        GTEST_SKIP() << "cannot mount a small file system here (needs root): the full-disk case "
+                        "is not checked";
+    }
+    struct Unmount {
+        QString at;
+        ~Unmount() { ::umount2(QFile::encodeName(at).constData(), MNT_DETACH); }
+    } unmount{small};
+    const QString confD = small + u"/fontconfig/conf.d/"_s;
+    ASSERT_TRUE(QDir().mkpath(confD));
+    for (const QString& name :
+         QDir(fontconfigUserConfD()).entryList(QDir::Files | QDir::Hidden | QDir::System))
+        ASSERT_TRUE(QFile::copy(fontconfigUserConfD() + name, confD + name));
+    env.set("XDG_CONFIG_HOME", small);
+    QFile filler(small + u"/filler"_s);
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+    const QByteArray block(4096, 'x');
+    while (filler.write(block) == block.size() && filler.flush()) {
+    }
+    filler.close();
+    failsCleanly("a full disk");
+}
+
+TEST_F(HiddenFonts, AnUnwritableConfigurationFolderIsAFailureForANormalUser) {
+    if (!lbtest::canRunAsNobody()) GTEST_SKIP() << "needs root to switch to an unprivileged user";
+    const QString alpha = install("AlphaTest-Regular.ttf");
+    install("BetaTest-Regular.ttf");
+    ASSERT_TRUE(QDir().mkpath(fontconfigUserConfD()));
+    lbtest::openToEveryone(env.root());
+    // Everything readable, nothing writable for the other user: as a conf.d owned by someone else.
+    const lbtest::Finished run = lbtest::runStateTool({u"hide"_s, u"x"_s, alpha}, true);
+    EXPECT_EQ(run.exitCode, 1) << run.output.toStdString();
+    EXPECT_TRUE(run.output.contains(u"Cannot"_s)) << run.output.toStdString();
+    EXPECT_FALSE(QFile::exists(inactiveFontsConfPath()));
+    EXPECT_EQ(fcList(), sorted(all));
+}
+
+bool wellFormed(const QByteArray& xml) {
+    QXmlStreamReader r(xml);
+    while (!r.atEnd())
+        r.readNext();
+    return !r.hasError();
+}
+
+TEST_F(HiddenFonts, TwoProgramsBroadcastingAtOnceLoseNothing) {
+    QStringList first, second;
+    for (int i = 0; i < 16; ++i) {
+        first << install("AlphaTest-Regular.ttf", u"a%1.ttf"_s.arg(i, 2, 10, QLatin1Char('0')));
+        second << installIn("BetaTest-Regular.ttf", u"b"_s,
+                            u"b%1.ttf"_s.arg(i, 2, 10, QLatin1Char('0')));
+    }
+    const QString kept = install("GammaTest-Regular.ttf");
+    QProcess one, two;
+    lbtest::startStateTool(one, QStringList{u"hide"_s, u"one"_s} + first);
+    lbtest::startStateTool(two, QStringList{u"hide"_s, u"two"_s} + second);
+    int looks = 0;
+    while (one.state() != QProcess::NotRunning || two.state() != QProcess::NotRunning) {
+        // Whoever reads meanwhile finds whole files, never a part of one.
+        const QByteArray conf = readWholeFile(inactiveFontsConfPath());
+        if (!conf.isEmpty()) {
+            EXPECT_TRUE(wellFormed(conf));
+        }
+        const QByteArray state = readWholeFile(FontconfigResources::statePath());
+        if (!state.isEmpty()) {
+            EXPECT_TRUE(FontconfigResources::parseState(state).exists);
+        }
+        ++looks;
+        one.waitForFinished(5);
+        two.waitForFinished(5);
+    }
+    EXPECT_EQ(one.exitCode(), 0) << one.readAll().toStdString();
+    EXPECT_EQ(two.exitCode(), 0) << two.readAll().toStdString();
+    EXPECT_GT(looks, 1);
+    EXPECT_EQ(fcList(), sorted({kept}));
+    FontconfigResources res(fonts);
+    EXPECT_EQ(res.hiddenFiles().size(), 32);
+}
+
+} // namespace
