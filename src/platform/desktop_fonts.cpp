@@ -82,7 +82,7 @@ QStringList FontconfigDesktopFonts::descriptionFamilies(const QString& descripti
     return families;
 }
 
-QString FontconfigDesktopFonts::resolve(const QString& family) const {
+QString FontconfigDesktopFonts::resolveFamily(FcConfig* config_, const QString& family) {
     FcPattern* pattern = FcPatternCreate();
     if (!pattern) return {};
     const QByteArray name = family.toUtf8();

@@ -26,8 +26,12 @@ public:
     // "Noto Sans, Sans 10": the size and style words are dropped.
     static QStringList descriptionFamilies(const QString& description);
 
+    // The family fontconfig actually draws for `family` (a generic name such as "Sans Serif",
+    // or an alias); `config` null means the process's current configuration.
+    static QString resolveFamily(FcConfig* config, const QString& family);
+
 private:
-    QString resolve(const QString& family) const;
+    QString resolve(const QString& family) const { return resolveFamily(config_, family); }
     QStringList desktopDescriptions() const;
 
     FcConfig* config_;

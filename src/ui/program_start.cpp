@@ -3,6 +3,7 @@
 #include "core/schema.h"
 #include "ui/frm_main.h"
 #include "ui/frm_splash.h"
+#include "ui/interface_font.h"
 
 #include <QCoreApplication>
 
@@ -45,6 +46,7 @@ ProgramStart::~ProgramStart() {
 }
 
 bool ProgramStart::begin() {
+    useConcreteInterfaceFont();
     if (!startup_.load()) return false;
     splash_ = std::make_unique<FrmSplash>(startup_);
     boxes_ = std::make_unique<AsideBoxes>(app_.messages.boxes(), *splash_);

@@ -21,7 +21,11 @@ namespace lbtest {
 
 class TempHome {
 public:
-    TempHome() {
+    // With `systemConfig`, fontconfig reads the machine's own configuration (/etc/fonts and its
+    // conf.d, the system's fonts included), writing its caches into the home: what users have.
+    // Otherwise a configuration that knows only the fonts of the home, so tests do not depend on
+    // the machine.
+    explicit TempHome(bool systemConfig = false) {
         const QString adopt = qEnvironmentVariable("LBTEST_ADOPT_ROOT");
         if (adopt.isEmpty())
             dir_ = std::make_unique<QTemporaryDir>();
@@ -41,18 +45,27 @@ public:
         set("FONTCONFIG_FILE", fontconfigFile());
         QFile conf(fontconfigFile());
         ok_ = conf.open(QIODevice::WriteOnly) && ok_;
-        conf.write(
-            QStringLiteral(
-                "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM "
-                "\"urn:fontconfig:fonts.dtd\">\n"
-                "<fontconfig>\n"
-                "  <dir>%1</dir>\n"
-                "  <dir prefix=\"xdg\">fonts</dir>\n"
-                "  <cachedir prefix=\"xdg\">fontconfig</cachedir>\n"
-                "  <include ignore_missing=\"yes\" prefix=\"xdg\">fontconfig/conf.d</include>\n"
-                "</fontconfig>\n")
-                .arg(systemFonts())
-                .toUtf8());
+        const QString header =
+            QStringLiteral("<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM "
+                           "\"urn:fontconfig:fonts.dtd\">\n<fontconfig>\n");
+        // The home's cache folder first: the first writable one takes the caches, and for root
+        // that would otherwise be the system's.
+        if (systemConfig)
+            conf.write((header + QStringLiteral("  <cachedir prefix=\"xdg\">fontconfig</cachedir>\n"
+                                                "  <dir>%1</dir>\n"
+                                                "  <include>/etc/fonts/fonts.conf</include>\n"
+                                                "</fontconfig>\n")
+                                     .arg(systemFonts()))
+                           .toUtf8());
+        else
+            conf.write((header + QStringLiteral("  <dir>%1</dir>\n"
+                                                "  <dir prefix=\"xdg\">fonts</dir>\n"
+                                                "  <cachedir prefix=\"xdg\">fontconfig</cachedir>\n"
+                                                "  <include ignore_missing=\"yes\" "
+                                                "prefix=\"xdg\">fontconfig/conf.d</include>\n"
+                                                "</fontconfig>\n")
+                                     .arg(systemFonts()))
+                           .toUtf8());
     }
     ~TempHome() {
         for (const auto& [name, value] : saved_) {

@@ -1,0 +1,277 @@
+// What users wait for, and what hiding fonts costs every other program: the real main window
+// (offscreen) refreshing and activating over N font files, a fresh `fc-match` and `fc-list` with
+// sets of several sizes active, and the program's own start-up. fontconfig reads the machine's own
+// configuration (/etc/fonts) plus the temporary home, as on a user's desktop.
+//
+//   desktop_bench [N]      default 20000
+//   desktop_bench N --window-only     the window's refresh and activation alone (for profiling)
+
+#include "bench_support.h"
+#include "corpus/corpus.h"
+
+#include "activation/activation.h"
+#include "core/schema.h"
+#include "core/settings.h"
+#include "platform/desktop_fonts.h"
+#include "platform/fontconfig_fonts.h"
+#include "platform/hidden_fonts.h"
+#include "platform/qt_message_boxes.h"
+#include "ui/frm_main.h"
+#include "ui/frm_splash.h"
+#include "ui/program_start.h"
+#include "ui/interface_font.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDateTime>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <cstdio>
+
+using namespace lbbench;
+
+namespace {
+
+const QString BenchSet = QStringLiteral("Bench Set");
+
+double medianOf(int runs, const QString& program, const QStringList& args, QString* why) {
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        const ProcessResult r = runProcess(program, args, 300000);
+        if (!r.ran || r.exitCode != 0) {
+            if (why) *why = r.why.isEmpty() ? QString::fromLocal8Bit(r.err) : r.why;
+            return -1;
+        }
+        times.push_back(r.ms);
+    }
+    return median(times);
+}
+
+double fcList(QString* why = nullptr) {
+    return medianOf(5, QStringLiteral("fc-list"), {}, why);
+}
+
+double fcMatch(QString* why = nullptr) {
+    return medianOf(9, QStringLiteral("fc-match"), {QStringLiteral("sans-serif")}, why);
+}
+
+int listed() {
+    const ProcessResult r = runProcess(QStringLiteral("fc-list"), {}, 300000);
+    return int(r.out.count('\n'));
+}
+
+// A set of `size` typefaces spread over the catalogue.
+void makeSet(lb::AppState& app, int size) {
+    lb::Database& db = *app.db;
+    lb::Database::Transaction t(db);
+    db.exec(QStringLiteral("DELETE FROM [Assigned Fonts]"));
+    db.exec(QStringLiteral("INSERT OR IGNORE INTO [Sets] VALUES ('Bench Set')"));
+    QStringList faces;
+    lb::Statement st =
+        db.prepare(QStringLiteral("SELECT DISTINCT [Face Name] FROM [Fonts] ORDER BY 1"));
+    while (st.step())
+        faces << st.text(0);
+    const double step = std::max(1.0, double(faces.size()) / size);
+    lb::Statement add = db.prepare(
+        QStringLiteral("INSERT INTO [Assigned Fonts] ([Set Name], [Font Name]) VALUES (?, ?)"));
+    int n = 0;
+    for (double i = 0; int(i) < faces.size() && n < size; i += step, ++n) {
+        add.reset();
+        add.bind(1, BenchSet).bind(2, faces[int(i)]);
+        add.step();
+    }
+    t.commit();
+    db.noteChange();
+}
+
+// The program's own start-up, in a process of its own: prints a line when the start-up window is
+// on screen and when the main window is filled and shown.
+int startupChild(qint64 spawnedAtMs) {
+    lb::QtMessageBoxes boxes;
+    lb::QtPointer pointer;
+    lb::AppState app(boxes, pointer);
+    lb::FontconfigFonts fontconfig;
+    lb::FontconfigDesktopFonts desktop;
+    lb::FontconfigResources resources(fontconfig);
+    lb::FontPlatform fonts{fontconfig, fontconfig, desktop, resources};
+    // The program's own start, as main() runs it.
+    lb::ProgramStart start(app, fonts);
+    if (!start.begin()) return 2;
+    if (!QTest::qWaitForWindowExposed(start.splash())) return 2;
+    // From the moment the parent started this process: what the user waits for.
+    std::printf("splash %.1f\n", double(QDateTime::currentMSecsSinceEpoch() - spawnedAtMs));
+    std::fflush(stdout);
+    QElapsedTimer afterTimer;
+    afterTimer.start();
+    start.splash()->timer()->stop();
+    start.splash()->Timer1_Timer();
+    if (!start.mainWindow() || !QTest::qWaitForWindowExposed(start.mainWindow())) return 2;
+    QCoreApplication::processEvents();
+    std::printf("filled %.1f\n", msSince(afterTimer));
+    std::fflush(stdout);
+    app.lastResult = QStringLiteral("Exit");
+    return 0;
+}
+
+struct StartupTimes {
+    double splash = -1, filled = -1;
+};
+
+StartupTimes startupTimes() {
+    std::vector<double> splash, filled;
+    for (int i = 0; i < 3; ++i) {
+        const ProcessResult r = runProcess(
+            QCoreApplication::applicationFilePath(),
+            {QStringLiteral("--startup"), QString::number(QDateTime::currentMSecsSinceEpoch())},
+            300000);
+        if (!r.ran || r.exitCode != 0) continue;
+        for (const QByteArray& l : r.out.split('\n')) {
+            const QList<QByteArray> parts = l.split(' ');
+            if (parts.size() != 2) continue;
+            (parts[0] == "splash" ? splash : filled).push_back(parts[1].toDouble());
+        }
+    }
+    return {splash.empty() ? -1 : median(splash), filled.empty() ? -1 : median(filled)};
+}
+
+int run(int n, bool windowOnly) {
+    TempHome home(true);
+    std::printf("\nN = %d font files (one typeface each) in %s\n", n,
+                qPrintable(home.fontsFolder()));
+    QElapsedTimer t;
+    t.start();
+    lbbench::makeCorpus(home.fontsFolder().toStdString(), n, 1);
+    const ProcessResult cache = runProcess(QStringLiteral("fc-cache"), {}, 600000);
+    line(QStringLiteral("corpus written and cached (set-up)"), msSince(t));
+    if (!cache.ran) return 2;
+
+    QString why;
+    const double list = fcList(&why);
+    const double match = fcMatch(&why);
+    if (list < 0 || match < 0) {
+        note(QStringLiteral("fc-list or fc-match failed: ") + why);
+        return 2;
+    }
+    line(QStringLiteral("BASELINE fc-list (median of 5)"), list, -1,
+         QStringLiteral("[%1 fonts]").arg(listed()));
+    line(QStringLiteral("BASELINE fc-match sans-serif (median of 9)"), match);
+
+    ScriptedAnswers boxes;
+    lb::MemoryPointer pointer;
+    lb::AppState app(boxes, pointer);
+    lb::Startup startup(app);
+    if (!startup.load()) return 2;
+    lb::FontconfigFonts fontconfig;
+    lb::FontconfigDesktopFonts desktop;
+    lb::FontconfigResources resources(fontconfig);
+    lb::FontPlatform fonts{fontconfig, fontconfig, desktop, resources};
+    {
+        lb::FrmMain window(app, fonts);
+        window.endProgram = [] {};
+        boxes.answers = {lb::AnswerNo}; // the first run's question: AutoAssign off
+        window.resize(900, 700);
+        const double firstRun = timeMs([&] { window.Form_Load(); });
+        line(QStringLiteral("first run: welcome, then the catalogue built"), firstRun, list,
+             QStringLiteral("(x fc-list)"));
+        QCoreApplication::processEvents();
+        const double refresh = timeMs([&] {
+            window.mnuFileRefresh_Click();
+            QCoreApplication::processEvents();
+        });
+        line(QStringLiteral("File > Refresh Fonts, through the window"), refresh, list,
+             QStringLiteral("(x fc-list; target x3)"));
+
+        makeSet(app, 1000);
+        window.setSetBoxText(BenchSet);
+        const double activate = timeMs([&] {
+            window.mnuEditActiveSelected_Click();
+            QCoreApplication::processEvents();
+        });
+        line(QStringLiteral("Activate a set of 1,000, through the window"), activate, list,
+             QStringLiteral("(x fc-list; target x2) [%1 fonts listed after]").arg(listed()));
+        const double all = timeMs([&] {
+            window.mnuEditActiveAll_Click();
+            QCoreApplication::processEvents();
+        });
+        line(QStringLiteral("Activate all sets, through the window"), all, list,
+             QStringLiteral("(x fc-list) [%1 fonts listed after]").arg(listed()));
+
+        if (windowOnly) {
+            app.lastResult = QStringLiteral("Exit");
+            return 0;
+        }
+        note(QStringLiteral("What a set costs every program that starts (x the same with no "
+                            "set; target x1.3 for fc-match):"));
+        for (const int visible : {10, 100, 1000, 5000, n * 3 / 4}) {
+            makeSet(app, visible);
+            window.setSetBoxText(BenchSet);
+            window.mnuEditActiveAll_Click();
+            window.mnuEditActiveSelected_Click();
+            const QString label =
+                visible == 100
+                    ? QStringLiteral("  %1 visible (%2 hidden)").arg(visible).arg(n - visible)
+                    : QStringLiteral("  %1 visible").arg(visible);
+            line(label + QStringLiteral(": fc-match sans-serif"), fcMatch(), match);
+            line(label + QStringLiteral(": fc-list"), fcList(), list);
+        }
+        window.mnuEditActiveAll_Click();
+        app.lastResult = QStringLiteral("Exit");
+    }
+    note(
+        QStringLiteral("peak memory (VmHWM): %1 MB").arg(double(peakMemoryKb()) / 1024, 0, 'f', 1));
+    if (boxes.unexpected) note(QStringLiteral("! unexpected message boxes: figures unreliable"));
+    app.closeAll();
+
+    const StartupTimes plain = startupTimes();
+    line(QStringLiteral("start-up window on screen, no set active"), plain.splash, -1,
+         QStringLiteral("(target 500 ms)"));
+    line(QStringLiteral("main window filled after the start-up timer"), plain.filled, -1,
+         QStringLiteral("(target 1000 ms)"));
+    {
+        lb::AppState again(boxes, pointer);
+        lb::Startup s(again);
+        s.load();
+        again.openMainDataSources();
+        makeSet(again, 100);
+        lb::FontListModel a, b;
+        QuietView view;
+        view.setBox = BenchSet;
+        lb::MainContext ctx{again, fonts, view, a, b};
+        lb::Activate_Sets(ctx, true);
+        again.closeAll();
+    }
+    const StartupTimes active = startupTimes();
+    line(QStringLiteral("start-up window on screen, a set of 100 active"), active.splash, -1,
+         QStringLiteral("(target 500 ms)"));
+    line(QStringLiteral("main window filled after the start-up timer"), active.filled, -1,
+         QStringLiteral("(target 1000 ms)"));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    pointAtShippedData(argv[0]);
+    QApplication qapp(argc, argv);
+    const QStringList args = qapp.arguments().mid(1);
+    if (args.value(0) == QLatin1String("--startup"))
+        return startupChild(args.value(1).toLongLong());
+    lb::useConcreteInterfaceFont();
+    // --window-only: the window's figures alone, for a profiler.
+    const bool windowOnly = args.contains(QStringLiteral("--window-only"));
+    int n = 20000;
+    for (const QString& a : args)
+        if (a.toInt() > 0) n = a.toInt();
+    if (n <= 0) {
+        std::fprintf(stderr, "usage: desktop_bench [N]\n");
+        return 2;
+    }
+    std::printf("desktop_bench  build: %s  cores: %d\n", qPrintable(buildType()),
+                QThread::idealThreadCount());
+    std::printf("load average at start: %s\n", qPrintable(loadAverage()));
+    const int rc = run(n, windowOnly);
+    std::printf("\nload average at end: %s\n", qPrintable(loadAverage()));
+    return rc;
+}
