@@ -18,8 +18,8 @@
 #include "platform/qt_message_boxes.h"
 #include "ui/frm_main.h"
 #include "ui/frm_splash.h"
-#include "ui/program_start.h"
 #include "ui/interface_font.h"
+#include "ui/program_start.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -7,6 +7,7 @@
 
 #include "bench_support.h"
 #include "corpus/corpus.h"
+#include "support/memory_resources.h"
 
 #include "catalogue/font_list.h"
 #include "core/main_context.h"
@@ -26,10 +27,7 @@ using namespace lbbench;
 
 namespace {
 
-class NoFonts : public lb::FontRegistry,
-                public lb::FaceNameReader,
-                public lb::DesktopFonts,
-                public lb::FontResources {
+class NoFonts : public lb::FontRegistry, public lb::FaceNameReader, public lb::DesktopFonts {
 public:
     std::vector<lb::FontValue> enumerate() override { return {}; }
     QString fontsFolder() override { return {}; }
@@ -38,9 +36,6 @@ public:
     bool deleteFile(const QString&) override { return false; }
     lb::FaceNames read(const QString& f) override { return {f, f, false}; }
     QStringList families() override { return {}; }
-    int load(const QString&) override { return 0; }
-    int unload(const QString&) override { return 0; }
-    void broadcast() override {}
 };
 
 long residentKb() {
@@ -141,7 +136,8 @@ int main(int argc, char** argv) {
     app.sampleText = QStringLiteral("The quick brown fox jumps over the lazy dog 0123456789");
 
     NoFonts none;
-    lb::FontPlatform fonts{none, none, none, none};
+    lbtest::FakeResources resources;
+    lb::FontPlatform fonts{none, none, none, resources};
     QuietView view;
     lb::QtFaceDrawing drawing;
     Pane little(app, fonts, view, drawing, small);

@@ -38,14 +38,17 @@ int faceState(MainContext& ctx, const QString& face, const QStringList& files) {
     return StateInactive;
 }
 
-int IsIt_Inactive(MainContext& ctx) {
-    AppState& app = ctx.app;
+int stateOfFace(MainContext& ctx, const QString& face) {
     QStringList files;
-    RecordSet& fonts = *app.datFonts;
-    const Criteria byFace(fld::FaceName, app.currentFontName);
+    RecordSet& fonts = *ctx.app.datFonts;
+    const Criteria byFace(fld::FaceName, face);
     for (bool found = fonts.findFirst(byFace); found; found = fonts.findNext(byFace))
         files << fonts.text(fld::FileName);
-    return faceState(ctx, app.currentFontName, files);
+    return faceState(ctx, face, files);
+}
+
+int IsIt_Inactive(MainContext& ctx) {
+    return stateOfFace(ctx, ctx.app.currentFontName);
 }
 
 namespace {

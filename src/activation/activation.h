@@ -13,6 +13,9 @@ namespace lb {
 // inactive is exactly what other programs cannot use.
 int IsIt_Inactive(MainContext& ctx);
 
+// The same for a face named here; its files are looked up.
+int stateOfFace(MainContext& ctx, const QString& face);
+
 // The state of a face whose files are known.
 int faceState(MainContext& ctx, const QString& face, const QStringList& files);
 

@@ -225,14 +225,13 @@ void SamplePane::Display_List(int mode) {
     changed();
 
     listSize_ = storedListSize(app);
-    // The Assigned Fonts list does not mark inactive fonts: ask for each, with the activated
-    // set's members read once.
-    const ActiveMembers active = all ? ActiveMembers{} : activeMembers(app);
+    // The Assigned Fonts list does not mark inactive fonts: ask for each.
+    if (!all) app.datFonts->refresh();
     std::vector<Row> rows;
     rows.reserve(size_t(source.size()));
     for (int i = 0; i < source.size(); ++i) {
         const FontListModel::Row& r = source.row(i);
-        rows.push_back(Row{r.name, 0, all ? r.state : fontState(app, active, r.name)});
+        rows.push_back(Row{r.name, 0, all ? r.state : stateOfFace(ctx_, r.name)});
         busy.step();
     }
     countText_ = fontNamesText(int(rows.size()));
