@@ -526,6 +526,13 @@ QString FontconfigResources::stamp() {
     return current().stamp;
 }
 
+QStringList FontconfigResources::hiddenFolders() {
+    QStringList folders;
+    for (const QString& glob : readFontSelection(inactiveFontsConfPath()).rejectGlobs)
+        if (!glob.endsWith(QLatin1Char('*'))) folders << glob;
+    return folders;
+}
+
 QString FontconfigResources::farmFolder() {
     return text(current().farm);
 }

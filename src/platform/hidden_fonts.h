@@ -53,6 +53,9 @@ public:
     QString stamp();
     // The folder of links to visible fonts now in use; empty when there is none.
     QString farmFolder();
+    // The folders hidden whole, as fontconfig spells them: a font arriving in one of them, or
+    // below, stays hidden from other programs until reconcile() runs. Watch these.
+    static QStringList hiddenFolders();
 
     static QString statePath();
     static QString lockPath();

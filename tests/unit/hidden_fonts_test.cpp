@@ -130,6 +130,9 @@ TEST_F(HiddenFonts, FontsArrivingInAHiddenFolderAreMadeVisible) {
     const QString alpha = install("AlphaTest-Regular.ttf");
     install("BetaTest-Regular.ttf");
     ASSERT_TRUE(hideExactly(fonts, {alpha}, u"1"_s));
+    // Where to watch for them.
+    EXPECT_EQ(FontconfigResources::hiddenFolders(),
+              QStringList{QDir::cleanPath(env.fontsFolder())});
     // Copied by hand, then cached as another program would.
     const QString late = install("FixtureCollection.ttc");
     const QString nested = installIn("LinguaTest.ttf", u"new"_s);
