@@ -38,6 +38,27 @@ int faceState(MainContext& ctx, const QString& face, const QStringList& files) {
     return StateInactive;
 }
 
+int forEachFace(Database& db, const std::function<void(const QString&, const QStringList&)>& f) {
+    Statement rows =
+        db.prepare(QStringLiteral("SELECT [Face Name], [File Name] FROM [Fonts] ORDER BY ") +
+                   fontsOrder() + QStringLiteral(", rowid"));
+    QString face;
+    QStringList files;
+    int count = 0;
+    while (rows.step()) {
+        QString name = rows.text(0);
+        if (count > 0 && name != face) {
+            f(face, files);
+            files.clear();
+        }
+        face = std::move(name);
+        files << rows.text(1);
+        ++count;
+    }
+    if (count > 0) f(face, files);
+    return count;
+}
+
 int stateOfFace(MainContext& ctx, const QString& face) {
     QStringList files;
     RecordSet& fonts = *ctx.app.datFonts;
@@ -54,10 +75,12 @@ int IsIt_Inactive(MainContext& ctx) {
 namespace {
 
 template <typename F> void forEachFile(MainContext& ctx, const QString& faceName, F&& f) {
-    RecordSet& fonts = *ctx.app.datFonts;
-    const Criteria byFace(fld::FaceName, faceName);
-    for (bool found = fonts.findFirst(byFace); found; found = fonts.findNext(byFace))
-        f(fonts.text(fld::FileName));
+    // Asked of the database itself: the catalogue's record set need not be read for a few files.
+    Statement files = ctx.app.db->prepare(
+        QStringLiteral("SELECT [File Name] FROM [Fonts] WHERE [Face Name] = ? ORDER BY rowid"));
+    files.bind(1, faceName);
+    while (files.step())
+        f(files.text(0));
 }
 
 QString newStamp() {
@@ -76,19 +99,20 @@ void hideOutside(MainContext& ctx, const QString& set, const QString& previous, 
     const QSet<QString> previousMembers = setMembers(app, previous);
     const QSet<QString> members = setMembers(app, set);
     res.beginActivation();
-    RecordSet& fonts = *app.datFonts;
-    fonts.refresh();
-    if (fonts.recordCount() > 0) {
-        busy.range(fonts.recordCount());
-        fonts.forEach([&](RecordSet& row) {
-            const QString face = row.text(fld::FaceName).toCaseFolded();
-            const QString file = row.text(fld::FileName);
-            // Undo the previous activation first, then hide what this set leaves out.
-            if (!previous.isEmpty() && !previousMembers.contains(face))
-                app.lastResult = res.load(file);
-            if (!set.isEmpty() && !members.contains(face)) app.lastResult = res.unload(file);
-            busy.step();
-        });
+    // Every catalogue row once, in any order: the walk needs no record set of its own.
+    Statement rows =
+        app.db->prepare(QStringLiteral("SELECT [Face Name], [File Name] FROM [Fonts]"));
+    {
+        Statement count = app.db->prepare(QStringLiteral("SELECT count(*) FROM [Fonts]"));
+        busy.range(count.step() ? int(count.int64(0)) : 0);
+    }
+    while (rows.step()) {
+        const QString face = rows.text(0).toCaseFolded();
+        const QString file = rows.text(1);
+        // Undo the previous activation first, then hide what this set leaves out.
+        if (!previous.isEmpty() && !previousMembers.contains(face)) app.lastResult = res.load(file);
+        if (!set.isEmpty() && !members.contains(face)) app.lastResult = res.unload(file);
+        busy.step();
     }
     if (set.isEmpty()) return;
     // The desktop's own fonts stay: hiding them breaks the text of every window.

@@ -4,6 +4,7 @@
 
 #include <QSet>
 #include <QStringList>
+#include <functional>
 #include <stdexcept>
 
 namespace lb {
@@ -53,28 +54,8 @@ QString fontStateFailureText(const QString& why, const QString& lineBreak);
 // Face names (case-folded) assigned to a set.
 QSet<QString> setMembers(AppState& app, const QString& setName);
 
-// Walks the [Fonts] rows a face at a time (rows of one face name lie together): `f(face, files)`.
-template <typename F> void forEachFace(RecordSet& fonts, F&& f);
+// Walks the catalogue a face at a time, in the catalogue's order (rows of one face name lie
+// together): `f(face, files)`. Returns the number of rows walked.
+int forEachFace(Database& db, const std::function<void(const QString&, const QStringList&)>& f);
 
-} // namespace lb
-
-#include "core/schema.h"
-
-namespace lb {
-template <typename F> void forEachFace(RecordSet& fonts, F&& f) {
-    QString face;
-    QStringList files;
-    bool any = false;
-    fonts.forEach([&](RecordSet& row) {
-        const QString name = row.text(fld::FaceName);
-        if (any && name != face) {
-            f(face, files);
-            files.clear();
-        }
-        face = name;
-        any = true;
-        files << row.text(fld::FileName);
-    });
-    if (any) f(face, files);
-}
 } // namespace lb

@@ -18,10 +18,11 @@ void Fill_AllFonts(MainContext& ctx) {
     view.clearFindBox(1);
     view.hideSamples();
     ctx.fontCount = 0;
-    RecordSet& fonts = *app.datFonts;
-    fonts.refresh();
-    if (fonts.recordCount() == 0) return;
-    Busy busy(ctx, fonts.recordCount());
+    app.datFonts->refresh();
+    Statement count = app.db->prepare(QStringLiteral("SELECT count(*) FROM [Fonts]"));
+    const int rows = count.step() ? int(count.int64(0)) : 0;
+    if (rows == 0) return;
+    Busy busy(ctx, rows);
     view.setMessage(QStringLiteral("Loading your TrueType fonts..."));
     view.yield();
 
@@ -30,7 +31,7 @@ void Fill_AllFonts(MainContext& ctx) {
     // Assignments are read once: each typeface then costs a lookup in memory.
     const QSet<QString> assigned =
         ctx.unassignedOnly ? fontNamesIn(app, tbl::AssignedFonts) : QSet<QString>();
-    forEachFace(fonts, [&](const QString& face, const QStringList& files) {
+    forEachFace(*app.db, [&](const QString& face, const QStringList& files) {
         app.currentFontName = face;
         ++ctx.fontCount;
         if (!ctx.unassignedOnly || !assigned.contains(face.toCaseFolded()))

@@ -23,14 +23,15 @@ namespace {
 
 struct CatalogueRow {
     QString face, friendly, file;
+    qint64 rowid = 0;
 };
 
 std::vector<CatalogueRow> catalogueRows(Database& db) {
     std::vector<CatalogueRow> rows;
-    Statement st =
-        db.prepare(QStringLiteral("SELECT [Face Name], [Friendly Name], [File Name] FROM [Fonts]"));
+    Statement st = db.prepare(
+        QStringLiteral("SELECT [Face Name], [Friendly Name], [File Name], rowid FROM [Fonts]"));
     while (st.step())
-        rows.push_back({st.text(0), st.text(1), st.text(2)});
+        rows.push_back({st.text(0), st.text(1), st.text(2), st.int64(3)});
     return rows;
 }
 
@@ -102,13 +103,11 @@ void Refresh_Fonts(MainContext& ctx) {
     Load_SystemFonts(app.systemFonts, ctx.fonts.desktop);
 
     Database::Transaction transaction(db);
-    RecordSet& fonts = *app.datFonts;
     const std::vector<CatalogueRow> old = catalogueRows(db);
     if (!old.empty()) {
         view.setProgressRange(0, int(old.size()));
         view.setMessage(QStringLiteral("Clearing out existing fonts..."));
         view.yield();
-        db.exec(QStringLiteral("DELETE FROM [Fonts]"));
         view.setProgressValue(int(old.size()));
     }
 
@@ -122,15 +121,36 @@ void Refresh_Fonts(MainContext& ctx) {
     const std::vector<FontValue> values = ctx.fonts.registry.enumerate();
     view.setProgressRange(0, int(values.size()));
     view.setProgressValue(0);
+
+    // The catalogue ends as if it had been cleared and written again, but rows that stay as they
+    // were are not written at all: with tens of thousands of fonts that is most of a refresh.
+    QHash<QString, size_t> oldByFile;
+    oldByFile.reserve(qsizetype(old.size()));
+    for (size_t i = 0; i < old.size(); ++i)
+        oldByFile.insert(old[i].file, i);
+    std::vector<bool> keep(old.size(), false);
     Statement insert = db.prepare(QStringLiteral(
         "INSERT INTO [Fonts] ([Face Name], [Friendly Name], [File Name]) VALUES (?, ?, ?)"));
+    Statement update = db.prepare(
+        QStringLiteral("UPDATE [Fonts] SET [Face Name] = ?, [Friendly Name] = ? WHERE rowid = ?"));
     const auto add = [&](const QString& face, const QString& friendly, const QString& file) {
+        const auto it = oldByFile.constFind(file);
+        if (it != oldByFile.constEnd()) {
+            const CatalogueRow& row = old[it.value()];
+            // The same file listed twice is catalogued once.
+            if (keep[it.value()]) return;
+            keep[it.value()] = true;
+            if (row.face == face && row.friendly == friendly) return;
+            update.reset();
+            update.bind(1, face).bind(2, friendly).bind(3, row.rowid);
+            update.step();
+            return;
+        }
         insert.reset();
         insert.bind(1, face).bind(2, friendly).bind(3, file);
         try {
             insert.step();
         } catch (const DbError& e) {
-            // The same file listed twice is catalogued once.
             if (e.number() != ErrDuplicateKey) throw;
         }
     };
@@ -152,18 +172,29 @@ void Refresh_Fonts(MainContext& ctx) {
         for (const CatalogueRow& r : rows)
             add(r.face, r.friendly, r.file);
     }
+    {
+        Statement remove = db.prepare(QStringLiteral("DELETE FROM [Fonts] WHERE rowid = ?"));
+        for (size_t i = 0; i < old.size(); ++i) {
+            if (keep[i]) continue;
+            remove.reset();
+            remove.bind(1, old[i].rowid);
+            remove.step();
+        }
+    }
     db.noteChange();
 
     ctx.fontCount = 0;
     view.setProgressValue(0);
     view.setMessage(QStringLiteral("Sorting and loading your TrueType fonts..."));
     view.yield();
-    fonts.refresh();
+    app.datFonts->refresh();
     app.datAssigned->refresh();
     app.datSets->refresh();
     app.datAuto->refresh();
-    if (fonts.recordCount() > 0) {
-        view.setProgressRange(0, fonts.recordCount());
+    Statement count = db.prepare(QStringLiteral("SELECT count(*) FROM [Fonts]"));
+    const int rows = count.step() ? int(count.int64(0)) : 0;
+    if (rows > 0) {
+        view.setProgressRange(0, rows);
         app.currentFontName.clear();
         ctx.allFonts.beginFill();
         int progress = 0;
@@ -173,7 +204,7 @@ void Refresh_Fonts(MainContext& ctx) {
         QSet<QString> assigned = fontNamesIn(app, tbl::AssignedFonts);
         const QSet<QString> known =
             app.addAutoAssign ? fontNamesIn(app, tbl::AutoAssign) : QSet<QString>();
-        forEachFace(fonts, [&](const QString& face, const QStringList& files) {
+        forEachFace(db, [&](const QString& face, const QStringList& files) {
             app.currentFontName = face;
             ++ctx.fontCount;
             const QString folded = face.toCaseFolded();

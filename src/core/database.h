@@ -87,6 +87,8 @@ public:
     const QString& path() const { return path_; }
     sqlite3* handle() const { return db_; }
     bool isReadOnly() const;
+    // For the file the programs share and change; never for one only read.
+    void useWriteAheadLog();
 
     void exec(const QString& sql);
     Statement prepare(const QString& sql);

@@ -15,7 +15,25 @@ void RecordSet::loadColumns() {
 }
 
 void RecordSet::refresh() {
+    // The rows are read when first used: operations refresh their record sets as they begin,
+    // and many then read them through queries of their own, or not at all.
     loadColumns();
+    rows_.clear();
+    positionOf_.clear();
+    live_ = 0;
+    pos_ = -1;
+    mode_ = Mode::None;
+    noMatch_ = true;
+    ++generation_;
+    stale_ = true;
+}
+
+void RecordSet::ensureLoaded() const {
+    if (stale_) const_cast<RecordSet*>(this)->load();
+}
+
+void RecordSet::load() {
+    stale_ = false;
     rows_.clear();
     positionOf_.clear();
     QString sql = QStringLiteral("SELECT rowid, * FROM %1").arg(quoteIdentifier(table_));
@@ -46,6 +64,7 @@ int RecordSet::firstLive(int from) const {
 }
 
 void RecordSet::moveFirst() {
+    ensureLoaded();
     if (live_ == 0) {
         pos_ = -1;
         return;
@@ -54,6 +73,7 @@ void RecordSet::moveFirst() {
 }
 
 void RecordSet::moveLast() {
+    ensureLoaded();
     if (live_ == 0) {
         pos_ = -1;
         return;
@@ -65,12 +85,14 @@ void RecordSet::moveLast() {
 }
 
 void RecordSet::moveNext() {
+    ensureLoaded();
     if (pos_ >= int(rows_.size()))
         throw DbError(ErrNoCurrentRecord, QStringLiteral("No current record."));
     pos_ = firstLive(pos_ + 1);
 }
 
 void RecordSet::movePrevious() {
+    ensureLoaded();
     if (pos_ < 0) throw DbError(ErrNoCurrentRecord, QStringLiteral("No current record."));
     int p = std::min(pos_, int(rows_.size())) - 1;
     while (p >= 0 && rows_[size_t(p)].deleted)
@@ -86,6 +108,7 @@ int RecordSet::columnIndex(const QString& name) const {
 }
 
 const RecordSet::Row& RecordSet::current() const {
+    ensureLoaded();
     if (pos_ < 0 || pos_ >= int(rows_.size()) || rows_[size_t(pos_)].deleted)
         throw DbError(ErrNoCurrentRecord, QStringLiteral("No current record."));
     return rows_[size_t(pos_)];
@@ -105,6 +128,7 @@ void RecordSet::setField(const QString& name, const QVariant& value) {
 }
 
 void RecordSet::addNew() {
+    ensureLoaded();
     if (columns_.isEmpty()) loadColumns();
     mode_ = Mode::Adding;
     buffer_.assign(size_t(columns_.size()), QVariant());
@@ -112,6 +136,7 @@ void RecordSet::addNew() {
 }
 
 void RecordSet::edit() {
+    ensureLoaded();
     const Row& row = current();
     mode_ = Mode::Editing;
     buffer_ = row.values;
@@ -123,6 +148,7 @@ void RecordSet::cancelUpdate() {
 }
 
 void RecordSet::update() {
+    ensureLoaded();
     if (mode_ == Mode::None) throw DbError(3020, QStringLiteral("Update without AddNew or Edit."));
     QStringList names;
     std::vector<int> idx;
@@ -177,6 +203,7 @@ void RecordSet::update() {
 }
 
 void RecordSet::remove() {
+    ensureLoaded();
     Row& row = const_cast<Row&>(current());
     Statement st =
         db_.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoteIdentifier(table_)));
@@ -192,6 +219,7 @@ RecordSet::Bookmark RecordSet::bookmark() const {
 }
 
 void RecordSet::setBookmark(Bookmark b) {
+    ensureLoaded();
     const auto it = positionOf_.constFind(b);
     if (it == positionOf_.constEnd() || rows_[size_t(it.value())].deleted)
         throw DbError(3159, QStringLiteral("Not a valid bookmark."));
@@ -231,6 +259,7 @@ const std::vector<int>& RecordSet::matches(const Criteria& c) {
 }
 
 bool RecordSet::findFirst(const Criteria& c) {
+    ensureLoaded();
     const std::vector<int>& found = matches(c);
     for (int p : found)
         if (!rows_[size_t(p)].deleted) {
@@ -243,6 +272,7 @@ bool RecordSet::findFirst(const Criteria& c) {
 }
 
 bool RecordSet::findNext(const Criteria& c) {
+    ensureLoaded();
     const std::vector<int>& found = matches(c);
     for (auto it = std::upper_bound(found.begin(), found.end(), pos_); it != found.end(); ++it)
         if (!rows_[size_t(*it)].deleted) {

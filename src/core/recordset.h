@@ -41,9 +41,18 @@ public:
     Database& database() { return db_; }
 
     void refresh();
-    bool bof() const { return pos_ < 0 || live_ == 0; }
-    bool eof() const { return pos_ >= int(rows_.size()) || live_ == 0; }
-    int recordCount() const { return live_; }
+    bool bof() const {
+        ensureLoaded();
+        return pos_ < 0 || live_ == 0;
+    }
+    bool eof() const {
+        ensureLoaded();
+        return pos_ >= int(rows_.size()) || live_ == 0;
+    }
+    int recordCount() const {
+        ensureLoaded();
+        return live_;
+    }
 
     void moveFirst();
     void moveLast();
@@ -70,6 +79,7 @@ public:
 
     // The rows of the set in order, for fills that walk every row; skips deleted rows.
     template <typename F> void forEach(F&& f) {
+        ensureLoaded();
         for (pos_ = firstLive(0); pos_ < int(rows_.size()); pos_ = firstLive(pos_ + 1))
             f(*this);
     }
@@ -87,6 +97,8 @@ private:
     int firstLive(int from) const;
     const std::vector<int>& matches(const Criteria& c);
     void loadColumns();
+    void load();
+    void ensureLoaded() const;
 
     Database& db_;
     QString table_;
@@ -102,6 +114,7 @@ private:
     std::vector<QVariant> buffer_;
     std::vector<bool> dirty_;
     Bookmark lastModified_ = 0;
+    bool stale_ = false; // refreshed, rows not read yet
 
     // Positions matching the last criteria, kept for findNext until the set changes.
     QHash<QString, std::shared_ptr<Statement>> statements_;

@@ -2,14 +2,15 @@
 
 namespace lb {
 
+QString fontsOrder() {
+    // Case variants of one name sort together, each spelling's rows next to each other.
+    return quoteIdentifier(fld::FaceName) + QStringLiteral(" COLLATE ") +
+           QLatin1String(Database::Collation) + QStringLiteral(", ") +
+           quoteIdentifier(fld::FaceName) + QStringLiteral(" COLLATE BINARY");
+}
+
 std::unique_ptr<RecordSet> openTable(Database& db, const QString& table) {
-    QString order;
-    if (table == tbl::Fonts)
-        // Case variants of one name sort together, each spelling's rows next to each other.
-        order = quoteIdentifier(fld::FaceName) + QStringLiteral(" COLLATE ") +
-                QLatin1String(Database::Collation) + QStringLiteral(", ") +
-                quoteIdentifier(fld::FaceName) + QStringLiteral(" COLLATE BINARY");
-    return std::make_unique<RecordSet>(db, table, order);
+    return std::make_unique<RecordSet>(db, table, table == tbl::Fonts ? fontsOrder() : QString());
 }
 
 namespace {

@@ -47,6 +47,9 @@ inline const QString Version = QStringLiteral("Version");
 inline const QString FontState = QStringLiteral("Font State");
 } // namespace fld
 
+// The ORDER BY terms of the catalogue's stored order.
+QString fontsOrder();
+
 // Opens a record set over a whole table in that table's stored order ([Fonts] by face
 // name, all rows of one face name together; the others in the order rows were added).
 std::unique_ptr<RecordSet> openTable(Database& db, const QString& table);

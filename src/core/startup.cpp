@@ -96,6 +96,7 @@ bool Startup::load() {
             app_.db.reset();
             return refuse(problem);
         }
+        app_.db->useWriteAheadLog();
     } catch (const DbError& e) {
         app_.db.reset();
         if (e.number() == ErrNotADatabase)

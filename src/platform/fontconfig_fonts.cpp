@@ -142,6 +142,15 @@ bool refresh(FcConfig* config, const QString& dir) {
 } // namespace
 
 QString FontconfigFonts::fontsFolder() {
+    // Asked once per font by a refresh: the answer is kept while the environment says the same.
+    const QByteArray key = qgetenv("XDG_DATA_HOME") + '\0' + qgetenv("HOME");
+    if (key == fontsFolderKey_) return fontsFolder_;
+    fontsFolderKey_ = key;
+    fontsFolder_ = computeFontsFolder();
+    return fontsFolder_;
+}
+
+QString FontconfigFonts::computeFontsFolder() {
     QString xdg = QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME"));
     if (xdg.isEmpty() || !QDir::isAbsolutePath(xdg)) {
         const QString home = QString::fromLocal8Bit(qgetenv("HOME"));
@@ -155,7 +164,12 @@ QString FontconfigFonts::absolutePath(const QString& fileName) {
     if (fileName.isEmpty()) return {};
     if (QDir::isAbsolutePath(fileName)) return QDir::cleanPath(fileName);
     const QString folder = fontsFolder();
-    return folder.isEmpty() ? QString() : QDir::cleanPath(folder + fileName);
+    if (folder.isEmpty()) return {};
+    // A bare name, as the catalogue keeps most files: already clean.
+    if (!fileName.contains(QLatin1Char('/')) && fileName != QLatin1String(".") &&
+        fileName != QLatin1String(".."))
+        return folder + fileName;
+    return QDir::cleanPath(folder + fileName);
 }
 
 std::vector<FontconfigFonts::InstalledFile> FontconfigFonts::installedFiles() {
@@ -205,7 +219,8 @@ std::vector<FontValue> FontconfigFonts::enumerate() {
         // Compared as spelled: bare names are resolved against fontsFolder() again later, and
         // fontconfig matches rejection globs against its own spelling of the path.
         const bool direct = !folderDir.isEmpty() && parentOf(f.path) == folderDir;
-        values.push_back(FontValue{f.valueName, direct ? QFileInfo(f.path).fileName() : f.path});
+        values.push_back(FontValue{
+            f.valueName, direct ? f.path.mid(f.path.lastIndexOf(QLatin1Char('/')) + 1) : f.path});
     }
     return values;
 }

@@ -48,6 +48,9 @@ private:
     // an empty dir otherwise.
     Location locate(const QString& fileName);
 
+    static QString computeFontsFolder();
+    QByteArray fontsFolderKey_{"\x01"}; // the environment fontsFolder_ was found in
+    QString fontsFolder_;
     QHash<QString, FaceNames> names_; // from the last enumeration, by path
     QStringList unusableNames_;       // files of the last enumeration whose names are not text
 };

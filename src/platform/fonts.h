@@ -63,7 +63,7 @@ public:
     // Makes a font file available again. `file` is a `File Name` as stored: a bare name in the
     // fonts folder or a full path. Returns the number of fonts added (0 when it was not hidden).
     virtual int load(const QString& file) = 0;
-    // Hides a font file; returns 1 when it was available, 0 when it was hidden already or is gone.
+    // Hides a font file; returns 1 when it was available, 0 when it was hidden already.
     virtual int unload(const QString& file) = 0;
     // True when other programs cannot use the file (changes not yet broadcast included).
     virtual bool isHidden(const QString& file) = 0;

@@ -5,16 +5,21 @@
 #include "platform/font_folders.h"
 #include "platform/font_selection.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <fontconfig/fontconfig.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace lb {
@@ -276,15 +281,21 @@ FontconfigResources::State FontconfigResources::parseState(const QByteArray& byt
 
 QByteArray FontconfigResources::identity(const QString& file) {
     if (file.isEmpty()) return {};
-    QString absolute;
-    if (QDir::isAbsolutePath(file)) {
-        absolute = QDir::cleanPath(file);
-    } else {
-        const QString folder = registry_.fontsFolder();
-        if (folder.isEmpty()) return {};
-        absolute = QDir::cleanPath(folder + file);
+    // A bare name lies in the fonts folder: the common case, and the one activations walk by the
+    // thousand, so it costs no path cleaning.
+    if (!file.contains(QLatin1Char('/'))) {
+        if (fontsFolder_.isNull()) {
+            const QString folder = registry_.fontsFolder();
+            fontsFolder_ = folder.isEmpty()
+                               ? QByteArray("")
+                               : canonicalFolder(QFile::encodeName(QDir::cleanPath(folder)));
+        }
+        if (fontsFolder_.isEmpty() || file == QLatin1String(".") || file == QLatin1String(".."))
+            return {};
+        return join(fontsFolder_, QFile::encodeName(file));
     }
-    const QByteArray path = QFile::encodeName(absolute);
+    if (!QDir::isAbsolutePath(file)) return {};
+    const QByteArray path = QFile::encodeName(QDir::cleanPath(file));
     const QByteArray folder = parentFolder(path);
     auto it = canonicalDirs_.constFind(folder);
     if (it == canonicalDirs_.constEnd())
@@ -293,11 +304,15 @@ QByteArray FontconfigResources::identity(const QString& file) {
 }
 
 const FontconfigResources::State& FontconfigResources::current() {
+    // Asked once per font by list fills: whether another program replaced the state is looked
+    // at no more than a few times a second. Writers read it again under the lock in any case.
+    if (!stateKey_.isEmpty() && checked_.isValid() && checked_.elapsed() < 200) return state_;
     const QByteArray key = fileKey(statePath());
     if (key != stateKey_ || key.isEmpty()) {
         state_ = key.isEmpty() ? State{} : parseState(readWholeFile(statePath()));
         stateKey_ = key;
     }
+    checked_.start();
     return state_;
 }
 
@@ -308,6 +323,8 @@ bool FontconfigResources::hiddenNow(const QByteArray& id) {
 }
 
 bool FontconfigResources::isHidden(const QString& file) {
+    // Nothing hidden, as for most of the time: no name to work out.
+    if (pending_.isEmpty() && !replace_ && current().hidden.isEmpty()) return false;
     const QByteArray id = identity(file);
     if (id.isEmpty()) return false;
     if (!pending_.isEmpty() || replace_)
@@ -320,13 +337,13 @@ int FontconfigResources::load(const QString& file) {
     if (id.isEmpty()) return 0;
     const bool was = hiddenNow(id);
     pending_.insert(id, false);
-    // A file that is gone adds no font, though its entry is dropped all the same.
-    return was && QFileInfo::exists(text(id)) ? 1 : 0;
+    return was ? 1 : 0;
 }
 
 int FontconfigResources::unload(const QString& file) {
+    // A file that is gone is dropped from the state at the broadcast, when its folder is read.
     const QByteArray id = identity(file);
-    if (id.isEmpty() || !QFileInfo::exists(text(id))) return 0;
+    if (id.isEmpty()) return 0;
     const bool was = hiddenNow(id);
     pending_.insert(id, true);
     return was ? 0 : 1;
@@ -340,7 +357,9 @@ void FontconfigResources::beginActivation() {
 void FontconfigResources::discard() {
     pending_.clear();
     replace_ = false;
+    // Links may have changed by the next operation.
     canonicalDirs_.clear();
+    fontsFolder_ = QByteArray();
 }
 
 bool FontconfigResources::broadcast(const QString& stamp) {
@@ -437,24 +456,25 @@ bool FontconfigResources::write(State next, const QString& stamp) {
     return true;
 }
 
-QString FontconfigResources::writeFarm(const std::map<QByteArray, QByteArray>& targets,
-                                       quint64 serial, QByteArray& folder) {
-    const QByteArray root = QFile::encodeName(farmRoot_);
-    folder = root + "/g" + QByteArray::number(serial);
-    QDir(text(folder)).removeRecursively();
-    if (!QDir().mkpath(text(folder)))
-        return QStringLiteral("The folder %1 could not be created.").arg(text(folder));
-    QSet<QByteArray> names;
-    for (const auto& [id, target] : targets) {
-        QByteArray name = fileNamePart(id);
-        for (int n = 2; names.contains(name); ++n)
-            name = QByteArray::number(n) + '~' + fileNamePart(id);
-        names.insert(name);
-        if (::symlink(target.constData(), join(folder, name).constData()) != 0)
-            return QStringLiteral("Cannot link %1 in %2: %3")
-                .arg(text(target), text(folder), QString::fromLocal8Bit(std::strerror(errno)));
-    }
-    // The cache is built here, once, so that no program starting later scans the farm itself.
+namespace {
+
+QByteArray storeName(const QByteArray& target) {
+    return QCryptographicHash::hash(target, QCryptographicHash::Sha1).toHex().left(24);
+}
+
+QByteArray linkTarget(const QByteArray& link) {
+    char buffer[PATH_MAX];
+    const ssize_t n = ::readlink(link.constData(), buffer, sizeof buffer);
+    return n < 0 ? QByteArray() : QByteArray(buffer, n);
+}
+
+QString systemError(const QString& what, const QByteArray& path) {
+    return QStringLiteral("%1 %2: %3")
+        .arg(what, text(path), QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+// Builds and writes the fontconfig cache of one folder of links; empty text on success.
+QString buildCache(const QByteArray& folder) {
     FontConfigPtr config = loadUserFontConfig();
     if (!config) return QStringLiteral("The font configuration could not be loaded.");
     const FcChar8* dir = reinterpret_cast<const FcChar8*>(folder.constData());
@@ -466,19 +486,136 @@ QString FontconfigResources::writeFarm(const std::map<QByteArray, QByteArray>& t
     return {};
 }
 
+} // namespace
+
+QString FontconfigResources::writeFarm(const std::map<QByteArray, QByteArray>& targets,
+                                       quint64 serial, QByteArray& folder) {
+    const QByteArray root = QFile::encodeName(farmRoot_);
+    // Switching back to a set shown a moment ago finds its generation still there: taken again as
+    // it is, caches and all.
+    QCryptographicHash digest(QCryptographicHash::Sha1);
+    for (const auto& [id, target] : targets) {
+        digest.addData(target);
+        digest.addData(QByteArrayView("\n", 1));
+    }
+    const QByteArray manifest = digest.result().toHex();
+    {
+        QDir rootDir(farmRoot_);
+        for (const QString& g : rootDir.entryList(QStringList{QStringLiteral("g*")},
+                                                  QDir::Dirs | QDir::NoDotAndDotDot)) {
+            const QByteArray candidate = QFile::encodeName(rootDir.filePath(g));
+            if (readWholeFile(text(join(candidate, ".targets"))).trimmed() != manifest) continue;
+            if (cachesValid(candidate)) {
+                folder = candidate;
+                return {};
+            }
+        }
+    }
+    // One link per font lives in the store for good; each generation holds hard links to those,
+    // which cost a folder entry, not a new file, so switching sets does not create files by the
+    // thousand.
+    const QByteArray store = root + "/links";
+    folder = root + "/g" + QByteArray::number(serial);
+    QDir(text(folder)).removeRecursively();
+    // The cache of each part is built on a core of its own.
+    const int parts = targets.size() < 64 ? 1 : std::clamp(QThread::idealThreadCount(), 1, 8);
+    std::vector<QByteArray> partFolders;
+    for (int i = 0; i < parts; ++i)
+        partFolders.push_back(folder + "/p" + QByteArray::number(i));
+    for (const QByteArray& f : partFolders)
+        if (!QDir().mkpath(text(f)))
+            return QStringLiteral("The folder %1 could not be created.").arg(text(f));
+    if (!QDir().mkpath(text(store)))
+        return QStringLiteral("The folder %1 could not be created.").arg(text(store));
+    std::vector<QSet<QByteArray>> names(static_cast<size_t>(parts), QSet<QByteArray>());
+    int n = 0;
+    for (const auto& [id, target] : targets) {
+        const size_t part = size_t(n++ % parts);
+        QByteArray name = fileNamePart(id);
+        for (int k = 2; names[part].contains(name); ++k)
+            name = QByteArray::number(k) + '~' + fileNamePart(id);
+        names[part].insert(name);
+        const QByteArray stored = join(store, storeName(target));
+        if (linkTarget(stored) != target) {
+            ::unlink(stored.constData());
+            if (::symlink(target.constData(), stored.constData()) != 0)
+                return systemError(QStringLiteral("Cannot link"), stored);
+        }
+        const QByteArray entry = join(partFolders[part], name);
+        if (::linkat(AT_FDCWD, stored.constData(), AT_FDCWD, entry.constData(), 0) != 0 &&
+            ::symlink(target.constData(), entry.constData()) != 0)
+            return systemError(QStringLiteral("Cannot link"), entry);
+    }
+    // The caches are built here, once, so that no program starting later scans the farm itself.
+    std::vector<QString> problems(partFolders.size());
+    std::vector<std::thread> threads;
+    for (size_t i = 1; i < partFolders.size(); ++i)
+        threads.emplace_back([&, i] { problems[i] = buildCache(partFolders[i]); });
+    problems[0] = buildCache(partFolders[0]);
+    for (std::thread& t : threads)
+        t.join();
+    for (const QString& p : problems)
+        if (!p.isEmpty()) return p;
+    const QString problem = buildCache(folder);
+    if (!problem.isEmpty()) return problem;
+    // Dot-named: fontconfig passes it over.
+    return replaceFileChecked(text(join(folder, ".targets")), manifest + '\n');
+}
+
+bool FontconfigResources::cachesValid(const QByteArray& folder) {
+    FontConfigPtr config = loadUserFontConfig();
+    if (!config) return false;
+    QList<QByteArray> folders{folder};
+    for (const QString& part : QDir(text(folder)).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        folders << join(folder, QFile::encodeName(part));
+    for (const QByteArray& f : folders) {
+        FcCache* cache =
+            FcDirCacheLoad(reinterpret_cast<const FcChar8*>(f.constData()), config.get(), nullptr);
+        if (!cache) return false;
+        FcDirCacheUnload(cache);
+    }
+    return true;
+}
+
+void FontconfigResources::pruneStore() {
+    // Links whose font is gone are of no further use.
+    QDir store(farmRoot_ + QStringLiteral("/links"));
+    for (const QString& name : store.entryList(QDir::System | QDir::Files | QDir::Hidden)) {
+        const QByteArray link = QFile::encodeName(store.filePath(name));
+        struct stat st {};
+        if (::stat(link.constData(), &st) != 0) ::unlink(link.constData());
+    }
+}
+
 void FontconfigResources::removeOldFarms(const QByteArray& keep, const QByteArray& previous) {
-    // The previous generation stays until the next change: programs that have not yet read the
-    // new configuration may still open fonts through it.
+    // The previous generation stays: programs that have not yet read the new configuration may
+    // still open fonts through it. So do the two newest others, for switching back.
     QDir root(farmRoot_);
-    const QStringList generations =
+    QStringList generations =
         root.entryList(QStringList{QStringLiteral("g*")}, QDir::Dirs | QDir::NoDotAndDotDot);
     if (generations.isEmpty()) return;
+    std::sort(generations.begin(), generations.end(), [](const QString& a, const QString& b) {
+        return a.mid(1).toULongLong() > b.mid(1).toULongLong();
+    });
+    int spared = 0;
+    generations.erase(std::remove_if(generations.begin(), generations.end(),
+                                     [&](const QString& g) {
+                                         const QByteArray f = QFile::encodeName(root.filePath(g));
+                                         if (f == keep || f == previous) return true;
+                                         return ++spared <= 2;
+                                     }),
+                      generations.end());
     FontConfigPtr config = loadUserFontConfig();
+    const auto unlinkCache = [&](const QByteArray& folder) {
+        if (config)
+            FcDirCacheUnlink(reinterpret_cast<const FcChar8*>(folder.constData()), config.get());
+    };
     for (const QString& g : generations) {
         const QByteArray folder = QFile::encodeName(root.filePath(g));
         if (folder == keep || folder == previous) continue;
-        if (config)
-            FcDirCacheUnlink(reinterpret_cast<const FcChar8*>(folder.constData()), config.get());
+        for (const QString& part : QDir(text(folder)).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            unlinkCache(join(folder, QFile::encodeName(part)));
+        unlinkCache(folder);
         QDir(text(folder)).removeRecursively();
     }
 }
@@ -503,6 +640,7 @@ bool FontconfigResources::reconcile() {
     }
     stateKey_.clear();
     const State now = current();
+    pruneStore();
     if (now.hidden.isEmpty()) return false;
     const Plan plan = makePlan(now.hidden, QFile::encodeName(farmRoot_));
     QSet<QByteArray> farmed;

@@ -22,6 +22,7 @@
 #include "platform/fonts.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QSet>
 #include <QString>
@@ -82,6 +83,8 @@ private:
     QString writeFarm(const std::map<QByteArray, QByteArray>& targets, quint64 serial,
                       QByteArray& folder);
     void removeOldFarms(const QByteArray& keep, const QByteArray& previous);
+    void pruneStore();
+    static bool cachesValid(const QByteArray& folder);
 
     FontRegistry& registry_;
     QString farmRoot_;
@@ -89,8 +92,10 @@ private:
     QHash<QByteArray, bool> pending_; // file -> hidden
     bool replace_ = false;
     QHash<QByteArray, QByteArray> canonicalDirs_;
+    QByteArray fontsFolder_; // resolved; null until first needed
     State state_;
-    QByteArray stateKey_; // size, time and inode of the state file state_ was read from
+    QByteArray stateKey_;   // size, time and inode of the state file state_ was read from
+    QElapsedTimer checked_; // since the state file was last looked at
 };
 
 } // namespace lb

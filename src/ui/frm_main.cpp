@@ -391,19 +391,26 @@ void FrmMain::showProgress(bool visible) {
 }
 
 void FrmMain::setProgressRange(int minimum, int maximum) {
+    progress_ = Progress{minimum, maximum, progress_.value};
     barProgress_->setRange(minimum, maximum);
 }
 
 void FrmMain::setProgressValue(int value) {
+    // Operations step once per row, tens of thousands of times, and the bar repaints itself at
+    // once on every change: it is moved a few dozen times a second at most.
+    const bool ends = value <= progress_.minimum || value >= progress_.maximum;
+    progress_.value = value;
+    if (!ends && progressShown_.isValid() && progressShown_.elapsed() < 40) return;
+    progressShown_.start();
     barProgress_->setValue(value);
 }
 
 int FrmMain::progressValue() const {
-    return barProgress_->value();
+    return progress_.value;
 }
 
 int FrmMain::progressMaximum() const {
-    return barProgress_->maximum();
+    return progress_.maximum;
 }
 
 void FrmMain::setWindowEnabled(bool enabled) {

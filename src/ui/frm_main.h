@@ -7,6 +7,7 @@
 #include "samples/sample_pane.h"
 #include "ui/main_commands.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <functional>
 
@@ -175,6 +176,10 @@ private:
     QLineEdit* txtAll_ = nullptr;
     QLineEdit* txtAssigned_ = nullptr;
     QProgressBar* barProgress_ = nullptr;
+    struct Progress {
+        int minimum = 0, maximum = 0, value = 0;
+    } progress_;
+    QElapsedTimer progressShown_; // since the bar was last moved
     QLabel* panel1_ = nullptr;
     QLabel* panel2_ = nullptr;
     QLabel* panel3_ = nullptr;

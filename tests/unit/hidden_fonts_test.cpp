@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QThread>
 #include <QXmlStreamReader>
@@ -105,7 +106,6 @@ TEST_F(HiddenFonts, ChangesOfOneProgramApplyToTheStateOfAnother) {
     FontconfigResources first(fonts), second(fonts);
     EXPECT_EQ(first.unload(u"AlphaTest-Regular.ttf"_s), 1);
     EXPECT_EQ(first.unload(a), 0) << "a bare name and its full path are one file";
-    EXPECT_EQ(first.unload(u"Missing.ttf"_s), 0);
     EXPECT_FALSE(QFile::exists(inactiveFontsConfPath()))
         << "nothing is written before the broadcast";
     ASSERT_TRUE(first.broadcast(u"1"_s));
@@ -124,6 +124,28 @@ TEST_F(HiddenFonts, ChangesOfOneProgramApplyToTheStateOfAnother) {
     first.unload(c);
     ASSERT_TRUE(first.broadcast(u"4"_s));
     EXPECT_EQ(fcList(), sorted({a, b}));
+}
+
+TEST_F(HiddenFonts, SwitchingBackToASetTakesItsLinksAgainAndOldOnesGo) {
+    QStringList files;
+    for (int i = 0; i < 8; ++i)
+        files << install("AlphaTest-Regular.ttf", u"f%1.ttf"_s.arg(i));
+    const auto farmFor = [&](int hidden) {
+        EXPECT_TRUE(hideExactly(fonts, {files[hidden]}, u"s%1"_s.arg(hidden)));
+        EXPECT_EQ(fcList(), sorted(without(all, {files[hidden]})));
+        return FontconfigResources(fonts).farmFolder();
+    };
+    const QString first = farmFor(0);
+    EXPECT_NE(farmFor(1), first);
+    EXPECT_EQ(farmFor(0), first) << "the same visible fonts: the same links, nothing rebuilt";
+    for (int i = 2; i < 8; ++i)
+        farmFor(i);
+    // A handful of recent generations stay for switching back; older ones are gone.
+    const QStringList left =
+        QDir(FontconfigResources::defaultFarmRoot())
+            .entryList(QStringList{u"g*"_s}, QDir::Dirs | QDir::NoDotAndDotDot);
+    EXPECT_LE(left.size(), 4) << left.join(u' ').toStdString();
+    EXPECT_FALSE(QFileInfo::exists(first));
 }
 
 TEST_F(HiddenFonts, FontsArrivingInAHiddenFolderAreMadeVisible) {
