@@ -24,10 +24,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateTime>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
+#include <unistd.h>
 
 using namespace lbbench;
 
@@ -156,6 +158,18 @@ int run(int n, bool windowOnly) {
     line(QStringLiteral("BASELINE fc-list (median of 5)"), list, -1,
          QStringLiteral("[%1 fonts]").arg(listed()));
     line(QStringLiteral("BASELINE fc-match sans-serif (median of 9)"), match);
+
+    {
+        // The first activation of a set makes one link per visible font in a folder it hides; what
+        // making a file costs depends on the file system and what was deleted on it lately.
+        QTemporaryDir scratch;
+        const QByteArray dir = QFile::encodeName(scratch.path());
+        const double links = timeMs([&] {
+            for (int i = 0; i < 1000; ++i)
+                ::symlink("/nonexistent", (dir + "/l" + QByteArray::number(i)).constData());
+        });
+        line(QStringLiteral("(for scale: making 1,000 links here)"), links);
+    }
 
     ScriptedAnswers boxes;
     lb::MemoryPointer pointer;

@@ -7,10 +7,16 @@
 // builds its font list, so one glob per hidden or per visible file costs every program files x
 // globs. A rejected folder, on the other hand, is skipped whole. So each folder that holds hidden
 // fonts is rejected as a whole (one glob), and the fonts in it that stay visible are offered again
-// through a folder of our own holding links to them (the "farm"), whose fontconfig cache we build
+// through a folder of our own holding links to them (the "farm"), whose fontconfig caches we build
 // at the broadcast, so that no other program pays a scan. A font that arrives in a rejected folder
 // later is not ours to hide: reconcile() links it into the farm, at every start of the programs and
 // while the tray launcher watches the folders.
+//
+// The farm lives in generations (visible-fonts/g<serial>, split in parts whose caches are built in
+// parallel). Each generation holds hard links to one link per font kept in visible-fonts/links, so
+// a new generation makes no new files once a font has been linked before, and a recent generation
+// with the same fonts is taken again as it is. A few recent generations stay: programs that have
+// not yet read the new configuration may still open fonts through them.
 //
 // On disk, in the user's fontconfig conf.d:
 //   78-letterbay-inactive.conf      what fontconfig reads: the farm folder and the rejected folders
