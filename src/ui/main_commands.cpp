@@ -178,9 +178,9 @@ QAction* addItem(FrmMain& window, QMenu* menu, const MenuItem& item) {
     return a;
 }
 
-void addMenu(FrmMain& window, QMenu* menu, const Menu& spec, Commands& out) {
-    menu->setObjectName(QString::fromLatin1(spec.name));
-    for (const MenuItem& item : spec.items)
+void addMenu(FrmMain& window, QMenu* menu, const Menu& entry, Commands& out) {
+    menu->setObjectName(QString::fromLatin1(entry.name));
+    for (const MenuItem& item : entry.items)
         out.items.insert(QString::fromLatin1(item.name), addItem(window, menu, item));
 }
 
@@ -193,40 +193,40 @@ QIcon toolIcon(const char* name) {
 
 Commands buildCommands(FrmMain& window, QWidget* buttonParent) {
     Commands out;
-    for (const Menu& spec : menuBarTable())
-        addMenu(window, window.menuBar()->addMenu(QString::fromUtf8(spec.caption)), spec, out);
+    for (const Menu& entry : menuBarTable())
+        addMenu(window, window.menuBar()->addMenu(QString::fromUtf8(entry.caption)), entry, out);
 
     // Holds the context menus; never shown in the menu bar.
     out.popup = window.menuBar()->addMenu(QStringLiteral("PopupMenu"));
     out.popup->setObjectName(QStringLiteral("mnuPopup"));
-    for (const Menu& spec : popupTable())
-        addMenu(window, out.popup->addMenu(QString::fromUtf8(spec.caption)), spec, out);
+    for (const Menu& entry : popupTable())
+        addMenu(window, out.popup->addMenu(QString::fromUtf8(entry.caption)), entry, out);
 
     out.toolbar = window.addToolBar(QStringLiteral("Toolbar"));
     out.toolbar->setObjectName(QStringLiteral("barTool"));
     out.toolbar->setMovable(false);
     out.toolbar->setIconSize(QSize(24, 24));
-    for (const ToolButton& spec : toolbarTable()) {
-        const QString key = QString::fromLatin1(spec.key);
-        const QString tip = QString::fromLatin1(spec.tooltip);
-        QAction* a = out.toolbar->addAction(toolIcon(spec.icon), tip);
+    for (const ToolButton& entry : toolbarTable()) {
+        const QString key = QString::fromLatin1(entry.key);
+        const QString tip = QString::fromLatin1(entry.tooltip);
+        QAction* a = out.toolbar->addAction(toolIcon(entry.icon), tip);
         a->setObjectName(QStringLiteral("barTool_") + QString(key).remove(QLatin1Char(' ')));
         a->setData(key);
         a->setToolTip(tip);
-        a->setCheckable(spec.checkable);
-        if (spec.handler)
+        a->setCheckable(entry.checkable);
+        if (entry.handler)
             QObject::connect(a, &QAction::triggered, &window,
-                             [&window, h = spec.handler] { (window.*h)(); });
+                             [&window, h = entry.handler] { (window.*h)(); });
         out.tools.insert(key, a);
-        if (spec.separatorAfter) out.toolbar->addSeparator();
+        if (entry.separatorAfter) out.toolbar->addSeparator();
     }
 
     int index = 0;
-    for (const AssignButton& spec : assignButtonTable()) {
-        auto* b = new QPushButton(QString::fromUtf8(spec.caption), buttonParent);
+    for (const AssignButton& entry : assignButtonTable()) {
+        auto* b = new QPushButton(QString::fromUtf8(entry.caption), buttonParent);
         b->setObjectName(QStringLiteral("cmdAdd%1").arg(index++));
         QObject::connect(b, &QPushButton::clicked, &window,
-                         [&window, h = spec.handler] { (window.*h)(); });
+                         [&window, h = entry.handler] { (window.*h)(); });
         out.assign.push_back(b);
     }
     return out;
