@@ -138,18 +138,12 @@ void activate(MainContext& ctx, const QString& set, bool force) {
     view.yield();
     {
         Busy busy(ctx, 0);
-        Database::Transaction t(*app.db);
+        FontTransaction t(ctx);
         if (!force)
             writeSettings(app,
                           {{fld::PreviousSet, stored.isEmpty() ? QVariant() : QVariant(stored)},
                            {fld::ActivatedSet, only ? QVariant(set) : QVariant()}});
-        try {
-            hideOutside(ctx, set, previous, busy);
-            publishFontChanges(ctx);
-        } catch (...) {
-            ctx.fonts.resources.discard();
-            throw;
-        }
+        hideOutside(ctx, set, previous, busy);
         t.commit();
         app.setActivated = only;
 
@@ -184,6 +178,16 @@ void publishFontChanges(MainContext& ctx) {
     const QString stamp = newStamp();
     writeSetting(ctx.app, fld::FontState, stamp);
     if (!res.broadcast(stamp)) throw FontStateError(res.error());
+}
+
+FontTransaction::~FontTransaction() {
+    if (!committed_) ctx_.fonts.resources.discard();
+}
+
+void FontTransaction::commit() {
+    publishFontChanges(ctx_);
+    transaction_.commit();
+    committed_ = true;
 }
 
 bool fontStateInStep(MainContext& ctx) {

@@ -42,6 +42,22 @@ void unloadFace(MainContext& ctx, const QString& faceName);
 // transaction is undone, and the database does not claim what did not happen.
 void publishFontChanges(MainContext& ctx);
 
+// A database transaction together with the fonts its change loads and unloads: commit() writes
+// both (publishFontChanges, then the commit); anything that ends it before undoes both.
+class FontTransaction {
+public:
+    explicit FontTransaction(MainContext& ctx) : ctx_(ctx), transaction_(*ctx.app.db) {}
+    ~FontTransaction();
+    FontTransaction(const FontTransaction&) = delete;
+    FontTransaction& operator=(const FontTransaction&) = delete;
+    void commit();
+
+private:
+    MainContext& ctx_;
+    Database::Transaction transaction_;
+    bool committed_ = false;
+};
+
 class FontStateError : public std::runtime_error {
 public:
     explicit FontStateError(const QString& why);

@@ -102,7 +102,7 @@ void Refresh_Fonts(MainContext& ctx) {
     Busy busy(ctx, 1); // put back however the refresh ends
     Load_SystemFonts(app.systemFonts, ctx.fonts.desktop);
 
-    Database::Transaction transaction(db);
+    FontTransaction transaction(ctx);
     const std::vector<CatalogueRow> old = catalogueRows(db);
     if (!old.empty()) {
         view.setProgressRange(0, int(old.size()));
@@ -234,12 +234,6 @@ void Refresh_Fonts(MainContext& ctx) {
     db.exec(QStringLiteral(
         "DELETE FROM [Assigned Fonts] WHERE NOT EXISTS "
         "(SELECT 1 FROM [Fonts] WHERE [Fonts].[Face Name] = [Assigned Fonts].[Font Name])"));
-    try {
-        publishFontChanges(ctx);
-    } catch (...) {
-        resources.discard();
-        throw;
-    }
     transaction.commit();
     app.datAssigned->refresh();
 

@@ -25,14 +25,8 @@ void Remove_Assignment(MainContext& ctx, const QString& s, const QString& f,
 template <typename F> void changeAssignments(MainContext& ctx, F&& change) {
     AppState& app = ctx.app;
     {
-        Database::Transaction t(*app.db);
-        try {
-            change();
-            publishFontChanges(ctx);
-        } catch (...) {
-            ctx.fonts.resources.discard();
-            throw;
-        }
+        FontTransaction t(ctx);
+        change();
         t.commit();
     }
     app.db->noteChange();

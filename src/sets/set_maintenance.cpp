@@ -188,7 +188,7 @@ bool Copy_Set(MainContext& ctx, const QString& typedTarget) {
 
     app.datSets->refresh();
     QString target = findSet(app, typedTarget);
-    Database::Transaction t(*app.db);
+    FontTransaction t(ctx);
     const bool created = target.isEmpty();
     if (created) {
         target = typedTarget;
@@ -213,12 +213,6 @@ bool Copy_Set(MainContext& ctx, const QString& typedTarget) {
         app.datFonts->refresh();
         for (const QString& face : setMembers(app, target))
             if (!before.contains(face)) loadFace(ctx, face);
-    }
-    try {
-        publishFontChanges(ctx);
-    } catch (...) {
-        ctx.fonts.resources.discard();
-        throw;
     }
     t.commit();
     app.db->noteChange();
