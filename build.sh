@@ -6,7 +6,9 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libsqlcipher-dev libfontconfig-dev
-          libfreetype-dev libgtest-dev fontconfig)
+          libfreetype-dev libgtest-dev fontconfig libcups2-dev
+          # Printing tests: reading PDFs back, and a private print server with a PDF queue.
+          poppler-utils cups printer-driver-cups-pdf)
 
 install_missing() {
     local missing=()

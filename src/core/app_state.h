@@ -55,6 +55,10 @@ struct AppState {
     QString sampleText;
     bool bold = false, italic = false, underline = false;
 
+    // The printer reports go to, chosen at start and in Print Setup; never stored.
+    QString printerName = QStringLiteral("No Printer");
+    QString printerDriver, printerPort;
+
     // Which window's font the properties dialog shows: "frmMain" or "frmFontPreview".
     QString sourceFormName;
 

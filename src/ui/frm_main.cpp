@@ -7,12 +7,14 @@
 #include "core/schema.h"
 #include "core/settings.h"
 #include "core/startup.h"
+#include "reports/printing.h"
 #include "sets/assignment.h"
 #include "sets/set_maintenance.h"
 #include "ui/dialogs.h"
 #include "ui/font_grid.h"
 #include "ui/frm_about.h"
 #include "ui/frm_history.h"
+#include "ui/frm_print_setup.h"
 #include "ui/frm_properties.h"
 #include "ui/help.h"
 #include "ui/sample_frame.h"
@@ -28,11 +30,15 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWhatsThis>
 
@@ -251,6 +257,13 @@ void FrmMain::Form_Load() {
         runGuarded([this] { showPickedFont(); });
     };
     disableDelete();
+    // The printer for this run: a print system that cannot be asked leaves "No Printer".
+    try {
+        choosePrinterAtStart(app, *printers_);
+    } catch (const std::exception&) {
+        app.printerName = NoPrinter;
+    }
+    tool(QStringLiteral("Print"))->setToolTip(printTooltip(app));
     Get_FontsFolder(app, ctx_.fonts.registry);
     Load_SystemFonts(app.systemFonts, ctx_.fonts.desktop);
 
@@ -699,7 +712,8 @@ bool FrmMain::showPickedFont() {
 void FrmMain::renderPane() {
     const PaneState& s = pane_.state();
     setWindowTitle(s.caption);
-    for (const char* name : {"mnuFilePrint", "mnuViewProperties", "mnuViewSets"})
+    for (const char* name :
+         {"mnuFilePrint", "mnuPopupFontPrint", "mnuViewProperties", "mnuViewSets"})
         command(QString::fromLatin1(name))->setEnabled(s.sampleCommands);
     for (const char* key : {"Print", "Preview", "Properties"})
         tool(QString::fromLatin1(key))->setEnabled(s.sampleCommands);
@@ -792,6 +806,77 @@ void FrmMain::mnuHelpAbout_Click() {
     box->show();
 }
 
+// ---- Printing ----
+
+void FrmMain::mnuFilePrintSetup_Click() {
+    if (app_.printerName == NoPrinter) {
+        app_.messages.title = QStringLiteral("Print");
+        app_.messages.text = AppTitle + QStringLiteral(" cannot change printers. No printers are "
+                                                       "installed.");
+        app_.messages.Msg_Critical();
+        return;
+    }
+    FrmPrintSetup dialog(app_, *printers_, this);
+    if (onPrintDialog) QTimer::singleShot(0, &dialog, [this, &dialog] { onPrintDialog(&dialog); });
+    dialog.exec();
+    tool(QStringLiteral("Print"))->setToolTip(printTooltip(app_));
+}
+
+bool FrmMain::Print_Report(bool request) {
+    bool printed = false;
+    runGuarded([this, request, &printed] {
+        printed = lb::Print_Report(ctx_, drawing_, pane_.state(), request, [this](QPrinter& p) {
+            QPrintDialog dialog(&p, this);
+            dialog.setObjectName(QStringLiteral("dlgPrint"));
+            if (onPrintDialog)
+                QTimer::singleShot(0, &dialog, [this, &dialog] { onPrintDialog(&dialog); });
+            return dialog.exec() == QDialog::Accepted;
+        });
+    });
+    return printed;
+}
+
+void FrmMain::mnuFilePrint_Click() {
+    Print_Report(true);
+}
+
+void FrmMain::mnuPopupFontPrint_Click() {
+    Print_Report(false);
+}
+
+void FrmMain::Print_Preview() {
+    const QString refusal = nothingToPrint(app_, pane_.state());
+    if (!refusal.isEmpty()) {
+        app_.messages.title = QStringLiteral("Print Preview");
+        app_.messages.text = refusal;
+        app_.messages.Msg_Critical();
+        return;
+    }
+    runGuarded([this] {
+        std::unique_ptr<Report> report = reportForPane(ctx_, drawing_);
+        QPrinter printer(QPrinter::HighResolution);
+        // Without a printer the preview still saves the report as a PDF file.
+        if (app_.printerName == NoPrinter)
+            printer.setOutputFormat(QPrinter::PdfFormat);
+        else
+            printer.setPrinterName(app_.printerName);
+        preparePrinter(printer, report->title());
+        QPrintPreviewDialog dialog(&printer, this);
+        dialog.setObjectName(QStringLiteral("frmPrintPreview"));
+        dialog.setWindowTitle(QStringLiteral("Print Preview - ") + report->title());
+        connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this, &report](QPrinter* p) {
+            const QString error = printReport(*report, *p);
+            if (error.isEmpty()) return;
+            app_.messages.title = QStringLiteral("Print");
+            app_.messages.text = error;
+            app_.messages.Msg_Critical();
+        });
+        if (onPrintDialog)
+            QTimer::singleShot(0, &dialog, [this, &dialog] { onPrintDialog(&dialog); });
+        dialog.exec();
+    });
+}
+
 // ---- Commands whose work comes later ----
 
 void FrmMain::notAvailableYet(const QString& title, const QString& what) {
@@ -803,18 +888,6 @@ void FrmMain::notAvailableYet(const QString& title, const QString& what) {
 
 void FrmMain::mnuFileFontPreview_Click() {
     notAvailableYet(QStringLiteral("Font Preview"), QStringLiteral("Font Preview"));
-}
-
-void FrmMain::mnuFilePrintSetup_Click() {
-    notAvailableYet(QStringLiteral("Print"), QStringLiteral("Printing"));
-}
-
-void FrmMain::mnuFilePrint_Click() {
-    notAvailableYet(QStringLiteral("Print"), QStringLiteral("Printing"));
-}
-
-void FrmMain::mnuPopupFontPrint_Click() {
-    notAvailableYet(QStringLiteral("Print"), QStringLiteral("Printing"));
 }
 
 void FrmMain::mnuPopupFontDelete_Click() {

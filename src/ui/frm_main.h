@@ -4,6 +4,7 @@
 #include "catalogue/selection.h"
 #include "core/main_context.h"
 #include "platform/qt_face_drawing.h"
+#include "platform/qt_printers.h"
 #include "samples/sample_pane.h"
 #include "ui/main_commands.h"
 
@@ -14,11 +15,13 @@
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QDialog;
 class QLabel;
 class QLineEdit;
 class QListView;
 class QMenu;
 class QProgressBar;
+class QPrinter;
 class QPushButton;
 
 namespace lb {
@@ -70,6 +73,8 @@ public:
     void mnuHelpSupport_Click();
     void mnuHelpAbout_Click();
     void mnuPopupFontPrint_Click();
+    // The toolbar's "Preview": the report Print would print, in a print preview.
+    void Print_Preview();
     void mnuPopupFontDelete_Click();
     void mnuPopupPreviewProperties_Click();
     void Toggle_Bold();
@@ -88,11 +93,18 @@ public:
     QString captionTip(const QString& caption);
 
     void Refresh_Fonts();
+    // Prints the report of the sample mode; with `request` the print dialog comes first.
+    bool Print_Report(bool request);
+
+    // The printers the program offers; tests give their own before the window loads.
+    void setPrinters(Printers& printers) { printers_ = &printers; }
+    Printers& printers() { return *printers_; }
 
     MainContext& context() { return ctx_; }
     FontListModel& allFonts() { return allFonts_; }
     FontListModel& assignedFonts() { return assignedFonts_; }
     SamplePane& samples() { return pane_; }
+    QtFaceDrawing& drawing() { return drawing_; }
     SampleFrame* sampleFrame() const { return sampleFrame_; }
     FrmHistory* history() const { return frmHistory_; }
     QString deleteTip() const;
@@ -133,6 +145,9 @@ public:
     void hideSamples() override;
     void displayFont() override;
 
+    // Runs while a print dialog or print preview is open, with it; tests answer it.
+    std::function<void(QDialog*)> onPrintDialog;
+
     // The pop-up menu is prepared here and shown by the caller; tests inspect it.
     QMenu* fontPopup() const { return mnuPopupFont_; }
     void preparePopup(int index);
@@ -159,6 +174,8 @@ private:
     MainContext ctx_;
 
     QtFaceDrawing drawing_;
+    QtPrinters qtPrinters_;
+    Printers* printers_ = &qtPrinters_;
     SamplePane pane_;
     Commands commands_;
     QMenu* mnuPopup_ = nullptr;

@@ -124,7 +124,7 @@ const std::vector<ToolButton>& toolbarTable() {
         {"PreviewFonts", "Font Preview", "preferences-desktop-font", &M::mnuFileFontPreview_Click,
          false, true},
         {"Print", "Print", "document-print", &M::mnuPopupFontPrint_Click},
-        {"Preview", "Print Preview", "document-print-preview", nullptr, false, true},
+        {"Preview", "Print Preview", "document-print-preview", &M::Print_Preview, false, true},
         {"Delete", "Delete", "edit-delete", &M::mnuEditDelete_Click, false, true},
         {"Bold", "Bold", "format-text-bold", &M::Toggle_Bold, true},
         {"Italics", "Italics", "format-text-italic", &M::Toggle_Italics, true},

@@ -4,6 +4,7 @@
 #include "core/main_context.h"
 #include "platform/fonts.h"
 #include "platform/message_boxes.h"
+#include "platform/printers.h"
 #include "support/memory_resources.h"
 #include "support/recording_view.h"
 #include "support/temp_env.h"
@@ -98,6 +99,15 @@ class FakeDesktop : public lb::DesktopFonts {
 public:
     QStringList list;
     QStringList families() override { return list; }
+};
+
+// Printers as a test sets them up.
+class FakePrinters : public lb::Printers {
+public:
+    std::vector<lb::PrinterInfo> list;
+    QString defaultPrinter;
+    std::vector<lb::PrinterInfo> installed() override { return list; }
+    QString defaultName() override { return defaultPrinter; }
 };
 
 // A fresh home with the shipped database, every font facility faked and every question
