@@ -95,14 +95,26 @@ QString fontListTitle(const AppState& app, int mode) {
     return QStringLiteral("All Fonts List");
 }
 
-QString unprintableReason(MainContext& ctx, QtFaceDrawing& drawing, const QString& face) {
+FacePrint facePrint(MainContext& ctx, QtFaceDrawing& drawing, const QString& face) {
     const QStringList files = faceFiles(ctx.app, face);
-    if (files.isEmpty()) return QStringLiteral("(not installed: no sample)");
+    if (files.isEmpty()) return FacePrint::NotInstalled;
     // An inactive font is never printed: whatever face came out would not be that font's.
-    if (faceState(ctx, face, files) == StateInactive)
-        return QStringLiteral("(inactive font: no sample)");
-    if (!drawing.known(face) && !drawing.load(face, files))
-        return QStringLiteral("(the font's files cannot be read: no sample)");
+    if (stateOfFace(ctx, face) == StateInactive) return FacePrint::Inactive;
+    if (!drawing.known(face) && !drawing.load(face, files)) return FacePrint::Unreadable;
+    return FacePrint::Printable;
+}
+
+QString noSampleText(FacePrint why) {
+    switch (why) {
+    case FacePrint::NotInstalled:
+        return QStringLiteral("Not installed: no sample");
+    case FacePrint::Inactive:
+        return QStringLiteral("Inactive font: no sample");
+    case FacePrint::Unreadable:
+        return QStringLiteral("The font's files cannot be read: no sample");
+    case FacePrint::Printable:
+        break;
+    }
     return {};
 }
 
@@ -130,10 +142,11 @@ std::unique_ptr<Report> dsrFontList(MainContext& ctx, QtFaceDrawing& drawing) {
     r->detail.format = [&ctx, &drawing](ReportSection& s) {
         ReportObject& name = s.object(QStringLiteral("FontName"));
         ReportObject& sample = s.object(QStringLiteral("SampleText"));
-        const QString reason = unprintableReason(ctx, drawing, name.text);
-        if (!reason.isEmpty()) {
-            name.font.setStrikeOut(reason.startsWith(QLatin1String("(inactive")));
-            sample.text = reason;
+        const FacePrint how = facePrint(ctx, drawing, name.text);
+        if (how != FacePrint::Printable) {
+            // Marked as the lists mark it: an inactive font struck through.
+            name.font.setStrikeOut(how == FacePrint::Inactive);
+            sample.text = noSampleText(how);
             sample.font = arial(10, false, true);
             return;
         }
@@ -173,10 +186,11 @@ std::unique_ptr<Report> dsrFontSize(MainContext& ctx, QtFaceDrawing& drawing) {
         s.spaceAfter = 10;
         s.format = [&ctx, &drawing, shared](ReportSection& sec) {
             const QString face = sec.object(QStringLiteral("FontName")).text;
-            const QString reason = unprintableReason(ctx, drawing, face);
-            sec.object(QStringLiteral("Note")).text = reason;
-            shared->face = reason.isEmpty() ? face : QString();
-            shared->symbol = reason.isEmpty() && symbolMapOnly(faceFiles(ctx.app, face));
+            const FacePrint how = facePrint(ctx, drawing, face);
+            sec.object(QStringLiteral("Note")).text = noSampleText(how);
+            const bool printable = how == FacePrint::Printable;
+            shared->face = printable ? face : QString();
+            shared->symbol = printable && symbolMapOnly(faceFiles(ctx.app, face));
         };
         return s;
     };

@@ -37,7 +37,10 @@ std::unique_ptr<Report> dsrFontSize(MainContext& ctx, QtFaceDrawing& drawing);
 // symbol map, code n is its character U+F000 + n.
 QString chartCharacter(int code, bool symbolFont);
 
-// Why a face cannot be printed in itself; empty when it can.
-QString unprintableReason(MainContext& ctx, QtFaceDrawing& drawing, const QString& face);
+// Whether a face can be printed as itself, and why not. Nothing is ever drawn in its place.
+enum class FacePrint { Printable, NotInstalled, Inactive, Unreadable };
+FacePrint facePrint(MainContext& ctx, QtFaceDrawing& drawing, const QString& face);
+// What a report prints instead of the samples of such a face; empty for a printable one.
+QString noSampleText(FacePrint why);
 
 } // namespace lb

@@ -1,0 +1,23 @@
+#pragma once
+
+// Reading a PDF back as a reader would: its text (poppler's pdftotext) and its fonts (pdffonts).
+
+#include <QString>
+#include <QStringList>
+
+namespace lbtest {
+
+// True when poppler's tools are installed (./build.sh installs them).
+bool havePdfTools();
+// The text of each page, laid out as on the page.
+QStringList pdfPages(const QString& pdf);
+// The fonts the file uses, by name without the subset prefix, each with whether it is embedded.
+struct PdfFont {
+    QString name;
+    bool embedded = false;
+};
+std::vector<PdfFont> pdfFonts(const QString& pdf);
+// The base names of the embedded fonts, e.g. "FixtureSans-Bold".
+QStringList embeddedFonts(const QString& pdf);
+
+} // namespace lbtest

@@ -1,0 +1,548 @@
+#include "core/schema.h"
+#include "corpus/corpus.h"
+#include "platform/font_charmap.h"
+#include "reports/font_reports.h"
+#include "reports/printing.h"
+#include "support/data_files.h"
+#include "support/pdf_text.h"
+#include "support/window_fixture.h"
+#include "ui/font_grid.h"
+#include "ui/frm_main.h"
+#include "ui/frm_print_setup.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using namespace lb;
+
+namespace {
+
+// The main window over real fixture fonts, with printers set up by the test.
+struct ReportsWindow : lbtest::WindowFixture {
+    FrmMain* w = nullptr;
+    lbtest::FakePrinters printers;
+    QString out; // a folder for the PDFs
+
+    // More fonts for one test, before the catalogue is built.
+    virtual void moreFonts() {}
+    // Before the window loads: a test may change the database first.
+    virtual void prepare() {}
+
+    void SetUp() override {
+        ASSERT_TRUE(lbtest::havePdfTools()) << "poppler-utils is missing: ./build.sh installs it";
+        registry.folder = env.fontsFolder();
+        for (const char* f :
+             {"FixtureSans-Regular.ttf", "FixtureSans-Bold.ttf", "FixtureSerif-Regular.ttf",
+              "AlphaTest-Regular.ttf", "FixtureMono-Regular.ttf", "SymbolTest.ttf"})
+            env.installFixture(QString::fromLatin1(f));
+        addFont("Alpha Test", "Alpha Test Regular", "AlphaTest-Regular.ttf");
+        addFont("Fixture Mono", "Fixture Mono Regular", "FixtureMono-Regular.ttf");
+        addFont("Fixture Sans", "Fixture Sans Regular", "FixtureSans-Regular.ttf");
+        addFont("Fixture Sans", "Fixture Sans Bold", "FixtureSans-Bold.ttf");
+        addFont("Fixture Serif", "Fixture Serif Regular", "FixtureSerif-Regular.ttf");
+        addFont("Symbol Test", "Symbol Test Regular", "SymbolTest.ttf");
+        // Catalogued, but its file is gone and Qt has never heard of it.
+        addFont("Ghost Face", "Ghost Face Regular", "ghost-face.ttf");
+        moreFonts();
+        printers.list = {{"Office", "Laser 9000", "Room 12"}, {"Hall", "Inkjet 2", "Hall way"}};
+        printers.defaultPrinter = "Office";
+        start();
+        app.db->exec("DELETE FROM [Sets]");
+        prepare();
+        w = window.get();
+        w->showPopup = [](QPoint) {};
+        w->setPrinters(printers);
+        boxes.answers = {AnswerNo};
+        w->Form_Load();
+        w->resize(1000, 760);
+        w->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+        boxes.shown.clear(); // the first run's question
+        out = env.root() + "/out";
+        QDir().mkpath(out);
+    }
+
+    void pick(const QString& face) {
+        FontGrid* g = w->findChild<FontGrid*>("grdFonts1");
+        const int r = w->allFonts().find(face);
+        ASSERT_GE(r, 0) << face.toStdString();
+        g->scrollTo(g->model()->index(r, 0));
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, {},
+                          g->visualRect(g->model()->index(r, 0)).center());
+    }
+    // Presses a toolbar button as the user does.
+    void press(const QString& key) {
+        QAction* a = w->tool(key);
+        auto* toolbar = w->findChild<QToolBar*>("barTool");
+        QWidget* button = toolbar->widgetForAction(a);
+        ASSERT_TRUE(button);
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+
+    // The report the pane prints, written to a PDF file as the print dialog's "Print to File"
+    // writes it; its pages as text.
+    QString printToPdf(const QString& name) {
+        const QString path = out + "/" + name + ".pdf";
+        std::unique_ptr<Report> report = reportForPane(w->context(), w->drawing());
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(path);
+        preparePrinter(printer, report->title());
+        EXPECT_EQ(printReport(*report, printer).toStdString(), "");
+        return path;
+    }
+    // The lines of a page that hold text, without the blanks of the layout at both ends.
+    static QStringList lines(const QString& page) {
+        QStringList out;
+        for (const QString& l : page.split('\n'))
+            if (!l.trimmed().isEmpty()) out << l.simplified();
+        return out;
+    }
+};
+
+// Where each text of a page begins, to tell columns apart: -1 when it is not there.
+int column(const QString& page, const QString& text) {
+    for (const QString& line : page.split('\n')) {
+        const qsizetype at = line.indexOf(text);
+        if (at >= 0) return int(at);
+    }
+    return -1;
+}
+
+TEST_F(ReportsWindow, AllFontsListNamesEachFaceOnceWithItsSampleInThatFace) {
+    pick("Fixture Sans");
+    press("Display All");
+    const QString pdf = printToPdf("all");
+    const QStringList pages = lbtest::pdfPages(pdf);
+    ASSERT_EQ(pages.size(), 1);
+    const QStringList text = lines(pages[0]);
+    ASSERT_GE(text.size(), 10) << pages[0].toStdString();
+    EXPECT_EQ(text[0], "All Fonts List");
+    EXPECT_EQ(text[1], "Font Name Sample Text in FontSize 12");
+    // Fixture Sans has two files and is listed once; the list is sorted by name.
+    const QString sample = app.sampleText;
+    EXPECT_EQ(text[2], "Alpha Test " + sample);
+    EXPECT_TRUE(text[3].startsWith("Fixture Mono ")) << text[3].toStdString();
+    EXPECT_EQ(text[4], "Fixture Sans " + sample);
+    EXPECT_EQ(text[5], "Fixture Serif " + sample);
+    // A face that cannot be drawn as itself gets no sample rather than another face's.
+    EXPECT_EQ(text[6], "Ghost Face The font's files cannot be read: no sample");
+    EXPECT_EQ(text[7], "Symbol Test " + sample);
+    EXPECT_EQ(text[8], "Total Fonts: 6");
+    EXPECT_TRUE(text[9].startsWith("Printed on ")) << text[9].toStdString();
+    EXPECT_TRUE(text[9].contains(QString::number(QDate::currentDate().year())));
+    EXPECT_TRUE(text[9].endsWith("Letterbay 98"));
+    // The samples begin in their own column, after the names.
+    EXPECT_EQ(column(pages[0], sample), column(pages[0], "Sample Text in FontSize 12"));
+    EXPECT_GT(column(pages[0], sample), column(pages[0], "Fixture Serif"));
+
+    // Each sample in its own face, embedded so the file prints anywhere; regular, as the pane.
+    const QStringList fonts = lbtest::embeddedFonts(pdf);
+    for (const char* f : {"AlphaTest-Regular", "FixtureMono-Regular", "FixtureSans-Regular",
+                          "FixtureSerif-Regular", "SymbolTest-Regular"})
+        EXPECT_TRUE(fonts.contains(f)) << f << ": " << fonts.join(' ').toStdString();
+    EXPECT_FALSE(fonts.contains("FixtureSans-Bold"));
+
+    // The stored query stays in the database, as the report read it.
+    EXPECT_EQ(lbtest::scalar(*app.db, "SELECT count(*) FROM [Font List]"), "6");
+    EXPECT_TRUE(lbtest::scalar(*app.db, "SELECT sql FROM sqlite_master WHERE name = 'Font List'")
+                    .contains("SELECT DISTINCT [Fonts].[Face Name] as [Font Name]"));
+}
+
+TEST_F(ReportsWindow, BoldInThePanePrintsBoldSamples) {
+    press("Display All");
+    press("Bold");
+    ASSERT_TRUE(app.bold);
+    const QStringList fonts = lbtest::embeddedFonts(printToPdf("bold"));
+    // The bold face of the typeface's own files, not a regular face made heavier.
+    EXPECT_TRUE(fonts.contains("FixtureSans-Bold")) << fonts.join(' ').toStdString();
+    EXPECT_FALSE(fonts.contains("FixtureSans-Regular")) << fonts.join(' ').toStdString();
+}
+
+TEST_F(ReportsWindow, EmptySetPrintsItsHeadersAndNoFonts) {
+    app.db->exec("INSERT INTO [Sets] VALUES ('Empty'), ('Work')");
+    app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Work', 'Alpha Test')");
+    w->fillSets();
+    auto* sets = w->findChild<QComboBox*>("cmbSets");
+    sets->setCurrentIndex(sets->findText("Empty"));
+    Q_EMIT sets->activated(sets->currentIndex());
+    press("Redisplay Set");
+    ASSERT_EQ(app.sampleMode, 2);
+    const QStringList pages = lbtest::pdfPages(printToPdf("empty"));
+    ASSERT_EQ(pages.size(), 1);
+    const QStringList text = lines(pages[0]);
+    ASSERT_EQ(text.size(), 4) << pages[0].toStdString();
+    EXPECT_EQ(text[0], "Assigned Fonts List for Set: Empty");
+    EXPECT_EQ(text[1], "Font Name Sample Text in FontSize 12");
+    EXPECT_EQ(text[2], "Total Fonts: 0");
+    EXPECT_TRUE(text[3].startsWith("Printed on "));
+
+    // The set in the set box is the one printed.
+    sets->setCurrentIndex(sets->findText("Work"));
+    Q_EMIT sets->activated(sets->currentIndex());
+    press("Redisplay Set");
+    const QStringList work = lines(lbtest::pdfPages(printToPdf("work"))[0]);
+    EXPECT_EQ(work[0], "Assigned Fonts List for Set: Work");
+    EXPECT_EQ(work[2], "Alpha Test " + app.sampleText);
+    EXPECT_EQ(work[3], "Total Fonts: 1");
+}
+
+struct ActivatedReports : ReportsWindow {
+    // Set "Work" holds Fixture Sans and is activated: the other fonts are hidden, but for
+    // Fixture Mono, a desktop font.
+    void moreFonts() override { desktop.list = {"Fixture Mono"}; }
+    void prepare() override {
+        app.db->exec("INSERT INTO [Sets] VALUES ('Work')");
+        app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Work', 'Fixture Sans')");
+        app.db->exec("UPDATE [Sample Text] SET [Activated Set] = 'Work'");
+    }
+};
+
+TEST_F(ActivatedReports, InactiveFontsPrintTheirNameAndNoSample) {
+    ASSERT_TRUE(app.setActivated);
+    press("Display All");
+    const QString pdf = printToPdf("inactive");
+    const QStringList text = lines(lbtest::pdfPages(pdf)[0]);
+    EXPECT_EQ(text[2], "Alpha Test Inactive font: no sample");
+    EXPECT_TRUE(text[3].startsWith("Fixture Mono The quick")) << text[3].toStdString();
+    EXPECT_EQ(text[4], "Fixture Sans " + app.sampleText);
+    EXPECT_EQ(text[5], "Fixture Serif Inactive font: no sample");
+    const QStringList fonts = lbtest::embeddedFonts(pdf);
+    EXPECT_TRUE(fonts.contains("FixtureSans-Regular"));
+    EXPECT_FALSE(fonts.contains("FixtureSerif-Regular")) << fonts.join(' ').toStdString();
+}
+
+TEST_F(ReportsWindow, SizeSampleInFourStylesAndTheCharacterChart) {
+    pick("Fixture Sans");
+    const QString pdf = printToPdf("size");
+    const QStringList pages = lbtest::pdfPages(pdf);
+    ASSERT_EQ(pages.size(), 2);
+    const QStringList first = lines(pages[0]);
+    const QString sample = app.sampleText;
+    EXPECT_EQ(first[0], "Sample Text Display: Fixture Sans");
+    // Each style's name, then the text at 8, 12, 16 and 24 points.
+    const QStringList styles = {"Regular", "Bold", "Italics", "Bold Italics"};
+    for (int i = 0; i < 4; ++i) {
+        const int at = int(first.indexOf(styles[i]));
+        ASSERT_GE(at, 0) << styles[i].toStdString() << "\n" << pages[0].toStdString();
+        for (int size = 1; size <= 3; ++size)
+            EXPECT_EQ(first.value(at + size), sample) << styles[i].toStdString() << " " << size;
+        // At 24 points the text is wider than the page: it ends in an ellipsis at the margin.
+        const QString widest = first.value(at + 4);
+        EXPECT_TRUE(widest.startsWith(sample.left(20)) && widest != sample) << widest.toStdString();
+    }
+    EXPECT_TRUE(first.last().startsWith("Printed on "));
+    EXPECT_TRUE(first.last().endsWith("Letterbay 98"));
+
+    // The chart on a page of its own: eleven rows of codes, 25 to a row, the last five.
+    const QStringList second = lines(pages[1]);
+    EXPECT_EQ(second[0], "Ascii Text Display: Fixture Sans");
+    // Three-digit codes set close together: read without the blanks between them.
+    const QRegularExpression codes("^\\d{3}");
+    QStringList codeRows;
+    for (const QString& l : second)
+        if (codes.match(l).hasMatch()) codeRows << QString(l).remove(' ');
+    ASSERT_EQ(codeRows.size(), 11) << pages[1].toStdString();
+    EXPECT_EQ(codeRows[0], "001002003004005006007008009010011012013014015016017018019020021022023"
+                           "024025");
+    EXPECT_EQ(codeRows[10], "251252253254255");
+    QString all;
+    for (int code = 1; code <= 255; ++code)
+        all += QString("%1").arg(code, 3, 10, QChar('0'));
+    EXPECT_EQ(codeRows.join(""), all);
+    // Under the codes 051 to 075 the font's own characters: the fixture has the digits, ':',
+    // '?' and the capitals of that range, and nothing is drawn for the others.
+    const int row = int(second.indexOf(QRegularExpression("051 ?052.*")));
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(second.value(row + 1).remove(' '), "3456789:?ABCDEFGHIJK");
+    EXPECT_TRUE(second.last().endsWith("Letterbay 98"));
+
+    // Every sample and character in the font itself, its bold file for the bold styles.
+    const QStringList fonts = lbtest::embeddedFonts(pdf);
+    EXPECT_TRUE(fonts.contains("FixtureSans-Regular")) << fonts.join(' ').toStdString();
+    EXPECT_TRUE(fonts.contains("FixtureSans-Bold")) << fonts.join(' ').toStdString();
+}
+
+TEST_F(ReportsWindow, SymbolFontChartDrawsEachCodeThroughTheSymbolMap) {
+    pick("Symbol Test");
+    const QString pdf = printToPdf("symbol");
+    const QStringList pages = lbtest::pdfPages(pdf);
+    ASSERT_EQ(pages.size(), 2);
+    const QStringList second = lines(pages[1]);
+    const int row = int(second.indexOf(QRegularExpression("051 ?052.*")));
+    ASSERT_GE(row, 0) << pages[1].toStdString();
+    // The symbol font's characters 65 to 75 are its glyphs at U+F041 to U+F04B, drawn from it.
+    EXPECT_TRUE(second.value(row + 1).remove(' ').endsWith("ABCDEFGHIJK"))
+        << second.value(row + 1).toStdString();
+    EXPECT_TRUE(symbolMapOnly({env.fontsFolder() + "SymbolTest.ttf"}));
+    EXPECT_FALSE(symbolMapOnly({env.fontsFolder() + "FixtureSans-Regular.ttf"}));
+    EXPECT_FALSE(symbolMapOnly({env.fontsFolder() + "no-such-file.ttf"}));
+    EXPECT_TRUE(lbtest::embeddedFonts(pdf).contains("SymbolTest-Regular"));
+}
+
+TEST(ReportChart, CodesAreReadAsWindows1252) {
+    // Printable ASCII and the Latin-1 half are themselves.
+    EXPECT_EQ(chartCharacter(65, false), "A");
+    EXPECT_EQ(chartCharacter(32, false), " ");
+    EXPECT_EQ(chartCharacter(169, false), QString(QChar(0x00A9)));
+    EXPECT_EQ(chartCharacter(255, false), QString(QChar(0x00FF)));
+    // 128 to 159: the code page's own characters.
+    EXPECT_EQ(chartCharacter(128, false), QString(QChar(0x20AC))); // euro sign
+    EXPECT_EQ(chartCharacter(133, false), QString(QChar(0x2026))); // ellipsis
+    EXPECT_EQ(chartCharacter(150, false), QString(QChar(0x2013))); // en dash
+    EXPECT_EQ(chartCharacter(153, false), QString(QChar(0x2122))); // trade mark
+    EXPECT_EQ(chartCharacter(159, false), QString(QChar(0x0178))); // Y diaeresis
+    // Control codes and the five codes the code page leaves unassigned: an empty cell.
+    for (int code : {1, 9, 10, 13, 31, 127, 129, 141, 143, 144, 157})
+        EXPECT_EQ(chartCharacter(code, false), "") << code;
+    // A symbol font: code n is its character U+F000 + n, in the upper half as well.
+    EXPECT_EQ(chartCharacter(65, true), QString(QChar(0xF041)));
+    EXPECT_EQ(chartCharacter(128, true), QString(QChar(0xF080)));
+    EXPECT_EQ(chartCharacter(255, true), QString(QChar(0xF0FF)));
+    EXPECT_EQ(chartCharacter(10, true), "");
+}
+
+struct LongReports : ReportsWindow {
+    QStringList faces;
+    void moreFonts() override {
+        const std::vector<std::string> files =
+            lbbench::makeCorpus(env.fontsFolder().toStdString(), 300);
+        for (size_t i = 0; i < files.size(); ++i) {
+            const QString face = QString("Bench Font %1").arg(int(i), 6, 10, QChar('0'));
+            addFont(face, face + " Style", QFileInfo(QString::fromStdString(files[i])).fileName());
+            faces << face;
+        }
+        // A name far wider than its column.
+        addFont("Zz An Extraordinarily Long Typeface Name That Never Ends Regular",
+                "Zz Long Regular", "long-gone.ttf");
+    }
+};
+
+TEST_F(LongReports, ManyFontsRunOverPagesEachWithItsHeaderAndFooter) {
+    press("Display All");
+    const QStringList pages = lbtest::pdfPages(printToPdf("long"));
+    ASSERT_GE(pages.size(), 6);
+    QStringList names;
+    for (int p = 0; p < pages.size(); ++p) {
+        const QStringList text = lines(pages[p]);
+        // The title only on the first page; the column headings and the footer on every page.
+        EXPECT_EQ(text[0] == "All Fonts List", p == 0) << p;
+        EXPECT_TRUE(text.contains("Font Name Sample Text in FontSize 12")) << p;
+        EXPECT_TRUE(text.last().startsWith("Printed on ")) << p;
+        EXPECT_TRUE(text.last().endsWith("Letterbay 98")) << p;
+        EXPECT_EQ(pages[p].contains("Total Fonts:"), p == pages.size() - 1) << p;
+        for (const QString& l : text)
+            if (l.startsWith("Bench Font ")) names << l.left(17);
+    }
+    // Every font once, in order, none lost at a page break.
+    EXPECT_EQ(names, faces);
+    EXPECT_TRUE(lines(pages.last()).contains("Total Fonts: 307")) << pages.last().toStdString();
+    // The long name ends in an ellipsis inside its column.
+    const QString last = pages.last();
+    EXPECT_FALSE(last.contains("Never Ends")) << last.toStdString();
+    EXPECT_TRUE(last.contains("Zz An Extraordinarily")) << last.toStdString();
+    EXPECT_TRUE(last.contains(QChar(0x2026)) || last.contains("...")) << last.toStdString();
+}
+
+// ---- Print_Report, printers, Print Setup, preview ----
+
+TEST_F(ReportsWindow, PrintingFollowsWhatThePaneShows) {
+    // Nothing shown: Print and its pop-up item are off, and asking anyway is refused.
+    EXPECT_FALSE(w->tool("Print")->isEnabled());
+    EXPECT_FALSE(w->command("mnuPopupFontPrint")->isEnabled());
+    boxes.answers = {AnswerOK};
+    EXPECT_FALSE(w->Print_Report(false));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, "Print");
+    EXPECT_TRUE(boxes.shown[0].text.startsWith("There is nothing to print."));
+    EXPECT_TRUE(w->isEnabled());
+
+    pick("Fixture Sans");
+    EXPECT_TRUE(w->tool("Print")->isEnabled());
+    EXPECT_TRUE(w->command("mnuPopupFontPrint")->isEnabled());
+    // The list shown before is gone: a font's message leaves nothing to print, not the list.
+    press("Display All");
+    pick("Ghost Face");
+    ASSERT_EQ(app.sampleMode, ModeAllFonts);
+    boxes.shown.clear();
+    boxes.answers = {AnswerOK};
+    EXPECT_FALSE(w->Print_Report(false));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].text.startsWith("There is nothing to print."));
+}
+
+TEST_F(ReportsWindow, PrinterChoiceTooltipAndAPrintServerThatIsNotThere) {
+    EXPECT_EQ(app.printerName, "Office");
+    EXPECT_EQ(w->tool("Print")->toolTip(), "Print (Office)");
+    // Office exists only in this test's list: the print server (none runs for this test
+    // program) cannot take the job, and says so.
+    pick("Fixture Sans");
+    boxes.answers = {AnswerOK};
+    EXPECT_FALSE(w->Print_Report(false));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, "Print");
+    EXPECT_EQ(boxes.shown[0].style, int(StyleCritical));
+    EXPECT_TRUE(boxes.shown[0].text.startsWith("The printer \"Office\" cannot be reached"))
+        << boxes.shown[0].text.toStdString();
+    EXPECT_TRUE(w->isEnabled());
+
+    // Print Setup offers every printer but the rendering device; choosing one by keyboard shows
+    // where it is, and OK makes it the printer of the run.
+    printers.list.push_back({"Rendering Subsystem", "", ""});
+    QStringList offered;
+    QString where, whereAfter;
+    w->onPrintDialog = [&](QDialog* d) {
+        auto* setup = qobject_cast<FrmPrintSetup*>(d);
+        ASSERT_TRUE(setup);
+        QComboBox* box = setup->printerBox();
+        for (int i = 0; i < box->count(); ++i)
+            offered << box->itemText(i);
+        where = setup->portLabel()->text();
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Down);
+        whereAfter = setup->portLabel()->text();
+        QTest::mouseClick(setup->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+    };
+    w->command("mnuFilePrintSetup")->trigger();
+    EXPECT_EQ(offered, QStringList({"Office", "Hall"}));
+    EXPECT_EQ(where, "Room 12");
+    EXPECT_EQ(whereAfter, "Hall way");
+    EXPECT_EQ(app.printerName, "Hall");
+    EXPECT_EQ(app.printerDriver, "Inkjet 2");
+    EXPECT_EQ(w->tool("Print")->toolTip(), "Print (Hall)");
+
+    // Cancel changes nothing.
+    w->onPrintDialog = [&](QDialog* d) {
+        auto* setup = qobject_cast<FrmPrintSetup*>(d);
+        QTest::keyClick(setup->printerBox(), Qt::Key_Up);
+        QTest::mouseClick(setup->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
+    };
+    w->command("mnuFilePrintSetup")->trigger();
+    EXPECT_EQ(w->tool("Print")->toolTip(), "Print (Hall)");
+}
+
+struct NoDefaultPrinter : ReportsWindow {
+    void prepare() override { printers.defaultPrinter.clear(); }
+};
+
+TEST_F(NoDefaultPrinter, TheFirstPrinterServesWhenNoneIsTheDefault) {
+    EXPECT_EQ(app.printerName, "Office");
+    EXPECT_EQ(app.printerPort, "Room 12");
+    EXPECT_EQ(w->tool("Print")->toolTip(), "Print (Office)");
+}
+
+struct NoPrinters : ReportsWindow {
+    void prepare() override {
+        printers.list.clear();
+        printers.defaultPrinter.clear();
+    }
+};
+
+TEST_F(NoPrinters, PrintingAndPrintSetupSayThereIsNoPrinter) {
+    EXPECT_EQ(w->tool("Print")->toolTip(), "Print (No Printer)");
+    pick("Fixture Sans");
+    boxes.answers = {AnswerOK, AnswerOK};
+    w->command("mnuPopupFontPrint")->trigger();
+    w->command("mnuFilePrintSetup")->trigger();
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[0].title, "Print");
+    EXPECT_EQ(boxes.shown[0].text, "There are no printers installed.");
+    EXPECT_EQ(boxes.shown[0].style, int(StyleCritical));
+    EXPECT_EQ(boxes.shown[1].title, "Print");
+    EXPECT_EQ(boxes.shown[1].text,
+              "Letterbay 98 cannot change printers. No printers are installed.");
+    EXPECT_EQ(boxes.shown[1].style, int(StyleCritical));
+    EXPECT_TRUE(w->isEnabled());
+
+    // The preview still shows the report, and can save it as a PDF file.
+    int pages = 0;
+    QImage shot;
+    w->onPrintDialog = [&](QDialog* d) {
+        auto* preview = d->findChild<QPrintPreviewWidget*>();
+        ASSERT_TRUE(preview);
+        pages = preview->pageCount();
+        shot = d->grab().toImage();
+        d->reject();
+    };
+    press("Preview");
+    EXPECT_EQ(pages, 2);
+    EXPECT_FALSE(shot.isNull());
+}
+
+TEST_F(ReportsWindow, PreviewShowsTheReportPrintWouldPrint) {
+    press("Display All");
+    int pages = 0;
+    QString title;
+    w->onPrintDialog = [&](QDialog* d) {
+        auto* preview = d->findChild<QPrintPreviewWidget*>();
+        ASSERT_TRUE(preview);
+        pages = preview->pageCount();
+        title = d->windowTitle();
+        const QString shots = qEnvironmentVariable("LB_SCREENSHOTS");
+        if (!shots.isEmpty()) d->grab().save(shots + "/preview-all-fonts.png");
+        d->reject();
+    };
+    EXPECT_EQ(w->tool("Preview")->toolTip(), "Print Preview");
+    press("Preview");
+    EXPECT_EQ(pages, 1);
+    EXPECT_EQ(title, "Print Preview - All Fonts List");
+    EXPECT_TRUE(w->isEnabled());
+}
+
+TEST_F(ReportsWindow, PrintDialogCanWriteAPdfFile) {
+    pick("Fixture Serif");
+    const QString path = out + "/from-dialog.pdf";
+    bool shown = false;
+    w->onPrintDialog = [&](QDialog* d) {
+        shown = true;
+        auto* box = d->findChild<QComboBox*>("printers");
+        ASSERT_TRUE(box);
+        const int file = box->findText("Print to File (PDF)");
+        ASSERT_GE(file, 0);
+        box->setCurrentIndex(file);
+        auto* name = d->findChild<QLineEdit*>("filename");
+        ASSERT_TRUE(name);
+        name->clear();
+        QTest::keyClicks(name, path);
+        d->accept();
+    };
+    EXPECT_TRUE(w->Print_Report(true));
+    EXPECT_TRUE(shown);
+    const QStringList pages = lbtest::pdfPages(path);
+    ASSERT_EQ(pages.size(), 2);
+    EXPECT_EQ(lines(pages[0])[0], "Sample Text Display: Fixture Serif");
+    EXPECT_TRUE(w->isEnabled());
+
+    // Cancelled: nothing printed, no message, the window usable.
+    w->onPrintDialog = [&](QDialog* d) { d->reject(); };
+    EXPECT_FALSE(w->Print_Report(true));
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_TRUE(w->isEnabled());
+}
+
+TEST_F(ReportsWindow, AnUnwritablePdfFileIsReported) {
+    pick("Fixture Serif");
+    std::unique_ptr<Report> report = reportForPane(w->context(), w->drawing());
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(out + "/no-such-folder/size.pdf");
+    const QString error = printReport(*report, printer);
+    EXPECT_TRUE(error.startsWith("The report could not be written to \"" + out +
+                                 "/no-such-folder/size.pdf\""))
+        << error.toStdString();
+}
+
+} // namespace
