@@ -5,6 +5,7 @@
 #include "reports/printing.h"
 #include "support/data_files.h"
 #include "support/pdf_text.h"
+#include "support/print_server.h"
 #include "support/window_fixture.h"
 #include "ui/font_grid.h"
 #include "ui/frm_main.h"
@@ -34,7 +35,9 @@ namespace {
 struct ReportsWindow : lbtest::WindowFixture {
     FrmMain* w = nullptr;
     lbtest::FakePrinters printers;
-    QString out; // a folder for the PDFs
+    bool fakePrinters = true; // else the print system's, through Qt
+    QString skipWhy;          // set by prepare() when the test cannot run here
+    QString out;              // a folder for the PDFs
 
     // More fonts for one test, before the catalogue is built.
     virtual void moreFonts() {}
@@ -62,9 +65,10 @@ struct ReportsWindow : lbtest::WindowFixture {
         start();
         app.db->exec("DELETE FROM [Sets]");
         prepare();
+        if (!skipWhy.isEmpty()) GTEST_SKIP() << skipWhy.toStdString();
         w = window.get();
         w->showPopup = [](QPoint) {};
-        w->setPrinters(printers);
+        if (fakePrinters) w->setPrinters(printers);
         boxes.answers = {AnswerNo};
         w->Form_Load();
         w->resize(1000, 760);
@@ -543,6 +547,94 @@ TEST_F(ReportsWindow, AnUnwritablePdfFileIsReported) {
     EXPECT_TRUE(error.startsWith("The report could not be written to \"" + out +
                                  "/no-such-folder/size.pdf\""))
         << error.toStdString();
+}
+
+// ---- A real print queue ----
+
+struct PrintQueue : ReportsWindow {
+    lbtest::PrintServer server;
+    void prepare() override {
+        fakePrinters = false;
+        QString why;
+        if (!server.start(why)) {
+            skipWhy = "No private print server here: " + why;
+            return;
+        }
+        if (!server.addPdfQueue("LetterbayPDF", "Test Room", why) ||
+            !server.addPdfQueue("SecondPDF", "Other Room", why))
+            ADD_FAILURE() << why.toStdString();
+    }
+    // A message box expected: its text.
+    QString answered() {
+        EXPECT_EQ(boxes.shown.size(), 1u);
+        const QString text = boxes.shown.empty() ? QString() : boxes.shown.back().text;
+        boxes.shown.clear();
+        return text;
+    }
+};
+
+TEST_F(PrintQueue, BothReportsPrintOnACupsPdfQueue) {
+    // No default printer on this server: the first queue serves.
+    EXPECT_EQ(w->tool("Print")->toolTip(), "Print (LetterbayPDF)");
+    EXPECT_EQ(app.printerPort, "Test Room");
+
+    QStringList offered;
+    QString where;
+    w->onPrintDialog = [&](QDialog* d) {
+        auto* setup = qobject_cast<FrmPrintSetup*>(d);
+        ASSERT_TRUE(setup);
+        QComboBox* box = setup->printerBox();
+        for (int i = 0; i < box->count(); ++i)
+            offered << box->itemText(i);
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Down);
+        where = setup->portLabel()->text();
+        QTest::mouseClick(setup->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+    };
+    w->command("mnuFilePrintSetup")->trigger();
+    EXPECT_EQ(offered, QStringList({"LetterbayPDF", "SecondPDF"}));
+    EXPECT_EQ(where, "Other Room");
+    EXPECT_EQ(w->tool("Print")->toolTip(), "Print (SecondPDF)");
+
+    // The All Fonts list from the toolbar, at once.
+    press("Display All");
+    press("Print");
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.back().text.toStdString();
+    const QString list = server.waitForPdf(1);
+    ASSERT_FALSE(list.isEmpty()) << server.log().toStdString();
+    const QStringList listText = lines(lbtest::pdfPages(list).join('\f'));
+    EXPECT_EQ(listText.value(0), "All Fonts List");
+    EXPECT_TRUE(listText.contains("Fixture Serif " + app.sampleText)) << list.toStdString();
+    EXPECT_TRUE(listText.contains("Total Fonts: 6"));
+    const QStringList fonts = lbtest::embeddedFonts(list);
+    EXPECT_TRUE(fonts.contains("FixtureSerif-Regular")) << fonts.join(' ').toStdString();
+
+    // A size sample from the font list's pop-up menu.
+    pick("Fixture Sans");
+    w->command("mnuPopupFontPrint")->trigger();
+    const QString size = server.waitForPdf(2);
+    ASSERT_FALSE(size.isEmpty()) << server.log().toStdString();
+    const QStringList pages = lbtest::pdfPages(size);
+    ASSERT_EQ(pages.size(), 2);
+    EXPECT_EQ(lines(pages[0]).value(0), "Sample Text Display: Fixture Sans");
+    EXPECT_EQ(lines(pages[1]).value(0), "Ascii Text Display: Fixture Sans");
+    EXPECT_TRUE(lbtest::embeddedFonts(size).contains("FixtureSans-Bold"));
+    EXPECT_TRUE(w->isEnabled());
+
+    // A queue that refuses jobs: the print server's refusal is shown, nothing is printed.
+    ASSERT_TRUE(server.command("cupsreject", {"SecondPDF"}));
+    boxes.answers = {AnswerOK};
+    press("Print");
+    EXPECT_TRUE(answered().startsWith("The printer \"SecondPDF\" did not accept the report"));
+    EXPECT_TRUE(w->isEnabled());
+
+    // The print server gone: the printer cannot be reached.
+    server.stop();
+    boxes.answers = {AnswerOK};
+    press("Print");
+    EXPECT_TRUE(answered().startsWith("The printer \"SecondPDF\" cannot be reached"));
+    EXPECT_TRUE(w->isEnabled());
+    EXPECT_EQ(server.pdfs().size(), 2);
 }
 
 } // namespace
