@@ -56,6 +56,7 @@ FrmPrintSetup::FrmPrintSetup(AppState& app, Printers& printers, QWidget* parent)
     connect(cmbPrinter_, QOverload<int>::of(&QComboBox::activated), this,
             [this](int) { cmbPrinter_Click(); });
     installHelpKey(this, 1008);
+    applyWhatsThis(this);
     centreOnScreen(this);
 }
 
