@@ -40,11 +40,14 @@ ReportObject field(const QString& name, const QString& source, const QFont& font
 // "Printed on " and the date, and the product line: the foot of every page of both reports.
 ReportSection pageFooter() {
     ReportSection s{QStringLiteral("PageFooter")};
-    s.add(label(QStringLiteral("lblPrintedOn"), QStringLiteral("Printed on "), arial(8), 0, 42, 6));
-    s.add(field(QStringLiteral("PrintDate"), PrintDateField, arial(8), 42, 240, 6));
+    s.add(field(QStringLiteral("PrintedOn"), PrintDateField, arial(8), 0, 280, 6));
     ReportObject product = label(QStringLiteral("lblProduct"), AppTitle, arial(8), 300, 180, 6);
     product.align = Qt::AlignRight;
     s.add(product);
+    s.format = [](ReportSection& sec) {
+        ReportObject& date = sec.object(QStringLiteral("PrintedOn"));
+        date.text = QStringLiteral("Printed on ") + date.text;
+    };
     return s;
 }
 
