@@ -167,22 +167,7 @@ TEST_F(CommandsWindow, WindowKeepsItsMinimumSize) {
 
 TEST_F(CommandsWindow, CommandsWhoseWorkComesLaterSaySoOrDoNothing) {
     pick(1, "Fixture Sans");
-    ASSERT_TRUE(w->tool("Preview")->isEnabled());
-    // "Print Preview" has no action.
     const size_t shown = boxes.shown.size();
-    w->tool("Preview")->trigger();
-    EXPECT_EQ(boxes.shown.size(), shown);
-    // Printing is not pretended: each print command says plainly that it is not there.
-    for (QAction* a : {w->tool("Print"), w->command("mnuFilePrint"),
-                       w->command("mnuFilePrintSetup"), w->command("mnuPopupFontPrint")}) {
-        boxes.answers = {AnswerOK};
-        a->trigger();
-        ASSERT_EQ(boxes.shown.size(), shown + 1) << a->objectName().toStdString();
-        EXPECT_EQ(boxes.shown.back().title, "Print");
-        EXPECT_TRUE(boxes.shown.back().text.startsWith("Printing is not available"));
-        EXPECT_EQ(boxes.shown.back().style, 64);
-        boxes.shown.pop_back();
-    }
     // Edit > Delete with a font list focused leaves the font alone.
     w->findChild<FontGrid*>("grdFonts1")->setFocus();
     w->command("mnuEditDelete")->trigger();
