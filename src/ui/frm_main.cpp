@@ -263,7 +263,7 @@ void FrmMain::Form_Load() {
     } catch (const std::exception&) {
         app.printerName = NoPrinter;
     }
-    tool(QStringLiteral("Print"))->setToolTip(printTooltip(app));
+    showPrinter();
     Get_FontsFolder(app, ctx_.fonts.registry);
     Load_SystemFonts(app.systemFonts, ctx_.fonts.desktop);
 
@@ -819,7 +819,14 @@ void FrmMain::mnuFilePrintSetup_Click() {
     FrmPrintSetup dialog(app_, *printers_, this);
     if (onPrintDialog) QTimer::singleShot(0, &dialog, [this, &dialog] { onPrintDialog(&dialog); });
     dialog.exec();
-    tool(QStringLiteral("Print"))->setToolTip(printTooltip(app_));
+    showPrinter();
+}
+
+void FrmMain::showPrinter() {
+    // The button reads out what its tooltip says: which printer it prints on.
+    QAction* print = tool(QStringLiteral("Print"));
+    print->setToolTip(printTooltip(app_));
+    print->setText(print->toolTip());
 }
 
 bool FrmMain::Print_Report(bool request) {

@@ -163,6 +163,8 @@ private:
     void renderPane();
     // Shows the picked font's sample; false when it could not be shown.
     bool showPickedFont();
+    // The chosen printer on the Print button.
+    void showPrinter();
     void notAvailableYet(const QString& title, const QString& what);
     void saveSize();
     void runGuarded(const std::function<void()>& operation);
