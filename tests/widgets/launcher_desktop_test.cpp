@@ -19,6 +19,8 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
@@ -185,6 +187,9 @@ TEST_F(LauncherDesktop, TheTwoProgramsNeverUndoEachOthersActivation) {
     const lbtest::Finished all =
         lbtest::runTraywickDriver({"--desktop", "Fixture Mono", "activate", ""});
     ASSERT_EQ(all.exitCode, 0) << all.output.toStdString();
+    // The main window's menus show it as soon as one opens.
+    Q_EMIT letterbay->menuBar()->findChildren<QMenu*>().first()->aboutToShow();
+    EXPECT_EQ(stateInLetterbay("Alpha Test"), StateActive);
     assign("Alpha Test", "B");
     EXPECT_EQ(lbtest::fcList().size(), 7u) << "every font visible";
     EXPECT_EQ(activatedSet(app), "");
