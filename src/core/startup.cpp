@@ -44,7 +44,7 @@ QString Startup::lockPath() {
     return dataFolder() + QStringLiteral("/letterbay.lock");
 }
 
-QString openFontDatabase(AppState& app) {
+QString openFontDatabase(AppState& app, bool wholeFile) {
     app.db.reset();
     const QFileInfo info(app.databasePath);
     if (!info.exists()) return QStringLiteral("the file does not exist.");
@@ -57,7 +57,7 @@ QString openFontDatabase(AppState& app) {
             return QStringLiteral("it is not a ") + AppTitle + QStringLiteral(" database.");
         }
         // Checked before anything is written, so that a damaged file is left as it was.
-        const QString problem = dataFileProblem(*app.db);
+        const QString problem = dataFileProblem(*app.db, wholeFile);
         if (!problem.isEmpty()) {
             app.db.reset();
             return problem;

@@ -11,6 +11,7 @@
 
 #include <QFileInfo>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -68,7 +69,10 @@ bool LauncherStart::begin() {
                       instance_.error() + QStringLiteral("  Click OK to exit."));
     }
 
-    const QString problem = openFontDatabase(app_);
+    // Not read whole for damage at every log-on: the launcher changes two fields of the settings
+    // row, inside a transaction that a damaged page undoes, and the main program checks the
+    // whole file at its start.
+    const QString problem = openFontDatabase(app_, false);
     if (!problem.isEmpty())
         return refuse(QStringLiteral("The font database ") + app_.databasePath +
                       QStringLiteral(" cannot be used: ") + problem + lb + lb +
@@ -99,7 +103,8 @@ bool LauncherStart::begin() {
     window_->Form_Load();
 
     watch_ = new HiddenFolderWatch(fonts_.resources, hiddenFolders, configFolder, this);
-    watch_->rearm();
+    // Armed once the program waits in its loop: walking the folders is no part of the start.
+    QTimer::singleShot(0, watch_, &HiddenFolderWatch::rearm);
     return true;
 }
 

@@ -6,15 +6,14 @@
 #include "core/settings.h"
 #include "launcher/frm_launcher.h"
 #include "launcher/launcher_start.h"
-#include "launcher/single_instance.h"
 #include "support/data_files.h"
 #include "support/fakes.h"
 #include "ui/frm_help.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
@@ -36,13 +35,6 @@ struct Launcher : ::testing::Test, lbtest::Session {
     std::unique_ptr<LauncherStart> start;
     bool tray = true;
     int ended = 0;
-    // At each broadcast: what the window showed while the fonts were being hidden.
-    struct Moment {
-        QString status;
-        bool progressShown;
-        int progressMaximum;
-    };
-    std::vector<Moment> moments;
 
     void SetUp() override {
         desktop.list = {"Desk Sans"};
@@ -78,8 +70,9 @@ struct Launcher : ::testing::Test, lbtest::Session {
         }
     }
 
-    bool begin() {
-        start = std::make_unique<LauncherStart>(app, fonts);
+    bool begin(FontPlatform* platform = nullptr) {
+        start.reset();
+        start = std::make_unique<LauncherStart>(app, platform ? *platform : fonts);
         start->prepareWindow = [this](FrmLauncher& w) {
             w.endProgram = [this] { ++ended; };
             w.trayAvailable = [this] { return tray; };
@@ -116,9 +109,9 @@ struct Launcher : ::testing::Test, lbtest::Session {
     }
     QStringList listed() {
         QStringList names;
-        auto* list = find<QListWidget>("lstSets");
-        for (int i = 0; i < list->count(); ++i)
-            names << list->item(i)->text();
+        for (const QListWidgetItem* i :
+             find<QListWidget>("lstSets")->findItems("*", Qt::MatchWildcard))
+            names << i->text();
         return names;
     }
     QString setting(const QString& field) {
@@ -136,15 +129,12 @@ struct WatchedBroadcasts : lbtest::FakeResources {
     }
 };
 
-TEST_F(Launcher, NoSetActiveStartsNarrowDisabledAndTouchesNoFont) {
+TEST_F(Launcher, StartTouchesNoFontUnlessTheSetWasLost) {
+    // No set active: shown narrow and disabled with its picture, until the timer brings the icon.
     ASSERT_TRUE(begin());
     EXPECT_EQ(status(), "Letterbay's active set:  All\n\nAll fonts are available.");
     EXPECT_EQ(statusColour(), QApplication::palette().color(QPalette::WindowText));
     EXPECT_TRUE(resources.log.isEmpty());
-    EXPECT_EQ(resources.broadcasts, 0);
-    EXPECT_EQ(setting(fld::ActivatedSet), "<null>");
-
-    // Until the timer: shown, narrow, the picture instead of the buttons, no input.
     EXPECT_TRUE(w()->isVisible());
     EXPECT_FALSE(w()->isEnabled());
     EXPECT_EQ(w()->width(), pixels(3180));
@@ -152,181 +142,150 @@ TEST_F(Launcher, NoSetActiveStartsNarrowDisabledAndTouchesNoFont) {
     EXPECT_EQ(find<QLabel>("lblVersion")->text(), "Version 2.5");
     EXPECT_TRUE(find<QLabel>("imgSplash")->isVisible());
     EXPECT_FALSE(find<QWidget>("fraButtons")->isVisible());
-    EXPECT_FALSE(find<QGroupBox>("fraSets")->isVisible());
-    EXPECT_EQ(find<QGroupBox>("fraStatus")->title(), "Current Status");
     EXPECT_FALSE(w()->trayIcon()->isVisible());
-
     timerFires();
     EXPECT_TRUE(w()->isEnabled());
     EXPECT_TRUE(w()->trayIcon()->isVisible());
     EXPECT_EQ(w()->trayIcon()->toolTip(), "Letterbay Traywick");
     EXPECT_EQ(w()->trayIcon()->contextMenu(), w()->popup());
-    EXPECT_FALSE(w()->trayIcon()->icon().isNull());
     EXPECT_EQ(w()->windowType(), Qt::Tool) << "in the tray, out of the task bar";
     EXPECT_FALSE(find<QLabel>("imgSplash")->isVisible());
     EXPECT_TRUE(find<QWidget>("fraButtons")->isVisible());
-    EXPECT_FALSE(find<QLabel>("lblTray")->isVisible());
-    EXPECT_TRUE(w()->isVisible());
-}
 
-TEST_F(Launcher, SetStillInForceIsNotAppliedAgainEvenWhenItHoldsEveryFont) {
+    // The set still in force: nothing applied, nothing written.
     recordActive("P", {"c.ttf", "d.ttf"}, true);
     ASSERT_TRUE(begin());
     EXPECT_TRUE(resources.log.isEmpty());
-    EXPECT_EQ(resources.broadcasts, 0);
-    EXPECT_EQ(setting(fld::ActivatedSet), "P");
     EXPECT_EQ(setting(fld::PreviousSet), "S");
     EXPECT_EQ(status(), "Letterbay's active set:  P\n\nOnly its fonts are available.");
     EXPECT_EQ(statusColour(), QApplication::palette().color(QPalette::Highlight));
     EXPECT_EQ(item("mnuPopupActive")->text(), "Active &Set:  P");
-    start.reset();
 
-    // A set that holds every catalogued font, in force: nothing to hide, nothing touched.
-    db->exec("INSERT INTO [Assigned Fonts] VALUES ('P', 'C Font'), ('P', 'D Font'), "
-             "('P', 'Desk Sans')");
-    recordActive("P", {}, true);
-    ASSERT_TRUE(begin());
-    EXPECT_TRUE(resources.log.isEmpty());
-    EXPECT_EQ(resources.broadcasts, 0);
-}
-
-TEST_F(Launcher, LostSetIsAppliedAgainShowingItsProgress) {
+    // A new session, every font back: P applied again, its progress shown in the window.
     WatchedBroadcasts watched;
     FontPlatform platform{registry, faces, desktop, watched};
-    start = std::make_unique<LauncherStart>(app, platform);
-    start->prepareWindow = [this](FrmLauncher& w) { w.endProgram = [this] { ++ended; }; };
-    watched.atBroadcast = [this] {
-        moments.push_back({status(), find<QProgressBar>("barProgress")->isVisible(),
-                           find<QProgressBar>("barProgress")->maximum()});
-        EXPECT_FALSE(w()->isEnabled());
-        EXPECT_EQ(statusColour(), QApplication::palette().color(QPalette::Highlight));
+    QStringList seen;
+    watched.atBroadcast = [&] {
+        auto* bar = find<QProgressBar>("barProgress");
+        seen << status() << QString::number(bar->isVisible() ? bar->maximum() : -1)
+             << QString::number(w()->isEnabled());
     };
-    recordActive("P", {}, false); // a new session: every font is back
-    ASSERT_TRUE(start->begin());
-
-    EXPECT_EQ(watched.hidden, (QSet<QString>{"c.ttf", "d.ttf"}));
-    EXPECT_EQ(watched.broadcasts, 1);
-    ASSERT_EQ(moments.size(), 1u);
-    EXPECT_EQ(moments[0].status, "Activating P...");
-    EXPECT_TRUE(moments[0].progressShown);
-    EXPECT_EQ(moments[0].progressMaximum, 6);
+    recordActive("P", {}, false);
+    ASSERT_TRUE(begin(&platform));
+    EXPECT_EQ(seen, (QStringList{"Activating P...", "6", "0"}));
+    EXPECT_EQ(watched.hidden, (QSet<QString>{"c.ttf", "d.ttf"})) << "the desktop's font stays";
     EXPECT_EQ(setting(fld::ActivatedSet), "P");
     EXPECT_EQ(setting(fld::PreviousSet), "<null>") << "nothing was hidden before";
-    EXPECT_NE(setting(fld::FontState), "stamp-1");
     EXPECT_EQ(status(), "Letterbay's active set:  P\n\nOnly its fonts are available.");
-    EXPECT_FALSE(find<QProgressBar>("barProgress")->isVisible());
-    // Still the start: no input until the timer fires.
-    EXPECT_FALSE(w()->isEnabled());
-    EXPECT_EQ(w()->width(), pixels(3180));
+    EXPECT_FALSE(w()->isEnabled()) << "still no input before the timer";
+    start.reset();
 }
 
-TEST_F(Launcher, SwitchingSetsFromTheListAndBack) {
+TEST_F(Launcher, SwitchingSetsFromTheList) {
     recordActive("P", {"c.ttf", "d.ttf"}, true);
     ASSERT_TRUE(begin());
     timerFires();
     click("cmdDisplay");
     EXPECT_GE(w()->width(), pixels(5475));
-    // However wide the buttons' captions, none is cut.
     for (const char* name : {"cmdActivate", "cmdAll", "cmdRun", "cmdHelp"}) {
         auto* b = find<QPushButton>(name);
-        EXPECT_GE(b->width(), b->minimumSizeHint().width()) << name;
-        EXPECT_LE(b->mapTo(w(), QPoint(b->width(), 0)).x(), w()->width()) << name;
+        EXPECT_LE(b->mapTo(w(), QPoint(b->width(), 0)).x(), w()->width()) << name << " is cut";
     }
-    EXPECT_TRUE(find<QGroupBox>("fraSets")->isVisible());
-    EXPECT_EQ(find<QGroupBox>("fraSets")->title(), "Available Sets");
     EXPECT_EQ(find<QPushButton>("cmdDisplay")->text(), "<< Hi&de Sets");
-    EXPECT_EQ(w()->displayHelpTopic(), 3008);
     EXPECT_EQ(listed(), (QStringList{"P", "S"}));
-    // The active set is shown picked; activating it again is not offered, all sets are.
+    // The active set is shown picked: activating it again is not offered, all sets are.
     EXPECT_EQ(find<QListWidget>("lstSets")->currentItem()->text(), "P");
     EXPECT_FALSE(find<QPushButton>("cmdActivate")->isEnabled());
     EXPECT_TRUE(find<QPushButton>("cmdAll")->isEnabled());
 
     pickSet("S");
-    ASSERT_TRUE(find<QPushButton>("cmdActivate")->isEnabled());
     click("cmdActivate");
-    // A to B: P's own fonts hidden, S's shown, those of neither stay hidden, the desktop's stay.
+    // P's own fonts hidden, S's shown, those of neither stay hidden, the desktop's stay shown.
     EXPECT_EQ(resources.hidden, (QSet<QString>{"a1.ttf", "a2.ttf", "d.ttf"}));
     EXPECT_EQ(setting(fld::ActivatedSet), "S");
     EXPECT_EQ(setting(fld::PreviousSet), "P");
     EXPECT_EQ(status(), "Letterbay's active set:  S\n\nOnly its fonts are available.");
-    EXPECT_EQ(item("mnuPopupActive")->text(), "Active &Set:  S");
-    // Done: narrow again, showing the status.
-    EXPECT_EQ(w()->width(), pixels(3180));
+    EXPECT_EQ(w()->width(), pixels(3180)) << "done: narrow, showing the status";
     EXPECT_EQ(find<QPushButton>("cmdDisplay")->text(), "&Display Sets >>");
-    EXPECT_TRUE(w()->isVisible());
-    EXPECT_TRUE(w()->isEnabled());
 
     click("cmdDisplay");
     click("cmdAll");
     EXPECT_TRUE(resources.hidden.isEmpty());
     EXPECT_EQ(setting(fld::ActivatedSet), "<null>");
-    EXPECT_EQ(setting(fld::PreviousSet), "S");
-    EXPECT_EQ(status(), "Letterbay's active set:  All\n\nAll fonts are available.");
     EXPECT_EQ(item("mnuPopupActive")->text(), "Active &Set:  All");
 
-    // All again while all are active is not offered, and does nothing if it comes all the same;
-    // nor does the active set again.
+    // Neither all sets while all are active, nor the active set again, is offered or does
+    // anything when it comes all the same.
     click("cmdDisplay");
     EXPECT_FALSE(find<QPushButton>("cmdAll")->isEnabled());
-    EXPECT_FALSE(find<QPushButton>("cmdActivate")->isEnabled());
     const int broadcasts = resources.broadcasts;
     w()->cmdAll_Click();
     EXPECT_EQ(resources.broadcasts, broadcasts);
     pickSet("S");
     click("cmdActivate");
-    EXPECT_EQ(resources.broadcasts, broadcasts + 1);
     click("cmdDisplay");
-    EXPECT_EQ(find<QListWidget>("lstSets")->currentItem()->text(), "S");
     EXPECT_FALSE(find<QPushButton>("cmdActivate")->isEnabled());
     w()->cmdActivate_Click();
     EXPECT_EQ(resources.broadcasts, broadcasts + 1);
-    EXPECT_TRUE(boxes.shown.empty());
-}
 
-TEST_F(Launcher, ANameWithAnAmpersandIsNoMnemonicAndAnEmptyListStaysEmpty) {
-    db->exec("INSERT INTO [Sets] VALUES ('Arts & Crafts')");
-    db->exec("INSERT INTO [Assigned Fonts] VALUES ('Arts & Crafts', 'D Font')");
-    recordActive("Arts & Crafts", {}, false);
-    ASSERT_TRUE(begin());
+    // Fonts that cannot be hidden: said, and the database keeps its set.
+    pickSet("P");
+    resources.failWith = "No space left on device";
+    boxes.answers = {AnswerOK};
+    click("cmdActivate");
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, fontStateFailureText("No space left on device", "\n"));
+    EXPECT_EQ(setting(fld::ActivatedSet), "S");
+    EXPECT_EQ(status(), "Letterbay's active set:  S\n\nOnly its fonts are available.");
+    EXPECT_TRUE(w()->isEnabled());
+
+    // A name with an ampersand makes no mnemonic; no sets, an empty list.
+    db->exec("UPDATE [Sets] SET [Set Name] = 'Arts & Crafts' WHERE [Set Name] = 'S'");
+    db->exec("UPDATE [Sample Text] SET [Activated Set] = 'Arts & Crafts'");
+    Q_EMIT w()->popup()->aboutToShow();
     EXPECT_EQ(item("mnuPopupActive")->text(), "Active &Set:  Arts && Crafts");
-    EXPECT_EQ(status(), "Letterbay's active set:  Arts & Crafts\n\nOnly its fonts are available.");
-    start.reset();
-
-    db->exec("UPDATE [Sample Text] SET [Activated Set] = NULL");
     db->exec("DELETE FROM [Sets]");
-    resources.hidden.clear();
-    ASSERT_TRUE(begin());
-    timerFires();
+    click("cmdDisplay");
     click("cmdDisplay");
     EXPECT_TRUE(listed().isEmpty());
     EXPECT_FALSE(find<QPushButton>("cmdActivate")->isEnabled());
-    EXPECT_FALSE(find<QPushButton>("cmdAll")->isEnabled());
 }
 
-TEST_F(Launcher, ShowsWhatAnotherProgramActivatedWhenOpened) {
+TEST_F(Launcher, TrayClicksMenuAndWhatAnotherProgramDid) {
     ASSERT_TRUE(begin());
     timerFires();
-    click("cmdDisplay");
+    QStringList items;
+    for (QAction* a : w()->trayIcon()->contextMenu()->actions())
+        items << (a->isSeparator() ? "-" + a->objectName() : a->objectName() + "=" + a->text());
+    EXPECT_EQ(items,
+              (QStringList{"mnuPopupActive=Active &Set:  All", "mnuPopupSets=&Display Sets",
+                           "-mnuPopupLetterbaySlash", "mnuPopupLetterbay=Run &Letterbay",
+                           "-mnuPopupCloseSlash", "mnuPopupClose=E&xit", "-mnuPopupSupportSlash",
+                           "mnuPopupSupport=&Technical Support", "mnuPopupAbout=&About..."}));
+
+    // A double-click, or the single click of newer trays: the window as it was left.
     click("cmdOK");
+    ASSERT_FALSE(w()->isVisible());
+    Q_EMIT w()->trayIcon()->activated(QSystemTrayIcon::DoubleClick);
+    EXPECT_TRUE(w()->isVisible());
+    EXPECT_EQ(w()->displayHelpTopic(), 3007);
+    item("mnuPopupSets")->trigger();
+    EXPECT_EQ(w()->displayHelpTopic(), 3008);
+    click("cmdOK");
+    Q_EMIT w()->trayIcon()->activated(QSystemTrayIcon::MiddleClick);
     EXPECT_FALSE(w()->isVisible());
 
-    // The main program activates S and adds a set meanwhile.
+    // The main program activates S and adds a set: shown when the menu opens, or on a click.
     db->exec("UPDATE [Sample Text] SET [Activated Set] = 'S'");
     db->exec("INSERT INTO [Sets] VALUES ('Q')");
     Q_EMIT w()->popup()->aboutToShow();
     EXPECT_EQ(item("mnuPopupActive")->text(), "Active &Set:  S");
-    EXPECT_EQ(status(), "Letterbay's active set:  S\n\nOnly its fonts are available.");
-
-    // The tray's click shows the sets as they are now, and what activating is offered for.
     Q_EMIT w()->trayIcon()->activated(QSystemTrayIcon::Trigger);
-    EXPECT_TRUE(w()->isVisible());
+    EXPECT_TRUE(find<QGroupBox>("fraSets")->isVisible()) << "the set panel was showing";
     EXPECT_EQ(listed(), (QStringList{"P", "S", "Q"}));
-    EXPECT_TRUE(find<QPushButton>("cmdAll")->isEnabled());
     pickSet("S");
     EXPECT_FALSE(find<QPushButton>("cmdActivate")->isEnabled());
-
-    // Back to all sets, seen when the user comes back to the window from another one.
+    // ... or when the user comes back to the window from another one.
     QWidget other;
     other.show();
     other.activateWindow();
@@ -335,59 +294,20 @@ TEST_F(Launcher, ShowsWhatAnotherProgramActivatedWhenOpened) {
     w()->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(w()));
     EXPECT_EQ(status(), "Letterbay's active set:  All\n\nAll fonts are available.");
-}
-
-TEST_F(Launcher, TrayClicksMenuAndTheBusyFlag) {
-    ASSERT_TRUE(begin());
-    timerFires();
-    QMenu* menu = w()->trayIcon()->contextMenu();
-    QStringList items;
-    for (QAction* a : menu->actions())
-        items << (a->isSeparator() ? "-" + a->objectName() : a->objectName() + "=" + a->text());
-    EXPECT_EQ(items,
-              (QStringList{"mnuPopupActive=Active &Set:  All", "mnuPopupSets=&Display Sets",
-                           "-mnuPopupLetterbaySlash", "mnuPopupLetterbay=Run &Letterbay",
-                           "-mnuPopupCloseSlash", "mnuPopupClose=E&xit", "-mnuPopupSupportSlash",
-                           "mnuPopupSupport=&Technical Support", "mnuPopupAbout=&About..."}));
-
-    click("cmdOK");
-    ASSERT_FALSE(w()->isVisible());
-    // A double-click, or the single click of newer trays: the window as it was left, narrow.
-    Q_EMIT w()->trayIcon()->activated(QSystemTrayIcon::DoubleClick);
-    EXPECT_TRUE(w()->isVisible());
-    EXPECT_EQ(w()->width(), pixels(3180));
-    EXPECT_EQ(w()->displayHelpTopic(), 3007);
-    item("mnuPopupSets")->trigger();
-    EXPECT_EQ(w()->width(), w()->wideWidth());
-    EXPECT_EQ(w()->displayHelpTopic(), 3008);
-    click("cmdOK");
-    Q_EMIT w()->trayIcon()->activated(QSystemTrayIcon::Trigger);
-    EXPECT_TRUE(w()->isVisible());
-    EXPECT_TRUE(find<QGroupBox>("fraSets")->isVisible()) << "the set panel was showing";
     item("mnuPopupActive")->trigger();
     EXPECT_FALSE(find<QGroupBox>("fraSets")->isVisible());
-    EXPECT_EQ(find<QPushButton>("cmdDisplay")->text(), "&Display Sets >>");
-    // Other reports of the tray are no click.
-    click("cmdOK");
-    Q_EMIT w()->trayIcon()->activated(QSystemTrayIcon::MiddleClick);
-    Q_EMIT w()->trayIcon()->activated(QSystemTrayIcon::Context);
-    EXPECT_FALSE(w()->isVisible());
 
     // While an activation runs, the tray's clicks and the menu's commands wait.
-    db->exec("UPDATE [Sample Text] SET [Activated Set] = 'P'");
     item("mnuPopupSets")->trigger();
     pickSet("S");
     bool checked = false;
-    QObject::connect(find<QProgressBar>("barProgress"), &QProgressBar::valueChanged,
-                     [&](int value) {
-                         if (value != 1 || checked) return;
-                         checked = true;
-                         EXPECT_FALSE(item("mnuPopupClose")->isEnabled());
-                         item("mnuPopupClose")->trigger();
-                         w()->mnuPopupClose_Click();
-                         Q_EMIT w()->trayIcon()->activated(QSystemTrayIcon::DoubleClick);
-                         EXPECT_EQ(ended, 0);
-                     });
+    QObject::connect(find<QProgressBar>("barProgress"), &QProgressBar::valueChanged, [&](int v) {
+        if (v != 1 || checked) return;
+        checked = true;
+        EXPECT_FALSE(item("mnuPopupClose")->isEnabled());
+        w()->mnuPopupClose_Click();
+        Q_EMIT w()->trayIcon()->activated(QSystemTrayIcon::DoubleClick);
+    });
     click("cmdActivate");
     EXPECT_TRUE(checked);
     EXPECT_EQ(ended, 0);
@@ -395,42 +315,83 @@ TEST_F(Launcher, TrayClicksMenuAndTheBusyFlag) {
     EXPECT_TRUE(item("mnuPopupClose")->isEnabled());
 }
 
-TEST_F(Launcher, ExitAsksOnlyFromTheWindowAndEndsEverything) {
+TEST_F(Launcher, RunLetterbayHelpBoxesAndExit) {
     ASSERT_TRUE(begin());
     timerFires();
-    const QString question = "Are you sure you want to exit Letterbay Traywick?  Exiting removes "
-                             "Letterbay Traywick from the system tray.";
+    // A program of that name in the launcher's folder, which leaves a mark.
+    const QString folder = env.root() + "/bin", mark = env.root() + "/started";
+    QDir().mkpath(folder);
+    QFile script(folder + "/letterbay");
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write(QStringLiteral("#!/bin/sh\necho \"$0\" > '%1'\n").arg(mark).toUtf8());
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    w()->programFolder = folder;
+    click("cmdDisplay");
+    click("cmdRun");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(mark); }, 5000));
+    EXPECT_FALSE(w()->isVisible());
+    // Nothing there: said, not passed over.
+    w()->programFolder = env.root() + "/nowhere";
+    boxes.answers = {AnswerOK};
+    item("mnuPopupLetterbay")->trigger();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].style, StyleCritical);
+    EXPECT_TRUE(boxes.shown[0].text.contains(env.root() + "/nowhere/letterbay"));
+
+    // F1 without Shift, and Help, open the launcher's page.
+    Q_EMIT w()->trayIcon()->activated(QSystemTrayIcon::DoubleClick);
+    auto page = [] {
+        FrmHelp* help = FrmHelp::instance();
+        return help->isVisible() ? help->browser()->source().fileName() : QString();
+    };
+    FrmHelp::instance()->hide();
+    QTest::keyClick(find<QPushButton>("cmdDisplay"), Qt::Key_F1, Qt::ShiftModifier);
+    EXPECT_EQ(page(), "");
+    QTest::keyClick(find<QPushButton>("cmdDisplay"), Qt::Key_F1);
+    EXPECT_EQ(page(), "traywick.html");
+    FrmHelp::instance()->hide();
+    click("cmdHelp");
+    EXPECT_EQ(page(), "traywick.html");
+
+    // About is not modal, Technical Support is.
+    item("mnuPopupAbout")->trigger();
+    QDialog* about = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->objectName() == "frmAbout" && top->isVisible())
+            about = qobject_cast<QDialog*>(top);
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(about->windowTitle(), "About Letterbay Traywick");
+    EXPECT_FALSE(about->isModal());
+    about->close();
+    QString modal;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        modal = box->objectName();
+        QTest::mouseClick(box->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+    });
+    item("mnuPopupSupport")->trigger();
+    EXPECT_EQ(modal, "frmTechSupport");
+
+    // The window's Exit asks; No hides it. Its close button, with a tray, only hides it.
+    boxes.shown.clear();
     boxes.answers = {AnswerNo};
     click("cmdClose");
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, question);
+    EXPECT_EQ(boxes.shown[0].text, "Are you sure you want to exit Letterbay Traywick?  Exiting "
+                                   "removes Letterbay Traywick from the system tray.");
     EXPECT_EQ(boxes.shown[0].title, "Confirm Exit");
     EXPECT_EQ(boxes.shown[0].style, StyleYesNo | StyleQuestion);
-    EXPECT_EQ(ended, 0);
-    EXPECT_FALSE(w()->isVisible()) << "No hides the window";
-    EXPECT_TRUE(w()->trayIcon()->isVisible());
-
-    // The window's own close button, with a tray: only hidden.
+    EXPECT_FALSE(w()->isVisible());
     Q_EMIT w()->trayIcon()->activated(QSystemTrayIcon::DoubleClick);
     w()->close();
     EXPECT_FALSE(w()->isVisible());
     EXPECT_EQ(ended, 0);
-    EXPECT_EQ(boxes.shown.size(), 1u);
-
-    boxes.answers = {AnswerYes};
-    Q_EMIT w()->trayIcon()->activated(QSystemTrayIcon::DoubleClick);
-    click("cmdClose");
-    EXPECT_EQ(ended, 1);
-    EXPECT_FALSE(w()->trayIcon()->isVisible());
-    EXPECT_EQ(app.db, nullptr) << "the database is closed";
-}
-
-TEST_F(Launcher, TrayMenuExitEndsWithoutAsking) {
-    ASSERT_TRUE(begin());
-    timerFires();
+    // The tray menu's Exit ends without asking: the icon gone, the database closed.
     item("mnuPopupClose")->trigger();
     EXPECT_EQ(ended, 1);
-    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(boxes.shown.size(), 1u);
     EXPECT_FALSE(w()->trayIcon()->isVisible());
     EXPECT_EQ(app.db, nullptr);
 }
@@ -442,211 +403,78 @@ TEST_F(Launcher, WithoutATrayTheWindowStaysUntilOneAppears) {
     EXPECT_TRUE(w()->isVisible());
     EXPECT_FALSE(w()->trayIcon()->isVisible());
     EXPECT_TRUE(find<QLabel>("lblTray")->isVisible());
-    EXPECT_FALSE(find<QLabel>("lblTray")->text().isEmpty());
     EXPECT_NE(w()->windowType(), Qt::Tool) << "the task bar is the way back to it";
-
-    // OK and a No to the exit question keep it within reach.
+    // OK minimizes rather than hides; the close button asks, as Exit does.
     click("cmdOK");
     EXPECT_TRUE(w()->isVisible());
     EXPECT_TRUE(w()->isMinimized());
-    // Its close button asks, as Exit does.
     w()->showNormal();
     boxes.answers = {AnswerNo};
     w()->close();
     EXPECT_EQ(boxes.shown.size(), 1u);
     EXPECT_TRUE(w()->isVisible());
-    EXPECT_EQ(ended, 0);
 
-    // A tray appears: the icon goes in, the window may be hidden from then on.
+    // A tray appears: the icon goes in, and the window may hide.
     tray = true;
     EXPECT_TRUE(QTest::qWaitFor([this] { return w()->trayIcon()->isVisible(); }, 2000));
     EXPECT_FALSE(find<QLabel>("lblTray")->isVisible());
     EXPECT_EQ(w()->windowType(), Qt::Tool);
     click("cmdOK");
     EXPECT_FALSE(w()->isVisible());
-
-    // And goes away again: the window comes back rather than leaving nothing on screen.
+    // It goes away again: the window comes back rather than leaving nothing on screen.
     tray = false;
     EXPECT_TRUE(QTest::qWaitFor([this] { return w()->isVisible(); }, 2000));
     EXPECT_TRUE(find<QLabel>("lblTray")->isVisible());
-    EXPECT_FALSE(w()->trayIcon()->isVisible());
 }
 
-TEST_F(Launcher, RunLetterbayStartsItFromTheProgramsFolder) {
-    ASSERT_TRUE(begin());
-    timerFires();
-    // A program of that name in the launcher's folder, which leaves a mark.
-    const QString folder = env.root() + "/bin";
-    const QString mark = env.root() + "/started";
-    QDir().mkpath(folder);
-    QFile script(folder + "/letterbay");
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write(QStringLiteral("#!/bin/sh\necho \"$0\" > '%1'\n").arg(mark).toUtf8());
-    script.close();
-    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    w()->programFolder = folder;
-
-    click("cmdDisplay");
-    click("cmdRun");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(mark); }, 5000));
-    EXPECT_FALSE(w()->isVisible());
-    QFile started(mark);
-    ASSERT_TRUE(started.open(QIODevice::ReadOnly));
-    EXPECT_EQ(started.readAll().trimmed(), (folder + "/letterbay").toUtf8());
-    EXPECT_TRUE(boxes.shown.empty());
-
-    // Nothing there: said, not passed over.
-    w()->programFolder = env.root() + "/nowhere";
-    boxes.answers = {AnswerOK};
-    item("mnuPopupLetterbay")->trigger();
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].style, StyleCritical);
-    EXPECT_EQ(boxes.shown[0].title, "Letterbay Traywick");
-    EXPECT_TRUE(boxes.shown[0].text.contains(env.root() + "/nowhere/letterbay"));
-}
-
-TEST_F(Launcher, HelpAboutAndTechnicalSupport) {
-    ASSERT_TRUE(begin());
-    timerFires();
-    auto page = [] {
-        FrmHelp* help = FrmHelp::instance();
-        return help->isVisible() ? help->browser()->source().fileName() : QString();
-    };
-    FrmHelp::instance()->hide();
-    QTest::keyClick(find<QPushButton>("cmdDisplay"), Qt::Key_F1, Qt::ShiftModifier);
-    EXPECT_EQ(page(), "") << "Shift+F1 is not help";
-    QTest::keyClick(find<QPushButton>("cmdDisplay"), Qt::Key_F1);
-    EXPECT_EQ(page(), "traywick.html");
-    FrmHelp::instance()->hide();
-    click("cmdDisplay");
-    click("cmdHelp");
-    EXPECT_EQ(page(), "traywick.html");
-    EXPECT_FALSE(find<QPushButton>("cmdDisplay")->whatsThis().isEmpty());
-    FrmHelp::instance()->hide();
-
-    item("mnuPopupAbout")->trigger();
-    QWidget* about = nullptr;
-    for (QWidget* top : QApplication::topLevelWidgets())
-        if (top->objectName() == "frmAbout" && top->isVisible()) about = top;
-    ASSERT_NE(about, nullptr);
-    EXPECT_EQ(about->windowTitle(), "About Letterbay Traywick");
-    EXPECT_FALSE(about->isModal());
-    EXPECT_EQ(about->findChild<QLabel*>("lblVersion")->text(), "Version 2.5.0");
-    about->close();
-
-    bool wasModal = false;
-    QTimer::singleShot(0, [&] {
-        QWidget* box = QApplication::activeModalWidget();
-        ASSERT_NE(box, nullptr);
-        wasModal = box->objectName() == "frmTechSupport";
-        QTest::mouseClick(box->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
-    });
-    item("mnuPopupSupport")->trigger();
-    EXPECT_TRUE(wasModal);
-}
-
-TEST_F(Launcher, FontsThatCannotBeHiddenAreSaidAndTheDatabaseKeepsItsSet) {
-    recordActive("P", {"c.ttf", "d.ttf"}, true);
-    ASSERT_TRUE(begin());
-    timerFires();
-    click("cmdDisplay");
-    pickSet("S");
-    resources.failWith = "No space left on device";
-    boxes.answers = {AnswerOK};
-    click("cmdActivate");
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].style, StyleCritical);
-    EXPECT_EQ(boxes.shown[0].text, fontStateFailureText("No space left on device", "\n"));
-    EXPECT_EQ(setting(fld::ActivatedSet), "P");
-    EXPECT_EQ(resources.hidden, (QSet<QString>{"c.ttf", "d.ttf"}));
-    EXPECT_EQ(status(), "Letterbay's active set:  P\n\nOnly its fonts are available.");
-    EXPECT_TRUE(w()->isEnabled());
-    EXPECT_FALSE(find<QProgressBar>("barProgress")->isVisible());
-}
-
-// ---- What the launcher refuses to start on ----
-
-struct LauncherRefuses : Launcher {
-    void SetUp() override { desktop.list = {"Desk Sans"}; }
-    QByteArray bytes(const QString& path) {
+TEST_F(Launcher, RefusesWhatItCannotUseAndLeavesItAsItWas) {
+    auto file = [](const QString& path) {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    void expectRefusal(const QString& start) {
+    };
+    auto refused = [&](const QString& start) {
         EXPECT_EQ(this->start->exitCode(), 1);
         ASSERT_EQ(boxes.shown.size(), 1u);
         EXPECT_EQ(boxes.shown[0].style, StyleCritical);
         EXPECT_EQ(boxes.shown[0].title, "Letterbay Traywick");
         EXPECT_TRUE(boxes.shown[0].text.startsWith(start)) << boxes.shown[0].text.toStdString();
         EXPECT_EQ(this->start->window(), nullptr);
-        EXPECT_EQ(resources.broadcasts, 0);
-    }
-};
-
-TEST_F(LauncherRefuses, NoDataFolderIsSaidAndNothingIsMade) {
+        boxes.shown.clear();
+    };
+    // Held by another program: said after a while, no hang.
+    db->exec("BEGIN EXCLUSIVE");
+    db->exec("UPDATE [Sample Text] SET [Activated Set] = 'Held'");
     boxes.answers = {AnswerOK};
     EXPECT_FALSE(begin());
-    expectRefusal("There is no font database at " + databasePath());
-    EXPECT_FALSE(QFileInfo::exists(dataFolder())) << "nothing written";
-}
+    refused("The font database " + databasePath() +
+            " cannot be used: Another program keeps the file locked");
+    db->exec("ROLLBACK");
+    db.reset();
 
-TEST_F(LauncherRefuses, OldDamagedOrForeignDatabasesAreLeftAsTheyWere) {
-    QDir().mkpath(dataFolder());
-    lbtest::makeDataFile(databasePath(), "1");
-    const QByteArray old = bytes(databasePath());
-    boxes.answers = {AnswerOK};
-    EXPECT_FALSE(begin());
-    expectRefusal("You have installed over an older version of Letterbay.  You need to run "
-                  "Letterbay once to convert your data before running Traywick.");
-    EXPECT_EQ(boxes.shown[0].text, "You have installed over an older version of Letterbay.  You "
-                                   "need to run Letterbay once to convert your data before "
-                                   "running Traywick.");
-    EXPECT_EQ(bytes(databasePath()), old);
-    // Its lock is given up: the next start gets as far again.
-    boxes.shown.clear();
-    boxes.answers = {AnswerOK};
-    EXPECT_FALSE(begin());
-    expectRefusal("You have installed");
-
+    // Data that only the main program converts; a file that is no database.
     QFile::remove(databasePath());
+    lbtest::makeDataFile(databasePath(), "1");
+    const QByteArray old = file(databasePath());
+    boxes.answers = {AnswerOK};
+    EXPECT_FALSE(begin());
+    refused("You have installed over an older version of Letterbay.  You need to run Letterbay "
+            "once to convert your data before running Traywick.");
+    EXPECT_EQ(file(databasePath()), old);
     QFile garbage(databasePath());
-    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly | QIODevice::Truncate));
     garbage.write(QByteArray(8192, 'x'));
     garbage.close();
-    boxes.shown.clear();
+    boxes.answers = {AnswerOK};
+    EXPECT_FALSE(begin()); // its lock was given up after the last refusal
+    refused("The font database " + databasePath() + " cannot be used: ");
+    EXPECT_EQ(file(databasePath()), QByteArray(8192, 'x'));
+
+    // No data folder: said, and nothing is made.
+    QDir(dataFolder()).removeRecursively();
     boxes.answers = {AnswerOK};
     EXPECT_FALSE(begin());
-    expectRefusal("The font database " + databasePath() + " cannot be used: ");
-    EXPECT_EQ(bytes(databasePath()), QByteArray(8192, 'x'));
-}
-
-TEST_F(LauncherRefuses, ADatabaseHeldByAnotherProgramIsSaidWithoutHanging) {
-    ASSERT_TRUE(prepareDataFolder().isEmpty());
-    auto holder = Database::open(databasePath(), ConnectSuffix);
-    holder->exec("BEGIN EXCLUSIVE");
-    holder->exec("UPDATE [Sample Text] SET [Activated Set] = 'Held'");
-    boxes.answers = {AnswerOK};
-    QElapsedTimer t;
-    t.start();
-    EXPECT_FALSE(begin());
-    EXPECT_LT(t.elapsed(), 30000);
-    expectRefusal("The font database " + databasePath() +
-                  " cannot be used: Another program keeps the file locked");
-    holder->exec("ROLLBACK");
-}
-
-TEST_F(LauncherRefuses, ASecondCopyInThisProcessIsToldToTheFirst) {
-    ASSERT_TRUE(prepareDataFolder().isEmpty());
-    SingleInstance first(QStringLiteral("traywick"));
-    ASSERT_EQ(first.claim(), SingleInstance::First);
-    int asked = 0;
-    QObject::connect(&first, &SingleInstance::showRequested, [&] { ++asked; });
-    // The second copy runs as a program of its own would: it does not wait for the first's loop.
-    SingleInstance second(QStringLiteral("traywick"));
-    EXPECT_EQ(second.claim(), SingleInstance::Signalled);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return asked == 1; }, 3000));
-    first.release();
-    EXPECT_EQ(second.claim(), SingleInstance::First);
+    refused("There is no font database at " + databasePath());
+    EXPECT_FALSE(QFileInfo::exists(dataFolder()));
 }
 
 } // namespace
