@@ -83,6 +83,7 @@ bool LauncherStart::begin() {
                                      "You need to run Letterbay once to convert your data before "
                                      "running Traywick."));
 
+    app_.db->useWriteAheadLog();
     try {
         addCurrentFields(*app_.db);
         app_.datSampleText = openTable(*app_.db, tbl::SampleText);
