@@ -253,6 +253,7 @@ void FrmMain::refreshIfChanged() {
     }
     if (set == shownActivated_ && state == shownFontState_) return;
     app_.setActivated = !set.isEmpty();
+    ctx_.fonts.resources.reread();
     runGuarded([this] {
         Fill_AllFonts(ctx_);
         if (!app_.currentSetName.isEmpty()) Fill_AssignedFonts(ctx_);
