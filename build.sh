@@ -2,13 +2,16 @@
 # One entry point for people and CI:
 #   ./build.sh run    install what is missing, build, start letterbay
 #   ./build.sh test   install what is missing, build, run every test (also under sanitizers)
+#   ./build.sh package  install what is missing, build a release, write the Debian package
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libsqlcipher-dev libfontconfig-dev
           libfreetype-dev libgtest-dev fontconfig libcups2-dev
           # Printing tests: reading PDFs back, and a private print server with a PDF queue.
-          poppler-utils cups printer-driver-cups-pdf)
+          poppler-utils cups printer-driver-cups-pdf
+          # Checking the desktop entries, and the Debian package's dependencies.
+          desktop-file-utils dpkg-dev file)
 
 install_missing() {
     local missing=()
@@ -47,8 +50,15 @@ test)
     UBSAN_OPTIONS=print_stacktrace=1 \
         ctest --test-dir build-sanitize --output-on-failure -j "$(nproc)"
     ;;
+package)
+    install_missing
+    configure_and_build build-package -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+        -DLETTERBAY_TESTS=OFF -DLETTERBAY_BENCH=OFF
+    (cd build-package && cpack -G DEB)
+    ls build-package/letterbay_*.deb
+    ;;
 *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|package" >&2
     exit 2
     ;;
 esac

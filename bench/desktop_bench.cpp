@@ -1,6 +1,7 @@
 // What users wait for, and what hiding fonts costs every other program: the real main window
 // (offscreen) refreshing and activating over N font files, a fresh `fc-match` and `fc-list` with
-// sets of several sizes active, and the program's own start-up. fontconfig reads the machine's own
+// sets of several sizes active, the program's own start-up, and the tray launcher's start-up up
+// to its five-second timer. fontconfig reads the machine's own
 // configuration (/etc/fonts) plus the temporary home, as on a user's desktop.
 //
 //   desktop_bench [N]      default 20000
@@ -10,8 +11,11 @@
 #include "corpus/corpus.h"
 
 #include "activation/activation.h"
+#include "catalogue/system_fonts.h"
 #include "core/schema.h"
 #include "core/settings.h"
+#include "launcher/frm_launcher.h"
+#include "launcher/launcher_start.h"
 #include "platform/desktop_fonts.h"
 #include "platform/fontconfig_fonts.h"
 #include "platform/hidden_fonts.h"
@@ -114,6 +118,52 @@ int startupChild(qint64 spawnedAtMs) {
     std::fflush(stdout);
     app.lastResult = QStringLiteral("Exit");
     return 0;
+}
+
+// The tray launcher's start as its main() runs it, in a process of its own: prints the time from
+// the parent's spawn until the start-up timer runs (the tray icon comes when it fires), and the
+// start alone.
+int traywickChild(qint64 spawnedAtMs) {
+    lb::QtMessageBoxes boxes;
+    lb::QtPointer pointer;
+    lb::AppState app(boxes, pointer);
+    lb::FontconfigFonts fontconfig;
+    lb::FontconfigDesktopFonts desktop;
+    lb::FontconfigResources resources(fontconfig);
+    lb::FontPlatform fonts{fontconfig, fontconfig, desktop, resources};
+    QElapsedTimer begin;
+    begin.start();
+    lb::LauncherStart start(app, fonts);
+    start.prepareWindow = [](lb::FrmLauncher& w) { w.endProgram = [] {}; };
+    if (!start.begin()) return 2;
+    if (!start.window()->timer()->isActive()) return 2;
+    const double alone = msSince(begin);
+    std::printf("timer %.1f\n", double(QDateTime::currentMSecsSinceEpoch() - spawnedAtMs));
+    std::printf("begin %.1f\n", alone);
+    std::fflush(stdout);
+    start.window()->Shut_Down();
+    return 0;
+}
+
+struct TraywickTimes {
+    double timer = -1, begin = -1;
+};
+
+TraywickTimes traywickTimes() {
+    std::vector<double> timer, begin;
+    for (int i = 0; i < 5; ++i) {
+        const ProcessResult r = runProcess(
+            QCoreApplication::applicationFilePath(),
+            {QStringLiteral("--traywick"), QString::number(QDateTime::currentMSecsSinceEpoch())},
+            300000);
+        if (!r.ran || r.exitCode != 0) continue;
+        for (const QByteArray& l : r.out.split('\n')) {
+            const QList<QByteArray> parts = l.split(' ');
+            if (parts.size() != 2) continue;
+            (parts[0] == "timer" ? timer : begin).push_back(parts[1].toDouble());
+        }
+    }
+    return {timer.empty() ? -1 : median(timer), begin.empty() ? -1 : median(begin)};
 }
 
 struct StartupTimes {
@@ -290,6 +340,46 @@ int run(int n, bool windowOnly) {
          QStringLiteral("(target 500 ms)"));
     line(QStringLiteral("main window filled after the start-up timer"), active.filled, -1,
          QStringLiteral("(target 1000 ms)"));
+
+    // The tray launcher at log-on with that set's hidden state kept: the start-up check must cost
+    // a lookup, not a walk of the catalogue.
+    // Against plain fc-list with every font visible (the baseline above), and for information
+    // against fc-list with the set active, which lists only 100 of the N.
+    const double listNow = fcList();
+    line(QStringLiteral("fc-list with the set of 100 active (median of 5)"), listNow, list);
+    const TraywickTimes tray = traywickTimes();
+    const auto both = [&](double ms, const QString& target) {
+        return QStringLiteral("(x fc-list%1; x%2 fc-list with the set active)")
+            .arg(target)
+            .arg(ms / listNow, 0, 'f', 2);
+    };
+    line(QStringLiteral("traywick: spawn to its 5-second timer, a set of 100 active, state kept"),
+         tray.timer, list, both(tray.timer, QStringLiteral("; target x2")));
+    line(QStringLiteral("  of which its start (database, window, check) in the process"),
+         tray.begin, list, both(tray.begin, {}));
+    {
+        lb::AppState again(boxes, pointer);
+        lb::Startup s(again);
+        s.load();
+        again.openMainDataSources();
+        lb::FontListModel a, b;
+        QuietView view;
+        lb::MainContext ctx{again, fonts, view, a, b};
+        lb::Load_SystemFonts(again.systemFonts, desktop);
+        std::vector<double> probes, checks;
+        bool applied = false, inStep = true;
+        for (int i = 0; i < 5; ++i) {
+            checks.push_back(timeMs([&] { inStep = lb::fontStateInStep(ctx) && inStep; }));
+            probes.push_back(timeMs([&] { applied = lb::Reapply_ActiveSet(ctx) || applied; }));
+        }
+        line(QStringLiteral("  of which Reapply_ActiveSet, state in step (median of 5)"),
+             median(probes), list,
+             both(median(probes), {}) +
+                 (applied ? QStringLiteral(" ! it applied the set again") : QString()));
+        line(QStringLiteral("    of which the check itself, fontStateInStep"), median(checks), list,
+             both(median(checks), {}) + (inStep ? QString() : QStringLiteral(" ! not in step")));
+        again.closeAll();
+    }
     return 0;
 }
 
@@ -302,6 +392,8 @@ int main(int argc, char** argv) {
     const QStringList args = qapp.arguments().mid(1);
     if (args.value(0) == QLatin1String("--startup"))
         return startupChild(args.value(1).toLongLong());
+    if (args.value(0) == QLatin1String("--traywick"))
+        return traywickChild(args.value(1).toLongLong());
     lb::useConcreteInterfaceFont();
     // --window-only: the window's figures alone, for a profiler.
     const bool windowOnly = args.contains(QStringLiteral("--window-only"));

@@ -134,6 +134,7 @@ void activate(MainContext& ctx, const QString& set, bool force) {
     view.setMessage(only ? QStringLiteral("Inactivating all fonts not found in \"") + set +
                                QStringLiteral("\"...")
                          : QStringLiteral("Activating all sets..."));
+    view.activationStarted(set);
     view.hideSamples();
     view.yield();
     {
@@ -143,20 +144,26 @@ void activate(MainContext& ctx, const QString& set, bool force) {
             writeSettings(app,
                           {{fld::PreviousSet, stored.isEmpty() ? QVariant() : QVariant(stored)},
                            {fld::ActivatedSet, only ? QVariant(set) : QVariant()}});
+        else
+            // Applied again from a state taken as lost: no earlier activation is undone.
+            writeSetting(app, fld::PreviousSet, QVariant());
         hideOutside(ctx, set, previous, busy);
         t.commit();
         app.setActivated = only;
 
-        view.setMessage(QStringLiteral("Resetting All Fonts list..."));
-        view.yield();
-        Fill_AllFonts(ctx);
-        view.fillSets();
+        if (view.showsFontLists()) {
+            view.setMessage(QStringLiteral("Resetting All Fonts list..."));
+            view.yield();
+            Fill_AllFonts(ctx);
+            view.fillSets();
+        }
     }
     view.setSetBoxText(app.currentSetName);
     view.setMessage(
         only ? QStringLiteral("\"") + set +
                    QStringLiteral("\" activated successfully.  Everything else is inactive.")
              : QStringLiteral(" All sets activated successfully.  No fonts are inactive."));
+    view.activationApplied(set);
 }
 
 } // namespace

@@ -211,16 +211,19 @@ std::unique_ptr<Database> Database::openIn(Mode mode, const QString& path, const
     }
     rc = sqlite3_create_collation_v2(db, Collation, SQLITE_UTF8, nullptr, collate, nullptr);
     if (rc != SQLITE_OK) closeAndThrow(ErrOther, QStringLiteral("Could not prepare"));
+    // A file another program is writing is waited for a while, from the first read on.
+    sqlite3_busy_timeout(db, 5000);
     // The key is only checked when the first page is read: do that now, so a wrong key or a
     // plain file is refused at open and not half way through the first operation.
     rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+        closeAndThrow(ErrCannotOpen, QStringLiteral("Another program keeps the file locked"));
     if (rc != SQLITE_OK)
         closeAndThrow(rc == SQLITE_NOTADB ? ErrNotADatabase : ErrCannotOpen,
                       QStringLiteral("Not a valid database file"));
     // A file meant for changes that can only be read would fail at the first change.
     if (mode == Mode::Existing && sqlite3_db_readonly(db, "main") == 1)
         closeAndThrow(ErrCannotOpen, QStringLiteral("The file is read-only"));
-    sqlite3_busy_timeout(db, 5000);
     sqlite3_exec(db, "PRAGMA foreign_keys = OFF", nullptr, nullptr, nullptr);
     // Every page read from the file is decrypted: a catalogue of tens of thousands of fonts is a
     // few megabytes, kept in memory whole rather than decrypted again on each pass.

@@ -50,6 +50,14 @@ public:
 
     // The sample pane shows the picked font.
     virtual void displayFont() {}
+
+    // An activation of `set` (empty: every set) begins, and has been applied and recorded. A view
+    // that describes activations in its own words takes them from here rather than from the
+    // message texts.
+    virtual void activationStarted(const QString&) {}
+    virtual void activationApplied(const QString&) {}
+    // False for a view without the font lists: operations then leave them unfilled.
+    virtual bool showsFontLists() const { return true; }
 };
 
 } // namespace lb

@@ -71,14 +71,16 @@ void createIndexes(Database& db) {
         db.exec(QString::fromLatin1(sql));
 }
 
-QString dataFileProblem(Database& db) {
-    try {
-        // Damaged pages first: every later question would fail on them anyway.
-        Statement check = db.prepare(QStringLiteral("PRAGMA quick_check(1)"));
-        if (!check.step() || check.text(0) != QLatin1String("ok"))
+QString dataFileProblem(Database& db, bool wholeFile) {
+    // Damaged pages first: every later question would fail on them anyway.
+    if (wholeFile) {
+        try {
+            Statement check = db.prepare(QStringLiteral("PRAGMA quick_check(1)"));
+            if (!check.step() || check.text(0) != QLatin1String("ok"))
+                return QStringLiteral("the file is damaged.");
+        } catch (const DbError&) {
             return QStringLiteral("the file is damaged.");
-    } catch (const DbError&) {
-        return QStringLiteral("the file is damaged.");
+        }
     }
     try {
         // A data version 1 file has no [Version] and none of the fields its upgrade adds.

@@ -71,7 +71,8 @@ void createIndexes(Database& db);
 // What makes an opened file unusable as a font database, in words for the user: a table or
 // field the program reads is missing, the settings record has no row, or the file is damaged.
 // Empty text when the file can be used. Reads only: a refused file is left as it was.
-QString dataFileProblem(Database& db);
+// `wholeFile` also reads every page for damage, which costs a read of the whole file.
+QString dataFileProblem(Database& db, bool wholeFile = true);
 
 // Builds the conversion file that carries [New Auto].
 void createAppendSchema(Database& db);

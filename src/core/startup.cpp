@@ -44,6 +44,34 @@ QString Startup::lockPath() {
     return dataFolder() + QStringLiteral("/letterbay.lock");
 }
 
+QString openFontDatabase(AppState& app, bool wholeFile) {
+    app.db.reset();
+    const QFileInfo info(app.databasePath);
+    if (!info.exists()) return QStringLiteral("the file does not exist.");
+    if (!info.isWritable()) return QStringLiteral("the file is read-only.");
+    try {
+        app.db = Database::open(app.databasePath, app.connectSuffix);
+        // A file that opens with the key but lacks the settings record is no font database.
+        if (!app.db->tableExists(tbl::SampleText) || !app.db->tableExists(tbl::Fonts)) {
+            app.db.reset();
+            return QStringLiteral("it is not a ") + AppTitle + QStringLiteral(" database.");
+        }
+        // Checked before anything is written, so that a damaged file is left as it was.
+        const QString problem = dataFileProblem(*app.db, wholeFile);
+        if (!problem.isEmpty()) {
+            app.db.reset();
+            return problem;
+        }
+    } catch (const DbError& e) {
+        app.db.reset();
+        if (e.number() == ErrNotADatabase)
+            return QStringLiteral("it is not a ") + AppTitle +
+                   QStringLiteral(" database, or it cannot be opened with its password.");
+        return e.message();
+    }
+    return {};
+}
+
 bool Startup::load() {
     Messenger& m = app_.messages;
     app_.lineBreak = QStringLiteral("\n");
@@ -81,29 +109,9 @@ bool Startup::load() {
         return false;
     };
     if (!prepared.isEmpty()) return refuse(prepared);
-    const QFileInfo info(app_.databasePath);
-    if (!info.isWritable()) return refuse(QStringLiteral("the file is read-only."));
-    try {
-        app_.db = Database::open(app_.databasePath, app_.connectSuffix);
-        // A file that opens with the key but lacks the settings record is no font database.
-        if (!app_.db->tableExists(tbl::SampleText) || !app_.db->tableExists(tbl::Fonts)) {
-            app_.db.reset();
-            return refuse(QStringLiteral("it is not a ") + AppTitle + QStringLiteral(" database."));
-        }
-        // Checked before anything is written, so that a damaged file is left as it was.
-        const QString problem = dataFileProblem(*app_.db);
-        if (!problem.isEmpty()) {
-            app_.db.reset();
-            return refuse(problem);
-        }
-        app_.db->useWriteAheadLog();
-    } catch (const DbError& e) {
-        app_.db.reset();
-        if (e.number() == ErrNotADatabase)
-            return refuse(QStringLiteral("it is not a ") + AppTitle +
-                          QStringLiteral(" database, or it cannot be opened with its password."));
-        return refuse(e.message());
-    }
+    const QString problem = openFontDatabase(app_);
+    if (!problem.isEmpty()) return refuse(problem);
+    app_.db->useWriteAheadLog();
 
     datSampleText_ = openTable(*app_.db, tbl::SampleText);
     datVersion_ = openTable(*app_.db, tbl::Version);

@@ -40,6 +40,12 @@ private:
     std::unique_ptr<RecordSet> datAuto_, datSampleText_, datVersion_;
 };
 
+// Opens the font database at app.databasePath with app.connectSuffix. A file that is missing,
+// read-only, no font database or damaged is refused: the reason in words, and app.db stays empty.
+// Reads only, so a refused file is left as it was. Empty text when the database is open.
+// `wholeFile`: every page is read for damage first (see dataFileProblem).
+QString openFontDatabase(AppState& app, bool wholeFile = true);
+
 // The first run's welcome text: the knowledge base's row count rounded down to whole hundreds.
 QString welcomeText(int knowledgeBaseRows, const QString& lineBreak);
 QString formatThousands(int value); // "##,###": 0 gives empty text

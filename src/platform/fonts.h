@@ -83,6 +83,8 @@ public:
     // Fonts that arrived in a folder holding hidden fonts since the last broadcast are no one's
     // to hide: makes them visible. True when something changed; false also on failure (error()).
     virtual bool reconcile() = 0;
+    // Another program is known to have changed the state: the next question reads it again.
+    virtual void reread() {}
 };
 
 // Drawing a catalogued typeface in the program's own windows. A face is drawn only as itself:

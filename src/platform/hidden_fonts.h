@@ -53,6 +53,7 @@ public:
     QString error() const override { return error_; }
     bool inStep(const QString& stamp) override;
     bool reconcile() override;
+    void reread() override { stateKey_.clear(); }
 
     // The hidden files as the shared state records them (links resolved), sorted.
     QStringList hiddenFiles();

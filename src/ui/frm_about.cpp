@@ -43,11 +43,12 @@ QLabel* icon(QDialog* dialog, QStyle::StandardPixmap pixmap) {
 
 } // namespace
 
-FrmAbout::FrmAbout(QWidget* parent) : QDialog(parent) {
+FrmAbout::FrmAbout(QWidget* parent, const QString& programTitle) : QDialog(parent) {
+    const QString program = programTitle.isEmpty() ? AppTitle : programTitle;
     setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(QStringLiteral("About ") + AppTitle);
+    setWindowTitle(QStringLiteral("About ") + program);
     auto* layout = new QGridLayout(this);
-    auto* title = label(this, "lblTitle", AppTitle);
+    auto* title = label(this, "lblTitle", program);
     QFont big = title->font();
     big.setPointSizeF(big.pointSizeF() * 1.6);
     big.setBold(true);

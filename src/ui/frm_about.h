@@ -4,11 +4,12 @@
 
 namespace lb {
 
-// "About Letterbay 98": the program and its version. OK answers Enter and Escape.
+// "About Letterbay 98" (or the title of the program that shows it): the program and its version.
+// OK answers Enter and Escape.
 class FrmAbout : public QDialog {
     Q_OBJECT
 public:
-    explicit FrmAbout(QWidget* parent = nullptr);
+    explicit FrmAbout(QWidget* parent = nullptr, const QString& programTitle = {});
 };
 
 // Where to get help with the program. OK answers Enter and Escape.

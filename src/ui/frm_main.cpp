@@ -60,6 +60,9 @@ void FrmMain::buildLayout() {
     commands_ = buildCommands(*this, central);
     mnuPopup_ = commands_.popup;
     mnuPopupFont_ = commands_.popup->findChild<QMenu*>(QStringLiteral("mnuPopupFont"));
+    // What another program activated shows, at the latest, when a menu opens.
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>())
+        connect(menu, &QMenu::aboutToShow, this, [this] { refreshIfChanged(); });
     showPopup = [this](QPoint at) { mnuPopupFont_->popup(at); };
     auto* outer = new QVBoxLayout(central);
     auto* grid = new QGridLayout;
@@ -220,6 +223,44 @@ void FrmMain::runGuarded(const std::function<void()>& operation) {
         } catch (const DbError&) {
         }
     }
+    // What this window shows now is this program's own doing.
+    rememberShown();
+}
+
+void FrmMain::rememberShown() {
+    if (!app_.db) return;
+    try {
+        shownActivated_ = activatedSet(app_);
+        shownFontState_ = readSetting(app_, fld::FontState);
+        shownKnown_ = true;
+    } catch (const DbError&) {
+        shownKnown_ = false;
+    }
+}
+
+void FrmMain::refreshIfChanged() {
+    // Not during an operation (the window is disabled then), nor before the load or after the end.
+    if (!app_.db || !isEnabled() || !shownKnown_ ||
+        app_.lastResult.toString() == QLatin1String("Exit"))
+        return;
+    QString set;
+    QVariant state;
+    try {
+        set = activatedSet(app_);
+        state = readSetting(app_, fld::FontState);
+    } catch (const DbError&) {
+        return;
+    }
+    if (set == shownActivated_ && state == shownFontState_) return;
+    app_.setActivated = !set.isEmpty();
+    ctx_.fonts.resources.reread();
+    runGuarded([this] {
+        Fill_AllFonts(ctx_);
+        if (!app_.currentSetName.isEmpty()) Fill_AssignedFonts(ctx_);
+    });
+    setMessage(set.isEmpty() ? QStringLiteral("All sets are active.  No fonts are inactive.")
+                             : QStringLiteral("\"") + set +
+                                   QStringLiteral("\" is the currently active set."));
 }
 
 void FrmMain::Form_Load() {
@@ -306,8 +347,10 @@ void FrmMain::Form_Load() {
 }
 
 void FrmMain::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         app_.messages.title = QStringLiteral("Letterbay");
+        refreshIfChanged();
+    }
     QMainWindow::changeEvent(event);
 }
 

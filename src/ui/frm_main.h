@@ -169,6 +169,10 @@ private:
     void saveSize();
     void runGuarded(const std::function<void()>& operation);
     double twipsPerPixel() const;
+    // Another program (the tray launcher) may activate a set meanwhile: when the active set or
+    // the hidden-font state differs from what this window last showed, the lists are shown again.
+    void refreshIfChanged();
+    void rememberShown();
 
     AppState& app_;
     FontListModel allFonts_;
@@ -202,6 +206,9 @@ private:
     QLabel* panel1_ = nullptr;
     QLabel* panel2_ = nullptr;
     QLabel* panel3_ = nullptr;
+    QString shownActivated_;
+    QVariant shownFontState_;
+    bool shownKnown_ = false;
 };
 
 } // namespace lb

@@ -5,12 +5,15 @@
 #include "platform/hidden_fonts.h"
 #include "platform/qt_message_boxes.h"
 #include "ui/application.h"
+#include "ui/program_icon.h"
 #include "ui/program_start.h"
 
 int main(int argc, char** argv) {
     lb::Application application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("letterbay"));
+    QApplication::setDesktopFileName(QStringLiteral("letterbay"));
     QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(lb::programIcon());
 
     lb::QtMessageBoxes boxes;
     lb::QtPointer pointer;

@@ -14,16 +14,12 @@ QString toolPath() {
 }
 } // namespace
 
-Finished runStateTool(const QStringList& args, bool asNobody) {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    if (asNobody)
-        p.start(QStringLiteral("setpriv"),
-                QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                            QStringLiteral("--clear-groups"), toolPath()} +
-                    args);
-    else
-        p.start(toolPath(), args);
+QString programPath(const QString& name) {
+    return QStringLiteral(LB_BIN_DIR "/") + name;
+}
+
+namespace {
+Finished waitFor(QProcess& p) {
     Finished f;
     if (!p.waitForFinished(120000)) {
         p.kill();
@@ -34,6 +30,27 @@ Finished runStateTool(const QStringList& args, bool asNobody) {
     f.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     f.output = QString::fromUtf8(p.readAll());
     return f;
+}
+} // namespace
+
+Finished runStateTool(const QStringList& args, bool asNobody) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    if (asNobody)
+        p.start(QStringLiteral("setpriv"),
+                QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                            QStringLiteral("--clear-groups"), toolPath()} +
+                    args);
+    else
+        p.start(toolPath(), args);
+    return waitFor(p);
+}
+
+Finished runTraywickDriver(const QStringList& args) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(programPath(QStringLiteral("lb_traywick_driver")), args);
+    return waitFor(p);
 }
 
 void startStateTool(QProcess& process, const QStringList& args) {

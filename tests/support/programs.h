@@ -20,6 +20,11 @@ Finished runStateTool(const QStringList& args, bool asNobody = false);
 // Started and left running: for tests that kill it half way.
 void startStateTool(QProcess& process, const QStringList& args);
 
+// The tray launcher driven as a user drives it (tests/tools/traywick_driver.cpp), to its end.
+Finished runTraywickDriver(const QStringList& args);
+// The built programs themselves.
+QString programPath(const QString& name);
+
 // True when this test runs as root and can switch to an unprivileged user (setpriv).
 bool canRunAsNobody();
 // Lets every user read (and enter) `folder` and everything below it.

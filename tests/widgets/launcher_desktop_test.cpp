@@ -1,0 +1,283 @@
+// The tray launcher as a real process beside the main program, with real fontconfig: what a
+// separate `fc-list` sees is what every program of the desktop sees.
+#include "core/paths.h"
+#include "core/schema.h"
+#include "core/settings.h"
+#include "core/startup.h"
+#include "launcher/frm_launcher.h"
+#include "launcher/launcher_start.h"
+#include "launcher/single_instance.h"
+#include "platform/desktop_fonts.h"
+#include "platform/font_selection.h"
+#include "platform/fontconfig_fonts.h"
+#include "platform/hidden_fonts.h"
+#include "support/data_files.h"
+#include "support/fakes.h"
+#include "support/font_env.h"
+#include "support/programs.h"
+#include "ui/font_grid.h"
+#include "ui/frm_main.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <csignal>
+#include <gtest/gtest.h>
+
+using namespace lb;
+
+namespace {
+
+std::vector<std::string> files(std::initializer_list<QString> paths) {
+    return lbtest::sorted(QSet<QString>(paths));
+}
+
+// Waits until a separate fc-list lists `want`; what it lists last is returned either way.
+std::vector<std::string> fcListBecomes(const std::vector<std::string>& want, int ms = 20000) {
+    std::vector<std::string> now = lbtest::fcList();
+    QElapsedTimer t;
+    t.start();
+    while (now != want && t.elapsed() < ms) {
+        QTest::qWait(200);
+        now = lbtest::fcList();
+    }
+    return now;
+}
+
+// The real `traywick`, offscreen, in the test's home.
+struct Traywick {
+    QProcess process;
+    Traywick() {
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(lbtest::programPath(QStringLiteral("traywick")), {});
+        EXPECT_TRUE(process.waitForStarted(10000));
+    }
+    ~Traywick() {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(10000);
+        }
+    }
+    // Ends it as the session does at log-out.
+    int terminate() {
+        ::kill(pid_t(process.processId()), SIGTERM);
+        if (!process.waitForFinished(10000)) return -2;
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+    QString output() { return QString::fromUtf8(process.readAll()); }
+};
+
+// Fonts: Fixture Sans (3 files), Alpha Test, Beta Test in the user's fonts folder; Fixture Serif
+// and the desktop's own Fixture Mono installed system-wide. Set A = {Alpha Test}, set B =
+// {Fixture Sans, Beta Test}.
+struct LauncherDesktop : ::testing::Test {
+    lbtest::FontEnv env;
+    lbtest::ScriptedBoxes boxes;
+    MemoryPointer pointer;
+    AppState app{boxes, pointer};
+    FontconfigFonts fontconfig;
+    lbtest::FakeDesktop desktop;
+    std::unique_ptr<FontconfigResources> resources;
+    std::unique_ptr<FontPlatform> fonts;
+    std::unique_ptr<FrmMain> letterbay;
+    QString sans[3], alpha, beta, serif, mono;
+
+    void SetUp() override {
+        sans[0] = env.installFixture("FixtureSans-Regular.ttf");
+        sans[1] = env.installFixture("FixtureSans-Bold.ttf");
+        sans[2] = env.installFixture("FixtureSans-Italic.ttf");
+        alpha = env.installFixture("AlphaTest-Regular.ttf");
+        beta = env.installFixture("BetaTest-Regular.ttf");
+        serif = env.installFixture("FixtureSerif-Regular.ttf", true);
+        mono = env.installFixture("FixtureMono-Regular.ttf", true);
+        desktop.list = {"Fixture Mono"};
+        resources = std::make_unique<FontconfigResources>(fontconfig);
+        fonts = std::make_unique<FontPlatform>(
+            FontPlatform{fontconfig, fontconfig, desktop, *resources});
+    }
+    void TearDown() override {
+        app.lastResult = QStringLiteral("Exit");
+        letterbay.reset();
+    }
+
+    // The main program's window, loaded: the first run's catalogue, AutoAssign off.
+    void startLetterbay(FontPlatform* platform = nullptr) {
+        Startup startup(app);
+        ASSERT_TRUE(startup.load());
+        letterbay = std::make_unique<FrmMain>(app, platform ? *platform : *fonts);
+        letterbay->endProgram = [] {};
+        boxes.answers = {AnswerNo};
+        letterbay->Form_Load();
+        letterbay->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(letterbay.get()));
+        app.db->exec("DELETE FROM [Sets]");
+        app.db->exec("INSERT INTO [Sets] VALUES ('A'), ('B')");
+        app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('A', 'Alpha Test'), "
+                     "('B', 'Fixture Sans'), ('B', 'Beta Test')");
+        letterbay->fillSets();
+        boxes.shown.clear(); // the first run's question
+    }
+    void chooseSet(const QString& name) {
+        auto* box = letterbay->findChild<QComboBox*>("cmbSets");
+        const int i = box->findText(name);
+        ASSERT_GE(i, 0) << name.toStdString();
+        box->setCurrentIndex(i);
+        Q_EMIT box->activated(i);
+    }
+    // Picks a font in All Fonts and presses the button that assigns it to the chosen set.
+    void assign(const QString& font, const QString& set) {
+        chooseSet(set);
+        auto* grid = letterbay->findChild<FontGrid*>("grdFonts1");
+        const int row = letterbay->allFonts().find(font);
+        ASSERT_GE(row, 0) << font.toStdString();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          grid->visualRect(grid->model()->index(row, 0)).center());
+        QPushButton* add = letterbay->findChild<QPushButton*>("cmdAdd0");
+        ASSERT_TRUE(add->isEnabled());
+        QTest::mouseClick(add, Qt::LeftButton);
+    }
+    int stateInLetterbay(const QString& face) {
+        const int row = letterbay->allFonts().find(face);
+        return row < 0 ? -1 : letterbay->allFonts().row(row).state;
+    }
+    // The user comes back to the main window from another one.
+    void returnToLetterbay() {
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+        letterbay->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(letterbay.get()));
+    }
+};
+
+TEST_F(LauncherDesktop, TheTwoProgramsNeverUndoEachOthersActivation) {
+    startLetterbay();
+    chooseSet("A");
+    letterbay->mnuEditActiveSelected_Click();
+    ASSERT_EQ(lbtest::fcList(), files({alpha, mono}));
+    ASSERT_EQ(stateInLetterbay("Beta Test"), StateInactive);
+
+    // The tray launcher, a program of its own, activates B from its set list.
+    const lbtest::Finished tray =
+        lbtest::runTraywickDriver({"--desktop", "Fixture Mono", "activate", "B"});
+    ASSERT_EQ(tray.exitCode, 0) << tray.output.toStdString();
+    EXPECT_EQ(lbtest::fcList(), files({sans[0], sans[1], sans[2], beta, mono}));
+
+    // Back in the main window, which was loaded while A was active: it shows B's state.
+    returnToLetterbay();
+    EXPECT_EQ(stateInLetterbay("Beta Test"), StateActive);
+    EXPECT_EQ(stateInLetterbay("Alpha Test"), StateInactive);
+    EXPECT_EQ(letterbay->findChild<QLabel*>("barStatusPanel2")->text(),
+              "\"B\" is the currently active set.");
+
+    // A font assigned to A, no longer active, stays hidden; one assigned to B is shown.
+    assign("Fixture Serif", "A");
+    EXPECT_EQ(lbtest::fcList(), files({sans[0], sans[1], sans[2], beta, mono}));
+    assign("Fixture Serif", "B");
+    EXPECT_EQ(lbtest::fcList(), files({sans[0], sans[1], sans[2], beta, serif, mono}));
+    EXPECT_EQ(activatedSet(app), "B");
+    EXPECT_TRUE(boxes.shown.empty());
+
+    // And the other way round: all sets from the tray, then an assignment in the main window.
+    const lbtest::Finished all =
+        lbtest::runTraywickDriver({"--desktop", "Fixture Mono", "activate", ""});
+    ASSERT_EQ(all.exitCode, 0) << all.output.toStdString();
+    // The main window's menus show it as soon as one opens.
+    Q_EMIT letterbay->menuBar()->findChildren<QMenu*>().first()->aboutToShow();
+    EXPECT_EQ(stateInLetterbay("Alpha Test"), StateActive);
+    assign("Alpha Test", "B");
+    EXPECT_EQ(lbtest::fcList().size(), 7u) << "every font visible";
+    EXPECT_EQ(activatedSet(app), "");
+}
+
+TEST_F(LauncherDesktop, AtLogOnALostSetIsAppliedAgainAndFontsThatArriveAreShown) {
+    // Both programs take the desktop's own fonts from this home's fontconfig, as they do for a
+    // user: whichever those are, they stay visible with B's.
+    FontconfigDesktopFonts realDesktop;
+    FontPlatform platform{fontconfig, fontconfig, realDesktop, *resources};
+    startLetterbay(&platform);
+    chooseSet("B");
+    letterbay->mnuEditActiveSelected_Click();
+    const auto active = lbtest::fcList();
+    ASSERT_TRUE(std::count(active.begin(), active.end(), beta.toStdString()));
+    ASSERT_FALSE(std::count(active.begin(), active.end(), alpha.toStdString()));
+    app.lastResult = QStringLiteral("Exit");
+    letterbay.reset();
+    app.closeAll();
+    // A new session on a desktop that lost the state (its files removed).
+    QFile::remove(inactiveFontsConfPath());
+    QFile::remove(FontconfigResources::statePath());
+    ASSERT_EQ(lbtest::fcList().size(), 7u);
+
+    // The real launcher: B's fonts and the desktop's as they were, the rest hidden again.
+    Traywick traywick;
+    const auto after = fcListBecomes(active);
+    ASSERT_EQ(after, active) << traywick.output().toStdString();
+
+    // Fonts copied into a folder hidden whole, and into a new folder below it, are chosen by no
+    // one: every program sees them within seconds.
+    const QString delta = env.installFixture("DeltaTest-Regular.ttf");
+    auto withDelta = active;
+    withDelta.push_back(delta.toStdString());
+    std::sort(withDelta.begin(), withDelta.end());
+    EXPECT_EQ(fcListBecomes(withDelta), withDelta);
+    const QString script = env.installInSubfolder("FixtureScript-Regular.ttf", "new/deeper");
+    auto withScript = withDelta;
+    withScript.push_back(script.toStdString());
+    std::sort(withScript.begin(), withScript.end());
+    EXPECT_EQ(fcListBecomes(withScript), withScript);
+
+    // Ended by the session: cleanly, its lock given up.
+    EXPECT_EQ(traywick.terminate(), 0) << traywick.output().toStdString();
+    SingleInstance next(QStringLiteral("traywick"));
+    EXPECT_EQ(next.claim(), SingleInstance::First);
+}
+
+TEST_F(LauncherDesktop, ASecondStartShowsTheFirstOnesWindowAndACrashedOneHoldsNothing) {
+    ASSERT_TRUE(prepareDataFolder().isEmpty());
+    lbtest::FakeResources fake;
+    FontPlatform platform{fontconfig, fontconfig, desktop, fake};
+    {
+        LauncherStart first(app, platform);
+        int ended = 0;
+        first.prepareWindow = [&](FrmLauncher& w) {
+            w.endProgram = [&] { ++ended; };
+            w.trayAvailable = [] { return true; };
+        };
+        ASSERT_TRUE(first.begin());
+        first.window()->timer()->stop();
+        first.window()->Timer1_Timer();
+        first.window()->cmdOK_Click();
+        ASSERT_FALSE(first.window()->isVisible());
+
+        // A second start (a restored session beside the autostart): it ends at once, and the
+        // first one's window comes up.
+        QProcess second;
+        second.setProcessChannelMode(QProcess::MergedChannels);
+        second.start(lbtest::programPath(QStringLiteral("traywick")), {});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return second.state() == QProcess::NotRunning; }, 15000));
+        EXPECT_EQ(second.exitCode(), 0) << second.readAll().toStdString();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return first.window()->isVisible(); }, 3000));
+        EXPECT_EQ(ended, 0);
+        first.window()->mnuPopupClose_Click();
+        EXPECT_EQ(ended, 1);
+    }
+
+    // A launcher killed outright leaves its lock file and socket: the next one starts anyway.
+    Traywick crashed;
+    SingleInstance probe(QStringLiteral("traywick"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(probe.socketName()); }, 15000))
+        << crashed.output().toStdString();
+    crashed.process.kill();
+    crashed.process.waitForFinished(10000);
+    EXPECT_TRUE(QFileInfo::exists(probe.lockPath()));
+    EXPECT_EQ(probe.claim(), SingleInstance::First);
+}
+
+} // namespace

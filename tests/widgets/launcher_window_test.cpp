@@ -1,0 +1,480 @@
+// The tray launcher's real window, offscreen, over fake font facilities: its start, the tray icon
+// driven through the object that owns it, and its commands as a user gives them.
+#include "activation/activation.h"
+#include "core/paths.h"
+#include "core/schema.h"
+#include "core/settings.h"
+#include "launcher/frm_launcher.h"
+#include "launcher/launcher_start.h"
+#include "support/data_files.h"
+#include "support/fakes.h"
+#include "ui/frm_help.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace lb;
+
+namespace {
+
+// Fonts A (a1, a2), B, C, D and the desktop's own "Desk Sans"; set P = {A, B}, set S = {B, C}.
+struct Launcher : ::testing::Test, lbtest::Session {
+    std::unique_ptr<Database> db; // the data as another program sees it
+    std::unique_ptr<LauncherStart> start;
+    bool tray = true;
+    int ended = 0;
+
+    void SetUp() override {
+        desktop.list = {"Desk Sans"};
+        ASSERT_TRUE(prepareDataFolder().isEmpty());
+        db = Database::open(databasePath(), ConnectSuffix);
+        addCurrentFields(*db);
+        db->exec("DELETE FROM [Sets]");
+        db->exec("INSERT INTO [Fonts] VALUES ('A Font', 'a1.ttf', 'A Font Regular (TrueType)'), "
+                 "('A Font', 'a2.ttf', 'A Font Bold (TrueType)'), "
+                 "('B Font', 'b.ttf', 'B Font (TrueType)'), ('C Font', 'c.ttf', 'C Font "
+                 "(TrueType)'), ('D Font', 'd.ttf', 'D Font (TrueType)'), "
+                 "('Desk Sans', '/usr/share/fonts/desk.ttf', 'Desk Sans (TrueType)')");
+        db->exec("INSERT INTO [Sets] VALUES ('P'), ('S')");
+        db->exec("INSERT INTO [Assigned Fonts] VALUES ('P', 'A Font'), ('P', 'B Font'), "
+                 "('S', 'B Font'), ('S', 'C Font')");
+    }
+    void TearDown() override {
+        if (start && start->window() && !ended) start->window()->endProgram = [] {};
+        start.reset();
+        for (QWidget* w : QApplication::topLevelWidgets())
+            w->close();
+    }
+
+    // The database records `set` as active, and the desktop's state implements it (`inStep`) or
+    // was lost.
+    void recordActive(const QString& set, const QSet<QString>& hidden, bool inStep) {
+        db->exec(QStringLiteral("UPDATE [Sample Text] SET [Activated Set] = '%1', [Previous Set] "
+                                "= 'S', [Font State] = 'stamp-1'")
+                     .arg(set));
+        if (inStep) {
+            resources.hidden = hidden;
+            resources.stamp = QStringLiteral("stamp-1");
+        }
+    }
+
+    bool begin(FontPlatform* platform = nullptr) {
+        start.reset();
+        start = std::make_unique<LauncherStart>(app, platform ? *platform : fonts);
+        start->prepareWindow = [this](FrmLauncher& w) {
+            w.endProgram = [this] { ++ended; };
+            w.trayAvailable = [this] { return tray; };
+            w.trayPollMs = 20;
+        };
+        return start->begin();
+    }
+    FrmLauncher* w() { return start->window(); }
+    template <typename T> T* find(const char* name) {
+        T* found = w()->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    QString status() { return find<QLabel>("lblStatus")->text(); }
+    QColor statusColour() {
+        return find<QLabel>("lblStatus")->palette().color(QPalette::WindowText);
+    }
+    QAction* item(const char* name) {
+        return w()->popup()->findChild<QAction*>(QString::fromLatin1(name));
+    }
+    // The start-up timer's five seconds, passed at once.
+    void timerFires() {
+        ASSERT_TRUE(w()->timer()->isActive());
+        w()->timer()->stop();
+        w()->Timer1_Timer();
+    }
+    void click(const char* button) { QTest::mouseClick(find<QPushButton>(button), Qt::LeftButton); }
+    void pickSet(const QString& name) {
+        auto* list = find<QListWidget>("lstSets");
+        const QList<QListWidgetItem*> items = list->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(items.size(), 1) << name.toStdString();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(items.first()).center());
+    }
+    QStringList listed() {
+        QStringList names;
+        for (const QListWidgetItem* i :
+             find<QListWidget>("lstSets")->findItems("*", Qt::MatchWildcard))
+            names << i->text();
+        return names;
+    }
+    QString setting(const QString& field) {
+        return lbtest::scalar(*db, QStringLiteral("SELECT [%1] FROM [Sample Text]").arg(field));
+    }
+    int pixels(int twips) { return twips * w()->logicalDpiX() / 1440; }
+};
+
+// Records what the window shows at each broadcast.
+struct WatchedBroadcasts : lbtest::FakeResources {
+    std::function<void()> atBroadcast;
+    bool broadcast(const QString& stamp) override {
+        if (atBroadcast) atBroadcast();
+        return FakeResources::broadcast(stamp);
+    }
+};
+
+TEST_F(Launcher, StartTouchesNoFontUnlessTheSetWasLost) {
+    // No set active: shown narrow and disabled with its picture, until the timer brings the icon.
+    ASSERT_TRUE(begin());
+    EXPECT_EQ(status(), "Letterbay's active set:  All\n\nAll fonts are available.");
+    EXPECT_EQ(statusColour(), QApplication::palette().color(QPalette::WindowText));
+    EXPECT_TRUE(resources.log.isEmpty());
+    EXPECT_TRUE(w()->isVisible());
+    EXPECT_FALSE(w()->isEnabled());
+    EXPECT_EQ(w()->width(), pixels(3180));
+    EXPECT_EQ(w()->timer()->interval(), 5000);
+    EXPECT_EQ(find<QLabel>("lblVersion")->text(), "Version 2.5");
+    EXPECT_TRUE(find<QLabel>("imgSplash")->isVisible());
+    EXPECT_FALSE(find<QWidget>("fraButtons")->isVisible());
+    EXPECT_FALSE(w()->trayIcon()->isVisible());
+    timerFires();
+    EXPECT_TRUE(w()->isEnabled());
+    EXPECT_TRUE(w()->trayIcon()->isVisible());
+    EXPECT_EQ(w()->trayIcon()->toolTip(), "Letterbay Traywick");
+    EXPECT_EQ(w()->trayIcon()->contextMenu(), w()->popup());
+    EXPECT_EQ(w()->windowType(), Qt::Tool) << "in the tray, out of the task bar";
+    EXPECT_FALSE(find<QLabel>("imgSplash")->isVisible());
+    EXPECT_TRUE(find<QWidget>("fraButtons")->isVisible());
+
+    // The set still in force: nothing applied, nothing written.
+    recordActive("P", {"c.ttf", "d.ttf"}, true);
+    ASSERT_TRUE(begin());
+    EXPECT_TRUE(resources.log.isEmpty());
+    EXPECT_EQ(setting(fld::PreviousSet), "S");
+    EXPECT_EQ(status(), "Letterbay's active set:  P\n\nOnly its fonts are available.");
+    EXPECT_EQ(statusColour(), QApplication::palette().color(QPalette::Highlight));
+    EXPECT_EQ(item("mnuPopupActive")->text(), "Active &Set:  P");
+
+    // A new session, every font back: P applied again, its progress shown in the window.
+    WatchedBroadcasts watched;
+    FontPlatform platform{registry, faces, desktop, watched};
+    QStringList seen;
+    watched.atBroadcast = [&] {
+        auto* bar = find<QProgressBar>("barProgress");
+        seen << status() << QString::number(bar->isVisible() ? bar->maximum() : -1)
+             << QString::number(w()->isEnabled());
+    };
+    recordActive("P", {}, false);
+    ASSERT_TRUE(begin(&platform));
+    EXPECT_EQ(seen, (QStringList{"Activating P...", "6", "0"}));
+    EXPECT_EQ(watched.hidden, (QSet<QString>{"c.ttf", "d.ttf"})) << "the desktop's font stays";
+    EXPECT_EQ(setting(fld::ActivatedSet), "P");
+    EXPECT_EQ(setting(fld::PreviousSet), "<null>") << "nothing was hidden before";
+    EXPECT_EQ(status(), "Letterbay's active set:  P\n\nOnly its fonts are available.");
+    EXPECT_FALSE(w()->isEnabled()) << "still no input before the timer";
+    start.reset();
+}
+
+TEST_F(Launcher, SwitchingSetsFromTheList) {
+    recordActive("P", {"c.ttf", "d.ttf"}, true);
+    ASSERT_TRUE(begin());
+    timerFires();
+    click("cmdDisplay");
+    EXPECT_GE(w()->width(), pixels(5475));
+    for (const char* name : {"cmdActivate", "cmdAll", "cmdRun", "cmdHelp"}) {
+        auto* b = find<QPushButton>(name);
+        EXPECT_LE(b->mapTo(w(), QPoint(b->width(), 0)).x(), w()->width()) << name << " is cut";
+    }
+    EXPECT_EQ(find<QPushButton>("cmdDisplay")->text(), "<< Hi&de Sets");
+    EXPECT_EQ(listed(), (QStringList{"P", "S"}));
+    // The active set is shown picked: activating it again is not offered, all sets are.
+    EXPECT_EQ(find<QListWidget>("lstSets")->currentItem()->text(), "P");
+    EXPECT_FALSE(find<QPushButton>("cmdActivate")->isEnabled());
+    EXPECT_TRUE(find<QPushButton>("cmdAll")->isEnabled());
+
+    pickSet("S");
+    click("cmdActivate");
+    // P's own fonts hidden, S's shown, those of neither stay hidden, the desktop's stay shown.
+    EXPECT_EQ(resources.hidden, (QSet<QString>{"a1.ttf", "a2.ttf", "d.ttf"}));
+    EXPECT_EQ(setting(fld::ActivatedSet), "S");
+    EXPECT_EQ(setting(fld::PreviousSet), "P");
+    EXPECT_EQ(status(), "Letterbay's active set:  S\n\nOnly its fonts are available.");
+    EXPECT_EQ(w()->width(), pixels(3180)) << "done: narrow, showing the status";
+    EXPECT_EQ(find<QPushButton>("cmdDisplay")->text(), "&Display Sets >>");
+
+    click("cmdDisplay");
+    click("cmdAll");
+    EXPECT_TRUE(resources.hidden.isEmpty());
+    EXPECT_EQ(setting(fld::ActivatedSet), "<null>");
+    EXPECT_EQ(item("mnuPopupActive")->text(), "Active &Set:  All");
+
+    // Neither all sets while all are active, nor the active set again, is offered or does
+    // anything when it comes all the same.
+    click("cmdDisplay");
+    EXPECT_FALSE(find<QPushButton>("cmdAll")->isEnabled());
+    const int broadcasts = resources.broadcasts;
+    w()->cmdAll_Click();
+    EXPECT_EQ(resources.broadcasts, broadcasts);
+    pickSet("S");
+    click("cmdActivate");
+    click("cmdDisplay");
+    EXPECT_FALSE(find<QPushButton>("cmdActivate")->isEnabled());
+    w()->cmdActivate_Click();
+    EXPECT_EQ(resources.broadcasts, broadcasts + 1);
+
+    // Fonts that cannot be hidden: said, and the database keeps its set.
+    pickSet("P");
+    resources.failWith = "No space left on device";
+    boxes.answers = {AnswerOK};
+    click("cmdActivate");
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, fontStateFailureText("No space left on device", "\n"));
+    EXPECT_EQ(setting(fld::ActivatedSet), "S");
+    EXPECT_EQ(status(), "Letterbay's active set:  S\n\nOnly its fonts are available.");
+    EXPECT_TRUE(w()->isEnabled());
+
+    // A name with an ampersand makes no mnemonic; no sets, an empty list.
+    db->exec("UPDATE [Sets] SET [Set Name] = 'Arts & Crafts' WHERE [Set Name] = 'S'");
+    db->exec("UPDATE [Sample Text] SET [Activated Set] = 'Arts & Crafts'");
+    Q_EMIT w()->popup()->aboutToShow();
+    EXPECT_EQ(item("mnuPopupActive")->text(), "Active &Set:  Arts && Crafts");
+    db->exec("DELETE FROM [Sets]");
+    click("cmdDisplay");
+    click("cmdDisplay");
+    EXPECT_TRUE(listed().isEmpty());
+    EXPECT_FALSE(find<QPushButton>("cmdActivate")->isEnabled());
+}
+
+TEST_F(Launcher, TrayClicksMenuAndWhatAnotherProgramDid) {
+    ASSERT_TRUE(begin());
+    timerFires();
+    QStringList items;
+    for (QAction* a : w()->trayIcon()->contextMenu()->actions())
+        items << (a->isSeparator() ? "-" + a->objectName() : a->objectName() + "=" + a->text());
+    EXPECT_EQ(items,
+              (QStringList{"mnuPopupActive=Active &Set:  All", "mnuPopupSets=&Display Sets",
+                           "-mnuPopupLetterbaySlash", "mnuPopupLetterbay=Run &Letterbay",
+                           "-mnuPopupCloseSlash", "mnuPopupClose=E&xit", "-mnuPopupSupportSlash",
+                           "mnuPopupSupport=&Technical Support", "mnuPopupAbout=&About..."}));
+
+    // A double-click, or the single click of newer trays: the window as it was left.
+    click("cmdOK");
+    ASSERT_FALSE(w()->isVisible());
+    Q_EMIT w()->trayIcon()->activated(QSystemTrayIcon::DoubleClick);
+    EXPECT_TRUE(w()->isVisible());
+    EXPECT_EQ(w()->displayHelpTopic(), 3007);
+    item("mnuPopupSets")->trigger();
+    EXPECT_EQ(w()->displayHelpTopic(), 3008);
+    click("cmdOK");
+    Q_EMIT w()->trayIcon()->activated(QSystemTrayIcon::MiddleClick);
+    EXPECT_FALSE(w()->isVisible());
+
+    // The main program activates S and adds a set: shown when the menu opens, or on a click.
+    db->exec("UPDATE [Sample Text] SET [Activated Set] = 'S'");
+    db->exec("INSERT INTO [Sets] VALUES ('Q')");
+    Q_EMIT w()->popup()->aboutToShow();
+    EXPECT_EQ(item("mnuPopupActive")->text(), "Active &Set:  S");
+    Q_EMIT w()->trayIcon()->activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(find<QGroupBox>("fraSets")->isVisible()) << "the set panel was showing";
+    EXPECT_EQ(listed(), (QStringList{"P", "S", "Q"}));
+    pickSet("S");
+    EXPECT_FALSE(find<QPushButton>("cmdActivate")->isEnabled());
+    // ... or when the user comes back to the window from another one.
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    db->exec("UPDATE [Sample Text] SET [Activated Set] = NULL");
+    w()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w()));
+    EXPECT_EQ(status(), "Letterbay's active set:  All\n\nAll fonts are available.");
+    item("mnuPopupActive")->trigger();
+    EXPECT_FALSE(find<QGroupBox>("fraSets")->isVisible());
+
+    // While an activation runs, the tray's clicks and the menu's commands wait.
+    item("mnuPopupSets")->trigger();
+    pickSet("S");
+    bool checked = false;
+    QObject::connect(find<QProgressBar>("barProgress"), &QProgressBar::valueChanged, [&](int v) {
+        if (v != 1 || checked) return;
+        checked = true;
+        EXPECT_FALSE(item("mnuPopupClose")->isEnabled());
+        w()->mnuPopupClose_Click();
+        Q_EMIT w()->trayIcon()->activated(QSystemTrayIcon::DoubleClick);
+    });
+    click("cmdActivate");
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(ended, 0);
+    EXPECT_EQ(setting(fld::ActivatedSet), "S");
+    EXPECT_TRUE(item("mnuPopupClose")->isEnabled());
+}
+
+TEST_F(Launcher, RunLetterbayHelpBoxesAndExit) {
+    ASSERT_TRUE(begin());
+    timerFires();
+    // A program of that name in the launcher's folder, which leaves a mark.
+    const QString folder = env.root() + "/bin", mark = env.root() + "/started";
+    QDir().mkpath(folder);
+    QFile script(folder + "/letterbay");
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write(QStringLiteral("#!/bin/sh\necho \"$0\" > '%1'\n").arg(mark).toUtf8());
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    w()->programFolder = folder;
+    click("cmdDisplay");
+    click("cmdRun");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(mark); }, 5000));
+    EXPECT_FALSE(w()->isVisible());
+    // Nothing there: said, not passed over.
+    w()->programFolder = env.root() + "/nowhere";
+    boxes.answers = {AnswerOK};
+    item("mnuPopupLetterbay")->trigger();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].style, StyleCritical);
+    EXPECT_TRUE(boxes.shown[0].text.contains(env.root() + "/nowhere/letterbay"));
+
+    // F1 without Shift, and Help, open the launcher's page.
+    Q_EMIT w()->trayIcon()->activated(QSystemTrayIcon::DoubleClick);
+    auto page = [] {
+        FrmHelp* help = FrmHelp::instance();
+        return help->isVisible() ? help->browser()->source().fileName() : QString();
+    };
+    FrmHelp::instance()->hide();
+    QTest::keyClick(find<QPushButton>("cmdDisplay"), Qt::Key_F1, Qt::ShiftModifier);
+    EXPECT_EQ(page(), "");
+    QTest::keyClick(find<QPushButton>("cmdDisplay"), Qt::Key_F1);
+    EXPECT_EQ(page(), "traywick.html");
+    FrmHelp::instance()->hide();
+    click("cmdHelp");
+    EXPECT_EQ(page(), "traywick.html");
+
+    // About is not modal, Technical Support is.
+    item("mnuPopupAbout")->trigger();
+    QDialog* about = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->objectName() == "frmAbout" && top->isVisible())
+            about = qobject_cast<QDialog*>(top);
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(about->windowTitle(), "About Letterbay Traywick");
+    EXPECT_FALSE(about->isModal());
+    about->close();
+    QString modal;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        modal = box->objectName();
+        QTest::mouseClick(box->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+    });
+    item("mnuPopupSupport")->trigger();
+    EXPECT_EQ(modal, "frmTechSupport");
+
+    // The window's Exit asks; No hides it. Its close button, with a tray, only hides it.
+    boxes.shown.clear();
+    boxes.answers = {AnswerNo};
+    click("cmdClose");
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "Are you sure you want to exit Letterbay Traywick?  Exiting "
+                                   "removes Letterbay Traywick from the system tray.");
+    EXPECT_EQ(boxes.shown[0].title, "Confirm Exit");
+    EXPECT_EQ(boxes.shown[0].style, StyleYesNo | StyleQuestion);
+    EXPECT_FALSE(w()->isVisible());
+    Q_EMIT w()->trayIcon()->activated(QSystemTrayIcon::DoubleClick);
+    w()->close();
+    EXPECT_FALSE(w()->isVisible());
+    EXPECT_EQ(ended, 0);
+    // The tray menu's Exit ends without asking: the icon gone, the database closed.
+    item("mnuPopupClose")->trigger();
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_FALSE(w()->trayIcon()->isVisible());
+    EXPECT_EQ(app.db, nullptr);
+}
+
+TEST_F(Launcher, WithoutATrayTheWindowStaysUntilOneAppears) {
+    tray = false;
+    ASSERT_TRUE(begin());
+    timerFires();
+    EXPECT_TRUE(w()->isVisible());
+    EXPECT_FALSE(w()->trayIcon()->isVisible());
+    EXPECT_TRUE(find<QLabel>("lblTray")->isVisible());
+    EXPECT_NE(w()->windowType(), Qt::Tool) << "the task bar is the way back to it";
+    // OK minimizes rather than hides; the close button asks, as Exit does.
+    click("cmdOK");
+    EXPECT_TRUE(w()->isVisible());
+    EXPECT_TRUE(w()->isMinimized());
+    w()->showNormal();
+    boxes.answers = {AnswerNo};
+    w()->close();
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(w()->isVisible());
+
+    // A tray appears: the icon goes in, and the window may hide.
+    tray = true;
+    EXPECT_TRUE(QTest::qWaitFor([this] { return w()->trayIcon()->isVisible(); }, 2000));
+    EXPECT_FALSE(find<QLabel>("lblTray")->isVisible());
+    EXPECT_EQ(w()->windowType(), Qt::Tool);
+    click("cmdOK");
+    EXPECT_FALSE(w()->isVisible());
+    // It goes away again: the window comes back rather than leaving nothing on screen.
+    tray = false;
+    EXPECT_TRUE(QTest::qWaitFor([this] { return w()->isVisible(); }, 2000));
+    EXPECT_TRUE(find<QLabel>("lblTray")->isVisible());
+}
+
+TEST_F(Launcher, RefusesWhatItCannotUseAndLeavesItAsItWas) {
+    auto file = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    auto refused = [&](const QString& start) {
+        EXPECT_EQ(this->start->exitCode(), 1);
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].style, StyleCritical);
+        EXPECT_EQ(boxes.shown[0].title, "Letterbay Traywick");
+        EXPECT_TRUE(boxes.shown[0].text.startsWith(start)) << boxes.shown[0].text.toStdString();
+        EXPECT_EQ(this->start->window(), nullptr);
+        boxes.shown.clear();
+    };
+    // Held by another program: said after a while, no hang.
+    db->exec("BEGIN EXCLUSIVE");
+    db->exec("UPDATE [Sample Text] SET [Activated Set] = 'Held'");
+    boxes.answers = {AnswerOK};
+    EXPECT_FALSE(begin());
+    refused("The font database " + databasePath() +
+            " cannot be used: Another program keeps the file locked");
+    db->exec("ROLLBACK");
+    db.reset();
+
+    // Data that only the main program converts; a file that is no database.
+    QFile::remove(databasePath());
+    lbtest::makeDataFile(databasePath(), "1");
+    const QByteArray old = file(databasePath());
+    boxes.answers = {AnswerOK};
+    EXPECT_FALSE(begin());
+    refused("You have installed over an older version of Letterbay.  You need to run Letterbay "
+            "once to convert your data before running Traywick.");
+    EXPECT_EQ(file(databasePath()), old);
+    QFile garbage(databasePath());
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    garbage.write(QByteArray(8192, 'x'));
+    garbage.close();
+    boxes.answers = {AnswerOK};
+    EXPECT_FALSE(begin()); // its lock was given up after the last refusal
+    refused("The font database " + databasePath() + " cannot be used: ");
+    EXPECT_EQ(file(databasePath()), QByteArray(8192, 'x'));
+
+    // No data folder: said, and nothing is made.
+    QDir(dataFolder()).removeRecursively();
+    boxes.answers = {AnswerOK};
+    EXPECT_FALSE(begin());
+    refused("There is no font database at " + databasePath());
+    EXPECT_FALSE(QFileInfo::exists(dataFolder()));
+}
+
+} // namespace
