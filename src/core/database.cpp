@@ -18,37 +18,6 @@ QString quoteIdentifier(const QString& name) {
 
 namespace {
 
-bool isAscii(const void* p, int n) {
-    auto* s = static_cast<const unsigned char*>(p);
-    for (int i = 0; i < n; ++i)
-        if (s[i] >= 0x80) return false;
-    return true;
-}
-
-int foldedCompare(const QString& a, const QString& b) {
-    const QString fa = a.toCaseFolded();
-    const QString fb = b.toCaseFolded();
-    return fa < fb ? -1 : (fb < fa ? 1 : 0);
-}
-
-// The collation behind every text column: ASCII texts take a byte loop, anything else
-// is compared by Unicode case folding so that "Édition" equals "édition".
-int collate(void*, int n1, const void* p1, int n2, const void* p2) {
-    if (isAscii(p1, n1) && isAscii(p2, n2)) {
-        auto* a = static_cast<const unsigned char*>(p1);
-        auto* b = static_cast<const unsigned char*>(p2);
-        const int n = n1 < n2 ? n1 : n2;
-        for (int i = 0; i < n; ++i) {
-            int ca = a[i] >= 'A' && a[i] <= 'Z' ? a[i] + 32 : a[i];
-            int cb = b[i] >= 'A' && b[i] <= 'Z' ? b[i] + 32 : b[i];
-            if (ca != cb) return ca - cb;
-        }
-        return n1 - n2;
-    }
-    return foldedCompare(QString::fromUtf8(static_cast<const char*>(p1), n1),
-                         QString::fromUtf8(static_cast<const char*>(p2), n2));
-}
-
 int mapError(sqlite3* db, int rc) {
     const int ext = db ? sqlite3_extended_errcode(db) : rc;
     if (ext == SQLITE_CONSTRAINT_UNIQUE || ext == SQLITE_CONSTRAINT_PRIMARYKEY)
@@ -65,10 +34,6 @@ int mapError(sqlite3* db, int rc) {
 }
 
 } // namespace
-
-int compareNoCase(const QString& a, const QString& b) {
-    return foldedCompare(a, b);
-}
 
 // ---- Statement ----
 
@@ -209,7 +174,7 @@ std::unique_ptr<Database> Database::openIn(Mode mode, const QString& path, const
         rc = sqlite3_key(db, key.constData(), int(key.size()));
         if (rc != SQLITE_OK) closeAndThrow(ErrCannotOpen, QStringLiteral("Could not key"));
     }
-    rc = sqlite3_create_collation_v2(db, Collation, SQLITE_UTF8, nullptr, collate, nullptr);
+    rc = sqlite3_create_collation_v2(db, Collation, SQLITE_UTF8, nullptr, collateNoCase, nullptr);
     if (rc != SQLITE_OK) closeAndThrow(ErrOther, QStringLiteral("Could not prepare"));
     // A file another program is writing is waited for a while, from the first read on.
     sqlite3_busy_timeout(db, 5000);
@@ -260,6 +225,11 @@ void Database::exec(const QString& sql) {
 
 Statement Database::prepare(const QString& sql) {
     return Statement(db_, sql);
+}
+
+qint64 Database::outsideChangeCount() {
+    Statement st = prepare(QStringLiteral("PRAGMA data_version"));
+    return st.step() ? st.int64(0) : 0;
 }
 
 qint64 Database::lastInsertRowId() const {

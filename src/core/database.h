@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/nocase.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -115,6 +117,11 @@ public:
         bool done_ = false;
     };
 
+    // Changes whenever another program commits a change to the file; this connection's own
+    // commits leave it as it is. One cheap question (SQLite's data version), so that a window can
+    // tell whether the command line or the tray launcher changed what it shows.
+    qint64 outsideChangeCount();
+
     // Raised by each successful change so record sets can tell their snapshot is stale.
     quint64 changeCount() const { return changes_; }
     void noteChange() { ++changes_; }
@@ -132,8 +139,5 @@ private:
 };
 
 QString quoteIdentifier(const QString& name);
-
-// Compares two texts as the database does: equal when they differ only in letter case.
-int compareNoCase(const QString& a, const QString& b);
 
 } // namespace lb
