@@ -3,6 +3,7 @@
 #include "activation/activation.h"
 #include "core/busy.h"
 #include "core/schema.h"
+#include "core/settings.h"
 
 #include <algorithm>
 
@@ -67,6 +68,43 @@ void Fill_AssignedFonts(MainContext& ctx) {
     ctx.assignedFonts.set = app.currentSetName;
     app.sampleMode = 2; // what Print prints from now on
     ctx.view.handleButtons();
+}
+
+void Show_OutsideChanges(MainContext& ctx) {
+    AppState& app = ctx.app;
+    OperationView& view = ctx.view;
+    for (RecordSet* rs : {app.datAuto.get(), app.datFonts.get(), app.datAssigned.get(),
+                          app.datSets.get(), app.datSampleText.get(), app.datVersion.get()})
+        if (rs) rs->refresh();
+    const QString active = activatedSet(app);
+    app.setActivated = !active.isEmpty();
+
+    const QString shown = view.setBoxText();
+    QString kept;
+    if (!shown.isEmpty() && app.datSets->findFirst(Criteria(fld::SetName, shown)))
+        kept = app.datSets->text(fld::SetName);
+    const bool listed = !ctx.assignedFonts.set.isEmpty();
+    view.fillSets();
+    // A name being typed that is no set stays; a set that is gone leaves the box.
+    if (!kept.isEmpty() || !listed) view.setSetBoxText(kept.isEmpty() ? shown : kept);
+
+    ctx.allFonts.clear();
+    ctx.fontCount = 0;
+    view.setFontCount(fontCountText(0));
+    Fill_AllFonts(ctx);
+    if (!kept.isEmpty() && listed) {
+        app.currentSetName = kept;
+        Fill_AssignedFonts(ctx);
+    } else if (listed) {
+        app.currentSetName.clear();
+        view.clearAssignedFonts();
+        ctx.assignedFonts.set.clear();
+    }
+    view.handleButtons();
+    view.setMessage(active.isEmpty()
+                        ? QStringLiteral("All sets are active.  No fonts are inactive.")
+                        : QStringLiteral("\"") + active +
+                              QStringLiteral("\" is the currently active set."));
 }
 
 QSet<QString> fontNamesIn(AppState& app, const QString& table) {

@@ -12,6 +12,10 @@ void Fill_AllFonts(MainContext& ctx);
 // Rebuilds the Assigned Fonts list for the current set name, sorted by character code.
 void Fill_AssignedFonts(MainContext& ctx);
 
+// Shows again what another program (the command line, the tray launcher) changed meanwhile: the
+// sets, the active set and both lists. The set box keeps its set while that set exists.
+void Show_OutsideChanges(MainContext& ctx);
+
 // The `Font Name`s (case-folded) of [Assigned Fonts] or [Auto Assign].
 QSet<QString> fontNamesIn(AppState& app, const QString& table);
 

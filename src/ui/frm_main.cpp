@@ -223,44 +223,6 @@ void FrmMain::runGuarded(const std::function<void()>& operation) {
         } catch (const DbError&) {
         }
     }
-    // What this window shows now is this program's own doing.
-    rememberShown();
-}
-
-void FrmMain::rememberShown() {
-    if (!app_.db) return;
-    try {
-        shownActivated_ = activatedSet(app_);
-        shownFontState_ = readSetting(app_, fld::FontState);
-        shownKnown_ = true;
-    } catch (const DbError&) {
-        shownKnown_ = false;
-    }
-}
-
-void FrmMain::refreshIfChanged() {
-    // Not during an operation (the window is disabled then), nor before the load or after the end.
-    if (!app_.db || !isEnabled() || !shownKnown_ ||
-        app_.lastResult.toString() == QLatin1String("Exit"))
-        return;
-    QString set;
-    QVariant state;
-    try {
-        set = activatedSet(app_);
-        state = readSetting(app_, fld::FontState);
-    } catch (const DbError&) {
-        return;
-    }
-    if (set == shownActivated_ && state == shownFontState_) return;
-    app_.setActivated = !set.isEmpty();
-    ctx_.fonts.resources.reread();
-    runGuarded([this] {
-        Fill_AllFonts(ctx_);
-        if (!app_.currentSetName.isEmpty()) Fill_AssignedFonts(ctx_);
-    });
-    setMessage(set.isEmpty() ? QStringLiteral("All sets are active.  No fonts are inactive.")
-                             : QStringLiteral("\"") + set +
-                                   QStringLiteral("\" is the currently active set."));
 }
 
 void FrmMain::Form_Load() {
@@ -344,6 +306,10 @@ void FrmMain::Form_Load() {
     }
     // Whether or not a set is active, the desktop must hide what the database says, no more.
     runGuarded([this] { Reapply_ActiveSet(ctx_); });
+    try {
+        outsideSeen_ = app.db->outsideChangeCount();
+    } catch (const DbError&) {
+    }
 }
 
 void FrmMain::changeEvent(QEvent* event) {
@@ -352,6 +318,22 @@ void FrmMain::changeEvent(QEvent* event) {
         refreshIfChanged();
     }
     QMainWindow::changeEvent(event);
+}
+
+void FrmMain::refreshIfChanged() {
+    // Not before the load, during an operation (the window is disabled then) or after the end.
+    if (!app_.db || outsideSeen_ < 0 || !isEnabled() ||
+        app_.lastResult.toString() == QLatin1String("Exit"))
+        return;
+    qint64 now = 0;
+    try {
+        now = app_.db->outsideChangeCount();
+    } catch (const DbError&) {
+        return;
+    }
+    if (now == outsideSeen_) return;
+    outsideSeen_ = now;
+    runGuarded([this] { Show_OutsideChanges(ctx_); });
 }
 
 bool FrmMain::Confirm_Exit() {

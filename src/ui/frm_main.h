@@ -169,10 +169,10 @@ private:
     void saveSize();
     void runGuarded(const std::function<void()>& operation);
     double twipsPerPixel() const;
-    // Another program (the tray launcher) may activate a set meanwhile: when the active set or
-    // the hidden-font state differs from what this window last showed, the lists are shown again.
+    // Another program (letterbayctl, traywick) may change the database while this window is in
+    // the background: when it is activated again, or a menu opens, and the database says so, it
+    // shows the changes.
     void refreshIfChanged();
-    void rememberShown();
 
     AppState& app_;
     FontListModel allFonts_;
@@ -206,9 +206,7 @@ private:
     QLabel* panel1_ = nullptr;
     QLabel* panel2_ = nullptr;
     QLabel* panel3_ = nullptr;
-    QString shownActivated_;
-    QVariant shownFontState_;
-    bool shownKnown_ = false;
+    qint64 outsideSeen_ = -1; // the database's count of other programs' changes last shown
 };
 
 } // namespace lb
