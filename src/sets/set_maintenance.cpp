@@ -13,15 +13,20 @@ QString findSet(AppState& app, const QString& name) {
     return sets.text(fld::SetName);
 }
 
-bool refuseSetName(AppState& app, const QString& name) {
+QString setNameProblem(const QString& name) {
     if (name.contains(QLatin1Char('"')))
-        app.messages.text = QStringLiteral("You cannot use \" in your set name.  Use ' instead.");
-    else if (name.toUcs4().size() > SetNameSize)
-        app.messages.text = QStringLiteral("You cannot use more than %1 characters in your set "
-                                           "name.  Use a shorter name instead.")
-                                .arg(SetNameSize);
-    else
-        return false;
+        return QStringLiteral("You cannot use \" in your set name.  Use ' instead.");
+    if (name.toUcs4().size() > SetNameSize)
+        return QStringLiteral("You cannot use more than %1 characters in your set "
+                              "name.  Use a shorter name instead.")
+            .arg(SetNameSize);
+    return {};
+}
+
+bool refuseSetName(AppState& app, const QString& name) {
+    const QString problem = setNameProblem(name);
+    if (problem.isEmpty()) return false;
+    app.messages.text = problem;
     app.messages.Msg_Critical();
     return true;
 }

@@ -1,0 +1,189 @@
+#include "ctl/command_line.h"
+
+#include <algorithm>
+
+namespace lb::ctl {
+
+namespace {
+// Options every command takes.
+const QStringList GlobalFlags = {QStringLiteral("json"), QStringLiteral("yes"),
+                                 QStringLiteral("help")};
+} // namespace
+
+const std::vector<CommandSpec>& commands() {
+    using S = QStringList;
+    static const std::vector<CommandSpec> specs = {
+        {"status", "", "the active set, counts, the database path", {}, {}, 0, 0},
+        {"fonts", "[--set SET] [--unassigned] [--inactive] [--files]",
+         "the catalogued fonts, their state and sets", S{"unassigned", "inactive", "files"},
+         S{"set"}, 0, 0},
+        {"sets", "", "every set, its number of fonts, the active one", {}, {}, 0, 0},
+        {"refresh", "[--yes]", "rebuild the catalogue (AutoAssign as switched)", {}, {}, 0, 0},
+        {"add-set", "SET", "add a set", {}, {}, 1, 1},
+        {"rename-set", "SET NEW", "rename a set", {}, {}, 2, 2},
+        {"copy-set",
+         "SET TARGET",
+         "copy a set's fonts into another set, made when needed",
+         {},
+         {},
+         2,
+         2},
+        {"delete-set", "SET --yes", "delete a set and its assignments", {}, {}, 1, 1},
+        {"assign", "(SET | --all-sets) [FONT...] [--match GLOB]...",
+         "assign fonts to a set or to every set", S{"all-sets"}, S{"match"}, 0, -1},
+        {"unassign", "(SET | --all-sets) [FONT...] [--match GLOB]... --yes",
+         "unassign fonts from a set or from every set", S{"all-sets"}, S{"match"}, 0, -1},
+        {"activate",
+         "(SET | --all)",
+         "leave only a set's fonts available, or all of them",
+         S{"all"},
+         {},
+         0,
+         1},
+        {"export",
+         "[SET...]",
+         "write sets and their fonts as a document (to standard output)",
+         {},
+         {},
+         0,
+         -1},
+        {"import",
+         "FILE [--replace]",
+         "add the sets of a document (FILE - reads standard input)",
+         S{"replace"},
+         {},
+         1,
+         1},
+        {"help", "[COMMAND]", "show the usage", {}, {}, 0, 1},
+        {"complete",
+         "WHAT [SET]",
+         "names for shell completion: commands, sets, fonts",
+         {},
+         {},
+         1,
+         2,
+         false},
+    };
+    return specs;
+}
+
+const CommandSpec* findCommand(const QString& name) {
+    for (const CommandSpec& spec : commands())
+        if (spec.name == name) return &spec;
+    return nullptr;
+}
+
+bool parseCommandLine(const QStringList& arguments, Invocation& out, QString& error) {
+    out = Invocation{};
+    QStringList words;
+    bool optionsEnded = false;
+    // The command is the first word that is no option; its options are known only then, so
+    // options are collected first and checked against it afterwards.
+    std::vector<std::pair<QString, QString>> options; // name, value or null
+    std::vector<bool> hasValue;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (optionsEnded || !a.startsWith(QLatin1Char('-')) || a == QLatin1String("-")) {
+            words << a;
+            continue;
+        }
+        if (a == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        if (a == QLatin1String("-h")) {
+            out.flags.insert(QStringLiteral("help"));
+            continue;
+        }
+        if (!a.startsWith(QLatin1String("--")) || a.size() == 2) {
+            error = QStringLiteral("unknown option '%1'").arg(a);
+            return false;
+        }
+        const QString body = a.mid(2);
+        const qsizetype eq = body.indexOf(QLatin1Char('='));
+        const QString name = eq < 0 ? body : body.left(eq);
+        // Whether the option takes a value is known from every command's options at once: no
+        // option name is a flag for one command and takes a value for another.
+        bool valued = false;
+        for (const CommandSpec& spec : commands())
+            valued = valued || spec.valued.contains(name);
+        if (valued) {
+            QString value;
+            if (eq >= 0) {
+                value = body.mid(eq + 1);
+            } else if (i + 1 < arguments.size()) {
+                value = arguments[++i];
+            } else {
+                error = QStringLiteral("the option '--%1' needs a value").arg(name);
+                return false;
+            }
+            options.emplace_back(name, value);
+        } else {
+            if (eq >= 0) {
+                error = QStringLiteral("the option '--%1' takes no value").arg(name);
+                return false;
+            }
+            options.emplace_back(name, QString());
+        }
+    }
+    if (words.isEmpty()) {
+        if (out.has(QStringLiteral("help")) ||
+            std::any_of(options.begin(), options.end(),
+                        [](const auto& o) { return o.first == QLatin1String("help"); })) {
+            out.command = QStringLiteral("help");
+            return true;
+        }
+        error = QStringLiteral("no command given");
+        return false;
+    }
+    out.command = words.takeFirst();
+    const CommandSpec* spec = findCommand(out.command);
+    if (!spec) {
+        error = QStringLiteral("unknown command '%1'").arg(out.command);
+        return false;
+    }
+    for (const auto& [name, value] : options) {
+        if (spec->valued.contains(name)) {
+            out.values[name] << value;
+        } else if (spec->flags.contains(name) || GlobalFlags.contains(name)) {
+            out.flags.insert(name);
+        } else {
+            error = QStringLiteral("'%1' has no option '--%2'").arg(spec->name, name);
+            return false;
+        }
+    }
+    out.args = words;
+    if (out.has(QStringLiteral("help"))) return true;
+    if (out.args.size() < spec->minArgs ||
+        (spec->maxArgs >= 0 && out.args.size() > spec->maxArgs)) {
+        error = QStringLiteral("usage: %1").arg(commandUsage(*spec));
+        return false;
+    }
+    return true;
+}
+
+QString commandUsage(const CommandSpec& spec) {
+    return QStringLiteral("letterbayctl %1%2")
+        .arg(spec.name, spec.synopsis.isEmpty() ? QString() : QLatin1Char(' ') + spec.synopsis);
+}
+
+QString usageText() {
+    QString text = QStringLiteral(
+        "Usage: letterbayctl [--json] [--yes] COMMAND [ARGUMENTS]\n\n"
+        "The font sets of Letterbay from the command line, over the same database and the same\n"
+        "hidden fonts as the letterbay and traywick windows.\n\nCommands:\n");
+    for (const CommandSpec& spec : commands()) {
+        if (!spec.listed) continue;
+        text += QStringLiteral("  %1\n      %2\n").arg(commandUsage(spec).mid(13), spec.summary);
+    }
+    text += QStringLiteral(
+        "\nOptions:\n"
+        "  --json   output for scripts (see letterbayctl(1) for its shape)\n"
+        "  --yes    answer Yes to the command's question (unassign, delete-set, --all-sets)\n"
+        "  --       every word after it is a name, also one that begins with '-'\n\n"
+        "Exit codes: 0 done, 1 refused (the reason on standard error), 2 usage error,\n"
+        "3 database unusable.\n");
+    return text;
+}
+
+} // namespace lb::ctl

@@ -1,0 +1,843 @@
+#include "ctl/commands.h"
+
+#include "activation/activation.h"
+#include "catalogue/font_lists.h"
+#include "catalogue/refresh.h"
+#include "core/paths.h"
+#include "core/schema.h"
+#include "core/settings.h"
+#include "ctl/json.h"
+#include "ctl/session.h"
+#include "ctl/set_document.h"
+#include "sets/assignment.h"
+#include "sets/set_maintenance.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+
+namespace lb::ctl {
+
+namespace {
+
+const QString Json = QStringLiteral("json");
+const QString Yes = QStringLiteral("yes");
+
+void writeOut(const QByteArray& bytes) {
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+}
+
+void printLine(const QString& text) {
+    writeOut(text.toUtf8() + '\n');
+}
+
+QString quoted(const QString& name) {
+    return QStringLiteral("\"") + name + QStringLiteral("\"");
+}
+
+// Names sort as the set box and the lists show them: without regard to letter case first.
+bool namesBefore(const QString& a, const QString& b) {
+    const int c = compareNoCase(a, b);
+    return c != 0 ? c < 0 : a < b;
+}
+
+// Table rows for people: columns padded to their widest cell. A row of one cell is a line of its
+// own under the row before (a font's files), outside the columns.
+void printTable(const std::vector<QStringList>& rows) {
+    std::vector<qsizetype> widths;
+    for (const QStringList& row : rows) {
+        if (row.size() < 2) continue;
+        for (qsizetype i = 0; i < row.size(); ++i) {
+            if (size_t(i) >= widths.size()) widths.push_back(0);
+            widths[size_t(i)] = std::max(widths[size_t(i)], row[i].size());
+        }
+    }
+    QByteArray out;
+    for (const QStringList& row : rows) {
+        QString line;
+        for (qsizetype i = 0; i < row.size(); ++i)
+            line += i + 1 < row.size() ? row[i].leftJustified(widths[size_t(i)] + 2) : row[i];
+        while (line.endsWith(QLatin1Char(' ')))
+            line.chop(1);
+        out += line.toUtf8() + '\n';
+        if (out.size() > (1 << 16)) {
+            writeOut(out);
+            out.clear();
+        }
+    }
+    writeOut(out);
+}
+
+// A shell pattern as a regular expression over the whole name.
+QRegularExpression globExpression(const QString& glob) {
+    QString re;
+    for (qsizetype i = 0; i < glob.size(); ++i) {
+        const QChar c = glob[i];
+        if (c == QLatin1Char('*')) {
+            re += QStringLiteral(".*");
+        } else if (c == QLatin1Char('?')) {
+            re += QLatin1Char('.');
+        } else if (c == QLatin1Char('[')) {
+            const qsizetype close = glob.indexOf(QLatin1Char(']'), i + 2);
+            if (close < 0) {
+                re += QStringLiteral("\\[");
+                continue;
+            }
+            QString set = glob.mid(i + 1, close - i - 1);
+            const bool negate = set.startsWith(QLatin1Char('!'));
+            if (negate) set.remove(0, 1);
+            set.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+            set.replace(QLatin1Char('['), QStringLiteral("\\["));
+            re += QLatin1Char('[') + (negate ? QStringLiteral("^") : QString()) + set +
+                  QLatin1Char(']');
+            i = close;
+        } else {
+            re += QRegularExpression::escape(QString(c));
+        }
+    }
+    return QRegularExpression(QRegularExpression::anchoredPattern(re),
+                              QRegularExpression::CaseInsensitiveOption |
+                                  QRegularExpression::DotMatchesEverythingOption);
+}
+
+// Fonts of a list named on the command line: by name exactly, else by the name without regard to
+// letter case (as the database compares), and by patterns.
+struct Picked {
+    std::vector<int> rows;
+    QStringList unknown;   // names no row has
+    QStringList unmatched; // patterns no row matches
+};
+
+Picked pick(const FontListModel& list, const QStringList& names, const QStringList& globs) {
+    Picked p;
+    QHash<QString, int> exact, folded;
+    for (int i = list.size() - 1; i >= 0; --i) {
+        exact.insert(list.row(i).name, i);
+        folded.insert(list.row(i).name.toCaseFolded(), i);
+    }
+    QSet<int> taken;
+    const auto take = [&](int row) {
+        if (!taken.contains(row)) p.rows.push_back(row);
+        taken.insert(row);
+    };
+    for (const QString& name : names) {
+        int row = exact.value(name, -1);
+        if (row < 0) row = folded.value(name.toCaseFolded(), -1);
+        if (row < 0)
+            p.unknown << name;
+        else
+            take(row);
+    }
+    for (const QString& glob : globs) {
+        const QRegularExpression re = globExpression(glob);
+        bool any = false;
+        for (int i = 0; i < list.size(); ++i)
+            if (re.match(list.row(i).name).hasMatch()) {
+                take(i);
+                any = true;
+            }
+        if (!any) p.unmatched << glob;
+    }
+    std::sort(p.rows.begin(), p.rows.end());
+    return p;
+}
+
+// Selects exactly these rows, as clicks in the list would.
+void selectRows(AppState& app, FontListModel& list, const std::vector<int>& rows) {
+    for (int i = 0; i < list.size(); ++i)
+        list.setSelected(i, false);
+    for (int row : rows)
+        list.setSelected(row, true);
+    list.selectedCount = int(rows.size());
+    list.anchor = rows.empty() ? -1 : rows.front();
+    app.pickedFontName = rows.size() == 1 ? list.row(rows.front()).name : QString();
+}
+
+QString stateName(int state) {
+    switch (state) {
+    case StateInactive:
+        return QStringLiteral("inactive");
+    case StateSystem:
+        return QStringLiteral("system");
+    default:
+        return QStringLiteral("active");
+    }
+}
+
+qint64 count(AppState& app, const QString& sql) {
+    Statement st = app.db->prepare(sql);
+    return st.step() ? st.int64(0) : 0;
+}
+
+// Sets of each font (case-folded font name), in the order the set box shows them.
+QHash<QString, QStringList> setsOfFonts(AppState& app) {
+    QHash<QString, QStringList> sets;
+    Statement st = app.db->prepare(
+        QStringLiteral("SELECT [Font Name], [Set Name] FROM [Assigned Fonts] ORDER BY [Set Name], "
+                       "[Set Name] COLLATE BINARY"));
+    while (st.step())
+        sets[st.text(0).toCaseFolded()] << st.text(1);
+    return sets;
+}
+
+class Command {
+public:
+    Command(Session& s, const Invocation& inv) : s_(s), inv_(inv), json_(inv.has(Json)) {}
+
+    int refuse(const QString& why) {
+        s_.view.finish();
+        printError(why);
+        return Refused;
+    }
+
+    // After an operation: a refusal or a declined question is a refusal; else its result.
+    int result(const QString& message) {
+        s_.view.finish();
+        if (!s_.boxes.refusals.isEmpty() || !s_.boxes.declined.isEmpty()) return Refused;
+        if (json_)
+            writeOut("{\"message\": " + jsonText(message) + "}\n");
+        else
+            printLine(message);
+        return Done;
+    }
+
+    // The stored spelling of a set named on the command line; refuses when there is none.
+    bool existingSet(const QString& typed, QString& stored) {
+        s_.app.datSets->refresh();
+        stored = findSet(s_.app, typed);
+        if (stored.isEmpty()) refuse(QStringLiteral("No set is named ") + quoted(typed) + '.');
+        return !stored.isEmpty();
+    }
+
+    int status() {
+        AppState& app = s_.app;
+        s_.loadSystemFonts();
+        int typefaces = 0, inactive = 0, system = 0;
+        const int files = forEachFace(*app.db, [&](const QString& face, const QStringList& f) {
+            ++typefaces;
+            const int state = faceState(s_.ctx, face, f);
+            inactive += state == StateInactive;
+            system += state == StateSystem;
+        });
+        const qint64 sets = count(app, QStringLiteral("SELECT count(*) FROM [Sets]"));
+        const qint64 assignments =
+            count(app, QStringLiteral("SELECT count(*) FROM [Assigned Fonts]"));
+        const QString active = activatedSet(app);
+        const bool inStep = fontStateInStep(s_.ctx);
+        if (json_) {
+            writeOut("{\"database\": " + jsonText(app.databasePath) +
+                     ", \"fontsFolder\": " + jsonText(app.fontsFolder) + ", \"activeSet\": " +
+                     (active.isEmpty() ? QByteArray("null") : jsonText(active)) +
+                     ", \"typefaces\": " + QByteArray::number(typefaces) + ", \"files\": " +
+                     QByteArray::number(files) + ", \"inactive\": " + QByteArray::number(inactive) +
+                     ", \"system\": " + QByteArray::number(system) +
+                     ", \"sets\": " + QByteArray::number(sets) +
+                     ", \"assignments\": " + QByteArray::number(assignments) +
+                     ", \"autoAssign\": " + (app.addAutoAssign ? "true" : "false") +
+                     ", \"hiddenFontsInStep\": " + (inStep ? "true" : "false") + "}\n");
+            return Done;
+        }
+        printTable({
+            {QStringLiteral("Database:"), app.databasePath},
+            {QStringLiteral("Fonts folder:"), app.fontsFolder},
+            {QStringLiteral("Active set:"),
+             active.isEmpty() ? QStringLiteral("none, all sets are active") : quoted(active)},
+            {QStringLiteral("Fonts:"),
+             QStringLiteral("%1 typefaces in %2 files, %3 inactive, %4 system")
+                 .arg(typefaces)
+                 .arg(files)
+                 .arg(inactive)
+                 .arg(system)},
+            {QStringLiteral("Sets:"),
+             QStringLiteral("%1 sets, %2 assignments").arg(sets).arg(assignments)},
+            {QStringLiteral("AutoAssign:"),
+             app.addAutoAssign ? QStringLiteral("on at refresh") : QStringLiteral("off")},
+        });
+        if (!inStep)
+            printLine(
+                QStringLiteral("The hidden fonts are not what the database records: the next start "
+                               "of letterbay or traywick puts them right, as does ") +
+                (active.isEmpty() ? QStringLiteral("'letterbayctl activate --all'.")
+                                  : QStringLiteral("'letterbayctl activate ") + quoted(active) +
+                                        QStringLiteral("'.")));
+        return Done;
+    }
+
+    int fonts() {
+        AppState& app = s_.app;
+        s_.loadSystemFonts();
+        QString set;
+        if (inv_.values.contains(QStringLiteral("set")) &&
+            !existingSet(inv_.value(QStringLiteral("set")), set))
+            return Refused;
+        const QSet<QString> members = setMembers(app, set);
+        const QHash<QString, QStringList> setsOf = setsOfFonts(app);
+        const bool unassigned = inv_.has(QStringLiteral("unassigned"));
+        const bool onlyInactive = inv_.has(QStringLiteral("inactive"));
+        const bool withFiles = inv_.has(QStringLiteral("files"));
+
+        QByteArray out;
+        std::vector<QStringList> table;
+        if (json_)
+            out = "{\"fonts\": [";
+        else
+            table.push_back(
+                {QStringLiteral("FONT"), QStringLiteral("STATE"), QStringLiteral("SETS")});
+        int listed = 0, inactive = 0;
+        forEachFace(*app.db, [&](const QString& face, const QStringList& files) {
+            const QString folded = face.toCaseFolded();
+            if (!set.isEmpty() && !members.contains(folded)) return;
+            const QStringList sets = setsOf.value(folded);
+            if (unassigned && !sets.isEmpty()) return;
+            const int state = faceState(s_.ctx, face, files);
+            if (onlyInactive && state != StateInactive) return;
+            ++listed;
+            inactive += state == StateInactive;
+            if (json_) {
+                QStringList paths;
+                for (const QString& f : files)
+                    paths << s_.fontconfig.absolutePath(f);
+                out += listed > 1 ? ",\n  " : "\n  ";
+                out += "{\"name\": " + jsonText(face) + ", \"state\": \"" +
+                       stateName(state).toLatin1() + "\", \"sets\": " + jsonTexts(sets) +
+                       ", \"files\": " + jsonTexts(paths) + "}";
+                if (out.size() > (1 << 16)) {
+                    writeOut(out);
+                    out.clear();
+                }
+                return;
+            }
+            table.push_back({face, stateName(state), sets.join(QStringLiteral(", "))});
+            if (withFiles)
+                for (const QString& f : files)
+                    table.push_back({QStringLiteral("  ") + s_.fontconfig.absolutePath(f)});
+        });
+        if (json_) {
+            writeOut(out + (listed ? "\n]}\n" : "]}\n"));
+            return Done;
+        }
+        if (listed > 0) printTable(table);
+        printLine(QStringLiteral("%1 %2, %3 inactive")
+                      .arg(listed)
+                      .arg(listed == 1 ? QStringLiteral("typeface") : QStringLiteral("typefaces"))
+                      .arg(inactive));
+        return Done;
+    }
+
+    int sets() {
+        AppState& app = s_.app;
+        QStringList names = setNames(app);
+        std::sort(names.begin(), names.end(), namesBefore);
+        QHash<QString, qint64> sizes;
+        Statement st = app.db->prepare(QStringLiteral(
+            "SELECT [Set Name], count(*) FROM [Assigned Fonts] GROUP BY [Set Name]"));
+        while (st.step())
+            sizes[st.text(0).toCaseFolded()] += st.int64(1);
+        const QString active = activatedSet(app);
+        const auto isActive = [&](const QString& n) {
+            return !active.isEmpty() && compareNoCase(n, active) == 0;
+        };
+        if (json_) {
+            QByteArray out = "{\"sets\": [";
+            for (qsizetype i = 0; i < names.size(); ++i) {
+                out += i ? ",\n  " : "\n  ";
+                out += "{\"name\": " + jsonText(names[i]) +
+                       ", \"fonts\": " + QByteArray::number(sizes.value(names[i].toCaseFolded())) +
+                       ", \"active\": " + (isActive(names[i]) ? "true" : "false") + "}";
+            }
+            writeOut(out + (names.isEmpty() ? "]}\n" : "\n]}\n"));
+            return Done;
+        }
+        std::vector<QStringList> table{{QStringLiteral("SET"), QStringLiteral("FONTS"), {}}};
+        for (const QString& n : names)
+            table.push_back({n, QString::number(sizes.value(n.toCaseFolded())),
+                             isActive(n) ? QStringLiteral("active") : QString()});
+        if (!names.isEmpty()) printTable(table);
+        printLine(QStringLiteral("%1 %2, ")
+                      .arg(names.size())
+                      .arg(names.size() == 1 ? QStringLiteral("set") : QStringLiteral("sets")) +
+                  (active.isEmpty() ? QStringLiteral("all active")
+                                    : quoted(active) + QStringLiteral(" active")));
+        return Done;
+    }
+
+    int refresh() {
+        s_.boxes.answerYes = inv_.has(Yes);
+        Refresh_Fonts(s_.ctx);
+        s_.view.finish();
+        // A question answered No here (a folder that is gone) keeps that folder's fonts; the
+        // refresh itself is done.
+        if (!s_.boxes.refusals.isEmpty()) return Refused;
+        if (json_) {
+            writeOut("{\"message\": " + jsonText(s_.view.message) +
+                     ", \"typefaces\": " + QByteArray::number(s_.ctx.fontCount) + "}\n");
+        } else {
+            printLine(s_.view.message);
+            printLine(s_.view.fontCount);
+        }
+        return Done;
+    }
+
+    int addSet() {
+        const QString name = inv_.args[0].trimmed();
+        if (name.isEmpty()) return refuse(QStringLiteral("The set name is empty."));
+        s_.app.datSets->refresh();
+        const QString existing = findSet(s_.app, name);
+        if (!existing.isEmpty())
+            return refuse(quoted(existing) + QStringLiteral(" already exists."));
+        s_.view.setBox = name;
+        Add_Set(s_.ctx);
+        return result(s_.view.message);
+    }
+
+    int renameSet() {
+        QString old;
+        if (!existingSet(inv_.args[0], old)) return Refused;
+        // Taken as a typed set name is taken: without the blanks around it.
+        const QString renamed = inv_.args[1].trimmed();
+        if (renamed.isEmpty()) return refuse(QStringLiteral("The new set name is empty."));
+        s_.view.setBox = old;
+        s_.boxes.inputAnswer = renamed;
+        Rename_Set(s_.ctx);
+        return result(s_.view.message);
+    }
+
+    int copySet() {
+        QString source;
+        if (!existingSet(inv_.args[0], source)) return Refused;
+        s_.loadSystemFonts();
+        s_.app.currentSetName = source;
+        Copy_Set(s_.ctx, inv_.args[1].trimmed());
+        return result(s_.view.message);
+    }
+
+    int deleteSet() {
+        QString name;
+        if (!existingSet(inv_.args[0], name)) return Refused;
+        s_.boxes.answerYes = inv_.has(Yes);
+        s_.view.setBox = name;
+        Delete_Set(s_.ctx);
+        return result(s_.view.message);
+    }
+
+    // assign and unassign: (SET | --all-sets) FONT... [--match GLOB]...
+    int assignment(bool assign) {
+        const bool allSets = inv_.has(QStringLiteral("all-sets"));
+        QStringList names = inv_.args;
+        QString set;
+        if (!allSets) {
+            if (names.isEmpty()) return usage(QStringLiteral("name a set, or give --all-sets"));
+            if (!existingSet(names.takeFirst(), set)) return Refused;
+        }
+        const QStringList globs = inv_.all(QStringLiteral("match"));
+        if (names.isEmpty() && globs.isEmpty())
+            return usage(QStringLiteral("name the fonts, or give --match GLOB"));
+        s_.loadSystemFonts();
+        AppState& app = s_.app;
+        const bool fromSet = !assign && !allSets;
+        FontListModel& list = fromSet ? s_.assignedFonts : s_.allFonts;
+        if (fromSet) {
+            app.currentSetName = set;
+            Fill_AssignedFonts(s_.ctx);
+        } else {
+            Fill_AllFonts(s_.ctx);
+        }
+        const Picked picked = pick(list, names, globs);
+        // Nothing is changed unless every name is understood.
+        for (const QString& n : picked.unknown)
+            printError(fromSet
+                           ? quoted(n) + QStringLiteral(" is not assigned to ") + quoted(set) + '.'
+                           : QStringLiteral("No font named ") + quoted(n) +
+                                 QStringLiteral(" is catalogued."));
+        for (const QString& g : picked.unmatched)
+            printError((fromSet ? QStringLiteral("No font of ") + quoted(set)
+                                : QStringLiteral("No catalogued font")) +
+                       QStringLiteral(" matches ") + quoted(g) + '.');
+        if (!picked.unknown.isEmpty() || !picked.unmatched.isEmpty()) return Refused;
+
+        selectRows(app, list, picked.rows);
+        s_.boxes.answerYes = inv_.has(Yes);
+        s_.view.setBox = set;
+        const QSet<QString> before = setMembers(app, set);
+        if (allSets)
+            assign ? Assign_AllSets(s_.ctx) : Unassign_AllSets(s_.ctx);
+        else
+            assign ? Assign_Fonts(s_.ctx, false) : Unassign_Fonts(s_.ctx, false);
+        if (assign && !allSets && setMembers(app, set).size() == before.size())
+            // The window leaves its status as it was; a script is told.
+            return result(QStringLiteral("No fonts added: every font named is in ") + quoted(set) +
+                          QStringLiteral(" already."));
+        return result(s_.view.message);
+    }
+
+    int activate() {
+        const bool all = inv_.has(QStringLiteral("all"));
+        if (all == !inv_.args.isEmpty())
+            return usage(QStringLiteral("name one set, or give --all"));
+        QString set;
+        if (!all && !existingSet(inv_.args[0], set)) return Refused;
+        s_.loadSystemFonts();
+        s_.view.setBox = set;
+        Activate_Sets(s_.ctx, !all);
+        if (s_.view.message.isEmpty())
+            // Nothing to change, and the desktop hides what the database says.
+            return result(all ? QStringLiteral("All sets are active already.")
+                              : quoted(set) + QStringLiteral(" is the active set already."));
+        return result(s_.view.message);
+    }
+
+    int usage(const QString& why) {
+        printError(why);
+        printError(QStringLiteral("usage: ") + commandUsage(*findCommand(inv_.command)));
+        return UsageError;
+    }
+
+    int exportSets() {
+        AppState& app = s_.app;
+        QStringList names;
+        if (inv_.args.isEmpty()) {
+            names = setNames(app);
+        } else {
+            for (const QString& typed : inv_.args) {
+                QString stored;
+                if (!existingSet(typed, stored)) return Refused;
+                if (!names.contains(stored)) names << stored;
+            }
+        }
+        std::sort(names.begin(), names.end(), namesBefore);
+        // File names are hints for another machine: the base name, not this machine's folders.
+        QHash<QString, QStringList> files;
+        Statement st =
+            app.db->prepare(QStringLiteral("SELECT [Face Name], [File Name] FROM [Fonts]"));
+        while (st.step())
+            files[st.text(0).toCaseFolded()] << QFileInfo(st.text(1)).fileName();
+        SetDocument doc;
+        Statement fonts = app.db->prepare(
+            QStringLiteral("SELECT [Font Name] FROM [Assigned Fonts] WHERE [Set Name] = ?"));
+        for (const QString& name : std::as_const(names)) {
+            DocumentSet set{name, {}, 0};
+            fonts.reset();
+            fonts.bind(1, name);
+            QStringList faces;
+            while (fonts.step())
+                faces << fonts.text(0);
+            std::sort(faces.begin(), faces.end(), namesBefore);
+            for (const QString& face : std::as_const(faces)) {
+                QStringList hints = files.value(face.toCaseFolded());
+                hints.sort();
+                hints.removeDuplicates();
+                set.fonts.push_back({face, hints, 0});
+            }
+            doc.sets.push_back(std::move(set));
+        }
+        writeOut(writeSetDocument(doc));
+        return Done;
+    }
+
+    int importSets(const SetDocument& doc);
+
+    int complete() {
+        const QString what = inv_.args[0];
+        QStringList out;
+        if (what == QLatin1String("sets")) {
+            out = setNames(s_.app);
+        } else if (what == QLatin1String("fonts")) {
+            const QString set = inv_.args.value(1);
+            Statement st =
+                set.isEmpty()
+                    ? s_.app.db->prepare(QStringLiteral("SELECT DISTINCT [Face Name] FROM [Fonts]"))
+                    : s_.app.db->prepare(QStringLiteral(
+                          "SELECT [Font Name] FROM [Assigned Fonts] WHERE [Set Name] = ?"));
+            if (!set.isEmpty()) st.bind(1, set);
+            while (st.step())
+                out << st.text(0);
+        } else {
+            return usage(QStringLiteral("complete what: commands, sets or fonts"));
+        }
+        std::sort(out.begin(), out.end(), namesBefore);
+        if (!out.isEmpty()) writeOut(out.join(QLatin1Char('\n')).toUtf8() + '\n');
+        return Done;
+    }
+
+private:
+    Session& s_;
+    const Invocation& inv_;
+    bool json_;
+};
+
+struct ImportedSet {
+    QString name;
+    bool created = false;
+    int added = 0, removed = 0;
+    QStringList missing;
+    QList<std::pair<QString, QString>> byFile; // name in the document, face taken for it
+};
+
+int Command::importSets(const SetDocument& doc) {
+    AppState& app = s_.app;
+    s_.loadSystemFonts();
+    const bool replace = inv_.has(QStringLiteral("replace"));
+    Fill_AllFonts(s_.ctx);
+    FontListModel& all = s_.allFonts;
+
+    // Fonts by name as the database compares them, and by file name for fonts named otherwise
+    // here.
+    QHash<QString, int> rowOf;
+    for (int i = all.size() - 1; i >= 0; --i)
+        rowOf.insert(all.row(i).name.toCaseFolded(), i);
+    QHash<QString, QString> faceOfFile;
+    {
+        Statement st =
+            app.db->prepare(QStringLiteral("SELECT [File Name], [Face Name] FROM [Fonts]"));
+        while (st.step())
+            faceOfFile.insert(QFileInfo(st.text(0)).fileName(), st.text(1));
+    }
+
+    std::vector<ImportedSet> report;
+    std::vector<std::vector<int>> wanted; // rows of the All Fonts list per set
+    for (const DocumentSet& set : doc.sets) {
+        ImportedSet r;
+        r.name = set.name;
+        std::vector<int> rows;
+        for (const DocumentFont& f : set.fonts) {
+            int row = rowOf.value(f.name.toCaseFolded(), -1);
+            if (row < 0) {
+                for (const QString& file : f.files) {
+                    const QString face = faceOfFile.value(QFileInfo(file).fileName());
+                    if (face.isEmpty()) continue;
+                    row = rowOf.value(face.toCaseFolded(), -1);
+                    if (row >= 0) {
+                        r.byFile.append({f.name, all.row(row).name});
+                        break;
+                    }
+                }
+            }
+            if (row < 0)
+                r.missing << f.name;
+            else if (std::find(rows.begin(), rows.end(), row) == rows.end())
+                rows.push_back(row);
+        }
+        std::sort(rows.begin(), rows.end());
+        wanted.push_back(std::move(rows));
+        report.push_back(std::move(r));
+    }
+
+    // One transaction over every set: a failure half way leaves the sets as they were.
+    std::exception_ptr failure;
+    {
+        Database::Transaction t(*app.db);
+        try {
+            for (size_t i = 0; i < doc.sets.size(); ++i) {
+                ImportedSet& r = report[i];
+                app.datSets->refresh();
+                QString stored = findSet(app, r.name);
+                r.created = stored.isEmpty();
+                if (r.created) {
+                    s_.view.setBox = r.name;
+                    Add_Set(s_.ctx);
+                    app.datSets->refresh();
+                    stored = findSet(app, r.name);
+                    if (stored.isEmpty()) throw std::runtime_error("the set could not be added");
+                }
+                r.name = stored;
+                const QSet<QString> before = setMembers(app, stored);
+                QSet<QString> want;
+                for (int row : wanted[i])
+                    want.insert(all.row(row).name.toCaseFolded());
+                if (replace && !r.created) {
+                    app.currentSetName = stored;
+                    Fill_AssignedFonts(s_.ctx);
+                    std::vector<int> leaving;
+                    for (int row = 0; row < s_.assignedFonts.size(); ++row)
+                        if (!want.contains(s_.assignedFonts.row(row).name.toCaseFolded()))
+                            leaving.push_back(row);
+                    if (!leaving.empty()) {
+                        selectRows(app, s_.assignedFonts, leaving);
+                        s_.view.setBox = stored;
+                        // --replace asked for it.
+                        s_.boxes.answerYes = true;
+                        Unassign_Fonts(s_.ctx, false);
+                        s_.boxes.answerYes = false;
+                    }
+                }
+                std::vector<int> joining;
+                for (int row : wanted[i])
+                    if (!before.contains(all.row(row).name.toCaseFolded())) joining.push_back(row);
+                if (!joining.empty()) {
+                    selectRows(app, all, joining);
+                    s_.view.setBox = stored;
+                    Assign_Fonts(s_.ctx, false);
+                }
+                if (!s_.boxes.refusals.isEmpty())
+                    throw std::runtime_error(s_.boxes.refusals.last().toStdString());
+                const QSet<QString> after = setMembers(app, stored);
+                for (const QString& f : after)
+                    r.added += !before.contains(f);
+                for (const QString& f : before)
+                    r.removed += !after.contains(f);
+            }
+            t.commit();
+        } catch (...) {
+            s_.fonts.resources.discard();
+            failure = std::current_exception();
+        }
+    }
+    if (failure) {
+        // Fonts already shown or hidden for the sets before the failure follow the database back.
+        try {
+            Reapply_ActiveSet(s_.ctx);
+        } catch (...) {
+        }
+        std::rethrow_exception(failure);
+    }
+    s_.view.finish();
+
+    for (const ImportedSet& r : report)
+        if (!r.missing.isEmpty()) {
+            QStringList names;
+            for (const QString& m : r.missing)
+                names << quoted(m);
+            printError(quoted(r.name) +
+                       QStringLiteral(": %1 not catalogued on this machine: ")
+                           .arg(r.missing.size() == 1
+                                    ? QStringLiteral("1 font is")
+                                    : QStringLiteral("%1 fonts are").arg(r.missing.size())) +
+                       names.join(QStringLiteral(", ")));
+        }
+    if (json_) {
+        QByteArray out = "{\"sets\": [";
+        for (size_t i = 0; i < report.size(); ++i) {
+            const ImportedSet& r = report[i];
+            QByteArray byFile = "[";
+            for (qsizetype j = 0; j < r.byFile.size(); ++j)
+                byFile += (j ? ", " : "") + QByteArray("{\"name\": ") +
+                          jsonText(r.byFile[j].first) +
+                          ", \"font\": " + jsonText(r.byFile[j].second) + "}";
+            byFile += "]";
+            out += i ? ",\n  " : "\n  ";
+            out += "{\"name\": " + jsonText(r.name) +
+                   ", \"created\": " + (r.created ? "true" : "false") +
+                   ", \"added\": " + QByteArray::number(r.added) +
+                   ", \"removed\": " + QByteArray::number(r.removed) +
+                   ", \"missing\": " + jsonTexts(r.missing) + ", \"byFileName\": " + byFile + "}";
+        }
+        writeOut(out + (report.empty() ? "]}\n" : "\n]}\n"));
+        return Done;
+    }
+    for (const ImportedSet& r : report) {
+        QString line = quoted(r.name) +
+                       (r.created ? QStringLiteral(" added: ") : QStringLiteral(": ")) +
+                       QStringLiteral("%1 %2 assigned")
+                           .arg(r.added)
+                           .arg(r.added == 1 ? QStringLiteral("font") : QStringLiteral("fonts"));
+        if (replace) line += QStringLiteral(", %1 unassigned").arg(r.removed);
+        if (!r.missing.isEmpty())
+            line += QStringLiteral(", %1 not on this machine").arg(r.missing.size());
+        printLine(line + '.');
+        for (const auto& [name, face] : r.byFile)
+            printLine(QStringLiteral("  ") + quoted(name) + QStringLiteral(" taken as ") +
+                      quoted(face) + QStringLiteral(" (the same file name)."));
+    }
+    return Done;
+}
+
+bool readDocument(const QString& file, SetDocument& doc) {
+    QFile f;
+    const bool stdinput = file == QLatin1String("-");
+    const bool opened = stdinput ? f.open(stdin, QIODevice::ReadOnly)
+                                 : (f.setFileName(file), f.open(QIODevice::ReadOnly));
+    const QString shown = stdinput ? QStringLiteral("(standard input)") : file;
+    if (!opened) {
+        printError(QStringLiteral("%1: %2").arg(shown, f.errorString()));
+        return false;
+    }
+    const QByteArray bytes = f.readAll();
+    JsonError error;
+    if (!readSetDocument(bytes, doc, error)) {
+        printError(QStringLiteral("%1:%2:%3: %4. Nothing has been changed.")
+                       .arg(shown)
+                       .arg(error.line)
+                       .arg(error.column)
+                       .arg(error.reason));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int run(const Invocation& inv) {
+    if (inv.command == QLatin1String("help") || inv.has(QStringLiteral("help"))) {
+        const CommandSpec* spec = inv.command == QLatin1String("help")
+                                      ? findCommand(inv.args.value(0))
+                                      : findCommand(inv.command);
+        if (inv.command == QLatin1String("help") && !inv.args.isEmpty() && !spec) {
+            printError(QStringLiteral("unknown command '%1'").arg(inv.args[0]));
+            return UsageError;
+        }
+        if (spec && spec->name != QLatin1String("help"))
+            printLine(QStringLiteral("Usage: ") + commandUsage(*spec) + QStringLiteral("\n\n") +
+                      spec->summary[0].toUpper() + spec->summary.mid(1) + '.');
+        else
+            writeOut(usageText().toUtf8());
+        return Done;
+    }
+    if (inv.command == QLatin1String("complete") && inv.args[0] == QLatin1String("commands")) {
+        for (const CommandSpec& spec : commands())
+            if (spec.listed) printLine(spec.name);
+        return Done;
+    }
+    // A malformed document is refused before the database is opened.
+    SetDocument doc;
+    if (inv.command == QLatin1String("import") && !readDocument(inv.args[0], doc)) return Refused;
+    // Completing a word never makes a database.
+    if (inv.command == QLatin1String("complete") && !QFileInfo::exists(databasePath())) return Done;
+
+    Session session;
+    const QString problem = session.open();
+    if (!problem.isEmpty()) {
+        printError(problem);
+        return Unusable;
+    }
+    Command c(session, inv);
+    try {
+        const QString& name = inv.command;
+        if (name == QLatin1String("status")) return c.status();
+        if (name == QLatin1String("fonts")) return c.fonts();
+        if (name == QLatin1String("sets")) return c.sets();
+        if (name == QLatin1String("refresh")) return c.refresh();
+        if (name == QLatin1String("add-set")) return c.addSet();
+        if (name == QLatin1String("rename-set")) return c.renameSet();
+        if (name == QLatin1String("copy-set")) return c.copySet();
+        if (name == QLatin1String("delete-set")) return c.deleteSet();
+        if (name == QLatin1String("assign")) return c.assignment(true);
+        if (name == QLatin1String("unassign")) return c.assignment(false);
+        if (name == QLatin1String("activate")) return c.activate();
+        if (name == QLatin1String("export")) return c.exportSets();
+        if (name == QLatin1String("import")) return c.importSets(doc);
+        if (name == QLatin1String("complete")) return c.complete();
+    } catch (const FontStateError& e) {
+        session.view.finish();
+        printError(fontStateFailureText(e.why(), QStringLiteral("\n")));
+        return Refused;
+    } catch (const DbError& e) {
+        session.view.finish();
+        printError(QStringLiteral("The font database ") + session.app.databasePath +
+                   QStringLiteral(" cannot be used: ") + e.message() +
+                   QStringLiteral("  Nothing has been changed."));
+        return Unusable;
+    } catch (const std::exception& e) {
+        session.view.finish();
+        printError(QStringLiteral("The command could not be completed: ") +
+                   QString::fromUtf8(e.what()) + QStringLiteral("  Nothing has been changed."));
+        return Refused;
+    }
+    printError(QStringLiteral("unknown command '%1'").arg(inv.command));
+    return UsageError;
+}
+
+} // namespace lb::ctl
