@@ -11,7 +11,9 @@ PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libsqlcipher-dev libfont
           # Printing tests: reading PDFs back, and a private print server with a PDF queue.
           poppler-utils cups printer-driver-cups-pdf
           # Checking the desktop entries, and the Debian package's dependencies.
-          desktop-file-utils dpkg-dev file)
+          desktop-file-utils dpkg-dev file
+          # Command-line tests: the sqlcipher shell with the collation, the manual page checked.
+          sqlcipher groff-base)
 
 install_missing() {
     local missing=()
