@@ -78,6 +78,7 @@ void Show_OutsideChanges(MainContext& ctx) {
         if (rs) rs->refresh();
     const QString active = activatedSet(app);
     app.setActivated = !active.isEmpty();
+    ctx.fonts.resources.reread();
 
     const QString shown = view.setBoxText();
     QString kept;
