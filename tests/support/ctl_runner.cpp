@@ -1,8 +1,24 @@
 #include "support/ctl_runner.h"
 
+#include "support/temp_home.h"
+
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 
 namespace lbtest {
+
+bool preferForGenericFamilies(const TempHome& home, const QString& family) {
+    const QString folder = home.configHome() + QStringLiteral("/fontconfig/conf.d");
+    QDir().mkpath(folder);
+    QFile conf(folder + QStringLiteral("/50-desktop.conf"));
+    if (!conf.open(QIODevice::WriteOnly)) return false;
+    QByteArray aliases = "<?xml version=\"1.0\"?>\n<fontconfig>\n";
+    for (const char* generic : {"sans-serif", "serif", "monospace"})
+        aliases += QByteArray("  <alias><family>") + generic + "</family><prefer><family>" +
+                   family.toUtf8() + "</family></prefer></alias>\n";
+    return conf.write(aliases + "</fontconfig>\n") > 0;
+}
 
 QString ctlPath() {
     return QStringLiteral(LB_BIN_DIR "/letterbayctl");

@@ -9,6 +9,13 @@
 
 namespace lbtest {
 
+class TempHome;
+
+// Makes the generic families (sans-serif, serif, monospace) resolve to `family` in the home's
+// fontconfig configuration, as a desktop's configuration resolves them to its fonts: the programs
+// then agree on the desktop's own font whatever else is hidden.
+bool preferForGenericFamilies(const TempHome& home, const QString& family);
+
 struct CtlRun {
     int exitCode = -1;
     QString out; // standard output

@@ -41,17 +41,8 @@ struct Ctl : ::testing::Test {
         edition = env.installFixture(u"EditionUnicode.ttf"_s);
         serif = env.installFixture(u"FixtureSerif-Regular.ttf"_s, true);
         mono = env.installFixture(u"FixtureMono-Regular.ttf"_s, true);
-        // The desktop's own font, which is never hidden: the generic families resolve to it, as
-        // a desktop's configuration makes them resolve to its fonts.
-        QDir().mkpath(env.configHome() + u"/fontconfig/conf.d"_s);
-        QFile desktop(env.configHome() + u"/fontconfig/conf.d/50-desktop.conf"_s);
-        ASSERT_TRUE(desktop.open(QIODevice::WriteOnly));
-        QByteArray aliases = "<?xml version=\"1.0\"?>\n<fontconfig>\n";
-        for (const char* generic : {"sans-serif", "serif", "monospace"})
-            aliases += QByteArray("  <alias><family>") + generic +
-                       "</family><prefer><family>Fixture Mono</family></prefer></alias>\n";
-        desktop.write(aliases + "</fontconfig>\n");
-        desktop.close();
+        // The desktop's own font, which is never hidden.
+        ASSERT_TRUE(lbtest::preferForGenericFamilies(env, u"Fixture Mono"_s));
         ok({u"refresh"_s});
     }
 

@@ -1,0 +1,198 @@
+// letterbayctl beside a running main window over real fontconfig: the command line works while the
+// window holds the database and its instance lock, neither undoes the other's activation, and the
+// window shows what the command line changed when the user comes back to it.
+#include "core/schema.h"
+#include "core/startup.h"
+#include "platform/fontconfig_fonts.h"
+#include "platform/hidden_fonts.h"
+#include "support/ctl_runner.h"
+#include "support/data_files.h"
+#include "support/fakes.h"
+#include "support/font_env.h"
+#include "ui/font_grid.h"
+#include "ui/frm_main.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace lb;
+using lbtest::fcList;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct CtlBesideWindow : ::testing::Test {
+    lbtest::FontEnv env;
+    lbtest::ScriptedBoxes boxes;
+    MemoryPointer pointer;
+    AppState app{boxes, pointer};
+    FontconfigFonts fontconfig;
+    lbtest::FakeDesktop desktop;
+    std::unique_ptr<FontconfigResources> resources;
+    std::unique_ptr<FontPlatform> fonts;
+    std::unique_ptr<FrmMain> w;
+    QString sans[3], alpha, beta, mono;
+
+    void SetUp() override {
+        sans[0] = env.installFixture(u"FixtureSans-Regular.ttf"_s);
+        sans[1] = env.installFixture(u"FixtureSans-Bold.ttf"_s);
+        sans[2] = env.installFixture(u"FixtureSans-Italic.ttf"_s);
+        alpha = env.installFixture(u"AlphaTest-Regular.ttf"_s);
+        beta = env.installFixture(u"BetaTest-Regular.ttf"_s);
+        mono = env.installFixture(u"FixtureMono-Regular.ttf"_s, true);
+        // Both programs take the desktop's own font to be this one.
+        ASSERT_TRUE(lbtest::preferForGenericFamilies(env, u"Fixture Mono"_s));
+        desktop.list = {u"Fixture Mono"_s};
+        Startup startup(app);
+        ASSERT_TRUE(startup.load());
+        resources = std::make_unique<FontconfigResources>(fontconfig);
+        fonts = std::make_unique<FontPlatform>(
+            FontPlatform{fontconfig, fontconfig, desktop, *resources});
+        w = std::make_unique<FrmMain>(app, *fonts);
+        w->endProgram = [] {};
+        boxes.answers = {AnswerNo}; // the first run's question: AutoAssign off
+        w->Form_Load();
+        w->resize(900, 700);
+        w->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+        w->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    }
+    void TearDown() override {
+        app.lastResult = QStringLiteral("Exit");
+        w.reset();
+    }
+
+    void ctl(const QStringList& args) {
+        const lbtest::CtlRun r = lbtest::runCtl(args);
+        EXPECT_EQ(r.exitCode, 0) << args.join(' ').toStdString() << ": " << r.err.toStdString();
+    }
+    // The user works in another window for a while, then comes back to this one.
+    void comeBack() {
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+        w->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    }
+    FontGrid* grid(int i) { return w->findChild<FontGrid*>(QStringLiteral("grdFonts%1").arg(i)); }
+    QComboBox* setBox() { return w->findChild<QComboBox*>(u"cmbSets"_s); }
+    QString panel() { return w->findChild<QLabel*>(u"barStatusPanel2"_s)->text(); }
+    QStringList setEntries() {
+        QStringList names;
+        for (int i = 0; i < setBox()->count(); ++i)
+            names << setBox()->itemText(i);
+        return names;
+    }
+    void clickFont(const QString& name) {
+        const int row = w->allFonts().find(name);
+        ASSERT_GE(row, 0) << name.toStdString();
+        FontGrid* g = grid(1);
+        g->scrollTo(g->model()->index(row, 0));
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, {},
+                          g->visualRect(g->model()->index(row, 0)).center());
+    }
+    void typeSet(const QString& name) {
+        QLineEdit* edit = setBox()->lineEdit();
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClicks(edit, name);
+        QTest::keyClick(edit, Qt::Key_Return);
+    }
+    void chooseSet(const QString& name) {
+        const int i = setBox()->findText(name);
+        ASSERT_GE(i, 0) << name.toStdString();
+        setBox()->setCurrentIndex(i);
+        Q_EMIT setBox()->activated(i);
+    }
+    void assignButton() {
+        QTest::mouseClick(w->findChild<QPushButton*>(u"cmdAdd0"_s), Qt::LeftButton);
+    }
+    int stateOf(const QString& face) { return w->allFonts().row(w->allFonts().find(face)).state; }
+    QString pairs() {
+        return lbtest::scalar(*app.db,
+                              "SELECT group_concat([Set Name] || '/' || [Font Name], ',') FROM "
+                              "(SELECT * FROM [Assigned Fonts] ORDER BY 1, 2)");
+    }
+    static std::vector<std::string> files(std::initializer_list<QString> paths) {
+        return lbtest::sorted(QSet<QString>(paths));
+    }
+};
+
+TEST_F(CtlBesideWindow, NeitherProgramUndoesTheOthersActivation) {
+    ASSERT_TRUE(app.instanceLock && app.instanceLock->isLocked());
+    ctl({u"add-set"_s, u"Body"_s});
+    ctl({u"assign"_s, u"Body"_s, u"Fixture Sans"_s});
+    ctl({u"activate"_s, u"Body"_s});
+    EXPECT_EQ(fcList(), files({sans[0], sans[1], sans[2], mono}));
+
+    comeBack();
+    EXPECT_EQ(panel(), "\"Body\" is the currently active set.");
+    EXPECT_TRUE(setEntries().contains(u"Body"_s));
+    EXPECT_EQ(stateOf(u"Alpha Test"_s), StateInactive);
+    EXPECT_EQ(stateOf(u"Fixture Sans"_s), StateActive);
+
+    // A set made and filled in the window, by keys and clicks: the command line's set stays
+    // the one other programs see.
+    typeSet(u"Other"_s);
+    clickFont(u"Beta Test"_s);
+    assignButton();
+    EXPECT_EQ(pairs(), "Body/Fixture Sans,Other/Beta Test");
+    EXPECT_EQ(fcList(), files({sans[0], sans[1], sans[2], mono}));
+    // A font the window adds to the set the command line activated is shown at once.
+    chooseSet(u"Body"_s);
+    clickFont(u"Alpha Test"_s);
+    assignButton();
+    EXPECT_EQ(fcList(), files({sans[0], sans[1], sans[2], alpha, mono}));
+
+    // The reverse: the window activates, and the command line's changes follow its set.
+    chooseSet(u"Other"_s);
+    w->command(u"mnuEditActiveSelected"_s)->trigger();
+    EXPECT_EQ(fcList(), files({beta, mono}));
+    ctl({u"assign"_s, u"Body"_s, u"Beta Test"_s});
+    EXPECT_EQ(fcList(), files({beta, mono}));
+    ctl({u"unassign"_s, u"Other"_s, u"Beta Test"_s, u"--yes"_s});
+    EXPECT_EQ(fcList(), files({mono}));
+    comeBack();
+    EXPECT_EQ(panel(), "\"Other\" is the currently active set.");
+    EXPECT_EQ(stateOf(u"Beta Test"_s), StateInactive);
+    EXPECT_TRUE(w->assignedFonts().find(u"Beta Test"_s) < 0);
+}
+
+TEST_F(CtlBesideWindow, TheWindowReadsAgainOnlyWhatAnotherProgramChanged) {
+    // Nothing changed elsewhere: coming back reads nothing.
+    w->setMessage(u"left as it was"_s);
+    comeBack();
+    EXPECT_EQ(panel(), "left as it was");
+    // The window's own change is no reason either.
+    typeSet(u"Mine"_s);
+    EXPECT_EQ(panel(), "\"Mine\" added successfully.");
+    chooseSet(u"Mine"_s);
+    w->setMessage(u"left as it was"_s);
+    comeBack();
+    EXPECT_EQ(panel(), "left as it was");
+
+    // The set shown gets a font from the command line: its list follows.
+    ctl({u"assign"_s, u"Mine"_s, u"Alpha Test"_s});
+    comeBack();
+    EXPECT_EQ(setBox()->currentText(), "Mine");
+    EXPECT_GE(w->assignedFonts().find(u"Alpha Test"_s), 0);
+    EXPECT_EQ(panel(), "All sets are active.  No fonts are inactive.");
+
+    // Renamed elsewhere: the old name leaves the set box, the new one is there.
+    ctl({u"rename-set"_s, u"Mine"_s, u"Yours"_s});
+    comeBack();
+    EXPECT_FALSE(setEntries().contains(u"Mine"_s));
+    EXPECT_TRUE(setEntries().contains(u"Yours"_s));
+    EXPECT_EQ(setBox()->currentText(), "");
+    EXPECT_EQ(w->assignedFonts().size(), 0);
+}
+
+} // namespace
