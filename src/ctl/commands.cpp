@@ -628,63 +628,60 @@ int Command::importSets(const SetDocument& doc) {
 
     // One transaction over every set: a failure half way leaves the sets as they were.
     std::exception_ptr failure;
-    {
-        Database::Transaction t(*app.db);
-        try {
-            for (size_t i = 0; i < doc.sets.size(); ++i) {
-                ImportedSet& r = report[i];
+    try {
+        FontTransaction t(s_.ctx);
+        for (size_t i = 0; i < doc.sets.size(); ++i) {
+            ImportedSet& r = report[i];
+            app.datSets->refresh();
+            QString stored = findSet(app, r.name);
+            r.created = stored.isEmpty();
+            if (r.created) {
+                s_.view.setBox = r.name;
+                Add_Set(s_.ctx);
                 app.datSets->refresh();
-                QString stored = findSet(app, r.name);
-                r.created = stored.isEmpty();
-                if (r.created) {
-                    s_.view.setBox = r.name;
-                    Add_Set(s_.ctx);
-                    app.datSets->refresh();
-                    stored = findSet(app, r.name);
-                    if (stored.isEmpty()) throw std::runtime_error("the set could not be added");
-                }
-                r.name = stored;
-                const QSet<QString> before = setMembers(app, stored);
-                QSet<QString> want;
-                for (int row : wanted[i])
-                    want.insert(all.row(row).name.toCaseFolded());
-                if (replace && !r.created) {
-                    app.currentSetName = stored;
-                    Fill_AssignedFonts(s_.ctx);
-                    std::vector<int> leaving;
-                    for (int row = 0; row < s_.assignedFonts.size(); ++row)
-                        if (!want.contains(s_.assignedFonts.row(row).name.toCaseFolded()))
-                            leaving.push_back(row);
-                    if (!leaving.empty()) {
-                        selectRows(app, s_.assignedFonts, leaving);
-                        s_.view.setBox = stored;
-                        // --replace asked for it.
-                        s_.boxes.answerYes = true;
-                        Unassign_Fonts(s_.ctx, false);
-                        s_.boxes.answerYes = false;
-                    }
-                }
-                std::vector<int> joining;
-                for (int row : wanted[i])
-                    if (!before.contains(all.row(row).name.toCaseFolded())) joining.push_back(row);
-                if (!joining.empty()) {
-                    selectRows(app, all, joining);
-                    s_.view.setBox = stored;
-                    Assign_Fonts(s_.ctx, false);
-                }
-                if (!s_.boxes.refusals.isEmpty())
-                    throw std::runtime_error(s_.boxes.refusals.last().toStdString());
-                const QSet<QString> after = setMembers(app, stored);
-                for (const QString& f : after)
-                    r.added += !before.contains(f);
-                for (const QString& f : before)
-                    r.removed += !after.contains(f);
+                stored = findSet(app, r.name);
+                if (stored.isEmpty()) throw std::runtime_error("the set could not be added");
             }
-            t.commit();
-        } catch (...) {
-            s_.fonts.resources.discard();
-            failure = std::current_exception();
+            r.name = stored;
+            const QSet<QString> before = setMembers(app, stored);
+            QSet<QString> want;
+            for (int row : wanted[i])
+                want.insert(all.row(row).name.toCaseFolded());
+            if (replace && !r.created) {
+                app.currentSetName = stored;
+                Fill_AssignedFonts(s_.ctx);
+                std::vector<int> leaving;
+                for (int row = 0; row < s_.assignedFonts.size(); ++row)
+                    if (!want.contains(s_.assignedFonts.row(row).name.toCaseFolded()))
+                        leaving.push_back(row);
+                if (!leaving.empty()) {
+                    selectRows(app, s_.assignedFonts, leaving);
+                    s_.view.setBox = stored;
+                    // --replace asked for it.
+                    s_.boxes.answerYes = true;
+                    Unassign_Fonts(s_.ctx, false);
+                    s_.boxes.answerYes = false;
+                }
+            }
+            std::vector<int> joining;
+            for (int row : wanted[i])
+                if (!before.contains(all.row(row).name.toCaseFolded())) joining.push_back(row);
+            if (!joining.empty()) {
+                selectRows(app, all, joining);
+                s_.view.setBox = stored;
+                Assign_Fonts(s_.ctx, false);
+            }
+            if (!s_.boxes.refusals.isEmpty())
+                throw std::runtime_error(s_.boxes.refusals.last().toStdString());
+            const QSet<QString> after = setMembers(app, stored);
+            for (const QString& f : after)
+                r.added += !before.contains(f);
+            for (const QString& f : before)
+                r.removed += !after.contains(f);
         }
+        t.commit();
+    } catch (...) {
+        failure = std::current_exception();
     }
     if (failure) {
         // Fonts already shown or hidden for the sets before the failure follow the database back.
