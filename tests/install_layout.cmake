@@ -19,7 +19,11 @@ set(expected
     etc/xdg/autostart/traywick.desktop
     usr/share/icons/hicolor/scalable/apps/letterbay.svg
     usr/share/icons/hicolor/48x48/apps/letterbay.png
-    usr/share/doc/letterbay/licenses/adwaita-icon-theme-copyright.txt)
+    usr/share/doc/letterbay/licenses/adwaita-icon-theme-copyright.txt
+    usr/bin/letterbayctl
+    usr/share/man/man1/letterbayctl.1.gz
+    usr/share/bash-completion/completions/letterbayctl
+    usr/lib/letterbay/lbnocase.so)
 set(missing)
 foreach(f ${expected})
     if(NOT EXISTS "${ROOT}/${f}")

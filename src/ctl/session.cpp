@@ -4,6 +4,7 @@
 #include "core/paths.h"
 #include "core/schema.h"
 #include "core/settings.h"
+#include "core/startup.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -111,19 +112,9 @@ QString Session::open() {
     app.connectSuffix = ConnectSuffix;
     const QString named = QStringLiteral("The font database ") + app.databasePath +
                           QStringLiteral(" cannot be used: ");
-    if (!QFileInfo(app.databasePath).isWritable())
-        return named + QStringLiteral("the file is read-only.");
+    const QString problem = openFontDatabase(app);
+    if (!problem.isEmpty()) return named + problem;
     try {
-        app.db = Database::open(app.databasePath, app.connectSuffix);
-        if (!app.db->tableExists(tbl::SampleText) || !app.db->tableExists(tbl::Fonts)) {
-            app.db.reset();
-            return named + QStringLiteral("it is not a ") + AppTitle + QStringLiteral(" database.");
-        }
-        const QString problem = dataFileProblem(*app.db);
-        if (!problem.isEmpty()) {
-            app.db.reset();
-            return named + problem;
-        }
         // Data of an older version is converted by letterbay, with its announcement.
         QString version;
         if (app.db->tableExists(tbl::Version)) {
@@ -145,9 +136,6 @@ QString Session::open() {
         app.setActivated = !activatedSet(app).isEmpty();
     } catch (const DbError& e) {
         app.closeAll();
-        if (e.number() == ErrNotADatabase)
-            return named + QStringLiteral("it is not a ") + AppTitle +
-                   QStringLiteral(" database, or it cannot be opened with its password.");
         return named + e.message();
     }
     return {};

@@ -52,6 +52,8 @@ public:
     int progressMaximum() const override { return maximum_; }
     void setWindowEnabled(bool) override {}
     void yield() override {}
+    // Nothing shows the lists: operations need not fill them for the screen.
+    bool showsFontLists() const override { return false; }
     QString setBoxText() const override { return setBox; }
     void setSetBoxText(const QString& text) override { setBox = text; }
     // Clears the progress line.
