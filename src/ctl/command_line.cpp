@@ -10,9 +10,9 @@ const QStringList GlobalFlags = {QStringLiteral("json"), QStringLiteral("yes"),
                                  QStringLiteral("help")};
 } // namespace
 
-const std::vector<CommandSpec>& commands() {
+const std::vector<CommandShape>& commands() {
     using S = QStringList;
-    static const std::vector<CommandSpec> specs = {
+    static const std::vector<CommandShape> specs = {
         {"status", "", "the active set, counts, the database path", {}, {}, 0, 0},
         {"fonts", "[--set SET] [--unassigned] [--inactive] [--files]",
          "the catalogued fonts, their state and sets", S{"unassigned", "inactive", "files"},
@@ -67,9 +67,9 @@ const std::vector<CommandSpec>& commands() {
     return specs;
 }
 
-const CommandSpec* findCommand(const QString& name) {
-    for (const CommandSpec& spec : commands())
-        if (spec.name == name) return &spec;
+const CommandShape* findCommand(const QString& name) {
+    for (const CommandShape& shape : commands())
+        if (shape.name == name) return &shape;
     return nullptr;
 }
 
@@ -105,8 +105,8 @@ bool parseCommandLine(const QStringList& arguments, Invocation& out, QString& er
         // Whether the option takes a value is known from every command's options at once: no
         // option name is a flag for one command and takes a value for another.
         bool valued = false;
-        for (const CommandSpec& spec : commands())
-            valued = valued || spec.valued.contains(name);
+        for (const CommandShape& shape : commands())
+            valued = valued || shape.valued.contains(name);
         if (valued) {
             QString value;
             if (eq >= 0) {
@@ -137,34 +137,34 @@ bool parseCommandLine(const QStringList& arguments, Invocation& out, QString& er
         return false;
     }
     out.command = words.takeFirst();
-    const CommandSpec* spec = findCommand(out.command);
-    if (!spec) {
+    const CommandShape* shape = findCommand(out.command);
+    if (!shape) {
         error = QStringLiteral("unknown command '%1'").arg(out.command);
         return false;
     }
     for (const auto& [name, value] : options) {
-        if (spec->valued.contains(name)) {
+        if (shape->valued.contains(name)) {
             out.values[name] << value;
-        } else if (spec->flags.contains(name) || GlobalFlags.contains(name)) {
+        } else if (shape->flags.contains(name) || GlobalFlags.contains(name)) {
             out.flags.insert(name);
         } else {
-            error = QStringLiteral("'%1' has no option '--%2'").arg(spec->name, name);
+            error = QStringLiteral("'%1' has no option '--%2'").arg(shape->name, name);
             return false;
         }
     }
     out.args = words;
     if (out.has(QStringLiteral("help"))) return true;
-    if (out.args.size() < spec->minArgs ||
-        (spec->maxArgs >= 0 && out.args.size() > spec->maxArgs)) {
-        error = QStringLiteral("usage: %1").arg(commandUsage(*spec));
+    if (out.args.size() < shape->minArgs ||
+        (shape->maxArgs >= 0 && out.args.size() > shape->maxArgs)) {
+        error = QStringLiteral("usage: %1").arg(commandUsage(*shape));
         return false;
     }
     return true;
 }
 
-QString commandUsage(const CommandSpec& spec) {
+QString commandUsage(const CommandShape& shape) {
     return QStringLiteral("letterbayctl %1%2")
-        .arg(spec.name, spec.synopsis.isEmpty() ? QString() : QLatin1Char(' ') + spec.synopsis);
+        .arg(shape.name, shape.synopsis.isEmpty() ? QString() : QLatin1Char(' ') + shape.synopsis);
 }
 
 QString usageText() {
@@ -172,9 +172,9 @@ QString usageText() {
         "Usage: letterbayctl [--json] [--yes] COMMAND [ARGUMENTS]\n\n"
         "The font sets of Letterbay from the command line, over the same database and the same\n"
         "hidden fonts as the letterbay and traywick windows.\n\nCommands:\n");
-    for (const CommandSpec& spec : commands()) {
-        if (!spec.listed) continue;
-        text += QStringLiteral("  %1\n      %2\n").arg(commandUsage(spec).mid(13), spec.summary);
+    for (const CommandShape& shape : commands()) {
+        if (!shape.listed) continue;
+        text += QStringLiteral("  %1\n      %2\n").arg(commandUsage(shape).mid(13), shape.summary);
     }
     text += QStringLiteral(
         "\nOptions:\n"

@@ -9,7 +9,7 @@
 namespace lb::ctl {
 
 // One command of letterbayctl as the command line names it.
-struct CommandSpec {
+struct CommandShape {
     QString name;
     QString synopsis; // the arguments, as the usage shows them
     QString summary;
@@ -21,8 +21,8 @@ struct CommandSpec {
 };
 
 // Every command, in the order the usage lists them.
-const std::vector<CommandSpec>& commands();
-const CommandSpec* findCommand(const QString& name);
+const std::vector<CommandShape>& commands();
+const CommandShape* findCommand(const QString& name);
 
 // A parsed command line. Options may stand anywhere; "--" ends them.
 struct Invocation {
@@ -40,6 +40,6 @@ bool parseCommandLine(const QStringList& arguments, Invocation& out, QString& er
 
 // What --help prints: every command, or one command's usage.
 QString usageText();
-QString commandUsage(const CommandSpec& spec);
+QString commandUsage(const CommandShape& shape);
 
 } // namespace lb::ctl

@@ -769,23 +769,23 @@ bool readDocument(const QString& file, SetDocument& doc) {
 
 int run(const Invocation& inv) {
     if (inv.command == QLatin1String("help") || inv.has(QStringLiteral("help"))) {
-        const CommandSpec* spec = inv.command == QLatin1String("help")
-                                      ? findCommand(inv.args.value(0))
-                                      : findCommand(inv.command);
-        if (inv.command == QLatin1String("help") && !inv.args.isEmpty() && !spec) {
+        const CommandShape* shape = inv.command == QLatin1String("help")
+                                        ? findCommand(inv.args.value(0))
+                                        : findCommand(inv.command);
+        if (inv.command == QLatin1String("help") && !inv.args.isEmpty() && !shape) {
             printError(QStringLiteral("unknown command '%1'").arg(inv.args[0]));
             return UsageError;
         }
-        if (spec && spec->name != QLatin1String("help"))
-            printLine(QStringLiteral("Usage: ") + commandUsage(*spec) + QStringLiteral("\n\n") +
-                      spec->summary[0].toUpper() + spec->summary.mid(1) + '.');
+        if (shape && shape->name != QLatin1String("help"))
+            printLine(QStringLiteral("Usage: ") + commandUsage(*shape) + QStringLiteral("\n\n") +
+                      shape->summary[0].toUpper() + shape->summary.mid(1) + '.');
         else
             writeOut(usageText().toUtf8());
         return Done;
     }
     if (inv.command == QLatin1String("complete") && inv.args[0] == QLatin1String("commands")) {
-        for (const CommandSpec& spec : commands())
-            if (spec.listed) printLine(spec.name);
+        for (const CommandShape& shape : commands())
+            if (shape.listed) printLine(shape.name);
         return Done;
     }
     // A malformed document is refused before the database is opened.
