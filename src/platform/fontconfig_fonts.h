@@ -19,6 +19,9 @@ public:
     std::vector<FontValue> enumerate() override;
     QString fontsFolder() override;
     bool registerFile(const QString& fileName) override;
+    QStringList registerFiles(const QStringList& fileNames) override;
+    QString installProblem() override;
+    std::vector<std::pair<QString, QString>> removeFiles(const QStringList& fileNames) override;
     bool deleteValue(const QString& valueName) override;
     bool deleteFile(const QString& fileName) override;
 
@@ -47,6 +50,8 @@ private:
     // Where a file lies when, after resolving links and "..", it is inside the fonts folder;
     // an empty dir otherwise.
     Location locate(const QString& fileName);
+    // Adds paths to the user's list of removed fonts; an error text, empty on success.
+    QString addRemovals(const QStringList& paths);
 
     static QString computeFontsFolder();
     QByteArray fontsFolderKey_{"\x01"}; // the environment fontsFolder_ was found in
