@@ -35,7 +35,7 @@ public:
     bool deleteValue(const QString&) override { return false; }
     bool deleteFile(const QString&) override { return false; }
     std::vector<std::pair<QString, QString>> removeFiles(const QStringList&) override { return {}; }
-    lb::FaceNames read(const QString& f) override { return {f, f, false}; }
+    lb::FaceNames read(const QString& f) override { return {f, f, false, {}}; }
     QStringList families() override { return {}; }
 };
 

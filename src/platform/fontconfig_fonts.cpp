@@ -173,6 +173,7 @@ QString FontconfigFonts::absolutePath(const QString& fileName) {
 }
 
 std::vector<FontconfigFonts::InstalledFile> FontconfigFonts::installedFiles() {
+    settle();
     std::vector<InstalledFile> out;
     unusableNames_.clear();
     Config config = privateConfig();
@@ -265,6 +266,7 @@ bool FontconfigFonts::registerFile(const QString& fileName) {
 }
 
 QStringList FontconfigFonts::registerFiles(const QStringList& fileNames) {
+    settle();
     QStringList missing;
     std::map<QString, std::vector<std::pair<QString, QString>>> byDir; // given, name
     for (const QString& f : fileNames) {
@@ -342,6 +344,7 @@ QString FontconfigFonts::installProblem() {
 }
 
 bool FontconfigFonts::deleteFile(const QString& fileName) {
+    settle();
     const Location at = locate(fileName);
     if (at.dir.isEmpty()) return false;
     const QString target = at.dir + QLatin1Char('/') + at.name;
@@ -356,6 +359,7 @@ bool FontconfigFonts::deleteFile(const QString& fileName) {
 
 std::vector<std::pair<QString, QString>>
 FontconfigFonts::removeFiles(const QStringList& fileNames) {
+    settle();
     std::vector<std::pair<QString, QString>> failed;
     QStringList toReject, rejectedGiven;
     QSet<QString> toRefresh;
@@ -403,12 +407,28 @@ FontconfigFonts::removeFiles(const QStringList& fileNames) {
             for (const QString& f : std::as_const(rejectedGiven))
                 failed.push_back({f, problem});
     }
-    // One scan per folder, however many files left it.
-    if (!toRefresh.isEmpty())
-        if (Config config = privateConfig())
-            for (const QString& dir : std::as_const(toRefresh))
-                refresh(config.get(), dir);
+    // One scan per folder, however many files left it, and nobody waits for it: a cache that
+    // still lists the files is out of date by its folder's time, so every reader, this one
+    // included, scans the folder itself until the new cache is written.
+    if (!toRefresh.isEmpty()) refreshLater(QStringList(toRefresh.begin(), toRefresh.end()));
     return failed;
+}
+
+void FontconfigFonts::refreshLater(const QStringList& dirs) {
+    settle();
+    rescan_ = std::thread([dirs] {
+        if (Config config = privateConfig())
+            for (const QString& dir : dirs)
+                refresh(config.get(), dir);
+    });
+}
+
+void FontconfigFonts::settle() {
+    if (rescan_.joinable()) rescan_.join();
+}
+
+FontconfigFonts::~FontconfigFonts() {
+    settle();
 }
 
 QString FontconfigFonts::addRemovals(const QStringList& paths) {
