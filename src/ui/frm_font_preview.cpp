@@ -209,6 +209,9 @@ FrmFontPreview::FrmFontPreview(FrmMain& main) : QDialog(nullptr), main_(main) {
     connect(boxDir_, &QTreeView::pressed, this, [this] { revealing_.clear(); });
     installHelpKey(this, 2035);
     applyWhatsThis(this);
+    // Named as the main window's are, but about this window.
+    grdSample_->setWhatsThis(whatsThisText(QStringLiteral("grdSample.2035")));
+    panel3_->setWhatsThis(whatsThisText(QStringLiteral("barStatusPanel3.2035")));
     render();
     setStatus(PreviewPrompt);
     const int dpi = logicalDpiX() > 0 ? logicalDpiX() : 96;
