@@ -286,7 +286,7 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
         }
 
         try {
-            Database::Transaction t(*app.db);
+            FontTransaction t(ctx);
             app.datAssigned->refresh();
             app.datSets->refresh();
             app.datAuto->refresh();
@@ -346,11 +346,9 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
                 if (w.inPlace.size() == w.installable) ++out.installed;
             }
             db.noteChange();
-            publishFontChanges(ctx);
             t.commit();
         } catch (...) {
             // Nothing of it stays: the files go back as they were, and the caches with them.
-            resources.discard();
             const QStringList taken = journal.undo();
             if (!taken.isEmpty()) registry.registerFiles(taken);
             throw;
