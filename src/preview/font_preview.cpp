@@ -223,11 +223,14 @@ QString FontPreview::installCountText() const {
     return QStringLiteral("Fonts to be Installed: ") + QString::number(selectedCount_);
 }
 
-bool FontPreview::catalogued(const QString& face) const {
+void FontPreview::markCatalogued(std::vector<PreviewRow>& rows) const {
     Statement st =
         ctx_.app.db->prepare(QStringLiteral("SELECT 1 FROM [Fonts] WHERE [Face Name] = ? LIMIT 1"));
-    st.bind(1, face);
-    return st.step();
+    for (PreviewRow& r : rows) {
+        st.reset();
+        st.bind(1, r.face);
+        r.installed = r.readable && st.step();
+    }
 }
 
 void FontPreview::setRows(std::vector<PreviewRow> rows) {
@@ -279,10 +282,8 @@ void FontPreview::Load_PreviewFonts() {
             },
             [&] { view_.yield(); });
         std::vector<PreviewRow> rows = previewRows(std::move(entries));
-        for (PreviewRow& r : rows) {
-            r.installed = r.readable && catalogued(r.face);
-            busy.step(int(r.files.size()));
-        }
+        markCatalogued(rows);
+        busy.step(n);
         selectedCount_ = 0;
         shown_ = true;
         setRows(std::move(rows));
@@ -414,8 +415,7 @@ std::vector<PreviewFile> FontPreview::propertyFiles(int row) const {
 }
 
 void FontPreview::markInstalled() {
-    for (PreviewRow& r : rows_)
-        r.installed = r.readable && catalogued(r.face);
+    markCatalogued(rows_);
     rowsChanged();
 }
 

@@ -157,7 +157,8 @@ Q_SIGNALS:
 private:
     void setRows(std::vector<PreviewRow> rows);
     void rowsChanged();
-    bool catalogued(const QString& face) const;
+    // Marks each row by whether the catalogue holds its face (without regard to case).
+    void markCatalogued(std::vector<PreviewRow>& rows) const;
 
     MainContext& ctx_;
     PreviewFonts& fonts_;
