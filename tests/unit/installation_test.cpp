@@ -186,17 +186,19 @@ TEST_F(Installing, InstalledFontsAreCataloguedListedAndSeenByOtherPrograms) {
     put("CaseTest-Regular.ttf");
     put("GammaTest-Regular.ttf");
     put("NotAFont.ttf");
+    const QString odd = u"Quote \"x\" *[1] Été.ttf"_s;
+    put("QuoteTest.ttf", odd);
     preview->boxDir_Change(source);
-    choose({"Fixture Sans", "Case Test"});
-    ASSERT_EQ(preview->selectedCount(), 2);
+    choose({"Fixture Sans", "Case Test", "Quote \"Test\""});
+    ASSERT_EQ(preview->selectedCount(), 3);
     boxes.answers = {AnswerOK};
     const InstallOutcome out = install();
 
-    EXPECT_EQ(out.installed, 2);
-    EXPECT_EQ(out.added, 2);
+    EXPECT_EQ(out.installed, 3);
+    EXPECT_EQ(out.added, 3);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].title, "Font Installation");
-    EXPECT_EQ(boxes.shown[0].text, "2 fonts installed successfully.");
+    EXPECT_EQ(boxes.shown[0].text, "3 fonts installed successfully.");
     EXPECT_EQ(boxes.shown[0].style, 64);
     const QString folder = env.fontsFolder();
     EXPECT_EQ(bytesOf(folder + "FixtureSans-Regular.ttf"), bytesOf(sansRegular));
@@ -204,10 +206,13 @@ TEST_F(Installing, InstalledFontsAreCataloguedListedAndSeenByOtherPrograms) {
     EXPECT_EQ(catalogue("Fixture Sans"),
               (QStringList{"FixtureSans-Bold.ttf = Fixture Sans Bold (TrueType)",
                            "FixtureSans-Regular.ttf = Fixture Sans Regular (TrueType)"}));
-    EXPECT_EQ(listNames(),
-              (QStringList{"Alpha Test", "Case Test", "Fixture Mono", "Fixture Sans"}));
+    // Names as spelled, whatever characters they hold.
+    EXPECT_EQ(catalogue("Quote \"Test\""),
+              QStringList{odd + " = Quote \"Test\" Regular (TrueType)"});
+    EXPECT_EQ(listNames(), (QStringList{"Alpha Test", "Case Test", "Fixture Mono", "Fixture Sans",
+                                        "Quote \"Test\""}));
     EXPECT_EQ(all.row(all.find("Fixture Sans")).state, StateActive);
-    EXPECT_EQ(view.fontCount, "TrueType Fonts: 4");
+    EXPECT_EQ(view.fontCount, "TrueType Fonts: 5");
     EXPECT_TRUE(dotFiles().isEmpty()) << dotFiles().join(", ").toStdString();
     // A separate program sees them.
     const std::vector<std::string> seen = lbtest::fcList();
@@ -228,7 +233,7 @@ TEST_F(Installing, InstalledFontsAreCataloguedListedAndSeenByOtherPrograms) {
     const InstallOutcome again = install();
     EXPECT_EQ(again.added, 1);
     EXPECT_EQ(boxes.shown.back().text, "2 fonts installed successfully.");
-    EXPECT_EQ(view.fontCount, "TrueType Fonts: 5");
+    EXPECT_EQ(view.fontCount, "TrueType Fonts: 6");
     EXPECT_EQ(catalogue("Fixture Sans").size(), 2);
 
     // What the next refresh finds is exactly what was catalogued: nothing dropped or doubled.
@@ -373,22 +378,6 @@ TEST_F(Installing, ALinkToAFileElsewhereIsReplacedAndWhatItPointedToStays) {
     EXPECT_EQ(bytesOf(target), bytesOf(lbtest::TempEnv::fixture("ZetaTest-Regular.ttf")));
 }
 
-TEST_F(Installing, OddFileNamesAreInstalledAndListedAsSpelled) {
-    open();
-    const QString name = u"Quote \"x\" *[1] Été.ttf"_s;
-    put("QuoteTest.ttf", name);
-    preview->boxDir_Change(source);
-    choose({"Quote \"Test\""});
-    boxes.answers = {AnswerOK};
-    install();
-    EXPECT_EQ(boxes.shown.back().text, "All fonts installed successfully.");
-    EXPECT_EQ(catalogue("Quote \"Test\""),
-              QStringList{name + " = Quote \"Test\" Regular (TrueType)"});
-    const std::vector<std::string> seen = lbtest::fcList();
-    EXPECT_NE(std::find(seen.begin(), seen.end(), (env.fontsFolder() + name).toStdString()),
-              seen.end());
-}
-
 TEST_F(Installing, AFontsFolderFontconfigDoesNotReadIsReportedAndNothingCopied) {
     // A configuration without the user's fonts folder.
     QFile conf(env.fontconfigFile());
@@ -503,23 +492,6 @@ TEST(FontconfigInstalling, RegistersEachFolderOnceAndNamesWhatItDoesNotList) {
     EXPECT_EQ(QSet<QString>(missing.begin(), missing.end()),
               (QSet<QString>{"NotAFont.ttf", "Missing.ttf", zeta}));
     EXPECT_EQ(lbtest::fcList(), lbtest::sorted({alpha, zeta}));
-}
-
-TEST(FontconfigInstalling, RemovesInOnePassAndSaysWhatStays) {
-    lbtest::FontEnv env;
-    FontconfigFonts fonts;
-    const QString alpha = env.installFixture("AlphaTest-Regular.ttf");
-    const QString beta = env.installFixture("BetaTest-Regular.ttf", true);
-    QDir().mkpath(env.fontsFolder() + "Folder.ttf");
-    fonts.enumerate();
-    const auto failed = fonts.removeFiles(
-        {"AlphaTest-Regular.ttf", beta, "Gone.ttf", "Folder.ttf", "sub/Gone.ttf"});
-    ASSERT_EQ(failed.size(), 1u);
-    EXPECT_EQ(failed[0].first, "Folder.ttf");
-    EXPECT_FALSE(QFileInfo::exists(alpha));
-    EXPECT_TRUE(QFileInfo::exists(beta)) << "outside the fonts folder: hidden, never deleted";
-    EXPECT_TRUE(lbtest::fcList().empty());
-    EXPECT_TRUE(fonts.enumerate().empty());
 }
 
 } // namespace
