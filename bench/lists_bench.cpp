@@ -40,10 +40,11 @@ public:
     bool registerFile(const QString&) override { return true; }
     bool deleteValue(const QString&) override { return false; }
     bool deleteFile(const QString&) override { return false; }
+    std::vector<std::pair<QString, QString>> removeFiles(const QStringList&) override { return {}; }
 
     lb::FaceNames read(const QString& file) override {
         const auto it = names.constFind(file);
-        return it != names.constEnd() ? *it : lb::FaceNames{file, file, false};
+        return it != names.constEnd() ? *it : lb::FaceNames{file, file, false, {}};
     }
 };
 
@@ -139,7 +140,7 @@ int main(int argc, char** argv) {
                                  : QStringLiteral("Bench Font %1").arg(i, 6, 10, QLatin1Char('0'));
         const QString file = QStringLiteral("BenchFont-%1.ttf").arg(i);
         listed.values.push_back({face + QStringLiteral(" (TrueType)"), file});
-        listed.names.insert(file, lb::FaceNames{face, face, true});
+        listed.names.insert(file, lb::FaceNames{face, face, true, {}});
     }
 
     // The catalogue is filled straight into [Fonts], one INSERT per font in one transaction.

@@ -34,7 +34,8 @@ public:
     bool registerFile(const QString&) override { return true; }
     bool deleteValue(const QString&) override { return false; }
     bool deleteFile(const QString&) override { return false; }
-    lb::FaceNames read(const QString& f) override { return {f, f, false}; }
+    std::vector<std::pair<QString, QString>> removeFiles(const QStringList&) override { return {}; }
+    lb::FaceNames read(const QString& f) override { return {f, f, false, {}}; }
     QStringList families() override { return {}; }
 };
 

@@ -99,6 +99,13 @@ void FontListModel::insertSorted(const QString& name) {
     endInsertRows();
 }
 
+void FontListModel::insertAt(int i, const QString& name, int state) {
+    beginInsertRows({}, i, i);
+    rows_.insert(rows_.begin() + i, Row{name, state, false});
+    if (anchor >= i) ++anchor;
+    endInsertRows();
+}
+
 void FontListModel::sortByName() {
     Q_EMIT layoutAboutToBeChanged();
     std::stable_sort(rows_.begin(), rows_.end(),

@@ -42,7 +42,8 @@ public:
     void setState(int i, int state);
     void setSelected(int i, bool selected);
     void insertSorted(const QString& name); // plain character-code order
-    void sortByName();                      // plain character-code order
+    void insertAt(int i, const QString& name, int state);
+    void sortByName(); // plain character-code order
     QStringList selectedNames() const;
 
     // Selection: a selected count and an anchor row per list.

@@ -108,6 +108,21 @@ void Show_OutsideChanges(MainContext& ctx) {
                               QStringLiteral("\" is the currently active set."));
 }
 
+int insertFace(FontListModel& list, const QString& face, int state) {
+    int lo = 0, hi = list.size();
+    while (lo < hi) {
+        const int mid = (lo + hi) / 2;
+        const QString& name = list.row(mid).name;
+        const int c = compareNoCase(name, face);
+        if (c < 0 || (c == 0 && name < face))
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    list.insertAt(lo, face, state);
+    return lo;
+}
+
 QSet<QString> fontNamesIn(AppState& app, const QString& table) {
     QSet<QString> faces;
     Statement st = app.db->prepare(QStringLiteral("SELECT DISTINCT [Font Name] FROM ") +

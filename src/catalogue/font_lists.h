@@ -22,6 +22,10 @@ QSet<QString> fontNamesIn(AppState& app, const QString& table);
 // The set names in table order, for the set box.
 QStringList setNames(AppState& app);
 
+// Puts a typeface into the All Fonts list at its place in the catalogue's order (by name without
+// regard to case, case variants by character code); returns its row.
+int insertFace(FontListModel& list, const QString& face, int state);
+
 // "TrueType Fonts: " and the count.
 QString fontCountText(int count);
 

@@ -11,6 +11,10 @@ namespace lb {
 
 QString propertiesCaption(MainContext& ctx) {
     ctx.app.currentFontName = ctx.app.pickedFontName;
+    if (ctx.app.sourceFormName == SourcePreview &&
+        faceFiles(ctx.app, ctx.app.currentFontName).isEmpty())
+        return QStringLiteral("Font Properties - ") + ctx.app.currentFontName +
+               QStringLiteral(" (Not Installed)");
     const int state = IsIt_Inactive(ctx);
     return QStringLiteral("Font Properties - ") + ctx.app.currentFontName +
            (state == StateInactive ? QStringLiteral(" (Inactivated)")
@@ -56,7 +60,9 @@ std::vector<PropertyRow> Fill_Properties(MainContext& ctx, const QString& folder
     std::vector<PropertyRow> rows;
     if (app.sourceFormName == SourcePreview) {
         for (const PreviewFile& f : files)
-            rows.push_back(Add_PropertyRow(f.resourceName + QStringLiteral(" (TrueType)"),
+            rows.push_back(Add_PropertyRow(f.friendlyName.isEmpty()
+                                               ? f.resourceName + QStringLiteral(" (TrueType)")
+                                               : f.friendlyName,
                                            folder + f.fileName));
         return rows;
     }

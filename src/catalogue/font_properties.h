@@ -19,6 +19,7 @@ struct PropertyRow {
 struct PreviewFile {
     QString resourceName;
     QString fileName;
+    QString friendlyName; // what it would be listed under; empty: the resource name, TrueType
 };
 
 inline const QString SourceMain = QStringLiteral("frmMain");
@@ -26,6 +27,7 @@ inline const QString SourcePreview = QStringLiteral("frmFontPreview");
 inline const QString MissingFileText = QStringLiteral("File not found");
 
 // "Font Properties - " with the picked font's name and its state; makes it the current font.
+// A previewed font the catalogue does not hold is " (Not Installed)".
 QString propertiesCaption(MainContext& ctx);
 
 // The rows for the picked font: from the catalogue when the source form is the main window,

@@ -2,6 +2,8 @@
 
 #include "core/schema.h"
 
+#include <QSet>
+
 namespace lb {
 
 void Add_SystemFont(SystemFontList& list, const QString& faceName) {
@@ -39,23 +41,21 @@ QString Get_FaceName(AppState& app, FaceNameReader& faces, const QString& file) 
     return names.resourceName;
 }
 
-void Remove_FontFile(MainContext& ctx, const QString& fileName) {
-    ctx.app.lastResult = ctx.fonts.resources.unload(fileName);
-    const bool deleted = ctx.fonts.registry.deleteFile(fileName);
-    QString valueName;
-    try {
-        valueName = ctx.app.datFonts->text(fld::FriendlyName);
-    } catch (const DbError&) {
-        return; // no current row: nothing names the value
-    }
-    Delete_FontValue(ctx, valueName);
-    // A font that stays on disk is now hidden by its removal; it need not stay listed as
-    // inactive as well.
-    if (!deleted) ctx.fonts.resources.load(fileName);
+std::vector<std::pair<QString, QString>> Remove_FontFiles(MainContext& ctx,
+                                                          const QStringList& fileNames) {
+    const std::vector<std::pair<QString, QString>> failed =
+        ctx.fonts.registry.removeFiles(fileNames);
+    QSet<QString> kept;
+    for (const auto& f : failed)
+        kept.insert(f.first);
+    // A removed file need not stay listed as inactive: it is gone, or hidden by its removal.
+    for (const QString& file : fileNames)
+        if (!kept.contains(file)) ctx.app.lastResult = ctx.fonts.resources.load(file);
+    return failed;
 }
 
-void Delete_FontValue(MainContext& ctx, const QString& valueName) {
-    ctx.fonts.registry.deleteValue(valueName);
+bool Remove_FontFile(MainContext& ctx, const QString& fileName) {
+    return Remove_FontFiles(ctx, {fileName}).empty();
 }
 
 } // namespace lb

@@ -23,12 +23,15 @@ void Get_FontsFolder(AppState& app, FontRegistry& registry);
 // The face name of a font file, left in the current font name; returns the resource name.
 QString Get_FaceName(AppState& app, FaceNameReader& faces, const QString& file);
 
-// Removes an installed font for good: hides the file, deletes it when it lies in the fonts
-// folder (never elsewhere), and removes the registry value named by `Friendly Name` of the
-// [Fonts] row the main window's data source stands on.
-void Remove_FontFile(MainContext& ctx, const QString& fileName);
+// Removes installed font files for good, each given as its `File Name` is stored: a file in the
+// fonts folder is deleted, one installed system-wide is hidden from the user for good (and deleted
+// nowhere); the folders are rescanned once for all of them. A removed file leaves the desktop's
+// hidden fonts with the next broadcast; a file that stays keeps its state. Returns the files that
+// could not be removed, with the reason.
+std::vector<std::pair<QString, QString>> Remove_FontFiles(MainContext& ctx,
+                                                          const QStringList& fileNames);
 
-// Removes a registry value: a font outside the fonts folder is hidden from the user for good.
-void Delete_FontValue(MainContext& ctx, const QString& valueName);
+// One file; true when it is removed.
+bool Remove_FontFile(MainContext& ctx, const QString& fileName);
 
 } // namespace lb

@@ -124,7 +124,7 @@ FontconfigFonts::InstalledFile describe(const QString& path, const Faces& faces)
 
 FaceNames unreadable(const QString& fileOrPath) {
     const QString base = QFileInfo(fileOrPath).completeBaseName();
-    return FaceNames{base, base, false};
+    return FaceNames{base, base, false, {}};
 }
 
 // Rescans one folder's fonts and writes its cache; true when a valid cache is on disk after.
@@ -173,6 +173,7 @@ QString FontconfigFonts::absolutePath(const QString& fileName) {
 }
 
 std::vector<FontconfigFonts::InstalledFile> FontconfigFonts::installedFiles() {
+    settle();
     std::vector<InstalledFile> out;
     unusableNames_.clear();
     Config config = privateConfig();
@@ -214,7 +215,7 @@ std::vector<FontValue> FontconfigFonts::enumerate() {
     std::vector<FontValue> values;
     names_.clear();
     for (const InstalledFile& f : installedFiles()) {
-        names_.insert(f.path, FaceNames{f.resourceName, f.faceName, true});
+        names_.insert(f.path, FaceNames{f.resourceName, f.faceName, true, f.valueName});
         if (f.removed) continue;
         // Compared as spelled: bare names are resolved against fontsFolder() again later, and
         // fontconfig matches rejection globs against its own spelling of the path.
@@ -238,7 +239,7 @@ FaceNames FontconfigFonts::read(const QString& fileOrPath) {
     FcFontSetDestroy(set);
     if (files.empty() || files.begin()->second.empty()) return unreadable(fileOrPath);
     const InstalledFile f = describe(path, files.begin()->second);
-    return FaceNames{f.resourceName, f.faceName, true};
+    return FaceNames{f.resourceName, f.faceName, true, f.valueName};
 }
 
 FontconfigFonts::Location FontconfigFonts::locate(const QString& fileName) {
@@ -261,22 +262,89 @@ FontconfigFonts::Location FontconfigFonts::locate(const QString& fileName) {
 }
 
 bool FontconfigFonts::registerFile(const QString& fileName) {
-    const Location at = locate(fileName);
-    if (at.dir.isEmpty() || !QFileInfo(at.dir + QLatin1Char('/') + at.name).isFile()) return false;
-    names_.remove(at.dir + QLatin1Char('/') + at.name);
-    Config config = privateConfig();
-    if (!config) return false;
-    // A file in a new subfolder changes the folders above it as well.
-    const QString top = fontsFolder().chopped(1);
-    bool ok = true;
-    for (QString dir = at.dir;; dir = parentOf(dir)) {
-        ok = refresh(config.get(), dir) && ok;
-        if (dir.size() <= top.size()) break;
+    return registerFiles({fileName}).isEmpty();
+}
+
+QStringList FontconfigFonts::registerFiles(const QStringList& fileNames) {
+    settle();
+    QStringList missing;
+    std::map<QString, std::vector<std::pair<QString, QString>>> byDir; // given, name
+    for (const QString& f : fileNames) {
+        const Location at = locate(f);
+        if (at.dir.isEmpty() || !QFileInfo(at.dir + QLatin1Char('/') + at.name).isFile()) {
+            missing << f;
+            continue;
+        }
+        names_.remove(at.dir + QLatin1Char('/') + at.name);
+        byDir[at.dir].push_back({f, at.name});
     }
-    return ok;
+    if (byDir.empty()) return missing;
+    Config config = privateConfig();
+    if (!config) {
+        for (const auto& [dir, files] : byDir)
+            for (const auto& file : files)
+                missing << file.first;
+        return missing;
+    }
+    // A file in a new subfolder changes the folders above it as well; each folder is scanned
+    // once, however many files arrived in it.
+    const QString top = fontsFolder().chopped(1);
+    QSet<QString> refreshed;
+    for (const auto& [dir, files] : byDir) {
+        for (QString d = dir;; d = parentOf(d)) {
+            if (!refreshed.contains(d)) {
+                refresh(config.get(), d);
+                refreshed.insert(d);
+            }
+            if (d.size() <= top.size()) break;
+        }
+        // Installed means listed: a file fontconfig cannot read is in the folder, not installed.
+        QSet<QByteArray> listed;
+        if (FcCache* cache = FcDirCacheRead(fc(QFile::encodeName(dir)), FcFalse, config.get())) {
+            for (const QByteArray& file : cacheFiles(cache))
+                listed.insert(file);
+            FcDirCacheUnload(cache);
+        }
+        for (const auto& [given, name] : files)
+            if (!listed.contains(QFile::encodeName(dir + QLatin1Char('/') + name)))
+                missing << given;
+    }
+    return missing;
+}
+
+QString FontconfigFonts::installProblem() {
+    const QString folder = fontsFolder();
+    if (folder.isEmpty())
+        return QStringLiteral("Your fonts folder is not known: neither XDG_DATA_HOME nor HOME is "
+                              "set.");
+    Config config = privateConfig();
+    if (!config) return QStringLiteral("The font configuration could not be loaded.");
+    const QString want = folder.chopped(1);
+    const QString wantReal = QFileInfo(want).canonicalFilePath();
+    const auto covers = [](const QString& dir, const QString& path) {
+        return !dir.isEmpty() && !path.isEmpty() &&
+               (path == dir ||
+                path.startsWith(dir.endsWith(QLatin1Char('/')) ? dir : dir + QLatin1Char('/')));
+    };
+    bool read = false;
+    FcStrList* dirs = FcConfigGetFontDirs(config.get());
+    while (FcChar8* d = FcStrListNext(dirs)) {
+        const QString dir = QDir::cleanPath(QFile::decodeName(reinterpret_cast<const char*>(d)));
+        // Folders below a configured one are read too.
+        if (covers(dir, want) || covers(QFileInfo(dir).canonicalFilePath(), wantReal)) {
+            read = true;
+            break;
+        }
+    }
+    FcStrListDone(dirs);
+    if (read) return {};
+    return QStringLiteral("Your fonts folder %1 is not one of the folders your font "
+                          "configuration reads, so fonts copied there would not be installed.")
+        .arg(folder);
 }
 
 bool FontconfigFonts::deleteFile(const QString& fileName) {
+    settle();
     const Location at = locate(fileName);
     if (at.dir.isEmpty()) return false;
     const QString target = at.dir + QLatin1Char('/') + at.name;
@@ -287,6 +355,92 @@ bool FontconfigFonts::deleteFile(const QString& fileName) {
     names_.remove(target);
     if (Config config = privateConfig()) refresh(config.get(), at.dir);
     return true;
+}
+
+std::vector<std::pair<QString, QString>>
+FontconfigFonts::removeFiles(const QStringList& fileNames) {
+    settle();
+    std::vector<std::pair<QString, QString>> failed;
+    QStringList toReject, rejectedGiven;
+    QSet<QString> toRefresh;
+    for (const QString& f : fileNames) {
+        const QString path = absolutePath(f);
+        if (path.isEmpty()) {
+            failed.push_back({f, QStringLiteral("your fonts folder is not known")});
+            continue;
+        }
+        const Location at = locate(f);
+        const QFileInfo given(path);
+        if (at.dir.isEmpty() && !given.exists() && !given.isSymLink() &&
+            path.startsWith(fontsFolder()))
+            continue; // its folder in the fonts folder is gone, and the file with it
+        if (at.dir.isEmpty()) {
+            // Installed system-wide (or the folder is gone): hidden for good, never deleted.
+            if (!isXmlText(path)) {
+                failed.push_back({f, QStringLiteral("its name cannot be written to the list of "
+                                                    "removed fonts")});
+                continue;
+            }
+            toReject << path;
+            rejectedGiven << f;
+            continue;
+        }
+        const QString target = at.dir + QLatin1Char('/') + at.name;
+        const QFileInfo info(target);
+        if (!info.exists() && !info.isSymLink()) continue; // gone already
+        // Never a folder; a link is removed itself, never what it points to.
+        if (!info.isSymLink() && !info.isFile()) {
+            failed.push_back({f, QStringLiteral("it is not a file")});
+            continue;
+        }
+        QFile file(target);
+        if (!file.remove()) {
+            failed.push_back({f, file.errorString()});
+            continue;
+        }
+        names_.remove(target);
+        toRefresh.insert(at.dir);
+    }
+    if (!toReject.isEmpty()) {
+        const QString problem = addRemovals(toReject);
+        if (!problem.isEmpty())
+            for (const QString& f : std::as_const(rejectedGiven))
+                failed.push_back({f, problem});
+    }
+    // One scan per folder, however many files left it, and nobody waits for it: a cache that
+    // still lists the files is out of date by its folder's time, so every reader, this one
+    // included, scans the folder itself until the new cache is written.
+    if (!toRefresh.isEmpty()) refreshLater(QStringList(toRefresh.begin(), toRefresh.end()));
+    return failed;
+}
+
+void FontconfigFonts::refreshLater(const QStringList& dirs) {
+    settle();
+    rescan_ = std::thread([dirs] {
+        if (Config config = privateConfig())
+            for (const QString& dir : dirs)
+                refresh(config.get(), dir);
+    });
+}
+
+void FontconfigFonts::settle() {
+    if (rescan_.joinable()) rescan_.join();
+}
+
+FontconfigFonts::~FontconfigFonts() {
+    settle();
+}
+
+QString FontconfigFonts::addRemovals(const QStringList& paths) {
+    const QString conf = removedFontsConfPath();
+    FontSelection selection = readFontSelection(conf);
+    for (const QString& path : paths) {
+        QStringList& list = isLiteralGlob(path) ? selection.rejectGlobs : selection.rejectFiles;
+        if (!list.contains(path)) list.append(path);
+    }
+    return writeFontSelection(conf, selection,
+                              QStringLiteral("Fonts removed with Letterbay. They stay installed "
+                                             "for other users; delete an entry to restore it."));
 }
 
 bool FontconfigFonts::deleteValue(const QString& valueName) {
@@ -306,21 +460,15 @@ bool FontconfigFonts::deleteValue(const QString& valueName) {
     }
     if (!found) return false;
     bool ok = true;
-    if (!toReject.isEmpty()) {
-        const QString conf = removedFontsConfPath();
-        FontSelection selection = readFontSelection(conf);
-        for (const QString& path : std::as_const(toReject)) {
-            if (!isXmlText(path)) {
-                ok = false;
-                continue;
-            }
-            QStringList& list = isLiteralGlob(path) ? selection.rejectGlobs : selection.rejectFiles;
-            if (!list.contains(path)) list.append(path);
-        }
-        const QString problem =
-            writeFontSelection(conf, selection,
-                               QStringLiteral("Fonts removed with Letterbay. They stay installed "
-                                              "for other users; delete an entry to restore it."));
+    QStringList writable;
+    for (const QString& path : std::as_const(toReject)) {
+        if (isXmlText(path))
+            writable << path;
+        else
+            ok = false;
+    }
+    if (!writable.isEmpty()) {
+        const QString problem = addRemovals(writable);
         if (!problem.isEmpty()) {
             qWarning("Letterbay: %s", qUtf8Printable(problem));
             ok = false;

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QString>
+#include <thread>
 #include <vector>
 
 namespace lb {
@@ -15,10 +16,16 @@ namespace lb {
 class FontconfigFonts : public FontRegistry, public FaceNameReader {
 public:
     FontconfigFonts() = default;
+    ~FontconfigFonts() override;
+    FontconfigFonts(const FontconfigFonts&) = delete;
+    FontconfigFonts& operator=(const FontconfigFonts&) = delete;
 
     std::vector<FontValue> enumerate() override;
     QString fontsFolder() override;
     bool registerFile(const QString& fileName) override;
+    QStringList registerFiles(const QStringList& fileNames) override;
+    QString installProblem() override;
+    std::vector<std::pair<QString, QString>> removeFiles(const QStringList& fileNames) override;
     bool deleteValue(const QString& valueName) override;
     bool deleteFile(const QString& fileName) override;
 
@@ -39,6 +46,9 @@ public:
     // Every installed file, removed ones included, sorted by path.
     std::vector<InstalledFile> installedFiles();
 
+    // Waits until the caches of folders that files were removed from are written again.
+    void settle();
+
 private:
     struct Location {
         QString dir; // spelled under fontsFolder(), no trailing "/"
@@ -47,12 +57,18 @@ private:
     // Where a file lies when, after resolving links and "..", it is inside the fonts folder;
     // an empty dir otherwise.
     Location locate(const QString& fileName);
+    // Adds paths to the user's list of removed fonts; an error text, empty on success.
+    QString addRemovals(const QStringList& paths);
+    // Rescans these folders' caches on a thread of their own; settle() waits for it. Readers of
+    // the caches settle first, so that a folder is not scanned twice at once.
+    void refreshLater(const QStringList& dirs);
 
     static QString computeFontsFolder();
     QByteArray fontsFolderKey_{"\x01"}; // the environment fontsFolder_ was found in
     QString fontsFolder_;
     QHash<QString, FaceNames> names_; // from the last enumeration, by path
     QStringList unusableNames_;       // files of the last enumeration whose names are not text
+    std::thread rescan_;
 };
 
 } // namespace lb

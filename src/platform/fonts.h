@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <utility>
 #include <vector>
 
 namespace lb {
@@ -24,6 +26,23 @@ public:
     virtual QString fontsFolder() = 0;
     // A file just copied into the fonts folder becomes installed; caches are brought up to date.
     virtual bool registerFile(const QString& fileName) = 0;
+    // The same for several files at once: each folder's cache is brought up to date once.
+    // Returns the files the font folders do not list afterwards (not installed after all).
+    virtual QStringList registerFiles(const QStringList& fileNames) {
+        QStringList missing;
+        for (const QString& f : fileNames)
+            if (!registerFile(f)) missing << f;
+        return missing;
+    }
+    // Why a font copied into the fonts folder would not be installed (the folder is not one the
+    // font configuration reads, or there is none); empty when it would be.
+    virtual QString installProblem() { return {}; }
+    // Removes installed font files for good, each given as its `File Name` is stored. A file
+    // inside the fonts folder is deleted (a link itself, never what it points to); one outside
+    // it is hidden from the user for good and deleted nowhere. A file that is gone already
+    // counts as removed. Caches and the removal list are written once for all of them. Returns
+    // the files that could not be removed, each with the reason.
+    virtual std::vector<std::pair<QString, QString>> removeFiles(const QStringList& fileNames) = 0;
     // Removes the value with this name from the registry: deletes nothing on disk. A font in the
     // fonts folder disappears with its file; one installed system-wide is hidden for good.
     virtual bool deleteValue(const QString& valueName) = 0;
@@ -38,9 +57,11 @@ struct FaceNames {
     QString resourceName; // the per-file name (full name)
     QString faceName;     // the name all files of one typeface share (family)
     bool readable = false;
+    QString valueName; // what the registry lists the file under once installed; empty if unread
 };
 
 // Reads a font file's own names. A file that cannot be read gets its base name for both.
+// read() may run on several threads at once.
 class FaceNameReader {
 public:
     virtual ~FaceNameReader() = default;
@@ -85,6 +106,19 @@ public:
     virtual bool reconcile() = 0;
     // Another program is known to have changed the state: the next question reads it again.
     virtual void reread() {}
+};
+
+// Font files this program loads for itself alone, from their bytes, to draw files that are not
+// installed: other programs never see them, and once loaded they need their files no more (a
+// disk taken out or a file cut short meanwhile cannot hurt).
+class PreviewFonts {
+public:
+    virtual ~PreviewFonts() = default;
+    // Keeps one file's bytes for drawing; returns an id, or -1 when there is nothing to draw.
+    virtual int add(const QByteArray& data) = 0;
+    // Lets go of everything add() took, and of nothing else.
+    virtual void removeAll() = 0;
+    virtual int loadedCount() const = 0;
 };
 
 // Drawing a catalogued typeface in the program's own windows. A face is drawn only as itself:

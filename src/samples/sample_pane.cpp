@@ -299,6 +299,14 @@ bool SamplePane::cmdSample_Click(QString& boxText) {
     return true;
 }
 
+void SamplePane::reloadListSize() {
+    const int size = storedListSize(ctx_.app);
+    if (size == listSize_) return;
+    listSize_ = size;
+    Q_EMIT sizesChanged();
+    changed();
+}
+
 void SamplePane::scrDisplay_Change(int value) {
     state_.firstRow = std::clamp(value, 1, int(SampleSizes.size())) - 1;
     changed();

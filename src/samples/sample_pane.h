@@ -91,6 +91,8 @@ public:
     bool cmdSample_Click(QString& boxText);
     // The one-font scroll bar moved to `value` (1 to 8).
     void scrDisplay_Change(int value);
+    // The list size was stored by another window: the rows follow it.
+    void reloadListSize();
 
 Q_SIGNALS:
     void stateChanged();

@@ -165,4 +165,50 @@ FrmMainLegend::FrmMainLegend(QWidget* parent) : QDialog(parent) {
     centreOnScreen(this);
 }
 
+FrmPreviewLegend::FrmPreviewLegend(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmPreviewLegend"));
+    setWindowTitle(QStringLiteral("Font Preview Legend"));
+    auto* layout = new QGridLayout(this);
+    const struct {
+        bool selected, installed, dimmed;
+        const char* text;
+    } rows[] = {
+        {true, true, false, "Font is selected and installed, ready to be re-installed"},
+        {false, true, false, "Font is installed, can be selected to be re-installed"},
+        {true, false, false, "Font is selected, it is ready to be installed"},
+        {false, false, false, "Font is ready to be selected, it is not currently installed"},
+        {false, false, true,
+         "File cannot be read as a font, or is not a TrueType font: it cannot be installed"},
+    };
+    int r = 0;
+    for (const auto& row : rows) {
+        auto* sample = new QLabel(QStringLiteral(" Arial Narrow"), this);
+        QFont f = sample->font();
+        f.setPointSizeF(8.25);
+        f.setStrikeOut(row.installed);
+        sample->setFont(f);
+        sample->setAutoFillBackground(true);
+        QPalette p = sample->palette();
+        p.setColor(QPalette::Window,
+                   palette().color(row.selected ? QPalette::Highlight : QPalette::Window));
+        p.setColor(QPalette::WindowText, row.selected ? palette().color(QPalette::HighlightedText)
+                                         : row.dimmed
+                                             ? palette().color(QPalette::Disabled, QPalette::Text)
+                                             : palette().color(QPalette::WindowText));
+        sample->setPalette(p);
+        sample->setMinimumWidth(120);
+        sample->setAccessibleName(QString::fromLatin1(row.text));
+        layout->addWidget(sample, r, 0);
+        layout->addWidget(new QLabel(QString::fromLatin1(row.text), this), r, 1);
+        ++r;
+    }
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("cmdOK"));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    layout->addWidget(ok, r, 1, Qt::AlignRight);
+    installHelpKey(this, 2048);
+    centreOnScreen(this);
+}
+
 } // namespace lb

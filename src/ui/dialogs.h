@@ -55,6 +55,13 @@ public:
     explicit FrmMainLegend(QWidget* parent = nullptr);
 };
 
+// Explains the markings of the Font Preview grid.
+class FrmPreviewLegend : public QDialog {
+    Q_OBJECT
+public:
+    explicit FrmPreviewLegend(QWidget* parent = nullptr);
+};
+
 void centreOnScreen(QWidget* window);
 
 } // namespace lb

@@ -1,6 +1,7 @@
 #include "ui/frm_main.h"
 
 #include "activation/activation.h"
+#include "activation/deletion.h"
 #include "catalogue/font_lists.h"
 #include "catalogue/refresh.h"
 #include "catalogue/system_fonts.h"
@@ -13,6 +14,7 @@
 #include "ui/dialogs.h"
 #include "ui/font_grid.h"
 #include "ui/frm_about.h"
+#include "ui/frm_font_preview.h"
 #include "ui/frm_history.h"
 #include "ui/frm_print_setup.h"
 #include "ui/frm_properties.h"
@@ -53,7 +55,11 @@ FrmMain::FrmMain(AppState& app, FontPlatform& fonts, QWidget* parent)
     applyWhatsThis(this);
 }
 
-FrmMain::~FrmMain() = default;
+FrmMain::~FrmMain() {
+    // The preview window works on this window's data: it goes first.
+    minimisedForPreview_ = false;
+    delete frmFontPreview_.data();
+}
 
 void FrmMain::buildLayout() {
     auto* central = new QWidget(this);
@@ -683,10 +689,17 @@ void FrmMain::mnuEditUnassignSets_Click() {
 }
 
 void FrmMain::mnuEditDelete_Click() {
-    // Deleting fonts from a focused list comes with font deletion; the set box deletes its set.
+    // By the control with the focus: the set box deletes its set, a font list the fonts selected
+    // in All Fonts.
     QWidget* focus = QApplication::focusWidget();
     if (focus == cmbSets_ || focus == cmbSets_->lineEdit())
         runGuarded([this] { Delete_Set(ctx_); });
+    else if (focus == grdAll_ || focus == grdAssigned_)
+        runGuarded([this] { Delete_Fonts(ctx_); });
+}
+
+void FrmMain::mnuPopupFontDelete_Click() {
+    runGuarded([this] { Delete_Fonts(ctx_); });
 }
 
 void FrmMain::mnuEditCopySet_Click() {
@@ -799,12 +812,28 @@ void FrmMain::mnuViewProperties_Click() {
 }
 
 void FrmMain::mnuPopupPreviewProperties_Click() {
-    // The preview dialog fills in its folder and files when it opens the dialog itself.
+    FrmFontPreview* preview = frmFontPreview_;
+    if (!preview) return;
+    const FontPreview& p = preview->preview();
+    const int row = preview->popupRow();
+    if (row < 0 || row >= p.size()) return;
+    // The dialog names the previewed font; the main window's own pick stays what it was.
+    const QString picked = app_.pickedFontName;
+    app_.pickedFontName = p.row(row).face;
     app_.sourceFormName = SourcePreview;
-    runGuarded([this] {
-        FrmProperties dialog(ctx_, this);
+    runGuarded([&] {
+        FrmProperties dialog(ctx_, preview, p.folder(), p.propertyFiles(row));
         dialog.exec();
     });
+    app_.pickedFontName = picked;
+}
+
+FrmFontPreview* FrmMain::fontPreview() const {
+    return frmFontPreview_.data();
+}
+
+QMenu* FrmMain::previewPopup() const {
+    return commands_.popup->findChild<QMenu*>(QStringLiteral("mnuPopupPreview"));
 }
 
 void FrmMain::mnuHelpProduct_Click() {
@@ -909,21 +938,37 @@ void FrmMain::Print_Preview() {
     });
 }
 
-// ---- Commands whose work comes later ----
-
-void FrmMain::notAvailableYet(const QString& title, const QString& what) {
-    app_.messages.title = title;
-    app_.messages.text = what + QStringLiteral(" is not available in this version of ") + AppTitle +
-                         QStringLiteral(" yet. Nothing was done.");
-    app_.messages.Msg_Info();
-}
+// ---- Font Preview ----
 
 void FrmMain::mnuFileFontPreview_Click() {
-    notAvailableYet(QStringLiteral("Font Preview"), QStringLiteral("Font Preview"));
+    if (frmFontPreview_) {
+        frmFontPreview_->show();
+        frmFontPreview_->raise();
+        frmFontPreview_->activateWindow();
+        return;
+    }
+    auto* preview = new FrmFontPreview(*this);
+    preview->setAttribute(Qt::WA_DeleteOnClose);
+    frmFontPreview_ = preview;
+    connect(preview, &FrmFontPreview::listSizeChanged, this, [this] { pane_.reloadListSize(); });
+    connect(preview, &QObject::destroyed, this, &FrmMain::previewClosed);
+    // Out of the way while the preview is up, where the window system can give it back: under
+    // Wayland a program cannot restore its own minimised window.
+    stateBeforePreview_ = windowState();
+    minimisedForPreview_ = !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    preview->show();
+    if (minimisedForPreview_) setWindowState(stateBeforePreview_ | Qt::WindowMinimized);
+    preview->raise();
+    preview->activateWindow();
 }
 
-void FrmMain::mnuPopupFontDelete_Click() {
-    notAvailableYet(QStringLiteral("Delete Fonts"), QStringLiteral("Deleting fonts"));
+void FrmMain::previewClosed() {
+    if (!minimisedForPreview_) return;
+    minimisedForPreview_ = false;
+    if (app_.lastResult.toString() == QLatin1String("Exit")) return;
+    setWindowState(stateBeforePreview_);
+    raise();
+    activateWindow();
 }
 
 } // namespace lb

@@ -10,6 +10,7 @@
 
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <QPointer>
 #include <functional>
 
 class QAction;
@@ -27,6 +28,7 @@ class QPushButton;
 namespace lb {
 
 class FontGrid;
+class FrmFontPreview;
 class FrmHistory;
 class SampleFrame;
 
@@ -150,6 +152,13 @@ public:
 
     // The pop-up menu is prepared here and shown by the caller; tests inspect it.
     QMenu* fontPopup() const { return mnuPopupFont_; }
+    // The "Preview" pop-up of the Font Preview window.
+    QMenu* previewPopup() const;
+    // The Font Preview window while it is open.
+    FrmFontPreview* fontPreview() const;
+
+    // Runs an operation; an error escaping it is shown, and the lists show the data as it is.
+    void runGuarded(const std::function<void()>& operation);
     void preparePopup(int index);
     std::function<void(QPoint)> showPopup;
 
@@ -165,14 +174,13 @@ private:
     bool showPickedFont();
     // The chosen printer on the Print button.
     void showPrinter();
-    void notAvailableYet(const QString& title, const QString& what);
     void saveSize();
-    void runGuarded(const std::function<void()>& operation);
     double twipsPerPixel() const;
     // Another program (letterbayctl, traywick) may change the database while this window is in
     // the background: when it is activated again, or a menu opens, and the database says so, it
     // shows the changes.
     void refreshIfChanged();
+    void previewClosed();
 
     AppState& app_;
     FontListModel allFonts_;
@@ -188,6 +196,9 @@ private:
     QMenu* mnuPopupFont_ = nullptr;
     SampleFrame* sampleFrame_ = nullptr;
     FrmHistory* frmHistory_ = nullptr;
+    QPointer<FrmFontPreview> frmFontPreview_;
+    Qt::WindowStates stateBeforePreview_;
+    bool minimisedForPreview_ = false;
     FontGrid* grdAll_ = nullptr;
     FontGrid* grdAssigned_ = nullptr;
     QLabel* lblFonts_ = nullptr;

@@ -78,6 +78,21 @@ public:
     }
     bool deleteFile(const QString&) override { return false; }
 
+    QSet<QString> undeletable; // files removeFiles() cannot remove
+    int removeCalls = 0;
+    std::vector<std::pair<QString, QString>> removeFiles(const QStringList& files) override {
+        ++removeCalls;
+        std::vector<std::pair<QString, QString>> failed;
+        for (const QString& f : files) {
+            if (undeletable.contains(f)) {
+                failed.push_back({f, QStringLiteral("Permission denied")});
+                continue;
+            }
+            std::erase_if(values, [&](const lb::FontValue& v) { return v.data == f; });
+        }
+        return failed;
+    }
+
     void add(const QString& fullName, const QString& file) {
         values.push_back({fullName + QStringLiteral(" (TrueType)"), file});
     }
@@ -91,7 +106,7 @@ public:
         const auto it = names.constFind(file);
         if (it != names.constEnd()) return *it;
         const QString base = QFileInfo(file).completeBaseName();
-        return {base, base, false};
+        return {base, base, false, {}};
     }
 };
 
@@ -126,7 +141,8 @@ struct Session {
     // A font file of a typeface: registry value "<full> (TrueType)" with data `file`.
     void addFont(const QString& face, const QString& full, const QString& file) {
         registry.add(full, file);
-        faces.names.insert(file, lb::FaceNames{full, face, true});
+        faces.names.insert(file,
+                           lb::FaceNames{full, face, true, full + QStringLiteral(" (TrueType)")});
     }
 };
 

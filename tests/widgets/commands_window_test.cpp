@@ -165,16 +165,6 @@ TEST_F(CommandsWindow, WindowKeepsItsMinimumSize) {
     EXPECT_GE(w->height() * tpp, 6270 - tpp);
 }
 
-TEST_F(CommandsWindow, CommandsWhoseWorkComesLaterSaySoOrDoNothing) {
-    pick(1, "Fixture Sans");
-    const size_t shown = boxes.shown.size();
-    // Edit > Delete with a font list focused leaves the font alone.
-    w->findChild<FontGrid*>("grdFonts1")->setFocus();
-    w->command("mnuEditDelete")->trigger();
-    EXPECT_EQ(boxes.shown.size(), shown);
-    EXPECT_GE(w->allFonts().find("Fixture Sans"), 0);
-}
-
 TEST_F(CommandsWindow, PropertiesListEveryFileAsTheFileSystemSpellsIt) {
     // The regular file modified at midnight.
     const QString regular = env.fontsFolder() + "FixtureSans-Regular.ttf";
@@ -239,9 +229,11 @@ TEST_F(CommandsWindow, PropertiesOfAPreviewedFontNameEachOfItsFiles) {
     QFile::copy(lbtest::TempEnv::fixture("AlphaTest-Regular.ttf"), folder + "Alpha.ttf");
     app.pickedFontName = "Alpha Test";
     app.sourceFormName = SourcePreview;
-    FrmProperties d(w->context(), w, folder,
-                    {{"Alpha Test Regular", "Alpha.ttf"}, {"Alpha Test Bold", "AlphaBold.ttf"}});
-    EXPECT_EQ(d.windowTitle(), "Font Properties - Alpha Test (Active)");
+    FrmProperties d(
+        w->context(), w, folder,
+        {{"Alpha Test Regular", "Alpha.ttf", {}}, {"Alpha Test Bold", "AlphaBold.ttf", {}}});
+    // Not in the catalogue: neither active nor inactivated.
+    EXPECT_EQ(d.windowTitle(), "Font Properties - Alpha Test (Not Installed)");
     QTableWidget* g = d.grid();
     EXPECT_EQ(g->horizontalHeaderItem(0)->text(), "Friendly Font Name");
     ASSERT_EQ(g->rowCount(), 2);

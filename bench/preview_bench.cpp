@@ -1,0 +1,210 @@
+// Font Preview, installation and deletion on real font files, each against what the system's
+// own tools take for the same work:
+//   - a folder of 2,000 font files until the preview grid is drawn, against fc-scan of it;
+//   - installing 500 fonts, against cp of the files plus one fc-cache of the fonts folder;
+//   - deleting 1,000 of 20,000 catalogued fonts, against one catalogue refresh.
+//
+//   preview_bench [preview files] [installed files] [catalogue] [deleted]
+//                 default 2000 500 20000 1000
+
+#include "bench_support.h"
+#include "corpus/corpus.h"
+#include "support/preview_fakes.h"
+
+#include "activation/deletion.h"
+#include "catalogue/font_list.h"
+#include "catalogue/refresh.h"
+#include "catalogue/system_fonts.h"
+#include "core/main_context.h"
+#include "platform/desktop_fonts.h"
+#include "platform/fontconfig_fonts.h"
+#include "platform/hidden_fonts.h"
+#include "platform/qt_preview_fonts.h"
+#include "preview/font_preview.h"
+#include "preview/installation.h"
+#include "ui/preview_grid.h"
+
+#include <QApplication>
+#include <QThread>
+#include <cstdio>
+
+using namespace lbbench;
+
+namespace {
+
+// The real font facilities with the time spent removing files taken apart.
+class TimedFonts : public lb::FontconfigFonts {
+public:
+    double removeMs = 0;
+    std::vector<std::pair<QString, QString>> removeFiles(const QStringList& files) override {
+        std::vector<std::pair<QString, QString>> out;
+        removeMs += timeMs([&] { out = FontconfigFonts::removeFiles(files); });
+        return out;
+    }
+};
+
+// One run of the program over the temporary home.
+struct Program {
+    ScriptedAnswers boxes;
+    lb::MemoryPointer pointer;
+    lb::AppState app{boxes, pointer};
+    TimedFonts fontconfig;
+    lb::FontconfigDesktopFonts desktop;
+    lb::FontconfigResources resources{fontconfig};
+    lb::FontPlatform fonts{fontconfig, fontconfig, desktop, resources};
+    QuietView view;
+    lb::FontListModel all, assigned;
+    lb::MainContext ctx{app, fonts, view, all, assigned};
+    bool ok = false;
+
+    Program() {
+        ok = openApp(app);
+        if (ok) lb::Get_FontsFolder(app, fontconfig);
+    }
+};
+
+QStringList names(const std::vector<std::string>& paths) {
+    QStringList out;
+    for (const std::string& p : paths)
+        out << QFileInfo(QString::fromStdString(p)).fileName();
+    return out;
+}
+
+void benchPreview(int n) {
+    TempHome home;
+    const QString folder = home.root() + QStringLiteral("/preview/");
+    QDir().mkpath(folder);
+    double written = timeMs([&] { lbbench::makeCorpus(folder.toStdString(), n); });
+    std::printf("\nPreview of a folder of %d font files\n", n);
+    line(QStringLiteral("corpus written"), written);
+
+    std::vector<double> scans;
+    for (int i = 0; i < 3; ++i) {
+        const ProcessResult r = runProcess(QStringLiteral("fc-scan"),
+                                           {QStringLiteral("--format=%{file}\\n"), folder}, 300000);
+        if (!r.ran || r.exitCode != 0) {
+            note(QStringLiteral("fc-scan could not run: ") + r.why + QString::fromLocal8Bit(r.err));
+            return;
+        }
+        scans.push_back(r.ms);
+    }
+    const double baseline = median(scans);
+    line(QStringLiteral("BASELINE fc-scan (median of 3)"), baseline);
+
+    Program program;
+    if (!program.ok) return note(QStringLiteral("the database could not be opened"));
+    lb::QtPreviewFonts fonts;
+    lbtest::RecordingPreviewView view;
+    lb::FontPreview preview(program.ctx, fonts, view);
+    lb::PreviewGrid grid(preview, fonts);
+    grid.resize(900, 600);
+    grid.show();
+    std::vector<double> runs;
+    for (int i = 0; i < 3; ++i) {
+        runs.push_back(timeMs([&] {
+            preview.boxDir_Change(folder);
+            grid.repaint();
+        }));
+        if (preview.size() != n) note(QStringLiteral("! %1 rows shown").arg(preview.size()));
+        preview.Unload_PreviewFonts();
+    }
+    line(QStringLiteral("names read, rows built, grid drawn (med. 3)"), median(runs), baseline,
+         QStringLiteral("[%1 threads]").arg(QThread::idealThreadCount()));
+}
+
+void benchInstall(int n) {
+    TempHome home;
+    const QString source = home.root() + QStringLiteral("/source/");
+    QDir().mkpath(source);
+    const QStringList files = names(lbbench::makeCorpus(source.toStdString(), n));
+    std::printf("\nInstalling %d fonts into an empty fonts folder\n", n);
+    const QString target = lb::FontconfigFonts().fontsFolder();
+    QDir().mkpath(target);
+
+    QStringList cpArgs;
+    for (const QString& f : files)
+        cpArgs << source + f;
+    cpArgs << target;
+    const ProcessResult cp = runProcess(QStringLiteral("cp"), cpArgs, 300000);
+    const ProcessResult cache = runProcess(QStringLiteral("fc-cache"), {target}, 300000);
+    if (!cp.ran || !cache.ran || cp.exitCode != 0 || cache.exitCode != 0)
+        return note(QStringLiteral("cp or fc-cache could not run"));
+    const double baseline = cp.ms + cache.ms;
+    line(QStringLiteral("BASELINE cp + fc-cache of the folder"), baseline);
+    // Back to an empty fonts folder with a current cache.
+    for (const QString& f : files)
+        QFile::remove(target + f);
+    runProcess(QStringLiteral("fc-cache"), {QStringLiteral("-f"), target}, 300000);
+
+    Program program;
+    if (!program.ok) return note(QStringLiteral("the database could not be opened"));
+    lb::QtPreviewFonts fonts;
+    lbtest::RecordingPreviewView view;
+    lb::FontPreview preview(program.ctx, fonts, view);
+    preview.boxDir_Change(source);
+    preview.cmdSelect_Click();
+    program.boxes.answers = {lb::AnswerOK};
+    lb::InstallOutcome out;
+    const double ms = timeMs([&] { out = lb::Install_Fonts(program.ctx, preview, view); });
+    line(QStringLiteral("Install_Fonts"), ms, baseline,
+         QStringLiteral("[%1 installed, %2 failed]").arg(out.installed).arg(out.failures.size()));
+}
+
+void benchDelete(int catalogue, int n) {
+    TempHome home;
+    const QString folder = lb::FontconfigFonts().fontsFolder();
+    QDir().mkpath(folder);
+    std::printf("\nDeleting %d of %d catalogued fonts (one file each, in the fonts folder)\n", n,
+                catalogue);
+    line(QStringLiteral("corpus written"),
+         timeMs([&] { lbbench::makeCorpus(folder.toStdString(), catalogue); }));
+    line(QStringLiteral("fc-cache (writes the warm cache)"),
+         runProcess(QStringLiteral("fc-cache"), {folder}, 600000).ms);
+
+    Program program;
+    if (!program.ok) return note(QStringLiteral("the database could not be opened"));
+    lb::Refresh_Fonts(program.ctx);
+    std::vector<double> refreshes;
+    for (int i = 0; i < 2; ++i)
+        refreshes.push_back(timeMs([&] { lb::Refresh_Fonts(program.ctx); }));
+    const double baseline = median(refreshes);
+    line(QStringLiteral("BASELINE Refresh_Fonts, full catalogue"), baseline);
+
+    lb::FontListModel& all = program.all;
+    const int step = std::max(1, all.size() / n);
+    for (int i = 0, k = 0; i < all.size() && k < n; i += step, ++k) {
+        all.setSelected(i, true);
+        ++all.selectedCount;
+    }
+    program.boxes.answers = {lb::AnswerYes};
+    const int before = all.size();
+    const double ms = timeMs([&] { lb::Delete_Fonts(program.ctx); });
+    line(QStringLiteral("Delete_Fonts"), ms, baseline,
+         QStringLiteral("[%1 deleted]").arg(before - all.size()));
+    line(QStringLiteral("  of which removing the files"), program.fontconfig.removeMs, baseline);
+    // Not waited for: the folder's cache is written again in the background meanwhile.
+    const double settled = timeMs([&] { program.fontconfig.settle(); });
+    line(QStringLiteral("  then its folder's cache ready after"), ms + settled, baseline,
+         QStringLiteral("(rescanned in the background)"));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qapp(argc, argv);
+    pointAtShippedData(argv[0]);
+    const int previewFiles = argc > 1 ? std::atoi(argv[1]) : 2000;
+    const int installFiles = argc > 2 ? std::atoi(argv[2]) : 500;
+    const int catalogue = argc > 3 ? std::atoi(argv[3]) : 20000;
+    const int deleted = argc > 4 ? std::atoi(argv[4]) : 1000;
+    std::printf("preview_bench  build: %s  cores: %d\n", qPrintable(buildType()),
+                QThread::idealThreadCount());
+    std::printf("load average at start: %s\n", qPrintable(loadAverage()));
+    std::printf("Times are wall clock; xN is the time as a multiple of the baseline above it.\n");
+    benchPreview(previewFiles);
+    benchInstall(installFiles);
+    benchDelete(catalogue, deleted);
+    std::printf("\nload average at end: %s\n", qPrintable(loadAverage()));
+    return 0;
+}

@@ -1,0 +1,224 @@
+#include "activation/deletion.h"
+
+#include "activation/activation.h"
+#include "catalogue/font_lists.h"
+#include "catalogue/system_fonts.h"
+#include "core/busy.h"
+#include "core/schema.h"
+#include "samples/sample_pane.h"
+
+#include <QHash>
+#include <QSet>
+
+namespace lb {
+
+QString deletedText(int selected, int deleted, const QStringList& failed, int system,
+                    const QString& onlyName) {
+    const QString systemText = QStringLiteral("  None of the selected system fonts were deleted.");
+    if (failed.isEmpty()) {
+        if (deleted == 0)
+            return QStringLiteral("All selected fonts were system fonts, none were deleted.");
+        if (selected == 1)
+            return QStringLiteral("\"") + onlyName + QStringLiteral("\" deleted successfully.");
+        if (deleted < selected)
+            return QString::number(deleted) + QStringLiteral(" of ") + QString::number(selected) +
+                   QStringLiteral(" fonts deleted successfully.") + systemText;
+        return QString::number(deleted) + QStringLiteral(" fonts deleted successfully.");
+    }
+    QString text = deleted == 0 ? QStringLiteral("No font was deleted.")
+                                : QString::number(deleted) + QStringLiteral(" of ") +
+                                      QString::number(selected) +
+                                      QStringLiteral(" fonts deleted successfully.");
+    text += failed.size() == 1 ? QStringLiteral("  \"") + failed.first() +
+                                     QStringLiteral("\" could not be removed from your PC.")
+                               : QStringLiteral("  ") + QString::number(failed.size()) +
+                                     QStringLiteral(" fonts could not be removed from your PC.");
+    if (system > 0) text += systemText;
+    return text;
+}
+
+namespace {
+
+struct Candidate {
+    QString face;
+    QStringList files;
+};
+
+// The files of a face name exactly as spelled: "ABC" and "abc" are two rows of the list, and
+// deleting one must not take the other's files.
+QStringList filesOf(Statement& st, const QString& face) {
+    st.reset();
+    st.bind(1, face);
+    QStringList files;
+    while (st.step())
+        files << st.text(0);
+    return files;
+}
+
+void reportKept(MainContext& ctx, const std::vector<std::pair<QString, QString>>& kept) {
+    Messenger& m = ctx.app.messages;
+    const QString lb = ctx.app.lineBreak;
+    QStringList lines;
+    for (const auto& [what, why] : kept) {
+        if (lines.size() == 20) {
+            lines << QStringLiteral("and %1 more").arg(kept.size() - 20);
+            break;
+        }
+        lines << what + QStringLiteral(": ") + why;
+    }
+    m.title = QStringLiteral("Delete Fonts");
+    m.text = QStringLiteral("These fonts could not be removed from your PC.  They keep their "
+                            "place in the catalogue and in your sets:") +
+             lb + lb + lines.join(lb);
+    m.Msg_Critical();
+}
+
+} // namespace
+
+void Delete_Fonts(MainContext& ctx) {
+    AppState& app = ctx.app;
+    OperationView& view = ctx.view;
+    Messenger& m = app.messages;
+    FontListModel& list = ctx.allFonts;
+    app.fontsChanged = false;
+
+    // The question names what the command deletes: the All Fonts selection, whatever was
+    // picked last in History or elsewhere.
+    const QStringList selected = list.selectedNames();
+    if (selected.isEmpty()) {
+        view.handleButtons();
+        return;
+    }
+    m.title = QStringLiteral("Confirm Delete");
+    m.text = selected.size() == 1
+                 ? QStringLiteral("Are you sure you want to permanently remove \"") +
+                       selected.first() + QStringLiteral("\" from your PC?")
+                 : QStringLiteral("Are you sure you want to permanently remove these ") +
+                       QString::number(selected.size()) + QStringLiteral(" fonts from your PC?");
+    m.Msg_YesNo();
+    if (!m.answeredYes()) {
+        view.handleButtons();
+        return;
+    }
+
+    view.hideSamples();
+    view.clearAssignedFonts();
+    view.setMessage(QStringLiteral("Deleting fonts..."));
+    view.yield();
+    Busy busy(ctx, 0);
+
+    std::vector<Candidate> candidates;
+    int system = 0;
+    QStringList allFiles;
+    {
+        Statement st = app.db->prepare(QStringLiteral(
+            "SELECT [File Name] FROM [Fonts] WHERE [Face Name] = ?1 AND [Face Name] = ?1 "
+            "COLLATE BINARY ORDER BY rowid"));
+        for (int i = 0; i < list.size(); ++i) {
+            const FontListModel::Row& r = list.row(i);
+            if (!r.selected) continue;
+            // The desktop's own fonts are never removed.
+            if (r.state == StateSystem || isSystemFont(app.systemFonts, r.name)) {
+                ++system;
+                continue;
+            }
+            Candidate c{r.name, filesOf(st, r.name)};
+            allFiles << c.files;
+            candidates.push_back(std::move(c));
+        }
+    }
+
+    // Every file at once: the font folders are rescanned once, not once per file.
+    const std::vector<std::pair<QString, QString>> failedFiles = Remove_FontFiles(ctx, allFiles);
+    QHash<QString, QString> whyKept;
+    for (const auto& [file, why] : failedFiles)
+        whyKept.insert(file, why);
+
+    busy.range(int(candidates.size()));
+    QSet<QString> deletedFaces;
+    QStringList keptFaces;
+    std::vector<std::pair<QString, QString>> kept;
+    {
+        Database::Transaction t(*app.db);
+        Statement dropFile =
+            app.db->prepare(QStringLiteral("DELETE FROM [Fonts] WHERE [File Name] = ?"));
+        Statement anyLeft =
+            app.db->prepare(QStringLiteral("SELECT 1 FROM [Fonts] WHERE [Face Name] = ? LIMIT 1"));
+        Statement setsOf = app.db->prepare(
+            QStringLiteral("SELECT [Set Name] FROM [Assigned Fonts] WHERE [Font Name] = ?"));
+        Statement dropAssigned =
+            app.db->prepare(QStringLiteral("DELETE FROM [Assigned Fonts] WHERE [Font Name] = ?"));
+        for (const Candidate& c : candidates) {
+            bool whole = true;
+            for (const QString& file : c.files) {
+                if (const auto it = whyKept.constFind(file); it != whyKept.constEnd()) {
+                    // The file stays on disk: its row stays, or the next refresh would bring
+                    // the font back without its sets.
+                    whole = false;
+                    kept.push_back({c.face + QStringLiteral(" (") + fontFilePath(app, file) +
+                                        QStringLiteral(")"),
+                                    *it});
+                    continue;
+                }
+                dropFile.reset();
+                dropFile.bind(1, file);
+                dropFile.step();
+            }
+            busy.step();
+            if (!whole) {
+                keptFaces << c.face;
+                continue;
+            }
+            deletedFaces.insert(c.face);
+            // Assignments name a font without regard to case: they stay while another spelling
+            // of the name is still catalogued.
+            anyLeft.reset();
+            anyLeft.bind(1, c.face);
+            if (anyLeft.step()) continue;
+            setsOf.reset();
+            setsOf.bind(1, c.face);
+            while (setsOf.step())
+                if (!app.currentSetName.isEmpty() &&
+                    compareNoCase(setsOf.text(0), app.currentSetName) == 0)
+                    app.fontsChanged = true;
+            dropAssigned.reset();
+            dropAssigned.bind(1, c.face);
+            dropAssigned.step();
+        }
+        {
+            // The files are gone whatever happens to the hidden-font state; a state that cannot
+            // be written leaves only stale entries for files that no longer exist.
+            Database::Transaction publish(*app.db);
+            try {
+                publishFontChanges(ctx);
+                publish.commit();
+            } catch (const FontStateError& e) {
+                ctx.fonts.resources.discard();
+                qWarning("Letterbay: %s", qUtf8Printable(e.why()));
+            }
+        }
+        t.commit();
+    }
+    app.db->noteChange();
+    app.datFonts->refresh();
+    app.datAssigned->refresh();
+
+    for (int i = 0; i < list.size();) {
+        if (deletedFaces.contains(list.row(i).name))
+            list.removeAt(i);
+        else
+            ++i;
+    }
+    if (app.fontsChanged) Fill_AssignedFonts(ctx);
+    busy.done();
+
+    const int deleted = int(deletedFaces.size());
+    view.setMessage(
+        deletedText(int(selected.size()), deleted, keptFaces, system, selected.first()));
+    ctx.fontCount -= deleted;
+    view.setFontCount(fontCountText(ctx.fontCount));
+    view.handleButtons();
+    if (!kept.empty()) reportKept(ctx, kept);
+}
+
+} // namespace lb

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "core/main_context.h"
+
+namespace lb {
+
+// Removes the fonts selected in the All Fonts list from the PC for good, after asking: their
+// files, their catalogue rows and their assignments. System fonts are never removed. A font whose
+// files cannot all be removed keeps its catalogue rows and its assignments, is not counted as
+// deleted, and is named when the operation ends.
+void Delete_Fonts(MainContext& ctx);
+
+// The message panel text after a deletion: `selected` fonts were selected, `deleted` removed,
+// `failed` could not be removed (the name of the one when it is one), `system` were system fonts.
+QString deletedText(int selected, int deleted, const QStringList& failed, int system,
+                    const QString& onlyName);
+
+} // namespace lb

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "preview/font_preview.h"
+
+namespace lb {
+
+// What an installation did.
+struct InstallOutcome {
+    int installed = 0; // selected rows whose every installable file is in place and catalogued
+    int added = 0;     // typefaces new to the catalogue
+    std::vector<std::pair<QString, QString>> failures; // file name, why it is not installed
+    QString message;                                   // the closing message
+};
+
+// Installs the files of the rows selected in the preview into the user's fonts folder: each file
+// is copied to a hidden temporary name there and renamed into place, and catalogued only once it
+// is in place with the same content and fontconfig lists it. A file of the same name with other
+// content is replaced only when the user says so. The fonts become visible to every program (also
+// with a set active), AutoAssign runs for new typefaces when it is switched on, and the main
+// window's lists and count follow. Everything is undone when the catalogue or the desktop's font
+// state cannot be written. Shows the closing message.
+InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView& view);
+
+// Hidden names the installer works under in the fonts folder; fontconfig skips them.
+inline const QString InstallTempPrefix = QStringLiteral(".letterbay-install-");
+inline const QString InstallBackupPrefix = QStringLiteral(".letterbay-backup-");
+
+} // namespace lb

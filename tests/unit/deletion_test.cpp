@@ -1,0 +1,307 @@
+// Deleting fonts: the question, the counts, what stays when a file cannot be removed, and on real
+// fontconfig what other programs see afterwards.
+#include "activation/activation.h"
+#include "activation/deletion.h"
+#include "catalogue/font_lists.h"
+#include "catalogue/refresh.h"
+#include "catalogue/system_fonts.h"
+#include "core/schema.h"
+#include "core/startup.h"
+#include "platform/font_selection.h"
+#include "platform/fontconfig_fonts.h"
+#include "platform/hidden_fonts.h"
+#include "support/data_files.h"
+#include "support/font_env.h"
+#include "support/ops_fixture.h"
+#include "support/unprivileged.h"
+
+#include <QDir>
+#include <QFile>
+
+using namespace lb;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Deleting : lbtest::OpsFixture {
+    void SetUp() override {
+        OpsFixture::SetUp();
+        exec("DELETE FROM [Sets]");
+        addFont("Alpha Test", "Alpha Test Regular", "AlphaTest-Regular.ttf");
+        addFont("Beta Test", "Beta Test Regular", "BetaTest-Regular.ttf");
+        addFont("Fixture Sans", "Fixture Sans Regular", "FixtureSans-Regular.ttf");
+        addFont("Fixture Sans", "Fixture Sans Bold", "/usr/share/fonts/FixtureSans-Bold.ttf");
+        addFont("Gamma Test", "Gamma Test Regular", "GammaTest-Regular.ttf");
+        addFont("Desk Sans", "Desk Sans Regular", "desk.ttf");
+        addFont("Case Test", "Case Test Regular", "CaseTest-Regular.ttf");
+        addFont("CASE TEST", "CASE TEST Regular", "CaseTestUpper-Regular.ttf");
+        desktop.list = {"Desk Sans"};
+        Get_FontsFolder(app, registry);
+        boxes.answers = {};
+        Refresh_Fonts(ctx);
+        addSet("Work");
+        addSet("Play");
+        assign("Work", "Alpha Test");
+        assign("Play", "Alpha Test");
+        assign("Work", "Fixture Sans");
+        assign("Play", "Beta Test");
+        app.datAssigned->refresh();
+        app.datSets->refresh();
+        view.messages.clear();
+    }
+    void select(std::initializer_list<const char*> faces) {
+        for (int i = 0; i < allFonts.size(); ++i)
+            allFonts.setSelected(i, false);
+        allFonts.selectedCount = 0;
+        for (const char* f : faces) {
+            const int row = allFonts.find(QString::fromUtf8(f));
+            ASSERT_GE(row, 0) << f;
+            allFonts.setSelected(row, true);
+            ++allFonts.selectedCount;
+        }
+    }
+    void showSet(const QString& set) {
+        app.currentSetName = set;
+        Fill_AssignedFonts(ctx);
+    }
+    QStringList files(const QString& face) {
+        lb::Statement st = app.db->prepare(
+            "SELECT [File Name] FROM [Fonts] WHERE [Face Name] = ?1 AND [Face Name] = ?1 COLLATE "
+            "BINARY ORDER BY 1");
+        st.bind(1, face);
+        QStringList out;
+        while (st.step())
+            out << st.text(0);
+        return out;
+    }
+    QStringList setsOf(const QString& font) {
+        lb::Statement st = app.db->prepare(
+            "SELECT [Set Name] FROM [Assigned Fonts] WHERE [Font Name] = ? ORDER BY 1");
+        st.bind(1, font);
+        QStringList out;
+        while (st.step())
+            out << st.text(0);
+        return out;
+    }
+};
+
+TEST_F(Deleting, TheQuestionNamesTheFontSelectedInAllFontsAndNoChangesNothing) {
+    select({"Alpha Test"});
+    // A click in History (or in the preview) picks another font without selecting it.
+    app.pickedFontName = "Beta Test";
+    boxes.answers = {AnswerNo};
+    Delete_Fonts(ctx);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, "Confirm Delete");
+    EXPECT_EQ(boxes.shown[0].text,
+              "Are you sure you want to permanently remove \"Alpha Test\" from your PC?");
+    EXPECT_EQ(boxes.shown[0].style, 52);
+    EXPECT_EQ(files("Alpha Test"), QStringList{"AlphaTest-Regular.ttf"});
+    EXPECT_EQ(registry.removeCalls, 0);
+    EXPECT_GT(view.handled, 0);
+
+    boxes.answers = {AnswerYes};
+    Delete_Fonts(ctx);
+    EXPECT_TRUE(files("Alpha Test").isEmpty());
+    EXPECT_EQ(files("Beta Test"), QStringList{"BetaTest-Regular.ttf"});
+    EXPECT_TRUE(setsOf("Alpha Test").isEmpty()) << "its assignments go in every set";
+    EXPECT_EQ(allFonts.find("Alpha Test"), -1);
+    EXPECT_EQ(view.messages.last(), "\"Alpha Test\" deleted successfully.");
+
+    // Several: the count, not a name.
+    select({"Beta Test", "Gamma Test"});
+    boxes.answers = {AnswerNo};
+    Delete_Fonts(ctx);
+    EXPECT_EQ(boxes.shown.back().text,
+              "Are you sure you want to permanently remove these 2 fonts from your PC?");
+}
+
+TEST_F(Deleting, SystemFontsStayAndTheMessageCountsWhatWent) {
+    const QString before = view.fontCount;
+    ASSERT_EQ(before, "TrueType Fonts: 7");
+    select({"Desk Sans"});
+    boxes.answers = {AnswerYes};
+    const int clears = view.clearAssignedCalls;
+    Delete_Fonts(ctx);
+    EXPECT_EQ(view.messages.last(), "All selected fonts were system fonts, none were deleted.");
+    EXPECT_EQ(files("Desk Sans"), QStringList{"desk.ttf"});
+    EXPECT_EQ(view.clearAssignedCalls, clears + 1) << "the Assigned Fonts list is cleared";
+    EXPECT_EQ(view.fontCount, before);
+
+    // Three selected, one of them the desktop's, two of them adjacent rows.
+    select({"Beta Test", "CASE TEST", "Desk Sans"});
+    boxes.answers = {AnswerYes};
+    Delete_Fonts(ctx);
+    EXPECT_EQ(view.messages.last(),
+              "2 of 3 fonts deleted successfully.  None of the selected system fonts were "
+              "deleted.");
+    EXPECT_EQ(listNames(),
+              (QStringList{"Alpha Test", "Case Test", "Desk Sans", "Fixture Sans", "Gamma Test"}));
+    EXPECT_EQ(view.fontCount, "TrueType Fonts: 5");
+    // "Case Test" is another typeface than "CASE TEST": its file stays.
+    EXPECT_EQ(files("Case Test"), QStringList{"CaseTest-Regular.ttf"});
+}
+
+TEST_F(Deleting, EveryFileOfAFaceGoesInOneRemovalAndTheShownSetIsRefilled) {
+    assign("Work", "Beta Test");
+    showSet("Work");
+    ASSERT_EQ(assignedFonts.size(), 3);
+    select({"Alpha Test", "Fixture Sans"});
+    boxes.answers = {AnswerYes};
+    Delete_Fonts(ctx);
+    EXPECT_EQ(registry.removeCalls, 1) << "the font folders are rescanned once for all files";
+    EXPECT_TRUE(files("Fixture Sans").isEmpty());
+    EXPECT_EQ(view.messages.last(), "2 fonts deleted successfully.");
+    // Refilled for the current set, which lost two of its fonts.
+    EXPECT_TRUE(app.fontsChanged);
+    ASSERT_EQ(assignedFonts.size(), 1);
+    EXPECT_EQ(assignedFonts.row(0).name, "Beta Test");
+    EXPECT_EQ(assignedFonts.set, "Work");
+    // The knowledge base keeps naming removed fonts; the sets stay.
+    EXPECT_EQ(scalar("SELECT count(*) FROM [Sets]"), "2");
+
+    // A font outside the set shown: the list is cleared and not filled again.
+    select({"Gamma Test"});
+    boxes.answers = {AnswerYes};
+    const int clears = view.clearAssignedCalls;
+    Delete_Fonts(ctx);
+    EXPECT_FALSE(app.fontsChanged);
+    EXPECT_EQ(view.clearAssignedCalls, clears + 1);
+}
+
+TEST_F(Deleting, AFontWhoseFileStaysKeepsItsRowsAndSetsAndIsNamed) {
+    registry.undeletable = {"BetaTest-Regular.ttf"};
+    select({"Alpha Test", "Beta Test"});
+    boxes.answers = {AnswerYes, AnswerOK};
+    Delete_Fonts(ctx);
+    EXPECT_TRUE(files("Alpha Test").isEmpty());
+    EXPECT_EQ(files("Beta Test"), QStringList{"BetaTest-Regular.ttf"});
+    EXPECT_EQ(setsOf("Beta Test"), QStringList{"Play"});
+    EXPECT_GE(allFonts.find("Beta Test"), 0);
+    EXPECT_EQ(view.messages.last(),
+              "1 of 2 fonts deleted successfully.  \"Beta Test\" could not be removed from your "
+              "PC.");
+    EXPECT_EQ(view.fontCount, "TrueType Fonts: 6");
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[1].title, "Delete Fonts");
+    EXPECT_EQ(boxes.shown[1].style, 16);
+    EXPECT_TRUE(boxes.shown[1].text.contains("Beta Test (/fonts/BetaTest-Regular.ttf): "
+                                             "Permission denied"))
+        << boxes.shown[1].text.toStdString();
+    // A refresh finds the same catalogue: nothing comes back without its sets.
+    Refresh_Fonts(ctx);
+    EXPECT_EQ(setsOf("Beta Test"), QStringList{"Play"});
+}
+
+// On real fontconfig: what another program sees afterwards, and what is deleted on disk.
+struct DeletingFromDisk : ::testing::Test {
+    lbtest::FontEnv env;
+    lbtest::ScriptedBoxes boxes;
+    MemoryPointer pointer;
+    AppState app{boxes, pointer};
+    FontconfigFonts fontconfig;
+    lbtest::FakeDesktop desktop;
+    FontconfigResources resources{fontconfig};
+    FontPlatform fonts{fontconfig, fontconfig, desktop, resources};
+    lbtest::RecordingView view;
+    FontListModel all, assigned;
+    MainContext ctx{app, fonts, view, all, assigned};
+    QString sans[2], alpha, serif, outside, link, system;
+
+    void SetUp() override {
+        desktop.list = {"Fixture Mono"};
+        if (lbtest::isUnprivilegedChild()) return;
+        sans[0] = env.installFixture("FixtureSans-Regular.ttf");
+        sans[1] = env.installInSubfolder("FixtureSans-Bold.ttf", "Sans");
+        alpha = env.installFixture("AlphaTest-Regular.ttf");
+        serif = env.installFixture("FixtureSerif-Regular.ttf", true);
+        system = env.installFixture("FixtureMono-Regular.ttf", true);
+        // A link in the fonts folder to a file kept elsewhere.
+        QDir().mkpath(env.root() + "/elsewhere");
+        outside = env.root() + "/elsewhere/Gamma.ttf";
+        QFile::copy(lbtest::TempEnv::fixture("GammaTest-Regular.ttf"), outside);
+        link = env.fontsFolder() + "Gamma-link.ttf";
+        QFile::link(outside, link);
+    }
+    // The catalogue, built by whoever runs the test (see unprivileged.h).
+    void openCatalogue() {
+        Startup startup(app);
+        ASSERT_TRUE(startup.load());
+        app.openMainDataSources();
+        Refresh_Fonts(ctx);
+        app.db->exec("DELETE FROM [Sets]");
+        app.db->exec("INSERT INTO [Sets] VALUES ('Work')");
+        app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Work', 'Alpha Test')");
+    }
+    void selectAll(QStringList faces) {
+        for (const QString& f : faces) {
+            const int row = all.find(f);
+            ASSERT_GE(row, 0) << f.toStdString();
+            all.setSelected(row, true);
+            ++all.selectedCount;
+        }
+    }
+    static std::vector<std::string> paths(std::initializer_list<QString> p) {
+        QSet<QString> s;
+        for (const QString& x : p)
+            s.insert(x);
+        return lbtest::sorted(s);
+    }
+};
+
+TEST_F(DeletingFromDisk, DeletesOnlyInsideTheFontsFolderAndNothingComesBack) {
+    openCatalogue();
+    // A catalogued file someone removed by hand meanwhile.
+    ASSERT_TRUE(QFile::remove(alpha));
+    selectAll({"Fixture Sans", "Fixture Serif", "Gamma Test", "Alpha Test", "Fixture Mono"});
+    boxes.answers = {AnswerYes};
+    Delete_Fonts(ctx);
+    EXPECT_EQ(view.messages.last(),
+              "4 of 5 fonts deleted successfully.  None of the selected system fonts were "
+              "deleted.");
+    EXPECT_FALSE(QFileInfo::exists(sans[0]) || QFileInfo::exists(sans[1]));
+    EXPECT_FALSE(QFileInfo(link).isSymLink()) << "the link goes";
+    EXPECT_TRUE(QFileInfo::exists(outside)) << "what it pointed to stays";
+    EXPECT_TRUE(QFileInfo::exists(serif)) << "a system-wide file is never deleted";
+    EXPECT_TRUE(readFontSelection(removedFontsConfPath()).rejectGlobs.contains(serif));
+    EXPECT_EQ(lbtest::fcList(), paths({system}));
+    EXPECT_EQ(lbtest::scalar(*app.db, "SELECT count(*) FROM [Assigned Fonts]"), "0");
+
+    Refresh_Fonts(ctx);
+    EXPECT_EQ(view.fontCount, "TrueType Fonts: 1");
+    EXPECT_TRUE(resources.hiddenFiles().isEmpty());
+}
+
+TEST_F(DeletingFromDisk, AFileInAReadOnlyFontsFolderStaysWithItsRowAndSet) {
+    if (!lbtest::isUnprivilegedChild()) {
+        ASSERT_TRUE(QFile::setPermissions(env.fontsFolder(),
+                                          QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                              QFileDevice::ReadOther | QFileDevice::ExeOther));
+        const lbtest::Unprivileged run = lbtest::continueUnprivileged(env);
+        if (run.where == lbtest::Unprivileged::Skip) GTEST_SKIP() << run.output.toStdString();
+        if (run.where == lbtest::Unprivileged::Child) {
+            EXPECT_EQ(run.exitCode, 0) << run.output.toStdString();
+            EXPECT_TRUE(QFileInfo::exists(alpha));
+            return;
+        }
+    }
+    openCatalogue();
+    selectAll({"Alpha Test"});
+    boxes.answers = {AnswerYes, AnswerOK};
+    Delete_Fonts(ctx);
+    EXPECT_TRUE(QFileInfo::exists(env.fontsFolder() + "AlphaTest-Regular.ttf"));
+    EXPECT_EQ(lbtest::scalar(*app.db, "SELECT [File Name] FROM [Fonts] WHERE [Face Name] = "
+                                      "'Alpha Test'"),
+              "AlphaTest-Regular.ttf");
+    EXPECT_EQ(lbtest::scalar(*app.db, "SELECT [Set Name] FROM [Assigned Fonts] WHERE [Font "
+                                      "Name] = 'Alpha Test'"),
+              "Work");
+    EXPECT_GE(all.find("Alpha Test"), 0);
+    EXPECT_EQ(view.messages.last(),
+              "No font was deleted.  \"Alpha Test\" could not be removed from your PC.");
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_TRUE(boxes.shown[1].text.contains("Permission denied"))
+        << boxes.shown[1].text.toStdString();
+}
+
+} // namespace

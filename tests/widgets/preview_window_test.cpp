@@ -1,0 +1,547 @@
+// The Font Preview window over real fontconfig, driven with the mouse and the keyboard: browsing,
+// selecting, drawing, installing, and deleting again from the main window.
+#include "catalogue/font_properties.h"
+#include "core/schema.h"
+#include "core/startup.h"
+#include "platform/fontconfig_fonts.h"
+#include "platform/hidden_fonts.h"
+#include "platform/qt_message_boxes.h"
+#include "support/data_files.h"
+#include "support/fakes.h"
+#include "support/font_env.h"
+#include "ui/font_grid.h"
+#include "ui/frm_font_preview.h"
+#include "ui/frm_help.h"
+#include "ui/frm_history.h"
+#include "ui/frm_main.h"
+#include "ui/frm_properties.h"
+#include "ui/preview_grid.h"
+#include "ui/sample_frame.h"
+#include "ui/sample_grid.h"
+
+#include <QAccessible>
+#include <QAccessibleTableInterface>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QTreeView>
+#include <gtest/gtest.h>
+
+using namespace lb;
+
+namespace {
+
+struct PreviewWindow : ::testing::Test {
+    lbtest::FontEnv env;
+    lbtest::ScriptedBoxes boxes;
+    MemoryPointer pointer;
+    AppState app{boxes, pointer};
+    FontconfigFonts fontconfig;
+    lbtest::FakeDesktop desktop;
+    FontconfigResources resources{fontconfig};
+    FontPlatform fonts{fontconfig, fontconfig, desktop, resources};
+    std::unique_ptr<FrmMain> w;
+    QString source, cwd;
+    QPointer<FrmFontPreview> d;
+    std::vector<QPoint> popups;
+
+    void SetUp() override {
+        env.installFixture("AlphaTest-Regular.ttf");
+        env.installFixture("FixtureMono-Regular.ttf", true);
+        desktop.list = {"Fixture Mono"};
+        source = env.home() + "/Downloads/";
+        QDir().mkpath(source);
+        for (const char* f :
+             {"AlphaTest-Regular.ttf", "BetaTest-Regular.ttf", "GammaTest-Regular.ttf",
+              "DeltaTest-Regular.ttf", "FixtureSans-Regular.ttf", "FixtureSans-Bold.ttf",
+              "CaseTest-Regular.ttf", "CaseTestUpper-Regular.ttf", "NotAFont.ttf"})
+            put(QString::fromLatin1(f));
+        // The preview starts in the current folder.
+        cwd = QDir::currentPath();
+        QDir::setCurrent(env.home());
+        Startup startup(app);
+        ASSERT_TRUE(startup.load());
+        w = std::make_unique<FrmMain>(app, fonts);
+        w->endProgram = [] {};
+        w->showPopup = [](QPoint) {};
+        boxes.answers = {AnswerNo};
+        w->Form_Load();
+        w->resize(1000, 760);
+        w->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+        boxes.shown.clear();
+    }
+    void TearDown() override {
+        // Deleted, not hidden: a window left at exit keeps font engines whose fontconfig
+        // patterns the sanitizer would count as leaked.
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->objectName() == "frmHelp") delete top;
+        app.lastResult = QStringLiteral("Exit");
+        w.reset();
+        QDir::setCurrent(cwd);
+    }
+
+    QString put(const QString& fixture, const QString& as = {}) {
+        const QString target = source + (as.isEmpty() ? fixture : as);
+        EXPECT_TRUE(QFile::copy(lbtest::TempEnv::fixture(fixture), target));
+        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+        return target;
+    }
+    void open() {
+        w->tool("PreviewFonts")->trigger();
+        d = w->fontPreview();
+        ASSERT_NE(d, nullptr);
+        d->showPopup = [this](QPoint at) { popups.push_back(at); };
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(d.data()));
+    }
+    template <typename T> T* child(const char* name) { return d->findChild<T*>(name); }
+    // Double-clicks a folder of the tree, as the user opens it.
+    void openFolder(const QString& path) {
+        auto* tree = child<QTreeView>("boxDir");
+        auto* model = qobject_cast<QFileSystemModel*>(tree->model());
+        QModelIndex at;
+        QTRY_VERIFY_WITH_TIMEOUT((at = model->index(QDir::cleanPath(path))).isValid() &&
+                                     !tree->visualRect(at).isEmpty(),
+                                 10000);
+        tree->scrollTo(at);
+        const QPoint centre = tree->visualRect(at).center();
+        // A click only highlights it; the double-click opens it.
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, centre);
+        QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, centre);
+    }
+    PreviewGrid* grid() { return d->grid(); }
+    int row(const QString& face) {
+        const FontPreview& p = d->preview();
+        for (int i = 0; i < p.size(); ++i)
+            if (p.row(i).face == face) return i;
+        ADD_FAILURE() << "no row " << face.toStdString();
+        return -1;
+    }
+    void press(const QString& face, Qt::MouseButton button = Qt::LeftButton,
+               Qt::KeyboardModifiers m = {}) {
+        const QModelIndex at = grid()->model()->index(row(face), 0);
+        grid()->scrollTo(at);
+        QTest::mouseClick(grid()->viewport(), button, m, grid()->visualRect(at).center());
+    }
+    bool selected(const QString& face) { return d->preview().row(row(face)).selected; }
+    QString panel(int n) {
+        return child<QLabel>(QStringLiteral("barStatusPanel%1").arg(n).toLatin1())->text();
+    }
+    QPushButton* button(const char* name) { return child<QPushButton>(name); }
+    QImage cellImage(int r, int c) {
+        const QRect rect = grid()->visualRect(grid()->model()->index(r, c));
+        return grid()->viewport()->grab(rect).toImage();
+    }
+    int ink(const QImage& image) {
+        int dark = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qGray(image.pixel(x, y)) < 100) ++dark;
+        return dark;
+    }
+    // Whether the selection colour (of an active or an inactive window) is drawn in the image.
+    bool highlighted(const QImage& image) {
+        const QPalette& p = grid()->palette();
+        const QColor a = p.color(QPalette::Active, QPalette::Highlight);
+        const QColor i = p.color(QPalette::Inactive, QPalette::Highlight);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixelColor(x, y) == a || image.pixelColor(x, y) == i) return true;
+        return false;
+    }
+    FrmHelp* help() {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* h = qobject_cast<FrmHelp*>(top); h && h->isVisible()) return h;
+        return nullptr;
+    }
+    template <typename T> void inDialog(std::function<void(T*)> act) {
+        QTimer::singleShot(0, [act] {
+            auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            act(dialog);
+            dialog->close();
+        });
+    }
+};
+
+TEST_F(PreviewWindow, OpensBesideTheMinimisedMainWindowAndCancelRightAwayUnloadsNothing) {
+    open();
+    EXPECT_TRUE(d->isWindow());
+    EXPECT_EQ(d->parentWidget(), nullptr) << "it stays up while the main window is minimised";
+    EXPECT_FALSE(d->isModal());
+    EXPECT_TRUE(w->isMinimized());
+    const QString home = env.home() + "/";
+    EXPECT_EQ(d->windowTitle(), "Font Preview - " + home);
+    EXPECT_EQ(child<QLabel>("lblPath")->text(), home);
+    EXPECT_EQ(child<QComboBox>("boxDrive")->currentText(), "Home");
+    EXPECT_EQ(panel(2), "Select drive/folder to retrieve fonts.");
+    EXPECT_EQ(panel(3), "Fonts to be Installed: 0");
+    EXPECT_FALSE(grid()->isVisible());
+    for (const char* b : {"cmdSelect", "cmdDeselect", "cmdInstall", "cmdLegend"})
+        EXPECT_FALSE(button(b)->isEnabled()) << b;
+    EXPECT_EQ(button("cmdCancel")->text(), "Cancel");
+    EXPECT_EQ(d->findChild<QPushButton*>("cmdNetwork"), nullptr);
+    EXPECT_EQ(d->fonts().loadedCount(), 0);
+    // Every control tells a screen reader what it is.
+    for (QWidget* c : d->findChildren<QWidget*>()) {
+        if (!c->isVisible() || !c->focusPolicy()) continue;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(c);
+        if (a && a->role() != QAccessible::ScrollBar) {
+            EXPECT_FALSE(a->text(QAccessible::Name).isEmpty()) << c->objectName().toStdString();
+        }
+    }
+
+    // The menu item raises the window that is open rather than opening another.
+    FrmFontPreview* first = d;
+    w->command("mnuFileFontPreview")->trigger();
+    EXPECT_EQ(w->fontPreview(), first);
+
+    QTest::mouseClick(button("cmdCancel"), Qt::LeftButton);
+    QTRY_VERIFY(d.isNull());
+    EXPECT_FALSE(w->isMinimized());
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.front().text.toStdString();
+}
+
+TEST_F(PreviewWindow, SelectionFollowsTheMouseAndTheButtons) {
+    open();
+    openFolder(source);
+    ASSERT_TRUE(grid()->isVisible());
+    EXPECT_EQ(d->windowTitle(), "Font Preview - " + source);
+    EXPECT_EQ(grid()->model()->headerData(0, Qt::Horizontal).toString(), "8 Font Names");
+    EXPECT_EQ(grid()->model()->headerData(1, Qt::Horizontal).toString(),
+              "Sample Text using folder list in Font Size");
+    EXPECT_EQ(panel(2), "Select font(s) to be installed, press Install.");
+    EXPECT_FALSE(button("cmdInstall")->isEnabled());
+
+    // Shift without an earlier plain press is a plain press.
+    press("Gamma Test", Qt::LeftButton, Qt::ShiftModifier);
+    EXPECT_TRUE(selected("Gamma Test"));
+    EXPECT_EQ(d->preview().selectedCount(), 1);
+    EXPECT_EQ(panel(3), "Fonts to be Installed: 1");
+    EXPECT_TRUE(button("cmdInstall")->isEnabled());
+    // Ctrl adds and takes away; at 0 Install goes off.
+    press("Delta Test", Qt::LeftButton, Qt::ControlModifier);
+    EXPECT_EQ(panel(3), "Fonts to be Installed: 2");
+    press("Delta Test", Qt::LeftButton, Qt::ControlModifier);
+    press("Gamma Test", Qt::LeftButton, Qt::ControlModifier);
+    EXPECT_EQ(panel(3), "Fonts to be Installed: 0");
+    EXPECT_FALSE(button("cmdInstall")->isEnabled());
+    // A range from the last plain press; Alt is a plain left press.
+    press("Beta Test", Qt::LeftButton, Qt::AltModifier);
+    press("Delta Test", Qt::LeftButton, Qt::ShiftModifier);
+    EXPECT_EQ(d->preview().selectedCount(), 4) << "Beta, CASE TEST, Case Test, Delta";
+    EXPECT_TRUE(selected("CASE TEST") && selected("Case Test"));
+    EXPECT_FALSE(selected("Alpha Test"));
+    // The name cell of a selected row is drawn in the selection colours.
+    EXPECT_TRUE(highlighted(cellImage(row("Beta Test"), 0)));
+    EXPECT_FALSE(highlighted(cellImage(row("Alpha Test"), 0)));
+
+    // The right button on a selected row keeps the selection; no pop-up for several.
+    press("Beta Test", Qt::RightButton);
+    EXPECT_EQ(d->preview().selectedCount(), 4);
+    EXPECT_TRUE(popups.empty());
+    // On an unselected row without a key: that row alone, and the pop-up for it.
+    press("Fixture Sans", Qt::RightButton);
+    EXPECT_EQ(d->preview().selectedCount(), 1);
+    EXPECT_TRUE(selected("Fixture Sans"));
+    EXPECT_EQ(popups.size(), 1u);
+    EXPECT_EQ(d->popupRow(), row("Fixture Sans"));
+    EXPECT_EQ(panel(2), "\"Fixture Sans\" selected");
+    // Ctrl with the right button changes nothing.
+    press("Gamma Test", Qt::RightButton, Qt::ControlModifier);
+    EXPECT_FALSE(selected("Gamma Test"));
+
+    // A file that cannot be read is never selected.
+    press("NotAFont.ttf");
+    EXPECT_FALSE(selected("NotAFont.ttf"));
+    EXPECT_EQ(panel(2), "\"NotAFont.ttf\" cannot be read as a font, so it cannot be installed.");
+    EXPECT_EQ(grid()->model()->index(row("NotAFont.ttf"), 1).data().toString(),
+              "This file cannot be read as a font.");
+
+    QTest::mouseClick(button("cmdSelect"), Qt::LeftButton);
+    EXPECT_EQ(panel(3), "Fonts to be Installed: 7");
+    QTest::mouseClick(button("cmdDeselect"), Qt::LeftButton);
+    EXPECT_EQ(panel(3), "Fonts to be Installed: 0");
+
+    // Another folder starts with nothing selected.
+    press("Beta Test");
+    const QString other = env.home() + "/Other/";
+    QDir().mkpath(other);
+    QFile::copy(lbtest::TempEnv::fixture("ZetaTest-Regular.ttf"), other + "Zeta.ttf");
+    openFolder(other);
+    EXPECT_EQ(d->preview().size(), 1);
+    EXPECT_EQ(panel(3), "Fonts to be Installed: 0");
+    EXPECT_FALSE(button("cmdInstall")->isEnabled());
+    // A folder without fonts: the grid hidden, the buttons off.
+    openFolder(env.home() + "/Other");
+    QDir().mkpath(env.home() + "/Nothing");
+    openFolder(env.home() + "/Nothing");
+    EXPECT_FALSE(grid()->isVisible());
+    EXPECT_FALSE(button("cmdSelect")->isEnabled());
+    EXPECT_EQ(d->fonts().loadedCount(), 0);
+}
+
+TEST_F(PreviewWindow, EachFontIsDrawnInItsOwnFaceFromMemory) {
+    open();
+    openFolder(source);
+    const int beta = row("Beta Test"), gamma = row("Gamma Test");
+    const QImage betaImage = cellImage(beta, 1);
+    EXPECT_GT(ink(betaImage), 50);
+    EXPECT_GT(ink(cellImage(gamma, 1)), 50);
+    EXPECT_NE(betaImage, cellImage(gamma, 1));
+    // Case variants are two faces, each drawn as itself.
+    EXPECT_NE(cellImage(row("Case Test"), 1), cellImage(row("CASE TEST"), 1));
+    // The rows on screen are a screen reader's too.
+    QAccessibleTableInterface* cells =
+        QAccessible::queryAccessibleInterface(grid())->tableInterface();
+    ASSERT_NE(cells, nullptr);
+    EXPECT_EQ(cells->cellAt(beta, 0)->text(QAccessible::Name), "Beta Test");
+    EXPECT_EQ(cells->cellAt(beta, 1)->text(QAccessible::Name), app.sampleText);
+
+    // The file cut short while it is shown: the face was read into memory and still draws.
+    QFile betaFile(source + "BetaTest-Regular.ttf");
+    ASSERT_TRUE(betaFile.resize(100));
+    grid()->viewport()->repaint();
+    EXPECT_EQ(cellImage(beta, 1), betaImage);
+    // Previews are this program's own: other programs see nothing new.
+    EXPECT_EQ(lbtest::fcList().size(), 2u);
+
+    // Closing takes out the preview's fonts, and only those: the main window still draws a face
+    // it found among the previews while they were loaded, now from its own files.
+    env.installFixture("CaseTestUpper-Regular.ttf");
+    w->Refresh_Fonts();
+    FontGrid* all = w->findChild<FontGrid*>("grdFonts1");
+    const QModelIndex upper = all->model()->index(w->allFonts().find("CASE TEST"), 0);
+    QTest::mouseClick(all->viewport(), Qt::LeftButton, {}, all->visualRect(upper).center());
+    SampleGrid* pane = w->sampleFrame()->grid();
+    const QRect cell = pane->visualRect(pane->model()->index(1, 1));
+    const QImage drawn = pane->viewport()->grab(cell).toImage();
+    ASSERT_GT(ink(drawn), 20);
+    QTest::keyClick(d.data(), Qt::Key_Escape);
+    QTRY_VERIFY(d.isNull());
+    pane->viewport()->repaint();
+    EXPECT_EQ(pane->viewport()->grab(cell).toImage(), drawn);
+}
+
+TEST_F(PreviewWindow, InstallThenFindItEverywhereThenDeleteItAgain) {
+    open();
+    openFolder(source);
+    press("Fixture Sans"); // two files, one row
+    ASSERT_EQ(d->preview().row(row("Fixture Sans")).files.size(), 2u);
+    boxes.answers = {AnswerOK};
+    QTest::mouseClick(button("cmdInstall"), Qt::LeftButton);
+    ASSERT_FALSE(boxes.shown.empty());
+    EXPECT_EQ(boxes.shown.back().title, "Font Installation");
+    EXPECT_EQ(boxes.shown.back().text, "1 font installed successfully.");
+    EXPECT_EQ(button("cmdCancel")->text(), "Close");
+    EXPECT_TRUE(d->preview().row(row("Fixture Sans")).installed);
+    EXPECT_EQ(panel(3), "Fonts to be Installed: 0");
+    EXPECT_TRUE(d->isEnabled());
+    EXPECT_EQ(pointer.get(), MousePointer::Default);
+    // Struck through: the name is drawn differently from a plain one of the same length.
+    const std::vector<std::string> seen = lbtest::fcList();
+    for (const char* f : {"FixtureSans-Regular.ttf", "FixtureSans-Bold.ttf"})
+        EXPECT_NE(std::find(seen.begin(), seen.end(), (env.fontsFolder() + f).toStdString()),
+                  seen.end())
+            << f;
+    EXPECT_GE(w->allFonts().find("Fixture Sans"), 0);
+    EXPECT_EQ(w->findChild<QLabel*>("barStatusPanel3")->text(), "TrueType Fonts: 3");
+
+    // A double-click on a row installs it.
+    press("Beta Test");
+    boxes.answers = {AnswerOK};
+    const QModelIndex betaCell = grid()->model()->index(row("Beta Test"), 0);
+    QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {},
+                       grid()->visualRect(betaCell).center());
+    EXPECT_EQ(boxes.shown.back().text, "1 font installed successfully.");
+    EXPECT_GE(w->allFonts().find("Beta Test"), 0);
+
+    QTest::mouseClick(button("cmdCancel"), Qt::LeftButton);
+    QTRY_VERIFY(d.isNull());
+
+    // In the main window: select Fixture Sans, then pick another font in History.
+    FontGrid* all = w->findChild<FontGrid*>("grdFonts1");
+    auto click = [&](const QString& face) {
+        const QModelIndex at = all->model()->index(w->allFonts().find(face), 0);
+        QTest::mouseClick(all->viewport(), Qt::LeftButton, {}, all->visualRect(at).center());
+    };
+    click("Alpha Test");
+    click("Fixture Sans");
+    w->command("mnuViewHistory")->trigger();
+    auto* history = w->history()->findChild<QListWidget*>("lstHistory");
+    ASSERT_EQ(history->count(), 2);
+    QTest::mouseClick(history->viewport(), Qt::LeftButton, {},
+                      history->visualItemRect(history->item(1)).center());
+    ASSERT_EQ(app.pickedFontName, "Alpha Test");
+    w->history()->close();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    all->setFocus();
+    boxes.answers = {AnswerYes};
+    w->command("mnuEditDelete")->trigger();
+    EXPECT_EQ(boxes.shown.back().text,
+              "Are you sure you want to permanently remove \"Fixture Sans\" from your PC?");
+    EXPECT_EQ(w->allFonts().find("Fixture Sans"), -1);
+    EXPECT_GE(w->allFonts().find("Alpha Test"), 0);
+    EXPECT_FALSE(QFileInfo::exists(env.fontsFolder() + "FixtureSans-Regular.ttf"));
+    EXPECT_EQ(w->findChild<QLabel*>("barStatusPanel2")->text(),
+              "\"Fixture Sans\" deleted successfully.");
+    const std::vector<std::string> after = lbtest::fcList();
+    EXPECT_EQ(std::find(after.begin(), after.end(),
+                        (env.fontsFolder() + "FixtureSans-Bold.ttf").toStdString()),
+              after.end());
+
+    // From the pop-up menu too.
+    click("Beta Test");
+    boxes.answers = {AnswerYes};
+    w->command("mnuPopupFontDelete")->trigger();
+    EXPECT_EQ(w->allFonts().find("Beta Test"), -1);
+    EXPECT_FALSE(QFileInfo::exists(env.fontsFolder() + "BetaTest-Regular.ttf"));
+}
+
+TEST_F(PreviewWindow, PropertiesLegendAndHelpOfThePreview) {
+    open();
+    openFolder(source);
+    press("Fixture Sans", Qt::RightButton);
+    ASSERT_EQ(popups.size(), 1u);
+    bool seen = false;
+    inDialog<FrmProperties>([&](FrmProperties* p) {
+        seen = true;
+        EXPECT_EQ(p->windowTitle(), "Font Properties - Fixture Sans (Not Installed)");
+        QTableWidget* g = p->grid();
+        ASSERT_EQ(g->rowCount(), 2);
+        EXPECT_EQ(g->item(0, 0)->text(), "Fixture Sans Bold (TrueType)");
+        EXPECT_EQ(g->item(0, 1)->text(), source + "FixtureSans-Bold.ttf");
+    });
+    w->command("mnuPopupPreviewProperties")->trigger();
+    EXPECT_TRUE(seen);
+    // The main window's own pick is not the preview's.
+    EXPECT_NE(app.pickedFontName, "Fixture Sans");
+
+    press("Alpha Test", Qt::RightButton);
+    seen = false;
+    inDialog<FrmProperties>([&](FrmProperties* p) {
+        seen = true;
+        EXPECT_EQ(p->windowTitle(), "Font Properties - Alpha Test (Active)");
+    });
+    w->command("mnuPopupPreviewProperties")->trigger();
+    EXPECT_TRUE(seen);
+
+    QTest::mouseClick(button("cmdLegend"), Qt::LeftButton);
+    QWidget* legend = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->objectName() == "frmPreviewLegend" && top->isVisible()) legend = top;
+    ASSERT_NE(legend, nullptr);
+    EXPECT_EQ(legend->windowTitle(), "Font Preview Legend");
+    QStringList texts;
+    for (QLabel* l : legend->findChildren<QLabel*>())
+        texts << l->text();
+    for (const char* t : {"Font is selected and installed, ready to be re-installed",
+                          "Font is installed, can be selected to be re-installed",
+                          "Font is selected, it is ready to be installed",
+                          "Font is ready to be selected, it is not currently installed"})
+        EXPECT_TRUE(texts.contains(QString::fromLatin1(t))) << t;
+    legend->activateWindow();
+    QTest::keyClick(legend, Qt::Key_F1);
+    ASSERT_NE(help(), nullptr);
+    EXPECT_EQ(help()->browser()->source().fileName(), "preview-legend.html");
+    legend->close();
+
+    QTest::keyClick(d.data(), Qt::Key_F1);
+    EXPECT_EQ(help()->browser()->source().fileName(), "font-preview.html");
+    help()->close();
+    QTest::mouseClick(button("cmdHelp"), Qt::LeftButton);
+    ASSERT_NE(help(), nullptr);
+    EXPECT_EQ(help()->browser()->source().fileName(), "font-preview.html");
+}
+
+TEST_F(PreviewWindow, TheFontSizeIsSharedWithTheMainWindow) {
+    open();
+    openFolder(source);
+    auto* size = child<QComboBox>("cmbFontSize");
+    ASSERT_TRUE(size->isEnabled());
+    const int before = size->currentText().toInt();
+    EXPECT_EQ(grid()->rowHeight(0), grid()->pixels(before * 30));
+    size->setFocus();
+    QTest::keyClick(size, Qt::Key_Down);
+    QTest::keyClick(size, Qt::Key_Down);
+    EXPECT_EQ(lbtest::scalar(*app.db, "SELECT [Font Size] FROM [Sample Text]"),
+              QString::number(before + 2));
+    EXPECT_EQ(grid()->rowHeight(3), grid()->pixels((before + 2) * 30));
+    EXPECT_EQ(w->sampleFrame()->fontSizeBox()->currentText(), QString::number(before + 2));
+}
+
+TEST_F(PreviewWindow, ADriveThatWentAwayIsNamedAndTheDialogStepsBack) {
+    const QString stick = env.root() + "/stick/";
+    QDir().mkpath(stick);
+    open();
+    d->listDrives = [&] {
+        return std::vector<Drive>{{"Home", env.home() + "/", false}, {"My Stick", stick, false}};
+    };
+    d->fillDrives();
+    auto* drives = child<QComboBox>("boxDrive");
+    ASSERT_EQ(drives->count(), 2);
+    ASSERT_EQ(drives->currentText(), "Home");
+    QDir(stick).removeRecursively();
+    boxes.answers = {AnswerOK};
+    drives->setFocus();
+    QTest::keyClick(drives, Qt::Key_Down);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, "Drive problem");
+    EXPECT_EQ(boxes.shown[0].text, "Drive My Stick is not available.  If this is a network "
+                                   "drive, make sure the other PC is available.");
+    EXPECT_EQ(boxes.shown[0].style, 16);
+    EXPECT_EQ(drives->currentText(), "Home");
+    EXPECT_EQ(child<QLabel>("lblPath")->text(), env.home() + "/");
+}
+
+TEST_F(PreviewWindow, TheRealReplaceQuestionAnswersNoWithEscape) {
+    // A different file of the same name in the fonts folder; the question as the user sees it.
+    QFile::copy(lbtest::TempEnv::fixture("GammaTest-Regular.ttf"), env.fontsFolder() + "Beta.ttf");
+    put("BetaTest-Regular.ttf", "Beta.ttf");
+    QtMessageBoxes real;
+    app.messages.setBoxes(real);
+    open();
+    openFolder(source);
+    press("Beta Test");
+    QStringList texts, buttons;
+    int round = 0;
+    std::function<void()> answer = [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) {
+            QTimer::singleShot(20, answer);
+            return;
+        }
+        texts << box->text();
+        if (round++ == 0)
+            for (QAbstractButton* b : box->buttons())
+                buttons << b->text();
+        QTest::keyClick(box, Qt::Key_Escape);
+        if (round < 2) QTimer::singleShot(20, answer);
+    };
+    QTimer::singleShot(20, answer);
+    QTest::mouseClick(button("cmdInstall"), Qt::LeftButton);
+    app.messages.setBoxes(boxes);
+    ASSERT_EQ(texts.size(), 2);
+    EXPECT_TRUE(texts[0].startsWith("A different font file named \"Beta.ttf\""));
+    EXPECT_TRUE(buttons.contains("&Yes") && buttons.contains("&No") && buttons.size() == 2);
+    EXPECT_TRUE(texts[1].startsWith("No fonts were installed."));
+    QFile kept(env.fontsFolder() + "Beta.ttf"),
+        gamma(lbtest::TempEnv::fixture("GammaTest-Regular.ttf"));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly) && gamma.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), gamma.readAll());
+}
+
+} // namespace
