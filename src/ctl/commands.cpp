@@ -1,17 +1,21 @@
 #include "ctl/commands.h"
 
 #include "activation/activation.h"
+#include "activation/deletion.h"
 #include "catalogue/font_lists.h"
 #include "catalogue/refresh.h"
+#include "catalogue/system_fonts.h"
 #include "core/paths.h"
 #include "core/schema.h"
 #include "core/settings.h"
 #include "ctl/json.h"
 #include "ctl/session.h"
 #include "ctl/set_document.h"
+#include "preview/installation.h"
 #include "sets/assignment.h"
 #include "sets/set_maintenance.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -446,19 +450,8 @@ public:
         } else {
             Fill_AllFonts(s_.ctx);
         }
-        const Picked picked = pick(list, names, globs);
-        // Nothing is changed unless every name is understood.
-        for (const QString& n : picked.unknown)
-            printError(fromSet
-                           ? quoted(n) + QStringLiteral(" is not assigned to ") + quoted(set) + '.'
-                           : QStringLiteral("No font named ") + quoted(n) +
-                                 QStringLiteral(" is catalogued."));
-        for (const QString& g : picked.unmatched)
-            printError((fromSet ? QStringLiteral("No font of ") + quoted(set)
-                                : QStringLiteral("No catalogued font")) +
-                       QStringLiteral(" matches ") + quoted(g) + '.');
-        if (!picked.unknown.isEmpty() || !picked.unmatched.isEmpty()) return Refused;
-
+        Picked picked;
+        if (!pickAll(list, names, globs, fromSet ? set : QString(), picked)) return Refused;
         selectRows(app, list, picked.rows);
         s_.boxes.answerYes = inv_.has(Yes);
         s_.view.setBox = set;
@@ -487,6 +480,47 @@ public:
             // Nothing to change, and the desktop hides what the database says.
             return result(all ? QStringLiteral("All sets are active already.")
                               : quoted(set) + QStringLiteral(" is the active set already."));
+        return result(s_.view.message);
+    }
+
+    // The fonts named on the command line, of a set's list or of every catalogued font. Nothing
+    // is changed unless every name is understood: false after telling what was not.
+    bool pickAll(const FontListModel& list, const QStringList& names, const QStringList& globs,
+                 const QString& set, Picked& picked) {
+        picked = pick(list, names, globs);
+        for (const QString& n : picked.unknown)
+            printError(!set.isEmpty()
+                           ? quoted(n) + QStringLiteral(" is not assigned to ") + quoted(set) + '.'
+                           : QStringLiteral("No font named ") + quoted(n) +
+                                 QStringLiteral(" is catalogued."));
+        for (const QString& g : picked.unmatched)
+            printError((!set.isEmpty() ? QStringLiteral("No font of ") + quoted(set)
+                                       : QStringLiteral("No catalogued font")) +
+                       QStringLiteral(" matches ") + quoted(g) + '.');
+        return picked.unknown.isEmpty() && picked.unmatched.isEmpty();
+    }
+
+    int install();
+
+    int deleteFonts() {
+        const QStringList globs = inv_.all(QStringLiteral("match"));
+        if (inv_.args.isEmpty() && globs.isEmpty())
+            return usage(QStringLiteral("name the fonts, or give --match GLOB"));
+        s_.loadSystemFonts();
+        Fill_AllFonts(s_.ctx);
+        FontListModel& list = s_.allFonts;
+        Picked picked;
+        if (!pickAll(list, inv_.args, globs, {}, picked)) return Refused;
+        // The desktop's own fonts are never removed; naming only those is a refusal.
+        if (std::all_of(picked.rows.begin(), picked.rows.end(), [&](int row) {
+                return list.row(row).state == StateSystem ||
+                       isSystemFont(s_.app.systemFonts, list.row(row).name);
+            }))
+            return refuse(QStringLiteral("All selected fonts were system fonts, none were "
+                                         "deleted."));
+        selectRows(s_.app, list, picked.rows);
+        s_.boxes.answerYes = inv_.has(Yes);
+        Delete_Fonts(s_.ctx);
         return result(s_.view.message);
     }
 
@@ -742,6 +776,144 @@ int Command::importSets(const SetDocument& doc) {
     return Done;
 }
 
+// The files one install command reads from one folder: all its font files, or those named.
+struct InstallSource {
+    QString folder;
+    QStringList files; // empty: the whole folder
+    bool whole = false;
+};
+
+int Command::install() {
+    AppState& app = s_.app;
+    // Everything named is looked at before anything is installed.
+    std::vector<InstallSource> sources;
+    const auto sourceOf = [&](const QString& folder) -> InstallSource& {
+        for (InstallSource& src : sources)
+            if (src.folder == folder) return src;
+        sources.push_back({folder, {}, false});
+        return sources.back();
+    };
+    for (const QString& arg : inv_.args) {
+        const QFileInfo info(arg);
+        if (!info.exists())
+            return refuse(arg + QStringLiteral(": there is no such file or folder."));
+        if (info.isDir()) {
+            sourceOf(QDir(info.absoluteFilePath()).absolutePath() + QLatin1Char('/')).whole = true;
+            continue;
+        }
+        const QString folder = info.absolutePath() + QLatin1Char('/');
+        if (!FontPreview::fontFiles(folder).contains(info.fileName()))
+            return refuse(arg + (info.isReadable()
+                                     ? QStringLiteral(": only TrueType font files (.ttf, .ttc) "
+                                                      "are installed, and no hidden ones.")
+                                     : QStringLiteral(": the file cannot be read.")));
+        sourceOf(folder).files << info.fileName();
+    }
+    QString set;
+    if (inv_.values.contains(QStringLiteral("set")) &&
+        !existingSet(inv_.value(QStringLiteral("set")), set))
+        return Refused;
+
+    s_.loadSystemFonts();
+    // The main window's list is what the installation keeps up to date.
+    Fill_AllFonts(s_.ctx);
+    s_.boxes.answerYes = inv_.has(Yes);
+    s_.boxes.echo = false;
+    NoPreviewDrawing drawing;
+    TerminalPreviewView previewView(s_.view);
+    FontPreview preview(s_.ctx, drawing, previewView);
+
+    QStringList installed, messages, failures, skipped;
+    int added = 0;
+    const auto fail = [&](const QString& file, const QString& why) {
+        failures << file + QStringLiteral(": ") + why;
+    };
+    for (const InstallSource& src : sources) {
+        preview.limitTo(src.whole ? QStringList() : src.files);
+        preview.boxDir_Change(src.folder);
+        // Files that cannot be installed: a failure when named, a note when in a folder named.
+        for (int i = 0; i < preview.size(); ++i)
+            for (const PreviewEntry& e : preview.row(i).files)
+                if (!e.installable) {
+                    if (src.whole)
+                        skipped << src.folder + e.fileName + QStringLiteral(": ") +
+                                       notInstallableReason(e);
+                    else
+                        fail(src.folder + e.fileName, notInstallableReason(e));
+                }
+        if (preview.installableCount() == 0) {
+            if (src.whole)
+                fail(src.folder, preview.size() == 0
+                                     ? QStringLiteral("it holds no TrueType font files")
+                                     : QStringLiteral("none of its font files can be installed"));
+            continue;
+        }
+        preview.cmdSelect_Click();
+        QStringList chosen;
+        for (int i = 0; i < preview.size(); ++i)
+            if (preview.row(i).selected) chosen << preview.row(i).face;
+        const InstallOutcome out = Install_Fonts(s_.ctx, preview, previewView);
+        added += out.added;
+        for (const auto& [file, why] : out.failures)
+            fail(src.folder + file, why);
+        for (int i = 0; i < preview.size(); ++i)
+            if (preview.row(i).installed && chosen.contains(preview.row(i).face) &&
+                !installed.contains(preview.row(i).face))
+                installed << preview.row(i).face;
+        // A problem with the fonts folder itself stops everything.
+        if (!s_.boxes.refusals.isEmpty() && out.failures.empty() && out.installed == 0) {
+            s_.view.finish();
+            printError(s_.boxes.refusals.last());
+            return Refused;
+        }
+        messages << out.message.section(QLatin1Char('\n'), 0, 0);
+    }
+    s_.boxes.echo = true;
+    s_.boxes.refusals.clear();
+
+    QString assigned;
+    if (!set.isEmpty() && !installed.isEmpty()) {
+        Fill_AllFonts(s_.ctx);
+        Picked picked = pick(s_.allFonts, installed, {});
+        selectRows(app, s_.allFonts, picked.rows);
+        s_.view.setBox = set;
+        const QSet<QString> before = setMembers(app, set);
+        Assign_Fonts(s_.ctx, false);
+        assigned = setMembers(app, set).size() == before.size()
+                       ? QStringLiteral("Every font installed is in ") + quoted(set) +
+                             QStringLiteral(" already.")
+                       : s_.view.message;
+    }
+    s_.view.finish();
+    for (const QString& note : std::as_const(skipped))
+        printError(note.section(QLatin1Char(':'), 0, -2) + QStringLiteral(": not installed:") +
+                   note.section(QLatin1Char(':'), -1));
+    // The set could not take the fonts: its refusal has been told.
+    if (!s_.boxes.refusals.isEmpty()) return Refused;
+    if (!failures.isEmpty()) {
+        printError(
+            QStringLiteral("%1 installed; %2 not installed:")
+                .arg(installed.size() == 1 ? QStringLiteral("1 font")
+                                           : QStringLiteral("%1 fonts").arg(installed.size()))
+                .arg(failures.size() == 1 ? QStringLiteral("1 file was")
+                                          : QStringLiteral("%1 files were").arg(failures.size())));
+        for (const QString& f : std::as_const(failures))
+            printError(QStringLiteral("  ") + f);
+        return Refused;
+    }
+    if (json_) {
+        writeOut("{\"message\": " + jsonText(messages.join(QLatin1Char(' '))) +
+                 ", \"installed\": " + jsonTexts(installed) +
+                 ", \"added\": " + QByteArray::number(added) + ", \"assigned\": " +
+                 (assigned.isEmpty() ? QByteArray("null") : jsonText(assigned)) + "}\n");
+        return Done;
+    }
+    for (const QString& m : std::as_const(messages))
+        printLine(m);
+    if (!assigned.isEmpty()) printLine(assigned);
+    return Done;
+}
+
 bool readDocument(const QString& file, SetDocument& doc) {
     QFile f;
     const bool stdinput = file == QLatin1String("-");
@@ -814,6 +986,8 @@ int run(const Invocation& inv) {
         if (name == QLatin1String("assign")) return c.assignment(true);
         if (name == QLatin1String("unassign")) return c.assignment(false);
         if (name == QLatin1String("activate")) return c.activate();
+        if (name == QLatin1String("install")) return c.install();
+        if (name == QLatin1String("delete")) return c.deleteFonts();
         if (name == QLatin1String("export")) return c.exportSets();
         if (name == QLatin1String("import")) return c.importSets(doc);
         if (name == QLatin1String("complete")) return c.complete();

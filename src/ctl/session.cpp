@@ -32,10 +32,10 @@ int TerminalBoxes::show(const QString& text, const QString& title, int style) {
     }
     if ((style & 0xF0) == StyleCritical) {
         refusals << text;
-        printError(text);
+        if (echo) printError(text);
     } else {
         notes << text;
-        printError(title.isEmpty() ? text : title + QStringLiteral(": ") + text);
+        if (echo) printError(title.isEmpty() ? text : title + QStringLiteral(": ") + text);
     }
     return AnswerOK;
 }

@@ -9,6 +9,7 @@
 #include "platform/desktop_fonts.h"
 #include "platform/fontconfig_fonts.h"
 #include "platform/hidden_fonts.h"
+#include "preview/font_preview.h"
 
 #include <QString>
 #include <QStringList>
@@ -30,6 +31,7 @@ public:
     QString input(const QString& prompt, const QString& title, const QString& defaultText) override;
 
     bool answerYes = false;
+    bool echo = true;     // false: refusals and notes are only recorded, the command tells them
     QString inputAnswer;  // what the next input box is given
     QStringList refusals; // critical messages shown
     QStringList declined; // questions answered No
@@ -69,6 +71,29 @@ private:
     bool drawn_ = false;
     int minimum_ = 0, maximum_ = 0, value_ = 0;
     qint64 drawnAt_ = 0;
+};
+
+// Font Preview's own messages and progress, on the same line as the operations'.
+class TerminalPreviewView : public PreviewView {
+public:
+    explicit TerminalPreviewView(TerminalView& view) : view_(view) {}
+    void setStatus(const QString& text) override { view_.setMessage(text); }
+    void setBusy(bool) override {}
+    void showProgress(bool visible) override { view_.showProgress(visible); }
+    void setProgressRange(int maximum) override { view_.setProgressRange(0, maximum); }
+    void setProgressValue(int value) override { view_.setProgressValue(value); }
+    void yield() override {}
+
+private:
+    TerminalView& view_;
+};
+
+// Without a screen nothing is drawn: the preview keeps no font data for drawing.
+class NoPreviewDrawing : public PreviewFonts {
+public:
+    int add(const QByteArray&) override { return -1; }
+    void removeAll() override {}
+    int loadedCount() const override { return 0; }
 };
 
 class Session {

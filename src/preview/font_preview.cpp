@@ -255,7 +255,8 @@ void FontPreview::boxDir_Change(const QString& folder) {
 }
 
 void FontPreview::Load_PreviewFonts() {
-    const QStringList files = fontFiles(folder_);
+    QStringList files = fontFiles(folder_);
+    if (!limit_.isEmpty()) files.removeIf([&](const QString& f) { return !limit_.contains(f); });
     // A folder without fonts leaves the grid hidden and Select All, Deselect All and Install off.
     if (files.isEmpty()) return;
     view_.setStatus(QStringLiteral("Retrieving preview fonts..."));

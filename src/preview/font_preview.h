@@ -130,6 +130,9 @@ public:
 
     // Another folder chosen: the fonts of the one shown are unloaded, then the new one's loaded.
     void boxDir_Change(const QString& folder);
+    // Only these files of the folders shown from now on are read (file names, as fontFiles()
+    // gives them); empty for every font file. The command line installs files one by one.
+    void limitTo(const QStringList& fileNames) { limit_ = fileNames; }
     void Load_PreviewFonts();
     void Unload_PreviewFonts();
     // A mouse press on row `row` (-1: the header) with the lists' button and shift codes.
@@ -167,6 +170,7 @@ private:
     bool shown_ = false;
     bool installedOnce_ = false;
     std::vector<PreviewRow> rows_;
+    QStringList limit_;
     int selectedCount_ = 0;
     int anchor_ = -1;
     int listSize_ = 12;

@@ -175,11 +175,6 @@ void removeLeftovers(const QString& folder) {
         QFile::remove(dir.filePath(n));
 }
 
-QString notInstallable(const PreviewEntry& e) {
-    return e.readable ? QStringLiteral("it is not a TrueType font")
-                      : QStringLiteral("it cannot be read as a font");
-}
-
 QString closingText(const InstallOutcome& out, int fontCount, const QString& problem,
                     const QString& lb) {
     QString text =
@@ -213,6 +208,11 @@ struct RowWork {
 };
 
 } // namespace
+
+QString notInstallableReason(const PreviewEntry& e) {
+    return e.readable ? QStringLiteral("it is not a TrueType font")
+                      : QStringLiteral("it cannot be read as a font");
+}
 
 InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView& view) {
     AppState& app = ctx.app;
@@ -254,7 +254,7 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
             for (const PreviewEntry& e : preview.row(w.row).files) {
                 busy.step();
                 if (!e.installable) {
-                    out.failures.push_back({e.fileName, notInstallable(e)});
+                    out.failures.push_back({e.fileName, notInstallableReason(e)});
                     continue;
                 }
                 ++w.installable;

@@ -21,6 +21,9 @@ struct InstallOutcome {
 // state cannot be written. Shows the closing message.
 InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView& view);
 
+// Why a file of the preview cannot be installed.
+QString notInstallableReason(const PreviewEntry& e);
+
 // Hidden names the installer works under in the fonts folder; fontconfig skips them.
 inline const QString InstallTempPrefix = QStringLiteral(".letterbay-install-");
 inline const QString InstallBackupPrefix = QStringLiteral(".letterbay-backup-");

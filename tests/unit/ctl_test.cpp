@@ -266,6 +266,71 @@ TEST_F(Ctl, RefusalsSayWhyAndChangeNothing) {
     EXPECT_TRUE(setsInDb().contains(u"-Draft-"_s));
 }
 
+TEST_F(Ctl, InstallAndDeleteChangeWhatEveryOtherProgramSees) {
+    const QString downloads = env.root() + u"/Downloads/"_s;
+    ASSERT_TRUE(QDir().mkpath(downloads + u"more"_s));
+    const auto put = [&](const QString& fixture, const QString& as) {
+        EXPECT_TRUE(QFile::copy(lbtest::TempEnv::fixture(fixture), downloads + as));
+        return downloads + as;
+    };
+    const QString gamma = put(u"GammaTest-Regular.ttf"_s, u"GammaTest-Regular.ttf"_s);
+    put(u"DeltaTest-Regular.ttf"_s, u"more/DeltaTest-Regular.ttf"_s);
+    put(u"EpsilonTest-Regular.ttf"_s, u"more/EPSILON.TTF"_s);
+    put(u"NotAFont.ttf"_s, u"more/NotAFont.ttf"_s);
+    const QString changed = put(u"ZetaTest-Regular.ttf"_s, u"AlphaTest-Regular.ttf"_s);
+    ok({u"add-set"_s, u"Body"_s});
+    ok({u"assign"_s, u"Body"_s, u"Fixture Sans"_s});
+    ok({u"activate"_s, u"Body"_s});
+    const QStringList before = everything();
+
+    // Refused before anything is installed: every argument is looked at first.
+    EXPECT_EQ(refused({u"install"_s, gamma, downloads + u"gone.ttf"_s}),
+              u"letterbayctl: "_s + downloads + u"gone.ttf: there is no such file or folder.\n"_s);
+    EXPECT_NE(refused({u"install"_s, gamma, env.fontconfigFile()}).indexOf(u"only TrueType"_s), -1);
+    refused({u"install"_s, gamma, u"--set"_s, u"Nope"_s});
+    // A file of the same name with other content is replaced only with --yes.
+    EXPECT_NE(refused({u"install"_s, changed}).indexOf(u"add --yes to answer Yes"_s), -1);
+    EXPECT_EQ(QFile(alpha).size(),
+              QFile(lbtest::TempEnv::fixture(u"AlphaTest-Regular.ttf"_s)).size());
+    // A file that is no font is named; the fonts beside it are installed all the same.
+    const QString notFont = refused({u"install"_s, downloads + u"more/NotAFont.ttf"_s, gamma});
+    EXPECT_NE(notFont.indexOf(u"1 font installed; 1 file was not installed"_s), -1)
+        << notFont.toStdString();
+    EXPECT_NE(notFont.indexOf(u"NotAFont.ttf: it cannot be read as a font"_s), -1);
+
+    // Installed fonts are visible at once, with a set active, and join the set named.
+    const QJsonObject installed =
+        json({u"install"_s, downloads + u"more"_s, gamma, u"--set"_s, u"body"_s});
+    EXPECT_EQ(installed[u"installed"_s].toArray(),
+              (QJsonArray{u"Delta Test"_s, u"Epsilon Test"_s, u"Gamma Test"_s}));
+    EXPECT_EQ(installed[u"added"_s].toInt(), 2); // Gamma Test was installed above
+    EXPECT_EQ(installed[u"assigned"_s].toString(), u"3 fonts added to \"Body\" successfully."_s);
+    const QString delta = env.fontsFolder() + u"DeltaTest-Regular.ttf"_s;
+    const QString epsilon = env.fontsFolder() + u"EPSILON.TTF"_s;
+    const QString gammaCopy = env.fontsFolder() + u"GammaTest-Regular.ttf"_s;
+    EXPECT_EQ(fcList(), files({sans[0], sans[1], sans[2], mono, delta, epsilon, gammaCopy}));
+    EXPECT_EQ(ok({u"install"_s, changed, u"--yes"_s}).out, "All fonts installed successfully.\n");
+    EXPECT_EQ(fontNamed(u"Zeta Test"_s)[u"state"_s].toString(), "active");
+
+    // Deleting asks first; the desktop's own fonts stay.
+    EXPECT_NE(refused({u"delete"_s, u"Delta Test"_s}).indexOf(u"permanently remove"_s), -1);
+    EXPECT_EQ(refused({u"delete"_s, u"Fixture Mono"_s, u"--yes"_s}),
+              "letterbayctl: All selected fonts were system fonts, none were deleted.\n");
+    EXPECT_TRUE(QFile::exists(delta));
+    EXPECT_EQ(ok({u"delete"_s, u"--match"_s, u"*ta test"_s, u"Fixture Serif"_s, u"--yes"_s}).out,
+              "4 fonts deleted successfully.\n");
+    EXPECT_FALSE(QFile::exists(delta));
+    EXPECT_FALSE(QFile::exists(alpha)); // Zeta Test's file
+    // A font installed for every user stays on disk, gone for this user alone.
+    EXPECT_TRUE(QFile::exists(serif));
+    ok({u"activate"_s, u"--all"_s});
+    EXPECT_EQ(fcList(),
+              files({sans[0], sans[1], sans[2], mono, epsilon, gammaCopy, quote, edition}));
+    EXPECT_EQ(
+        rows(u"SELECT [Font Name] FROM [Assigned Fonts] WHERE [Set Name] = 'Body' ORDER BY 1"_s),
+        (QStringList{u"Epsilon Test"_s, u"Fixture Sans"_s, u"Gamma Test"_s}));
+}
+
 TEST_F(Ctl, AnUnusableDatabaseIsExitCodeThreeAndIsLeftAsItWas) {
     const QString path = databasePath();
     // Of an older version: letterbay converts it, with its announcement; the command line does not.
@@ -507,7 +572,9 @@ TEST_F(Ctl, BashCompletesCommandsSetsAndFontsFromTheDatabase) {
               (QStringList{u"Fixture\\ Sans"_s, u"Quote\\ \\\"Test\\\""_s}));
     EXPECT_EQ(completions({u"fonts"_s, u"--set"_s, u"Body"_s}), QStringList{u"Body\\ Text"_s});
     EXPECT_TRUE(completions({u"activate"_s, u"--"_s}).contains(u"--all"_s));
-    EXPECT_EQ(completions({u"help"_s, u"del"_s}), QStringList{u"delete-set"_s});
+    EXPECT_EQ(completions({u"help"_s, u"delete-"_s}), QStringList{u"delete-set"_s});
+    EXPECT_EQ(completions({u"delete"_s, u"--match"_s, u"x"_s, u"Fixture\\ Sa"_s}),
+              QStringList{u"Fixture\\ Sans"_s});
 }
 
 TEST_F(Ctl, TheManualPageDocumentsEveryCommandAndJsonKey) {
@@ -535,6 +602,7 @@ TEST_F(Ctl, TheManualPageDocumentsEveryCommandAndJsonKey) {
     const CtlRun imported = ok({u"import"_s, u"-"_s, u"--json"_s}, doc);
     const QJsonObject report = QJsonDocument::fromJson(imported.out.toUtf8()).object();
     keys += report.keys() + report[u"sets"_s][0].toObject().keys();
+    keys += json({u"install"_s, lbtest::TempEnv::fixture(u"GammaTest-Regular.ttf"_s)}).keys();
     const CtlRun refreshed = ok({u"refresh"_s, u"--json"_s});
     keys += QJsonDocument::fromJson(refreshed.out.toUtf8()).object().keys();
     for (const QString& key : keys)
