@@ -3,8 +3,10 @@
 #include "catalogue/selection.h"
 #include "ui/font_state_delegate.h"
 
+#include <QHeaderView>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QTableView>
 
 namespace lb {
 
@@ -55,6 +57,23 @@ void FontGrid::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void FontGrid::mouseMoveEvent(QMouseEvent*) {
     // Dragging does not select: the lists select by press only.
+}
+
+void setUpSampleTable(QTableView& table) {
+    table.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table.setSelectionMode(QAbstractItemView::NoSelection);
+    table.setWordWrap(false);
+    table.setTextElideMode(Qt::ElideNone); // an ellipsis could only come from another font
+    table.setCornerButtonEnabled(false);
+    table.setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    table.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    table.verticalHeader()->hide();
+    table.verticalHeader()->setMinimumSectionSize(1);
+    table.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table.horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table.horizontalHeader()->setStretchLastSection(true);
+    table.horizontalHeader()->setSectionsClickable(false);
+    table.horizontalHeader()->setHighlightSections(false);
 }
 
 } // namespace lb

@@ -2,6 +2,8 @@
 
 #include <QListView>
 
+class QTableView;
+
 namespace lb {
 
 // A font list: draws its model's own selection and state markings and reports presses with
@@ -24,6 +26,10 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
 };
+
+// A table of samples (the sample pane, Font Preview): rows drawn by their delegate at the
+// heights the model gives, nothing to edit or select through the view itself.
+void setUpSampleTable(QTableView& table);
 
 // Maps Qt's keyboard modifiers onto the lists' shift state (Shift 1, Ctrl 2, Alt 4).
 int shiftState(Qt::KeyboardModifiers modifiers);

@@ -1,31 +1,10 @@
-#include "core/app_state.h"
-#include "core/main_context.h"
-#include "platform/desktop_fonts.h"
-#include "platform/fontconfig_fonts.h"
-#include "platform/hidden_fonts.h"
-#include "platform/qt_message_boxes.h"
-#include "ui/application.h"
-#include "ui/program_icon.h"
+#include "ui/desktop_program.h"
 #include "ui/program_start.h"
 
 int main(int argc, char** argv) {
     lb::Application application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("letterbay"));
-    QApplication::setDesktopFileName(QStringLiteral("letterbay"));
-    QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setWindowIcon(lb::programIcon());
-
-    lb::QtMessageBoxes boxes;
-    lb::QtPointer pointer;
-    lb::AppState app(boxes, pointer);
-    application.setMessenger(&app.messages);
-
-    lb::FontconfigFonts fontconfig;
-    lb::FontconfigDesktopFonts desktop;
-    lb::FontconfigResources resources(fontconfig);
-    lb::FontPlatform fonts{fontconfig, fontconfig, desktop, resources};
-
-    lb::ProgramStart start(app, fonts);
+    lb::DesktopProgram program(application, QStringLiteral("letterbay"));
+    lb::ProgramStart start(program.app, program.fonts);
     if (!start.begin()) return 1;
     return application.exec();
 }

@@ -96,20 +96,7 @@ PreviewGrid::PreviewGrid(FontPreview& preview, QtPreviewFonts& fonts, QWidget* p
     : QTableView(parent), preview_(preview) {
     setModel(&preview);
     setItemDelegate(new PreviewDelegate(fonts, this));
-    setEditTriggers(NoEditTriggers);
-    setSelectionMode(NoSelection);
-    setWordWrap(false);
-    setTextElideMode(Qt::ElideNone); // an ellipsis could only come from another font
-    setCornerButtonEnabled(false);
-    setVerticalScrollMode(ScrollPerItem);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    verticalHeader()->hide();
-    verticalHeader()->setMinimumSectionSize(1);
-    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    horizontalHeader()->setStretchLastSection(true);
-    horizontalHeader()->setSectionsClickable(false);
-    horizontalHeader()->setHighlightSections(false);
+    setUpSampleTable(*this);
     QFont f = font();
     f.setPointSizeF(8.25);
     setFont(f);

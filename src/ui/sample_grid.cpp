@@ -3,6 +3,7 @@
 #include "catalogue/font_list.h"
 #include "platform/qt_face_drawing.h"
 #include "samples/sample_pane.h"
+#include "ui/font_grid.h"
 
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -39,21 +40,8 @@ SampleGrid::SampleGrid(SamplePane& pane, QtFaceDrawing& drawing, QWidget* parent
     : QTableView(parent), pane_(pane) {
     setModel(&pane);
     setItemDelegate(new SampleDelegate(pane, drawing, this));
-    setEditTriggers(NoEditTriggers);
-    setSelectionMode(NoSelection);
+    setUpSampleTable(*this);
     setFocusPolicy(Qt::NoFocus);
-    setWordWrap(false);
-    setTextElideMode(Qt::ElideNone); // an ellipsis could only come from another font
-    setCornerButtonEnabled(false);
-    setVerticalScrollMode(ScrollPerItem);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    verticalHeader()->hide();
-    verticalHeader()->setMinimumSectionSize(1);
-    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    horizontalHeader()->setStretchLastSection(true);
-    horizontalHeader()->setSectionsClickable(false);
-    horizontalHeader()->setHighlightSections(false);
     connect(&pane, &QAbstractItemModel::modelReset, this, &SampleGrid::applySizes);
     connect(&pane, &SamplePane::sizesChanged, this, &SampleGrid::applySizes);
 }
