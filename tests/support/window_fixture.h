@@ -5,6 +5,7 @@
 #include "support/temp_env.h"
 #include "ui/frm_main.h"
 
+#include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -22,6 +23,18 @@ struct WindowFixture : ::testing::Test, Session {
         ASSERT_TRUE(startup.load());
         window = std::make_unique<lb::FrmMain>(app, fonts);
         window->endProgram = [this] { ++ended; };
+    }
+    // Loads the window (the first run's question answered No) and shows it at that size.
+    void showWindow(int width, int height, bool active = false) {
+        window->showPopup = [](QPoint) {};
+        boxes.answers = {lb::AnswerNo};
+        window->Form_Load();
+        window->resize(width, height);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        if (!active) return;
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     }
     void TearDown() override {
         app.lastResult = QStringLiteral("Exit"); // closing the window must not ask

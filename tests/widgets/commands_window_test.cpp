@@ -1,10 +1,9 @@
 #include "catalogue/font_properties.h"
 #include "core/schema.h"
-#include "platform/qt_message_boxes.h"
 #include "support/data_files.h"
+#include "support/widget_helpers.h"
 #include "support/window_fixture.h"
 #include "ui/font_grid.h"
-#include "ui/frm_help.h"
 #include "ui/frm_history.h"
 #include "ui/frm_main.h"
 #include "ui/frm_properties.h"
@@ -12,18 +11,15 @@
 
 #include <QAccessible>
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
 #include <QTextBrowser>
-#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QWhatsThis>
@@ -53,28 +49,17 @@ struct CommandsWindow : lbtest::WindowFixture {
         app.db->exec("DELETE FROM [Sets]");
         app.db->exec("INSERT INTO [Sets] VALUES ('Work')");
         w = window.get();
-        w->showPopup = [](QPoint) {};
-        boxes.answers = {AnswerNo};
-        w->Form_Load();
-        w->resize(900, 700);
-        w->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
-        w->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+        showWindow(900, 700, true);
     }
     void TearDown() override {
-        for (QWidget* top : QApplication::topLevelWidgets())
-            if (top->objectName() == "frmHelp") top->close();
+        if (QWidget* help = lbtest::shownWindow("frmHelp")) help->close();
         WindowFixture::TearDown();
     }
 
-    void pick(int list, const QString& face, Qt::KeyboardModifiers m = {}) {
-        FontGrid* g = w->findChild<FontGrid*>(QStringLiteral("grdFonts%1").arg(list));
+    void pick(int list, const QString& face) {
         FontListModel& model = list == 1 ? w->allFonts() : w->assignedFonts();
-        const int r = model.find(face);
-        ASSERT_GE(r, 0) << face.toStdString();
-        QTest::mouseClick(g->viewport(), Qt::LeftButton, m,
-                          g->visualRect(g->model()->index(r, 0)).center());
+        lbtest::clickRow(w->findChild<FontGrid*>(QStringLiteral("grdFonts%1").arg(list)),
+                         model.find(face));
     }
     QComboBox* setBox() { return w->findChild<QComboBox*>("cmbSets"); }
     void chooseSet(const QString& name) {
@@ -84,24 +69,6 @@ struct CommandsWindow : lbtest::WindowFixture {
     QPushButton* button(int i) {
         return w->findChild<QPushButton*>(QStringLiteral("cmdAdd%1").arg(i));
     }
-    template <typename T> void inDialog(std::function<void(T*)> act) {
-        QTimer::singleShot(0, [act] {
-            auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            act(dialog);
-            dialog->close();
-        });
-    }
-    FrmHelp* help() {
-        for (QWidget* top : QApplication::topLevelWidgets())
-            if (auto* h = qobject_cast<FrmHelp*>(top); h && h->isVisible()) return h;
-        return nullptr;
-    }
-    QString shownPage() {
-        FrmHelp* h = help();
-        return h ? h->browser()->source().fileName() : QString();
-    }
-
     QString bold_;
 };
 
@@ -158,13 +125,6 @@ TEST_F(CommandsWindow, HandleButtonsFollowsTheSetBoxAndTheSelections) {
     EXPECT_FALSE(button(1)->isEnabled());
 }
 
-TEST_F(CommandsWindow, WindowKeepsItsMinimumSize) {
-    const double tpp = 1440.0 / w->logicalDpiX();
-    w->resize(100, 80);
-    EXPECT_GE(w->width() * tpp, 8145 - tpp);
-    EXPECT_GE(w->height() * tpp, 6270 - tpp);
-}
-
 TEST_F(CommandsWindow, PropertiesListEveryFileAsTheFileSystemSpellsIt) {
     // The regular file modified at midnight.
     const QString regular = env.fontsFolder() + "FixtureSans-Regular.ttf";
@@ -176,7 +136,7 @@ TEST_F(CommandsWindow, PropertiesListEveryFileAsTheFileSystemSpellsIt) {
     }
     pick(1, "Fixture Sans");
     bool seen = false;
-    inDialog<FrmProperties>([&](FrmProperties* d) {
+    lbtest::inDialog<FrmProperties>([&](FrmProperties* d) {
         seen = true;
         EXPECT_EQ(d->windowTitle(), "Font Properties - Fixture Sans (Active)");
         QTableWidget* g = d->grid();
@@ -197,7 +157,7 @@ TEST_F(CommandsWindow, PropertiesListEveryFileAsTheFileSystemSpellsIt) {
     // A desktop font: its files are gone too.
     pick(1, "Desk Sans");
     seen = false;
-    inDialog<FrmProperties>([&](FrmProperties* d) {
+    lbtest::inDialog<FrmProperties>([&](FrmProperties* d) {
         seen = true;
         EXPECT_EQ(d->windowTitle(), "Font Properties - Desk Sans (System Font)");
         ASSERT_EQ(d->grid()->rowCount(), 1);
@@ -214,34 +174,12 @@ TEST_F(CommandsWindow, PropertiesListEveryFileAsTheFileSystemSpellsIt) {
     w->command("mnuEditActiveSelected")->trigger();
     app.pickedFontName = "Ghost Face";
     seen = false;
-    inDialog<FrmProperties>([&](FrmProperties* d) {
+    lbtest::inDialog<FrmProperties>([&](FrmProperties* d) {
         seen = true;
         EXPECT_EQ(d->windowTitle(), "Font Properties - Ghost Face (Inactivated)");
     });
     w->command("mnuPopupFontProperties")->trigger();
     EXPECT_TRUE(seen);
-}
-
-TEST_F(CommandsWindow, PropertiesOfAPreviewedFontNameEachOfItsFiles) {
-    // The preview dialog hands over its folder and the files of the font it shows.
-    const QString folder = env.root() + "/Downloads/";
-    QDir().mkpath(folder);
-    QFile::copy(lbtest::TempEnv::fixture("AlphaTest-Regular.ttf"), folder + "Alpha.ttf");
-    app.pickedFontName = "Alpha Test";
-    app.sourceFormName = SourcePreview;
-    FrmProperties d(
-        w->context(), w, folder,
-        {{"Alpha Test Regular", "Alpha.ttf", {}}, {"Alpha Test Bold", "AlphaBold.ttf", {}}});
-    // Not in the catalogue: neither active nor inactivated.
-    EXPECT_EQ(d.windowTitle(), "Font Properties - Alpha Test (Not Installed)");
-    QTableWidget* g = d.grid();
-    EXPECT_EQ(g->horizontalHeaderItem(0)->text(), "Friendly Font Name");
-    ASSERT_EQ(g->rowCount(), 2);
-    EXPECT_EQ(g->item(0, 0)->text(), "Alpha Test Regular (TrueType)");
-    EXPECT_EQ(g->item(0, 1)->text(), folder + "Alpha.ttf");
-    EXPECT_NE(g->item(0, 2)->text(), "File not found");
-    EXPECT_EQ(g->item(1, 0)->text(), "Alpha Test Bold (TrueType)");
-    EXPECT_EQ(g->item(1, 2)->text(), "File not found");
 }
 
 TEST(PropertiesText, ModificationTimeOnTheTwelveHourClock) {
@@ -261,30 +199,30 @@ TEST_F(CommandsWindow, HelpOpensThePageOfEveryContext) {
         const QString page = helpPage(t.context);
         ASSERT_TRUE(QFile::exists(page)) << t.context << " " << t.page;
         showHelp(t.context);
-        ASSERT_NE(help(), nullptr);
-        EXPECT_EQ(shownPage(), QString::fromLatin1(t.page)) << t.context;
-        EXPECT_FALSE(help()->browser()->documentTitle().isEmpty()) << t.page;
-        EXPECT_GT(help()->browser()->toPlainText().size(), 100) << t.page;
+        ASSERT_NE(lbtest::shownHelp(), nullptr);
+        EXPECT_EQ(lbtest::shownHelpPage(), QString::fromLatin1(t.page)) << t.context;
+        EXPECT_FALSE(lbtest::shownHelp()->browser()->documentTitle().isEmpty()) << t.page;
+        EXPECT_GT(lbtest::shownHelp()->browser()->toPlainText().size(), 100) << t.page;
     }
     for (int context :
          {1003, 1008, 1046, 1061, 2019, 2028, 2029, 2035, 2048, 2060, 3000, 3001, 3002, 3007, 3008})
         EXPECT_NE(helpPage(context), helpPage(HelpContents)) << context;
-    help()->close();
+    lbtest::shownHelp()->close();
 
     // F1 in the main window: the product topic; Help > Contents: the contents.
     w->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(w));
     setBox()->setFocus();
     QTest::keyClick(setBox(), Qt::Key_F1);
-    EXPECT_EQ(shownPage(), "letterbay.html");
+    EXPECT_EQ(lbtest::shownHelpPage(), "letterbay.html");
     w->command("mnuHelpContents")->trigger();
-    EXPECT_EQ(shownPage(), "index.html");
+    EXPECT_EQ(lbtest::shownHelpPage(), "index.html");
     // Links lead on, and Back returns.
-    FrmHelp* h = help();
+    FrmHelp* h = lbtest::shownHelp();
     h->browser()->setSource(QUrl("samples.html"));
-    EXPECT_EQ(shownPage(), "samples.html");
+    EXPECT_EQ(lbtest::shownHelpPage(), "samples.html");
     QTest::mouseClick(h->findChild<QToolButton*>("cmdBack"), Qt::LeftButton);
-    EXPECT_EQ(shownPage(), "index.html");
+    EXPECT_EQ(lbtest::shownHelpPage(), "index.html");
     // The search finds pages by their words.
     auto* find = h->findChild<QLineEdit*>("txtSearch");
     QTest::keyClicks(find, "struck through");
@@ -303,9 +241,9 @@ TEST_F(CommandsWindow, HelpOpensThePageOfEveryContext) {
     QWidget* ok = history->findChild<QPushButton*>("cmdOK");
     ok->setFocus();
     QTest::keyClick(ok, Qt::Key_F1, Qt::ShiftModifier);
-    EXPECT_EQ(help(), nullptr);
+    EXPECT_EQ(lbtest::shownHelp(), nullptr);
     QTest::keyClick(ok, Qt::Key_F1);
-    EXPECT_EQ(shownPage(), "history.html");
+    EXPECT_EQ(lbtest::shownHelpPage(), "history.html");
 }
 
 TEST_F(CommandsWindow, MenusToolbarAndStatusBarAreReadable) {
@@ -340,18 +278,14 @@ TEST_F(CommandsWindow, MenusToolbarAndStatusBarAreReadable) {
 
     // About and Technical Support: modeless, OK and Escape close them.
     w->command("mnuHelpAbout")->trigger();
-    QWidget* about = nullptr;
-    for (QWidget* top : QApplication::topLevelWidgets())
-        if (top->objectName() == "frmAbout" && top->isVisible()) about = top;
+    QWidget* about = lbtest::shownWindow("frmAbout");
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(about->windowTitle(), "About Letterbay 98");
     EXPECT_TRUE(about->findChild<QLabel*>("lblVersion")->text().startsWith("Version 2."));
     QTest::keyClick(about, Qt::Key_Escape);
     EXPECT_FALSE(about->isVisible());
     w->command("mnuHelpSupport")->trigger();
-    QWidget* support = nullptr;
-    for (QWidget* top : QApplication::topLevelWidgets())
-        if (top->objectName() == "frmTechSupport" && top->isVisible()) support = top;
+    QWidget* support = lbtest::shownWindow("frmTechSupport");
     ASSERT_NE(support, nullptr);
     EXPECT_EQ(support->windowTitle(), "Technical Support");
     QTest::keyClick(support->findChild<QPushButton*>("cmdOK"), Qt::Key_Return);
@@ -369,23 +303,12 @@ TEST_F(CommandsWindow, MenusToolbarAndStatusBarAreReadable) {
     w->command("mnuViewDisplayAllFonts")->trigger();
     EXPECT_NE(samples->whatsThis(), oneFont);
     EXPECT_EQ(w->findChild<QComboBox*>("cmbFontSize")->whatsThis(), samples->whatsThis());
-}
 
-// The real message box of the new kind: information with OK.
-TEST(QtMessageBoxesInfo, InformationBoxAnswersOK) {
-    QtMessageBoxes boxes;
-    QString title;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        title = box->windowTitle();
-        icon = box->icon();
-        QTest::keyClick(box, Qt::Key_Return);
-    });
-    EXPECT_EQ(boxes.show("Printing is not available.", "Print", 64), AnswerOK);
-    EXPECT_EQ(title, "Print");
-    EXPECT_EQ(icon, QMessageBox::Information);
+    // The window keeps its minimum size.
+    const double tpp = 1440.0 / w->logicalDpiX();
+    w->resize(100, 80);
+    EXPECT_GE(w->width() * tpp, 8145 - tpp);
+    EXPECT_GE(w->height() * tpp, 6270 - tpp);
 }
 
 } // namespace

@@ -8,11 +8,11 @@
 #include "launcher/launcher_start.h"
 #include "support/data_files.h"
 #include "support/fakes.h"
+#include "support/widget_helpers.h"
 #include "ui/frm_help.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QDialog>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
@@ -21,8 +21,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
-#include <QTextBrowser>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace lb;
@@ -341,33 +339,24 @@ TEST_F(Launcher, RunLetterbayHelpBoxesAndExit) {
 
     // F1 without Shift, and Help, open the launcher's page.
     Q_EMIT w()->trayIcon()->activated(QSystemTrayIcon::DoubleClick);
-    auto page = [] {
-        FrmHelp* help = FrmHelp::instance();
-        return help->isVisible() ? help->browser()->source().fileName() : QString();
-    };
     FrmHelp::instance()->hide();
     QTest::keyClick(find<QPushButton>("cmdDisplay"), Qt::Key_F1, Qt::ShiftModifier);
-    EXPECT_EQ(page(), "");
+    EXPECT_EQ(lbtest::shownHelpPage(), "");
     QTest::keyClick(find<QPushButton>("cmdDisplay"), Qt::Key_F1);
-    EXPECT_EQ(page(), "traywick.html");
+    EXPECT_EQ(lbtest::shownHelpPage(), "traywick.html");
     FrmHelp::instance()->hide();
     click("cmdHelp");
-    EXPECT_EQ(page(), "traywick.html");
+    EXPECT_EQ(lbtest::shownHelpPage(), "traywick.html");
 
     // About is not modal, Technical Support is.
     item("mnuPopupAbout")->trigger();
-    QDialog* about = nullptr;
-    for (QWidget* top : QApplication::topLevelWidgets())
-        if (top->objectName() == "frmAbout" && top->isVisible())
-            about = qobject_cast<QDialog*>(top);
+    QWidget* about = lbtest::shownWindow("frmAbout");
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(about->windowTitle(), "About Letterbay Traywick");
     EXPECT_FALSE(about->isModal());
     about->close();
     QString modal;
-    QTimer::singleShot(0, [&] {
-        QWidget* box = QApplication::activeModalWidget();
-        ASSERT_NE(box, nullptr);
+    lbtest::inDialog<QWidget>([&](QWidget* box) {
         modal = box->objectName();
         QTest::mouseClick(box->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
     });

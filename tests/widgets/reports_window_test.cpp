@@ -67,13 +67,8 @@ struct ReportsWindow : lbtest::WindowFixture {
         prepare();
         if (!skipWhy.isEmpty()) GTEST_SKIP() << skipWhy.toStdString();
         w = window.get();
-        w->showPopup = [](QPoint) {};
         if (fakePrinters) w->setPrinters(printers);
-        boxes.answers = {AnswerNo};
-        w->Form_Load();
-        w->resize(1000, 760);
-        w->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+        showWindow(1000, 760);
         boxes.shown.clear(); // the first run's question
         out = env.root() + "/out";
         QDir().mkpath(out);
@@ -94,6 +89,38 @@ struct ReportsWindow : lbtest::WindowFixture {
         QWidget* button = toolbar->widgetForAction(a);
         ASSERT_TRUE(button);
         QTest::mouseClick(button, Qt::LeftButton);
+    }
+
+    // The print preview from the toolbar, closed at once: its page count, title and picture.
+    int previewPages(QString* title = nullptr, QImage* shot = nullptr) {
+        int pages = -1;
+        w->onPrintDialog = [&](QDialog* d) {
+            if (auto* preview = d->findChild<QPrintPreviewWidget*>()) pages = preview->pageCount();
+            if (title) *title = d->windowTitle();
+            if (shot) *shot = d->grab().toImage();
+            d->reject();
+        };
+        press("Preview");
+        return pages;
+    }
+    // Print Setup, a key pressed in its printer box, then `button`: the printers it offered,
+    // and where the printer shown is before and after the key.
+    QStringList printSetup(Qt::Key key, const char* button, QStringList* where = nullptr) {
+        QStringList offered;
+        w->onPrintDialog = [&](QDialog* d) {
+            auto* setup = qobject_cast<FrmPrintSetup*>(d);
+            ASSERT_TRUE(setup);
+            QComboBox* box = setup->printerBox();
+            for (int i = 0; i < box->count(); ++i)
+                offered << box->itemText(i);
+            if (where) *where << setup->portLabel()->text();
+            box->setFocus();
+            QTest::keyClick(box, key);
+            if (where) *where << setup->portLabel()->text();
+            QTest::mouseClick(setup->findChild<QPushButton*>(button), Qt::LeftButton);
+        };
+        w->command("mnuFilePrintSetup")->trigger();
+        return offered;
     }
 
     // The report the pane prints, written to a PDF file as the print dialog's "Print to File"
@@ -126,7 +153,7 @@ int column(const QString& page, const QString& text) {
     return -1;
 }
 
-TEST_F(ReportsWindow, AllFontsListNamesEachFaceOnceWithItsSampleInThatFace) {
+TEST_F(ReportsWindow, ListReportsNameEachFaceOnceWithItsSampleInThatFace) {
     pick("Fixture Sans");
     press("Display All");
     const QString pdf = printToPdf("all");
@@ -164,44 +191,34 @@ TEST_F(ReportsWindow, AllFontsListNamesEachFaceOnceWithItsSampleInThatFace) {
     EXPECT_EQ(lbtest::scalar(*app.db, "SELECT count(*) FROM [Font List]"), "6");
     EXPECT_TRUE(lbtest::scalar(*app.db, "SELECT sql FROM sqlite_master WHERE name = 'Font List'")
                     .contains("SELECT DISTINCT [Fonts].[Face Name] as [Font Name]"));
-}
 
-TEST_F(ReportsWindow, BoldInThePanePrintsBoldSamples) {
-    press("Display All");
+    // Bold in the pane: the bold face of the typeface's own files, not a regular one made heavier.
     press("Bold");
     ASSERT_TRUE(app.bold);
-    const QStringList fonts = lbtest::embeddedFonts(printToPdf("bold"));
-    // The bold face of the typeface's own files, not a regular face made heavier.
-    EXPECT_TRUE(fonts.contains("FixtureSans-Bold")) << fonts.join(' ').toStdString();
-    EXPECT_FALSE(fonts.contains("FixtureSans-Regular")) << fonts.join(' ').toStdString();
-}
+    const QStringList bold = lbtest::embeddedFonts(printToPdf("bold"));
+    EXPECT_TRUE(bold.contains("FixtureSans-Bold")) << bold.join(' ').toStdString();
+    EXPECT_FALSE(bold.contains("FixtureSans-Regular")) << bold.join(' ').toStdString();
+    press("Bold");
 
-TEST_F(ReportsWindow, EmptySetPrintsItsHeadersAndNoFonts) {
+    // The set in the set box is the one printed; an empty one, its headers and no fonts.
     app.db->exec("INSERT INTO [Sets] VALUES ('Empty'), ('Work')");
     app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Work', 'Alpha Test')");
     w->fillSets();
     auto* sets = w->findChild<QComboBox*>("cmbSets");
-    sets->setCurrentIndex(sets->findText("Empty"));
-    Q_EMIT sets->activated(sets->currentIndex());
-    press("Redisplay Set");
-    ASSERT_EQ(app.sampleMode, 2);
-    const QStringList pages = lbtest::pdfPages(printToPdf("empty"));
-    ASSERT_EQ(pages.size(), 1);
-    const QStringList text = lines(pages[0]);
-    ASSERT_EQ(text.size(), 4) << pages[0].toStdString();
-    EXPECT_EQ(text[0], "Assigned Fonts List for Set: Empty");
-    EXPECT_EQ(text[1], "Font Name Sample Text in FontSize 12");
-    EXPECT_EQ(text[2], "Total Fonts: 0");
-    EXPECT_TRUE(text[3].startsWith("Printed on "));
-
-    // The set in the set box is the one printed.
-    sets->setCurrentIndex(sets->findText("Work"));
-    Q_EMIT sets->activated(sets->currentIndex());
-    press("Redisplay Set");
-    const QStringList work = lines(lbtest::pdfPages(printToPdf("work"))[0]);
-    EXPECT_EQ(work[0], "Assigned Fonts List for Set: Work");
-    EXPECT_EQ(work[2], "Alpha Test " + app.sampleText);
-    EXPECT_EQ(work[3], "Total Fonts: 1");
+    auto printSet = [&](const QString& set) {
+        sets->setCurrentIndex(sets->findText(set));
+        Q_EMIT sets->activated(sets->currentIndex());
+        press("Redisplay Set");
+        const QStringList setPages = lbtest::pdfPages(printToPdf(set));
+        EXPECT_EQ(setPages.size(), 1);
+        return lines(setPages.value(0)).mid(0, 4);
+    };
+    EXPECT_EQ(printSet("Work"), (QStringList{"Assigned Fonts List for Set: Work", text[1],
+                                             "Alpha Test " + sample, "Total Fonts: 1"}));
+    const QStringList empty = printSet("Empty");
+    EXPECT_EQ(empty.mid(0, 3),
+              (QStringList{"Assigned Fonts List for Set: Empty", text[1], "Total Fonts: 0"}));
+    EXPECT_TRUE(empty.value(3).startsWith("Printed on "));
 }
 
 struct ActivatedReports : ReportsWindow {
@@ -278,37 +295,29 @@ TEST_F(ReportsWindow, SizeSampleInFourStylesAndTheCharacterChart) {
     const QStringList fonts = lbtest::embeddedFonts(pdf);
     EXPECT_TRUE(fonts.contains("FixtureSans-Regular")) << fonts.join(' ').toStdString();
     EXPECT_TRUE(fonts.contains("FixtureSans-Bold")) << fonts.join(' ').toStdString();
-}
 
-TEST_F(ReportsWindow, SymbolFontChartDrawsEachCodeThroughTheSymbolMap) {
+    // A symbol font's characters 65 to 75 are its glyphs at U+F041 to U+F04B, drawn from it.
     pick("Symbol Test");
-    const QString pdf = printToPdf("symbol");
-    const QStringList pages = lbtest::pdfPages(pdf);
-    ASSERT_EQ(pages.size(), 2);
-    const QStringList second = lines(pages[1]);
-    const int row = int(second.indexOf(QRegularExpression("051 ?052.*")));
-    ASSERT_GE(row, 0) << pages[1].toStdString();
-    // The symbol font's characters 65 to 75 are its glyphs at U+F041 to U+F04B, drawn from it.
-    EXPECT_TRUE(second.value(row + 1).remove(' ').endsWith("ABCDEFGHIJK"))
-        << second.value(row + 1).toStdString();
+    const QString symbol = printToPdf("symbol");
+    const QStringList chart = lines(lbtest::pdfPages(symbol).value(1));
+    const int at = int(chart.indexOf(QRegularExpression("051 ?052.*")));
+    ASSERT_GE(at, 0) << chart.join('\n').toStdString();
+    EXPECT_TRUE(chart.value(at + 1).remove(' ').endsWith("ABCDEFGHIJK"))
+        << chart.value(at + 1).toStdString();
+    EXPECT_TRUE(lbtest::embeddedFonts(symbol).contains("SymbolTest-Regular"));
     EXPECT_TRUE(symbolMapOnly({env.fontsFolder() + "SymbolTest.ttf"}));
     EXPECT_FALSE(symbolMapOnly({env.fontsFolder() + "FixtureSans-Regular.ttf"}));
     EXPECT_FALSE(symbolMapOnly({env.fontsFolder() + "no-such-file.ttf"}));
-    EXPECT_TRUE(lbtest::embeddedFonts(pdf).contains("SymbolTest-Regular"));
 }
 
 TEST(ReportChart, CodesAreReadAsWindows1252) {
-    // Printable ASCII and the Latin-1 half are themselves.
-    EXPECT_EQ(chartCharacter(65, false), "A");
-    EXPECT_EQ(chartCharacter(32, false), " ");
-    EXPECT_EQ(chartCharacter(169, false), QString(QChar(0x00A9)));
-    EXPECT_EQ(chartCharacter(255, false), QString(QChar(0x00FF)));
-    // 128 to 159: the code page's own characters.
-    EXPECT_EQ(chartCharacter(128, false), QString(QChar(0x20AC))); // euro sign
-    EXPECT_EQ(chartCharacter(133, false), QString(QChar(0x2026))); // ellipsis
-    EXPECT_EQ(chartCharacter(150, false), QString(QChar(0x2013))); // en dash
-    EXPECT_EQ(chartCharacter(153, false), QString(QChar(0x2122))); // trade mark
-    EXPECT_EQ(chartCharacter(159, false), QString(QChar(0x0178))); // Y diaeresis
+    // Printable ASCII and the Latin-1 half are themselves; 128 to 159 the code page's own
+    // characters (euro, ellipsis, en dash, trade mark, Y diaeresis).
+    const std::pair<int, char16_t> own[] = {{65, u'A'},    {32, u' '},    {169, 0x00A9},
+                                            {255, 0x00FF}, {128, 0x20AC}, {133, 0x2026},
+                                            {150, 0x2013}, {153, 0x2122}, {159, 0x0178}};
+    for (const auto& [code, c] : own)
+        EXPECT_EQ(chartCharacter(code, false), QString(QChar(c))) << code;
     // Control codes and the five codes the code page leaves unassigned: an empty cell.
     for (int code : {1, 9, 10, 13, 31, 127, 129, 141, 143, 144, 157})
         EXPECT_EQ(chartCharacter(code, false), "") << code;
@@ -363,89 +372,92 @@ TEST_F(LongReports, ManyFontsRunOverPagesEachWithItsHeaderAndFooter) {
 
 // ---- Print_Report, printers, Print Setup, preview ----
 
-TEST_F(ReportsWindow, PrintingFollowsWhatThePaneShows) {
+TEST_F(ReportsWindow, PrintPreviewAndPrintSetupFromTheWindow) {
     // Nothing shown: Print and its pop-up item are off, and asking anyway is refused.
     EXPECT_FALSE(w->tool("Print")->isEnabled());
     EXPECT_FALSE(w->command("mnuPopupFontPrint")->isEnabled());
-    boxes.answers = {AnswerOK};
-    EXPECT_FALSE(w->Print_Report(false));
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].title, "Print");
-    EXPECT_TRUE(boxes.shown[0].text.startsWith("There is nothing to print."));
-    EXPECT_TRUE(w->isEnabled());
+    auto refused = [&](const QString& text) {
+        boxes.shown.clear();
+        boxes.answers = {AnswerOK};
+        EXPECT_FALSE(w->Print_Report(false));
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].title, "Print");
+        EXPECT_TRUE(boxes.shown[0].text.startsWith(text)) << boxes.shown[0].text.toStdString();
+        EXPECT_TRUE(w->isEnabled());
+    };
+    refused("There is nothing to print.");
 
+    // Office exists only in this test's list: the print server (none runs for this test
+    // program) cannot take the job, and says so.
+    EXPECT_EQ(w->tool("Print")->toolTip(), "Print (Office)");
     pick("Fixture Sans");
     EXPECT_TRUE(w->tool("Print")->isEnabled());
     EXPECT_TRUE(w->command("mnuPopupFontPrint")->isEnabled());
-    // The list shown before is gone: a font's message leaves nothing to print, not the list.
+    refused("The printer \"Office\" cannot be reached");
+    EXPECT_EQ(boxes.shown[0].style, int(StyleCritical));
+
+    // The preview shows the report Print would print.
     press("Display All");
+    QString title;
+    EXPECT_EQ(w->tool("Preview")->toolTip(), "Print Preview");
+    EXPECT_EQ(previewPages(&title), 1);
+    EXPECT_EQ(title, "Print Preview - All Fonts List");
+    // The list shown before is gone: a font's message leaves nothing to print, not the list.
     pick("Ghost Face");
     ASSERT_EQ(app.sampleMode, ModeAllFonts);
-    boxes.shown.clear();
-    boxes.answers = {AnswerOK};
-    EXPECT_FALSE(w->Print_Report(false));
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_TRUE(boxes.shown[0].text.startsWith("There is nothing to print."));
-}
+    refused("There is nothing to print.");
 
-TEST_F(ReportsWindow, PrinterChoiceTooltipAndAPrintServerThatIsNotThere) {
-    EXPECT_EQ(app.printerName, "Office");
-    EXPECT_EQ(w->tool("Print")->toolTip(), "Print (Office)");
-    // Office exists only in this test's list: the print server (none runs for this test
-    // program) cannot take the job, and says so.
-    pick("Fixture Sans");
-    boxes.answers = {AnswerOK};
-    EXPECT_FALSE(w->Print_Report(false));
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].title, "Print");
-    EXPECT_EQ(boxes.shown[0].style, int(StyleCritical));
-    EXPECT_TRUE(boxes.shown[0].text.startsWith("The printer \"Office\" cannot be reached"))
-        << boxes.shown[0].text.toStdString();
+    // The print dialog writes a PDF file, its name typed; cancelled, nothing and no message.
+    pick("Fixture Serif");
+    const QString path = out + "/from-dialog.pdf";
+    w->onPrintDialog = [&](QDialog* d) {
+        auto* box = d->findChild<QComboBox*>("printers");
+        ASSERT_TRUE(box);
+        const int file = box->findText("Print to File (PDF)");
+        ASSERT_GE(file, 0);
+        box->setCurrentIndex(file);
+        auto* name = d->findChild<QLineEdit*>("filename");
+        ASSERT_TRUE(name);
+        name->clear();
+        QTest::keyClicks(name, path);
+        d->accept();
+    };
+    EXPECT_TRUE(w->Print_Report(true));
+    const QStringList written = lbtest::pdfPages(path);
+    ASSERT_EQ(written.size(), 2);
+    EXPECT_EQ(lines(written[0])[0], "Sample Text Display: Fixture Serif");
+    boxes.shown.clear();
+    w->onPrintDialog = [&](QDialog* d) { d->reject(); };
+    EXPECT_FALSE(w->Print_Report(true));
+    EXPECT_TRUE(boxes.shown.empty());
     EXPECT_TRUE(w->isEnabled());
+    // A PDF file that cannot be written is named.
+    std::unique_ptr<Report> report = reportForPane(w->context(), w->drawing());
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(out + "/no-such-folder/size.pdf");
+    const QString error = printReport(*report, printer);
+    EXPECT_TRUE(error.startsWith("The report could not be written to \"" + out +
+                                 "/no-such-folder/size.pdf\""))
+        << error.toStdString();
 
     // Print Setup offers every printer but the rendering device; choosing one by keyboard shows
     // where it is, and OK makes it the printer of the run.
     printers.list.push_back({"Rendering Subsystem", "", ""});
-    QStringList offered;
-    QString where, whereAfter;
-    w->onPrintDialog = [&](QDialog* d) {
-        auto* setup = qobject_cast<FrmPrintSetup*>(d);
-        ASSERT_TRUE(setup);
-        QComboBox* box = setup->printerBox();
-        for (int i = 0; i < box->count(); ++i)
-            offered << box->itemText(i);
-        where = setup->portLabel()->text();
-        box->setFocus();
-        QTest::keyClick(box, Qt::Key_Down);
-        whereAfter = setup->portLabel()->text();
-        QTest::mouseClick(setup->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
-    };
-    w->command("mnuFilePrintSetup")->trigger();
-    EXPECT_EQ(offered, QStringList({"Office", "Hall"}));
-    EXPECT_EQ(where, "Room 12");
-    EXPECT_EQ(whereAfter, "Hall way");
+    QStringList where;
+    EXPECT_EQ(printSetup(Qt::Key_Down, "cmdOK", &where), QStringList({"Office", "Hall"}));
+    EXPECT_EQ(where, QStringList({"Room 12", "Hall way"}));
     EXPECT_EQ(app.printerName, "Hall");
     EXPECT_EQ(app.printerDriver, "Inkjet 2");
     EXPECT_EQ(w->tool("Print")->toolTip(), "Print (Hall)");
-
-    // Cancel changes nothing.
-    w->onPrintDialog = [&](QDialog* d) {
-        auto* setup = qobject_cast<FrmPrintSetup*>(d);
-        QTest::keyClick(setup->printerBox(), Qt::Key_Up);
-        QTest::mouseClick(setup->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
-    };
-    w->command("mnuFilePrintSetup")->trigger();
+    printSetup(Qt::Key_Up, "cmdCancel"); // Cancel changes nothing.
     EXPECT_EQ(w->tool("Print")->toolTip(), "Print (Hall)");
-}
 
-struct NoDefaultPrinter : ReportsWindow {
-    void prepare() override { printers.defaultPrinter.clear(); }
-};
-
-TEST_F(NoDefaultPrinter, TheFirstPrinterServesWhenNoneIsTheDefault) {
+    // With no default printer, the first one serves.
+    printers.defaultPrinter.clear();
+    choosePrinterAtStart(app, printers);
     EXPECT_EQ(app.printerName, "Office");
     EXPECT_EQ(app.printerPort, "Room 12");
-    EXPECT_EQ(w->tool("Print")->toolTip(), "Print (Office)");
 }
 
 struct NoPrinters : ReportsWindow {
@@ -472,79 +484,9 @@ TEST_F(NoPrinters, PrintingAndPrintSetupSayThereIsNoPrinter) {
     EXPECT_TRUE(w->isEnabled());
 
     // The preview still shows the report, and can save it as a PDF file.
-    int pages = 0;
     QImage shot;
-    w->onPrintDialog = [&](QDialog* d) {
-        auto* preview = d->findChild<QPrintPreviewWidget*>();
-        ASSERT_TRUE(preview);
-        pages = preview->pageCount();
-        shot = d->grab().toImage();
-        d->reject();
-    };
-    press("Preview");
-    EXPECT_EQ(pages, 2);
+    EXPECT_EQ(previewPages(nullptr, &shot), 2);
     EXPECT_FALSE(shot.isNull());
-}
-
-TEST_F(ReportsWindow, PreviewShowsTheReportPrintWouldPrint) {
-    press("Display All");
-    int pages = 0;
-    QString title;
-    w->onPrintDialog = [&](QDialog* d) {
-        auto* preview = d->findChild<QPrintPreviewWidget*>();
-        ASSERT_TRUE(preview);
-        pages = preview->pageCount();
-        title = d->windowTitle();
-        d->reject();
-    };
-    EXPECT_EQ(w->tool("Preview")->toolTip(), "Print Preview");
-    press("Preview");
-    EXPECT_EQ(pages, 1);
-    EXPECT_EQ(title, "Print Preview - All Fonts List");
-    EXPECT_TRUE(w->isEnabled());
-}
-
-TEST_F(ReportsWindow, PrintDialogCanWriteAPdfFile) {
-    pick("Fixture Serif");
-    const QString path = out + "/from-dialog.pdf";
-    bool shown = false;
-    w->onPrintDialog = [&](QDialog* d) {
-        shown = true;
-        auto* box = d->findChild<QComboBox*>("printers");
-        ASSERT_TRUE(box);
-        const int file = box->findText("Print to File (PDF)");
-        ASSERT_GE(file, 0);
-        box->setCurrentIndex(file);
-        auto* name = d->findChild<QLineEdit*>("filename");
-        ASSERT_TRUE(name);
-        name->clear();
-        QTest::keyClicks(name, path);
-        d->accept();
-    };
-    EXPECT_TRUE(w->Print_Report(true));
-    EXPECT_TRUE(shown);
-    const QStringList pages = lbtest::pdfPages(path);
-    ASSERT_EQ(pages.size(), 2);
-    EXPECT_EQ(lines(pages[0])[0], "Sample Text Display: Fixture Serif");
-    EXPECT_TRUE(w->isEnabled());
-
-    // Cancelled: nothing printed, no message, the window usable.
-    w->onPrintDialog = [&](QDialog* d) { d->reject(); };
-    EXPECT_FALSE(w->Print_Report(true));
-    EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_TRUE(w->isEnabled());
-}
-
-TEST_F(ReportsWindow, AnUnwritablePdfFileIsReported) {
-    pick("Fixture Serif");
-    std::unique_ptr<Report> report = reportForPane(w->context(), w->drawing());
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(out + "/no-such-folder/size.pdf");
-    const QString error = printReport(*report, printer);
-    EXPECT_TRUE(error.startsWith("The report could not be written to \"" + out +
-                                 "/no-such-folder/size.pdf\""))
-        << error.toStdString();
 }
 
 // ---- A real print queue ----
@@ -576,22 +518,10 @@ TEST_F(PrintQueue, BothReportsPrintOnACupsPdfQueue) {
     EXPECT_EQ(w->tool("Print")->toolTip(), "Print (LetterbayPDF)");
     EXPECT_EQ(app.printerPort, "Test Room");
 
-    QStringList offered;
-    QString where;
-    w->onPrintDialog = [&](QDialog* d) {
-        auto* setup = qobject_cast<FrmPrintSetup*>(d);
-        ASSERT_TRUE(setup);
-        QComboBox* box = setup->printerBox();
-        for (int i = 0; i < box->count(); ++i)
-            offered << box->itemText(i);
-        box->setFocus();
-        QTest::keyClick(box, Qt::Key_Down);
-        where = setup->portLabel()->text();
-        QTest::mouseClick(setup->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
-    };
-    w->command("mnuFilePrintSetup")->trigger();
-    EXPECT_EQ(offered, QStringList({"LetterbayPDF", "SecondPDF"}));
-    EXPECT_EQ(where, "Other Room");
+    QStringList where;
+    EXPECT_EQ(printSetup(Qt::Key_Down, "cmdOK", &where),
+              QStringList({"LetterbayPDF", "SecondPDF"}));
+    EXPECT_EQ(where.value(1), "Other Room");
     EXPECT_EQ(w->tool("Print")->toolTip(), "Print (SecondPDF)");
 
     // The All Fonts list from the toolbar, at once.

@@ -1,5 +1,6 @@
 #include "core/schema.h"
 #include "support/data_files.h"
+#include "support/widget_helpers.h"
 #include "support/window_fixture.h"
 #include "ui/font_grid.h"
 #include "ui/frm_history.h"
@@ -10,7 +11,6 @@
 #include <QAccessible>
 #include <QAccessibleTableInterface>
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
@@ -34,8 +34,6 @@ struct SamplesWindow : lbtest::WindowFixture {
 
     // Before the window loads: a test may change the database first.
     virtual void prepare() {}
-    // More fonts for one test, before the catalogue is built.
-    virtual void moreFonts() {}
 
     void SetUp() override {
         registry.folder = env.fontsFolder();
@@ -50,30 +48,22 @@ struct SamplesWindow : lbtest::WindowFixture {
         addFont("Fixture Serif", "Fixture Serif Regular", "FixtureSerif-Regular.ttf");
         // Catalogued, but its file is gone and Qt has never heard of it.
         addFont("Ghost Face", "Ghost Face Regular", "ghost-face.ttf");
+        // Symbol Test has Gamma Test's glyphs, but only a symbol character map.
+        env.installFixture("SymbolTest.ttf");
+        env.installFixture("GammaTest-Regular.ttf");
+        addFont("Symbol Test", "Symbol Test Regular", "SymbolTest.ttf");
+        addFont("Gamma Test", "Gamma Test Regular", "GammaTest-Regular.ttf");
         desktop.list = {"Fixture Mono"};
-        moreFonts();
         start();
         app.db->exec("DELETE FROM [Sets]");
         prepare();
         w = window.get();
-        w->showPopup = [](QPoint) {};
-        boxes.answers = {AnswerNo};
-        w->Form_Load();
-        w->resize(1000, 760);
-        w->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
-        w->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+        showWindow(1000, 760, true);
     }
 
     int row(const QString& face) { return w->allFonts().find(face); }
     void pick(const QString& face) {
-        FontGrid* g = w->findChild<FontGrid*>("grdFonts1");
-        const int r = row(face);
-        ASSERT_GE(r, 0) << face.toStdString();
-        g->scrollTo(g->model()->index(r, 0));
-        QTest::mouseClick(g->viewport(), Qt::LeftButton, {},
-                          g->visualRect(g->model()->index(r, 0)).center());
+        lbtest::clickRow(w->findChild<FontGrid*>("grdFonts1"), row(face));
     }
     SampleGrid* grid() { return w->sampleFrame()->grid(); }
     template <typename T> T* child(const char* name) { return w->findChild<T*>(name); }
@@ -85,20 +75,9 @@ struct SamplesWindow : lbtest::WindowFixture {
     }
     QString cell(int r, int c) { return grid()->model()->index(r, c).data().toString(); }
     QString header(int c) { return grid()->model()->headerData(c, Qt::Horizontal).toString(); }
-    // Dark pixels drawn in a cell of the sample grid, as the screen shows it.
-    int ink(int r, int c) {
-        const QRect rect = grid()->visualRect(grid()->model()->index(r, c));
-        const QImage image = grid()->viewport()->grab(rect).toImage();
-        int dark = 0;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                if (qGray(image.pixel(x, y)) < 100) ++dark;
-        return dark;
-    }
-    QImage cellImage(int r, int c) {
-        const QRect rect = grid()->visualRect(grid()->model()->index(r, c));
-        return grid()->viewport()->grab(rect).toImage();
-    }
+    // A cell of the sample grid as the screen shows it, and its dark pixels.
+    QImage cellImage(int r, int c) { return lbtest::cellImage(grid(), r, c); }
+    int ink(int r, int c) { return lbtest::ink(cellImage(r, c)); }
 };
 
 TEST_F(SamplesWindow, OneFontInEightSizesInItsOwnFace) {
@@ -116,6 +95,11 @@ TEST_F(SamplesWindow, OneFontInEightSizesInItsOwnFace) {
         sizes << cell(r, 0);
     EXPECT_EQ(sizes.join(','), "8,12,16,24,36,48,72,96");
     EXPECT_EQ(cell(1, 1), app.sampleText);
+    QAccessibleTableInterface* cells =
+        QAccessible::queryAccessibleInterface(grid())->tableInterface();
+    ASSERT_NE(cells, nullptr);
+    EXPECT_EQ(cells->cellAt(7, 0)->text(QAccessible::Name), "96");
+    EXPECT_EQ(cells->columnDescription(0), "Font Size");
     // 30 twips per point: a 24-point row is 720 twips high.
     EXPECT_EQ(grid()->rowHeight(3), grid()->pixels(720));
     EXPECT_FALSE(child<QComboBox>("cmbFontSize")->isEnabled());
@@ -150,8 +134,8 @@ TEST_F(SamplesWindow, ListModesCountTheirRowsAndChangeSizeInPlace) {
     EXPECT_EQ(w->windowTitle(), "Letterbay 98 - All Fonts");
     EXPECT_EQ(panel(2), "Displaying sample text using fonts from All Fonts list");
     EXPECT_EQ(app.sampleMode, 1);
-    ASSERT_EQ(grid()->model()->rowCount(), 5);
-    EXPECT_EQ(header(0), "5 Font Names");
+    ASSERT_EQ(grid()->model()->rowCount(), 7);
+    EXPECT_EQ(header(0), "7 Font Names");
     EXPECT_EQ(header(1), "Sample Text using the All Fonts list in FontSize");
     EXPECT_EQ(cell(2, 0), "Fixture Sans");
     EXPECT_TRUE(w->isEnabled());
@@ -159,6 +143,22 @@ TEST_F(SamplesWindow, ListModesCountTheirRowsAndChangeSizeInPlace) {
     EXPECT_EQ(pointer.get(), MousePointer::Default);
     EXPECT_FALSE(child<QScrollBar>("scrDisplay")->isVisible());
     EXPECT_GT(ink(2, 1), 20);
+    // A screen reader reads the rows and the column's heading.
+    QAccessibleTableInterface* cells =
+        QAccessible::queryAccessibleInterface(grid())->tableInterface();
+    ASSERT_NE(cells, nullptr);
+    EXPECT_EQ(cells->rowCount(), 7);
+    EXPECT_EQ(cells->cellAt(2, 0)->text(QAccessible::Name), "Fixture Sans");
+    EXPECT_EQ(cells->cellAt(2, 1)->text(QAccessible::Name), app.sampleText);
+    EXPECT_EQ(cells->columnDescription(0), "7 Font Names");
+    // A symbol font draws the text through its symbol map: the same glyphs as the plain font,
+    // not the missing-glyph box for every character; as much ink, within what positioning on
+    // fractional pixels changes.
+    const int gamma = 4, symbol = 6;
+    ASSERT_EQ(cell(gamma, 0), "Gamma Test");
+    ASSERT_EQ(cell(symbol, 0), "Symbol Test");
+    EXPECT_GT(ink(symbol, 1), 50);
+    EXPECT_NEAR(double(ink(symbol, 1)) / ink(gamma, 1), 1.0, 0.05);
 
     auto* box = child<QComboBox>("cmbFontSize");
     ASSERT_TRUE(box->isEnabled());
@@ -176,7 +176,7 @@ TEST_F(SamplesWindow, ListModesCountTheirRowsAndChangeSizeInPlace) {
     EXPECT_EQ(setting(fld::FontSize), QString::number(size));
     EXPECT_EQ(grid()->rowHeight(4), grid()->pixels(size * 30));
     EXPECT_EQ(grid()->model()->index(4, 1).data(SamplePane::PointSizeRole).toInt(), size);
-    EXPECT_EQ(grid()->model()->rowCount(), 5);
+    EXPECT_EQ(grid()->model()->rowCount(), 7);
 
     // The Assigned Fonts list: without a set there is nothing to show; an empty set shows the
     // header alone.
@@ -202,8 +202,8 @@ TEST_F(SamplesWindow, ListModesCountTheirRowsAndChangeSizeInPlace) {
 }
 
 struct ActivatedSamples : SamplesWindow {
-    // Set "Work" holds Fixture Sans and Ghost Face and is activated: Alpha Test and Fixture
-    // Serif are hidden, Fixture Mono is a desktop font.
+    // Set "Work" holds Fixture Sans and Ghost Face and is activated: the others are hidden but
+    // for Fixture Mono, a desktop font.
     void prepare() override {
         app.db->exec("INSERT INTO [Sets] VALUES ('Work')");
         app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Work', 'Fixture Sans'), "
@@ -240,7 +240,7 @@ TEST_F(ActivatedSamples, InactiveAndUnreadableFontsAreNeverDrawnAsAnotherFace) {
     // the sample of a font whose files are gone.
     w->command("mnuViewDisplayAllFonts")->trigger();
     const QAbstractItemModel* m = grid()->model();
-    const int alpha = 0, ghost = 4;
+    const int alpha = 0, ghost = 5;
     ASSERT_EQ(cell(alpha, 0), "Alpha Test");
     ASSERT_EQ(cell(ghost, 0), "Ghost Face");
     EXPECT_EQ(m->index(alpha, 0).data(SamplePane::StateRole).toInt(), StateInactive);
@@ -261,28 +261,6 @@ TEST_F(ActivatedSamples, InactiveAndUnreadableFontsAreNeverDrawnAsAnotherFace) {
     w->command("mnuViewSampleSet")->trigger();
     EXPECT_EQ(header(0), "2 Font Names");
     EXPECT_GT(ink(0, 1), 20);
-}
-
-struct SymbolSamples : SamplesWindow {
-    // Symbol Test has Gamma Test's glyphs, but only a symbol character map.
-    void moreFonts() override {
-        env.installFixture("SymbolTest.ttf");
-        env.installFixture("GammaTest-Regular.ttf");
-        addFont("Symbol Test", "Symbol Test Regular", "SymbolTest.ttf");
-        addFont("Gamma Test", "Gamma Test Regular", "GammaTest-Regular.ttf");
-    }
-};
-
-TEST_F(SymbolSamples, SymbolFontsDrawTheTextThroughTheirSymbolMap) {
-    w->command("mnuViewDisplayAllFonts")->trigger();
-    const int gamma = 4, symbol = 6;
-    ASSERT_EQ(cell(gamma, 0), "Gamma Test");
-    ASSERT_EQ(cell(symbol, 0), "Symbol Test");
-    EXPECT_GT(ink(symbol, 1), 50);
-    // The same glyphs as the plain font, not the missing-glyph box for every character: as
-    // much ink, within what positioning on fractional pixels changes.
-    const double ratio = double(ink(symbol, 1)) / ink(gamma, 1);
-    EXPECT_NEAR(ratio, 1.0, 0.05);
 }
 
 TEST_F(SamplesWindow, SampleTextEditorRefusesEmptyTextAndKeepsTheText) {
@@ -393,23 +371,6 @@ TEST_F(SamplesWindow, HistoryListsPicksNewestFirstAndShowsThemAgain) {
     EXPECT_TRUE(history->names().isEmpty());
     pick("Alpha Test");
     EXPECT_EQ(history->names().join(','), "Alpha Test");
-}
-
-TEST_F(SamplesWindow, ScreenReadersReadTheSampleGrid) {
-    w->command("mnuViewDisplayAllFonts")->trigger();
-    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(grid());
-    ASSERT_NE(table, nullptr);
-    QAccessibleTableInterface* cells = table->tableInterface();
-    ASSERT_NE(cells, nullptr);
-    EXPECT_EQ(cells->rowCount(), 5);
-    EXPECT_EQ(cells->cellAt(2, 0)->text(QAccessible::Name), "Fixture Sans");
-    EXPECT_EQ(cells->cellAt(2, 1)->text(QAccessible::Name), app.sampleText);
-    EXPECT_EQ(cells->columnDescription(0), "5 Font Names");
-
-    pick("Fixture Sans");
-    cells = QAccessible::queryAccessibleInterface(grid())->tableInterface();
-    EXPECT_EQ(cells->cellAt(7, 0)->text(QAccessible::Name), "96");
-    EXPECT_EQ(cells->columnDescription(0), "Font Size");
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "core/schema.h"
-#include "core/startup.h"
 #include "support/data_files.h"
+#include "support/widget_helpers.h"
 #include "support/window_fixture.h"
 #include "ui/dialogs.h"
 #include "ui/font_grid.h"
@@ -18,7 +18,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace lb;
@@ -40,21 +39,15 @@ struct SetsWindow : lbtest::WindowFixture {
         start();
         app.db->exec("DELETE FROM [Sets]");
         w = window.get();
+        showWindow(900, 700);
         w->showPopup = [this](QPoint p) { popups.push_back(p); };
-        boxes.answers = {AnswerNo};
-        w->Form_Load();
-        w->resize(900, 700);
-        w->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
     }
     FontGrid* grid(int i) { return w->findChild<FontGrid*>(QStringLiteral("grdFonts%1").arg(i)); }
     QComboBox* setBox() { return w->findChild<QComboBox*>("cmbSets"); }
     QString panel() { return w->findChild<QLabel*>("barStatusPanel2")->text(); }
     void click(int list, int row, Qt::MouseButton b = Qt::LeftButton,
                Qt::KeyboardModifiers m = {}) {
-        FontGrid* g = grid(list);
-        const QRect r = g->visualRect(g->model()->index(row, 0));
-        QTest::mouseClick(g->viewport(), b, m, r.center());
+        lbtest::clickRow(grid(list), row, b, m);
     }
     std::vector<int> selected(int list) {
         FontListModel& m = list == 1 ? w->allFonts() : w->assignedFonts();
@@ -101,14 +94,10 @@ struct SetsWindow : lbtest::WindowFixture {
                               "SELECT group_concat([Set Name] || '/' || [Font Name], ',') FROM "
                               "(SELECT * FROM [Assigned Fonts] ORDER BY 1, 2)");
     }
-    // Runs `act` inside the next modal dialog, then lets the test go on.
-    template <typename T> void inDialog(std::function<void(T*)> act) {
-        QTimer::singleShot(0, [act] {
-            auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            act(dialog);
-        });
+    QString setNames() {
+        return lbtest::scalar(*app.db, "SELECT group_concat([Set Name]) FROM [Sets]");
     }
+    const QString fits = QString(40, QLatin1Char('x')), tooLong = fits + QStringLiteral("y");
 };
 
 TEST_F(SetsWindow, MouseSelectionInTheRealList) {
@@ -152,30 +141,70 @@ TEST_F(SetsWindow, MouseSelectionInTheRealList) {
     EXPECT_EQ(w->captionTip("lblAssigned"), "");
 }
 
-TEST_F(SetsWindow, AddingAndChoosingSets) {
+TEST_F(SetsWindow, AddingChoosingAndCopyingSetsByTheirTypedNames) {
     addSet("  Body ");
     EXPECT_EQ(panel(), "\"Body\" added successfully.");
-    EXPECT_EQ(setBox()->currentText(), "Body");
+    addSet("Bo"); // a prefix of a set: the box must not complete it
+    EXPECT_EQ(setBox()->currentText(), "Bo");
     addSet("Alpha Set");
     EXPECT_EQ(setBox()->itemText(0), "Alpha Set");
-    EXPECT_EQ(setBox()->itemText(1), "Body");
-
+    EXPECT_EQ(setBox()->itemText(1), "Bo");
     addSet("BODY"); // the same set in other letters: nothing, silently
     addSet("   ");
-    boxes.answers = {AnswerOK};
+    boxes.shown.clear();
+    boxes.answers = {AnswerOK, AnswerOK};
     addSet("Say \"hi\"");
-    ASSERT_EQ(boxes.shown.size(), 2u); // the first-run question, then the refusal
-    EXPECT_EQ(boxes.shown[1].title, "Add Set");
-    EXPECT_EQ(boxes.shown[1].text, "You cannot use \" in your set name.  Use ' instead.");
-    EXPECT_EQ(lbtest::scalar(*app.db, "SELECT count(*) FROM [Sets]"), "2");
+    addSet(tooLong);
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[0].title, "Add Set");
+    EXPECT_EQ(boxes.shown[0].text, "You cannot use \" in your set name.  Use ' instead.");
+    EXPECT_EQ(boxes.shown[1].text, "You cannot use more than 40 characters in your set name.  "
+                                   "Use a shorter name instead.");
+    addSet(fits);
+    EXPECT_EQ(setNames(), "Body,Bo,Alpha Set," + fits);
 
-    app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Body', 'Gamma'), ('Body', 'Beta')");
+    app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Body', 'Gamma'), ('Body', 'Beta'), "
+                 "('Bo', 'Beta')");
     chooseSet("Body");
     EXPECT_EQ(panel(), "Displaying fonts assigned to \"Body\"");
     EXPECT_EQ(setting(fld::SelectedSet), "Body");
     EXPECT_EQ(w->deleteTip(), "Delete Set");
     ASSERT_EQ(w->assignedFonts().size(), 2);
     EXPECT_EQ(w->assignedFonts().row(0).name, "Beta");
+
+    // Copy Set refuses, keeping its dialog up; a typed name is taken as typed, Enter is OK.
+    const size_t shown = boxes.shown.size();
+    lbtest::inDialog<FrmCopySet>([&](FrmCopySet* d) {
+        EXPECT_EQ(d->findChild<QLabel*>("lblCopy")->text(), "Copy \"Body\" to the set below");
+        QLineEdit* target = d->target()->lineEdit();
+        boxes.answers = {AnswerOK, AnswerOK, AnswerOK};
+        for (const QString& name :
+             {QString(), QStringLiteral("BODY"), tooLong, QStringLiteral("Bod")}) {
+            EXPECT_TRUE(d->isVisible());
+            target->clear();
+            QTest::keyClicks(target, name);
+            QTest::keyClick(target, Qt::Key_Return);
+        }
+    });
+    action("mnuEditCopySet")->trigger();
+    QStringList refusals;
+    for (size_t i = shown; i < boxes.shown.size(); ++i)
+        refusals << boxes.shown[i].title + ": " + boxes.shown[i].text;
+    EXPECT_EQ(refusals, (QStringList{"Copy Set: Copy To set is required.",
+                                     "Copy Set: You cannot copy a set to itself.",
+                                     "Copy Set: " + boxes.shown[1].text}));
+    EXPECT_EQ(panel(), "\"Body\" copied to \"Bod\" successfully.");
+    EXPECT_EQ(setBox()->currentText(), "Bod");
+    EXPECT_EQ(w->assignedFonts().size(), 2);
+    // Into a set that exists, named in other letters: filled.
+    chooseSet("Body");
+    lbtest::inDialog<FrmCopySet>([](FrmCopySet* d) {
+        d->target()->setEditText("bo");
+        d->findChild<QPushButton*>("cmdOK")->click();
+    });
+    action("mnuEditCopySet")->trigger();
+    EXPECT_EQ(panel(), "\"Body\" copied to \"Bo\" successfully.");
+    EXPECT_EQ(pairs(), "Bo/Beta,Bo/Gamma,Bod/Beta,Bod/Gamma,Body/Beta,Body/Gamma");
 }
 
 TEST_F(SetsWindow, RenameFollowsTheSetEverywhereAndDeleteGuardsTheActiveSet) {
@@ -196,15 +225,18 @@ TEST_F(SetsWindow, RenameFollowsTheSetEverywhereAndDeleteGuardsTheActiveSet) {
     renameTo("Aardvark");
     EXPECT_EQ(setting(fld::PreviousSet), "Aardvark");
 
+    // Refused names and an empty answer rename nothing.
     chooseSet("Other");
-    boxes.answers = {AnswerOK, AnswerOK};
+    boxes.answers = {AnswerOK, AnswerOK, AnswerOK};
     renameTo("zulu");
     EXPECT_EQ(boxes.shown.back().text, "\"zulu\" already exists.");
     renameTo("A \"quoted\" name");
-    EXPECT_EQ(boxes.shown.back().text, "You cannot use \" in your set name.  Use ' instead.");
+    renameTo(tooLong);
+    EXPECT_EQ(boxes.shown.back().title, "Rename Set");
+    EXPECT_TRUE(boxes.shown.back().text.startsWith("You cannot use more than 40 characters"));
     renameTo("");
-    EXPECT_EQ(lbtest::scalar(*app.db, "SELECT group_concat([Set Name]) FROM [Sets]"),
-              "Zulu,Aardvark,Other");
+    EXPECT_TRUE(boxes.answers.empty());
+    EXPECT_EQ(setNames(), "Zulu,Aardvark,Other");
 
     QApplication::setActiveWindow(w);
     deleteSet("ZULU", AnswerOK);
@@ -219,55 +251,27 @@ TEST_F(SetsWindow, RenameFollowsTheSetEverywhereAndDeleteGuardsTheActiveSet) {
     deleteSet("Other", AnswerYes);
     EXPECT_EQ(panel(), "\"Other\" deleted successfully.");
     EXPECT_EQ(setBox()->findText("Other"), -1);
-    EXPECT_EQ(lbtest::scalar(*app.db, "SELECT count(*) FROM [Sets]"), "2");
+    EXPECT_EQ(setNames(), "Zulu,Aardvark");
 }
 
-TEST_F(SetsWindow, CopySetRefusesThenCreatesOrFills) {
-    addSet("Source");
-    addSet("Existing");
-    app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Source', 'Alpha'), ('Source', 'Beta'), "
-                 "('Existing', 'Beta')");
-    chooseSet("Source");
-    inDialog<FrmCopySet>([this](FrmCopySet* d) {
-        EXPECT_EQ(d->findChild<QLabel*>("lblCopy")->text(), "Copy \"Source\" to the set below");
-        boxes.answers = {AnswerOK, AnswerOK};
-        d->target()->setEditText("");
-        d->findChild<QPushButton*>("cmdOK")->click();
-        EXPECT_EQ(boxes.shown.back().text, "Copy To set is required.");
-        d->target()->setEditText("SOURCE");
-        d->findChild<QPushButton*>("cmdOK")->click();
-        EXPECT_EQ(boxes.shown.back().text, "You cannot copy a set to itself.");
-        EXPECT_TRUE(d->isVisible());
-        d->target()->setEditText("existing");
-        d->findChild<QPushButton*>("cmdOK")->click();
-    });
-    action("mnuEditCopySet")->trigger();
-    EXPECT_EQ(panel(), "\"Source\" copied to \"Existing\" successfully.");
-    EXPECT_EQ(pairs(), "Existing/Alpha,Existing/Beta,Source/Alpha,Source/Beta");
-
-    chooseSet("Source");
-    inDialog<FrmCopySet>([](FrmCopySet* d) {
-        d->target()->setEditText("Copied");
-        d->findChild<QPushButton*>("cmdOK")->click();
-    });
-    action("mnuEditCopySet")->trigger();
-    EXPECT_EQ(setBox()->currentText(), "Copied");
-    EXPECT_GE(setBox()->findText("Copied"), 0);
-    EXPECT_EQ(w->assignedFonts().size(), 2);
-}
-
-TEST_F(SetsWindow, AssigningWithTheFilterAndIntoTheActivatedSet) {
+TEST_F(SetsWindow, AssigningToATypedSetWithTheFilterAndIntoTheActivatedSet) {
+    addSet("Mono");
     addSet("Mine");
-    chooseSet("Mine");
+    app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Mono', 'Beta')");
+    chooseSet("Mono");
+    ASSERT_EQ(w->assignedFonts().size(), 1);
+    addSet("mine"); // typed, not chosen: the set box names Mine, the list still shows Mono
     w->findChild<QCheckBox*>("chkFilter")->click();
     EXPECT_EQ(panel(), "Unassigned Fonts loaded successfully.");
-    click(1, 4);
-    click(1, 5, Qt::LeftButton, Qt::ShiftModifier); // Tiber and Timon, next to each other
+    click(1, w->allFonts().find("Tiber"));
+    click(1, w->allFonts().find("Timon"), Qt::LeftButton, Qt::ShiftModifier); // next to it
     button(0)->click();
-    EXPECT_EQ(panel(), "2 fonts added to \"Mine\" successfully.");
-    EXPECT_EQ(pairs(), "Mine/Tiber,Mine/Timon");
+    EXPECT_EQ(pairs(), "Mine/Tiber,Mine/Timon,Mono/Beta");
     EXPECT_EQ(w->allFonts().find("Tiber"), -1);
     EXPECT_EQ(w->allFonts().find("Timon"), -1);
+    // The list shows the set the fonts went to.
+    ASSERT_EQ(w->assignedFonts().size(), 2);
+    EXPECT_EQ(w->assignedFonts().row(0).name, "Tiber");
     w->findChild<QCheckBox*>("chkFilter")->click();
 
     // Nothing new: the panel keeps the progress text.
@@ -286,20 +290,31 @@ TEST_F(SetsWindow, AssigningWithTheFilterAndIntoTheActivatedSet) {
     EXPECT_FALSE(resources.hidden.contains("alpha-bold.ttf"));
     EXPECT_EQ(resources.broadcasts, broadcasts + 1);
     EXPECT_EQ(w->allFonts().row(0).state, StateActive);
+    // Into the set the list shows: the row is added in place.
+    EXPECT_EQ(w->assignedFonts().find("Alpha"), 0);
+    EXPECT_EQ(w->assignedFonts().size(), 3);
 }
 
-TEST_F(SetsWindow, UnassignFromTheActivatedSetHidesAndRedisplays) {
+TEST_F(SetsWindow, UnassignAsksAboutTheSelectedFontAndHidesItInTheActivatedSet) {
     addSet("Active");
     app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Active', 'Alpha'), ('Active', 'Beta'), "
-                 "('Active', 'Desk Sans')");
+                 "('Active', 'Desk Sans'), ('Active', 'Gamma')");
     chooseSet("Active");
     action("mnuEditActiveSelected")->trigger();
     EXPECT_EQ(panel(), "\"Active\" activated successfully.  Everything else is inactive.");
-    EXPECT_TRUE(resources.hidden.contains("gamma.ttf"));
-    EXPECT_EQ(w->allFonts().row(3).state, StateInactive);
+    EXPECT_TRUE(resources.hidden.contains("tiber.ttf"));
+    EXPECT_EQ(w->allFonts().row(4).state, StateInactive);
 
     chooseSet("Active");
+    click(2, 1, Qt::LeftButton, Qt::ControlModifier); // the first press, with Ctrl
+    boxes.answers = {AnswerNo};
+    button(2)->click();
+    EXPECT_EQ(boxes.shown.back().text,
+              "Are you sure you want to unassign \"Beta\" from \"Active\"?");
+    // Two selected, then the last one clicked deselected again: Alpha alone is selected.
     click(2, 0);
+    click(2, 3, Qt::LeftButton, Qt::ControlModifier);
+    click(2, 3, Qt::LeftButton, Qt::ControlModifier);
     boxes.answers = {AnswerYes};
     button(2)->click();
     EXPECT_EQ(boxes.shown.back().text,
@@ -308,7 +323,7 @@ TEST_F(SetsWindow, UnassignFromTheActivatedSetHidesAndRedisplays) {
     EXPECT_TRUE(resources.hidden.contains("alpha-bold.ttf"));
     EXPECT_EQ(panel(), "\"Alpha\" unassigned from \"Active\" successfully.");
     EXPECT_EQ(w->allFonts().row(0).state, StateInactive);
-    EXPECT_EQ(w->assignedFonts().size(), 2);
+    EXPECT_EQ(w->assignedFonts().size(), 3);
 
     // The desktop's own font stays available when it leaves the set.
     click(2, 1);
@@ -316,6 +331,7 @@ TEST_F(SetsWindow, UnassignFromTheActivatedSetHidesAndRedisplays) {
     button(2)->click();
     EXPECT_FALSE(resources.hidden.contains("desk-sans.ttf"));
     EXPECT_EQ(w->allFonts().row(2).state, StateSystem);
+    EXPECT_EQ(pairs(), "Active/Beta,Active/Gamma");
 }
 
 TEST_F(SetsWindow, AutoAssignAndTheRemoveSwitch) {
@@ -372,11 +388,19 @@ TEST_F(SetsWindow, AllSetsCommandsAndTheAssignedSetsDialog) {
 
     w->findChild<QCheckBox*>("chkFilter")->click();
     click(1, w->allFonts().find("Tiber"));
-    inDialog<FrmSets>([this](FrmSets* d) {
+    lbtest::inDialog<FrmSets>([this](FrmSets* d) {
         EXPECT_EQ(d->windowTitle(), "Assigned Sets - Tiber");
         ASSERT_EQ(d->sets().size(), 3);
         FontGrid* g = d->findChild<FontGrid*>("grdSets");
         auto at = [g](int row) { return g->visualRect(g->model()->index(row, 0)).center(); };
+        // The question names the set selected: Three, as One was clicked last, deselecting it.
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, at(0));
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, Qt::ControlModifier, at(1));
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, Qt::ControlModifier, at(0));
+        boxes.answers = {AnswerNo};
+        d->findChild<QPushButton*>("cmdUnassign")->click();
+        EXPECT_EQ(boxes.shown.back().text,
+                  "Are you sure you want to unassign \"Tiber\" from \"Three\"?");
         QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, at(0));
         QTest::mouseClick(g->viewport(), Qt::LeftButton, Qt::ControlModifier, at(2));
         boxes.answers = {AnswerYes};
@@ -398,119 +422,6 @@ TEST_F(SetsWindow, AllSetsCommandsAndTheAssignedSetsDialog) {
     EXPECT_EQ(panel(), "\"Timon\" unassigned from all sets successfully.");
     EXPECT_EQ(pairs(), "Three/Tiber");
     EXPECT_EQ(w->assignedFonts().size(), 0);
-}
-
-TEST_F(SetsWindow, TypedSetNamesAreTakenExactlyAsTyped) {
-    addSet("Serif");
-    addSet("Ser"); // a prefix of a set: the box must not complete it
-    EXPECT_EQ(panel(), "\"Ser\" added successfully.");
-    EXPECT_EQ(setBox()->currentText(), "Ser");
-    addSet("serif"); // the same set in other letters: nothing
-    EXPECT_EQ(lbtest::scalar(*app.db, "SELECT group_concat([Set Name]) FROM [Sets]"), "Serif,Ser");
-
-    chooseSet("Ser");
-    inDialog<FrmCopySet>([](FrmCopySet* d) {
-        QTest::keyClicks(d->target()->lineEdit(), "Seri");
-        QTest::keyClick(d->target()->lineEdit(), Qt::Key_Return); // the default button, OK
-    });
-    action("mnuEditCopySet")->trigger();
-    EXPECT_EQ(panel(), "\"Ser\" copied to \"Seri\" successfully.");
-    EXPECT_EQ(lbtest::scalar(*app.db, "SELECT group_concat([Set Name]) FROM [Sets]"),
-              "Serif,Ser,Seri");
-}
-
-TEST_F(SetsWindow, SetNamesLongerThanTheirFieldAreRefusedEverywhere) {
-    const QString fits(40, QLatin1Char('x'));
-    const QString tooLong = fits + QStringLiteral("y");
-    const QString refusal =
-        "You cannot use more than 40 characters in your set name.  Use a shorter name instead.";
-    boxes.answers = {AnswerOK};
-    addSet(tooLong);
-    EXPECT_EQ(boxes.shown.back().title, "Add Set");
-    EXPECT_EQ(boxes.shown.back().text, refusal);
-    addSet(fits);
-    EXPECT_EQ(panel(), "\"" + fits + "\" added successfully.");
-
-    boxes.answers = {AnswerOK};
-    renameTo(tooLong);
-    EXPECT_EQ(boxes.shown.back().title, "Rename Set");
-    EXPECT_EQ(boxes.shown.back().text, refusal);
-
-    inDialog<FrmCopySet>([&](FrmCopySet* d) {
-        boxes.answers = {AnswerOK};
-        QTest::keyClicks(d->target()->lineEdit(), tooLong);
-        QTest::keyClick(d->target()->lineEdit(), Qt::Key_Return);
-        EXPECT_EQ(boxes.shown.back().title, "Copy Set");
-        EXPECT_EQ(boxes.shown.back().text, refusal);
-        EXPECT_TRUE(d->isVisible());
-        QTest::keyClick(d->target()->lineEdit(), Qt::Key_Escape);
-    });
-    action("mnuEditCopySet")->trigger();
-    EXPECT_EQ(lbtest::scalar(*app.db, "SELECT group_concat([Set Name]) FROM [Sets]"), fits);
-}
-
-TEST_F(SetsWindow, AssigningToATypedSetShowsTheSetTheFontsWentTo) {
-    addSet("Mono");
-    addSet("Serif");
-    app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Mono', 'Beta')");
-    chooseSet("Mono");
-    ASSERT_EQ(w->assignedFonts().size(), 1);
-    addSet("serif"); // typed, not chosen: the set box names Serif, the list still shows Mono
-    click(1, w->allFonts().find("Gamma"));
-    button(0)->click();
-    EXPECT_EQ(pairs(), "Mono/Beta,Serif/Gamma");
-    ASSERT_EQ(w->assignedFonts().size(), 1);
-    EXPECT_EQ(w->assignedFonts().row(0).name, "Gamma");
-
-    // Assigning again into the set the list shows adds the row in place.
-    click(1, w->allFonts().find("Alpha"));
-    button(0)->click();
-    EXPECT_EQ(w->assignedFonts().find("Alpha"), 0);
-    EXPECT_EQ(w->assignedFonts().size(), 2);
-}
-
-TEST_F(SetsWindow, QuestionsNameTheItemThatIsSelected) {
-    addSet("Body");
-    app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Body', 'Alpha'), ('Body', 'Beta'), "
-                 "('Body', 'Gamma')");
-    chooseSet("Body");
-    click(2, 1, Qt::LeftButton, Qt::ControlModifier); // the first press, with Ctrl
-    boxes.answers = {AnswerNo};
-    button(2)->click();
-    EXPECT_EQ(boxes.shown.back().text, "Are you sure you want to unassign \"Beta\" from \"Body\"?");
-
-    // Two selected, then the last one clicked deselected again: Gamma alone is selected.
-    click(2, 2);
-    click(2, 0, Qt::LeftButton, Qt::ControlModifier);
-    click(2, 0, Qt::LeftButton, Qt::ControlModifier);
-    boxes.answers = {AnswerYes};
-    button(2)->click();
-    EXPECT_EQ(boxes.shown.back().text,
-              "Are you sure you want to unassign \"Gamma\" from \"Body\"?");
-    EXPECT_EQ(pairs(), "Body/Alpha,Body/Beta");
-
-    for (const char* s : {"One", "Two"})
-        addSet(s);
-    app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('One', 'Alpha'), ('Two', 'Alpha')");
-    click(1, 0);
-    inDialog<FrmSets>([this](FrmSets* d) {
-        FontGrid* g = d->findChild<FontGrid*>("grdSets");
-        auto press = [g](int row, Qt::KeyboardModifiers m) {
-            QTest::mouseClick(g->viewport(), Qt::LeftButton, m,
-                              g->visualRect(g->model()->index(row, 0)).center());
-        };
-        ASSERT_EQ(d->sets().size(), 3); // Body, One, Two
-        press(0, {});
-        press(1, Qt::ControlModifier);
-        press(0, Qt::ControlModifier); // One alone is selected, Body was clicked last
-        boxes.answers = {AnswerYes};
-        d->findChild<QPushButton*>("cmdUnassign")->click();
-        EXPECT_EQ(boxes.shown.back().text,
-                  "Are you sure you want to unassign \"Alpha\" from \"One\"?");
-        d->findChild<QPushButton*>("cmdClose")->click();
-    });
-    action("mnuViewSets")->trigger();
-    EXPECT_EQ(pairs(), "Body/Alpha,Body/Beta,Two/Alpha");
 }
 
 // Rows of ink in one list row of a rendered list: for each pixel line, the longest run of text

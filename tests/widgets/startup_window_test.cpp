@@ -142,7 +142,8 @@ TEST(ApplicationTest, ErrorEscapingACommandIsShownAndTheProgramGoesOn) {
 struct RealBoxes : ::testing::Test {
     QtMessageBoxes boxes;
     QStringList captions;
-    QString defaultCaption;
+    QString defaultCaption, title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
 
     // Runs `answer` on the box once it is up; returns the answer code.
     int ask(int style, const std::function<void(QMessageBox*)>& answer) {
@@ -161,6 +162,8 @@ struct RealBoxes : ::testing::Test {
             for (QPushButton* b : buttons)
                 captions << b->text();
             defaultCaption = box->defaultButton() ? box->defaultButton()->text() : QString();
+            title = box->windowTitle();
+            icon = box->icon();
             answer(box);
         });
         return boxes.show(QStringLiteral("Text"), QStringLiteral("Title"), style);
@@ -190,6 +193,8 @@ TEST_F(RealBoxes, ButtonsDefaultsEscapeAndAnswerCodes) {
     EXPECT_EQ(ask(StyleCritical, key(Qt::Key_Escape)), AnswerOK);
     EXPECT_EQ(captions, QStringList{"OK"});
     EXPECT_EQ(ask(StyleInformation, key(Qt::Key_Return)), AnswerOK);
+    EXPECT_EQ(title, "Title");
+    EXPECT_EQ(icon, QMessageBox::Information);
 }
 
 } // namespace

@@ -1,0 +1,69 @@
+#pragma once
+
+// Small helpers the window tests share: dialogs answered while they are modal, windows found
+// by name, clicks on list rows and ink counted on rendered images.
+#include "ui/frm_help.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QImage>
+#include <QPointer>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace lbtest {
+
+// Runs `act` inside the next modal dialog, closes it if `act` left it open, then lets the test
+// go on.
+template <typename T> void inDialog(std::function<void(T*)> act) {
+    QTimer::singleShot(0, [act] {
+        QPointer<T> dialog = qobject_cast<T*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        act(dialog.data());
+        if (dialog) dialog->close();
+    });
+}
+
+// The visible top-level window of that object name, or null.
+inline QWidget* shownWindow(const QString& objectName) {
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->objectName() == objectName && top->isVisible()) return top;
+    return nullptr;
+}
+
+// The help window if it is up, and the page it shows ("" when it is not up).
+inline lb::FrmHelp* shownHelp() {
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* h = qobject_cast<lb::FrmHelp*>(top); h && h->isVisible()) return h;
+    return nullptr;
+}
+inline QString shownHelpPage() {
+    lb::FrmHelp* h = shownHelp();
+    return h ? h->browser()->source().fileName() : QString();
+}
+
+// Clicks a row of a list or grid, scrolled into view first.
+inline void clickRow(QAbstractItemView* view, int row, Qt::MouseButton button = Qt::LeftButton,
+                     Qt::KeyboardModifiers m = {}) {
+    ASSERT_GE(row, 0);
+    const QModelIndex at = view->model()->index(row, 0);
+    view->scrollTo(at);
+    QTest::mouseClick(view->viewport(), button, m, view->visualRect(at).center());
+}
+
+// A cell of a view as the screen shows it, and its dark pixels.
+inline QImage cellImage(QAbstractItemView* view, int row, int column) {
+    return view->viewport()->grab(view->visualRect(view->model()->index(row, column))).toImage();
+}
+inline int ink(const QImage& image) {
+    int dark = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 100) ++dark;
+    return dark;
+}
+
+} // namespace lbtest
