@@ -70,8 +70,11 @@ struct Installing : lbtest::RealFontsTest {
     QStringList dotFiles() {
         return QDir(env.fontsFolder()).entryList({".*"}, QDir::Files | QDir::Hidden);
     }
-    // Installs what is selected, answering the questions and the closing message with `answers`.
-    InstallOutcome install(std::deque<int> answers = {AnswerOK}) {
+    // Installs these rows (or what is selected), answering the questions and the closing
+    // message with `answers`.
+    InstallOutcome install(std::initializer_list<const char*> rows = {},
+                           std::deque<int> answers = {AnswerOK}) {
+        if (rows.size()) choose(rows);
         boxes.answers = std::move(answers);
         return Install_Fonts(*ctx, *preview, previewView);
     }
@@ -151,8 +154,7 @@ TEST_F(Installing, InstalledFontsAreCataloguedListedAndSeenByOtherPrograms) {
     const QString odd = u"Quote \"x\" *[1] Été.ttf"_s;
     put("QuoteTest.ttf", odd);
     preview->boxDir_Change(source);
-    choose({"Fixture Sans", "Case Test", "Quote \"Test\""});
-    const InstallOutcome out = install();
+    const InstallOutcome out = install({"Fixture Sans", "Case Test", "Quote \"Test\""});
 
     EXPECT_EQ(out.installed, 3);
     EXPECT_EQ(out.added, 3);
@@ -183,8 +185,7 @@ TEST_F(Installing, InstalledFontsAreCataloguedListedAndSeenByOtherPrograms) {
     EXPECT_TRUE(preview->installedOnce());
 
     // Installed again: counted in the message, but nothing new for the catalogue or the count.
-    choose({"Fixture Sans", "Gamma Test"});
-    EXPECT_EQ(install().added, 1);
+    EXPECT_EQ(install({"Fixture Sans", "Gamma Test"}).added, 1);
     EXPECT_EQ(boxes.shown.back().text, "2 fonts installed successfully.");
     EXPECT_EQ(view.fontCount, "TrueType Fonts: 6");
 
@@ -209,8 +210,7 @@ TEST_F(Installing, AutoAssignPutsNewFontsIntoTheirSetsOnlyWhenSwitchedOn) {
     preview->boxDir_Change(source);
 
     app.addAutoAssign = false;
-    choose({"Delta Test"});
-    install();
+    install({"Delta Test"});
     EXPECT_EQ(scalar("SELECT count(*) FROM [Assigned Fonts]"), "0");
     EXPECT_FALSE(app.assignedStale);
 
@@ -239,8 +239,7 @@ TEST_F(Installing, WithASetActiveTheInstalledFontIsVisibleAndShownActive) {
 
     put("BetaTest-Regular.ttf");
     preview->boxDir_Change(source);
-    choose({"Beta Test"});
-    install();
+    install({"Beta Test"});
     EXPECT_EQ(fcList(), sorted({mono, env.fontsFolder() + "BetaTest-Regular.ttf"}));
     EXPECT_EQ(all.row(all.find("Beta Test")).state, StateActive);
     EXPECT_EQ(stateOfFace(*ctx, "Beta Test"), StateActive);
@@ -255,8 +254,7 @@ TEST_F(Installing, ADifferentFileOfTheSameNameIsReplacedOnlyWhenTheUserSaysSo) {
     const QByteArray gamma = bytesOf(installed);
     put("DeltaTest-Regular.ttf", "Gamma.ttf");
     preview->boxDir_Change(source);
-    choose({"Delta Test"});
-    install({AnswerNo, AnswerOK});
+    install({"Delta Test"}, {AnswerNo, AnswerOK});
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(boxes.shown[0].text,
               "A different font file named \"Gamma.ttf\" is already in your fonts folder.  "
@@ -269,8 +267,7 @@ TEST_F(Installing, ADifferentFileOfTheSameNameIsReplacedOnlyWhenTheUserSaysSo) {
     EXPECT_EQ(bytesOf(installed), gamma);
     EXPECT_EQ(catalogue("Gamma Test"), QStringList{"Gamma.ttf = Gamma Test Regular (TrueType)"});
 
-    choose({"Delta Test"});
-    install({AnswerYes, AnswerOK});
+    install({"Delta Test"}, {AnswerYes, AnswerOK});
     EXPECT_EQ(bytesOf(installed), bytesOf(source + "Gamma.ttf"));
     EXPECT_EQ(catalogue("Delta Test"), QStringList{"Gamma.ttf = Delta Test Regular (TrueType)"});
     EXPECT_EQ(listNames(), (QStringList{"Alpha Test", "Delta Test", "Fixture Mono"}))
@@ -278,9 +275,8 @@ TEST_F(Installing, ADifferentFileOfTheSameNameIsReplacedOnlyWhenTheUserSaysSo) {
     EXPECT_TRUE(dotFiles().isEmpty()) << dotFiles().join(", ").toStdString();
 
     // The same content again: nothing to ask. The folder's one row: "All fonts".
-    choose({"Delta Test"});
     const size_t shown = boxes.shown.size();
-    install();
+    install({"Delta Test"});
     EXPECT_EQ(boxes.shown.size(), shown + 1);
     EXPECT_EQ(boxes.shown.back().text, "All fonts installed successfully.");
 }
@@ -308,8 +304,7 @@ TEST_F(Installing, FromTheFontsFolderNothingIsCopiedAndALinkThereIsReplacedNotFo
 
     put("EpsilonTest-Regular.ttf", "Zeta.ttf");
     preview->boxDir_Change(source);
-    choose({"Epsilon Test"});
-    install({AnswerYes, AnswerOK});
+    install({"Epsilon Test"}, {AnswerYes, AnswerOK});
     EXPECT_FALSE(QFileInfo(link).isSymLink());
     EXPECT_EQ(bytesOf(link), bytesOf(source + "Zeta.ttf"));
     EXPECT_EQ(bytesOf(target), bytesOf(lbtest::TempEnv::fixture("ZetaTest-Regular.ttf")));
@@ -326,8 +321,7 @@ TEST_F(Installing, AFontsFolderFontconfigDoesNotReadIsReportedAndNothingCopied) 
     openPreview();
     put("BetaTest-Regular.ttf");
     preview->boxDir_Change(source);
-    choose({"Beta Test"});
-    install();
+    install({"Beta Test"});
     EXPECT_TRUE(boxes.shown.back().text.startsWith(
         "No fonts were installed.\n\nYour fonts folder " + env.fontsFolder() +
         " is not one of the folders your font configuration reads"))
@@ -352,8 +346,7 @@ TEST_F(Installing, AReadOnlyFontsFolderInstallsNothingAndSaysWhy) {
     }
     openPreview();
     preview->boxDir_Change(source);
-    choose({"Beta Test"});
-    const InstallOutcome out = install();
+    const InstallOutcome out = install({"Beta Test"});
     EXPECT_EQ(out.installed, 0);
     ASSERT_EQ(out.failures.size(), 1u);
     EXPECT_TRUE(boxes.shown.back().text.startsWith("No fonts were installed.\n\n1 file was not "
@@ -380,7 +373,7 @@ TEST_F(Installing, WhenTheFontStateCannotBeWrittenEverythingIsTakenBack) {
     // The shared state cannot be written: a folder stands where its file goes.
     QFile::remove(FontconfigResources::statePath());
     ASSERT_TRUE(QDir().mkpath(FontconfigResources::statePath()));
-    EXPECT_THROW(install({AnswerYes}), FontStateError);
+    EXPECT_THROW(install({}, {AnswerYes}), FontStateError);
     EXPECT_FALSE(QFileInfo::exists(env.fontsFolder() + "BetaTest-Regular.ttf"));
     EXPECT_EQ(bytesOf(env.fontsFolder() + "Gamma.ttf"), gamma);
     EXPECT_TRUE(catalogue("Beta Test").isEmpty());
