@@ -78,19 +78,12 @@ public:
     }
     bool deleteFile(const QString&) override { return false; }
 
-    QSet<QString> undeletable; // files removeFiles() cannot remove
     int removeCalls = 0;
     std::vector<std::pair<QString, QString>> removeFiles(const QStringList& files) override {
         ++removeCalls;
-        std::vector<std::pair<QString, QString>> failed;
-        for (const QString& f : files) {
-            if (undeletable.contains(f)) {
-                failed.push_back({f, QStringLiteral("Permission denied")});
-                continue;
-            }
+        for (const QString& f : files)
             std::erase_if(values, [&](const lb::FontValue& v) { return v.data == f; });
-        }
-        return failed;
+        return {};
     }
 
     void add(const QString& fullName, const QString& file) {

@@ -67,6 +67,15 @@ TEST_F(Catalogue, PhaseTextIsOnScreenWhileTheInstalledFontsAreRead) {
 }
 
 TEST_F(Catalogue, AssignmentsOfVanishedFontsGoAndOthersStay) {
+    // Nothing installed: an empty catalogue, and no assignment is left.
+    exec("INSERT INTO [Fonts] VALUES ('Old', 'old.ttf', 'Old (TrueType)')");
+    assign("Serif", "Old");
+    Refresh_Fonts(ctx);
+    EXPECT_EQ(scalar("SELECT count(*) FROM [Fonts]"), "0");
+    EXPECT_EQ(scalar("SELECT count(*) FROM [Assigned Fonts]"), "0");
+    EXPECT_EQ(view.fontCount, "TrueType Fonts: 0");
+    EXPECT_TRUE(listNames().isEmpty());
+
     addFont("Alpha Test", "Alpha Test Regular", "a.ttf");
     addSet("Mine");
     assign("Mine", "Alpha Test");
@@ -78,31 +87,21 @@ TEST_F(Catalogue, AssignmentsOfVanishedFontsGoAndOthersStay) {
     EXPECT_TRUE(app.currentSetName.isEmpty());
 }
 
-TEST_F(Catalogue, UnassignedOnlyHidesAssignedTypefacesButCountsThem) {
+TEST_F(Catalogue, UnassignedOnlyHidesAssignedTypefacesAndAutoAssignFillsExistingSetsOnly) {
+    // The knowledge base's spelling differs in case; the assignment takes the knowledge base's.
+    addFont("georgia", "Georgia Regular", "g.ttf");
     addFont("Alpha Test", "Alpha Test Regular", "a.ttf");
     addFont("Beta Test", "Beta Test Regular", "b.ttf");
     assign("Serif", "Beta Test");
-    ctx.unassignedOnly = true;
-    Refresh_Fonts(ctx);
-    EXPECT_EQ(listNames(), QStringList{"Alpha Test"});
-    EXPECT_EQ(view.fontCount, "TrueType Fonts: 2");
-    Fill_AllFonts(ctx);
-    EXPECT_EQ(view.messages.last(), "Unassigned Fonts loaded successfully.");
-    EXPECT_EQ(listNames(), QStringList{"Alpha Test"});
-}
-
-TEST_F(Catalogue, AutoAssignRunsPerTypefaceIntoExistingSetsOnly) {
-    // Knowledge base spelling differs in case; the assignment takes the knowledge base's.
-    addFont("georgia", "Georgia Regular", "g.ttf");
-    addFont("Alpha Test", "Alpha Test Regular", "a.ttf");
     exec("INSERT INTO [Auto Assign] VALUES ('Nowhere', 'Alpha Test', 0)");
     app.addAutoAssign = true;
     ctx.unassignedOnly = true;
     Refresh_Fonts(ctx);
-    EXPECT_EQ(column("SELECT [Set Name] || '/' || [Font Name] FROM [Assigned Fonts]"),
-              QStringList{"Serif/Georgia"});
-    // Just assigned by AutoAssign, so not listed as unassigned.
+    EXPECT_EQ(column("SELECT [Set Name] || '/' || [Font Name] FROM [Assigned Fonts] ORDER BY 1"),
+              (QStringList{"Serif/Beta Test", "Serif/Georgia"}));
+    // Just assigned by AutoAssign, so not listed as unassigned; every typeface is counted.
     EXPECT_EQ(listNames(), QStringList{"Alpha Test"});
+    EXPECT_EQ(view.fontCount, "TrueType Fonts: 3");
     // Once the set exists, the next refresh fills it.
     addSet("Nowhere");
     Refresh_Fonts(ctx);
@@ -161,16 +160,6 @@ TEST_F(Catalogue, KilledRefreshLeavesPreviousCatalogueAndAssignments) {
     auto db = Database::open(env.letterbayHome() + QStringLiteral("/letterbay.mdb"), ConnectSuffix);
     EXPECT_EQ(lbtest::scalar(*db, "SELECT count(*) FROM [Fonts]"), "40");
     EXPECT_EQ(lbtest::scalar(*db, "SELECT [Font Name] FROM [Assigned Fonts]"), "Face 7");
-}
-
-TEST_F(Catalogue, EmptyInstallationGivesEmptyCatalogue) {
-    exec("INSERT INTO [Fonts] VALUES ('Old', 'old.ttf', 'Old (TrueType)')");
-    assign("Serif", "Old");
-    Refresh_Fonts(ctx);
-    EXPECT_EQ(scalar("SELECT count(*) FROM [Fonts]"), "0");
-    EXPECT_EQ(scalar("SELECT count(*) FROM [Assigned Fonts]"), "0");
-    EXPECT_EQ(view.fontCount, "TrueType Fonts: 0");
-    EXPECT_TRUE(listNames().isEmpty());
 }
 
 TEST(SystemFonts, SlotsKeepOrderAndRefuseRepeats) {

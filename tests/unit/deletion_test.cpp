@@ -1,18 +1,13 @@
 // Deleting fonts: the question, the counts, what stays when a file cannot be removed, and on real
 // fontconfig what other programs see afterwards.
-#include "activation/activation.h"
 #include "activation/deletion.h"
 #include "catalogue/font_lists.h"
 #include "catalogue/refresh.h"
 #include "catalogue/system_fonts.h"
 #include "core/schema.h"
-#include "core/startup.h"
 #include "platform/font_selection.h"
-#include "platform/fontconfig_fonts.h"
-#include "platform/hidden_fonts.h"
-#include "support/data_files.h"
-#include "support/font_env.h"
 #include "support/ops_fixture.h"
+#include "support/real_fonts.h"
 #include "support/unprivileged.h"
 
 #include <QDir>
@@ -60,10 +55,6 @@ struct Deleting : lbtest::OpsFixture {
             ++allFonts.selectedCount;
         }
     }
-    void showSet(const QString& set) {
-        app.currentSetName = set;
-        Fill_AssignedFonts(ctx);
-    }
     QStringList files(const QString& face) {
         lb::Statement st = app.db->prepare(
             "SELECT [File Name] FROM [Fonts] WHERE [Face Name] = ?1 AND [Face Name] = ?1 COLLATE "
@@ -85,7 +76,7 @@ struct Deleting : lbtest::OpsFixture {
     }
 };
 
-TEST_F(Deleting, TheQuestionNamesTheFontSelectedInAllFontsAndNoChangesNothing) {
+TEST_F(Deleting, TheQuestionNamesWhatGoesAndSystemFontsStay) {
     select({"Alpha Test"});
     // A click in History (or in the preview) picks another font without selecting it.
     app.pickedFontName = "Beta Test";
@@ -103,22 +94,11 @@ TEST_F(Deleting, TheQuestionNamesTheFontSelectedInAllFontsAndNoChangesNothing) {
     boxes.answers = {AnswerYes};
     Delete_Fonts(ctx);
     EXPECT_TRUE(files("Alpha Test").isEmpty());
-    EXPECT_EQ(files("Beta Test"), QStringList{"BetaTest-Regular.ttf"});
     EXPECT_TRUE(setsOf("Alpha Test").isEmpty()) << "its assignments go in every set";
     EXPECT_EQ(allFonts.find("Alpha Test"), -1);
     EXPECT_EQ(view.messages.last(), "\"Alpha Test\" deleted successfully.");
+    EXPECT_EQ(view.fontCount, "TrueType Fonts: 6");
 
-    // Several: the count, not a name.
-    select({"Beta Test", "Gamma Test"});
-    boxes.answers = {AnswerNo};
-    Delete_Fonts(ctx);
-    EXPECT_EQ(boxes.shown.back().text,
-              "Are you sure you want to permanently remove these 2 fonts from your PC?");
-}
-
-TEST_F(Deleting, SystemFontsStayAndTheMessageCountsWhatWent) {
-    const QString before = view.fontCount;
-    ASSERT_EQ(before, "TrueType Fonts: 7");
     select({"Desk Sans"});
     boxes.answers = {AnswerYes};
     const int clears = view.clearAssignedCalls;
@@ -126,25 +106,27 @@ TEST_F(Deleting, SystemFontsStayAndTheMessageCountsWhatWent) {
     EXPECT_EQ(view.messages.last(), "All selected fonts were system fonts, none were deleted.");
     EXPECT_EQ(files("Desk Sans"), QStringList{"desk.ttf"});
     EXPECT_EQ(view.clearAssignedCalls, clears + 1) << "the Assigned Fonts list is cleared";
-    EXPECT_EQ(view.fontCount, before);
+    EXPECT_EQ(view.fontCount, "TrueType Fonts: 6");
 
-    // Three selected, one of them the desktop's, two of them adjacent rows.
+    // Three selected, one of them the desktop's, two of them adjacent rows: the count, no name.
     select({"Beta Test", "CASE TEST", "Desk Sans"});
     boxes.answers = {AnswerYes};
     Delete_Fonts(ctx);
+    EXPECT_EQ(boxes.shown.back().text,
+              "Are you sure you want to permanently remove these 3 fonts from your PC?");
     EXPECT_EQ(view.messages.last(),
               "2 of 3 fonts deleted successfully.  None of the selected system fonts were "
               "deleted.");
-    EXPECT_EQ(listNames(),
-              (QStringList{"Alpha Test", "Case Test", "Desk Sans", "Fixture Sans", "Gamma Test"}));
-    EXPECT_EQ(view.fontCount, "TrueType Fonts: 5");
+    EXPECT_EQ(listNames(), (QStringList{"Case Test", "Desk Sans", "Fixture Sans", "Gamma Test"}));
+    EXPECT_EQ(view.fontCount, "TrueType Fonts: 4");
     // "Case Test" is another typeface than "CASE TEST": its file stays.
     EXPECT_EQ(files("Case Test"), QStringList{"CaseTest-Regular.ttf"});
 }
 
 TEST_F(Deleting, EveryFileOfAFaceGoesInOneRemovalAndTheShownSetIsRefilled) {
     assign("Work", "Beta Test");
-    showSet("Work");
+    app.currentSetName = "Work";
+    Fill_AssignedFonts(ctx);
     ASSERT_EQ(assignedFonts.size(), 3);
     select({"Alpha Test", "Fixture Sans"});
     boxes.answers = {AnswerYes};
@@ -169,53 +151,17 @@ TEST_F(Deleting, EveryFileOfAFaceGoesInOneRemovalAndTheShownSetIsRefilled) {
     EXPECT_EQ(view.clearAssignedCalls, clears + 1);
 }
 
-TEST_F(Deleting, AFontWhoseFileStaysKeepsItsRowsAndSetsAndIsNamed) {
-    registry.undeletable = {"BetaTest-Regular.ttf"};
-    select({"Alpha Test", "Beta Test"});
-    boxes.answers = {AnswerYes, AnswerOK};
-    Delete_Fonts(ctx);
-    EXPECT_TRUE(files("Alpha Test").isEmpty());
-    EXPECT_EQ(files("Beta Test"), QStringList{"BetaTest-Regular.ttf"});
-    EXPECT_EQ(setsOf("Beta Test"), QStringList{"Play"});
-    EXPECT_GE(allFonts.find("Beta Test"), 0);
-    EXPECT_EQ(view.messages.last(),
-              "1 of 2 fonts deleted successfully.  \"Beta Test\" could not be removed from your "
-              "PC.");
-    EXPECT_EQ(view.fontCount, "TrueType Fonts: 6");
-    ASSERT_EQ(boxes.shown.size(), 2u);
-    EXPECT_EQ(boxes.shown[1].title, "Delete Fonts");
-    EXPECT_EQ(boxes.shown[1].style, 16);
-    EXPECT_TRUE(boxes.shown[1].text.contains("Beta Test (/fonts/BetaTest-Regular.ttf): "
-                                             "Permission denied"))
-        << boxes.shown[1].text.toStdString();
-    // A refresh finds the same catalogue: nothing comes back without its sets.
-    Refresh_Fonts(ctx);
-    EXPECT_EQ(setsOf("Beta Test"), QStringList{"Play"});
-}
-
 // On real fontconfig: what another program sees afterwards, and what is deleted on disk.
-struct DeletingFromDisk : ::testing::Test {
-    lbtest::FontEnv env;
-    lbtest::ScriptedBoxes boxes;
-    MemoryPointer pointer;
-    AppState app{boxes, pointer};
-    FontconfigFonts fontconfig;
-    lbtest::FakeDesktop desktop;
-    FontconfigResources resources{fontconfig};
-    FontPlatform fonts{fontconfig, fontconfig, desktop, resources};
-    lbtest::RecordingView view;
-    FontListModel all, assigned;
-    MainContext ctx{app, fonts, view, all, assigned};
-    QString sans[2], alpha, serif, outside, link, system;
+struct DeletingFromDisk : lbtest::RealFontsTest {
+    QString sansBold, outside, link;
 
     void SetUp() override {
-        desktop.list = {"Fixture Mono"};
         if (lbtest::isUnprivilegedChild()) return;
         sans[0] = env.installFixture("FixtureSans-Regular.ttf");
-        sans[1] = env.installInSubfolder("FixtureSans-Bold.ttf", "Sans");
+        sansBold = env.installInSubfolder("FixtureSans-Bold.ttf", "Sans");
         alpha = env.installFixture("AlphaTest-Regular.ttf");
         serif = env.installFixture("FixtureSerif-Regular.ttf", true);
-        system = env.installFixture("FixtureMono-Regular.ttf", true);
+        mono = env.installFixture("FixtureMono-Regular.ttf", true);
         // A link in the fonts folder to a file kept elsewhere.
         QDir().mkpath(env.root() + "/elsewhere");
         outside = env.root() + "/elsewhere/Gamma.ttf";
@@ -225,27 +171,9 @@ struct DeletingFromDisk : ::testing::Test {
     }
     // The catalogue, built by whoever runs the test (see unprivileged.h).
     void openCatalogue() {
-        Startup startup(app);
-        ASSERT_TRUE(startup.load());
-        app.openMainDataSources();
-        Refresh_Fonts(ctx);
-        app.db->exec("DELETE FROM [Sets]");
+        open();
         app.db->exec("INSERT INTO [Sets] VALUES ('Work')");
         app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Work', 'Alpha Test')");
-    }
-    void selectAll(QStringList faces) {
-        for (const QString& f : faces) {
-            const int row = all.find(f);
-            ASSERT_GE(row, 0) << f.toStdString();
-            all.setSelected(row, true);
-            ++all.selectedCount;
-        }
-    }
-    static std::vector<std::string> paths(std::initializer_list<QString> p) {
-        QSet<QString> s;
-        for (const QString& x : p)
-            s.insert(x);
-        return lbtest::sorted(s);
     }
 };
 
@@ -253,23 +181,24 @@ TEST_F(DeletingFromDisk, DeletesOnlyInsideTheFontsFolderAndNothingComesBack) {
     openCatalogue();
     // A catalogued file someone removed by hand meanwhile.
     ASSERT_TRUE(QFile::remove(alpha));
-    selectAll({"Fixture Sans", "Fixture Serif", "Gamma Test", "Alpha Test", "Fixture Mono"});
+    select({"Fixture Sans", "Fixture Serif", "Gamma Test", "Alpha Test", "Fixture Mono"});
     boxes.answers = {AnswerYes};
-    Delete_Fonts(ctx);
+    Delete_Fonts(*ctx);
     EXPECT_EQ(view.messages.last(),
               "4 of 5 fonts deleted successfully.  None of the selected system fonts were "
               "deleted.");
-    EXPECT_FALSE(QFileInfo::exists(sans[0]) || QFileInfo::exists(sans[1]));
+    EXPECT_FALSE(QFileInfo::exists(sans[0]) || QFileInfo::exists(sansBold));
     EXPECT_FALSE(QFileInfo(link).isSymLink()) << "the link goes";
     EXPECT_TRUE(QFileInfo::exists(outside)) << "what it pointed to stays";
     EXPECT_TRUE(QFileInfo::exists(serif)) << "a system-wide file is never deleted";
     EXPECT_TRUE(readFontSelection(removedFontsConfPath()).rejectGlobs.contains(serif));
-    EXPECT_EQ(lbtest::fcList(), paths({system}));
-    EXPECT_EQ(lbtest::scalar(*app.db, "SELECT count(*) FROM [Assigned Fonts]"), "0");
+    EXPECT_EQ(lbtest::fcList(), lbtest::sorted({mono}));
+    EXPECT_EQ(scalar("SELECT count(*) FROM [Assigned Fonts]"), "0");
 
-    Refresh_Fonts(ctx);
+    Refresh_Fonts(*ctx);
     EXPECT_EQ(view.fontCount, "TrueType Fonts: 1");
-    EXPECT_TRUE(resources.hiddenFiles().isEmpty());
+    // Nothing is left hidden as inactive: the removal alone keeps the system font away.
+    EXPECT_TRUE(resources->hiddenFiles().isEmpty());
 }
 
 TEST_F(DeletingFromDisk, AFileInAReadOnlyFontsFolderStaysWithItsRowAndSet) {
@@ -286,22 +215,28 @@ TEST_F(DeletingFromDisk, AFileInAReadOnlyFontsFolderStaysWithItsRowAndSet) {
         }
     }
     openCatalogue();
-    selectAll({"Alpha Test"});
+    select({"Alpha Test", "Fixture Serif"});
     boxes.answers = {AnswerYes, AnswerOK};
-    Delete_Fonts(ctx);
-    EXPECT_TRUE(QFileInfo::exists(env.fontsFolder() + "AlphaTest-Regular.ttf"));
-    EXPECT_EQ(lbtest::scalar(*app.db, "SELECT [File Name] FROM [Fonts] WHERE [Face Name] = "
-                                      "'Alpha Test'"),
-              "AlphaTest-Regular.ttf");
-    EXPECT_EQ(lbtest::scalar(*app.db, "SELECT [Set Name] FROM [Assigned Fonts] WHERE [Font "
-                                      "Name] = 'Alpha Test'"),
-              "Work");
+    Delete_Fonts(*ctx);
+    const QString file = env.fontsFolder() + "AlphaTest-Regular.ttf";
+    EXPECT_TRUE(QFileInfo::exists(file));
+    EXPECT_EQ(catalogue("Alpha Test"),
+              QStringList{"AlphaTest-Regular.ttf = Alpha Test Regular (TrueType)"});
+    const QString setOfAlpha =
+        "SELECT [Set Name] FROM [Assigned Fonts] WHERE [Font Name] = 'Alpha Test'";
+    EXPECT_EQ(scalar(setOfAlpha), "Work");
     EXPECT_GE(all.find("Alpha Test"), 0);
-    EXPECT_EQ(view.messages.last(),
-              "No font was deleted.  \"Alpha Test\" could not be removed from your PC.");
+    EXPECT_EQ(view.messages.last(), "1 of 2 fonts deleted successfully.  \"Alpha Test\" could not "
+                                    "be removed from your PC.");
+    EXPECT_EQ(view.fontCount, "TrueType Fonts: 4");
     ASSERT_EQ(boxes.shown.size(), 2u);
-    EXPECT_TRUE(boxes.shown[1].text.contains("Permission denied"))
+    EXPECT_EQ(boxes.shown[1].title, "Delete Fonts");
+    EXPECT_EQ(boxes.shown[1].style, 16);
+    EXPECT_TRUE(boxes.shown[1].text.contains("Alpha Test (" + file + "): Permission denied"))
         << boxes.shown[1].text.toStdString();
+    // A refresh finds the same catalogue: nothing comes back without its sets.
+    Refresh_Fonts(*ctx);
+    EXPECT_EQ(scalar(setOfAlpha), "Work");
 }
 
 } // namespace

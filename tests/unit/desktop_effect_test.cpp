@@ -1,6 +1,5 @@
 // The whole path with real fontconfig: catalogue, activation and what another program sees.
 #include "activation/activation.h"
-#include "catalogue/font_lists.h"
 #include "catalogue/refresh.h"
 #include "catalogue/system_fonts.h"
 #include "core/schema.h"
@@ -8,13 +7,10 @@
 #include "core/startup.h"
 #include "platform/checked_file.h"
 #include "platform/font_selection.h"
-#include "platform/fontconfig_fonts.h"
-#include "platform/hidden_fonts.h"
 #include "sets/assignment.h"
 #include "support/data_files.h"
-#include "support/fakes.h"
-#include "support/font_env.h"
 #include "support/programs.h"
+#include "support/real_fonts.h"
 
 #include "corpus/corpus.h"
 
@@ -26,187 +22,94 @@
 #include <QThread>
 #include <cstdio>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 using namespace lb;
+using lbtest::fcList;
+using lbtest::sorted;
 
 namespace {
 
-struct DesktopEffect : ::testing::Test {
-    lbtest::FontEnv env;
-    lbtest::ScriptedBoxes boxes;
-    MemoryPointer pointer;
-    AppState app{boxes, pointer};
-    FontconfigFonts fontconfig;
-    lbtest::FakeDesktop
-        desktop; // the desktop's own font, fixed so the test does not depend on the machine
-    std::unique_ptr<FontconfigResources> resources;
-    std::unique_ptr<FontPlatform> fonts;
-    lbtest::RecordingView view;
-    FontListModel all, assigned;
-    std::unique_ptr<MainContext> ctx;
-    QString sans[3], alpha, beta, serif, system;
-
+struct DesktopEffect : lbtest::RealFontsTest {
     void SetUp() override {
-        sans[0] = env.installFixture("FixtureSans-Regular.ttf");
-        sans[1] = env.installFixture("FixtureSans-Bold.ttf");
-        sans[2] = env.installFixture("FixtureSans-Italic.ttf");
-        alpha = env.installFixture("AlphaTest-Regular.ttf");
-        beta = env.installFixture("BetaTest-Regular.ttf");
-        serif = env.installFixture("FixtureSerif-Regular.ttf", true);
-        system = env.installFixture("FixtureMono-Regular.ttf", true);
-        desktop.list = {"Fixture Mono"};
-        Startup startup(app);
-        ASSERT_TRUE(startup.load());
-        app.openMainDataSources();
-        start();
-        Refresh_Fonts(*ctx);
+        installStandardFonts();
+        open();
         app.db->exec("INSERT INTO [Sets] VALUES ('Body')");
         app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Body', 'fixture sans'), ('Body', "
                      "'Fixture Serif')");
     }
-    // A fresh program run over the same files.
-    void start() {
-        resources = std::make_unique<FontconfigResources>(fontconfig);
-        fonts = std::make_unique<FontPlatform>(
-            FontPlatform{fontconfig, fontconfig, desktop, *resources});
-        ctx = std::make_unique<MainContext>(MainContext{app, *fonts, view, all, assigned});
-    }
     void activate(const QString& set) {
         view.setBox = set;
         Activate_Sets(*ctx, !set.isEmpty());
-    }
-    static std::vector<std::string> files(std::initializer_list<QString> paths) {
-        return lbtest::sorted(QSet<QString>(paths));
     }
 };
 
 TEST_F(DesktopEffect, AnotherProgramSeesOnlyTheSetAndTheDesktopFonts) {
     EXPECT_EQ(view.fontCount, "TrueType Fonts: 5");
     activate("Body");
-    EXPECT_EQ(lbtest::fcList(), files({sans[0], sans[1], sans[2], serif, system}));
+    EXPECT_EQ(fcList(), sorted({sans[0], sans[1], sans[2], serif, mono}));
     EXPECT_TRUE(QFile::exists(inactiveFontsConfPath()));
 
     // A refresh while the set is active keeps the hidden fonts and their assignments.
-    app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Other', 'Alpha Test')");
+    app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Other', 'Beta Test')");
     Refresh_Fonts(*ctx);
     EXPECT_EQ(view.fontCount, "TrueType Fonts: 5");
-    EXPECT_EQ(lbtest::scalar(*app.db, "SELECT count(*) FROM [Assigned Fonts]"), "3");
+    EXPECT_EQ(scalar("SELECT count(*) FROM [Assigned Fonts]"), "3");
     EXPECT_EQ(all.row(all.find("Alpha Test")).state, StateInactive);
     EXPECT_EQ(all.row(all.find("Fixture Mono")).state, StateSystem);
 
+    // AutoAssign into the active set shows the font at once.
+    app.db->exec("INSERT INTO [Auto Assign] ([Set Name], [Font Name], [Inactive]) "
+                 "VALUES ('Body', 'Alpha Test', 0)");
+    app.addAutoAssign = true;
+    Refresh_Fonts(*ctx);
+    EXPECT_EQ(all.row(all.find("Alpha Test")).state, StateActive);
+    EXPECT_EQ(fcList(), sorted({sans[0], sans[1], sans[2], alpha, serif, mono}));
+
+    // Alpha is now in the previous set, Body: activating all must still leave nothing hidden.
     activate("");
-    EXPECT_EQ(lbtest::fcList(), files({sans[0], sans[1], sans[2], alpha, beta, serif, system}));
+    EXPECT_EQ(fcList(), sorted({sans[0], sans[1], sans[2], alpha, beta, serif, mono}));
     EXPECT_FALSE(QFile::exists(inactiveFontsConfPath()));
+    EXPECT_TRUE(FontconfigResources(fontconfig).hiddenFiles().isEmpty());
+    EXPECT_EQ(view.messages.last(), " All sets activated successfully.  No fonts are inactive.");
 }
 
-TEST_F(DesktopEffect, NextStartReappliesOnlyWhenTheHiddenStateWasLost) {
+TEST_F(DesktopEffect, NextStartWritesNothingInStepAndClearsAStrayState) {
     activate("Body");
-    const QString stamp = lbtest::scalar(*app.db, "SELECT [Font State] FROM [Sample Text]");
-    start(); // as after a log-out: the state comes back from its files
+    const QString stamp = scalar("SELECT [Font State] FROM [Sample Text]");
+    restart(); // as after a log-out: the state comes back from its files
     EXPECT_FALSE(Reapply_ActiveSet(*ctx));
-    EXPECT_EQ(lbtest::scalar(*app.db, "SELECT [Font State] FROM [Sample Text]"), stamp)
+    EXPECT_EQ(scalar("SELECT [Font State] FROM [Sample Text]"), stamp)
         << "in step: nothing written";
-
-    QFile::remove(inactiveFontsConfPath()); // removed by hand, or never written
-    start();
-    EXPECT_EQ(lbtest::fcList().size(), 7u);
-    EXPECT_TRUE(Reapply_ActiveSet(*ctx));
-    EXPECT_EQ(lbtest::fcList(), files({sans[0], sans[1], sans[2], serif, system}));
-    EXPECT_EQ(activatedSet(app), "Body");
-    EXPECT_EQ(all.row(all.find("Alpha Test")).state, StateInactive);
 
     // With every set active, a stray state from elsewhere is cleared at the next start too.
     activate("");
     FontconfigResources stray(fontconfig);
     stray.unload(alpha);
     ASSERT_TRUE(stray.broadcast("not ours"));
-    start();
+    restart();
     EXPECT_TRUE(Reapply_ActiveSet(*ctx));
-    EXPECT_EQ(lbtest::fcList().size(), 7u);
-}
-
-TEST_F(DesktopEffect, AutoAssignIntoTheActiveSetShowsTheFontAndActivateAllHidesNothing) {
-    activate("Body");
-    app.db->exec("INSERT INTO [Auto Assign] ([Set Name], [Font Name], [Inactive]) "
-                 "VALUES ('Body', 'Alpha Test', 0)");
-    app.addAutoAssign = true;
-    Refresh_Fonts(*ctx);
-    EXPECT_EQ(all.row(all.find("Alpha Test")).state, StateActive);
-    EXPECT_EQ(lbtest::fcList(), files({sans[0], sans[1], sans[2], alpha, serif, system}));
-    // Alpha is now in the previous set, Body: activating all must still leave nothing hidden.
-    activate("");
-    EXPECT_EQ(lbtest::fcList().size(), 7u) << "every set active: nothing hidden";
-    EXPECT_TRUE(FontconfigResources(fontconfig).hiddenFiles().isEmpty());
-    EXPECT_EQ(view.messages.last(), " All sets activated successfully.  No fonts are inactive.");
+    EXPECT_EQ(fcList().size(), 7u);
 }
 
 TEST_F(DesktopEffect, AStateThatCannotBeWrittenUndoesTheWholeChange) {
     activate("Body");
-    const auto before = lbtest::fcList();
-    const QString stamp = lbtest::scalar(*app.db, "SELECT [Font State] FROM [Sample Text]");
+    const auto before = fcList();
+    const QString stamp = scalar("SELECT [Font State] FROM [Sample Text]");
     // The state's file name taken by a folder: nothing can be written.
     ASSERT_TRUE(QFile::remove(FontconfigResources::statePath()));
     ASSERT_TRUE(QDir().mkpath(FontconfigResources::statePath()));
     view.setBox = "";
     EXPECT_THROW(Activate_Sets(*ctx, false), FontStateError);
     EXPECT_EQ(activatedSet(app), "Body");
-    EXPECT_EQ(lbtest::scalar(*app.db, "SELECT [Font State] FROM [Sample Text]"), stamp);
-    EXPECT_EQ(lbtest::fcList(), before);
+    EXPECT_EQ(scalar("SELECT [Font State] FROM [Sample Text]"), stamp);
+    EXPECT_EQ(fcList(), before);
 
     view.setBox = "Body";
-    all.setSelected(all.find("Beta Test"), true);
-    all.selectedCount = 1;
+    select({"Beta Test"});
     EXPECT_THROW(Assign_Fonts(*ctx, false), FontStateError);
-    EXPECT_EQ(lbtest::scalar(*app.db, "SELECT count(*) FROM [Assigned Fonts] WHERE [Font Name] = "
-                                      "'Beta Test'"),
-              "0");
-    EXPECT_EQ(lbtest::fcList(), before);
-}
-
-TEST_F(DesktopEffect, RemovingFontsDeletesOnlyInsideTheFontsFolder) {
-    auto removeFace = [&](const QString& face) {
-        RecordSet& rows = *app.datFonts;
-        rows.refresh();
-        const Criteria byFace(fld::FaceName, face);
-        for (bool found = rows.findFirst(byFace); found; found = rows.findNext(byFace))
-            Remove_FontFile(*ctx, rows.text(fld::FileName));
-        publishFontChanges(*ctx);
-    };
-    removeFace("Alpha Test");
-    removeFace("Fixture Serif"); // installed system-wide
-    EXPECT_FALSE(QFile::exists(alpha));
-    EXPECT_TRUE(QFile::exists(serif));
-    EXPECT_EQ(lbtest::fcList(), files({sans[0], sans[1], sans[2], beta, system}));
-    Refresh_Fonts(*ctx);
-    EXPECT_EQ(view.fontCount, "TrueType Fonts: 3");
-    // Nothing is left hidden as inactive: the removal alone keeps the system font away.
-    EXPECT_TRUE(resources->hiddenFiles().isEmpty());
-}
-
-} // namespace
-
-namespace {
-
-TEST_F(DesktopEffect, TwoProgramsNeverUndoEachOthersActivation) {
-    app.db->exec("INSERT INTO [Sets] VALUES ('Other')");
-    app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Other', 'Alpha Test')");
-    activate("Body");
-    // The tray launcher, a program of its own, activates another set meanwhile.
-    const lbtest::Finished other =
-        lbtest::runStateTool({"--desktop", "Fixture Mono", "activate", "Other"});
-    ASSERT_EQ(other.exitCode, 0) << other.output.toStdString();
-    EXPECT_EQ(lbtest::fcList(), files({alpha, system}));
-    // This program then assigns a font to the set it sees active now: the other's activation
-    // stays, with that font added.
-    Fill_AllFonts(*ctx);
-    view.setBox = "Other";
-    all.setSelected(all.find("Beta Test"), true);
-    all.selectedCount = 1;
-    Assign_Fonts(*ctx, false);
-    EXPECT_EQ(lbtest::fcList(), files({alpha, beta, system}));
-    EXPECT_EQ(activatedSet(app), "Other");
+    EXPECT_EQ(scalar("SELECT count(*) FROM [Assigned Fonts] WHERE [Font Name] = 'Beta Test'"), "0");
+    EXPECT_EQ(fcList(), before);
 }
 
 TEST_F(DesktopEffect, AFolderThatVanishedIsAskedAboutBeforeItsFontsGo) {
@@ -218,8 +121,9 @@ TEST_F(DesktopEffect, AFolderThatVanishedIsAskedAboutBeforeItsFontsGo) {
     Refresh_Fonts(*ctx);
     app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Body', 'Lingua Test'), "
                  "('Body', 'Zeta Test'), ('Body', 'Beta Test')");
-    const auto count = [&](const QString& sql) { return lbtest::scalar(*app.db, sql); };
-    ASSERT_EQ(count("SELECT count(*) FROM [Fonts]"), "9");
+    const QString onUsb = "SELECT count(*) FROM [Assigned Fonts] WHERE [Font Name] IN "
+                          "('Lingua Test', 'Zeta Test')";
+    ASSERT_EQ(scalar("SELECT count(*) FROM [Fonts]"), "9");
 
     // The disk is pulled out: its link dangles.
     ASSERT_TRUE(QDir().rename(usb, usb + "-unplugged"));
@@ -231,17 +135,13 @@ TEST_F(DesktopEffect, AFolderThatVanishedIsAskedAboutBeforeItsFontsGo) {
     EXPECT_TRUE(boxes.shown[0].text.startsWith("The folder \"" + env.fontsFolder() +
                                                "usb\" held 2 of your fonts"))
         << boxes.shown[0].text.toStdString();
-    EXPECT_EQ(count("SELECT count(*) FROM [Assigned Fonts] WHERE [Font Name] IN ('Lingua Test', "
-                    "'Zeta Test')"),
-              "2");
+    EXPECT_EQ(scalar(onUsb), "2");
 
     // Back again: the fonts are found where they were, still in their sets.
     ASSERT_TRUE(QDir().rename(usb + "-unplugged", usb));
     Refresh_Fonts(*ctx);
     EXPECT_EQ(boxes.shown.size(), 1u) << "nothing vanished: nothing asked";
-    EXPECT_EQ(count("SELECT count(*) FROM [Assigned Fonts] WHERE [Font Name] IN ('Lingua Test', "
-                    "'Zeta Test')"),
-              "2");
+    EXPECT_EQ(scalar(onUsb), "2");
 
     // Gone for good this time; one more font went on its own, and is removed without asking.
     ASSERT_TRUE(QDir().rename(usb, usb + "-unplugged"));
@@ -249,8 +149,8 @@ TEST_F(DesktopEffect, AFolderThatVanishedIsAskedAboutBeforeItsFontsGo) {
     boxes.answers = {AnswerYes};
     Refresh_Fonts(*ctx);
     EXPECT_EQ(boxes.shown.size(), 2u);
-    EXPECT_EQ(count("SELECT count(*) FROM [Fonts] WHERE [Face Name] = 'Zeta Test'"), "0");
-    EXPECT_EQ(count("SELECT count(*) FROM [Assigned Fonts]"), "2") << "Body's own two are left";
+    EXPECT_EQ(scalar("SELECT count(*) FROM [Fonts] WHERE [Face Name] = 'Zeta Test'"), "0");
+    EXPECT_EQ(scalar("SELECT count(*) FROM [Assigned Fonts]"), "2") << "Body's own two are left";
 }
 
 TEST_F(DesktopEffect, FileNamesThatAreNotTextAreLeftOutSaidAndNeverHidden) {
@@ -263,62 +163,38 @@ TEST_F(DesktopEffect, FileNamesThatAreNotTextAreLeftOutSaidAndNeverHidden) {
             std::filesystem::remove_all(links.toStdString());
         }
     } remove{odd, QFile::encodeName(FontconfigResources::defaultFarmRoot())};
-    {
-        QFile source(lbtest::TempEnv::fixture("ZetaTest-Regular.ttf"));
-        ASSERT_TRUE(source.open(QIODevice::ReadOnly));
-        const QByteArray bytes = source.readAll();
-        FILE* f = std::fopen(odd.constData(), "wb");
-        ASSERT_NE(f, nullptr);
-        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), f);
-        std::fclose(f);
-    }
+    const QByteArray bytes = readWholeFile(lbtest::TempEnv::fixture("ZetaTest-Regular.ttf"));
+    FILE* f = std::fopen(odd.constData(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), f);
+    std::fclose(f);
     boxes.answers = {AnswerOK};
     Refresh_Fonts(*ctx);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].style, 64);
     EXPECT_TRUE(boxes.shown[0].text.contains("not valid text"));
     EXPECT_TRUE(boxes.shown[0].text.contains(QFile::decodeName(odd)));
-    EXPECT_EQ(
-        lbtest::scalar(*app.db, "SELECT count(*) FROM [Fonts] WHERE [Face Name] = 'Zeta Test'"),
-        "0");
+    EXPECT_EQ(scalar("SELECT count(*) FROM [Fonts] WHERE [Face Name] = 'Zeta Test'"), "0");
     // Its folder's other fonts hidden: the file is no one's to hide and stays visible.
     activate("Body");
-    EXPECT_EQ(lbtest::fcList(),
-              files({sans[0], sans[1], sans[2], serif, system, QFile::decodeName(odd)}));
+    EXPECT_EQ(fcList(), sorted({sans[0], sans[1], sans[2], serif, mono, QFile::decodeName(odd)}));
 }
 
 // A few thousand fonts, activations killed at random points, then a program starts again.
-struct KilledActivations : ::testing::Test {
-    lbtest::FontEnv env;
-    lbtest::ScriptedBoxes boxes;
-    MemoryPointer pointer;
-    AppState app{boxes, pointer};
-    FontconfigFonts fontconfig;
-    lbtest::FakeDesktop desktop;
-    lbtest::RecordingView view;
-    FontListModel all, assigned;
+struct KilledActivations : lbtest::RealFontsTest {
     QHash<QString, QString> faceOf; // file -> face
     static constexpr int Fonts = 2000;
 
     void SetUp() override {
-        for (const std::string& f :
-             lbbench::makeCorpus(QFile::encodeName(env.fontsFolder()).toStdString(), Fonts))
-            faceOf.insert(QString::fromStdString(f), {});
+        lbbench::makeCorpus(QFile::encodeName(env.fontsFolder()).toStdString(), Fonts);
         desktop.list = {"Bench Font 000007"};
-        Startup startup(app);
-        ASSERT_TRUE(startup.load());
-        app.openMainDataSources();
-        FontconfigResources res(fontconfig);
-        FontPlatform fonts{fontconfig, fontconfig, desktop, res};
-        MainContext ctx{app, fonts, view, all, assigned};
-        Refresh_Fonts(ctx);
+        open();
         app.db->exec("INSERT INTO [Sets] VALUES ('A'), ('B')");
         app.db->exec("INSERT INTO [Assigned Fonts] SELECT 'A', [Face Name] FROM [Fonts] "
                      "WHERE rowid % 7 = 0");
         app.db->exec("INSERT INTO [Assigned Fonts] SELECT 'B', [Face Name] FROM [Fonts] "
                      "WHERE rowid % 5 = 0");
         Statement st = app.db->prepare("SELECT [File Name], [Face Name] FROM [Fonts]");
-        faceOf.clear();
         while (st.step())
             faceOf.insert(env.fontsFolder() + st.text(0), st.text(1));
         app.closeAll();
@@ -337,7 +213,7 @@ struct KilledActivations : ::testing::Test {
             if (set == "<null>" || members.contains(it.value()) ||
                 desktop.list.contains(it.value()))
                 visible.insert(it.key());
-        return lbtest::sorted(visible);
+        return sorted(visible);
     }
     lbtest::Finished tool(const QString& command, const QString& set = {}) {
         QStringList args{"--desktop", desktop.list.first(), command};
@@ -351,7 +227,7 @@ TEST_F(KilledActivations, TheNextStartOfEitherProgramShowsWhatTheDatabaseSays) {
     clock.start();
     ASSERT_EQ(tool("activate", "A").exitCode, 0);
     const qint64 took = std::max<qint64>(clock.elapsed(), 50);
-    ASSERT_EQ(lbtest::fcList(), expected());
+    ASSERT_EQ(fcList(), expected());
 
     QRandomGenerator random(20261206);
     const std::pair<QString, QString> moves[] = {{"A", "B"}, {"A", ""}, {"", "A"}, {"B", "A"}};
@@ -369,46 +245,38 @@ TEST_F(KilledActivations, TheNextStartOfEitherProgramShowsWhatTheDatabaseSays) {
             ASSERT_EQ(tool("start").exitCode, 0);
         } else {
             // The main program starts.
-            FontconfigResources res(fontconfig);
-            FontPlatform fonts{fontconfig, fontconfig, desktop, res};
-            MainContext ctx{app, fonts, view, all, assigned};
+            restart();
             Startup startup(app);
             ASSERT_TRUE(startup.load());
             app.openMainDataSources();
             Load_SystemFonts(app.systemFonts, desktop);
-            if (Reapply_ActiveSet(ctx)) ++repaired;
+            if (Reapply_ActiveSet(*ctx)) ++repaired;
             app.closeAll();
         }
-        ASSERT_EQ(lbtest::fcList(), expected())
+        ASSERT_EQ(fcList(), expected())
             << "round " << round << ", " << from.toStdString() << " to " << to.toStdString();
     }
     std::printf("  %d of 8 kills checked in the main program needed a repair\n", repaired);
-}
 
-TEST_F(KilledActivations, TheDatabaseAheadOfTheStateOrBehindIt) {
-    // The database says B, the files still implement A: a kill after the commit.
-    ASSERT_EQ(tool("activate", "A").exitCode, 0);
-    {
+    // Deterministically: the database says B while the files still implement A (a kill after
+    // the commit), then the files implement B while the database still says A (before it).
+    const auto pretend = [&](const QString& set, const QString& previous, const QString& stamp) {
         auto db = Database::open(env.letterbayHome() + "/letterbay.mdb", ConnectSuffix);
-        db->exec("UPDATE [Sample Text] SET [Activated Set] = 'B', [Previous Set] = 'A', "
-                 "[Font State] = 'committed-but-not-written'");
-    }
+        Statement st = db->prepare("UPDATE [Sample Text] SET [Activated Set] = ?, "
+                                   "[Previous Set] = ?, [Font State] = ?");
+        st.bind(1, set).bind(2, previous).bind(3, stamp);
+        st.step();
+    };
+    ASSERT_EQ(tool("activate", "A").exitCode, 0);
+    pretend("B", "A", "committed-but-not-written");
     ASSERT_EQ(tool("start").exitCode, 0);
-    EXPECT_EQ(lbtest::fcList(), expected());
-    // The files implement B, the database still says A: a kill before the commit.
+    EXPECT_EQ(fcList(), expected());
     ASSERT_EQ(tool("activate", "A").exitCode, 0);
     const QByteArray before = readWholeFile(FontconfigResources::statePath());
     ASSERT_EQ(tool("activate", "B").exitCode, 0);
-    {
-        auto db = Database::open(env.letterbayHome() + "/letterbay.mdb", ConnectSuffix);
-        const QString stamp = FontconfigResources::parseState(before).stamp;
-        Statement st = db->prepare("UPDATE [Sample Text] SET [Activated Set] = 'A', "
-                                   "[Previous Set] = 'B', [Font State] = ?");
-        st.bind(1, stamp);
-        st.step();
-    }
+    pretend("A", "B", FontconfigResources::parseState(before).stamp);
     ASSERT_EQ(tool("start").exitCode, 0);
-    EXPECT_EQ(lbtest::fcList(), expected());
+    EXPECT_EQ(fcList(), expected());
 }
 
 } // namespace

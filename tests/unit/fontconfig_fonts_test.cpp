@@ -108,6 +108,16 @@ TEST(FontconfigRegistry, SeesFilesAddedBehindItsBackAndRegistersCopiedOnesInTheC
 
     EXPECT_FALSE(fonts.registerFile(u"NotThere.ttf"_s));
     EXPECT_FALSE(fonts.registerFile(zeta)) << "not in the fonts folder";
+
+    // Several at once: each folder registered once, and what it does not list is named.
+    env.installFixture(u"NotAFont.ttf"_s);
+    EXPECT_TRUE(fonts.installProblem().isEmpty());
+    const QStringList missing = fonts.registerFiles(
+        {u"AlphaTest-Regular.ttf"_s, u"NotAFont.ttf"_s, u"Missing.ttf"_s, zeta});
+    EXPECT_EQ(QSet<QString>(missing.begin(), missing.end()),
+              (QSet<QString>{u"NotAFont.ttf"_s, u"Missing.ttf"_s, zeta}));
+    EXPECT_EQ(fcList(), sorted({env.fontsFolder() + u"AlphaTest-Regular.ttf"_s, zeta, copied,
+                                env.fontsFolder() + name}));
 }
 
 TEST(FontconfigRegistry, RemovingASystemFontRejectsItForGoodAndDeletesNothing) {

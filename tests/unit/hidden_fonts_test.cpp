@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QThread>
 #include <QXmlStreamReader>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
@@ -119,11 +118,6 @@ TEST_F(HiddenFonts, ChangesOfOneProgramApplyToTheStateOfAnother) {
     ASSERT_TRUE(first.broadcast(u"3"_s));
     EXPECT_EQ(fcList(), sorted({a, c}));
     EXPECT_TRUE(first.isHidden(b));
-    // An activation replaces the state whole.
-    first.beginActivation();
-    first.unload(c);
-    ASSERT_TRUE(first.broadcast(u"4"_s));
-    EXPECT_EQ(fcList(), sorted({a, b}));
 }
 
 TEST_F(HiddenFonts, SwitchingBackToASetTakesItsLinksAgainAndOldOnesGo) {
@@ -146,26 +140,6 @@ TEST_F(HiddenFonts, SwitchingBackToASetTakesItsLinksAgainAndOldOnesGo) {
             .entryList(QStringList{u"g*"_s}, QDir::Dirs | QDir::NoDotAndDotDot);
     EXPECT_LE(left.size(), 4) << left.join(u' ').toStdString();
     EXPECT_FALSE(QFileInfo::exists(first));
-}
-
-TEST_F(HiddenFonts, FontsArrivingInAHiddenFolderAreMadeVisible) {
-    const QString alpha = install("AlphaTest-Regular.ttf");
-    install("BetaTest-Regular.ttf");
-    ASSERT_TRUE(hideExactly(fonts, {alpha}, u"1"_s));
-    // Where to watch for them.
-    EXPECT_EQ(FontconfigResources::hiddenFolders(),
-              QStringList{QDir::cleanPath(env.fontsFolder())});
-    // Copied by hand, then cached as another program would.
-    const QString late = install("FixtureCollection.ttc");
-    const QString nested = installIn("LinguaTest.ttf", u"new"_s);
-    QProcess::execute(u"fc-cache"_s, {env.fontsFolder()});
-    FontconfigResources nextStart(fonts);
-    EXPECT_TRUE(nextStart.reconcile());
-    EXPECT_EQ(fcList(), sorted(without(all, {alpha})));
-    EXPECT_FALSE(nextStart.reconcile()) << "nothing new: nothing written";
-    EXPECT_TRUE(nextStart.inStep(u"1"_s));
-    EXPECT_FALSE(nextStart.isHidden(late));
-    EXPECT_FALSE(nextStart.isHidden(nested));
 }
 
 // Exactly what is on disk, to show that a failed write left it alone.

@@ -24,18 +24,23 @@ struct StartupTest : ::testing::Test {
     Startup startup{app};
 
     void SetUp() override { QDir().mkpath(dataFolder()); }
-    QString dbFile() const { return dataFolder() + QStringLiteral("/letterbay.mdb"); }
-    QString appendFile() const { return dataFolder() + QStringLiteral("/append.mdb"); }
+    QString dbFile() const { return dataFolder() + "/letterbay.mdb"; }
+    QString appendFile() const { return dataFolder() + "/append.mdb"; }
     QString now(const QString& sql) { return scalar(*app.db, sql); }
+    void copyShipped() {
+        QFile::remove(dbFile());
+        ASSERT_TRUE(QFile::copy(LB_SHARE_DIR "/letterbay.mdb", dbFile()));
+        QFile::setPermissions(dbFile(), QFile::ReadOwner | QFile::WriteOwner);
+    }
 
     // The shipped files as a package installs them: root's, and read-only for everyone.
-    QString installed() const { return env.root() + QStringLiteral("/usr/share/letterbay"); }
+    QString installed() const { return env.root() + "/usr/share/letterbay"; }
     void install(const std::vector<std::pair<QString, QString>>& newAuto) {
         ASSERT_TRUE(QDir().mkpath(installed()));
-        const QString db = installed() + QStringLiteral("/letterbay.mdb");
-        ASSERT_TRUE(QFile::copy(QStringLiteral(LB_SHARE_DIR "/letterbay.mdb"), db));
-        lbtest::makeAppendFile(installed() + QStringLiteral("/append.mdb"), newAuto);
-        for (const QString& f : {db, installed() + QStringLiteral("/append.mdb")})
+        const QString db = installed() + "/letterbay.mdb";
+        ASSERT_TRUE(QFile::copy(LB_SHARE_DIR "/letterbay.mdb", db));
+        lbtest::makeAppendFile(installed() + "/append.mdb", newAuto);
+        for (const QString& f : {db, installed() + "/append.mdb"})
             QFile::setPermissions(f, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
         for (QString d = installed(); d != env.root(); d = QFileInfo(d).path())
             QFile::setPermissions(d, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
@@ -60,73 +65,59 @@ struct StartupTest : ::testing::Test {
 TEST_F(StartupTest, FirstRunCopiesTheShippedDatabaseAndConvertsNothing) {
     ASSERT_TRUE(startup.load());
     EXPECT_TRUE(QFile::exists(dbFile()));
-    EXPECT_EQ(startup.dataVersion(), QStringLiteral("2.5"));
+    EXPECT_EQ(startup.dataVersion(), "2.5");
     EXPECT_FALSE(startup.Timer1_Timer({}));
     EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_GT(now(QStringLiteral("SELECT count(*) FROM [Auto Assign]")).toInt(), 1500);
-    EXPECT_EQ(now(QStringLiteral("SELECT count(*) FROM [Sets]")), QStringLiteral("6"));
-    EXPECT_EQ(now(QStringLiteral("SELECT [Activated Set] FROM [Sample Text]")),
-              QStringLiteral("<null>"));
-    EXPECT_LE(now(QStringLiteral("SELECT length([Sample Text]) FROM [Sample Text]")).toInt(), 60);
-    EXPECT_EQ(Startup::versionLabel(), QStringLiteral("Version 2.5"));
+    EXPECT_GT(now("SELECT count(*) FROM [Auto Assign]").toInt(), 1500);
+    EXPECT_EQ(now("SELECT count(*) FROM [Sets]"), "6");
+    EXPECT_EQ(now("SELECT [Activated Set] FROM [Sample Text]"), "<null>");
+    EXPECT_LE(now("SELECT length([Sample Text]) FROM [Sample Text]").toInt(), 60);
+    EXPECT_EQ(Startup::versionLabel(), "Version 2.5");
 }
 
 TEST_F(StartupTest, VersionOneFileIsUpgradedAndConvertedInOneStart) {
-    lbtest::makeDataFile(dbFile(), QStringLiteral("1"),
-                         {{"Serif", "Georgia"}, {"Script", "Brush"}});
+    lbtest::makeDataFile(dbFile(), "1", {{"Serif", "Georgia"}, {"Script", "Brush"}});
     lbtest::makeAppendFile(appendFile(),
                            {{"Serif", "Georgia"}, {"Symbol", "Wingdings"}, {"Script", "BRUSH"}});
     ASSERT_TRUE(startup.load());
-    EXPECT_EQ(startup.dataVersion(), QStringLiteral("2.0"));
-    EXPECT_EQ(now(QStringLiteral("SELECT [Font Size] FROM [Sample Text]")), QStringLiteral("12"));
-    EXPECT_EQ(now(QStringLiteral("SELECT [Selected Set] FROM [Sample Text]")),
-              QStringLiteral("<null>"));
+    EXPECT_EQ(startup.dataVersion(), "2.0");
+    EXPECT_EQ(now("SELECT [Font Size] FROM [Sample Text]"), "12");
+    EXPECT_EQ(now("SELECT [Selected Set] FROM [Sample Text]"), "<null>");
 
     boxes.answers = {AnswerOK};
     bool repainted = false;
     EXPECT_TRUE(startup.Timer1_Timer([&] { repainted = true; }));
     EXPECT_TRUE(repainted);
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Conversion of Letterbay Information"));
     EXPECT_EQ(boxes.shown[0].style, 64);
-    EXPECT_EQ(
-        boxes.shown[0].text,
-        QStringLiteral(
-            "You have installed Letterbay 98 on top of a previous version.  Your existing 2.0 data "
-            "will "
-            "now be converted to work with the latest version (2.5).  It will also add any new "
-            "AutoAssign information created after your version was available.  The conversion will "
-            "only be performed once.\n\nPress OK to start conversion."));
-    EXPECT_EQ(startup.dataVersion(), QStringLiteral("2.5"));
-    EXPECT_EQ(now(QStringLiteral("SELECT count(*) FROM [Auto Assign]")), QStringLiteral("3"));
-    EXPECT_EQ(
-        now(QStringLiteral("SELECT [Inactive] FROM [Auto Assign] WHERE [Font Name] = 'Wingdings'")),
-        QStringLiteral("0"));
+    EXPECT_EQ(boxes.shown[0].text,
+              "You have installed Letterbay 98 on top of a previous version.  Your existing 2.0 "
+              "data will now be converted to work with the latest version (2.5).  It will also "
+              "add any new AutoAssign information created after your version was available.  The "
+              "conversion will only be performed once.\n\nPress OK to start conversion.");
+    EXPECT_EQ(startup.dataVersion(), "2.5");
+    EXPECT_EQ(now("SELECT count(*) FROM [Auto Assign]"), "3");
+    EXPECT_EQ(now("SELECT [Inactive] FROM [Auto Assign] WHERE [Font Name] = 'Wingdings'"), "0");
     // A pair already known keeps its row as it was.
-    EXPECT_EQ(
-        now(QStringLiteral("SELECT [Inactive] FROM [Auto Assign] WHERE [Font Name] = 'Georgia'")),
-        QStringLiteral("<null>"));
+    EXPECT_EQ(now("SELECT [Inactive] FROM [Auto Assign] WHERE [Font Name] = 'Georgia'"), "<null>");
     EXPECT_EQ(pointer.get(), MousePointer::Default);
 }
 
 TEST_F(StartupTest, RepeatedConversionKeepsExistingPairsAndTheirInactiveMark) {
     // A conversion cut off earlier: the field exists and one pair is marked inactive.
-    auto db = lbtest::makeDataFile(dbFile(), QStringLiteral("2.0"), {{"Serif", "Georgia"}}, true);
-    db->exec(QStringLiteral("UPDATE [Auto Assign] SET [Inactive] = 1"));
-    db.reset();
+    lbtest::makeDataFile(dbFile(), "2.0", {{"Serif", "Georgia"}}, true)
+        ->exec("UPDATE [Auto Assign] SET [Inactive] = 1");
     lbtest::makeAppendFile(appendFile(), {{"SERIF", "georgia"}, {"Symbol", "Webdings"}});
     ASSERT_TRUE(startup.load());
     boxes.answers = {AnswerOK};
     EXPECT_TRUE(startup.Timer1_Timer({}));
-    EXPECT_EQ(startup.dataVersion(), QStringLiteral("2.5"));
-    EXPECT_EQ(
-        now(QStringLiteral("SELECT [Inactive] FROM [Auto Assign] WHERE [Font Name] = 'Georgia'")),
-        QStringLiteral("1"));
-    EXPECT_EQ(now(QStringLiteral("SELECT count(*) FROM [Auto Assign]")), QStringLiteral("2"));
+    EXPECT_EQ(startup.dataVersion(), "2.5");
+    EXPECT_EQ(now("SELECT [Inactive] FROM [Auto Assign] WHERE [Font Name] = 'Georgia'"), "1");
+    EXPECT_EQ(now("SELECT count(*) FROM [Auto Assign]"), "2");
 }
 
 TEST_F(StartupTest, OtherVersionIsAnnouncedEveryStartAndNothingConverted) {
-    lbtest::makeDataFile(dbFile(), QStringLiteral("2.1"), {{"Serif", "Georgia"}});
+    lbtest::makeDataFile(dbFile(), "2.1", {{"Serif", "Georgia"}});
     lbtest::makeAppendFile(appendFile(), {{"Symbol", "Webdings"}});
     for (int start = 0; start < 2; ++start) {
         AppState fresh{boxes, pointer};
@@ -134,23 +125,22 @@ TEST_F(StartupTest, OtherVersionIsAnnouncedEveryStartAndNothingConverted) {
         ASSERT_TRUE(s.load());
         boxes.answers = {AnswerOK};
         EXPECT_TRUE(s.Timer1_Timer({}));
-        EXPECT_EQ(s.dataVersion(), QStringLiteral("2.1"));
-        EXPECT_EQ(scalar(*fresh.db, QStringLiteral("SELECT count(*) FROM [Auto Assign]")),
-                  QStringLiteral("1"));
+        EXPECT_EQ(s.dataVersion(), "2.1");
+        EXPECT_EQ(scalar(*fresh.db, "SELECT count(*) FROM [Auto Assign]"), "1");
     }
     EXPECT_EQ(boxes.shown.size(), 2u);
 }
 
 TEST_F(StartupTest, MissingConversionFileChangesNothingAndRunsAgainNextTime) {
-    lbtest::makeDataFile(dbFile(), QStringLiteral("2.0"), {{"Serif", "Georgia"}});
-    env.set("LETTERBAY_SHARE", env.root() + QStringLiteral("/empty-share"));
+    lbtest::makeDataFile(dbFile(), "2.0", {{"Serif", "Georgia"}});
+    env.set("LETTERBAY_SHARE", env.root() + "/empty-share");
     ASSERT_TRUE(startup.load());
     boxes.answers = {AnswerOK, AnswerOK};
     EXPECT_TRUE(startup.Timer1_Timer({}));
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(boxes.shown[1].style, 16);
-    EXPECT_TRUE(boxes.shown[1].text.contains(QStringLiteral("append.mdb")));
-    EXPECT_EQ(startup.dataVersion(), QStringLiteral("2.0"));
+    EXPECT_TRUE(boxes.shown[1].text.contains("append.mdb"));
+    EXPECT_EQ(startup.dataVersion(), "2.0");
     EXPECT_FALSE(app.db->columns(tbl::AutoAssign).contains(fld::Inactive));
 }
 
@@ -160,76 +150,51 @@ TEST_F(StartupTest, SecondInstanceIsRefusedWithoutOpeningTheDatabase) {
     boxes.answers = {AnswerOK};
     EXPECT_FALSE(startup.load());
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Letterbay 98"));
-    EXPECT_EQ(
-        boxes.shown[0].text,
-        QStringLiteral("Letterbay 98 is already running on this machine.  Click OK to exit."));
+    EXPECT_EQ(boxes.shown[0].title, "Letterbay 98");
+    EXPECT_EQ(boxes.shown[0].text,
+              "Letterbay 98 is already running on this machine.  Click OK to exit.");
     EXPECT_EQ(boxes.shown[0].style, 16);
     EXPECT_EQ(app.db, nullptr);
 }
 
-TEST_F(StartupTest, UnusableDatabaseIsNamedAndLeftUntouched) {
-    QFile bad(dbFile());
-    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
-    bad.write(QByteArray(4096, 'x'));
-    bad.close();
-    boxes.answers = {AnswerOK};
-    EXPECT_FALSE(startup.load());
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].style, 16);
-    EXPECT_TRUE(boxes.shown[0].text.contains(dbFile()));
-    ASSERT_TRUE(bad.open(QIODevice::ReadOnly));
-    EXPECT_EQ(bad.readAll(), QByteArray(4096, 'x'));
-    // The refused copy does not keep the lock: the next start may try again.
-    EXPECT_EQ(app.instanceLock, nullptr);
-}
-
-TEST_F(StartupTest, NormalUserWithReadOnlyInstalledFilesConvertsOnceAndForAll) {
-    if (!lbtest::isUnprivilegedChild()) {
-        lbtest::makeDataFile(dbFile(), QStringLiteral("2.0"), {{"Serif", "Georgia"}});
-        install({{"Symbol", "Wingdings"}, {"Serif", "Georgia"}});
-    }
+TEST_F(StartupTest, NormalUserCopiesAndConvertsOnceWithReadOnlyInstalledFiles) {
+    if (!lbtest::isUnprivilegedChild()) install({{"Symbol", "Wingdings"}, {"Serif", "Georgia"}});
     env.set("LETTERBAY_SHARE", installed());
     const lbtest::Unprivileged run = lbtest::continueUnprivileged(env, {installed()});
     LB_CONTINUE_UNPRIVILEGED(run);
 
-    ASSERT_FALSE(QFileInfo(installed() + QStringLiteral("/append.mdb")).isWritable());
-    ASSERT_TRUE(startup.load());
-    boxes.answers = {AnswerOK};
-    EXPECT_TRUE(startup.Timer1_Timer({}));
-    ASSERT_FALSE(boxes.shown.empty());
-    EXPECT_EQ(boxes.shown.size(), 1u) << boxes.shown.back().text.toStdString();
-    EXPECT_EQ(boxes.shown[0].style, 64); // the announcement, and no error after it
-    EXPECT_EQ(startup.dataVersion(), QStringLiteral("2.5"));
-    EXPECT_EQ(now(QStringLiteral("SELECT group_concat([Font Name]) FROM [Auto Assign]")),
-              QStringLiteral("Georgia,Wingdings"));
-
-    // The next start finds nothing to convert: no announcement, no catalogue rebuild.
-    AppState next{boxes, pointer};
-    app.closeAll();
-    Startup again{next};
-    ASSERT_TRUE(again.load());
-    EXPECT_FALSE(again.Timer1_Timer({}));
-    EXPECT_EQ(boxes.shown.size(), 1u);
-}
-
-TEST_F(StartupTest, NormalUserFirstRunCopiesTheReadOnlyInstalledDatabase) {
-    if (!lbtest::isUnprivilegedChild()) install({});
-    env.set("LETTERBAY_SHARE", installed());
-    const lbtest::Unprivileged run = lbtest::continueUnprivileged(env, {installed()});
-    LB_CONTINUE_UNPRIVILEGED(run);
-
+    ASSERT_FALSE(QFileInfo(installed() + "/append.mdb").isWritable());
+    // The first run copies the installed database: the user's copy takes changes.
     ASSERT_TRUE(startup.load());
     EXPECT_FALSE(startup.Timer1_Timer({}));
     EXPECT_TRUE(boxes.shown.empty());
-    // The user's copy takes changes although the installed file does not.
-    EXPECT_NO_THROW(app.db->exec(QStringLiteral("INSERT INTO [Sets] VALUES ('Mine')")));
+    EXPECT_NO_THROW(app.db->exec("INSERT INTO [Sets] VALUES ('Mine')"));
+    app.closeAll();
+
+    // An older database is converted with the read-only conversion file, once and for all.
+    ASSERT_TRUE(QFile::remove(dbFile()));
+    lbtest::makeDataFile(dbFile(), "2.0", {{"Serif", "Georgia"}});
+    AppState second{boxes, pointer};
+    Startup converting{second};
+    ASSERT_TRUE(converting.load());
+    boxes.answers = {AnswerOK};
+    EXPECT_TRUE(converting.Timer1_Timer({}));
+    ASSERT_EQ(boxes.shown.size(), 1u) << boxes.shown.back().text.toStdString();
+    EXPECT_EQ(boxes.shown[0].style, 64); // the announcement, and no error after it
+    EXPECT_EQ(converting.dataVersion(), "2.5");
+    EXPECT_EQ(scalar(*second.db, "SELECT group_concat([Font Name]) FROM [Auto Assign]"),
+              "Georgia,Wingdings");
+    second.closeAll();
+    AppState third{boxes, pointer};
+    Startup again{third};
+    ASSERT_TRUE(again.load());
+    EXPECT_FALSE(again.Timer1_Timer({})) << "nothing left to convert";
+    EXPECT_EQ(boxes.shown.size(), 1u);
 }
 
 TEST_F(StartupTest, LockThatCannotBeMadeRefusesLikeARunningCopy) {
     if (!lbtest::isUnprivilegedChild()) {
-        ASSERT_TRUE(QFile::copy(QStringLiteral(LB_SHARE_DIR "/letterbay.mdb"), dbFile()));
-        QFile::setPermissions(dbFile(), QFile::ReadOwner | QFile::WriteOwner);
+        copyShipped();
         // A data folder the user may read but not write to: no lock file can be made there.
         QFile::setPermissions(dataFolder(), QFile::ReadOwner | QFile::ExeOwner);
     }
@@ -240,43 +205,44 @@ TEST_F(StartupTest, LockThatCannotBeMadeRefusesLikeARunningCopy) {
     EXPECT_FALSE(startup.load());
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].style, 16);
-    EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Letterbay 98"));
-    EXPECT_EQ(boxes.shown[0].text,
-              QStringLiteral("Letterbay 98 cannot tell whether it is already running on this "
-                             "machine: its lock file ") +
-                  Startup::lockPath() + QStringLiteral(" cannot be created.  Click OK to exit."));
+    EXPECT_EQ(boxes.shown[0].text, "Letterbay 98 cannot tell whether it is already running on "
+                                   "this machine: its lock file " +
+                                       Startup::lockPath() +
+                                       " cannot be created.  Click OK to exit.");
     EXPECT_EQ(app.db, nullptr);
 }
 
 TEST_F(StartupTest, DamagedDatabasesAreNamedAndLeftAsTheyWere) {
     const std::vector<std::pair<const char*, std::function<void(Database&)>>> damage = {
-        {"has no row", [](Database& db) { db.exec(QStringLiteral("DELETE FROM [Sample Text]")); }},
+        {"has no row", [](Database& db) { db.exec("DELETE FROM [Sample Text]"); }},
         {"is missing",
          [](Database& db) {
-             db.exec(QStringLiteral("ALTER TABLE [Sample Text] RENAME TO [Old]"));
-             db.exec(QStringLiteral("CREATE TABLE [Sample Text] AS SELECT [Sample Text], "
-                                    "[Selected Font], [Previous Set], [Add AutoAssign], "
-                                    "[Remove AutoAssign], [Height], [Width], [Selected Set], "
-                                    "[Font Size] FROM [Old]"));
-             db.exec(QStringLiteral("DROP TABLE [Old]"));
+             db.exec("ALTER TABLE [Sample Text] RENAME TO [Old]");
+             db.exec("CREATE TABLE [Sample Text] AS SELECT [Sample Text], [Selected Font], "
+                     "[Previous Set], [Add AutoAssign], [Remove AutoAssign], [Height], [Width], "
+                     "[Selected Set], [Font Size] FROM [Old]");
+             db.exec("DROP TABLE [Old]");
          }},
-        {"is missing", [](Database& db) { db.exec(QStringLiteral("DROP TABLE [Sets]")); }},
-        {"has no row", [](Database& db) { db.exec(QStringLiteral("DELETE FROM [Version]")); }},
+        {"is missing", [](Database& db) { db.exec("DROP TABLE [Sets]"); }},
+        {"has no row", [](Database& db) { db.exec("DELETE FROM [Version]"); }},
         {"damaged", [](Database&) {}}, // pages overwritten below
+        {"", [](Database&) {}},        // the whole file overwritten below
     };
     for (const auto& [says, harm] : damage) {
         SCOPED_TRACE(says);
-        QFile::remove(dbFile());
-        ASSERT_TRUE(QFile::copy(QStringLiteral(LB_SHARE_DIR "/letterbay.mdb"), dbFile()));
-        QFile::setPermissions(dbFile(), QFile::ReadOwner | QFile::WriteOwner);
+        copyShipped();
         harm(*Database::open(dbFile(), ConnectSuffix));
+        QFile f(dbFile());
         if (QByteArray(says) == "damaged") {
-            QFile f(dbFile());
             ASSERT_TRUE(f.open(QIODevice::ReadWrite));
             ASSERT_GT(f.size(), 8 * 4096);
             f.seek(f.size() / 4096 / 2 * 4096 + 512);
             f.write(QByteArray(64, '\x5a'));
+        } else if (!*says) {
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(4096, 'x'));
         }
+        f.close();
         const QByteArray before = digest(dbFile());
         AppState fresh{boxes, pointer};
         Startup s{fresh};
@@ -285,21 +251,21 @@ TEST_F(StartupTest, DamagedDatabasesAreNamedAndLeftAsTheyWere) {
         EXPECT_FALSE(s.load());
         ASSERT_EQ(boxes.shown.size(), 1u);
         EXPECT_EQ(boxes.shown[0].style, 16);
-        EXPECT_TRUE(boxes.shown[0].text.startsWith(QStringLiteral("The font database ") + dbFile() +
-                                                   QStringLiteral(" cannot be used: ")))
+        EXPECT_TRUE(
+            boxes.shown[0].text.startsWith("The font database " + dbFile() + " cannot be used: "))
             << boxes.shown[0].text.toStdString();
         EXPECT_TRUE(boxes.shown[0].text.contains(QLatin1String(says)))
             << boxes.shown[0].text.toStdString();
         EXPECT_EQ(fresh.db, nullptr);
+        // The refused copy does not keep the lock: the next start may try again.
         EXPECT_EQ(fresh.instanceLock, nullptr);
         EXPECT_EQ(digest(dbFile()), before);
     }
 }
 
 TEST(WelcomeText, RoundsTheKnowledgeBaseDownToHundreds) {
-    EXPECT_TRUE(welcomeText(4567, QStringLiteral("\n"))
-                    .contains(QStringLiteral("database of over 4,500 font names")));
-    EXPECT_EQ(formatThousands(12345600), QStringLiteral("12,345,600"));
+    EXPECT_TRUE(welcomeText(4567, "\n").contains("database of over 4,500 font names"));
+    EXPECT_EQ(formatThousands(12345600), "12,345,600");
     EXPECT_EQ(formatThousands(0), QString());
 }
 

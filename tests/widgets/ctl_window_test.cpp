@@ -3,12 +3,9 @@
 // window shows what the command line changed when the user comes back to it.
 #include "core/schema.h"
 #include "core/startup.h"
-#include "platform/fontconfig_fonts.h"
-#include "platform/hidden_fonts.h"
 #include "support/ctl_runner.h"
 #include "support/data_files.h"
-#include "support/fakes.h"
-#include "support/font_env.h"
+#include "support/real_fonts.h"
 #include "ui/font_grid.h"
 #include "ui/frm_main.h"
 
@@ -26,33 +23,15 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct CtlBesideWindow : ::testing::Test {
-    lbtest::FontEnv env;
-    lbtest::ScriptedBoxes boxes;
-    MemoryPointer pointer;
-    AppState app{boxes, pointer};
-    FontconfigFonts fontconfig;
-    lbtest::FakeDesktop desktop;
-    std::unique_ptr<FontconfigResources> resources;
-    std::unique_ptr<FontPlatform> fonts;
+struct CtlBesideWindow : lbtest::RealFontsTest {
     std::unique_ptr<FrmMain> w;
-    QString sans[3], alpha, beta, mono;
 
     void SetUp() override {
-        sans[0] = env.installFixture(u"FixtureSans-Regular.ttf"_s);
-        sans[1] = env.installFixture(u"FixtureSans-Bold.ttf"_s);
-        sans[2] = env.installFixture(u"FixtureSans-Italic.ttf"_s);
-        alpha = env.installFixture(u"AlphaTest-Regular.ttf"_s);
-        beta = env.installFixture(u"BetaTest-Regular.ttf"_s);
-        mono = env.installFixture(u"FixtureMono-Regular.ttf"_s, true);
+        installStandardFonts();
         // Both programs take the desktop's own font to be this one.
         ASSERT_TRUE(lbtest::preferForGenericFamilies(env, u"Fixture Mono"_s));
-        desktop.list = {u"Fixture Mono"_s};
         Startup startup(app);
         ASSERT_TRUE(startup.load());
-        resources = std::make_unique<FontconfigResources>(fontconfig);
-        fonts = std::make_unique<FontPlatform>(
-            FontPlatform{fontconfig, fontconfig, desktop, *resources});
         w = std::make_unique<FrmMain>(app, *fonts);
         w->endProgram = [] {};
         boxes.answers = {AnswerNo}; // the first run's question: AutoAssign off
@@ -121,45 +100,36 @@ struct CtlBesideWindow : ::testing::Test {
                               "SELECT group_concat([Set Name] || '/' || [Font Name], ',') FROM "
                               "(SELECT * FROM [Assigned Fonts] ORDER BY 1, 2)");
     }
-    static std::vector<std::string> files(std::initializer_list<QString> paths) {
-        return lbtest::sorted(QSet<QString>(paths));
-    }
 };
 
 TEST_F(CtlBesideWindow, NeitherProgramUndoesTheOthersActivation) {
     ASSERT_TRUE(app.instanceLock && app.instanceLock->isLocked());
     ctl({u"add-set"_s, u"Body"_s});
     ctl({u"assign"_s, u"Body"_s, u"Fixture Sans"_s});
+    ctl({u"add-set"_s, u"Other"_s});
+    ctl({u"assign"_s, u"Other"_s, u"Beta Test"_s});
     ctl({u"activate"_s, u"Body"_s});
-    EXPECT_EQ(fcList(), files({sans[0], sans[1], sans[2], mono}));
+    EXPECT_EQ(fcList(), lbtest::sorted({sans[0], sans[1], sans[2], mono}));
 
     comeBack();
     EXPECT_EQ(panel(), "\"Body\" is the currently active set.");
-    EXPECT_TRUE(setEntries().contains(u"Body"_s));
     EXPECT_EQ(stateOf(u"Alpha Test"_s), StateInactive);
     EXPECT_EQ(stateOf(u"Fixture Sans"_s), StateActive);
-
-    // A set made and filled in the window, by keys and clicks: the command line's set stays
-    // the one other programs see.
-    typeSet(u"Other"_s);
-    clickFont(u"Beta Test"_s);
-    assignButton();
-    EXPECT_EQ(pairs(), "Body/Fixture Sans,Other/Beta Test");
-    EXPECT_EQ(fcList(), files({sans[0], sans[1], sans[2], mono}));
     // A font the window adds to the set the command line activated is shown at once.
     chooseSet(u"Body"_s);
     clickFont(u"Alpha Test"_s);
     assignButton();
-    EXPECT_EQ(fcList(), files({sans[0], sans[1], sans[2], alpha, mono}));
+    EXPECT_EQ(pairs(), "Body/Alpha Test,Body/Fixture Sans,Other/Beta Test");
+    EXPECT_EQ(fcList(), lbtest::sorted({sans[0], sans[1], sans[2], alpha, mono}));
 
     // The reverse: the window activates, and the command line's changes follow its set.
     chooseSet(u"Other"_s);
     w->command(u"mnuEditActiveSelected"_s)->trigger();
-    EXPECT_EQ(fcList(), files({beta, mono}));
+    EXPECT_EQ(fcList(), lbtest::sorted({beta, mono}));
     ctl({u"assign"_s, u"Body"_s, u"Beta Test"_s});
-    EXPECT_EQ(fcList(), files({beta, mono}));
+    EXPECT_EQ(fcList(), lbtest::sorted({beta, mono}));
     ctl({u"unassign"_s, u"Other"_s, u"Beta Test"_s, u"--yes"_s});
-    EXPECT_EQ(fcList(), files({mono}));
+    EXPECT_EQ(fcList(), lbtest::sorted({mono}));
     comeBack();
     EXPECT_EQ(panel(), "\"Other\" is the currently active set.");
     EXPECT_EQ(stateOf(u"Beta Test"_s), StateInactive);

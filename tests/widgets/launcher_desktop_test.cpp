@@ -9,12 +9,8 @@
 #include "launcher/single_instance.h"
 #include "platform/desktop_fonts.h"
 #include "platform/font_selection.h"
-#include "platform/fontconfig_fonts.h"
-#include "platform/hidden_fonts.h"
-#include "support/data_files.h"
-#include "support/fakes.h"
-#include "support/font_env.h"
 #include "support/programs.h"
+#include "support/real_fonts.h"
 #include "ui/font_grid.h"
 #include "ui/frm_main.h"
 
@@ -32,10 +28,6 @@
 using namespace lb;
 
 namespace {
-
-std::vector<std::string> files(std::initializer_list<QString> paths) {
-    return lbtest::sorted(QSet<QString>(paths));
-}
 
 // Waits until a separate fc-list lists `want`; what it lists last is returned either way.
 std::vector<std::string> fcListBecomes(const std::vector<std::string>& want, int ms = 20000) {
@@ -72,34 +64,11 @@ struct Traywick {
     QString output() { return QString::fromUtf8(process.readAll()); }
 };
 
-// Fonts: Fixture Sans (3 files), Alpha Test, Beta Test in the user's fonts folder; Fixture Serif
-// and the desktop's own Fixture Mono installed system-wide. Set A = {Alpha Test}, set B =
-// {Fixture Sans, Beta Test}.
-struct LauncherDesktop : ::testing::Test {
-    lbtest::FontEnv env;
-    lbtest::ScriptedBoxes boxes;
-    MemoryPointer pointer;
-    AppState app{boxes, pointer};
-    FontconfigFonts fontconfig;
-    lbtest::FakeDesktop desktop;
-    std::unique_ptr<FontconfigResources> resources;
-    std::unique_ptr<FontPlatform> fonts;
+// The standard fonts (see real_fonts.h). Set A = {Alpha Test}, set B = {Fixture Sans, Beta Test}.
+struct LauncherDesktop : lbtest::RealFontsTest {
     std::unique_ptr<FrmMain> letterbay;
-    QString sans[3], alpha, beta, serif, mono;
 
-    void SetUp() override {
-        sans[0] = env.installFixture("FixtureSans-Regular.ttf");
-        sans[1] = env.installFixture("FixtureSans-Bold.ttf");
-        sans[2] = env.installFixture("FixtureSans-Italic.ttf");
-        alpha = env.installFixture("AlphaTest-Regular.ttf");
-        beta = env.installFixture("BetaTest-Regular.ttf");
-        serif = env.installFixture("FixtureSerif-Regular.ttf", true);
-        mono = env.installFixture("FixtureMono-Regular.ttf", true);
-        desktop.list = {"Fixture Mono"};
-        resources = std::make_unique<FontconfigResources>(fontconfig);
-        fonts = std::make_unique<FontPlatform>(
-            FontPlatform{fontconfig, fontconfig, desktop, *resources});
-    }
+    void SetUp() override { installStandardFonts(); }
     void TearDown() override {
         app.lastResult = QStringLiteral("Exit");
         letterbay.reset();
@@ -160,14 +129,14 @@ TEST_F(LauncherDesktop, TheTwoProgramsNeverUndoEachOthersActivation) {
     startLetterbay();
     chooseSet("A");
     letterbay->mnuEditActiveSelected_Click();
-    ASSERT_EQ(lbtest::fcList(), files({alpha, mono}));
+    ASSERT_EQ(lbtest::fcList(), lbtest::sorted({alpha, mono}));
     ASSERT_EQ(stateInLetterbay("Beta Test"), StateInactive);
 
     // The tray launcher, a program of its own, activates B from its set list.
     const lbtest::Finished tray =
         lbtest::runTraywickDriver({"--desktop", "Fixture Mono", "activate", "B"});
     ASSERT_EQ(tray.exitCode, 0) << tray.output.toStdString();
-    EXPECT_EQ(lbtest::fcList(), files({sans[0], sans[1], sans[2], beta, mono}));
+    EXPECT_EQ(lbtest::fcList(), lbtest::sorted({sans[0], sans[1], sans[2], beta, mono}));
 
     // Back in the main window, which was loaded while A was active: it shows B's state.
     returnToLetterbay();
@@ -178,9 +147,9 @@ TEST_F(LauncherDesktop, TheTwoProgramsNeverUndoEachOthersActivation) {
 
     // A font assigned to A, no longer active, stays hidden; one assigned to B is shown.
     assign("Fixture Serif", "A");
-    EXPECT_EQ(lbtest::fcList(), files({sans[0], sans[1], sans[2], beta, mono}));
+    EXPECT_EQ(lbtest::fcList(), lbtest::sorted({sans[0], sans[1], sans[2], beta, mono}));
     assign("Fixture Serif", "B");
-    EXPECT_EQ(lbtest::fcList(), files({sans[0], sans[1], sans[2], beta, serif, mono}));
+    EXPECT_EQ(lbtest::fcList(), lbtest::sorted({sans[0], sans[1], sans[2], beta, serif, mono}));
     EXPECT_EQ(activatedSet(app), "B");
     EXPECT_TRUE(boxes.shown.empty());
 

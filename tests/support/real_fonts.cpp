@@ -1,0 +1,71 @@
+#include "support/real_fonts.h"
+
+#include "catalogue/refresh.h"
+#include "catalogue/system_fonts.h"
+#include "core/schema.h"
+#include "core/startup.h"
+#include "support/data_files.h"
+
+namespace lbtest {
+
+using namespace Qt::StringLiterals;
+
+RealFontsTest::RealFontsTest() {
+    desktop.list = {u"Fixture Mono"_s};
+    restart();
+}
+
+void RealFontsTest::restart() {
+    resources = std::make_unique<lb::FontconfigResources>(fontconfig);
+    fonts = std::make_unique<lb::FontPlatform>(
+        lb::FontPlatform{fontconfig, fontconfig, desktop, *resources});
+    ctx = std::make_unique<lb::MainContext>(lb::MainContext{app, *fonts, view, all, assigned});
+}
+
+void RealFontsTest::installStandardFonts() {
+    sans[0] = env.installFixture(u"FixtureSans-Regular.ttf"_s);
+    sans[1] = env.installFixture(u"FixtureSans-Bold.ttf"_s);
+    sans[2] = env.installFixture(u"FixtureSans-Italic.ttf"_s);
+    alpha = env.installFixture(u"AlphaTest-Regular.ttf"_s);
+    beta = env.installFixture(u"BetaTest-Regular.ttf"_s);
+    serif = env.installFixture(u"FixtureSerif-Regular.ttf"_s, true);
+    mono = env.installFixture(u"FixtureMono-Regular.ttf"_s, true);
+}
+
+void RealFontsTest::open() {
+    lb::Startup startup(app);
+    ASSERT_TRUE(startup.load());
+    app.openMainDataSources();
+    lb::Get_FontsFolder(app, fontconfig);
+    lb::Refresh_Fonts(*ctx);
+    app.db->exec(u"DELETE FROM [Sets]"_s);
+    view.messages.clear();
+}
+
+void RealFontsTest::select(const QStringList& faces) {
+    for (int i = 0; i < all.size(); ++i)
+        all.setSelected(i, false);
+    all.selectedCount = 0;
+    for (const QString& f : faces) {
+        const int row = all.find(f);
+        ASSERT_GE(row, 0) << f.toStdString();
+        all.setSelected(row, true);
+        ++all.selectedCount;
+    }
+}
+
+QStringList RealFontsTest::catalogue(const QString& face) {
+    lb::Statement st = app.db->prepare(u"SELECT [File Name] || ' = ' || [Friendly Name] FROM "
+                                       u"[Fonts] WHERE [Face Name] = ? ORDER BY 1"_s);
+    st.bind(1, face);
+    QStringList out;
+    while (st.step())
+        out << st.text(0);
+    return out;
+}
+
+QString RealFontsTest::scalar(const QString& sql) {
+    return lbtest::scalar(*app.db, sql);
+}
+
+} // namespace lbtest

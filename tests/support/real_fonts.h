@@ -1,0 +1,47 @@
+#pragma once
+
+#include "core/main_context.h"
+#include "platform/fontconfig_fonts.h"
+#include "platform/hidden_fonts.h"
+#include "support/fakes.h"
+#include "support/font_env.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace lbtest {
+
+// The main program's operations over real fontconfig in a fresh home, without a window: what a
+// separate fc-list sees afterwards is what every program of the desktop sees. The desktop's own
+// font is Fixture Mono, fixed so that tests do not depend on the machine.
+struct RealFontsTest : ::testing::Test {
+    FontEnv env;
+    ScriptedBoxes boxes;
+    lb::MemoryPointer pointer;
+    lb::AppState app{boxes, pointer};
+    lb::FontconfigFonts fontconfig;
+    FakeDesktop desktop;
+    std::unique_ptr<lb::FontconfigResources> resources;
+    std::unique_ptr<lb::FontPlatform> fonts;
+    RecordingView view;
+    lb::FontListModel all, assigned;
+    std::unique_ptr<lb::MainContext> ctx;
+    // Installed by installStandardFonts().
+    QString sans[3], alpha, beta, serif, mono;
+
+    RealFontsTest();
+    // A fresh program run over the same files: the hidden-font state comes back from its files.
+    void restart();
+    // Fixture Sans (3 files), Alpha Test and Beta Test in the user's fonts folder; Fixture Serif
+    // and the desktop's Fixture Mono installed system-wide.
+    void installStandardFonts();
+    // The catalogue as the program opens it, refreshed, with no sets.
+    void open();
+    // Selects exactly these typefaces in All Fonts.
+    void select(const QStringList& faces);
+    // "file = friendly name" of every catalogued file of a typeface, sorted.
+    QStringList catalogue(const QString& face);
+    QString scalar(const QString& sql);
+};
+
+} // namespace lbtest
