@@ -1,5 +1,7 @@
 #include "support/temp_env.h"
 
+#include "support/unprivileged.h"
+
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
@@ -8,7 +10,8 @@ namespace lbtest {
 
 TempEnv::TempEnv() {
     EXPECT_TRUE(ok());
-    set("LETTERBAY_SHARE", QStringLiteral(LB_SHARE_DIR));
+    // An unprivileged re-run keeps the shipped files its parent gave it (see unprivileged.h).
+    if (!isUnprivilegedChild()) set("LETTERBAY_SHARE", QStringLiteral(LB_SHARE_DIR));
 }
 
 QString TempEnv::fixture(const QString& name) {

@@ -1,6 +1,8 @@
 #include "support/unprivileged.h"
 
+#include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -31,6 +33,23 @@ bool chownTree(const QString& root, const QStringList& keep) {
     return ok;
 }
 
+// The shipped files as an installation has them: readable by everyone, owned by root. A build
+// tree under a private folder (root's home) is not, so they are copied into the test home.
+bool shareShippedFiles(const TempHome& home, QProcessEnvironment& env, QStringList& keep) {
+    const QString share = env.value(QStringLiteral("LETTERBAY_SHARE"));
+    if (share.isEmpty() || share.startsWith(home.root() + QLatin1Char('/'))) return true;
+    const QString copy = home.root() + QStringLiteral("/shipped");
+    if (!QDir().mkpath(copy)) return false;
+    for (const QFileInfo& f : QDir(share).entryInfoList(QDir::Files)) {
+        const QString target = copy + QLatin1Char('/') + f.fileName();
+        if (!QFile::exists(target) && !QFile::copy(f.filePath(), target)) return false;
+        QFile::setPermissions(target, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    }
+    env.insert(QStringLiteral("LETTERBAY_SHARE"), copy);
+    keep << copy;
+    return true;
+}
+
 } // namespace
 
 bool isUnprivilegedChild() {
@@ -49,6 +68,11 @@ Unprivileged continueUnprivileged(const TempHome& home, const QStringList& keepR
     QStringList keep;
     for (const QString& k : keepRootOwned)
         keep << QDir::cleanPath(k);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!shareShippedFiles(home, env, keep)) {
+        result.output = QStringLiteral("the shipped files could not be copied for user 65534");
+        return result;
+    }
     if (!chownTree(home.root(), keep)) {
         result.output = QStringLiteral("the test home could not be handed to user 65534");
         return result;
@@ -57,7 +81,6 @@ Unprivileged continueUnprivileged(const TempHome& home, const QStringList& keepR
     const QString filter =
         QStringLiteral("--gtest_filter=%1.%2")
             .arg(QString::fromUtf8(test->test_suite_name()), QString::fromUtf8(test->name()));
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LBTEST_ADOPT_ROOT"), home.root());
     QProcess child;
     child.setProcessEnvironment(env);
