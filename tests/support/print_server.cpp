@@ -95,7 +95,8 @@ bool PrintServer::start(QString& why) {
         }
         if (QFileInfo::exists(socket_) && command(QStringLiteral("lpstat"), {QStringLiteral("-r")}))
             return true;
-        QThread::msleep(100);
+        // Waiting on the process, not sleeping: its state changes only while it is waited on.
+        server_.waitForFinished(100);
     }
     why = QStringLiteral("the print server did not answer: ") + log();
     stop();
