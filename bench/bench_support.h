@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/app_state.h"
+#include "core/database.h"
 #include "core/operation_view.h"
 #include "core/startup.h"
 #include "platform/message_boxes.h"
@@ -18,6 +19,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QThread>
 #include <algorithm>
 #include <cstdio>
 #include <deque>
@@ -160,6 +162,41 @@ inline QString buildType() {
 #else
     return QStringLiteral("unknown");
 #endif
+}
+
+// The set the benchmarks activate.
+inline const QString BenchSet = QStringLiteral("Bench Set");
+
+// A set of `size` typefaces spread over the catalogue.
+inline void makeSet(lb::AppState& app, int size) {
+    lb::Database& db = *app.db;
+    lb::Database::Transaction t(db);
+    db.exec(QStringLiteral("DELETE FROM [Assigned Fonts]"));
+    db.exec(QStringLiteral("INSERT OR IGNORE INTO [Sets] VALUES ('Bench Set')"));
+    QStringList faces;
+    lb::Statement st =
+        db.prepare(QStringLiteral("SELECT DISTINCT [Face Name] FROM [Fonts] ORDER BY 1"));
+    while (st.step())
+        faces << st.text(0);
+    const double step = std::max(1.0, double(faces.size()) / size);
+    lb::Statement add = db.prepare(
+        QStringLiteral("INSERT INTO [Assigned Fonts] ([Set Name], [Font Name]) VALUES (?, ?)"));
+    int n = 0;
+    for (double i = 0; int(i) < faces.size() && n < size; i += step, ++n) {
+        add.reset();
+        add.bind(1, BenchSet).bind(2, faces[int(i)]);
+        add.step();
+    }
+    t.commit();
+    db.noteChange();
+}
+
+// The first lines of every benchmark's output: what it is, how it was built, on what.
+inline void printHeader(const char* name, const QString& platform = {}) {
+    std::printf("%s  build: %s  cores: %d%s\n", name, qPrintable(buildType()),
+                QThread::idealThreadCount(),
+                platform.isEmpty() ? "" : qPrintable(QStringLiteral("  platform: ") + platform));
+    std::printf("load average at start: %s\n", qPrintable(loadAverage()));
 }
 
 // "12.3 ms" below ten seconds, "12.3 s" above.

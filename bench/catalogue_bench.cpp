@@ -29,7 +29,6 @@ using namespace lbbench;
 
 namespace {
 
-const QString BenchSet = QStringLiteral("Bench Set");
 constexpr int SetSize = 100;
 constexpr int FcListRuns = 3;
 
@@ -299,9 +298,7 @@ int main(int argc, char** argv) {
     }
     if (sizes.empty()) sizes = {1000, 10000, 20000};
 
-    std::printf("catalogue_bench  build: %s  cores: %d\n", qPrintable(buildType()),
-                QThread::idealThreadCount());
-    std::printf("load average at start: %s\n", qPrintable(loadAverage()));
+    printHeader("catalogue_bench");
     std::printf(
         "Times are wall clock; xN is the time as a multiple of the baseline named above it.\n");
     std::fflush(stdout);

@@ -24,34 +24,8 @@ using namespace lbbench;
 
 namespace {
 
-const QString BenchSet = QStringLiteral("Bench Set");
-
 QString ctlPath() {
     return QStringLiteral(LBBENCH_CTL_PATH);
-}
-
-// A set of `size` typefaces spread over the catalogue.
-void makeSet(lb::AppState& app, int size) {
-    lb::Database& db = *app.db;
-    lb::Database::Transaction t(db);
-    db.exec(QStringLiteral("DELETE FROM [Assigned Fonts]"));
-    db.exec(QStringLiteral("INSERT OR IGNORE INTO [Sets] VALUES ('Bench Set')"));
-    QStringList faces;
-    lb::Statement st =
-        db.prepare(QStringLiteral("SELECT DISTINCT [Face Name] FROM [Fonts] ORDER BY 1"));
-    while (st.step())
-        faces << st.text(0);
-    const double step = std::max(1.0, double(faces.size()) / size);
-    lb::Statement add = db.prepare(
-        QStringLiteral("INSERT INTO [Assigned Fonts] ([Set Name], [Font Name]) VALUES (?, ?)"));
-    int n = 0;
-    for (double i = 0; int(i) < faces.size() && n < size; i += step, ++n) {
-        add.reset();
-        add.bind(1, BenchSet).bind(2, faces[int(i)]);
-        add.step();
-    }
-    t.commit();
-    db.noteChange();
 }
 
 // Median of `runs` whole runs of a program; -1 when one failed (`why` says how).
@@ -167,9 +141,7 @@ int main(int argc, char** argv) {
     int n = 20000;
     for (const QString& a : qapp.arguments().mid(1))
         if (a.toInt() > 0) n = a.toInt();
-    std::printf("ctl_bench  build: %s  cores: %d\n", qPrintable(buildType()),
-                QThread::idealThreadCount());
-    std::printf("load average at start: %s\n", qPrintable(loadAverage()));
+    printHeader("ctl_bench");
     const int rc = run(n);
     std::printf("\nload average at end: %s\n", qPrintable(loadAverage()));
     return rc;

@@ -39,8 +39,6 @@ using namespace lbbench;
 
 namespace {
 
-const QString BenchSet = QStringLiteral("Bench Set");
-
 double medianOf(int runs, const QString& program, const QStringList& args, QString* why) {
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
@@ -65,30 +63,6 @@ double fcMatch(QString* why = nullptr) {
 int listed() {
     const ProcessResult r = runProcess(QStringLiteral("fc-list"), {}, 300000);
     return int(r.out.count('\n'));
-}
-
-// A set of `size` typefaces spread over the catalogue.
-void makeSet(lb::AppState& app, int size) {
-    lb::Database& db = *app.db;
-    lb::Database::Transaction t(db);
-    db.exec(QStringLiteral("DELETE FROM [Assigned Fonts]"));
-    db.exec(QStringLiteral("INSERT OR IGNORE INTO [Sets] VALUES ('Bench Set')"));
-    QStringList faces;
-    lb::Statement st =
-        db.prepare(QStringLiteral("SELECT DISTINCT [Face Name] FROM [Fonts] ORDER BY 1"));
-    while (st.step())
-        faces << st.text(0);
-    const double step = std::max(1.0, double(faces.size()) / size);
-    lb::Statement add = db.prepare(
-        QStringLiteral("INSERT INTO [Assigned Fonts] ([Set Name], [Font Name]) VALUES (?, ?)"));
-    int n = 0;
-    for (double i = 0; int(i) < faces.size() && n < size; i += step, ++n) {
-        add.reset();
-        add.bind(1, BenchSet).bind(2, faces[int(i)]);
-        add.step();
-    }
-    t.commit();
-    db.noteChange();
 }
 
 // The program's own start-up, in a process of its own: prints a line when the start-up window is
@@ -145,46 +119,36 @@ int traywickChild(qint64 spawnedAtMs) {
     return 0;
 }
 
-struct TraywickTimes {
-    double timer = -1, begin = -1;
+// Two moments a child run of this benchmark prints ("<first> ms" and "<second> ms" lines), as
+// medians over `runs` runs; -1 for one never printed.
+struct ChildTimes {
+    double first = -1, second = -1;
 };
 
-TraywickTimes traywickTimes() {
-    std::vector<double> timer, begin;
-    for (int i = 0; i < 5; ++i) {
-        const ProcessResult r = runProcess(
-            QCoreApplication::applicationFilePath(),
-            {QStringLiteral("--traywick"), QString::number(QDateTime::currentMSecsSinceEpoch())},
-            300000);
+ChildTimes childTimes(const QString& mode, int runs, const QByteArray& first) {
+    std::vector<double> a, b;
+    for (int i = 0; i < runs; ++i) {
+        const ProcessResult r =
+            runProcess(QCoreApplication::applicationFilePath(),
+                       {mode, QString::number(QDateTime::currentMSecsSinceEpoch())}, 300000);
         if (!r.ran || r.exitCode != 0) continue;
         for (const QByteArray& l : r.out.split('\n')) {
             const QList<QByteArray> parts = l.split(' ');
             if (parts.size() != 2) continue;
-            (parts[0] == "timer" ? timer : begin).push_back(parts[1].toDouble());
+            (parts[0] == first ? a : b).push_back(parts[1].toDouble());
         }
     }
-    return {timer.empty() ? -1 : median(timer), begin.empty() ? -1 : median(begin)};
+    return {a.empty() ? -1 : median(a), b.empty() ? -1 : median(b)};
 }
 
-struct StartupTimes {
-    double splash = -1, filled = -1;
-};
+// The start-up window on screen, then the main window filled.
+ChildTimes startupTimes() {
+    return childTimes(QStringLiteral("--startup"), 3, "splash");
+}
 
-StartupTimes startupTimes() {
-    std::vector<double> splash, filled;
-    for (int i = 0; i < 3; ++i) {
-        const ProcessResult r = runProcess(
-            QCoreApplication::applicationFilePath(),
-            {QStringLiteral("--startup"), QString::number(QDateTime::currentMSecsSinceEpoch())},
-            300000);
-        if (!r.ran || r.exitCode != 0) continue;
-        for (const QByteArray& l : r.out.split('\n')) {
-            const QList<QByteArray> parts = l.split(' ');
-            if (parts.size() != 2) continue;
-            (parts[0] == "splash" ? splash : filled).push_back(parts[1].toDouble());
-        }
-    }
-    return {splash.empty() ? -1 : median(splash), filled.empty() ? -1 : median(filled)};
+// traywick's start timer, then its start finished.
+ChildTimes traywickTimes() {
+    return childTimes(QStringLiteral("--traywick"), 5, "timer");
 }
 
 int run(int n, bool windowOnly) {
@@ -317,10 +281,10 @@ int run(int n, bool windowOnly) {
     if (boxes.unexpected) note(QStringLiteral("! unexpected message boxes: figures unreliable"));
     app.closeAll();
 
-    const StartupTimes plain = startupTimes();
-    line(QStringLiteral("start-up window on screen, no set active"), plain.splash, -1,
+    const ChildTimes plain = startupTimes();
+    line(QStringLiteral("start-up window on screen, no set active"), plain.first, -1,
          QStringLiteral("(target 500 ms)"));
-    line(QStringLiteral("main window filled after the start-up timer"), plain.filled, -1,
+    line(QStringLiteral("main window filled after the start-up timer"), plain.second, -1,
          QStringLiteral("(target 1000 ms)"));
     {
         lb::AppState again(boxes, pointer);
@@ -335,10 +299,10 @@ int run(int n, bool windowOnly) {
         lb::Activate_Sets(ctx, true);
         again.closeAll();
     }
-    const StartupTimes active = startupTimes();
-    line(QStringLiteral("start-up window on screen, a set of 100 active"), active.splash, -1,
+    const ChildTimes active = startupTimes();
+    line(QStringLiteral("start-up window on screen, a set of 100 active"), active.first, -1,
          QStringLiteral("(target 500 ms)"));
-    line(QStringLiteral("main window filled after the start-up timer"), active.filled, -1,
+    line(QStringLiteral("main window filled after the start-up timer"), active.second, -1,
          QStringLiteral("(target 1000 ms)"));
 
     // The tray launcher at log-on with that set's hidden state kept: the start-up check must cost
@@ -347,16 +311,16 @@ int run(int n, bool windowOnly) {
     // against fc-list with the set active, which lists only 100 of the N.
     const double listNow = fcList();
     line(QStringLiteral("fc-list with the set of 100 active (median of 5)"), listNow, list);
-    const TraywickTimes tray = traywickTimes();
+    const ChildTimes tray = traywickTimes();
     const auto both = [&](double ms, const QString& target) {
         return QStringLiteral("(x fc-list%1; x%2 fc-list with the set active)")
             .arg(target)
             .arg(ms / listNow, 0, 'f', 2);
     };
     line(QStringLiteral("traywick: spawn to its 5-second timer, a set of 100 active, state kept"),
-         tray.timer, list, both(tray.timer, QStringLiteral("; target x2")));
+         tray.first, list, both(tray.first, QStringLiteral("; target x2")));
     line(QStringLiteral("  of which its start (database, window, check) in the process"),
-         tray.begin, list, both(tray.begin, {}));
+         tray.second, list, both(tray.second, {}));
     {
         lb::AppState again(boxes, pointer);
         lb::Startup s(again);
@@ -404,9 +368,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: desktop_bench [N]\n");
         return 2;
     }
-    std::printf("desktop_bench  build: %s  cores: %d\n", qPrintable(buildType()),
-                QThread::idealThreadCount());
-    std::printf("load average at start: %s\n", qPrintable(loadAverage()));
+    printHeader("desktop_bench");
     const int rc = run(n, windowOnly);
     std::printf("\nload average at end: %s\n", qPrintable(loadAverage()));
     return rc;

@@ -26,7 +26,6 @@ using namespace lbbench;
 
 namespace {
 
-const QString BenchSet = QStringLiteral("Bench Set");
 constexpr int Selected = 1000;
 
 // The installed fonts as a fixed list: one value per typeface.
@@ -104,9 +103,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    std::printf("lists_bench  build: %s  cores: %d\n", qPrintable(buildType()),
-                QThread::idealThreadCount());
-    std::printf("load average at start: %s\n", qPrintable(loadAverage()));
+    printHeader("lists_bench");
     std::printf("Times are wall clock; xN is the time as a multiple of the baseline.\n");
 
     TempHome home;

@@ -198,9 +198,7 @@ int main(int argc, char** argv) {
     const int installFiles = argc > 2 ? std::atoi(argv[2]) : 500;
     const int catalogue = argc > 3 ? std::atoi(argv[3]) : 20000;
     const int deleted = argc > 4 ? std::atoi(argv[4]) : 1000;
-    std::printf("preview_bench  build: %s  cores: %d\n", qPrintable(buildType()),
-                QThread::idealThreadCount());
-    std::printf("load average at start: %s\n", qPrintable(loadAverage()));
+    printHeader("preview_bench");
     std::printf("Times are wall clock; xN is the time as a multiple of the baseline above it.\n");
     benchPreview(previewFiles);
     benchInstall(installFiles);

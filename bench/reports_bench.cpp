@@ -69,9 +69,7 @@ int main(int argc, char** argv) {
     int n = 2000;
     if (qapp.arguments().size() > 1) n = std::max(100, qapp.arguments().at(1).toInt());
 
-    std::printf("reports_bench  build: %s  cores: %d  platform: %s\n", qPrintable(buildType()),
-                QThread::idealThreadCount(), qPrintable(QGuiApplication::platformName()));
-    std::printf("load average at start: %s\n", qPrintable(loadAverage()));
+    printHeader("reports_bench", QGuiApplication::platformName());
     std::printf("Times are wall clock; xN is the time as a multiple of drawing the same %d "
                 "samples on screen-sized images.\n",
                 n);

@@ -91,9 +91,7 @@ int main(int argc, char** argv) {
     if (qapp.arguments().size() > 1) n = std::max(200, qapp.arguments().at(1).toInt());
     const int small = 100;
 
-    std::printf("samples_bench  build: %s  cores: %d  platform: %s\n", qPrintable(buildType()),
-                QThread::idealThreadCount(), qPrintable(QGuiApplication::platformName()));
-    std::printf("load average at start: %s\n", qPrintable(loadAverage()));
+    printHeader("samples_bench", QGuiApplication::platformName());
     std::printf("Times are wall clock; xN is the time as a multiple of the same step over a "
                 "%d-font list.\n",
                 small);

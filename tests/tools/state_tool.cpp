@@ -17,30 +17,15 @@
 #include "platform/hidden_fonts.h"
 #include "sets/assignment.h"
 #include "support/recording_view.h"
+#include "tools/tool_support.h"
 
 #include <QCoreApplication>
 #include <cstdio>
 
 namespace {
 
-class Answers : public lb::MessageBoxes {
-public:
-    int show(const QString& text, const QString& title, int) override {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
-        return lb::AnswerYes;
-    }
-    QString input(const QString&, const QString&, const QString&) override { return {}; }
-};
-
-class FixedDesktop : public lb::DesktopFonts {
-public:
-    QStringList list;
-    QStringList families() override { return list; }
-};
-
 int fail(const char* why) {
-    std::fprintf(stderr, "lb_state_tool: %s\n", why);
-    return 1;
+    return lbtool::fail("lb_state_tool", why, 1);
 }
 
 } // namespace
@@ -48,7 +33,7 @@ int fail(const char* why) {
 int main(int argc, char** argv) {
     QCoreApplication qapp(argc, argv);
     QStringList args = qapp.arguments().mid(1);
-    FixedDesktop desktop;
+    lbtool::FixedDesktop desktop;
     if (args.size() >= 2 && args[0] == QLatin1String("--desktop")) {
         desktop.list << args[1];
         args = args.mid(2);
@@ -66,7 +51,7 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    Answers boxes;
+    lbtool::PrintedBoxes boxes(lb::AnswerYes);
     lb::MemoryPointer pointer;
     lb::AppState app(boxes, pointer);
     try {

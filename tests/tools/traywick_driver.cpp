@@ -14,6 +14,7 @@
 #include "launcher/launcher_start.h"
 #include "platform/fontconfig_fonts.h"
 #include "platform/hidden_fonts.h"
+#include "tools/tool_support.h"
 #include "ui/application.h"
 
 #include <QAction>
@@ -26,26 +27,8 @@
 
 namespace {
 
-class PrintedBoxes : public lb::MessageBoxes {
-public:
-    int shown = 0;
-    int show(const QString& text, const QString& title, int) override {
-        ++shown;
-        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
-        return lb::AnswerOK;
-    }
-    QString input(const QString&, const QString&, const QString&) override { return {}; }
-};
-
-class FixedDesktop : public lb::DesktopFonts {
-public:
-    QStringList list;
-    QStringList families() override { return list; }
-};
-
 int fail(const char* why) {
-    std::fprintf(stderr, "lb_traywick_driver: %s\n", why);
-    return 2;
+    return lbtool::fail("lb_traywick_driver", why, 2);
 }
 
 } // namespace
@@ -56,14 +39,14 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("traywick"));
     QApplication::setQuitOnLastWindowClosed(false);
     QStringList args = application.arguments().mid(1);
-    FixedDesktop desktop;
+    lbtool::FixedDesktop desktop;
     if (args.size() >= 2 && args[0] == QLatin1String("--desktop")) {
         desktop.list << args[1];
         args = args.mid(2);
     }
     if (args.isEmpty()) return fail("no command");
 
-    PrintedBoxes boxes;
+    lbtool::PrintedBoxes boxes(lb::AnswerOK);
     lb::MemoryPointer pointer;
     lb::AppState app(boxes, pointer);
     application.setMessenger(&app.messages);
