@@ -36,9 +36,15 @@ namespace {
 class TimedFonts : public lb::FontconfigFonts {
 public:
     double removeMs = 0;
-    std::vector<std::pair<QString, QString>> removeFiles(const QStringList& files) override {
+    std::vector<std::pair<QString, QString>> setAsideFiles(const QStringList& files,
+                                                           lb::FileJournal& journal) override {
         std::vector<std::pair<QString, QString>> out;
-        removeMs += timeMs([&] { out = FontconfigFonts::removeFiles(files); });
+        removeMs += timeMs([&] { out = FontconfigFonts::setAsideFiles(files, journal); });
+        return out;
+    }
+    QStringList finishRemoval(const lb::FileJournal& journal) override {
+        QStringList out;
+        removeMs += timeMs([&] { out = FontconfigFonts::finishRemoval(journal); });
         return out;
     }
 };

@@ -1,9 +1,11 @@
 #include "activation/deletion.h"
 
 #include "activation/activation.h"
+#include "activation/interrupted_work.h"
 #include "catalogue/font_lists.h"
 #include "catalogue/system_fonts.h"
 #include "core/busy.h"
+#include "core/fault.h"
 #include "core/schema.h"
 #include "samples/sample_pane.h"
 
@@ -128,8 +130,25 @@ void Delete_Fonts(MainContext& ctx) {
         }
     }
 
+    // The files are set aside first, every step in a journal, and deleted only once the catalogue
+    // has committed their removal: a failure at any instant, or a kill, leaves disk, catalogue and
+    // sets in step (the next start finishes or undoes what a kill cut off).
+    QString journalProblem;
+    const std::unique_ptr<FileJournal> journal =
+        FileJournal::begin(journalFolder(), QStringLiteral("delete"), journalProblem);
+    if (!journal) {
+        busy.done();
+        view.setMessage(QString());
+        m.title = QStringLiteral("Delete Fonts");
+        m.text = QStringLiteral("No font was deleted: no record of the deletion could be kept.") +
+                 app.lineBreak + app.lineBreak + journalProblem;
+        m.Msg_Critical();
+        view.handleButtons();
+        return;
+    }
     // Every file at once: the font folders are rescanned once, not once per file.
-    const std::vector<std::pair<QString, QString>> failedFiles = Remove_FontFiles(ctx, allFiles);
+    const std::vector<std::pair<QString, QString>> failedFiles =
+        Remove_FontFiles(ctx, allFiles, *journal);
     QHash<QString, QString> whyKept;
     for (const auto& [file, why] : failedFiles)
         whyKept.insert(file, why);
@@ -138,8 +157,9 @@ void Delete_Fonts(MainContext& ctx) {
     QSet<QString> deletedFaces;
     QStringList keptFaces;
     std::vector<std::pair<QString, QString>> kept;
-    {
-        Database::Transaction t(*app.db);
+    try {
+        faultPoint("delete.set-aside");
+        FontTransaction t(ctx);
         Statement dropFile =
             app.db->prepare(QStringLiteral("DELETE FROM [Fonts] WHERE [File Name] = ?"));
         Statement anyLeft =
@@ -185,19 +205,29 @@ void Delete_Fonts(MainContext& ctx) {
             dropAssigned.bind(1, c.face);
             dropAssigned.step();
         }
-        {
-            // The files are gone whatever happens to the hidden-font state; a state that cannot
-            // be written leaves only stale entries for files that no longer exist.
-            Database::Transaction publish(*app.db);
-            try {
-                publishFontChanges(ctx);
-                publish.commit();
-            } catch (const FontStateError& e) {
-                ctx.fonts.resources.discard();
-                qWarning("Letterbay: %s", qUtf8Printable(e.why()));
-            }
-        }
+        markJournalCommitted(*app.db, journal->id());
         t.commit();
+    } catch (...) {
+        // Nothing was deleted: the files come back as they were.
+        const QStringList left = ctx.fonts.registry.undoRemoval(*journal);
+        for (const QString& problem : left)
+            qWarning("Letterbay: %s", qUtf8Printable(problem));
+        if (left.isEmpty()) journal->close();
+        app.datFonts->refresh();
+        app.datAssigned->refresh();
+        view.setMessage(QString());
+        view.handleButtons();
+        throw;
+    }
+    faultPoint("delete.committed");
+    const QStringList left = ctx.fonts.registry.finishRemoval(*journal);
+    if (left.isEmpty()) {
+        forgetJournal(*app.db, journal->id());
+        journal->close();
+    } else {
+        // Hidden names that fontconfig passes over; the next start tries again.
+        for (const QString& problem : left)
+            qWarning("Letterbay: %s", qUtf8Printable(problem));
     }
     app.db->noteChange();
     app.datFonts->refresh();

@@ -41,10 +41,10 @@ QString Get_FaceName(AppState& app, FaceNameReader& faces, const QString& file) 
     return names.resourceName;
 }
 
-std::vector<std::pair<QString, QString>> Remove_FontFiles(MainContext& ctx,
-                                                          const QStringList& fileNames) {
+std::vector<std::pair<QString, QString>>
+Remove_FontFiles(MainContext& ctx, const QStringList& fileNames, FileJournal& journal) {
     const std::vector<std::pair<QString, QString>> failed =
-        ctx.fonts.registry.removeFiles(fileNames);
+        ctx.fonts.registry.setAsideFiles(fileNames, journal);
     QSet<QString> kept;
     for (const auto& f : failed)
         kept.insert(f.first);
@@ -52,10 +52,6 @@ std::vector<std::pair<QString, QString>> Remove_FontFiles(MainContext& ctx,
     for (const QString& file : fileNames)
         if (!kept.contains(file)) ctx.app.lastResult = ctx.fonts.resources.load(file);
     return failed;
-}
-
-bool Remove_FontFile(MainContext& ctx, const QString& fileName) {
-    return Remove_FontFiles(ctx, {fileName}).empty();
 }
 
 } // namespace lb

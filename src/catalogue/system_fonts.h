@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/file_journal.h"
+
 #include "core/app_state.h"
 #include "core/main_context.h"
 #include "platform/fonts.h"
@@ -23,15 +25,13 @@ void Get_FontsFolder(AppState& app, FontRegistry& registry);
 // The face name of a font file, left in the current font name; returns the resource name.
 QString Get_FaceName(AppState& app, FaceNameReader& faces, const QString& file);
 
-// Removes installed font files for good, each given as its `File Name` is stored: a file in the
-// fonts folder is deleted, one installed system-wide is hidden from the user for good (and deleted
-// nowhere); the folders are rescanned once for all of them. A removed file leaves the desktop's
-// hidden fonts with the next broadcast; a file that stays keeps its state. Returns the files that
-// could not be removed, with the reason.
-std::vector<std::pair<QString, QString>> Remove_FontFiles(MainContext& ctx,
-                                                          const QStringList& fileNames);
-
-// One file; true when it is removed.
-bool Remove_FontFile(MainContext& ctx, const QString& fileName);
+// Sets installed font files aside for removal, each given as its `File Name` is stored, every step
+// recorded in `journal` (see FontRegistry::setAsideFiles): once the catalogue's change commits,
+// the registry's finishRemoval() deletes them (a file in the fonts folder; one installed
+// system-wide stays hidden from the user for good and is deleted nowhere), else undoRemoval()
+// puts them back. A removed file leaves the desktop's hidden fonts with the next broadcast; a file
+// that stays keeps its state. Returns the files that could not be set aside, with the reason.
+std::vector<std::pair<QString, QString>>
+Remove_FontFiles(MainContext& ctx, const QStringList& fileNames, FileJournal& journal);
 
 } // namespace lb

@@ -176,8 +176,9 @@ std::unique_ptr<Database> Database::openIn(Mode mode, const QString& path, const
     }
     rc = sqlite3_create_collation_v2(db, Collation, SQLITE_UTF8, nullptr, collateNoCase, nullptr);
     if (rc != SQLITE_OK) closeAndThrow(ErrOther, QStringLiteral("Could not prepare"));
-    // A file another program is writing is waited for a while, from the first read on.
-    sqlite3_busy_timeout(db, 5000);
+    // A file another program is writing is waited for a while, from the first read on: long
+    // enough for another program's activation of tens of thousands of fonts.
+    sqlite3_busy_timeout(db, DefaultBusyTimeoutMs);
     // The key is only checked when the first page is read: do that now, so a wrong key or a
     // plain file is refused at open and not half way through the first operation.
     rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
@@ -306,24 +307,60 @@ void Database::deleteQuery(const QString& name) {
     exec(QStringLiteral("DROP VIEW %1").arg(quoteIdentifier(name)));
 }
 
+QString databaseBusyText(int seconds) {
+    return QStringLiteral("Another Letterbay program has been changing your fonts for more than "
+                          "%1 seconds, so nothing was changed.  Try again when it has finished.")
+        .arg(seconds);
+}
+
+void Database::setBusyTimeout(int ms) {
+    busyTimeoutMs_ = ms;
+    sqlite3_busy_timeout(db_, ms);
+}
+
 Database::Transaction::Transaction(Database& db) : db_(db) {
     name_ = QStringLiteral("lb%1").arg(++db_.savepointDepth_);
-    db_.exec(QStringLiteral("SAVEPOINT ") + name_);
+    if (db_.savepointDepth_ > 1) {
+        db_.exec(QStringLiteral("SAVEPOINT ") + name_);
+        return;
+    }
+    // The write lock is taken at the start and waited for: a transaction that read first could
+    // not wait for it later (another program's commit in between makes its snapshot stale, and
+    // SQLite then refuses at once rather than wait).
+    const char* begin = db_.isReadOnly() ? "BEGIN" : "BEGIN IMMEDIATE";
+    const int rc = sqlite3_exec(db_.db_, begin, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        --db_.savepointDepth_;
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+            throw DbError(ErrOther, databaseBusyText(db_.busyTimeoutMs_ / 1000));
+        db_.fail(rc, QString::fromLatin1(begin));
+    }
 }
 
 void Database::Transaction::commit() {
     if (done_) return;
-    db_.exec(QStringLiteral("RELEASE ") + name_);
+    if (db_.savepointDepth_ == 1) {
+        const int rc = sqlite3_exec(db_.db_, "COMMIT", nullptr, nullptr, nullptr);
+        if (rc == SQLITE_BUSY) throw DbError(ErrOther, databaseBusyText(db_.busyTimeoutMs_ / 1000));
+        if (rc != SQLITE_OK) db_.fail(rc, QStringLiteral("COMMIT"));
+        db_.noteChange();
+    } else {
+        db_.exec(QStringLiteral("RELEASE ") + name_);
+    }
     --db_.savepointDepth_;
     done_ = true;
 }
 
 Database::Transaction::~Transaction() {
     if (done_) return;
-    const QByteArray rollback = (QStringLiteral("ROLLBACK TO ") + name_).toUtf8();
-    const QByteArray release = (QStringLiteral("RELEASE ") + name_).toUtf8();
-    sqlite3_exec(db_.db_, rollback.constData(), nullptr, nullptr, nullptr);
-    sqlite3_exec(db_.db_, release.constData(), nullptr, nullptr, nullptr);
+    if (db_.savepointDepth_ == 1) {
+        sqlite3_exec(db_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    } else {
+        const QByteArray rollback = (QStringLiteral("ROLLBACK TO ") + name_).toUtf8();
+        const QByteArray release = (QStringLiteral("RELEASE ") + name_).toUtf8();
+        sqlite3_exec(db_.db_, rollback.constData(), nullptr, nullptr, nullptr);
+        sqlite3_exec(db_.db_, release.constData(), nullptr, nullptr, nullptr);
+    }
     --db_.savepointDepth_;
     db_.noteChange();
 }

@@ -72,6 +72,7 @@ private:
 class Database {
 public:
     static constexpr const char* Collation = "LBNOCASE";
+    static constexpr int DefaultBusyTimeoutMs = 20000;
 
     // Opens an existing file (create=false) or makes a new one. The connect suffix
     // ";PWD=..." carries the key; a file made with another key, or without one, does not open.
@@ -102,6 +103,10 @@ public:
     void appendField(const QString& table, const FieldDef& field);
     void createQuery(const QString& name, QString sql);
     void deleteQuery(const QString& name);
+
+    // How long a change waits for another program's change to end before it gives up with a
+    // message saying so.
+    void setBusyTimeout(int ms);
 
     // Nestable: the outermost commits; an exception unwinding any level undoes everything
     // done since that level began.
@@ -135,9 +140,13 @@ private:
     sqlite3* db_;
     QString path_;
     int savepointDepth_ = 0;
+    int busyTimeoutMs_ = DefaultBusyTimeoutMs;
     quint64 changes_ = 0;
 };
 
 QString quoteIdentifier(const QString& name);
+
+// The message for a change that waited too long for another program's.
+QString databaseBusyText(int seconds);
 
 } // namespace lb

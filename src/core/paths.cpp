@@ -1,5 +1,7 @@
 #include "core/paths.h"
 
+#include "platform/checked_file.h"
+
 #include "core/schema.h"
 
 #include <QDir>
@@ -51,15 +53,18 @@ QString prepareDataFolder() {
     const QString target = databasePath();
     if (QFileInfo::exists(target)) return {};
     const QString source = shippedFolder() + QLatin1Char('/') + DatabaseFileName;
-    // Copy under a temporary name first so an interrupted copy never looks like a database.
-    const QString partial = target + QStringLiteral(".part");
-    QFile::remove(partial);
-    if (!QFile::copy(source, partial))
+    QFile in(source);
+    QByteArray bytes;
+    if (in.open(QIODevice::ReadOnly)) bytes = in.readAll();
+    if (bytes.isEmpty() || bytes.size() != in.size())
         return QStringLiteral("The font database \"%1\" could not be copied to \"%2\".")
             .arg(source, target);
-    QFile::setPermissions(partial, QFile::ReadOwner | QFile::WriteOwner);
-    if (!QFile::rename(partial, target))
-        return QStringLiteral("The font database \"%1\" could not be created.").arg(target);
+    // Written whole under another name first, so an interrupted copy never looks like a
+    // database; a program that started at the same moment and made it first wins.
+    bool existed = false;
+    const QString why = writeFileChecked(CheckedWrite{target, bytes, {}, 0600, {}, true}, &existed);
+    if (!why.isEmpty() && !existed)
+        return QStringLiteral("The font database \"%1\" could not be created: %2").arg(target, why);
     return {};
 }
 

@@ -1,5 +1,7 @@
 #include "ctl/session.h"
 
+#include "activation/interrupted_work.h"
+
 #include "catalogue/system_fonts.h"
 #include "core/paths.h"
 #include "core/schema.h"
@@ -128,9 +130,12 @@ QString Session::open() {
         }
         app.db->useWriteAheadLog();
         // A window's long operation holds the file for a while: scripts wait rather than fail.
-        sqlite3_busy_timeout(app.db->handle(), 60000);
+        app.db->setBusyTimeout(60000);
         app.openMainDataSources();
         Get_FontsFolder(app, fontconfig);
+        // Work another program was cut off in is finished or undone first; what cannot be is
+        // said on standard error and tried again next time.
+        Recover_InterruptedWork(ctx);
         app.addAutoAssign = switchOn(readSetting(app, fld::AddAutoAssign));
         app.removeAutoAssign = switchOn(readSetting(app, fld::RemoveAutoAssign));
         app.setActivated = !activatedSet(app).isEmpty();

@@ -1,6 +1,7 @@
 #include "launcher/frm_launcher.h"
 
 #include "activation/activation.h"
+#include "activation/interrupted_work.h"
 #include "catalogue/font_lists.h"
 #include "catalogue/system_fonts.h"
 #include "core/schema.h"
@@ -267,7 +268,10 @@ void FrmLauncher::Form_Load() {
     // The desktop must hide what the database says: a set lost since (a new session), or a state
     // left behind by a program that was cut off, is applied again; a state in step costs one
     // comparison.
-    runGuarded([this] { Reapply_ActiveSet(ctx_); });
+    runGuarded([this] {
+        Recover_InterruptedWork(ctx_);
+        Reapply_ActiveSet(ctx_);
+    });
     Show_Status();
     timer_->start();
 }

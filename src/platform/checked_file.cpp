@@ -6,6 +6,7 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -67,21 +68,26 @@ void syncFolder(const QByteArray& folder) {
 
 } // namespace
 
-QString replaceFileChecked(const QString& path, const QByteArray& bytes) {
-    const QFileInfo info(path);
+QString writeFileChecked(const CheckedWrite& w, bool* existed) {
+    if (existed) *existed = false;
+    const QFileInfo info(w.path);
     const QString folder = info.absolutePath();
     if (!QDir().mkpath(folder))
         return QStringLiteral("The folder %1 could not be created.").arg(folder);
-    if (info.isDir()) return QStringLiteral("%1 is a folder, not a file.").arg(path);
-    const QByteArray target = QFile::encodeName(path);
+    if (info.isDir()) return QStringLiteral("%1 is a folder, not a file.").arg(w.path);
+    const QByteArray target = QFile::encodeName(w.path);
     // Dot-named: fontconfig and the program itself pass over such files if one is ever left.
-    const QByteArray temporary = QFile::encodeName(
-        folder + QStringLiteral("/.") + info.fileName() +
-        QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate64(), 0, 16));
-    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const QString temporaryName =
+        !w.temporary.isEmpty()
+            ? w.temporary
+            : folder + QStringLiteral("/.") + info.fileName() +
+                  QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate64(), 0, 16);
+    const QByteArray temporary = QFile::encodeName(temporaryName);
+    const int fd =
+        ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode_t(w.mode));
     if (fd < 0) return systemError(QStringLiteral("Cannot write in"), folder, errno);
     int error = 0;
-    bool ok = writeAll(fd, bytes, error);
+    bool ok = writeAll(fd, w.bytes, error);
     if (ok && ::fsync(fd) != 0) {
         error = errno;
         ok = false;
@@ -90,20 +96,33 @@ QString replaceFileChecked(const QString& path, const QByteArray& bytes) {
         error = errno;
         ok = false;
     }
-    if (ok && !sameContent(temporary, bytes)) {
+    if (ok && !sameContent(temporary, w.bytes)) {
         error = EIO;
         ok = false;
     }
-    if (ok && ::rename(temporary.constData(), target.constData()) != 0) {
+    if (ok && w.beforeRename) {
+        if (const QString why = w.beforeRename(temporaryName); !why.isEmpty()) {
+            ::unlink(temporary.constData());
+            return why;
+        }
+    }
+    if (ok && (w.noReplace ? ::renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD,
+                                         target.constData(), RENAME_NOREPLACE)
+                           : ::rename(temporary.constData(), target.constData())) != 0) {
         error = errno;
         ok = false;
+        if (existed) *existed = error == EEXIST;
     }
     if (!ok) {
         ::unlink(temporary.constData());
-        return systemError(QStringLiteral("Cannot write"), path, error);
+        return systemError(QStringLiteral("Cannot write"), w.path, error);
     }
     syncFolder(QFile::encodeName(folder));
     return {};
+}
+
+QString replaceFileChecked(const QString& path, const QByteArray& bytes) {
+    return writeFileChecked(CheckedWrite{path, bytes, {}, 0644, {}});
 }
 
 QString removeFileChecked(const QString& path) {

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSet>
 #include <algorithm>
 #include <fontconfig/fontconfig.h>
@@ -359,10 +360,19 @@ bool FontconfigFonts::deleteFile(const QString& fileName) {
 
 std::vector<std::pair<QString, QString>>
 FontconfigFonts::removeFiles(const QStringList& fileNames) {
+    // At once: set aside and deleted in one go, with nothing to recover.
+    const std::unique_ptr<FileJournal> journal = FileJournal::inMemory(QStringLiteral("delete"));
+    std::vector<std::pair<QString, QString>> failed = setAsideFiles(fileNames, *journal);
+    for (const QString& problem : finishRemoval(*journal))
+        qWarning("Letterbay: %s", qUtf8Printable(problem));
+    return failed;
+}
+
+std::vector<std::pair<QString, QString>>
+FontconfigFonts::setAsideFiles(const QStringList& fileNames, FileJournal& journal) {
     settle();
     std::vector<std::pair<QString, QString>> failed;
     QStringList toReject, rejectedGiven;
-    QSet<QString> toRefresh;
     for (const QString& f : fileNames) {
         const QString path = absolutePath(f);
         if (path.isEmpty()) {
@@ -393,25 +403,73 @@ FontconfigFonts::removeFiles(const QStringList& fileNames) {
             failed.push_back({f, QStringLiteral("it is not a file")});
             continue;
         }
-        QFile file(target);
-        if (!file.remove()) {
-            failed.push_back({f, file.errorString()});
+        // A hidden name beside it: fontconfig passes over it, and a rename takes no space.
+        const QString aside = at.dir + QStringLiteral("/.letterbay-deleted-") +
+                              QString::number(QRandomGenerator::global()->generate64(), 36);
+        if (!journal.record(QStringLiteral("aside"), {target, aside})) {
+            failed.push_back({f, journal.error()});
+            continue;
+        }
+        if (::rename(QFile::encodeName(target).constData(), QFile::encodeName(aside).constData()) !=
+            0) {
+            failed.push_back({f, QString::fromLocal8Bit(std::strerror(errno))});
             continue;
         }
         names_.remove(target);
-        toRefresh.insert(at.dir);
     }
     if (!toReject.isEmpty()) {
-        const QString problem = addRemovals(toReject);
+        QString problem;
+        for (const QString& path : std::as_const(toReject))
+            if (!journal.record(QStringLiteral("reject"), {path})) problem = journal.error();
+        if (problem.isEmpty()) problem = addRemovals(toReject);
         if (!problem.isEmpty())
             for (const QString& f : std::as_const(rejectedGiven))
                 failed.push_back({f, problem});
     }
+    return failed;
+}
+
+QStringList FontconfigFonts::finishRemoval(const FileJournal& journal) {
+    settle();
+    QStringList problems;
+    QSet<QString> dirs;
+    for (const QStringList& f : journal.fieldsOf(QStringLiteral("aside"))) {
+        if (f.size() != 2) continue;
+        const QByteArray aside = QFile::encodeName(f[1]);
+        if (::unlink(aside.constData()) != 0 && errno != ENOENT)
+            problems << f[1] + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+        dirs.insert(parentOf(f[0]));
+    }
     // One scan per folder, however many files left it, and nobody waits for it: a cache that
     // still lists the files is out of date by its folder's time, so every reader, this one
     // included, scans the folder itself until the new cache is written.
-    if (!toRefresh.isEmpty()) refreshLater(QStringList(toRefresh.begin(), toRefresh.end()));
-    return failed;
+    if (!dirs.isEmpty()) refreshLater(QStringList(dirs.begin(), dirs.end()));
+    return problems;
+}
+
+QStringList FontconfigFonts::undoRemoval(const FileJournal& journal) {
+    settle();
+    QStringList problems;
+    QSet<QString> dirs;
+    for (const QStringList& f : journal.fieldsOf(QStringLiteral("aside"))) {
+        if (f.size() != 2) continue;
+        const QByteArray aside = QFile::encodeName(f[1]);
+        const QFileInfo info(f[1]);
+        if (!info.exists() && !info.isSymLink()) continue; // never set aside
+        if (::rename(aside.constData(), QFile::encodeName(f[0]).constData()) != 0)
+            problems << f[0] + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+        dirs.insert(parentOf(f[0]));
+    }
+    QStringList rejected;
+    for (const QStringList& f : journal.fieldsOf(QStringLiteral("reject")))
+        if (!f.isEmpty()) rejected << f[0];
+    if (!rejected.isEmpty())
+        if (const QString problem = dropRemovals(rejected); !problem.isEmpty()) problems << problem;
+    if (!dirs.isEmpty())
+        if (Config config = privateConfig())
+            for (const QString& dir : std::as_const(dirs))
+                refresh(config.get(), dir);
+    return problems;
 }
 
 void FontconfigFonts::refreshLater(const QStringList& dirs) {
@@ -437,6 +495,18 @@ QString FontconfigFonts::addRemovals(const QStringList& paths) {
     for (const QString& path : paths) {
         QStringList& list = isLiteralGlob(path) ? selection.rejectGlobs : selection.rejectFiles;
         if (!list.contains(path)) list.append(path);
+    }
+    return writeFontSelection(conf, selection,
+                              QStringLiteral("Fonts removed with Letterbay. They stay installed "
+                                             "for other users; delete an entry to restore it."));
+}
+
+QString FontconfigFonts::dropRemovals(const QStringList& paths) {
+    const QString conf = removedFontsConfPath();
+    FontSelection selection = readFontSelection(conf);
+    for (const QString& path : paths) {
+        selection.rejectGlobs.removeAll(path);
+        selection.rejectFiles.removeAll(path);
     }
     return writeFontSelection(conf, selection,
                               QStringLiteral("Fonts removed with Letterbay. They stay installed "

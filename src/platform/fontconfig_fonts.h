@@ -26,6 +26,10 @@ public:
     QStringList registerFiles(const QStringList& fileNames) override;
     QString installProblem() override;
     std::vector<std::pair<QString, QString>> removeFiles(const QStringList& fileNames) override;
+    std::vector<std::pair<QString, QString>> setAsideFiles(const QStringList& fileNames,
+                                                           FileJournal& journal) override;
+    QStringList finishRemoval(const FileJournal& journal) override;
+    QStringList undoRemoval(const FileJournal& journal) override;
     bool deleteValue(const QString& valueName) override;
     bool deleteFile(const QString& fileName) override;
 
@@ -59,6 +63,7 @@ private:
     Location locate(const QString& fileName);
     // Adds paths to the user's list of removed fonts; an error text, empty on success.
     QString addRemovals(const QStringList& paths);
+    QString dropRemovals(const QStringList& paths);
     // Rescans these folders' caches on a thread of their own; settle() waits for it. Readers of
     // the caches settle first, so that a folder is not scanned twice at once.
     void refreshLater(const QStringList& dirs);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/file_journal.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -43,6 +45,21 @@ public:
     // counts as removed. Caches and the removal list are written once for all of them. Returns
     // the files that could not be removed, each with the reason.
     virtual std::vector<std::pair<QString, QString>> removeFiles(const QStringList& fileNames) = 0;
+    // Removal in two steps, so that the catalogue can change in between and a failure or a kill at
+    // any instant leaves disk and catalogue in step. setAsideFiles() makes the files disappear for
+    // every program but keeps them (a file in the fonts folder renamed to a hidden name beside it,
+    // one installed system-wide listed as removed), each step in `journal` before it is taken, and
+    // returns the files it could not set aside, each with the reason (they stay as they were).
+    // Then finishRemoval() deletes what was set aside, or undoRemoval() puts it back; both return
+    // what could not be done, and may run in a later process, from the journal alone.
+    // A registry that cannot take a removal back removes at once.
+    virtual std::vector<std::pair<QString, QString>> setAsideFiles(const QStringList& fileNames,
+                                                                   FileJournal& journal) {
+        (void)journal;
+        return removeFiles(fileNames);
+    }
+    virtual QStringList finishRemoval(const FileJournal&) { return {}; }
+    virtual QStringList undoRemoval(const FileJournal&) { return {}; }
     // Removes the value with this name from the registry: deletes nothing on disk. A font in the
     // fonts folder disappears with its file; one installed system-wide is hidden for good.
     virtual bool deleteValue(const QString& valueName) = 0;

@@ -1,16 +1,20 @@
 #include "preview/installation.h"
 
 #include "activation/activation.h"
+#include "activation/interrupted_work.h"
 #include "catalogue/font_lists.h"
+#include "core/fault.h"
 #include "core/schema.h"
+#include "platform/checked_file.h"
+#include "platform/file_journal.h"
 #include "sets/auto_assign.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QSet>
-#include <QTemporaryFile>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -27,43 +31,6 @@ QString systemError() {
 QByteArray path8(const QString& path) {
     return QFile::encodeName(path);
 }
-
-// The files one installation put in place, so that they can be taken back: a new file is
-// deleted, a replaced one gets its old content back.
-class Journal {
-public:
-    struct Placed {
-        QString target;
-        QString backup; // a second name of the file it replaced; empty when it was new
-    };
-    void add(Placed p) { placed_.push_back(std::move(p)); }
-
-    // Takes back the files of these names (all when empty); returns their names.
-    QStringList undo(const QSet<QString>& names = {}) {
-        QStringList taken;
-        for (auto it = placed_.rbegin(); it != placed_.rend(); ++it) {
-            const QString name = QFileInfo(it->target).fileName();
-            if (!names.isEmpty() && !names.contains(name)) continue;
-            if (it->backup.isEmpty())
-                QFile::remove(it->target);
-            else
-                ::rename(path8(it->backup).constData(), path8(it->target).constData());
-            it->target.clear();
-            taken << name;
-        }
-        std::erase_if(placed_, [](const Placed& p) { return p.target.isEmpty(); });
-        return taken;
-    }
-    // The installation stands: the replaced files' old content goes.
-    void commit() {
-        for (const Placed& p : placed_)
-            if (!p.backup.isEmpty()) QFile::remove(p.backup);
-        placed_.clear();
-    }
-
-private:
-    std::vector<Placed> placed_;
-};
 
 enum class Placement { Copied, AlreadyThere, Kept, Failed };
 struct PlaceResult {
@@ -90,10 +57,29 @@ bool askReplace(MainContext& ctx, const QString& name, const QString& sourceFold
     return m.answeredYes();
 }
 
-// Puts `source` into `folder` under `name`: written to a hidden temporary name first, renamed
-// into place, then read back.
+QString contentHash(const QByteArray& bytes) {
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+}
+
+QString hashOf(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    QCryptographicHash h(QCryptographicHash::Sha256);
+    h.addData(&f);
+    return QString::fromLatin1(h.result().toHex());
+}
+
+bool exists(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+// Puts `source` into `folder` under `name`: written to a hidden temporary name first and synced,
+// read back, then renamed into place. Every step is in the journal before it is taken, so that a
+// kill at any instant leaves the user's fonts recoverable; the file it replaces keeps a second
+// name until the installation stands.
 PlaceResult placeFile(MainContext& ctx, const QString& sourceFolder, const QString& folder,
-                      const QString& name, Journal& journal) {
+                      const QString& name, FileJournal& journal) {
     const QString source = sourceFolder + name;
     const QString target = folder + name;
     const QFileInfo src(source), dst(target);
@@ -101,6 +87,8 @@ PlaceResult placeFile(MainContext& ctx, const QString& sourceFolder, const QStri
     // delete or copy.
     const QString real = src.canonicalFilePath();
     if (!real.isEmpty() && real == dst.canonicalFilePath()) return {Placement::AlreadyThere, {}};
+    // A pipe or a device would block the read for good.
+    if (!src.isFile()) return {Placement::Failed, QStringLiteral("it is not a regular file")};
 
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) return {Placement::Failed, in.errorString()};
@@ -115,6 +103,9 @@ PlaceResult placeFile(MainContext& ctx, const QString& sourceFolder, const QStri
             return {Placement::Failed, QStringLiteral("a folder of that name is in your fonts "
                                                       "folder")};
         if (dst.exists()) {
+            if (!dst.isFile())
+                return {Placement::Failed, QStringLiteral("something that is not a font file has "
+                                                          "that name in your fonts folder")};
             QFile current(target);
             if (current.open(QIODevice::ReadOnly) && current.readAll() == bytes)
                 return {Placement::AlreadyThere, {}};
@@ -126,53 +117,53 @@ PlaceResult placeFile(MainContext& ctx, const QString& sourceFolder, const QStri
         replace = true;
     }
 
-    QTemporaryFile temp(folder + InstallTempPrefix + QStringLiteral("XXXXXX"));
-    if (!temp.open()) return {Placement::Failed, temp.errorString()};
-    if (temp.write(bytes) != bytes.size() || !temp.flush())
-        return {Placement::Failed, temp.errorString()};
-    temp.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
-                        QFileDevice::ReadOther);
-
+    const QString temp = freeName(folder, InstallTempPrefix);
+    if (!journal.record(QStringLiteral("temp"), {temp}))
+        return {Placement::Failed, journal.error()};
     QString backup;
     bool movedAway = false;
-    if (replace) {
-        // A second name for what is there, so that it can come back; a link is kept as a link.
-        backup = freeName(folder, InstallBackupPrefix);
-        if (::link(path8(target).constData(), path8(backup).constData()) != 0) {
-            if (::rename(path8(target).constData(), path8(backup).constData()) != 0)
-                return {Placement::Failed, systemError()};
-            movedAway = true;
-        }
-    }
+    CheckedWrite write{
+        target, bytes, temp, 0666, [&](const QString&) -> QString {
+            if (replace) {
+                // A second name for what is there, so that it can come back; a
+                // link is kept as a link.
+                backup = freeName(folder, InstallBackupPrefix);
+                if (!journal.record(QStringLiteral("backup"), {target, backup}))
+                    return journal.error();
+                if (::link(path8(target).constData(), path8(backup).constData()) != 0) {
+                    if (::rename(path8(target).constData(), path8(backup).constData()) != 0)
+                        return systemError();
+                    movedAway = true;
+                }
+                faultPoint("install.backup");
+            }
+            if (!journal.record(QStringLiteral("place"), {target, temp, contentHash(bytes)}))
+                return journal.error();
+            return {};
+        }};
     // Renaming replaces the name, never what a link pointed to.
-    if (::rename(path8(temp.fileName()).constData(), path8(target).constData()) != 0) {
-        const QString why = systemError();
+    if (const QString why = writeFileChecked(write); !why.isEmpty()) {
         if (movedAway)
             ::rename(path8(backup).constData(), path8(target).constData());
         else if (!backup.isEmpty())
             QFile::remove(backup);
         return {Placement::Failed, why};
     }
-    temp.setAutoRemove(false);
-    journal.add({target, backup});
-
-    QFile check(target);
-    if (!check.open(QIODevice::ReadOnly) || check.readAll() != bytes) {
-        journal.undo({name});
-        return {Placement::Failed, QStringLiteral("the copy in your fonts folder differs from the "
-                                                  "original")};
-    }
+    faultPoint("install.placed-one");
     return {Placement::Copied, {}};
 }
 
-// What an interrupted installation left behind.
+// Temporary files that no installation's journal names: left by a version that kept no journal.
+// A running installation names its files before making them, so listing them first and the
+// journals second never takes one of its files.
 void removeLeftovers(const QString& folder) {
     const QDir dir(folder);
-    const QStringList names = dir.entryList(
-        {InstallTempPrefix + QLatin1Char('*'), InstallBackupPrefix + QLatin1Char('*')},
-        QDir::Files | QDir::Hidden | QDir::System);
+    const QStringList names = dir.entryList({InstallTempPrefix + QLatin1Char('*')},
+                                            QDir::Files | QDir::Hidden | QDir::System);
+    if (names.isEmpty()) return;
+    const QSet<QString> named = FileJournal::namedPaths(journalFolder());
     for (const QString& n : names)
-        QFile::remove(dir.filePath(n));
+        if (!named.contains(dir.filePath(n))) QFile::remove(dir.filePath(n));
 }
 
 QString closingText(const InstallOutcome& out, int fontCount, const QString& problem,
@@ -208,6 +199,68 @@ struct RowWork {
 };
 
 } // namespace
+
+QStringList undoPlacements(const FileJournal& journal, const QSet<QString>& names,
+                           QStringList& problems) {
+    auto wanted = [&](const QString& target) {
+        return names.isEmpty() || names.contains(QFileInfo(target).fileName());
+    };
+    auto fail = [&](const QString& what) {
+        problems << what + QStringLiteral(": ") + systemError();
+    };
+    QHash<QString, QString> backups; // target -> its backup
+    for (const QStringList& f : journal.fieldsOf(QStringLiteral("backup")))
+        if (f.size() == 2) backups.insert(f[0], f[1]);
+    QStringList taken;
+    QSet<QString> placedTargets;
+    const std::vector<QStringList> places = journal.fieldsOf(QStringLiteral("place"));
+    for (auto it = places.rbegin(); it != places.rend(); ++it) {
+        if (it->size() != 3 || !wanted((*it)[0])) continue;
+        const QString& target = (*it)[0];
+        const QString& temp = (*it)[1];
+        placedTargets.insert(target);
+        if (exists(temp)) {
+            // Never renamed into place: what the target holds is not ours.
+            if (!QFile::remove(temp)) fail(temp);
+        } else if (!backups.contains(target) && hashOf(target) == (*it)[2]) {
+            // A new file: it goes, but only when it is still the one this installation wrote.
+            if (!QFile::remove(target)) fail(target);
+        }
+        taken << QFileInfo(target).fileName();
+    }
+    // The files replaced get their old content back under their own name.
+    for (auto it = backups.cbegin(); it != backups.cend(); ++it) {
+        const QString& target = it.key();
+        const QString& backup = it.value();
+        if (!wanted(target) || !exists(backup)) continue;
+        const bool renamedIn = placedTargets.contains(target);
+        if (exists(target) && !renamedIn) {
+            // The backup was a second name of the file that never left.
+            if (!QFile::remove(backup)) fail(backup);
+        } else if (::rename(path8(backup).constData(), path8(target).constData()) != 0) {
+            fail(target);
+            continue;
+        } else if (exists(backup) && !QFile::remove(backup)) {
+            // Renaming one name of a file over another of the same file changes nothing.
+            fail(backup);
+        }
+        if (!renamedIn) taken << QFileInfo(target).fileName();
+    }
+    for (const QStringList& f : journal.fieldsOf(QStringLiteral("temp")))
+        if (!f.isEmpty() && exists(f[0]) && !QFile::remove(f[0])) fail(f[0]);
+    return taken;
+}
+
+QStringList finishPlacements(const FileJournal& journal) {
+    QStringList problems;
+    for (const QStringList& f : journal.fieldsOf(QStringLiteral("backup")))
+        if (f.size() == 2 && exists(f[1]) && !QFile::remove(f[1]))
+            problems << f[1] + QStringLiteral(": ") + systemError();
+    for (const QStringList& f : journal.fieldsOf(QStringLiteral("temp")))
+        if (!f.isEmpty() && exists(f[0]) && !QFile::remove(f[0]))
+            problems << f[0] + QStringLiteral(": ") + systemError();
+    return problems;
+}
 
 QString notInstallableReason(const PreviewEntry& e) {
     return e.readable ? QStringLiteral("it is not a TrueType font")
@@ -245,10 +298,26 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
                 problem = QStringLiteral("Your fonts folder %1 cannot be created.").arg(folder);
             if (!problem.isEmpty()) work.clear();
         }
+        // Written before the first file changes: the next start of any program finishes or
+        // undoes what a kill cuts off.
+        std::unique_ptr<FileJournal> journal;
+        if (!work.empty()) {
+            QString why;
+            journal = FileJournal::begin(journalFolder(), QStringLiteral("install"), why);
+            if (!journal) {
+                problem = QStringLiteral("No record of the installation could be kept, so nothing "
+                                         "was installed: ") +
+                          why;
+                work.clear();
+            }
+        }
         if (!work.empty()) removeLeftovers(folder);
+        QStringList undoProblems;
+        auto undo = [&](const QSet<QString>& names) {
+            return undoPlacements(*journal, names, undoProblems);
+        };
 
         // The files first: the catalogue names only what is in place.
-        Journal journal;
         QStringList placed;
         for (RowWork& w : work) {
             for (const PreviewEntry& e : preview.row(w.row).files) {
@@ -258,7 +327,8 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
                     continue;
                 }
                 ++w.installable;
-                const PlaceResult p = placeFile(ctx, preview.folder(), folder, e.fileName, journal);
+                const PlaceResult p =
+                    placeFile(ctx, preview.folder(), folder, e.fileName, *journal);
                 if (p.how == Placement::Failed || p.how == Placement::Kept) {
                     out.failures.push_back({e.fileName, p.why});
                     continue;
@@ -280,7 +350,7 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
                                 {f, QStringLiteral("fontconfig does not list it as a font")});
                 for (RowWork& w : work)
                     w.inPlace.removeIf([&](const QString& f) { return gone.contains(f); });
-                const QStringList taken = journal.undo(gone);
+                const QStringList taken = undo(gone);
                 if (!taken.isEmpty()) registry.registerFiles(taken);
             }
         }
@@ -345,15 +415,38 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
                 }
                 if (w.inPlace.size() == w.installable) ++out.installed;
             }
+            faultPoint("install.placed");
+            if (journal) markJournalCommitted(db, journal->id());
             db.noteChange();
             t.commit();
         } catch (...) {
             // Nothing of it stays: the files go back as they were, and the caches with them.
-            const QStringList taken = journal.undo();
-            if (!taken.isEmpty()) registry.registerFiles(taken);
+            if (journal) {
+                const QStringList taken = undo({});
+                if (!taken.isEmpty()) registry.registerFiles(taken);
+                if (undoProblems.isEmpty()) journal->close();
+                // What could not be taken back now is tried again at the next start.
+                for (const QString& p : std::as_const(undoProblems))
+                    qWarning("Letterbay: %s", qUtf8Printable(p));
+            }
             throw;
         }
-        journal.commit();
+        if (journal) {
+            faultPoint("install.committed");
+            // The installation stands: the replaced files' old content goes.
+            const QStringList left = finishPlacements(*journal);
+            if (left.isEmpty()) {
+                forgetJournal(*app.db, journal->id());
+                journal->close();
+            }
+            undoProblems << left;
+        }
+        if (!undoProblems.isEmpty()) {
+            if (!problem.isEmpty()) problem += app.lineBreak;
+            problem += QStringLiteral("Files the installation kept aside could not all be removed; "
+                                      "the next start tries again: ") +
+                       undoProblems.join(QStringLiteral("; "));
+        }
         app.db->noteChange();
         app.datFonts->refresh();
         app.datAssigned->refresh();

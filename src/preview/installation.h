@@ -1,6 +1,9 @@
 #pragma once
 
+#include "platform/file_journal.h"
 #include "preview/font_preview.h"
+
+#include <QSet>
 
 namespace lb {
 
@@ -20,6 +23,15 @@ struct InstallOutcome {
 // window's lists and count follow. Everything is undone when the catalogue or the desktop's font
 // state cannot be written. Shows the closing message.
 InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView& view);
+
+// What an installation cut off in the middle left: its journal's placements undone (those of
+// `names` only, when given), each replaced file back under its name. Returns the file names taken
+// back; what could not be put right is added to `problems`.
+QStringList undoPlacements(const FileJournal& journal, const QSet<QString>& names,
+                           QStringList& problems);
+// The installation stands: the old content of replaced files and any temporary file go. Returns
+// what could not be removed.
+QStringList finishPlacements(const FileJournal& journal);
 
 // Why a file of the preview cannot be installed.
 QString notInstallableReason(const PreviewEntry& e);

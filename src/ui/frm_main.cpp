@@ -2,6 +2,7 @@
 
 #include "activation/activation.h"
 #include "activation/deletion.h"
+#include "activation/interrupted_work.h"
 #include "catalogue/font_lists.h"
 #include "catalogue/refresh.h"
 #include "catalogue/system_fonts.h"
@@ -311,7 +312,10 @@ void FrmMain::Form_Load() {
     } catch (const DbError&) {
     }
     // Whether or not a set is active, the desktop must hide what the database says, no more.
-    runGuarded([this] { Reapply_ActiveSet(ctx_); });
+    runGuarded([this] {
+        Recover_InterruptedWork(ctx_);
+        Reapply_ActiveSet(ctx_);
+    });
     try {
         outsideSeen_ = app.db->outsideChangeCount();
     } catch (const DbError&) {

@@ -331,6 +331,77 @@ TEST_F(Ctl, InstallAndDeleteChangeWhatEveryOtherProgramSees) {
         (QStringList{u"Epsilon Test"_s, u"Fixture Sans"_s, u"Gamma Test"_s}));
 }
 
+// Killed at each instant where files and catalogue disagree, then started again: the next start
+// of any program finishes what the catalogue committed and undoes the rest.
+TEST_F(Ctl, InstallsAndDeletesKilledMidwayAreFinishedOrUndoneAtTheNextStart) {
+    const QString downloads = env.root() + u"/Downloads/"_s;
+    ASSERT_TRUE(QDir().mkpath(downloads));
+    const QString changed = downloads + u"AlphaTest-Regular.ttf"_s;
+    const QString gamma = downloads + u"GammaTest-Regular.ttf"_s;
+    ASSERT_TRUE(QFile::copy(lbtest::TempEnv::fixture(u"ZetaTest-Regular.ttf"_s), changed));
+    ASSERT_TRUE(QFile::copy(lbtest::TempEnv::fixture(u"GammaTest-Regular.ttf"_s), gamma));
+    const auto bytes = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+    };
+    const auto leftovers = [&] {
+        return QDir(env.fontsFolder()).entryList({u".*"_s}, QDir::Files | QDir::Hidden) +
+               QDir(env.letterbayHome() + u"/journals"_s).entryList(QDir::Files);
+    };
+    const auto killedAt = [&](const char* point, const QStringList& args, bool noHardLinks) {
+        qputenv("LETTERBAY_KILL_AT", point);
+        if (noHardLinks) {
+            qputenv("LD_PRELOAD", LB_NO_HARD_LINKS);
+            qputenv("ASAN_OPTIONS", "verify_asan_link_order=0");
+        }
+        const CtlRun r = runCtl(args);
+        qunsetenv("LETTERBAY_KILL_AT");
+        qunsetenv("LD_PRELOAD");
+        qunsetenv("ASAN_OPTIONS");
+        EXPECT_EQ(r.exitCode, -1) << point << " not reached: " << r.err.toStdString();
+    };
+    const QByteArray original = bytes(alpha);
+    const QStringList replace{u"install"_s, changed, u"--yes"_s};
+
+    // Where hard links fail, the replaced font lives under its backup name alone for a moment.
+    killedAt("install.backup", replace, true);
+    EXPECT_FALSE(QFile::exists(alpha));
+    ok({u"status"_s});
+    EXPECT_EQ(bytes(alpha), original);
+    killedAt("install.placed", replace, true);
+    ok({u"sets"_s});
+    EXPECT_EQ(bytes(alpha), original);
+    EXPECT_EQ(fontNamed(u"Alpha Test"_s)[u"files"_s].toArray(), QJsonArray{alpha});
+    EXPECT_EQ(leftovers(), QStringList());
+    // Once the catalogue has it, the installation stands.
+    killedAt("install.committed", replace, false);
+    ok({u"status"_s});
+    EXPECT_EQ(bytes(alpha), bytes(changed));
+    EXPECT_EQ(fontNamed(u"Zeta Test"_s)[u"files"_s].toArray(), QJsonArray{alpha});
+    EXPECT_EQ(leftovers(), QStringList());
+    // A new font cut off before the catalogue took it goes again, for every program.
+    const std::vector<std::string> shown = fcList();
+    killedAt("install.placed", {u"install"_s, gamma}, false);
+    ok({u"status"_s});
+    EXPECT_FALSE(QFile::exists(env.fontsFolder() + u"GammaTest-Regular.ttf"_s));
+    EXPECT_EQ(fcList(), shown);
+
+    // Deleting: before the catalogue's commit the font comes back with its sets; after, it goes.
+    ok({u"add-set"_s, u"Body"_s});
+    ok({u"assign"_s, u"Body"_s, u"Beta Test"_s});
+    killedAt("delete.set-aside", {u"delete"_s, u"Beta Test"_s, u"--yes"_s}, false);
+    EXPECT_FALSE(QFile::exists(beta));
+    ok({u"status"_s});
+    EXPECT_TRUE(QFile::exists(beta));
+    EXPECT_EQ(pairs(), QStringList{u"Body|Beta Test"_s});
+    EXPECT_EQ(fcList(), shown);
+    killedAt("delete.committed", {u"delete"_s, u"Beta Test"_s, u"--yes"_s}, false);
+    ok({u"status"_s});
+    EXPECT_FALSE(QFile::exists(beta));
+    EXPECT_EQ(pairs(), QStringList());
+    EXPECT_EQ(leftovers(), QStringList());
+}
+
 TEST_F(Ctl, AnUnusableDatabaseIsExitCodeThreeAndIsLeftAsItWas) {
     const QString path = databasePath();
     // Of an older version: letterbay converts it, with its announcement; the command line does not.

@@ -4,7 +4,9 @@
 #include "support/temp_env.h"
 
 #include <QFile>
+#include <atomic>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace lb;
 
@@ -172,6 +174,52 @@ TEST_F(Db, InterruptedTransactionLeavesFileAsBefore) {
     fonts->refresh();
     ASSERT_EQ(fonts->recordCount(), 1);
     EXPECT_EQ(fonts->text(fld::FaceName), QStringLiteral("Keep"));
+}
+
+// Two programs changing the file at once: the second waits for the first instead of failing, and
+// one that waits too long is told why.
+TEST_F(Db, WritersWaitTheirTurnAndALongWaitIsNamed) {
+    db->useWriteAheadLog();
+    auto count = [](Database& d) {
+        Statement st = d.prepare(QStringLiteral("SELECT count(*) FROM [Sets]"));
+        return st.step() ? st.int64(0) : -1;
+    };
+    std::atomic<bool> firstRead = false;
+    std::string failure;
+    std::thread other([&] {
+        try {
+            auto mine = Database::open(path, ConnectSuffix);
+            while (!firstRead)
+                std::this_thread::yield();
+            Database::Transaction t(*mine);
+            mine->exec(QStringLiteral("INSERT INTO [Sets] VALUES ('Other')"));
+            t.commit();
+        } catch (const DbError& e) {
+            failure = e.message().toStdString();
+        }
+    });
+    {
+        // Reads, lets the other program try its change, then writes what it read.
+        Database::Transaction t(*db);
+        const qint64 before = count(*db);
+        firstRead = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        db->exec(QStringLiteral("INSERT INTO [Sets] VALUES ('N%1')").arg(before));
+        t.commit();
+    }
+    other.join();
+    EXPECT_EQ(failure, "");
+    EXPECT_EQ(count(*db), 2);
+
+    auto holder = Database::open(path, ConnectSuffix);
+    Database::Transaction held(*holder);
+    db->setBusyTimeout(2000);
+    try {
+        Database::Transaction t(*db);
+        ADD_FAILURE() << "began while another program held the file";
+    } catch (const DbError& e) {
+        EXPECT_EQ(e.message(), databaseBusyText(2));
+    }
 }
 
 } // namespace

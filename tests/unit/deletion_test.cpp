@@ -181,7 +181,25 @@ TEST_F(DeletingFromDisk, DeletesOnlyInsideTheFontsFolderAndNothingComesBack) {
     openCatalogue();
     // A catalogued file someone removed by hand meanwhile.
     ASSERT_TRUE(QFile::remove(alpha));
-    select({"Fixture Sans", "Fixture Serif", "Gamma Test", "Alpha Test", "Fixture Mono"});
+    const QStringList chosen{"Fixture Sans", "Fixture Serif", "Gamma Test", "Alpha Test",
+                             "Fixture Mono"};
+    {
+        // Another program holds the database past the wait: the catalogue cannot change, so
+        // nothing is deleted, and what was set aside comes back for every program.
+        const auto other = Database::open(app.db->path(), ConnectSuffix);
+        other->exec("BEGIN IMMEDIATE");
+        app.db->setBusyTimeout(100);
+        const std::vector<std::string> shown = lbtest::fcList();
+        select(chosen);
+        boxes.answers = {AnswerYes};
+        EXPECT_THROW(Delete_Fonts(*ctx), DbError);
+        EXPECT_TRUE(QFileInfo::exists(sans[0]) && QFileInfo(link).isSymLink());
+        EXPECT_FALSE(readFontSelection(removedFontsConfPath()).rejectGlobs.contains(serif));
+        EXPECT_EQ(lbtest::fcList(), shown);
+        EXPECT_EQ(catalogue("Fixture Sans").size(), 2);
+        other->exec("ROLLBACK");
+    }
+    select(chosen);
     boxes.answers = {AnswerYes};
     Delete_Fonts(*ctx);
     EXPECT_EQ(view.messages.last(),
