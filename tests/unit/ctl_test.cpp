@@ -216,6 +216,12 @@ TEST_F(Ctl, RefusalsSayWhyAndChangeNothing) {
     EXPECT_EQ(refused({u"add-set"_s, u"Say \"Hi\""_s}),
               "letterbayctl: You cannot use \" in your set name.  Use ' instead.\n");
     EXPECT_NE(refused({u"add-set"_s, QString(41, u'x')}).indexOf(u"more than 40 characters"_s), -1);
+    EXPECT_EQ(refused({u"add-set"_s, u"Body\tCopy"_s}),
+              "letterbayctl: You cannot use control characters (such as tab or newline) in your "
+              "set name.  Use another name instead.\n");
+    EXPECT_NE(refused({u"rename-set"_s, u"Body"_s, u"\x1b[2JNew"_s}).indexOf(u"control char"_s),
+              -1);
+    EXPECT_NE(refused({u"copy-set"_s, u"Body"_s, u"Two\nLines"_s}).indexOf(u"control char"_s), -1);
     EXPECT_EQ(refused({u"add-set"_s, u"BODY"_s}), "letterbayctl: \"Body\" already exists.\n");
     refused({u"rename-set"_s, u"Body"_s, u"It's \"new\""_s});
     EXPECT_EQ(refused({u"rename-set"_s, u"Body"_s, u"serif"_s}),
@@ -264,6 +270,21 @@ TEST_F(Ctl, RefusalsSayWhyAndChangeNothing) {
     // A name that begins with a dash, after "--".
     ok({u"add-set"_s, u"--"_s, u"-Draft-"_s});
     EXPECT_TRUE(setsInDb().contains(u"-Draft-"_s));
+
+    // Control characters stored before they were refused are shown, never sent to the terminal.
+    {
+        auto db = lb::Database::open(databasePath(), lb::ConnectSuffix);
+        db->exec(
+            u"INSERT INTO [Sets] ([Set Name]) VALUES ('Old' || char(27) || '[2J' || char(9))"_s);
+        db->exec(u"INSERT INTO [Assigned Fonts] ([Set Name], [Font Name]) "
+                 "VALUES ('Old' || char(27) || '[2J' || char(9), 'Alpha Test')"_s);
+    }
+    for (const QStringList& args : {QStringList{u"sets"_s}, QStringList{u"fonts"_s}}) {
+        const QString out = ok(args).out;
+        EXPECT_NE(out.indexOf(u"Old\\x1b[2J\\t"_s), -1) << out.toStdString();
+        EXPECT_EQ(out.indexOf(u'\x1b'), -1);
+        EXPECT_EQ(out.indexOf(u'\t'), -1);
+    }
 }
 
 TEST_F(Ctl, InstallAndDeleteChangeWhatEveryOtherProgramSees) {
@@ -465,6 +486,8 @@ TEST_F(Ctl, AMalformedDocumentIsRefusedWithItsLineAndNothingChanges) {
               u"the set \"NEW\" appears twice (first on line 3)"_s);
     refusedAt(head + "  {\"name\": \"Say \\\"Hi\\\"\"}\n]}", u"3:12"_s,
               u"You cannot use \" in your set name"_s);
+    refusedAt(head + "  {\"name\": \"Bell\\u0007\"}\n]}", u"3:12"_s,
+              u"You cannot use control characters"_s);
     refusedAt(head + "  {\"name\": \"New\", \"fonts\": [\"Beta Test\"],}\n]}", u"3:42"_s,
               u"a comma before '}'"_s);
     refusedAt(head + "  {\"name\": \"New\", \"name\": \"Other\"}\n]}", u"3:19"_s,
