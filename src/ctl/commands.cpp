@@ -948,7 +948,14 @@ bool readDocument(const QString& file, SetDocument& doc) {
         printError(QStringLiteral("%1: %2").arg(shown, f.errorString()));
         return false;
     }
-    const QByteArray bytes = f.readAll();
+    // One byte more than may be read is enough to refuse a larger document; a pipe gives its
+    // bytes in pieces.
+    QByteArray bytes;
+    while (bytes.size() <= MaxJsonBytes) {
+        const QByteArray piece = f.read(MaxJsonBytes + 1 - bytes.size());
+        if (piece.isEmpty()) break;
+        bytes += piece;
+    }
     JsonError error;
     if (!readSetDocument(bytes, doc, error)) {
         printError(QStringLiteral("%1:%2:%3: %4. Nothing has been changed.")

@@ -8,6 +8,7 @@
 #include "support/font_env.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -500,6 +501,19 @@ TEST_F(Ctl, AMalformedDocumentIsRefusedWithItsLineAndNothingChanges) {
     refusedAt("{\"fonts\": []}", u"1:1"_s, u"\"format\" is missing"_s);
     refusedAt("[]", u"1:1"_s, u"the document must be an object"_s);
     refusedAt("", u"1:1"_s, u"the document ends where a value should be"_s);
+    // Reading is linear and bounded: 200,000 keys of one object take well under a second (they
+    // took a minute), and larger documents are refused before they are read.
+    QByteArray keys = "{\"format\": \"letterbay-sets\", \"version\": 1, \"sets\": [],\n";
+    for (int i = 0; i < 200000; ++i)
+        keys += "\"k" + QByteArray::number(i) + "\": 0, ";
+    QElapsedTimer clock;
+    clock.start();
+    refusedAt(keys + "\"k7\": 1}", u"2:2688891"_s, u"the key \"k7\" appears twice"_s);
+    EXPECT_LT(clock.elapsed(), 10000);
+    refusedAt("[" + QByteArray("0,").repeated(1000000) + "0]", u"1:2000000"_s,
+              u"more than 1000000 values"_s);
+    refusedAt("{\"format\": \"" + QByteArray(16 << 20, 'x') + "\"}", u"1:1"_s,
+              u"larger than 16 MB"_s);
     EXPECT_TRUE(refused({u"import"_s, env.root() + u"/none.json"_s})
                     .startsWith(u"letterbayctl: "_s + env.root() + u"/none.json: "_s));
     EXPECT_EQ(everything(), before);
