@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <sqlite3.h>
 
+#include <cerrno>
 #include <cstring>
 
 namespace lb {
@@ -18,7 +19,20 @@ QString quoteIdentifier(const QString& name) {
 
 namespace {
 
+// A full disk is reported as SQLITE_FULL when SQLite itself finds no room, but as an I/O error
+// (with ENOSPC behind it) when a write to the log or its index fails.
+bool diskFull(sqlite3* db, int rc) {
+    return (rc & 0xff) == SQLITE_FULL ||
+           ((rc & 0xff) == SQLITE_IOERR && db && sqlite3_system_errno(db) == ENOSPC);
+}
+
+QString diskFullMessage(sqlite3* db) {
+    const char* file = sqlite3_db_filename(db, "main");
+    return QStringLiteral("The disk holding '%1' is full").arg(QString::fromUtf8(file ? file : ""));
+}
+
 int mapError(sqlite3* db, int rc) {
+    if (diskFull(db, rc)) return ErrDiskFull;
     const int ext = db ? sqlite3_extended_errcode(db) : rc;
     if (ext == SQLITE_CONSTRAINT_UNIQUE || ext == SQLITE_CONSTRAINT_PRIMARYKEY)
         return ErrDuplicateKey;
@@ -94,7 +108,8 @@ bool Statement::step() {
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
     const int number = mapError(db_, rc);
-    const QString msg = QString::fromUtf8(sqlite3_errmsg(db_));
+    const QString msg =
+        number == ErrDiskFull ? diskFullMessage(db_) : QString::fromUtf8(sqlite3_errmsg(db_));
     sqlite3_reset(stmt_);
     throw DbError(number, msg);
 }
@@ -184,6 +199,11 @@ std::unique_ptr<Database> Database::openIn(Mode mode, const QString& path, const
     rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
     if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
         closeAndThrow(ErrCannotOpen, QStringLiteral("Another program keeps the file locked"));
+    if (rc != SQLITE_OK && diskFull(db, rc)) {
+        const QString message = diskFullMessage(db);
+        sqlite3_close(db);
+        throw DbError(ErrDiskFull, message);
+    }
     if (rc != SQLITE_OK)
         closeAndThrow(rc == SQLITE_NOTADB ? ErrNotADatabase : ErrCannotOpen,
                       QStringLiteral("Not a valid database file"));
@@ -213,6 +233,7 @@ bool Database::isReadOnly() const {
 }
 
 void Database::fail(int rc, const QString& context) const {
+    if (diskFull(db_, rc)) throw DbError(ErrDiskFull, diskFullMessage(db_));
     throw DbError(mapError(db_, rc),
                   QString::fromUtf8(sqlite3_errmsg(db_)) + QStringLiteral(" in: ") + context);
 }

@@ -22,6 +22,7 @@ enum DbErrorNumber {
     ErrCannotOpen = 3051,
     ErrNotADatabase = 3343,
     ErrNoCurrentRecord = 3021,
+    ErrDiskFull = 3026,
     ErrOther = 3000,
 };
 

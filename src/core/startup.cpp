@@ -67,6 +67,9 @@ QString openFontDatabase(AppState& app, bool wholeFile) {
         if (e.number() == ErrNotADatabase)
             return QStringLiteral("it is not a ") + AppTitle +
                    QStringLiteral(" database, or it cannot be opened with its password.");
+        if (e.number() == ErrDiskFull)
+            return QStringLiteral("the disk holding it is full.  Make room on that disk and "
+                                  "try again.");
         return e.message();
     }
     return {};

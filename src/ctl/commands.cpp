@@ -39,8 +39,29 @@ void printLine(const QString& text) {
     writeOut(text.toUtf8() + '\n');
 }
 
+// A name as people read it: control characters a font or an older database may hold are shown
+// as escapes, so they never move the cursor, clear the screen or split a line.
+QString visible(const QString& name) {
+    QString out;
+    out.reserve(name.size());
+    for (const QChar c : name) {
+        if (c.category() != QChar::Other_Control) {
+            out += c;
+        } else if (c == QLatin1Char('\t')) {
+            out += QStringLiteral("\\t");
+        } else if (c == QLatin1Char('\n')) {
+            out += QStringLiteral("\\n");
+        } else if (c == QLatin1Char('\r')) {
+            out += QStringLiteral("\\r");
+        } else {
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        }
+    }
+    return out;
+}
+
 QString quoted(const QString& name) {
-    return QStringLiteral("\"") + name + QStringLiteral("\"");
+    return QStringLiteral("\"") + visible(name) + QStringLiteral("\"");
 }
 
 // Names sort as the set box and the lists show them: without regard to letter case first.
@@ -50,8 +71,11 @@ bool namesBefore(const QString& a, const QString& b) {
 }
 
 // Table rows for people: columns padded to their widest cell. A row of one cell is a line of its
-// own under the row before (a font's files), outside the columns.
-void printTable(const std::vector<QStringList>& rows) {
+// own under the row before (a font's files), outside the columns. Every cell is shown visible.
+void printTable(std::vector<QStringList> rows) {
+    for (QStringList& row : rows)
+        for (QString& cell : row)
+            cell = visible(cell);
     std::vector<qsizetype> widths;
     for (const QStringList& row : rows) {
         if (row.size() < 2) continue;
@@ -324,7 +348,7 @@ public:
             writeOut(out + (listed ? "\n]}\n" : "]}\n"));
             return Done;
         }
-        if (listed > 0) printTable(table);
+        if (listed > 0) printTable(std::move(table));
         printLine(QStringLiteral("%1 %2, %3 inactive")
                       .arg(listed)
                       .arg(listed == 1 ? QStringLiteral("typeface") : QStringLiteral("typefaces"))
@@ -360,7 +384,7 @@ public:
         for (const QString& n : names)
             table.push_back({n, QString::number(sizes.value(n.toCaseFolded())),
                              isActive(n) ? QStringLiteral("active") : QString()});
-        if (!names.isEmpty()) printTable(table);
+        if (!names.isEmpty()) printTable(std::move(table));
         printLine(QStringLiteral("%1 %2, ")
                       .arg(names.size())
                       .arg(names.size() == 1 ? QStringLiteral("set") : QStringLiteral("sets")) +
@@ -924,7 +948,14 @@ bool readDocument(const QString& file, SetDocument& doc) {
         printError(QStringLiteral("%1: %2").arg(shown, f.errorString()));
         return false;
     }
-    const QByteArray bytes = f.readAll();
+    // One byte more than may be read is enough to refuse a larger document; a pipe gives its
+    // bytes in pieces.
+    QByteArray bytes;
+    while (bytes.size() <= MaxJsonBytes) {
+        const QByteArray piece = f.read(MaxJsonBytes + 1 - bytes.size());
+        if (piece.isEmpty()) break;
+        bytes += piece;
+    }
     JsonError error;
     if (!readSetDocument(bytes, doc, error)) {
         printError(QStringLiteral("%1:%2:%3: %4. Nothing has been changed.")

@@ -1,5 +1,6 @@
 #include "ctl/json.h"
 
+#include <QSet>
 #include <QStringDecoder>
 #include <cctype>
 #include <cstdio>
@@ -132,6 +133,9 @@ private:
         v.line = line_;
         v.column = int(pos_ - lineStart_) + 1;
         if (atEnd()) return problem(QStringLiteral("the document ends where a value should be"));
+        if (++values_ > MaxJsonValues)
+            return problem(
+                QStringLiteral("more than %1 values in the document").arg(MaxJsonValues));
         const char c = peek();
         if (c == '{' || c == '[') {
             if (depth >= MaxDepth) return problem(QStringLiteral("values nested too deeply"));
@@ -164,6 +168,7 @@ private:
             ++pos_;
             return true;
         }
+        QSet<QString> keys;
         for (;;) {
             skipSpace();
             if (peek() != '"') return problem(QStringLiteral("expected a key in double quotes"));
@@ -171,7 +176,18 @@ private:
             const int keyLine = line_;
             QString key;
             if (!text(key)) return false;
-            if (v.member(key)) {
+            // A few keys are compared in place; past that a hash keeps each key linear.
+            bool twice = false;
+            if (v.members.size() < 16) {
+                twice = v.member(key) != nullptr;
+            } else {
+                if (keys.isEmpty())
+                    for (const auto& member : v.members)
+                        keys.insert(member.first);
+                twice = keys.contains(key);
+                keys.insert(key);
+            }
+            if (twice) {
                 line_ = keyLine;
                 return problemAt(keyAt, QStringLiteral("the key \"%1\" appears twice").arg(key));
             }
@@ -192,6 +208,7 @@ private:
             }
             if (peek() == '}') {
                 ++pos_;
+                v.members.shrink_to_fit();
                 return true;
             }
             return problem(atEnd() ? QStringLiteral("the document ends inside an object")
@@ -222,6 +239,7 @@ private:
             }
             if (peek() == ']') {
                 ++pos_;
+                v.items.shrink_to_fit();
                 return true;
             }
             return problem(atEnd() ? QStringLiteral("the document ends inside a list")
@@ -368,6 +386,7 @@ private:
     qsizetype pos_ = 0;
     qsizetype lineStart_ = 0;
     int line_ = 1;
+    qsizetype values_ = 0;
     JsonError error_;
 };
 
@@ -375,6 +394,11 @@ private:
 
 bool parseJson(const QByteArray& bytes, JsonValue& out, JsonError& error) {
     out = JsonValue{};
+    if (bytes.size() > MaxJsonBytes) {
+        error = JsonError{
+            1, 1, QStringLiteral("the document is larger than %1 MB").arg(MaxJsonBytes >> 20)};
+        return false;
+    }
     return Reader(bytes).document(out, error);
 }
 

@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <dirent.h>
 #include <fontconfig/fontconfig.h>
+#include <sys/stat.h>
 
 namespace lb {
 
@@ -19,7 +21,56 @@ bool isUnder(const QByteArray& path, const QByteArray& folder) {
     return path == folder ||
            (path.startsWith(folder) && (folder.endsWith('/') || path.at(folder.size()) == '/'));
 }
+
+// The entries of a folder but "." and "..", sorted as fontconfig sorts them.
+std::vector<QByteArray> entries(const QByteArray& folder) {
+    std::vector<QByteArray> names;
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir) return names;
+    while (const dirent* e = ::readdir(dir)) {
+        const QByteArray name(e->d_name);
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+QByteArray join(const QByteArray& folder, const QByteArray& name) {
+    return folder.endsWith('/') ? folder + name : folder + '/' + name;
+}
+
+// The folder's regular files read one by one, its folders in `subdirs`.
+FcFontSet* scanRegularFiles(const QByteArray& folder, std::vector<QByteArray>& subdirs) {
+    FcFontSet* set = FcFontSetCreate();
+    if (!set) return nullptr;
+    for (const QByteArray& name : entries(folder)) {
+        const QByteArray path = join(folder, name);
+        struct stat st;
+        if (::stat(path.constData(), &st) != 0) continue;
+        if (S_ISDIR(st.st_mode))
+            subdirs.push_back(path);
+        else if (S_ISREG(st.st_mode))
+            FcFreeTypeQueryAll(fc(path), unsigned(-1), nullptr, nullptr, set);
+    }
+    return set;
+}
 } // namespace
+
+bool holdsSpecialFiles(const QByteArray& folder) {
+    for (const QByteArray& name : entries(folder)) {
+        struct stat st;
+        if (::stat(join(folder, name).constData(), &st) == 0 && !S_ISREG(st.st_mode) &&
+            !S_ISDIR(st.st_mode))
+            return true;
+    }
+    return false;
+}
+
+FcCache* readFolderCache(FcConfig* config, const QByteArray& folder, bool force) {
+    if (holdsSpecialFiles(folder)) return FcDirCacheLoad(fc(folder), config, nullptr);
+    return FcDirCacheRead(fc(folder), force ? FcTrue : FcFalse, config);
+}
 
 void FontConfigDeleter::operator()(FcConfig* config) const {
     FcConfigDestroy(config);
@@ -72,18 +123,34 @@ void walkFontFolders(FcConfig* config, const std::vector<QByteArray>& roots, con
         if (!skip.isEmpty() && isUnder(v.canonical, skip)) continue;
         v.alias = seen.contains(v.canonical);
         seen.insert(v.canonical);
-        if (!v.alias) v.cache = FcDirCacheRead(fc(next.path), FcFalse, config);
-        if (v.cache)
-            for (int i = FcCacheNumSubdir(v.cache) - 1; i >= 0; --i)
-                pending.push_back({bytes(FcCacheSubdir(v.cache, i)), next.path});
+        std::vector<QByteArray> subdirs;
+        if (!v.alias) {
+            if (FcCache* cache = readFolderCache(config, next.path)) {
+                v.fonts = FcCacheCopySet(cache);
+                for (int i = 0; i < FcCacheNumSubdir(cache); ++i)
+                    subdirs.push_back(bytes(FcCacheSubdir(cache, i)));
+                FcDirCacheUnload(cache);
+            } else if (holdsSpecialFiles(next.path)) {
+                v.fonts = scanRegularFiles(next.path, subdirs);
+            }
+        }
+        for (auto it = subdirs.rbegin(); it != subdirs.rend(); ++it)
+            pending.push_back({*it, next.path});
         visit(v);
-        if (v.cache) FcDirCacheUnload(v.cache);
+        if (v.fonts) FcFontSetDestroy(v.fonts);
     }
 }
 
 std::vector<QByteArray> cacheFiles(FcCache* cache) {
-    std::vector<QByteArray> files;
     FcFontSet* set = FcCacheCopySet(cache);
+    if (!set) return {};
+    std::vector<QByteArray> files = fontFiles(set);
+    FcFontSetDestroy(set);
+    return files;
+}
+
+std::vector<QByteArray> fontFiles(const FcFontSet* set) {
+    std::vector<QByteArray> files;
     if (!set) return files;
     QSet<QByteArray> seen;
     for (int i = 0; i < set->nfont; ++i) {
@@ -94,7 +161,6 @@ std::vector<QByteArray> cacheFiles(FcCache* cache) {
         seen.insert(f);
         files.push_back(f);
     }
-    FcFontSetDestroy(set);
     return files;
 }
 

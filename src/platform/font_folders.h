@@ -7,6 +7,7 @@
 
 typedef struct _FcConfig FcConfig;
 typedef struct _FcCache FcCache;
+typedef struct _FcFontSet FcFontSet;
 
 namespace lb {
 
@@ -22,22 +23,33 @@ FontConfigPtr loadUserFontConfig();
 // One font folder as fontconfig reaches it. File paths are the file system's bytes throughout: a
 // name that is not valid UTF-8 is still a file fontconfig lists.
 struct FontFolderVisit {
-    QByteArray path;          // as fontconfig spells it
-    QByteArray canonical;     // with links resolved; the spelled path when it cannot be resolved
-    QByteArray parent;        // the spelled folder it was reached from; empty for a configured one
-    bool alias = false;       // its canonical folder was reached before: not read again
-    FcCache* cache = nullptr; // the folder's cache; null for an alias or an unreadable folder
+    QByteArray path;      // as fontconfig spells it
+    QByteArray canonical; // with links resolved; the spelled path when it cannot be resolved
+    QByteArray parent;    // the spelled folder it was reached from; empty for a configured one
+    bool alias = false;   // its canonical folder was reached before: not read again
+    FcFontSet* fonts = nullptr; // the folder's fonts; null for an alias or an unreadable folder
 };
 
 // Walks the font folders of `config` (or only `roots`, when given) and the folders below them,
 // reading each folder's cache; a stale cache is rescanned and written back, as any program would.
-// Every canonical folder is read once, so links and loops end. `skip` and the folders below it are
-// passed over.
+// A folder holding a special file (see `holdsSpecialFiles`) without a valid cache is read here,
+// its regular files only, and no cache is written. Every canonical folder is read once, so links
+// and loops end. `skip` and the folders below it are passed over.
 void walkFontFolders(FcConfig* config, const std::vector<QByteArray>& roots, const QByteArray& skip,
                      const std::function<void(const FontFolderVisit&)>& visit);
 
-// The font files a cache lists, each once, in the cache's order.
+// The font files a cache or a set lists, each once, in its order.
 std::vector<QByteArray> cacheFiles(FcCache* cache);
+std::vector<QByteArray> fontFiles(const FcFontSet* set);
+
+// Whether a folder holds an entry that is neither a regular file nor a folder (a FIFO, a device,
+// a socket, or a link to one). fontconfig's scan opens every entry, and opening a FIFO waits for a
+// writer for good, so such a folder is never scanned by fontconfig.
+bool holdsSpecialFiles(const QByteArray& folder);
+
+// A folder's cache as fontconfig reads it (a stale one rescanned and written back, `force`
+// rescanning in any case); for a folder holding special files only a valid cache, never a scan.
+FcCache* readFolderCache(FcConfig* config, const QByteArray& folder, bool force = false);
 
 // The canonical form of a folder (links and ".." resolved); the path itself when it cannot be
 // resolved (it does not exist).

@@ -131,6 +131,8 @@ FaceNames unreadable(const QString& fileOrPath) {
 // Rescans one folder's fonts and writes its cache; true when a valid cache is on disk after.
 bool refresh(FcConfig* config, const QString& dir) {
     const QByteArray d = QFile::encodeName(dir);
+    // A folder fontconfig cannot scan without waiting for good keeps the cache it has.
+    if (holdsSpecialFiles(d)) return false;
     FcCache* cache = FcDirCacheRead(fc(d), FcTrue, config);
     if (!cache) return false;
     FcDirCacheUnload(cache);
@@ -184,12 +186,9 @@ std::vector<FontconfigFonts::InstalledFile> FontconfigFonts::installedFiles() {
     // The folder of links to visible fonts is the program's own view, not installed fonts.
     walkFontFolders(config.get(), {}, QFile::encodeName(FontconfigResources::defaultFarmRoot()),
                     [&](const FontFolderVisit& v) {
-                        if (!v.cache) return;
-                        if (FcFontSet* set = FcCacheCopySet(v.cache)) {
-                            for (int i = 0; i < set->nfont; ++i)
-                                addPattern(files, set->fonts[i]);
-                            FcFontSetDestroy(set);
-                        }
+                        if (!v.fonts) return;
+                        for (int i = 0; i < v.fonts->nfont; ++i)
+                            addPattern(files, v.fonts->fonts[i]);
                     });
 
     const SelectionMatcher removed(readFontSelection(removedFontsConfPath()));
@@ -231,6 +230,8 @@ FaceNames FontconfigFonts::read(const QString& fileOrPath) {
     const QString path = absolutePath(fileOrPath);
     if (path.isEmpty()) return unreadable(fileOrPath);
     if (const auto it = names_.constFind(path); it != names_.constEnd()) return *it;
+    // Opening a FIFO or a device would wait for good: only regular files are read.
+    if (!QFileInfo(path).isFile()) return unreadable(fileOrPath);
     FcFontSet* set = FcFontSetCreate();
     if (!set) return unreadable(fileOrPath);
     FcFreeTypeQueryAll(fc(QFile::encodeName(path)), unsigned(-1), nullptr, nullptr, set);
@@ -301,7 +302,7 @@ QStringList FontconfigFonts::registerFiles(const QStringList& fileNames) {
         }
         // Installed means listed: a file fontconfig cannot read is in the folder, not installed.
         QSet<QByteArray> listed;
-        if (FcCache* cache = FcDirCacheRead(fc(QFile::encodeName(dir)), FcFalse, config.get())) {
+        if (FcCache* cache = readFolderCache(config.get(), QFile::encodeName(dir))) {
             for (const QByteArray& file : cacheFiles(cache))
                 listed.insert(file);
             FcDirCacheUnload(cache);

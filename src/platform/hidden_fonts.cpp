@@ -179,10 +179,10 @@ Plan makePlan(const QSet<QByteArray>& hidden, const QByteArray& farmRoot) {
         }
         if (!covered) return;
         rejected.insert(v.path);
-        if (v.alias || !v.cache) return;
+        if (v.alias || !v.fonts) return;
         walked.insert(v.canonical);
         // Fonts the glob hides that nobody chose are offered again through the farm.
-        for (const QByteArray& file : cacheFiles(v.cache)) {
+        for (const QByteArray& file : fontFiles(v.fonts)) {
             const QByteArray id = join(v.canonical, fileNamePart(file));
             if (hidden.contains(id)) {
                 listed.insert(id);

@@ -13,8 +13,11 @@
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
+#include <fcntl.h>
 #include <mutex>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace lb {
 
@@ -38,6 +41,23 @@ void PreviewBusy::step(int n) {
 void PreviewBusy::range(int steps) {
     view_.setProgressRange(steps);
 }
+
+namespace {
+// The whole file, when it is a regular one: opened without waiting, so a FIFO put in its place
+// since it was listed is refused rather than waited on.
+QByteArray readRegularFile(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return {};
+    struct stat st;
+    QFile file;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return {};
+    }
+    return file.readAll();
+}
+} // namespace
 
 void readFontFiles(const QString& folder, const QStringList& files, FaceNameReader& reader,
                    const std::function<void(int, FaceNames&&, QByteArray&&)>& ready,
@@ -65,8 +85,7 @@ void readFontFiles(const QString& folder, const QStringList& files, FaceNameRead
             QByteArray data;
             if (names.readable) {
                 // The bytes are kept, not the file: drawing never goes back to it.
-                QFile file(path);
-                if (file.open(QIODevice::ReadOnly)) data = file.readAll();
+                data = readRegularFile(path);
             }
             {
                 const std::lock_guard<std::mutex> hold(lock);
@@ -207,6 +226,8 @@ QStringList FontPreview::fontFiles(const QString& folder) {
     for (const QFileInfo& info : infos) {
         const QString name = info.fileName();
         if (name.startsWith(QLatin1Char('.'))) continue;
+        // A FIFO or a device would never give its bytes; a broken link is still a row.
+        if (info.exists() && !info.isFile()) continue;
         if (name.endsWith(QLatin1String(".ttf"), Qt::CaseInsensitive) ||
             name.endsWith(QLatin1String(".ttc"), Qt::CaseInsensitive))
             files << name;

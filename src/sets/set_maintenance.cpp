@@ -14,6 +14,12 @@ QString findSet(AppState& app, const QString& name) {
 }
 
 QString setNameProblem(const QString& name) {
+    // A tab, a newline or an escape would reach terminals and documents as it is, and could not
+    // be told apart from the text around it.
+    for (const char32_t c : name.toUcs4())
+        if (QChar::category(c) == QChar::Other_Control)
+            return QStringLiteral("You cannot use control characters (such as tab or newline) in "
+                                  "your set name.  Use another name instead.");
     if (name.contains(QLatin1Char('"')))
         return QStringLiteral("You cannot use \" in your set name.  Use ' instead.");
     if (name.toUcs4().size() > SetNameSize)

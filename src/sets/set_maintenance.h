@@ -19,12 +19,12 @@ bool Copy_Set(MainContext& ctx, const QString& target);
 // The stored spelling of a set name, or empty text when there is no such set.
 QString findSet(AppState& app, const QString& name);
 
-// Why a set name cannot be stored (a double quote, more than the 40 characters of the set name
-// fields), in the words the window uses; empty text when it can.
+// Why a set name cannot be stored (a control character, a double quote, more than the 40
+// characters of the set name fields), in the words the window uses; empty text when it can. The
+// window, the command line and import all ask this.
 QString setNameProblem(const QString& name);
 
-// Refuses, with a message under the caller's title, a set name the database cannot hold: one
-// with a double quote, or longer than the 40 characters of the set name fields.
+// Refuses, with a message under the caller's title, a set name `setNameProblem` finds fault with.
 bool refuseSetName(AppState& app, const QString& name);
 inline constexpr int SetNameSize = 40;
 

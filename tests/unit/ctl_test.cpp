@@ -8,6 +8,7 @@
 #include "support/font_env.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -216,6 +217,12 @@ TEST_F(Ctl, RefusalsSayWhyAndChangeNothing) {
     EXPECT_EQ(refused({u"add-set"_s, u"Say \"Hi\""_s}),
               "letterbayctl: You cannot use \" in your set name.  Use ' instead.\n");
     EXPECT_NE(refused({u"add-set"_s, QString(41, u'x')}).indexOf(u"more than 40 characters"_s), -1);
+    EXPECT_EQ(refused({u"add-set"_s, u"Body\tCopy"_s}),
+              "letterbayctl: You cannot use control characters (such as tab or newline) in your "
+              "set name.  Use another name instead.\n");
+    EXPECT_NE(refused({u"rename-set"_s, u"Body"_s, u"\x1b[2JNew"_s}).indexOf(u"control char"_s),
+              -1);
+    EXPECT_NE(refused({u"copy-set"_s, u"Body"_s, u"Two\nLines"_s}).indexOf(u"control char"_s), -1);
     EXPECT_EQ(refused({u"add-set"_s, u"BODY"_s}), "letterbayctl: \"Body\" already exists.\n");
     refused({u"rename-set"_s, u"Body"_s, u"It's \"new\""_s});
     EXPECT_EQ(refused({u"rename-set"_s, u"Body"_s, u"serif"_s}),
@@ -264,6 +271,21 @@ TEST_F(Ctl, RefusalsSayWhyAndChangeNothing) {
     // A name that begins with a dash, after "--".
     ok({u"add-set"_s, u"--"_s, u"-Draft-"_s});
     EXPECT_TRUE(setsInDb().contains(u"-Draft-"_s));
+
+    // Control characters stored before they were refused are shown, never sent to the terminal.
+    {
+        auto db = lb::Database::open(databasePath(), lb::ConnectSuffix);
+        db->exec(
+            u"INSERT INTO [Sets] ([Set Name]) VALUES ('Old' || char(27) || '[2J' || char(9))"_s);
+        db->exec(u"INSERT INTO [Assigned Fonts] ([Set Name], [Font Name]) "
+                 "VALUES ('Old' || char(27) || '[2J' || char(9), 'Alpha Test')"_s);
+    }
+    for (const QStringList& args : {QStringList{u"sets"_s}, QStringList{u"fonts"_s}}) {
+        const QString out = ok(args).out;
+        EXPECT_NE(out.indexOf(u"Old\\x1b[2J\\t"_s), -1) << out.toStdString();
+        EXPECT_EQ(out.indexOf(u'\x1b'), -1);
+        EXPECT_EQ(out.indexOf(u'\t'), -1);
+    }
 }
 
 TEST_F(Ctl, InstallAndDeleteChangeWhatEveryOtherProgramSees) {
@@ -536,6 +558,8 @@ TEST_F(Ctl, AMalformedDocumentIsRefusedWithItsLineAndNothingChanges) {
               u"the set \"NEW\" appears twice (first on line 3)"_s);
     refusedAt(head + "  {\"name\": \"Say \\\"Hi\\\"\"}\n]}", u"3:12"_s,
               u"You cannot use \" in your set name"_s);
+    refusedAt(head + "  {\"name\": \"Bell\\u0007\"}\n]}", u"3:12"_s,
+              u"You cannot use control characters"_s);
     refusedAt(head + "  {\"name\": \"New\", \"fonts\": [\"Beta Test\"],}\n]}", u"3:42"_s,
               u"a comma before '}'"_s);
     refusedAt(head + "  {\"name\": \"New\", \"name\": \"Other\"}\n]}", u"3:19"_s,
@@ -548,6 +572,19 @@ TEST_F(Ctl, AMalformedDocumentIsRefusedWithItsLineAndNothingChanges) {
     refusedAt("{\"fonts\": []}", u"1:1"_s, u"\"format\" is missing"_s);
     refusedAt("[]", u"1:1"_s, u"the document must be an object"_s);
     refusedAt("", u"1:1"_s, u"the document ends where a value should be"_s);
+    // Reading is linear and bounded: 200,000 keys of one object take well under a second (they
+    // took a minute), and larger documents are refused before they are read.
+    QByteArray keys = "{\"format\": \"letterbay-sets\", \"version\": 1, \"sets\": [],\n";
+    for (int i = 0; i < 200000; ++i)
+        keys += "\"k" + QByteArray::number(i) + "\": 0, ";
+    QElapsedTimer clock;
+    clock.start();
+    refusedAt(keys + "\"k7\": 1}", u"2:2688891"_s, u"the key \"k7\" appears twice"_s);
+    EXPECT_LT(clock.elapsed(), 10000);
+    refusedAt("[" + QByteArray("0,").repeated(1000000) + "0]", u"1:2000000"_s,
+              u"more than 1000000 values"_s);
+    refusedAt("{\"format\": \"" + QByteArray(16 << 20, 'x') + "\"}", u"1:1"_s,
+              u"larger than 16 MB"_s);
     EXPECT_TRUE(refused({u"import"_s, env.root() + u"/none.json"_s})
                     .startsWith(u"letterbayctl: "_s + env.root() + u"/none.json: "_s));
     EXPECT_EQ(everything(), before);

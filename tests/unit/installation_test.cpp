@@ -11,7 +11,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <atomic>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace lb;
 using namespace Qt::StringLiterals;
@@ -144,6 +148,50 @@ TEST_F(Installing, AFolderShowsOneRowPerExactFaceNameAndUnreadableFilesApart) {
     EXPECT_FALSE(preview->shown());
     EXPECT_EQ(previewFonts.removals, 7);
     EXPECT_EQ(previewView.statuses.last(), "Select drive/folder to retrieve fonts.");
+}
+
+// FIFOs that, after a few seconds, are opened for writing and closed again, so that code waiting
+// to read one ends; `fired` says it had to.
+struct FifoWatchdog {
+    std::vector<QByteArray> paths;
+    std::atomic<bool> done{false}, fired{false};
+    std::thread thread;
+
+    explicit FifoWatchdog(const QStringList& fifos) {
+        for (const QString& f : fifos) {
+            paths.push_back(QFile::encodeName(f));
+            EXPECT_EQ(::mkfifo(paths.back().constData(), 0600), 0) << f.toStdString();
+        }
+        thread = std::thread([this] {
+            for (int i = 0; i < 100 && !done; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            while (!done) {
+                for (const QByteArray& p : paths)
+                    if (const int fd = ::open(p.constData(), O_WRONLY | O_NONBLOCK); fd >= 0) {
+                        fired = true;
+                        ::close(fd);
+                    }
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        });
+    }
+    ~FifoWatchdog() {
+        done = true;
+        thread.join();
+        for (const QByteArray& p : paths)
+            ::unlink(p.constData());
+    }
+};
+
+TEST_F(Installing, AFifoNamedLikeAFontIsPassedOverAndNothingWaitsOnIt) {
+    put("BetaTest-Regular.ttf");
+    FifoWatchdog fifos({source + "Pipe.ttf", env.fontsFolder() + "Pipe.ttf"});
+    openPreview();
+    EXPECT_FALSE(catalogue("Alpha Test").isEmpty());
+    preview->boxDir_Change(source);
+    ASSERT_EQ(preview->size(), 1);
+    EXPECT_EQ(preview->row(0).face, "Beta Test");
+    EXPECT_FALSE(fifos.fired) << "a FIFO was waited on";
 }
 
 TEST_F(Installing, InstalledFontsAreCataloguedListedAndSeenByOtherPrograms) {

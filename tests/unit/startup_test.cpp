@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 
 using namespace lb;
 using lbtest::scalar;
@@ -261,6 +262,44 @@ TEST_F(StartupTest, DamagedDatabasesAreNamedAndLeftAsTheyWere) {
         EXPECT_EQ(fresh.instanceLock, nullptr);
         EXPECT_EQ(digest(dbFile()), before);
     }
+}
+
+TEST_F(StartupTest, AFullDiskIsSaidToBeFull) {
+    // The data folder on a small file system, filled once the file is there.
+    const QString small = env.root() + "/small";
+    ASSERT_TRUE(QDir().mkpath(small));
+    if (::mount("tmpfs", QFile::encodeName(small).constData(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "cannot mount a small file system here (needs root)";
+    struct Unmount {
+        QString at;
+        ~Unmount() { ::umount2(QFile::encodeName(at).constData(), MNT_DETACH); }
+    } unmount{small};
+    env.set("LETTERBAY_HOME", small);
+    copyShipped();
+    // As after any earlier start: the file keeps its log beside it.
+    Database::open(dbFile(), ConnectSuffix)->useWriteAheadLog();
+    // One page left free, so the instance lock can still be taken.
+    QFile spare(small + "/spare");
+    ASSERT_TRUE(spare.open(QIODevice::WriteOnly) && spare.write(QByteArray(4096, 's')) == 4096);
+    spare.close();
+    QFile filler(small + "/filler");
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+    const QByteArray block(4096, 'x');
+    while (filler.write(block) == block.size() && filler.flush()) {
+    }
+    filler.close();
+    ASSERT_TRUE(spare.remove());
+    const QByteArray before = digest(dbFile());
+
+    boxes.answers = {AnswerOK};
+    EXPECT_FALSE(startup.load());
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text.toStdString(),
+              ("The font database " + dbFile() +
+               " cannot be used: the disk holding it is full.  Make room on that disk and try "
+               "again.\n\nNothing has been changed.  Click OK to exit.")
+                  .toStdString());
+    EXPECT_EQ(digest(dbFile()), before);
 }
 
 TEST(WelcomeText, RoundsTheKnowledgeBaseDownToHundreds) {
