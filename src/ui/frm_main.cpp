@@ -318,8 +318,8 @@ void FrmMain::Form_Load() {
     try {
         outsideSeen_ = app.db->outsideChangeCount();
     } catch (const DbError&) {
-        // Not known: the next activation reads everything again rather than never.
-        outsideSeen_ = 0;
+        // Left unknown: the window then does not follow other programs' changes this run, and
+        // its own operations read the database as they go.
     }
 }
 
