@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 #include <map>
 
 namespace lb {
@@ -35,44 +36,79 @@ std::vector<CatalogueRow> catalogueRows(Database& db) {
     return rows;
 }
 
-// Folders that held catalogued fonts and are gone as a whole (a disk not mounted, a dangling
-// link): their fonts may come back with the folder, so they are not dropped without asking.
-std::map<QString, std::vector<CatalogueRow>> vanishedFolders(const std::vector<CatalogueRow>& old,
-                                                             const std::vector<FontValue>& values,
-                                                             const QString& fontsFolder) {
-    QSet<QString> present;
+// Catalogued folders where no font is listed any more: gone (a disk not mounted, a dangling
+// link) or left empty (the mount point of a disk that is not mounted). Their fonts may come back
+// with the disk, so they are not dropped without asking; a font missing from a folder that still
+// lists fonts was removed, and goes. A folder that is gone is named by the highest folder gone
+// with it, so a vanished tree is one name.
+std::map<QString, std::vector<const CatalogueRow*>>
+missingFolders(const std::vector<CatalogueRow>& old, const std::vector<FontValue>& values,
+               const QString& fontsFolder) {
+    const auto folderOf = [&](const QString& file) {
+        return QFileInfo(QDir::isAbsolutePath(file) ? file : fontsFolder + file).absolutePath();
+    };
+    QSet<QString> present, stillListed;
     for (const FontValue& v : values)
         present.insert(v.data);
-    std::map<QString, std::vector<CatalogueRow>> gone;
-    QHash<QString, bool> exists;
-    for (const CatalogueRow& row : old) {
-        if (present.contains(row.file)) continue;
-        const QString path = QDir::isAbsolutePath(row.file) ? row.file : fontsFolder + row.file;
-        const QString folder = QFileInfo(path).absolutePath();
-        auto it = exists.constFind(folder);
-        if (it == exists.constEnd()) it = exists.insert(folder, QFileInfo(folder).isDir());
-        if (!it.value()) gone[folder].push_back(row);
+    std::map<QString, std::vector<const CatalogueRow*>> missingIn;
+    for (const CatalogueRow& row : old)
+        if (!present.contains(row.file)) missingIn[folderOf(row.file)].push_back(&row);
+    if (missingIn.empty()) return {};
+    for (const FontValue& v : values)
+        stillListed.insert(folderOf(v.data));
+    std::map<QString, std::vector<const CatalogueRow*>> missing;
+    for (auto& [folder, rows] : missingIn) {
+        if (stillListed.contains(folder)) continue;
+        QString named = folder;
+        while (!QFileInfo::exists(named)) {
+            const QString parent = QFileInfo(named).absolutePath();
+            if (parent == named || QFileInfo::exists(parent)) break;
+            named = parent;
+        }
+        auto& into = missing[named];
+        into.insert(into.end(), rows.begin(), rows.end());
     }
-    return gone;
+    return missing;
 }
 
-bool keepVanished(MainContext& ctx, const QString& folder, const std::vector<CatalogueRow>& rows) {
+int faceCount(const std::vector<const CatalogueRow*>& rows) {
     QSet<QString> faces;
-    for (const CatalogueRow& r : rows)
-        faces.insert(r.face);
+    for (const CatalogueRow* r : rows)
+        faces.insert(r->face.toCaseFolded());
+    return int(faces.size());
+}
+
+QString fontsText(int n) {
+    return n == 1 ? QStringLiteral("1 font") : QString::number(n) + QStringLiteral(" fonts");
+}
+
+// One question for every such folder, No the default: Yes drops fonts and their assignments.
+bool keepMissing(MainContext& ctx,
+                 const std::map<QString, std::vector<const CatalogueRow*>>& missing) {
+    std::vector<const CatalogueRow*> all;
+    QStringList lines;
+    for (const auto& [folder, rows] : missing) {
+        all.insert(all.end(), rows.begin(), rows.end());
+        if (lines.size() < 20)
+            lines << QStringLiteral("%1  (%2)").arg(folder, fontsText(faceCount(rows)));
+    }
+    if (missing.size() > size_t(lines.size()))
+        lines << QStringLiteral("and %1 more folders").arg(missing.size() - size_t(lines.size()));
+    const int total = faceCount(all);
     Messenger& m = ctx.app.messages;
     const QString lb = ctx.app.lineBreak;
     m.title = QStringLiteral("Refresh Fonts");
-    m.text =
-        QStringLiteral("The folder \"") + folder + QStringLiteral("\" held ") +
-        (faces.size() == 1 ? QStringLiteral("1 of your fonts")
-                           : QString::number(faces.size()) + QStringLiteral(" of your fonts")) +
-        QStringLiteral(", and it cannot be found now.  It may be on a disk that is not "
-                       "connected.") +
-        lb + lb +
-        QStringLiteral("Remove these fonts and their set assignments from Letterbay?  "
-                       "(No keeps them until the folder is back.)");
-    m.Msg_YesNo();
+    m.text = (missing.size() == 1 ? QStringLiteral("This folder held ") + fontsText(total) +
+                                        QStringLiteral(" of yours and is now gone or empty")
+                                  : QStringLiteral("These folders held ") + fontsText(total) +
+                                        QStringLiteral(" of yours and are now gone or empty")) +
+             QStringLiteral(".  A disk may not be connected:") + lb + lb + lines.join(lb) + lb +
+             lb + QStringLiteral("Remove ") +
+             (total == 1 ? QStringLiteral("this font and its")
+                         : QStringLiteral("these fonts and their")) +
+             QStringLiteral(" set assignments from Letterbay?  (No keeps them until the disk is "
+                            "back.)");
+    m.Msg_YesNoDefaultNo();
     return !m.answeredYes();
 }
 
@@ -167,11 +203,11 @@ void Refresh_Fonts(MainContext& ctx) {
             add(app.currentFontName, value.name, value.data);
         }
     }
-    for (const auto& [folder, rows] : vanishedFolders(old, values, app.fontsFolder)) {
-        if (!keepVanished(ctx, folder, rows)) continue;
-        for (const CatalogueRow& r : rows)
-            add(r.face, r.friendly, r.file);
-    }
+    const auto missing = missingFolders(old, values, app.fontsFolder);
+    if (!missing.empty() && keepMissing(ctx, missing))
+        for (const auto& [folder, rows] : missing)
+            for (const CatalogueRow* r : rows)
+                add(r->face, r->friendly, r->file);
     {
         Statement remove = db.prepare(QStringLiteral("DELETE FROM [Fonts] WHERE rowid = ?"));
         for (size_t i = 0; i < old.size(); ++i) {

@@ -16,6 +16,8 @@ public:
     QString answer; // "1" OK, "2" Cancel, "6" Yes, "7" No
 
     void Msg_YesNo() { run(52); }
+    // The same question with No as the default, where Yes throws something away.
+    void Msg_YesNoDefaultNo() { run(52 | StyleDefaultSecond); }
     void Msg_OKCancel() { run(49); }
     void Msg_Critical() { run(16); }
     void Msg_Info() { run(64); }

@@ -148,8 +148,16 @@ void Startup::upgradeVersion1() {
             datSampleText_->update();
         }
         t.commit();
-    } catch (const DbError&) {
-        // Errors of the start-up load are passed over; the file stays as it was.
+    } catch (const DbError& e) {
+        // The transaction is undone: the file stays version 1 and is upgraded at the next start.
+        Messenger& m = app_.messages;
+        m.title = AppTitle;
+        m.text = QStringLiteral("The font database ") + app_.databasePath +
+                 QStringLiteral(" could not be upgraded: ") + e.message() + app_.lineBreak +
+                 app_.lineBreak +
+                 QStringLiteral("Your data has not been changed.  The upgrade will run again at "
+                                "the next start.");
+        m.Msg_Critical();
     }
 }
 
@@ -171,6 +179,7 @@ bool Startup::Timer1_Timer(const std::function<void()>& repaint) {
     try {
         datAuto_->refresh();
     } catch (const DbError&) {
+        // Only warms the knowledge base: the operations that use it read it again themselves.
     }
     return false;
 }

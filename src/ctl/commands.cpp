@@ -397,9 +397,14 @@ public:
         s_.boxes.answerYes = inv_.has(Yes);
         Refresh_Fonts(s_.ctx);
         s_.view.finish();
-        // A question answered No here (a folder that is gone) keeps that folder's fonts; the
-        // refresh itself is done.
         if (!s_.boxes.refusals.isEmpty()) return Refused;
+        // Folders gone or emptied (a disk not mounted) keep their fonts and assignments unless
+        // --yes says otherwise; the rest of the catalogue is refreshed. A script must notice.
+        if (!s_.boxes.declined.isEmpty()) {
+            printError(QStringLiteral("Those fonts were kept; the rest of the catalogue was "
+                                      "refreshed."));
+            return Refused;
+        }
         if (json_) {
             writeOut("{\"message\": " + jsonText(s_.view.message) +
                      ", \"typefaces\": " + QByteArray::number(s_.ctx.fontCount) + "}\n");

@@ -361,6 +361,7 @@ void FrmLauncher::Show_Sets() {
     try {
         names = setNames(app_);
     } catch (const DbError&) {
+        // Busy just now: the empty list differs from the sets, so the next activation fills it.
         return;
     }
     if (names.isEmpty()) return;
@@ -386,6 +387,7 @@ void FrmLauncher::refreshIfChanged() {
     try {
         if (setNames(app_) != listed) Show_Sets();
     } catch (const DbError&) {
+        // Busy just now: the list stays, and is compared again at the next activation.
     }
 }
 

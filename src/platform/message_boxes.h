@@ -12,13 +12,15 @@ enum MsgStyle {
     StyleQuestion = 32,
     StyleExclamation = 48,
     StyleInformation = 64,
+    // The second button (No, Cancel) is the default: for questions whose Yes loses data.
+    StyleDefaultSecond = 256,
 };
 
 // Answer codes.
 enum MsgAnswer { AnswerOK = 1, AnswerCancel = 2, AnswerYes = 6, AnswerNo = 7 };
 
-// Shows one message box and returns the answer code. The first button is the default;
-// Escape answers Cancel or No.
+// Shows one message box and returns the answer code. The first button is the default unless
+// the style says StyleDefaultSecond; Escape answers Cancel or No.
 class MessageBoxes {
 public:
     virtual ~MessageBoxes() = default;

@@ -41,7 +41,7 @@ int QtMessageBoxes::show(const QString& text, const QString& title, int style) {
                               : QMessageBox::AcceptRole;
         buttons.push_back(box.addButton(c.caption, role));
     }
-    box.setDefaultButton(buttons.front());
+    box.setDefaultButton((style & StyleDefaultSecond) ? buttons.back() : buttons.front());
     // Escape answers Cancel or No; a lone OK closes as OK.
     box.setEscapeButton(buttons.back());
     box.exec();

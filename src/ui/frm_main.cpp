@@ -228,6 +228,7 @@ void FrmMain::runGuarded(const std::function<void()>& operation) {
             Fill_AllFonts(ctx_);
             if (!app_.currentSetName.isEmpty()) Fill_AssignedFonts(ctx_);
         } catch (const DbError&) {
+            // The failure has just been told; the lists keep what they showed.
         }
     }
 }
@@ -299,8 +300,9 @@ void FrmMain::Form_Load() {
             show();
             focusSetBox();
         }
-    } catch (const DbError&) {
+    } catch (const DbError& e) {
         show();
+        tellLoadFailure(QStringLiteral("The font lists could not be read: ") + e.message());
     }
     handleButtons();
     try {
@@ -309,7 +311,8 @@ void FrmMain::Form_Load() {
             app.currentSetName = setBoxText();
             Fill_AssignedFonts(ctx_);
         }
-    } catch (const DbError&) {
+    } catch (const DbError& e) {
+        tellLoadFailure(QStringLiteral("The active set's fonts could not be read: ") + e.message());
     }
     // Whether or not a set is active, the desktop must hide what the database says, no more.
     runGuarded([this] {
@@ -319,7 +322,17 @@ void FrmMain::Form_Load() {
     try {
         outsideSeen_ = app.db->outsideChangeCount();
     } catch (const DbError&) {
+        // Left unknown: the window then does not follow other programs' changes this run, and
+        // its own operations read the database as they go.
     }
+}
+
+void FrmMain::tellLoadFailure(const QString& what) {
+    app_.messages.title = AppTitle;
+    app_.messages.text = what + app_.lineBreak + app_.lineBreak +
+                         QStringLiteral("Your fonts and sets are kept in the database.  Use File "
+                                        "> Refresh Fonts to read them again.");
+    app_.messages.Msg_Critical();
 }
 
 void FrmMain::changeEvent(QEvent* event) {
@@ -339,7 +352,7 @@ void FrmMain::refreshIfChanged() {
     try {
         now = app_.db->outsideChangeCount();
     } catch (const DbError&) {
-        return;
+        return; // asked again at the next activation or menu
     }
     if (now == outsideSeen_) return;
     outsideSeen_ = now;
@@ -360,6 +373,7 @@ void FrmMain::saveSize() {
         writeSettings(app_,
                       {{fld::Height, double(height()) * tpp}, {fld::Width, double(width()) * tpp}});
     } catch (const DbError&) {
+        // Only the window's size: the program ends anyway and the next start uses the last one.
     }
 }
 
@@ -637,6 +651,7 @@ QString FrmMain::captionTip(const QString& caption) {
         try {
             active = activatedSet(app_);
         } catch (const DbError&) {
+            // A tooltip without the active set's name; the next one asks the database again.
         }
         return setsTip(cmbSets_->count(), active);
     }

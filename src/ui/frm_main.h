@@ -175,6 +175,8 @@ private:
     // The chosen printer on the Print button.
     void showPrinter();
     void saveSize();
+    // Says what the load could not read and that nothing is lost.
+    void tellLoadFailure(const QString& what);
     double twipsPerPixel() const;
     // Another program (letterbayctl, traywick) may change the database while this window is in
     // the background: when it is activated again, or a menu opens, and the database says so, it

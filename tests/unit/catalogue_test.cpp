@@ -67,9 +67,10 @@ TEST_F(Catalogue, PhaseTextIsOnScreenWhileTheInstalledFontsAreRead) {
 }
 
 TEST_F(Catalogue, AssignmentsOfVanishedFontsGoAndOthersStay) {
-    // Nothing installed: an empty catalogue, and no assignment is left.
+    // Nothing installed: once that is confirmed, an empty catalogue and no assignment left.
     exec("INSERT INTO [Fonts] VALUES ('Old', 'old.ttf', 'Old (TrueType)')");
     assign("Serif", "Old");
+    boxes.answers = {AnswerYes};
     Refresh_Fonts(ctx);
     EXPECT_EQ(scalar("SELECT count(*) FROM [Fonts]"), "0");
     EXPECT_EQ(scalar("SELECT count(*) FROM [Assigned Fonts]"), "0");

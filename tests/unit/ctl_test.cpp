@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -285,6 +286,19 @@ TEST_F(Ctl, RefusalsSayWhyAndChangeNothing) {
         EXPECT_EQ(out.indexOf(u'\x1b'), -1);
         EXPECT_EQ(out.indexOf(u'\t'), -1);
     }
+    // A disk's mount point left empty: its fonts and assignments stay until --yes.
+    const QString gamma = env.installInSubfolder(u"GammaTest-Regular.ttf"_s, u"disk"_s);
+    ok({u"refresh"_s});
+    ok({u"assign"_s, u"Body"_s, u"Gamma Test"_s});
+    ASSERT_TRUE(QFile::remove(gamma));
+    const QStringList kept = pairs();
+    const QString why = refused({u"refresh"_s});
+    EXPECT_NE(why.indexOf(QFileInfo(gamma).path() + u"  (1 font)"_s), -1) << why.toStdString();
+    EXPECT_NE(why.indexOf(u"add --yes to answer Yes"_s), -1);
+    EXPECT_EQ(pairs(), kept);
+    EXPECT_EQ(fontNamed(u"Gamma Test"_s)[u"name"_s], u"Gamma Test"_s);
+    EXPECT_EQ(ok({u"refresh"_s, u"--yes"_s}).err, "");
+    EXPECT_FALSE(pairs().contains(u"Body|Gamma Test"_s));
 }
 
 TEST_F(Ctl, InstallAndDeleteChangeWhatEveryOtherProgramSees) {

@@ -112,36 +112,45 @@ TEST_F(DesktopEffect, AStateThatCannotBeWrittenUndoesTheWholeChange) {
     EXPECT_EQ(fcList(), before);
 }
 
-TEST_F(DesktopEffect, AFolderThatVanishedIsAskedAboutBeforeItsFontsGo) {
+TEST_F(DesktopEffect, FoldersGoneOrEmptiedAreAskedAboutOnceBeforeTheirFontsGo) {
+    // A disk linked in, its fonts in two folders, and another disk mounted on a folder.
     const QString usb = env.root() + "/usb";
-    ASSERT_TRUE(QDir().mkpath(usb));
-    ASSERT_TRUE(QFile::copy(lbtest::TempEnv::fixture("LinguaTest.ttf"), usb + "/Lingua.ttf"));
-    ASSERT_TRUE(QFile::copy(lbtest::TempEnv::fixture("ZetaTest-Regular.ttf"), usb + "/Zeta.ttf"));
+    const QString disk = env.fontsFolder() + "disk";
+    ASSERT_TRUE(QDir().mkpath(usb + "/a") && QDir().mkpath(usb + "/b") && QDir().mkpath(disk));
+    ASSERT_TRUE(QFile::copy(lbtest::TempEnv::fixture("LinguaTest.ttf"), usb + "/a/Lingua.ttf"));
+    ASSERT_TRUE(QFile::copy(lbtest::TempEnv::fixture("ZetaTest-Regular.ttf"), usb + "/b/Zeta.ttf"));
+    ASSERT_TRUE(
+        QFile::copy(lbtest::TempEnv::fixture("GammaTest-Regular.ttf"), disk + "/Gamma.ttf"));
     ASSERT_TRUE(QFile::link(usb, env.fontsFolder() + "usb"));
     Refresh_Fonts(*ctx);
     app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Body', 'Lingua Test'), "
-                 "('Body', 'Zeta Test'), ('Body', 'Beta Test')");
-    const QString onUsb = "SELECT count(*) FROM [Assigned Fonts] WHERE [Font Name] IN "
-                          "('Lingua Test', 'Zeta Test')";
-    ASSERT_EQ(scalar("SELECT count(*) FROM [Fonts]"), "9");
+                 "('Body', 'Zeta Test'), ('Body', 'Gamma Test'), ('Body', 'Beta Test')");
+    const QString onDisks = "SELECT count(*) FROM [Assigned Fonts] WHERE [Font Name] IN "
+                            "('Lingua Test', 'Zeta Test', 'Gamma Test')";
+    ASSERT_EQ(scalar("SELECT count(*) FROM [Fonts]"), "10");
 
-    // The disk is pulled out: its link dangles.
+    // Both unplugged: the link dangles and the mount point is left empty. One question names
+    // both, and pressing Enter keeps everything.
     ASSERT_TRUE(QDir().rename(usb, usb + "-unplugged"));
+    ASSERT_TRUE(QDir().rename(disk, env.root() + "/disk-unplugged") && QDir().mkpath(disk));
     boxes.answers = {AnswerNo};
     Refresh_Fonts(*ctx);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].title, "Refresh Fonts");
-    EXPECT_EQ(boxes.shown[0].style, 52);
-    EXPECT_TRUE(boxes.shown[0].text.startsWith("The folder \"" + env.fontsFolder() +
-                                               "usb\" held 2 of your fonts"))
-        << boxes.shown[0].text.toStdString();
-    EXPECT_EQ(scalar(onUsb), "2");
+    EXPECT_EQ(boxes.shown[0].style, StyleYesNo | StyleExclamation | StyleDefaultSecond);
+    const QString& text = boxes.shown[0].text;
+    EXPECT_TRUE(text.startsWith("These folders held 3 fonts of yours")) << text.toStdString();
+    EXPECT_TRUE(text.contains(env.fontsFolder() + "usb  (2 fonts)")) << text.toStdString();
+    EXPECT_TRUE(text.contains(disk + "  (1 font)")) << text.toStdString();
+    EXPECT_EQ(scalar("SELECT count(*) FROM [Fonts]"), "10");
+    EXPECT_EQ(scalar(onDisks), "3");
 
     // Back again: the fonts are found where they were, still in their sets.
     ASSERT_TRUE(QDir().rename(usb + "-unplugged", usb));
+    ASSERT_TRUE(QDir().rmdir(disk) && QDir().rename(env.root() + "/disk-unplugged", disk));
     Refresh_Fonts(*ctx);
     EXPECT_EQ(boxes.shown.size(), 1u) << "nothing vanished: nothing asked";
-    EXPECT_EQ(scalar(onUsb), "2");
+    EXPECT_EQ(scalar(onDisks), "3");
 
     // Gone for good this time; one more font went on its own, and is removed without asking.
     ASSERT_TRUE(QDir().rename(usb, usb + "-unplugged"));
@@ -150,7 +159,8 @@ TEST_F(DesktopEffect, AFolderThatVanishedIsAskedAboutBeforeItsFontsGo) {
     Refresh_Fonts(*ctx);
     EXPECT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(scalar("SELECT count(*) FROM [Fonts] WHERE [Face Name] = 'Zeta Test'"), "0");
-    EXPECT_EQ(scalar("SELECT count(*) FROM [Assigned Fonts]"), "2") << "Body's own two are left";
+    EXPECT_EQ(scalar(onDisks), "1") << "Gamma's disk is back";
+    EXPECT_EQ(scalar("SELECT count(*) FROM [Assigned Fonts]"), "3") << "Body's own two are left";
 }
 
 TEST_F(DesktopEffect, FileNamesThatAreNotTextAreLeftOutSaidAndNeverHidden) {

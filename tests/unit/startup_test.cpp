@@ -104,6 +104,20 @@ TEST_F(StartupTest, VersionOneFileIsUpgradedAndConvertedInOneStart) {
     EXPECT_EQ(pointer.get(), MousePointer::Default);
 }
 
+TEST_F(StartupTest, AFailedVersionOneUpgradeIsSaidAndUndone) {
+    // A field the upgrade adds is there already: the upgrade stops half way.
+    lbtest::makeDataFile(dbFile(), "1", {{"Serif", "Georgia"}})
+        ->exec("ALTER TABLE [Sample Text] ADD [Font Size] INTEGER");
+    boxes.answers = {AnswerOK};
+    ASSERT_TRUE(startup.load());
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].style, 16);
+    EXPECT_TRUE(boxes.shown[0].text.contains("could not be upgraded"))
+        << boxes.shown[0].text.toStdString();
+    EXPECT_FALSE(app.db->tableExists(tbl::Version));
+    EXPECT_FALSE(app.db->columns(tbl::SampleText).contains(fld::SelectedSet));
+}
+
 TEST_F(StartupTest, RepeatedConversionKeepsExistingPairsAndTheirInactiveMark) {
     // A conversion cut off earlier: the field exists and one pair is marked inactive.
     lbtest::makeDataFile(dbFile(), "2.0", {{"Serif", "Georgia"}}, true)

@@ -106,6 +106,22 @@ TEST_F(MainWindowTest, StoredSettingsAreApplied) {
     EXPECT_EQ(setting(fld::AddAutoAssign), QStringLiteral("1"));
 }
 
+TEST_F(MainWindowTest, ListsThatCannotBeReadAtLoadAreSaid) {
+    addFont(QStringLiteral("Georgia"), QStringLiteral("Georgia"), QStringLiteral("g.ttf"));
+    start();
+    app.db->exec(
+        QStringLiteral("INSERT INTO [Fonts] VALUES ('Georgia', 'g.ttf', 'Georgia (TrueType)')"));
+    app.db->exec(QStringLiteral("DROP TABLE [Sets]"));
+    boxes.answers = {AnswerOK};
+    window->Form_Load();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].style, 16);
+    EXPECT_TRUE(boxes.shown[0].text.startsWith(QStringLiteral("The font lists could not be read")))
+        << boxes.shown[0].text.toStdString();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(scalar(*app.db, QStringLiteral("SELECT count(*) FROM [Fonts]")), QStringLiteral("1"));
+}
+
 TEST_F(MainWindowTest, ExitAsksOnceAndSavesTheSizeOnlyWhenConfirmed) {
     addFont(QStringLiteral("Georgia"), QStringLiteral("Georgia"), QStringLiteral("g.ttf"));
     start();

@@ -182,6 +182,11 @@ TEST_F(RealBoxes, ButtonsDefaultsEscapeAndAnswerCodes) {
     EXPECT_EQ(captions, (QStringList{"&Yes", "&No"}));
     EXPECT_EQ(defaultCaption, QStringLiteral("&Yes"));
     EXPECT_EQ(ask(StyleYesNo | StyleQuestion, key(Qt::Key_Escape)), AnswerNo);
+    // A question whose Yes throws something away: Enter gives No.
+    EXPECT_EQ(ask(StyleYesNo | StyleExclamation | StyleDefaultSecond, key(Qt::Key_Return)),
+              AnswerNo);
+    EXPECT_EQ(captions, (QStringList{"&Yes", "&No"}));
+    EXPECT_EQ(defaultCaption, QStringLiteral("&No"));
     EXPECT_EQ(ask(StyleYesNo | StyleQuestion,
                   [](QMessageBox* box) { QTest::mouseClick(button(box, "&No"), Qt::LeftButton); }),
               AnswerNo);
