@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace lb {
@@ -108,6 +109,15 @@ std::unique_ptr<FileJournal> FileJournal::read(const QString& path, bool lock) {
     if (lock && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
         return nullptr; // its program is still at work
+    }
+    // Another program may have put this work right and removed the journal meanwhile.
+    struct stat held {
+    }, named{};
+    if (lock &&
+        (::fstat(fd, &held) != 0 || ::stat(QFile::encodeName(path).constData(), &named) != 0 ||
+         held.st_ino != named.st_ino || held.st_dev != named.st_dev)) {
+        ::close(fd);
+        return nullptr;
     }
     const QByteArray bytes = readAll(fd);
     const QList<QByteArray> lines = bytes.split('\n');
