@@ -1,0 +1,31 @@
+#pragma once
+
+// How a failed expectation prints Qt values: as text, not as the bytes of the object. Included
+// into every test file by the build, so that no test can forget it.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <ostream>
+
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
+inline void PrintTo(const QByteArray& b, std::ostream* os) {
+    *os << '"' << b.toStdString() << '"';
+}
+
+inline void PrintTo(const QStringList& l, std::ostream* os) {
+    *os << '{';
+    for (qsizetype i = 0; i < l.size(); ++i) {
+        if (i) *os << ", ";
+        PrintTo(l[i], os);
+    }
+    *os << '}';
+}
+
+inline void PrintTo(const QVariant& v, std::ostream* os) {
+    PrintTo(v.toString(), os);
+}
