@@ -19,6 +19,20 @@ QString fontStateFailureText(const QString& why, const QString& lb) {
            QStringLiteral("No font was hidden or shown, and nothing has been changed.");
 }
 
+QString operationFailureText(const std::exception& e, const QString& lb) {
+    if (const auto* state = dynamic_cast<const FontStateError*>(&e))
+        return fontStateFailureText(state->why(), lb);
+    const QString kept = QStringLiteral("What the operation had begun to change in the font "
+                                        "database was undone; your fonts, sets and settings are as "
+                                        "they were before it.");
+    if (const auto* db = dynamic_cast<const DbError*>(&e))
+        return QStringLiteral("The font database could not be read or changed, so the operation "
+                              "was not completed.") +
+               lb + lb + kept + lb + lb + QStringLiteral("(") + db->message() + QStringLiteral(")");
+    return QStringLiteral("The operation could not be completed.") + lb + lb + kept + lb + lb +
+           QStringLiteral("(") + QString::fromUtf8(e.what()) + QStringLiteral(")");
+}
+
 QSet<QString> setMembers(AppState& app, const QString& setName) {
     QSet<QString> members;
     if (setName.isEmpty()) return members;

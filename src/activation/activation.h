@@ -67,6 +67,10 @@ public:
 // The message for a font state that could not be written.
 QString fontStateFailureText(const QString& why, const QString& lineBreak);
 
+// The message for an operation that failed with `e`: what failed, in a sentence, and what is kept
+// (the operation's transaction has been undone), with the engine's own words last.
+QString operationFailureText(const std::exception& e, const QString& lineBreak);
+
 // Face names (case-folded) assigned to a set.
 QSet<QString> setMembers(AppState& app, const QString& setName);
 

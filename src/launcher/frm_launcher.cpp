@@ -10,6 +10,7 @@
 #include "ui/frm_about.h"
 #include "ui/help.h"
 #include "ui/program_icon.h"
+#include "ui/single_instance.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -420,11 +421,7 @@ void FrmLauncher::runGuarded(const std::function<void()>& operation) {
         app_.messages.pointer().set(MousePointer::Default);
         setWindowEnabled(true);
         app_.messages.title = LauncherTitle;
-        if (const auto* state = dynamic_cast<const FontStateError*>(&e))
-            app_.messages.text = fontStateFailureText(state->why(), app_.lineBreak);
-        else
-            app_.messages.text = QStringLiteral("The operation could not be completed: ") +
-                                 QString::fromUtf8(e.what());
+        app_.messages.text = operationFailureText(e, app_.lineBreak);
         app_.messages.Msg_Critical();
         Show_Status();
     }
@@ -486,6 +483,8 @@ void FrmLauncher::mnuPopupSets_Click() {
 }
 
 void FrmLauncher::startLetterbay() {
+    // A window already open comes forward, as a second start of this program brings this one's.
+    if (SingleInstance::askToShow(QStringLiteral("letterbay"))) return;
     const QString program = programFolder + QStringLiteral("/letterbay");
     if (QProcess::startDetached(program, {})) return;
     app_.messages.title = LauncherTitle;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/main_context.h"
-#include "launcher/single_instance.h"
+#include "ui/single_instance.h"
 
 #include <QObject>
 #include <QStringList>

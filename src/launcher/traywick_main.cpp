@@ -7,6 +7,7 @@
 int main(int argc, char** argv) {
     lb::Application application(argc, argv);
     lb::DesktopProgram program(application, QStringLiteral("traywick"));
+    application.setTitle(lb::LauncherTitle);
     lb::LauncherStart start(program.app, program.fonts);
     if (!start.begin()) return start.exitCode();
     lb::endOnTerminationSignals(*start.window());

@@ -73,6 +73,10 @@ QVariant SamplePane::data(const QModelIndex& index, int role) const {
     case Qt::AccessibleTextRole:
         if (index.column() == 0) return oneFont ? QString::number(r.size) : r.face;
         return drawable(index.row()) ? ctx_.app.sampleText : QString();
+    case Qt::ToolTipRole:
+        // A name too long for its column is cut with an ellipsis: the whole of it on hovering.
+        if (index.column() == 0 && !oneFont) return r.face;
+        return {};
     case Qt::TextAlignmentRole:
         return int((index.column() == 0 && oneFont ? Qt::AlignRight : Qt::AlignLeft) |
                    Qt::AlignVCenter);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <exception>
 
 namespace lb {
 
@@ -15,12 +16,15 @@ public:
     Application(int& argc, char** argv);
     // Where such a message goes; without one it is only logged.
     void setMessenger(Messenger* messenger) { messenger_ = messenger; }
+    // The title of that message: the program's own.
+    void setTitle(const QString& title) { title_ = title; }
 
     bool notify(QObject* receiver, QEvent* event) override;
 
 private:
-    void report(const QString& what);
+    void report(const std::exception& e);
     Messenger* messenger_ = nullptr;
+    QString title_;
 };
 
 } // namespace lb

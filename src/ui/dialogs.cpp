@@ -140,7 +140,6 @@ FrmMainLegend::FrmMainLegend(QWidget* parent) : QDialog(parent) {
     for (const auto& row : rows) {
         auto* sample = new QLabel(QStringLiteral(" Arial Narrow"), this);
         QFont f = sample->font();
-        f.setPointSizeF(8.25);
         f.setStrikeOut(row.strike);
         f.setUnderline(row.underline);
         sample->setFont(f);
@@ -184,7 +183,6 @@ FrmPreviewLegend::FrmPreviewLegend(QWidget* parent) : QDialog(parent) {
     for (const auto& row : rows) {
         auto* sample = new QLabel(QStringLiteral(" Arial Narrow"), this);
         QFont f = sample->font();
-        f.setPointSizeF(8.25);
         f.setStrikeOut(row.installed);
         sample->setFont(f);
         sample->setAutoFillBackground(true);

@@ -4,6 +4,7 @@
 #include "ui/font_state_delegate.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTableView>
@@ -20,9 +21,6 @@ FontGrid::FontGrid(QWidget* parent) : QListView(parent) {
     setUniformItemSizes(true);
     setEditTriggers(NoEditTriggers);
     setSelectionMode(NoSelection);
-    QFont f = font();
-    f.setPointSizeF(8.25);
-    setFont(f);
 }
 
 int FontGrid::topRow() const {
@@ -57,6 +55,50 @@ void FontGrid::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void FontGrid::mouseMoveEvent(QMouseEvent*) {
     // Dragging does not select: the lists select by press only.
+}
+
+void FontGrid::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    const bool popup =
+        key == Qt::Key_Menu || (key == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier);
+    CursorAction action = MoveDown;
+    switch (key) {
+    case Qt::Key_Up:
+        action = MoveUp;
+        break;
+    case Qt::Key_Down:
+        action = MoveDown;
+        break;
+    case Qt::Key_PageUp:
+        action = MovePageUp;
+        break;
+    case Qt::Key_PageDown:
+        action = MovePageDown;
+        break;
+    case Qt::Key_Home:
+        action = MoveHome;
+        break;
+    case Qt::Key_End:
+        action = MoveEnd;
+        break;
+    default:
+        if (!popup) {
+            QListView::keyPressEvent(event);
+            return;
+        }
+    }
+    event->accept();
+    if (!model() || model()->rowCount() == 0) return;
+    QModelIndex target = currentIndex();
+    if (!popup)
+        target = target.isValid() ? moveCursor(action, Qt::NoModifier) : model()->index(0, 0);
+    if (!target.isValid()) return;
+    setCurrentIndex(target);
+    scrollTo(target);
+    const QPoint at = viewport()->mapToGlobal(visualRect(target).center());
+    Q_EMIT rowPressed(target.row(), popup ? ButtonRight : ButtonLeft,
+                      popup ? 0 : shiftState(event->modifiers()), at);
+    Q_EMIT rowClicked();
 }
 
 void setUpSampleTable(QTableView& table) {

@@ -25,6 +25,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    // Moving with the keys picks the font moved to as a click would, Shift and Ctrl as with the
+    // mouse; the menu key (or Shift+F10) opens the pop-up at the current font.
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 // A table of samples (the sample pane, Font Preview): rows drawn by their delegate at the

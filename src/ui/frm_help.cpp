@@ -96,6 +96,8 @@ FrmHelp::FrmHelp() : QWidget(nullptr, Qt::Window) {
 
 void FrmHelp::showPage(const QString& path) {
     browser_->setSource(QUrl::fromLocalFile(path));
+    // A minimised help window comes back with the page asked for.
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     show();
     raise();
     activateWindow();

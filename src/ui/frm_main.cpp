@@ -67,9 +67,11 @@ void FrmMain::buildLayout() {
     commands_ = buildCommands(*this, central);
     mnuPopup_ = commands_.popup;
     mnuPopupFont_ = commands_.popup->findChild<QMenu*>(QStringLiteral("mnuPopupFont"));
-    // What another program activated shows, at the latest, when a menu opens.
+    // What another program changed shows, at the latest, when a menu closes: before the command
+    // chosen in it runs, and never while it is open, where re-reading would close it and lose
+    // the keys typed into it.
     for (QMenu* menu : menuBar()->findChildren<QMenu*>())
-        connect(menu, &QMenu::aboutToShow, this, [this] { refreshIfChanged(); });
+        connect(menu, &QMenu::aboutToHide, this, [this] { refreshIfChanged(); });
     showPopup = [this](QPoint at) { mnuPopupFont_->popup(at); };
     auto* outer = new QVBoxLayout(central);
     auto* grid = new QGridLayout;
@@ -100,6 +102,12 @@ void FrmMain::buildLayout() {
     grdAssigned_->setObjectName(QStringLiteral("grdFonts2"));
     grdAll_->setModel(&allFonts_);
     grdAssigned_->setModel(&assignedFonts_);
+    // What a screen reader says of each control: the caption it stands under.
+    grdAll_->setAccessibleName(lblFonts_->text());
+    grdAssigned_->setAccessibleName(lblAssigned_->text());
+    cmbSets_->setAccessibleName(lblSets_->text());
+    txtAll_->setAccessibleName(QStringLiteral("Find in All Fonts"));
+    txtAssigned_->setAccessibleName(QStringLiteral("Find in Assigned Fonts"));
 
     auto* buttons = new QVBoxLayout;
     buttons->addStretch();
@@ -161,6 +169,15 @@ void FrmMain::buildLayout() {
     connect(cmbSets_, QOverload<int>::of(&QComboBox::activated), this,
             [this](int) { cmbSets_Click(); });
     cmbSets_->installEventFilter(this);
+    // Delete acts on the set box or All Fonts only: elsewhere it is off, not idle.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now == txtAll_ || now == txtAssigned_ || now == grdAssigned_)
+            disableDelete();
+        else if (now == grdAll_ && allFonts_.selectedCount == 0)
+            disableDelete();
+        else if (now == grdAll_)
+            enableDelete(QStringLiteral("Delete Font"));
+    });
     cmbSets_->lineEdit()->installEventFilter(this);
     for (QLabel* caption : {lblFonts_, lblAssigned_, lblSets_})
         caption->installEventFilter(this);
@@ -218,11 +235,7 @@ void FrmMain::runGuarded(const std::function<void()>& operation) {
         showProgress(false);
         app_.messages.pointer().set(MousePointer::Default);
         app_.messages.title = AppTitle;
-        if (const auto* state = dynamic_cast<const FontStateError*>(&e))
-            app_.messages.text = fontStateFailureText(state->why(), app_.lineBreak);
-        else
-            app_.messages.text = QStringLiteral("The operation could not be completed: ") +
-                                 QString::fromUtf8(e.what());
+        app_.messages.text = operationFailureText(e, app_.lineBreak);
         app_.messages.Msg_Critical();
         try {
             Fill_AllFonts(ctx_);
@@ -519,6 +532,7 @@ void FrmMain::handleButtons() {
          {"mnuEditRenameSet", "mnuEditCopySet", "mnuEditActiveSelected", "mnuViewSampleSet"})
         command(QString::fromLatin1(name))->setEnabled(b.setCommands);
     tool(QStringLiteral("Redisplay Set"))->setEnabled(b.setCommands);
+    tool(QStringLiteral("ActiveSelected"))->setEnabled(b.setCommands);
     if (b.disableDelete) disableDelete();
 }
 

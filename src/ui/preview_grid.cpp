@@ -97,10 +97,6 @@ PreviewGrid::PreviewGrid(FontPreview& preview, QtPreviewFonts& fonts, QWidget* p
     setModel(&preview);
     setItemDelegate(new PreviewDelegate(fonts, this));
     setUpSampleTable(*this);
-    QFont f = font();
-    f.setPointSizeF(8.25);
-    setFont(f);
-    horizontalHeader()->setFont(f);
     connect(&preview, &QAbstractItemModel::modelReset, this, &PreviewGrid::applySizes);
     connect(&preview, &FontPreview::sizesChanged, this, &PreviewGrid::applySizes);
     applySizes();

@@ -4,6 +4,7 @@
 #include "ui/frm_main.h"
 #include "ui/frm_splash.h"
 #include "ui/interface_font.h"
+#include "ui/single_instance.h"
 
 #include <QCoreApplication>
 
@@ -66,6 +67,15 @@ void ProgramStart::handOver(bool rebuild) {
         main_->Form_Load();
         if (rebuild) main_->Refresh_Fonts();
         main_->show();
+        // The tray launcher's "Run" brings this window forward instead of a second copy.
+        instance_ = std::make_unique<SingleInstance>(QStringLiteral("letterbay"));
+        instance_->listen();
+        connect(instance_.get(), &SingleInstance::showRequested, main_.get(), [this] {
+            main_->setWindowState((main_->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+            main_->show();
+            main_->raise();
+            main_->activateWindow();
+        });
     } catch (const std::exception& e) {
         // The load passes over what it can; anything left means there is nothing to show.
         app_.messages.title = AppTitle;

@@ -11,6 +11,7 @@ namespace lb {
 
 class FrmMain;
 class FrmSplash;
+class SingleInstance;
 
 // The program's start as main() runs it: the start-up checks, the start-up window for its three
 // seconds and the conversion, then the main window's load (with the first run's question and the
@@ -41,6 +42,7 @@ private:
     std::unique_ptr<AsideBoxes> boxes_;
     std::unique_ptr<FrmSplash> splash_;
     std::unique_ptr<FrmMain> main_;
+    std::unique_ptr<SingleInstance> instance_;
 };
 
 } // namespace lb

@@ -23,6 +23,8 @@ void SampleDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelI
         const int state = index.data(SamplePane::StateRole).toInt();
         option->font.setStrikeOut(state == StateInactive);
         option->font.setUnderline(state == StateSystem);
+        // The name, in the program's own font: a long one ends in an ellipsis, never cut bare.
+        option->textElideMode = Qt::ElideRight;
         return;
     }
     if (!index.data(SamplePane::DrawableRole).toBool()) {

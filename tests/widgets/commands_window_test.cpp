@@ -15,8 +15,10 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSet>
 #include <QTableWidget>
 #include <QTest>
 #include <QTextBrowser>
@@ -81,6 +83,7 @@ TEST_F(CommandsWindow, HandleButtonsFollowsTheSetBoxAndTheSelections) {
     for (const char* name : setItems)
         EXPECT_FALSE(w->command(name)->isEnabled()) << name;
     EXPECT_FALSE(w->tool("Redisplay Set")->isEnabled());
+    EXPECT_FALSE(w->tool("ActiveSelected")->isEnabled());
     EXPECT_FALSE(w->tool("Delete")->isEnabled());
 
     // A font selected, still no set: only Delete comes on, for the font.
@@ -103,6 +106,7 @@ TEST_F(CommandsWindow, HandleButtonsFollowsTheSetBoxAndTheSelections) {
     for (const char* name : setItems)
         EXPECT_TRUE(w->command(name)->isEnabled()) << name;
     EXPECT_TRUE(w->tool("Redisplay Set")->isEnabled());
+    EXPECT_TRUE(w->tool("ActiveSelected")->isEnabled());
 
     QTest::mouseClick(button(0), Qt::LeftButton);
     pick(2, "Fixture Sans");
@@ -115,6 +119,10 @@ TEST_F(CommandsWindow, HandleButtonsFollowsTheSetBoxAndTheSelections) {
     setBox()->lineEdit()->setFocus();
     EXPECT_TRUE(w->tool("Delete")->isEnabled());
     EXPECT_EQ(w->tool("Delete")->toolTip(), "Delete Set");
+    // In a find box Delete would act on nothing: it is off.
+    QTest::mouseClick(w->findChild<QLineEdit*>("txtAll"), Qt::LeftButton);
+    EXPECT_FALSE(w->tool("Delete")->isEnabled());
+    EXPECT_FALSE(w->command("mnuEditDelete")->isEnabled());
 
     // Emptied set box: back to nothing.
     setBox()->lineEdit()->selectAll();
@@ -122,7 +130,50 @@ TEST_F(CommandsWindow, HandleButtonsFollowsTheSetBoxAndTheSelections) {
     w->handleButtons();
     for (const char* name : setItems)
         EXPECT_FALSE(w->command(name)->isEnabled()) << name;
+    EXPECT_FALSE(w->tool("ActiveSelected")->isEnabled());
     EXPECT_FALSE(button(1)->isEnabled());
+}
+
+TEST_F(CommandsWindow, KeysPickFontsAndRunCommandsAsTheMouseDoes) {
+    auto* list = w->findChild<FontGrid*>("grdFonts1");
+    auto* status = w->findChild<QLabel*>("barStatusPanel2");
+    list->setFocus();
+    // Moving picks the font moved to and shows it; Shift extends the selection as a click does.
+    QTest::keyClick(list, Qt::Key_Home);
+    EXPECT_EQ(status->text(), "\"Desk Sans\" selected from All Fonts.");
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(app.currentFontName, "Fixture Sans");
+    EXPECT_EQ(w->allFonts().selectedNames(), QStringList{"Fixture Sans"});
+    QTest::keyClick(list, Qt::Key_End, Qt::ShiftModifier);
+    EXPECT_EQ(w->allFonts().selectedNames(), (QStringList{"Fixture Sans", "Ghost Face"}));
+    QTest::keyClick(list, Qt::Key_PageUp);
+    EXPECT_EQ(w->allFonts().selectedNames(), QStringList{"Desk Sans"});
+    int popups = 0;
+    w->showPopup = [&](QPoint) { ++popups; };
+    QTest::keyClick(list, Qt::Key_Menu);
+    QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_EQ(popups, 2);
+
+    // Another program changes the database; the first command chosen with the keys still runs,
+    // and sees the change.
+    lb::Database::open(app.db->path(), ConnectSuffix)->exec("INSERT INTO [Sets] VALUES ('Away')");
+    status->clear();
+    QTest::keyClick(w, Qt::Key_F, Qt::AltModifier);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    QTest::keyClick(menu, Qt::Key_R);
+    EXPECT_EQ(status->text(), "Fonts loaded successfully.");
+    EXPECT_GE(setBox()->findText("Away"), 0);
+
+    // F1 brings a minimised help window back with its page.
+    showHelp(HelpContents);
+    lbtest::shownHelp()->showMinimized();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_F1);
+    ASSERT_NE(lbtest::shownHelp(), nullptr);
+    EXPECT_FALSE(lbtest::shownHelp()->isMinimized());
 }
 
 TEST_F(CommandsWindow, PropertiesListEveryFileAsTheFileSystemSpellsIt) {
@@ -269,6 +320,26 @@ TEST_F(CommandsWindow, MenusToolbarAndStatusBarAreReadable) {
         EXPECT_FALSE(a->icon().isNull()) << a->toolTip().toStdString();
     }
     EXPECT_EQ(buttons, 16);
+    // Each button says what it does, not what the toolbar is.
+    QSet<QString> whatsThis;
+    for (QAction* a : bar->actions())
+        if (!a->isSeparator()) whatsThis.insert(bar->widgetForAction(a)->whatsThis());
+    EXPECT_EQ(whatsThis.size(), 16);
+    EXPECT_FALSE(whatsThis.contains(bar->whatsThis()));
+    EXPECT_FALSE(whatsThis.contains(QString()));
+    // The lists and boxes are read by the caption they stand under, and windows are windows.
+    const std::pair<const char*, const char*> names[] = {{"grdFonts1", "All Fonts"},
+                                                         {"grdFonts2", "Assigned Fonts"},
+                                                         {"cmbSets", "Sets"},
+                                                         {"txtAll", "Find in All Fonts"},
+                                                         {"txtAssigned", "Find in Assigned Fonts"}};
+    for (const auto& [object, name] : names)
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(w->findChild<QWidget*>(object))
+                      ->text(QAccessible::Name),
+                  name);
+    showHelp(HelpContents);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(lbtest::shownHelp())->role(),
+              QAccessible::Window);
     auto* panel3 = w->findChild<QLabel*>("barStatusPanel3");
     QAccessibleInterface* i = QAccessible::queryAccessibleInterface(panel3);
     EXPECT_EQ(i->text(QAccessible::Name), "TrueType Fonts: 3");

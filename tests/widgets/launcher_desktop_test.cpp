@@ -6,13 +6,13 @@
 #include "core/startup.h"
 #include "launcher/frm_launcher.h"
 #include "launcher/launcher_start.h"
-#include "launcher/single_instance.h"
 #include "platform/desktop_fonts.h"
 #include "platform/font_selection.h"
 #include "support/programs.h"
 #include "support/real_fonts.h"
 #include "ui/font_grid.h"
 #include "ui/frm_main.h"
+#include "ui/single_instance.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -157,8 +157,8 @@ TEST_F(LauncherDesktop, TheTwoProgramsNeverUndoEachOthersActivation) {
     const lbtest::Finished all =
         lbtest::runTraywickDriver({"--desktop", "Fixture Mono", "activate", ""});
     ASSERT_EQ(all.exitCode, 0) << all.output.toStdString();
-    // The main window's menus show it as soon as one opens.
-    Q_EMIT letterbay->menuBar()->findChildren<QMenu*>().first()->aboutToShow();
+    // The main window shows it as soon as a menu closes.
+    Q_EMIT letterbay->menuBar()->findChildren<QMenu*>().first()->aboutToHide();
     EXPECT_EQ(stateInLetterbay("Alpha Test"), StateActive);
     assign("Alpha Test", "B");
     EXPECT_EQ(lbtest::fcList().size(), 7u) << "every font visible";

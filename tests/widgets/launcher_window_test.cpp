@@ -10,7 +10,9 @@
 #include "support/fakes.h"
 #include "support/widget_helpers.h"
 #include "ui/frm_help.h"
+#include "ui/single_instance.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -336,6 +338,18 @@ TEST_F(Launcher, RunLetterbayHelpBoxesAndExit) {
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].style, StyleCritical);
     EXPECT_TRUE(boxes.shown[0].text.contains(env.root() + "/nowhere/letterbay"));
+    {
+        // With the main window open it comes forward; no second copy is started.
+        SingleInstance open(QStringLiteral("letterbay"));
+        open.listen();
+        int shown = 0;
+        QObject::connect(&open, &SingleInstance::showRequested, [&] { ++shown; });
+        item("mnuPopupLetterbay")->trigger();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return shown == 1; }, 5000));
+        EXPECT_EQ(boxes.shown.size(), 1u);
+    }
+    // The launcher's window is a window to a screen reader.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(w())->role(), QAccessible::Window);
 
     // F1 without Shift, and Help, open the launcher's page.
     Q_EMIT w()->trayIcon()->activated(QSystemTrayIcon::DoubleClick);

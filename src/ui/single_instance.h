@@ -27,6 +27,12 @@ public:
     Outcome claim();
     QString error() const { return error_; }
 
+    // For a program that holds a lock of its own already: only listens, so that another program
+    // can ask it to show its window.
+    void listen();
+    // Asks the running copy of the program `name` to show its window; false when none answers.
+    static bool askToShow(const QString& name);
+
     // Gives the lock and the socket up (at the end of the run).
     void release();
 
@@ -38,7 +44,7 @@ Q_SIGNALS:
     void showRequested();
 
 private:
-    bool askFirst();
+    bool askFirst(int waitMs);
     void answer();
 
     QString name_;

@@ -1,4 +1,4 @@
-#include "launcher/single_instance.h"
+#include "ui/single_instance.h"
 
 #include "core/paths.h"
 
@@ -59,12 +59,17 @@ SingleInstance::Outcome SingleInstance::claim() {
             error_ = QStringLiteral("its lock file %1 cannot be created.").arg(lockPath());
             return Failed;
         }
-        if (askFirst()) return Signalled;
+        if (askFirst(ConnectWaitMs)) return Signalled;
         error_ = QStringLiteral("another copy holds its lock file %1 but does not answer.")
                      .arg(lockPath());
         return Failed;
     }
     lock_ = std::move(lock);
+    listen();
+    return First;
+}
+
+void SingleInstance::listen() {
     // A socket left by a copy that crashed: the lock says it is no one's now.
     QLocalServer::removeServer(socketName());
     server_ = new QLocalServer(this);
@@ -75,13 +80,16 @@ SingleInstance::Outcome SingleInstance::claim() {
         qWarning("%s: cannot listen on %s: %s", qPrintable(name_), qPrintable(socketName()),
                  qPrintable(server_->errorString()));
     }
-    return First;
 }
 
-bool SingleInstance::askFirst() {
+bool SingleInstance::askToShow(const QString& name) {
+    return SingleInstance(name).askFirst(0);
+}
+
+bool SingleInstance::askFirst(int waitMs) {
     // The first copy may be between taking the lock and listening: try for a moment.
-    const QDeadlineTimer deadline(ConnectWaitMs);
-    while (!deadline.hasExpired()) {
+    const QDeadlineTimer deadline(waitMs);
+    for (bool first = true; first || !deadline.hasExpired(); first = false) {
         QLocalSocket socket;
         socket.connectToServer(socketName());
         if (socket.waitForConnected(500)) {
