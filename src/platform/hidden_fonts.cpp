@@ -473,10 +473,36 @@ QString systemError(const QString& what, const QByteArray& path) {
         .arg(what, text(path), QString::fromLocal8Bit(std::strerror(errno)));
 }
 
+// fontconfig names a folder's cache file after the MD5 of the folder's path, and locks it with
+// "<cache>.LCK" (made from "<cache>.TMP-*", written as "<cache>.NEW"), which it takes as stale only
+// after ten minutes. We build farm caches only under the state lock, so such a file left for one
+// of our folders belongs to a writer that was killed: removed, the build works at once.
+void removeDeadCacheLocks(FcConfig* config, const QByteArray& folder) {
+    const QByteArray prefix =
+        QCryptographicHash::hash(folder, QCryptographicHash::Md5).toHex() + '-';
+    FcStrList* dirs = FcConfigGetCacheDirs(config);
+    if (!dirs) return;
+    while (const FcChar8* dir = FcStrListNext(dirs)) {
+        const QString cacheDir = QFile::decodeName(reinterpret_cast<const char*>(dir));
+        for (const QString& name : QDir(cacheDir).entryList(
+                 QStringList{QFile::decodeName(prefix) + QStringLiteral("*")},
+                 QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+            if (!name.endsWith(QLatin1String(".LCK")) && !name.endsWith(QLatin1String(".NEW")) &&
+                !name.contains(QLatin1String(".TMP-")))
+                continue;
+            const QByteArray path = QFile::encodeName(cacheDir + QLatin1Char('/') + name);
+            // Without hard links fontconfig locks with a folder.
+            if (::unlink(path.constData()) != 0) ::rmdir(path.constData());
+        }
+    }
+    FcStrListDone(dirs);
+}
+
 // Builds and writes the fontconfig cache of one folder of links; empty text on success.
 QString buildCache(const QByteArray& folder) {
     FontConfigPtr config = loadUserFontConfig();
     if (!config) return QStringLiteral("The font configuration could not be loaded.");
+    removeDeadCacheLocks(config.get(), folder);
     const FcChar8* dir = reinterpret_cast<const FcChar8*>(folder.constData());
     if (FcCache* cache = FcDirCacheRead(dir, FcTrue, config.get())) FcDirCacheUnload(cache);
     FcCache* written = FcDirCacheLoad(dir, config.get(), nullptr);
@@ -546,6 +572,11 @@ QString FontconfigResources::writeFarm(const std::map<QByteArray, QByteArray>& t
             ::symlink(target.constData(), entry.constData()) != 0)
             return systemError(QStringLiteral("Cannot link"), entry);
     }
+    // Written before the caches are built: a file added to the folder afterwards would change its
+    // time and make its cache stale at once. Dot-named: fontconfig passes it over.
+    if (QString problem = replaceFileChecked(text(join(folder, ".targets")), manifest + '\n');
+        !problem.isEmpty())
+        return problem;
     // The caches are built here, once, so that no program starting later scans the farm itself.
     std::vector<QString> problems(partFolders.size());
     std::vector<std::thread> threads;
@@ -556,10 +587,7 @@ QString FontconfigResources::writeFarm(const std::map<QByteArray, QByteArray>& t
         t.join();
     for (const QString& p : problems)
         if (!p.isEmpty()) return p;
-    const QString problem = buildCache(folder);
-    if (!problem.isEmpty()) return problem;
-    // Dot-named: fontconfig passes it over.
-    return replaceFileChecked(text(join(folder, ".targets")), manifest + '\n');
+    return buildCache(folder);
 }
 
 bool FontconfigResources::cachesValid(const QByteArray& folder) {

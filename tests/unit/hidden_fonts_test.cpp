@@ -1,18 +1,24 @@
 // The hidden-font state against real fontconfig: what a separate fc-list sees.
 #include "platform/checked_file.h"
+#include "platform/font_folders.h"
 #include "platform/font_selection.h"
 #include "platform/fontconfig_fonts.h"
 #include "platform/hidden_fonts.h"
 #include "support/font_env.h"
 #include "support/programs.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QXmlStreamReader>
+#include <algorithm>
+#include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/mount.h>
+#include <sys/stat.h>
 
 using namespace lb;
 using lbtest::fcList;
@@ -120,18 +126,76 @@ TEST_F(HiddenFonts, ChangesOfOneProgramApplyToTheStateOfAnother) {
     EXPECT_TRUE(first.isHidden(b));
 }
 
+// The valid fontconfig cache file of each folder of a farm generation, by folder: its path, inode
+// and time, so that a rewrite shows; "stale" for a folder without a valid cache.
+std::map<std::string, std::string> farmCaches(const QString& farm) {
+    FontConfigPtr config = loadUserFontConfig();
+    std::map<std::string, std::string> caches;
+    QStringList folders{farm};
+    for (const QString& part : QDir(farm).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        folders << farm + u'/' + part;
+    for (const QString& f : folders) {
+        FcChar8* file = nullptr;
+        FcCache* cache =
+            FcDirCacheLoad(reinterpret_cast<const FcChar8*>(QFile::encodeName(f).constData()),
+                           config.get(), &file);
+        struct stat st {};
+        if (cache && ::stat(reinterpret_cast<const char*>(file), &st) == 0)
+            caches[f.toStdString()] =
+                u"%1 %2 %3.%4"_s.arg(QFile::decodeName(reinterpret_cast<char*>(file)))
+                    .arg(st.st_ino)
+                    .arg(st.st_mtim.tv_sec)
+                    .arg(st.st_mtim.tv_nsec)
+                    .toStdString();
+        else
+            caches[f.toStdString()] = "stale";
+        if (cache) FcDirCacheUnload(cache);
+        FcStrFree(file);
+    }
+    return caches;
+}
+
 TEST_F(HiddenFonts, SwitchingBackToASetTakesItsLinksAgainAndOldOnesGo) {
     QStringList files;
     for (int i = 0; i < 8; ++i)
         files << install("AlphaTest-Regular.ttf", u"f%1.ttf"_s.arg(i));
     const auto farmFor = [&](int hidden) {
         EXPECT_TRUE(hideExactly(fonts, {files[hidden]}, u"s%1"_s.arg(hidden)));
-        EXPECT_EQ(fcList(), sorted(without(all, {files[hidden]})));
         return FontconfigResources(fonts).farmFolder();
     };
     const QString first = farmFor(0);
+    // Prebuilt: the next program to start reads the farm's caches and writes none.
+    const auto caches = farmCaches(first);
+    const auto fresh = [](const std::map<std::string, std::string>& c) {
+        return std::none_of(c.begin(), c.end(), [](const auto& e) { return e.second == "stale"; });
+    };
+    EXPECT_TRUE(fresh(caches));
+    EXPECT_EQ(fcList(), sorted(without(all, {files[0]})));
+    EXPECT_EQ(farmCaches(first), caches);
     EXPECT_NE(farmFor(1), first);
+    EXPECT_EQ(fcList(), sorted(without(all, {files[1]})));
     EXPECT_EQ(farmFor(0), first) << "the same visible fonts: the same links, nothing rebuilt";
+    EXPECT_EQ(farmCaches(first), caches);
+
+    // A writer killed while fontconfig held the lock of a farm cache left the lock behind: the
+    // next generation's build is not held up by it.
+    const quint64 next =
+        FontconfigResources::parseState(readWholeFile(FontconfigResources::statePath())).serial + 1;
+    const QString cacheFile =
+        QString::fromStdString(caches.at((first + u"/p0"_s).toStdString())).section(u' ', 0, 0);
+    const QString suffix = QFileInfo(cacheFile).fileName().mid(32);
+    const auto md5 = [](const QString& folder) {
+        return QString::fromLatin1(
+            QCryptographicHash::hash(QFile::encodeName(folder), QCryptographicHash::Md5).toHex());
+    };
+    ASSERT_EQ(QFileInfo(cacheFile).fileName(), md5(first + u"/p0"_s) + suffix);
+    const QString nextFarm = FontconfigResources::defaultFarmRoot() + u"/g%1"_s.arg(next);
+    for (const QString& folder : {nextFarm, nextFarm + u"/p0"_s}) {
+        QFile lock(QFileInfo(cacheFile).path() + u'/' + md5(folder) + suffix + u".LCK"_s);
+        ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+    }
+    EXPECT_EQ(farmFor(2), nextFarm);
+    EXPECT_TRUE(fresh(farmCaches(nextFarm)));
     for (int i = 2; i < 8; ++i)
         farmFor(i);
     // A handful of recent generations stay for switching back; older ones are gone.
