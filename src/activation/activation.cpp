@@ -192,8 +192,19 @@ FontTransaction::~FontTransaction() {
 }
 
 void FontTransaction::commit() {
+    FontResources& res = ctx_.fonts.resources;
+    const bool publishing = res.hasPending();
     publishFontChanges(ctx_);
-    transaction_.commit();
+    try {
+        transaction_.commit();
+    } catch (...) {
+        // The database keeps its old state: so must the desktop, or the message that nothing
+        // changed would be false.
+        if (publishing && !res.restore())
+            qWarning("Letterbay: the hidden fonts could not be put back: %s",
+                     qPrintable(res.error()));
+        throw;
+    }
     committed_ = true;
 }
 
@@ -248,7 +259,8 @@ bool Reapply_ActiveSet(MainContext& ctx) {
         applied = true;
     }
     // Fonts that arrived in a hidden folder since were chosen by no one: they stay visible.
-    ctx.fonts.resources.reconcile();
+    FontResources& res = ctx.fonts.resources;
+    if (!res.reconcile() && !res.error().isEmpty()) throw FontStateError(res.error());
     return applied;
 }
 

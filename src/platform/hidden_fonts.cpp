@@ -7,6 +7,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
@@ -303,33 +304,65 @@ QByteArray FontconfigResources::identity(const QString& file) {
     return join(it.value(), fileNamePart(path));
 }
 
+QByteArray FontconfigResources::diskKey() {
+    return fileKey(statePath()) + '|' + fileKey(inactiveFontsConfPath());
+}
+
 const FontconfigResources::State& FontconfigResources::current() {
     // Asked once per font by list fills: whether another program replaced the state is looked
     // at no more than a few times a second. Writers read it again under the lock in any case.
     if (!stateKey_.isEmpty() && checked_.isValid() && checked_.elapsed() < 200) return state_;
-    const QByteArray key = fileKey(statePath());
-    if (key != stateKey_ || key.isEmpty()) {
-        state_ = key.isEmpty() ? State{} : parseState(readWholeFile(statePath()));
+    const QByteArray key = diskKey();
+    if (key != stateKey_) {
+        state_ = QFileInfo::exists(statePath()) ? parseState(readWholeFile(statePath())) : State{};
         stateKey_ = key;
+        readConfInForce();
     }
     checked_.start();
     return state_;
 }
 
+void FontconfigResources::readConfInForce() {
+    const QString conf = inactiveFontsConfPath();
+    inForce_ =
+        state_.hidden.isEmpty() ? !QFileInfo::exists(conf) : confSerial(conf) == state_.serial;
+    confRejects_ = SelectionMatcher();
+    confFarmed_.clear();
+    if (inForce_) return;
+    const FontSelection selection = readFontSelection(conf);
+    confRejects_ = SelectionMatcher(selection);
+    for (const QString& glob : selection.acceptGlobs) {
+        if (glob.endsWith(QLatin1Char('*'))) continue;
+        QDirIterator it(glob, QDir::Files | QDir::System | QDir::Hidden,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QFileInfo entry = it.nextFileInfo();
+            if (entry.isSymLink()) confFarmed_.insert(QFile::encodeName(entry.symLinkTarget()));
+        }
+    }
+}
+
+bool FontconfigResources::hiddenOnDisk(const QByteArray& id) {
+    const State& s = current();
+    if (inForce_) return s.hidden.contains(id);
+    return confRejects_.rejects(text(id)) && !confFarmed_.contains(id);
+}
+
 bool FontconfigResources::hiddenNow(const QByteArray& id) {
     const auto it = pending_.constFind(id);
     if (it != pending_.constEnd()) return it.value();
-    return current().hidden.contains(id);
+    return hiddenOnDisk(id);
 }
 
 bool FontconfigResources::isHidden(const QString& file) {
     // Nothing hidden, as for most of the time: no name to work out.
-    if (pending_.isEmpty() && !replace_ && current().hidden.isEmpty()) return false;
+    const bool nothing = current().hidden.isEmpty() && inForce_;
+    if (pending_.isEmpty() && !replace_ && nothing) return false;
     const QByteArray id = identity(file);
     if (id.isEmpty()) return false;
     if (!pending_.isEmpty() || replace_)
         return hiddenNow(id) && (!replace_ || pending_.contains(id));
-    return current().hidden.contains(id);
+    return hiddenOnDisk(id);
 }
 
 int FontconfigResources::load(const QString& file) {
@@ -372,6 +405,7 @@ bool FontconfigResources::broadcast(const QString& stamp) {
     }
     stateKey_.clear(); // read it again: another program may have changed it
     State next = current();
+    const State before = next;
     if (replace_) next.hidden.clear();
     for (auto it = pending_.constBegin(); it != pending_.constEnd(); ++it) {
         if (it.value())
@@ -381,7 +415,29 @@ bool FontconfigResources::broadcast(const QString& stamp) {
     }
     const bool ok = write(std::move(next), stamp);
     discard();
+    replaced_.reset();
+    if (ok) {
+        replaced_ = before;
+        broadcastStamp_ = stamp;
+    }
     return ok;
+}
+
+bool FontconfigResources::restore() {
+    if (!replaced_) return true;
+    error_.clear();
+    StateLock lock(lockPath());
+    if (!lock.error().isEmpty()) {
+        error_ = lock.error();
+        return false;
+    }
+    stateKey_.clear();
+    const State now = current();
+    State previous = *std::exchange(replaced_, std::nullopt);
+    // Another program's later change is in force now: it is not ours to undo.
+    if (!now.exists || now.stamp != broadcastStamp_) return true;
+    const QString stamp = previous.stamp;
+    return write(std::move(previous), stamp);
 }
 
 bool FontconfigResources::write(State next, const QString& stamp) {
@@ -438,10 +494,14 @@ bool FontconfigResources::write(State next, const QString& stamp) {
         problem = replaceFileChecked(statePath(), serialiseState(next));
         if (!problem.isEmpty()) {
             // The configuration must not run ahead of the state that records it.
-            if (hadConf)
-                replaceFileChecked(conf, oldConf);
-            else
-                removeFileChecked(conf);
+            const QString undone =
+                hadConf ? replaceFileChecked(conf, oldConf) : removeFileChecked(conf);
+            if (!undone.isEmpty())
+                problem += QStringLiteral(" The fonts other programs see could not be put back "
+                                          "either (") +
+                           undone +
+                           QStringLiteral("); they follow the database again at the "
+                                          "next start.");
         }
     }
     if (!problem.isEmpty()) {
@@ -452,7 +512,8 @@ bool FontconfigResources::write(State next, const QString& stamp) {
     }
     removeOldFarms(next.farm, before.farm);
     state_ = next;
-    stateKey_ = fileKey(statePath());
+    stateKey_ = diskKey();
+    readConfInForce();
     return true;
 }
 
