@@ -127,6 +127,8 @@ quint64 confSerial(const QString& path) {
 // What the configuration of a hidden set looks like: rejected folders and the farm's files.
 struct Plan {
     QStringList rejectGlobs;
+    QStringList rejectFiles;               // hidden files of folders no glob can name
+    QList<QByteArray> folders;             // spelled folders holding hidden files, for the check
     std::map<QByteArray, QByteArray> farm; // file (links resolved) -> link target
     QSet<QByteArray> gone;                 // hidden files whose folder no longer lists them
 };
@@ -161,15 +163,37 @@ Plan makePlan(const QSet<QByteArray>& hidden, const QByteArray& farmRoot) {
     QSet<QByteArray> rejected; // spelled folders a glob covers
     QSet<QByteArray> listed;   // hidden files seen in a folder's cache
     QSet<QByteArray> walked;   // canonical folders whose cache was read
+    std::vector<std::pair<QByteArray, QByteArray>> exactKept; // (file, id) left visible by file
     FontConfigPtr config = loadUserFontConfig();
     if (!config) return plan;
     walkFontFolders(config.get(), {}, farmRoot, [&](const FontFolderVisit& v) {
         bool covered = !v.parent.isEmpty() && rejected.contains(v.parent);
         if (!covered && (underRoot(v.canonical) || (v.alias && holdsRoot(v.canonical)))) {
             const QString spelled = text(v.path);
-            if (!isXmlText(spelled) || !isLiteralGlob(spelled)) {
+            plan.folders << v.path;
+            if (!isXmlText(spelled)) {
                 qWarning("Letterbay: cannot hide the fonts of %s: its name cannot be written",
                          v.path.constData());
+            } else if (!isLiteralGlob(spelled)) {
+                // A glob would take '*' and '?' in the name as wildcards and hide other folders:
+                // its hidden files are rejected one by one, exactly, and the others stay.
+                if (v.alias) {
+                    for (const QByteArray& h : hidden)
+                        if (isUnder(h, v.canonical))
+                            plan.rejectFiles << text(v.path + h.mid(v.canonical.size()));
+                } else if (v.cache) {
+                    walked.insert(v.canonical);
+                    for (const QByteArray& file : cacheFiles(v.cache)) {
+                        const QByteArray id = join(v.canonical, fileNamePart(file));
+                        if (hidden.contains(id)) {
+                            listed.insert(id);
+                            plan.rejectFiles << text(file);
+                        } else {
+                            exactKept.emplace_back(file, id);
+                        }
+                    }
+                }
+                return;
             } else {
                 plan.rejectGlobs << spelled
                                  << spelled + (spelled.endsWith(QLatin1Char('/'))
@@ -193,6 +217,15 @@ Plan makePlan(const QSet<QByteArray>& hidden, const QByteArray& farmRoot) {
             plan.farm.emplace(id, id);
         }
     });
+    // fontconfig compares file patterns regardless of case and spaces: a visible file whose name
+    // differs from a hidden one only so is offered again through the farm.
+    if (!plan.rejectFiles.isEmpty()) {
+        FontSelection exact;
+        exact.rejectFiles = plan.rejectFiles;
+        const SelectionMatcher matcher(exact);
+        for (const auto& [file, id] : exactKept)
+            if (matcher.rejects(text(file))) plan.farm.emplace(id, id);
+    }
     for (const QByteArray& h : hidden)
         if (!listed.contains(h) && walked.contains(parentFolder(h))) plan.gone.insert(h);
     return plan;
@@ -440,7 +473,13 @@ bool FontconfigResources::restore() {
     return write(std::move(previous), stamp);
 }
 
+namespace {
+QStringList unmetPlan(const QSet<QByteArray>& hidden, const QSet<QByteArray>& farmed,
+                      const QList<QByteArray>& folders, const QByteArray& farm);
+} // namespace
+
 bool FontconfigResources::write(State next, const QString& stamp) {
+    unmet_.clear();
     const State before = current();
     const QString conf = inactiveFontsConfPath();
     const QByteArray oldConf = readWholeFile(conf);
@@ -451,6 +490,7 @@ bool FontconfigResources::write(State next, const QString& stamp) {
 
     QByteArray newFarm;
     QString problem;
+    QList<QByteArray> checkFolders;
     if (next.hidden.isEmpty()) {
         next.farm.clear();
         next.farmed.clear();
@@ -458,6 +498,7 @@ bool FontconfigResources::write(State next, const QString& stamp) {
     } else {
         const Plan plan = makePlan(next.hidden, QFile::encodeName(farmRoot_));
         next.hidden.subtract(plan.gone);
+        checkFolders = plan.folders;
         QSet<QByteArray> farmed;
         for (const auto& [id, target] : plan.farm)
             farmed.insert(id);
@@ -474,6 +515,7 @@ bool FontconfigResources::write(State next, const QString& stamp) {
         if (problem.isEmpty()) {
             FontSelection selection;
             selection.rejectGlobs = plan.rejectGlobs;
+            selection.rejectFiles = plan.rejectFiles;
             QStringList dirs;
             if (!next.farm.isEmpty()) {
                 const QString farm = text(next.farm);
@@ -514,6 +556,8 @@ bool FontconfigResources::write(State next, const QString& stamp) {
     state_ = next;
     stateKey_ = diskKey();
     readConfInForce();
+    if (!checkFolders.isEmpty())
+        unmet_ = unmetPlan(next.hidden, next.farmed, checkFolders, next.farm);
     return true;
 }
 
@@ -571,6 +615,43 @@ QString buildCache(const QByteArray& folder) {
         return QStringLiteral("The font cache of %1 could not be written.").arg(text(folder));
     FcDirCacheUnload(written);
     return {};
+}
+
+// What a program starting now lists of the folders holding hidden files and of the farm, against
+// what was written: the hidden files it still lists and the farmed ones it does not. Only those
+// folders are read, from their caches, so the check costs little.
+QStringList unmetPlan(const QSet<QByteArray>& hidden, const QSet<QByteArray>& farmed,
+                      const QList<QByteArray>& folders, const QByteArray& farm) {
+    FontConfigPtr config = loadUserFontConfig();
+    if (!config) return {QStringLiteral("The font configuration could not be loaded.")};
+    QList<QByteArray> dirs = folders;
+    if (!farm.isEmpty()) dirs << farm;
+    for (const QByteArray& d : std::as_const(dirs))
+        FcConfigAppFontAddDir(config.get(), reinterpret_cast<const FcChar8*>(d.constData()));
+    QSet<QByteArray> listed;
+    QHash<QByteArray, QByteArray> canonical;
+    if (FcFontSet* set = FcConfigGetFonts(config.get(), FcSetApplication)) {
+        for (int i = 0; i < set->nfont; ++i) {
+            FcChar8* file = nullptr;
+            if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) != FcResultMatch) continue;
+            const QByteArray path(reinterpret_cast<const char*>(file));
+            if (!farm.isEmpty() && isUnder(path, farm)) {
+                listed.insert(linkTarget(path));
+                continue;
+            }
+            const QByteArray folder = parentFolder(path);
+            auto it = canonical.constFind(folder);
+            if (it == canonical.constEnd()) it = canonical.insert(folder, canonicalFolder(folder));
+            listed.insert(join(it.value(), fileNamePart(path)));
+        }
+    }
+    QStringList unmet;
+    for (const QByteArray& h : hidden)
+        if (listed.contains(h)) unmet << QStringLiteral("%1 is not hidden").arg(text(h));
+    for (const QByteArray& f : farmed)
+        if (!listed.contains(f)) unmet << QStringLiteral("%1 is hidden").arg(text(f));
+    unmet.sort();
+    return unmet;
 }
 
 } // namespace

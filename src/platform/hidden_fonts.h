@@ -54,6 +54,7 @@ public:
     void discard() override;
     bool restore() override;
     QString error() const override { return error_; }
+    QStringList unmet() const override { return unmet_; }
     bool inStep(const QString& stamp) override;
     bool reconcile() override;
     void reread() override { stateKey_.clear(); }
@@ -102,6 +103,7 @@ private:
     FontRegistry& registry_;
     QString farmRoot_;
     QString error_;
+    QStringList unmet_;
     QHash<QByteArray, bool> pending_; // file -> hidden
     bool replace_ = false;
     QHash<QByteArray, QByteArray> canonicalDirs_;

@@ -74,6 +74,7 @@ public:
         replace_ = false;
     }
     QString error() const override { return failWith; }
+    QStringList unmet() const override { return {}; } // memory hides exactly what it is told
     bool inStep(const QString& s) override { return s == stamp; }
     bool reconcile() override { return false; }
 

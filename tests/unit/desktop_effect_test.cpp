@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QThread>
@@ -204,6 +205,23 @@ TEST_F(DesktopEffect, FileNamesThatAreNotTextAreLeftOutSaidAndNeverHidden) {
     // Its folder's other fonts hidden: the file is no one's to hide and stays visible.
     activate("Body");
     EXPECT_EQ(fcList(), sorted({sans[0], sans[1], sans[2], serif, mono, QFile::decodeName(odd)}));
+    EXPECT_EQ(boxes.shown.size(), 1u);
+
+    // A folder no configuration file can name: its font cannot be hidden, and that is said.
+    const QString control = QFileInfo(serif).path() + "/ctl\x01";
+    ASSERT_TRUE(QDir().mkpath(control));
+    ASSERT_TRUE(QFile::copy(lbtest::TempEnv::fixture("LinguaTest.ttf"), control + "/L.ttf"));
+    ::unlink(odd.constData());
+    activate("");
+    Refresh_Fonts(*ctx);
+    EXPECT_EQ(scalar("SELECT count(*) FROM [Fonts] WHERE [Face Name] = 'Lingua Test'"), "1");
+    boxes.answers = {AnswerOK};
+    activate("Body");
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[1].style, 16);
+    EXPECT_TRUE(boxes.shown[1].text.contains(control + "/L.ttf is not hidden"))
+        << boxes.shown[1].text.toStdString();
+    EXPECT_FALSE(view.messages.last().contains("successfully"));
 }
 
 // A few thousand fonts, activations killed at random points, then a program starts again.
