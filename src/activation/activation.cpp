@@ -173,6 +173,28 @@ void activate(MainContext& ctx, const QString& set, bool force) {
         }
     }
     view.setSetBoxText(app.currentSetName);
+    // What other programs now list is checked against what was written: a success is said only
+    // when it is one.
+    const QStringList unmet = ctx.fonts.resources.unmet();
+    if (!unmet.isEmpty()) {
+        const QString what = only ? QStringLiteral("\"") + set + QStringLiteral("\" is active")
+                                  : QStringLiteral("All sets are active");
+        view.setMessage(what + QStringLiteral(", but other programs do not see every font as "
+                                              "they should."));
+        Messenger& m = app.messages;
+        m.title =
+            only ? QStringLiteral("Activate Selected Set") : QStringLiteral("Activate All Sets");
+        m.text = what +
+                 QStringLiteral(", but other programs do not see these fonts as they "
+                                "should:") +
+                 app.lineBreak + app.lineBreak + unmet.mid(0, 10).join(app.lineBreak) +
+                 (unmet.size() > 10
+                      ? app.lineBreak + QStringLiteral("and %1 more.").arg(unmet.size() - 10)
+                      : QString());
+        m.Msg_Critical();
+        view.activationApplied(set);
+        return;
+    }
     view.setMessage(
         only ? QStringLiteral("\"") + set +
                    QStringLiteral("\" activated successfully.  Everything else is inactive.")
@@ -206,8 +228,19 @@ FontTransaction::~FontTransaction() {
 }
 
 void FontTransaction::commit() {
+    FontResources& res = ctx_.fonts.resources;
+    const bool publishing = res.hasPending();
     publishFontChanges(ctx_);
-    transaction_.commit();
+    try {
+        transaction_.commit();
+    } catch (...) {
+        // The database keeps its old state: so must the desktop, or the message that nothing
+        // changed would be false.
+        if (publishing && !res.restore())
+            qWarning("Letterbay: the hidden fonts could not be put back: %s",
+                     qPrintable(res.error()));
+        throw;
+    }
     committed_ = true;
 }
 
@@ -262,7 +295,8 @@ bool Reapply_ActiveSet(MainContext& ctx) {
         applied = true;
     }
     // Fonts that arrived in a hidden folder since were chosen by no one: they stay visible.
-    ctx.fonts.resources.reconcile();
+    FontResources& res = ctx.fonts.resources;
+    if (!res.reconcile() && !res.error().isEmpty()) throw FontStateError(res.error());
     return applied;
 }
 

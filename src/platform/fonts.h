@@ -115,7 +115,14 @@ public:
     virtual bool broadcast(const QString& stamp) = 0;
     // Drops the loads and unloads not yet broadcast.
     virtual void discard() = 0;
+    // Puts back the state this program's last broadcast replaced, unless another program changed
+    // it since: for a database change that could not be committed after its fonts were broadcast.
+    // False when it could not be written (error()).
+    virtual bool restore() = 0;
     virtual QString error() const = 0;
+    // After a broadcast: the files a program starting now would not see as it meant them to be
+    // (hidden files still listed, shown ones not), each said in a line; empty when as meant.
+    virtual QStringList unmet() const = 0;
     // True when the desktop's state implements the database change `stamp` (empty: none yet).
     virtual bool inStep(const QString& stamp) = 0;
     // Fonts that arrived in a folder holding hidden fonts since the last broadcast are no one's

@@ -7,6 +7,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
@@ -126,6 +127,8 @@ quint64 confSerial(const QString& path) {
 // What the configuration of a hidden set looks like: rejected folders and the farm's files.
 struct Plan {
     QStringList rejectGlobs;
+    QStringList rejectFiles;               // hidden files of folders no glob can name
+    QList<QByteArray> folders;             // spelled folders holding hidden files, for the check
     std::map<QByteArray, QByteArray> farm; // file (links resolved) -> link target
     QSet<QByteArray> gone;                 // hidden files whose folder no longer lists them
 };
@@ -160,15 +163,37 @@ Plan makePlan(const QSet<QByteArray>& hidden, const QByteArray& farmRoot) {
     QSet<QByteArray> rejected; // spelled folders a glob covers
     QSet<QByteArray> listed;   // hidden files seen in a folder's cache
     QSet<QByteArray> walked;   // canonical folders whose cache was read
+    std::vector<std::pair<QByteArray, QByteArray>> exactKept; // (file, id) left visible by file
     FontConfigPtr config = loadUserFontConfig();
     if (!config) return plan;
     walkFontFolders(config.get(), {}, farmRoot, [&](const FontFolderVisit& v) {
         bool covered = !v.parent.isEmpty() && rejected.contains(v.parent);
         if (!covered && (underRoot(v.canonical) || (v.alias && holdsRoot(v.canonical)))) {
             const QString spelled = text(v.path);
-            if (!isXmlText(spelled) || !isLiteralGlob(spelled)) {
+            plan.folders << v.path;
+            if (!isXmlText(spelled)) {
                 qWarning("Letterbay: cannot hide the fonts of %s: its name cannot be written",
                          v.path.constData());
+            } else if (!isLiteralGlob(spelled)) {
+                // A glob would take '*' and '?' in the name as wildcards and hide other folders:
+                // its hidden files are rejected one by one, exactly, and the others stay.
+                if (v.alias) {
+                    for (const QByteArray& h : hidden)
+                        if (isUnder(h, v.canonical))
+                            plan.rejectFiles << text(v.path + h.mid(v.canonical.size()));
+                } else if (v.cache) {
+                    walked.insert(v.canonical);
+                    for (const QByteArray& file : cacheFiles(v.cache)) {
+                        const QByteArray id = join(v.canonical, fileNamePart(file));
+                        if (hidden.contains(id)) {
+                            listed.insert(id);
+                            plan.rejectFiles << text(file);
+                        } else {
+                            exactKept.emplace_back(file, id);
+                        }
+                    }
+                }
+                return;
             } else {
                 plan.rejectGlobs << spelled
                                  << spelled + (spelled.endsWith(QLatin1Char('/'))
@@ -192,6 +217,15 @@ Plan makePlan(const QSet<QByteArray>& hidden, const QByteArray& farmRoot) {
             plan.farm.emplace(id, id);
         }
     });
+    // fontconfig compares file patterns regardless of case and spaces: a visible file whose name
+    // differs from a hidden one only so is offered again through the farm.
+    if (!plan.rejectFiles.isEmpty()) {
+        FontSelection exact;
+        exact.rejectFiles = plan.rejectFiles;
+        const SelectionMatcher matcher(exact);
+        for (const auto& [file, id] : exactKept)
+            if (matcher.rejects(text(file))) plan.farm.emplace(id, id);
+    }
     for (const QByteArray& h : hidden)
         if (!listed.contains(h) && walked.contains(parentFolder(h))) plan.gone.insert(h);
     return plan;
@@ -303,33 +337,65 @@ QByteArray FontconfigResources::identity(const QString& file) {
     return join(it.value(), fileNamePart(path));
 }
 
+QByteArray FontconfigResources::diskKey() {
+    return fileKey(statePath()) + '|' + fileKey(inactiveFontsConfPath());
+}
+
 const FontconfigResources::State& FontconfigResources::current() {
     // Asked once per font by list fills: whether another program replaced the state is looked
     // at no more than a few times a second. Writers read it again under the lock in any case.
     if (!stateKey_.isEmpty() && checked_.isValid() && checked_.elapsed() < 200) return state_;
-    const QByteArray key = fileKey(statePath());
-    if (key != stateKey_ || key.isEmpty()) {
-        state_ = key.isEmpty() ? State{} : parseState(readWholeFile(statePath()));
+    const QByteArray key = diskKey();
+    if (key != stateKey_) {
+        state_ = QFileInfo::exists(statePath()) ? parseState(readWholeFile(statePath())) : State{};
         stateKey_ = key;
+        readConfInForce();
     }
     checked_.start();
     return state_;
 }
 
+void FontconfigResources::readConfInForce() {
+    const QString conf = inactiveFontsConfPath();
+    inForce_ =
+        state_.hidden.isEmpty() ? !QFileInfo::exists(conf) : confSerial(conf) == state_.serial;
+    confRejects_ = SelectionMatcher();
+    confFarmed_.clear();
+    if (inForce_) return;
+    const FontSelection selection = readFontSelection(conf);
+    confRejects_ = SelectionMatcher(selection);
+    for (const QString& glob : selection.acceptGlobs) {
+        if (glob.endsWith(QLatin1Char('*'))) continue;
+        QDirIterator it(glob, QDir::Files | QDir::System | QDir::Hidden,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QFileInfo entry = it.nextFileInfo();
+            if (entry.isSymLink()) confFarmed_.insert(QFile::encodeName(entry.symLinkTarget()));
+        }
+    }
+}
+
+bool FontconfigResources::hiddenOnDisk(const QByteArray& id) {
+    const State& s = current();
+    if (inForce_) return s.hidden.contains(id);
+    return confRejects_.rejects(text(id)) && !confFarmed_.contains(id);
+}
+
 bool FontconfigResources::hiddenNow(const QByteArray& id) {
     const auto it = pending_.constFind(id);
     if (it != pending_.constEnd()) return it.value();
-    return current().hidden.contains(id);
+    return hiddenOnDisk(id);
 }
 
 bool FontconfigResources::isHidden(const QString& file) {
     // Nothing hidden, as for most of the time: no name to work out.
-    if (pending_.isEmpty() && !replace_ && current().hidden.isEmpty()) return false;
+    const bool nothing = current().hidden.isEmpty() && inForce_;
+    if (pending_.isEmpty() && !replace_ && nothing) return false;
     const QByteArray id = identity(file);
     if (id.isEmpty()) return false;
     if (!pending_.isEmpty() || replace_)
         return hiddenNow(id) && (!replace_ || pending_.contains(id));
-    return current().hidden.contains(id);
+    return hiddenOnDisk(id);
 }
 
 int FontconfigResources::load(const QString& file) {
@@ -372,6 +438,7 @@ bool FontconfigResources::broadcast(const QString& stamp) {
     }
     stateKey_.clear(); // read it again: another program may have changed it
     State next = current();
+    const State before = next;
     if (replace_) next.hidden.clear();
     for (auto it = pending_.constBegin(); it != pending_.constEnd(); ++it) {
         if (it.value())
@@ -381,10 +448,38 @@ bool FontconfigResources::broadcast(const QString& stamp) {
     }
     const bool ok = write(std::move(next), stamp);
     discard();
+    replaced_.reset();
+    if (ok) {
+        replaced_ = before;
+        broadcastStamp_ = stamp;
+    }
     return ok;
 }
 
+bool FontconfigResources::restore() {
+    if (!replaced_) return true;
+    error_.clear();
+    StateLock lock(lockPath());
+    if (!lock.error().isEmpty()) {
+        error_ = lock.error();
+        return false;
+    }
+    stateKey_.clear();
+    const State now = current();
+    State previous = *std::exchange(replaced_, std::nullopt);
+    // Another program's later change is in force now: it is not ours to undo.
+    if (!now.exists || now.stamp != broadcastStamp_) return true;
+    const QString stamp = previous.stamp;
+    return write(std::move(previous), stamp);
+}
+
+namespace {
+QStringList unmetPlan(const QSet<QByteArray>& hidden, const QSet<QByteArray>& farmed,
+                      const QList<QByteArray>& folders, const QByteArray& farm);
+} // namespace
+
 bool FontconfigResources::write(State next, const QString& stamp) {
+    unmet_.clear();
     const State before = current();
     const QString conf = inactiveFontsConfPath();
     const QByteArray oldConf = readWholeFile(conf);
@@ -395,6 +490,7 @@ bool FontconfigResources::write(State next, const QString& stamp) {
 
     QByteArray newFarm;
     QString problem;
+    QList<QByteArray> checkFolders;
     if (next.hidden.isEmpty()) {
         next.farm.clear();
         next.farmed.clear();
@@ -402,6 +498,7 @@ bool FontconfigResources::write(State next, const QString& stamp) {
     } else {
         const Plan plan = makePlan(next.hidden, QFile::encodeName(farmRoot_));
         next.hidden.subtract(plan.gone);
+        checkFolders = plan.folders;
         QSet<QByteArray> farmed;
         for (const auto& [id, target] : plan.farm)
             farmed.insert(id);
@@ -418,6 +515,7 @@ bool FontconfigResources::write(State next, const QString& stamp) {
         if (problem.isEmpty()) {
             FontSelection selection;
             selection.rejectGlobs = plan.rejectGlobs;
+            selection.rejectFiles = plan.rejectFiles;
             QStringList dirs;
             if (!next.farm.isEmpty()) {
                 const QString farm = text(next.farm);
@@ -438,10 +536,14 @@ bool FontconfigResources::write(State next, const QString& stamp) {
         problem = replaceFileChecked(statePath(), serialiseState(next));
         if (!problem.isEmpty()) {
             // The configuration must not run ahead of the state that records it.
-            if (hadConf)
-                replaceFileChecked(conf, oldConf);
-            else
-                removeFileChecked(conf);
+            const QString undone =
+                hadConf ? replaceFileChecked(conf, oldConf) : removeFileChecked(conf);
+            if (!undone.isEmpty())
+                problem += QStringLiteral(" The fonts other programs see could not be put back "
+                                          "either (") +
+                           undone +
+                           QStringLiteral("); they follow the database again at the "
+                                          "next start.");
         }
     }
     if (!problem.isEmpty()) {
@@ -452,7 +554,10 @@ bool FontconfigResources::write(State next, const QString& stamp) {
     }
     removeOldFarms(next.farm, before.farm);
     state_ = next;
-    stateKey_ = fileKey(statePath());
+    stateKey_ = diskKey();
+    readConfInForce();
+    if (!checkFolders.isEmpty())
+        unmet_ = unmetPlan(next.hidden, next.farmed, checkFolders, next.farm);
     return true;
 }
 
@@ -473,10 +578,36 @@ QString systemError(const QString& what, const QByteArray& path) {
         .arg(what, text(path), QString::fromLocal8Bit(std::strerror(errno)));
 }
 
+// fontconfig names a folder's cache file after the MD5 of the folder's path, and locks it with
+// "<cache>.LCK" (made from "<cache>.TMP-*", written as "<cache>.NEW"), which it takes as stale only
+// after ten minutes. We build farm caches only under the state lock, so such a file left for one
+// of our folders belongs to a writer that was killed: removed, the build works at once.
+void removeDeadCacheLocks(FcConfig* config, const QByteArray& folder) {
+    const QByteArray prefix =
+        QCryptographicHash::hash(folder, QCryptographicHash::Md5).toHex() + '-';
+    FcStrList* dirs = FcConfigGetCacheDirs(config);
+    if (!dirs) return;
+    while (const FcChar8* dir = FcStrListNext(dirs)) {
+        const QString cacheDir = QFile::decodeName(reinterpret_cast<const char*>(dir));
+        for (const QString& name : QDir(cacheDir).entryList(
+                 QStringList{QFile::decodeName(prefix) + QStringLiteral("*")},
+                 QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+            if (!name.endsWith(QLatin1String(".LCK")) && !name.endsWith(QLatin1String(".NEW")) &&
+                !name.contains(QLatin1String(".TMP-")))
+                continue;
+            const QByteArray path = QFile::encodeName(cacheDir + QLatin1Char('/') + name);
+            // Without hard links fontconfig locks with a folder.
+            if (::unlink(path.constData()) != 0) ::rmdir(path.constData());
+        }
+    }
+    FcStrListDone(dirs);
+}
+
 // Builds and writes the fontconfig cache of one folder of links; empty text on success.
 QString buildCache(const QByteArray& folder) {
     FontConfigPtr config = loadUserFontConfig();
     if (!config) return QStringLiteral("The font configuration could not be loaded.");
+    removeDeadCacheLocks(config.get(), folder);
     const FcChar8* dir = reinterpret_cast<const FcChar8*>(folder.constData());
     if (FcCache* cache = FcDirCacheRead(dir, FcTrue, config.get())) FcDirCacheUnload(cache);
     FcCache* written = FcDirCacheLoad(dir, config.get(), nullptr);
@@ -484,6 +615,43 @@ QString buildCache(const QByteArray& folder) {
         return QStringLiteral("The font cache of %1 could not be written.").arg(text(folder));
     FcDirCacheUnload(written);
     return {};
+}
+
+// What a program starting now lists of the folders holding hidden files and of the farm, against
+// what was written: the hidden files it still lists and the farmed ones it does not. Only those
+// folders are read, from their caches, so the check costs little.
+QStringList unmetPlan(const QSet<QByteArray>& hidden, const QSet<QByteArray>& farmed,
+                      const QList<QByteArray>& folders, const QByteArray& farm) {
+    FontConfigPtr config = loadUserFontConfig();
+    if (!config) return {QStringLiteral("The font configuration could not be loaded.")};
+    QList<QByteArray> dirs = folders;
+    if (!farm.isEmpty()) dirs << farm;
+    for (const QByteArray& d : std::as_const(dirs))
+        FcConfigAppFontAddDir(config.get(), reinterpret_cast<const FcChar8*>(d.constData()));
+    QSet<QByteArray> listed;
+    QHash<QByteArray, QByteArray> canonical;
+    if (FcFontSet* set = FcConfigGetFonts(config.get(), FcSetApplication)) {
+        for (int i = 0; i < set->nfont; ++i) {
+            FcChar8* file = nullptr;
+            if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) != FcResultMatch) continue;
+            const QByteArray path(reinterpret_cast<const char*>(file));
+            if (!farm.isEmpty() && isUnder(path, farm)) {
+                listed.insert(linkTarget(path));
+                continue;
+            }
+            const QByteArray folder = parentFolder(path);
+            auto it = canonical.constFind(folder);
+            if (it == canonical.constEnd()) it = canonical.insert(folder, canonicalFolder(folder));
+            listed.insert(join(it.value(), fileNamePart(path)));
+        }
+    }
+    QStringList unmet;
+    for (const QByteArray& h : hidden)
+        if (listed.contains(h)) unmet << QStringLiteral("%1 is not hidden").arg(text(h));
+    for (const QByteArray& f : farmed)
+        if (!listed.contains(f)) unmet << QStringLiteral("%1 is hidden").arg(text(f));
+    unmet.sort();
+    return unmet;
 }
 
 } // namespace
@@ -546,6 +714,11 @@ QString FontconfigResources::writeFarm(const std::map<QByteArray, QByteArray>& t
             ::symlink(target.constData(), entry.constData()) != 0)
             return systemError(QStringLiteral("Cannot link"), entry);
     }
+    // Written before the caches are built: a file added to the folder afterwards would change its
+    // time and make its cache stale at once. Dot-named: fontconfig passes it over.
+    if (QString problem = replaceFileChecked(text(join(folder, ".targets")), manifest + '\n');
+        !problem.isEmpty())
+        return problem;
     // The caches are built here, once, so that no program starting later scans the farm itself.
     std::vector<QString> problems(partFolders.size());
     std::vector<std::thread> threads;
@@ -556,10 +729,7 @@ QString FontconfigResources::writeFarm(const std::map<QByteArray, QByteArray>& t
         t.join();
     for (const QString& p : problems)
         if (!p.isEmpty()) return p;
-    const QString problem = buildCache(folder);
-    if (!problem.isEmpty()) return problem;
-    // Dot-named: fontconfig passes it over.
-    return replaceFileChecked(text(join(folder, ".targets")), manifest + '\n');
+    return buildCache(folder);
 }
 
 bool FontconfigResources::cachesValid(const QByteArray& folder) {

@@ -25,6 +25,7 @@
 //   .letterbay-inactive.lock        flock()ed while the state is read, changed and written
 // Both files carry a serial number, so a state whose configuration was not written is noticed.
 
+#include "platform/font_selection.h"
 #include "platform/fonts.h"
 
 #include <QByteArray>
@@ -34,6 +35,7 @@
 #include <QString>
 #include <QStringList>
 #include <map>
+#include <optional>
 
 namespace lb {
 
@@ -50,7 +52,9 @@ public:
     bool hasPending() const override { return !pending_.isEmpty() || replace_; }
     bool broadcast(const QString& stamp) override;
     void discard() override;
+    bool restore() override;
     QString error() const override { return error_; }
+    QStringList unmet() const override { return unmet_; }
     bool inStep(const QString& stamp) override;
     bool reconcile() override;
     void reread() override { stateKey_.clear(); }
@@ -85,6 +89,9 @@ public:
 private:
     QByteArray identity(const QString& file);
     const State& current();
+    QByteArray diskKey();
+    void readConfInForce();
+    bool hiddenOnDisk(const QByteArray& id);
     bool hiddenNow(const QByteArray& id);
     bool write(State next, const QString& stamp);
     QString writeFarm(const std::map<QByteArray, QByteArray>& targets, quint64 serial,
@@ -96,12 +103,22 @@ private:
     FontRegistry& registry_;
     QString farmRoot_;
     QString error_;
+    QStringList unmet_;
     QHash<QByteArray, bool> pending_; // file -> hidden
     bool replace_ = false;
     QHash<QByteArray, QByteArray> canonicalDirs_;
     QByteArray fontsFolder_; // resolved; null until first needed
     State state_;
-    QByteArray stateKey_;   // size, time and inode of the state file state_ was read from
+    // What the last broadcast replaced, and the stamp it wrote, for restore().
+    std::optional<State> replaced_;
+    QString broadcastStamp_;
+    QByteArray stateKey_; // size, time and inode of the state and configuration files read
+    // Whether the configuration on disk is the one state_ records. When it is not (removed by
+    // hand, or a write that failed half way), what other programs cannot see is what that
+    // configuration rejects, less what its farm offers again.
+    bool inForce_ = true;
+    SelectionMatcher confRejects_;
+    QSet<QByteArray> confFarmed_;
     QElapsedTimer checked_; // since the state file was last looked at
 };
 

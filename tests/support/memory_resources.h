@@ -7,6 +7,9 @@
 #include <QHash>
 #include <QSet>
 #include <QStringList>
+#include <optional>
+#include <tuple>
+#include <utility>
 
 namespace lbtest {
 
@@ -44,9 +47,11 @@ public:
     bool hasPending() const override { return replace_ || !pending_.isEmpty(); }
     bool broadcast(const QString& s) override {
         if (!failWith.isEmpty()) {
+            replaced_.reset();
             discard();
             return false;
         }
+        const QSet<QString> before = hidden;
         if (replace_) hidden.clear();
         for (auto it = pending_.constBegin(); it != pending_.constEnd(); ++it) {
             if (it.value())
@@ -55,8 +60,13 @@ public:
                 hidden.remove(it.key());
         }
         ++broadcasts;
+        replaced_.emplace(before, stamp);
         stamp = s;
         discard();
+        return true;
+    }
+    bool restore() override {
+        if (replaced_) std::tie(hidden, stamp) = *std::exchange(replaced_, std::nullopt);
         return true;
     }
     void discard() override {
@@ -64,12 +74,14 @@ public:
         replace_ = false;
     }
     QString error() const override { return failWith; }
+    QStringList unmet() const override { return {}; } // memory hides exactly what it is told
     bool inStep(const QString& s) override { return s == stamp; }
     bool reconcile() override { return false; }
 
 private:
     QHash<QString, bool> pending_;
     bool replace_ = false;
+    std::optional<std::pair<QSet<QString>, QString>> replaced_; // before the last broadcast
 };
 
 } // namespace lbtest

@@ -129,6 +129,10 @@ TEST_F(Activation, StartUpTouchesNothingInStepAndAppliesTheSetAgainWhenLost) {
     EXPECT_EQ(resources.hidden, (QSet<QString>{"c.ttf", "d.ttf"}));
     EXPECT_EQ(setting(fld::ActivatedSet), "P");
     EXPECT_EQ(stateOf("C Font"), StateInactive);
+
+    // Fonts that arrived in hidden folders could not be shown: said, not dropped.
+    resources.failWith = "Read-only file system";
+    EXPECT_THROW(Reapply_ActiveSet(ctx), FontStateError);
 }
 
 TEST_F(Activation, TypedNamesBecomeTheSetsOwnSpellingAndRefusalsChangeNothing) {

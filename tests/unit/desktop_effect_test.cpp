@@ -1,5 +1,6 @@
 // The whole path with real fontconfig: catalogue, activation and what another program sees.
 #include "activation/activation.h"
+#include "catalogue/font_lists.h"
 #include "catalogue/refresh.h"
 #include "catalogue/system_fonts.h"
 #include "core/schema.h"
@@ -17,11 +18,13 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QThread>
 #include <cstdio>
 #include <filesystem>
+#include <sqlite3.h>
 #include <unistd.h>
 
 using namespace lb;
@@ -95,7 +98,31 @@ TEST_F(DesktopEffect, NextStartWritesNothingInStepAndClearsAStrayState) {
 TEST_F(DesktopEffect, AStateThatCannotBeWrittenUndoesTheWholeChange) {
     activate("Body");
     const auto before = fcList();
-    const QString stamp = scalar("SELECT [Font State] FROM [Sample Text]");
+    QString stamp = scalar("SELECT [Font State] FROM [Sample Text]");
+    // The state is written, then the database refuses the commit: the desktop goes back too.
+    sqlite3_commit_hook(
+        app.db->handle(), [](void*) { return 1; }, nullptr);
+    view.setBox = "";
+    EXPECT_THROW(Activate_Sets(*ctx, false), DbError);
+    sqlite3_commit_hook(app.db->handle(), nullptr, nullptr);
+    EXPECT_EQ(activatedSet(app), "Body");
+    EXPECT_EQ(fcList(), before);
+    EXPECT_TRUE(FontconfigResources(fontconfig).inStep(stamp));
+
+    // The configuration removed by hand, and its name then taken: the repair at the next start
+    // fails, and the lists mark nothing that other programs still see.
+    ASSERT_TRUE(QFile::remove(inactiveFontsConfPath()));
+    ASSERT_TRUE(QDir().mkpath(inactiveFontsConfPath()));
+    restart();
+    EXPECT_THROW(Reapply_ActiveSet(*ctx), FontStateError);
+    Fill_AllFonts(*ctx);
+    EXPECT_EQ(all.row(all.find("Alpha Test")).state, StateActive);
+    EXPECT_TRUE(fcList() == sorted({sans[0], sans[1], sans[2], alpha, beta, serif, mono}));
+    ASSERT_TRUE(QDir(inactiveFontsConfPath()).removeRecursively());
+    EXPECT_TRUE(Reapply_ActiveSet(*ctx));
+    ASSERT_EQ(fcList(), before);
+    stamp = scalar("SELECT [Font State] FROM [Sample Text]");
+
     // The state's file name taken by a folder: nothing can be written.
     ASSERT_TRUE(QFile::remove(FontconfigResources::statePath()));
     ASSERT_TRUE(QDir().mkpath(FontconfigResources::statePath()));
@@ -188,6 +215,23 @@ TEST_F(DesktopEffect, FileNamesThatAreNotTextAreLeftOutSaidAndNeverHidden) {
     // Its folder's other fonts hidden: the file is no one's to hide and stays visible.
     activate("Body");
     EXPECT_EQ(fcList(), sorted({sans[0], sans[1], sans[2], serif, mono, QFile::decodeName(odd)}));
+    EXPECT_EQ(boxes.shown.size(), 1u);
+
+    // A folder no configuration file can name: its font cannot be hidden, and that is said.
+    const QString control = QFileInfo(serif).path() + "/ctl\x01";
+    ASSERT_TRUE(QDir().mkpath(control));
+    ASSERT_TRUE(QFile::copy(lbtest::TempEnv::fixture("LinguaTest.ttf"), control + "/L.ttf"));
+    ::unlink(odd.constData());
+    activate("");
+    Refresh_Fonts(*ctx);
+    EXPECT_EQ(scalar("SELECT count(*) FROM [Fonts] WHERE [Face Name] = 'Lingua Test'"), "1");
+    boxes.answers = {AnswerOK};
+    activate("Body");
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[1].style, 16);
+    EXPECT_TRUE(boxes.shown[1].text.contains(control + "/L.ttf is not hidden"))
+        << boxes.shown[1].text.toStdString();
+    EXPECT_FALSE(view.messages.last().contains("successfully"));
 }
 
 // A few thousand fonts, activations killed at random points, then a program starts again.

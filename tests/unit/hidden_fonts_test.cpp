@@ -1,18 +1,24 @@
 // The hidden-font state against real fontconfig: what a separate fc-list sees.
 #include "platform/checked_file.h"
+#include "platform/font_folders.h"
 #include "platform/font_selection.h"
 #include "platform/fontconfig_fonts.h"
 #include "platform/hidden_fonts.h"
 #include "support/font_env.h"
 #include "support/programs.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QXmlStreamReader>
+#include <algorithm>
+#include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/mount.h>
+#include <sys/stat.h>
 
 using namespace lb;
 using lbtest::fcList;
@@ -32,7 +38,10 @@ bool hideExactly(FontconfigFonts& fonts, const QSet<QString>& hidden, const QStr
     res.beginActivation();
     for (const QString& h : hidden)
         res.unload(h);
-    return res.broadcast(stamp);
+    if (!res.broadcast(stamp)) return false;
+    // The check after writing finds what fc-list finds.
+    EXPECT_EQ(res.unmet().join(u'\n').toStdString(), "");
+    return true;
 }
 
 struct HiddenFonts : ::testing::Test {
@@ -55,7 +64,11 @@ TEST_F(HiddenFonts, OtherProgramsSeeExactlyTheVisibleFilesForSetsOfEverySize) {
     // Names fontconfig's globs and XML could trip over, subfolders, a folder reached through a
     // link from outside, and a link that loops back to the fonts folder.
     QStringList order;
-    order << install("AlphaTest-Regular.ttf", u"Quote \"it's\" & <b>.ttf"_s)
+    // First, alone: a folder whose name a glob would take as wildcards, and names that differ
+    // only in case, which fontconfig's file patterns do not tell apart.
+    order << installIn("GammaTest-Regular.ttf", u"Odd*[x]?"_s, u"Face.ttf"_s)
+          << installIn("DeltaTest-Regular.ttf", u"Odd*[x]?"_s, u"face.ttf"_s)
+          << install("AlphaTest-Regular.ttf", u"Quote \"it's\" & <b>.ttf"_s)
           << install("BetaTest-Regular.ttf", u"Star*.ttf"_s)
           << install("GammaTest-Regular.ttf", u"Star-1.ttf"_s)
           << install("DeltaTest-Regular.ttf", u"[ab].ttf"_s)
@@ -63,6 +76,7 @@ TEST_F(HiddenFonts, OtherProgramsSeeExactlyTheVisibleFilesForSetsOfEverySize) {
           << install("ZetaTest-Regular.ttf", u"Édition ünï.ttf"_s)
           << installIn("FixtureSans-Regular.ttf", u"sub"_s)
           << installIn("FixtureSans-Bold.ttf", u"sub/deeper"_s)
+
           << install("FixtureSerif-Regular.ttf", {}, true);
     const QString outside = env.root() + u"/elsewhere"_s;
     ASSERT_TRUE(QDir().mkpath(outside));
@@ -70,6 +84,7 @@ TEST_F(HiddenFonts, OtherProgramsSeeExactlyTheVisibleFilesForSetsOfEverySize) {
                             outside + u"/Mono.ttf"_s));
     ASSERT_TRUE(QFile::link(outside, env.fontsFolder() + u"linked"_s));
     ASSERT_TRUE(QFile::link(env.fontsFolder(), env.fontsFolder() + u"loop"_s));
+    installIn("ZetaTest-Regular.ttf", u"OddA[x]B"_s); // what the glob "Odd*[x]?" would hide
     all.insert(outside + u"/Mono.ttf"_s);
     order << outside + u"/Mono.ttf"_s;
     ASSERT_EQ(fcList(), sorted(all));
@@ -90,7 +105,7 @@ TEST_F(HiddenFonts, OtherProgramsSeeExactlyTheVisibleFilesForSetsOfEverySize) {
     // Hiding files costs other programs one glob per folder, not one per file.
     const FontSelection written = readFontSelection(inactiveFontsConfPath());
     EXPECT_LE(written.rejectGlobs.size(), 8);
-    EXPECT_EQ(written.acceptGlobs.size(), 0) << "nothing is left visible to accept";
+    EXPECT_EQ(written.acceptGlobs.size(), 2) << "the farm, for the one font never hidden";
 
     // Nothing hidden: no configuration at all, and still in step with the stamp.
     ASSERT_TRUE(hideExactly(fonts, {}, u"none"_s));
@@ -120,18 +135,76 @@ TEST_F(HiddenFonts, ChangesOfOneProgramApplyToTheStateOfAnother) {
     EXPECT_TRUE(first.isHidden(b));
 }
 
+// The valid fontconfig cache file of each folder of a farm generation, by folder: its path, inode
+// and time, so that a rewrite shows; "stale" for a folder without a valid cache.
+std::map<std::string, std::string> farmCaches(const QString& farm) {
+    FontConfigPtr config = loadUserFontConfig();
+    std::map<std::string, std::string> caches;
+    QStringList folders{farm};
+    for (const QString& part : QDir(farm).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        folders << farm + u'/' + part;
+    for (const QString& f : folders) {
+        FcChar8* file = nullptr;
+        FcCache* cache =
+            FcDirCacheLoad(reinterpret_cast<const FcChar8*>(QFile::encodeName(f).constData()),
+                           config.get(), &file);
+        struct stat st {};
+        if (cache && ::stat(reinterpret_cast<const char*>(file), &st) == 0)
+            caches[f.toStdString()] =
+                u"%1 %2 %3.%4"_s.arg(QFile::decodeName(reinterpret_cast<char*>(file)))
+                    .arg(st.st_ino)
+                    .arg(st.st_mtim.tv_sec)
+                    .arg(st.st_mtim.tv_nsec)
+                    .toStdString();
+        else
+            caches[f.toStdString()] = "stale";
+        if (cache) FcDirCacheUnload(cache);
+        FcStrFree(file);
+    }
+    return caches;
+}
+
 TEST_F(HiddenFonts, SwitchingBackToASetTakesItsLinksAgainAndOldOnesGo) {
     QStringList files;
     for (int i = 0; i < 8; ++i)
         files << install("AlphaTest-Regular.ttf", u"f%1.ttf"_s.arg(i));
     const auto farmFor = [&](int hidden) {
         EXPECT_TRUE(hideExactly(fonts, {files[hidden]}, u"s%1"_s.arg(hidden)));
-        EXPECT_EQ(fcList(), sorted(without(all, {files[hidden]})));
         return FontconfigResources(fonts).farmFolder();
     };
     const QString first = farmFor(0);
+    // Prebuilt: the next program to start reads the farm's caches and writes none.
+    const auto caches = farmCaches(first);
+    const auto fresh = [](const std::map<std::string, std::string>& c) {
+        return std::none_of(c.begin(), c.end(), [](const auto& e) { return e.second == "stale"; });
+    };
+    EXPECT_TRUE(fresh(caches));
+    EXPECT_EQ(fcList(), sorted(without(all, {files[0]})));
+    EXPECT_EQ(farmCaches(first), caches);
     EXPECT_NE(farmFor(1), first);
+    EXPECT_EQ(fcList(), sorted(without(all, {files[1]})));
     EXPECT_EQ(farmFor(0), first) << "the same visible fonts: the same links, nothing rebuilt";
+    EXPECT_EQ(farmCaches(first), caches);
+
+    // A writer killed while fontconfig held the lock of a farm cache left the lock behind: the
+    // next generation's build is not held up by it.
+    const quint64 next =
+        FontconfigResources::parseState(readWholeFile(FontconfigResources::statePath())).serial + 1;
+    const QString cacheFile =
+        QString::fromStdString(caches.at((first + u"/p0"_s).toStdString())).section(u' ', 0, 0);
+    const QString suffix = QFileInfo(cacheFile).fileName().mid(32);
+    const auto md5 = [](const QString& folder) {
+        return QString::fromLatin1(
+            QCryptographicHash::hash(QFile::encodeName(folder), QCryptographicHash::Md5).toHex());
+    };
+    ASSERT_EQ(QFileInfo(cacheFile).fileName(), md5(first + u"/p0"_s) + suffix);
+    const QString nextFarm = FontconfigResources::defaultFarmRoot() + u"/g%1"_s.arg(next);
+    for (const QString& folder : {nextFarm, nextFarm + u"/p0"_s}) {
+        QFile lock(QFileInfo(cacheFile).path() + u'/' + md5(folder) + suffix + u".LCK"_s);
+        ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+    }
+    EXPECT_EQ(farmFor(2), nextFarm);
+    EXPECT_TRUE(fresh(farmCaches(nextFarm)));
     for (int i = 2; i < 8; ++i)
         farmFor(i);
     // A handful of recent generations stay for switching back; older ones are gone.
