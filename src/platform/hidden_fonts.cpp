@@ -181,9 +181,9 @@ Plan makePlan(const QSet<QByteArray>& hidden, const QByteArray& farmRoot) {
                     for (const QByteArray& h : hidden)
                         if (isUnder(h, v.canonical))
                             plan.rejectFiles << text(v.path + h.mid(v.canonical.size()));
-                } else if (v.cache) {
+                } else if (v.fonts) {
                     walked.insert(v.canonical);
-                    for (const QByteArray& file : cacheFiles(v.cache)) {
+                    for (const QByteArray& file : fontFiles(v.fonts)) {
                         const QByteArray id = join(v.canonical, fileNamePart(file));
                         if (hidden.contains(id)) {
                             listed.insert(id);
