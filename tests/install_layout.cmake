@@ -1,6 +1,7 @@
 # Installs the build into a scratch root as the Debian package does (DESTDIR, prefix /usr) and
 # checks that every piece lands where the desktop and the programs look for it.
-#   cmake -DBUILD=<build dir> -DROOT=<scratch root> -P install_layout.cmake
+# The installed programs answer --help and --version without a display.
+#   cmake -DBUILD=<build dir> -DROOT=<scratch root> -DVERSION=<version> -P install_layout.cmake
 file(REMOVE_RECURSE "${ROOT}")
 set(ENV{DESTDIR} "${ROOT}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD}" --prefix /usr
@@ -22,6 +23,10 @@ set(expected
     usr/share/doc/letterbay/licenses/adwaita-icon-theme-copyright.txt
     usr/bin/letterbayctl
     usr/share/man/man1/letterbayctl.1.gz
+    usr/share/man/man1/letterbay.1.gz
+    usr/share/man/man1/traywick.1.gz
+    usr/share/doc/letterbay/copyright
+    usr/share/doc/letterbay/changelog.Debian.gz
     usr/share/bash-completion/completions/letterbayctl
     usr/lib/letterbay/lbnocase.so)
 set(missing)
@@ -39,4 +44,20 @@ list(SORT top)
 if(NOT top STREQUAL "etc;usr")
     message(FATAL_ERROR "installed outside /usr and /etc: ${top}")
 endif()
+foreach(program letterbay traywick letterbayctl)
+    foreach(option --help --version)
+        execute_process(COMMAND "${CMAKE_COMMAND}" -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY
+                                --unset=QT_QPA_PLATFORM "${ROOT}/usr/bin/${program}" ${option}
+                        RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 60)
+        if(option STREQUAL "--help")
+            set(expected_out "Usage: ")
+        else()
+            set(expected_out "${program} ${VERSION}\n")
+        endif()
+        string(FIND "${out}" "${expected_out}" at)
+        if(NOT rc EQUAL 0 OR at EQUAL -1)
+            message(FATAL_ERROR "${program} ${option}: exit ${rc}, out '${out}', errors '${err}'")
+        endif()
+    endforeach()
+endforeach()
 file(REMOVE_RECURSE "${ROOT}")

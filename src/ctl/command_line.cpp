@@ -68,6 +68,14 @@ const std::vector<CommandShape>& commands() {
          {},
          1,
          1},
+        {"autoassign",
+         "[on | off] [--remove-on-unassign on|off]",
+         "show or switch AutoAssign at refresh and install, and whether unassigning a font "
+         "keeps AutoAssign from putting it back",
+         {},
+         S{"remove-on-unassign"},
+         0,
+         1},
         {"help", "[COMMAND]", "show the usage", {}, {}, 0, 1},
         {"complete",
          "WHAT [SET]",
@@ -140,10 +148,16 @@ bool parseCommandLine(const QStringList& arguments, Invocation& out, QString& er
             options.emplace_back(name, QString());
         }
     }
+    const auto given = [&](const char* name) {
+        return std::any_of(options.begin(), options.end(),
+                           [&](const auto& o) { return o.first == QLatin1String(name); });
+    };
     if (words.isEmpty()) {
-        if (out.has(QStringLiteral("help")) ||
-            std::any_of(options.begin(), options.end(),
-                        [](const auto& o) { return o.first == QLatin1String("help"); })) {
+        if (given("version") && options.size() == 1 && !out.has(QStringLiteral("help"))) {
+            out.command = QStringLiteral("version");
+            return true;
+        }
+        if (out.has(QStringLiteral("help")) || given("help")) {
             out.command = QStringLiteral("help");
             return true;
         }
@@ -192,9 +206,10 @@ QString usageText() {
     }
     text += QStringLiteral(
         "\nOptions:\n"
-        "  --json   output for scripts (see letterbayctl(1) for its shape)\n"
-        "  --yes    answer Yes to the command's question (unassign, delete-set, --all-sets)\n"
-        "  --       every word after it is a name, also one that begins with '-'\n\n"
+        "  --json     output for scripts (see letterbayctl(1) for its shape)\n"
+        "  --yes      answer Yes to the command's question (unassign, delete-set, --all-sets)\n"
+        "  --         every word after it is a name, also one that begins with '-'\n"
+        "  --version  the program's version (alone)\n\n"
         "Exit codes: 0 done, 1 refused (the reason on standard error), 2 usage error,\n"
         "3 database unusable.\n");
     return text;

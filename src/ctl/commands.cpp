@@ -603,6 +603,46 @@ public:
 
     int importSets(const SetDocument& doc);
 
+    // The two AutoAssign switches of the window's Edit menu, stored where the window reads them.
+    int autoAssign() {
+        AppState& app = s_.app;
+        const auto onOff = [&](const QString& word, const QString& what, bool& to) {
+            if (word == QLatin1String("on") || word == QLatin1String("off")) {
+                to = word == QLatin1String("on");
+                return true;
+            }
+            usage(what + QStringLiteral(" is on or off, not ") + quoted(word));
+            return false;
+        };
+        bool add = app.addAutoAssign, remove = app.removeAutoAssign;
+        if (!inv_.args.isEmpty() && !onOff(inv_.args[0], QStringLiteral("AutoAssign"), add))
+            return UsageError;
+        const QStringList removeWords = inv_.all(QStringLiteral("remove-on-unassign"));
+        if (removeWords.size() > 1)
+            return usage(QStringLiteral("--remove-on-unassign is given once"));
+        if (!removeWords.isEmpty() &&
+            !onOff(removeWords[0], QStringLiteral("--remove-on-unassign"), remove))
+            return UsageError;
+        if (add != app.addAutoAssign || remove != app.removeAutoAssign) {
+            writeSettings(app, {{fld::AddAutoAssign, add}, {fld::RemoveAutoAssign, remove}});
+            app.addAutoAssign = add;
+            app.removeAutoAssign = remove;
+        }
+        if (json_) {
+            writeOut(QByteArray("{\"autoAssign\": ") + (add ? "true" : "false") +
+                     ", \"removeOnUnassign\": " + (remove ? "true" : "false") + "}\n");
+            return Done;
+        }
+        printTable({
+            {QStringLiteral("AutoAssign:"),
+             add ? QStringLiteral("on at refresh and install") : QStringLiteral("off")},
+            {QStringLiteral("Remove on unassign:"),
+             remove ? QStringLiteral("on, a font taken out of a set stays out")
+                    : QStringLiteral("off, a refresh may assign it again")},
+        });
+        return Done;
+    }
+
     int complete() {
         const QString what = inv_.args[0];
         QStringList out;
@@ -976,6 +1016,10 @@ bool readDocument(const QString& file, SetDocument& doc) {
 } // namespace
 
 int run(const Invocation& inv) {
+    if (inv.command == QLatin1String("version")) {
+        printLine(QStringLiteral("letterbayctl " LETTERBAY_VERSION));
+        return Done;
+    }
     if (inv.command == QLatin1String("help") || inv.has(QStringLiteral("help"))) {
         const CommandShape* shape = inv.command == QLatin1String("help")
                                         ? findCommand(inv.args.value(0))
@@ -1027,6 +1071,7 @@ int run(const Invocation& inv) {
         if (name == QLatin1String("export")) return c.exportSets();
         if (name == QLatin1String("import")) return c.importSets(doc);
         if (name == QLatin1String("complete")) return c.complete();
+        if (name == QLatin1String("autoassign")) return c.autoAssign();
     } catch (const FontStateError& e) {
         session.view.finish();
         printError(fontStateFailureText(e.why(), QStringLiteral("\n")));

@@ -3,7 +3,7 @@
 // own (core/nocase.cpp), built into this library too.
 //
 //   sqlcipher ~/.local/share/letterbay/letterbay.mdb
-//   sqlite> .load /usr/lib/letterbay/lbnocase
+//   sqlite> .load /usr/lib/x86_64-linux-gnu/letterbay/lbnocase
 //   sqlite> PRAGMA key = '...';
 #include "core/nocase.h"
 

@@ -369,7 +369,14 @@ void FrmMain::refreshIfChanged() {
     }
     if (now == outsideSeen_) return;
     outsideSeen_ = now;
-    runGuarded([this] { Show_OutsideChanges(ctx_); });
+    runGuarded([this] {
+        Show_OutsideChanges(ctx_);
+        // letterbayctl switches AutoAssign too: the menu and the next refresh follow it.
+        app_.addAutoAssign = switchOn(readSetting(app_, fld::AddAutoAssign));
+        app_.removeAutoAssign = switchOn(readSetting(app_, fld::RemoveAutoAssign));
+        command(QStringLiteral("mnuEditAddAutoAssign"))->setChecked(app_.addAutoAssign);
+        command(QStringLiteral("mnuEditRemoveAutoAssign"))->setChecked(app_.removeAutoAssign);
+    });
 }
 
 bool FrmMain::Confirm_Exit() {

@@ -146,6 +146,35 @@ TEST_F(Ctl, SetCommandsChangeTheDatabaseAsTheWindowsDo) {
     EXPECT_EQ(setsInDb(), (QStringList{u"Display"_s, u"Text"_s}));
     EXPECT_EQ(pairs(), (QStringList{u"Display|Quote \"Test\""_s, u"Display|Édition Ünïcode"_s,
                                     u"Text|Fixture Sans"_s, u"Text|Édition Ünïcode"_s}));
+
+    // AutoAssign's switches, as the Edit menu's: a known font joins its set at a refresh, and
+    // one taken out stays out only while unassigning removes it from the knowledge base.
+    lb::Database::open(databasePath(), lb::ConnectSuffix)
+        ->exec(
+            u"INSERT INTO [Auto Assign] ([Set Name], [Font Name]) VALUES ('Text', 'Beta Test')"_s);
+    const auto textHasBeta = [&] { return pairs().contains(u"Text|Beta Test"_s); };
+    ok({u"autoassign"_s, u"off"_s});
+    ok({u"refresh"_s});
+    EXPECT_FALSE(textHasBeta());
+    EXPECT_EQ(ok({u"autoassign"_s, u"on"_s}).out,
+              "AutoAssign:          on at refresh and install\n"
+              "Remove on unassign:  off, a refresh may assign it again\n");
+    EXPECT_TRUE(json({u"status"_s})[u"autoAssign"_s].toBool());
+    EXPECT_TRUE(ok({u"refresh"_s}).out.startsWith(u"Fonts loaded, AutoAssign completed"_s));
+    EXPECT_TRUE(textHasBeta());
+    ok({u"unassign"_s, u"Text"_s, u"Beta Test"_s, u"--yes"_s});
+    ok({u"refresh"_s});
+    EXPECT_TRUE(textHasBeta());
+    ok({u"autoassign"_s, u"--remove-on-unassign"_s, u"on"_s});
+    ok({u"unassign"_s, u"Text"_s, u"Beta Test"_s, u"--yes"_s});
+    ok({u"refresh"_s});
+    EXPECT_FALSE(textHasBeta());
+    EXPECT_EQ(
+        json({u"autoassign"_s, u"off"_s}),
+        QJsonDocument::fromJson(R"({"autoAssign": false, "removeOnUnassign": true})").object());
+    EXPECT_EQ(runCtl({u"autoassign"_s, u"yes"_s}).exitCode, 2);
+    EXPECT_EQ(runCtl({u"autoassign"_s, u"--remove-on-unassign"_s, u"1"_s}).exitCode, 2);
+    EXPECT_FALSE(json({u"status"_s})[u"autoAssign"_s].toBool());
 }
 
 TEST_F(Ctl, ActivationIsWhatEveryOtherProgramSees) {
@@ -693,6 +722,10 @@ TEST_F(Ctl, BashCompletesCommandsSetsAndFontsFromTheDatabase) {
     EXPECT_EQ(completions({u"help"_s, u"delete-"_s}), QStringList{u"delete-set"_s});
     EXPECT_EQ(completions({u"delete"_s, u"--match"_s, u"x"_s, u"Fixture\\ Sa"_s}),
               QStringList{u"Fixture\\ Sans"_s});
+    EXPECT_EQ(completions({u"autoassign"_s, u"--remove-on-unassign"_s, u"of"_s}),
+              QStringList{u"off"_s});
+    EXPECT_EQ(completions({u"autoassign"_s, u"--remove-on-unassign"_s, u"on"_s, u""_s}),
+              (QStringList{u"on"_s, u"off"_s}));
 }
 
 TEST_F(Ctl, TheManualPageDocumentsEveryCommandAndJsonKey) {
@@ -720,6 +753,7 @@ TEST_F(Ctl, TheManualPageDocumentsEveryCommandAndJsonKey) {
     const CtlRun imported = ok({u"import"_s, u"-"_s, u"--json"_s}, doc);
     const QJsonObject report = QJsonDocument::fromJson(imported.out.toUtf8()).object();
     keys += report.keys() + report[u"sets"_s][0].toObject().keys();
+    keys += json({u"autoassign"_s}).keys();
     keys += json({u"install"_s, lbtest::TempEnv::fixture(u"GammaTest-Regular.ttf"_s)}).keys();
     const CtlRun refreshed = ok({u"refresh"_s, u"--json"_s});
     keys += QJsonDocument::fromJson(refreshed.out.toUtf8()).object().keys();

@@ -163,6 +163,13 @@ TEST_F(CtlBesideWindow, TheWindowReadsAgainOnlyWhatAnotherProgramChanged) {
     EXPECT_TRUE(setEntries().contains(u"Yours"_s));
     EXPECT_EQ(setBox()->currentText(), "");
     EXPECT_EQ(w->assignedFonts().size(), 0);
+
+    // AutoAssign switched on elsewhere: the Edit menu shows it and the next refresh runs it.
+    ctl({u"autoassign"_s, u"on"_s, u"--remove-on-unassign"_s, u"on"_s});
+    comeBack();
+    EXPECT_TRUE(w->command(u"mnuEditAddAutoAssign"_s)->isChecked());
+    EXPECT_TRUE(w->command(u"mnuEditRemoveAutoAssign"_s)->isChecked());
+    EXPECT_TRUE(app.addAutoAssign);
 }
 
 } // namespace
