@@ -62,6 +62,7 @@ struct Face {
     QString fullName;
     QString format;
     bool outline = true;
+    bool scalable = true;
 };
 // Faces by face number (the low 16 bits of the index); named instances fold into their face.
 using Faces = std::map<unsigned, Face>;
@@ -91,13 +92,18 @@ void addPattern(FileFaces& files, FcPattern* p) {
         face.format = QString::fromUtf8(reinterpret_cast<const char*>(format));
     FcBool outline = FcTrue;
     if (FcPatternGetBool(p, FC_OUTLINE, 0, &outline) == FcResultMatch) face.outline = outline;
+    FcBool scalable = FcTrue;
+    if (FcPatternGetBool(p, FC_SCALABLE, 0, &scalable) == FcResultMatch) face.scalable = scalable;
     faces[id & 0xFFFFu] = face;
 }
 
-// The registry's suffix: only TrueType outlines are "(TrueType)"; the catalogue skips the rest.
+// The registry's suffix by outline format. Fonts of fixed sizes only are "(Bitmap)"; colour
+// bitmaps that scale (emoji) are scalable to fontconfig and named by their container.
 QString suffixFor(const Face& f) {
-    if (f.format == QLatin1String("TrueType"))
-        return f.outline ? QStringLiteral(" (TrueType)") : QStringLiteral(" (Bitmap)");
+    if (!f.scalable || (!f.outline && f.format != QLatin1String("TrueType")))
+        return QStringLiteral(" (Bitmap)");
+    if (f.format == QLatin1String("TrueType")) return QStringLiteral(" (TrueType)");
+    // CFF2 outlines (variable OpenType) are reported as "CFF" too.
     if (f.format == QLatin1String("CFF")) return QStringLiteral(" (OpenType)");
     if (f.format == QLatin1String("Type 1") || f.format == QLatin1String("CID Type 1"))
         return QStringLiteral(" (Type 1)");
