@@ -129,6 +129,23 @@ FontconfigFonts::InstalledFile describe(const QString& path, const Faces& faces)
     return out;
 }
 
+// The metrics files beside a Type 1 font, which FreeType reads with it and which are no font of
+// their own: they leave with the font.
+QStringList type1Companions(const QString& path) {
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot <= path.lastIndexOf(QLatin1Char('/'))) return {};
+    const QString suffix = path.mid(dot + 1).toLower();
+    if (suffix != QLatin1String("pfb") && suffix != QLatin1String("pfa") &&
+        suffix != QLatin1String("t1"))
+        return {};
+    QStringList out;
+    for (const char* ext : {"afm", "AFM", "pfm", "PFM"}) {
+        const QString companion = path.left(dot + 1) + QLatin1String(ext);
+        if (QFileInfo(companion).isFile()) out << companion;
+    }
+    return out;
+}
+
 FaceNames unreadable(const QString& fileOrPath) {
     const QString base = QFileInfo(fileOrPath).completeBaseName();
     return FaceNames{base, base, false, {}};
@@ -411,18 +428,23 @@ FontconfigFonts::setAsideFiles(const QStringList& fileNames, FileJournal& journa
             continue;
         }
         // A hidden name beside it: fontconfig passes over it, and a rename takes no space.
-        const QString aside = at.dir + QStringLiteral("/.letterbay-deleted-") +
-                              QString::number(QRandomGenerator::global()->generate64(), 36);
-        if (!journal.record(QStringLiteral("aside"), {target, aside})) {
-            failed.push_back({f, journal.error()});
-            continue;
-        }
-        if (::rename(QFile::encodeName(target).constData(), QFile::encodeName(aside).constData()) !=
-            0) {
-            failed.push_back({f, QString::fromLocal8Bit(std::strerror(errno))});
+        const auto setAside = [&](const QString& file) -> QString {
+            const QString aside = at.dir + QStringLiteral("/.letterbay-deleted-") +
+                                  QString::number(QRandomGenerator::global()->generate64(), 36);
+            if (!journal.record(QStringLiteral("aside"), {file, aside})) return journal.error();
+            if (::rename(QFile::encodeName(file).constData(),
+                         QFile::encodeName(aside).constData()) != 0)
+                return QString::fromLocal8Bit(std::strerror(errno));
+            return {};
+        };
+        if (const QString problem = setAside(target); !problem.isEmpty()) {
+            failed.push_back({f, problem});
             continue;
         }
         names_.remove(target);
+        // The font is gone whatever becomes of its metrics: a companion left behind is harmless.
+        for (const QString& companion : type1Companions(target))
+            setAside(companion);
     }
     if (!toReject.isEmpty()) {
         QString problem;
