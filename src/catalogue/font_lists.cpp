@@ -10,7 +10,7 @@
 namespace lb {
 
 QString fontCountText(int count) {
-    return QStringLiteral("TrueType Fonts: ") + QString::number(count);
+    return QStringLiteral("Fonts: ") + QString::number(count);
 }
 
 void Fill_AllFonts(MainContext& ctx) {
@@ -24,7 +24,7 @@ void Fill_AllFonts(MainContext& ctx) {
     const int rows = count.step() ? int(count.int64(0)) : 0;
     if (rows == 0) return;
     Busy busy(ctx, rows);
-    view.setMessage(QStringLiteral("Loading your TrueType fonts..."));
+    view.setMessage(QStringLiteral("Loading your fonts..."));
     view.yield();
 
     app.currentFontName.clear();

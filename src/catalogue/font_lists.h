@@ -26,7 +26,7 @@ QStringList setNames(AppState& app);
 // regard to case, case variants by character code); returns its row.
 int insertFace(FontListModel& list, const QString& face, int state);
 
-// "TrueType Fonts: " and the count.
+// "Fonts: " and the count.
 QString fontCountText(int count);
 
 } // namespace lb

@@ -20,6 +20,12 @@ bool isTrueTypeValue(const QString& valueName) {
     return valueName.endsWith(QLatin1String("(TrueType)"), Qt::CaseSensitive);
 }
 
+bool isCataloguedValue(const QString& valueName) {
+    return isTrueTypeValue(valueName) ||
+           valueName.endsWith(QLatin1String("(OpenType)"), Qt::CaseSensitive) ||
+           valueName.endsWith(QLatin1String("(Type 1)"), Qt::CaseSensitive);
+}
+
 namespace {
 
 struct CatalogueRow {
@@ -151,7 +157,7 @@ void Refresh_Fonts(MainContext& ctx) {
     // text is up first, with a busy bar, and the bar counts once the values are known.
     view.setProgressRange(0, 0);
     view.setProgressValue(0);
-    view.setMessage(QStringLiteral("Retrieving your TrueType fonts..."));
+    view.setMessage(QStringLiteral("Retrieving your fonts..."));
     view.yield();
     // Every installed value is read, whatever the length of its name or file.
     const std::vector<FontValue> values = ctx.fonts.registry.enumerate();
@@ -193,7 +199,7 @@ void Refresh_Fonts(MainContext& ctx) {
     {
         QString lastFace;
         for (const FontValue& value : values) {
-            if (!isTrueTypeValue(value.name)) continue;
+            if (!isCataloguedValue(value.name)) continue;
             app.pickedFontName = Get_FaceName(app, ctx.fonts.faces, value.data);
             if (app.currentFontName != lastFace) {
                 lastFace = app.currentFontName;
@@ -221,7 +227,7 @@ void Refresh_Fonts(MainContext& ctx) {
 
     ctx.fontCount = 0;
     view.setProgressValue(0);
-    view.setMessage(QStringLiteral("Sorting and loading your TrueType fonts..."));
+    view.setMessage(QStringLiteral("Sorting and loading your fonts..."));
     view.yield();
     app.datFonts->refresh();
     app.datAssigned->refresh();

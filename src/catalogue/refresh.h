@@ -11,5 +11,8 @@ void Refresh_Fonts(MainContext& ctx);
 
 // Whether a registry value names a TrueType font: its name ends in exactly "(TrueType)".
 bool isTrueTypeValue(const QString& valueName);
+// Whether the catalogue keeps a registry value: a font that scales, TrueType, OpenType or Type 1.
+// Fonts of fixed sizes only are not catalogued, so no set or activation counts or hides them.
+bool isCataloguedValue(const QString& valueName);
 
 } // namespace lb

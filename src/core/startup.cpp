@@ -18,12 +18,11 @@ QString formatThousands(int value) {
 
 QString welcomeText(int knowledgeBaseRows, const QString& lb) {
     return QStringLiteral("Welcome to Letterbay 98!  ") + lb + lb +
-           QStringLiteral("Your PC's TrueType fonts will automatically be loaded into Letterbay's "
+           QStringLiteral("Your PC's fonts will automatically be loaded into Letterbay's "
                           "All Fonts list, "
                           "where they can be displayed, printed and manually assigned to sets of "
                           "your choice.  ") +
-           QStringLiteral("(Non-TrueType fonts and special printer fonts will not be loaded.)") +
-           lb + lb +
+           QStringLiteral("(Bitmap fonts of fixed sizes will not be loaded.)") + lb + lb +
            QStringLiteral("Letterbay contains AutoAssign, a feature which allows Letterbay to "
                           "compare your fonts to "
                           "a database of over ") +

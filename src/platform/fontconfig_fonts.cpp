@@ -62,6 +62,7 @@ struct Face {
     QString fullName;
     QString format;
     bool outline = true;
+    bool scalable = true;
 };
 // Faces by face number (the low 16 bits of the index); named instances fold into their face.
 using Faces = std::map<unsigned, Face>;
@@ -91,13 +92,18 @@ void addPattern(FileFaces& files, FcPattern* p) {
         face.format = QString::fromUtf8(reinterpret_cast<const char*>(format));
     FcBool outline = FcTrue;
     if (FcPatternGetBool(p, FC_OUTLINE, 0, &outline) == FcResultMatch) face.outline = outline;
+    FcBool scalable = FcTrue;
+    if (FcPatternGetBool(p, FC_SCALABLE, 0, &scalable) == FcResultMatch) face.scalable = scalable;
     faces[id & 0xFFFFu] = face;
 }
 
-// The registry's suffix: only TrueType outlines are "(TrueType)"; the catalogue skips the rest.
+// The registry's suffix by outline format. Fonts of fixed sizes only are "(Bitmap)"; colour
+// bitmaps that scale (emoji) are scalable to fontconfig and named by their container.
 QString suffixFor(const Face& f) {
-    if (f.format == QLatin1String("TrueType"))
-        return f.outline ? QStringLiteral(" (TrueType)") : QStringLiteral(" (Bitmap)");
+    if (!f.scalable || (!f.outline && f.format != QLatin1String("TrueType")))
+        return QStringLiteral(" (Bitmap)");
+    if (f.format == QLatin1String("TrueType")) return QStringLiteral(" (TrueType)");
+    // CFF2 outlines (variable OpenType) are reported as "CFF" too.
     if (f.format == QLatin1String("CFF")) return QStringLiteral(" (OpenType)");
     if (f.format == QLatin1String("Type 1") || f.format == QLatin1String("CID Type 1"))
         return QStringLiteral(" (Type 1)");
@@ -120,6 +126,23 @@ FontconfigFonts::InstalledFile describe(const QString& path, const Faces& faces)
     out.resourceName = fullNames.join(QStringLiteral(" & "));
     out.faceName = first.family.isEmpty() ? fullNames.first() : first.family;
     out.valueName = out.resourceName + suffixFor(first);
+    return out;
+}
+
+// The metrics files beside a Type 1 font, which FreeType reads with it and which are no font of
+// their own: they leave with the font.
+QStringList type1Companions(const QString& path) {
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot <= path.lastIndexOf(QLatin1Char('/'))) return {};
+    const QString suffix = path.mid(dot + 1).toLower();
+    if (suffix != QLatin1String("pfb") && suffix != QLatin1String("pfa") &&
+        suffix != QLatin1String("t1"))
+        return {};
+    QStringList out;
+    for (const char* ext : {"afm", "AFM", "pfm", "PFM"}) {
+        const QString companion = path.left(dot + 1) + QLatin1String(ext);
+        if (QFileInfo(companion).isFile()) out << companion;
+    }
     return out;
 }
 
@@ -405,18 +428,23 @@ FontconfigFonts::setAsideFiles(const QStringList& fileNames, FileJournal& journa
             continue;
         }
         // A hidden name beside it: fontconfig passes over it, and a rename takes no space.
-        const QString aside = at.dir + QStringLiteral("/.letterbay-deleted-") +
-                              QString::number(QRandomGenerator::global()->generate64(), 36);
-        if (!journal.record(QStringLiteral("aside"), {target, aside})) {
-            failed.push_back({f, journal.error()});
-            continue;
-        }
-        if (::rename(QFile::encodeName(target).constData(), QFile::encodeName(aside).constData()) !=
-            0) {
-            failed.push_back({f, QString::fromLocal8Bit(std::strerror(errno))});
+        const auto setAside = [&](const QString& file) -> QString {
+            const QString aside = at.dir + QStringLiteral("/.letterbay-deleted-") +
+                                  QString::number(QRandomGenerator::global()->generate64(), 36);
+            if (!journal.record(QStringLiteral("aside"), {file, aside})) return journal.error();
+            if (::rename(QFile::encodeName(file).constData(),
+                         QFile::encodeName(aside).constData()) != 0)
+                return QString::fromLocal8Bit(std::strerror(errno));
+            return {};
+        };
+        if (const QString problem = setAside(target); !problem.isEmpty()) {
+            failed.push_back({f, problem});
             continue;
         }
         names_.remove(target);
+        // The font is gone whatever becomes of its metrics: a companion left behind is harmless.
+        for (const QString& companion : type1Companions(target))
+            setAside(companion);
     }
     if (!toReject.isEmpty()) {
         QString problem;

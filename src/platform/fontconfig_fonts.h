@@ -42,7 +42,7 @@ public:
     // One installed font file with its names.
     struct InstalledFile {
         QString path;         // as the file system spells it
-        QString valueName;    // e.g. "Fixture Sans Bold (TrueType)"
+        QString valueName;    // e.g. "Fixture Sans Bold (TrueType)", "Fixture Cff (OpenType)"
         QString faceName;     // the first family name, English where given
         QString resourceName; // the full name; a collection's full names joined by " & "
         bool removed = false; // removed for good through the user's rejection file

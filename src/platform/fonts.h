@@ -12,7 +12,8 @@ namespace lb {
 
 // One installed font as the font registry lists it.
 struct FontValue {
-    QString name; // the font's full name and " (TrueType)" for TrueType-outline files
+    QString name; // the font's full name and its format: " (TrueType)", " (OpenType)" for CFF
+                  // outlines, " (Type 1)", " (Bitmap)" for fonts of fixed sizes only
     QString data; // the bare file name when the file lies directly in the fonts folder, else its
                   // full path
 };

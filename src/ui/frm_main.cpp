@@ -297,7 +297,7 @@ void FrmMain::Form_Load() {
             app.datAuto->moveLast();
             const int rows = app.datAuto->recordCount();
             show();
-            app.messages.title = QStringLiteral("Initial Retrieval of TrueType Fonts");
+            app.messages.title = QStringLiteral("Initial Retrieval of Fonts");
             app.messages.text = welcomeText(rows, app.lineBreak);
             app.messages.Msg_Question();
             app.addAutoAssign = app.messages.answeredYes();

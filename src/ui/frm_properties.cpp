@@ -26,7 +26,7 @@ FrmProperties::FrmProperties(MainContext& ctx, QWidget* parent, const QString& f
     grdProperties_->setAccessibleName(QStringLiteral("Font files"));
     // There is no registry here: column 0 is named the same from every source.
     grdProperties_->setHorizontalHeaderLabels({QStringLiteral("Friendly Font Name"),
-                                               QStringLiteral("TrueType File Name"),
+                                               QStringLiteral("Font File Name"),
                                                QStringLiteral("Modified")});
     grdProperties_->verticalHeader()->hide();
     grdProperties_->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -16,23 +16,29 @@ namespace {
 
 struct Catalogue : lbtest::OpsFixture {};
 
-TEST_F(Catalogue, OneListRowPerTypefaceAndOnlyTrueTypeValues) {
+TEST_F(Catalogue, OneListRowPerTypefaceAndEveryScalableFormat) {
     addFont("Fixture Sans", "Fixture Sans Regular", "FixtureSans-Regular.ttf");
     addFont("Fixture Sans", "Fixture Sans Bold", "FixtureSans-Bold.ttf");
     addFont("Fixture Sans", "Fixture Sans Italic", "/usr/share/fonts/FixtureSans-Italic.ttf");
     registry.values.push_back({"Fixture Cff Regular (OpenType)", "FixtureCff.otf"});
+    registry.values.push_back({"Type One Test Regular (Type 1)", "TypeOneTest.pfb"});
+    faces.names.insert("FixtureCff.otf", {"Fixture Cff Regular", "Fixture Cff", true, {}});
+    faces.names.insert("TypeOneTest.pfb", {"Type One Test Regular", "Type One Test", true, {}});
+    // Fixed sizes only, or not a name the registry gives: never catalogued.
+    registry.values.push_back({"Fixed Misc (Bitmap)", "fixed.pcf.gz"});
     registry.values.push_back({"Odd (truetype)", "odd.ttf"});
     registry.values.push_back({"Lower Case.ttf", "lower.ttf"});
     Refresh_Fonts(ctx);
-    EXPECT_EQ(scalar("SELECT count(*) FROM [Fonts]"), "3");
     EXPECT_EQ(column("SELECT [File Name] FROM [Fonts] ORDER BY [File Name]"),
-              (QStringList{"/usr/share/fonts/FixtureSans-Italic.ttf", "FixtureSans-Bold.ttf",
-                           "FixtureSans-Regular.ttf"}));
-    EXPECT_EQ(listNames(), QStringList{"Fixture Sans"});
-    EXPECT_EQ(view.fontCount, "TrueType Fonts: 1");
+              (QStringList{"/usr/share/fonts/FixtureSans-Italic.ttf", "FixtureCff.otf",
+                           "FixtureSans-Bold.ttf", "FixtureSans-Regular.ttf", "TypeOneTest.pfb"}));
+    EXPECT_EQ(column("SELECT [Friendly Name] FROM [Fonts] WHERE [Face Name] <> 'Fixture Sans' "
+                     "ORDER BY 1"),
+              (QStringList{"Fixture Cff Regular (OpenType)", "Type One Test Regular (Type 1)"}));
+    EXPECT_EQ(listNames(), (QStringList{"Fixture Cff", "Fixture Sans", "Type One Test"}));
+    EXPECT_EQ(view.fontCount, "Fonts: 3");
     EXPECT_EQ(view.messages,
-              (QStringList{"Retrieving your TrueType fonts...",
-                           "Sorting and loading your TrueType fonts...",
+              (QStringList{"Retrieving your fonts...", "Sorting and loading your fonts...",
                            "Checking for Assigned Fonts deleted outside of Letterbay...",
                            "Fonts loaded successfully."}));
     EXPECT_TRUE(view.enabled);
@@ -43,7 +49,7 @@ TEST_F(Catalogue, OneListRowPerTypefaceAndOnlyTrueTypeValues) {
     view.messages.clear();
     Refresh_Fonts(ctx);
     EXPECT_EQ(view.messages.first(), "Clearing out existing fonts...");
-    EXPECT_EQ(scalar("SELECT count(*) FROM [Fonts]"), "3");
+    EXPECT_EQ(scalar("SELECT count(*) FROM [Fonts]"), "5");
 }
 
 TEST_F(Catalogue, PhaseTextIsOnScreenWhileTheInstalledFontsAreRead) {
@@ -60,10 +66,10 @@ TEST_F(Catalogue, PhaseTextIsOnScreenWhileTheInstalledFontsAreRead) {
         maximum = view.maximum;
     };
     Refresh_Fonts(ctx);
-    EXPECT_EQ(message, "Retrieving your TrueType fonts...");
+    EXPECT_EQ(message, "Retrieving your fonts...");
     EXPECT_TRUE(repainted);
     EXPECT_EQ(maximum, 0); // a busy bar: the count is not known yet
-    EXPECT_EQ(view.fontCount, "TrueType Fonts: 5");
+    EXPECT_EQ(view.fontCount, "Fonts: 5");
 }
 
 TEST_F(Catalogue, AssignmentsOfVanishedFontsGoAndOthersStay) {
@@ -74,7 +80,7 @@ TEST_F(Catalogue, AssignmentsOfVanishedFontsGoAndOthersStay) {
     Refresh_Fonts(ctx);
     EXPECT_EQ(scalar("SELECT count(*) FROM [Fonts]"), "0");
     EXPECT_EQ(scalar("SELECT count(*) FROM [Assigned Fonts]"), "0");
-    EXPECT_EQ(view.fontCount, "TrueType Fonts: 0");
+    EXPECT_EQ(view.fontCount, "Fonts: 0");
     EXPECT_TRUE(listNames().isEmpty());
 
     addFont("Alpha Test", "Alpha Test Regular", "a.ttf");
@@ -102,7 +108,7 @@ TEST_F(Catalogue, UnassignedOnlyHidesAssignedTypefacesAndAutoAssignFillsExisting
               (QStringList{"Serif/Beta Test", "Serif/Georgia"}));
     // Just assigned by AutoAssign, so not listed as unassigned; every typeface is counted.
     EXPECT_EQ(listNames(), QStringList{"Alpha Test"});
-    EXPECT_EQ(view.fontCount, "TrueType Fonts: 3");
+    EXPECT_EQ(view.fontCount, "Fonts: 3");
     // Once the set exists, the next refresh fills it.
     addSet("Nowhere");
     Refresh_Fonts(ctx);

@@ -236,6 +236,24 @@ TEST_F(Ctl, ActivationIsWhatEveryOtherProgramSees) {
               QStringList{u"|Text"_s});
 }
 
+TEST_F(Ctl, OpenTypeAndType1FontsAreHiddenAndShownLikeAnyOther) {
+    const QString cff = env.installFixture(u"FixtureCff.otf"_s);
+    const QString type1 = env.installFixture(u"TypeOneTest.pfb"_s);
+    const QString metrics = env.installFixture(u"TypeOneTest.afm"_s);
+    ok({u"refresh"_s});
+    ok({u"add-set"_s, u"Body"_s});
+    ok({u"assign"_s, u"Body"_s, u"Type One Test"_s, u"Fixture Sans"_s});
+    ok({u"activate"_s, u"Body"_s});
+    EXPECT_EQ(fcList(), files({sans[0], sans[1], sans[2], type1, mono}));
+    EXPECT_EQ(fontNamed(u"Fixture Cff"_s)[u"state"_s].toString(), "inactive");
+    ok({u"activate"_s, u"--all"_s});
+    EXPECT_EQ(fcList(), files({sans[0], sans[1], sans[2], alpha, beta, quote, edition, serif, mono,
+                               cff, type1}));
+    // A Type 1 font's metrics go with it.
+    ok({u"delete"_s, u"Type One Test"_s, u"--yes"_s});
+    EXPECT_FALSE(QFileInfo::exists(type1) || QFileInfo::exists(metrics));
+}
+
 TEST_F(Ctl, RefusalsSayWhyAndChangeNothing) {
     ok({u"add-set"_s, u"Body"_s});
     ok({u"assign"_s, u"Body"_s, u"Fixture Sans"_s});

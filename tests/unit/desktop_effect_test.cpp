@@ -48,7 +48,7 @@ struct DesktopEffect : lbtest::RealFontsTest {
 };
 
 TEST_F(DesktopEffect, AnotherProgramSeesOnlyTheSetAndTheDesktopFonts) {
-    EXPECT_EQ(view.fontCount, "TrueType Fonts: 5");
+    EXPECT_EQ(view.fontCount, "Fonts: 5");
     activate("Body");
     EXPECT_EQ(fcList(), sorted({sans[0], sans[1], sans[2], serif, mono}));
     EXPECT_TRUE(QFile::exists(inactiveFontsConfPath()));
@@ -56,7 +56,7 @@ TEST_F(DesktopEffect, AnotherProgramSeesOnlyTheSetAndTheDesktopFonts) {
     // A refresh while the set is active keeps the hidden fonts and their assignments.
     app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Other', 'Beta Test')");
     Refresh_Fonts(*ctx);
-    EXPECT_EQ(view.fontCount, "TrueType Fonts: 5");
+    EXPECT_EQ(view.fontCount, "Fonts: 5");
     EXPECT_EQ(scalar("SELECT count(*) FROM [Assigned Fonts]"), "3");
     EXPECT_EQ(all.row(all.find("Alpha Test")).state, StateInactive);
     EXPECT_EQ(all.row(all.find("Fixture Mono")).state, StateSystem);
@@ -75,6 +75,29 @@ TEST_F(DesktopEffect, AnotherProgramSeesOnlyTheSetAndTheDesktopFonts) {
     EXPECT_FALSE(QFile::exists(inactiveFontsConfPath()));
     EXPECT_TRUE(FontconfigResources(fontconfig).hiddenFiles().isEmpty());
     EXPECT_EQ(view.messages.last(), " All sets activated successfully.  No fonts are inactive.");
+}
+
+TEST_F(DesktopEffect, EveryScalableFormatIsCataloguedAndHiddenExactly) {
+    const QString cff = env.installFixture("FixtureCff.otf");
+    const QString duo = env.installFixture("FixtureDuo.otc");
+    const QString type1 = env.installFixture("TypeOneTest.pfb", true);
+    env.installFixture("TypeOneTest.afm", true);
+    const QString bitmap = env.installFixture("FixtureBitmap.bdf");
+    Refresh_Fonts(*ctx);
+    EXPECT_EQ(view.fontCount, "Fonts: 8");
+    EXPECT_EQ(catalogue("Type One Test"), QStringList{type1 + " = Type One Test Regular (Type 1)"});
+    EXPECT_EQ(catalogue("Fixture Cff"),
+              QStringList{"FixtureCff.otf = Fixture Cff Regular (OpenType)"});
+    // Fixed sizes only: not catalogued, so no set holds it and no activation hides it.
+    EXPECT_EQ(all.find("Fixture Bitmap"), -1);
+
+    app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Body', 'Type One Test')");
+    activate("Body");
+    EXPECT_EQ(fcList(), sorted({sans[0], sans[1], sans[2], serif, mono, type1, bitmap}));
+    EXPECT_EQ(all.row(all.find("Fixture Cff")).state, StateInactive);
+    activate("");
+    EXPECT_EQ(fcList(), sorted({sans[0], sans[1], sans[2], alpha, beta, serif, mono, cff, duo,
+                                type1, bitmap}));
 }
 
 TEST_F(DesktopEffect, NextStartWritesNothingInStepAndClearsAStrayState) {

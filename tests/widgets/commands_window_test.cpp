@@ -192,7 +192,7 @@ TEST_F(CommandsWindow, PropertiesListEveryFileAsTheFileSystemSpellsIt) {
         EXPECT_EQ(d->windowTitle(), "Font Properties - Fixture Sans (Active)");
         QTableWidget* g = d->grid();
         EXPECT_EQ(g->horizontalHeaderItem(0)->text(), "Friendly Font Name");
-        EXPECT_EQ(g->horizontalHeaderItem(1)->text(), "TrueType File Name");
+        EXPECT_EQ(g->horizontalHeaderItem(1)->text(), "Font File Name");
         EXPECT_EQ(g->horizontalHeaderItem(2)->text(), "Modified");
         ASSERT_EQ(g->rowCount(), 2);
         EXPECT_EQ(g->item(0, 0)->text(), "Fixture Sans Regular (TrueType)");
@@ -342,7 +342,7 @@ TEST_F(CommandsWindow, MenusToolbarAndStatusBarAreReadable) {
               QAccessible::Window);
     auto* panel3 = w->findChild<QLabel*>("barStatusPanel3");
     QAccessibleInterface* i = QAccessible::queryAccessibleInterface(panel3);
-    EXPECT_EQ(i->text(QAccessible::Name), "TrueType Fonts: 3");
+    EXPECT_EQ(i->text(QAccessible::Name), "Fonts: 3");
     pick(1, "Fixture Sans");
     i = QAccessible::queryAccessibleInterface(w->findChild<QLabel*>("barStatusPanel2"));
     EXPECT_EQ(i->text(QAccessible::Name), "\"Fixture Sans\" selected from All Fonts.");

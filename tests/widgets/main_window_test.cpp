@@ -47,7 +47,7 @@ TEST_F(MainWindowTest, FirstRunWelcomesAsksAndBuildsTheCatalogue) {
     boxes.answers = {AnswerYes};
     window->Form_Load();
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Initial Retrieval of TrueType Fonts"));
+    EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Initial Retrieval of Fonts"));
     EXPECT_EQ(boxes.shown[0].style, 36);
     EXPECT_TRUE(boxes.shown[0].text.contains(QStringLiteral("database of over 1,200 font names")));
     EXPECT_TRUE(action("mnuEditAddAutoAssign")->isChecked());
@@ -55,7 +55,7 @@ TEST_F(MainWindowTest, FirstRunWelcomesAsksAndBuildsTheCatalogue) {
     EXPECT_EQ(setting(fld::AddAutoAssign), QStringLiteral("1"));
     EXPECT_EQ(setting(fld::RemoveAutoAssign), QStringLiteral("0"));
     EXPECT_EQ(window->allFonts().size(), 2);
-    EXPECT_EQ(panel(3), QStringLiteral("TrueType Fonts: 2"));
+    EXPECT_EQ(panel(3), QStringLiteral("Fonts: 2"));
     EXPECT_EQ(panel(2), QStringLiteral("Fonts loaded, AutoAssign completed successfully."));
     // Georgia is in the shipped knowledge base's "Serif" set, which ships too.
     EXPECT_EQ(scalar(*app.db,

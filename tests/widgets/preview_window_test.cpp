@@ -361,7 +361,7 @@ TEST_F(PreviewWindow, InstallThenFindItEverywhereThenDeleteItAgain) {
     EXPECT_EQ(pointer.get(), MousePointer::Default);
     EXPECT_TRUE(QFileInfo::exists(env.fontsFolder() + "FixtureSans-Bold.ttf"));
     EXPECT_GE(w->allFonts().find("Fixture Sans"), 0);
-    EXPECT_EQ(w->findChild<QLabel*>("barStatusPanel3")->text(), "TrueType Fonts: 3");
+    EXPECT_EQ(w->findChild<QLabel*>("barStatusPanel3")->text(), "Fonts: 3");
 
     // A double-click on a row installs it.
     press("Beta Test");

@@ -63,7 +63,7 @@ TEST_F(ProgramStartTest, ConversionMessagesAreNeverUnderTheStartupWindow) {
     ASSERT_EQ(boxes.shown.size(), 3u);
     EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Conversion of Letterbay Information"));
     EXPECT_EQ(boxes.shown[1].style, 16);
-    EXPECT_EQ(boxes.shown[2].title, QStringLiteral("Initial Retrieval of TrueType Fonts"));
+    EXPECT_EQ(boxes.shown[2].title, QStringLiteral("Initial Retrieval of Fonts"));
     EXPECT_EQ(covered, (std::vector<bool>{false, false, false}));
     EXPECT_FALSE(start->splash()->isVisible());
 }
