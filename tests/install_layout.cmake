@@ -14,6 +14,7 @@ set(expected
     usr/bin/traywick
     usr/share/letterbay/letterbay.mdb
     usr/share/letterbay/append.mdb
+    usr/share/letterbay/fontconfig.conf
     usr/share/letterbay/help/traywick.html
     usr/share/letterbay/help/whatsthis.tsv
     usr/share/applications/letterbay.desktop

@@ -1,5 +1,7 @@
 #include "platform/font_selection.h"
 
+#include "core/paths.h"
+
 #include "platform/checked_file.h"
 
 #include <QDir>
@@ -171,12 +173,53 @@ QString fontconfigUserConfD() {
     return configHome() + QStringLiteral("/fontconfig/conf.d/");
 }
 
+namespace {
+
+QString rulesFolder() {
+    return configHome() + QStringLiteral("/fontconfig/letterbay/");
+}
+
+} // namespace
+
 QString removedFontsConfPath() {
-    return fontconfigUserConfD() + QStringLiteral("78-letterbay-removed.conf");
+    return rulesFolder() + QStringLiteral("removed.conf");
 }
 
 QString inactiveFontsConfPath() {
-    return fontconfigUserConfD() + QStringLiteral("78-letterbay-inactive.conf");
+    return rulesFolder() + QStringLiteral("inactive.conf");
+}
+
+QString rulesIncludePath() {
+    return fontconfigUserConfD() + QStringLiteral("78-letterbay.conf");
+}
+
+QString installedRulesPath() {
+    return shippedFolder() + QStringLiteral("/fontconfig.conf");
+}
+
+QString includeRules() {
+    // Files of a version that kept the rules in conf.d itself move beside the others: there,
+    // they would outlive the program.
+    const std::pair<const char*, QString> moved[] = {
+        {"78-letterbay-removed.conf", removedFontsConfPath()},
+        {"78-letterbay-inactive.conf", inactiveFontsConfPath()}};
+    for (const auto& [old, now] : moved) {
+        const QString from = fontconfigUserConfD() + QLatin1String(old);
+        if (!QFileInfo::exists(from)) continue;
+        if (!QFileInfo::exists(now) && QDir().mkpath(rulesFolder())) QFile::rename(from, now);
+        if (QFileInfo::exists(now)) QFile::remove(from);
+    }
+    const QByteArray bytes =
+        QStringLiteral("<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM "
+                       "\"urn:fontconfig:fonts.dtd\">\n<fontconfig>\n"
+                       "  <!-- Letterbay's hidden and removed fonts, read through a file of the "
+                       "installation: gone with it. -->\n"
+                       "  <include ignore_missing=\"yes\">%1</include>\n</fontconfig>\n")
+            .arg(installedRulesPath().toHtmlEscaped())
+            .toUtf8();
+    const QString path = rulesIncludePath();
+    if (readWholeFile(path) == bytes) return {};
+    return replaceFileChecked(path, bytes);
 }
 
 FontSelection readFontSelection(const QString& path) {
@@ -207,6 +250,7 @@ FontSelection readFontSelection(const QString& path) {
 QString writeFontSelection(const QString& path, const FontSelection& selection,
                            const QString& comment) {
     if (selection.isEmpty()) return removeFileChecked(path);
+    if (const QString problem = includeRules(); !problem.isEmpty()) return problem;
     const QByteArray bytes = serialiseFontConfig(selection, comment);
     // Unchanged content is not written again, so programs do not reload their configuration.
     if (QFileInfo::exists(path) && readWholeFile(path) == bytes) return {};

@@ -25,6 +25,15 @@ QString fontconfigUserConfD();
 QString removedFontsConfPath();
 // Fonts the user has made inactive (hidden).
 QString inactiveFontsConfPath();
+// Both lie outside conf.d, in $XDG_CONFIG_HOME/fontconfig/letterbay/, and are read only through
+// the installation's own file (installedRulesPath()), which conf.d's 78-letterbay.conf
+// (rulesIncludePath()) includes: removing the program makes every font visible again to every
+// user, with nothing run as them.
+QString rulesIncludePath();
+QString installedRulesPath();
+// Writes that include when it is missing or names another installation, and moves the files of
+// a version that kept the rules in conf.d itself. Empty text on success.
+QString includeRules();
 
 // The <selectfont> content of one configuration file.
 struct FontSelection {

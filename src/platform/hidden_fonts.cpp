@@ -247,7 +247,13 @@ QString FontconfigResources::defaultFarmRoot() {
 
 FontconfigResources::FontconfigResources(FontRegistry& registry, QString farmRoot)
     : registry_(registry),
-      farmRoot_(farmRoot.isEmpty() ? defaultFarmRoot() : QDir::cleanPath(farmRoot)) {}
+      farmRoot_(farmRoot.isEmpty() ? defaultFarmRoot() : QDir::cleanPath(farmRoot)) {
+    // Rules of an older version move where only the installation's file reads them; a failure
+    // here comes back, said, at the first write.
+    if (QFileInfo::exists(fontconfigUserConfD() + QStringLiteral("78-letterbay-inactive.conf")) ||
+        QFileInfo::exists(fontconfigUserConfD() + QStringLiteral("78-letterbay-removed.conf")))
+        includeRules();
+}
 
 QByteArray FontconfigResources::serialiseState(const State& s) {
     QByteArray out =
@@ -529,7 +535,8 @@ bool FontconfigResources::write(State next, const QString& stamp) {
                                "are lost. ") +
                     QString::fromLatin1(SerialMark) + QString::number(next.serial),
                 dirs);
-            problem = replaceFileChecked(conf, bytes);
+            problem = includeRules();
+            if (problem.isEmpty()) problem = replaceFileChecked(conf, bytes);
         }
     }
     if (problem.isEmpty()) {

@@ -18,8 +18,12 @@
 // with the same fonts is taken again as it is. A few recent generations stay: programs that have
 // not yet read the new configuration may still open fonts through them.
 //
-// On disk, in the user's fontconfig conf.d:
-//   78-letterbay-inactive.conf      what fontconfig reads: the farm folder and the rejected folders
+// On disk, in the user's fontconfig folder:
+//   letterbay/inactive.conf         what fontconfig reads: the farm folder and the rejected
+//   folders,
+//                                   through conf.d/78-letterbay.conf and the installation's own
+//                                   file (see font_selection.h), so removing the program shows all
+// and in its conf.d:
 //   .letterbay-inactive.state       what the programs read: the hidden files, the stamp of the
 //                                   database change the state implements, the farm in use
 //   .letterbay-inactive.lock        flock()ed while the state is read, changed and written

@@ -230,6 +230,38 @@ QStringList leftovers() {
         .entryList(QStringList{u".*.tmp"_s}, QDir::Files | QDir::Hidden | QDir::System);
 }
 
+// The rules are read only through a file of the installation: removing the program shows every
+// font again to every user, and an older version's rules in conf.d move where that holds too.
+TEST_F(HiddenFonts, RemovingTheProgramShowsEveryFontAgain) {
+    const QString a = install("AlphaTest-Regular.ttf"), b = install("BetaTest-Regular.ttf");
+    const QString share = env.root() + u"/share"_s;
+    ASSERT_TRUE(QDir().mkpath(share));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(LB_SHARE_DIR "/fontconfig.conf"),
+                            share + u"/fontconfig.conf"_s));
+    const QByteArray shipped = qgetenv("LETTERBAY_SHARE");
+    qputenv("LETTERBAY_SHARE", share.toUtf8());
+    const QString old = fontconfigUserConfD() + u"78-letterbay-removed.conf"_s;
+    ASSERT_TRUE(QDir().mkpath(fontconfigUserConfD()));
+    {
+        QFile f(old);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("<fontconfig><selectfont><rejectfont><glob>" + QFile::encodeName(b) +
+                "</glob></rejectfont></selectfont></fontconfig>\n");
+    }
+    ASSERT_EQ(fcList(), sorted({a}));
+    ASSERT_TRUE(hideExactly(fonts, {a}, u"s1"_s));
+    EXPECT_EQ(fcList(), sorted(QSet<QString>()));
+    EXPECT_FALSE(QFileInfo::exists(old));
+    EXPECT_TRUE(QFileInfo::exists(removedFontsConfPath()));
+    // The package goes, with nothing run as the user.
+    QFile::remove(share + u"/fontconfig.conf"_s);
+    EXPECT_EQ(fcList(), sorted({a, b}));
+    if (shipped.isNull())
+        qunsetenv("LETTERBAY_SHARE");
+    else
+        qputenv("LETTERBAY_SHARE", shipped);
+}
+
 TEST_F(HiddenFonts, AFailedWriteLeavesTheOldStateAndSaysWhy) {
     const QString alpha = install("AlphaTest-Regular.ttf");
     const QString beta = install("BetaTest-Regular.ttf");
@@ -266,11 +298,15 @@ TEST_F(HiddenFonts, AFailedWriteLeavesTheOldStateAndSaysWhy) {
         QString at;
         ~Unmount() { ::umount2(QFile::encodeName(at).constData(), MNT_DETACH); }
     } unmount{small};
-    const QString confD = small + u"/fontconfig/conf.d/"_s;
-    ASSERT_TRUE(QDir().mkpath(confD));
-    for (const QString& name :
-         QDir(fontconfigUserConfD()).entryList(QDir::Files | QDir::Hidden | QDir::System))
-        ASSERT_TRUE(QFile::copy(fontconfigUserConfD() + name, confD + name));
+    // The user's fontconfig folder moves there whole: conf.d and the rules it reads.
+    const QString from = env.configHome() + u"/fontconfig/"_s;
+    for (const char* sub : {"conf.d/", "letterbay/"}) {
+        const QString to = small + u"/fontconfig/"_s + QLatin1String(sub);
+        ASSERT_TRUE(QDir().mkpath(to));
+        for (const QString& name : QDir(from + QLatin1String(sub))
+                                       .entryList(QDir::Files | QDir::Hidden | QDir::System))
+            ASSERT_TRUE(QFile::copy(from + QLatin1String(sub) + name, to + name));
+    }
     env.set("XDG_CONFIG_HOME", small);
     QFile filler(small + u"/filler"_s);
     ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
