@@ -57,6 +57,8 @@ FrmMain::FrmMain(AppState& app, FontPlatform& fonts, QWidget* parent)
 }
 
 FrmMain::~FrmMain() {
+    // The focus moves while the window's children go: nothing of this window may answer then.
+    disconnect(focusWatch_);
     // The preview window works on this window's data: it goes first.
     minimisedForPreview_ = false;
     delete frmFontPreview_.data();
@@ -170,7 +172,7 @@ void FrmMain::buildLayout() {
             [this](int) { cmbSets_Click(); });
     cmbSets_->installEventFilter(this);
     // Delete acts on the set box or All Fonts only: elsewhere it is off, not idle.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
         if (now == txtAll_ || now == txtAssigned_ || now == grdAssigned_)
             disableDelete();
         else if (now == grdAll_ && allFonts_.selectedCount == 0)
