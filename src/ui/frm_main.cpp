@@ -340,6 +340,15 @@ void FrmMain::Form_Load() {
         // Left unknown: the window then does not follow other programs' changes this run, and
         // its own operations read the database as they go.
     }
+    // Other programs' changes show even while this window keeps the focus: one cheap question
+    // now and then, never while a menu or a dialog is open.
+    auto* watch = new QTimer(this);
+    watch->setInterval(OutsideCheckMs);
+    connect(watch, &QTimer::timeout, this, [this] {
+        if (isVisible() && !QApplication::activePopupWidget() && !QApplication::activeModalWidget())
+            refreshIfChanged();
+    });
+    watch->start();
 }
 
 void FrmMain::tellLoadFailure(const QString& what) {

@@ -219,6 +219,7 @@ private:
     QLabel* panel1_ = nullptr;
     QLabel* panel2_ = nullptr;
     QLabel* panel3_ = nullptr;
+    static constexpr int OutsideCheckMs = 1500;
     QMetaObject::Connection focusWatch_;
     qint64 outsideSeen_ = -1; // the database's count of other programs' changes last shown
 };

@@ -136,6 +136,24 @@ TEST_F(CtlBesideWindow, NeitherProgramUndoesTheOthersActivation) {
     EXPECT_TRUE(w->assignedFonts().find(u"Beta Test"_s) < 0);
 }
 
+// Over many changes, whether the user comes back to the window or keeps working in it.
+TEST_F(CtlBesideWindow, EveryActivationElsewhereShowsInTheWindow) {
+    ctl({u"add-set"_s, u"A"_s});
+    ctl({u"add-set"_s, u"B"_s});
+    ctl({u"assign"_s, u"A"_s, u"Fixture Sans"_s});
+    ctl({u"assign"_s, u"B"_s, u"Beta Test"_s});
+    for (int i = 0; i < 8; ++i) {
+        const QString set = i % 2 ? u"B"_s : u"A"_s;
+        ctl({u"activate"_s, set});
+        if (i % 3 == 0) comeBack();
+        if (i % 4 == 1) clickFont(u"Alpha Test"_s);
+        const QString shown = u"\""_s + set + u"\" is the currently active set."_s;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return panel() == shown; }, 10000))
+            << i << ": " << panel().toStdString();
+        EXPECT_EQ(stateOf(u"Beta Test"_s), set == u"B"_s ? StateActive : StateInactive) << i;
+    }
+}
+
 TEST_F(CtlBesideWindow, TheWindowReadsAgainOnlyWhatAnotherProgramChanged) {
     // Nothing changed elsewhere: coming back reads nothing.
     w->setMessage(u"left as it was"_s);
