@@ -118,18 +118,23 @@ bool choosePrinter(AppState& app, Printers& printers, const QString& name) {
     return true;
 }
 
-QString nothingToPrint(const AppState& app, const PaneState& pane) {
-    // Only what the pane shows is printed: a mode left over from an earlier display (a list
-    // since hidden, an inactive font's message) prints nothing.
-    const bool shown = (app.sampleMode == ModeOneFont && pane.shown == PaneState::OneFont) ||
-                       (app.sampleMode != ModeOneFont && pane.shown == PaneState::List);
-    if (shown) return {};
+int printedMode(const PaneState& pane) {
+    if (pane.shown == PaneState::OneFont) return ModeOneFont;
+    return pane.helpTopic == TopicAllFonts ? ModeAllFonts : ModeAssignedFonts;
+}
+
+QString nothingToPrint(const PaneState& pane) {
+    // Only what the pane shows is printed: a list since hidden, or an inactive font's message,
+    // prints nothing; a set chosen meanwhile does not change what the pane shows.
+    if (pane.shown != PaneState::Empty) return {};
     return QStringLiteral("There is nothing to print. Select a font, or display the All Fonts "
                           "or Assigned Fonts list, and print again.");
 }
 
-std::unique_ptr<Report> reportForPane(MainContext& ctx, QtFaceDrawing& drawing) {
-    const int mode = ctx.app.sampleMode;
+std::unique_ptr<Report> reportForPane(MainContext& ctx, QtFaceDrawing& drawing,
+                                      const PaneState& pane) {
+    const int mode = printedMode(pane);
+    ctx.app.sampleMode = mode;
     if (mode == ModeOneFont) {
         std::unique_ptr<Report> report = dsrFontSize(ctx, drawing);
         report->setTitle(QStringLiteral("Font Size Sample"));
@@ -174,7 +179,7 @@ bool Print_Report(MainContext& ctx, QtFaceDrawing& drawing, const PaneState& pan
     };
     if (app.printerName == NoPrinter)
         return fail(QStringLiteral("There are no printers installed."));
-    const QString refusal = nothingToPrint(app, pane);
+    const QString refusal = nothingToPrint(pane);
     if (!refusal.isEmpty()) return fail(refusal);
 
     struct Enabled {
@@ -183,7 +188,7 @@ bool Print_Report(MainContext& ctx, QtFaceDrawing& drawing, const PaneState& pan
     } enabled{ctx.view};
     ctx.view.setWindowEnabled(false);
 
-    std::unique_ptr<Report> report = reportForPane(ctx, drawing);
+    std::unique_ptr<Report> report = reportForPane(ctx, drawing, pane);
     const QString title = report->title();
     if (!request) {
         const QString error = unreachable(app.printerName);

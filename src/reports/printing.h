@@ -32,11 +32,12 @@ QString printerWhere(Printers& printers, const QString& name);
 bool choosePrinter(AppState& app, Printers& printers, const QString& name);
 
 // Why the pane has nothing to print (it is empty, or shows a message); empty when it has.
-QString nothingToPrint(const AppState& app, const PaneState& pane);
+QString nothingToPrint(const PaneState& pane);
 
-// The report the pane's sample mode prints, titled: the size sample of the font shown (mode 0),
-// or the All Fonts or Assigned Fonts list (modes 1 and 2, the stored query rebuilt first).
-std::unique_ptr<Report> reportForPane(MainContext& ctx, QtFaceDrawing& drawing);
+// The report of what the pane shows, titled: the size sample of the font shown, or the All Fonts
+// or Assigned Fonts list (the stored query rebuilt first). It becomes the sample mode.
+std::unique_ptr<Report> reportForPane(MainContext& ctx, QtFaceDrawing& drawing,
+                                      const PaneState& pane);
 
 // Page margins and document name for a report.
 void preparePrinter(QPrinter& printer, const QString& title);

@@ -957,7 +957,7 @@ void FrmMain::mnuPopupFontPrint_Click() {
 }
 
 void FrmMain::Print_Preview() {
-    const QString refusal = nothingToPrint(app_, pane_.state());
+    const QString refusal = nothingToPrint(pane_.state());
     if (!refusal.isEmpty()) {
         app_.messages.title = QStringLiteral("Print Preview");
         app_.messages.text = refusal;
@@ -965,7 +965,7 @@ void FrmMain::Print_Preview() {
         return;
     }
     runGuarded([this] {
-        std::unique_ptr<Report> report = reportForPane(ctx_, drawing_);
+        std::unique_ptr<Report> report = reportForPane(ctx_, drawing_, pane_.state());
         QPrinter printer(QPrinter::HighResolution);
         // Without a printer the preview still saves the report as a PDF file.
         if (app_.printerName == NoPrinter)

@@ -127,7 +127,8 @@ struct ReportsWindow : lbtest::WindowFixture {
     // writes it; its pages as text.
     QString printToPdf(const QString& name) {
         const QString path = out + "/" + name + ".pdf";
-        std::unique_ptr<Report> report = reportForPane(w->context(), w->drawing());
+        std::unique_ptr<Report> report =
+            reportForPane(w->context(), w->drawing(), w->samples().state());
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(path);
@@ -406,6 +407,16 @@ TEST_F(ReportsWindow, PrintPreviewAndPrintSetupFromTheWindow) {
     pick("Ghost Face");
     ASSERT_EQ(app.sampleMode, ModeAllFonts);
     refused("There is nothing to print.");
+    // A font on screen prints, whatever set is chosen in the set box meanwhile.
+    pick("Fixture Sans");
+    app.db->exec("INSERT INTO [Sets] VALUES ('Work')");
+    w->fillSets();
+    QComboBox* sets = w->findChild<QComboBox*>("cmbSets");
+    sets->setCurrentIndex(sets->findText("Work"));
+    Q_EMIT sets->activated(sets->currentIndex());
+    ASSERT_EQ(app.sampleMode, ModeAssignedFonts);
+    EXPECT_EQ(previewPages(&title), 2);
+    EXPECT_EQ(title, "Print Preview - Font Size Sample");
 
     // The print dialog writes a PDF file, its name typed; cancelled, nothing and no message.
     pick("Fixture Serif");
@@ -432,7 +443,8 @@ TEST_F(ReportsWindow, PrintPreviewAndPrintSetupFromTheWindow) {
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_TRUE(w->isEnabled());
     // A PDF file that cannot be written is named.
-    std::unique_ptr<Report> report = reportForPane(w->context(), w->drawing());
+    std::unique_ptr<Report> report =
+        reportForPane(w->context(), w->drawing(), w->samples().state());
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(out + "/no-such-folder/size.pdf");
