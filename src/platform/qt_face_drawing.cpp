@@ -64,4 +64,11 @@ QFont QtFaceDrawing::font(const QString& face, int pointSize, bool bold, bool it
     return f;
 }
 
+QFont QtFaceDrawing::printFont(const QString& face, int pointSize, bool bold, bool italic,
+                               bool underline) {
+    QFont f = font(face, pointSize, bold, italic, underline);
+    if (bold || italic) f.setStyleStrategy(QFont::PreferDefault);
+    return f;
+}
+
 } // namespace lb

@@ -19,6 +19,11 @@ public:
 
     // The font that draws `face` as itself; call only after known() or load() said yes.
     QFont font(const QString& face, int pointSize, bool bold, bool italic, bool underline);
+    // The same for a printed page. A face with no bold or italic file of its own is made bold or
+    // slanted by Qt only when its font may merge: Qt's PDF output leaves it upright and regular
+    // otherwise, so a styled sample prints as the screen draws it at the cost of other fonts
+    // filling characters the face lacks.
+    QFont printFont(const QString& face, int pointSize, bool bold, bool italic, bool underline);
     // How many font files this program has loaded for itself.
     int loadedFiles() const { return int(loadedFiles_.size()); }
 

@@ -155,7 +155,7 @@ std::unique_ptr<Report> dsrFontList(MainContext& ctx, QtFaceDrawing& drawing) {
         }
         const AppState& app = ctx.app;
         sample.font =
-            drawing.font(name.text, ListSamplePoints, app.bold, app.italic, app.underline);
+            drawing.printFont(name.text, ListSamplePoints, app.bold, app.italic, app.underline);
     };
 
     ReportObject total =
@@ -222,7 +222,7 @@ std::unique_ptr<Report> dsrFontSize(MainContext& ctx, QtFaceDrawing& drawing) {
                 ReportObject& o = sec.object(QStringLiteral("Sample%1").arg(points));
                 o.visible = !shared->face.isEmpty();
                 if (o.visible)
-                    o.font = drawing.font(shared->face, points, st.bold, st.italic, false);
+                    o.font = drawing.printFont(shared->face, points, st.bold, st.italic, false);
             }
         };
         r->body.push_back(std::move(s));

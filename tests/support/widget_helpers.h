@@ -1,17 +1,20 @@
 #pragma once
 
 // Small helpers the window tests share: dialogs answered while they are modal, windows found
-// by name, clicks on list rows and ink counted on rendered images.
+// by name, clicks on list rows, ink counted on rendered images and printed pages drawn.
 #include "ui/frm_help.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QImage>
 #include <QPointer>
+#include <QProcess>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
 #include <functional>
+#include <utility>
+#include <vector>
 #include <gtest/gtest.h>
 
 namespace lbtest {
@@ -64,6 +67,33 @@ inline int ink(const QImage& image) {
         for (int x = 0; x < image.width(); ++x)
             if (qGray(image.pixel(x, y)) < 100) ++dark;
     return dark;
+}
+
+// One page (from 1) of a PDF drawn at `dpi` by poppler's pdftoppm; null when it cannot be.
+inline QImage pdfPageImage(const QString& pdf, int page, int dpi) {
+    const QString prefix = pdf + QStringLiteral(".page");
+    QProcess::execute(QStringLiteral("pdftoppm"),
+                      {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-f"),
+                       QString::number(page), QStringLiteral("-l"), QString::number(page),
+                       QStringLiteral("-singlefile"), QStringLiteral("-png"), pdf, prefix});
+    return QImage(prefix + QStringLiteral(".png"));
+}
+
+// The bands of rows of an image that hold ink, top to bottom, as (first row, height).
+inline std::vector<std::pair<int, int>> inkBands(const QImage& image) {
+    std::vector<std::pair<int, int>> bands;
+    int start = -1;
+    for (int y = 0; y <= image.height(); ++y) {
+        bool inked = false;
+        for (int x = 0; y < image.height() && x < image.width() && !inked; ++x)
+            inked = qGray(image.pixel(x, y)) < 128;
+        if (inked && start < 0) start = y;
+        if (!inked && start >= 0) {
+            bands.emplace_back(start, y - start);
+            start = -1;
+        }
+    }
+    return bands;
 }
 
 } // namespace lbtest

@@ -6,6 +6,7 @@
 #include "support/data_files.h"
 #include "support/pdf_text.h"
 #include "support/print_server.h"
+#include "support/widget_helpers.h"
 #include "support/window_fixture.h"
 #include "ui/font_grid.h"
 #include "ui/frm_main.h"
@@ -306,6 +307,29 @@ TEST_F(ReportsWindow, SizeSampleInFourStylesAndTheCharacterChart) {
     EXPECT_TRUE(chart.value(at + 1).remove(' ').endsWith("ABCDEFGHIJK"))
         << chart.value(at + 1).toStdString();
     EXPECT_TRUE(lbtest::embeddedFonts(symbol).contains("SymbolTest-Regular"));
+
+    // A face of one file prints its bold and italic rows bold and slanted, as the screen draws
+    // them: the four 24-point lines are the page's tallest bands, in the order of the styles.
+    pick("Fixture Mono");
+    const QImage page = lbtest::pdfPageImage(printToPdf("mono"), 1, 100);
+    ASSERT_FALSE(page.isNull());
+    auto bands = lbtest::inkBands(page);
+    ASSERT_GE(bands.size(), 5u);
+    std::vector<std::pair<int, int>> tallest(bands);
+    std::stable_sort(tallest.begin(), tallest.end(),
+                     [](const auto& a, const auto& b) { return a.second > b.second; });
+    tallest.resize(4);
+    std::sort(tallest.begin(), tallest.end());
+    std::vector<QImage> rows;
+    for (const auto& [top, height] : tallest)
+        rows.push_back(page.copy(0, top, page.width(), tallest[0].second));
+    EXPECT_GT(lbtest::ink(rows[1]), lbtest::ink(rows[0]) * 11 / 10) << "bold";
+    EXPECT_GT(lbtest::ink(rows[3]), lbtest::ink(rows[2]) * 11 / 10) << "bold italics";
+    int moved = 0;
+    for (int y = 0; y < rows[0].height(); ++y)
+        for (int x = 0; x < rows[0].width(); ++x)
+            moved += (qGray(rows[0].pixel(x, y)) < 128) != (qGray(rows[2].pixel(x, y)) < 128);
+    EXPECT_GT(moved, lbtest::ink(rows[0]) / 3) << "italics";
     EXPECT_TRUE(symbolMapOnly({env.fontsFolder() + "SymbolTest.ttf"}));
     EXPECT_FALSE(symbolMapOnly({env.fontsFolder() + "FixtureSans-Regular.ttf"}));
     EXPECT_FALSE(symbolMapOnly({env.fontsFolder() + "no-such-file.ttf"}));
