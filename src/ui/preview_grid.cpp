@@ -40,6 +40,28 @@ void PreviewDelegate::initStyleOption(QStyleOptionViewItem* option,
     }
 }
 
+namespace {
+
+int distanceFromRegular(const QRawFont& raw) {
+    // FreeType reports every weight that is not bold as regular: the font's own OS/2 table says
+    // which file is the regular one (weight 400, normal width), as fontconfig reads it.
+    const QByteArray os2 = raw.fontTable("OS/2");
+    const auto word = [&](int at) {
+        return (int(quint8(os2[at])) << 8) | int(quint8(os2[at + 1]));
+    };
+    int weight = raw.weight() == QFont::Bold ? 700 : 400;
+    int width = 5;
+    bool italic = raw.style() != QFont::StyleNormal;
+    if (os2.size() >= 64) {
+        weight = word(4);
+        width = word(6);
+        italic = italic || (word(62) & 1);
+    }
+    return std::abs(weight - 400) + 100 * std::abs(width - 5) + (italic ? 10000 : 0);
+}
+
+} // namespace
+
 void PreviewDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                             const QModelIndex& index) const {
     if (index.column() == 0 || !index.data(FontPreview::ReadableRole).toBool()) {
@@ -62,8 +84,7 @@ void PreviewDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     for (const QVariant& id : index.data(FontPreview::FontIdsRole).toList()) {
         const QRawFont raw = fonts_.rawFont(id.toInt(), pixels);
         if (!raw.isValid()) continue;
-        const int distance =
-            std::abs(raw.weight() - QFont::Normal) + (raw.style() == QFont::StyleNormal ? 0 : 1000);
+        const int distance = distanceFromRegular(raw);
         if (!face.isValid() || distance < best) {
             face = raw;
             best = distance;

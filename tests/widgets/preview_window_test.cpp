@@ -326,6 +326,16 @@ TEST_F(PreviewWindow, EachFontIsDrawnInItsOwnFaceFromMemory) {
     EXPECT_EQ(cellImage(beta, 1), betaImage);
     // Previews are this program's own: other programs see nothing new.
     EXPECT_EQ(lbtest::fcList().size(), 2u);
+    // A typeface's regular file is drawn, whichever of its files sorts first by name.
+    const QImage sans = cellImage(row("Fixture Sans"), 1);
+    const QString light = env.home() + "/Light/";
+    QDir().mkpath(light);
+    for (const char* f :
+         {"FixtureSans-ExtraLight.ttf", "FixtureSans-Regular.ttf", "FixtureSans-Bold.ttf"})
+        ASSERT_TRUE(QFile::copy(lbtest::TempEnv::fixture(f), light + f));
+    openFolder(light);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return d->preview().size() == 1; }, 10000));
+    EXPECT_EQ(cellImage(row("Fixture Sans"), 1), sans);
 
     // Closing takes out the preview's fonts, and only those: the main window still draws a face
     // it found among the previews while they were loaded, now from its own files.
