@@ -218,7 +218,12 @@ int FrmLauncher::twips(int value) const {
 }
 
 int FrmLauncher::narrowWidth() const {
-    return twips(NarrowTwips);
+    // Wide enough for a window manager's title bar to show the whole caption beside its buttons
+    // (about three buttons and the icon), in a bold title font.
+    QFont title = font();
+    title.setBold(true);
+    const int caption = QFontMetrics(title).horizontalAdvance(windowTitle()) + 4 * 28;
+    return std::max(twips(NarrowTwips), caption);
 }
 
 int FrmLauncher::wideWidth() const {
