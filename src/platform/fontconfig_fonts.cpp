@@ -11,6 +11,7 @@
 #include <QSet>
 #include <algorithm>
 #include <fontconfig/fontconfig.h>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -458,17 +459,36 @@ FontconfigFonts::setAsideFiles(const QStringList& fileNames, FileJournal& journa
     return failed;
 }
 
-QStringList FontconfigFonts::finishRemoval(const FileJournal& journal) {
-    settle();
+namespace {
+
+// Takes `step` over the files a removal's journal set aside, as (original, aside): the problems
+// it answers are collected, and the folders it touched noted for a rescan.
+QStringList forEachAside(const FileJournal& journal, QSet<QString>& dirs,
+                         const std::function<QString(const QString&, const QString&)>& step) {
     QStringList problems;
-    QSet<QString> dirs;
     for (const QStringList& f : journal.fieldsOf(QStringLiteral("aside"))) {
         if (f.size() != 2) continue;
-        const QByteArray aside = QFile::encodeName(f[1]);
-        if (::unlink(aside.constData()) != 0 && errno != ENOENT)
-            problems << f[1] + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+        if (const QString problem = step(f[0], f[1]); !problem.isEmpty()) problems << problem;
         dirs.insert(parentOf(f[0]));
     }
+    return problems;
+}
+
+QString failedOn(const QString& path) {
+    return path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+}
+
+} // namespace
+
+QStringList FontconfigFonts::finishRemoval(const FileJournal& journal) {
+    settle();
+    QSet<QString> dirs;
+    const QStringList problems =
+        forEachAside(journal, dirs, [](const QString&, const QString& aside) {
+            const bool gone =
+                ::unlink(QFile::encodeName(aside).constData()) == 0 || errno == ENOENT;
+            return gone ? QString() : failedOn(aside);
+        });
     // One scan per folder, however many files left it, and nobody waits for it: a cache that
     // still lists the files is out of date by its folder's time, so every reader, this one
     // included, scans the folder itself until the new cache is written.
@@ -478,17 +498,15 @@ QStringList FontconfigFonts::finishRemoval(const FileJournal& journal) {
 
 QStringList FontconfigFonts::undoRemoval(const FileJournal& journal) {
     settle();
-    QStringList problems;
     QSet<QString> dirs;
-    for (const QStringList& f : journal.fieldsOf(QStringLiteral("aside"))) {
-        if (f.size() != 2) continue;
-        const QByteArray aside = QFile::encodeName(f[1]);
-        const QFileInfo info(f[1]);
-        if (!info.exists() && !info.isSymLink()) continue; // never set aside
-        if (::rename(aside.constData(), QFile::encodeName(f[0]).constData()) != 0)
-            problems << f[0] + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
-        dirs.insert(parentOf(f[0]));
-    }
+    QStringList problems =
+        forEachAside(journal, dirs, [](const QString& original, const QString& aside) {
+            const QFileInfo info(aside);
+            if (!info.exists() && !info.isSymLink()) return QString(); // never set aside
+            const bool back = ::rename(QFile::encodeName(aside).constData(),
+                                       QFile::encodeName(original).constData()) == 0;
+            return back ? QString() : failedOn(original);
+        });
     QStringList rejected;
     for (const QStringList& f : journal.fieldsOf(QStringLiteral("reject")))
         if (!f.isEmpty()) rejected << f[0];
