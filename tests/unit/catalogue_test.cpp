@@ -113,6 +113,20 @@ TEST_F(Catalogue, UnassignedOnlyHidesAssignedTypefacesAndAutoAssignFillsExisting
     addSet("Nowhere");
     Refresh_Fonts(ctx);
     EXPECT_EQ(scalar("SELECT count(*) FROM [Assigned Fonts] WHERE [Set Name] = 'Nowhere'"), "1");
+
+    // The desktop's OpenType and Type 1 families are known, and fonts of other scripts go to
+    // the set whose samples they can draw, not to Sans Serif.
+    addFont("Noto Kufi Arabic", "Noto Kufi Arabic Regular", "k.ttf");
+    addFont("WenQuanYi Micro Hei Mono", "WenQuanYi Micro Hei Mono", "w.ttc");
+    addFont("Z003", "Z003 Medium Italic", "z.t1");
+    addFont("C059", "C059 Roman", "c.otf");
+    Refresh_Fonts(ctx);
+    EXPECT_EQ(
+        column("SELECT [Set Name] || '/' || [Font Name] FROM [Assigned Fonts] "
+               "WHERE [Font Name] IN ('Noto Kufi Arabic', 'WenQuanYi Micro Hei Mono', 'Z003', "
+               "'C059') ORDER BY 1"),
+        (QStringList{"Non-Latin/Noto Kufi Arabic", "Non-Latin/WenQuanYi Micro Hei Mono",
+                     "Script/Z003", "Serif/C059"}));
 }
 
 TEST_F(Catalogue, FailedRefreshLeavesPreviousCatalogueAndAssignments) {

@@ -70,7 +70,7 @@ TEST_F(StartupTest, FirstRunCopiesTheShippedDatabaseAndConvertsNothing) {
     EXPECT_FALSE(startup.Timer1_Timer({}));
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_GT(now("SELECT count(*) FROM [Auto Assign]").toInt(), 1500);
-    EXPECT_EQ(now("SELECT count(*) FROM [Sets]"), "6");
+    EXPECT_EQ(now("SELECT count(*) FROM [Sets]"), "7");
     EXPECT_EQ(now("SELECT [Activated Set] FROM [Sample Text]"), "<null>");
     EXPECT_LE(now("SELECT length([Sample Text]) FROM [Sample Text]").toInt(), 60);
     EXPECT_EQ(Startup::versionLabel(), "Version 2.5");

@@ -15,7 +15,9 @@ import sys
 import unicodedata
 import xml.etree.ElementTree as ET
 
-SET_NAMES = ("Serif", "Sans Serif", "Monospace", "Script", "Decorative", "Symbol")
+# Non-Latin holds fonts for other writing systems: they cannot draw a Latin sample, and a
+# user looking for an Arabic or Chinese font looks for the script, not for serifs.
+SET_NAMES = ("Serif", "Sans Serif", "Monospace", "Script", "Decorative", "Symbol", "Non-Latin")
 HEADER = "Set Name\tFont Name"
 
 # Google's vocabulary, shared by all three npm sources.
@@ -79,7 +81,79 @@ CURATED = {
     "Symbola": "Symbol",             # Unicode symbols and pictographs
     "Hack": "Monospace",
     "Noto Mono": "Monospace",
+    # OpenType and Type 1 families of Debian's font packages, under the names fontconfig
+    # reports for them; the URW base 35 fonts under both their current and their older names.
+    "C059": "Serif",
+    "Century Schoolbook L": "Serif",
+    "D050000L": "Symbol",
+    "Dingbats": "Symbol",
+    "Nimbus Sans Narrow": "Sans Serif",
+    "Standard Symbols PS": "Symbol",
+    "Standard Symbols L": "Symbol",
+    "URW Bookman": "Serif",
+    "URW Bookman L": "Serif",
+    "URW Gothic": "Sans Serif",
+    "URW Gothic L": "Sans Serif",
+    "Z003": "Script",
+    "URW Chancery L": "Script",
+    "TeX Gyre Adventor": "Sans Serif",
+    "TeX Gyre Bonum": "Serif",
+    "TeX Gyre Chorus": "Script",
+    "TeX Gyre Heros Cn": "Sans Serif",
+    "TeX Gyre Schola": "Serif",
+    "DejaVu Math TeX Gyre": "Symbol",
+    "Linux Libertine O": "Serif",
+    "Linux Libertine Display O": "Serif",
+    "Linux Libertine Initials O": "Decorative",
+    "Linux Libertine Mono O": "Monospace",
+    "Linux Biolinum O": "Sans Serif",
+    "Linux Biolinum Keyboard O": "Decorative",
+    "STIX": "Serif",
+    "STIXGeneral": "Serif",
+    "STIX Math": "Symbol",
+    **{f"STIX{part}": "Symbol"
+       for part in ("IntegralsD", "IntegralsSm", "IntegralsUp", "IntegralsUpD", "IntegralsUpSm",
+                    "NonUnicode", "SizeOneSym", "SizeTwoSym", "SizeThreeSym", "SizeFourSym",
+                    "SizeFiveSym", "Variants")},
+    "EB Garamond 08": "Serif",
+    "EB Garamond 12": "Serif",
+    "Inter Display": "Sans Serif",
+    "Courier Prime Code": "Monospace",
+    "Courier Prime Sans": "Monospace",
+    "Source Sans Pro": "Sans Serif",
+    "Source Serif Pro": "Serif",
+    "Gentium": "Serif",
+    "GentiumAlt": "Serif",
+    "Gentium Basic": "Serif",
+    "Gentium Book Basic": "Serif",
+    "FontAwesome": "Symbol",
+    "Font Awesome 5 Free": "Symbol",
+    "Font Awesome 5 Brands": "Symbol",
+    "Font Awesome 6 Free": "Symbol",
+    "Font Awesome 6 Brands": "Symbol",
+    "Liberation Sans Narrow": "Sans Serif",
+    "Open Sans Condensed": "Sans Serif",
+    "Droid Sans": "Sans Serif",
+    "Droid Serif": "Serif",
+    "Droid Sans Mono": "Monospace",
+    # Chinese, Japanese, Korean and Arabic families: their monospaced cuts too, which are
+    # chosen for the script they draw.
+    "Droid Sans Fallback": "Non-Latin",
+    **{f"Noto {style} CJK {region}": "Non-Latin"
+       for style in ("Sans", "Serif", "Sans Mono") for region in ("JP", "KR", "SC", "TC", "HK")},
+    **{f"Source Han {style}{region}": "Non-Latin"
+       for style in ("Sans", "Serif") for region in ("", " JP", " KR", " SC", " TC", " HK")},
+    **{f"WenQuanYi {name}": "Non-Latin"
+       for name in ("Micro Hei", "Micro Hei Mono", "Zen Hei", "Zen Hei Mono", "Zen Hei Sharp")},
+    **{f"Kacst{name}": "Non-Latin"
+       for name in ("Art", "Book", "Decorative", "Digital", "Farsi", "Letter", "Naskh", "Office",
+                    "One", "Pen", "Poster", "Qurn", "Screen", "Title", "TitleL")},
 }
+
+# Noto's families are one per writing system; all but these draw a script other than Latin
+# (with Greek and Cyrillic), so a Noto family listed under a text style goes to Non-Latin.
+NOTO_LATIN = {"Noto Sans", "Noto Serif", "Noto Sans Display", "Noto Serif Display"}
+TEXT_SETS = {"Serif", "Sans Serif", "Script", "Decorative"}
 
 # Families as Debian's font packages name them, where the sources use a newer release's
 # spelling of the same family. Each gets the sets of the family it names.
@@ -101,8 +175,9 @@ MONOSPACED_NAME = re.compile(r"\b(?:Mono|Monospace|Monospaced|Code|Coding)\b")
 
 # Lower rank wins when sources disagree about a family's primary set.
 RANK = {
-    "spelling": -3,
-    "curated": -2,
+    "spelling": -4,
+    "curated": -3,
+    "script": -2,
     "correction": -1,
     "fontconfig-override": 0,
     "google-font-metadata": 1,
@@ -150,6 +225,7 @@ CURATED_NOT_IN_KB = (
 KB_ROWS_IN_NEW_AUTO = {
     "Serif": 3, "Sans Serif": 3, "Monospace": 3,
     "Script": 2, "Decorative": 3, "Symbol": 2,
+    "Non-Latin": 0,  # older versions had no such set
 }
 
 
@@ -293,7 +369,7 @@ class KnowledgeBase:
         name = best[3]
         if best[2] == "spelling":
             return name, [o[4] for o in obs if o[2] == "spelling"]
-        if best[2] in ("curated", "correction", "fontconfig-override"):
+        if best[2] in ("curated", "script", "correction", "fontconfig-override"):
             return name, [best[4]]
         # Monospaced is what a coding font is, whatever style its letters have besides; icon
         # fonts, which some sources file as monospace, stay symbols.
@@ -368,6 +444,13 @@ def add_curated(kb, curated):
         kb.add("curated", fam, set_name)
 
 
+def add_noto_scripts(kb):
+    for name, sets, sources in kb.resolve().values():
+        if (name.startswith("Noto ") and name not in NOTO_LATIN and "curated" not in sources
+                and set(sets) <= TEXT_SETS):
+            kb.add("script", name, "Non-Latin")
+
+
 def add_spellings(kb, spellings):
     resolved = kb.resolve()
     for spelling, fam in spellings.items():
@@ -440,6 +523,7 @@ def build(args):
                                 for f in FONTCONFIG_CLASS_FILES])
     add_corrections(kb, CORRECTIONS)
     add_curated(kb, CURATED)
+    add_noto_scripts(kb)
     kb.propagate_aliases(fontconfig_alias_groups(
         os.path.join(args.fontconfig_dir, FONTCONFIG_ALIAS_FILE)))
     add_spellings(kb, DEBIAN_SPELLINGS)
@@ -469,8 +553,8 @@ def write_readme(path, kb, versions):
     lines = [
         "# Knowledge base sources",
         "",
-        "`data/autoassign.tsv` maps known font family names to one of six sets",
-        "(Serif, Sans Serif, Monospace, Script, Decorative, Symbol).",
+        "`data/autoassign.tsv` maps known font family names to one of seven sets",
+        "(Serif, Sans Serif, Monospace, Script, Decorative, Symbol, Non-Latin).",
         "`data/new_auto.tsv` is a conversion file in the format older versions",
         "wrote: part of it repeats knowledge-base rows, the rest are classic",
         "desktop families the sources do not list.",
@@ -506,6 +590,8 @@ def write_readme(path, kb, versions):
         f"| {listed['correction']} | {decided['correction']} |",
         f"| CURATED in tools/knowledge-base/build_kb.py | - | - | - "
         f"| {listed['curated']} | {decided['curated']} |",
+        f"| NOTO_LATIN in tools/knowledge-base/build_kb.py (Noto script families) "
+        f"| - | - | - | {listed['script']} | {decided['script']} |",
         f"| DEBIAN_SPELLINGS in tools/knowledge-base/build_kb.py | - | - | - "
         f"| {listed['spelling']} | {decided['spelling']} |",
         "",
@@ -523,7 +609,8 @@ def write_readme(path, kb, versions):
         "  finally the class shared by a family's metric-compatible group.",
         "- A family that any source files as monospace, or whose name has the word",
         "  Mono, Monospace, Monospaced, Code or Coding, is in Monospace only (icon",
-        "  fonts, which some sources file as monospace, stay in Symbol).",
+        "  fonts, which some sources file as monospace, stay in Symbol; curated",
+        "  fonts for other scripts are in Non-Latin).",
         "- Otherwise a family gets a second set only when fontconfig's class",
         "  disagrees with the set taken from the web catalogues.",
         "- A handful of symbol, music and math families that the sources file",
@@ -531,7 +618,13 @@ def write_readme(path, kb, versions):
         "  tools/knowledge-base/build_kb.py).",
         "- Classic symbol fonts (Wingdings, Webdings, Symbol, Symbola, OpenSymbol,",
         "  Marlett and others) and desktop monospace families (Hack, Noto Mono) that",
-        "  no source lists are added from a curated list (CURATED).",
+        "  no source lists are added from a curated list (CURATED), with the OpenType",
+        "  and Type 1 families of Debian's font packages (URW base 35 under both",
+        "  names, TeX Gyre, STIX, Linux Libertine, Gentium, FontAwesome, ...).",
+        "- Fonts for other writing systems are in Non-Latin: the Noto families other",
+        "  than Noto Sans, Noto Serif and their Display cuts (each draws one script),",
+        "  and curated CJK and Arabic families (Noto CJK, Source Han, WenQuanYi,",
+        "  Droid Sans Fallback, Kacst).",
         "- Families that Debian's font packages name differently from the sources",
         "  (Noto Sans Symbols2, Noto Looped Thai, the Noto Sans Tifinagh variants, ...)",
         "  get the sets of the family they name (DEBIAN_SPELLINGS).",

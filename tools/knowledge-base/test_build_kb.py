@@ -107,14 +107,21 @@ class Resolution(unittest.TestCase):
         kb.add("google-font-metadata", "Listed 2", "Serif")
         # A curated family is final, also over what a source may say later.
         kb.add("fontconfig", "Wingdings", "Sans Serif")
-        kb_mod.add_curated(kb, {"Wingdings": "Symbol", "Hack": "Monospace"})
+        kb.add("google-font-metadata", "Noto Serif Display", "Serif")
+        kb.add("google-font-metadata", "Noto Sans Mono", "Monospace")
+        kb_mod.add_curated(kb, {"Wingdings": "Symbol", "Hack": "Monospace",
+                                "Noto Sans Mono CJK JP": "Non-Latin"})
+        # Noto's script families leave the text sets; Latin, monospaced and symbol ones stay.
+        kb_mod.add_noto_scripts(kb)
         kb_mod.add_spellings(kb, {"Noto Sans Symbols2": "Noto Sans Symbols 2",
                                   "Noto Sans Tifinagh APT": "Noto Sans Tifinagh",
                                   "Listed 2": "Listed Twice"})
         self.assertEqual(kb.rows(), [
-            ("Monospace", "Hack"), ("Sans Serif", "Noto Sans Tifinagh"),
-            ("Sans Serif", "Noto Sans Tifinagh APT"), ("Serif", "Listed 2"),
-            ("Serif", "Listed Twice"), ("Symbol", "Noto Sans Symbols 2"),
+            ("Monospace", "Hack"), ("Monospace", "Noto Sans Mono"),
+            ("Non-Latin", "Noto Sans Mono CJK JP"), ("Non-Latin", "Noto Sans Tifinagh"),
+            ("Non-Latin", "Noto Sans Tifinagh APT"), ("Serif", "Listed 2"),
+            ("Serif", "Listed Twice"), ("Serif", "Noto Serif Display"),
+            ("Symbol", "Noto Sans Symbols 2"),
             ("Symbol", "Noto Sans Symbols2"), ("Symbol", "Wingdings")])
         with self.assertRaises(kb_mod.SourceError):
             kb_mod.add_spellings(kb, {"Gone2": "Gone 2"})

@@ -38,7 +38,7 @@ class ShippedTable(unittest.TestCase):
             if "Monospace" in sets:
                 self.assertEqual(sets, {"Monospace"}, family)
             elif kb_mod.MONOSPACED_NAME.search(family):
-                self.assertEqual(sets, {"Symbol"}, family)
+                self.assertIn(sets, ({"Symbol"}, {"Non-Latin"}), family)
         for family in ("Cascadia Code", "Cascadia Mono", "Atkinson Hyperlegible Mono",
                        "SUSE Mono", "M PLUS Code Latin", "Noto Sans Mono",
                        "Nanum Gothic Coding", "Hack", "DejaVu Sans Mono"):
@@ -56,7 +56,29 @@ class ShippedTable(unittest.TestCase):
             self.assertTrue(self.sets_of(family), family)
             self.assertEqual(self.sets_of(spelling), self.sets_of(family), spelling)
         self.assertEqual(self.sets_of("Noto Sans Symbols2"), {"Symbol"})
-        self.assertEqual(self.sets_of("Noto Looped Thai"), {"Sans Serif"})
+        self.assertEqual(self.sets_of("Noto Looped Thai"), {"Non-Latin"})
+
+    def test_fonts_for_other_scripts_are_in_non_latin_only(self):
+        for family in ("Noto Kufi Arabic", "Noto Sans Lao Looped", "Noto Sans Egyptian Hieroglyphs",
+                       "Noto Sans CJK JP", "Noto Serif CJK SC", "WenQuanYi Micro Hei Mono",
+                       "KacstOne", "Droid Sans Fallback", "Noto Sans JP"):
+            self.assertEqual(self.sets_of(family), {"Non-Latin"}, family)
+        for family in ("Noto Sans", "Noto Serif Display", "Noto Sans Mono", "Noto Color Emoji"):
+            self.assertNotIn("Non-Latin", self.sets_of(family), family)
+
+    def test_desktop_opentype_and_type1_families_are_known(self):
+        expected = {
+            "Cantarell": "Sans Serif", "Inter": "Sans Serif", "EB Garamond": "Serif",
+            "Linux Libertine O": "Serif", "Linux Biolinum O": "Sans Serif",
+            "STIX Two Text": "Serif", "TeX Gyre Schola": "Serif", "C059": "Serif",
+            "Century Schoolbook L": "Serif", "URW Gothic": "Sans Serif",
+            "URW Gothic L": "Sans Serif", "Z003": "Script", "URW Chancery L": "Script",
+            "Standard Symbols PS": "Symbol", "Comic Neue": "Script",
+            "Courier Prime": "Monospace", "Source Sans Pro": "Sans Serif", "Gentium": "Serif",
+            "FontAwesome": "Symbol", "Liberation Sans Narrow": "Sans Serif",
+            "Open Sans Condensed": "Sans Serif", "DejaVu Math TeX Gyre": "Symbol"}
+        for family, set_name in expected.items():
+            self.assertEqual(self.sets_of(family), {set_name}, family)
 
     def test_rows_are_well_formed(self):
         rows = [(s, f) for f, sets in self.sets.items() for s in sets]
