@@ -9,4 +9,10 @@ namespace lb {
 // systems where a symbol font's character n was simply code n.
 bool symbolMapOnly(const QStringList& files);
 
+// The text a sample of these font files shows: `text` when the first readable file has every
+// character of it (a font with only a symbol map draws character n from U+F000 + n), else
+// letters of the script the font covers most, else the first symbols it has. A font for Arabic,
+// Thai or CJK, or an icon font, so shows what it draws instead of a row of missing-glyph boxes.
+QString drawableSample(const QStringList& files, const QString& text);
+
 } // namespace lb

@@ -153,7 +153,8 @@ std::unique_ptr<Report> dsrFontList(MainContext& ctx, QtFaceDrawing& drawing) {
             sample.font = arial(10, false, true);
             return;
         }
-        const AppState& app = ctx.app;
+        AppState& app = ctx.app;
+        sample.text = drawableSample(faceFiles(app, name.text), sample.text);
         sample.font =
             drawing.printFont(name.text, ListSamplePoints, app.bold, app.italic, app.underline);
     };
@@ -177,6 +178,7 @@ std::unique_ptr<Report> dsrFontSize(MainContext& ctx, QtFaceDrawing& drawing) {
     // face cannot be printed as itself, and then nothing is drawn in its place.
     struct Shared {
         QString face;
+        QStringList files;
         bool symbol = false;
     };
     auto shared = std::make_shared<Shared>();
@@ -193,7 +195,8 @@ std::unique_ptr<Report> dsrFontSize(MainContext& ctx, QtFaceDrawing& drawing) {
             sec.object(QStringLiteral("Note")).text = noSampleText(how);
             const bool printable = how == FacePrint::Printable;
             shared->face = printable ? face : QString();
-            shared->symbol = printable && symbolMapOnly(faceFiles(ctx.app, face));
+            shared->files = printable ? faceFiles(ctx.app, face) : QStringList();
+            shared->symbol = printable && symbolMapOnly(shared->files);
         };
         return s;
     };
@@ -221,8 +224,9 @@ std::unique_ptr<Report> dsrFontSize(MainContext& ctx, QtFaceDrawing& drawing) {
             for (int points : StyleRowPoints) {
                 ReportObject& o = sec.object(QStringLiteral("Sample%1").arg(points));
                 o.visible = !shared->face.isEmpty();
-                if (o.visible)
-                    o.font = drawing.printFont(shared->face, points, st.bold, st.italic, false);
+                if (!o.visible) continue;
+                o.font = drawing.printFont(shared->face, points, st.bold, st.italic, false);
+                o.text = drawableSample(shared->files, o.text);
             }
         };
         r->body.push_back(std::move(s));

@@ -4,6 +4,7 @@
 #include "core/busy.h"
 #include "core/schema.h"
 #include "core/settings.h"
+#include "platform/font_charmap.h"
 #include "platform/fonts.h"
 
 namespace lb {
@@ -56,6 +57,18 @@ bool SamplePane::faceDrawable(const QString& face) const {
     return ok;
 }
 
+QString SamplePane::sampleFor(const QString& face) const {
+    if (samplesOf_ != ctx_.app.sampleText) {
+        samples_.clear();
+        samplesOf_ = ctx_.app.sampleText;
+    }
+    const auto it = samples_.constFind(face);
+    if (it != samples_.constEnd()) return *it;
+    const QString text = drawableSample(faceFiles(ctx_.app, face), ctx_.app.sampleText);
+    samples_.insert(face, text);
+    return text;
+}
+
 bool SamplePane::drawable(int row) const {
     if (row < 0 || row >= int(rows_.size())) return false;
     const Row& r = rows_[size_t(row)];
@@ -72,7 +85,7 @@ QVariant SamplePane::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
         if (index.column() == 0) return oneFont ? QString::number(r.size) : r.face;
-        return drawable(index.row()) ? ctx_.app.sampleText : QString();
+        return drawable(index.row()) ? sampleFor(r.face) : QString();
     case Qt::ToolTipRole:
         // A name too long for its column is cut with an ellipsis: the whole of it on hovering.
         if (index.column() == 0 && !oneFont) return r.face;
@@ -119,6 +132,7 @@ void SamplePane::setRows(std::vector<Row> rows) {
     beginResetModel();
     rows_.swap(rows);
     drawable_.clear();
+    samples_.clear();
     endResetModel();
 }
 

@@ -109,6 +109,8 @@ private:
     void stylesChanged();
     void changed() { Q_EMIT stateChanged(); }
     bool faceDrawable(const QString& face) const;
+    // The sample text as the face can draw it.
+    QString sampleFor(const QString& face) const;
 
     MainContext& ctx_;
     FaceDrawing& drawing_;
@@ -116,7 +118,9 @@ private:
     std::vector<Row> rows_;
     int listSize_ = ListSizeMin;
     QString countText_;
-    mutable QHash<QString, bool> drawable_; // per face, for the rows shown now
+    mutable QHash<QString, bool> drawable_;   // per face, for the rows shown now
+    mutable QHash<QString, QString> samples_; // per face, for the rows and text shown now
+    mutable QString samplesOf_;               // the sample text samples_ was made from
 };
 
 // The files of a face: every [Fonts] row of that face name, bare names in the fonts folder.

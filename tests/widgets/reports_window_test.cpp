@@ -353,6 +353,27 @@ TEST(ReportChart, CodesAreReadAsWindows1252) {
     EXPECT_EQ(chartCharacter(10, true), "");
 }
 
+struct OtherScriptReports : ReportsWindow {
+    void moreFonts() override {
+        env.installFixture("ThaiTest.ttf");
+        addFont("Thai Test", "Thai Test Regular", "ThaiTest.ttf");
+    }
+};
+
+TEST_F(OtherScriptReports, AFontThatCannotDrawTheSamplePrintsLettersItHas) {
+    const QString thai =
+        QString::fromUcs4(U"\u0E01\u0E02\u0E03\u0E04\u0E05\u0E06\u0E07\u0E08\u0E09\u0E0A");
+    press("Display All");
+    const QStringList list = lines(lbtest::pdfPages(printToPdf("list"))[0]);
+    EXPECT_TRUE(list.contains("Thai Test " + thai)) << list.join('\n').toStdString();
+    EXPECT_TRUE(list.contains("Fixture Sans " + app.sampleText)) << list.join('\n').toStdString();
+    pick("Thai Test");
+    const QString pdf = printToPdf("size");
+    const QStringList first = lines(lbtest::pdfPages(pdf)[0]);
+    EXPECT_EQ(first.count(thai), 16) << first.join('\n').toStdString(); // 4 sizes, 4 styles
+    EXPECT_TRUE(lbtest::embeddedFonts(pdf).contains("ThaiTest-Regular"));
+}
+
 struct LongReports : ReportsWindow {
     QStringList faces;
     void moreFonts() override {

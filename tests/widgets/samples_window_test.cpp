@@ -129,6 +129,32 @@ TEST_F(SamplesWindow, OneFontInEightSizesInItsOwnFace) {
     EXPECT_EQ(grid()->indexAt(QPoint(5, 5)).row(), 2);
 }
 
+// A font for another script beside the Latin ones.
+struct OtherScriptSamples : SamplesWindow {
+    void SetUp() override {
+        env.installFixture("ThaiTest.ttf");
+        addFont("Thai Test", "Thai Test Regular", "ThaiTest.ttf");
+        SamplesWindow::SetUp();
+    }
+};
+
+TEST_F(OtherScriptSamples, AFontThatCannotDrawTheSampleShowsLettersItHas) {
+    // Thai Test has none of the sample's characters: its own letters, drawn, never boxes.
+    const QString thai =
+        QString::fromUcs4(U"\u0E01\u0E02\u0E03\u0E04\u0E05\u0E06\u0E07\u0E08\u0E09\u0E0A");
+    pick("Thai Test");
+    EXPECT_EQ(cell(1, 1), thai);
+    EXPECT_GT(ink(1, 1), 50);
+    // In a list each row shows what its face draws: the sample itself where it can, a symbol
+    // font's through its symbol map.
+    w->command("mnuViewDisplayAllFonts")->trigger();
+    QStringList samples;
+    for (const char* face : {"Fixture Sans", "Symbol Test", "Thai Test"})
+        samples << cell(row(face), 1);
+    EXPECT_EQ(samples, (QStringList{app.sampleText, app.sampleText, thai}));
+    EXPECT_GT(ink(row("Thai Test"), 1), 20);
+}
+
 TEST_F(SamplesWindow, ListModesCountTheirRowsAndChangeSizeInPlace) {
     w->command("mnuViewDisplayAllFonts")->trigger();
     EXPECT_EQ(w->windowTitle(), "Letterbay 98 - All Fonts");
