@@ -305,18 +305,14 @@ void removeFonts(MainContext& ctx, Deletion& d) {
 
 } // namespace
 
-void Delete_FontCopies(MainContext& ctx, const std::vector<QByteArray>& paths) {
+bool Delete_FontCopies(MainContext& ctx, const std::vector<QByteArray>& paths) {
     AppState& app = ctx.app;
     QStringList names;
     for (const QByteArray& p : paths)
         names << QFile::decodeName(p);
-    if (names.isEmpty()) {
+    if (names.isEmpty() || !askToDelete(ctx, names)) {
         ctx.view.handleButtons();
-        return;
-    }
-    if (!askToDelete(ctx, names)) {
-        ctx.view.handleButtons();
-        return;
+        return false;
     }
     app.fontsChanged = false;
     Deletion d;
@@ -350,9 +346,10 @@ void Delete_FontCopies(MainContext& ctx, const std::vector<QByteArray>& paths) {
     if (d.candidates.empty()) {
         ctx.view.setMessage(deletedText(d.selected, 0, {}, d.system, d.onlyName));
         ctx.view.handleButtons();
-        return;
+        return true;
     }
     removeFonts(ctx, d);
+    return true;
 }
 
 } // namespace lb

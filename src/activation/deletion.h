@@ -14,8 +14,8 @@ void Delete_Fonts(MainContext& ctx);
 // after asking, under the rules of Delete_Fonts: files of the desktop's own fonts are never
 // removed, and one installed for every user is hidden from this user rather than deleted. A
 // typeface keeps its catalogue row and its sets while another of its files stays; with its last
-// file it goes as Delete_Fonts removes it.
-void Delete_FontCopies(MainContext& ctx, const std::vector<QByteArray>& paths);
+// file it goes as Delete_Fonts removes it. False when nothing was done (the answer was No).
+bool Delete_FontCopies(MainContext& ctx, const std::vector<QByteArray>& paths);
 
 // The message panel text after a deletion: `selected` fonts were selected, `deleted` removed,
 // `failed` could not be removed (the name of the one when it is one), `system` were system fonts.
