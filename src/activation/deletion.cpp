@@ -9,6 +9,7 @@
 #include "core/schema.h"
 #include "samples/sample_pane.h"
 
+#include <QFile>
 #include <QHash>
 #include <QSet>
 
@@ -77,10 +78,44 @@ void reportKept(MainContext& ctx, const std::vector<std::pair<QString, QString>>
 
 } // namespace
 
+namespace {
+
+// What a deletion removes: files of typefaces (a face empty for a file the catalogue does not
+// hold). A whole typeface lists every file it has; a copy lists one file of it.
+struct Deletion {
+    std::vector<Candidate> candidates;
+    bool copies = false; // files chosen one by one: a typeface goes only with its last file
+    int selected = 0;
+    int system = 0;
+    QString onlyName;                                      // what the one selected is called
+    std::vector<std::pair<QString, QString>> refusedFiles; // files no deletion can reach, and why
+};
+
+bool askToDelete(MainContext& ctx, const QStringList& names) {
+    Messenger& m = ctx.app.messages;
+    m.title = QStringLiteral("Confirm Delete");
+    m.text = names.size() == 1
+                 ? QStringLiteral("Are you sure you want to permanently remove \"") +
+                       names.first() + QStringLiteral("\" from your PC?")
+                 : QStringLiteral("Are you sure you want to permanently remove these ") +
+                       QString::number(names.size()) + QStringLiteral(" fonts from your PC?");
+    m.Msg_YesNo();
+    return m.answeredYes();
+}
+
+bool exactFaceLeft(Statement& st, const QString& face) {
+    st.reset();
+    st.bind(1, face);
+    return st.step();
+}
+
+void removeFonts(MainContext& ctx, Deletion& d);
+
+} // namespace
+
 void Delete_Fonts(MainContext& ctx) {
     AppState& app = ctx.app;
     OperationView& view = ctx.view;
-    Messenger& m = app.messages;
     FontListModel& list = ctx.allFonts;
     app.fontsChanged = false;
 
@@ -91,27 +126,14 @@ void Delete_Fonts(MainContext& ctx) {
         view.handleButtons();
         return;
     }
-    m.title = QStringLiteral("Confirm Delete");
-    m.text = selected.size() == 1
-                 ? QStringLiteral("Are you sure you want to permanently remove \"") +
-                       selected.first() + QStringLiteral("\" from your PC?")
-                 : QStringLiteral("Are you sure you want to permanently remove these ") +
-                       QString::number(selected.size()) + QStringLiteral(" fonts from your PC?");
-    m.Msg_YesNo();
-    if (!m.answeredYes()) {
+    if (!askToDelete(ctx, selected)) {
         view.handleButtons();
         return;
     }
 
-    view.hideSamples();
-    view.clearAssignedFonts();
-    view.setMessage(QStringLiteral("Deleting fonts..."));
-    view.yield();
-    Busy busy(ctx, 0);
-
-    std::vector<Candidate> candidates;
-    int system = 0;
-    QStringList allFiles;
+    Deletion d;
+    d.selected = int(selected.size());
+    d.onlyName = selected.first();
     {
         Statement st = app.db->prepare(QStringLiteral(
             "SELECT [File Name] FROM [Fonts] WHERE [Face Name] = ?1 AND [Face Name] = ?1 "
@@ -121,14 +143,35 @@ void Delete_Fonts(MainContext& ctx) {
             if (!r.selected) continue;
             // The desktop's own fonts are never removed.
             if (r.state == StateSystem || isSystemFont(app.systemFonts, r.name)) {
-                ++system;
+                ++d.system;
                 continue;
             }
-            Candidate c{r.name, filesOf(st, r.name)};
-            allFiles << c.files;
-            candidates.push_back(std::move(c));
+            d.candidates.push_back(Candidate{r.name, filesOf(st, r.name)});
         }
     }
+    removeFonts(ctx, d);
+}
+
+namespace {
+
+void removeFonts(MainContext& ctx, Deletion& d) {
+    AppState& app = ctx.app;
+    OperationView& view = ctx.view;
+    Messenger& m = app.messages;
+    FontListModel& list = ctx.allFonts;
+    view.hideSamples();
+    view.clearAssignedFonts();
+    view.setMessage(QStringLiteral("Deleting fonts..."));
+    view.yield();
+    Busy busy(ctx, 0);
+    std::vector<Candidate>& candidates = d.candidates;
+    QSet<QString> refused;
+    for (const auto& [file, why] : d.refusedFiles)
+        refused.insert(file);
+    QStringList allFiles;
+    for (const Candidate& c : candidates)
+        for (const QString& f : c.files)
+            if (!refused.contains(f)) allFiles << f;
 
     // The files are set aside first, every step in a journal, and deleted only once the catalogue
     // has committed their removal: a failure at any instant, or a kill, leaves disk, catalogue and
@@ -152,9 +195,12 @@ void Delete_Fonts(MainContext& ctx) {
     QHash<QString, QString> whyKept;
     for (const auto& [file, why] : failedFiles)
         whyKept.insert(file, why);
+    for (const auto& [file, why] : d.refusedFiles)
+        whyKept.insert(file, why);
 
     busy.range(int(candidates.size()));
     QSet<QString> deletedFaces;
+    int deleted = 0;
     QStringList keptFaces;
     std::vector<std::pair<QString, QString>> kept;
     try {
@@ -164,6 +210,9 @@ void Delete_Fonts(MainContext& ctx) {
             app.db->prepare(QStringLiteral("DELETE FROM [Fonts] WHERE [File Name] = ?"));
         Statement anyLeft =
             app.db->prepare(QStringLiteral("SELECT 1 FROM [Fonts] WHERE [Face Name] = ? LIMIT 1"));
+        Statement exactLeft = app.db->prepare(
+            QStringLiteral("SELECT 1 FROM [Fonts] WHERE [Face Name] = ?1 AND [Face Name] = ?1 "
+                           "COLLATE BINARY LIMIT 1"));
         Statement setsOf = app.db->prepare(
             QStringLiteral("SELECT [Set Name] FROM [Assigned Fonts] WHERE [Font Name] = ?"));
         Statement dropAssigned =
@@ -175,8 +224,10 @@ void Delete_Fonts(MainContext& ctx) {
                     // The file stays on disk: its row stays, or the next refresh would bring
                     // the font back without its sets.
                     whole = false;
-                    kept.push_back({c.face + QStringLiteral(" (") + fontFilePath(app, file) +
-                                        QStringLiteral(")"),
+                    kept.push_back({c.face.isEmpty()
+                                        ? fontFilePath(app, file)
+                                        : c.face + QStringLiteral(" (") + fontFilePath(app, file) +
+                                              QStringLiteral(")"),
                                     *it});
                     continue;
                 }
@@ -186,9 +237,12 @@ void Delete_Fonts(MainContext& ctx) {
             }
             busy.step();
             if (!whole) {
-                keptFaces << c.face;
+                keptFaces << (d.copies ? fontFilePath(app, c.files.value(0)) : c.face);
                 continue;
             }
+            ++deleted;
+            // A copy's typeface stays, with its sets, while another of its files does.
+            if (c.face.isEmpty() || (d.copies && exactFaceLeft(exactLeft, c.face))) continue;
             deletedFaces.insert(c.face);
             // Assignments name a font without regard to case: they stay while another spelling
             // of the name is still catalogued.
@@ -242,13 +296,60 @@ void Delete_Fonts(MainContext& ctx) {
     if (app.fontsChanged) Fill_AssignedFonts(ctx);
     busy.done();
 
-    const int deleted = int(deletedFaces.size());
-    view.setMessage(
-        deletedText(int(selected.size()), deleted, keptFaces, system, selected.first()));
-    ctx.fontCount -= deleted;
+    view.setMessage(deletedText(d.selected, deleted, keptFaces, d.system, d.onlyName));
+    ctx.fontCount -= int(deletedFaces.size());
     view.setFontCount(fontCountText(ctx.fontCount));
     view.handleButtons();
     if (!kept.empty()) reportKept(ctx, kept);
+}
+
+} // namespace
+
+bool Delete_FontCopies(MainContext& ctx, const std::vector<QByteArray>& paths) {
+    AppState& app = ctx.app;
+    QStringList names;
+    for (const QByteArray& p : paths)
+        names << QFile::decodeName(p);
+    if (names.isEmpty() || !askToDelete(ctx, names)) {
+        ctx.view.handleButtons();
+        return false;
+    }
+    app.fontsChanged = false;
+    Deletion d;
+    d.copies = true;
+    d.selected = int(names.size());
+    d.onlyName = names.first();
+    // Catalogued files are stored as a bare name inside the fonts folder, else as their path.
+    Statement faceOf = app.db->prepare(
+        QStringLiteral("SELECT [Face Name] FROM [Fonts] WHERE [File Name] = ? LIMIT 1"));
+    const QString folder = app.fontsFolder;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const QString& path = names[i];
+        const bool direct = !folder.isEmpty() && path.startsWith(folder) &&
+                            !path.mid(folder.size()).contains(QLatin1Char('/'));
+        const QString stored = direct ? path.mid(folder.size()) : path;
+        faceOf.reset();
+        faceOf.bind(1, stored);
+        const QString face = faceOf.step() ? faceOf.text(0) : QString();
+        if (!face.isEmpty() && isSystemFont(app.systemFonts, face)) {
+            ++d.system;
+            continue;
+        }
+        // A name that is not valid text cannot be handed on exactly: deleting what it decodes
+        // to would remove nothing and call it done.
+        if (QFile::encodeName(path) != paths[size_t(i)])
+            d.refusedFiles.push_back(
+                {stored, QStringLiteral("its name is not valid text; rename or delete it in a "
+                                        "file manager")});
+        d.candidates.push_back(Candidate{face, {stored}});
+    }
+    if (d.candidates.empty()) {
+        ctx.view.setMessage(deletedText(d.selected, 0, {}, d.system, d.onlyName));
+        ctx.view.handleButtons();
+        return true;
+    }
+    removeFonts(ctx, d);
+    return true;
 }
 
 } // namespace lb

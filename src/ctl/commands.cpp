@@ -2,6 +2,7 @@
 
 #include "activation/activation.h"
 #include "activation/deletion.h"
+#include "catalogue/font_check.h"
 #include "catalogue/font_lists.h"
 #include "catalogue/refresh.h"
 #include "catalogue/system_fonts.h"
@@ -19,6 +20,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <algorithm>
 #include <cstdio>
@@ -231,6 +235,58 @@ public:
         else
             printLine(message);
         return Done;
+    }
+
+    // Copies and damaged fonts; found ones make the exit code 1, for scripts.
+    int check() {
+        FontconfigInspector inspector;
+        const FontCheck found = checkFonts(inspector);
+        s_.view.finish();
+        if (json_) {
+            QJsonArray groups, damaged;
+            for (const DuplicateGroup& g : found.duplicates) {
+                QJsonArray copies;
+                for (const FontCopy& c : g.copies)
+                    copies.append(
+                        QJsonObject{{QStringLiteral("file"), displayPath(c.path)},
+                                    {QStringLiteral("size"), double(c.size)},
+                                    {QStringLiteral("modified"), c.modified.toString(Qt::ISODate)},
+                                    {QStringLiteral("version"), c.version},
+                                    {QStringLiteral("format"), c.format},
+                                    {QStringLiteral("in_use"), c.inUse}});
+                groups.append(QJsonObject{{QStringLiteral("family"), g.family},
+                                          {QStringLiteral("style"), g.style},
+                                          {QStringLiteral("identical"), g.identical},
+                                          {QStringLiteral("copies"), copies}});
+            }
+            for (const DamagedFont& d : found.damaged)
+                damaged.append(QJsonObject{{QStringLiteral("file"), displayPath(d.path)},
+                                           {QStringLiteral("problem"), d.problem}});
+            writeOut(QJsonDocument(QJsonObject{{QStringLiteral("duplicates"), groups},
+                                               {QStringLiteral("damaged"), damaged}})
+                         .toJson(QJsonDocument::Indented));
+        } else {
+            std::vector<QStringList> table;
+            for (const DuplicateGroup& g : found.duplicates) {
+                table.push_back({g.family + QLatin1Char(' ') + g.style +
+                                 (g.identical ? QStringLiteral(" (identical copies)")
+                                              : QStringLiteral(" (different copies)"))});
+                for (const FontCopy& c : g.copies)
+                    table.push_back({QStringLiteral("  ") + displayPath(c.path),
+                                     c.version.isEmpty() ? QStringLiteral("-") : c.version,
+                                     c.format, QString::number(c.size),
+                                     c.modified.toString(QStringLiteral("yyyy-MM-dd HH:mm")),
+                                     c.inUse ? QStringLiteral("in use") : QString()});
+            }
+            if (!found.damaged.empty()) table.push_back({QStringLiteral("Damaged fonts")});
+            for (const DamagedFont& d : found.damaged) {
+                table.push_back({QStringLiteral("  ") + displayPath(d.path)});
+                table.push_back({QStringLiteral("    ") + d.problem});
+            }
+            if (!found.found()) table.push_back({QStringLiteral("No duplicate or damaged fonts.")});
+            printTable(std::move(table));
+        }
+        return found.found() ? Refused : Done;
     }
 
     // The stored spelling of a set named on the command line; refuses when there is none.
@@ -1072,6 +1128,7 @@ int run(const Invocation& inv) {
         if (name == QLatin1String("import")) return c.importSets(doc);
         if (name == QLatin1String("complete")) return c.complete();
         if (name == QLatin1String("autoassign")) return c.autoAssign();
+        if (name == QLatin1String("check")) return c.check();
     } catch (const FontStateError& e) {
         session.view.finish();
         printError(fontStateFailureText(e.why(), QStringLiteral("\n")));

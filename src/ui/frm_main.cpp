@@ -15,6 +15,7 @@
 #include "ui/dialogs.h"
 #include "ui/font_grid.h"
 #include "ui/frm_about.h"
+#include "ui/frm_font_check.h"
 #include "ui/frm_font_preview.h"
 #include "ui/frm_history.h"
 #include "ui/frm_print_setup.h"
@@ -775,6 +776,15 @@ void FrmMain::mnuViewSets_Click() {
     if (app_.pickedFontName.isEmpty()) return;
     runGuarded([this] {
         FrmSets dialog(ctx_, this);
+        dialog.exec();
+    });
+}
+
+void FrmMain::mnuViewCheck_Click() {
+    runGuarded([this] {
+        const std::unique_ptr<FontInspector> inspector =
+            makeInspector ? makeInspector() : std::make_unique<FontconfigInspector>();
+        FrmFontCheck dialog(ctx_, *inspector, this);
         dialog.exec();
     });
 }

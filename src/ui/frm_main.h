@@ -3,6 +3,7 @@
 #include "catalogue/font_list.h"
 #include "catalogue/selection.h"
 #include "core/main_context.h"
+#include "platform/font_inspection.h"
 #include "platform/qt_face_drawing.h"
 #include "platform/qt_printers.h"
 #include "samples/sample_pane.h"
@@ -12,6 +13,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -69,6 +71,7 @@ public:
     void mnuViewDisplayAllFonts_Click();
     void mnuViewSets_Click();
     void mnuViewProperties_Click();
+    void mnuViewCheck_Click();
     void mnuHelpProduct_Click();
     void mnuHelpContents_Click();
     void mnuHelpWhatsThis_Click();
@@ -114,6 +117,9 @@ public:
     QAction* tool(const QString& key) const { return commands_.tools.value(key); }
     // The help topic F1 and What's This use for the sample grid.
     int sampleHelpTopic() const { return pane_.state().helpTopic; }
+
+    // What the duplicate and damage check reads the installed fonts through; tests give their own.
+    std::function<std::unique_ptr<FontInspector>()> makeInspector;
 
     // Called when the program ends; tests replace it so the test program goes on.
     std::function<void()> endProgram;

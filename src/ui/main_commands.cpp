@@ -66,6 +66,7 @@ const std::vector<Menu>& menuBarTable() {
               &M::mnuViewDisplayAllFonts_Click},
              {"mnuViewSetsBreak", "-", nullptr, nullptr},
              {"mnuViewSets", "&Assigned Sets...", nullptr, &M::mnuViewSets_Click},
+             {"mnuViewCheck", "Duplicate and Dama&ged Fonts...", nullptr, &M::mnuViewCheck_Click},
              {"mnuViewPropertiesBreak", "-", nullptr, nullptr},
              {"mnuViewProperties", "P&roperties", nullptr, &M::mnuViewProperties_Click},
          }},

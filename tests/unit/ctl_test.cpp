@@ -14,9 +14,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QSet>
 #include <QStandardPaths>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <map>
 #include <poll.h>
 #include <pty.h>
 #include <unistd.h>
@@ -818,3 +821,68 @@ TEST_F(Ctl, TheSqlcipherShellReadsTheTablesWithTheExtension) {
 }
 
 } // namespace
+
+TEST_F(Ctl, CheckListsCopiesAndDamagedFontsAndSaysSoInItsExitCode) {
+    const CtlRun clean = runCtl({u"check"_s});
+    EXPECT_EQ(clean.exitCode, 0) << clean.out.toStdString() << clean.err.toStdString();
+
+    const QString copy = env.installInSubfolder(u"FixtureSans-Regular.ttf"_s, u"downloads"_s);
+    const QString newer = env.installInSubfolder(u"FixtureSans-Bold-2.ttf"_s, u"v2"_s);
+    const QString cut = env.installFixture(u"Truncated.ttf"_s);
+    const QString damaged = env.installFixture(u"DamagedTable.ttf"_s);
+    // A name that is not UTF-8 can only be written as bytes.
+    QFile delta(lbtest::TempEnv::fixture(u"DeltaTest-Regular.ttf"_s));
+    ASSERT_TRUE(delta.open(QIODevice::ReadOnly));
+    const QByteArray badName = QFile::encodeName(env.fontsFolder()) + "Delta\xff.ttf";
+    // The temporary home cannot remove a name it cannot spell.
+    const auto removeBadName = qScopeGuard([&] { ::unlink(badName.constData()); });
+    {
+        const int fd = ::open(badName.constData(), O_WRONLY | O_CREAT, 0644);
+        ASSERT_GE(fd, 0);
+        const QByteArray bytes = delta.readAll();
+        ASSERT_EQ(::write(fd, bytes.constData(), size_t(bytes.size())), bytes.size());
+        ::close(fd);
+    }
+
+    const CtlRun found = runCtl({u"check"_s, u"--json"_s});
+    ASSERT_EQ(found.exitCode, 1) << found.err.toStdString();
+    const QJsonObject report = QJsonDocument::fromJson(found.out.toUtf8()).object();
+    std::map<QString, QJsonObject> groups;
+    for (const QJsonValue& g : report[u"duplicates"_s].toArray())
+        groups[g[u"family"_s].toString() + u'/' + g[u"style"_s].toString()] = g.toObject();
+    ASSERT_EQ(groups.size(), 2u) << found.out.toStdString();
+
+    // Identical copies by content; the copy programs get is the one marked in use.
+    const QJsonObject regular = groups[u"Fixture Sans/Regular"_s];
+    EXPECT_TRUE(regular[u"identical"_s].toBool());
+    QSet<QString> files, inUse;
+    for (const QJsonValue& c : regular[u"copies"_s].toArray()) {
+        files.insert(c[u"file"_s].toString());
+        if (c[u"in_use"_s].toBool()) inUse.insert(c[u"file"_s].toString());
+    }
+    EXPECT_EQ(files, (QSet<QString>{sans[0], copy}));
+    EXPECT_EQ(inUse.size(), 1);
+    // Two versions of one style: different copies, each with its version.
+    const QJsonObject bold = groups[u"Fixture Sans/Bold"_s];
+    EXPECT_FALSE(bold[u"identical"_s].toBool());
+    QStringList versions;
+    for (const QJsonValue& c : bold[u"copies"_s].toArray())
+        versions << c[u"file"_s].toString() + u'=' + c[u"version"_s].toString();
+    versions.sort();
+    EXPECT_EQ(versions, (QStringList{sans[1] + u"=1.000"_s, newer + u"=2.000"_s}));
+
+    std::map<QString, QString> problems;
+    for (const QJsonValue& d : report[u"damaged"_s].toArray())
+        problems[d[u"file"_s].toString()] = d[u"problem"_s].toString();
+    ASSERT_EQ(problems.size(), 3u) << found.out.toStdString();
+    EXPECT_TRUE(problems[cut].contains(u"cut short"_s)) << problems[cut].toStdString();
+    EXPECT_TRUE(problems[damaged].contains(u"checksum"_s)) << problems[damaged].toStdString();
+    EXPECT_TRUE(problems[QFile::decodeName(badName)].contains(u"not valid text"_s));
+
+    // People get the same findings as lines; nothing was changed.
+    const CtlRun text = runCtl({u"check"_s});
+    EXPECT_EQ(text.exitCode, 1);
+    EXPECT_TRUE(text.out.contains(u"Fixture Sans Regular (identical copies)"_s));
+    EXPECT_TRUE(text.out.contains(u"Damaged fonts"_s));
+    EXPECT_TRUE(QFile::exists(copy) && QFile::exists(cut) && QFile::exists(damaged));
+}

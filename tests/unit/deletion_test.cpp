@@ -257,4 +257,38 @@ TEST_F(DeletingFromDisk, AFileInAReadOnlyFontsFolderStaysWithItsRowAndSet) {
     EXPECT_EQ(scalar(setOfAlpha), "Work");
 }
 
+TEST_F(DeletingFromDisk, ChosenCopiesGoAndTheTypefaceKeepsItsSetsOnTheCopyThatStays) {
+    const QString copy = env.installInSubfolder("AlphaTest-Regular.ttf", "downloads");
+    const QString forEveryone = env.installFixture("AlphaTest-Regular.ttf", true, "AlphaAll.ttf");
+    openCatalogue();
+    const auto chosen = [](const QStringList& paths) {
+        std::vector<QByteArray> out;
+        for (const QString& p : paths)
+            out.push_back(QFile::encodeName(p));
+        return out;
+    };
+    boxes.answers = {AnswerNo};
+    Delete_FontCopies(*ctx, chosen({alpha}));
+    EXPECT_TRUE(QFileInfo::exists(alpha));
+
+    boxes.answers = {AnswerYes};
+    Delete_FontCopies(*ctx, chosen({alpha, forEveryone, mono}));
+    EXPECT_EQ(boxes.shown[1].text,
+              "Are you sure you want to permanently remove these 3 fonts from your PC?");
+    EXPECT_EQ(view.messages.last(), "2 of 3 fonts deleted successfully.  None of the selected "
+                                    "system fonts were deleted.");
+    EXPECT_FALSE(QFileInfo::exists(alpha));
+    EXPECT_TRUE(QFileInfo::exists(forEveryone) && QFileInfo::exists(mono));
+    EXPECT_TRUE(readFontSelection(removedFontsConfPath()).rejectGlobs.contains(forEveryone));
+    EXPECT_EQ(lbtest::fcList(), lbtest::sorted({sans[0], sansBold, serif, mono, outside, copy}));
+    EXPECT_EQ(scalar("SELECT [Set Name] FROM [Assigned Fonts] WHERE [Font Name] = 'Alpha Test'"),
+              "Work");
+    EXPECT_GE(all.find("Alpha Test"), 0);
+    // With its last copy the typeface goes, sets and all.
+    boxes.answers = {AnswerYes};
+    Delete_FontCopies(*ctx, chosen({copy}));
+    EXPECT_EQ(all.find("Alpha Test"), -1);
+    EXPECT_EQ(scalar("SELECT count(*) FROM [Assigned Fonts]"), "0");
+}
+
 } // namespace

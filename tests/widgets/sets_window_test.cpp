@@ -5,6 +5,7 @@
 #include "ui/dialogs.h"
 #include "ui/font_grid.h"
 #include "ui/font_state_delegate.h"
+#include "ui/frm_font_check.h"
 #include "ui/frm_main.h"
 
 #include <QAction>
@@ -18,6 +19,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 using namespace lb;
@@ -426,6 +428,84 @@ TEST_F(SetsWindow, AllSetsCommandsAndTheAssignedSetsDialog) {
 
 // Rows of ink in one list row of a rendered list: for each pixel line, the longest run of text
 // pixels, and the extent of all text pixels.
+// Installed fonts as the fake registry lists them, every copy with the same contents.
+struct FakeInspector : lb::FontInspector {
+    lbtest::Session& session;
+    std::map<QByteArray, QString> damaged;
+    explicit FakeInspector(lbtest::Session& s) : session(s) {}
+    void survey(std::vector<InstalledFace>& faces, std::vector<QByteArray>& unlisted) override {
+        for (const FontValue& v : session.registry.values) {
+            const QString path = v.data.startsWith('/') ? v.data : "/fonts/" + v.data;
+            const QString family = session.faces.names.value(v.data).faceName;
+            const QString style = v.name.mid(family.size() + 1).section(" (", 0, 0);
+            faces.push_back({path.toUtf8(), 0, family, style, "1.000", "TrueType"});
+        }
+        for (const auto& [path, why] : damaged)
+            unlisted.push_back(path);
+    }
+    QString damage(const QByteArray& path) override {
+        const auto it = damaged.find(path);
+        return it == damaged.end() ? QString() : it->second;
+    }
+    QByteArray digest(const QByteArray&) override { return "same"; }
+    QByteArray inUse(const QString&, const QString&) override { return "/fonts/tiber.ttf"; }
+};
+
+TEST_F(SetsWindow, CopiesAreDeletedOnlyWhenCheckedAndTheFontKeepsItsSets) {
+    addFont("Tiber", "Tiber Regular", "/fonts/copies/tiber.ttf");
+    w->Refresh_Fonts();
+    app.db->exec("INSERT INTO [Sets] VALUES ('One')");
+    app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('One', 'Tiber')");
+    w->makeInspector = [this] {
+        auto inspector = std::make_unique<FakeInspector>(*this);
+        inspector->damaged["/fonts/broken.ttf"] = "It is not a font programs can open.";
+        return inspector;
+    };
+    lbtest::inDialog<FrmFontCheck>([this](FrmFontCheck* d) {
+        ASSERT_TRUE(QTest::qWaitFor([d] { return d->checked(); }));
+        QTreeWidget* t = d->tree();
+        ASSERT_EQ(t->topLevelItemCount(), 2);
+        QTreeWidgetItem* group = t->topLevelItem(0);
+        EXPECT_EQ(group->text(0), "Tiber Regular: 2 identical copies");
+        EXPECT_EQ(group->child(0)->text(1), "/fonts");
+        EXPECT_EQ(group->child(0)->text(6), "This copy");
+        EXPECT_EQ(t->topLevelItem(1)->child(0)->child(0)->text(0),
+                  "It is not a font programs can open.");
+        auto* del = d->findChild<QPushButton*>("cmdDelete");
+        EXPECT_FALSE(del->isEnabled()) << "nothing is chosen for the user";
+
+        // From the keyboard: down to the copy programs use, Space checks it.
+        t->setFocus();
+        QTest::keyClick(t, Qt::Key_Down);
+        QTest::keyClick(t, Qt::Key_Space);
+        ASSERT_TRUE(del->isEnabled());
+        boxes.answers = {AnswerNo};
+        del->click();
+        EXPECT_EQ(boxes.shown.back().text,
+                  "Are you sure you want to permanently remove \"/fonts/tiber.ttf\" from your "
+                  "PC?");
+        // No keeps the choice as it was.
+        ASSERT_EQ(t->topLevelItemCount(), 2);
+        EXPECT_EQ(t->topLevelItem(0)->child(0)->checkState(0), Qt::Checked);
+        boxes.answers = {AnswerYes};
+        del->click();
+        // Checked again: the copy that stays is no duplicate any more.
+        ASSERT_TRUE(d->checked());
+        ASSERT_EQ(t->topLevelItemCount(), 1);
+        EXPECT_EQ(t->topLevelItem(0)->text(0), "Damaged fonts: 1");
+        QTest::keyClick(t, Qt::Key_F1);
+        EXPECT_EQ(lbtest::shownHelpPage(), "font-check.html");
+        lbtest::shownHelp()->close();
+    });
+    action("mnuViewCheck")->trigger();
+    QStringList files;
+    for (const FontValue& v : registry.values)
+        if (v.name.startsWith("Tiber")) files << v.data;
+    EXPECT_EQ(files, QStringList{"/fonts/copies/tiber.ttf"});
+    EXPECT_GE(w->allFonts().find("Tiber"), 0);
+    EXPECT_TRUE(pairs().contains("One/Tiber"));
+}
+
 struct RowInk {
     int top = INT_MAX, bottom = -1, left = INT_MAX, right = -1;
     std::map<int, int> longestRun; // by line
