@@ -1,5 +1,6 @@
 #include "launcher/hidden_folder_watch.h"
 
+#include "platform/font_selection.h"
 #include "platform/fonts.h"
 
 #include <QDir>
@@ -13,18 +14,33 @@ HiddenFolderWatch::HiddenFolderWatch(FontResources& resources, std::function<QSt
                                      QString configFolder, QObject* parent)
     : QObject(parent), resources_(resources), folders_(std::move(folders)),
       configFolder_(std::move(configFolder)), watcher_(new QFileSystemWatcher(this)),
-      settle_(new QTimer(this)) {
+      settle_(new QTimer(this)), announce_(new QTimer(this)), announced_(fontRulesKey()) {
     settle_->setSingleShot(true);
     settle_->setInterval(1000);
     connect(settle_, &QTimer::timeout, this, &HiddenFolderWatch::settled);
+    // The settings daemon waits a second for quiet and then reloads; the second announcement
+    // must come after that reload, and in a later second, or it is taken for the first.
+    announce_->setSingleShot(true);
+    announce_->setInterval(4000);
+    connect(announce_, &QTimer::timeout, this, &HiddenFolderWatch::announceAgain);
     connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this](const QString& path) {
         // Another program's activation (or our own reconciliation) wrote the configuration:
         // other folders may be hidden now.
-        if (path == configWatched_)
+        if (path == configWatched_) {
             rearm();
-        else
+            announce_->start();
+        } else {
             fontFolderChanged();
+        }
     });
+}
+
+void HiddenFolderWatch::announceAgain() {
+    // A write that changed nothing other programs see (the same set again) is not announced.
+    QByteArray now = fontRulesKey();
+    if (now == announced_) return;
+    announced_ = std::move(now);
+    announceFontChange();
 }
 
 int HiddenFolderWatch::settleMs() const {
@@ -41,10 +57,11 @@ QStringList HiddenFolderWatch::watched() const {
 
 void HiddenFolderWatch::rearm() {
     QStringList wanted;
-    // The configuration's folder may not exist before the first activation; its parent tells
-    // when it appears.
-    configWatched_ = QDir(configFolder_).exists() ? QDir::cleanPath(configFolder_)
-                                                  : QFileInfo(configFolder_).absolutePath();
+    // The configuration's folder may not exist before the first activation, nor its parent on a
+    // new account: the nearest folder that exists tells when they appear.
+    configWatched_ = QDir::cleanPath(configFolder_);
+    while (!QFileInfo(configWatched_).isDir() && configWatched_ != QDir::rootPath())
+        configWatched_ = QFileInfo(configWatched_).absolutePath();
     wanted << configWatched_;
     for (const QString& folder : folders_()) {
         if (!QFileInfo(folder).isDir()) continue;
