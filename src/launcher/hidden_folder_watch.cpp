@@ -7,6 +7,7 @@
 #include <QDirIterator>
 #include <QFileSystemWatcher>
 #include <QTimer>
+#include <utility>
 
 namespace lb {
 
@@ -18,16 +19,18 @@ HiddenFolderWatch::HiddenFolderWatch(FontResources& resources, std::function<QSt
     settle_->setSingleShot(true);
     settle_->setInterval(1000);
     connect(settle_, &QTimer::timeout, this, &HiddenFolderWatch::settled);
-    // The settings daemon waits a second for quiet and then reloads; the second announcement
-    // must come after that reload, and in a later second, or it is taken for the first.
+    // The settings daemon reloads a second after the last change it sees, and it and GTK take a
+    // file as newer only in a later second than their last reload: each announcement waits for
+    // that. GTK lists its fonts before it reloads, so it takes two.
     announce_->setSingleShot(true);
-    announce_->setInterval(4000);
+    announce_->setInterval(2500);
     connect(announce_, &QTimer::timeout, this, &HiddenFolderWatch::announceAgain);
     connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this](const QString& path) {
         // Another program's activation (or our own reconciliation) wrote the configuration:
         // other folders may be hidden now.
         if (path == configWatched_) {
             rearm();
+            secondAnnouncement_ = false;
             announce_->start();
         } else {
             fontFolderChanged();
@@ -36,11 +39,17 @@ HiddenFolderWatch::HiddenFolderWatch(FontResources& resources, std::function<QSt
 }
 
 void HiddenFolderWatch::announceAgain() {
+    if (std::exchange(secondAnnouncement_, false)) {
+        announceFontChange();
+        return;
+    }
     // A write that changed nothing other programs see (the same set again) is not announced.
     QByteArray now = fontRulesKey();
     if (now == announced_) return;
     announced_ = std::move(now);
     announceFontChange();
+    secondAnnouncement_ = true;
+    announce_->start();
 }
 
 int HiddenFolderWatch::settleMs() const {

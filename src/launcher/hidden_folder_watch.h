@@ -17,9 +17,9 @@ class FontResources;
 // they are visible to every program. The folder of the hidden-font configuration is watched too,
 // so that the watch follows the activations of every program.
 //
-// A change of that configuration is announced once more a few seconds later (announceFontChange):
-// whichever program made it, and even when it has ended, running GTK programs then list the fonts
-// of the new configuration, not of the one before.
+// A change of that configuration is announced twice more, a few seconds apart
+// (announceFontChange): whichever program made it, and even when it has ended, running GTK
+// programs then list the fonts of the new configuration, not of the one before.
 class HiddenFolderWatch : public QObject {
     Q_OBJECT
 public:
@@ -53,6 +53,7 @@ private:
     QTimer* settle_;
     QTimer* announce_;
     QByteArray announced_; // the rules as last announced (fontRulesKey)
+    bool secondAnnouncement_ = false;
 };
 
 } // namespace lb

@@ -42,7 +42,7 @@ QByteArray fontRulesKey();
 // the configuration files fontconfig read, and it and every program compare their times with the
 // time the configuration was loaded; so the include's time is set to now, and nothing else is
 // written. A GTK program lists its fonts again before it reads the new configuration, so it shows
-// the new fonts only at the next announcement: the tray launcher makes that one.
+// the new fonts only at a later announcement: the tray launcher makes those (HiddenFolderWatch).
 void announceFontChange();
 
 // The <selectfont> content of one configuration file.
