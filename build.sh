@@ -13,7 +13,10 @@ PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libsqlcipher-dev libfont
           # Checking the desktop entries, and the Debian package's dependencies.
           desktop-file-utils dpkg-dev file
           # Command-line tests: the sqlcipher shell with the collation, the manual page checked.
-          sqlcipher groff-base)
+          sqlcipher groff-base
+          # Running GTK programs follow an activation: GNOME's settings daemon and a GTK 3
+          # program on a private X server and session bus.
+          xvfb xauth dbus gnome-settings-daemon python3-gi gir1.2-gtk-3.0)
 
 # Only the package step: checking the Debian package as a distribution would.
 PACKAGE_TOOLS=(lintian)

@@ -1,11 +1,13 @@
 #include "launcher/hidden_folder_watch.h"
 
+#include "platform/font_selection.h"
 #include "platform/fonts.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFileSystemWatcher>
 #include <QTimer>
+#include <utility>
 
 namespace lb {
 
@@ -13,18 +15,41 @@ HiddenFolderWatch::HiddenFolderWatch(FontResources& resources, std::function<QSt
                                      QString configFolder, QObject* parent)
     : QObject(parent), resources_(resources), folders_(std::move(folders)),
       configFolder_(std::move(configFolder)), watcher_(new QFileSystemWatcher(this)),
-      settle_(new QTimer(this)) {
+      settle_(new QTimer(this)), announce_(new QTimer(this)), announced_(fontRulesKey()) {
     settle_->setSingleShot(true);
     settle_->setInterval(1000);
     connect(settle_, &QTimer::timeout, this, &HiddenFolderWatch::settled);
+    // The settings daemon reloads a second after the last change it sees, and it and GTK take a
+    // file as newer only in a later second than their last reload: each announcement waits for
+    // that. GTK lists its fonts before it reloads, so it takes two.
+    announce_->setSingleShot(true);
+    announce_->setInterval(2500);
+    connect(announce_, &QTimer::timeout, this, &HiddenFolderWatch::announceAgain);
     connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this](const QString& path) {
         // Another program's activation (or our own reconciliation) wrote the configuration:
         // other folders may be hidden now.
-        if (path == configWatched_)
+        if (path == configWatched_) {
             rearm();
-        else
+            secondAnnouncement_ = false;
+            announce_->start();
+        } else {
             fontFolderChanged();
+        }
     });
+}
+
+void HiddenFolderWatch::announceAgain() {
+    if (std::exchange(secondAnnouncement_, false)) {
+        announceFontChange();
+        return;
+    }
+    // A write that changed nothing other programs see (the same set again) is not announced.
+    QByteArray now = fontRulesKey();
+    if (now == announced_) return;
+    announced_ = std::move(now);
+    announceFontChange();
+    secondAnnouncement_ = true;
+    announce_->start();
 }
 
 int HiddenFolderWatch::settleMs() const {
@@ -41,10 +66,11 @@ QStringList HiddenFolderWatch::watched() const {
 
 void HiddenFolderWatch::rearm() {
     QStringList wanted;
-    // The configuration's folder may not exist before the first activation; its parent tells
-    // when it appears.
-    configWatched_ = QDir(configFolder_).exists() ? QDir::cleanPath(configFolder_)
-                                                  : QFileInfo(configFolder_).absolutePath();
+    // The configuration's folder may not exist before the first activation, nor its parent on a
+    // new account: the nearest folder that exists tells when they appear.
+    configWatched_ = QDir::cleanPath(configFolder_);
+    while (!QFileInfo(configWatched_).isDir() && configWatched_ != QDir::rootPath())
+        configWatched_ = QFileInfo(configWatched_).absolutePath();
     wanted << configWatched_;
     for (const QString& folder : folders_()) {
         if (!QFileInfo(folder).isDir()) continue;

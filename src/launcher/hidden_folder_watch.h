@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QStringList>
 #include <functional>
@@ -15,6 +16,10 @@ class FontResources;
 // chosen by no one: a moment after such a folder changes, the shared state is reconciled so that
 // they are visible to every program. The folder of the hidden-font configuration is watched too,
 // so that the watch follows the activations of every program.
+//
+// A change of that configuration is announced twice more, a few seconds apart
+// (announceFontChange): whichever program made it, and even when it has ended, running GTK
+// programs then list the fonts of the new configuration, not of the one before.
 class HiddenFolderWatch : public QObject {
     Q_OBJECT
 public:
@@ -38,6 +43,7 @@ Q_SIGNALS:
 private:
     void fontFolderChanged();
     void settled();
+    void announceAgain();
 
     FontResources& resources_;
     std::function<QStringList()> folders_;
@@ -45,6 +51,9 @@ private:
     QString configWatched_; // the configuration's folder, or its parent until it exists
     QFileSystemWatcher* watcher_;
     QTimer* settle_;
+    QTimer* announce_;
+    QByteArray announced_; // the rules as last announced (fontRulesKey)
+    bool secondAnnouncement_ = false;
 };
 
 } // namespace lb

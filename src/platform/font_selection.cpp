@@ -11,7 +11,9 @@
 #include <QXmlStreamReader>
 #include <algorithm>
 #include <cstring>
+#include <fcntl.h>
 #include <limits>
+#include <sys/stat.h>
 
 namespace lb {
 
@@ -220,6 +222,26 @@ QString includeRules() {
     const QString path = rulesIncludePath();
     if (readWholeFile(path) == bytes) return {};
     return replaceFileChecked(path, bytes);
+}
+
+QByteArray fontRulesKey() {
+    QByteArray key;
+    for (const QString& path : {inactiveFontsConfPath(), removedFontsConfPath()}) {
+        QByteArray bytes = readWholeFile(path);
+        // The comments carry the serial number of each write, not what the rules select.
+        for (qsizetype at; (at = bytes.indexOf("<!--")) >= 0;) {
+            const qsizetype end = bytes.indexOf("-->", at);
+            bytes.remove(at, end < 0 ? bytes.size() - at : end + 3 - at);
+        }
+        key += QByteArray::number(bytes.size()) + ':' + bytes;
+    }
+    return key;
+}
+
+void announceFontChange() {
+    // Only the time: a file of the same content is not written again.
+    const QByteArray path = QFile::encodeName(rulesIncludePath());
+    ::utimensat(AT_FDCWD, path.constData(), nullptr, 0);
 }
 
 FontSelection readFontSelection(const QString& path) {

@@ -35,6 +35,16 @@ QString installedRulesPath();
 // a version that kept the rules in conf.d itself. Empty text on success.
 QString includeRules();
 
+// What the rule files make every program see, their comments left out: the same key, the same
+// fonts.
+QByteArray fontRulesKey();
+// Tells programs already running that the fonts changed. The desktop's settings daemon watches
+// the configuration files fontconfig read, and it and every program compare their times with the
+// time the configuration was loaded; so the include's time is set to now, and nothing else is
+// written. A GTK program lists its fonts again before it reads the new configuration, so it shows
+// the new fonts only at a later announcement: the tray launcher makes those (HiddenFolderWatch).
+void announceFontChange();
+
 // The <selectfont> content of one configuration file.
 struct FontSelection {
     QStringList acceptGlobs;

@@ -480,6 +480,7 @@ bool FontconfigResources::restore() {
 }
 
 namespace {
+QString buildCache(const QByteArray& folder);
 QStringList unmetPlan(const QSet<QByteArray>& hidden, const QSet<QByteArray>& farmed,
                       const QList<QByteArray>& folders, const QByteArray& farm);
 } // namespace
@@ -490,6 +491,8 @@ bool FontconfigResources::write(State next, const QString& stamp) {
     const QString conf = inactiveFontsConfPath();
     const QByteArray oldConf = readWholeFile(conf);
     const bool hadConf = QFileInfo::exists(conf);
+    const QByteArray rulesBefore = fontRulesKey();
+    const bool hadInclude = QFileInfo::exists(rulesIncludePath());
     next.stamp = stamp;
     next.serial = before.serial + 1;
     next.exists = true;
@@ -560,6 +563,17 @@ bool FontconfigResources::write(State next, const QString& stamp) {
         return false;
     }
     removeOldFarms(next.farm, before.farm);
+    if (fontRulesKey() != rulesBefore) {
+        announceFontChange();
+        // Programs that started before the include existed watch none of our files, but they
+        // watch the fonts folder: its time moves once, and its cache is written again at once.
+        if (!hadInclude && QFileInfo::exists(rulesIncludePath())) {
+            const QByteArray fonts = QFile::encodeName(registry_.fontsFolder());
+            if (QFileInfo(text(fonts)).isDir() &&
+                ::utimensat(AT_FDCWD, fonts.constData(), nullptr, 0) == 0)
+                buildCache(fonts);
+        }
+    }
     state_ = next;
     stateKey_ = diskKey();
     readConfInForce();

@@ -8,6 +8,8 @@
 #include "launcher/launcher_start.h"
 #include "platform/desktop_fonts.h"
 #include "platform/font_selection.h"
+#include "support/ctl_runner.h"
+#include "support/gtk_desktop.h"
 #include "support/programs.h"
 #include "support/real_fonts.h"
 #include "ui/font_grid.h"
@@ -247,6 +249,56 @@ TEST_F(LauncherDesktop, ASecondStartShowsTheFirstOnesWindowAndACrashedOneHoldsNo
     crashed.process.waitForFinished(10000);
     EXPECT_TRUE(QFileInfo::exists(probe.lockPath()));
     EXPECT_EQ(probe.claim(), SingleInstance::First);
+}
+
+// A GTK program already running on a desktop with GNOME's settings daemon shows each activation
+// made by letterbayctl, which ends at once, within seconds: the fonts a program started afterwards
+// sees, not those of the activation before. The daemon starts before anything of Letterbay's is
+// in the user's fontconfig folder, as on a new account.
+TEST_F(LauncherDesktop, RunningGtkProgramsShowEachActivationOfAnotherProgram) {
+    if (const QString lack = lbtest::GtkDesktop::missing(); !lack.isEmpty())
+        GTEST_SKIP() << "needs " << lack.toStdString();
+    const auto ctl = [](const QStringList& args) {
+        const lbtest::CtlRun r = lbtest::runCtl(args);
+        EXPECT_EQ(r.exitCode, 0) << args.join(' ').toStdString() << ": " << r.err.toStdString();
+    };
+    ctl({"refresh", "--yes"});
+    ctl({"add-set", "A"});
+    ctl({"assign", "A", "Alpha Test"});
+    ctl({"add-set", "B"});
+    ctl({"assign", "B", "Beta Test", "Fixture Sans"});
+    ASSERT_FALSE(QFileInfo::exists(rulesIncludePath()));
+
+    lbtest::GtkDesktop desktop;
+    ASSERT_TRUE(desktop.ready()) << desktop.output().toStdString();
+    Traywick traywick;
+    SingleInstance probe(QStringLiteral("traywick"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(probe.socketName()); }, 15000))
+        << traywick.output().toStdString();
+
+    QString before = lbtest::GtkDesktop::familiesOfNewProgram();
+    for (const QStringList& activate : {QStringList{"activate", "A"},
+                                        {"activate", "B"},
+                                        {"activate", "--all"},
+                                        {"activate", "A"}}) {
+        QElapsedTimer since;
+        since.start();
+        ctl(activate);
+        const QString now = lbtest::GtkDesktop::familiesOfNewProgram();
+        ASSERT_NE(now, before) << activate.join(' ').toStdString();
+        EXPECT_EQ(desktop.familiesBecome(now, int(10000 - since.elapsed())), now)
+            << activate.join(' ').toStdString() << "\n"
+            << desktop.output().toStdString();
+        before = now;
+    }
+
+    // The same set again changes nothing anyone sees, and nothing is announced.
+    QTest::qWait(5000);
+    const int announced = desktop.announcements();
+    ctl({"activate", "A"});
+    QTest::qWait(6000);
+    EXPECT_EQ(desktop.familiesBecome(before, 0), before);
+    EXPECT_EQ(desktop.announcements(), announced) << desktop.output().toStdString();
 }
 
 } // namespace

@@ -1,0 +1,41 @@
+#pragma once
+
+// A desktop with GNOME's settings daemon and a running GTK 3 program, in the test's home: a
+// private X server (xvfb-run), a private session bus (dbus-run-session), gsd-xsettings, and
+// tests/tools/gtk_families.py reporting the font families the program can use.
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+namespace lbtest {
+
+class GtkDesktop {
+public:
+    // What this machine lacks to run one; empty when nothing.
+    static QString missing();
+    // The families a GTK program started now lists, joined with "|".
+    static QString familiesOfNewProgram();
+
+    GtkDesktop();
+    ~GtkDesktop();
+    GtkDesktop(const GtkDesktop&) = delete;
+    GtkDesktop& operator=(const GtkDesktop&) = delete;
+
+    // Waits until the program runs under the daemon; false, with output() saying why, if not.
+    bool ready(int ms = 20000);
+    // Waits until the running program lists `want`, at most `ms`; returns what it lists then.
+    QString familiesBecome(const QString& want, int ms);
+    // The fontconfig announcements the program received so far.
+    int announcements();
+    QString output() const { return output_; }
+
+private:
+    void read();
+    QProcess process_;
+    QString output_, families_;
+    bool ready_ = false;
+    int announcements_ = 0;
+};
+
+} // namespace lbtest
