@@ -136,7 +136,7 @@ int main(int argc, char** argv) {
                                  ? known[knownUsed++]
                                  : QStringLiteral("Bench Font %1").arg(i, 6, 10, QLatin1Char('0'));
         const QString file = QStringLiteral("BenchFont-%1.ttf").arg(i);
-        listed.values.push_back({face + QStringLiteral(" (TrueType)"), file});
+        listed.values.push_back({face + QStringLiteral(" (TrueType)"), file, 0, {}});
         listed.names.insert(file, lb::FaceNames{face, face, true, {}});
     }
 

@@ -129,7 +129,8 @@ int main(int argc, char** argv) {
         QStringLiteral("/usr/share/fonts/truetype/droid/DroidSansFallbackFull.ttf");
     const bool cjk = QFile::copy(cjkSource, home.fontsFolder() + QStringLiteral("cjk.ttf"));
     if (cjk)
-        app.db->exec("INSERT INTO [Fonts] VALUES ('Droid Sans Fallback', 'cjk.ttf', "
+        app.db->exec("INSERT INTO [Fonts] ([Face Name], [File Name], [Friendly Name]) VALUES "
+                     "('Droid Sans Fallback', 'cjk.ttf', "
                      "'Droid Sans Fallback (TrueType)')");
     app.db->exec("UPDATE [Sample Text] SET [Font Size] = 12");
     app.sampleText = QStringLiteral("The quick brown fox jumps over the lazy dog 0123456789");

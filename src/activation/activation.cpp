@@ -54,7 +54,8 @@ int faceState(MainContext& ctx, const QString& face, const QStringList& files) {
 
 int forEachFace(Database& db, const std::function<void(const QString&, const QStringList&)>& f) {
     Statement rows =
-        db.prepare(QStringLiteral("SELECT [Face Name], [File Name] FROM [Fonts] ORDER BY ") +
+        db.prepare(QStringLiteral("SELECT [Face Name], [File Name], [Face Index] FROM [Fonts] "
+                                  "ORDER BY ") +
                    fontsOrder() + QStringLiteral(", rowid"));
     QString face;
     QStringList files;
@@ -66,7 +67,7 @@ int forEachFace(Database& db, const std::function<void(const QString&, const QSt
             files.clear();
         }
         face = std::move(name);
-        files << rows.text(1);
+        files << fontRef(rows.text(1), int(rows.int64(2)));
         ++count;
     }
     if (count > 0) f(face, files);
@@ -78,7 +79,7 @@ int stateOfFace(MainContext& ctx, const QString& face) {
     RecordSet& fonts = *ctx.app.datFonts;
     const Criteria byFace(fld::FaceName, face);
     for (bool found = fonts.findFirst(byFace); found; found = fonts.findNext(byFace))
-        files << fonts.text(fld::FileName);
+        files << fontRef(fonts.text(fld::FileName), fonts.field(fld::FaceIndex).toInt());
     return faceState(ctx, face, files);
 }
 
@@ -91,10 +92,11 @@ namespace {
 template <typename F> void forEachFile(MainContext& ctx, const QString& faceName, F&& f) {
     // Asked of the database itself: the catalogue's record set need not be read for a few files.
     Statement files = ctx.app.db->prepare(
-        QStringLiteral("SELECT [File Name] FROM [Fonts] WHERE [Face Name] = ? ORDER BY rowid"));
+        QStringLiteral("SELECT [File Name], [Face Index] FROM [Fonts] WHERE [Face Name] = ? "
+                       "ORDER BY rowid"));
     files.bind(1, faceName);
     while (files.step())
-        f(files.text(0));
+        f(fontRef(files.text(0), int(files.int64(1))));
 }
 
 QString newStamp() {
@@ -114,15 +116,15 @@ void hideOutside(MainContext& ctx, const QString& set, const QString& previous, 
     const QSet<QString> members = setMembers(app, set);
     res.beginActivation();
     // Every catalogue row once, in any order: the walk needs no record set of its own.
-    Statement rows =
-        app.db->prepare(QStringLiteral("SELECT [Face Name], [File Name] FROM [Fonts]"));
+    Statement rows = app.db->prepare(
+        QStringLiteral("SELECT [Face Name], [File Name], [Face Index] FROM [Fonts]"));
     {
         Statement count = app.db->prepare(QStringLiteral("SELECT count(*) FROM [Fonts]"));
         busy.range(count.step() ? int(count.int64(0)) : 0);
     }
     while (rows.step()) {
         const QString face = rows.text(0).toCaseFolded();
-        const QString file = rows.text(1);
+        const QString file = fontRef(rows.text(1), int(rows.int64(2)));
         // Undo the previous activation first, then hide what this set leaves out.
         if (!previous.isEmpty() && !previousMembers.contains(face)) app.lastResult = res.load(file);
         if (!set.isEmpty() && !members.contains(face)) app.lastResult = res.unload(file);

@@ -75,7 +75,8 @@ QString operationFailureText(const std::exception& e, const QString& lineBreak);
 QSet<QString> setMembers(AppState& app, const QString& setName);
 
 // Walks the catalogue a face at a time, in the catalogue's order (rows of one face name lie
-// together): `f(face, files)`. Returns the number of rows walked.
+// together): `f(face, files)`, each file as fontRef() names its face. Returns the number of rows
+// walked.
 int forEachFace(Database& db, const std::function<void(const QString&, const QStringList&)>& f);
 
 } // namespace lb

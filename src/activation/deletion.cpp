@@ -47,15 +47,41 @@ struct Candidate {
     QStringList files;
 };
 
-// The files of a face name exactly as spelled: "ABC" and "abc" are two rows of the list, and
-// deleting one must not take the other's files.
+// The files of a face name exactly as spelled, each as fontRef() names its face: "ABC" and "abc"
+// are two rows of the list, and deleting one must not take the other's files.
 QStringList filesOf(Statement& st, const QString& face) {
     st.reset();
     st.bind(1, face);
     QStringList files;
     while (st.step())
-        files << st.text(0);
+        files << fontRef(st.text(0), int(st.int64(1)));
     return files;
+}
+
+// A file holding several faces is deleted only with every one of them: deleting one face must not
+// take the others, chosen or not, from the user. Returns, for each file that also holds a face not
+// chosen, why it stays.
+QHash<QString, QString> sharedFiles(Database& db, const QStringList& chosen) {
+    const QSet<QString> picked(chosen.begin(), chosen.end());
+    QSet<QString> files;
+    for (const QString& ref : chosen)
+        files.insert(refFile(ref));
+    QHash<QString, QString> shared;
+    Statement st = db.prepare(QStringLiteral("SELECT [Face Name], [Face Index] FROM [Fonts] WHERE "
+                                             "[File Name] = ? ORDER BY [Face Index]"));
+    for (const QString& file : std::as_const(files)) {
+        st.reset();
+        st.bind(1, file);
+        QStringList others;
+        while (st.step())
+            if (!picked.contains(fontRef(file, int(st.int64(1))))) others << st.text(0);
+        others.removeDuplicates();
+        if (!others.isEmpty())
+            shared.insert(file, QStringLiteral("its file also holds %1, which was not chosen.  "
+                                               "Choose every font of the file to delete it.")
+                                    .arg(others.join(QStringLiteral(", "))));
+    }
+    return shared;
 }
 
 void reportKept(MainContext& ctx, const std::vector<std::pair<QString, QString>>& kept) {
@@ -136,8 +162,8 @@ void Delete_Fonts(MainContext& ctx) {
     d.onlyName = selected.first();
     {
         Statement st = app.db->prepare(QStringLiteral(
-            "SELECT [File Name] FROM [Fonts] WHERE [Face Name] = ?1 AND [Face Name] = ?1 "
-            "COLLATE BINARY ORDER BY rowid"));
+            "SELECT [File Name], [Face Index] FROM [Fonts] WHERE [Face Name] = ?1 AND "
+            "[Face Name] = ?1 COLLATE BINARY ORDER BY rowid"));
         for (int i = 0; i < list.size(); ++i) {
             const FontListModel::Row& r = list.row(i);
             if (!r.selected) continue;
@@ -171,7 +197,7 @@ void removeFonts(MainContext& ctx, Deletion& d) {
     QStringList allFiles;
     for (const Candidate& c : candidates)
         for (const QString& f : c.files)
-            if (!refused.contains(f)) allFiles << f;
+            if (!refused.contains(refFile(f))) allFiles << f;
 
     // The files are set aside first, every step in a journal, and deleted only once the catalogue
     // has committed their removal: a failure at any instant, or a kill, leaves disk, catalogue and
@@ -189,14 +215,27 @@ void removeFonts(MainContext& ctx, Deletion& d) {
         view.handleButtons();
         return;
     }
+    QHash<QString, QString> whyKept = sharedFiles(*app.db, allFiles);
+    QStringList removable;
+    QSet<QString> seen;
+    for (const QString& ref : std::as_const(allFiles)) {
+        const QString file = refFile(ref);
+        if (!whyKept.contains(file) && !seen.contains(file)) {
+            seen.insert(file);
+            removable << file;
+        }
+    }
     // Every file at once: the font folders are rescanned once, not once per file.
     const std::vector<std::pair<QString, QString>> failedFiles =
-        Remove_FontFiles(ctx, allFiles, *journal);
-    QHash<QString, QString> whyKept;
+        Remove_FontFiles(ctx, removable, *journal);
     for (const auto& [file, why] : failedFiles)
         whyKept.insert(file, why);
     for (const auto& [file, why] : d.refusedFiles)
         whyKept.insert(file, why);
+    // The other faces of a removed collection are no longer hidden either: they are gone.
+    for (const QString& ref : std::as_const(allFiles))
+        if (refFace(ref) > 0 && !whyKept.contains(refFile(ref)))
+            app.lastResult = ctx.fonts.resources.load(ref);
 
     busy.range(int(candidates.size()));
     QSet<QString> deletedFaces;
@@ -219,7 +258,8 @@ void removeFonts(MainContext& ctx, Deletion& d) {
             app.db->prepare(QStringLiteral("DELETE FROM [Assigned Fonts] WHERE [Font Name] = ?"));
         for (const Candidate& c : candidates) {
             bool whole = true;
-            for (const QString& file : c.files) {
+            for (const QString& ref : c.files) {
+                const QString file = refFile(ref);
                 if (const auto it = whyKept.constFind(file); it != whyKept.constEnd()) {
                     // The file stays on disk: its row stays, or the next refresh would bring
                     // the font back without its sets.
@@ -237,7 +277,7 @@ void removeFonts(MainContext& ctx, Deletion& d) {
             }
             busy.step();
             if (!whole) {
-                keptFaces << (d.copies ? fontFilePath(app, c.files.value(0)) : c.face);
+                keptFaces << (d.copies ? fontFilePath(app, refFile(c.files.value(0))) : c.face);
                 continue;
             }
             ++deleted;
@@ -320,17 +360,24 @@ bool Delete_FontCopies(MainContext& ctx, const std::vector<QByteArray>& paths) {
     d.selected = int(names.size());
     d.onlyName = names.first();
     // Catalogued files are stored as a bare name inside the fonts folder, else as their path.
-    Statement faceOf = app.db->prepare(
-        QStringLiteral("SELECT [Face Name] FROM [Fonts] WHERE [File Name] = ? LIMIT 1"));
+    Statement facesOf = app.db->prepare(QStringLiteral(
+        "SELECT [Face Name], [Face Index] FROM [Fonts] WHERE [File Name] = ? ORDER BY 2"));
     const QString folder = app.fontsFolder;
     for (qsizetype i = 0; i < names.size(); ++i) {
         const QString& path = names[i];
         const bool direct = !folder.isEmpty() && path.startsWith(folder) &&
                             !path.mid(folder.size()).contains(QLatin1Char('/'));
         const QString stored = direct ? path.mid(folder.size()) : path;
-        faceOf.reset();
-        faceOf.bind(1, stored);
-        const QString face = faceOf.step() ? faceOf.text(0) : QString();
+        // A chosen file goes whole: every face it holds is chosen with it.
+        facesOf.reset();
+        facesOf.bind(1, stored);
+        QString face;
+        QStringList refs;
+        while (facesOf.step()) {
+            if (face.isEmpty()) face = facesOf.text(0);
+            refs << fontRef(stored, int(facesOf.int64(1)));
+        }
+        if (refs.isEmpty()) refs << stored;
         if (!face.isEmpty() && isSystemFont(app.systemFonts, face)) {
             ++d.system;
             continue;
@@ -341,7 +388,7 @@ bool Delete_FontCopies(MainContext& ctx, const std::vector<QByteArray>& paths) {
             d.refusedFiles.push_back(
                 {stored, QStringLiteral("its name is not valid text; rename or delete it in a "
                                         "file manager")});
-        d.candidates.push_back(Candidate{face, {stored}});
+        d.candidates.push_back(Candidate{face, refs});
     }
     if (d.candidates.empty()) {
         ctx.view.setMessage(deletedText(d.selected, 0, {}, d.system, d.onlyName));

@@ -30,15 +30,18 @@ namespace {
 
 struct CatalogueRow {
     QString face, friendly, file;
+    int index = 0; // the face's number in its file
     qint64 rowid = 0;
+    QString ref() const { return fontRef(file, index); }
 };
 
 std::vector<CatalogueRow> catalogueRows(Database& db) {
     std::vector<CatalogueRow> rows;
     Statement st = db.prepare(
-        QStringLiteral("SELECT [Face Name], [Friendly Name], [File Name], rowid FROM [Fonts]"));
+        QStringLiteral("SELECT [Face Name], [Friendly Name], [File Name], [Face Index], rowid "
+                       "FROM [Fonts]"));
     while (st.step())
-        rows.push_back({st.text(0), st.text(1), st.text(2), st.int64(3)});
+        rows.push_back({st.text(0), st.text(1), st.text(2), int(st.int64(3)), st.int64(4)});
     return rows;
 }
 
@@ -55,10 +58,10 @@ missingFolders(const std::vector<CatalogueRow>& old, const std::vector<FontValue
     };
     QSet<QString> present, stillListed;
     for (const FontValue& v : values)
-        present.insert(v.data);
+        present.insert(fontRef(v.data, v.face));
     std::map<QString, std::vector<const CatalogueRow*>> missingIn;
     for (const CatalogueRow& row : old)
-        if (!present.contains(row.file)) missingIn[folderOf(row.file)].push_back(&row);
+        if (!present.contains(row.ref())) missingIn[folderOf(row.file)].push_back(&row);
     if (missingIn.empty()) return {};
     for (const FontValue& v : values)
         stillListed.insert(folderOf(v.data));
@@ -166,17 +169,20 @@ void Refresh_Fonts(MainContext& ctx) {
 
     // The catalogue ends as if it had been cleared and written again, but rows that stay as they
     // were are not written at all: with tens of thousands of fonts that is most of a refresh.
+    // Keyed by file and face: each face of a collection is a row of its own.
     QHash<QString, size_t> oldByFile;
     oldByFile.reserve(qsizetype(old.size()));
     for (size_t i = 0; i < old.size(); ++i)
-        oldByFile.insert(old[i].file, i);
+        oldByFile.insert(old[i].ref(), i);
     std::vector<bool> keep(old.size(), false);
     Statement insert = db.prepare(QStringLiteral(
-        "INSERT INTO [Fonts] ([Face Name], [Friendly Name], [File Name]) VALUES (?, ?, ?)"));
+        "INSERT INTO [Fonts] ([Face Name], [Friendly Name], [File Name], [Face Index]) "
+        "VALUES (?, ?, ?, ?)"));
     Statement update = db.prepare(
         QStringLiteral("UPDATE [Fonts] SET [Face Name] = ?, [Friendly Name] = ? WHERE rowid = ?"));
-    const auto add = [&](const QString& face, const QString& friendly, const QString& file) {
-        const auto it = oldByFile.constFind(file);
+    const auto add = [&](const QString& face, const QString& friendly, const QString& file,
+                         int index) {
+        const auto it = oldByFile.constFind(fontRef(file, index));
         if (it != oldByFile.constEnd()) {
             const CatalogueRow& row = old[it.value()];
             // The same file listed twice is catalogued once.
@@ -189,7 +195,7 @@ void Refresh_Fonts(MainContext& ctx) {
             return;
         }
         insert.reset();
-        insert.bind(1, face).bind(2, friendly).bind(3, file);
+        insert.bind(1, face).bind(2, friendly).bind(3, file).bind(4, qint64(index));
         try {
             insert.step();
         } catch (const DbError& e) {
@@ -200,20 +206,24 @@ void Refresh_Fonts(MainContext& ctx) {
         QString lastFace;
         for (const FontValue& value : values) {
             if (!isCataloguedValue(value.name)) continue;
-            app.pickedFontName = Get_FaceName(app, ctx.fonts.faces, value.data);
+            // The registry names each face of a collection itself; a file is read for its names.
+            if (value.family.isEmpty())
+                app.pickedFontName = Get_FaceName(app, ctx.fonts.faces, value.data);
+            else
+                app.currentFontName = value.family;
             if (app.currentFontName != lastFace) {
                 lastFace = app.currentFontName;
                 if (view.progressMaximum() > view.progressValue())
                     view.setProgressValue(view.progressValue() + 1);
             }
-            add(app.currentFontName, value.name, value.data);
+            add(app.currentFontName, value.name, value.data, value.face);
         }
     }
     const auto missing = missingFolders(old, values, app.fontsFolder);
     if (!missing.empty() && keepMissing(ctx, missing))
         for (const auto& [folder, rows] : missing)
             for (const CatalogueRow* r : rows)
-                add(r->face, r->friendly, r->file);
+                add(r->face, r->friendly, r->file, r->index);
     {
         Statement remove = db.prepare(QStringLiteral("DELETE FROM [Fonts] WHERE rowid = ?"));
         for (size_t i = 0; i < old.size(); ++i) {

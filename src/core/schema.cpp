@@ -51,6 +51,18 @@ void createCurrentSchema(Database& db) {
 }
 
 void addCurrentFields(Database& db) {
+    // A row is one face: the faces of a collection are fonts of their own, each named by its file
+    // and its number in it. Rows written before stand for their file's first face.
+    if (db.tableExists(tbl::Fonts) &&
+        !db.columns(tbl::Fonts).contains(fld::FaceIndex, Qt::CaseInsensitive)) {
+        Database::Transaction t(db);
+        db.exec(QStringLiteral(
+            "ALTER TABLE [Fonts] ADD COLUMN [Face Index] INTEGER NOT NULL DEFAULT 0"));
+        db.exec(QStringLiteral("DROP INDEX IF EXISTS [Fonts File]"));
+        db.exec(QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS [Fonts Face File] ON [Fonts] "
+                               "([File Name], [Face Index])"));
+        t.commit();
+    }
     if (!db.tableExists(tbl::SampleText)) return;
     if (!db.columns(tbl::SampleText).contains(fld::FontState, Qt::CaseInsensitive))
         db.appendField(tbl::SampleText, FieldDef{fld::FontState, FieldType::Text, 0, false});
@@ -58,7 +70,6 @@ void addCurrentFields(Database& db) {
 
 void createIndexes(Database& db) {
     const char* statements[] = {
-        "CREATE UNIQUE INDEX IF NOT EXISTS [Fonts File] ON [Fonts] ([File Name])",
         "CREATE INDEX IF NOT EXISTS [Fonts Face] ON [Fonts] ([Face Name])",
         "CREATE UNIQUE INDEX IF NOT EXISTS [Sets Name] ON [Sets] ([Set Name])",
         "CREATE UNIQUE INDEX IF NOT EXISTS [Assigned Pair] ON [Assigned Fonts] ([Set Name], [Font "

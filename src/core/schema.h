@@ -28,6 +28,7 @@ namespace fld {
 inline const QString FaceName = QStringLiteral("Face Name");
 inline const QString FileName = QStringLiteral("File Name");
 inline const QString FriendlyName = QStringLiteral("Friendly Name");
+inline const QString FaceIndex = QStringLiteral("Face Index");
 inline const QString SetName = QStringLiteral("Set Name");
 inline const QString FontName = QStringLiteral("Font Name");
 inline const QString Inactive = QStringLiteral("Inactive");

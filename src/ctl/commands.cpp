@@ -301,12 +301,16 @@ public:
         AppState& app = s_.app;
         s_.loadSystemFonts();
         int typefaces = 0, inactive = 0, system = 0;
-        const int files = forEachFace(*app.db, [&](const QString& face, const QStringList& f) {
+        QSet<QString> distinct; // the faces of a collection share their file
+        forEachFace(*app.db, [&](const QString& face, const QStringList& f) {
             ++typefaces;
+            for (const QString& ref : f)
+                distinct.insert(refFile(ref));
             const int state = faceState(s_.ctx, face, f);
             inactive += state == StateInactive;
             system += state == StateSystem;
         });
+        const qint64 files = distinct.size();
         const qint64 sets = count(app, QStringLiteral("SELECT count(*) FROM [Sets]"));
         const qint64 assignments =
             count(app, QStringLiteral("SELECT count(*) FROM [Assigned Fonts]"));
@@ -384,7 +388,8 @@ public:
             if (json_) {
                 QStringList paths;
                 for (const QString& f : files)
-                    paths << s_.fontconfig.absolutePath(f);
+                    paths << s_.fontconfig.absolutePath(refFile(f));
+                paths.removeDuplicates();
                 out += listed > 1 ? ",\n  " : "\n  ";
                 out += "{\"name\": " + jsonText(face) + ", \"state\": \"" +
                        stateName(state).toLatin1() + "\", \"sets\": " + jsonTexts(sets) +
@@ -396,9 +401,14 @@ public:
                 return;
             }
             table.push_back({face, stateName(state), sets.join(QStringLiteral(", "))});
-            if (withFiles)
+            if (withFiles) {
+                QStringList paths;
                 for (const QString& f : files)
-                    table.push_back({QStringLiteral("  ") + s_.fontconfig.absolutePath(f)});
+                    paths << s_.fontconfig.absolutePath(refFile(f));
+                paths.removeDuplicates();
+                for (const QString& p : std::as_const(paths))
+                    table.push_back({QStringLiteral("  ") + p});
+            }
         });
         if (json_) {
             writeOut(out + (listed ? "\n]}\n" : "]}\n"));
@@ -751,7 +761,9 @@ int Command::importSets(const SetDocument& doc) {
     QHash<QString, QString> faceOfFile;
     {
         Statement st =
-            app.db->prepare(QStringLiteral("SELECT [File Name], [Face Name] FROM [Fonts]"));
+            app.db->prepare(QStringLiteral("SELECT [File Name], [Face Name] FROM [Fonts] "
+                                           "ORDER BY [Face Index] DESC"));
+        // A collection's file stands for its first face.
         while (st.step())
             faceOfFile.insert(QFileInfo(st.text(0)).fileName(), st.text(1));
     }

@@ -128,9 +128,17 @@ QByteArray serialiseFontConfig(const FontSelection& s, const QString& comment,
         writeEntries(out, s.acceptGlobs, s.acceptFiles);
         out += QStringLiteral("    </acceptfont>\n");
     }
-    if (!s.rejectGlobs.isEmpty() || !s.rejectFiles.isEmpty()) {
+    if (!s.rejectGlobs.isEmpty() || !s.rejectFiles.isEmpty() || !s.rejectFaces.empty()) {
         out += QStringLiteral("    <rejectfont>\n");
         writeEntries(out, s.rejectGlobs, s.rejectFiles);
+        // A pattern per face: fontconfig requires every value of a pattern element to match.
+        for (const auto& [file, indices] : s.rejectFaces)
+            for (const int index : indices)
+                out += QStringLiteral("      <pattern><patelt name=\"file\"><string>%1</string>"
+                                      "</patelt><patelt name=\"index\"><int>%2</int></patelt>"
+                                      "</pattern>\n")
+                           .arg(escapeXml(file))
+                           .arg(index);
         out += QStringLiteral("    </rejectfont>\n");
     }
     out += QStringLiteral("  </selectfont>\n</fontconfig>\n");

@@ -51,10 +51,13 @@ struct FontSelection {
     QStringList rejectGlobs;
     QStringList acceptFiles; // exact file names, written as <pattern>
     QStringList rejectFiles;
+    // Faces of one file, by their fontconfig index, rejected while its other faces stay: written
+    // as a <pattern> on file and index, which readFontSelection() passes over.
+    std::vector<std::pair<QString, QList<int>>> rejectFaces;
 
     bool isEmpty() const {
         return acceptGlobs.isEmpty() && rejectGlobs.isEmpty() && acceptFiles.isEmpty() &&
-               rejectFiles.isEmpty();
+               rejectFiles.isEmpty() && rejectFaces.empty();
     }
 };
 

@@ -57,6 +57,28 @@ QString englishValue(FcPattern* p, const char* object, const char* langObject) {
     return first ? QString::fromUtf8(reinterpret_cast<const char*>(first)) : QString();
 }
 
+// The family a face is listed under. A face of another width keeps the family of its width that
+// fontconfig lists after the typographic one ("DejaVu Sans Condensed" beside "DejaVu Sans"), so
+// that width variants stay typefaces of their own, as every program's font list shows them.
+QString familyOf(FcPattern* p) {
+    const QString family = englishValue(p, FC_FAMILY, FC_FAMILYLANG);
+    int width = FC_WIDTH_NORMAL;
+    if (family.isEmpty() || FcPatternGetInteger(p, FC_WIDTH, 0, &width) != FcResultMatch ||
+        width == FC_WIDTH_NORMAL)
+        return family;
+    const QString prefix = family + QLatin1Char(' ');
+    QString own;
+    FcChar8* value = nullptr;
+    for (int i = 1; FcPatternGetString(p, FC_FAMILY, i, &value) == FcResultMatch; ++i) {
+        FcChar8* lang = nullptr;
+        if (FcPatternGetString(p, FC_FAMILYLANG, i, &lang) == FcResultMatch && !isEnglish(lang))
+            continue;
+        const QString name = QString::fromUtf8(reinterpret_cast<const char*>(value));
+        if (name.startsWith(prefix) && (own.isEmpty() || name.size() < own.size())) own = name;
+    }
+    return own.isEmpty() ? family : own;
+}
+
 struct Face {
     unsigned id = 0;
     QString family;
@@ -82,7 +104,7 @@ void addPattern(FileFaces& files, FcPattern* p) {
     if (known != faces.end() && known->second.id <= id) return;
     Face face;
     face.id = id;
-    face.family = englishValue(p, FC_FAMILY, FC_FAMILYLANG);
+    face.family = familyOf(p);
     face.fullName = englishValue(p, FC_FULLNAME, FC_FULLNAMELANG);
     if (face.fullName.isEmpty()) {
         const QString style = englishValue(p, FC_STYLE, FC_STYLELANG);
@@ -127,6 +149,20 @@ FontconfigFonts::InstalledFile describe(const QString& path, const Faces& faces)
     out.resourceName = fullNames.join(QStringLiteral(" & "));
     out.faceName = first.family.isEmpty() ? fullNames.first() : first.family;
     out.valueName = out.resourceName + suffixFor(first);
+    return out;
+}
+
+// One face of a file of several: a font of its own, under its own family.
+FontconfigFonts::InstalledFile describeFace(const QString& path, unsigned number,
+                                            const Face& face) {
+    FontconfigFonts::InstalledFile out;
+    out.path = path;
+    out.face = int(number);
+    const QString name =
+        face.fullName.isEmpty() ? QFileInfo(path).completeBaseName() : face.fullName;
+    out.resourceName = name;
+    out.faceName = face.family.isEmpty() ? name : face.family;
+    out.valueName = name + suffixFor(face);
     return out;
 }
 
@@ -226,9 +262,18 @@ std::vector<FontconfigFonts::InstalledFile> FontconfigFonts::installedFiles() {
             unusableNames_.append(path);
             continue;
         }
-        InstalledFile f = describe(path, faces);
-        f.removed = removed.rejects(f.path);
-        out.push_back(std::move(f));
+        const bool gone = removed.rejects(path);
+        if (faces.size() == 1) {
+            InstalledFile f = describe(path, faces);
+            f.removed = gone;
+            out.push_back(std::move(f));
+            continue;
+        }
+        for (const auto& [number, face] : faces) {
+            InstalledFile f = describeFace(path, number, face);
+            f.removed = gone;
+            out.push_back(std::move(f));
+        }
     }
     return out;
 }
@@ -239,13 +284,18 @@ std::vector<FontValue> FontconfigFonts::enumerate() {
     std::vector<FontValue> values;
     names_.clear();
     for (const InstalledFile& f : installedFiles()) {
-        names_.insert(f.path, FaceNames{f.resourceName, f.faceName, true, f.valueName});
+        // A collection's names are kept per face, in its values: read() names its file whole.
+        if (f.face == 0)
+            names_.insert(f.path, FaceNames{f.resourceName, f.faceName, true, f.valueName});
+        else
+            names_.remove(f.path);
         if (f.removed) continue;
         // Compared as spelled: bare names are resolved against fontsFolder() again later, and
         // fontconfig matches rejection globs against its own spelling of the path.
         const bool direct = !folderDir.isEmpty() && parentOf(f.path) == folderDir;
         values.push_back(FontValue{
-            f.valueName, direct ? f.path.mid(f.path.lastIndexOf(QLatin1Char('/')) + 1) : f.path});
+            f.valueName, direct ? f.path.mid(f.path.lastIndexOf(QLatin1Char('/')) + 1) : f.path,
+            f.face, f.faceName});
     }
     return values;
 }

@@ -39,15 +39,16 @@ public:
     // The full path of a `File Name` as stored: bare names lie in the fonts folder.
     QString absolutePath(const QString& fileName);
 
-    // One installed font file with its names.
+    // One installed font file with its names; a file of several faces, one per face.
     struct InstalledFile {
         QString path;         // as the file system spells it
+        int face = 0;         // the face's number in a file of several
         QString valueName;    // e.g. "Fixture Sans Bold (TrueType)", "Fixture Cff (OpenType)"
         QString faceName;     // the first family name, English where given
-        QString resourceName; // the full name; a collection's full names joined by " & "
+        QString resourceName; // the full name
         bool removed = false; // removed for good through the user's rejection file
     };
-    // Every installed file, removed ones included, sorted by path.
+    // Every installed file, removed ones included, sorted by path and face.
     std::vector<InstalledFile> installedFiles();
 
     // Waits until the caches of folders that files were removed from are written again.

@@ -16,7 +16,16 @@ struct FontValue {
                   // outlines, " (Type 1)", " (Bitmap)" for fonts of fixed sizes only
     QString data; // the bare file name when the file lies directly in the fonts folder, else its
                   // full path
+    int face = 0; // the face's number in its file; each face of a collection is a value of its own
+    QString family; // the face's family when the registry knows it, else read by FaceNameReader
 };
+
+// One face of a font file as the catalogue and the hidden fonts name it: the file itself for its
+// first face (so a file of one face is named by its file alone), else the file and the face's
+// number joined by a NUL, which no file name holds.
+QString fontRef(const QString& file, int face);
+QString refFile(const QString& ref);
+int refFace(const QString& ref);
 
 // The installed fonts of the user, active or not. Hidden (inactive) fonts are listed too:
 // only fonts the user removed for good are left out.
@@ -99,8 +108,9 @@ public:
 class FontResources {
 public:
     virtual ~FontResources() = default;
-    // Makes a font file available again. `file` is a `File Name` as stored: a bare name in the
-    // fonts folder or a full path. Returns the number of fonts added (0 when it was not hidden).
+    // Makes a font file available again. `file` is a `File Name` as stored (a bare name in the
+    // fonts folder or a full path), or one face of it as fontRef() names it. Returns the number
+    // of fonts added (0 when it was not hidden).
     virtual int load(const QString& file) = 0;
     // Hides a font file; returns 1 when it was available, 0 when it was hidden already.
     virtual int unload(const QString& file) = 0;

@@ -38,6 +38,8 @@ QByteArray escapeLine(const QByteArray& value) {
             out += "\\\\";
         else if (c == '\n')
             out += "\\n";
+        else if (c == '\0')
+            out += "\\0";
         else
             out += c;
     }
@@ -50,7 +52,7 @@ QByteArray unescapeLine(const QByteArray& value) {
     for (qsizetype i = 0; i < value.size(); ++i) {
         if (value[i] == '\\' && i + 1 < value.size()) {
             ++i;
-            out += value[i] == 'n' ? '\n' : value[i];
+            out += value[i] == 'n' ? '\n' : value[i] == '0' ? '\0' : value[i];
         } else {
             out += value[i];
         }
@@ -70,6 +72,56 @@ QByteArray join(const QByteArray& folder, const QByteArray& name) {
 
 QString text(const QByteArray& path) {
     return QFile::decodeName(path);
+}
+
+// A hidden font is a file (links resolved), or one face of a file of several: the file, a NUL and
+// the face's number. The first face of a file is named by the file alone.
+QByteArray idFile(const QByteArray& id) {
+    const qsizetype nul = id.indexOf('\0');
+    return nul < 0 ? id : id.left(nul);
+}
+
+QByteArray faceId(const QByteArray& file, int face) {
+    return face <= 0 ? file : file + '\0' + QByteArray::number(face);
+}
+
+// A hidden font as a person reads it.
+QString shown(const QByteArray& id) {
+    const qsizetype nul = id.indexOf('\0');
+    if (nul < 0) return text(id);
+    return QStringLiteral("%1 (face %2)")
+        .arg(text(id.left(nul)), QString::fromLatin1(id.mid(nul + 1)));
+}
+
+// The fontconfig indices of each font file of a folder's set, in the order first listed. A face
+// number is the index's low 16 bits; the high bits number a variable font's named instances.
+std::vector<std::pair<QByteArray, QList<int>>> fileIndices(const FcFontSet* set) {
+    std::vector<std::pair<QByteArray, QList<int>>> out;
+    if (!set) return out;
+    QHash<QByteArray, size_t> at;
+    for (int i = 0; i < set->nfont; ++i) {
+        FcChar8* file = nullptr;
+        if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) != FcResultMatch) continue;
+        int index = 0;
+        FcPatternGetInteger(set->fonts[i], FC_INDEX, 0, &index);
+        const QByteArray f(reinterpret_cast<const char*>(file));
+        auto it = at.constFind(f);
+        if (it == at.constEnd()) {
+            it = at.insert(f, out.size());
+            out.push_back({f, {}});
+        }
+        out[it.value()].second << index;
+    }
+    return out;
+}
+
+// Which of a file's indices are hidden, by the hidden faces of `id`.
+QList<int> hiddenIndices(const QSet<QByteArray>& hidden, const QByteArray& id,
+                         const QList<int>& indices) {
+    QList<int> out;
+    for (const int index : indices)
+        if (hidden.contains(faceId(id, index & 0xFFFF))) out << index;
+    return out;
 }
 
 // Size, change time and inode: enough to tell that another program replaced the file.
@@ -131,6 +183,11 @@ struct Plan {
     QList<QByteArray> folders;             // spelled folders holding hidden files, for the check
     std::map<QByteArray, QByteArray> farm; // file (links resolved) -> link target
     QSet<QByteArray> gone;                 // hidden files whose folder no longer lists them
+    // Files of several faces, some hidden: offered through the farm (or left in their folder),
+    // with their hidden faces' indices rejected by pattern. By file (links resolved), and by the
+    // spelled file for those left in place.
+    std::map<QByteArray, QList<int>> partial;
+    std::vector<std::pair<QString, QList<int>>> partialInPlace;
 };
 
 Plan makePlan(const QSet<QByteArray>& hidden, const QByteArray& farmRoot) {
@@ -138,7 +195,7 @@ Plan makePlan(const QSet<QByteArray>& hidden, const QByteArray& farmRoot) {
     // The smallest set of folders holding every hidden file: a rejected folder covers those below.
     QSet<QByteArray> folders;
     for (const QByteArray& h : hidden)
-        folders.insert(parentFolder(h));
+        folders.insert(parentFolder(idFile(h)));
     QSet<QByteArray> roots;
     for (const QByteArray& f : std::as_const(folders)) {
         bool covered = false;
@@ -179,18 +236,21 @@ Plan makePlan(const QSet<QByteArray>& hidden, const QByteArray& farmRoot) {
                 // its hidden files are rejected one by one, exactly, and the others stay.
                 if (v.alias) {
                     for (const QByteArray& h : hidden)
-                        if (isUnder(h, v.canonical))
+                        if (h == idFile(h) && isUnder(h, v.canonical))
                             plan.rejectFiles << text(v.path + h.mid(v.canonical.size()));
                 } else if (v.fonts) {
                     walked.insert(v.canonical);
-                    for (const QByteArray& file : fontFiles(v.fonts)) {
+                    for (const auto& [file, indices] : fileIndices(v.fonts)) {
                         const QByteArray id = join(v.canonical, fileNamePart(file));
-                        if (hidden.contains(id)) {
-                            listed.insert(id);
+                        const QList<int> off = hiddenIndices(hidden, id, indices);
+                        for (const int index : off)
+                            listed.insert(faceId(id, index & 0xFFFF));
+                        if (!off.isEmpty() && off.size() == indices.size()) {
                             plan.rejectFiles << text(file);
-                        } else {
-                            exactKept.emplace_back(file, id);
+                            continue;
                         }
+                        if (!off.isEmpty()) plan.partialInPlace.push_back({text(file), off});
+                        exactKept.emplace_back(file, id);
                     }
                 }
                 return;
@@ -206,15 +266,17 @@ Plan makePlan(const QSet<QByteArray>& hidden, const QByteArray& farmRoot) {
         rejected.insert(v.path);
         if (v.alias || !v.fonts) return;
         walked.insert(v.canonical);
-        // Fonts the glob hides that nobody chose are offered again through the farm.
-        for (const QByteArray& file : fontFiles(v.fonts)) {
+        // Fonts the glob hides that nobody chose are offered again through the farm; so is a file
+        // of several faces that are not all hidden, less those faces.
+        for (const auto& [file, indices] : fileIndices(v.fonts)) {
             const QByteArray id = join(v.canonical, fileNamePart(file));
-            if (hidden.contains(id)) {
-                listed.insert(id);
-                continue;
-            }
+            const QList<int> off = hiddenIndices(hidden, id, indices);
+            for (const int index : off)
+                listed.insert(faceId(id, index & 0xFFFF));
+            if (!off.isEmpty() && off.size() == indices.size()) continue;
             if (removed.rejects(text(file)) || removed.rejects(text(id))) continue;
             plan.farm.emplace(id, id);
+            if (!off.isEmpty()) plan.partial.emplace(id, off);
         }
     });
     // fontconfig compares file patterns regardless of case and spaces: a visible file whose name
@@ -227,7 +289,7 @@ Plan makePlan(const QSet<QByteArray>& hidden, const QByteArray& farmRoot) {
             if (matcher.rejects(text(file))) plan.farm.emplace(id, id);
     }
     for (const QByteArray& h : hidden)
-        if (!listed.contains(h) && walked.contains(parentFolder(h))) plan.gone.insert(h);
+        if (!listed.contains(h) && walked.contains(parentFolder(idFile(h)))) plan.gone.insert(h);
     return plan;
 }
 
@@ -319,7 +381,13 @@ FontconfigResources::State FontconfigResources::parseState(const QByteArray& byt
     return s;
 }
 
-QByteArray FontconfigResources::identity(const QString& file) {
+QByteArray FontconfigResources::identity(const QString& ref) {
+    const int face = refFace(ref);
+    if (face > 0) {
+        const QByteArray file = identity(refFile(ref));
+        return file.isEmpty() ? file : faceId(file, face);
+    }
+    const QString& file = ref;
     if (file.isEmpty()) return {};
     // A bare name lies in the fonts folder: the common case, and the one activations walk by the
     // thousand, so it costs no path cleaning.
@@ -384,7 +452,8 @@ void FontconfigResources::readConfInForce() {
 bool FontconfigResources::hiddenOnDisk(const QByteArray& id) {
     const State& s = current();
     if (inForce_) return s.hidden.contains(id);
-    return confRejects_.rejects(text(id)) && !confFarmed_.contains(id);
+    const QByteArray file = idFile(id);
+    return confRejects_.rejects(text(file)) && !confFarmed_.contains(file);
 }
 
 bool FontconfigResources::hiddenNow(const QByteArray& id) {
@@ -481,6 +550,7 @@ bool FontconfigResources::restore() {
 
 namespace {
 QString buildCache(const QByteArray& folder);
+QByteArray linkTarget(const QByteArray& link);
 QStringList unmetPlan(const QSet<QByteArray>& hidden, const QSet<QByteArray>& farmed,
                       const QList<QByteArray>& folders, const QByteArray& farm);
 } // namespace
@@ -525,6 +595,20 @@ bool FontconfigResources::write(State next, const QString& stamp) {
             FontSelection selection;
             selection.rejectGlobs = plan.rejectGlobs;
             selection.rejectFiles = plan.rejectFiles;
+            selection.rejectFaces = plan.partialInPlace;
+            if (!plan.partial.empty()) {
+                // Faces are rejected where other programs find their file: its link in the farm.
+                QHash<QByteArray, QByteArray> entryOf;
+                QDirIterator it(text(next.farm), QDir::Files | QDir::System,
+                                QDirIterator::Subdirectories);
+                while (it.hasNext()) {
+                    const QByteArray entry = QFile::encodeName(it.next());
+                    entryOf.insert(linkTarget(entry), entry);
+                }
+                for (const auto& [id, indices] : plan.partial)
+                    if (const auto e = entryOf.constFind(id); e != entryOf.constEnd())
+                        selection.rejectFaces.push_back({text(e.value()), indices});
+            }
             QStringList dirs;
             if (!next.farm.isEmpty()) {
                 const QString farm = text(next.farm);
@@ -649,26 +733,32 @@ QStringList unmetPlan(const QSet<QByteArray>& hidden, const QSet<QByteArray>& fa
     if (!farm.isEmpty()) dirs << farm;
     for (const QByteArray& d : std::as_const(dirs))
         FcConfigAppFontAddDir(config.get(), reinterpret_cast<const FcChar8*>(d.constData()));
-    QSet<QByteArray> listed;
+    QSet<QByteArray> listed, listedFaces;
     QHash<QByteArray, QByteArray> canonical;
     if (FcFontSet* set = FcConfigGetFonts(config.get(), FcSetApplication)) {
         for (int i = 0; i < set->nfont; ++i) {
             FcChar8* file = nullptr;
             if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) != FcResultMatch) continue;
+            int index = 0;
+            FcPatternGetInteger(set->fonts[i], FC_INDEX, 0, &index);
             const QByteArray path(reinterpret_cast<const char*>(file));
+            QByteArray id;
             if (!farm.isEmpty() && isUnder(path, farm)) {
-                listed.insert(linkTarget(path));
-                continue;
+                id = linkTarget(path);
+            } else {
+                const QByteArray folder = parentFolder(path);
+                auto it = canonical.constFind(folder);
+                if (it == canonical.constEnd())
+                    it = canonical.insert(folder, canonicalFolder(folder));
+                id = join(it.value(), fileNamePart(path));
             }
-            const QByteArray folder = parentFolder(path);
-            auto it = canonical.constFind(folder);
-            if (it == canonical.constEnd()) it = canonical.insert(folder, canonicalFolder(folder));
-            listed.insert(join(it.value(), fileNamePart(path)));
+            listed.insert(id);
+            listedFaces.insert(faceId(id, index & 0xFFFF));
         }
     }
     QStringList unmet;
     for (const QByteArray& h : hidden)
-        if (listed.contains(h)) unmet << QStringLiteral("%1 is not hidden").arg(text(h));
+        if (listedFaces.contains(h)) unmet << QStringLiteral("%1 is not hidden").arg(shown(h));
     for (const QByteArray& f : farmed)
         if (!listed.contains(f)) unmet << QStringLiteral("%1 is hidden").arg(text(f));
     unmet.sort();
@@ -846,7 +936,7 @@ bool FontconfigResources::reconcile() {
 QStringList FontconfigResources::hiddenFiles() {
     QStringList files;
     for (const QByteArray& h : current().hidden)
-        files << text(h);
+        files << shown(h);
     files.sort();
     return files;
 }

@@ -10,7 +10,9 @@
 // through a folder of our own holding links to them (the "farm"), whose fontconfig caches we build
 // at the broadcast, so that no other program pays a scan. A font that arrives in a rejected folder
 // later is not ours to hide: reconcile() links it into the farm, at every start of the programs and
-// while the tray launcher watches the folders.
+// while the tray launcher watches the folders. A file of several faces of which only some are
+// hidden is offered through the farm too, with one <rejectfont> pattern on its link and index per
+// hidden face: a cost only for such files.
 //
 // The farm lives in generations (visible-fonts/g<serial>, split in parts whose caches are built in
 // parallel). Each generation holds hard links to one link per font kept in visible-fonts/links, so
@@ -63,7 +65,8 @@ public:
     bool reconcile() override;
     void reread() override { stateKey_.clear(); }
 
-    // The hidden files as the shared state records them (links resolved), sorted.
+    // The hidden files as the shared state records them (links resolved), sorted; a face of a
+    // file of several as "<file> (face <n>)".
     QStringList hiddenFiles();
     // The stamp the shared state records; empty when there is none.
     QString stamp();

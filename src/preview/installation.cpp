@@ -365,15 +365,17 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
                 QStringLiteral("SELECT 1 FROM [Fonts] WHERE [Face Name] = ?1 AND [Face Name] = "
                                "?1 COLLATE BINARY LIMIT 1"));
             Statement byFile = db.prepare(QStringLiteral(
-                "SELECT [Face Name], [Friendly Name] FROM [Fonts] WHERE [File Name] = ?"));
+                "SELECT [Face Name], [Friendly Name] FROM [Fonts] WHERE [File Name] = ? AND "
+                "[Face Index] = 0"));
             Statement insert =
                 db.prepare(QStringLiteral("INSERT INTO [Fonts] ([Face Name], [Friendly Name], "
                                           "[File Name]) VALUES (?, ?, ?)"));
             Statement update = db.prepare(QStringLiteral(
-                "UPDATE [Fonts] SET [Face Name] = ?, [Friendly Name] = ? WHERE [File Name] = ?"));
+                "UPDATE [Fonts] SET [Face Name] = ?, [Friendly Name] = ? WHERE [File Name] = ? "
+                "AND [Face Index] = 0"));
             Statement filesOf = db.prepare(
-                QStringLiteral("SELECT [File Name] FROM [Fonts] WHERE [Face Name] = ?1 AND "
-                               "[Face Name] = ?1 COLLATE BINARY"));
+                QStringLiteral("SELECT [File Name], [Face Index] FROM [Fonts] WHERE [Face Name] = "
+                               "?1 AND [Face Name] = ?1 COLLATE BINARY"));
             for (const RowWork& w : work) {
                 if (w.inPlace.isEmpty()) continue;
                 const PreviewRow& row = preview.row(w.row);
@@ -404,7 +406,8 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
                 filesOf.reset();
                 filesOf.bind(1, row.face);
                 while (filesOf.step())
-                    app.lastResult = resources.load(filesOf.text(0));
+                    app.lastResult =
+                        resources.load(fontRef(filesOf.text(0), int(filesOf.int64(1))));
                 touched.insert(row.face);
                 if (!known) {
                     newFaces << row.face;
@@ -462,14 +465,14 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
         const QSet<QString> assigned =
             ctx.unassignedOnly ? fontNamesIn(app, tbl::AssignedFonts) : QSet<QString>();
         Statement filesOf = app.db->prepare(
-            QStringLiteral("SELECT [File Name] FROM [Fonts] WHERE [Face Name] = ?1 AND "
-                           "[Face Name] = ?1 COLLATE BINARY"));
+            QStringLiteral("SELECT [File Name], [Face Index] FROM [Fonts] WHERE [Face Name] = ?1 "
+                           "AND [Face Name] = ?1 COLLATE BINARY"));
         for (const QString& face : std::as_const(touched)) {
             QStringList faceFiles;
             filesOf.reset();
             filesOf.bind(1, face);
             while (filesOf.step())
-                faceFiles << filesOf.text(0);
+                faceFiles << fontRef(filesOf.text(0), int(filesOf.int64(1)));
             const int state = faceState(ctx, face, faceFiles);
             const int row = ctx.allFonts.find(face);
             if (row >= 0) {

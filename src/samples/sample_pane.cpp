@@ -16,8 +16,8 @@ QString fontFilePath(const AppState& app, const QString& fileName) {
 
 QStringList faceFiles(AppState& app, const QString& face) {
     // A statement of its own: the main window's record sets keep their cursors.
-    Statement st =
-        app.db->prepare(QStringLiteral("SELECT [File Name] FROM [Fonts] WHERE [Face Name] = ?"));
+    Statement st = app.db->prepare(
+        QStringLiteral("SELECT DISTINCT [File Name] FROM [Fonts] WHERE [Face Name] = ?"));
     st.bind(1, face);
     QStringList files;
     while (st.step())

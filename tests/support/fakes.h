@@ -87,7 +87,7 @@ public:
     }
 
     void add(const QString& fullName, const QString& file) {
-        values.push_back({fullName + QStringLiteral(" (TrueType)"), file});
+        values.push_back({fullName + QStringLiteral(" (TrueType)"), file, 0, {}});
     }
 };
 

@@ -23,6 +23,16 @@ QString FontEnv::installInSubfolder(const QString& fixtureName, const QString& s
     return target;
 }
 
+QSet<QString> fcListFamilies() {
+    QProcess p;
+    p.start(u"fc-list"_s, {u"--format"_s, u"%{family[0]}\\n"_s});
+    EXPECT_TRUE(p.waitForFinished(60000)) << "fc-list did not finish";
+    QSet<QString> families;
+    for (const QByteArray& line : p.readAllStandardOutput().split('\n'))
+        if (!line.isEmpty()) families.insert(QString::fromUtf8(line));
+    return families;
+}
+
 QSet<QString> fcListFiles() {
     QProcess p;
     p.start(u"fc-list"_s, {u"--format"_s, u"%{file}\\n"_s});

@@ -21,6 +21,8 @@ public:
 // The font files a separate `fc-list` process sees in the current environment, links resolved;
 // fc-list must print no error.
 QSet<QString> fcListFiles();
+// The first family of every face a separate fc-list lists.
+QSet<QString> fcListFamilies();
 // Sorted, for comparisons that print readably.
 std::vector<std::string> sorted(const QSet<QString>& files);
 inline std::vector<std::string> fcList() {

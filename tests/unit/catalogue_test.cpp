@@ -17,28 +17,46 @@ namespace {
 struct Catalogue : lbtest::OpsFixture {};
 
 TEST_F(Catalogue, OneListRowPerTypefaceAndEveryScalableFormat) {
+    // A catalogue written when a collection was one row, named and assigned after its first face:
+    // upgraded, each face becomes a row of its own and the assignment stays.
+    exec("DROP TABLE [Fonts]");
+    exec("CREATE TABLE [Fonts] ([Face Name] TEXT COLLATE LBNOCASE, [File Name] TEXT, "
+         "[Friendly Name] TEXT COLLATE LBNOCASE)");
+    exec("CREATE UNIQUE INDEX [Fonts File] ON [Fonts] ([File Name])");
+    exec("INSERT INTO [Fonts] ([Face Name], [File Name], [Friendly Name]) VALUES ('Duo First', "
+         "'FixtureDuo.otc', 'Duo First Regular & Duo Second Regular (OpenType)')");
+    assign("Body", "Duo First");
+    addCurrentFields(*app.db);
+    app.datFonts->refresh();
+    registry.values.push_back({"Duo First Regular (OpenType)", "FixtureDuo.otc", 0, "Duo First"});
+    registry.values.push_back({"Duo Second Regular (OpenType)", "FixtureDuo.otc", 1, "Duo Second"});
     addFont("Fixture Sans", "Fixture Sans Regular", "FixtureSans-Regular.ttf");
     addFont("Fixture Sans", "Fixture Sans Bold", "FixtureSans-Bold.ttf");
     addFont("Fixture Sans", "Fixture Sans Italic", "/usr/share/fonts/FixtureSans-Italic.ttf");
-    registry.values.push_back({"Fixture Cff Regular (OpenType)", "FixtureCff.otf"});
-    registry.values.push_back({"Type One Test Regular (Type 1)", "TypeOneTest.pfb"});
+    registry.values.push_back({"Fixture Cff Regular (OpenType)", "FixtureCff.otf", 0, {}});
+    registry.values.push_back({"Type One Test Regular (Type 1)", "TypeOneTest.pfb", 0, {}});
     faces.names.insert("FixtureCff.otf", {"Fixture Cff Regular", "Fixture Cff", true, {}});
     faces.names.insert("TypeOneTest.pfb", {"Type One Test Regular", "Type One Test", true, {}});
     // Fixed sizes only, or not a name the registry gives: never catalogued.
-    registry.values.push_back({"Fixed Misc (Bitmap)", "fixed.pcf.gz"});
-    registry.values.push_back({"Odd (truetype)", "odd.ttf"});
-    registry.values.push_back({"Lower Case.ttf", "lower.ttf"});
+    registry.values.push_back({"Fixed Misc (Bitmap)", "fixed.pcf.gz", 0, {}});
+    registry.values.push_back({"Odd (truetype)", "odd.ttf", 0, {}});
+    registry.values.push_back({"Lower Case.ttf", "lower.ttf", 0, {}});
     Refresh_Fonts(ctx);
     EXPECT_EQ(column("SELECT [File Name] FROM [Fonts] ORDER BY [File Name]"),
               (QStringList{"/usr/share/fonts/FixtureSans-Italic.ttf", "FixtureCff.otf",
-                           "FixtureSans-Bold.ttf", "FixtureSans-Regular.ttf", "TypeOneTest.pfb"}));
+                           "FixtureDuo.otc", "FixtureDuo.otc", "FixtureSans-Bold.ttf",
+                           "FixtureSans-Regular.ttf", "TypeOneTest.pfb"}));
     EXPECT_EQ(column("SELECT [Friendly Name] FROM [Fonts] WHERE [Face Name] <> 'Fixture Sans' "
                      "ORDER BY 1"),
-              (QStringList{"Fixture Cff Regular (OpenType)", "Type One Test Regular (Type 1)"}));
-    EXPECT_EQ(listNames(), (QStringList{"Fixture Cff", "Fixture Sans", "Type One Test"}));
-    EXPECT_EQ(view.fontCount, "Fonts: 3");
+              (QStringList{"Duo First Regular (OpenType)", "Duo Second Regular (OpenType)",
+                           "Fixture Cff Regular (OpenType)", "Type One Test Regular (Type 1)"}));
+    EXPECT_EQ(listNames(), (QStringList{"Duo First", "Duo Second", "Fixture Cff", "Fixture Sans",
+                                        "Type One Test"}));
+    EXPECT_EQ(view.fontCount, "Fonts: 5");
+    EXPECT_EQ(scalar("SELECT [Font Name] FROM [Assigned Fonts]"), "Duo First");
     EXPECT_EQ(view.messages,
-              (QStringList{"Retrieving your fonts...", "Sorting and loading your fonts...",
+              (QStringList{"Clearing out existing fonts...", "Retrieving your fonts...",
+                           "Sorting and loading your fonts...",
                            "Checking for Assigned Fonts deleted outside of Letterbay...",
                            "Fonts loaded successfully."}));
     EXPECT_TRUE(view.enabled);
@@ -49,14 +67,15 @@ TEST_F(Catalogue, OneListRowPerTypefaceAndEveryScalableFormat) {
     view.messages.clear();
     Refresh_Fonts(ctx);
     EXPECT_EQ(view.messages.first(), "Clearing out existing fonts...");
-    EXPECT_EQ(scalar("SELECT count(*) FROM [Fonts]"), "5");
+    EXPECT_EQ(scalar("SELECT count(*) FROM [Fonts]"), "7");
 }
 
 TEST_F(Catalogue, PhaseTextIsOnScreenWhileTheInstalledFontsAreRead) {
     for (int i = 0; i < 5; ++i)
         addFont(QStringLiteral("Face %1").arg(i), QStringLiteral("Face %1").arg(i),
                 QStringLiteral("f%1.ttf").arg(i));
-    exec("INSERT INTO [Fonts] VALUES ('Old', 'old.ttf', 'Old (TrueType)')");
+    exec("INSERT INTO [Fonts] ([Face Name], [File Name], [Friendly Name]) VALUES ('Old', "
+         "'old.ttf', 'Old (TrueType)')");
     QString message;
     bool repainted = false;
     int maximum = -1;
@@ -74,7 +93,8 @@ TEST_F(Catalogue, PhaseTextIsOnScreenWhileTheInstalledFontsAreRead) {
 
 TEST_F(Catalogue, AssignmentsOfVanishedFontsGoAndOthersStay) {
     // Nothing installed: once that is confirmed, an empty catalogue and no assignment left.
-    exec("INSERT INTO [Fonts] VALUES ('Old', 'old.ttf', 'Old (TrueType)')");
+    exec("INSERT INTO [Fonts] ([Face Name], [File Name], [Friendly Name]) VALUES ('Old', "
+         "'old.ttf', 'Old (TrueType)')");
     assign("Serif", "Old");
     boxes.answers = {AnswerYes};
     Refresh_Fonts(ctx);

@@ -178,11 +178,19 @@ struct DeletingFromDisk : lbtest::RealFontsTest {
 };
 
 TEST_F(DeletingFromDisk, DeletesOnlyInsideTheFontsFolderAndNothingComesBack) {
+    const QString duo = env.installFixture("FixtureDuo.otc");
     openCatalogue();
+    // One face of a collection alone: its file holds the other too, so it stays, and says why.
+    select({"Duo First"});
+    boxes.answers = {AnswerYes, AnswerOK};
+    Delete_Fonts(*ctx);
+    EXPECT_TRUE(QFileInfo::exists(duo));
+    EXPECT_EQ(catalogue("Duo First").size() + catalogue("Duo Second").size(), 2);
+    EXPECT_TRUE(boxes.shown.back().text.contains("also holds Duo Second"));
     // A catalogued file someone removed by hand meanwhile.
     ASSERT_TRUE(QFile::remove(alpha));
     const QStringList chosen{"Fixture Sans", "Fixture Serif", "Gamma Test", "Alpha Test",
-                             "Fixture Mono"};
+                             "Fixture Mono", "Duo First",     "Duo Second"};
     {
         // Another program holds the database past the wait: the catalogue cannot change, so
         // nothing is deleted, and what was set aside comes back for every program.
@@ -203,8 +211,9 @@ TEST_F(DeletingFromDisk, DeletesOnlyInsideTheFontsFolderAndNothingComesBack) {
     boxes.answers = {AnswerYes};
     Delete_Fonts(*ctx);
     EXPECT_EQ(view.messages.last(),
-              "4 of 5 fonts deleted successfully.  None of the selected system fonts were "
+              "6 of 7 fonts deleted successfully.  None of the selected system fonts were "
               "deleted.");
+    EXPECT_FALSE(QFileInfo::exists(duo)) << "every face of the collection was chosen";
     EXPECT_FALSE(QFileInfo::exists(sans[0]) || QFileInfo::exists(sansBold));
     EXPECT_FALSE(QFileInfo(link).isSymLink()) << "the link goes";
     EXPECT_TRUE(QFileInfo::exists(outside)) << "what it pointed to stays";

@@ -83,21 +83,36 @@ TEST_F(DesktopEffect, EveryScalableFormatIsCataloguedAndHiddenExactly) {
     const QString type1 = env.installFixture("TypeOneTest.pfb", true);
     env.installFixture("TypeOneTest.afm", true);
     const QString bitmap = env.installFixture("FixtureBitmap.bdf");
+    const QString condensed = env.installFixture("FixtureSans-Condensed.ttf");
     Refresh_Fonts(*ctx);
-    EXPECT_EQ(view.fontCount, "Fonts: 8");
+    EXPECT_EQ(view.fontCount, "Fonts: 10");
+    // Each face of a collection is a typeface of its own; a width variant too.
+    EXPECT_EQ(catalogue("Duo Second"),
+              QStringList{"FixtureDuo.otc = Duo Second Regular (OpenType)"});
+    EXPECT_EQ(catalogue("Fixture Sans Condensed"),
+              QStringList{"FixtureSans-Condensed.ttf = Fixture Sans Condensed (TrueType)"});
     EXPECT_EQ(catalogue("Type One Test"), QStringList{type1 + " = Type One Test Regular (Type 1)"});
     EXPECT_EQ(catalogue("Fixture Cff"),
               QStringList{"FixtureCff.otf = Fixture Cff Regular (OpenType)"});
     // Fixed sizes only: not catalogued, so no set holds it and no activation hides it.
     EXPECT_EQ(all.find("Fixture Bitmap"), -1);
 
-    app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Body', 'Type One Test')");
+    app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Body', 'Type One Test'), "
+                 "('Body', 'Duo Second')");
     activate("Body");
-    EXPECT_EQ(fcList(), sorted({sans[0], sans[1], sans[2], serif, mono, type1, bitmap}));
+    EXPECT_EQ(fcList(), sorted({sans[0], sans[1], sans[2], serif, mono, type1, bitmap, duo}));
     EXPECT_EQ(all.row(all.find("Fixture Cff")).state, StateInactive);
+    // One face of the collection is hidden while the other stays, from the same file.
+    QSet<QString> families = lbtest::fcListFamilies();
+    EXPECT_TRUE(families.contains("Duo Second"));
+    EXPECT_FALSE(families.contains("Duo First"));
+    EXPECT_EQ(all.row(all.find("Duo First")).state, StateInactive);
+    EXPECT_EQ(all.row(all.find("Duo Second")).state, StateActive);
+    EXPECT_TRUE(resources->unmet().isEmpty()) << resources->unmet().join("; ").toStdString();
     activate("");
     EXPECT_EQ(fcList(), sorted({sans[0], sans[1], sans[2], alpha, beta, serif, mono, cff, duo,
-                                type1, bitmap}));
+                                type1, bitmap, condensed}));
+    EXPECT_TRUE(lbtest::fcListFamilies().contains("Duo First"));
 }
 
 TEST_F(DesktopEffect, NextStartWritesNothingInStepAndClearsAStrayState) {

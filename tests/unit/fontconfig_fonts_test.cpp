@@ -17,11 +17,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The registry's value names by file; each file listed once.
+// The registry's value names by file, a collection's later faces as "file#n"; each listed once.
 std::map<QString, QString> byData(const std::vector<FontValue>& values) {
     std::map<QString, QString> out;
-    for (const FontValue& v : values)
-        EXPECT_TRUE(out.emplace(v.data, v.name).second) << "listed twice: " << v.data.toStdString();
+    for (const FontValue& v : values) {
+        const QString key = v.face == 0 ? v.data : v.data + u"#"_s + QString::number(v.face);
+        EXPECT_TRUE(out.emplace(key, v.name).second) << "listed twice: " << key.toStdString();
+    }
     return out;
 }
 
@@ -49,7 +51,7 @@ TEST(FontconfigRegistry, ListsUserAndSystemFontsOncePerFileWithTheirValueNames) 
     FontconfigFonts fonts;
     EXPECT_EQ(fonts.fontsFolder(), env.fontsFolder());
     for (const char* f : {"FixtureSans-Regular.ttf", "FixtureCollection.ttc", "FixtureTwin.ttc",
-                          "LinguaTest.ttf", "Empty.ttf"})
+                          "LinguaTest.ttf", "Empty.ttf", "FixtureSans-Condensed.ttf"})
         env.installFixture(QString::fromLatin1(f));
     const QString sub = env.installInSubfolder(u"AlphaTest-Regular.ttf"_s, u"Deep/Er"_s);
     const QString cff = env.installFixture(u"FixtureCff.otf"_s, true);
@@ -64,19 +66,30 @@ TEST(FontconfigRegistry, ListsUserAndSystemFontsOncePerFileWithTheirValueNames) 
     std::map<QString, QString> got = byData(values);
     const std::map<QString, QString> expected{
         {cff, u"Fixture Cff Regular (OpenType)"_s},
-        {u"FixtureDuo.otc"_s, u"Duo First Regular & Duo Second Regular (OpenType)"_s},
+        // Each face of a collection is a font of its own.
+        {u"FixtureDuo.otc"_s, u"Duo First Regular (OpenType)"_s},
+        {u"FixtureDuo.otc#1"_s, u"Duo Second Regular (OpenType)"_s},
         {u"TypeOneTest.pfb"_s, u"Type One Test Regular (Type 1)"_s},
         {u"FixtureBitmap.bdf"_s, u"Fixture Bitmap Regular (Bitmap)"_s},
         {u"FixtureSans-Regular.ttf"_s, u"Fixture Sans Regular (TrueType)"_s},
-        {u"FixtureCollection.ttc"_s,
-         u"Fixture Collection Regular & Fixture Collection Bold (TrueType)"_s},
-        // Two faces of one full name give that name once.
+        {u"FixtureCollection.ttc"_s, u"Fixture Collection Regular (TrueType)"_s},
+        {u"FixtureCollection.ttc#1"_s, u"Fixture Collection Bold (TrueType)"_s},
         {u"FixtureTwin.ttc"_s, u"Fixture Twin Regular (TrueType)"_s},
+        {u"FixtureTwin.ttc#1"_s, u"Fixture Twin Regular (TrueType)"_s},
+        {u"FixtureSans-Condensed.ttf"_s, u"Fixture Sans Condensed (TrueType)"_s},
         {u"LinguaTest.ttf"_s, u"Lingua Test Regular (TrueType)"_s},
         {sub, u"Alpha Test Regular (TrueType)"_s},
         {mixed, u"Gamma Test Regular (TrueType)"_s},
     };
     EXPECT_EQ(got, expected);
+    // Each face under its own family; a width variant under the family of its width, as
+    // fontconfig lists it, not folded into the regular width's typeface.
+    std::map<QString, QString> families;
+    for (const FontValue& v : values)
+        families[v.name] = v.family;
+    EXPECT_EQ(families[u"Duo Second Regular (OpenType)"_s], u"Duo Second"_s);
+    EXPECT_EQ(families[u"Fixture Sans Condensed (TrueType)"_s], u"Fixture Sans Condensed"_s);
+    EXPECT_EQ(families[u"Fixture Sans Regular (TrueType)"_s], u"Fixture Sans"_s);
     EXPECT_EQ(fonts.read(env.fixture(u"FixtureTwin.ttc"_s)).resourceName,
               u"Fixture Twin Regular"_s);
 

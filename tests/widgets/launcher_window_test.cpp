@@ -42,7 +42,8 @@ struct Launcher : ::testing::Test, lbtest::Session {
         db = Database::open(databasePath(), ConnectSuffix);
         addCurrentFields(*db);
         db->exec("DELETE FROM [Sets]");
-        db->exec("INSERT INTO [Fonts] VALUES ('A Font', 'a1.ttf', 'A Font Regular (TrueType)'), "
+        db->exec("INSERT INTO [Fonts] ([Face Name], [File Name], [Friendly Name]) VALUES ('A "
+                 "Font', 'a1.ttf', 'A Font Regular (TrueType)'), "
                  "('A Font', 'a2.ttf', 'A Font Bold (TrueType)'), "
                  "('B Font', 'b.ttf', 'B Font (TrueType)'), ('C Font', 'c.ttf', 'C Font "
                  "(TrueType)'), ('D Font', 'd.ttf', 'D Font (TrueType)'), "

@@ -83,8 +83,8 @@ TEST_F(MainWindowTest, StoredSettingsAreApplied) {
     QDir().mkpath(env.letterbayHome());
     auto db = lbtest::makeDataFile(env.letterbayHome() + QStringLiteral("/letterbay.mdb"),
                                    QStringLiteral("2.5"));
-    db->exec(
-        QStringLiteral("INSERT INTO [Fonts] VALUES ('Georgia', 'g.ttf', 'Georgia (TrueType)')"));
+    db->exec(QStringLiteral("INSERT INTO [Fonts] ([Face Name], [File Name], [Friendly Name]) "
+                            "VALUES ('Georgia', 'g.ttf', 'Georgia (TrueType)')"));
     db->exec(
         QStringLiteral("UPDATE [Sample Text] SET [Activated Set] = '', [Add AutoAssign] = NULL, "
                        "[Remove AutoAssign] = 1, [Height] = 9000, [Width] = 12000"));
@@ -109,8 +109,8 @@ TEST_F(MainWindowTest, StoredSettingsAreApplied) {
 TEST_F(MainWindowTest, ListsThatCannotBeReadAtLoadAreSaid) {
     addFont(QStringLiteral("Georgia"), QStringLiteral("Georgia"), QStringLiteral("g.ttf"));
     start();
-    app.db->exec(
-        QStringLiteral("INSERT INTO [Fonts] VALUES ('Georgia', 'g.ttf', 'Georgia (TrueType)')"));
+    app.db->exec(QStringLiteral("INSERT INTO [Fonts] ([Face Name], [File Name], [Friendly Name]) "
+                                "VALUES ('Georgia', 'g.ttf', 'Georgia (TrueType)')"));
     app.db->exec(QStringLiteral("DROP TABLE [Sets]"));
     boxes.answers = {AnswerOK};
     window->Form_Load();

@@ -77,7 +77,8 @@ TEST_F(ProgramStartTest, HandOverLoadsTheMainWindowAndHidesWhatTheActiveSetLeave
         QFile::copy(QStringLiteral(LB_SHARE_DIR "/letterbay.mdb"), dbFile());
         QFile::setPermissions(dbFile(), QFile::ReadOwner | QFile::WriteOwner);
         auto db = Database::open(dbFile(), ConnectSuffix);
-        db->exec(QStringLiteral("INSERT INTO [Fonts] VALUES ('Alpha', 'a.ttf', 'Alpha Regular "
+        db->exec(QStringLiteral("INSERT INTO [Fonts] ([Face Name], [File Name], [Friendly Name]) "
+                                "VALUES ('Alpha', 'a.ttf', 'Alpha Regular "
                                 "(TrueType)'), ('Beta', 'b.ttf', 'Beta Regular (TrueType)')"));
         db->exec(QStringLiteral("INSERT INTO [Sets] VALUES ('Body')"));
         db->exec(QStringLiteral("INSERT INTO [Assigned Fonts] VALUES ('Body', 'Alpha')"));
