@@ -225,6 +225,15 @@ TEST_F(HiddenFonts, SwitchingBackToASetTakesItsLinksAgainAndOldOnesGo) {
     const QStringList store = QDir(FontconfigResources::defaultFarmRoot() + u"/links"_s)
                                   .entryList(QDir::System | QDir::Files | QDir::Hidden);
     EXPECT_LE(store.size(), 4) << store.join(u' ').toStdString();
+
+    // A start leaves the store alone (it would stat every link); links go with their generation.
+    const QString stray = FontconfigResources::defaultFarmRoot() + u"/links/stray"_s;
+    ASSERT_TRUE(QFile::link(env.root() + u"/gone.ttf"_s, stray));
+    FontconfigResources(fonts).reconcile();
+    EXPECT_TRUE(QFileInfo(stray).isSymLink());
+    for (int i = 0; i < 4; ++i)
+        farmFor(i);
+    EXPECT_FALSE(QFileInfo(stray).isSymLink());
 }
 
 // Exactly what is on disk, to show that a failed write left it alone.
