@@ -159,13 +159,14 @@ inline QProcessEnvironment plainEnvironment(const QString& emptyConfigHome) {
 struct Pairs {
     std::vector<double> ms, baseline;
     void add(double measured, double base) {
+        if (measured < 0 || base <= 0) return; // one side could not be measured
         ms.push_back(measured);
         baseline.push_back(base);
     }
     std::vector<double> ratios() const {
         std::vector<double> r;
         for (size_t i = 0; i < ms.size(); ++i)
-            if (baseline[i] > 0) r.push_back(ms[i] / baseline[i]);
+            r.push_back(ms[i] / baseline[i]);
         return r;
     }
 };
