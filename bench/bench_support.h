@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QString>
 #include <QStringList>
@@ -114,10 +115,13 @@ struct ProcessResult {
     QString why; // when it did not run
 };
 
-// Runs a program in the current environment (the temporary home), waiting at most `timeoutMs`.
-inline ProcessResult runProcess(const QString& program, const QStringList& args, int timeoutMs) {
+// Runs a program in the current environment (the temporary home), or in `env` when given,
+// waiting at most `timeoutMs`.
+inline ProcessResult runProcess(const QString& program, const QStringList& args, int timeoutMs,
+                                const QProcessEnvironment& env = {}) {
     ProcessResult r;
     QProcess p;
+    if (!env.isEmpty()) p.setProcessEnvironment(env);
     QElapsedTimer t;
     t.start();
     p.start(program, args);
@@ -139,6 +143,33 @@ inline ProcessResult runProcess(const QString& program, const QStringList& args,
     if (!r.ran) r.why = program + QStringLiteral(" crashed");
     return r;
 }
+
+// The environment of a program that never saw this one: the same home, fonts and caches, but
+// an empty user configuration folder, so none of the program's rules apply. A baseline run in
+// it reads nothing the program wrote, so it cannot repair what a measured step relies on.
+inline QProcessEnvironment plainEnvironment(const QString& emptyConfigHome) {
+    QDir().mkpath(emptyConfigHome);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), emptyConfigHome);
+    return env;
+}
+
+// Measured runs, each with the baseline run taken just before it: figures are the median of
+// the per-pair ratios and their range, so a load that comes and goes hits both sides.
+struct Pairs {
+    std::vector<double> ms, baseline;
+    void add(double measured, double base) {
+        if (measured < 0 || base <= 0) return; // one side could not be measured
+        ms.push_back(measured);
+        baseline.push_back(base);
+    }
+    std::vector<double> ratios() const {
+        std::vector<double> r;
+        for (size_t i = 0; i < ms.size(); ++i)
+            r.push_back(ms[i] / baseline[i]);
+        return r;
+    }
+};
 
 inline QString loadAverage() {
     QFile f(QStringLiteral("/proc/loadavg"));
@@ -167,8 +198,9 @@ inline QString buildType() {
 // The set the benchmarks activate.
 inline const QString BenchSet = QStringLiteral("Bench Set");
 
-// A set of `size` typefaces spread over the catalogue.
-inline void makeSet(lb::AppState& app, int size) {
+// A set of `size` typefaces spread over the catalogue; sets of other `shift`s (0 to 3) take
+// other typefaces where the catalogue has four times `size`.
+inline void makeSet(lb::AppState& app, int size, int shift = 0) {
     lb::Database& db = *app.db;
     lb::Database::Transaction t(db);
     db.exec(QStringLiteral("DELETE FROM [Assigned Fonts]"));
@@ -182,7 +214,7 @@ inline void makeSet(lb::AppState& app, int size) {
     lb::Statement add = db.prepare(
         QStringLiteral("INSERT INTO [Assigned Fonts] ([Set Name], [Font Name]) VALUES (?, ?)"));
     int n = 0;
-    for (double i = 0; int(i) < faces.size() && n < size; i += step, ++n) {
+    for (double i = step * (shift % 4) / 4; int(i) < faces.size() && n < size; i += step, ++n) {
         add.reset();
         add.bind(1, BenchSet).bind(2, faces[int(i)]);
         add.step();
@@ -216,6 +248,28 @@ inline void line(const QString& name, double ms, double baselineMs = -1, const Q
     QString s = QStringLiteral("  %1 %2").arg(name, -44).arg(duration(ms), 11);
     if (baselineMs >= 0) s += QStringLiteral("  %1").arg(ratio(ms, baselineMs), 8);
     if (!note.isEmpty()) s += QStringLiteral("  ") + note;
+    std::printf("%s\n", qPrintable(s));
+    std::fflush(stdout);
+}
+
+// A paired figure: the median time, the median ratio to its own baselines and the ratios'
+// range over the pairs.
+inline void pairedLine(const QString& name, const Pairs& p, const QString& noteText = {}) {
+    const std::vector<double> r = p.ratios();
+    if (r.empty()) {
+        std::printf("  %s: not measured\n", qPrintable(name));
+        return;
+    }
+    const auto [lo, hi] = std::minmax_element(r.begin(), r.end());
+    QString s = QStringLiteral("  %1 %2  x%3 (x%4-x%5 over %6 pairs, baseline %7)")
+                    .arg(name, -44)
+                    .arg(duration(median(p.ms)), 11)
+                    .arg(median(r), 0, 'f', 2)
+                    .arg(*lo, 0, 'f', 2)
+                    .arg(*hi, 0, 'f', 2)
+                    .arg(r.size())
+                    .arg(duration(median(p.baseline)));
+    if (!noteText.isEmpty()) s += QStringLiteral("  ") + noteText;
     std::printf("%s\n", qPrintable(s));
     std::fflush(stdout);
 }

@@ -1,7 +1,8 @@
 // Font Preview, installation and deletion on real font files, each against what the system's
 // own tools take for the same work:
 //   - a folder of 2,000 font files until the preview grid is drawn, against fc-scan of it;
-//   - installing 500 fonts, against cp of the files plus one fc-cache of the fonts folder;
+//   - installing 500 fonts into a home of 20,000, against cp of the files plus one fc-cache of
+//     the fonts folder, in turns;
 //   - deleting 1,000 of 20,000 catalogued fonts, against one catalogue refresh.
 //
 //   preview_bench [preview files] [installed files] [catalogue] [deleted]
@@ -69,13 +70,6 @@ struct Program {
     }
 };
 
-QStringList names(const std::vector<std::string>& paths) {
-    QStringList out;
-    for (const std::string& p : paths)
-        out << QFileInfo(QString::fromStdString(p)).fileName();
-    return out;
-}
-
 void benchPreview(int n) {
     TempHome home;
     const QString folder = home.root() + QStringLiteral("/preview/");
@@ -118,42 +112,51 @@ void benchPreview(int n) {
          QStringLiteral("[%1 threads]").arg(QThread::idealThreadCount()));
 }
 
-void benchInstall(int n) {
+// Installing into a home that already holds `existing` catalogued fonts, in rounds: `cp` of a
+// batch plus one `fc-cache` of the fonts folder, then Install_Fonts of another batch of the same
+// size. Every batch is new, so the folder grows alike for both.
+void benchInstall(int n, int existing) {
     TempHome home;
-    const QString source = home.root() + QStringLiteral("/source/");
-    QDir().mkpath(source);
-    const QStringList files = names(lbbench::makeCorpus(source.toStdString(), n));
-    std::printf("\nInstalling %d fonts into an empty fonts folder\n", n);
     const QString target = lb::FontconfigFonts().fontsFolder();
-    QDir().mkpath(target);
-
-    QStringList cpArgs;
-    for (const QString& f : files)
-        cpArgs << source + f;
-    cpArgs << target;
-    const ProcessResult cp = runProcess(QStringLiteral("cp"), cpArgs, 300000);
-    const ProcessResult cache = runProcess(QStringLiteral("fc-cache"), {target}, 300000);
-    if (!cp.ran || !cache.ran || cp.exitCode != 0 || cache.exitCode != 0)
-        return note(QStringLiteral("cp or fc-cache could not run"));
-    const double baseline = cp.ms + cache.ms;
-    line(QStringLiteral("BASELINE cp + fc-cache of the folder"), baseline);
-    // Back to an empty fonts folder with a current cache.
-    for (const QString& f : files)
-        QFile::remove(target + f);
-    runProcess(QStringLiteral("fc-cache"), {QStringLiteral("-f"), target}, 300000);
-
+    std::printf("\nInstalling %d fonts into a fonts folder of %d catalogued fonts\n", n, existing);
+    lbbench::makeCorpus(target.toStdString(), existing);
+    runProcess(QStringLiteral("fc-cache"), {target}, 600000);
     Program program;
     if (!program.ok) return note(QStringLiteral("the database could not be opened"));
+    lb::Refresh_Fonts(program.ctx);
     lb::QtPreviewFonts fonts;
     lbtest::RecordingPreviewView view;
-    lb::FontPreview preview(program.ctx, fonts, view);
-    preview.boxDir_Change(source);
-    preview.cmdSelect_Click();
-    program.boxes.answers = {lb::AnswerOK};
-    lb::InstallOutcome out;
-    const double ms = timeMs([&] { out = lb::Install_Fonts(program.ctx, preview, view); });
-    line(QStringLiteral("Install_Fonts"), ms, baseline,
-         QStringLiteral("[%1 installed, %2 failed]").arg(out.installed).arg(out.failures.size()));
+    Pairs install;
+    int installed = 0, failed = 0;
+    for (int r = 0, next = existing; r < 3; ++r) {
+        const QString source = home.root() + QStringLiteral("/source-%1/").arg(r);
+        QStringList cpArgs;
+        for (const std::string& f : lbbench::makeCorpus(source.toStdString(), n, 1, next))
+            cpArgs << QString::fromStdString(f);
+        cpArgs << target;
+        const ProcessResult cp = runProcess(QStringLiteral("cp"), cpArgs, 300000);
+        const ProcessResult cache = runProcess(QStringLiteral("fc-cache"), {target}, 600000);
+        if (!cp.ran || !cache.ran || cp.exitCode != 0 || cache.exitCode != 0)
+            return note(QStringLiteral("cp or fc-cache could not run"));
+
+        const QString batch = home.root() + QStringLiteral("/install-%1/").arg(r);
+        lbbench::makeCorpus(batch.toStdString(), n, 1, next + n);
+        next += 2 * n;
+        lb::FontPreview preview(program.ctx, fonts, view);
+        preview.boxDir_Change(batch);
+        preview.cmdSelect_Click();
+        program.boxes.answers = {lb::AnswerOK};
+        lb::InstallOutcome out;
+        install.add(timeMs([&] { out = lb::Install_Fonts(program.ctx, preview, view); }),
+                    cp.ms + cache.ms);
+        installed += out.installed;
+        failed += int(out.failures.size());
+    }
+    note(QStringLiteral("BASELINE cp + fc-cache of the folder: %1 (median)")
+             .arg(duration(median(install.baseline))));
+    pairedLine(
+        QStringLiteral("Install_Fonts"), install,
+        QStringLiteral("(target x1.5) [%1 installed, %2 failed]").arg(installed).arg(failed));
 }
 
 void benchDelete(int catalogue, int n) {
@@ -207,7 +210,7 @@ int main(int argc, char** argv) {
     printHeader("preview_bench");
     std::printf("Times are wall clock; xN is the time as a multiple of the baseline above it.\n");
     benchPreview(previewFiles);
-    benchInstall(installFiles);
+    benchInstall(installFiles, catalogue);
     benchDelete(catalogue, deleted);
     std::printf("\nload average at end: %s\n", qPrintable(loadAverage()));
     return 0;

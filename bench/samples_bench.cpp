@@ -60,10 +60,10 @@ struct Pane {
     lb::SampleGrid grid;
 
     Pane(lb::AppState& app, lb::FontPlatform& fonts, lb::OperationView& view, lb::QtFaceDrawing& d,
-         int rows)
+         int rows, int first = 0)
         : ctx{app, fonts, view, allFonts, assignedFonts}, drawing(d), pane(ctx, d), grid(pane, d) {
         allFonts.beginFill();
-        for (int i = 0; i < rows; ++i)
+        for (int i = first; i < first + rows; ++i)
             allFonts.append(face(i), lb::StateActive);
         allFonts.endFill();
         grid.resize(900, 520);
@@ -108,14 +108,14 @@ int main(int argc, char** argv) {
     // Qt reads the desktop's fonts now, before any of the fonts below exists: they are drawn as
     // fonts installed after start-up are, from their own files.
     QFontDatabase::families();
-    // Real files for the typefaces that can come on screen; the rest exist in the catalogue.
-    const int withFiles = 200;
-    lbbench::makeCorpus(home.fontsFolder().toStdString(), withFiles);
+    // A real file for every row: the big list's typefaces, then the small list's own, so that
+    // neither finds the other's fonts already loaded.
+    lbbench::makeCorpus(home.fontsFolder().toStdString(), n + small);
     {
         lb::Database::Transaction t(*app.db);
         lb::Statement insert = app.db->prepare(QStringLiteral(
             "INSERT INTO [Fonts] ([Face Name], [Friendly Name], [File Name]) VALUES (?, ?, ?)"));
-        for (int i = 0; i < n; ++i) {
+        for (int i = 0; i < n + small; ++i) {
             insert.reset();
             insert.bind(1, face(i))
                 .bind(2, face(i) + QStringLiteral(" Style (TrueType)"))
@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
     lb::FontPlatform fonts{none, none, none, resources};
     QuietView view;
     lb::QtFaceDrawing drawing;
-    Pane little(app, fonts, view, drawing, small);
+    Pane little(app, fonts, view, drawing, small, n);
     const long before = residentKb();
     Pane big(app, fonts, view, drawing, n);
     QCoreApplication::processEvents();

@@ -30,19 +30,17 @@ inline constexpr std::string_view kFileMark = "999999";
 inline constexpr int kMarkDigits = 6;
 inline constexpr long kMaxNumber = 999999;
 
-inline std::uint32_t readU32(const std::string& b, std::size_t at)
-{
-    return (std::uint32_t(std::uint8_t(b[at])) << 24) | (std::uint32_t(std::uint8_t(b[at + 1])) << 16)
-        | (std::uint32_t(std::uint8_t(b[at + 2])) << 8) | std::uint32_t(std::uint8_t(b[at + 3]));
+inline std::uint32_t readU32(const std::string& b, std::size_t at) {
+    return (std::uint32_t(std::uint8_t(b[at])) << 24) |
+           (std::uint32_t(std::uint8_t(b[at + 1])) << 16) |
+           (std::uint32_t(std::uint8_t(b[at + 2])) << 8) | std::uint32_t(std::uint8_t(b[at + 3]));
 }
 
-inline std::uint16_t readU16(const std::string& b, std::size_t at)
-{
+inline std::uint16_t readU16(const std::string& b, std::size_t at) {
     return std::uint16_t((std::uint8_t(b[at]) << 8) | std::uint8_t(b[at + 1]));
 }
 
-inline void writeU32(std::string& b, std::size_t at, std::uint32_t v)
-{
+inline void writeU32(std::string& b, std::size_t at, std::uint32_t v) {
     b[at] = char(v >> 24);
     b[at + 1] = char(v >> 16);
     b[at + 2] = char(v >> 8);
@@ -50,8 +48,7 @@ inline void writeU32(std::string& b, std::size_t at, std::uint32_t v)
 }
 
 // Sum of big-endian 32-bit words; bytes past the end count as zero padding.
-inline std::uint32_t checksum(const std::string& b, std::size_t off, std::size_t len)
-{
+inline std::uint32_t checksum(const std::string& b, std::size_t off, std::size_t len) {
     std::uint32_t sum = 0;
     const std::size_t end = off + len;
     std::size_t i = off;
@@ -67,15 +64,15 @@ inline std::uint32_t checksum(const std::string& b, std::size_t off, std::size_t
 }
 
 inline std::vector<std::size_t> findUtf16(const std::string& b, std::size_t begin, std::size_t end,
-                                          std::string_view ascii)
-{
+                                          std::string_view ascii) {
     std::string needle;
     for (char c : ascii) {
         needle.push_back('\0');
         needle.push_back(c);
     }
     std::vector<std::size_t> hits;
-    for (std::size_t at = b.find(needle, begin); at != std::string::npos && at + needle.size() <= end;
+    for (std::size_t at = b.find(needle, begin);
+         at != std::string::npos && at + needle.size() <= end;
          at = b.find(needle, at + needle.size()))
         hits.push_back(at);
     return hits;
@@ -91,11 +88,9 @@ struct Template {
     std::size_t headAdjustment = 0; // head.checkSumAdjustment
 };
 
-inline Template loadTemplate(const std::filesystem::path& path)
-{
+inline Template loadTemplate(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("cannot open corpus template " + path.string());
+    if (!in) throw std::runtime_error("cannot open corpus template " + path.string());
     Template t;
     t.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     const std::string& b = t.bytes;
@@ -103,11 +98,9 @@ inline Template loadTemplate(const std::filesystem::path& path)
         return std::runtime_error("corpus template " + path.string() + ": " + why);
     };
 
-    if (b.size() < 12 || readU32(b, 0) != 0x00010000u)
-        throw bad("not a TrueType font");
+    if (b.size() < 12 || readU32(b, 0) != 0x00010000u) throw bad("not a TrueType font");
     const std::size_t numTables = readU16(b, 4);
-    if (b.size() < 12 + 16 * numTables)
-        throw bad("truncated table directory");
+    if (b.size() < 12 + 16 * numTables) throw bad("truncated table directory");
 
     bool haveName = false, haveHead = false;
     for (std::size_t i = 0; i < numTables; ++i) {
@@ -115,22 +108,19 @@ inline Template loadTemplate(const std::filesystem::path& path)
         const std::string_view tag(b.data() + rec, 4);
         const std::size_t off = readU32(b, rec + 8);
         const std::size_t len = readU32(b, rec + 12);
-        if (off > b.size() || len > b.size() - off)
-            throw bad("table outside the file");
+        if (off > b.size() || len > b.size() - off) throw bad("table outside the file");
         if (tag == "name") {
             t.nameRecord = rec;
             t.nameOffset = off;
             t.nameLength = len;
             haveName = true;
         } else if (tag == "head") {
-            if (len < 12)
-                throw bad("short head table");
+            if (len < 12) throw bad("short head table");
             t.headAdjustment = off + 8;
             haveHead = true;
         }
     }
-    if (!haveName || !haveHead)
-        throw bad("missing name or head table");
+    if (!haveName || !haveHead) throw bad("missing name or head table");
 
     // Only the name table is searched: glyph data could hold the same bytes.
     const std::size_t end = t.nameOffset + t.nameLength;
@@ -141,8 +131,7 @@ inline Template loadTemplate(const std::filesystem::path& path)
     return t;
 }
 
-inline void stamp(std::string& b, const std::vector<std::size_t>& marks, long value)
-{
+inline void stamp(std::string& b, const std::vector<std::size_t>& marks, long value) {
     std::array<char, kMarkDigits> digits{};
     for (int k = kMarkDigits - 1; k >= 0; --k, value /= 10)
         digits[std::size_t(k)] = char('0' + value % 10);
@@ -152,8 +141,7 @@ inline void stamp(std::string& b, const std::vector<std::size_t>& marks, long va
 }
 
 // Keep the checksums right so strict validators accept the copies too.
-inline void fixChecksums(std::string& b, const Template& t)
-{
+inline void fixChecksums(std::string& b, const Template& t) {
     writeU32(b, t.nameRecord + 4, checksum(b, t.nameOffset, t.nameLength));
     writeU32(b, t.headAdjustment, 0);
     writeU32(b, t.headAdjustment, 0xB1B0AFBAu - checksum(b, 0, b.size()));
@@ -163,8 +151,7 @@ inline void fixChecksums(std::string& b, const Template& t)
 
 // Where template.ttf lives: LBBENCH_TEMPLATE_PATH if the build defines it,
 // otherwise next to this header.
-inline std::filesystem::path defaultTemplatePath()
-{
+inline std::filesystem::path defaultTemplatePath() {
 #ifdef LBBENCH_TEMPLATE_PATH
     return std::filesystem::path(LBBENCH_TEMPLATE_PATH);
 #else
@@ -172,17 +159,16 @@ inline std::filesystem::path defaultTemplatePath()
 #endif
 }
 
-// Writes dir/BenchFont-<i>.ttf for i in [0, n). File i belongs to family
+// Writes dir/BenchFont-<i>.ttf for i in [first, first + n). File i belongs to family
 // number i / filesPerFamily ("Bench Font 000042") and has style
 // "Style <i, six digits>". Existing files of the same names are overwritten.
 // Returns the written paths in index order.
 inline std::vector<std::string> makeCorpusFrom(const std::filesystem::path& templatePath,
-                                               const std::string& dir, int n, int filesPerFamily = 1)
-{
-    if (n < 0 || n > detail::kMaxNumber + 1)
+                                               const std::string& dir, int n,
+                                               int filesPerFamily = 1, int first = 0) {
+    if (n < 0 || first < 0 || first + n > detail::kMaxNumber + 1)
         throw std::invalid_argument("corpus size must be between 0 and 1000000");
-    if (filesPerFamily < 1)
-        throw std::invalid_argument("filesPerFamily must be at least 1");
+    if (filesPerFamily < 1) throw std::invalid_argument("filesPerFamily must be at least 1");
 
     const detail::Template t = detail::loadTemplate(templatePath);
     std::filesystem::create_directories(dir);
@@ -190,26 +176,26 @@ inline std::vector<std::string> makeCorpusFrom(const std::filesystem::path& temp
     std::vector<std::string> paths;
     paths.reserve(std::size_t(n));
     std::string buf;
-    for (int i = 0; i < n; ++i) {
+    for (int i = first; i < first + n; ++i) {
         buf = t.bytes;
         detail::stamp(buf, t.familyMarks, i / filesPerFamily);
         detail::stamp(buf, t.fileMarks, i);
         detail::fixChecksums(buf, t);
 
-        std::string path = (std::filesystem::path(dir) / ("BenchFont-" + std::to_string(i) + ".ttf")).string();
+        std::string path =
+            (std::filesystem::path(dir) / ("BenchFont-" + std::to_string(i) + ".ttf")).string();
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(buf.data(), std::streamsize(buf.size()));
         out.close();
-        if (!out)
-            throw std::runtime_error("cannot write " + path);
+        if (!out) throw std::runtime_error("cannot write " + path);
         paths.push_back(std::move(path));
     }
     return paths;
 }
 
-inline std::vector<std::string> makeCorpus(const std::string& dir, int n, int filesPerFamily = 1)
-{
-    return makeCorpusFrom(defaultTemplatePath(), dir, n, filesPerFamily);
+inline std::vector<std::string> makeCorpus(const std::string& dir, int n, int filesPerFamily = 1,
+                                           int first = 0) {
+    return makeCorpusFrom(defaultTemplatePath(), dir, n, filesPerFamily, first);
 }
 
 } // namespace lbbench

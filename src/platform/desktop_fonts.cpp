@@ -1,11 +1,14 @@
 #include "platform/desktop_fonts.h"
 
+#include <QDir>
+#include <QFile>
 #include <QHash>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
 #include <fontconfig/fontconfig.h>
+#include <sys/stat.h>
 
 namespace lb {
 
@@ -60,6 +63,44 @@ QString unquote(const QString& value) {
     return out;
 }
 
+// What the desktop's settings are read from, and the state of each file: the settings tool's
+// environment, the dconf databases (the user's, rewritten whole on every change, and the
+// system's), the key file of the key-file back end, and the compiled schemas with their
+// defaults. Equal stamps mean the tool would answer as before; a few stat calls.
+QByteArray settingsStamp(const QString& tool) {
+    QByteArray stamp = tool.toUtf8();
+    for (const char* name : {"GSETTINGS_BACKEND", "GSETTINGS_SCHEMA_DIR", "DCONF_PROFILE",
+                             "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DATA_DIRS", "HOME"})
+        stamp += '\n' + qgetenv(name);
+    const auto add = [&stamp](const QString& path) {
+        const QByteArray name = QFile::encodeName(path);
+        struct stat st {};
+        stamp += '\n' + name;
+        if (::stat(name.constData(), &st) == 0)
+            stamp += ' ' + QByteArray::number(qulonglong(st.st_dev)) + ' ' +
+                     QByteArray::number(qulonglong(st.st_ino)) + ' ' +
+                     QByteArray::number(qlonglong(st.st_size)) + ' ' +
+                     QByteArray::number(qlonglong(st.st_mtim.tv_sec)) + '.' +
+                     QByteArray::number(qlonglong(st.st_mtim.tv_nsec));
+    };
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    add(config + QStringLiteral("/dconf/user"));
+    add(config + QStringLiteral("/glib-2.0/settings/keyfile"));
+    add(QStringLiteral("/etc/dconf/profile"));
+    add(QStringLiteral("/etc/dconf/db"));
+    const QDir systemDb(QStringLiteral("/etc/dconf/db"));
+    for (const QString& db : systemDb.entryList(QDir::Files, QDir::Name))
+        add(systemDb.filePath(db));
+    QStringList schemas = QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation);
+    for (QString& dir : schemas)
+        dir += QStringLiteral("/glib-2.0/schemas");
+    if (qEnvironmentVariableIsSet("GSETTINGS_SCHEMA_DIR"))
+        schemas += qEnvironmentVariable("GSETTINGS_SCHEMA_DIR").split(QLatin1Char(':'));
+    for (const QString& dir : schemas)
+        add(dir + QStringLiteral("/gschemas.compiled"));
+    return stamp;
+}
+
 } // namespace
 
 FontconfigDesktopFonts::FontconfigDesktopFonts(FcConfig* config, QString gsettings)
@@ -108,10 +149,20 @@ QString FontconfigDesktopFonts::resolveFamily(FcConfig* config_, const QString& 
     return resolved;
 }
 
-QStringList FontconfigDesktopFonts::desktopDescriptions() const {
+QStringList FontconfigDesktopFonts::desktopDescriptions() {
     if (gsettings_.isEmpty()) return {};
     const QString program = QStandardPaths::findExecutable(gsettings_);
     if (program.isEmpty()) return {};
+    QByteArray stamp = settingsStamp(program);
+    if (stamp != settingsStamp_) {
+        descriptions_ = askSettingsTool();
+        settingsStamp_ = std::move(stamp);
+    }
+    return descriptions_;
+}
+
+QStringList FontconfigDesktopFonts::askSettingsTool() const {
+    const QString program = QStandardPaths::findExecutable(gsettings_);
     // One run for all three keys: starting the tool costs more than reading the schema.
     QProcess process;
     process.setProcessChannelMode(QProcess::SeparateChannels);

@@ -32,10 +32,15 @@ public:
 
 private:
     QString resolve(const QString& family) const { return resolveFamily(config_, family); }
-    QStringList desktopDescriptions() const;
+    QStringList desktopDescriptions();
+    QStringList askSettingsTool() const;
 
     FcConfig* config_;
     QString gsettings_;
+    // The settings tool's last answer and what the settings' files looked like then: starting
+    // the tool costs more than a refresh's own work, and the answer only changes with them.
+    QByteArray settingsStamp_;
+    QStringList descriptions_;
 };
 
 } // namespace lb

@@ -646,7 +646,7 @@ bool FontconfigResources::write(State next, const QString& stamp) {
         stateKey_.clear();
         return false;
     }
-    removeOldFarms(next.farm, before.farm);
+    if (removeOldFarms(next.farm, before.farm)) pruneStore();
     if (fontRulesKey() != rulesBefore) {
         announceFontChange();
         // Programs that started before the include existed watch none of our files, but they
@@ -859,22 +859,25 @@ bool FontconfigResources::cachesValid(const QByteArray& folder) {
 }
 
 void FontconfigResources::pruneStore() {
-    // Links whose font is gone are of no further use.
+    // A link no generation holds a hard link to any more serves no set still kept: the store
+    // stays as large as the fonts of the generations on disk. Called under the state lock, after
+    // the state is written, so no generation is being made meanwhile; a generation made on a file
+    // system without hard links links to the fonts themselves and needs none of these.
     QDir store(farmRoot_ + QStringLiteral("/links"));
     for (const QString& name : store.entryList(QDir::System | QDir::Files | QDir::Hidden)) {
         const QByteArray link = QFile::encodeName(store.filePath(name));
         struct stat st {};
-        if (::stat(link.constData(), &st) != 0) ::unlink(link.constData());
+        if (::lstat(link.constData(), &st) == 0 && st.st_nlink <= 1) ::unlink(link.constData());
     }
 }
 
-void FontconfigResources::removeOldFarms(const QByteArray& keep, const QByteArray& previous) {
+bool FontconfigResources::removeOldFarms(const QByteArray& keep, const QByteArray& previous) {
     // The previous generation stays: programs that have not yet read the new configuration may
     // still open fonts through it. So do the two newest others, for switching back.
     QDir root(farmRoot_);
     QStringList generations =
         root.entryList(QStringList{QStringLiteral("g*")}, QDir::Dirs | QDir::NoDotAndDotDot);
-    if (generations.isEmpty()) return;
+    if (generations.isEmpty()) return false;
     std::sort(generations.begin(), generations.end(), [](const QString& a, const QString& b) {
         return a.mid(1).toULongLong() > b.mid(1).toULongLong();
     });
@@ -899,6 +902,7 @@ void FontconfigResources::removeOldFarms(const QByteArray& keep, const QByteArra
         unlinkCache(folder);
         QDir(text(folder)).removeRecursively();
     }
+    return !generations.isEmpty();
 }
 
 bool FontconfigResources::inStep(const QString& stamp) {
@@ -921,7 +925,6 @@ bool FontconfigResources::reconcile() {
     }
     stateKey_.clear();
     const State now = current();
-    pruneStore();
     if (now.hidden.isEmpty()) return false;
     const Plan plan = makePlan(now.hidden, QFile::encodeName(farmRoot_));
     QSet<QByteArray> farmed;

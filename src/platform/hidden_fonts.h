@@ -18,7 +18,8 @@
 // parallel). Each generation holds hard links to one link per font kept in visible-fonts/links, so
 // a new generation makes no new files once a font has been linked before, and a recent generation
 // with the same fonts is taken again as it is. A few recent generations stay: programs that have
-// not yet read the new configuration may still open fonts through them.
+// not yet read the new configuration may still open fonts through them. When older ones go, so do
+// the links none of those left holds, so the store grows with the fonts in use, not with history.
 //
 // On disk, in the user's fontconfig folder:
 //   letterbay/inactive.conf         what fontconfig reads: the farm folder and the rejected
@@ -103,7 +104,8 @@ private:
     bool write(State next, const QString& stamp);
     QString writeFarm(const std::map<QByteArray, QByteArray>& targets, quint64 serial,
                       QByteArray& folder);
-    void removeOldFarms(const QByteArray& keep, const QByteArray& previous);
+    // True when it removed a generation.
+    bool removeOldFarms(const QByteArray& keep, const QByteArray& previous);
     void pruneStore();
     static bool cachesValid(const QByteArray& folder);
 

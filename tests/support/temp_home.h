@@ -39,8 +39,10 @@ public:
         set("XDG_DATA_HOME", dataHome());
         set("XDG_CONFIG_HOME", configHome());
         set("XDG_CACHE_HOME", cacheHome());
-        // fontconfig also reads $XDG_DATA_DIRS/fonts: keep the machine's own fonts out.
-        set("XDG_DATA_DIRS", dataDirs());
+        // fontconfig also reads $XDG_DATA_DIRS/fonts: keep the machine's own fonts out, unless
+        // the machine's configuration is wanted, whose schemas (the desktop's font settings)
+        // live there too.
+        if (!systemConfig) set("XDG_DATA_DIRS", dataDirs());
         set("LETTERBAY_HOME", letterbayHome());
         set("FONTCONFIG_FILE", fontconfigFile());
         QFile conf(fontconfigFile());

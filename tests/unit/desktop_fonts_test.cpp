@@ -85,4 +85,34 @@ TEST(FontconfigDesktop, GenericFamiliesThenTheDesktopsOwnFontsWithoutRepeats) {
     EXPECT_EQ(FontconfigDesktopFonts(d.config, hanging).families(), generics);
 }
 
+// Starting the settings tool costs more than a refresh's own work: it is asked again only when
+// the settings' files change (dconf writes its database anew on every change).
+TEST(FontconfigDesktop, SettingsToolAskedAgainOnlyWhenTheSettingsChange) {
+    DesktopEnv d;
+    const QString config = d.env.configHome();
+    const auto setFont = [&](const QByteArray& description) {
+        QDir().mkpath(config + u"/dconf"_s);
+        QFile::remove(config + u"/dconf/user"_s);
+        QFile f(config + u"/dconf/user"_s);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(description);
+    };
+    const auto runs = [&] {
+        QFile f(config + u"/runs"_s);
+        return f.open(QIODevice::ReadOnly) ? f.readAll().count('\n') : 0;
+    };
+    setFont("Alpha Test 11");
+    const QString tool = d.settingsTool("echo run >> \"$XDG_CONFIG_HOME/runs\"\n"
+                                        "echo \"org.gnome.desktop.interface font-name '$(cat "
+                                        "\"$XDG_CONFIG_HOME/dconf/user\")'\"\n");
+    FontconfigDesktopFonts desktop(d.config, tool);
+    const QStringList generics{u"Fixture Sans"_s, u"Fixture Serif"_s, u"Fixture Mono"_s};
+    EXPECT_EQ(desktop.families(), generics + QStringList{u"Alpha Test"_s});
+    EXPECT_EQ(desktop.families(), generics + QStringList{u"Alpha Test"_s});
+    EXPECT_EQ(runs(), 1);
+    setFont("Beta Test 11");
+    EXPECT_EQ(desktop.families(), generics + QStringList{u"Beta Test"_s});
+    EXPECT_EQ(runs(), 2);
+}
+
 } // namespace

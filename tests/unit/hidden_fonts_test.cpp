@@ -213,6 +213,27 @@ TEST_F(HiddenFonts, SwitchingBackToASetTakesItsLinksAgainAndOldOnesGo) {
             .entryList(QStringList{u"g*"_s}, QDir::Dirs | QDir::NoDotAndDotDot);
     EXPECT_LE(left.size(), 4) << left.join(u' ').toStdString();
     EXPECT_FALSE(QFileInfo::exists(first));
+
+    // Sets of one font each, one after another: the store of links keeps the fonts of the
+    // generations left, not every font ever shown.
+    for (int i = 0; i < 8; ++i) {
+        QSet<QString> hidden(files.begin(), files.end());
+        hidden.remove(files[i]);
+        ASSERT_TRUE(hideExactly(fonts, hidden, u"one%1"_s.arg(i)));
+    }
+    EXPECT_EQ(fcList(), sorted(without(all, QSet<QString>(files.begin(), files.end() - 1))));
+    const QStringList store = QDir(FontconfigResources::defaultFarmRoot() + u"/links"_s)
+                                  .entryList(QDir::System | QDir::Files | QDir::Hidden);
+    EXPECT_LE(store.size(), 4) << store.join(u' ').toStdString();
+
+    // A start leaves the store alone (it would stat every link); links go with their generation.
+    const QString stray = FontconfigResources::defaultFarmRoot() + u"/links/stray"_s;
+    ASSERT_TRUE(QFile::link(env.root() + u"/gone.ttf"_s, stray));
+    FontconfigResources(fonts).reconcile();
+    EXPECT_TRUE(QFileInfo(stray).isSymLink());
+    for (int i = 0; i < 4; ++i)
+        farmFor(i);
+    EXPECT_FALSE(QFileInfo(stray).isSymLink());
 }
 
 // Exactly what is on disk, to show that a failed write left it alone.
@@ -303,8 +324,8 @@ TEST_F(HiddenFonts, AFailedWriteLeavesTheOldStateAndSaysWhy) {
     for (const char* sub : {"conf.d/", "letterbay/"}) {
         const QString to = small + u"/fontconfig/"_s + QLatin1String(sub);
         ASSERT_TRUE(QDir().mkpath(to));
-        for (const QString& name : QDir(from + QLatin1String(sub))
-                                       .entryList(QDir::Files | QDir::Hidden | QDir::System))
+        for (const QString& name :
+             QDir(from + QLatin1String(sub)).entryList(QDir::Files | QDir::Hidden | QDir::System))
             ASSERT_TRUE(QFile::copy(from + QLatin1String(sub) + name, to + name));
     }
     env.set("XDG_CONFIG_HOME", small);
