@@ -144,15 +144,16 @@ public:
 };
 
 // Font files this program loads for itself alone, from their bytes, to draw files that are not
-// installed: other programs never see them, and once loaded they need their files no more (a
-// disk taken out or a file cut short meanwhile cannot hurt).
+// installed: other programs never see them. A file's bytes are read when it is drawn and held
+// for a bounded number of files, so a folder of any size costs only what is on screen.
 class PreviewFonts {
 public:
     virtual ~PreviewFonts() = default;
-    // Keeps one file's bytes for drawing; returns an id, or -1 when there is nothing to draw.
-    virtual int add(const QByteArray& data) = 0;
+    // Names one file (its full path) for drawing; returns an id, or -1 when nothing is drawn.
+    virtual int add(const QString& path) = 0;
     // Lets go of everything add() took, and of nothing else.
     virtual void removeAll() = 0;
+    // How many files' bytes are in memory.
     virtual int loadedCount() const = 0;
 };
 

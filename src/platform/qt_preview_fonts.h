@@ -4,25 +4,39 @@
 
 #include <QHash>
 #include <QRawFont>
+#include <list>
 
 namespace lb {
 
-// Previewed font files kept as their bytes and drawn from them, each file exactly as itself: no
-// name is looked up in the program's font list, so a preview can neither be mistaken for an
-// installed font of the same name (or of a name that differs only in letter case, which Qt's font
-// list does not tell apart) nor disturb the fonts the rest of the program draws with.
+// Previewed font files drawn from their bytes, each file exactly as itself: no name is looked up
+// in the program's font list, so a preview can neither be mistaken for an installed font of the
+// same name (or of a name that differs only in letter case, which Qt's font list does not tell
+// apart) nor disturb the fonts the rest of the program draws with. A folder may hold thousands of
+// large files: only the files drawn last are kept in memory, and a file read again once it has
+// left them.
 class QtPreviewFonts : public PreviewFonts {
 public:
-    int add(const QByteArray& data) override;
+    // At most this many files, and this many bytes (but always the file drawn last), are held.
+    static constexpr int HeldFiles = 64;
+    static constexpr qint64 HeldBytes = 256 * 1024 * 1024;
+
+    int add(const QString& path) override;
     void removeAll() override;
-    int loadedCount() const override { return int(data_.size()); }
+    int loadedCount() const override { return int(held_.size()); }
 
     // The face of file `id` at `pixelSize`; invalid when its bytes hold no usable font.
     QRawFont rawFont(int id, qreal pixelSize);
 
 private:
-    QHash<int, QByteArray> data_;
-    QHash<int, QRawFont> raw_; // at rawSize_: one size is on screen at a time
+    struct Held {
+        QByteArray data;
+        QRawFont raw; // at rawSize_: one size is on screen at a time
+    };
+
+    QHash<int, QString> paths_;
+    QHash<int, Held> held_;
+    std::list<int> recent_; // the ids of held_, the one drawn last first
+    qint64 heldBytes_ = 0;
     qreal rawSize_ = 0;
     int next_ = 0;
 };

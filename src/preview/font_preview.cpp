@@ -13,11 +13,8 @@
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
-#include <fcntl.h>
 #include <mutex>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 namespace lb {
 
@@ -42,30 +39,12 @@ void PreviewBusy::range(int steps) {
     view_.setProgressRange(steps);
 }
 
-namespace {
-// The whole file, when it is a regular one: opened without waiting, so a FIFO put in its place
-// since it was listed is refused rather than waited on.
-QByteArray readRegularFile(const QString& path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return {};
-    struct stat st;
-    QFile file;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return {};
-    }
-    return file.readAll();
-}
-} // namespace
-
 void readFontFiles(const QString& folder, const QStringList& files, FaceNameReader& reader,
-                   const std::function<void(int, FaceNames&&, QByteArray&&)>& ready,
+                   const std::function<void(int, FaceNames&&)>& ready,
                    const std::function<void()>& idle) {
     struct Done {
         int index;
         FaceNames names;
-        QByteArray data;
     };
     std::mutex lock;
     std::condition_variable wake;
@@ -80,16 +59,10 @@ void readFontFiles(const QString& folder, const QStringList& files, FaceNameRead
                 if (next >= count) return;
                 i = next++;
             }
-            const QString path = folder + files[i];
-            FaceNames names = reader.read(path);
-            QByteArray data;
-            if (names.readable) {
-                // The bytes are kept, not the file: drawing never goes back to it.
-                data = readRegularFile(path);
-            }
+            FaceNames names = reader.read(folder + files[i]);
             {
                 const std::lock_guard<std::mutex> hold(lock);
-                done.push_back(Done{i, std::move(names), std::move(data)});
+                done.push_back(Done{i, std::move(names)});
             }
             wake.notify_one();
         }
@@ -109,7 +82,7 @@ void readFontFiles(const QString& folder, const QStringList& files, FaceNameRead
             batch.swap(done);
         }
         for (Done& d : batch) {
-            ready(d.index, std::move(d.names), std::move(d.data));
+            ready(d.index, std::move(d.names));
             ++received;
         }
         if (received < count) idle();
@@ -290,7 +263,7 @@ void FontPreview::Load_PreviewFonts() {
         PreviewBusy busy(view_, 3 * n);
         readFontFiles(
             folder_, files, ctx_.fonts.faces,
-            [&](int i, FaceNames&& names, QByteArray&& data) {
+            [&](int i, FaceNames&& names) {
                 PreviewEntry& e = entries[size_t(i)];
                 e.fileName = files[i];
                 e.readable = names.readable;
@@ -298,8 +271,8 @@ void FontPreview::Load_PreviewFonts() {
                 e.resourceName = names.readable ? names.resourceName : files[i];
                 e.valueName = names.valueName;
                 e.installable = names.readable && isTrueTypeValue(names.valueName);
-                // Loaded from memory: a disk taken out meanwhile cannot hurt the drawing.
-                if (!data.isEmpty()) e.fontId = fonts_.add(data);
+                // Only the name is kept: the bytes are read for the rows drawn.
+                if (names.readable) e.fontId = fonts_.add(folder_ + files[i]);
                 busy.step(2);
             },
             [&] { view_.yield(); });
@@ -325,7 +298,7 @@ void FontPreview::Unload_PreviewFonts() {
     {
         const int steps = int(rows_.size()) + 1;
         PreviewBusy busy(view_, steps);
-        // The fonts were loaded from memory: removing them needs none of their files.
+        // Letting go of the previews needs none of their files.
         fonts_.removeAll();
         selectedCount_ = 0;
         anchor_ = -1;

@@ -18,7 +18,7 @@ struct PreviewEntry {
     QString valueName;    // what the installed file will be listed under
     bool readable = false;
     bool installable = false; // the catalogue keeps it once installed: TrueType outlines
-    int fontId = -1;          // loaded for drawing; -1 when it could not be
+    int fontId = -1;          // named for drawing; -1 when it is not drawn
 };
 
 // One row of the preview: a face name and every file of the folder that has exactly that name.
@@ -72,11 +72,10 @@ struct PreviewPress {
     QString status; // the message panel's new text; empty to leave it
 };
 
-// Reads the names and the bytes of font files on worker threads, a share of the files each.
-// `ready(i, names, data)` runs on the calling thread for each file as it is read; `idle()` runs
-// there while it waits. A file that cannot be read comes with empty data.
+// Reads the names of font files on worker threads, a share of the files each. `ready(i, names)`
+// runs on the calling thread for each file as it is read; `idle()` runs there while it waits.
 void readFontFiles(const QString& folder, const QStringList& files, FaceNameReader& reader,
-                   const std::function<void(int, FaceNames&&, QByteArray&&)>& ready,
+                   const std::function<void(int, FaceNames&&)>& ready,
                    const std::function<void()>& idle);
 
 // The rows of a folder's entries: sorted by face name without regard to case (case variants

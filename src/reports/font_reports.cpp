@@ -37,6 +37,14 @@ ReportObject field(const QString& name, const QString& source, const QFont& font
     return o;
 }
 
+// A field printed whole: a face name or a sample is never cut, it wraps between words.
+ReportObject wholeField(const QString& name, const QString& source, const QFont& font, double x,
+                        double width, double y = 0) {
+    ReportObject o = field(name, source, font, x, width, y);
+    o.canGrow = true;
+    return o;
+}
+
 // "Printed on " and the date, and the product line: the foot of every page of both reports.
 ReportSection pageFooter() {
     ReportSection s{QStringLiteral("PageFooter")};
@@ -135,11 +143,11 @@ std::unique_ptr<Report> dsrFontList(MainContext& ctx, QtFaceDrawing& drawing) {
                             QStringLiteral("Sample Text in FontSize 12"), arial(10), 160, 320));
     r->pageHeader.spaceAfter = 6;
 
-    r->detail.add(field(QStringLiteral("FontName"), tbl::FontList + QStringLiteral(".Font Name"),
-                        arial(10), 0, 150));
-    r->detail.add(field(QStringLiteral("SampleText"),
-                        tbl::SampleText + QStringLiteral(".") + fld::SampleText, arial(10), 160,
-                        320));
+    r->detail.add(wholeField(QStringLiteral("FontName"),
+                             tbl::FontList + QStringLiteral(".Font Name"), arial(10), 0, 150));
+    r->detail.add(wholeField(QStringLiteral("SampleText"),
+                             tbl::SampleText + QStringLiteral(".") + fld::SampleText, arial(10),
+                             160, 320));
     r->detail.spaceAfter = 2;
     // Each line: the sample in the line's own face, with the pane's styles.
     r->detail.format = [&ctx, &drawing](ReportSection& s) {
@@ -186,7 +194,7 @@ std::unique_ptr<Report> dsrFontSize(MainContext& ctx, QtFaceDrawing& drawing) {
     auto heading = [&](const QString& name, const QString& text) {
         ReportSection s{name};
         s.add(label(QStringLiteral("lblHeading"), text, arial(16), 0, 170, 3));
-        s.add(field(QStringLiteral("FontName"), selectedFont, arial(20, true), 170, 310));
+        s.add(wholeField(QStringLiteral("FontName"), selectedFont, arial(20, true), 170, 310));
         s.add(label(QStringLiteral("Note"), {}, arial(10, false, true), 0, ReportWidth, 30));
         s.spaceAfter = 10;
         s.format = [&ctx, &drawing, shared](ReportSection& sec) {
@@ -213,8 +221,8 @@ std::unique_ptr<Report> dsrFontSize(MainContext& ctx, QtFaceDrawing& drawing) {
                     arial(16, st.bold, st.italic), 0, ReportWidth));
         double y = 26;
         for (int points : StyleRowPoints) {
-            ReportObject o = field(QStringLiteral("Sample%1").arg(points), sampleText, arial(10),
-                                   20, ReportWidth - 20, y);
+            ReportObject o = wholeField(QStringLiteral("Sample%1").arg(points), sampleText,
+                                        arial(10), 20, ReportWidth - 20, y);
             o.height = points * 1.5;
             y += o.height;
             s.add(o);

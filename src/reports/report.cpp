@@ -7,8 +7,32 @@
 #include <QLocale>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QTextLayout>
+
+#include <numeric>
 
 namespace lb {
+
+namespace {
+
+// Lays `layout` out in lines of `width`, broken between words (inside a word only when the word
+// is wider than a line); the height of all its lines.
+double layOutLines(QTextLayout& layout, double width, Qt::Alignment align) {
+    QTextOption option(align & Qt::AlignHorizontal_Mask);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    double y = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        line.setPosition(QPointF(0, y));
+        y += line.height();
+    }
+    layout.endLayout();
+    return y;
+}
+
+} // namespace
 
 ReportObject& ReportSection::object(const QString& objectName) {
     for (ReportObject& o : objects)
@@ -41,19 +65,45 @@ struct Report::Page {
             h = std::max(h, o.y + objectHeight(o));
         return h + s.spaceAfter;
     }
+    double objectWidth(const ReportObject& o) const { return o.width > 0 ? o.width : width - o.x; }
+    // Makes room for the wrapped lines of every object that can grow, top to bottom: each grows
+    // by its lines past the first, and what lies below it moves down as much.
+    void grow(ReportSection& s) const {
+        std::vector<size_t> order(s.objects.size());
+        std::iota(order.begin(), order.end(), size_t(0));
+        std::stable_sort(order.begin(), order.end(),
+                         [&](size_t a, size_t b) { return s.objects[a].y < s.objects[b].y; });
+        for (size_t i : order) {
+            ReportObject& o = s.objects[i];
+            if (!o.canGrow || !o.visible || o.text.isEmpty()) continue;
+            QTextLayout layout(o.text, o.font, &device);
+            const double extra =
+                layOutLines(layout, objectWidth(o) * k, o.align) / k - lineHeight(o.font);
+            if (extra < 0.01) continue;
+            const double bottom = o.y + objectHeight(o);
+            o.height = objectHeight(o) + extra;
+            for (ReportObject& below : s.objects)
+                if (&below != &o && below.y >= bottom - 0.01) below.y += extra;
+        }
+    }
     void draw(const ReportSection& s, double top) {
         for (const ReportObject& o : s.objects) {
             if (!o.visible || o.text.isEmpty()) continue;
-            const double w = o.width > 0 ? o.width : width - o.x;
-            const QRectF box(o.x * k, (top + o.y) * k, w * k, objectHeight(o) * k);
-            painter.setFont(o.font);
-            // A text longer than its box ends in an ellipsis and stays inside the box: it never
-            // runs into its neighbour.
-            const QString text =
-                QFontMetricsF(o.font, &device).elidedText(o.text, Qt::ElideRight, box.width());
+            const QRectF box(o.x * k, (top + o.y) * k, objectWidth(o) * k, objectHeight(o) * k);
             painter.save();
+            // Nothing runs out of its box into its neighbour.
             painter.setClipRect(box);
-            painter.drawText(box, int(o.align | Qt::AlignVCenter | Qt::TextSingleLine), text);
+            if (o.canGrow) {
+                // Whole words on as many lines as grow() made room for.
+                QTextLayout layout(o.text, o.font, &device);
+                const double h = layOutLines(layout, box.width(), o.align);
+                layout.draw(&painter, QPointF(box.left(), box.top() + (box.height() - h) / 2));
+            } else {
+                painter.setFont(o.font);
+                const QString text =
+                    QFontMetricsF(o.font, &device).elidedText(o.text, Qt::ElideRight, box.width());
+                painter.drawText(box, int(o.align | Qt::AlignVCenter | Qt::TextSingleLine), text);
+            }
             painter.restore();
         }
     }
@@ -109,6 +159,7 @@ ReportRun Report::print(QPagedPaintDevice& device) {
         ReportSection s = design;
         fill(s, row, run.rows);
         if (s.format) s.format(s);
+        page.grow(s);
         return s;
     };
     const ReportSection footerAtStart = formatted(pageFooter, noRow);

@@ -27,6 +27,9 @@ struct ReportObject {
     double height = 0; // 0: one line of the font
     Qt::Alignment align = Qt::AlignLeft;
     bool visible = true;
+    // A text wider than the box wraps between words and the box grows, moving the objects below
+    // it down; otherwise the text ends in an ellipsis at the box's edge.
+    bool canGrow = false;
 };
 
 // Special fields every report knows.

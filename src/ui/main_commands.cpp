@@ -135,9 +135,10 @@ const std::vector<ToolButton>& toolbarTable() {
         {"Redisplay Set", "Display Assigned Fonts", "format-justify-left",
          &M::mnuViewSampleSet_Click},
         {"Sample Text", "Sample Text", "insert-text", &M::mnuEditSample_Click, false, true},
-        {"ActiveAll", "Activate All Sets", "list-add", &M::mnuEditActiveAll_Click},
-        {"ActiveSelected", "Activate Selected Set", "list-remove", &M::mnuEditActiveSelected_Click,
-         false, true},
+        // Every set's fonts on; only the chosen set's fonts on.
+        {"ActiveAll", "Activate All Sets", "edit-select-all", &M::mnuEditActiveAll_Click},
+        {"ActiveSelected", "Activate Selected Set", "object-select",
+         &M::mnuEditActiveSelected_Click, false, true},
         {"Properties", "Properties", "document-properties", &M::mnuViewProperties_Click, false,
          true},
         {"Exit", "Exit", "application-exit", &M::mnuFileExit_Click, false, true},

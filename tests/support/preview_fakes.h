@@ -10,15 +10,15 @@
 
 namespace lbtest {
 
-// Preview fonts in memory: every file's bytes get an id; nothing is drawn.
+// Preview fonts in memory: every file gets an id; nothing is read or drawn.
 class MemoryPreviewFonts : public lb::PreviewFonts {
 public:
     QSet<int> loaded;
     int adds = 0, removals = 0;
 
-    int add(const QByteArray& data) override {
+    int add(const QString& path) override {
         ++adds;
-        if (data.isEmpty()) return -1;
+        if (path.isEmpty()) return -1;
         loaded.insert(next_);
         return next_++;
     }

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -20,6 +21,7 @@
 #include <QPushButton>
 #include <QSet>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 #include <QToolBar>
@@ -380,6 +382,43 @@ TEST_F(CommandsWindow, MenusToolbarAndStatusBarAreReadable) {
     w->resize(100, 80);
     EXPECT_GE(w->width() * tpp, 8145 - tpp);
     EXPECT_GE(w->height() * tpp, 6270 - tpp);
+}
+
+// A desktop icon theme with an icon to activate every set, and none to activate one set.
+struct ThemedCommands : CommandsWindow {
+    QTemporaryDir themes;
+    QStringList paths = QIcon::themeSearchPaths();
+    QString theme = QIcon::themeName();
+
+    void SetUp() override {
+        const QString dir = themes.path() + "/lbtest/";
+        QDir().mkpath(dir + "24");
+        QFile index(dir + "index.theme");
+        ASSERT_TRUE(index.open(QIODevice::WriteOnly));
+        index.write("[Icon Theme]\nName=lbtest\nDirectories=24\n\n[24]\nSize=24\nType=Fixed\n");
+        index.close();
+        QImage red(24, 24, QImage::Format_ARGB32);
+        red.fill(Qt::red);
+        ASSERT_TRUE(red.save(dir + "24/edit-select-all.png"));
+        QIcon::setThemeSearchPaths({themes.path()});
+        QIcon::setThemeName("lbtest");
+        CommandsWindow::SetUp();
+    }
+    void TearDown() override {
+        CommandsWindow::TearDown();
+        QIcon::setThemeSearchPaths(paths);
+        QIcon::setThemeName(theme);
+    }
+};
+
+TEST_F(ThemedCommands, ActivationButtonsShowTheThemesIconsElseTheirOwn) {
+    auto image = [&](const QImage& i) { return i.convertToFormat(QImage::Format_ARGB32); };
+    auto shown = [&](const char* key) { return image(w->tool(key)->icon().pixmap(24).toImage()); };
+    EXPECT_EQ(shown("ActiveAll").pixelColor(12, 12), QColor(Qt::red));
+    // The theme has none for one set: the program's own, one card of three on.
+    const QImage own(":/icons/object-select.png");
+    ASSERT_FALSE(own.isNull());
+    EXPECT_EQ(shown("ActiveSelected"), image(own));
 }
 
 } // namespace

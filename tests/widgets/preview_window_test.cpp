@@ -3,9 +3,11 @@
 #include "catalogue/font_properties.h"
 #include "core/schema.h"
 #include "core/startup.h"
+#include "corpus/corpus.h"
 #include "platform/fontconfig_fonts.h"
 #include "platform/hidden_fonts.h"
 #include "platform/qt_message_boxes.h"
+#include "platform/qt_preview_fonts.h"
 #include "support/data_files.h"
 #include "support/fakes.h"
 #include "support/font_env.h"
@@ -336,6 +338,34 @@ TEST_F(PreviewWindow, EachFontIsDrawnInItsOwnFaceFromMemory) {
     openFolder(light);
     ASSERT_TRUE(QTest::qWaitFor([&] { return d->preview().size() == 1; }, 10000));
     EXPECT_EQ(cellImage(row("Fixture Sans"), 1), sans);
+
+    // A folder of many fonts: only the files of the rows drawn are in memory, and never more
+    // than a bounded number however far the list is scrolled; a row drawn again reads its file
+    // again and looks the same.
+    const QString many = env.home() + "/Many/";
+    const int n = 3 * QtPreviewFonts::HeldFiles;
+    lbbench::makeCorpusFrom(
+        QDir(cwd)
+            .absoluteFilePath(QString::fromStdString(lbbench::defaultTemplatePath()))
+            .toStdString(),
+        many.toStdString(), n);
+    openFolder(many);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return d->preview().size() == n; }, 10000));
+    grid()->viewport()->repaint();
+    const int onScreen = grid()->rowAt(grid()->viewport()->height() - 1) - grid()->rowAt(0) + 1;
+    ASSERT_GT(onScreen, 5);
+    EXPECT_LE(d->fonts().loadedCount(), onScreen);
+    const QImage top = cellImage(0, 1);
+    EXPECT_GT(lbtest::ink(top), 50);
+    for (int r = 0; r < n; r += onScreen) {
+        grid()->scrollTo(grid()->model()->index(r, 0), QAbstractItemView::PositionAtTop);
+        grid()->viewport()->repaint();
+        EXPECT_LE(d->fonts().loadedCount(), QtPreviewFonts::HeldFiles) << r;
+    }
+    EXPECT_GT(lbtest::ink(cellImage(n - 1, 1)), 50);
+    grid()->scrollToTop();
+    grid()->viewport()->repaint();
+    EXPECT_EQ(cellImage(0, 1), top);
 
     // Closing takes out the preview's fonts, and only those: the main window still draws a face
     // it found among the previews while they were loaded, now from its own files.
