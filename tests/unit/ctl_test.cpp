@@ -368,7 +368,8 @@ TEST_F(Ctl, InstallAndDeleteChangeWhatEveryOtherProgramSees) {
     // Refused before anything is installed: every argument is looked at first.
     EXPECT_EQ(refused({u"install"_s, gamma, downloads + u"gone.ttf"_s}),
               u"letterbayctl: "_s + downloads + u"gone.ttf: there is no such file or folder.\n"_s);
-    EXPECT_NE(refused({u"install"_s, gamma, env.fontconfigFile()}).indexOf(u"only TrueType"_s), -1);
+    EXPECT_NE(refused({u"install"_s, gamma, env.fontconfigFile()}).indexOf(u"only font files"_s),
+              -1);
     refused({u"install"_s, gamma, u"--set"_s, u"Nope"_s});
     // A file of the same name with other content is replaced only with --yes.
     EXPECT_NE(refused({u"install"_s, changed}).indexOf(u"add --yes to answer Yes"_s), -1);

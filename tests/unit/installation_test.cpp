@@ -98,7 +98,10 @@ TEST_F(Installing, AFolderShowsOneRowPerExactFaceNameAndUnreadableFilesApart) {
     put("Empty.ttf");
     put("NotAFont.ttf");
     put("FixtureCff.otf", "CffInside.ttf");
-    put("FixtureCff.otf");                      // not a ".ttf"
+    put("FixtureCff.otf");
+    put("FixtureDuo.otc");
+    put("TypeOneTest.pfb");
+    put("TypeOneTest.afm");                     // its metrics: no row of their own
     put("BetaTest-Regular.ttf", ".Hidden.ttf"); // fontconfig would skip it once installed
     QDir().mkpath(source + "Folder.ttf");
 
@@ -108,9 +111,9 @@ TEST_F(Installing, AFolderShowsOneRowPerExactFaceNameAndUnreadableFilesApart) {
     QStringList faces;
     for (int i = 0; i < preview->size(); ++i)
         faces << preview->row(i).face;
-    EXPECT_EQ(faces,
-              (QStringList{"Alpha Test", "CASE TEST", "Case Test", "Empty.ttf", "Fixture Cff",
-                           "Fixture Collection", "Fixture Sans", "NotAFont.ttf", "Truncated.ttf"}));
+    EXPECT_EQ(faces, (QStringList{"Alpha Test", "CASE TEST", "Case Test", "Duo First", "Empty.ttf",
+                                  "Fixture Cff", "Fixture Collection", "Fixture Sans",
+                                  "NotAFont.ttf", "Truncated.ttf", "Type One Test"}));
     const PreviewRow& sans = at("Fixture Sans");
     ASSERT_EQ(sans.files.size(), 2u);
     EXPECT_EQ(sans.files[0].fileName, "FixtureSans-Bold.TTF");
@@ -120,17 +123,22 @@ TEST_F(Installing, AFolderShowsOneRowPerExactFaceNameAndUnreadableFilesApart) {
     EXPECT_FALSE(sans.installed);
     for (const char* unread : {"Empty.ttf", "NotAFont.ttf", "Truncated.ttf"})
         EXPECT_FALSE(at(unread).readable || at(unread).installable) << unread;
-    EXPECT_TRUE(at("Fixture Cff").readable);
-    EXPECT_FALSE(at("Fixture Cff").installable) << "the catalogue would skip it";
-    EXPECT_EQ(preview->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "9 Font Names");
+    // OpenType, its collections and Type 1 are installed as TrueType is.
+    EXPECT_EQ(at("Fixture Cff").files.size(), 2u);
+    EXPECT_EQ(at("Duo First").files[0].valueName,
+              "Duo First Regular & Duo Second Regular (OpenType)");
+    EXPECT_EQ(at("Type One Test").files[0].valueName, "Type One Test Regular (Type 1)");
+    for (const char* other : {"Fixture Cff", "Duo First", "Type One Test"})
+        EXPECT_TRUE(at(other).installable) << other;
+    EXPECT_EQ(preview->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "11 Font Names");
     // Every readable file is loaded for drawing, from memory.
-    EXPECT_EQ(previewFonts.loadedCount(), 7);
+    EXPECT_EQ(previewFonts.loadedCount(), 10);
     EXPECT_EQ(previewView.statuses.first(), "Retrieving preview fonts...");
     EXPECT_EQ(previewView.statuses.last(), "Select font(s) to be installed, press Install.");
     EXPECT_FALSE(previewView.busy);
     // Select All leaves out what cannot be installed.
     preview->cmdSelect_Click();
-    EXPECT_EQ(preview->installCountText(), "Fonts to be Installed: 5");
+    EXPECT_EQ(preview->installCountText(), "Fonts to be Installed: 8");
 
     // The folder disappears while shown: nothing is installed, and the rows stay, drawn from
     // memory, until the folder is left.
@@ -140,13 +148,13 @@ TEST_F(Installing, AFolderShowsOneRowPerExactFaceNameAndUnreadableFilesApart) {
     EXPECT_EQ(out.installed, 0);
     EXPECT_EQ(out.failures.size(), 3u);
     EXPECT_TRUE(catalogue("Fixture Sans").isEmpty());
-    EXPECT_EQ(preview->size(), 9);
-    EXPECT_EQ(previewFonts.loadedCount(), 7);
+    EXPECT_EQ(preview->size(), 11);
+    EXPECT_EQ(previewFonts.loadedCount(), 10);
     const QString empty = env.root() + "/Empty/";
     QDir().mkpath(empty);
     preview->boxDir_Change(empty);
     EXPECT_FALSE(preview->shown());
-    EXPECT_EQ(previewFonts.removals, 7);
+    EXPECT_EQ(previewFonts.removals, 10);
     EXPECT_EQ(previewView.statuses.last(), "Select drive/folder to retrieve fonts.");
 }
 
