@@ -251,6 +251,19 @@ TEST_F(Installing, InstalledFontsAreCataloguedListedAndSeenByOtherPrograms) {
     EXPECT_EQ(boxes.shown.back().text, "2 fonts installed successfully.");
     EXPECT_EQ(view.fontCount, "Fonts: 6");
 
+    // OpenType, its collection and Type 1 with its metrics, for every program.
+    for (const char* f : {"FixtureCff.otf", "FixtureDuo.otc", "TypeOneTest.pfb", "TypeOneTest.afm"})
+        put(QString::fromLatin1(f));
+    preview->boxDir_Change(source);
+    EXPECT_EQ(install({"Fixture Cff", "Duo First", "Type One Test"}).installed, 3);
+    EXPECT_EQ(bytesOf(folder + "TypeOneTest.afm"), bytesOf(source + "TypeOneTest.afm"));
+    EXPECT_EQ(catalogue("Type One Test"),
+              QStringList{"TypeOneTest.pfb = Type One Test Regular (Type 1)"});
+    const std::vector<std::string> listed = fcList();
+    for (const char* f : {"FixtureCff.otf", "FixtureDuo.otc", "TypeOneTest.pfb"})
+        EXPECT_TRUE(std::count(listed.begin(), listed.end(), (folder + f).toStdString())) << f;
+    EXPECT_TRUE(dotFiles().isEmpty()) << dotFiles().join(", ").toStdString();
+
     // What the next refresh finds is exactly what was catalogued: nothing dropped or doubled.
     const auto everything = [&] {
         return scalar("SELECT group_concat([Face Name] || '|' || [Friendly Name] || '|' || "
@@ -341,6 +354,40 @@ TEST_F(Installing, ADifferentFileOfTheSameNameIsReplacedOnlyWhenTheUserSaysSo) {
     install({"Delta Test"});
     EXPECT_EQ(boxes.shown.size(), shown + 1);
     EXPECT_EQ(boxes.shown.back().text, "All fonts installed successfully.");
+
+    // A Type 1 font's metrics follow the answer about the font; the old font's metrics that the
+    // new one lacks go with it.
+    env.installFixture("GammaTest-Regular.ttf", false, "One.pfb");
+    const QString oldAfm = env.fontsFolder() + "One.afm", oldPfm = env.fontsFolder() + "One.pfm";
+    for (const QString& f : {oldAfm, oldPfm}) {
+        QFile metrics(f);
+        ASSERT_TRUE(metrics.open(QIODevice::WriteOnly) && metrics.write("old metrics") > 0);
+    }
+    Refresh_Fonts(*ctx);
+    put("TypeOneTest.pfb", "One.pfb");
+    put("TypeOneTest.afm", "One.afm");
+    preview->boxDir_Change(source);
+    install({"Type One Test"}, {AnswerNo, AnswerOK});
+    EXPECT_EQ(bytesOf(oldAfm), "old metrics");
+    EXPECT_EQ(bytesOf(oldPfm), "old metrics");
+    install({"Type One Test"}, {AnswerYes, AnswerOK});
+    EXPECT_EQ(boxes.shown.back().text, "1 font installed successfully.");
+    EXPECT_EQ(bytesOf(env.fontsFolder() + "One.pfb"), bytesOf(source + "One.pfb"));
+    EXPECT_EQ(bytesOf(oldAfm), bytesOf(source + "One.afm"));
+    EXPECT_FALSE(QFileInfo::exists(oldPfm));
+    EXPECT_EQ(catalogue("Type One Test"), QStringList{"One.pfb = Type One Test Regular (Type 1)"});
+    EXPECT_TRUE(dotFiles().isEmpty()) << dotFiles().join(", ").toStdString();
+
+    // Metrics that cannot be placed take their font back with them.
+    ASSERT_TRUE(QFile::rename(source + "One.pfb", source + "Two.pfb"));
+    ASSERT_TRUE(QFile::rename(source + "One.afm", source + "Two.afm"));
+    ASSERT_TRUE(QDir().mkpath(env.fontsFolder() + "Two.afm"));
+    preview->boxDir_Change(source);
+    EXPECT_EQ(install({"Type One Test"}).failures,
+              (std::vector<std::pair<QString, QString>>{
+                  {"Two.pfb", "Two.afm: a folder of that name is in your fonts folder"}}));
+    EXPECT_FALSE(QFileInfo::exists(env.fontsFolder() + "Two.pfb"));
+    EXPECT_TRUE(dotFiles().isEmpty()) << dotFiles().join(", ").toStdString();
 }
 
 TEST_F(Installing, FromTheFontsFolderNothingIsCopiedAndALinkThereIsReplacedNotFollowed) {
