@@ -941,8 +941,9 @@ int Command::install() {
         const QString folder = info.absolutePath() + QLatin1Char('/');
         if (!FontPreview::fontFiles(folder).contains(info.fileName()))
             return refuse(arg + (info.isReadable()
-                                     ? QStringLiteral(": only TrueType font files (.ttf, .ttc) "
-                                                      "are installed, and no hidden ones.")
+                                     ? QStringLiteral(": only font files (.ttf, .ttc, .otf, .otc, "
+                                                      ".pfb, .pfa, .t1) are installed, and no "
+                                                      "hidden ones.")
                                      : QStringLiteral(": the file cannot be read.")));
         sourceOf(folder).files << info.fileName();
     }
@@ -981,7 +982,7 @@ int Command::install() {
         if (preview.installableCount() == 0) {
             if (src.whole)
                 fail(src.folder, preview.size() == 0
-                                     ? QStringLiteral("it holds no TrueType font files")
+                                     ? QStringLiteral("it holds no font files")
                                      : QStringLiteral("none of its font files can be installed"));
             continue;
         }

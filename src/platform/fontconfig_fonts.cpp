@@ -166,23 +166,6 @@ FontconfigFonts::InstalledFile describeFace(const QString& path, unsigned number
     return out;
 }
 
-// The metrics files beside a Type 1 font, which FreeType reads with it and which are no font of
-// their own: they leave with the font.
-QStringList type1Companions(const QString& path) {
-    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    if (dot <= path.lastIndexOf(QLatin1Char('/'))) return {};
-    const QString suffix = path.mid(dot + 1).toLower();
-    if (suffix != QLatin1String("pfb") && suffix != QLatin1String("pfa") &&
-        suffix != QLatin1String("t1"))
-        return {};
-    QStringList out;
-    for (const char* ext : {"afm", "AFM", "pfm", "PFM"}) {
-        const QString companion = path.left(dot + 1) + QLatin1String(ext);
-        if (QFileInfo(companion).isFile()) out << companion;
-    }
-    return out;
-}
-
 FaceNames unreadable(const QString& fileOrPath) {
     const QString base = QFileInfo(fileOrPath).completeBaseName();
     return FaceNames{base, base, false, {}};
@@ -203,6 +186,21 @@ bool refresh(FcConfig* config, const QString& dir) {
 }
 
 } // namespace
+
+QStringList type1Companions(const QString& path) {
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot <= path.lastIndexOf(QLatin1Char('/'))) return {};
+    const QString suffix = path.mid(dot + 1).toLower();
+    if (suffix != QLatin1String("pfb") && suffix != QLatin1String("pfa") &&
+        suffix != QLatin1String("t1"))
+        return {};
+    QStringList out;
+    for (const char* ext : {"afm", "AFM", "pfm", "PFM"}) {
+        const QString companion = path.left(dot + 1) + QLatin1String(ext);
+        if (QFileInfo(companion).isFile()) out << companion;
+    }
+    return out;
+}
 
 QString FontconfigFonts::fontsFolder() {
     // Asked once per font by a refresh: the answer is kept while the environment says the same.

@@ -9,6 +9,10 @@
 
 namespace lb {
 
+// The metrics files (.afm, .pfm) beside a Type 1 font at `path`, which FreeType reads with it and
+// which are no font of their own: they travel with the font. Empty for other fonts.
+QStringList type1Companions(const QString& path);
+
 // The installed fonts as fontconfig's own font folders and their caches list them. Inactive
 // fonts are listed too: the folders are read on a private configuration, never through the
 // font list of the running program, which leaves hidden fonts out. Fonts removed for good (see

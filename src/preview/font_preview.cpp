@@ -39,6 +39,17 @@ void PreviewBusy::range(int steps) {
     view_.setProgressRange(steps);
 }
 
+namespace {
+bool isFontFileName(const QString& name) {
+    // A Type 1 font's metrics (.afm, .pfm) travel with it and are no rows of their own.
+    static const QLatin1String suffixes[] = {
+        QLatin1String(".ttf"), QLatin1String(".ttc"), QLatin1String(".otf"), QLatin1String(".otc"),
+        QLatin1String(".pfb"), QLatin1String(".pfa"), QLatin1String(".t1")};
+    return std::any_of(std::begin(suffixes), std::end(suffixes),
+                       [&](QLatin1String s) { return name.endsWith(s, Qt::CaseInsensitive); });
+}
+} // namespace
+
 void readFontFiles(const QString& folder, const QStringList& files, FaceNameReader& reader,
                    const std::function<void(int, FaceNames&&)>& ready,
                    const std::function<void()>& idle) {
@@ -155,7 +166,7 @@ QVariant FontPreview::data(const QModelIndex& index, int role) const {
             return QStringLiteral("This file cannot be read as a font, so it cannot be "
                                   "installed.");
         if (!r.installable)
-            return QStringLiteral("This is not a TrueType font, so it cannot be installed.");
+            return QStringLiteral("This font does not scale, so it cannot be installed.");
         return {};
     case Qt::TextAlignmentRole:
         return int(Qt::AlignLeft | Qt::AlignVCenter);
@@ -201,9 +212,7 @@ QStringList FontPreview::fontFiles(const QString& folder) {
         if (name.startsWith(QLatin1Char('.'))) continue;
         // A FIFO or a device would never give its bytes; a broken link is still a row.
         if (info.exists() && !info.isFile()) continue;
-        if (name.endsWith(QLatin1String(".ttf"), Qt::CaseInsensitive) ||
-            name.endsWith(QLatin1String(".ttc"), Qt::CaseInsensitive))
-            files << name;
+        if (isFontFileName(name)) files << name;
     }
     return files;
 }
@@ -270,7 +279,7 @@ void FontPreview::Load_PreviewFonts() {
                 e.face = names.readable ? names.faceName : files[i];
                 e.resourceName = names.readable ? names.resourceName : files[i];
                 e.valueName = names.valueName;
-                e.installable = names.readable && isTrueTypeValue(names.valueName);
+                e.installable = names.readable && isCataloguedValue(names.valueName);
                 // Only the name is kept: the bytes are read for the rows drawn.
                 if (names.readable) e.fontId = fonts_.add(folder_ + files[i]);
                 busy.step(2);
@@ -328,8 +337,8 @@ PreviewPress FontPreview::grdSample_MouseDown(int row, int button, int shift) {
         // Shift range may end on it: the range selects what it can.)
         const PreviewRow& r = rows_[size_t(row)];
         press.status = r.readable ? QStringLiteral("\"") + r.face +
-                                        QStringLiteral("\" is not a TrueType font, so it "
-                                                       "cannot be installed.")
+                                        QStringLiteral("\" does not scale, so it cannot be "
+                                                       "installed.")
                                   : QStringLiteral("\"") + r.face +
                                         QStringLiteral("\" cannot be read as a font, so it "
                                                        "cannot be installed.");

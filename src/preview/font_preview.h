@@ -17,7 +17,7 @@ struct PreviewEntry {
     QString resourceName; // its own full name
     QString valueName;    // what the installed file will be listed under
     bool readable = false;
-    bool installable = false; // the catalogue keeps it once installed: TrueType outlines
+    bool installable = false; // the catalogue keeps it once installed: a font that scales
     int fontId = -1;          // named for drawing; -1 when it is not drawn
 };
 
@@ -107,8 +107,9 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    // The font files of a folder that the catalogue would count: "*.ttf" in any letter case and
-    // ".ttc" collections, each once; files only, and no hidden ones (fontconfig skips those).
+    // The font files of a folder that the catalogue would count: TrueType, OpenType, their
+    // collections and Type 1 (".ttf", ".ttc", ".otf", ".otc", ".pfb", ".pfa", ".t1" in any letter
+    // case), each once; files only, and no hidden ones (fontconfig skips those).
     static QStringList fontFiles(const QString& folder);
 
     // The folder shown, as the file system spells it, ending in "/".

@@ -7,6 +7,7 @@
 #include "core/schema.h"
 #include "platform/checked_file.h"
 #include "platform/file_journal.h"
+#include "platform/fontconfig_fonts.h"
 #include "sets/auto_assign.h"
 
 #include <QCryptographicHash>
@@ -77,9 +78,10 @@ bool exists(const QString& path) {
 // Puts `source` into `folder` under `name`: written to a hidden temporary name first and synced,
 // read back, then renamed into place. Every step is in the journal before it is taken, so that a
 // kill at any instant leaves the user's fonts recoverable; the file it replaces keeps a second
-// name until the installation stands.
+// name until the installation stands. A different file of the same name is replaced when the user
+// says so, or without asking when `ask` is false.
 PlaceResult placeFile(MainContext& ctx, const QString& sourceFolder, const QString& folder,
-                      const QString& name, FileJournal& journal) {
+                      const QString& name, FileJournal& journal, bool ask = true) {
     const QString source = sourceFolder + name;
     const QString target = folder + name;
     const QFileInfo src(source), dst(target);
@@ -109,7 +111,7 @@ PlaceResult placeFile(MainContext& ctx, const QString& sourceFolder, const QStri
             QFile current(target);
             if (current.open(QIODevice::ReadOnly) && current.readAll() == bytes)
                 return {Placement::AlreadyThere, {}};
-            if (!askReplace(ctx, name, sourceFolder))
+            if (ask && !askReplace(ctx, name, sourceFolder))
                 return {Placement::Kept, QStringLiteral("a different file of that name is in "
                                                         "your fonts folder, and it was kept")};
         }
@@ -151,6 +153,53 @@ PlaceResult placeFile(MainContext& ctx, const QString& sourceFolder, const QStri
     }
     faultPoint("install.placed-one");
     return {Placement::Copied, {}};
+}
+
+// Moves a file of the fonts folder out of the way under a journaled second name: it comes back
+// when the installation is undone and goes when it stands.
+QString setAsideReplaced(const QString& folder, const QString& target, FileJournal& journal) {
+    const QString backup = freeName(folder, InstallBackupPrefix);
+    if (!journal.record(QStringLiteral("backup"), {target, backup})) return journal.error();
+    if (::rename(path8(target).constData(), path8(backup).constData()) != 0) return systemError();
+    return {};
+}
+
+// Places a font file and, for a Type 1 font, the metrics files beside it, which follow the font's
+// placement without a question of their own. Metrics the font replaced in the fonts folder had
+// and the new one lacks are set aside. Should any of them fail, none of them stays: a font is
+// never in place without its metrics, nor metrics without their font.
+PlaceResult placeFont(MainContext& ctx, const QString& sourceFolder, const QString& folder,
+                      const QString& name, FileJournal& journal, QStringList& undoProblems) {
+    const bool hadOne = exists(folder + name);
+    PlaceResult font = placeFile(ctx, sourceFolder, folder, name, journal);
+    if (font.how == Placement::Failed || font.how == Placement::Kept) return font;
+    QSet<QString> names{name};
+    QString why;
+    for (const QString& path : type1Companions(sourceFolder + name)) {
+        const QString companion = QFileInfo(path).fileName();
+        names.insert(companion);
+        const PlaceResult p = placeFile(ctx, sourceFolder, folder, companion, journal, false);
+        if (p.how == Placement::Failed) {
+            why = companion + QStringLiteral(": ") + p.why;
+            break;
+        }
+    }
+    if (why.isEmpty() && hadOne && font.how == Placement::Copied) {
+        // The font replaced keeps no metrics of its own beside the new one.
+        for (const QString& old : type1Companions(folder + name)) {
+            const QString companion = QFileInfo(old).fileName();
+            if (names.contains(companion)) continue;
+            names.insert(companion);
+            why = setAsideReplaced(folder, old, journal);
+            if (!why.isEmpty()) {
+                why = companion + QStringLiteral(": ") + why;
+                break;
+            }
+        }
+    }
+    if (why.isEmpty()) return font;
+    undoPlacements(journal, names, undoProblems);
+    return {Placement::Failed, why};
 }
 
 // Temporary files that no installation's journal names: left by a version that kept no journal.
@@ -263,7 +312,7 @@ QStringList finishPlacements(const FileJournal& journal) {
 }
 
 QString notInstallableReason(const PreviewEntry& e) {
-    return e.readable ? QStringLiteral("it is not a TrueType font")
+    return e.readable ? QStringLiteral("it is not a font that scales")
                       : QStringLiteral("it cannot be read as a font");
 }
 
@@ -328,7 +377,7 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
                 }
                 ++w.installable;
                 const PlaceResult p =
-                    placeFile(ctx, preview.folder(), folder, e.fileName, *journal);
+                    placeFont(ctx, preview.folder(), folder, e.fileName, *journal, undoProblems);
                 if (p.how == Placement::Failed || p.how == Placement::Kept) {
                     out.failures.push_back({e.fileName, p.why});
                     continue;

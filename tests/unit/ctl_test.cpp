@@ -371,7 +371,8 @@ TEST_F(Ctl, InstallAndDeleteChangeWhatEveryOtherProgramSees) {
     // Refused before anything is installed: every argument is looked at first.
     EXPECT_EQ(refused({u"install"_s, gamma, downloads + u"gone.ttf"_s}),
               u"letterbayctl: "_s + downloads + u"gone.ttf: there is no such file or folder.\n"_s);
-    EXPECT_NE(refused({u"install"_s, gamma, env.fontconfigFile()}).indexOf(u"only TrueType"_s), -1);
+    EXPECT_NE(refused({u"install"_s, gamma, env.fontconfigFile()}).indexOf(u"only font files"_s),
+              -1);
     refused({u"install"_s, gamma, u"--set"_s, u"Nope"_s});
     // A file of the same name with other content is replaced only with --yes.
     EXPECT_NE(refused({u"install"_s, changed}).indexOf(u"add --yes to answer Yes"_s), -1);
@@ -485,6 +486,25 @@ TEST_F(Ctl, InstallsAndDeletesKilledMidwayAreFinishedOrUndoneAtTheNextStart) {
     EXPECT_FALSE(QFile::exists(beta));
     EXPECT_EQ(pairs(), QStringList());
     EXPECT_EQ(leftovers(), QStringList());
+
+    // A Type 1 font goes with its metrics, cut off between them or after both; once the
+    // catalogue has it, both stay.
+    const QString pfb = env.fontsFolder() + u"TypeOneTest.pfb"_s;
+    const QString afm = env.fontsFolder() + u"TypeOneTest.afm"_s;
+    const QString type1 = downloads + u"type1/"_s;
+    ASSERT_TRUE(QDir().mkpath(type1));
+    for (const QString& f : {u"TypeOneTest.pfb"_s, u"TypeOneTest.afm"_s})
+        ASSERT_TRUE(QFile::copy(lbtest::TempEnv::fixture(f), type1 + f));
+    for (const char* point : {"install.placed-one", "install.placed", "install.committed"}) {
+        killedAt(point, {u"install"_s, type1}, false);
+        ok({u"status"_s});
+        EXPECT_EQ(leftovers(), QStringList()) << point;
+        if (point != std::string_view("install.committed"))
+            EXPECT_FALSE(QFile::exists(pfb) || QFile::exists(afm)) << point;
+    }
+    EXPECT_EQ(bytes(afm), bytes(type1 + u"TypeOneTest.afm"_s));
+    EXPECT_EQ(fontNamed(u"Type One Test"_s)[u"files"_s].toArray(), QJsonArray{pfb});
+    EXPECT_TRUE(lbtest::fcListFiles().contains(pfb));
 }
 
 TEST_F(Ctl, AnUnusableDatabaseIsExitCodeThreeAndIsLeftAsItWas) {

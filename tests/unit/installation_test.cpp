@@ -98,7 +98,10 @@ TEST_F(Installing, AFolderShowsOneRowPerExactFaceNameAndUnreadableFilesApart) {
     put("Empty.ttf");
     put("NotAFont.ttf");
     put("FixtureCff.otf", "CffInside.ttf");
-    put("FixtureCff.otf");                      // not a ".ttf"
+    put("FixtureCff.otf");
+    put("FixtureDuo.otc");
+    put("TypeOneTest.pfb");
+    put("TypeOneTest.afm");                     // its metrics: no row of their own
     put("BetaTest-Regular.ttf", ".Hidden.ttf"); // fontconfig would skip it once installed
     QDir().mkpath(source + "Folder.ttf");
 
@@ -108,9 +111,9 @@ TEST_F(Installing, AFolderShowsOneRowPerExactFaceNameAndUnreadableFilesApart) {
     QStringList faces;
     for (int i = 0; i < preview->size(); ++i)
         faces << preview->row(i).face;
-    EXPECT_EQ(faces,
-              (QStringList{"Alpha Test", "CASE TEST", "Case Test", "Empty.ttf", "Fixture Cff",
-                           "Fixture Collection", "Fixture Sans", "NotAFont.ttf", "Truncated.ttf"}));
+    EXPECT_EQ(faces, (QStringList{"Alpha Test", "CASE TEST", "Case Test", "Duo First", "Empty.ttf",
+                                  "Fixture Cff", "Fixture Collection", "Fixture Sans",
+                                  "NotAFont.ttf", "Truncated.ttf", "Type One Test"}));
     const PreviewRow& sans = at("Fixture Sans");
     ASSERT_EQ(sans.files.size(), 2u);
     EXPECT_EQ(sans.files[0].fileName, "FixtureSans-Bold.TTF");
@@ -120,17 +123,22 @@ TEST_F(Installing, AFolderShowsOneRowPerExactFaceNameAndUnreadableFilesApart) {
     EXPECT_FALSE(sans.installed);
     for (const char* unread : {"Empty.ttf", "NotAFont.ttf", "Truncated.ttf"})
         EXPECT_FALSE(at(unread).readable || at(unread).installable) << unread;
-    EXPECT_TRUE(at("Fixture Cff").readable);
-    EXPECT_FALSE(at("Fixture Cff").installable) << "the catalogue would skip it";
-    EXPECT_EQ(preview->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "9 Font Names");
+    // OpenType, its collections and Type 1 are installed as TrueType is.
+    EXPECT_EQ(at("Fixture Cff").files.size(), 2u);
+    EXPECT_EQ(at("Duo First").files[0].valueName,
+              "Duo First Regular & Duo Second Regular (OpenType)");
+    EXPECT_EQ(at("Type One Test").files[0].valueName, "Type One Test Regular (Type 1)");
+    for (const char* other : {"Fixture Cff", "Duo First", "Type One Test"})
+        EXPECT_TRUE(at(other).installable) << other;
+    EXPECT_EQ(preview->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "11 Font Names");
     // Every readable file is loaded for drawing, from memory.
-    EXPECT_EQ(previewFonts.loadedCount(), 7);
+    EXPECT_EQ(previewFonts.loadedCount(), 10);
     EXPECT_EQ(previewView.statuses.first(), "Retrieving preview fonts...");
     EXPECT_EQ(previewView.statuses.last(), "Select font(s) to be installed, press Install.");
     EXPECT_FALSE(previewView.busy);
     // Select All leaves out what cannot be installed.
     preview->cmdSelect_Click();
-    EXPECT_EQ(preview->installCountText(), "Fonts to be Installed: 5");
+    EXPECT_EQ(preview->installCountText(), "Fonts to be Installed: 8");
 
     // The folder disappears while shown: nothing is installed, and the rows stay, drawn from
     // memory, until the folder is left.
@@ -140,13 +148,13 @@ TEST_F(Installing, AFolderShowsOneRowPerExactFaceNameAndUnreadableFilesApart) {
     EXPECT_EQ(out.installed, 0);
     EXPECT_EQ(out.failures.size(), 3u);
     EXPECT_TRUE(catalogue("Fixture Sans").isEmpty());
-    EXPECT_EQ(preview->size(), 9);
-    EXPECT_EQ(previewFonts.loadedCount(), 7);
+    EXPECT_EQ(preview->size(), 11);
+    EXPECT_EQ(previewFonts.loadedCount(), 10);
     const QString empty = env.root() + "/Empty/";
     QDir().mkpath(empty);
     preview->boxDir_Change(empty);
     EXPECT_FALSE(preview->shown());
-    EXPECT_EQ(previewFonts.removals, 7);
+    EXPECT_EQ(previewFonts.removals, 10);
     EXPECT_EQ(previewView.statuses.last(), "Select drive/folder to retrieve fonts.");
 }
 
@@ -243,6 +251,19 @@ TEST_F(Installing, InstalledFontsAreCataloguedListedAndSeenByOtherPrograms) {
     EXPECT_EQ(boxes.shown.back().text, "2 fonts installed successfully.");
     EXPECT_EQ(view.fontCount, "Fonts: 6");
 
+    // OpenType, its collection and Type 1 with its metrics, for every program.
+    for (const char* f : {"FixtureCff.otf", "FixtureDuo.otc", "TypeOneTest.pfb", "TypeOneTest.afm"})
+        put(QString::fromLatin1(f));
+    preview->boxDir_Change(source);
+    EXPECT_EQ(install({"Fixture Cff", "Duo First", "Type One Test"}).installed, 3);
+    EXPECT_EQ(bytesOf(folder + "TypeOneTest.afm"), bytesOf(source + "TypeOneTest.afm"));
+    EXPECT_EQ(catalogue("Type One Test"),
+              QStringList{"TypeOneTest.pfb = Type One Test Regular (Type 1)"});
+    const std::vector<std::string> listed = fcList();
+    for (const char* f : {"FixtureCff.otf", "FixtureDuo.otc", "TypeOneTest.pfb"})
+        EXPECT_TRUE(std::count(listed.begin(), listed.end(), (folder + f).toStdString())) << f;
+    EXPECT_TRUE(dotFiles().isEmpty()) << dotFiles().join(", ").toStdString();
+
     // What the next refresh finds is exactly what was catalogued: nothing dropped or doubled.
     const auto everything = [&] {
         return scalar("SELECT group_concat([Face Name] || '|' || [Friendly Name] || '|' || "
@@ -333,6 +354,40 @@ TEST_F(Installing, ADifferentFileOfTheSameNameIsReplacedOnlyWhenTheUserSaysSo) {
     install({"Delta Test"});
     EXPECT_EQ(boxes.shown.size(), shown + 1);
     EXPECT_EQ(boxes.shown.back().text, "All fonts installed successfully.");
+
+    // A Type 1 font's metrics follow the answer about the font; the old font's metrics that the
+    // new one lacks go with it.
+    env.installFixture("GammaTest-Regular.ttf", false, "One.pfb");
+    const QString oldAfm = env.fontsFolder() + "One.afm", oldPfm = env.fontsFolder() + "One.pfm";
+    for (const QString& f : {oldAfm, oldPfm}) {
+        QFile metrics(f);
+        ASSERT_TRUE(metrics.open(QIODevice::WriteOnly) && metrics.write("old metrics") > 0);
+    }
+    Refresh_Fonts(*ctx);
+    put("TypeOneTest.pfb", "One.pfb");
+    put("TypeOneTest.afm", "One.afm");
+    preview->boxDir_Change(source);
+    install({"Type One Test"}, {AnswerNo, AnswerOK});
+    EXPECT_EQ(bytesOf(oldAfm), "old metrics");
+    EXPECT_EQ(bytesOf(oldPfm), "old metrics");
+    install({"Type One Test"}, {AnswerYes, AnswerOK});
+    EXPECT_EQ(boxes.shown.back().text, "1 font installed successfully.");
+    EXPECT_EQ(bytesOf(env.fontsFolder() + "One.pfb"), bytesOf(source + "One.pfb"));
+    EXPECT_EQ(bytesOf(oldAfm), bytesOf(source + "One.afm"));
+    EXPECT_FALSE(QFileInfo::exists(oldPfm));
+    EXPECT_EQ(catalogue("Type One Test"), QStringList{"One.pfb = Type One Test Regular (Type 1)"});
+    EXPECT_TRUE(dotFiles().isEmpty()) << dotFiles().join(", ").toStdString();
+
+    // Metrics that cannot be placed take their font back with them.
+    ASSERT_TRUE(QFile::rename(source + "One.pfb", source + "Two.pfb"));
+    ASSERT_TRUE(QFile::rename(source + "One.afm", source + "Two.afm"));
+    ASSERT_TRUE(QDir().mkpath(env.fontsFolder() + "Two.afm"));
+    preview->boxDir_Change(source);
+    EXPECT_EQ(install({"Type One Test"}).failures,
+              (std::vector<std::pair<QString, QString>>{
+                  {"Two.pfb", "Two.afm: a folder of that name is in your fonts folder"}}));
+    EXPECT_FALSE(QFileInfo::exists(env.fontsFolder() + "Two.pfb"));
+    EXPECT_TRUE(dotFiles().isEmpty()) << dotFiles().join(", ").toStdString();
 }
 
 TEST_F(Installing, FromTheFontsFolderNothingIsCopiedAndALinkThereIsReplacedNotFollowed) {

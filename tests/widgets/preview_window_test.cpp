@@ -338,6 +338,18 @@ TEST_F(PreviewWindow, EachFontIsDrawnInItsOwnFaceFromMemory) {
     openFolder(light);
     ASSERT_TRUE(QTest::qWaitFor([&] { return d->preview().size() == 1; }, 10000));
     EXPECT_EQ(cellImage(row("Fixture Sans"), 1), sans);
+    // OpenType, its collection and Type 1 too; the Type 1 font's metrics are no row.
+    const QString formats = env.home() + "/Formats/";
+    QDir().mkpath(formats);
+    for (const char* f : {"FixtureCff.otf", "FixtureDuo.otc", "TypeOneTest.pfb", "TypeOneTest.afm"})
+        ASSERT_TRUE(QFile::copy(lbtest::TempEnv::fixture(f), formats + f));
+    openFolder(formats);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return d->preview().size() == 3; }, 10000));
+    for (const char* face : {"Fixture Cff", "Duo First", "Type One Test"}) {
+        const QImage drawn = cellImage(row(face), 1);
+        EXPECT_GT(lbtest::ink(drawn), 50) << face;
+        EXPECT_NE(drawn, sans) << face;
+    }
 
     // A folder of many fonts: only the files of the rows drawn are in memory, and never more
     // than a bounded number however far the list is scrolled; a row drawn again reads its file
