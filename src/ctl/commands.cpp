@@ -2,6 +2,7 @@
 
 #include "activation/activation.h"
 #include "activation/deletion.h"
+#include "catalogue/document_fonts.h"
 #include "catalogue/font_lists.h"
 #include "catalogue/refresh.h"
 #include "catalogue/system_fonts.h"
@@ -296,6 +297,8 @@ public:
     }
 
     int fonts() {
+        if (inv_.has(QStringLiteral("for"))) return fontsForDocuments();
+        if (!inv_.args.isEmpty()) return usage(QStringLiteral("documents are named after --for"));
         AppState& app = s_.app;
         s_.loadSystemFonts();
         QString set;
@@ -498,7 +501,12 @@ public:
 
     int activate() {
         const bool all = inv_.has(QStringLiteral("all"));
-        if (all == !inv_.args.isEmpty())
+        if (inv_.has(QStringLiteral("for"))) {
+            if (all || inv_.args.isEmpty())
+                return usage(QStringLiteral("name the documents after --for, without --all"));
+            return activateForDocuments();
+        }
+        if (all == !inv_.args.isEmpty() || inv_.args.size() > 1)
             return usage(QStringLiteral("name one set, or give --all"));
         QString set;
         if (!all && !existingSet(inv_.args[0], set)) return Refused;
@@ -530,6 +538,22 @@ public:
     }
 
     int install();
+
+    // The fonts of documents named after --for.
+    struct UsedFonts {
+        int read = 0;                            // documents read
+        QString firstRead;                       // the first of them
+        QStringList problems;                    // documents not read, each naming its file and why
+        QStringList unread;                      // those documents, as named
+        QStringList notes;                       // documents read in part
+        QStringList faces;                       // catalogued typefaces, in the order first named
+        QHash<QString, QStringList> documentsOf; // by case-folded typeface or missing name
+        QStringList missing;                     // names no catalogued font has
+    };
+    UsedFonts usedFonts();
+    int fontsForDocuments();
+    int activateForDocuments();
+    QByteArray unreadJson(const UsedFonts& used) const;
 
     int deleteFonts() {
         const QStringList globs = inv_.all(QStringLiteral("match"));
@@ -981,6 +1005,210 @@ int Command::install() {
         printLine(m);
     if (!assigned.isEmpty()) printLine(assigned);
     return Done;
+}
+
+Command::UsedFonts Command::usedFonts() {
+    UsedFonts used;
+    std::vector<DocumentFonts> docs;
+    for (const QString& file : inv_.args) {
+        DocumentFonts doc = readDocumentFonts(file);
+        if (!doc.problem.isEmpty()) {
+            used.problems << doc.problem;
+            used.unread << file;
+            continue;
+        }
+        if (!doc.note.isEmpty()) used.notes << doc.note;
+        if (used.read++ == 0) used.firstRead = file;
+        docs.push_back(std::move(doc));
+    }
+    if (docs.empty()) return used;
+    QHash<QString, QString> faceOfPath;
+    forEachFace(*s_.app.db, [&](const QString& face, const QStringList& files) {
+        for (const QString& f : files)
+            faceOfPath.insert(s_.fontconfig.absolutePath(f), face);
+    });
+    const FontNameIndex index = FontNameIndex::installed(faceOfPath);
+    for (const DocumentFonts& doc : docs)
+        for (const QString& name : doc.names) {
+            QStringList faces = index.faces(name);
+            if (faces.isEmpty()) {
+                // The same missing family spelled differently is one family.
+                bool known = false;
+                for (const QString& m : std::as_const(used.missing))
+                    known = known || compareNoCase(m, name) == 0;
+                if (!known) used.missing << name;
+                faces << name;
+            } else {
+                for (const QString& face : std::as_const(faces))
+                    if (!used.faces.contains(face)) used.faces << face;
+            }
+            for (const QString& face : std::as_const(faces)) {
+                QStringList& documents = used.documentsOf[face.toCaseFolded()];
+                if (!documents.contains(doc.file)) documents << doc.file;
+            }
+        }
+    return used;
+}
+
+QByteArray Command::unreadJson(const UsedFonts& used) const {
+    QByteArray out = "[";
+    for (qsizetype i = 0; i < used.problems.size(); ++i) {
+        const QString& file = used.unread[i];
+        out += (i ? ", " : "") + QByteArray("{\"document\": ") + jsonText(file) +
+               ", \"reason\": " + jsonText(used.problems[i].mid(file.size() + 2)) + "}";
+    }
+    return out + "]";
+}
+
+int Command::fontsForDocuments() {
+    if (inv_.args.isEmpty()) return usage(QStringLiteral("name the documents after --for"));
+    s_.loadSystemFonts();
+    const UsedFonts used = usedFonts();
+    s_.view.finish();
+    for (const QString& p : used.problems + used.notes)
+        printError(p);
+    if (used.read == 0) return Refused;
+    QHash<QString, QStringList> filesOf;
+    forEachFace(*s_.app.db, [&](const QString& face, const QStringList& files) {
+        if (used.faces.contains(face)) filesOf.insert(face, files);
+    });
+    std::vector<std::pair<QString, QString>> rows; // name, state
+    for (const QString& face : used.faces)
+        rows.emplace_back(face, stateName(faceState(s_.ctx, face, filesOf.value(face))));
+    for (const QString& name : used.missing)
+        rows.emplace_back(name, QStringLiteral("missing"));
+    std::sort(rows.begin(), rows.end(),
+              [](const auto& a, const auto& b) { return namesBefore(a.first, b.first); });
+    if (json_) {
+        QByteArray out = "{\"fonts\": [";
+        for (size_t i = 0; i < rows.size(); ++i)
+            out += (i ? ",\n  " : "\n  ") + QByteArray("{\"name\": ") + jsonText(rows[i].first) +
+                   ", \"state\": " + jsonText(rows[i].second) + ", \"documents\": " +
+                   jsonTexts(used.documentsOf.value(rows[i].first.toCaseFolded())) + "}";
+        writeOut(out + (rows.empty() ? "]" : "\n]") + ", \"missing\": " + jsonTexts(used.missing) +
+                 ", \"unread\": " + unreadJson(used) + "}\n");
+    } else {
+        std::vector<QStringList> table{{QStringLiteral("FONT"), QStringLiteral("STATE")}};
+        for (const auto& [name, state] : rows)
+            table.push_back({name, state});
+        if (!rows.empty()) printTable(std::move(table));
+        printLine(QStringLiteral("%1 %2 used, %3 missing")
+                      .arg(used.faces.size())
+                      .arg(used.faces.size() == 1 ? QStringLiteral("typeface")
+                                                  : QStringLiteral("typefaces"))
+                      .arg(used.missing.size()));
+    }
+    return used.problems.isEmpty() ? Done : Refused;
+}
+
+int Command::activateForDocuments() {
+    AppState& app = s_.app;
+    s_.loadSystemFonts();
+    const UsedFonts used = usedFonts();
+    const auto tellProblems = [&] {
+        s_.view.finish();
+        for (const QString& p : used.problems + used.notes)
+            printError(p);
+    };
+    if (used.read == 0) {
+        tellProblems();
+        printError(QStringLiteral("No document could be read. Nothing has been changed."));
+        return Refused;
+    }
+    if (used.faces.isEmpty()) {
+        tellProblems();
+        printError(QStringLiteral("None of the fonts the documents use is catalogued: ") + [&] {
+            QStringList names;
+            for (const QString& m : used.missing)
+                names << quoted(m);
+            return names.join(QStringLiteral(", "));
+        }() + QStringLiteral(". Nothing has been changed."));
+        return Refused;
+    }
+    QString name = QStringLiteral("For ") + QFileInfo(used.firstRead).fileName();
+    if (used.read > 1) name += QStringLiteral(" and %1 more").arg(used.read - 1);
+
+    // The set holds exactly the documents' fonts: made, or its other fonts unassigned, in one
+    // transaction.
+    Fill_AllFonts(s_.ctx);
+    QString stored;
+    std::exception_ptr failure;
+    try {
+        FontTransaction t(s_.ctx);
+        app.datSets->refresh();
+        stored = findSet(app, name);
+        if (stored.isEmpty()) {
+            s_.view.setBox = name;
+            Add_Set(s_.ctx);
+            app.datSets->refresh();
+            stored = findSet(app, name);
+            if (stored.isEmpty()) throw std::runtime_error("the set could not be added");
+        }
+        QSet<QString> want;
+        for (const QString& face : used.faces)
+            want.insert(face.toCaseFolded());
+        app.currentSetName = stored;
+        Fill_AssignedFonts(s_.ctx);
+        std::vector<int> leaving;
+        for (int row = 0; row < s_.assignedFonts.size(); ++row)
+            if (!want.contains(s_.assignedFonts.row(row).name.toCaseFolded()))
+                leaving.push_back(row);
+        if (!leaving.empty()) {
+            selectRows(app, s_.assignedFonts, leaving);
+            s_.view.setBox = stored;
+            s_.boxes.answerYes = true; // replacing the set is what was asked
+            Unassign_Fonts(s_.ctx, false);
+            s_.boxes.answerYes = false;
+        }
+        const QSet<QString> before = setMembers(app, stored);
+        std::vector<int> joining;
+        for (int row = 0; row < s_.allFonts.size(); ++row) {
+            const QString folded = s_.allFonts.row(row).name.toCaseFolded();
+            if (want.contains(folded) && !before.contains(folded)) joining.push_back(row);
+        }
+        if (!joining.empty()) {
+            selectRows(app, s_.allFonts, joining);
+            s_.view.setBox = stored;
+            Assign_Fonts(s_.ctx, false);
+        }
+        if (!s_.boxes.refusals.isEmpty())
+            throw std::runtime_error(s_.boxes.refusals.last().toStdString());
+        t.commit();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (failure) {
+        try {
+            Reapply_ActiveSet(s_.ctx);
+        } catch (...) {
+        }
+        std::rethrow_exception(failure);
+    }
+    s_.view.message.clear();
+    s_.view.setBox = stored;
+    Activate_Sets(s_.ctx, true);
+    tellProblems();
+    if (!s_.boxes.refusals.isEmpty()) return Refused;
+    const QString message = s_.view.message.isEmpty()
+                                ? quoted(stored) + QStringLiteral(" is the active set already.")
+                                : s_.view.message;
+    if (!used.missing.isEmpty()) {
+        QStringList names;
+        for (const QString& m : used.missing)
+            names << quoted(m);
+        printError(QStringLiteral("%1 not catalogued on this machine: ")
+                       .arg(used.missing.size() == 1
+                                ? QStringLiteral("1 font is")
+                                : QStringLiteral("%1 fonts are").arg(used.missing.size())) +
+                   names.join(QStringLiteral(", ")));
+    }
+    if (json_)
+        writeOut("{\"message\": " + jsonText(message) + ", \"set\": " + jsonText(stored) +
+                 ", \"fonts\": " + jsonTexts(used.faces) + ", \"missing\": " +
+                 jsonTexts(used.missing) + ", \"unread\": " + unreadJson(used) + "}\n");
+    else
+        printLine(message);
+    return used.missing.isEmpty() && used.problems.isEmpty() ? Done : Refused;
 }
 
 bool readDocument(const QString& file, SetDocument& doc) {

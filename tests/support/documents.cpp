@@ -5,6 +5,8 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRawFont>
+#include <QTemporaryFile>
 #include <cstdlib>
 #include <cstring>
 #include <zip.h>
@@ -12,13 +14,23 @@
 namespace lbtest {
 
 bool writePdf(const QString& path, const QStringList& fontFiles) {
-    // Drawing text needs an application object; the unit tests have none of their own.
+    // Drawing text needs an application object; the unit tests have none of their own. Its font
+    // database is read once, from a configuration listing no fonts, so that only the fonts added
+    // here are drawn and no font of an earlier test's home, gone since, stands in for them.
     if (!QGuiApplication::instance()) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        QTemporaryFile empty;
+        if (!empty.open()) return false;
+        empty.write("<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n");
+        empty.flush();
+        const QByteArray config = qgetenv("FONTCONFIG_FILE");
+        qputenv("FONTCONFIG_FILE", QFile::encodeName(empty.fileName()));
         static int argc = 1;
         static char name[] = "lb_unit_tests";
         static char* argv[] = {name, nullptr};
         new QGuiApplication(argc, argv);
+        QFontDatabase::families();
+        qputenv("FONTCONFIG_FILE", config);
     }
     QPdfWriter pdf(path);
     QPainter painter;
@@ -28,6 +40,9 @@ bool writePdf(const QString& path, const QStringList& fontFiles) {
         const int id = QFontDatabase::addApplicationFont(file);
         if (id < 0) return false;
         QFont font(QFontDatabase::applicationFontFamilies(id).value(0));
+        const QRawFont raw(file, 14);
+        font.setWeight(QFont::Weight(raw.weight()));
+        font.setStyle(raw.style());
         font.setPointSize(14);
         painter.setFont(font);
         painter.drawText(400, y, QStringLiteral("Hamburgefonstiv"));
