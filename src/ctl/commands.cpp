@@ -2,7 +2,6 @@
 
 #include "activation/activation.h"
 #include "activation/deletion.h"
-#include "catalogue/document_fonts.h"
 #include "catalogue/font_lists.h"
 #include "catalogue/refresh.h"
 #include "catalogue/system_fonts.h"
@@ -14,6 +13,7 @@
 #include "ctl/set_document.h"
 #include "preview/installation.h"
 #include "sets/assignment.h"
+#include "sets/document_set.h"
 #include "sets/set_maintenance.h"
 
 #include <QDir>
@@ -540,17 +540,6 @@ public:
     int install();
 
     // The fonts of documents named after --for.
-    struct UsedFonts {
-        int read = 0;                            // documents read
-        QString firstRead;                       // the first of them
-        QStringList problems;                    // documents not read, each naming its file and why
-        QStringList unread;                      // those documents, as named
-        QStringList notes;                       // documents read in part
-        QStringList faces;                       // catalogued typefaces, in the order first named
-        QHash<QString, QStringList> documentsOf; // by case-folded typeface or missing name
-        QStringList missing;                     // names no catalogued font has
-    };
-    UsedFonts usedFonts();
     int fontsForDocuments();
     int activateForDocuments();
     QByteArray unreadJson(const UsedFonts& used) const;
@@ -1007,49 +996,6 @@ int Command::install() {
     return Done;
 }
 
-Command::UsedFonts Command::usedFonts() {
-    UsedFonts used;
-    std::vector<DocumentFonts> docs;
-    for (const QString& file : inv_.args) {
-        DocumentFonts doc = readDocumentFonts(file);
-        if (!doc.problem.isEmpty()) {
-            used.problems << doc.problem;
-            used.unread << file;
-            continue;
-        }
-        if (!doc.note.isEmpty()) used.notes << doc.note;
-        if (used.read++ == 0) used.firstRead = file;
-        docs.push_back(std::move(doc));
-    }
-    if (docs.empty()) return used;
-    QHash<QString, QString> faceOfPath;
-    forEachFace(*s_.app.db, [&](const QString& face, const QStringList& files) {
-        for (const QString& f : files)
-            faceOfPath.insert(s_.fontconfig.absolutePath(f), face);
-    });
-    const FontNameIndex index = FontNameIndex::installed(faceOfPath);
-    for (const DocumentFonts& doc : docs)
-        for (const QString& name : doc.names) {
-            QStringList faces = index.faces(name);
-            if (faces.isEmpty()) {
-                // The same missing family spelled differently is one family.
-                bool known = false;
-                for (const QString& m : std::as_const(used.missing))
-                    known = known || compareNoCase(m, name) == 0;
-                if (!known) used.missing << name;
-                faces << name;
-            } else {
-                for (const QString& face : std::as_const(faces))
-                    if (!used.faces.contains(face)) used.faces << face;
-            }
-            for (const QString& face : std::as_const(faces)) {
-                QStringList& documents = used.documentsOf[face.toCaseFolded()];
-                if (!documents.contains(doc.file)) documents << doc.file;
-            }
-        }
-    return used;
-}
-
 QByteArray Command::unreadJson(const UsedFonts& used) const {
     QByteArray out = "[";
     for (qsizetype i = 0; i < used.problems.size(); ++i) {
@@ -1063,7 +1009,7 @@ QByteArray Command::unreadJson(const UsedFonts& used) const {
 int Command::fontsForDocuments() {
     if (inv_.args.isEmpty()) return usage(QStringLiteral("name the documents after --for"));
     s_.loadSystemFonts();
-    const UsedFonts used = usedFonts();
+    const UsedFonts used = readUsedFonts(s_.ctx, inv_.args);
     s_.view.finish();
     for (const QString& p : used.problems + used.notes)
         printError(p);
@@ -1102,9 +1048,8 @@ int Command::fontsForDocuments() {
 }
 
 int Command::activateForDocuments() {
-    AppState& app = s_.app;
     s_.loadSystemFonts();
-    const UsedFonts used = usedFonts();
+    const UsedFonts used = readUsedFonts(s_.ctx, inv_.args);
     const auto tellProblems = [&] {
         s_.view.finish();
         for (const QString& p : used.problems + used.notes)
@@ -1125,68 +1070,8 @@ int Command::activateForDocuments() {
         }() + QStringLiteral(". Nothing has been changed."));
         return Refused;
     }
-    QString name = QStringLiteral("For ") + QFileInfo(used.firstRead).fileName();
-    if (used.read > 1) name += QStringLiteral(" and %1 more").arg(used.read - 1);
-
-    // The set holds exactly the documents' fonts: made, or its other fonts unassigned, in one
-    // transaction.
-    Fill_AllFonts(s_.ctx);
-    QString stored;
-    std::exception_ptr failure;
-    try {
-        FontTransaction t(s_.ctx);
-        app.datSets->refresh();
-        stored = findSet(app, name);
-        if (stored.isEmpty()) {
-            s_.view.setBox = name;
-            Add_Set(s_.ctx);
-            app.datSets->refresh();
-            stored = findSet(app, name);
-            if (stored.isEmpty()) throw std::runtime_error("the set could not be added");
-        }
-        QSet<QString> want;
-        for (const QString& face : used.faces)
-            want.insert(face.toCaseFolded());
-        app.currentSetName = stored;
-        Fill_AssignedFonts(s_.ctx);
-        std::vector<int> leaving;
-        for (int row = 0; row < s_.assignedFonts.size(); ++row)
-            if (!want.contains(s_.assignedFonts.row(row).name.toCaseFolded()))
-                leaving.push_back(row);
-        if (!leaving.empty()) {
-            selectRows(app, s_.assignedFonts, leaving);
-            s_.view.setBox = stored;
-            s_.boxes.answerYes = true; // replacing the set is what was asked
-            Unassign_Fonts(s_.ctx, false);
-            s_.boxes.answerYes = false;
-        }
-        const QSet<QString> before = setMembers(app, stored);
-        std::vector<int> joining;
-        for (int row = 0; row < s_.allFonts.size(); ++row) {
-            const QString folded = s_.allFonts.row(row).name.toCaseFolded();
-            if (want.contains(folded) && !before.contains(folded)) joining.push_back(row);
-        }
-        if (!joining.empty()) {
-            selectRows(app, s_.allFonts, joining);
-            s_.view.setBox = stored;
-            Assign_Fonts(s_.ctx, false);
-        }
-        if (!s_.boxes.refusals.isEmpty())
-            throw std::runtime_error(s_.boxes.refusals.last().toStdString());
-        t.commit();
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    if (failure) {
-        try {
-            Reapply_ActiveSet(s_.ctx);
-        } catch (...) {
-        }
-        std::rethrow_exception(failure);
-    }
     s_.view.message.clear();
-    s_.view.setBox = stored;
-    Activate_Sets(s_.ctx, true);
+    const QString stored = Activate_DocumentFonts(s_.ctx, documentSetName(used), used.faces);
     tellProblems();
     if (!s_.boxes.refusals.isEmpty()) return Refused;
     const QString message = s_.view.message.isEmpty()
