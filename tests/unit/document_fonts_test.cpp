@@ -40,6 +40,8 @@ TEST(DocumentFonts, EachFormatGivesTheFamiliesItUsesAndBadFilesAreNamed) {
     EXPECT_TRUE(pdf.readAll().contains("+FixtureSans-Bold"));
     EXPECT_EQ(namesOf(pdf.fileName()),
               (QStringList{u"FixtureSans-Bold"_s, u"AlphaTest-Regular"_s}));
+    // Reading stops at its deadline and says so.
+    EXPECT_TRUE(lb::readDocumentFonts(pdf.fileName(), 0).note.contains(u"only part"_s));
 
     write(
         dir + u"/logo.svg"_s,
