@@ -8,6 +8,8 @@ cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libsqlcipher-dev libfontconfig-dev
           libfreetype-dev libgtest-dev fontconfig libcups2-dev
+          # The fonts a document uses: PDF, and zip packages (OpenDocument, Office Open XML).
+          libpoppler-cpp-dev libzip-dev
           # Printing tests: reading PDFs back, and a private print server with a PDF queue.
           poppler-utils cups printer-driver-cups-pdf
           # Checking the desktop entries, and the Debian package's dependencies.

@@ -14,6 +14,7 @@
 #include "ctl/set_document.h"
 #include "preview/installation.h"
 #include "sets/assignment.h"
+#include "sets/document_set.h"
 #include "sets/set_maintenance.h"
 
 #include <QDir>
@@ -356,6 +357,8 @@ public:
     }
 
     int fonts() {
+        if (inv_.has(QStringLiteral("for"))) return fontsForDocuments();
+        if (!inv_.args.isEmpty()) return usage(QStringLiteral("documents are named after --for"));
         AppState& app = s_.app;
         s_.loadSystemFonts();
         QString set;
@@ -564,7 +567,12 @@ public:
 
     int activate() {
         const bool all = inv_.has(QStringLiteral("all"));
-        if (all == !inv_.args.isEmpty())
+        if (inv_.has(QStringLiteral("for"))) {
+            if (all || inv_.args.isEmpty())
+                return usage(QStringLiteral("name the documents after --for, without --all"));
+            return activateForDocuments();
+        }
+        if (all == !inv_.args.isEmpty() || inv_.args.size() > 1)
             return usage(QStringLiteral("name one set, or give --all"));
         QString set;
         if (!all && !existingSet(inv_.args[0], set)) return Refused;
@@ -596,6 +604,11 @@ public:
     }
 
     int install();
+
+    // The fonts of documents named after --for.
+    int fontsForDocuments();
+    int activateForDocuments();
+    QByteArray unreadJson(const UsedFonts& used) const;
 
     int deleteFonts() {
         const QStringList globs = inv_.all(QStringLiteral("match"));
@@ -1050,6 +1063,106 @@ int Command::install() {
         printLine(m);
     if (!assigned.isEmpty()) printLine(assigned);
     return Done;
+}
+
+QByteArray Command::unreadJson(const UsedFonts& used) const {
+    QByteArray out = "[";
+    for (qsizetype i = 0; i < used.problems.size(); ++i) {
+        const QString& file = used.unread[i];
+        out += (i ? ", " : "") + QByteArray("{\"document\": ") + jsonText(file) +
+               ", \"reason\": " + jsonText(used.problems[i].mid(file.size() + 2)) + "}";
+    }
+    return out + "]";
+}
+
+int Command::fontsForDocuments() {
+    if (inv_.args.isEmpty()) return usage(QStringLiteral("name the documents after --for"));
+    s_.loadSystemFonts();
+    const UsedFonts used = readUsedFonts(s_.ctx, inv_.args);
+    s_.view.finish();
+    for (const QString& p : used.problems + used.notes)
+        printError(p);
+    if (used.read == 0) return Refused;
+    QHash<QString, QStringList> filesOf;
+    forEachFace(*s_.app.db, [&](const QString& face, const QStringList& files) {
+        if (used.faces.contains(face)) filesOf.insert(face, files);
+    });
+    std::vector<std::pair<QString, QString>> rows; // name, state
+    for (const QString& face : used.faces)
+        rows.emplace_back(face, stateName(faceState(s_.ctx, face, filesOf.value(face))));
+    for (const QString& name : used.missing)
+        rows.emplace_back(name, QStringLiteral("missing"));
+    std::sort(rows.begin(), rows.end(),
+              [](const auto& a, const auto& b) { return namesBefore(a.first, b.first); });
+    if (json_) {
+        QByteArray out = "{\"fonts\": [";
+        for (size_t i = 0; i < rows.size(); ++i)
+            out += (i ? ",\n  " : "\n  ") + QByteArray("{\"name\": ") + jsonText(rows[i].first) +
+                   ", \"state\": " + jsonText(rows[i].second) + ", \"documents\": " +
+                   jsonTexts(used.documentsOf.value(rows[i].first.toCaseFolded())) + "}";
+        writeOut(out + (rows.empty() ? "]" : "\n]") + ", \"missing\": " + jsonTexts(used.missing) +
+                 ", \"unread\": " + unreadJson(used) + "}\n");
+    } else {
+        std::vector<QStringList> table{{QStringLiteral("FONT"), QStringLiteral("STATE")}};
+        for (const auto& [name, state] : rows)
+            table.push_back({name, state});
+        if (!rows.empty()) printTable(std::move(table));
+        printLine(QStringLiteral("%1 %2 used, %3 missing")
+                      .arg(used.faces.size())
+                      .arg(used.faces.size() == 1 ? QStringLiteral("typeface")
+                                                  : QStringLiteral("typefaces"))
+                      .arg(used.missing.size()));
+    }
+    return used.problems.isEmpty() ? Done : Refused;
+}
+
+int Command::activateForDocuments() {
+    s_.loadSystemFonts();
+    const UsedFonts used = readUsedFonts(s_.ctx, inv_.args);
+    const auto tellProblems = [&] {
+        s_.view.finish();
+        for (const QString& p : used.problems + used.notes)
+            printError(p);
+    };
+    if (used.read == 0) {
+        tellProblems();
+        printError(QStringLiteral("No document could be read. Nothing has been changed."));
+        return Refused;
+    }
+    if (used.faces.isEmpty()) {
+        tellProblems();
+        printError(QStringLiteral("None of the fonts the documents use is catalogued: ") + [&] {
+            QStringList names;
+            for (const QString& m : used.missing)
+                names << quoted(m);
+            return names.join(QStringLiteral(", "));
+        }() + QStringLiteral(". Nothing has been changed."));
+        return Refused;
+    }
+    s_.view.message.clear();
+    const QString stored = Activate_DocumentFonts(s_.ctx, documentSetName(used), used.faces);
+    tellProblems();
+    if (!s_.boxes.refusals.isEmpty()) return Refused;
+    const QString message = s_.view.message.isEmpty()
+                                ? quoted(stored) + QStringLiteral(" is the active set already.")
+                                : s_.view.message;
+    if (!used.missing.isEmpty()) {
+        QStringList names;
+        for (const QString& m : used.missing)
+            names << quoted(m);
+        printError(QStringLiteral("%1 not catalogued on this machine: ")
+                       .arg(used.missing.size() == 1
+                                ? QStringLiteral("1 font is")
+                                : QStringLiteral("%1 fonts are").arg(used.missing.size())) +
+                   names.join(QStringLiteral(", ")));
+    }
+    if (json_)
+        writeOut("{\"message\": " + jsonText(message) + ", \"set\": " + jsonText(stored) +
+                 ", \"fonts\": " + jsonTexts(used.faces) + ", \"missing\": " +
+                 jsonTexts(used.missing) + ", \"unread\": " + unreadJson(used) + "}\n");
+    else
+        printLine(message);
+    return used.missing.isEmpty() && used.problems.isEmpty() ? Done : Refused;
 }
 
 bool readDocument(const QString& file, SetDocument& doc) {

@@ -15,6 +15,7 @@
 #include "ui/dialogs.h"
 #include "ui/font_grid.h"
 #include "ui/frm_about.h"
+#include "ui/frm_document_fonts.h"
 #include "ui/frm_font_check.h"
 #include "ui/frm_font_preview.h"
 #include "ui/frm_history.h"
@@ -997,6 +998,17 @@ void FrmMain::Print_Preview() {
             QTimer::singleShot(0, &dialog, [this, &dialog] { onPrintDialog(&dialog); });
         dialog.exec();
     });
+}
+
+// ---- Fonts for a Document ----
+
+void FrmMain::mnuFileDocumentFonts_Click() {
+    const QStringList files = chooseDocuments(this);
+    if (files.isEmpty()) return;
+    auto* dialog = new FrmDocumentFonts(*this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
+    dialog->showDocuments(files);
 }
 
 // ---- Font Preview ----

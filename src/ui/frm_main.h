@@ -34,6 +34,9 @@ class FrmFontPreview;
 class FrmHistory;
 class SampleFrame;
 
+// File > Fonts for a Document's question: the documents to read (a file dialog).
+QStringList askForDocuments(QWidget* parent);
+
 // The main window: renders the lists and forwards commands to the operations.
 class FrmMain : public QMainWindow, public OperationView {
     Q_OBJECT
@@ -48,6 +51,7 @@ public:
     // Commands, as the tables of main_commands.cpp wire them.
     void mnuFileFontPreview_Click();
     void mnuFileRefresh_Click();
+    void mnuFileDocumentFonts_Click();
     void mnuFilePrintSetup_Click();
     void mnuFilePrint_Click();
     void mnuFileExit_Click();
@@ -152,6 +156,9 @@ public:
 
     void hideSamples() override;
     void displayFont() override;
+
+    // Asks for the documents of File > Fonts for a Document; tests answer it.
+    std::function<QStringList(QWidget*)> chooseDocuments = askForDocuments;
 
     // Runs while a print dialog or print preview is open, with it; tests answer it.
     std::function<void(QDialog*)> onPrintDialog;

@@ -23,7 +23,7 @@ const std::vector<HelpTopic>& helpTopics() {
         {2060, "copy-set.html"},          {3000, "assigned-fonts-samples.html"},
         {3001, "all-fonts-samples.html"}, {3002, "traywick.html"},
         {3007, "traywick-status.html"},   {3008, "traywick-sets.html"},
-        {2070, "font-check.html"},
+        {2070, "font-check.html"},        {2071, "document-fonts.html"},
     };
     return topics;
 }

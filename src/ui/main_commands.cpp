@@ -18,6 +18,8 @@ const std::vector<Menu>& menuBarTable() {
          {
              {"mnuFileFontPreview", "&Font Preview...", nullptr, &M::mnuFileFontPreview_Click},
              {"mnuFileRefresh", "&Refresh Fonts", nullptr, &M::mnuFileRefresh_Click},
+             {"mnuFileDocumentFonts", "Fonts for a &Document...", nullptr,
+              &M::mnuFileDocumentFonts_Click},
              {"mnuFilePrintBreak", "-", nullptr, nullptr},
              {"mnuFilePrintSetup", "Print &Setup...", nullptr, &M::mnuFilePrintSetup_Click},
              {"mnuFilePrint", "&Print...", "Ctrl+P", &M::mnuFilePrint_Click},

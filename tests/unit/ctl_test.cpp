@@ -5,6 +5,7 @@
 #include "platform/font_selection.h"
 #include "support/ctl_runner.h"
 #include "support/data_files.h"
+#include "support/documents.h"
 #include "support/font_env.h"
 
 #include <QDir>
@@ -255,6 +256,86 @@ TEST_F(Ctl, OpenTypeAndType1FontsAreHiddenAndShownLikeAnyOther) {
     // A Type 1 font's metrics go with it.
     ok({u"delete"_s, u"Type One Test"_s, u"--yes"_s});
     EXPECT_FALSE(QFileInfo::exists(type1) || QFileInfo::exists(metrics));
+}
+
+TEST_F(Ctl, TheFontsOfDocumentsAreListedAndActivatedInOneStep) {
+    const QString dir = env.home() + u"/documents/"_s;
+    ASSERT_TRUE(QDir().mkpath(dir));
+    const auto write = [&](const QString& name, const QByteArray& bytes) {
+        QFile f(dir + name);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+        return f.fileName();
+    };
+    // Drawn with an installed font and one that is not: the PDF names them by PostScript name.
+    const QString poster = dir + u"poster.pdf"_s;
+    ASSERT_TRUE(lbtest::writePdf(poster, {lbtest::TempEnv::fixture(u"FixtureSans-Bold.ttf"_s),
+                                          lbtest::TempEnv::fixture(u"GammaTest-Regular.ttf"_s)}));
+    const QString logo =
+        write(u"logo.svg"_s,
+              R"(<svg><text font-family="'Alpha Test', Nowhere Sans, serif">a</text></svg>)");
+    const QString letter = dir + u"letter.odt"_s;
+    ASSERT_TRUE(lbtest::writeZip(
+        letter,
+        {{u"mimetype"_s, "application/vnd.oasis.opendocument.text"},
+         {u"content.xml"_s,
+          R"(<d xmlns:s="urn:oasis:names:tc:opendocument:xmlns:style:1.0" xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0"><s:font-face s:name="B" svg:font-family="'beta test'"/><s:font-face s:name="G" svg:font-family="Gone Grotesk"/></d>)"}}));
+    const QString report = dir + u"report.docx"_s;
+    ASSERT_TRUE(lbtest::writeZip(
+        report,
+        {{u"[Content_Types].xml"_s, "<Types/>"},
+         {u"word/fontTable.xml"_s,
+          R"(<w:fonts xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"><w:font w:name="Fixture Sans"/></w:fonts>)"},
+         {u"word/theme/theme1.xml"_s,
+          R"(<a:theme xmlns:a="a"><a:latin typeface="Absent Antiqua"/></a:theme>)"}}));
+    const QString broken = write(u"broken.pdf"_s, "%PDF-1.7\ntruncated");
+
+    QJsonObject listed = json({u"fonts"_s, u"--for"_s, poster, logo});
+    QStringList rowsListed;
+    for (const QJsonValue& f : listed[u"fonts"_s].toArray())
+        rowsListed << f[u"name"_s].toString() + u'|' + f[u"state"_s].toString() + u'|' +
+                          f[u"documents"_s].toArray().first().toString();
+    EXPECT_EQ(
+        rowsListed,
+        (QStringList{u"Alpha Test|active|"_s + logo, u"Fixture Sans|active|"_s + poster,
+                     u"GammaTest-Regular|missing|"_s + poster, u"Nowhere Sans|missing|"_s + logo}));
+
+    // Every installed font the documents use, and only those, is active; each missing family and
+    // the unreadable document are told, and the exit code says something is missing.
+    CtlRun r = runCtl({u"activate"_s, u"--for"_s, poster, logo, letter, report, broken});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "\"For poster.pdf and 3 more\" activated successfully.  Everything else is "
+                     "inactive.\n");
+    EXPECT_TRUE(r.err.contains(broken + u": the document is damaged"_s)) << r.err.toStdString();
+    EXPECT_TRUE(
+        r.err.contains(u"4 fonts are not catalogued on this machine: \"GammaTest-Regular\", "
+                       "\"Nowhere Sans\", \"Gone Grotesk\", \"Absent Antiqua\""_s))
+        << r.err.toStdString();
+    EXPECT_EQ(fcList(), files({sans[0], sans[1], sans[2], alpha, beta, mono}));
+    EXPECT_EQ(pairs(), (QStringList{u"For poster.pdf and 3 more|Alpha Test"_s,
+                                    u"For poster.pdf and 3 more|Beta Test"_s,
+                                    u"For poster.pdf and 3 more|Fixture Sans"_s}));
+
+    // A set of that name is replaced: it holds the document's fonts and nothing else.
+    ok({u"add-set"_s, u"For poster.pdf"_s});
+    ok({u"assign"_s, u"For poster.pdf"_s, u"Quote \"Test\""_s});
+    r = runCtl({u"--json"_s, u"activate"_s, u"--for"_s, poster});
+    EXPECT_EQ(r.exitCode, 1);
+    const QJsonObject activated = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    EXPECT_EQ(activated[u"set"_s].toString(), "For poster.pdf");
+    EXPECT_EQ(activated[u"missing"_s].toArray(), QJsonArray{u"GammaTest-Regular"_s});
+    EXPECT_EQ(fcList(), files({sans[0], sans[1], sans[2], mono}));
+    EXPECT_EQ(
+        rows(u"SELECT [Font Name] FROM [Assigned Fonts] WHERE [Set Name] = 'For poster.pdf'"_s),
+        QStringList{u"Fixture Sans"_s});
+    EXPECT_EQ(json({u"fonts"_s, u"--for"_s, logo})[u"fonts"_s].toArray().first()[u"state"_s],
+              u"inactive"_s);
+
+    // Nothing readable: refused, nothing changed.
+    const QStringList before = everything();
+    EXPECT_TRUE(refused({u"activate"_s, u"--for"_s, broken, dir + u"none.svg"_s})
+                    .contains(u"Nothing has been changed."_s));
+    EXPECT_EQ(everything(), before);
+    EXPECT_EQ(fcList(), files({sans[0], sans[1], sans[2], mono}));
 }
 
 TEST_F(Ctl, RefusalsSayWhyAndChangeNothing) {
@@ -796,6 +877,19 @@ TEST_F(Ctl, TheManualPageDocumentsEveryCommandAndJsonKey) {
     keys += report.keys() + report[u"sets"_s][0].toObject().keys();
     keys += json({u"autoassign"_s}).keys();
     keys += json({u"install"_s, lbtest::TempEnv::fixture(u"GammaTest-Regular.ttf"_s)}).keys();
+    // The fonts of documents, one of them unreadable.
+    const QString svg = env.home() + u"/a.svg"_s;
+    QFile svgFile(svg);
+    ASSERT_TRUE(svgFile.open(QIODevice::WriteOnly));
+    svgFile.write(R"(<svg font-family="Alpha Test"/>)");
+    svgFile.close();
+    const QJsonObject used =
+        QJsonDocument::fromJson(
+            runCtl({u"--json"_s, u"fonts"_s, u"--for"_s, svg, svg + u".pdf"_s}).out.toUtf8())
+            .object();
+    keys += used.keys() + used[u"fonts"_s][0].toObject().keys() +
+            used[u"unread"_s][0].toObject().keys();
+    keys += json({u"activate"_s, u"--for"_s, svg}).keys();
     const CtlRun refreshed = ok({u"refresh"_s, u"--json"_s});
     keys += QJsonDocument::fromJson(refreshed.out.toUtf8()).object().keys();
     for (const QString& key : keys)

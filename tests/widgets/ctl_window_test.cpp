@@ -6,7 +6,9 @@
 #include "support/ctl_runner.h"
 #include "support/data_files.h"
 #include "support/real_fonts.h"
+#include "support/widget_helpers.h"
 #include "ui/font_grid.h"
+#include "ui/frm_document_fonts.h"
 #include "ui/frm_main.h"
 
 #include <QAction>
@@ -15,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 using namespace lb;
@@ -191,3 +194,61 @@ TEST_F(CtlBesideWindow, TheWindowReadsAgainOnlyWhatAnotherProgramChanged) {
 }
 
 } // namespace
+
+TEST_F(CtlBesideWindow, FontsForADocumentShowsTheirStatesAndActivatesThemFromTheKeyboard) {
+    const QString svg = env.home() + u"/logo.svg"_s;
+    QFile f(svg);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(
+        R"(<svg><text font-family="Alpha Test, 'Nowhere Sans'"/><text style="font-family: FixtureSans-Bold"/></svg>)");
+    f.close();
+    const QString broken = env.home() + u"/old.pdf"_s;
+    QFile b(broken);
+    ASSERT_TRUE(b.open(QIODevice::WriteOnly));
+    b.write("%PDF-1.4\ncut short");
+    b.close();
+    ctl({u"add-set"_s, u"Other"_s});
+    ctl({u"assign"_s, u"Other"_s, u"Beta Test"_s});
+    ctl({u"activate"_s, u"Other"_s});
+    comeBack();
+
+    w->chooseDocuments = [&](QWidget*) { return QStringList{svg, broken}; };
+    w->command(u"mnuFileDocumentFonts"_s)->trigger();
+    auto* d = qobject_cast<FrmDocumentFonts*>(lbtest::shownWindow(u"frmDocumentFonts"_s));
+    ASSERT_NE(d, nullptr);
+    auto* list = d->findChild<QTreeWidget*>(u"lstFonts"_s);
+    const auto rows = [&] {
+        QStringList out;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            out << list->topLevelItem(i)->text(0) + u'|' + list->topLevelItem(i)->text(1);
+        return out;
+    };
+    EXPECT_EQ(rows(), (QStringList{u"Alpha Test|inactive"_s, u"Fixture Sans|inactive"_s,
+                                   u"Nowhere Sans|missing"_s}));
+    EXPECT_TRUE(d->findChild<QLabel*>(u"lblProblems"_s)->text().startsWith(broken + u": "_s));
+
+    d->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(d));
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_F1);
+    EXPECT_EQ(lbtest::shownHelpPage(), "document-fonts.html");
+    lbtest::shownHelp()->close();
+    d->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(d));
+    // A button's letter clicks it a moment later, as the button is seen to go down.
+    QTest::keyClick(d, Qt::Key_A, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return setBox()->currentText() == "For logo.svg"; }));
+    EXPECT_EQ(fcList(), lbtest::sorted({sans[0], sans[1], sans[2], alpha, mono}));
+    EXPECT_EQ(rows(), (QStringList{u"Alpha Test|active"_s, u"Fixture Sans|active"_s,
+                                   u"Nowhere Sans|missing"_s}));
+
+    // Assigned to the set in the set box instead.
+    typeSet(u"Body"_s);
+    d->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(d));
+    QTest::keyClick(d, Qt::Key_S, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return pairs().startsWith("Body/"); }));
+    EXPECT_EQ(pairs(), "Body/Alpha Test,Body/Fixture Sans,For logo.svg/Alpha Test,For "
+                       "logo.svg/Fixture Sans,Other/Beta Test");
+    d->close();
+}
