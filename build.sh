@@ -13,7 +13,9 @@ PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libsqlcipher-dev libfont
           # Checking the desktop entries, and the Debian package's dependencies.
           desktop-file-utils dpkg-dev file
           # Command-line tests: the sqlcipher shell with the collation, the manual page checked.
-          sqlcipher groff-base)
+          sqlcipher groff-base
+          # The translation tools: the texts' template and compiled translations.
+          qt6-l10n-tools qt6-tools-dev)
 
 # Only the package step: checking the Debian package as a distribution would.
 PACKAGE_TOOLS=(lintian)
