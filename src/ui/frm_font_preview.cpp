@@ -213,7 +213,7 @@ FrmFontPreview::FrmFontPreview(FrmMain& main) : QDialog(nullptr), main_(main) {
     grdSample_->setWhatsThis(whatsThisText(QStringLiteral("grdSample.2035")));
     panel3_->setWhatsThis(whatsThisText(QStringLiteral("barStatusPanel3.2035")));
     render();
-    setStatus(PreviewPrompt);
+    setStatus(previewPrompt());
     const int dpi = logicalDpiX() > 0 ? logicalDpiX() : 96;
     // Wide enough for the two designed columns of the grid and the buttons; centred.
     resize(std::max(640, int((2000 + 4950 + 1900) * dpi / 1440)), 620);
