@@ -2,6 +2,7 @@
 
 #include "core/database.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QFontMetricsF>
 #include <QLocale>
@@ -9,6 +10,13 @@
 #include <QPainter>
 
 namespace lb {
+
+namespace {
+// The texts of this file, under one context for translators.
+struct T {
+    Q_DECLARE_TR_FUNCTIONS(Report)
+};
+} // namespace
 
 ReportObject& ReportSection::object(const QString& objectName) {
     for (ReportObject& o : objects)
@@ -98,7 +106,7 @@ ReportRun Report::print(QPagedPaintDevice& device) {
     singleRows_.clear();
     QPainter painter;
     if (!painter.begin(&device)) {
-        run.error = QStringLiteral("The printer or file could not be opened.");
+        run.error = T::tr("The printer or file could not be opened.");
         return run;
     }
     Page page(device, painter);
@@ -166,7 +174,7 @@ ReportRun Report::print(QPagedPaintDevice& device) {
     finishPage();
     run.pages = page.number;
     if (!painter.end() || failed) {
-        run.error = QStringLiteral("The report could not be written out completely.");
+        run.error = T::tr("The report could not be written out completely.");
         return run;
     }
     run.ok = true;
