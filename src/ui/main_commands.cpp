@@ -250,7 +250,7 @@ Commands buildCommands(FrmMain& window, QWidget* buttonParent) {
         addMenu(window, window.menuBar()->addMenu(shown(entry.caption)), entry, out);
 
     // Holds the context menus; never shown in the menu bar.
-    out.popup = window.menuBar()->addMenu(QStringLiteral("PopupMenu"));
+    out.popup = window.menuBar()->addMenu(QCoreApplication::translate("MainCommands", "PopupMenu"));
     out.popup->setObjectName(QStringLiteral("mnuPopup"));
     for (const Menu& entry : popupTable())
         addMenu(window, out.popup->addMenu(shown(entry.caption)), entry, out);
