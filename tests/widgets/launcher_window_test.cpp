@@ -24,6 +24,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -497,19 +498,24 @@ TEST_F(Launcher, RefusesWhatItCannotUseAndLeavesItAsItWas) {
 } // namespace
 
 TEST_F(Launcher, ShowsTheTranslationOfTheDesktopsLanguage) {
-    // An installation with a German translation of one caption.
+    // An installation with a German translation of one caption, made as a translator makes
+    // it: from the template the build wrote.
     const QString share = env.root() + "/share";
     QDir().mkpath(share + "/translations");
     for (const QString& entry :
          QDir(LB_SHARE_DIR).entryList(QDir::AllEntries | QDir::NoDotAndDotDot))
         QFile::link(QString(LB_SHARE_DIR "/") + entry, share + "/" + entry);
+    QFile source(LB_TRANSLATION_TEMPLATE);
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    QString text = QString::fromUtf8(source.readAll());
+    const QRegularExpression caption(
+        "(<source>Activate &amp;Set</source>\\s*)<translation type=\"unfinished\"></translation>");
+    ASSERT_TRUE(caption.match(text).hasMatch());
+    text.replace(caption, "\\1<translation>Satz &amp;aktivieren</translation>");
     const QString ts = env.root() + "/letterbay_de.ts";
     QFile file(ts);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("<?xml version=\"1.0\" encoding=\"utf-8\"?><!DOCTYPE TS><TS version=\"2.1\" "
-               "language=\"de\"><context><name>lb::FrmLauncher</name><message><source>Activate "
-               "&amp;Set</source><translation>Satz &amp;aktivieren</translation></message>"
-               "</context></TS>");
+    file.write(text.toUtf8());
     file.close();
     ASSERT_EQ(QProcess::execute(LB_LRELEASE,
                                 {"-silent", ts, "-qm", share + "/translations/letterbay_de.qm"}),
