@@ -670,11 +670,9 @@ void FrmMain::grdFonts_DblClick(int index) {
 }
 
 QString FrmMain::captionTip(const QString& caption) {
-    if (caption == QLatin1String("lblFonts"))
-        return countTip(allFonts_.size());
+    if (caption == QLatin1String("lblFonts")) return countTip(allFonts_.size());
     if (caption == QLatin1String("lblAssigned"))
-        return setBoxText().isEmpty() ? QString()
-                                      : countTip(assignedFonts_.size());
+        return setBoxText().isEmpty() ? QString() : countTip(assignedFonts_.size());
     if (caption == QLatin1String("lblSets")) {
         QString active;
         try {
