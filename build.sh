@@ -18,7 +18,9 @@ PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libsqlcipher-dev libfont
           sqlcipher groff-base
           # Running GTK programs follow an activation: GNOME's settings daemon and a GTK 3
           # program on a private X server and session bus.
-          xvfb xauth dbus gnome-settings-daemon python3-gi gir1.2-gtk-3.0)
+          xvfb xauth dbus gnome-settings-daemon python3-gi gir1.2-gtk-3.0
+          # The translation tools: the texts' template and compiled translations.
+          qt6-l10n-tools qt6-tools-dev)
 
 # Only the package step: checking the Debian package as a distribution would.
 PACKAGE_TOOLS=(lintian)

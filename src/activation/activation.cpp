@@ -7,29 +7,36 @@
 #include "core/settings.h"
 #include "sets/set_maintenance.h"
 
+#include <QCoreApplication>
 #include <QRandomGenerator>
 
 namespace lb {
 
+namespace {
+// The texts of this file, under one context for translators.
+struct T {
+    Q_DECLARE_TR_FUNCTIONS(Activation)
+};
+} // namespace
+
 FontStateError::FontStateError(const QString& why) : std::runtime_error(why.toStdString()) {}
 
 QString fontStateFailureText(const QString& why, const QString& lb) {
-    return QStringLiteral("Your fonts could not be hidden or shown for the other programs: ") +
-           why + lb + lb +
-           QStringLiteral("No font was hidden or shown, and nothing has been changed.");
+    return T::tr("Your fonts could not be hidden or shown for the other programs: ") + why + lb +
+           lb + T::tr("No font was hidden or shown, and nothing has been changed.");
 }
 
 QString operationFailureText(const std::exception& e, const QString& lb) {
     if (const auto* state = dynamic_cast<const FontStateError*>(&e))
         return fontStateFailureText(state->why(), lb);
-    const QString kept = QStringLiteral("What the operation had begun to change in the font "
-                                        "database was undone; your fonts, sets and settings are as "
-                                        "they were before it.");
+    const QString kept = T::tr("What the operation had begun to change in the font "
+                               "database was undone; your fonts, sets and settings are as "
+                               "they were before it.");
     if (const auto* db = dynamic_cast<const DbError*>(&e))
-        return QStringLiteral("The font database could not be read or changed, so the operation "
-                              "was not completed.") +
+        return T::tr("The font database could not be read or changed, so the operation "
+                     "was not completed.") +
                lb + lb + kept + lb + lb + QStringLiteral("(") + db->message() + QStringLiteral(")");
-    return QStringLiteral("The operation could not be completed.") + lb + lb + kept + lb + lb +
+    return T::tr("The operation could not be completed.") + lb + lb + kept + lb + lb +
            QStringLiteral("(") + QString::fromUtf8(e.what()) + QStringLiteral(")");
 }
 
@@ -147,9 +154,8 @@ void activate(MainContext& ctx, const QString& set, bool force) {
     const QString stored = activatedSet(app);
     const QString previous = force ? QString() : stored;
 
-    view.setMessage(only ? QStringLiteral("Inactivating all fonts not found in \"") + set +
-                               QStringLiteral("\"...")
-                         : QStringLiteral("Activating all sets..."));
+    view.setMessage(only ? T::tr("Inactivating all fonts not found in \"%1\"...").arg(set)
+                         : T::tr("Activating all sets..."));
     view.activationStarted(set);
     view.hideSamples();
     view.yield();
@@ -168,7 +174,7 @@ void activate(MainContext& ctx, const QString& set, bool force) {
         app.setActivated = only;
 
         if (view.showsFontLists()) {
-            view.setMessage(QStringLiteral("Resetting All Fonts list..."));
+            view.setMessage(T::tr("Resetting All Fonts list..."));
             view.yield();
             Fill_AllFonts(ctx);
             view.fillSets();
@@ -179,28 +185,28 @@ void activate(MainContext& ctx, const QString& set, bool force) {
     // when it is one.
     const QStringList unmet = ctx.fonts.resources.unmet();
     if (!unmet.isEmpty()) {
-        const QString what = only ? QStringLiteral("\"") + set + QStringLiteral("\" is active")
-                                  : QStringLiteral("All sets are active");
-        view.setMessage(what + QStringLiteral(", but other programs do not see every font as "
-                                              "they should."));
+        view.setMessage(only ? T::tr("\"%1\" is active, but other programs do not see every font "
+                                     "as they should.")
+                                   .arg(set)
+                             : T::tr("All sets are active, but other programs do not see every "
+                                     "font as they should."));
         Messenger& m = app.messages;
-        m.title =
-            only ? QStringLiteral("Activate Selected Set") : QStringLiteral("Activate All Sets");
-        m.text = what +
-                 QStringLiteral(", but other programs do not see these fonts as they "
-                                "should:") +
+        m.title = only ? T::tr("Activate Selected Set") : T::tr("Activate All Sets");
+        m.text = (only ? T::tr("\"%1\" is active, but other programs do not see these fonts as "
+                               "they should:")
+                             .arg(set)
+                       : T::tr("All sets are active, but other programs do not see these fonts "
+                               "as they should:")) +
                  app.lineBreak + app.lineBreak + unmet.mid(0, 10).join(app.lineBreak) +
-                 (unmet.size() > 10
-                      ? app.lineBreak + QStringLiteral("and %1 more.").arg(unmet.size() - 10)
-                      : QString());
+                 (unmet.size() > 10 ? app.lineBreak + T::tr("and %1 more.").arg(unmet.size() - 10)
+                                    : QString());
         m.Msg_Critical();
         view.activationApplied(set);
         return;
     }
     view.setMessage(
-        only ? QStringLiteral("\"") + set +
-                   QStringLiteral("\" activated successfully.  Everything else is inactive.")
-             : QStringLiteral(" All sets activated successfully.  No fonts are inactive."));
+        only ? T::tr("\"%1\" activated successfully.  Everything else is inactive.").arg(set)
+             : T::tr(" All sets activated successfully.  No fonts are inactive."));
     view.activationApplied(set);
 }
 
@@ -265,8 +271,8 @@ void Activate_Sets(MainContext& ctx, bool only) {
         app.datSets->refresh();
         set = boxText.isEmpty() ? QString() : findSet(app, boxText);
         if (set.isEmpty()) {
-            m.title = QStringLiteral("Activate Selected Set");
-            m.text = QStringLiteral("You must first select a set.");
+            m.title = T::tr("Activate Selected Set");
+            m.text = T::tr("You must first select a set.");
             m.Msg_Critical();
             view.focusSetBox();
             return;
@@ -287,9 +293,7 @@ bool Reapply_ActiveSet(MainContext& ctx) {
     AppState& app = ctx.app;
     const QString set = activatedSet(app);
     app.setActivated = !set.isEmpty();
-    if (!set.isEmpty())
-        ctx.view.setMessage(QStringLiteral("\"") + set +
-                            QStringLiteral("\" is the currently active set."));
+    if (!set.isEmpty()) ctx.view.setMessage(T::tr("\"%1\" is the currently active set.").arg(set));
     bool applied = false;
     if (!fontStateInStep(ctx)) {
         app.currentSetName = set;

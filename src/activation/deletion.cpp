@@ -9,33 +9,37 @@
 #include "core/schema.h"
 #include "samples/sample_pane.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QHash>
 #include <QSet>
 
 namespace lb {
 
+namespace {
+// The texts of this file, under one context for translators.
+struct T {
+    Q_DECLARE_TR_FUNCTIONS(Deletion)
+};
+} // namespace
+
 QString deletedText(int selected, int deleted, const QStringList& failed, int system,
                     const QString& onlyName) {
-    const QString systemText = QStringLiteral("  None of the selected system fonts were deleted.");
+    const QString systemText = T::tr("  None of the selected system fonts were deleted.");
     if (failed.isEmpty()) {
-        if (deleted == 0)
-            return QStringLiteral("All selected fonts were system fonts, none were deleted.");
-        if (selected == 1)
-            return QStringLiteral("\"") + onlyName + QStringLiteral("\" deleted successfully.");
+        if (deleted == 0) return T::tr("All selected fonts were system fonts, none were deleted.");
+        if (selected == 1) return T::tr("\"%1\" deleted successfully.").arg(onlyName);
         if (deleted < selected)
-            return QString::number(deleted) + QStringLiteral(" of ") + QString::number(selected) +
-                   QStringLiteral(" fonts deleted successfully.") + systemText;
-        return QString::number(deleted) + QStringLiteral(" fonts deleted successfully.");
+            return T::tr("%1 of %2 fonts deleted successfully.").arg(deleted).arg(selected) +
+                   systemText;
+        return T::tr("%1 fonts deleted successfully.").arg(deleted);
     }
-    QString text = deleted == 0 ? QStringLiteral("No font was deleted.")
-                                : QString::number(deleted) + QStringLiteral(" of ") +
-                                      QString::number(selected) +
-                                      QStringLiteral(" fonts deleted successfully.");
-    text += failed.size() == 1 ? QStringLiteral("  \"") + failed.first() +
-                                     QStringLiteral("\" could not be removed from your PC.")
-                               : QStringLiteral("  ") + QString::number(failed.size()) +
-                                     QStringLiteral(" fonts could not be removed from your PC.");
+    QString text = deleted == 0
+                       ? T::tr("No font was deleted.")
+                       : T::tr("%1 of %2 fonts deleted successfully.").arg(deleted).arg(selected);
+    text += failed.size() == 1
+                ? T::tr("  \"%1\" could not be removed from your PC.").arg(failed.first())
+                : T::tr("  %1 fonts could not be removed from your PC.").arg(failed.size());
     if (system > 0) text += systemText;
     return text;
 }
@@ -77,8 +81,8 @@ QHash<QString, QString> sharedFiles(Database& db, const QStringList& chosen) {
             if (!picked.contains(fontRef(file, int(st.int64(1))))) others << st.text(0);
         others.removeDuplicates();
         if (!others.isEmpty())
-            shared.insert(file, QStringLiteral("its file also holds %1, which was not chosen.  "
-                                               "Choose every font of the file to delete it.")
+            shared.insert(file, T::tr("its file also holds %1, which was not chosen.  "
+                                       "Choose every font of the file to delete it.")
                                     .arg(others.join(QStringLiteral(", "))));
     }
     return shared;
@@ -90,14 +94,14 @@ void reportKept(MainContext& ctx, const std::vector<std::pair<QString, QString>>
     QStringList lines;
     for (const auto& [what, why] : kept) {
         if (lines.size() == 20) {
-            lines << QStringLiteral("and %1 more").arg(kept.size() - 20);
+            lines << T::tr("and %1 more").arg(kept.size() - 20);
             break;
         }
         lines << what + QStringLiteral(": ") + why;
     }
-    m.title = QStringLiteral("Delete Fonts");
-    m.text = QStringLiteral("These fonts could not be removed from your PC.  They keep their "
-                            "place in the catalogue and in your sets:") +
+    m.title = T::tr("Delete Fonts");
+    m.text = T::tr("These fonts could not be removed from your PC.  They keep their "
+                   "place in the catalogue and in your sets:") +
              lb + lb + lines.join(lb);
     m.Msg_Critical();
 }
@@ -119,12 +123,12 @@ struct Deletion {
 
 bool askToDelete(MainContext& ctx, const QStringList& names) {
     Messenger& m = ctx.app.messages;
-    m.title = QStringLiteral("Confirm Delete");
+    m.title = T::tr("Confirm Delete");
     m.text = names.size() == 1
-                 ? QStringLiteral("Are you sure you want to permanently remove \"") +
-                       names.first() + QStringLiteral("\" from your PC?")
-                 : QStringLiteral("Are you sure you want to permanently remove these ") +
-                       QString::number(names.size()) + QStringLiteral(" fonts from your PC?");
+                 ? T::tr("Are you sure you want to permanently remove \"%1\" from your PC?")
+                       .arg(names.first())
+                 : T::tr("Are you sure you want to permanently remove these %1 fonts from your PC?")
+                       .arg(names.size());
     m.Msg_YesNo();
     return m.answeredYes();
 }
@@ -187,7 +191,7 @@ void removeFonts(MainContext& ctx, Deletion& d) {
     FontListModel& list = ctx.allFonts;
     view.hideSamples();
     view.clearAssignedFonts();
-    view.setMessage(QStringLiteral("Deleting fonts..."));
+    view.setMessage(T::tr("Deleting fonts..."));
     view.yield();
     Busy busy(ctx, 0);
     std::vector<Candidate>& candidates = d.candidates;
@@ -208,8 +212,8 @@ void removeFonts(MainContext& ctx, Deletion& d) {
     if (!journal) {
         busy.done();
         view.setMessage(QString());
-        m.title = QStringLiteral("Delete Fonts");
-        m.text = QStringLiteral("No font was deleted: no record of the deletion could be kept.") +
+        m.title = T::tr("Delete Fonts");
+        m.text = T::tr("No font was deleted: no record of the deletion could be kept.") +
                  app.lineBreak + app.lineBreak + journalProblem;
         m.Msg_Critical();
         view.handleButtons();
@@ -386,8 +390,7 @@ bool Delete_FontCopies(MainContext& ctx, const std::vector<QByteArray>& paths) {
         // to would remove nothing and call it done.
         if (QFile::encodeName(path) != paths[size_t(i)])
             d.refusedFiles.push_back(
-                {stored, QStringLiteral("its name is not valid text; rename or delete it in a "
-                                        "file manager")});
+                {stored, T::tr("its name is not valid text; rename or delete it in a file manager")});
         d.candidates.push_back(Candidate{face, refs});
     }
     if (d.candidates.empty()) {

@@ -4,7 +4,16 @@
 #include "platform/file_journal.h"
 #include "preview/installation.h"
 
+#include <QCoreApplication>
+
 namespace lb {
+
+namespace {
+// The texts of this file, under one context for translators.
+struct T {
+    Q_DECLARE_TR_FUNCTIONS(InterruptedWork)
+};
+} // namespace
 
 namespace {
 
@@ -70,9 +79,9 @@ QStringList Recover_InterruptedWork(MainContext& ctx) {
     if (!problems.isEmpty()) {
         Messenger& m = ctx.app.messages;
         m.title = QStringLiteral("Letterbay");
-        m.text = QStringLiteral("An installation or deletion that was cut off earlier could not be "
-                                "completely finished or undone; it is tried again at the next "
-                                "start.  Your fonts are kept under hidden names until then:") +
+        m.text = T::tr("An installation or deletion that was cut off earlier could not be "
+                       "completely finished or undone; it is tried again at the next "
+                       "start.  Your fonts are kept under hidden names until then:") +
                  ctx.app.lineBreak + ctx.app.lineBreak + problems.join(ctx.app.lineBreak);
         m.Msg_Critical();
     }

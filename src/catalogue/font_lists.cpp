@@ -5,12 +5,20 @@
 #include "core/schema.h"
 #include "core/settings.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 
 namespace lb {
 
+namespace {
+// The texts of this file, under one context for translators.
+struct T {
+    Q_DECLARE_TR_FUNCTIONS(FontLists)
+};
+} // namespace
+
 QString fontCountText(int count) {
-    return QStringLiteral("Fonts: ") + QString::number(count);
+    return T::tr("Fonts: %1").arg(count);
 }
 
 void Fill_AllFonts(MainContext& ctx) {
@@ -24,7 +32,7 @@ void Fill_AllFonts(MainContext& ctx) {
     const int rows = count.step() ? int(count.int64(0)) : 0;
     if (rows == 0) return;
     Busy busy(ctx, rows);
-    view.setMessage(QStringLiteral("Loading your fonts..."));
+    view.setMessage(T::tr("Loading your fonts..."));
     view.yield();
 
     app.currentFontName.clear();
@@ -44,8 +52,8 @@ void Fill_AllFonts(MainContext& ctx) {
 
     busy.done();
     view.handleButtons();
-    view.setMessage(ctx.unassignedOnly ? QStringLiteral("Unassigned Fonts loaded successfully.")
-                                       : QStringLiteral("All Fonts loaded successfully."));
+    view.setMessage(ctx.unassignedOnly ? T::tr("Unassigned Fonts loaded successfully.")
+                                       : T::tr("All Fonts loaded successfully."));
     view.setFontCount(fontCountText(ctx.fontCount));
 }
 
@@ -102,10 +110,8 @@ void Show_OutsideChanges(MainContext& ctx) {
         ctx.assignedFonts.set.clear();
     }
     view.handleButtons();
-    view.setMessage(active.isEmpty()
-                        ? QStringLiteral("All sets are active.  No fonts are inactive.")
-                        : QStringLiteral("\"") + active +
-                              QStringLiteral("\" is the currently active set."));
+    view.setMessage(active.isEmpty() ? T::tr("All sets are active.  No fonts are inactive.")
+                                     : T::tr("\"%1\" is the currently active set.").arg(active));
 }
 
 int insertFace(FontListModel& list, const QString& face, int state) {

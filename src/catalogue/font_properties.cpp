@@ -4,22 +4,29 @@
 #include "core/schema.h"
 #include "samples/sample_pane.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLocale>
 
 namespace lb {
 
+namespace {
+// The texts of this file, under one context for translators.
+struct T {
+    Q_DECLARE_TR_FUNCTIONS(FontProperties)
+};
+} // namespace
+
 QString propertiesCaption(MainContext& ctx) {
     ctx.app.currentFontName = ctx.app.pickedFontName;
     if (ctx.app.sourceFormName == SourcePreview &&
         faceFiles(ctx.app, ctx.app.currentFontName).isEmpty())
-        return QStringLiteral("Font Properties - ") + ctx.app.currentFontName +
-               QStringLiteral(" (Not Installed)");
+        return T::tr("Font Properties - %1 (Not Installed)").arg(ctx.app.currentFontName);
     const int state = IsIt_Inactive(ctx);
-    return QStringLiteral("Font Properties - ") + ctx.app.currentFontName +
-           (state == StateInactive ? QStringLiteral(" (Inactivated)")
-            : state == StateSystem ? QStringLiteral(" (System Font)")
-                                   : QStringLiteral(" (Active)"));
+    return (state == StateInactive ? T::tr("Font Properties - %1 (Inactivated)")
+            : state == StateSystem ? T::tr("Font Properties - %1 (System Font)")
+                                   : T::tr("Font Properties - %1 (Active)"))
+        .arg(ctx.app.currentFontName);
 }
 
 QString modifiedText(const QDateTime& time, const QString& am, const QString& pm) {

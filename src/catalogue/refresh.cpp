@@ -8,6 +8,7 @@
 #include "core/settings.h"
 #include "sets/auto_assign.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -15,6 +16,13 @@
 #include <map>
 
 namespace lb {
+
+namespace {
+// The texts of this file, under one context for translators.
+struct T {
+    Q_DECLARE_TR_FUNCTIONS(Refresh)
+};
+} // namespace
 
 bool isTrueTypeValue(const QString& valueName) {
     return valueName.endsWith(QLatin1String("(TrueType)"), Qt::CaseSensitive);
@@ -88,7 +96,7 @@ int faceCount(const std::vector<const CatalogueRow*>& rows) {
 }
 
 QString fontsText(int n) {
-    return n == 1 ? QStringLiteral("1 font") : QString::number(n) + QStringLiteral(" fonts");
+    return n == 1 ? T::tr("1 font") : T::tr("%1 fonts").arg(n);
 }
 
 // One question for every such folder, No the default: Yes drops fonts and their assignments.
@@ -102,21 +110,22 @@ bool keepMissing(MainContext& ctx,
             lines << QStringLiteral("%1  (%2)").arg(folder, fontsText(faceCount(rows)));
     }
     if (missing.size() > size_t(lines.size()))
-        lines << QStringLiteral("and %1 more folders").arg(missing.size() - size_t(lines.size()));
+        lines << T::tr("and %1 more folders").arg(missing.size() - size_t(lines.size()));
     const int total = faceCount(all);
     Messenger& m = ctx.app.messages;
     const QString lb = ctx.app.lineBreak;
-    m.title = QStringLiteral("Refresh Fonts");
-    m.text = (missing.size() == 1 ? QStringLiteral("This folder held ") + fontsText(total) +
-                                        QStringLiteral(" of yours and is now gone or empty")
-                                  : QStringLiteral("These folders held ") + fontsText(total) +
-                                        QStringLiteral(" of yours and are now gone or empty")) +
-             QStringLiteral(".  A disk may not be connected:") + lb + lb + lines.join(lb) + lb +
-             lb + QStringLiteral("Remove ") +
-             (total == 1 ? QStringLiteral("this font and its")
-                         : QStringLiteral("these fonts and their")) +
-             QStringLiteral(" set assignments from Letterbay?  (No keeps them until the disk is "
-                            "back.)");
+    m.title = T::tr("Refresh Fonts");
+    m.text = (missing.size() == 1
+                  ? T::tr("This folder held %1 of yours and is now gone or empty.  A disk may "
+                          "not be connected:")
+                  : T::tr("These folders held %1 of yours and are now gone or empty.  A disk may "
+                          "not be connected:"))
+                 .arg(fontsText(total)) +
+             lb + lb + lines.join(lb) + lb + lb +
+             (total == 1 ? T::tr("Remove this font and its set assignments from Letterbay?  (No "
+                                 "keeps them until the disk is back.)")
+                         : T::tr("Remove these fonts and their set assignments from Letterbay?  "
+                                 "(No keeps them until the disk is back.)"));
     m.Msg_YesNoDefaultNo();
     return !m.answeredYes();
 }
@@ -126,11 +135,11 @@ void reportUnusableNames(MainContext& ctx, const QStringList& names) {
     Messenger& m = ctx.app.messages;
     const QString lb = ctx.app.lineBreak;
     QStringList shown = names.mid(0, 20);
-    if (names.size() > shown.size())
-        shown << QStringLiteral("and %1 more").arg(names.size() - shown.size());
-    m.title = QStringLiteral("Refresh Fonts");
-    m.text = QStringLiteral("These font files were left out because their names are not valid "
-                            "text.  Rename them to use them in Letterbay:") +
+    if (names.size() > shown.size()) shown << T::tr("and %1 more").arg(names.size() - shown.size());
+    m.title = T::tr("Refresh Fonts");
+    m.text = T::tr("These font files were left out because their names are not valid text.  "
+                   "Rename them to use them in Letterbay:") +
+
              lb + lb + shown.join(lb);
     m.Msg_Info();
 }
@@ -151,7 +160,7 @@ void Refresh_Fonts(MainContext& ctx) {
     const std::vector<CatalogueRow> old = catalogueRows(db);
     if (!old.empty()) {
         view.setProgressRange(0, int(old.size()));
-        view.setMessage(QStringLiteral("Clearing out existing fonts..."));
+        view.setMessage(T::tr("Clearing out existing fonts..."));
         view.yield();
         view.setProgressValue(int(old.size()));
     }
@@ -160,7 +169,7 @@ void Refresh_Fonts(MainContext& ctx) {
     // text is up first, with a busy bar, and the bar counts once the values are known.
     view.setProgressRange(0, 0);
     view.setProgressValue(0);
-    view.setMessage(QStringLiteral("Retrieving your fonts..."));
+    view.setMessage(T::tr("Retrieving your fonts..."));
     view.yield();
     // Every installed value is read, whatever the length of its name or file.
     const std::vector<FontValue> values = ctx.fonts.registry.enumerate();
@@ -237,7 +246,7 @@ void Refresh_Fonts(MainContext& ctx) {
 
     ctx.fontCount = 0;
     view.setProgressValue(0);
-    view.setMessage(QStringLiteral("Sorting and loading your fonts..."));
+    view.setMessage(T::tr("Sorting and loading your fonts..."));
     view.yield();
     app.datFonts->refresh();
     app.datAssigned->refresh();
@@ -281,7 +290,7 @@ void Refresh_Fonts(MainContext& ctx) {
     }
 
     view.setProgressValue(0);
-    view.setMessage(QStringLiteral("Checking for Assigned Fonts deleted outside of Letterbay..."));
+    view.setMessage(T::tr("Checking for Assigned Fonts deleted outside of Letterbay..."));
     view.yield();
     db.exec(QStringLiteral(
         "DELETE FROM [Assigned Fonts] WHERE NOT EXISTS "
@@ -294,9 +303,8 @@ void Refresh_Fonts(MainContext& ctx) {
     view.clearAssignedFonts();
     view.handleButtons();
     app.currentSetName.clear();
-    view.setMessage(app.addAutoAssign
-                        ? QStringLiteral("Fonts loaded, AutoAssign completed successfully.")
-                        : QStringLiteral("Fonts loaded successfully."));
+    view.setMessage(app.addAutoAssign ? T::tr("Fonts loaded, AutoAssign completed successfully.")
+                                      : T::tr("Fonts loaded successfully."));
     view.setFontCount(fontCountText(ctx.fontCount));
     reportUnusableNames(ctx, ctx.fonts.registry.unusableNames());
 }

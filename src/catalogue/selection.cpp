@@ -1,6 +1,15 @@
 #include "catalogue/selection.h"
 
+#include <QCoreApplication>
+
 namespace lb {
+
+namespace {
+// The texts of this file, under one context for translators.
+struct T {
+    Q_DECLARE_TR_FUNCTIONS(Selection)
+};
+} // namespace
 
 namespace {
 
@@ -14,13 +23,11 @@ void selectOnly(FontListModel& list, int row) {
 } // namespace
 
 QString selectionText(const FontListModel& list, const QString& picked, const QString& caption) {
-    if (list.selectedCount == 1)
-        return QStringLiteral("\"") + picked + QStringLiteral("\" selected from ") + caption +
-               QStringLiteral(".");
+    if (list.selectedCount == 1) return T::tr("\"%1\" selected from %2.").arg(picked, caption);
     if (list.selectedCount > 1)
-        return QString::number(list.selectedCount) + QStringLiteral(" fonts selected from ") +
-               caption + QStringLiteral(".");
-    return QStringLiteral("No fonts selected from ") + caption + QStringLiteral(".");
+        return T::tr("%1 fonts selected from %2.")
+            .arg(QString::number(list.selectedCount), caption);
+    return T::tr("No fonts selected from %1.").arg(caption);
 }
 
 PressResult pressRow(FontListModel& list, int row, int button, int shift, PressMemory& memory,
@@ -73,22 +80,19 @@ int findRow(const FontListModel& list, const QString& typed) {
     return -1;
 }
 
-QString countTip(int rows, const QString& one, const QString& many) {
-    if (rows == 0) return QStringLiteral(" No ") + many + QStringLiteral(" ");
-    if (rows == 1) return QStringLiteral(" 1 ") + one + QStringLiteral(" ");
-    return QStringLiteral(" ") + QString::number(rows) + QStringLiteral(" ") + many +
-           QStringLiteral(" ");
+QString countTip(int rows) {
+    return rows == 0   ? T::tr(" No fonts ")
+           : rows == 1 ? T::tr(" 1 font ")
+                       : T::tr(" %1 fonts ").arg(rows);
 }
 
 QString setsTip(int sets, const QString& activatedSet) {
-    QString tip = sets == 0 ? QStringLiteral(" No sets ")
-                  : sets == 1
-                      ? QStringLiteral(" 1 set ")
-                      : QStringLiteral(" ") + QString::number(sets) + QStringLiteral(" sets, ");
+    QString tip = sets == 0   ? T::tr(" No sets ")
+                  : sets == 1 ? T::tr(" 1 set ")
+                              : T::tr(" %1 sets, ").arg(sets);
     if (!activatedSet.isEmpty())
-        return tip + QStringLiteral("\"") + activatedSet +
-               QStringLiteral("\" is the activated set ");
-    return tip + QStringLiteral("all are active ");
+        return tip + T::tr("\"%1\" is the activated set ").arg(activatedSet);
+    return tip + T::tr("all are active ");
 }
 
 } // namespace lb

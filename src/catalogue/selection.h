@@ -37,7 +37,7 @@ QString selectionText(const FontListModel& list, const QString& pickedFontName,
 int findRow(const FontListModel& list, const QString& typed);
 
 // Caption tool tips.
-QString countTip(int rows, const QString& one, const QString& many);
+QString countTip(int rows); // " 12 fonts "
 QString setsTip(int sets, const QString& activatedSet);
 
 } // namespace lb

@@ -4,11 +4,19 @@
 
 #include "core/schema.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 namespace lb {
+
+namespace {
+// The texts of this file, under one context for translators.
+struct T {
+    Q_DECLARE_TR_FUNCTIONS(Paths)
+};
+} // namespace
 
 namespace {
 QString env(const char* name) {
@@ -48,8 +56,7 @@ QString appendPath() {
 
 QString prepareDataFolder() {
     const QString folder = dataFolder();
-    if (!QDir().mkpath(folder))
-        return QStringLiteral("The folder \"%1\" could not be created.").arg(folder);
+    if (!QDir().mkpath(folder)) return T::tr("The folder \"%1\" could not be created.").arg(folder);
     const QString target = databasePath();
     if (QFileInfo::exists(target)) return {};
     const QString source = shippedFolder() + QLatin1Char('/') + DatabaseFileName;
@@ -57,14 +64,13 @@ QString prepareDataFolder() {
     QByteArray bytes;
     if (in.open(QIODevice::ReadOnly)) bytes = in.readAll();
     if (bytes.isEmpty() || bytes.size() != in.size())
-        return QStringLiteral("The font database \"%1\" could not be copied to \"%2\".")
-            .arg(source, target);
+        return T::tr("The font database \"%1\" could not be copied to \"%2\".").arg(source, target);
     // Written whole under another name first, so an interrupted copy never looks like a
     // database; a program that started at the same moment and made it first wins.
     bool existed = false;
     const QString why = writeFileChecked(CheckedWrite{target, bytes, {}, 0600, {}, true}, &existed);
     if (!why.isEmpty() && !existed)
-        return QStringLiteral("The font database \"%1\" could not be created: %2").arg(target, why);
+        return T::tr("The font database \"%1\" could not be created: %2").arg(target, why);
     return {};
 }
 

@@ -1,6 +1,15 @@
 #include "core/schema.h"
 
+#include <QCoreApplication>
+
 namespace lb {
+
+namespace {
+// The texts of this file, under one context for translators.
+struct T {
+    Q_DECLARE_TR_FUNCTIONS(Schema)
+};
+} // namespace
 
 QString fontsOrder() {
     // Case variants of one name sort together, each spelling's rows next to each other.
@@ -88,9 +97,9 @@ QString dataFileProblem(Database& db, bool wholeFile) {
         try {
             Statement check = db.prepare(QStringLiteral("PRAGMA quick_check(1)"));
             if (!check.step() || check.text(0) != QLatin1String("ok"))
-                return QStringLiteral("the file is damaged.");
+                return T::tr("the file is damaged.");
         } catch (const DbError&) {
-            return QStringLiteral("the file is damaged.");
+            return T::tr("the file is damaged.");
         }
     }
     try {
@@ -108,25 +117,23 @@ QString dataFileProblem(Database& db, bool wholeFile) {
         };
         for (const auto& [table, fields] : needed) {
             if (table == tbl::Version && version1) continue;
-            if (!db.tableExists(table))
-                return QStringLiteral("the table [%1] is missing.").arg(table);
+            if (!db.tableExists(table)) return T::tr("the table [%1] is missing.").arg(table);
             QStringList want = fields;
             if (table == tbl::SampleText && !version1) want << fld::SelectedSet << fld::FontSize;
             const QStringList have = db.columns(table);
             for (const QString& field : std::as_const(want))
                 if (!have.contains(field, Qt::CaseInsensitive))
-                    return QStringLiteral("the field [%1] of the table [%2] is missing.")
-                        .arg(field, table);
+                    return T::tr("the field [%1] of the table [%2] is missing.").arg(field, table);
         }
         for (const QString& table : {tbl::SampleText, tbl::Version}) {
             if (table == tbl::Version && version1) continue;
             Statement rows =
                 db.prepare(QStringLiteral("SELECT count(*) FROM ") + quoteIdentifier(table));
             if (!rows.step() || rows.int64(0) == 0)
-                return QStringLiteral("the table [%1] has no row.").arg(table);
+                return T::tr("the table [%1] has no row.").arg(table);
         }
     } catch (const DbError& e) {
-        return QStringLiteral("the file cannot be read (") + e.message() + QStringLiteral(").");
+        return T::tr("the file cannot be read (%1).").arg(e.message());
     }
     return {};
 }

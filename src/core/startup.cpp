@@ -3,10 +3,18 @@
 #include "core/paths.h"
 #include "core/schema.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
 namespace lb {
+
+namespace {
+// The texts of this file, under one context for translators.
+struct T {
+    Q_DECLARE_TR_FUNCTIONS(Startup)
+};
+} // namespace
 
 QString formatThousands(int value) {
     if (value == 0) return {};
@@ -17,22 +25,19 @@ QString formatThousands(int value) {
 }
 
 QString welcomeText(int knowledgeBaseRows, const QString& lb) {
-    return QStringLiteral("Welcome to Letterbay 98!  ") + lb + lb +
-           QStringLiteral("Your PC's fonts will automatically be loaded into Letterbay's "
-                          "All Fonts list, "
-                          "where they can be displayed, printed and manually assigned to sets of "
-                          "your choice.  ") +
-           QStringLiteral("(Bitmap fonts of fixed sizes will not be loaded.)") + lb + lb +
-           QStringLiteral("Letterbay contains AutoAssign, a feature which allows Letterbay to "
-                          "compare your fonts to "
-                          "a database of over ") +
-           formatThousands(knowledgeBaseRows / 100 * 100) +
-           QStringLiteral(
-               " font names and automatically assign your fonts to the appropriate set(s).") +
+    // One text a paragraph.
+    return T::tr("Welcome to Letterbay 98!  ") + lb + lb +
+           T::tr("Your PC's fonts will automatically be loaded into Letterbay's All Fonts list, "
+                 "where they can be displayed, printed and manually assigned to sets of your "
+                 "choice.  (Bitmap fonts of fixed sizes will not be loaded.)") +
            lb + lb +
-           QStringLiteral("Would you like to AutoAssign your fonts each time you refresh or "
-                          "install new fonts?  ") +
-           QStringLiteral("(If not, AutoAssign can be activated later.)");
+           T::tr("Letterbay contains AutoAssign, a feature which allows Letterbay to compare your "
+                 "fonts to a database of over %1 font names and automatically assign your fonts "
+                 "to the appropriate set(s).")
+               .arg(formatThousands(knowledgeBaseRows / 100 * 100)) +
+           lb + lb +
+           T::tr("Would you like to AutoAssign your fonts each time you refresh or install new "
+                 "fonts?  (If not, AutoAssign can be activated later.)");
 }
 
 QString Startup::ProgramVersionText() {
@@ -46,14 +51,14 @@ QString Startup::lockPath() {
 QString openFontDatabase(AppState& app, bool wholeFile) {
     app.db.reset();
     const QFileInfo info(app.databasePath);
-    if (!info.exists()) return QStringLiteral("the file does not exist.");
-    if (!info.isWritable()) return QStringLiteral("the file is read-only.");
+    if (!info.exists()) return T::tr("the file does not exist.");
+    if (!info.isWritable()) return T::tr("the file is read-only.");
     try {
         app.db = Database::open(app.databasePath, app.connectSuffix);
         // A file that opens with the key but lacks the settings record is no font database.
         if (!app.db->tableExists(tbl::SampleText) || !app.db->tableExists(tbl::Fonts)) {
             app.db.reset();
-            return QStringLiteral("it is not a ") + AppTitle + QStringLiteral(" database.");
+            return T::tr("it is not a %1 database.").arg(AppTitle);
         }
         // Checked before anything is written, so that a damaged file is left as it was.
         const QString problem = dataFileProblem(*app.db, wholeFile);
@@ -64,11 +69,11 @@ QString openFontDatabase(AppState& app, bool wholeFile) {
     } catch (const DbError& e) {
         app.db.reset();
         if (e.number() == ErrNotADatabase)
-            return QStringLiteral("it is not a ") + AppTitle +
-                   QStringLiteral(" database, or it cannot be opened with its password.");
+            return T::tr("it is not a %1 database, or it cannot be opened with its password.")
+                .arg(AppTitle);
         if (e.number() == ErrDiskFull)
-            return QStringLiteral("the disk holding it is full.  Make room on that disk and "
-                                  "try again.");
+            return T::tr("the disk holding it is full.  Make room on that disk and "
+                         "try again.");
         return e.message();
     }
     return {};
@@ -86,13 +91,12 @@ bool Startup::load() {
     if (!lock->tryLock(0)) {
         m.title = AppTitle;
         if (lock->error() == QLockFile::LockFailedError)
-            m.text = AppTitle +
-                     QStringLiteral(" is already running on this machine.  Click OK to exit.");
+            m.text =
+                T::tr("%1 is already running on this machine.  Click OK to exit.").arg(AppTitle);
         else
-            m.text = AppTitle +
-                     QStringLiteral(" cannot tell whether it is already running on "
-                                    "this machine: its lock file ") +
-                     lockPath() + QStringLiteral(" cannot be created.  Click OK to exit.");
+            m.text = T::tr("%1 cannot tell whether it is already running on this machine: its "
+                           "lock file %2 cannot be created.  Click OK to exit.")
+                         .arg(AppTitle, lockPath());
         m.Msg_Critical();
         return false;
     }
@@ -103,9 +107,9 @@ bool Startup::load() {
     app_.connectSuffix = ConnectSuffix;
     auto refuse = [&](const QString& reason) {
         m.title = AppTitle;
-        m.text = QStringLiteral("The font database ") + app_.databasePath +
-                 QStringLiteral(" cannot be used: ") + reason + app_.lineBreak + app_.lineBreak +
-                 QStringLiteral("Nothing has been changed.  Click OK to exit.");
+        m.text = T::tr("The font database %1 cannot be used: %2").arg(app_.databasePath, reason) +
+                 app_.lineBreak + app_.lineBreak +
+                 T::tr("Nothing has been changed.  Click OK to exit.");
         m.Msg_Critical();
         app_.instanceLock.reset();
         return false;
@@ -151,11 +155,11 @@ void Startup::upgradeVersion1() {
         // The transaction is undone: the file stays version 1 and is upgraded at the next start.
         Messenger& m = app_.messages;
         m.title = AppTitle;
-        m.text = QStringLiteral("The font database ") + app_.databasePath +
-                 QStringLiteral(" could not be upgraded: ") + e.message() + app_.lineBreak +
-                 app_.lineBreak +
-                 QStringLiteral("Your data has not been changed.  The upgrade will run again at "
-                                "the next start.");
+        m.text = T::tr("The font database %1 could not be upgraded: %2")
+                     .arg(app_.databasePath, e.message()) +
+                 app_.lineBreak + app_.lineBreak +
+                 T::tr("Your data has not been changed.  The upgrade will run again at the next "
+                       "start.");
         m.Msg_Critical();
     }
 }
@@ -188,17 +192,13 @@ void Startup::Convert_Data(const std::function<void()>& repaint) {
     const QString lb = app_.lineBreak;
     const QString version = dataVersion();
     const QString program = ProgramVersionText();
-    m.title = QStringLiteral("Conversion of Letterbay Information");
-    m.text = QStringLiteral("You have installed ") + AppTitle +
-             QStringLiteral(" on top of a previous version.  ") + QStringLiteral("Your existing ") +
-             version +
-             QStringLiteral(" data will now be converted to work with the latest version (") +
-             program + QStringLiteral(").  ") +
-             QStringLiteral(
-                 "It will also add any new AutoAssign information created after your version was "
-                 "available.  ") +
-             QStringLiteral("The conversion will only be performed once.") + lb + lb +
-             QStringLiteral("Press OK to start conversion.");
+    m.title = T::tr("Conversion of Letterbay Information");
+    m.text = T::tr("You have installed %1 on top of a previous version.  Your existing %2 data "
+                   "will now be converted to work with the latest version (%3).  It will also add "
+                   "any new AutoAssign information created after your version was available.  The "
+                   "conversion will only be performed once.")
+                 .arg(AppTitle, version, program) +
+             lb + lb + T::tr("Press OK to start conversion.");
     m.Msg_Info();
     if (repaint) repaint();
     if (program != QLatin1String("2.5") || version != QLatin1String("2.0")) return;
@@ -211,12 +211,10 @@ void Startup::Convert_Data(const std::function<void()>& repaint) {
         append = Database::openReadOnly(source, app_.connectSuffix);
         append->columns(tbl::NewAuto);
     } catch (const DbError& e) {
-        m.title = QStringLiteral("Conversion of Letterbay Information");
-        m.text =
-            QStringLiteral("The conversion could not read ") + source + QStringLiteral(": ") +
-            e.message() + lb + lb +
-            QStringLiteral("Your data has not been changed.  The conversion will run again at the "
-                           "next start.");
+        m.title = T::tr("Conversion of Letterbay Information");
+        m.text = T::tr("The conversion could not read %1: %2").arg(source, e.message()) + lb + lb +
+                 T::tr("Your data has not been changed.  The conversion will run again at the "
+                       "next start.");
         m.Msg_Critical();
         return;
     }
@@ -227,10 +225,10 @@ void Startup::Convert_Data(const std::function<void()>& repaint) {
         Stamp_Version();
         t.commit();
     } catch (const DbError& e) {
-        m.title = QStringLiteral("Conversion of Letterbay Information");
-        m.text = QStringLiteral("The conversion failed: ") + e.message() + lb + lb +
-                 QStringLiteral("Your data has not been changed.  The conversion will run again at "
-                                "the next start.");
+        m.title = T::tr("Conversion of Letterbay Information");
+        m.text = T::tr("The conversion failed: %1").arg(e.message()) + lb + lb +
+                 T::tr("Your data has not been changed.  The conversion will run again at the "
+                       "next start.");
         m.Msg_Critical();
     }
 }

@@ -30,8 +30,8 @@ namespace lb {
 
 namespace {
 
-const QString DisplaySets = QStringLiteral("&Display Sets >>");
-const QString HideSets = QStringLiteral("<< Hi&de Sets");
+const char* const DisplaySets = QT_TRANSLATE_NOOP("lb::FrmLauncher", "&Display Sets >>");
+const char* const HideSets = QT_TRANSLATE_NOOP("lb::FrmLauncher", "<< Hi&de Sets");
 constexpr int HelpLauncher = 3002;
 constexpr int HelpStatus = 3007;
 constexpr int HelpSets = 3008;
@@ -100,7 +100,7 @@ void FrmLauncher::buildLayout() {
     imgSplash_->setAlignment(Qt::AlignCenter);
     imgSplash_->setAccessibleName(LauncherTitle);
 
-    fraStatus_ = new QGroupBox(QStringLiteral("Current Status"), pnlLeft_);
+    fraStatus_ = new QGroupBox(tr("Current Status"), pnlLeft_);
     fraStatus_->setObjectName(QStringLiteral("fraStatus"));
     auto* status = new QVBoxLayout(fraStatus_);
     lblStatus_ = new QLabel(fraStatus_);
@@ -111,8 +111,8 @@ void FrmLauncher::buildLayout() {
     lblTray_ = new QLabel(fraStatus_);
     lblTray_->setObjectName(QStringLiteral("lblTray"));
     lblTray_->setWordWrap(true);
-    lblTray_->setText(QStringLiteral("No system tray was found, so this window stays open.  The "
-                                     "icon appears as soon as a tray does."));
+    lblTray_->setText(tr("No system tray was found, so this window stays open.  The icon appears "
+                         "as soon as a tray does."));
     lblTray_->setVisible(false);
     status->addWidget(lblStatus_);
     status->addWidget(lblTray_);
@@ -120,7 +120,7 @@ void FrmLauncher::buildLayout() {
 
     barProgress_ = new QProgressBar(pnlLeft_);
     barProgress_->setObjectName(QStringLiteral("barProgress"));
-    barProgress_->setAccessibleName(QStringLiteral("Progress"));
+    barProgress_->setAccessibleName(tr("Progress"));
     barProgress_->setTextVisible(false);
     QSizePolicy keep = barProgress_->sizePolicy();
     keep.setRetainSizeWhenHidden(true);
@@ -135,9 +135,9 @@ void FrmLauncher::buildLayout() {
     fraButtons_->setObjectName(QStringLiteral("fraButtons"));
     auto* buttons = new QGridLayout(fraButtons_);
     buttons->setContentsMargins(0, 0, 0, 0);
-    cmdOK_ = button(fraButtons_, "cmdOK", QStringLiteral("OK"));
-    cmdClose_ = button(fraButtons_, "cmdClose", QStringLiteral("E&xit"));
-    cmdDisplay_ = button(fraButtons_, "cmdDisplay", DisplaySets);
+    cmdOK_ = button(fraButtons_, "cmdOK", tr("OK"));
+    cmdClose_ = button(fraButtons_, "cmdClose", tr("E&xit"));
+    cmdDisplay_ = button(fraButtons_, "cmdDisplay", tr(DisplaySets));
     cmdOK_->setDefault(true);
     buttons->addWidget(cmdOK_, 0, 0);
     buttons->addWidget(cmdClose_, 0, 1);
@@ -150,18 +150,18 @@ void FrmLauncher::buildLayout() {
     left->addWidget(lblVersion_);
     left->addWidget(fraButtons_);
 
-    fraSets_ = new QGroupBox(QStringLiteral("Available Sets"), this);
+    fraSets_ = new QGroupBox(tr("Available Sets"), this);
     fraSets_->setObjectName(QStringLiteral("fraSets"));
     auto* sets = new QVBoxLayout(fraSets_);
     lstSets_ = new QListWidget(fraSets_);
     lstSets_->setObjectName(QStringLiteral("lstSets"));
-    lstSets_->setAccessibleName(QStringLiteral("Available Sets"));
+    lstSets_->setAccessibleName(tr("Available Sets"));
     lstSets_->setSelectionMode(QAbstractItemView::SingleSelection);
     lstSets_->setMinimumHeight(lstSets_->fontMetrics().height() * 7);
-    cmdActivate_ = button(fraSets_, "cmdActivate", QStringLiteral("Activate &Set"));
-    cmdAll_ = button(fraSets_, "cmdAll", QStringLiteral("Activate &All Sets"));
-    cmdRun_ = button(fraSets_, "cmdRun", QStringLiteral("Run &Letterbay"));
-    cmdHelp_ = button(fraSets_, "cmdHelp", QStringLiteral("&Help"));
+    cmdActivate_ = button(fraSets_, "cmdActivate", tr("Activate &Set"));
+    cmdAll_ = button(fraSets_, "cmdAll", tr("Activate &All Sets"));
+    cmdRun_ = button(fraSets_, "cmdRun", tr("Run &Letterbay"));
+    cmdHelp_ = button(fraSets_, "cmdHelp", tr("&Help"));
     sets->addWidget(lstSets_, 1);
     for (QPushButton* b : {cmdActivate_, cmdAll_, cmdRun_, cmdHelp_})
         sets->addWidget(b);
@@ -196,18 +196,16 @@ void FrmLauncher::buildPopup() {
     auto separator = [this](const char* name) {
         mnuPopup_->addSeparator()->setObjectName(QString::fromLatin1(name));
     };
-    mnuPopupActive_ = item("mnuPopupActive", QStringLiteral("Active &Set:  All"),
-                           &FrmLauncher::mnuPopupActive_Click);
-    item("mnuPopupSets", QStringLiteral("&Display Sets"), &FrmLauncher::mnuPopupSets_Click);
+    mnuPopupActive_ =
+        item("mnuPopupActive", tr("Active &Set:  All"), &FrmLauncher::mnuPopupActive_Click);
+    item("mnuPopupSets", tr("&Display Sets"), &FrmLauncher::mnuPopupSets_Click);
     separator("mnuPopupLetterbaySlash");
-    item("mnuPopupLetterbay", QStringLiteral("Run &Letterbay"),
-         &FrmLauncher::mnuPopupLetterbay_Click);
+    item("mnuPopupLetterbay", tr("Run &Letterbay"), &FrmLauncher::mnuPopupLetterbay_Click);
     separator("mnuPopupCloseSlash");
-    item("mnuPopupClose", QStringLiteral("E&xit"), &FrmLauncher::mnuPopupClose_Click);
+    item("mnuPopupClose", tr("E&xit"), &FrmLauncher::mnuPopupClose_Click);
     separator("mnuPopupSupportSlash");
-    item("mnuPopupSupport", QStringLiteral("&Technical Support"),
-         &FrmLauncher::mnuPopupSupport_Click);
-    item("mnuPopupAbout", QStringLiteral("&About..."), &FrmLauncher::mnuPopupAbout_Click);
+    item("mnuPopupSupport", tr("&Technical Support"), &FrmLauncher::mnuPopupSupport_Click);
+    item("mnuPopupAbout", tr("&About..."), &FrmLauncher::mnuPopupAbout_Click);
     // The caption of the active set is read when the menu opens, not kept from the start.
     connect(mnuPopup_, &QMenu::aboutToShow, this, [this] { refreshIfChanged(); });
 }
@@ -344,14 +342,12 @@ void FrmLauncher::Show_Status() {
     shownSet_ = set;
     shownOnce_ = true;
     if (set.isEmpty()) {
-        setStatus(QStringLiteral("Letterbay's active set:  All\n\nAll fonts are available."),
-                  false);
-        mnuPopupActive_->setText(QStringLiteral("Active &Set:  All"));
+        setStatus(tr("Letterbay's active set:  All\n\nAll fonts are available."), false);
+        mnuPopupActive_->setText(tr("Active &Set:  All"));
     } else {
-        setStatus(QStringLiteral("Letterbay's active set:  ") + set +
-                      QStringLiteral("\n\nOnly its fonts are available."),
+        setStatus(tr("Letterbay's active set:  %1\n\nOnly its fonts are available.").arg(set),
                   true);
-        mnuPopupActive_->setText(QStringLiteral("Active &Set:  ") + menuText(set));
+        mnuPopupActive_->setText(tr("Active &Set:  %1").arg(menuText(set)));
     }
     fitHeight();
 }
@@ -462,12 +458,12 @@ void FrmLauncher::cmdAll_Click() {
 }
 
 void FrmLauncher::cmdDisplay_Click() {
-    if (cmdDisplay_->text() != DisplaySets) {
-        cmdDisplay_->setText(DisplaySets);
+    if (cmdDisplay_->text() != tr(DisplaySets)) {
+        cmdDisplay_->setText(tr(DisplaySets));
         displayTopic_ = HelpStatus;
         setWide(false);
     } else {
-        cmdDisplay_->setText(HideSets);
+        cmdDisplay_->setText(tr(HideSets));
         displayTopic_ = HelpSets;
         Show_Sets();
     }
@@ -477,13 +473,13 @@ void FrmLauncher::cmdDisplay_Click() {
 
 void FrmLauncher::mnuPopupActive_Click() {
     if (operating_) return;
-    cmdDisplay_->setText(QStringLiteral("<<&Hide Sets"));
+    cmdDisplay_->setText(tr("<<&Hide Sets"));
     cmdDisplay_Click();
 }
 
 void FrmLauncher::mnuPopupSets_Click() {
     if (operating_) return;
-    cmdDisplay_->setText(DisplaySets);
+    cmdDisplay_->setText(tr(DisplaySets));
     cmdDisplay_Click();
 }
 
@@ -493,8 +489,7 @@ void FrmLauncher::startLetterbay() {
     const QString program = programFolder + QStringLiteral("/letterbay");
     if (QProcess::startDetached(program, {})) return;
     app_.messages.title = LauncherTitle;
-    app_.messages.text = QStringLiteral("Letterbay could not be started: ") + program +
-                         QStringLiteral(" cannot be run.");
+    app_.messages.text = tr("Letterbay could not be started: %1 cannot be run.").arg(program);
     app_.messages.Msg_Critical();
 }
 
@@ -514,10 +509,9 @@ void FrmLauncher::cmdOK_Click() {
 
 void FrmLauncher::cmdClose_Click() {
     Messenger& m = app_.messages;
-    m.title = QStringLiteral("Confirm Exit");
-    m.text = QStringLiteral("Are you sure you want to exit ") + LauncherTitle +
-             QStringLiteral("?  Exiting removes ") + LauncherTitle +
-             QStringLiteral(" from the system tray.");
+    m.title = tr("Confirm Exit");
+    m.text = tr("Are you sure you want to exit %1?  Exiting removes %1 from the system tray.")
+                 .arg(LauncherTitle);
     m.Msg_Question();
     if (m.answeredYes())
         Shut_Down();
@@ -550,7 +544,7 @@ void FrmLauncher::trayActivated(QSystemTrayIcon::ActivationReason reason) {
     if (reason != QSystemTrayIcon::Trigger && reason != QSystemTrayIcon::DoubleClick) return;
     trayBusy_ = true;
     refreshIfChanged();
-    if (cmdDisplay_->text() != DisplaySets) {
+    if (cmdDisplay_->text() != tr(DisplaySets)) {
         displayTopic_ = HelpSets;
         Show_Sets();
     } else {
@@ -600,10 +594,9 @@ void FrmLauncher::closeEvent(QCloseEvent* event) {
     }
     // Without a tray, closing the window is the way out: asked as Exit asks.
     Messenger& m = app_.messages;
-    m.title = QStringLiteral("Confirm Exit");
-    m.text = QStringLiteral("Are you sure you want to exit ") + LauncherTitle +
-             QStringLiteral("?  Exiting removes ") + LauncherTitle +
-             QStringLiteral(" from the system tray.");
+    m.title = tr("Confirm Exit");
+    m.text = tr("Are you sure you want to exit %1?  Exiting removes %1 from the system tray.")
+                 .arg(LauncherTitle);
     m.Msg_Question();
     if (m.answeredYes()) Shut_Down();
 }
@@ -650,13 +643,13 @@ void FrmLauncher::focusSetBox() {
 
 void FrmLauncher::activationStarted(const QString& set) {
     if (set.isEmpty())
-        setStatus(QStringLiteral("Activating all sets..."), false);
+        setStatus(tr("Activating all sets..."), false);
     else
-        setStatus(QStringLiteral("Activating ") + set + QStringLiteral("..."), true);
+        setStatus(tr("Activating %1...").arg(set), true);
 }
 
 void FrmLauncher::activationApplied(const QString&) {
-    cmdDisplay_->setText(DisplaySets);
+    cmdDisplay_->setText(tr(DisplaySets));
     displayTopic_ = HelpStatus;
     setWide(false);
     Show_Status();

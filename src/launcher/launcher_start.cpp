@@ -46,15 +46,12 @@ bool LauncherStart::begin() {
     app_.lineBreak = QStringLiteral("\n");
     app_.databasePath = databasePath();
     app_.connectSuffix = ConnectSuffix;
-    const QString lb = app_.lineBreak;
 
     // The database is the main program's to create: without one there is no set to apply.
     if (!QFileInfo(app_.databasePath).isFile())
-        return refuse(QStringLiteral("There is no font database at ") + app_.databasePath +
-                      QStringLiteral(".") + lb + lb +
-                      QStringLiteral("Run Letterbay once to build your font catalogue, then "
-                                     "start ") +
-                      LauncherTitle + QStringLiteral(" again.  Click OK to exit."));
+        return refuse(tr("There is no font database at %1.\n\nRun Letterbay once to build your "
+                         "font catalogue, then start %2 again.  Click OK to exit.")
+                          .arg(app_.databasePath, LauncherTitle));
 
     switch (instance_.claim()) {
     case SingleInstance::First:
@@ -63,10 +60,9 @@ bool LauncherStart::begin() {
         exitCode_ = 0;
         return false;
     case SingleInstance::Failed:
-        return refuse(LauncherTitle +
-                      QStringLiteral(" cannot tell whether it is already running on this "
-                                     "machine: ") +
-                      instance_.error() + QStringLiteral("  Click OK to exit."));
+        return refuse(tr("%1 cannot tell whether it is already running on this machine: %2  "
+                         "Click OK to exit.")
+                          .arg(LauncherTitle, instance_.error()));
     }
 
     // Not read whole for damage at every log-on: the launcher changes two fields of the settings
@@ -74,14 +70,13 @@ bool LauncherStart::begin() {
     // whole file at its start.
     const QString problem = openFontDatabase(app_, false);
     if (!problem.isEmpty())
-        return refuse(QStringLiteral("The font database ") + app_.databasePath +
-                      QStringLiteral(" cannot be used: ") + problem + lb + lb +
-                      QStringLiteral("Nothing has been changed.  Click OK to exit."));
+        return refuse(tr("The font database %1 cannot be used: %2\n\nNothing has been changed.  "
+                         "Click OK to exit.")
+                          .arg(app_.databasePath, problem));
     // Data of a version that kept no version number: only the main program converts it.
     if (!app_.db->tableExists(tbl::Version))
-        return refuse(QStringLiteral("You have installed over an older version of Letterbay.  "
-                                     "You need to run Letterbay once to convert your data before "
-                                     "running Traywick."));
+        return refuse(tr("You have installed over an older version of Letterbay.  You need to "
+                         "run Letterbay once to convert your data before running Traywick."));
 
     app_.db->useWriteAheadLog();
     try {
@@ -93,9 +88,8 @@ bool LauncherStart::begin() {
         // [Fonts] is read when an activation walks it, not at every start.
         app_.datFonts = openTable(*app_.db, tbl::Fonts);
     } catch (const DbError& e) {
-        return refuse(QStringLiteral("The font database ") + app_.databasePath +
-                      QStringLiteral(" cannot be used: ") + e.message() + lb + lb +
-                      QStringLiteral("Click OK to exit."));
+        return refuse(tr("The font database %1 cannot be used: %2\n\nClick OK to exit.")
+                          .arg(app_.databasePath, e.message()));
     }
 
     window_ = std::make_unique<FrmLauncher>(app_, fonts_);

@@ -1,5 +1,6 @@
 #include "platform/checked_file.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +14,13 @@
 #include <unistd.h>
 
 namespace lb {
+
+namespace {
+// The texts of this file, under one context for translators.
+struct T {
+    Q_DECLARE_TR_FUNCTIONS(CheckedFile)
+};
+} // namespace
 
 namespace {
 
@@ -72,9 +80,8 @@ QString writeFileChecked(const CheckedWrite& w, bool* existed) {
     if (existed) *existed = false;
     const QFileInfo info(w.path);
     const QString folder = info.absolutePath();
-    if (!QDir().mkpath(folder))
-        return QStringLiteral("The folder %1 could not be created.").arg(folder);
-    if (info.isDir()) return QStringLiteral("%1 is a folder, not a file.").arg(w.path);
+    if (!QDir().mkpath(folder)) return T::tr("The folder %1 could not be created.").arg(folder);
+    if (info.isDir()) return T::tr("%1 is a folder, not a file.").arg(w.path);
     const QByteArray target = QFile::encodeName(w.path);
     // Dot-named: fontconfig and the program itself pass over such files if one is ever left.
     const QString temporaryName =
@@ -85,7 +92,7 @@ QString writeFileChecked(const CheckedWrite& w, bool* existed) {
     const QByteArray temporary = QFile::encodeName(temporaryName);
     const int fd =
         ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode_t(w.mode));
-    if (fd < 0) return systemError(QStringLiteral("Cannot write in"), folder, errno);
+    if (fd < 0) return systemError(T::tr("Cannot write in"), folder, errno);
     int error = 0;
     bool ok = writeAll(fd, w.bytes, error);
     if (ok && ::fsync(fd) != 0) {
@@ -115,7 +122,7 @@ QString writeFileChecked(const CheckedWrite& w, bool* existed) {
     }
     if (!ok) {
         ::unlink(temporary.constData());
-        return systemError(QStringLiteral("Cannot write"), w.path, error);
+        return systemError(T::tr("Cannot write"), w.path, error);
     }
     syncFolder(QFile::encodeName(folder));
     return {};
@@ -128,7 +135,7 @@ QString replaceFileChecked(const QString& path, const QByteArray& bytes) {
 QString removeFileChecked(const QString& path) {
     const QByteArray target = QFile::encodeName(path);
     if (::unlink(target.constData()) != 0 && errno != ENOENT)
-        return systemError(QStringLiteral("Cannot remove"), path, errno);
+        return systemError(T::tr("Cannot remove"), path, errno);
     syncFolder(QFile::encodeName(QFileInfo(path).absolutePath()));
     return {};
 }

@@ -1,5 +1,6 @@
 #include "platform/file_journal.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
@@ -12,6 +13,13 @@
 #include <unistd.h>
 
 namespace lb {
+
+namespace {
+// The texts of this file, under one context for translators.
+struct T {
+    Q_DECLARE_TR_FUNCTIONS(FileJournal)
+};
+} // namespace
 
 namespace {
 
@@ -73,7 +81,7 @@ FileJournal::~FileJournal() {
 std::unique_ptr<FileJournal> FileJournal::begin(const QString& folder, const QString& kind,
                                                 QString& error) {
     if (!QDir().mkpath(folder)) {
-        error = QStringLiteral("The folder %1 cannot be created.").arg(folder);
+        error = T::tr("The folder %1 cannot be created.").arg(folder);
         return nullptr;
     }
     const QString id =
@@ -178,7 +186,7 @@ bool FileJournal::record(const QString& tag, const QStringList& fields) {
         return true;
     }
     if (fd_ < 0) {
-        error_ = QStringLiteral("the journal %1 is closed").arg(path_);
+        error_ = T::tr("the journal %1 is closed").arg(path_);
         return false;
     }
     ::lseek(fd_, 0, SEEK_END);

@@ -4,6 +4,7 @@
 #include "platform/font_selection.h"
 #include "platform/hidden_fonts.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,6 +17,13 @@
 #include <memory>
 
 namespace lb {
+
+namespace {
+// The texts of this file, under one context for translators.
+struct T {
+    Q_DECLARE_TR_FUNCTIONS(FontconfigFonts)
+};
+} // namespace
 
 namespace {
 
@@ -389,10 +397,10 @@ QStringList FontconfigFonts::registerFiles(const QStringList& fileNames) {
 QString FontconfigFonts::installProblem() {
     const QString folder = fontsFolder();
     if (folder.isEmpty())
-        return QStringLiteral("Your fonts folder is not known: neither XDG_DATA_HOME nor HOME is "
-                              "set.");
+        return T::tr("Your fonts folder is not known: neither XDG_DATA_HOME nor HOME is "
+                     "set.");
     Config config = privateConfig();
-    if (!config) return QStringLiteral("The font configuration could not be loaded.");
+    if (!config) return T::tr("The font configuration could not be loaded.");
     const QString want = folder.chopped(1);
     const QString wantReal = QFileInfo(want).canonicalFilePath();
     const auto covers = [](const QString& dir, const QString& path) {
@@ -412,8 +420,8 @@ QString FontconfigFonts::installProblem() {
     }
     FcStrListDone(dirs);
     if (read) return {};
-    return QStringLiteral("Your fonts folder %1 is not one of the folders your font "
-                          "configuration reads, so fonts copied there would not be installed.")
+    return T::tr("Your fonts folder %1 is not one of the folders your font "
+                 "configuration reads, so fonts copied there would not be installed.")
         .arg(folder);
 }
 
@@ -449,7 +457,7 @@ FontconfigFonts::setAsideFiles(const QStringList& fileNames, FileJournal& journa
     for (const QString& f : fileNames) {
         const QString path = absolutePath(f);
         if (path.isEmpty()) {
-            failed.push_back({f, QStringLiteral("your fonts folder is not known")});
+            failed.push_back({f, T::tr("your fonts folder is not known")});
             continue;
         }
         const Location at = locate(f);
@@ -460,8 +468,8 @@ FontconfigFonts::setAsideFiles(const QStringList& fileNames, FileJournal& journa
         if (at.dir.isEmpty()) {
             // Installed system-wide (or the folder is gone): hidden for good, never deleted.
             if (!isXmlText(path)) {
-                failed.push_back({f, QStringLiteral("its name cannot be written to the list of "
-                                                    "removed fonts")});
+                failed.push_back({f, T::tr("its name cannot be written to the list of "
+                                           "removed fonts")});
                 continue;
             }
             toReject << path;
@@ -473,7 +481,7 @@ FontconfigFonts::setAsideFiles(const QStringList& fileNames, FileJournal& journa
         if (!info.exists() && !info.isSymLink()) continue; // gone already
         // Never a folder; a link is removed itself, never what it points to.
         if (!info.isSymLink() && !info.isFile()) {
-            failed.push_back({f, QStringLiteral("it is not a file")});
+            failed.push_back({f, T::tr("it is not a file")});
             continue;
         }
         // A hidden name beside it: fontconfig passes over it, and a rename takes no space.

@@ -5,6 +5,7 @@
 #include "platform/font_folders.h"
 #include "platform/font_selection.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
@@ -24,6 +25,13 @@
 #include <unistd.h>
 
 namespace lb {
+
+namespace {
+// The texts of this file, under one context for translators.
+struct T {
+    Q_DECLARE_TR_FUNCTIONS(HiddenFonts)
+};
+} // namespace
 
 namespace {
 
@@ -140,14 +148,14 @@ public:
         QDir().mkpath(QFileInfo(path).absolutePath());
         fd_ = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
         if (fd_ < 0) {
-            error_ = QStringLiteral("Cannot lock %1: %2")
-                         .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+            error_ =
+                T::tr("Cannot lock %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
             return;
         }
         while (::flock(fd_, LOCK_EX) != 0) {
             if (errno == EINTR) continue;
-            error_ = QStringLiteral("Cannot lock %1: %2")
-                         .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+            error_ =
+                T::tr("Cannot lock %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
             break;
         }
     }
@@ -633,11 +641,9 @@ bool FontconfigResources::write(State next, const QString& stamp) {
             const QString undone =
                 hadConf ? replaceFileChecked(conf, oldConf) : removeFileChecked(conf);
             if (!undone.isEmpty())
-                problem += QStringLiteral(" The fonts other programs see could not be put back "
-                                          "either (") +
-                           undone +
-                           QStringLiteral("); they follow the database again at the "
-                                          "next start.");
+                problem += T::tr(" The fonts other programs see could not be put back either "
+                                 "(%1); they follow the database again at the next start.")
+                               .arg(undone);
         }
     }
     if (!problem.isEmpty()) {
@@ -711,13 +717,12 @@ void removeDeadCacheLocks(FcConfig* config, const QByteArray& folder) {
 // Builds and writes the fontconfig cache of one folder of links; empty text on success.
 QString buildCache(const QByteArray& folder) {
     FontConfigPtr config = loadUserFontConfig();
-    if (!config) return QStringLiteral("The font configuration could not be loaded.");
+    if (!config) return T::tr("The font configuration could not be loaded.");
     removeDeadCacheLocks(config.get(), folder);
     const FcChar8* dir = reinterpret_cast<const FcChar8*>(folder.constData());
     if (FcCache* cache = FcDirCacheRead(dir, FcTrue, config.get())) FcDirCacheUnload(cache);
     FcCache* written = FcDirCacheLoad(dir, config.get(), nullptr);
-    if (!written)
-        return QStringLiteral("The font cache of %1 could not be written.").arg(text(folder));
+    if (!written) return T::tr("The font cache of %1 could not be written.").arg(text(folder));
     FcDirCacheUnload(written);
     return {};
 }
@@ -728,7 +733,7 @@ QString buildCache(const QByteArray& folder) {
 QStringList unmetPlan(const QSet<QByteArray>& hidden, const QSet<QByteArray>& farmed,
                       const QList<QByteArray>& folders, const QByteArray& farm) {
     FontConfigPtr config = loadUserFontConfig();
-    if (!config) return {QStringLiteral("The font configuration could not be loaded.")};
+    if (!config) return {T::tr("The font configuration could not be loaded.")};
     QList<QByteArray> dirs = folders;
     if (!farm.isEmpty()) dirs << farm;
     for (const QByteArray& d : std::as_const(dirs))
@@ -758,9 +763,9 @@ QStringList unmetPlan(const QSet<QByteArray>& hidden, const QSet<QByteArray>& fa
     }
     QStringList unmet;
     for (const QByteArray& h : hidden)
-        if (listedFaces.contains(h)) unmet << QStringLiteral("%1 is not hidden").arg(shown(h));
+        if (listedFaces.contains(h)) unmet << T::tr("%1 is not hidden").arg(shown(h));
     for (const QByteArray& f : farmed)
-        if (!listed.contains(f)) unmet << QStringLiteral("%1 is hidden").arg(text(f));
+        if (!listed.contains(f)) unmet << T::tr("%1 is hidden").arg(text(f));
     unmet.sort();
     return unmet;
 }
@@ -803,9 +808,9 @@ QString FontconfigResources::writeFarm(const std::map<QByteArray, QByteArray>& t
         partFolders.push_back(folder + "/p" + QByteArray::number(i));
     for (const QByteArray& f : partFolders)
         if (!QDir().mkpath(text(f)))
-            return QStringLiteral("The folder %1 could not be created.").arg(text(f));
+            return T::tr("The folder %1 could not be created.").arg(text(f));
     if (!QDir().mkpath(text(store)))
-        return QStringLiteral("The folder %1 could not be created.").arg(text(store));
+        return T::tr("The folder %1 could not be created.").arg(text(store));
     std::vector<QSet<QByteArray>> names(static_cast<size_t>(parts), QSet<QByteArray>());
     int n = 0;
     for (const auto& [id, target] : targets) {
@@ -818,12 +823,12 @@ QString FontconfigResources::writeFarm(const std::map<QByteArray, QByteArray>& t
         if (linkTarget(stored) != target) {
             ::unlink(stored.constData());
             if (::symlink(target.constData(), stored.constData()) != 0)
-                return systemError(QStringLiteral("Cannot link"), stored);
+                return systemError(T::tr("Cannot link"), stored);
         }
         const QByteArray entry = join(partFolders[part], name);
         if (::linkat(AT_FDCWD, stored.constData(), AT_FDCWD, entry.constData(), 0) != 0 &&
             ::symlink(target.constData(), entry.constData()) != 0)
-            return systemError(QStringLiteral("Cannot link"), entry);
+            return systemError(T::tr("Cannot link"), entry);
     }
     // Written before the caches are built: a file added to the folder afterwards would change its
     // time and make its cache stale at once. Dot-named: fontconfig passes it over.

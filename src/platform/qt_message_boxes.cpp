@@ -1,12 +1,20 @@
 #include "platform/qt_message_boxes.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
 namespace lb {
+
+namespace {
+// The texts of this file, under one context for translators.
+struct T {
+    Q_DECLARE_TR_FUNCTIONS(MessageBoxes)
+};
+} // namespace
 
 int QtMessageBoxes::show(const QString& text, const QString& title, int style) {
     QMessageBox box(QApplication::activeWindow());
@@ -25,13 +33,13 @@ int QtMessageBoxes::show(const QString& text, const QString& title, int style) {
     std::vector<Choice> choices;
     switch (style & 0x0f) {
     case StyleOKCancel:
-        choices = {{QStringLiteral("OK"), AnswerOK}, {QStringLiteral("Cancel"), AnswerCancel}};
+        choices = {{T::tr("OK"), AnswerOK}, {T::tr("Cancel"), AnswerCancel}};
         break;
     case StyleYesNo:
-        choices = {{QStringLiteral("&Yes"), AnswerYes}, {QStringLiteral("&No"), AnswerNo}};
+        choices = {{T::tr("&Yes"), AnswerYes}, {T::tr("&No"), AnswerNo}};
         break;
     default:
-        choices = {{QStringLiteral("OK"), AnswerOK}};
+        choices = {{T::tr("OK"), AnswerOK}};
     }
     std::vector<QPushButton*> buttons;
     for (const Choice& c : choices) {

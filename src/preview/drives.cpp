@@ -1,11 +1,19 @@
 #include "preview/drives.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStorageInfo>
 #include <algorithm>
 
 namespace lb {
+
+namespace {
+// The texts of this file, under one context for translators.
+struct T {
+    Q_DECLARE_TR_FUNCTIONS(Drives)
+};
+} // namespace
 
 namespace {
 
@@ -27,15 +35,15 @@ bool shownByDesktop(const QStorageInfo& v) {
 
 std::vector<Drive> mountedDrives() {
     std::vector<Drive> drives;
-    drives.push_back(Drive{QStringLiteral("Home"), slashed(QDir::homePath()), false});
-    drives.push_back(Drive{QStringLiteral("Computer"), QStringLiteral("/"), true});
+    drives.push_back(Drive{T::tr("Home"), slashed(QDir::homePath()), false});
+    drives.push_back(Drive{T::tr("Computer"), QStringLiteral("/"), true});
     std::vector<Drive> volumes;
     for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
         if (!v.isValid() || !shownByDesktop(v)) continue;
         const QByteArray type = v.fileSystemType();
         QString name = v.name();
         if (type.startsWith("fuse.gvfsd-fuse"))
-            name = QStringLiteral("Network");
+            name = T::tr("Network");
         else if (name.isEmpty())
             name = QFileInfo(v.rootPath()).fileName();
         volumes.push_back(Drive{name, slashed(v.rootPath()), true});
@@ -66,9 +74,9 @@ int driveOf(const std::vector<Drive>& drives, const QString& path) {
 }
 
 QString driveProblemText(const Drive& drive) {
-    return QStringLiteral("Drive ") + drive.name +
-           QStringLiteral(" is not available.  If this is a network drive, make sure the other "
-                          "PC is available.");
+    return T::tr("Drive %1 is not available.  If this is a network drive, make sure the other PC "
+                 "is available.")
+        .arg(drive.name);
 }
 
 } // namespace lb

@@ -6,6 +6,7 @@
 #include "core/settings.h"
 #include "samples/sample_pane.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -17,6 +18,21 @@
 #include <thread>
 
 namespace lb {
+
+namespace {
+// The texts of this file, under one context for translators.
+struct T {
+    Q_DECLARE_TR_FUNCTIONS(FontPreview)
+};
+} // namespace
+
+QString previewPrompt() {
+    return T::tr("Select drive/folder to retrieve fonts.");
+}
+
+QString installPrompt() {
+    return T::tr("Select font(s) to be installed, press Install.");
+}
 
 PreviewBusy::PreviewBusy(PreviewView& view, int steps) : view_(view) {
     view_.setBusy(true);
@@ -155,7 +171,7 @@ QVariant FontPreview::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole: {
         if (index.column() == 0) return r.face;
-        if (!r.readable) return QStringLiteral("This file cannot be read as a font.");
+        if (!r.readable) return T::tr("This file cannot be read as a font.");
         for (const PreviewEntry& e : r.files)
             if (e.fontId >= 0) return ctx_.app.sampleText;
         return QString();
@@ -163,10 +179,8 @@ QVariant FontPreview::data(const QModelIndex& index, int role) const {
     case Qt::ToolTipRole:
         if (index.column() != 0) return {};
         if (!r.readable)
-            return QStringLiteral("This file cannot be read as a font, so it cannot be "
-                                  "installed.");
-        if (!r.installable)
-            return QStringLiteral("This font does not scale, so it cannot be installed.");
+            return T::tr("This file cannot be read as a font, so it cannot be installed.");
+        if (!r.installable) return T::tr("This font does not scale, so it cannot be installed.");
         return {};
     case Qt::TextAlignmentRole:
         return int(Qt::AlignLeft | Qt::AlignVCenter);
@@ -197,9 +211,8 @@ QVariant FontPreview::headerData(int section, Qt::Orientation orientation, int r
     if (orientation != Qt::Horizontal) return {};
     if (role == Qt::TextAlignmentRole) return int(Qt::AlignLeft | Qt::AlignVCenter);
     if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole) return {};
-    if (section == 0)
-        return shown_ ? fontNamesText(int(rows_.size())) : QStringLiteral("Font Name");
-    return QStringLiteral("Sample Text using folder list in Font Size");
+    if (section == 0) return shown_ ? fontNamesText(int(rows_.size())) : T::tr("Font Name");
+    return T::tr("Sample Text using folder list in Font Size");
 }
 
 QStringList FontPreview::fontFiles(const QString& folder) {
@@ -223,7 +236,7 @@ int FontPreview::installableCount() const {
 }
 
 QString FontPreview::installCountText() const {
-    return QStringLiteral("Fonts to be Installed: ") + QString::number(selectedCount_);
+    return T::tr("Fonts to be Installed: %1").arg(selectedCount_);
 }
 
 void FontPreview::markCatalogued(std::vector<PreviewRow>& rows) const {
@@ -262,7 +275,7 @@ void FontPreview::Load_PreviewFonts() {
     if (!limit_.isEmpty()) files.removeIf([&](const QString& f) { return !limit_.contains(f); });
     // A folder without fonts leaves the grid hidden and Select All, Deselect All and Install off.
     if (files.isEmpty()) return;
-    view_.setStatus(QStringLiteral("Retrieving preview fonts..."));
+    view_.setStatus(T::tr("Retrieving preview fonts..."));
     view_.yield();
     anchor_ = -1;
     const int n = int(files.size());
@@ -294,13 +307,13 @@ void FontPreview::Load_PreviewFonts() {
         Q_EMIT headerDataChanged(Qt::Horizontal, 0, 1);
     }
     Q_EMIT stateChanged();
-    view_.setStatus(InstallPrompt);
+    view_.setStatus(installPrompt());
 }
 
 void FontPreview::Unload_PreviewFonts() {
     // Nothing is loaded while the grid is hidden.
     if (!shown_) return;
-    view_.setStatus(QStringLiteral("Removing preview fonts..."));
+    view_.setStatus(T::tr("Removing preview fonts..."));
     view_.yield();
     shown_ = false;
     Q_EMIT stateChanged();
@@ -315,7 +328,7 @@ void FontPreview::Unload_PreviewFonts() {
         busy.step(steps);
     }
     Q_EMIT stateChanged();
-    view_.setStatus(PreviewPrompt);
+    view_.setStatus(previewPrompt());
     view_.yield();
 }
 
@@ -336,12 +349,10 @@ PreviewPress FontPreview::grdSample_MouseDown(int row, int button, int shift) {
         // Never selected: there is nothing to install. Its properties still tell about it. (A
         // Shift range may end on it: the range selects what it can.)
         const PreviewRow& r = rows_[size_t(row)];
-        press.status = r.readable ? QStringLiteral("\"") + r.face +
-                                        QStringLiteral("\" does not scale, so it cannot be "
-                                                       "installed.")
-                                  : QStringLiteral("\"") + r.face +
-                                        QStringLiteral("\" cannot be read as a font, so it "
-                                                       "cannot be installed.");
+        press.status = (r.readable ? T::tr("\"%1\" does not scale, so it cannot be installed.")
+                                   : T::tr("\"%1\" cannot be read as a font, so it cannot be "
+                                           "installed."))
+                           .arg(r.face);
         press.showPopup = right;
         press.popupRow = row;
         return press;
@@ -374,8 +385,7 @@ PreviewPress FontPreview::grdSample_MouseDown(int row, int button, int shift) {
         for (int i = 0; i < int(rows_.size()); ++i)
             if (rows_[size_t(i)].selected) press.popupRow = i;
         press.showPopup = true;
-        press.status = QStringLiteral("\"") + rows_[size_t(press.popupRow)].face +
-                       QStringLiteral("\" selected");
+        press.status = T::tr("\"%1\" selected").arg(rows_[size_t(press.popupRow)].face);
     }
     return press;
 }
@@ -412,9 +422,8 @@ std::vector<PreviewFile> FontPreview::propertyFiles(int row) const {
     std::vector<PreviewFile> files;
     if (row < 0 || row >= int(rows_.size())) return files;
     for (const PreviewEntry& e : rows_[size_t(row)].files)
-        files.push_back(
-            PreviewFile{e.resourceName, e.fileName,
-                        e.readable ? e.valueName : QStringLiteral("Cannot be read as a font")});
+        files.push_back(PreviewFile{e.resourceName, e.fileName,
+                                    e.readable ? e.valueName : T::tr("Cannot be read as a font")});
     return files;
 }
 

@@ -60,9 +60,9 @@ private:
     int value_ = 0;
 };
 
-inline const QString PreviewPrompt = QStringLiteral("Select drive/folder to retrieve fonts.");
-inline const QString InstallPrompt =
-    QStringLiteral("Select font(s) to be installed, press Install.");
+// The status line's prompts, in the user's language.
+QString previewPrompt();
+QString installPrompt();
 
 // What a press in the preview grid leads to.
 struct PreviewPress {

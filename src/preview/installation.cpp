@@ -10,6 +10,7 @@
 #include "platform/fontconfig_fonts.h"
 #include "sets/auto_assign.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -22,6 +23,13 @@
 #include <unistd.h>
 
 namespace lb {
+
+namespace {
+// The texts of this file, under one context for translators.
+struct T {
+    Q_DECLARE_TR_FUNCTIONS(Installation)
+};
+} // namespace
 
 namespace {
 
@@ -49,11 +57,11 @@ QString freeName(const QString& folder, const QString& prefix) {
 
 bool askReplace(MainContext& ctx, const QString& name, const QString& sourceFolder) {
     Messenger& m = ctx.app.messages;
-    m.title = QStringLiteral("Font Installation");
+    m.title = T::tr("Font Installation");
     m.text =
-        QStringLiteral("A different font file named \"") + name +
-        QStringLiteral("\" is already in your fonts folder.  Replace it with the one from \"") +
-        sourceFolder + QStringLiteral("\"?");
+        T::tr("A different font file named \"%1\" is already in your fonts folder.  Replace it "
+              "with the one from \"%2\"?")
+            .arg(name, sourceFolder);
     m.Msg_YesNo();
     return m.answeredYes();
 }
@@ -90,30 +98,30 @@ PlaceResult placeFile(MainContext& ctx, const QString& sourceFolder, const QStri
     const QString real = src.canonicalFilePath();
     if (!real.isEmpty() && real == dst.canonicalFilePath()) return {Placement::AlreadyThere, {}};
     // A pipe or a device would block the read for good.
-    if (!src.isFile()) return {Placement::Failed, QStringLiteral("it is not a regular file")};
+    if (!src.isFile()) return {Placement::Failed, T::tr("it is not a regular file")};
 
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) return {Placement::Failed, in.errorString()};
     const QByteArray bytes = in.readAll();
     if (in.error() != QFileDevice::NoError || bytes.size() != in.size())
-        return {Placement::Failed, QStringLiteral("it could not be read to the end")};
+        return {Placement::Failed, T::tr("it could not be read to the end")};
     in.close();
 
     bool replace = false;
     if (dst.exists() || dst.isSymLink()) {
         if (dst.isDir())
-            return {Placement::Failed, QStringLiteral("a folder of that name is in your fonts "
-                                                      "folder")};
+            return {Placement::Failed, T::tr("a folder of that name is in your fonts "
+                                             "folder")};
         if (dst.exists()) {
             if (!dst.isFile())
-                return {Placement::Failed, QStringLiteral("something that is not a font file has "
-                                                          "that name in your fonts folder")};
+                return {Placement::Failed, T::tr("something that is not a font file has "
+                                                 "that name in your fonts folder")};
             QFile current(target);
             if (current.open(QIODevice::ReadOnly) && current.readAll() == bytes)
                 return {Placement::AlreadyThere, {}};
             if (ask && !askReplace(ctx, name, sourceFolder))
-                return {Placement::Kept, QStringLiteral("a different file of that name is in "
-                                                        "your fonts folder, and it was kept")};
+                return {Placement::Kept, T::tr("a different file of that name is in "
+                                               "your fonts folder, and it was kept")};
         }
         // A link that leads nowhere is replaced without asking.
         replace = true;
@@ -217,22 +225,22 @@ void removeLeftovers(const QString& folder) {
 
 QString closingText(const InstallOutcome& out, int fontCount, const QString& problem,
                     const QString& lb) {
-    QString text =
-        out.installed == 0           ? QStringLiteral("No fonts were installed.")
-        : out.installed == fontCount ? QStringLiteral("All fonts installed successfully.")
-        : out.installed == 1
-            ? QStringLiteral("1 font installed successfully.")
-            : QString::number(out.installed) + QStringLiteral(" fonts installed successfully.");
+    QString text = out.installed == 0           ? T::tr("No fonts were installed.")
+                   : out.installed == fontCount ? T::tr("All fonts installed successfully.")
+                   : out.installed == 1
+                       ? T::tr("1 font installed successfully.")
+                       : T::tr("%1 fonts installed successfully.").arg(out.installed);
     if (!problem.isEmpty()) text += lb + lb + problem;
     if (!out.failures.empty()) {
         text += lb + lb +
-                (out.failures.size() == 1 ? QStringLiteral("1 file was not installed:")
-                                          : QString::number(out.failures.size()) +
-                                                QStringLiteral(" files were not installed:"));
+                (out.failures.size() == 1
+                     ? T::tr("1 file was not installed:")
+                     : T::tr("%1 files were not installed:").arg(out.failures.size()));
+
         int shown = 0;
         for (const auto& [file, why] : out.failures) {
             if (++shown > 20) {
-                text += lb + QStringLiteral("and %1 more").arg(out.failures.size() - 20);
+                text += lb + T::tr("and %1 more").arg(out.failures.size() - 20);
                 break;
             }
             text += lb + file + QStringLiteral(": ") + why;
@@ -312,8 +320,7 @@ QStringList finishPlacements(const FileJournal& journal) {
 }
 
 QString notInstallableReason(const PreviewEntry& e) {
-    return e.readable ? QStringLiteral("it is not a font that scales")
-                      : QStringLiteral("it cannot be read as a font");
+    return e.readable ? T::tr("it is not a font that scales") : T::tr("it cannot be read as a font");
 }
 
 InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView& view) {
@@ -322,9 +329,9 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
     FontRegistry& registry = ctx.fonts.registry;
     FontResources& resources = ctx.fonts.resources;
     InstallOutcome out;
-    m.title = QStringLiteral("Font Installation");
+    m.title = T::tr("Font Installation");
     app.assignedStale = false;
-    view.setStatus(QStringLiteral("Installing fonts..."));
+    view.setStatus(T::tr("Installing fonts..."));
     view.yield();
 
     std::vector<RowWork> work;
@@ -344,7 +351,7 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
         if (!work.empty()) {
             problem = registry.installProblem();
             if (problem.isEmpty() && !QDir().mkpath(folder))
-                problem = QStringLiteral("Your fonts folder %1 cannot be created.").arg(folder);
+                problem = T::tr("Your fonts folder %1 cannot be created.").arg(folder);
             if (!problem.isEmpty()) work.clear();
         }
         // Written before the first file changes: the next start of any program finishes or
@@ -354,8 +361,8 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
             QString why;
             journal = FileJournal::begin(journalFolder(), QStringLiteral("install"), why);
             if (!journal) {
-                problem = QStringLiteral("No record of the installation could be kept, so nothing "
-                                         "was installed: ") +
+                problem = T::tr("No record of the installation could be kept, so nothing "
+                                "was installed: ") +
                           why;
                 work.clear();
             }
@@ -396,7 +403,7 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
                     for (const QString& f : std::as_const(w.inPlace))
                         if (gone.contains(f))
                             out.failures.push_back(
-                                {f, QStringLiteral("fontconfig does not list it as a font")});
+                                {f, T::tr("fontconfig does not list it as a font")});
                 for (RowWork& w : work)
                     w.inPlace.removeIf([&](const QString& f) { return gone.contains(f); });
                 const QStringList taken = undo(gone);
@@ -495,8 +502,8 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
         }
         if (!undoProblems.isEmpty()) {
             if (!problem.isEmpty()) problem += app.lineBreak;
-            problem += QStringLiteral("Files the installation kept aside could not all be removed; "
-                                      "the next start tries again: ") +
+            problem += T::tr("Files the installation kept aside could not all be removed; "
+                             "the next start tries again: ") +
                        undoProblems.join(QStringLiteral("; "));
         }
         app.db->noteChange();
@@ -541,13 +548,13 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
 
     out.message = closingText(out, preview.size(), problem, app.lineBreak);
     preview.setInstalledOnce();
-    m.title = QStringLiteral("Font Installation");
+    m.title = T::tr("Font Installation");
     m.text = out.message;
     if (out.failures.empty() && problem.isEmpty())
         m.Msg_Info();
     else
         m.Msg_Critical();
-    view.setStatus(InstallPrompt);
+    view.setStatus(installPrompt());
     return out;
 }
 

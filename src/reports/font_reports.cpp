@@ -6,7 +6,16 @@
 #include "platform/qt_face_drawing.h"
 #include "samples/sample_pane.h"
 
+#include <QCoreApplication>
+
 namespace lb {
+
+namespace {
+// The texts of this file, under one context for translators.
+struct T {
+    Q_DECLARE_TR_FUNCTIONS(FontReports)
+};
+} // namespace
 
 namespace {
 
@@ -54,7 +63,7 @@ ReportSection pageFooter() {
     s.add(product);
     s.format = [](ReportSection& sec) {
         ReportObject& date = sec.object(QStringLiteral("PrintedOn"));
-        date.text = QStringLiteral("Printed on ") + date.text;
+        date.text = T::tr("Printed on %1").arg(date.text);
     };
     return s;
 }
@@ -102,8 +111,8 @@ void Query_FontList(AppState& app, int mode) {
 }
 
 QString fontListTitle(const AppState& app, int mode) {
-    if (mode == 2) return QStringLiteral("Assigned Fonts List for Set: ") + app.currentSetName;
-    return QStringLiteral("All Fonts List");
+    if (mode == 2) return T::tr("Assigned Fonts List for Set: %1").arg(app.currentSetName);
+    return T::tr("All Fonts List");
 }
 
 FacePrint facePrint(MainContext& ctx, QtFaceDrawing& drawing, const QString& face) {
@@ -118,11 +127,11 @@ FacePrint facePrint(MainContext& ctx, QtFaceDrawing& drawing, const QString& fac
 QString noSampleText(FacePrint why) {
     switch (why) {
     case FacePrint::NotInstalled:
-        return QStringLiteral("Not installed: no sample");
+        return T::tr("Not installed: no sample");
     case FacePrint::Inactive:
-        return QStringLiteral("Inactive font: no sample");
+        return T::tr("Inactive font: no sample");
     case FacePrint::Unreadable:
-        return QStringLiteral("The font's files cannot be read: no sample");
+        return T::tr("The font's files cannot be read: no sample");
     case FacePrint::Printable:
         break;
     }
@@ -137,10 +146,9 @@ std::unique_ptr<Report> dsrFontList(MainContext& ctx, QtFaceDrawing& drawing) {
     r->titleSection.add(label(QStringLiteral("Title"), {}, arial(16, true), 0, ReportWidth));
     r->titleSection.spaceAfter = 8;
 
-    r->pageHeader.add(
-        label(QStringLiteral("lblFontName"), QStringLiteral("Font Name"), arial(10), 0, 150));
-    r->pageHeader.add(label(QStringLiteral("lblSampleText"),
-                            QStringLiteral("Sample Text in FontSize 12"), arial(10), 160, 320));
+    r->pageHeader.add(label(QStringLiteral("lblFontName"), T::tr("Font Name"), arial(10), 0, 150));
+    r->pageHeader.add(label(QStringLiteral("lblSampleText"), T::tr("Sample Text in FontSize 12"),
+                            arial(10), 160, 320));
     r->pageHeader.spaceAfter = 6;
 
     r->detail.add(wholeField(QStringLiteral("FontName"),
@@ -168,7 +176,7 @@ std::unique_ptr<Report> dsrFontList(MainContext& ctx, QtFaceDrawing& drawing) {
     };
 
     ReportObject total =
-        label(QStringLiteral("lblTotal"), QStringLiteral("Total Fonts:"), arial(10), 0, 70, 8);
+        label(QStringLiteral("lblTotal"), T::tr("Total Fonts:"), arial(10), 0, 70, 8);
     r->reportFooter.add(total);
     r->reportFooter.add(
         field(QStringLiteral("TotalFonts"), RecordCountField, arial(10), 72, 100, 8));
@@ -208,17 +216,19 @@ std::unique_ptr<Report> dsrFontSize(MainContext& ctx, QtFaceDrawing& drawing) {
         };
         return s;
     };
-    r->body.push_back(heading(QStringLiteral("Heading"), QStringLiteral("Sample Text Display:")));
+    r->body.push_back(heading(QStringLiteral("Heading"), T::tr("Sample Text Display:")));
 
     struct Style {
         const char* name;
         bool bold, italic;
     };
-    for (const Style& st : {Style{"Regular", false, false}, Style{"Bold", true, false},
-                            Style{"Italics", false, true}, Style{"Bold Italics", true, true}}) {
+    for (const Style& st : {Style{QT_TRANSLATE_NOOP("FontReports", "Regular"), false, false},
+                            Style{QT_TRANSLATE_NOOP("FontReports", "Bold"), true, false},
+                            Style{QT_TRANSLATE_NOOP("FontReports", "Italics"), false, true},
+                            Style{QT_TRANSLATE_NOOP("FontReports", "Bold Italics"), true, true}}) {
         ReportSection s{QString::fromLatin1(st.name)};
-        s.add(label(QStringLiteral("lblStyle"), QString::fromLatin1(st.name),
-                    arial(16, st.bold, st.italic), 0, ReportWidth));
+        s.add(label(QStringLiteral("lblStyle"), T::tr(st.name), arial(16, st.bold, st.italic), 0,
+                    ReportWidth));
         double y = 26;
         for (int points : StyleRowPoints) {
             ReportObject o = wholeField(QStringLiteral("Sample%1").arg(points), sampleText,
@@ -241,7 +251,7 @@ std::unique_ptr<Report> dsrFontSize(MainContext& ctx, QtFaceDrawing& drawing) {
     }
 
     ReportSection chartHeading =
-        heading(QStringLiteral("ChartHeading"), QStringLiteral("Ascii Text Display:"));
+        heading(QStringLiteral("ChartHeading"), T::tr("Ascii Text Display:"));
     chartHeading.newPageBefore = true;
     r->body.push_back(std::move(chartHeading));
 

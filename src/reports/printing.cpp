@@ -3,6 +3,7 @@
 #include "core/schema.h"
 #include "reports/font_reports.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QPaintEngine>
 #include <QPrintEngine>
@@ -11,6 +12,13 @@
 #include <cups/cups.h>
 
 namespace lb {
+
+namespace {
+// The texts of this file, under one context for translators.
+struct T {
+    Q_DECLARE_TR_FUNCTIONS(Printing)
+};
+} // namespace
 
 namespace {
 
@@ -32,8 +40,8 @@ QString unreachable(const QString& name) {
         cupsFreeDests(1, dest);
         return {};
     }
-    return QStringLiteral("The printer \"%1\" cannot be reached: %2. The print server may not "
-                          "be running, or the printer has been removed.")
+    return T::tr("The printer \"%1\" cannot be reached: %2. The print server may not "
+                 "be running, or the printer has been removed.")
         .arg(name, QString::fromLocal8Bit(cupsLastErrorString()));
 }
 
@@ -44,8 +52,8 @@ QString sendToPrinter(Report& report, QPrinter& printer) {
 
     QTemporaryFile file(QDir::tempPath() + QStringLiteral("/letterbay-XXXXXX.pdf"));
     if (!file.open())
-        return QStringLiteral("The report could not be prepared for printing: no temporary file "
-                              "could be written in %1.")
+        return T::tr("The report could not be prepared for printing: no temporary file "
+                     "could be written in %1.")
             .arg(QDir::tempPath());
     file.close();
     QPrinter pdf(QPrinter::HighResolution);
@@ -54,8 +62,7 @@ QString sendToPrinter(Report& report, QPrinter& printer) {
     pdf.setPageLayout(printer.pageLayout());
     pdf.setDocName(printer.docName());
     const ReportRun run = report.print(pdf);
-    if (!run.ok)
-        return QStringLiteral("The report could not be prepared for printing. ") + run.error;
+    if (!run.ok) return T::tr("The report could not be prepared for printing. %1").arg(run.error);
 
     cups_option_t* options = nullptr;
     int count = 0;
@@ -71,7 +78,7 @@ QString sendToPrinter(Report& report, QPrinter& printer) {
                                    printer.docName().toUtf8().constData(), count, options);
     cupsFreeOptions(count, options);
     if (job == 0)
-        return QStringLiteral("The printer \"%1\" did not accept the report: %2.")
+        return T::tr("The printer \"%1\" did not accept the report: %2.")
             .arg(name, QString::fromLocal8Bit(cupsLastErrorString()));
     return {};
 }
@@ -99,7 +106,8 @@ void choosePrinterAtStart(AppState& app, Printers& printers) {
 }
 
 QString printTooltip(const AppState& app) {
-    return QStringLiteral("Print (") + app.printerName + QStringLiteral(")");
+    return T::tr("Print (%1)")
+        .arg(app.printerName == NoPrinter ? T::tr("No Printer") : app.printerName);
 }
 
 QString printerWhere(Printers& printers, const QString& name) {
@@ -127,8 +135,8 @@ QString nothingToPrint(const PaneState& pane) {
     // Only what the pane shows is printed: a list since hidden, or an inactive font's message,
     // prints nothing; a set chosen meanwhile does not change what the pane shows.
     if (pane.shown != PaneState::Empty) return {};
-    return QStringLiteral("There is nothing to print. Select a font, or display the All Fonts "
-                          "or Assigned Fonts list, and print again.");
+    return T::tr("There is nothing to print. Select a font, or display the All Fonts "
+                 "or Assigned Fonts list, and print again.");
 }
 
 std::unique_ptr<Report> reportForPane(MainContext& ctx, QtFaceDrawing& drawing,
@@ -137,7 +145,7 @@ std::unique_ptr<Report> reportForPane(MainContext& ctx, QtFaceDrawing& drawing,
     ctx.app.sampleMode = mode;
     if (mode == ModeOneFont) {
         std::unique_ptr<Report> report = dsrFontSize(ctx, drawing);
-        report->setTitle(QStringLiteral("Font Size Sample"));
+        report->setTitle(T::tr("Font Size Sample"));
         return report;
     }
     Query_FontList(ctx.app, mode);
@@ -162,8 +170,8 @@ QString printReport(Report& report, QPrinter& printer) {
     const ReportRun run = report.print(printer);
     if (run.ok) return {};
     if (printer.outputFormat() == QPrinter::PdfFormat)
-        return QStringLiteral("The report could not be written to \"%1\". Check that the folder "
-                              "exists and that you may write there.")
+        return T::tr("The report could not be written to \"%1\". Check that the folder "
+                     "exists and that you may write there.")
             .arg(printer.outputFileName());
     return run.error;
 }
@@ -172,13 +180,12 @@ bool Print_Report(MainContext& ctx, QtFaceDrawing& drawing, const PaneState& pan
                   const std::function<bool(QPrinter&)>& askPrinter) {
     AppState& app = ctx.app;
     auto fail = [&](const QString& text) {
-        app.messages.title = QStringLiteral("Print");
+        app.messages.title = T::tr("Print");
         app.messages.text = text;
         app.messages.Msg_Critical();
         return false;
     };
-    if (app.printerName == NoPrinter)
-        return fail(QStringLiteral("There are no printers installed."));
+    if (app.printerName == NoPrinter) return fail(T::tr("There are no printers installed."));
     const QString refusal = nothingToPrint(pane);
     if (!refusal.isEmpty()) return fail(refusal);
 

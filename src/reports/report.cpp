@@ -2,6 +2,7 @@
 
 #include "core/database.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QFontMetricsF>
 #include <QLocale>
@@ -14,6 +15,10 @@
 namespace lb {
 
 namespace {
+// The texts of this file, under one context for translators.
+struct T {
+    Q_DECLARE_TR_FUNCTIONS(Report)
+};
 
 // Lays `layout` out in lines of `width`, broken between words (inside a word only when the word
 // is wider than a line); the height of all its lines.
@@ -148,7 +153,7 @@ ReportRun Report::print(QPagedPaintDevice& device) {
     singleRows_.clear();
     QPainter painter;
     if (!painter.begin(&device)) {
-        run.error = QStringLiteral("The printer or file could not be opened.");
+        run.error = T::tr("The printer or file could not be opened.");
         return run;
     }
     Page page(device, painter);
@@ -217,7 +222,7 @@ ReportRun Report::print(QPagedPaintDevice& device) {
     finishPage();
     run.pages = page.number;
     if (!painter.end() || failed) {
-        run.error = QStringLiteral("The report could not be written out completely.");
+        run.error = T::tr("The report could not be written out completely.");
         return run;
     }
     run.ok = true;

@@ -7,7 +7,16 @@
 #include "platform/font_charmap.h"
 #include "platform/fonts.h"
 
+#include <QCoreApplication>
+
 namespace lb {
+
+namespace {
+// The texts of this file, under one context for translators.
+struct T {
+    Q_DECLARE_TR_FUNCTIONS(SamplePane)
+};
+} // namespace
 
 QString fontFilePath(const AppState& app, const QString& fileName) {
     if (fileName.contains(QLatin1Char('/'))) return fileName;
@@ -26,9 +35,9 @@ QStringList faceFiles(AppState& app, const QString& face) {
 }
 
 QString fontNamesText(int count) {
-    if (count == 0) return QStringLiteral("No Font Names");
-    if (count == 1) return QStringLiteral("1 Font Name");
-    return QString::number(count) + QStringLiteral(" Font Names");
+    if (count == 0) return T::tr("No Font Names");
+    if (count == 1) return T::tr("1 Font Name");
+    return T::tr("%1 Font Names").arg(count);
 }
 
 int storedListSize(AppState& app) {
@@ -114,12 +123,12 @@ QVariant SamplePane::headerData(int section, Qt::Orientation orientation, int ro
             Qt::AlignVCenter);
     if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole) return {};
     if (state_.shown == PaneState::OneFont)
-        return section == 0 ? QStringLiteral("Font Size")
-                            : QStringLiteral("Sample Text using current font in select sizes");
+        return section == 0 ? T::tr("Font Size")
+                            : T::tr("Sample Text using current font in select sizes");
     if (section == 0) return countText_;
     return ctx_.app.sampleMode == ModeAssignedFonts
-               ? QStringLiteral("Sample Text using Assigned Fonts list in FontSize")
-               : QStringLiteral("Sample Text using the All Fonts list in FontSize");
+               ? T::tr("Sample Text using Assigned Fonts list in FontSize")
+               : T::tr("Sample Text using the All Fonts list in FontSize");
 }
 
 int SamplePane::rowTwips(int row) const {
@@ -188,16 +197,15 @@ DisplayResult SamplePane::Display_Font() {
     const QStringList files = faceFiles(app, face);
     if (files.isEmpty())
         return refuse(DisplayResult::NotCatalogued,
-                      QStringLiteral("Cannot display sample text for a font that is no "
-                                     "longer installed."));
+                      T::tr("Cannot display sample text for a font that is no longer installed."));
     if (IsIt_Inactive(ctx_) == StateInactive)
         return refuse(DisplayResult::Inactive,
-                      QStringLiteral("Cannot display sample text for an inactivated font."));
+                      T::tr("Cannot display sample text for an inactivated font."));
     drawable_.clear();
     if (!drawing_.known(face) && !drawing_.load(face, files))
         return refuse(DisplayResult::Unreadable,
-                      QStringLiteral("Cannot display sample text: the files of this font "
-                                     "cannot be read."));
+                      T::tr("Cannot display sample text: the files of this font cannot be "
+                            "read."));
 
     state_.messageVisible = false;
     state_.fontSizeEnabled = false;
@@ -226,11 +234,10 @@ void SamplePane::Display_List(int mode) {
     app.sampleMode = mode;
     state_.stylesEnabled = true;
     const bool all = mode == ModeAllFonts;
-    view.setMessage(all ? QStringLiteral("Displaying sample text using fonts from All Fonts list")
-                        : QStringLiteral("Displaying sample text using fonts from Assigned "
-                                         "Fonts list"));
-    state_.caption =
-        AppTitle + (all ? QStringLiteral(" - All Fonts") : QStringLiteral(" - Assigned Fonts"));
+    view.setMessage(all ? T::tr("Displaying sample text using fonts from All Fonts list")
+                        : T::tr("Displaying sample text using fonts from Assigned Fonts list"));
+    state_.caption = (all ? T::tr("%1 - All Fonts") : T::tr("%1 - Assigned Fonts")).arg(AppTitle);
+
     state_.helpTopic = all ? TopicAllFonts : TopicAssignedFonts;
     changed();
     view.yield();
@@ -291,7 +298,7 @@ bool SamplePane::cmbFontSize_Click(int size, bool mainWindowActive) {
 
 bool SamplePane::Sample_Text() {
     if (state_.editorOpen) return false;
-    ctx_.view.setMessage(QStringLiteral("Sample Text:"));
+    ctx_.view.setMessage(T::tr("Sample Text:"));
     state_.editorOpen = true;
     changed();
     return true;
@@ -301,16 +308,16 @@ bool SamplePane::cmdSample_Click(QString& boxText) {
     AppState& app = ctx_.app;
     boxText = boxText.trimmed().left(SampleTextMaxLength);
     if (boxText.isEmpty()) {
-        app.messages.text = QStringLiteral("Sample Text is required.");
+        app.messages.text = T::tr("Sample Text is required.");
         app.messages.Msg_Critical();
         return false;
     }
     if (boxText != app.sampleText) {
         writeSetting(app, fld::SampleText, boxText);
         app.sampleText = boxText;
-        ctx_.view.setMessage(QStringLiteral("Sample text changed successfully."));
+        ctx_.view.setMessage(T::tr("Sample text changed successfully."));
     } else {
-        ctx_.view.setMessage(QStringLiteral("Sample text was not changed."));
+        ctx_.view.setMessage(T::tr("Sample text was not changed."));
     }
     state_.editorOpen = false;
     stylesChanged();

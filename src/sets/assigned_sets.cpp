@@ -5,7 +5,16 @@
 #include "core/settings.h"
 #include "sets/assignment.h"
 
+#include <QCoreApplication>
+
 namespace lb {
+
+namespace {
+// The texts of this file, under one context for translators.
+struct T {
+    Q_DECLARE_TR_FUNCTIONS(AssignedSets)
+};
+} // namespace
 
 void Fill_FontSets(AppState& app, FontListModel& list, const QString& font) {
     list.beginFill();
@@ -26,24 +35,21 @@ void Unassign_FromSets(MainContext& ctx, FontListModel& list, const QString& f, 
     Messenger& m = app.messages;
     app.datSets->refresh();
     if (app.datSets->recordCount() == 0) {
-        m.title = QStringLiteral("Unassign Fonts");
-        m.text = QStringLiteral("There are no sets available.");
+        m.title = T::tr("Unassign Fonts");
+        m.text = T::tr("There are no sets available.");
         m.Msg_Critical();
         return;
     }
-    m.title = QStringLiteral("Confirm Unassign Fonts");
+    m.title = T::tr("Confirm Unassign Fonts");
     if (all)
-        m.text = QStringLiteral("Are you sure you want to unassign \"") + f +
-                 QStringLiteral("\" from all sets?");
+        m.text = T::tr("Are you sure you want to unassign \"%1\" from all sets?").arg(f);
     else if (list.selectedCount == 1)
         // The set that is selected, not the row clicked last (a Ctrl-click may have cleared it).
-        m.text = QStringLiteral("Are you sure you want to unassign \"") + f +
-                 QStringLiteral("\" from \"") + list.selectedNames().value(0) +
-                 QStringLiteral("\"?");
+        m.text = T::tr("Are you sure you want to unassign \"%1\" from \"%2\"?")
+                     .arg(f, list.selectedNames().value(0));
     else
-        m.text = QStringLiteral("Are you sure you want to unassign \"") + f +
-                 QStringLiteral("\" from ") + QString::number(list.selectedCount) +
-                 QStringLiteral(" sets?");
+        m.text = T::tr("Are you sure you want to unassign \"%1\" from %2 sets?")
+                     .arg(f, QString::number(list.selectedCount));
     m.Msg_YesNo();
     if (!m.answeredYes()) return;
 
@@ -73,18 +79,16 @@ void Unassign_FromSets(MainContext& ctx, FontListModel& list, const QString& f, 
         });
     });
     if (ctx.unassignedOnly || app.fontsChanged)
-        redisplayAllFonts(ctx,
-                          QStringLiteral("Redisplaying All Fonts due to unassigning from set."));
+        redisplayAllFonts(ctx, T::tr("Redisplaying All Fonts due to unassigning from set."));
     m.pointer().set(MousePointer::Default);
     if (all)
-        ctx.view.setMessage(QStringLiteral("\"") + f +
-                            QStringLiteral("\" unassigned from all sets successfully."));
+        ctx.view.setMessage(T::tr("\"%1\" unassigned from all sets successfully.").arg(f));
     else if (removed == 1)
-        ctx.view.setMessage(QStringLiteral("\"") + f + QStringLiteral("\" unassigned from \"") +
-                            lastSet + QStringLiteral("\" successfully."));
+        ctx.view.setMessage(T::tr("\"%1\" unassigned from \"%2\" successfully.").arg(f, lastSet));
     else
-        ctx.view.setMessage(QStringLiteral("\"") + f + QStringLiteral("\" unassigned from ") +
-                            QString::number(removed) + QStringLiteral(" fonts successfully."));
+        ctx.view.setMessage(T::tr("\"%1\" unassigned from %2 fonts successfully.")
+                                .arg(f, QString::number(removed)));
+
     app.currentSetName = box;
     ctx.view.handleButtons();
 }

@@ -9,7 +9,16 @@
 #include "sets/auto_assign.h"
 #include "sets/set_maintenance.h"
 
+#include <QCoreApplication>
+
 namespace lb {
+
+namespace {
+// The texts of this file, under one context for translators.
+struct T {
+    Q_DECLARE_TR_FUNCTIONS(Assignment)
+};
+} // namespace
 
 ButtonStates Handle_Buttons(const QString& s, const FontListModel& all,
                             const FontListModel& assigned) {
@@ -76,30 +85,27 @@ bool removeIfFiltered(MainContext& ctx, int row) {
 bool refuseNoSet(MainContext& ctx, const QString& title) {
     if (!findSet(ctx.app, ctx.app.currentSetName).isEmpty()) return false;
     ctx.app.messages.title = title;
-    ctx.app.messages.text = QStringLiteral("You must first select a set.");
+    ctx.app.messages.text = T::tr("You must first select a set.");
     ctx.app.messages.Msg_Critical();
     ctx.view.focusSetBox();
     return true;
 }
 
-// The all-sets commands: refused without sets, then asked. `verb` is "assign" or "unassign",
-// `direction` "to" or "from", `title` the command ("Assign to All Sets").
-bool confirmAllSets(MainContext& ctx, const QString& title, const QString& verb,
-                    const QString& direction) {
+// The all-sets commands: refused without sets, then asked about one font (`one`, its name as
+// %1) or several (`many`, their count as %1). `title` is the command ("Assign to All Sets").
+bool confirmAllSets(MainContext& ctx, const QString& title, const QString& one,
+                    const QString& many) {
     Messenger& m = ctx.app.messages;
     ctx.app.datSets->refresh();
     if (ctx.app.datSets->recordCount() == 0) {
         m.title = title;
-        m.text = QStringLiteral("There are no sets available.");
+        m.text = T::tr("There are no sets available.");
         m.Msg_Critical();
         return false;
     }
     const int selected = ctx.allFonts.selectedCount;
-    m.title = QStringLiteral("Confirm ") + title;
-    m.text = QStringLiteral("Are you sure you want to ") + verb + QStringLiteral(" ") +
-             (selected == 1 ? QStringLiteral("\"") + ctx.app.pickedFontName + QStringLiteral("\"")
-                            : QString::number(selected) + QStringLiteral(" fonts")) +
-             QStringLiteral(" ") + direction + QStringLiteral(" all sets?");
+    m.title = T::tr("Confirm %1").arg(title);
+    m.text = selected == 1 ? one.arg(ctx.app.pickedFontName) : many.arg(selected);
     m.Msg_YesNo();
     return m.answeredYes();
 }
@@ -132,9 +138,9 @@ void Remove_Assignment(MainContext& ctx, const QString& s, const QString& f,
 void Assign_AllFonts(MainContext& ctx) {
     Messenger& m = ctx.app.messages;
     ctx.app.currentSetName = ctx.view.setBoxText();
-    m.title = QStringLiteral("Confirm Assign All");
-    m.text = QStringLiteral("Are you sure you want to assign all fonts to \"") +
-             ctx.app.currentSetName + QStringLiteral("\"?");
+    m.title = T::tr("Confirm Assign All");
+    m.text =
+        T::tr("Are you sure you want to assign all fonts to \"%1\"?").arg(ctx.app.currentSetName);
     m.Msg_Question();
     if (m.answeredYes()) Assign_Fonts(ctx, true);
 }
@@ -145,14 +151,14 @@ void Assign_Fonts(MainContext& ctx, bool all) {
     // message says they went.
     app.currentSetName = ctx.view.setBoxText();
     app.datSets->refresh();
-    if (refuseNoSet(ctx, QStringLiteral("Assign Fonts"))) return;
+    if (refuseNoSet(ctx, T::tr("Assign Fonts"))) return;
     const QString set = findSet(app, app.currentSetName);
     const bool activated = sameSet(activatedSet(app), set);
     // The Assigned Fonts list may show another set than the one typed into the set box: then
     // it is filled with the target afterwards, rather than given rows of another set.
     const bool listShowsSet = sameSet(ctx.assignedFonts.set, set);
     FontListModel& list = ctx.allFonts;
-    ctx.view.setMessage(QStringLiteral("Assigning fonts..."));
+    ctx.view.setMessage(T::tr("Assigning fonts..."));
     ctx.view.yield();
     Busy busy(ctx, list.size());
     app.datAssigned->refresh();
@@ -175,11 +181,11 @@ void Assign_Fonts(MainContext& ctx, bool all) {
     if (!listShowsSet) Fill_AssignedFonts(ctx);
     busy.done();
     if (added == 1)
-        ctx.view.setMessage(QStringLiteral("\"") + last + QStringLiteral("\" added to \"") +
-                            ctx.view.setBoxText() + QStringLiteral("\" successfully."));
+        ctx.view.setMessage(
+            T::tr("\"%1\" added to \"%2\" successfully.").arg(last, ctx.view.setBoxText()));
     else if (added > 1)
-        ctx.view.setMessage(QString::number(added) + QStringLiteral(" fonts added to \"") +
-                            ctx.view.setBoxText() + QStringLiteral("\" successfully."));
+        ctx.view.setMessage(T::tr("%1 fonts added to \"%2\" successfully.")
+                                .arg(QString::number(added), ctx.view.setBoxText()));
     ctx.view.handleButtons();
 }
 
@@ -192,21 +198,18 @@ void Unassign_Fonts(MainContext& ctx, bool all) {
     // The question names the font it removes: the one selected row, wherever the last click was.
     const QStringList selected = list.selectedNames();
     const QString f0 = selected.isEmpty() ? QString() : selected.first();
-    m.title = QStringLiteral("Confirm Unassign");
+    m.title = T::tr("Confirm Unassign");
     if (all)
-        m.text = QStringLiteral("Are you sure you want to unassign all fonts from \"") + set +
-                 QStringLiteral("\"?");
+        m.text = T::tr("Are you sure you want to unassign all fonts from \"%1\"?").arg(set);
     else if (list.selectedCount == 1)
-        m.text = QStringLiteral("Are you sure you want to unassign \"") + f0 +
-                 QStringLiteral("\" from \"") + set + QStringLiteral("\"?");
+        m.text = T::tr("Are you sure you want to unassign \"%1\" from \"%2\"?").arg(f0, set);
     else
-        m.text = QStringLiteral("Are you sure you want to unassign ") +
-                 QString::number(list.selectedCount) + QStringLiteral(" fonts from \"") + set +
-                 QStringLiteral("\"?");
+        m.text = T::tr("Are you sure you want to unassign %1 fonts from \"%2\"?")
+                     .arg(QString::number(list.selectedCount), set);
     m.Msg_YesNo();
     if (!m.answeredYes()) return;
 
-    ctx.view.setMessage(QStringLiteral("Unassigning fonts..."));
+    ctx.view.setMessage(T::tr("Unassigning fonts..."));
     ctx.view.yield();
     Busy busy(ctx, list.size());
     app.fontsChanged = false;
@@ -231,29 +234,27 @@ void Unassign_Fonts(MainContext& ctx, bool all) {
         });
     });
     if (ctx.unassignedOnly || app.fontsChanged)
-        redisplayAllFonts(ctx,
-                          QStringLiteral("Redisplaying All Fonts due to unassigning from set."));
+        redisplayAllFonts(ctx, T::tr("Redisplaying All Fonts due to unassigning from set."));
     busy.done();
     if (all)
-        ctx.view.setMessage(QStringLiteral("All fonts unassigned from \"") + set +
-                            QStringLiteral("\" successfully."));
+        ctx.view.setMessage(T::tr("All fonts unassigned from \"%1\" successfully.").arg(set));
     else if (count == 1)
-        ctx.view.setMessage(QStringLiteral("\"") + last + QStringLiteral("\" unassigned from \"") +
-                            set + QStringLiteral("\" successfully."));
+        ctx.view.setMessage(T::tr("\"%1\" unassigned from \"%2\" successfully.").arg(last, set));
     else
-        ctx.view.setMessage(QString::number(count) + QStringLiteral(" fonts unassigned from \"") +
-                            set + QStringLiteral("\" successfully."));
+        ctx.view.setMessage(T::tr("%1 fonts unassigned from \"%2\" successfully.")
+                                .arg(QString::number(count), set));
     ctx.view.handleButtons();
 }
 
 void Assign_AllSets(MainContext& ctx) {
     AppState& app = ctx.app;
     FontListModel& list = ctx.allFonts;
-    if (!confirmAllSets(ctx, QStringLiteral("Assign to All Sets"), QStringLiteral("assign"),
-                        QStringLiteral("to")))
+    if (!confirmAllSets(ctx, T::tr("Assign to All Sets"),
+                        T::tr("Are you sure you want to assign \"%1\" to all sets?"),
+                        T::tr("Are you sure you want to assign %1 fonts to all sets?")))
         return;
 
-    ctx.view.setMessage(QStringLiteral("Assigning fonts to all sets..."));
+    ctx.view.setMessage(T::tr("Assigning fonts to all sets..."));
     ctx.view.yield();
     Busy busy(ctx, list.size());
     const QStringList sets = setNames(app);
@@ -277,10 +278,9 @@ void Assign_AllSets(MainContext& ctx) {
         });
     });
     busy.done();
-    ctx.view.setMessage(
-        count == 1
-            ? QStringLiteral("\"") + last + QStringLiteral("\" assigned to all sets successfully.")
-            : QString::number(count) + QStringLiteral(" fonts assigned to all sets successfully."));
+    ctx.view.setMessage(count == 1
+                            ? T::tr("\"%1\" assigned to all sets successfully.").arg(last)
+                            : T::tr("%1 fonts assigned to all sets successfully.").arg(count));
     app.currentSetName = box;
     ctx.view.handleButtons();
 }
@@ -288,11 +288,12 @@ void Assign_AllSets(MainContext& ctx) {
 void Unassign_AllSets(MainContext& ctx) {
     AppState& app = ctx.app;
     FontListModel& list = ctx.allFonts;
-    if (!confirmAllSets(ctx, QStringLiteral("Unassign from All Sets"), QStringLiteral("unassign"),
-                        QStringLiteral("from")))
+    if (!confirmAllSets(ctx, T::tr("Unassign from All Sets"),
+                        T::tr("Are you sure you want to unassign \"%1\" from all sets?"),
+                        T::tr("Are you sure you want to unassign %1 fonts from all sets?")))
         return;
 
-    ctx.view.setMessage(QStringLiteral("Unassigning fonts from all sets..."));
+    ctx.view.setMessage(T::tr("Unassigning fonts from all sets..."));
     ctx.view.yield();
     Busy busy(ctx, list.size());
     app.fontsChanged = false;
@@ -321,14 +322,12 @@ void Unassign_AllSets(MainContext& ctx) {
         }
     });
     if (ctx.unassignedOnly || app.fontsChanged)
-        redisplayAllFonts(ctx,
-                          QStringLiteral("Redisplaying All Fonts due to unassigning from sets."));
+        redisplayAllFonts(ctx, T::tr("Redisplaying All Fonts due to unassigning from sets."));
     busy.done();
     ctx.view.setMessage(count == 1
-                            ? QStringLiteral("\"") + last +
-                                  QStringLiteral("\" unassigned from all sets successfully.")
-                            : QString::number(count) +
-                                  QStringLiteral(" fonts unassigned from all sets successfully."));
+                            ? T::tr("\"%1\" unassigned from all sets successfully.").arg(last)
+                            : T::tr("%1 fonts unassigned from all sets successfully.").arg(count));
+
     app.currentSetName = box;
     ctx.view.handleButtons();
 }

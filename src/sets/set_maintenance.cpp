@@ -5,7 +5,16 @@
 #include "core/schema.h"
 #include "core/settings.h"
 
+#include <QCoreApplication>
+
 namespace lb {
+
+namespace {
+// The texts of this file, under one context for translators.
+struct T {
+    Q_DECLARE_TR_FUNCTIONS(SetMaintenance)
+};
+} // namespace
 
 QString findSet(AppState& app, const QString& name) {
     RecordSet& sets = *app.datSets;
@@ -18,13 +27,13 @@ QString setNameProblem(const QString& name) {
     // be told apart from the text around it.
     for (const char32_t c : name.toUcs4())
         if (QChar::category(c) == QChar::Other_Control)
-            return QStringLiteral("You cannot use control characters (such as tab or newline) in "
-                                  "your set name.  Use another name instead.");
+            return T::tr("You cannot use control characters (such as tab or newline) in "
+                         "your set name.  Use another name instead.");
     if (name.contains(QLatin1Char('"')))
-        return QStringLiteral("You cannot use \" in your set name.  Use ' instead.");
+        return T::tr("You cannot use \" in your set name.  Use ' instead.");
     if (name.toUcs4().size() > SetNameSize)
-        return QStringLiteral("You cannot use more than %1 characters in your set "
-                              "name.  Use a shorter name instead.")
+        return T::tr("You cannot use more than %1 characters in your set "
+                     "name.  Use a shorter name instead.")
             .arg(SetNameSize);
     return {};
 }
@@ -40,7 +49,7 @@ bool refuseSetName(AppState& app, const QString& name) {
 void Add_Set(MainContext& ctx) {
     AppState& app = ctx.app;
     OperationView& view = ctx.view;
-    app.messages.title = QStringLiteral("Add Set");
+    app.messages.title = T::tr("Add Set");
     const QString name = view.setBoxText().trimmed();
     view.setSetBoxText(name);
     if (name.isEmpty()) return;
@@ -56,7 +65,7 @@ void Add_Set(MainContext& ctx) {
         sets.update();
         view.addSetEntry(name);
         view.setSetBoxText(name);
-        view.setMessage(QStringLiteral("\"") + name + QStringLiteral("\" added successfully."));
+        view.setMessage(T::tr("\"%1\" added successfully.").arg(name));
         view.clearAssignedFonts();
         view.focusSetBox();
     }
@@ -72,28 +81,27 @@ void Select_Set(MainContext& ctx) {
         const QString stored = findSet(app, app.currentSetName);
         writeSetting(app, fld::SelectedSet, stored.isEmpty() ? app.currentSetName : stored);
     }
-    ctx.view.enableDelete(QStringLiteral("Delete Set"));
+    ctx.view.enableDelete(T::tr("Delete Set"));
     Fill_AssignedFonts(ctx);
-    ctx.view.setMessage(QStringLiteral("Displaying fonts assigned to \"") + app.currentSetName +
-                        QStringLiteral("\""));
+    ctx.view.setMessage(T::tr("Displaying fonts assigned to \"%1\"").arg(app.currentSetName));
 }
 
 void Rename_Set(MainContext& ctx) {
     AppState& app = ctx.app;
     OperationView& view = ctx.view;
     Messenger& m = app.messages;
-    m.title = QStringLiteral("Rename Set");
+    m.title = T::tr("Rename Set");
     app.datSets->refresh();
     // The stored spelling, so a set typed in another letter case is still found.
     const QString old = findSet(app, view.setBoxText());
     if (old.isEmpty()) return;
     app.currentSetName = old;
-    const QString renamed = m.InputBox(
-        QStringLiteral("Rename \"") + old + QStringLiteral("\" below and press OK."), m.title);
+    const QString renamed =
+        m.InputBox(T::tr("Rename \"%1\" below and press OK.").arg(old), m.title);
     if (renamed.isEmpty()) return;
     if (refuseSetName(app, renamed)) return;
     if (!findSet(app, renamed).isEmpty()) {
-        m.text = QStringLiteral("\"") + renamed + QStringLiteral("\" already exists.");
+        m.text = T::tr("\"%1\" already exists.").arg(renamed);
         m.Msg_Critical();
         return;
     }
@@ -125,8 +133,7 @@ void Rename_Set(MainContext& ctx) {
     app.currentSetName = renamed;
     if (!ctx.assignedFonts.set.isEmpty() && compareNoCase(ctx.assignedFonts.set, old) == 0)
         ctx.assignedFonts.set = renamed;
-    view.setMessage(QStringLiteral("\"") + old + QStringLiteral("\" renamed to \"") + renamed +
-                    QStringLiteral("\" successfully."));
+    view.setMessage(T::tr("\"%1\" renamed to \"%2\" successfully.").arg(old, renamed));
 }
 
 void Delete_Set(MainContext& ctx) {
@@ -140,17 +147,18 @@ void Delete_Set(MainContext& ctx) {
         // The set is found without regard to letter case, so the active-set guard is too.
         const QString active = activatedSet(app);
         if (!active.isEmpty() && compareNoCase(active, name) == 0) {
-            m.title = QStringLiteral("Delete Set");
-            m.text =
-                QStringLiteral("You cannot delete \"") + app.currentSetName +
-                QStringLiteral(
-                    "\" because it is the currently active set.  Activate another set or all sets "
-                    "before attempting to delete this set again.");
+            m.title = T::tr("Delete Set");
+            m.text = T::tr("You cannot delete \"%1\" because it is the currently active set.  "
+                           "Activate another set or all sets before attempting to delete this set "
+                           "again.")
+                         .arg(app.currentSetName);
+
             m.Msg_Critical();
         } else {
-            m.title = QStringLiteral("Confirm Delete");
-            m.text = QStringLiteral("Are you sure you want to delete the set \"") +
-                     app.currentSetName + QStringLiteral("\" and all its font assignments?");
+            m.title = T::tr("Confirm Delete");
+            m.text = T::tr("Are you sure you want to delete the set \"%1\" and all its font "
+                           "assignments?")
+                         .arg(app.currentSetName);
             m.Msg_YesNo();
             if (m.answeredYes()) {
                 Database::Transaction t(*app.db);
@@ -169,8 +177,7 @@ void Delete_Set(MainContext& ctx) {
                 view.removeSetEntry(name);
                 view.focusSetBox();
                 view.clearAssignedFonts();
-                view.setMessage(QStringLiteral("\"") + app.currentSetName +
-                                QStringLiteral("\" deleted successfully."));
+                view.setMessage(T::tr("\"%1\" deleted successfully.").arg(app.currentSetName));
                 view.setSetBoxText(QString());
             }
         }
@@ -182,16 +189,16 @@ bool Copy_Set(MainContext& ctx, const QString& typedTarget) {
     AppState& app = ctx.app;
     OperationView& view = ctx.view;
     Messenger& m = app.messages;
-    m.title = QStringLiteral("Copy Set");
+    m.title = T::tr("Copy Set");
     const QString source = app.currentSetName;
     if (typedTarget.isEmpty()) {
-        m.text = QStringLiteral("Copy To set is required.");
+        m.text = T::tr("Copy To set is required.");
         m.Msg_Critical();
         return false;
     }
     // Set names are one set whatever their letter case, so that is copying to itself too.
     if (compareNoCase(typedTarget, source) == 0) {
-        m.text = QStringLiteral("You cannot copy a set to itself.");
+        m.text = T::tr("You cannot copy a set to itself.");
         m.Msg_Critical();
         return false;
     }
@@ -234,10 +241,9 @@ bool Copy_Set(MainContext& ctx, const QString& typedTarget) {
     if (created) view.addSetEntry(target);
     view.setSetBoxText(target);
     app.currentSetName = target;
-    view.enableDelete(QStringLiteral("Delete Set"));
+    view.enableDelete(T::tr("Delete Set"));
     Fill_AssignedFonts(ctx);
-    view.setMessage(QStringLiteral("\"") + source + QStringLiteral("\" copied to \"") + target +
-                    QStringLiteral("\" successfully."));
+    view.setMessage(T::tr("\"%1\" copied to \"%2\" successfully.").arg(source, target));
     return true;
 }
 

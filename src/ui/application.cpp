@@ -2,9 +2,13 @@
 
 #include "activation/activation.h"
 #include "core/messages.h"
+#include "core/paths.h"
 #include "core/schema.h"
 
 #include <QAccessibleWidget>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QWidget>
 #include <stdexcept>
 
@@ -22,10 +26,26 @@ QAccessibleInterface* windowRole(const QString& className, QObject* object) {
                                         : nullptr;
 }
 
+// The desktop's language, when a translation of it is installed: Qt's own texts and ours.
+// English is the language of the sources and needs none.
+void installTranslations(QCoreApplication& application) {
+    const QLocale locale = QLocale::system();
+    const auto install = [&](const QString& name, const QString& folder) {
+        auto* translator = new QTranslator(&application);
+        if (translator->load(locale, name, QStringLiteral("_"), folder))
+            QCoreApplication::installTranslator(translator);
+        else
+            delete translator;
+    };
+    install(QStringLiteral("qtbase"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    install(QStringLiteral("letterbay"), shippedFolder() + QStringLiteral("/translations"));
+}
+
 } // namespace
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
     QAccessible::installFactory(windowRole);
+    installTranslations(*this);
 }
 
 bool Application::notify(QObject* receiver, QEvent* event) {

@@ -28,11 +28,9 @@ void centreOnScreen(QWidget* window) {
 
 FrmCopySet::FrmCopySet(MainContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
     setObjectName(QStringLiteral("frmCopySet"));
-    setWindowTitle(QStringLiteral("Copy Set"));
+    setWindowTitle(tr("Copy Set"));
     auto* layout = new QVBoxLayout(this);
-    auto* label = new QLabel(QStringLiteral("Copy \"") + ctx.app.currentSetName +
-                                 QStringLiteral("\" to the set below"),
-                             this);
+    auto* label = new QLabel(tr("Copy \"%1\" to the set below").arg(ctx.app.currentSetName), this);
     label->setObjectName(QStringLiteral("lblCopy"));
     cmbSets_ = new QComboBox(this);
     cmbSets_->setObjectName(QStringLiteral("cmbSets"));
@@ -64,19 +62,19 @@ void FrmCopySet::cmdOK_Click() {
 FrmSets::FrmSets(MainContext& ctx, QWidget* parent)
     : QDialog(parent), ctx_(ctx), font_(ctx.app.pickedFontName) {
     setObjectName(QStringLiteral("frmSets"));
-    setWindowTitle(QStringLiteral("Assigned Sets - ") + font_);
+    setWindowTitle(tr("Assigned Sets - %1").arg(font_));
     auto* layout = new QGridLayout(this);
     grdSets_ = new FontGrid(this);
     grdSets_->setObjectName(QStringLiteral("grdSets"));
     grdSets_->setModel(&list_);
     grdSets_->setMinimumWidth(330);
-    cmdUnassign_ = new QPushButton(QStringLiteral("&Unassign"), this);
+    cmdUnassign_ = new QPushButton(tr("&Unassign"), this);
     cmdUnassign_->setObjectName(QStringLiteral("cmdUnassign"));
     cmdUnassign_->setAutoDefault(false);
-    auto* cmdAll = new QPushButton(QStringLiteral("Unassign &All"), this);
+    auto* cmdAll = new QPushButton(tr("Unassign &All"), this);
     cmdAll->setObjectName(QStringLiteral("cmdAll"));
     cmdAll->setAutoDefault(false);
-    auto* cmdClose = new QPushButton(QStringLiteral("Close"), this);
+    auto* cmdClose = new QPushButton(tr("Close"), this);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     cmdClose->setDefault(true);
     layout->addWidget(grdSets_, 0, 0, 4, 1);
@@ -123,22 +121,22 @@ void FrmSets::cmdAll_Click() {
 
 FrmMainLegend::FrmMainLegend(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmMainLegend"));
-    setWindowTitle(QStringLiteral("All Fonts Color Legend"));
+    setWindowTitle(tr("All Fonts Color Legend"));
     auto* layout = new QGridLayout(this);
     const struct {
         bool selected, strike, underline;
         const char* text;
     } rows[] = {
-        {false, false, false, "Font is active, but not selected."},
-        {true, false, false, "Font is active and selected."},
-        {false, true, false, "Font is inactivated, but not selected."},
-        {true, true, false, "Font is inactivated and selected."},
-        {false, false, true, "Font is a system font, but not selected."},
-        {true, false, true, "Font is a system font and selected."},
+        {false, false, false, QT_TR_NOOP("Font is active, but not selected.")},
+        {true, false, false, QT_TR_NOOP("Font is active and selected.")},
+        {false, true, false, QT_TR_NOOP("Font is inactivated, but not selected.")},
+        {true, true, false, QT_TR_NOOP("Font is inactivated and selected.")},
+        {false, false, true, QT_TR_NOOP("Font is a system font, but not selected.")},
+        {true, false, true, QT_TR_NOOP("Font is a system font and selected.")},
     };
     int r = 0;
     for (const auto& row : rows) {
-        auto* sample = new QLabel(QStringLiteral(" Arial Narrow"), this);
+        auto* sample = new QLabel(tr(" Arial Narrow"), this);
         QFont f = sample->font();
         f.setStrikeOut(row.strike);
         f.setUnderline(row.underline);
@@ -152,10 +150,10 @@ FrmMainLegend::FrmMainLegend(QWidget* parent) : QDialog(parent) {
         sample->setPalette(p);
         sample->setMinimumWidth(120);
         layout->addWidget(sample, r, 0);
-        layout->addWidget(new QLabel(QString::fromLatin1(row.text), this), r, 1);
+        layout->addWidget(new QLabel(tr(row.text), this), r, 1);
         ++r;
     }
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(tr("OK"), this);
     ok->setObjectName(QStringLiteral("cmdOK"));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
@@ -166,22 +164,24 @@ FrmMainLegend::FrmMainLegend(QWidget* parent) : QDialog(parent) {
 
 FrmPreviewLegend::FrmPreviewLegend(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmPreviewLegend"));
-    setWindowTitle(QStringLiteral("Font Preview Legend"));
+    setWindowTitle(tr("Font Preview Legend"));
     auto* layout = new QGridLayout(this);
     const struct {
         bool selected, installed, dimmed;
         const char* text;
     } rows[] = {
-        {true, true, false, "Font is selected and installed, ready to be re-installed"},
-        {false, true, false, "Font is installed, can be selected to be re-installed"},
-        {true, false, false, "Font is selected, it is ready to be installed"},
-        {false, false, false, "Font is ready to be selected, it is not currently installed"},
+        {true, true, false, QT_TR_NOOP("Font is selected and installed, ready to be re-installed")},
+        {false, true, false, QT_TR_NOOP("Font is installed, can be selected to be re-installed")},
+        {true, false, false, QT_TR_NOOP("Font is selected, it is ready to be installed")},
+        {false, false, false,
+         QT_TR_NOOP("Font is ready to be selected, it is not currently installed")},
         {false, false, true,
-         "File cannot be read as a font, or is not a TrueType font: it cannot be installed"},
+         QT_TR_NOOP("File cannot be read as a font, or is not a TrueType font: it cannot be "
+                    "installed")},
     };
     int r = 0;
     for (const auto& row : rows) {
-        auto* sample = new QLabel(QStringLiteral(" Arial Narrow"), this);
+        auto* sample = new QLabel(tr(" Arial Narrow"), this);
         QFont f = sample->font();
         f.setStrikeOut(row.installed);
         sample->setFont(f);
@@ -195,12 +195,13 @@ FrmPreviewLegend::FrmPreviewLegend(QWidget* parent) : QDialog(parent) {
                                              : palette().color(QPalette::WindowText));
         sample->setPalette(p);
         sample->setMinimumWidth(120);
-        sample->setAccessibleName(QString::fromLatin1(row.text));
+        sample->setAccessibleName(tr(row.text));
         layout->addWidget(sample, r, 0);
-        layout->addWidget(new QLabel(QString::fromLatin1(row.text), this), r, 1);
+        layout->addWidget(new QLabel(tr(row.text), this), r, 1);
+
         ++r;
     }
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(tr("OK"), this);
     ok->setObjectName(QStringLiteral("cmdOK"));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

@@ -19,7 +19,7 @@ QString versionNumbers() {
 namespace {
 
 QPushButton* okButton(QDialog* dialog) {
-    auto* ok = new QPushButton(QStringLiteral("OK"), dialog);
+    auto* ok = new QPushButton(QDialog::tr("OK"), dialog);
     ok->setObjectName(QStringLiteral("cmdOK"));
     ok->setDefault(true);
     QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
@@ -46,7 +46,7 @@ QLabel* icon(QDialog* dialog, QStyle::StandardPixmap pixmap) {
 FrmAbout::FrmAbout(QWidget* parent, const QString& programTitle) : QDialog(parent) {
     const QString program = programTitle.isEmpty() ? AppTitle : programTitle;
     setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(QStringLiteral("About ") + program);
+    setWindowTitle(tr("About %1").arg(program));
     auto* layout = new QGridLayout(this);
     auto* title = label(this, "lblTitle", program);
     QFont big = title->font();
@@ -55,20 +55,17 @@ FrmAbout::FrmAbout(QWidget* parent, const QString& programTitle) : QDialog(paren
     title->setFont(big);
     layout->addWidget(icon(this, QStyle::SP_MessageBoxInformation), 0, 0, 3, 1);
     layout->addWidget(title, 0, 1);
-    layout->addWidget(label(this, "lblVersion", QStringLiteral("Version ") + versionNumbers()), 1,
-                      1);
+    layout->addWidget(label(this, "lblVersion", tr("Version %1").arg(versionNumbers())), 1, 1);
     layout->addWidget(
         label(this, "lblDescription",
-              QStringLiteral("Keeps a catalogue of your fonts, groups them into sets and shows "
-                             "only the fonts of the set you activate to every program of your "
-                             "desktop.\n\nDatabase: ") +
-                  databasePath()),
+              tr("Keeps a catalogue of your fonts, groups them into sets and shows only the fonts "
+                 "of the set you activate to every program of your desktop.\n\nDatabase: %1")
+                  .arg(databasePath())),
         2, 1);
     layout->addWidget(
         label(this, "lblDisclaimer",
-              QStringLiteral("This program is provided as is, without warranty of any kind. "
-                             "Deleting fonts removes them from your computer; keep copies of "
-                             "fonts you may need again.")),
+              tr("This program is provided as is, without warranty of any kind. Deleting fonts "
+                 "removes them from your computer; keep copies of fonts you may need again.")),
         3, 0, 1, 2);
     layout->addWidget(okButton(this), 4, 1, Qt::AlignRight);
     setMinimumWidth(420);
@@ -77,25 +74,25 @@ FrmAbout::FrmAbout(QWidget* parent, const QString& programTitle) : QDialog(paren
 
 FrmTechSupport::FrmTechSupport(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmTechSupport"));
-    setWindowTitle(QStringLiteral("Technical Support"));
+    setWindowTitle(tr("Technical Support"));
     auto* layout = new QGridLayout(this);
     layout->addWidget(icon(this, QStyle::SP_MessageBoxQuestion), 0, 0, 2, 1);
     layout->addWidget(
         label(this, "lblHelp",
-              QStringLiteral("Most questions are answered in the help: press F1 in any window, or "
-                             "choose Help > Contents and Index and search for a word.")),
+              tr("Most questions are answered in the help: press F1 in any window, or choose "
+                 "Help > Contents and Index and search for a word.")),
         0, 1);
     layout->addWidget(
         label(this, "lblReport",
-              QStringLiteral("When you report a problem, please give:\n"
-                             "  - the version (Help > About Letterbay...): ") +
-                  versionNumbers() +
-                  QStringLiteral("\n  - what you did, what you expected and what happened\n"
-                                 "  - the text of any message, exactly as shown\n"
-                                 "  - the output of  fc-list | wc -l  (how many fonts you have)\n\n"
-                                 "Your sets and settings are kept in ") +
-                  databasePath() +
-                  QStringLiteral(". Copy that file before you try anything drastic.")),
+              tr("When you report a problem, please give:\n"
+                 "  - the version (Help > About Letterbay...): %1\n"
+                 "  - what you did, what you expected and what happened\n"
+                 "  - the text of any message, exactly as shown\n"
+                 "  - the output of  fc-list | wc -l  (how many fonts you have)\n\n"
+                 "Your sets and settings are kept in %2. Copy that file before you try anything "
+                 "drastic.")
+                  .arg(versionNumbers(), databasePath())),
+
         1, 1);
     layout->addWidget(okButton(this), 2, 1, Qt::AlignRight);
     setMinimumWidth(460);

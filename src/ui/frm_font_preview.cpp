@@ -67,20 +67,20 @@ FrmFontPreview::FrmFontPreview(FrmMain& main) : QDialog(nullptr), main_(main) {
         if (QMenu* menu = main_.previewPopup()) menu->exec(at);
     };
 
-    auto* lblDrives = new QLabel(QStringLiteral("Drives:"), this);
+    auto* lblDrives = new QLabel(tr("Drives:"), this);
     lblDrives->setObjectName(QStringLiteral("lblDrives"));
     boxDrive_ = new DriveBox([this] { fillDrives(); }, this);
     boxDrive_->setObjectName(QStringLiteral("boxDrive"));
-    boxDrive_->setAccessibleName(QStringLiteral("Drives:"));
+    boxDrive_->setAccessibleName(tr("Drives:"));
     lblDrives->setBuddy(boxDrive_);
-    auto* lblDirs = new QLabel(QStringLiteral("Folders:"), this);
+    auto* lblDirs = new QLabel(tr("Folders:"), this);
     lblDirs->setObjectName(QStringLiteral("lblDirs"));
     folders_ = new QFileSystemModel(this);
     folders_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
     folders_->setReadOnly(true);
     boxDir_ = new QTreeView(this);
     boxDir_->setObjectName(QStringLiteral("boxDir"));
-    boxDir_->setAccessibleName(QStringLiteral("Folders:"));
+    boxDir_->setAccessibleName(tr("Folders:"));
     boxDir_->setModel(folders_);
     for (int c = 1; c < folders_->columnCount(); ++c)
         boxDir_->hideColumn(c);
@@ -90,18 +90,18 @@ FrmFontPreview::FrmFontPreview(FrmMain& main) : QDialog(nullptr), main_(main) {
     lblDirs->setBuddy(boxDir_);
     lblPath_ = new QLabel(this);
     lblPath_->setObjectName(QStringLiteral("lblPath"));
-    lblPath_->setAccessibleName(QStringLiteral("Folder"));
+    lblPath_->setAccessibleName(tr("Folder"));
     lblPath_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblPath_->setWordWrap(true);
 
     auto* fraButtons = new QFrame(this);
     fraButtons->setObjectName(QStringLiteral("fraButtons"));
-    cmdSelect_ = button(QStringLiteral("&Select All"), "cmdSelect", fraButtons);
-    cmdDeselect_ = button(QStringLiteral("&Deselect All"), "cmdDeselect", fraButtons);
-    cmdInstall_ = button(QStringLiteral("&Install"), "cmdInstall", fraButtons);
-    cmdLegend_ = button(QStringLiteral("&Legend"), "cmdLegend", fraButtons);
-    cmdHelp_ = button(QStringLiteral("&Help"), "cmdHelp", fraButtons);
-    cmdCancel_ = button(QStringLiteral("Cancel"), "cmdCancel", fraButtons);
+    cmdSelect_ = button(tr("&Select All"), "cmdSelect", fraButtons);
+    cmdDeselect_ = button(tr("&Deselect All"), "cmdDeselect", fraButtons);
+    cmdInstall_ = button(tr("&Install"), "cmdInstall", fraButtons);
+    cmdLegend_ = button(tr("&Legend"), "cmdLegend", fraButtons);
+    cmdHelp_ = button(tr("&Help"), "cmdHelp", fraButtons);
+    cmdCancel_ = button(tr("Cancel"), "cmdCancel", fraButtons);
     auto* buttons = new QVBoxLayout(fraButtons);
     buttons->setContentsMargins(0, 0, 0, 0);
     for (QPushButton* b : {cmdSelect_, cmdDeselect_, cmdInstall_, cmdLegend_})
@@ -110,10 +110,10 @@ FrmFontPreview::FrmFontPreview(FrmMain& main) : QDialog(nullptr), main_(main) {
     buttons->addWidget(cmdHelp_);
     buttons->addWidget(cmdCancel_);
 
-    auto* lblFontSize = new QLabel(QStringLiteral("Font Size:"), this);
+    auto* lblFontSize = new QLabel(tr("Font Size:"), this);
     cmbFontSize_ = new QComboBox(this);
     cmbFontSize_->setObjectName(QStringLiteral("cmbFontSize"));
-    cmbFontSize_->setAccessibleName(QStringLiteral("Font Size"));
+    cmbFontSize_->setAccessibleName(tr("Font Size"));
     for (int size = ListSizeMin; size <= ListSizeMax; ++size)
         cmbFontSize_->addItem(QString::number(size));
     cmbFontSize_->setCurrentIndex(cmbFontSize_->findText(QString::number(preview_->listSize())));
@@ -124,14 +124,14 @@ FrmFontPreview::FrmFontPreview(FrmMain& main) : QDialog(nullptr), main_(main) {
     fraSample_->setFrameShape(QFrame::StyledPanel);
     grdSample_ = new PreviewGrid(*preview_, fonts_, fraSample_);
     grdSample_->setObjectName(QStringLiteral("grdSample"));
-    grdSample_->setAccessibleName(QStringLiteral("Fonts of the folder"));
+    grdSample_->setAccessibleName(tr("Fonts of the folder"));
     auto* sample = new QVBoxLayout(fraSample_);
     sample->setContentsMargins(2, 2, 2, 2);
     sample->addWidget(grdSample_);
 
     barProgress_ = new QProgressBar(this);
     barProgress_->setObjectName(QStringLiteral("barProgress"));
-    barProgress_->setAccessibleName(QStringLiteral("Progress"));
+    barProgress_->setAccessibleName(tr("Progress"));
     barProgress_->setTextVisible(false);
     barProgress_->hide();
     auto* barStatus = new QStatusBar(this);
@@ -139,10 +139,10 @@ FrmFontPreview::FrmFontPreview(FrmMain& main) : QDialog(nullptr), main_(main) {
     barStatus->setSizeGripEnabled(false);
     panel2_ = new QLabel(this);
     panel2_->setObjectName(QStringLiteral("barStatusPanel2"));
-    panel2_->setAccessibleName(QStringLiteral("Status"));
+    panel2_->setAccessibleName(tr("Status"));
     panel3_ = new QLabel(this);
     panel3_->setObjectName(QStringLiteral("barStatusPanel3"));
-    panel3_->setAccessibleName(QStringLiteral("Fonts to be Installed"));
+    panel3_->setAccessibleName(tr("Fonts to be Installed"));
     barStatus->addWidget(panel2_, 1);
     barStatus->addPermanentWidget(panel3_);
 
@@ -174,7 +174,7 @@ FrmFontPreview::FrmFontPreview(FrmMain& main) : QDialog(nullptr), main_(main) {
             [this](const QModelIndex& index) { boxDir_Change(folders_->filePath(index)); });
     connect(grdSample_, &PreviewGrid::rowPressed, this, &FrmFontPreview::grdSample_MouseDown);
     connect(grdSample_, &PreviewGrid::rowReleased, this,
-            [this] { main_.context().app.messages.title = QStringLiteral("Font Selection"); });
+            [this] { main_.context().app.messages.title = tr("Font Selection"); });
     connect(grdSample_, &PreviewGrid::rowDoubleClicked, this, &FrmFontPreview::grdSample_DblClick);
     connect(cmdSelect_, &QPushButton::clicked, this, [this] { preview_->cmdSelect_Click(); });
     connect(cmdDeselect_, &QPushButton::clicked, this, [this] { preview_->cmdDeselect_Click(); });
@@ -213,7 +213,7 @@ FrmFontPreview::FrmFontPreview(FrmMain& main) : QDialog(nullptr), main_(main) {
     grdSample_->setWhatsThis(whatsThisText(QStringLiteral("grdSample.2035")));
     panel3_->setWhatsThis(whatsThisText(QStringLiteral("barStatusPanel3.2035")));
     render();
-    setStatus(PreviewPrompt);
+    setStatus(previewPrompt());
     const int dpi = logicalDpiX() > 0 ? logicalDpiX() : 96;
     // Wide enough for the two designed columns of the grid and the buttons; centred.
     resize(std::max(640, int((2000 + 4950 + 1900) * dpi / 1440)), 620);
@@ -271,7 +271,7 @@ void FrmFontPreview::boxDrive_Change(int index) {
     const Drive drive = drives_[size_t(index)];
     if (!driveAvailable(drive)) {
         AppState& app = main_.context().app;
-        app.messages.title = QStringLiteral("Drive problem");
+        app.messages.title = tr("Drive problem");
         app.messages.text = driveProblemText(drive);
         app.messages.Msg_Critical();
         // Back to the drive and folder that could be opened last.
@@ -294,14 +294,15 @@ void FrmFontPreview::boxDir_Change(const QString& folder) {
 
 void FrmFontPreview::render() {
     const FontPreview& p = *preview_;
-    setWindowTitle(QStringLiteral("Font Preview - ") + lblPath_->text());
+    setWindowTitle(tr("Font Preview - %1").arg(lblPath_->text()));
+
     grdSample_->setVisible(p.shown());
     cmbFontSize_->setEnabled(p.shown());
     for (QPushButton* b : {cmdSelect_, cmdDeselect_, cmdLegend_})
         b->setEnabled(p.shown() && p.size() > 0);
     cmdInstall_->setEnabled(p.selectedCount() > 0);
     panel3_->setText(p.installCountText());
-    cmdCancel_->setText(p.installedOnce() ? QStringLiteral("Close") : QStringLiteral("Cancel"));
+    cmdCancel_->setText(p.installedOnce() ? tr("Close") : tr("Cancel"));
     const QString size = QString::number(p.listSize());
     if (cmbFontSize_->currentText() != size) {
         const QSignalBlocker quiet(cmbFontSize_);

@@ -26,7 +26,7 @@ FrmHelp* FrmHelp::instance() {
 
 FrmHelp::FrmHelp() : QWidget(nullptr, Qt::Window) {
     setObjectName(QStringLiteral("frmHelp"));
-    setWindowTitle(QStringLiteral("Letterbay Help"));
+    setWindowTitle(tr("Letterbay Help"));
     resize(760, 560);
 
     auto* bar = new QHBoxLayout;
@@ -41,14 +41,14 @@ FrmHelp::FrmHelp() : QWidget(nullptr, Qt::Window) {
         bar->addWidget(b);
         return b;
     };
-    back_ = button("cmdBack", QStringLiteral("Back"), "go-previous");
-    forward_ = button("cmdForward", QStringLiteral("Forward"), "go-next");
-    QToolButton* contents = button("cmdContents", QStringLiteral("Contents"), "go-home");
+    back_ = button("cmdBack", tr("Back"), "go-previous");
+    forward_ = button("cmdForward", tr("Forward"), "go-next");
+    QToolButton* contents = button("cmdContents", tr("Contents"), "go-home");
     bar->addStretch();
-    auto* label = new QLabel(QStringLiteral("&Search:"), this);
+    auto* label = new QLabel(tr("&Search:"), this);
     find_ = new QLineEdit(this);
     find_->setObjectName(QStringLiteral("txtSearch"));
-    find_->setAccessibleName(QStringLiteral("Search"));
+    find_->setAccessibleName(tr("Search"));
     find_->setClearButtonEnabled(true);
     label->setBuddy(find_);
     bar->addWidget(label);
@@ -56,12 +56,12 @@ FrmHelp::FrmHelp() : QWidget(nullptr, Qt::Window) {
 
     browser_ = new QTextBrowser(this);
     browser_->setObjectName(QStringLiteral("txtHelp"));
-    browser_->setAccessibleName(QStringLiteral("Help page"));
+    browser_->setAccessibleName(tr("Help page"));
     browser_->setOpenExternalLinks(false);
     browser_->setSearchPaths({helpFolder()});
     results_ = new QListWidget(this);
     results_->setObjectName(QStringLiteral("lstResults"));
-    results_->setAccessibleName(QStringLiteral("Search results"));
+    results_->setAccessibleName(tr("Search results"));
     results_->hide();
 
     auto* split = new QSplitter(this);
@@ -81,8 +81,8 @@ FrmHelp::FrmHelp() : QWidget(nullptr, Qt::Window) {
     connect(browser_, &QTextBrowser::forwardAvailable, forward_, &QToolButton::setEnabled);
     connect(browser_, &QTextBrowser::sourceChanged, this, [this] {
         const QString title = browser_->documentTitle();
-        setWindowTitle(title.isEmpty() ? QStringLiteral("Letterbay Help")
-                                       : QStringLiteral("Letterbay Help - ") + title);
+        setWindowTitle(title.isEmpty() ? tr("Letterbay Help")
+                                       : tr("Letterbay Help - %1").arg(title));
     });
     connect(find_, &QLineEdit::returnPressed, this, &FrmHelp::runSearch);
     connect(find_, &QLineEdit::textChanged, this, [this](const QString& text) {
@@ -138,8 +138,7 @@ void FrmHelp::runSearch() {
         auto* item = new QListWidgetItem(title, results_);
         item->setData(Qt::UserRole, path);
     }
-    if (found.isEmpty())
-        new QListWidgetItem(QStringLiteral("No page contains these words."), results_);
+    if (found.isEmpty()) new QListWidgetItem(tr("No page contains these words."), results_);
     results_->show();
 }
 

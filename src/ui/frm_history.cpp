@@ -12,15 +12,15 @@ namespace lb {
 
 FrmHistory::FrmHistory(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmHistory"));
-    setWindowTitle(QStringLiteral("History"));
+    setWindowTitle(tr("History"));
     setModal(false);
     lstHistory_ = new QListWidget(this);
     lstHistory_->setObjectName(QStringLiteral("lstHistory"));
-    lstHistory_->setAccessibleName(QStringLiteral("History"));
-    auto* cmdClear = new QPushButton(QStringLiteral("&Clear"), this);
+    lstHistory_->setAccessibleName(tr("History"));
+    auto* cmdClear = new QPushButton(tr("&Clear"), this);
     cmdClear->setObjectName(QStringLiteral("cmdClear"));
     cmdClear->setAutoDefault(false);
-    auto* cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    auto* cmdOK = new QPushButton(tr("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
     auto* layout = new QGridLayout(this);

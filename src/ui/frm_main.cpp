@@ -80,16 +80,16 @@ void FrmMain::buildLayout() {
     auto* outer = new QVBoxLayout(central);
     auto* grid = new QGridLayout;
 
-    lblFonts_ = new QLabel(QStringLiteral("All Fonts"), central);
+    lblFonts_ = new QLabel(tr("All Fonts"), central);
     lblFonts_->setObjectName(QStringLiteral("lblFonts"));
     txtAll_ = new QLineEdit(central);
     txtAll_->setObjectName(QStringLiteral("txtAll"));
     grdAll_ = new FontGrid(central);
     grdAll_->setObjectName(QStringLiteral("grdFonts1"));
-    chkFilter_ = new QCheckBox(QStringLiteral("<-- Unassigned only"), central);
+    chkFilter_ = new QCheckBox(tr("<-- Unassigned only"), central);
     chkFilter_->setObjectName(QStringLiteral("chkFilter"));
 
-    lblSets_ = new QLabel(QStringLiteral("Sets"), central);
+    lblSets_ = new QLabel(tr("Sets"), central);
     lblSets_->setObjectName(QStringLiteral("lblSets"));
     cmbSets_ = new QComboBox(central);
     cmbSets_->setObjectName(QStringLiteral("cmbSets"));
@@ -98,7 +98,7 @@ void FrmMain::buildLayout() {
     // The box gives exactly what was typed: its completer would complete "Ser" to "Serif".
     cmbSets_->setCompleter(nullptr);
     cmbSets_->setMinimumWidth(200);
-    lblAssigned_ = new QLabel(QStringLiteral("Assigned Fonts"), central);
+    lblAssigned_ = new QLabel(tr("Assigned Fonts"), central);
     lblAssigned_->setObjectName(QStringLiteral("lblAssigned"));
     txtAssigned_ = new QLineEdit(central);
     txtAssigned_->setObjectName(QStringLiteral("txtAssigned"));
@@ -110,8 +110,8 @@ void FrmMain::buildLayout() {
     grdAll_->setAccessibleName(lblFonts_->text());
     grdAssigned_->setAccessibleName(lblAssigned_->text());
     cmbSets_->setAccessibleName(lblSets_->text());
-    txtAll_->setAccessibleName(QStringLiteral("Find in All Fonts"));
-    txtAssigned_->setAccessibleName(QStringLiteral("Find in Assigned Fonts"));
+    txtAll_->setAccessibleName(tr("Find in All Fonts"));
+    txtAssigned_->setAccessibleName(tr("Find in Assigned Fonts"));
 
     auto* buttons = new QVBoxLayout;
     buttons->addStretch();
@@ -137,7 +137,7 @@ void FrmMain::buildLayout() {
 
     sampleFrame_ = new SampleFrame(pane_, drawing_, central);
     auto* sizeRow = new QHBoxLayout;
-    auto* lblFontSize = new QLabel(QStringLiteral("Font Size:"), central);
+    auto* lblFontSize = new QLabel(tr("Font Size:"), central);
     lblFontSize->setBuddy(sampleFrame_->fontSizeBox());
     sizeRow->addWidget(lblFontSize);
     sizeRow->addWidget(sampleFrame_->fontSizeBox());
@@ -147,7 +147,7 @@ void FrmMain::buildLayout() {
 
     barProgress_ = new QProgressBar(central);
     barProgress_->setObjectName(QStringLiteral("barProgress"));
-    barProgress_->setAccessibleName(QStringLiteral("Progress"));
+    barProgress_->setAccessibleName(tr("Progress"));
     barProgress_->setVisible(false);
     barProgress_->setTextVisible(false);
     outer->addWidget(barProgress_);
@@ -159,7 +159,7 @@ void FrmMain::buildLayout() {
     panel1_ = new QLabel(this);
     panel1_->setObjectName(QStringLiteral("barStatusPanel1"));
     panel1_->setFixedWidth(24);
-    panel1_->setAccessibleName(QStringLiteral("Status"));
+    panel1_->setAccessibleName(tr("Status"));
     panel2_ = new QLabel(this);
     panel2_->setObjectName(QStringLiteral("barStatusPanel2"));
     panel3_ = new QLabel(fontCountText(0), this);
@@ -180,7 +180,7 @@ void FrmMain::buildLayout() {
         else if (now == grdAll_ && allFonts_.selectedCount == 0)
             disableDelete();
         else if (now == grdAll_)
-            enableDelete(QStringLiteral("Delete Font"));
+            enableDelete(tr("Delete Font"));
     });
     cmbSets_->lineEdit()->installEventFilter(this);
     for (QLabel* caption : {lblFonts_, lblAssigned_, lblSets_})
@@ -301,7 +301,7 @@ void FrmMain::Form_Load() {
             app.datAuto->moveLast();
             const int rows = app.datAuto->recordCount();
             show();
-            app.messages.title = QStringLiteral("Initial Retrieval of Fonts");
+            app.messages.title = tr("Initial Retrieval of Fonts");
             app.messages.text = welcomeText(rows, app.lineBreak);
             app.messages.Msg_Question();
             app.addAutoAssign = app.messages.answeredYes();
@@ -319,7 +319,7 @@ void FrmMain::Form_Load() {
         }
     } catch (const DbError& e) {
         show();
-        tellLoadFailure(QStringLiteral("The font lists could not be read: ") + e.message());
+        tellLoadFailure(tr("The font lists could not be read: %1").arg(e.message()));
     }
     handleButtons();
     try {
@@ -329,7 +329,7 @@ void FrmMain::Form_Load() {
             Fill_AssignedFonts(ctx_);
         }
     } catch (const DbError& e) {
-        tellLoadFailure(QStringLiteral("The active set's fonts could not be read: ") + e.message());
+        tellLoadFailure(tr("The active set's fonts could not be read: %1").arg(e.message()));
     }
     // Whether or not a set is active, the desktop must hide what the database says, no more.
     runGuarded([this] {
@@ -356,8 +356,8 @@ void FrmMain::Form_Load() {
 void FrmMain::tellLoadFailure(const QString& what) {
     app_.messages.title = AppTitle;
     app_.messages.text = what + app_.lineBreak + app_.lineBreak +
-                         QStringLiteral("Your fonts and sets are kept in the database.  Use File "
-                                        "> Refresh Fonts to read them again.");
+                         tr("Your fonts and sets are kept in the database.  Use File > Refresh "
+                            "Fonts to read them again.");
     app_.messages.Msg_Critical();
 }
 
@@ -393,9 +393,8 @@ void FrmMain::refreshIfChanged() {
 }
 
 bool FrmMain::Confirm_Exit() {
-    app_.messages.title = QStringLiteral("Confirm Exit");
-    app_.messages.text =
-        QStringLiteral("Are you sure you want to exit ") + AppTitle + QStringLiteral("?");
+    app_.messages.title = tr("Confirm Exit");
+    app_.messages.text = tr("Are you sure you want to exit %1?").arg(AppTitle);
     app_.messages.Msg_Question();
     return app_.messages.answeredYes();
 }
@@ -526,7 +525,7 @@ void FrmMain::fillSets() {
     cmbSets_->addItems(names);
     cmbSets_->setCurrentIndex(-1);
     cmbSets_->setEditText(QString());
-    setMessage(QStringLiteral("Display Assigned Fonts by selecting a set."));
+    setMessage(tr("Display Assigned Fonts by selecting a set."));
 }
 
 void FrmMain::clearAssignedFonts() {
@@ -605,7 +604,7 @@ void FrmMain::enableDelete(const QString& tip) {
 void FrmMain::disableDelete() {
     command(QStringLiteral("mnuEditDelete"))->setEnabled(false);
     tool(QStringLiteral("Delete"))->setEnabled(false);
-    tool(QStringLiteral("Delete"))->setToolTip(QStringLiteral("Delete"));
+    tool(QStringLiteral("Delete"))->setToolTip(tr("Delete"));
 }
 
 QString FrmMain::deleteTip() const {
@@ -624,16 +623,15 @@ void FrmMain::setAllFontsTopRow(int row) {
 
 void FrmMain::grdFonts_MouseDown(int index, int row, int button, int shift, QPoint globalPos) {
     FontListModel& list = index == 1 ? allFonts_ : assignedFonts_;
-    const PressResult r =
-        pressRow(list, row, button, shift, press_, app_.pickedFontName,
-                 index == 1 ? QStringLiteral("All Fonts") : QStringLiteral("Assigned Fonts"));
+    const PressResult r = pressRow(list, row, button, shift, press_, app_.pickedFontName,
+                                   index == 1 ? tr("All Fonts") : tr("Assigned Fonts"));
     if (!r.handled) return;
     if (r.picked) {
         app_.currentFontName = app_.pickedFontName;
         runGuarded([this] {
             if (showPickedFont()) frmHistory_->Add_History(app_.currentFontName);
         });
-        if (index == 1) enableDelete(QStringLiteral("Delete Font"));
+        if (index == 1) enableDelete(tr("Delete Font"));
     }
     setMessage(r.status);
     if (r.showPopup) {
@@ -674,12 +672,9 @@ void FrmMain::grdFonts_DblClick(int index) {
 }
 
 QString FrmMain::captionTip(const QString& caption) {
-    if (caption == QLatin1String("lblFonts"))
-        return countTip(allFonts_.size(), QStringLiteral("font"), QStringLiteral("fonts"));
+    if (caption == QLatin1String("lblFonts")) return countTip(allFonts_.size());
     if (caption == QLatin1String("lblAssigned"))
-        return setBoxText().isEmpty() ? QString()
-                                      : countTip(assignedFonts_.size(), QStringLiteral("font"),
-                                                 QStringLiteral("fonts"));
+        return setBoxText().isEmpty() ? QString() : countTip(assignedFonts_.size());
     if (caption == QLatin1String("lblSets")) {
         QString active;
         try {
@@ -694,8 +689,8 @@ QString FrmMain::captionTip(const QString& caption) {
 
 void FrmMain::chkFilter_Click() {
     ctx_.unassignedOnly = chkFilter_->isChecked();
-    setMessage(ctx_.unassignedOnly ? QStringLiteral("Displaying only unassigned fonts.")
-                                   : QStringLiteral("Displaying all available fonts."));
+    setMessage(ctx_.unassignedOnly ? tr("Displaying only unassigned fonts.")
+                                   : tr("Displaying all available fonts."));
     runGuarded([this] {
         txtAll_->clear();
         Fill_AllFonts(ctx_);
@@ -714,7 +709,7 @@ void FrmMain::cmbSets_Click() {
 }
 
 void FrmMain::cmbSets_GotFocus() {
-    if (!setBoxText().isEmpty()) enableDelete(QStringLiteral("Delete Set"));
+    if (!setBoxText().isEmpty()) enableDelete(tr("Delete Set"));
 }
 
 void FrmMain::mnuEditAddSelected_Click() {
@@ -926,9 +921,9 @@ void FrmMain::mnuHelpAbout_Click() {
 
 void FrmMain::mnuFilePrintSetup_Click() {
     if (app_.printerName == NoPrinter) {
-        app_.messages.title = QStringLiteral("Print");
-        app_.messages.text = AppTitle + QStringLiteral(" cannot change printers. No printers are "
-                                                       "installed.");
+        app_.messages.title = tr("Print");
+        app_.messages.text =
+            tr("%1 cannot change printers. No printers are installed.").arg(AppTitle);
         app_.messages.Msg_Critical();
         return;
     }
@@ -970,7 +965,7 @@ void FrmMain::mnuPopupFontPrint_Click() {
 void FrmMain::Print_Preview() {
     const QString refusal = nothingToPrint(pane_.state());
     if (!refusal.isEmpty()) {
-        app_.messages.title = QStringLiteral("Print Preview");
+        app_.messages.title = tr("Print Preview");
         app_.messages.text = refusal;
         app_.messages.Msg_Critical();
         return;
@@ -986,11 +981,12 @@ void FrmMain::Print_Preview() {
         preparePrinter(printer, report->title());
         QPrintPreviewDialog dialog(&printer, this);
         dialog.setObjectName(QStringLiteral("frmPrintPreview"));
-        dialog.setWindowTitle(QStringLiteral("Print Preview - ") + report->title());
+        dialog.setWindowTitle(tr("Print Preview - %1").arg(report->title()));
+
         connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this, &report](QPrinter* p) {
             const QString error = printReport(*report, *p);
             if (error.isEmpty()) return;
-            app_.messages.title = QStringLiteral("Print");
+            app_.messages.title = tr("Print");
             app_.messages.text = error;
             app_.messages.Msg_Critical();
         });

@@ -17,23 +17,23 @@ namespace lb {
 FrmPrintSetup::FrmPrintSetup(AppState& app, Printers& printers, QWidget* parent)
     : QDialog(parent), app_(app), printers_(printers) {
     setObjectName(QStringLiteral("frmPrintSetup"));
-    setWindowTitle(QStringLiteral("Print Setup"));
+    setWindowTitle(tr("Print Setup"));
     auto* layout = new QVBoxLayout(this);
-    auto* fraPrinter = new QGroupBox(QStringLiteral("Printer"), this);
+    auto* fraPrinter = new QGroupBox(tr("Printer"), this);
     fraPrinter->setObjectName(QStringLiteral("fraPrinter"));
     auto* grid = new QGridLayout(fraPrinter);
-    auto* lblName = new QLabel(QStringLiteral("Name:"), fraPrinter);
+    auto* lblName = new QLabel(tr("Name:"), fraPrinter);
     lblName->setObjectName(QStringLiteral("lblName"));
     cmbPrinter_ = new QComboBox(fraPrinter);
     cmbPrinter_->setObjectName(QStringLiteral("cmbPrinter"));
-    cmbPrinter_->setAccessibleName(QStringLiteral("Name:"));
+    cmbPrinter_->setAccessibleName(tr("Name:"));
     cmbPrinter_->setMinimumWidth(260);
     lblName->setBuddy(cmbPrinter_);
-    auto* lblSetup = new QLabel(QStringLiteral("Where:"), fraPrinter);
+    auto* lblSetup = new QLabel(tr("Where:"), fraPrinter);
     lblSetup->setObjectName(QStringLiteral("lblSetup"));
     lblPort_ = new QLabel(fraPrinter);
     lblPort_->setObjectName(QStringLiteral("lblPort"));
-    lblPort_->setAccessibleName(QStringLiteral("Where:"));
+    lblPort_->setAccessibleName(tr("Where:"));
     grid->addWidget(lblName, 0, 0);
     grid->addWidget(cmbPrinter_, 0, 1);
     grid->addWidget(lblSetup, 1, 0);
@@ -43,7 +43,7 @@ FrmPrintSetup::FrmPrintSetup(AppState& app, Printers& printers, QWidget* parent)
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("cmdOK"));
     buttons->button(QDialogButtonBox::Ok)->setDefault(true);
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cmdCancel"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Cancel"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(tr("Cancel"));
     connect(buttons, &QDialogButtonBox::accepted, this, &FrmPrintSetup::cmdOK_Click);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(fraPrinter);

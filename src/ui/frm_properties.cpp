@@ -23,11 +23,10 @@ FrmProperties::FrmProperties(MainContext& ctx, QWidget* parent, const QString& f
 
     grdProperties_ = new QTableWidget(0, 3, this);
     grdProperties_->setObjectName(QStringLiteral("grdProperties"));
-    grdProperties_->setAccessibleName(QStringLiteral("Font files"));
+    grdProperties_->setAccessibleName(tr("Font files"));
     // There is no registry here: column 0 is named the same from every source.
-    grdProperties_->setHorizontalHeaderLabels({QStringLiteral("Friendly Font Name"),
-                                               QStringLiteral("Font File Name"),
-                                               QStringLiteral("Modified")});
+    grdProperties_->setHorizontalHeaderLabels(
+        {tr("Friendly Font Name"), tr("Font File Name"), tr("Modified")});
     grdProperties_->verticalHeader()->hide();
     grdProperties_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grdProperties_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -60,7 +59,7 @@ FrmProperties::FrmProperties(MainContext& ctx, QWidget* parent, const QString& f
         total += grdProperties_->columnWidth(c);
     }
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(tr("OK"), this);
     ok->setObjectName(QStringLiteral("cmdOK"));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

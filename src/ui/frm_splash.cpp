@@ -17,11 +17,11 @@ FrmSplash::FrmSplash(Startup& startup, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     auto* title = new QLabel(QStringLiteral("<h1>Letterbay</h1>"), this);
     title->setObjectName(QStringLiteral("lblTitle"));
-    auto* platform = new QLabel(QStringLiteral("for Linux"), this);
+    auto* platform = new QLabel(tr("for Linux"), this);
     platform->setObjectName(QStringLiteral("lblPlatform"));
     auto* version = new QLabel(Startup::versionLabel(), this);
     version->setObjectName(QStringLiteral("lblVersion"));
-    lblConversion_ = new QLabel(QStringLiteral("Conversion is running, please wait..."), this);
+    lblConversion_ = new QLabel(tr("Conversion is running, please wait..."), this);
     lblConversion_->setObjectName(QStringLiteral("lblConversion"));
     lblConversion_->setVisible(false);
     for (QLabel* l : {title, platform, version, lblConversion_}) {

@@ -3,6 +3,7 @@
 #include "ui/frm_main.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QToolBar>
@@ -14,74 +15,103 @@ using M = FrmMain;
 const std::vector<Menu>& menuBarTable() {
     static const std::vector<Menu> menus = {
         {"mnuMenuFile",
-         "&File",
+         QT_TRANSLATE_NOOP("MainCommands", "&File"),
          {
-             {"mnuFileFontPreview", "&Font Preview...", nullptr, &M::mnuFileFontPreview_Click},
-             {"mnuFileRefresh", "&Refresh Fonts", nullptr, &M::mnuFileRefresh_Click},
-             {"mnuFileDocumentFonts", "Fonts for a &Document...", nullptr,
-              &M::mnuFileDocumentFonts_Click},
+             {"mnuFileFontPreview", QT_TRANSLATE_NOOP("MainCommands", "&Font Preview..."), nullptr,
+              &M::mnuFileFontPreview_Click},
+             {"mnuFileRefresh", QT_TRANSLATE_NOOP("MainCommands", "&Refresh Fonts"), nullptr,
+              &M::mnuFileRefresh_Click},
+             {"mnuFileDocumentFonts", QT_TRANSLATE_NOOP("MainCommands", "Fonts for a &Document..."),
+              nullptr, &M::mnuFileDocumentFonts_Click},
              {"mnuFilePrintBreak", "-", nullptr, nullptr},
-             {"mnuFilePrintSetup", "Print &Setup...", nullptr, &M::mnuFilePrintSetup_Click},
-             {"mnuFilePrint", "&Print...", "Ctrl+P", &M::mnuFilePrint_Click},
+             {"mnuFilePrintSetup", QT_TRANSLATE_NOOP("MainCommands", "Print &Setup..."), nullptr,
+              &M::mnuFilePrintSetup_Click},
+             {"mnuFilePrint", QT_TRANSLATE_NOOP("MainCommands", "&Print..."), "Ctrl+P",
+              &M::mnuFilePrint_Click},
              {"mnuFileBreakExit", "-", nullptr, nullptr},
-             {"mnuFileExit", "E&xit", nullptr, &M::mnuFileExit_Click},
+             {"mnuFileExit", QT_TRANSLATE_NOOP("MainCommands", "E&xit"), nullptr,
+              &M::mnuFileExit_Click},
          }},
         {"mnuMenuEdit",
-         "&Edit",
+         QT_TRANSLATE_NOOP("MainCommands", "&Edit"),
          {
-             {"mnuEditAddAutoAssign", "AutoAssign on &Install/Refresh", nullptr,
+             {"mnuEditAddAutoAssign",
+              QT_TRANSLATE_NOOP("MainCommands", "AutoAssign on &Install/Refresh"), nullptr,
               &M::mnuEditAddAutoAssign_Click, true},
-             {"mnuEditRemoveAutoAssign", "Re&move AutoAssign on Unassign", nullptr,
+             {"mnuEditRemoveAutoAssign",
+              QT_TRANSLATE_NOOP("MainCommands", "Re&move AutoAssign on Unassign"), nullptr,
               &M::mnuEditRemoveAutoAssign_Click, true},
              {"mnuEditAssignBreak", "-", nullptr, nullptr},
-             {"mnuEditAddSelected", "&Assign Selected Fonts to Set", nullptr,
+             {"mnuEditAddSelected",
+              QT_TRANSLATE_NOOP("MainCommands", "&Assign Selected Fonts to Set"), nullptr,
               &M::mnuEditAddSelected_Click},
-             {"mnuEditAddAll", "Assi&gn All Fonts to Set", nullptr, &M::mnuEditAddAll_Click},
-             {"mnuEditRemoveSelected", "&Unassign Selected Fonts from Set", nullptr,
+             {"mnuEditAddAll", QT_TRANSLATE_NOOP("MainCommands", "Assi&gn All Fonts to Set"),
+              nullptr, &M::mnuEditAddAll_Click},
+             {"mnuEditRemoveSelected",
+              QT_TRANSLATE_NOOP("MainCommands", "&Unassign Selected Fonts from Set"), nullptr,
               &M::mnuEditRemoveSelected_Click},
-             {"mnuEditRemoveAll", "U&nassign All Fonts from Set", nullptr,
-              &M::mnuEditRemoveAll_Click},
+             {"mnuEditRemoveAll", QT_TRANSLATE_NOOP("MainCommands", "U&nassign All Fonts from Set"),
+              nullptr, &M::mnuEditRemoveAll_Click},
              {"mnuEditAllSetsBreak", "-", nullptr, nullptr},
-             {"mnuEditAssignSets", "Assign Selected Fonts t&o All Sets", nullptr,
+             {"mnuEditAssignSets",
+              QT_TRANSLATE_NOOP("MainCommands", "Assign Selected Fonts t&o All Sets"), nullptr,
               &M::mnuEditAssignSets_Click},
-             {"mnuEditUnassignSets", "Unassign Selected Fonts &from All Sets", nullptr,
+             {"mnuEditUnassignSets",
+              QT_TRANSLATE_NOOP("MainCommands", "Unassign Selected Fonts &from All Sets"), nullptr,
               &M::mnuEditUnassignSets_Click},
              {"mnuEditDeleteBreak", "-", nullptr, nullptr},
-             {"mnuEditDelete", "&Delete", nullptr, &M::mnuEditDelete_Click},
-             {"mnuEditCopySet", "&Copy Set...", nullptr, &M::mnuEditCopySet_Click},
-             {"mnuEditRenameSet", "&Rename Set...", nullptr, &M::mnuEditRenameSet_Click},
+             {"mnuEditDelete", QT_TRANSLATE_NOOP("MainCommands", "&Delete"), nullptr,
+              &M::mnuEditDelete_Click},
+             {"mnuEditCopySet", QT_TRANSLATE_NOOP("MainCommands", "&Copy Set..."), nullptr,
+              &M::mnuEditCopySet_Click},
+             {"mnuEditRenameSet", QT_TRANSLATE_NOOP("MainCommands", "&Rename Set..."), nullptr,
+              &M::mnuEditRenameSet_Click},
              {"mnuEditSampleBreak", "-", nullptr, nullptr},
-             {"mnuEditSample", "Sample &Text", nullptr, &M::mnuEditSample_Click},
+             {"mnuEditSample", QT_TRANSLATE_NOOP("MainCommands", "Sample &Text"), nullptr,
+              &M::mnuEditSample_Click},
              {"mnuEditActiveBreak", "-", nullptr, nullptr},
-             {"mnuEditActiveAll", "Activate All &Sets", nullptr, &M::mnuEditActiveAll_Click},
-             {"mnuEditActiveSelected", "Acti&vate Selected Set Only", nullptr,
+             {"mnuEditActiveAll", QT_TRANSLATE_NOOP("MainCommands", "Activate All &Sets"), nullptr,
+              &M::mnuEditActiveAll_Click},
+             {"mnuEditActiveSelected",
+              QT_TRANSLATE_NOOP("MainCommands", "Acti&vate Selected Set Only"), nullptr,
               &M::mnuEditActiveSelected_Click},
          }},
         {"mnuMenuView",
-         "&View",
+         QT_TRANSLATE_NOOP("MainCommands", "&View"),
          {
-             {"mnuViewHistory", "&History...", nullptr, &M::mnuViewHistory_Click},
-             {"mnuViewLegend", "&Legend...", nullptr, &M::mnuViewLegend_Click},
+             {"mnuViewHistory", QT_TRANSLATE_NOOP("MainCommands", "&History..."), nullptr,
+              &M::mnuViewHistory_Click},
+             {"mnuViewLegend", QT_TRANSLATE_NOOP("MainCommands", "&Legend..."), nullptr,
+              &M::mnuViewLegend_Click},
              {"mnuViewSampleSetBreak", "-", nullptr, nullptr},
-             {"mnuViewSampleSet", "Display A&ssigned Fonts", nullptr, &M::mnuViewSampleSet_Click},
-             {"mnuViewDisplayAllFonts", "&Display All Fonts", nullptr,
-              &M::mnuViewDisplayAllFonts_Click},
+             {"mnuViewSampleSet", QT_TRANSLATE_NOOP("MainCommands", "Display A&ssigned Fonts"),
+              nullptr, &M::mnuViewSampleSet_Click},
+             {"mnuViewDisplayAllFonts", QT_TRANSLATE_NOOP("MainCommands", "&Display All Fonts"),
+              nullptr, &M::mnuViewDisplayAllFonts_Click},
              {"mnuViewSetsBreak", "-", nullptr, nullptr},
-             {"mnuViewSets", "&Assigned Sets...", nullptr, &M::mnuViewSets_Click},
-             {"mnuViewCheck", "Duplicate and Dama&ged Fonts...", nullptr, &M::mnuViewCheck_Click},
+             {"mnuViewSets", QT_TRANSLATE_NOOP("MainCommands", "&Assigned Sets..."), nullptr,
+              &M::mnuViewSets_Click},
+             {"mnuViewCheck", QT_TRANSLATE_NOOP("MainCommands", "Duplicate and Dama&ged Fonts..."),
+              nullptr, &M::mnuViewCheck_Click},
              {"mnuViewPropertiesBreak", "-", nullptr, nullptr},
-             {"mnuViewProperties", "P&roperties", nullptr, &M::mnuViewProperties_Click},
+             {"mnuViewProperties", QT_TRANSLATE_NOOP("MainCommands", "P&roperties"), nullptr,
+              &M::mnuViewProperties_Click},
          }},
         {"mnuMenuHelp",
-         "&Help",
+         QT_TRANSLATE_NOOP("MainCommands", "&Help"),
          {
-             {"mnuHelpProduct", "Letterbay &Help", "F1", &M::mnuHelpProduct_Click},
+             {"mnuHelpProduct", QT_TRANSLATE_NOOP("MainCommands", "Letterbay &Help"), "F1",
+              &M::mnuHelpProduct_Click},
              {"mnuHelpContentsBreak", "-", nullptr, nullptr},
-             {"mnuHelpContents", "&Contents and Index", nullptr, &M::mnuHelpContents_Click},
-             {"mnuHelpWhatsThis", "What's &This?", "Shift+F1", &M::mnuHelpWhatsThis_Click},
-             {"mnuHelpSupport", "&Obtaining Technical Support", nullptr, &M::mnuHelpSupport_Click},
+             {"mnuHelpContents", QT_TRANSLATE_NOOP("MainCommands", "&Contents and Index"), nullptr,
+              &M::mnuHelpContents_Click},
+             {"mnuHelpWhatsThis", QT_TRANSLATE_NOOP("MainCommands", "What's &This?"), "Shift+F1",
+              &M::mnuHelpWhatsThis_Click},
+             {"mnuHelpSupport", QT_TRANSLATE_NOOP("MainCommands", "&Obtaining Technical Support"),
+              nullptr, &M::mnuHelpSupport_Click},
              {"mnuHelpAboutBreak", "-", nullptr, nullptr},
-             {"mnuHelpAbout", "&About Letterbay...", nullptr, &M::mnuHelpAbout_Click},
+             {"mnuHelpAbout", QT_TRANSLATE_NOOP("MainCommands", "&About Letterbay..."), nullptr,
+              &M::mnuHelpAbout_Click},
          }},
     };
     return menus;
@@ -90,33 +120,41 @@ const std::vector<Menu>& menuBarTable() {
 const std::vector<Menu>& popupTable() {
     static const std::vector<Menu> menus = {
         {"mnuPopupFont",
-         "Font",
+         QT_TRANSLATE_NOOP("MainCommands", "Font"),
          {
-             {"mnuPopupFontPrint", "&Print", nullptr, &M::mnuPopupFontPrint_Click},
+             {"mnuPopupFontPrint", QT_TRANSLATE_NOOP("MainCommands", "&Print"), nullptr,
+              &M::mnuPopupFontPrint_Click},
              {"mnuPopupFontAssignBreak", "-", nullptr, nullptr},
-             {"mnuPopupFontAssign", "&Assign to Set", nullptr, &M::mnuEditAddSelected_Click},
-             {"mnuPopupFontUnassign", "&Unassign from Set", nullptr,
-              &M::mnuEditRemoveSelected_Click},
+             {"mnuPopupFontAssign", QT_TRANSLATE_NOOP("MainCommands", "&Assign to Set"), nullptr,
+              &M::mnuEditAddSelected_Click},
+             {"mnuPopupFontUnassign", QT_TRANSLATE_NOOP("MainCommands", "&Unassign from Set"),
+              nullptr, &M::mnuEditRemoveSelected_Click},
              {"mnuPopupFontAllBreak", "-", nullptr, nullptr},
-             {"mnuPopupFontAssignSets", "Assign t&o All Sets", nullptr,
-              &M::mnuEditAssignSets_Click},
-             {"mnuPopupFontUnassignSets", "Unassign &from All Sets", nullptr,
+             {"mnuPopupFontAssignSets", QT_TRANSLATE_NOOP("MainCommands", "Assign t&o All Sets"),
+              nullptr, &M::mnuEditAssignSets_Click},
+             {"mnuPopupFontUnassignSets",
+              QT_TRANSLATE_NOOP("MainCommands", "Unassign &from All Sets"), nullptr,
               &M::mnuEditUnassignSets_Click},
              {"mnuPopupFontDeleteBreak", "-", nullptr, nullptr},
-             {"mnuPopupFontDelete", "&Delete", nullptr, &M::mnuPopupFontDelete_Click},
+             {"mnuPopupFontDelete", QT_TRANSLATE_NOOP("MainCommands", "&Delete"), nullptr,
+              &M::mnuPopupFontDelete_Click},
              {"mnuPopupFontSetsBreak", "-", nullptr, nullptr},
-             {"mnuPopupFontHistory", "&History...", nullptr, &M::mnuViewHistory_Click},
-             {"mnuPopupFontLegend", "&Legend...", nullptr, &M::mnuViewLegend_Click},
+             {"mnuPopupFontHistory", QT_TRANSLATE_NOOP("MainCommands", "&History..."), nullptr,
+              &M::mnuViewHistory_Click},
+             {"mnuPopupFontLegend", QT_TRANSLATE_NOOP("MainCommands", "&Legend..."), nullptr,
+              &M::mnuViewLegend_Click},
              {"mnuPopupFontAssignedBreak", "-", nullptr, nullptr},
-             {"mnuPopupFontSets", "Assigned &Sets...", nullptr, &M::mnuViewSets_Click},
+             {"mnuPopupFontSets", QT_TRANSLATE_NOOP("MainCommands", "Assigned &Sets..."), nullptr,
+              &M::mnuViewSets_Click},
              {"mnuPopupFontPropertiesBreak", "-", nullptr, nullptr},
-             {"mnuPopupFontProperties", "P&roperties", nullptr, &M::mnuViewProperties_Click},
+             {"mnuPopupFontProperties", QT_TRANSLATE_NOOP("MainCommands", "P&roperties"), nullptr,
+              &M::mnuViewProperties_Click},
          }},
         {"mnuPopupPreview",
-         "Preview",
+         QT_TRANSLATE_NOOP("MainCommands", "Preview"),
          {
-             {"mnuPopupPreviewProperties", "P&roperties", nullptr,
-              &M::mnuPopupPreviewProperties_Click},
+             {"mnuPopupPreviewProperties", QT_TRANSLATE_NOOP("MainCommands", "P&roperties"),
+              nullptr, &M::mnuPopupPreviewProperties_Click},
          }},
     };
     return menus;
@@ -124,43 +162,59 @@ const std::vector<Menu>& popupTable() {
 
 const std::vector<ToolButton>& toolbarTable() {
     static const std::vector<ToolButton> buttons = {
-        {"PreviewFonts", "Font Preview", "preferences-desktop-font", &M::mnuFileFontPreview_Click,
-         false, true},
-        {"Print", "Print", "document-print", &M::mnuPopupFontPrint_Click},
-        {"Preview", "Print Preview", "document-print-preview", &M::Print_Preview, false, true},
-        {"Delete", "Delete", "edit-delete", &M::mnuEditDelete_Click, false, true},
-        {"Bold", "Bold", "format-text-bold", &M::Toggle_Bold, true},
-        {"Italics", "Italics", "format-text-italic", &M::Toggle_Italics, true},
-        {"Underline", "Underline", "format-text-underline", &M::Toggle_Underline, true, true},
-        {"Display All", "Display All Fonts", "format-justify-fill",
-         &M::mnuViewDisplayAllFonts_Click},
-        {"Redisplay Set", "Display Assigned Fonts", "format-justify-left",
-         &M::mnuViewSampleSet_Click},
-        {"Sample Text", "Sample Text", "insert-text", &M::mnuEditSample_Click, false, true},
-        // Every set's fonts on; only the chosen set's fonts on.
-        {"ActiveAll", "Activate All Sets", "edit-select-all", &M::mnuEditActiveAll_Click},
-        {"ActiveSelected", "Activate Selected Set", "object-select",
-         &M::mnuEditActiveSelected_Click, false, true},
-        {"Properties", "Properties", "document-properties", &M::mnuViewProperties_Click, false,
+        {"PreviewFonts", QT_TRANSLATE_NOOP("MainCommands", "Font Preview"),
+         "preferences-desktop-font", &M::mnuFileFontPreview_Click, false, true},
+        {"Print", QT_TRANSLATE_NOOP("MainCommands", "Print"), "document-print",
+         &M::mnuPopupFontPrint_Click},
+        {"Preview", QT_TRANSLATE_NOOP("MainCommands", "Print Preview"), "document-print-preview",
+         &M::Print_Preview, false, true},
+        {"Delete", QT_TRANSLATE_NOOP("MainCommands", "Delete"), "edit-delete",
+         &M::mnuEditDelete_Click, false, true},
+        {"Bold", QT_TRANSLATE_NOOP("MainCommands", "Bold"), "format-text-bold", &M::Toggle_Bold,
          true},
-        {"Exit", "Exit", "application-exit", &M::mnuFileExit_Click, false, true},
-        {"Context Help", "Context Help", "help-faq", &M::mnuHelpWhatsThis_Click},
-        {"Help", "Help", "help-browser", &M::mnuHelpProduct_Click},
+        {"Italics", QT_TRANSLATE_NOOP("MainCommands", "Italics"), "format-text-italic",
+         &M::Toggle_Italics, true},
+        {"Underline", QT_TRANSLATE_NOOP("MainCommands", "Underline"), "format-text-underline",
+         &M::Toggle_Underline, true, true},
+        {"Display All", QT_TRANSLATE_NOOP("MainCommands", "Display All Fonts"),
+         "format-justify-fill", &M::mnuViewDisplayAllFonts_Click},
+        {"Redisplay Set", QT_TRANSLATE_NOOP("MainCommands", "Display Assigned Fonts"),
+         "format-justify-left", &M::mnuViewSampleSet_Click},
+        {"Sample Text", QT_TRANSLATE_NOOP("MainCommands", "Sample Text"), "insert-text",
+         &M::mnuEditSample_Click, false, true},
+        // Every set's fonts on; only the chosen set's fonts on.
+        {"ActiveAll", QT_TRANSLATE_NOOP("MainCommands", "Activate All Sets"), "edit-select-all",
+         &M::mnuEditActiveAll_Click},
+        {"ActiveSelected", QT_TRANSLATE_NOOP("MainCommands", "Activate Selected Set"),
+         "object-select", &M::mnuEditActiveSelected_Click, false, true},
+        {"Properties", QT_TRANSLATE_NOOP("MainCommands", "Properties"), "document-properties",
+         &M::mnuViewProperties_Click, false, true},
+        {"Exit", QT_TRANSLATE_NOOP("MainCommands", "Exit"), "application-exit",
+         &M::mnuFileExit_Click, false, true},
+        {"Context Help", QT_TRANSLATE_NOOP("MainCommands", "Context Help"), "help-faq",
+         &M::mnuHelpWhatsThis_Click},
+        {"Help", QT_TRANSLATE_NOOP("MainCommands", "Help"), "help-browser",
+         &M::mnuHelpProduct_Click},
     };
     return buttons;
 }
 
 const std::vector<AssignButton>& assignButtonTable() {
     static const std::vector<AssignButton> buttons = {
-        {"&Assign -->", &M::mnuEditAddSelected_Click},
-        {"Assi&gn All -->>", &M::mnuEditAddAll_Click},
-        {"<-- &Unassign", &M::mnuEditRemoveSelected_Click},
-        {"<<-- Unassig&n All", &M::mnuEditRemoveAll_Click},
+        {QT_TRANSLATE_NOOP("MainCommands", "&Assign -->"), &M::mnuEditAddSelected_Click},
+        {QT_TRANSLATE_NOOP("MainCommands", "Assi&gn All -->>"), &M::mnuEditAddAll_Click},
+        {QT_TRANSLATE_NOOP("MainCommands", "<-- &Unassign"), &M::mnuEditRemoveSelected_Click},
+        {QT_TRANSLATE_NOOP("MainCommands", "<<-- Unassig&n All"), &M::mnuEditRemoveAll_Click},
     };
     return buttons;
 }
 
 namespace {
+
+// A caption or tooltip of the tables, in the user's language.
+QString shown(const char* text) {
+    return QCoreApplication::translate("MainCommands", text);
+}
 
 QAction* addItem(FrmMain& window, QMenu* menu, const MenuItem& item) {
     const QString name = QString::fromLatin1(item.name);
@@ -168,7 +222,7 @@ QAction* addItem(FrmMain& window, QMenu* menu, const MenuItem& item) {
     if (QLatin1String(item.caption) == QLatin1String("-")) {
         a = menu->addSeparator();
     } else {
-        a = menu->addAction(QString::fromUtf8(item.caption));
+        a = menu->addAction(shown(item.caption));
         if (item.handler)
             QObject::connect(a, &QAction::triggered, &window,
                              [&window, h = item.handler] { (window.*h)(); });
@@ -198,21 +252,21 @@ QIcon toolIcon(const char* name) {
 Commands buildCommands(FrmMain& window, QWidget* buttonParent) {
     Commands out;
     for (const Menu& entry : menuBarTable())
-        addMenu(window, window.menuBar()->addMenu(QString::fromUtf8(entry.caption)), entry, out);
+        addMenu(window, window.menuBar()->addMenu(shown(entry.caption)), entry, out);
 
     // Holds the context menus; never shown in the menu bar.
-    out.popup = window.menuBar()->addMenu(QStringLiteral("PopupMenu"));
+    out.popup = window.menuBar()->addMenu(QCoreApplication::translate("MainCommands", "PopupMenu"));
     out.popup->setObjectName(QStringLiteral("mnuPopup"));
     for (const Menu& entry : popupTable())
-        addMenu(window, out.popup->addMenu(QString::fromUtf8(entry.caption)), entry, out);
+        addMenu(window, out.popup->addMenu(shown(entry.caption)), entry, out);
 
-    out.toolbar = window.addToolBar(QStringLiteral("Toolbar"));
+    out.toolbar = window.addToolBar(QCoreApplication::translate("MainCommands", "Toolbar"));
     out.toolbar->setObjectName(QStringLiteral("barTool"));
     out.toolbar->setMovable(false);
     out.toolbar->setIconSize(QSize(24, 24));
     for (const ToolButton& entry : toolbarTable()) {
         const QString key = QString::fromLatin1(entry.key);
-        const QString tip = QString::fromLatin1(entry.tooltip);
+        const QString tip = shown(entry.tooltip);
         QAction* a = out.toolbar->addAction(toolIcon(entry.icon), tip);
         a->setObjectName(QStringLiteral("barTool_") + QString(key).remove(QLatin1Char(' ')));
         a->setData(key);
@@ -227,7 +281,8 @@ Commands buildCommands(FrmMain& window, QWidget* buttonParent) {
 
     int index = 0;
     for (const AssignButton& entry : assignButtonTable()) {
-        auto* b = new QPushButton(QString::fromUtf8(entry.caption), buttonParent);
+        auto* b = new QPushButton(shown(entry.caption), buttonParent);
+
         b->setObjectName(QStringLiteral("cmdAdd%1").arg(index++));
         QObject::connect(b, &QPushButton::clicked, &window,
                          [&window, h = entry.handler] { (window.*h)(); });

@@ -20,20 +20,20 @@ SampleFrame::SampleFrame(SamplePane& pane, QtFaceDrawing& drawing, QWidget* pare
     : QFrame(parent), pane_(pane) {
     setObjectName(QStringLiteral("fraDisplay"));
     setFrameShape(QFrame::StyledPanel);
-    setAccessibleName(QStringLiteral("Samples"));
+    setAccessibleName(tr("Samples"));
 
     grdSample_ = new SampleGrid(pane, drawing, this);
     grdSample_->setObjectName(QStringLiteral("grdSample"));
-    grdSample_->setAccessibleName(QStringLiteral("Samples"));
+    grdSample_->setAccessibleName(tr("Samples"));
     scrDisplay_ = new QScrollBar(Qt::Vertical, this);
     scrDisplay_->setObjectName(QStringLiteral("scrDisplay"));
-    scrDisplay_->setAccessibleName(QStringLiteral("Font sizes"));
+    scrDisplay_->setAccessibleName(tr("Font sizes"));
     scrDisplay_->setRange(1, int(SampleSizes.size()));
     scrDisplay_->setSingleStep(1);
     scrDisplay_->setPageStep(2);
     txtDisplay_ = new QLineEdit(this);
     txtDisplay_->setObjectName(QStringLiteral("txtDisplay"));
-    txtDisplay_->setAccessibleName(QStringLiteral("Sample message"));
+    txtDisplay_->setAccessibleName(tr("Sample message"));
     txtDisplay_->setReadOnly(true);
     txtDisplay_->setFocusPolicy(Qt::NoFocus);
 
@@ -46,8 +46,8 @@ SampleFrame::SampleFrame(SamplePane& pane, QtFaceDrawing& drawing, QWidget* pare
 
     cmbFontSize_ = new QComboBox(parent);
     cmbFontSize_->setObjectName(QStringLiteral("cmbFontSize"));
-    cmbFontSize_->setAccessibleName(QStringLiteral("Font Size"));
-    cmbFontSize_->setToolTip(QStringLiteral("Font Size"));
+    cmbFontSize_->setAccessibleName(tr("Font Size"));
+    cmbFontSize_->setToolTip(tr("Font Size"));
     for (int size = ListSizeMin; size <= ListSizeMax; ++size)
         cmbFontSize_->addItem(QString::number(size));
 
@@ -57,9 +57,9 @@ SampleFrame::SampleFrame(SamplePane& pane, QtFaceDrawing& drawing, QWidget* pare
     editor->setContentsMargins(0, 0, 0, 0);
     txtSample_ = new QLineEdit(editorBar_);
     txtSample_->setObjectName(QStringLiteral("txtSample"));
-    txtSample_->setAccessibleName(QStringLiteral("Sample Text"));
+    txtSample_->setAccessibleName(tr("Sample Text"));
     txtSample_->setMaxLength(SampleTextMaxLength);
-    cmdSample_ = new QPushButton(QStringLiteral("Update Text"), editorBar_);
+    cmdSample_ = new QPushButton(tr("Update Text"), editorBar_);
     cmdSample_->setObjectName(QStringLiteral("cmdSample"));
     editor->addWidget(txtSample_, 1);
     editor->addWidget(cmdSample_);

@@ -48,7 +48,7 @@ QString SingleInstance::socketName() const {
 SingleInstance::Outcome SingleInstance::claim() {
     error_.clear();
     if (!QDir(dataFolder()).exists()) {
-        error_ = QStringLiteral("the data folder %1 does not exist.").arg(dataFolder());
+        error_ = tr("the data folder %1 does not exist.").arg(dataFolder());
         return Failed;
     }
     auto lock = std::make_unique<QLockFile>(lockPath());
@@ -56,12 +56,11 @@ SingleInstance::Outcome SingleInstance::claim() {
     lock->setStaleLockTime(0);
     if (!lock->tryLock(0)) {
         if (lock->error() != QLockFile::LockFailedError) {
-            error_ = QStringLiteral("its lock file %1 cannot be created.").arg(lockPath());
+            error_ = tr("its lock file %1 cannot be created.").arg(lockPath());
             return Failed;
         }
         if (askFirst(ConnectWaitMs)) return Signalled;
-        error_ = QStringLiteral("another copy holds its lock file %1 but does not answer.")
-                     .arg(lockPath());
+        error_ = tr("another copy holds its lock file %1 but does not answer.").arg(lockPath());
         return Failed;
     }
     lock_ = std::move(lock);

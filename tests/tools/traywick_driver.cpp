@@ -6,6 +6,7 @@
 //                                                         and presses "Activate Set" ("" presses
 //                                                         "Activate All Sets")
 //   lb_traywick_driver [--desktop FAMILY] start           nothing more
+//   lb_traywick_driver [--desktop FAMILY] show            prints the captions of its buttons
 //
 // and ends through the tray menu's Exit. Message boxes are printed to stderr and answered OK.
 // Exit code 0 on success, 1 when the program could not start, 2 when a control was not found.
@@ -79,6 +80,9 @@ int main(int argc, char** argv) {
             QTest::mouseClick(w.findChild<QPushButton*>(QStringLiteral("cmdActivate")),
                               Qt::LeftButton);
         }
+    } else if (args[0] == QLatin1String("show")) {
+        for (const QPushButton* b : w.findChildren<QPushButton*>())
+            std::printf("%s\n", qPrintable(b->text()));
     } else if (args[0] != QLatin1String("start")) {
         return fail("unknown command");
     }

@@ -22,9 +22,9 @@ TEST_F(Selection, TypeToFindAndTips) {
     EXPECT_EQ(findRow(list, "TI"), 5);
     EXPECT_EQ(findRow(list, "tim"), 6);
     EXPECT_EQ(findRow(list, "zz"), -1);
-    EXPECT_EQ(countTip(0, "font", "fonts"), " No fonts ");
-    EXPECT_EQ(countTip(1, "font", "fonts"), " 1 font ");
-    EXPECT_EQ(countTip(12, "font", "fonts"), " 12 fonts ");
+    EXPECT_EQ(countTip(0), " No fonts ");
+    EXPECT_EQ(countTip(1), " 1 font ");
+    EXPECT_EQ(countTip(12), " 12 fonts ");
     EXPECT_EQ(setsTip(3, ""), " 3 sets, all are active ");
     EXPECT_EQ(setsTip(1, "Serif"), " 1 set \"Serif\" is the activated set ");
 }

@@ -1,11 +1,16 @@
 #include "catalogue/font_properties.h"
 #include "core/schema.h"
 #include "support/data_files.h"
+#include "support/shown_texts.h"
 #include "support/widget_helpers.h"
 #include "support/window_fixture.h"
+#include "ui/dialogs.h"
 #include "ui/font_grid.h"
+#include "ui/frm_about.h"
+#include "ui/frm_font_preview.h"
 #include "ui/frm_history.h"
 #include "ui/frm_main.h"
+#include "ui/frm_print_setup.h"
 #include "ui/frm_properties.h"
 #include "ui/help.h"
 
@@ -422,3 +427,37 @@ TEST_F(ThemedCommands, ActivationButtonsShowTheThemesIconsElseTheirOwn) {
 }
 
 } // namespace
+
+TEST_F(CommandsWindow, TheTranslationTemplateHoldsEveryTextTheWindowsShow) {
+    chooseSet("Work");
+    pick(1, "Fixture Sans");
+    app.currentSetName = "Work";
+    app.pickedFontName = "Fixture Sans";
+    lbtest::FakePrinters printers;
+    printers.list = {{"Office", "PDF", "Room 2"}};
+    printers.defaultPrinter = "Office";
+    app.printerName = "Office";
+
+    FrmCopySet copy(w->context(), w);
+    FrmSets sets(w->context(), w);
+    FrmMainLegend legend(w);
+    FrmPreviewLegend previewLegend(w);
+    FrmAbout about(w);
+    FrmTechSupport support(w);
+    FrmProperties properties(w->context(), w);
+    FrmPrintSetup printSetup(app, printers, w);
+    FrmFontPreview preview(*w);
+    showHelp(HelpContents);
+    QStringList shown;
+    for (QWidget* window :
+         std::initializer_list<QWidget*>{w, &copy, &sets, &legend, &previewLegend, &about, &support,
+                                         &properties, &printSetup, &preview, lbtest::shownHelp()})
+        shown << lbtest::shownTexts(window);
+    // What is data, not a text of the program: names of fonts, the set, the program, the
+    // printer, the previewed folder, and the window's caption made of them.
+    for (const char* data : {"Fixture Sans", "Work", "Letterbay 98", "Office", "Room 2",
+                             "Letterbay 98 - Fixture Sans"})
+        shown.removeAll(QString::fromUtf8(data));
+    shown.removeAll(preview.findChild<QLabel*>("lblPath")->text());
+    EXPECT_EQ(lbtest::notInTemplate(shown), QStringList{});
+}

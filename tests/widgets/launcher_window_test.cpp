@@ -8,6 +8,8 @@
 #include "launcher/launcher_start.h"
 #include "support/data_files.h"
 #include "support/fakes.h"
+#include "support/programs.h"
+#include "support/shown_texts.h"
 #include "support/widget_helpers.h"
 #include "ui/frm_help.h"
 #include "ui/single_instance.h"
@@ -22,6 +24,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -199,6 +202,11 @@ TEST_F(Launcher, SwitchingSetsFromTheList) {
     EXPECT_EQ(find<QListWidget>("lstSets")->currentItem()->text(), "P");
     EXPECT_FALSE(find<QPushButton>("cmdActivate")->isEnabled());
     EXPECT_TRUE(find<QPushButton>("cmdAll")->isEnabled());
+    // Every text it shows, its menu's included, is given to translators.
+    QStringList shown = lbtest::shownTexts(w()) + lbtest::shownTexts(w()->popup());
+    shown.removeAll(LauncherTitle);
+    EXPECT_TRUE(shown.contains("Activate &Set"));
+    EXPECT_EQ(lbtest::notInTemplate(shown), QStringList{});
 
     pickSet("S");
     click("cmdActivate");
@@ -489,3 +497,36 @@ TEST_F(Launcher, RefusesWhatItCannotUseAndLeavesItAsItWas) {
 }
 
 } // namespace
+
+TEST_F(Launcher, ShowsTheTranslationOfTheDesktopsLanguage) {
+    // An installation with a German translation of one caption, made as a translator makes
+    // it: from the template the build wrote.
+    const QString share = env.root() + "/share";
+    QDir().mkpath(share + "/translations");
+    for (const QString& entry :
+         QDir(LB_SHARE_DIR).entryList(QDir::AllEntries | QDir::NoDotAndDotDot))
+        QFile::link(QString(LB_SHARE_DIR "/") + entry, share + "/" + entry);
+    QFile source(LB_TRANSLATION_TEMPLATE);
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    QString text = QString::fromUtf8(source.readAll());
+    const QRegularExpression caption(
+        "(<source>Activate &amp;Set</source>\\s*)<translation type=\"unfinished\"></translation>");
+    ASSERT_TRUE(caption.match(text).hasMatch());
+    text.replace(caption, "\\1<translation>Satz &amp;aktivieren</translation>");
+    const QString ts = env.root() + "/letterbay_de.ts";
+    QFile file(ts);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text.toUtf8());
+    file.close();
+    ASSERT_EQ(QProcess::execute(LB_LRELEASE,
+                                {"-silent", ts, "-qm", share + "/translations/letterbay_de.qm"}),
+              0);
+    env.set("LETTERBAY_SHARE", share);
+    env.set("LANGUAGE", "de");
+    env.set("LANG", "de_DE.UTF-8");
+    const lbtest::Finished german = lbtest::runTraywickDriver({"show"});
+    EXPECT_EQ(german.exitCode, 0) << german.output.toStdString();
+    EXPECT_TRUE(german.output.contains("Satz &aktivieren\n")) << german.output.toStdString();
+    // Texts it has no translation of stay English.
+    EXPECT_TRUE(german.output.contains("Activate &All Sets\n"));
+}

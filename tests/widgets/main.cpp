@@ -12,6 +12,10 @@ int main(int argc, char** argv) {
     qputenv("CUPS_SERVER", (cups.path() + QStringLiteral("/cups.sock")).toLocal8Bit());
     qunsetenv("PRINTER");
     qunsetenv("LPDEST");
+    // The texts the tests compare are the English ones, whatever the developer's language.
+    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"})
+        qunsetenv(name);
+    qputenv("LANG", "C.UTF-8");
     // The program's own application object, so that errors escaping a command are caught as
     // they are in the program.
     lb::Application app(argc, argv);

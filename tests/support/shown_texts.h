@@ -1,0 +1,78 @@
+#pragma once
+
+// The texts a window shows, checked against the translators' template the build makes.
+#include <QAbstractButton>
+#include <QAction>
+#include <QFile>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRegularExpression>
+#include <QStringList>
+#include <QTableWidget>
+#include <QWidget>
+#include <QXmlStreamReader>
+#include <algorithm>
+
+namespace lbtest {
+
+// What `window` and everything in it say to a person or a screen reader: titles, captions,
+// tooltips, menu items, column headers and accessible names. Qt's own parts are left out.
+inline QStringList shownTexts(QWidget* window) {
+    QStringList texts{window->windowTitle(), window->toolTip(), window->accessibleName()};
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (w->objectName().startsWith(QLatin1String("qt_"))) continue;
+        texts << w->toolTip() << w->accessibleName();
+        if (auto* l = qobject_cast<QLabel*>(w)) texts << l->text();
+        if (auto* b = qobject_cast<QAbstractButton*>(w)) texts << b->text();
+        if (auto* g = qobject_cast<QGroupBox*>(w)) texts << g->title();
+        if (auto* m = qobject_cast<QMenu*>(w)) texts << m->title();
+        if (auto* e = qobject_cast<QLineEdit*>(w)) texts << e->placeholderText();
+        if (auto* t = qobject_cast<QTableWidget*>(w))
+            for (int c = 0; c < t->columnCount(); ++c)
+                if (t->horizontalHeaderItem(c)) texts << t->horizontalHeaderItem(c)->text();
+    }
+    for (QAction* a : window->findChildren<QAction*>())
+        if (!a->isSeparator() && !a->objectName().startsWith(QLatin1String("qt_")))
+            texts << a->text() << a->toolTip();
+    texts.removeAll(QString());
+    texts.removeDuplicates();
+    return texts;
+}
+
+// Those of `texts` that are no source text of the template; a source's %1 stands for any data
+// and mnemonics are ignored (an action's tooltip is its caption without them).
+inline QStringList notInTemplate(const QStringList& texts) {
+    const auto plain = [](QString s) {
+        return s.remove(QLatin1Char('&')).remove(QLatin1String("..."));
+    };
+    QFile file(QStringLiteral(LB_TRANSLATION_TEMPLATE));
+    if (!file.open(QIODevice::ReadOnly)) return {QStringLiteral("(no template)")};
+    QList<QRegularExpression> sources;
+    QXmlStreamReader xml(&file);
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement &&
+            xml.name() == QLatin1String("source")) {
+            const QStringList pieces =
+                plain(xml.readElementText()).split(QRegularExpression(QStringLiteral("%\\d")));
+            QStringList escaped;
+            for (const QString& p : pieces)
+                escaped << QRegularExpression::escape(p);
+            sources << QRegularExpression(
+                QRegularExpression::anchoredPattern(escaped.join(QLatin1String(".*"))),
+                QRegularExpression::DotMatchesEverythingOption);
+        }
+    }
+
+    QStringList missing;
+    for (const QString& text : texts)
+        if (std::none_of(sources.begin(), sources.end(), [&](const QRegularExpression& source) {
+                return source.match(plain(text)).hasMatch();
+            }))
+            missing << text;
+    return missing;
+}
+
+} // namespace lbtest
