@@ -82,7 +82,7 @@ QHash<QString, QString> sharedFiles(Database& db, const QStringList& chosen) {
         others.removeDuplicates();
         if (!others.isEmpty())
             shared.insert(file, T::tr("its file also holds %1, which was not chosen.  "
-                                       "Choose every font of the file to delete it.")
+                                      "Choose every font of the file to delete it.")
                                     .arg(others.join(QStringLiteral(", "))));
     }
     return shared;
@@ -390,7 +390,8 @@ bool Delete_FontCopies(MainContext& ctx, const std::vector<QByteArray>& paths) {
         // to would remove nothing and call it done.
         if (QFile::encodeName(path) != paths[size_t(i)])
             d.refusedFiles.push_back(
-                {stored, T::tr("its name is not valid text; rename or delete it in a file manager")});
+                {stored,
+                 T::tr("its name is not valid text; rename or delete it in a file manager")});
         d.candidates.push_back(Candidate{face, refs});
     }
     if (d.candidates.empty()) {

@@ -176,7 +176,7 @@ FontconfigFonts::InstalledFile describeFace(const QString& path, unsigned number
 
 FaceNames unreadable(const QString& fileOrPath) {
     const QString base = QFileInfo(fileOrPath).completeBaseName();
-    return FaceNames{base, base, false, {}};
+    return FaceNames{base, base, false, {}, {}};
 }
 
 // Rescans one folder's fonts and writes its cache; true when a valid cache is on disk after.
@@ -292,7 +292,7 @@ std::vector<FontValue> FontconfigFonts::enumerate() {
     for (const InstalledFile& f : installedFiles()) {
         // A collection's names are kept per face, in its values: read() names its file whole.
         if (f.face == 0)
-            names_.insert(f.path, FaceNames{f.resourceName, f.faceName, true, f.valueName});
+            names_.insert(f.path, FaceNames{f.resourceName, f.faceName, true, f.valueName, {}});
         else
             names_.remove(f.path);
         if (f.removed) continue;
@@ -320,8 +320,25 @@ FaceNames FontconfigFonts::read(const QString& fileOrPath) {
         addPattern(files, set->fonts[i]);
     FcFontSetDestroy(set);
     if (files.empty() || files.begin()->second.empty()) return unreadable(fileOrPath);
-    const InstalledFile f = describe(path, files.begin()->second);
-    return FaceNames{f.resourceName, f.faceName, true, f.valueName};
+    const Faces& faces = files.begin()->second;
+    if (faces.size() == 1) {
+        const InstalledFile f = describe(path, faces);
+        return FaceNames{f.resourceName, f.faceName, true, f.valueName, {}};
+    }
+    // A collection's faces are catalogued one by one, as the listing names them.
+    FaceNames out;
+    out.readable = true;
+    for (const auto& [number, face] : faces) {
+        const InstalledFile f = describeFace(path, number, face);
+        if (out.valueName.isEmpty()) {
+            out.resourceName = f.resourceName;
+            out.faceName = f.faceName;
+            out.valueName = f.valueName;
+        } else {
+            out.furtherFaces.push_back({int(number), f.faceName, f.valueName});
+        }
+    }
+    return out;
 }
 
 FontconfigFonts::Location FontconfigFonts::locate(const QString& fileName) {

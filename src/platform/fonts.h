@@ -80,11 +80,19 @@ public:
     virtual QStringList unusableNames() { return {}; }
 };
 
+// A face of a collection after its first: a font of its own in the catalogue.
+struct FurtherFace {
+    int index = 0;
+    QString faceName;
+    QString valueName;
+};
+
 struct FaceNames {
-    QString resourceName; // the per-file name (full name)
+    QString resourceName; // the per-file name (full name); of the first face in a collection
     QString faceName;     // the name all files of one typeface share (family)
     bool readable = false;
     QString valueName; // what the registry lists the file under once installed; empty if unread
+    std::vector<FurtherFace> furtherFaces = {}; // a collection's other faces
 };
 
 // Reads a font file's own names. A file that cannot be read gets its base name for both.

@@ -292,6 +292,7 @@ void FontPreview::Load_PreviewFonts() {
                 e.face = names.readable ? names.faceName : files[i];
                 e.resourceName = names.readable ? names.resourceName : files[i];
                 e.valueName = names.valueName;
+                e.furtherFaces = names.furtherFaces;
                 e.installable = names.readable && isCataloguedValue(names.valueName);
                 // Only the name is kept: the bytes are read for the rows drawn.
                 if (names.readable) e.fontId = fonts_.add(folder_ + files[i]);

@@ -19,6 +19,7 @@ struct PreviewEntry {
     bool readable = false;
     bool installable = false; // the catalogue keeps it once installed: a font that scales
     int fontId = -1;          // named for drawing; -1 when it is not drawn
+    std::vector<FurtherFace> furtherFaces; // a collection's other faces, catalogued with it
 };
 
 // One row of the preview: a face name and every file of the folder that has exactly that name.

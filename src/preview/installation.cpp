@@ -320,7 +320,8 @@ QStringList finishPlacements(const FileJournal& journal) {
 }
 
 QString notInstallableReason(const PreviewEntry& e) {
-    return e.readable ? T::tr("it is not a font that scales") : T::tr("it cannot be read as a font");
+    return e.readable ? T::tr("it is not a font that scales")
+                      : T::tr("it cannot be read as a font");
 }
 
 InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView& view) {
@@ -426,6 +427,9 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
             Statement insert =
                 db.prepare(QStringLiteral("INSERT INTO [Fonts] ([Face Name], [Friendly Name], "
                                           "[File Name]) VALUES (?, ?, ?)"));
+            Statement insertFace = db.prepare(
+                QStringLiteral("INSERT OR REPLACE INTO [Fonts] ([Face Name], [Friendly Name], "
+                               "[File Name], [Face Index]) VALUES (?, ?, ?, ?)"));
             Statement update = db.prepare(QStringLiteral(
                 "UPDATE [Fonts] SET [Face Name] = ?, [Friendly Name] = ? WHERE [File Name] = ? "
                 "AND [Face Index] = 0"));
@@ -455,6 +459,21 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
                         insert.reset();
                         insert.bind(1, row.face).bind(2, e.valueName).bind(3, e.fileName);
                         insert.step();
+                    }
+                    // A collection's other faces are fonts of their own, as a refresh finds them.
+                    for (const FurtherFace& f : e.furtherFaces) {
+                        exact.reset();
+                        exact.bind(1, f.faceName);
+                        if (!exact.step() && f.faceName != row.face &&
+                            !newFaces.contains(f.faceName))
+                            newFaces << f.faceName;
+                        app.lastResult = resources.load(fontRef(e.fileName, f.index));
+                        insertFace.reset();
+                        insertFace.bind(1, f.faceName)
+                            .bind(2, f.valueName)
+                            .bind(3, e.fileName)
+                            .bind(4, qint64(f.index));
+                        insertFace.step();
                     }
                 }
                 // Installed fonts are available to every program, also while a set is active:

@@ -99,7 +99,7 @@ public:
         const auto it = names.constFind(file);
         if (it != names.constEnd()) return *it;
         const QString base = QFileInfo(file).completeBaseName();
-        return {base, base, false, {}};
+        return {base, base, false, {}, {}};
     }
 };
 
@@ -135,7 +135,7 @@ struct Session {
     void addFont(const QString& face, const QString& full, const QString& file) {
         registry.add(full, file);
         faces.names.insert(file,
-                           lb::FaceNames{full, face, true, full + QStringLiteral(" (TrueType)")});
+                           lb::FaceNames{full, face, true, full + QStringLiteral(" (TrueType)"), {}});
     }
 };
 

@@ -580,8 +580,9 @@ TEST_F(Ctl, InstallsAndDeletesKilledMidwayAreFinishedOrUndoneAtTheNextStart) {
         killedAt(point, {u"install"_s, type1}, false);
         ok({u"status"_s});
         EXPECT_EQ(leftovers(), QStringList()) << point;
-        if (point != std::string_view("install.committed"))
+        if (point != std::string_view("install.committed")) {
             EXPECT_FALSE(QFile::exists(pfb) || QFile::exists(afm)) << point;
+        }
     }
     EXPECT_EQ(bytes(afm), bytes(type1 + u"TypeOneTest.afm"_s));
     EXPECT_EQ(fontNamed(u"Type One Test"_s)[u"files"_s].toArray(), QJsonArray{pfb});

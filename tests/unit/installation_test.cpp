@@ -125,8 +125,10 @@ TEST_F(Installing, AFolderShowsOneRowPerExactFaceNameAndUnreadableFilesApart) {
         EXPECT_FALSE(at(unread).readable || at(unread).installable) << unread;
     // OpenType, its collections and Type 1 are installed as TrueType is.
     EXPECT_EQ(at("Fixture Cff").files.size(), 2u);
-    EXPECT_EQ(at("Duo First").files[0].valueName,
-              "Duo First Regular & Duo Second Regular (OpenType)");
+    // A collection's first face names its row; its other faces are catalogued with it.
+    EXPECT_EQ(at("Duo First").files[0].valueName, "Duo First Regular (OpenType)");
+    ASSERT_EQ(at("Duo First").files[0].furtherFaces.size(), 1u);
+    EXPECT_EQ(at("Duo First").files[0].furtherFaces[0].faceName, "Duo Second");
     EXPECT_EQ(at("Type One Test").files[0].valueName, "Type One Test Regular (Type 1)");
     for (const char* other : {"Fixture Cff", "Duo First", "Type One Test"})
         EXPECT_TRUE(at(other).installable) << other;
