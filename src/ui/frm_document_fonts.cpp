@@ -24,9 +24,10 @@ constexpr int HelpDocumentFonts = 2071;
 
 QStringList askForDocuments(QWidget* parent) {
     return QFileDialog::getOpenFileNames(
-        parent, QStringLiteral("Fonts for a Document"), QString(),
-        QStringLiteral("Documents (*.pdf *.svg *.odt *.ods *.odp *.odg *.fodt *.docx *.xlsx *.pptx "
-                       "*.sla *.css);;All files (*)"));
+        parent, FrmDocumentFonts::tr("Fonts for a Document"), QString(),
+        FrmDocumentFonts::tr(
+            "Documents (*.pdf *.svg *.odt *.ods *.odp *.odg *.fodt *.docx *.xlsx *.pptx "
+            "*.sla *.css);;All files (*)"));
 }
 
 // A window of its own, as Font Preview is: the main window's keys (F1, its menus' letters) are
@@ -34,13 +35,12 @@ QStringList askForDocuments(QWidget* parent) {
 FrmDocumentFonts::FrmDocumentFonts(FrmMain& main) : QDialog(nullptr), main_(main) {
     connect(&main, &QObject::destroyed, this, [this] { delete this; });
     setObjectName(QStringLiteral("frmDocumentFonts"));
-    setWindowTitle(QStringLiteral("Fonts for a Document"));
+    setWindowTitle(tr("Fonts for a Document"));
     lstFonts_ = new QTreeWidget(this);
     lstFonts_->setObjectName(QStringLiteral("lstFonts"));
-    lstFonts_->setAccessibleName(QStringLiteral("Fonts the documents use"));
+    lstFonts_->setAccessibleName(tr("Fonts the documents use"));
     lstFonts_->setRootIsDecorated(false);
-    lstFonts_->setHeaderLabels(
-        {QStringLiteral("Font"), QStringLiteral("State"), QStringLiteral("Documents")});
+    lstFonts_->setHeaderLabels({tr("Font"), tr("State"), tr("Documents")});
     lstFonts_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     lblProblems_ = new QLabel(this);
     lblProblems_->setObjectName(QStringLiteral("lblProblems"));
@@ -48,15 +48,15 @@ FrmDocumentFonts::FrmDocumentFonts(FrmMain& main) : QDialog(nullptr), main_(main
     lblProblems_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* buttons = new QDialogButtonBox(this);
-    auto* cmdOpen = buttons->addButton(QStringLiteral("&Open..."), QDialogButtonBox::ActionRole);
+    auto* cmdOpen = buttons->addButton(tr("&Open..."), QDialogButtonBox::ActionRole);
     cmdOpen->setObjectName(QStringLiteral("cmdOpen"));
-    cmdActivate_ = buttons->addButton(QStringLiteral("&Activate"), QDialogButtonBox::ActionRole);
+    cmdActivate_ = buttons->addButton(tr("&Activate"), QDialogButtonBox::ActionRole);
     cmdActivate_->setObjectName(QStringLiteral("cmdActivate"));
-    cmdActivate_->setToolTip(QStringLiteral("Activate the fonts the documents use, in a set "
-                                            "named after them"));
-    cmdAssign_ = buttons->addButton(QStringLiteral("Assign to &Set"), QDialogButtonBox::ActionRole);
+    cmdActivate_->setToolTip(tr("Activate the fonts the documents use, in a set "
+                                "named after them"));
+    cmdAssign_ = buttons->addButton(tr("Assign to &Set"), QDialogButtonBox::ActionRole);
     cmdAssign_->setObjectName(QStringLiteral("cmdAssign"));
-    cmdAssign_->setToolTip(QStringLiteral("Assign the fonts to the set in the Sets box"));
+    cmdAssign_->setToolTip(tr("Assign the fonts to the set in the Sets box"));
     auto* cmdClose = buttons->addButton(QDialogButtonBox::Close);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     for (QPushButton* b : {cmdOpen, cmdActivate_, cmdAssign_})
@@ -106,17 +106,17 @@ void FrmDocumentFonts::render() {
     };
     for (const QString& face : std::as_const(used_.faces)) {
         const int state = faceState(ctx, face, filesOf.value(face));
-        add(face, state == StateInactive ? QStringLiteral("inactive") : QStringLiteral("active"));
+        add(face, state == StateInactive ? tr("inactive") : tr("active"));
     }
     for (const QString& name : std::as_const(used_.missing))
-        add(name, QStringLiteral("missing"));
+        add(name, tr("missing"));
     lstFonts_->sortItems(0, Qt::AscendingOrder);
     if (lstFonts_->topLevelItemCount() > 0) lstFonts_->setCurrentItem(lstFonts_->topLevelItem(0));
     QStringList problems = used_.problems + used_.notes;
     if (files_.isEmpty())
-        problems << QStringLiteral("Open a document to see the fonts it uses.");
+        problems << tr("Open a document to see the fonts it uses.");
     else if (used_.read > 0 && used_.faces.isEmpty() && used_.missing.isEmpty())
-        problems << QStringLiteral("The documents name no fonts.");
+        problems << tr("The documents name no fonts.");
     lblProblems_->setText(problems.join(QLatin1Char('\n')));
     lblProblems_->setVisible(!problems.isEmpty());
     cmdActivate_->setEnabled(!used_.faces.isEmpty());

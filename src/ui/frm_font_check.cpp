@@ -39,7 +39,7 @@ QTreeWidgetItem* fileItem(QTreeWidgetItem* parent, const QByteArray& path) {
 FrmFontCheck::FrmFontCheck(MainContext& ctx, FontInspector& inspector, QWidget* parent)
     : QDialog(parent), ctx_(ctx), inspector_(inspector) {
     setObjectName(QStringLiteral("frmFontCheck"));
-    setWindowTitle(QStringLiteral("Duplicate and Damaged Fonts"));
+    setWindowTitle(tr("Duplicate and Damaged Fonts"));
     setModal(true);
 
     lblStatus_ = new QLabel(this);
@@ -48,23 +48,20 @@ FrmFontCheck::FrmFontCheck(MainContext& ctx, FontInspector& inspector, QWidget* 
 
     trvCheck_ = new QTreeWidget(this);
     trvCheck_->setObjectName(QStringLiteral("trvCheck"));
-    trvCheck_->setAccessibleName(QStringLiteral("Duplicate and damaged fonts"));
-    trvCheck_->setHeaderLabels({QStringLiteral("File"), QStringLiteral("Folder"),
-                                QStringLiteral("Version"), QStringLiteral("Format"),
-                                QStringLiteral("Size"), QStringLiteral("Modified"),
-                                QStringLiteral("Programs Use")});
+    trvCheck_->setAccessibleName(tr("Duplicate and damaged fonts"));
+    trvCheck_->setHeaderLabels({tr("File"), tr("Folder"), tr("Version"), tr("Format"), tr("Size"),
+                                tr("Modified"), tr("Programs Use")});
     trvCheck_->setRootIsDecorated(true);
     trvCheck_->setUniformRowHeights(true);
     connect(trvCheck_, &QTreeWidget::itemChanged, this, [this] { handleButtons(); });
 
-    auto* label = new QLabel(QStringLiteral("Check the copies you want to &delete:"), this);
+    auto* label = new QLabel(tr("Check the copies you want to &delete:"), this);
     label->setBuddy(trvCheck_);
 
     auto* buttons = new QDialogButtonBox(this);
-    cmdDelete_ =
-        buttons->addButton(QStringLiteral("&Delete Checked"), QDialogButtonBox::ActionRole);
+    cmdDelete_ = buttons->addButton(tr("&Delete Checked"), QDialogButtonBox::ActionRole);
     cmdDelete_->setObjectName(QStringLiteral("cmdDelete"));
-    cmdCheck_ = buttons->addButton(QStringLiteral("Check &Again"), QDialogButtonBox::ActionRole);
+    cmdCheck_ = buttons->addButton(tr("Check &Again"), QDialogButtonBox::ActionRole);
     cmdCheck_->setObjectName(QStringLiteral("cmdCheck"));
     QPushButton* help = buttons->addButton(QDialogButtonBox::Help);
     help->setObjectName(QStringLiteral("cmdHelp"));
@@ -98,9 +95,8 @@ void FrmFontCheck::showEvent(QShowEvent* event) {
 void FrmFontCheck::cmdCheck_Click() {
     checked_ = false;
     trvCheck_->clear();
-    lblStatus_->setText(QStringLiteral("Checking fonts..."));
-    QProgressDialog progress(QStringLiteral("Checking fonts..."), QStringLiteral("Cancel"), 0, 0,
-                             this);
+    lblStatus_->setText(tr("Checking fonts..."));
+    QProgressDialog progress(tr("Checking fonts..."), tr("Cancel"), 0, 0, this);
     progress.setObjectName(QStringLiteral("frmCheckProgress"));
     progress.setWindowTitle(windowTitle());
     progress.setWindowModality(Qt::WindowModal);
@@ -113,7 +109,7 @@ void FrmFontCheck::cmdCheck_Click() {
     });
     progress.reset();
     if (found.cancelled) {
-        lblStatus_->setText(QStringLiteral("The check was cancelled."));
+        lblStatus_->setText(tr("The check was cancelled."));
         handleButtons();
         return;
     }
@@ -127,10 +123,10 @@ void FrmFontCheck::render(const FontCheck& found) {
     const QLocale locale;
     for (const DuplicateGroup& g : found.duplicates) {
         auto* group = new QTreeWidgetItem(trvCheck_);
-        group->setText(0, g.family + QLatin1Char(' ') + g.style + QStringLiteral(": ") +
-                              QString::number(g.copies.size()) +
-                              (g.identical ? QStringLiteral(" identical copies")
-                                           : QStringLiteral(" different copies")));
+        group->setText(0,
+                       (g.identical ? tr("%1: %2 identical copies") : tr("%1: %2 different copies"))
+                           .arg(g.family + QLatin1Char(' ') + g.style)
+                           .arg(g.copies.size()));
         group->setFirstColumnSpanned(true);
         for (const FontCopy& c : g.copies) {
             QTreeWidgetItem* item = fileItem(group, c.path);
@@ -138,14 +134,13 @@ void FrmFontCheck::render(const FontCheck& found) {
             item->setText(3, c.format);
             item->setText(4, locale.formattedDataSize(c.size));
             item->setText(5, locale.toString(c.modified, QLocale::ShortFormat));
-            item->setText(6, c.inUse ? QStringLiteral("This copy") : QString());
+            item->setText(6, c.inUse ? tr("This copy") : QString());
         }
         group->setExpanded(true);
     }
     if (!found.damaged.empty()) {
         auto* damaged = new QTreeWidgetItem(trvCheck_);
-        damaged->setText(0,
-                         QStringLiteral("Damaged fonts: ") + QString::number(found.damaged.size()));
+        damaged->setText(0, tr("Damaged fonts: %1").arg(found.damaged.size()));
         damaged->setFirstColumnSpanned(true);
         for (const DamagedFont& d : found.damaged) {
             QTreeWidgetItem* item = fileItem(damaged, d.path);
@@ -160,12 +155,11 @@ void FrmFontCheck::render(const FontCheck& found) {
     }
     for (int c = 0; c < trvCheck_->columnCount(); ++c)
         trvCheck_->resizeColumnToContents(c);
-    lblStatus_->setText(
-        found.found()
-            ? QStringLiteral("%1 fonts are installed more than once; %2 fonts are damaged.")
-                  .arg(found.duplicates.size())
-                  .arg(found.damaged.size())
-            : QStringLiteral("No font is installed more than once, and none is damaged."));
+    lblStatus_->setText(found.found()
+                            ? tr("%1 fonts are installed more than once; %2 fonts are damaged.")
+                                  .arg(found.duplicates.size())
+                                  .arg(found.damaged.size())
+                            : tr("No font is installed more than once, and none is damaged."));
     if (trvCheck_->topLevelItemCount() > 0) trvCheck_->setCurrentItem(trvCheck_->topLevelItem(0));
     handleButtons();
 }
