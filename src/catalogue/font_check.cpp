@@ -99,7 +99,8 @@ FontCheck checkFonts(FontInspector& inspector, const CheckProgress& progress) {
     std::map<std::pair<QString, QString>, std::vector<const InstalledFace*>> byStyle;
     for (const InstalledFace& f : faces)
         if ((f.index >> 16) == 0 && !f.family.isEmpty())
-            byStyle[{f.family.toCaseFolded(), f.style.toCaseFolded()}].push_back(&f);
+            // Exactly as spelled: "Case Test" and "CASE TEST" are two typefaces to the catalogue.
+            byStyle[{f.family, f.style}].push_back(&f);
     for (const auto& [key, members] : byStyle) {
         DuplicateGroup group;
         QSet<QString> canonical;
