@@ -15,7 +15,8 @@ HiddenFolderWatch::HiddenFolderWatch(FontResources& resources, std::function<QSt
                                      QString configFolder, QObject* parent)
     : QObject(parent), resources_(resources), folders_(std::move(folders)),
       configFolder_(std::move(configFolder)), watcher_(new QFileSystemWatcher(this)),
-      settle_(new QTimer(this)), announce_(new QTimer(this)), announced_(fontRulesKey()) {
+      settle_(new QTimer(this)), announce_(new QTimer(this)), announced_(fontRulesKey()),
+      includeSeen_(QFileInfo::exists(rulesIncludePath())) {
     settle_->setSingleShot(true);
     settle_->setInterval(1000);
     connect(settle_, &QTimer::timeout, this, &HiddenFolderWatch::settled);
@@ -40,16 +41,27 @@ HiddenFolderWatch::HiddenFolderWatch(FontResources& resources, std::function<QSt
 
 void HiddenFolderWatch::announceAgain() {
     if (std::exchange(secondAnnouncement_, false)) {
-        announceFontChange();
+        announce();
         return;
     }
     // A write that changed nothing other programs see (the same set again) is not announced.
     QByteArray now = fontRulesKey();
     if (now == announced_) return;
     announced_ = std::move(now);
-    announceFontChange();
+    announce();
     secondAnnouncement_ = true;
     announce_->start();
+}
+
+void HiddenFolderWatch::announce() {
+    announceFontChange();
+    const bool include = QFileInfo::exists(rulesIncludePath());
+    if (include && !includeSeen_) throughFontsFolder_ = 2;
+    includeSeen_ = include;
+    if (throughFontsFolder_ > 0) {
+        --throughFontsFolder_;
+        resources_.announceToEarlierPrograms();
+    }
 }
 
 int HiddenFolderWatch::settleMs() const {

@@ -19,7 +19,10 @@ class FontResources;
 //
 // A change of that configuration is announced twice more, a few seconds apart
 // (announceFontChange): whichever program made it, and even when it has ended, running GTK
-// programs then list the fonts of the new configuration, not of the one before.
+// programs then list the fonts of the new configuration, not of the one before. When the change
+// made the configuration's include, programs that started before it learn of it only through the
+// fonts folder, whose time the writer set once; that is lost to a program that loaded its
+// configuration in the same second, so both announcements set the folder's time too.
 class HiddenFolderWatch : public QObject {
     Q_OBJECT
 public:
@@ -44,6 +47,7 @@ private:
     void fontFolderChanged();
     void settled();
     void announceAgain();
+    void announce();
 
     FontResources& resources_;
     std::function<QStringList()> folders_;
@@ -54,6 +58,8 @@ private:
     QTimer* announce_;
     QByteArray announced_; // the rules as last announced (fontRulesKey)
     bool secondAnnouncement_ = false;
+    bool includeSeen_;           // the include existed at the last announcement
+    int throughFontsFolder_ = 0; // announcements left to make through the fonts folder too
 };
 
 } // namespace lb

@@ -149,6 +149,9 @@ public:
     virtual bool reconcile() = 0;
     // Another program is known to have changed the state: the next question reads it again.
     virtual void reread() {}
+    // Tells programs that started before the hidden-font configuration existed, and so watch none
+    // of its files, that the fonts changed.
+    virtual void announceToEarlierPrograms() {}
 };
 
 // Font files this program loads for itself alone, from their bytes, to draw files that are not

@@ -656,13 +656,8 @@ bool FontconfigResources::write(State next, const QString& stamp) {
     if (fontRulesKey() != rulesBefore) {
         announceFontChange();
         // Programs that started before the include existed watch none of our files, but they
-        // watch the fonts folder: its time moves once, and its cache is written again at once.
-        if (!hadInclude && QFileInfo::exists(rulesIncludePath())) {
-            const QByteArray fonts = QFile::encodeName(registry_.fontsFolder());
-            if (QFileInfo(text(fonts)).isDir() &&
-                ::utimensat(AT_FDCWD, fonts.constData(), nullptr, 0) == 0)
-                buildCache(fonts);
-        }
+        // watch the fonts folder.
+        if (!hadInclude && QFileInfo::exists(rulesIncludePath())) touchFontsFolder();
     }
     state_ = next;
     stateKey_ = diskKey();
@@ -670,6 +665,18 @@ bool FontconfigResources::write(State next, const QString& stamp) {
     if (!checkFolders.isEmpty())
         unmet_ = unmetPlan(next.hidden, next.farmed, checkFolders, next.farm);
     return true;
+}
+
+void FontconfigResources::touchFontsFolder() {
+    const QByteArray fonts = QFile::encodeName(registry_.fontsFolder());
+    // Its cache is written again at once, so that no program pays a scan for the new time.
+    if (QFileInfo(text(fonts)).isDir() && ::utimensat(AT_FDCWD, fonts.constData(), nullptr, 0) == 0)
+        buildCache(fonts);
+}
+
+void FontconfigResources::announceToEarlierPrograms() {
+    StateLock lock(lockPath());
+    if (lock.error().isEmpty()) touchFontsFolder();
 }
 
 namespace {

@@ -65,6 +65,7 @@ public:
     bool inStep(const QString& stamp) override;
     bool reconcile() override;
     void reread() override { stateKey_.clear(); }
+    void announceToEarlierPrograms() override;
 
     // The hidden files as the shared state records them (links resolved), sorted; a face of a
     // file of several as "<file> (face <n>)".
@@ -108,6 +109,8 @@ private:
     bool removeOldFarms(const QByteArray& keep, const QByteArray& previous);
     void pruneStore();
     static bool cachesValid(const QByteArray& folder);
+    // Sets the fonts folder's time to now and writes its cache again; under the state lock.
+    void touchFontsFolder();
 
     FontRegistry& registry_;
     QString farmRoot_;
