@@ -45,14 +45,14 @@ def main():
             say("families " + now)
         return GLib.SOURCE_CONTINUE
 
-    def on_notify(_settings, spec):
+    def on_notify(_settings, param):
         # The daemon's settings arrive all at once when it takes over the display.
         if not state["ready"]:
             state["ready"] = True
             say("ready")
             poll()
             GLib.timeout_add(100, poll)
-        if spec.name == "gtk-fontconfig-timestamp":
+        if param.name == "gtk-fontconfig-timestamp":
             say("announced %d" % settings.props.gtk_fontconfig_timestamp)
 
     def on_input(_channel, _condition):
