@@ -126,6 +126,24 @@ int run(int n) {
     line(QStringLiteral("letterbayctl sets: any command's start-up"), sets, list,
          QStringLiteral("(x fc-list)"));
     window.mnuEditActiveAll_Click();
+
+    // The duplicate and damage check against a refresh from the command line, in pairs: both read
+    // every installed font; the check also reads every file whole. Its exit code 1 only says it
+    // found something (the system's own fonts may hold copies).
+    Pairs check;
+    for (int round = 0; round < 3; ++round) {
+        const ProcessResult refresh =
+            runProcess(ctlPath(), {QStringLiteral("refresh"), QStringLiteral("--yes")}, 600000);
+        const ProcessResult checked = runProcess(ctlPath(), {QStringLiteral("check")}, 600000);
+        if (!checked.ran || checked.exitCode > 1 || !refresh.ran || refresh.exitCode != 0) {
+            note(QStringLiteral("letterbayctl check or refresh failed: ") +
+                 QString::fromLocal8Bit(checked.err + refresh.err));
+            return 2;
+        }
+        check.add(checked.ms, refresh.ms);
+    }
+    pairedLine(QStringLiteral("letterbayctl check (x letterbayctl refresh)"), check,
+               QStringLiteral("target x2"));
     app.lastResult = QStringLiteral("Exit");
     if (boxes.unexpected) note(QStringLiteral("! unexpected message boxes: figures unreliable"));
     return 0;

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QRawFont>
+#include <QScopeGuard>
 #include <QTemporaryFile>
 #include <cstdlib>
 #include <cstring>
@@ -36,9 +37,17 @@ bool writePdf(const QString& path, const QStringList& fontFiles) {
     QPainter painter;
     if (!painter.begin(&pdf)) return false;
     int y = 400;
+    // The fonts leave the process's list again once the page is written: fontconfig's copies of
+    // them are freed only then.
+    QList<int> added;
+    const auto removeAdded = qScopeGuard([&] {
+        for (int id : std::as_const(added))
+            QFontDatabase::removeApplicationFont(id);
+    });
     for (const QString& file : fontFiles) {
         const int id = QFontDatabase::addApplicationFont(file);
         if (id < 0) return false;
+        added << id;
         QFont font(QFontDatabase::applicationFontFamilies(id).value(0));
         const QRawFont raw(file, 14);
         font.setWeight(QFont::Weight(raw.weight()));
