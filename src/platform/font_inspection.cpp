@@ -2,6 +2,7 @@
 
 #include "platform/font_folders.h"
 #include "platform/font_selection.h"
+#include "platform/fontconfig_fonts.h"
 #include "platform/hidden_fonts.h"
 
 #include <QCryptographicHash>
@@ -24,13 +25,6 @@ QString string(FcPattern* p, const char* object) {
     FcChar8* value = nullptr;
     if (FcPatternGetString(p, object, 0, &value) != FcResultMatch) return {};
     return QString::fromUtf8(reinterpret_cast<const char*>(value));
-}
-
-bool fontSuffix(const QByteArray& name) {
-    const QByteArray lower = name.toLower();
-    for (const char* ext : {".ttf", ".otf", ".ttc", ".otc", ".pfb", ".pfa", ".t1"})
-        if (lower.endsWith(ext)) return true;
-    return false;
 }
 
 // The program's view of visible fonts and the files a removal set aside are not installed fonts.
@@ -101,11 +95,8 @@ QString freeTypeProblem(FT_Library lib, const QByteArray& path, const QByteArray
         if (FT_New_Memory_Face(lib, bytes, FT_Long(data.size()), i, &face) != 0)
             return QStringLiteral("Face %1 of it cannot be opened.").arg(i + 1);
         // Type 1 metrics sit in a file of their own, read with the font.
-        for (const char* ext : {".afm", ".AFM", ".pfm", ".PFM"}) {
-            const QByteArray companion = path.left(path.lastIndexOf('.')) + ext;
-            if (path != companion && QFile::exists(QFile::decodeName(companion)))
-                FT_Attach_File(face, companion.constData());
-        }
+        for (const QString& companion : type1Companions(QFile::decodeName(path)))
+            FT_Attach_File(face, QFile::encodeName(companion).constData());
         QString problem;
         if (face->num_charmaps == 0)
             problem = QStringLiteral("It has no character map, so programs cannot find its "
@@ -171,7 +162,7 @@ void FontconfigInspector::survey(std::vector<InstalledFace>& faces,
             QDir dir(QFile::decodeName(v.path));
             for (const QString& name : dir.entryList(QDir::Files | QDir::System | QDir::Hidden)) {
                 const QByteArray bytes = QFile::encodeName(name);
-                if (passedOver(bytes) || !fontSuffix(bytes) || listed.contains(bytes)) continue;
+                if (passedOver(bytes) || !isFontFileName(name) || listed.contains(bytes)) continue;
                 const QByteArray path = v.path + '/' + bytes;
                 if (!removed.rejects(QFile::decodeName(path))) unlisted.push_back(path);
             }

@@ -27,6 +27,10 @@ QString fontRef(const QString& file, int face);
 QString refFile(const QString& ref);
 int refFace(const QString& ref);
 
+// Whether a file name is one of a font the catalogue keeps: TrueType, OpenType and their
+// collections, Type 1 (whose .afm and .pfm metrics travel with it and are no fonts of their own).
+bool isFontFileName(const QString& name);
+
 // The installed fonts of the user, active or not. Hidden (inactive) fonts are listed too:
 // only fonts the user removed for good are left out.
 class FontRegistry {

@@ -55,17 +55,6 @@ void PreviewBusy::range(int steps) {
     view_.setProgressRange(steps);
 }
 
-namespace {
-bool isFontFileName(const QString& name) {
-    // A Type 1 font's metrics (.afm, .pfm) travel with it and are no rows of their own.
-    static const QLatin1String suffixes[] = {
-        QLatin1String(".ttf"), QLatin1String(".ttc"), QLatin1String(".otf"), QLatin1String(".otc"),
-        QLatin1String(".pfb"), QLatin1String(".pfa"), QLatin1String(".t1")};
-    return std::any_of(std::begin(suffixes), std::end(suffixes),
-                       [&](QLatin1String s) { return name.endsWith(s, Qt::CaseInsensitive); });
-}
-} // namespace
-
 void readFontFiles(const QString& folder, const QStringList& files, FaceNameReader& reader,
                    const std::function<void(int, FaceNames&&)>& ready,
                    const std::function<void()>& idle) {
