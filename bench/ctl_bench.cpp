@@ -128,22 +128,34 @@ int run(int n) {
     window.mnuEditActiveAll_Click();
 
     // The duplicate and damage check against a refresh from the command line, in pairs: both read
-    // every installed font; the check also reads every file whole. Its exit code 1 only says it
-    // found something (the system's own fonts may hold copies).
-    Pairs check;
-    for (int round = 0; round < 3; ++round) {
-        const ProcessResult refresh =
-            runProcess(ctlPath(), {QStringLiteral("refresh"), QStringLiteral("--yes")}, 600000);
-        const ProcessResult checked = runProcess(ctlPath(), {QStringLiteral("check")}, 600000);
-        if (!checked.ran || checked.exitCode > 1 || !refresh.ran || refresh.exitCode != 0) {
-            note(QStringLiteral("letterbayctl check or refresh failed: ") +
-                 QString::fromLocal8Bit(checked.err + refresh.err));
-            return 2;
+    // every installed font. The first check reads every file whole (its findings are removed
+    // before each such run); a check again reads only files changed since, so each of those runs
+    // follows an unmeasured first check. Exit code 1 only says it found something (the system's
+    // own fonts may hold copies).
+    const QString memo = home.cacheHome() + QStringLiteral("/letterbay/font-check");
+    const auto checkPairs = [&](bool first, const QString& label) {
+        Pairs pairs;
+        for (int round = 0; round < 3; ++round) {
+            QFile::remove(memo);
+            if (!first) runProcess(ctlPath(), {QStringLiteral("check")}, 600000);
+            const bool remembered = QFile::exists(memo);
+            const ProcessResult refresh =
+                runProcess(ctlPath(), {QStringLiteral("refresh"), QStringLiteral("--yes")}, 600000);
+            const ProcessResult checked = runProcess(ctlPath(), {QStringLiteral("check")}, 600000);
+            if (!checked.ran || checked.exitCode > 1 || !refresh.ran || refresh.exitCode != 0 ||
+                remembered == first) {
+                note(QStringLiteral("letterbayctl check or refresh failed: ") +
+                     QString::fromLocal8Bit(checked.err + refresh.err));
+                return false;
+            }
+            pairs.add(checked.ms, refresh.ms);
         }
-        check.add(checked.ms, refresh.ms);
-    }
-    pairedLine(QStringLiteral("letterbayctl check (x letterbayctl refresh)"), check,
-               QStringLiteral("target x2"));
+        pairedLine(label, pairs, QStringLiteral("target x2"));
+        return true;
+    };
+    if (!checkPairs(true, QStringLiteral("letterbayctl check, first (x refresh)")) ||
+        !checkPairs(false, QStringLiteral("letterbayctl check again (x refresh)")))
+        return 2;
     app.lastResult = QStringLiteral("Exit");
     if (boxes.unexpected) note(QStringLiteral("! unexpected message boxes: figures unreliable"));
     return 0;

@@ -79,6 +79,7 @@ FontCheck checkFonts(FontInspector& inspector, const CheckProgress& progress) {
 
     const std::vector<QString> problems = damageOf(inspector, files, progress, out.cancelled);
     if (out.cancelled) return out;
+    inspector.remember();
     QHash<QByteArray, QString> problemOf;
     for (size_t i = 0; i < files.size(); ++i)
         if (!problems[i].isEmpty()) problemOf.insert(files[i], problems[i]);
@@ -102,13 +103,17 @@ FontCheck checkFonts(FontInspector& inspector, const CheckProgress& progress) {
             // Exactly as spelled: "Case Test" and "CASE TEST" are two typefaces to the catalogue.
             byStyle[{f.family, f.style}].push_back(&f);
     for (const auto& [key, members] : byStyle) {
+        if (members.size() < 2) continue; // the usual case, and it costs no look at the disk
         DuplicateGroup group;
         QSet<QString> canonical;
+        std::vector<QString> realPaths;
         for (const InstalledFace* f : members) {
             const QFileInfo info(QFile::decodeName(f->path));
-            const QString real = info.canonicalFilePath();
-            if (canonical.contains(real.isEmpty() ? info.filePath() : real)) continue;
-            canonical.insert(real.isEmpty() ? info.filePath() : real);
+            QString real = info.canonicalFilePath();
+            if (real.isEmpty()) real = info.filePath();
+            if (canonical.contains(real)) continue;
+            canonical.insert(real);
+            realPaths.push_back(real);
             FontCopy c;
             c.path = f->path;
             c.format = f->format;
@@ -120,9 +125,9 @@ FontCheck checkFonts(FontInspector& inspector, const CheckProgress& progress) {
         if (group.copies.size() < 2) continue;
         group.family = members.front()->family;
         group.style = members.front()->style;
-        const QByteArray used = inspector.inUse(group.family, group.style);
-        for (FontCopy& c : group.copies)
-            c.inUse = c.path == used;
+        const QString used = QFile::decodeName(inspector.inUse(group.family, group.style));
+        for (size_t i = 0; i < group.copies.size(); ++i)
+            group.copies[i].inUse = realPaths[i] == used;
         std::stable_sort(group.copies.begin(), group.copies.end(),
                          [](const FontCopy& a, const FontCopy& b) {
                              return a.inUse != b.inUse ? a.inUse : a.path < b.path;

@@ -6,14 +6,26 @@
 #include "platform/hidden_fonts.h"
 
 #include <QCryptographicHash>
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 #include <QSet>
+#include <QStandardPaths>
 #include <QtEndian>
+#include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
 
@@ -58,15 +70,17 @@ QString oneFaceProblem(const QByteArray& data, quint32 start) {
                                   "short.")
                 .arg(tableName(rec));
         quint32 sum = 0;
-        const quint32 words = (length + 3) / 4;
-        for (quint32 w = 0; w < words; ++w) {
-            char word[4] = {0, 0, 0, 0};
-            const quint32 at = offset + w * 4;
-            std::memcpy(word, d + at, std::min<quint64>(4, quint64(size) - at));
-            // The head table's checksum is taken with its whole-file adjustment as zero.
-            if (std::memcmp(rec, "head", 4) == 0 && w == 2) continue;
-            sum += be32(word);
+        const char* table = d + offset;
+        const quint32 whole = length / 4;
+        for (quint32 w = 0; w < whole; ++w)
+            sum += be32(table + w * 4);
+        if (length % 4) {
+            char last[4] = {0, 0, 0, 0};
+            std::memcpy(last, table + whole * 4, length % 4);
+            sum += be32(last);
         }
+        // The head table's checksum is taken with its whole-file adjustment as zero.
+        if (std::memcmp(rec, "head", 4) == 0 && length >= 12) sum -= be32(table + 8);
         if (sum != checksum)
             return QStringLiteral("Its '%1' table does not match its checksum: the file is "
                                   "damaged.")
@@ -84,31 +98,103 @@ struct Library {
     }
 };
 
+QString faceProblem(FT_Face face, const QByteArray& path) {
+    // Type 1 metrics sit in a file of their own, read with the font.
+    for (const QString& companion : type1Companions(QFile::decodeName(path)))
+        FT_Attach_File(face, QFile::encodeName(companion).constData());
+    if (face->num_charmaps == 0)
+        return QStringLiteral("It has no character map, so programs cannot find its letters.");
+    const bool outlines = FT_IS_SCALABLE(face) && !FT_HAS_COLOR(face);
+    for (FT_Long g = 0; outlines && g < face->num_glyphs; ++g)
+        if (FT_Load_Glyph(face, FT_UInt(g), FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING) != 0)
+            return QStringLiteral("Its glyph %1 cannot be drawn.").arg(g);
+    return {};
+}
+
 QString freeTypeProblem(FT_Library lib, const QByteArray& path, const QByteArray& data) {
-    FT_Face face = nullptr;
     const auto bytes = reinterpret_cast<const FT_Byte*>(data.constData());
-    if (FT_New_Memory_Face(lib, bytes, FT_Long(data.size()), -1, &face) != 0)
-        return QStringLiteral("It is not a font programs can open.");
-    const FT_Long faces = face->num_faces;
-    FT_Done_Face(face);
+    // The first face also tells how many there are: most files hold one, opened once.
+    FT_Long faces = 1;
     for (FT_Long i = 0; i < faces; ++i) {
+        FT_Face face = nullptr;
         if (FT_New_Memory_Face(lib, bytes, FT_Long(data.size()), i, &face) != 0)
-            return QStringLiteral("Face %1 of it cannot be opened.").arg(i + 1);
-        // Type 1 metrics sit in a file of their own, read with the font.
-        for (const QString& companion : type1Companions(QFile::decodeName(path)))
-            FT_Attach_File(face, QFile::encodeName(companion).constData());
-        QString problem;
-        if (face->num_charmaps == 0)
-            problem = QStringLiteral("It has no character map, so programs cannot find its "
-                                     "letters.");
-        const bool outlines = FT_IS_SCALABLE(face) && !FT_HAS_COLOR(face);
-        for (FT_Long g = 0; problem.isEmpty() && outlines && g < face->num_glyphs; ++g)
-            if (FT_Load_Glyph(face, FT_UInt(g), FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING) != 0)
-                problem = QStringLiteral("Its glyph %1 cannot be drawn.").arg(g);
+            return i == 0 ? QStringLiteral("It is not a font programs can open.")
+                          : QStringLiteral("Face %1 of it cannot be opened.").arg(i + 1);
+        if (i == 0) faces = face->num_faces;
+        QString problem = faceProblem(face, path);
         FT_Done_Face(face);
         if (!problem.isEmpty()) return problem;
     }
     return {};
+}
+
+// A font file's bytes. Small files are read into this thread's buffer, which costs less than
+// mapping them; large ones are mapped, so they are never copied.
+class FontBytes {
+public:
+    explicit FontBytes(const QByteArray& path) {
+        fd_ = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd_ < 0) {
+            error_ = errno;
+            return;
+        }
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0 || st.st_size <= 0) return;
+        const size_t size = size_t(st.st_size);
+        if (size > kReadLimit) {
+            void* m = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd_, 0);
+            if (m == MAP_FAILED) return;
+            mapped_ = m;
+            mappedSize_ = size;
+            data_ = QByteArray::fromRawData(static_cast<const char*>(m), qsizetype(size));
+            return;
+        }
+        thread_local QByteArray buffer;
+        if (buffer.size() < qsizetype(size)) buffer.resize(qsizetype(size));
+        size_t got = 0;
+        while (got < size) {
+            const ssize_t n = ::read(fd_, buffer.data() + got, size - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            got += size_t(n);
+        }
+        data_ = QByteArray::fromRawData(buffer.constData(), qsizetype(got));
+    }
+    ~FontBytes() {
+        if (mapped_) ::munmap(mapped_, mappedSize_);
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FontBytes(const FontBytes&) = delete;
+    FontBytes& operator=(const FontBytes&) = delete;
+    bool opened() const { return fd_ >= 0; }
+    int error() const { return error_; }
+    const QByteArray& data() const { return data_; }
+
+private:
+    static constexpr size_t kReadLimit = 1 << 20;
+    int fd_ = -1;
+    int error_ = 0;
+    void* mapped_ = nullptr;
+    size_t mappedSize_ = 0;
+    QByteArray data_;
+};
+
+// The names of the files in a folder. The entry's type comes with it, so only links and file
+// systems that give no type cost a stat: a folder of 20,000 fonts is listed without 20,000 stats.
+std::vector<QByteArray> filesIn(const QByteArray& folder) {
+    std::vector<QByteArray> out;
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir) return out;
+    while (const dirent* e = ::readdir(dir)) {
+        bool file = e->d_type == DT_REG;
+        if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
+            struct stat st {};
+            file = ::fstatat(::dirfd(dir), e->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
+        }
+        if (file) out.emplace_back(e->d_name);
+    }
+    ::closedir(dir);
+    return out;
 }
 
 } // namespace
@@ -132,6 +218,7 @@ QString sfntTableProblem(const QByteArray& data) {
 
 void FontconfigInspector::survey(std::vector<InstalledFace>& faces,
                                  std::vector<QByteArray>& unlisted) {
+    if (!memoLoaded_) loadMemo();
     FontConfigPtr config = loadUserFontConfig();
     if (!config) return;
     const SelectionMatcher removed(readFontSelection(removedFontsConfPath()));
@@ -159,9 +246,8 @@ void FontconfigInspector::survey(std::vector<InstalledFace>& faces,
                 faces.push_back(std::move(f));
             }
             // A file fontconfig could not read is in no cache: it is found by its name.
-            QDir dir(QFile::decodeName(v.path));
-            for (const QString& name : dir.entryList(QDir::Files | QDir::System | QDir::Hidden)) {
-                const QByteArray bytes = QFile::encodeName(name);
+            for (const QByteArray& bytes : filesIn(v.path)) {
+                const QString name = QFile::decodeName(bytes);
                 if (passedOver(bytes) || !isFontFileName(name) || listed.contains(bytes)) continue;
                 const QByteArray path = v.path + '/' + bytes;
                 if (!removed.rejects(QFile::decodeName(path))) unlisted.push_back(path);
@@ -169,29 +255,111 @@ void FontconfigInspector::survey(std::vector<InstalledFace>& faces,
         });
 }
 
+namespace {
+
+// What makes a file's findings stale: another file under the name, new contents, new permissions
+// (the change time), or new metrics beside a Type 1 font. Empty when the file cannot be seen.
+QByteArray fileStamp(const QByteArray& path) {
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0) return {};
+    QByteArray stamp;
+    const auto add = [&stamp](const struct stat& s) {
+        for (const qint64 v :
+             {qint64(s.st_dev), qint64(s.st_ino), qint64(s.st_size), qint64(s.st_mtim.tv_sec),
+              qint64(s.st_mtim.tv_nsec), qint64(s.st_ctim.tv_sec), qint64(s.st_ctim.tv_nsec)})
+            stamp.append(reinterpret_cast<const char*>(&v), sizeof v);
+    };
+    add(st);
+    for (const QString& companion : type1Companions(QFile::decodeName(path)))
+        if (struct stat c{}; ::stat(QFile::encodeName(companion).constData(), &c) == 0) add(c);
+    return stamp;
+}
+
+QString memoPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+           QStringLiteral("/letterbay/font-check");
+}
+
+// The memo says which judge wrote it: another FreeType may read a file otherwise.
+QByteArray memoHeader() {
+    FT_Int major = 0, minor = 0, patch = 0;
+    thread_local Library library;
+    FT_Library_Version(library.lib, &major, &minor, &patch);
+    return QByteArrayLiteral("letterbay font check 1 freetype ") + QByteArray::number(major) + '.' +
+           QByteArray::number(minor) + '.' + QByteArray::number(patch);
+}
+
+} // namespace
+
+void FontconfigInspector::loadMemo() {
+    memoLoaded_ = true;
+    QFile file(memoPath());
+    if (!file.open(QIODevice::ReadOnly)) return;
+    QDataStream in(&file);
+    in.setVersion(QDataStream::Qt_6_0);
+    QByteArray header;
+    in >> header;
+    if (header != memoHeader()) return;
+    QHash<QByteArray, Judged> memo;
+    while (!in.atEnd() && in.status() == QDataStream::Ok) {
+        QByteArray path;
+        Judged j;
+        in >> path >> j.stamp >> j.problem;
+        if (in.status() == QDataStream::Ok) memo.insert(path, std::move(j));
+    }
+    // A memo cut short is not trusted at all.
+    if (in.status() == QDataStream::Ok) memo_ = std::move(memo);
+}
+
 QString FontconfigInspector::damage(const QByteArray& path) {
     const QString name = QFile::decodeName(path);
     if (QFile::encodeName(name) != path)
         return QStringLiteral("Its file name is not valid text, so it cannot be catalogued.");
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly)) {
-        const int error = errno;
-        return QStringLiteral("It cannot be read (%1), so it cannot be hidden or shown.")
-            .arg(QString::fromLocal8Bit(std::strerror(error)));
+    const QByteArray stamp = fileStamp(path);
+    if (const auto known = memo_.constFind(path);
+        !stamp.isEmpty() && known != memo_.cend() && known->stamp == stamp) {
+        const std::lock_guard<std::mutex> hold(judgedLock_);
+        judged_.insert(path, *known);
+        return known->problem;
     }
-    // Mapped, not read: the checks touch every byte once and a large font need not be copied.
-    const qint64 size = file.size();
-    uchar* mapped = size > 0 ? file.map(0, size) : nullptr;
-    if (!mapped) return QStringLiteral("It is empty.");
-    const QByteArray data =
-        QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), qsizetype(size));
-    QString problem = sfntTableProblem(data);
+    const FontBytes bytes(path);
+    // Not remembered: whether a file can be read may change with its folder, not the file.
+    if (!bytes.opened())
+        return QStringLiteral("It cannot be read (%1), so it cannot be hidden or shown.")
+            .arg(QString::fromLocal8Bit(std::strerror(bytes.error())));
+    QString problem;
+    if (bytes.data().isEmpty()) problem = QStringLiteral("It is empty.");
+    if (problem.isEmpty()) problem = sfntTableProblem(bytes.data());
     if (problem.isEmpty()) {
         thread_local Library library;
-        problem = freeTypeProblem(library.lib, path, data);
+        problem = freeTypeProblem(library.lib, path, bytes.data());
     }
-    file.unmap(mapped);
+    if (!stamp.isEmpty()) {
+        const std::lock_guard<std::mutex> hold(judgedLock_);
+        judged_.insert(path, {stamp, problem});
+    }
     return problem;
+}
+
+void FontconfigInspector::remember() {
+    QHash<QByteArray, Judged> judged;
+    {
+        const std::lock_guard<std::mutex> hold(judgedLock_);
+        judged.swap(judged_);
+    }
+    // Only the files of this check are kept, so the memo never outgrows the installed fonts.
+    memo_ = std::move(judged);
+    const QString path = memoPath();
+    if (!QDir().mkpath(QFileInfo(path).path())) return;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return;
+    QDataStream out(&file);
+    out.setVersion(QDataStream::Qt_6_0);
+    out << memoHeader();
+    for (auto it = memo_.cbegin(); it != memo_.cend(); ++it)
+        out << it.key() << it->stamp << it->problem;
+    // A memo that cannot be written only costs the next check its speed.
+    if (out.status() == QDataStream::Ok) file.commit();
 }
 
 QByteArray FontconfigInspector::digest(const QByteArray& path) {
@@ -208,26 +376,60 @@ FontconfigInspector::~FontconfigInspector() {
 
 QByteArray FontconfigInspector::inUse(const QString& family, const QString& style) {
     // The user's configuration with its fonts, hidden ones left out by the rules.
-    if (!programs_) programs_ = FcInitLoadConfigAndFonts();
-    FcConfig* programs = programs_;
-    if (!programs) return {};
+    if (!programs_) {
+        programs_ = FcInitLoadConfigAndFonts();
+        if (!programs_) return {};
+        // A match scores every font; a font of a family not asked for never wins when one asked
+        // for is there, so each question is put to those families' fonts alone (a check asks once
+        // per group of copies, and scoring 20,000 fonts each time cost more than the rest of it).
+        FcFontSet* all = FcConfigGetFonts(programs_, FcSetSystem);
+        for (int i = 0; all && i < all->nfont; ++i) {
+            FcChar8* name = nullptr;
+            for (int n = 0; FcPatternGetString(all->fonts[i], FC_FAMILY, n, &name) == FcResultMatch;
+                 ++n)
+                byFamily_[QString::fromUtf8(reinterpret_cast<const char*>(name)).toCaseFolded()]
+                    .push_back(all->fonts[i]);
+        }
+    }
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY,
                        reinterpret_cast<const FcChar8*>(family.toUtf8().constData()));
     FcPatternAddString(pattern, FC_STYLE,
                        reinterpret_cast<const FcChar8*>(style.toUtf8().constData()));
-    FcConfigSubstitute(programs, pattern, FcMatchPattern);
+    FcConfigSubstitute(programs_, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
+    // Every family the rules put in the question (a preferred one, the generic fallbacks): one of
+    // them wins when any of their fonts is there.
+    std::vector<FcPattern*> candidates;
+    QSet<QString> asked;
+    FcChar8* name = nullptr;
+    for (int n = 0; FcPatternGetString(pattern, FC_FAMILY, n, &name) == FcResultMatch; ++n) {
+        const QString key = QString::fromUtf8(reinterpret_cast<const char*>(name)).toCaseFolded();
+        if (asked.contains(key)) continue;
+        asked.insert(key);
+        const auto fonts = byFamily_.constFind(key);
+        if (fonts != byFamily_.cend())
+            for (FcPattern* f : *fonts)
+                if (std::find(candidates.begin(), candidates.end(), f) == candidates.end())
+                    candidates.push_back(f);
+    }
+    FcFontSet familySet{int(candidates.size()), int(candidates.size()), candidates.data()};
+    FcFontSet* sets[] = {&familySet};
     FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(programs, pattern, &result);
+    FcPattern* match =
+        candidates.empty() ? nullptr : FcFontSetMatch(programs_, sets, 1, pattern, &result);
     FcPatternDestroy(pattern);
     QByteArray file;
     if (match) {
         if (string(match, FC_FAMILY).compare(family, Qt::CaseInsensitive) == 0 &&
             string(match, FC_STYLE).compare(style, Qt::CaseInsensitive) == 0) {
             FcChar8* f = nullptr;
-            if (FcPatternGetString(match, FC_FILE, 0, &f) == FcResultMatch)
-                file = QByteArray(reinterpret_cast<const char*>(f));
+            // With a set active the font is reached through a link: name the file it leads to.
+            if (FcPatternGetString(match, FC_FILE, 0, &f) == FcResultMatch) {
+                char real[PATH_MAX];
+                const char* path = reinterpret_cast<const char*>(f);
+                file = QByteArray(::realpath(path, real) ? real : path);
+            }
         }
         FcPatternDestroy(match);
     }

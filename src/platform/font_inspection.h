@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
+#include <mutex>
 #include <vector>
 
 typedef struct _FcConfig FcConfig;
+typedef struct _FcPattern FcPattern;
 
 namespace lb {
 
@@ -31,8 +34,11 @@ public:
     virtual QString damage(const QByteArray& path) = 0;
     // The file's contents in short: equal digests are equal files. Empty when unreadable.
     virtual QByteArray digest(const QByteArray& path) = 0;
-    // The file a program starting now gets for this family and style; empty when none of it.
+    // The file a program starting now gets for this family and style, links followed; empty when
+    // none of it.
     virtual QByteArray inUse(const QString& family, const QString& style) = 0;
+    // Called when a check has judged every file it could: the findings may be kept for the next.
+    virtual void remember() {}
 };
 
 // The installed fonts through fontconfig (a private configuration, so hidden fonts are seen) and
@@ -47,9 +53,23 @@ public:
     QString damage(const QByteArray& path) override;
     QByteArray digest(const QByteArray& path) override;
     QByteArray inUse(const QString& family, const QString& style) override;
+    // Keeps what damage() found, file by file, under each file's identity on disk (device, inode,
+    // size, times), in the user's cache folder: an unchanged file is not read again.
+    void remember() override;
 
 private:
+    struct Judged {
+        QByteArray stamp;
+        QString problem;
+    };
+    void loadMemo();
+
     FcConfig* programs_ = nullptr; // what a program starting now sees, loaded when first asked
+    QHash<QString, std::vector<FcPattern*>> byFamily_; // its fonts, by case-folded family
+    bool memoLoaded_ = false;
+    QHash<QByteArray, Judged> memo_; // read only while damage() runs on several threads
+    std::mutex judgedLock_;
+    QHash<QByteArray, Judged> judged_; // this check's findings
 };
 
 // The problem of a font's tables, if any: `data` is the whole file. Collections are walked face by

@@ -1000,4 +1000,32 @@ TEST_F(Ctl, CheckListsCopiesAndDamagedFontsAndSaysSoInItsExitCode) {
     EXPECT_TRUE(text.out.contains(u"Fixture Sans Regular (identical copies)"_s));
     EXPECT_TRUE(text.out.contains(u"Damaged fonts"_s));
     EXPECT_TRUE(QFile::exists(copy) && QFile::exists(cut) && QFile::exists(damaged));
+
+    // With a set active, programs reach the copy through a link: the copy is still named in use.
+    for (const QStringList& step : {QStringList{u"refresh"_s},
+                                    {u"add-set"_s, u"Copies"_s},
+                                    {u"assign"_s, u"Copies"_s, u"Fixture Sans"_s},
+                                    {u"activate"_s, u"Copies"_s}})
+        ASSERT_EQ(runCtl(step).exitCode, 0) << step.join(' ').toStdString();
+    const auto inUseOf = [&](const QString& group) {
+        const QJsonObject again =
+            QJsonDocument::fromJson(runCtl({u"check"_s, u"--json"_s}).out.toUtf8()).object();
+        QStringList used;
+        for (const QJsonValue& g : again[u"duplicates"_s].toArray())
+            if (g[u"family"_s].toString() + u'/' + g[u"style"_s].toString() == group)
+                for (const QJsonValue& c : g[u"copies"_s].toArray())
+                    if (c[u"in_use"_s].toBool()) used << c[u"file"_s].toString();
+        return std::make_pair(used, again);
+    };
+    EXPECT_EQ(inUseOf(u"Fixture Sans/Regular"_s).first.size(), 1);
+
+    // A file changed since the last check is read again, not taken from that check's findings.
+    QFile damagedBytes(damaged), over(copy);
+    ASSERT_TRUE(damagedBytes.open(QIODevice::ReadOnly) && over.open(QIODevice::WriteOnly));
+    over.write(damagedBytes.readAll());
+    over.close();
+    QStringList damagedFiles;
+    for (const QJsonValue& d : inUseOf({}).second[u"damaged"_s].toArray())
+        damagedFiles << d[u"file"_s].toString();
+    EXPECT_TRUE(damagedFiles.contains(copy)) << damagedFiles.join(' ').toStdString();
 }
