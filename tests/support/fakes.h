@@ -57,6 +57,20 @@ public:
     }
 };
 
+// The `index`th box shown, checked whole: title, exact text and style (-1 for an input box).
+inline void expectBox(const ScriptedBoxes& boxes, size_t index, const QString& title,
+                      const QString& text, int style) {
+    if (index >= boxes.shown.size()) {
+        ADD_FAILURE() << "box " << index << " (" << title.toStdString() << ") was not shown; "
+                      << boxes.shown.size() << " were";
+        return;
+    }
+    const ScriptedBoxes::Shown& box = boxes.shown[index];
+    EXPECT_EQ(box.title, title) << "box " << index;
+    EXPECT_EQ(box.text, text) << "box " << index;
+    EXPECT_EQ(box.style, style) << "box " << index << ": " << box.text.toStdString();
+}
+
 class FakeRegistry : public lb::FontRegistry {
 public:
     std::vector<lb::FontValue> values;

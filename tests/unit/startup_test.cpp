@@ -90,12 +90,12 @@ TEST_F(StartupTest, VersionOneFileIsUpgradedAndConvertedInOneStart) {
     EXPECT_TRUE(startup.Timer1_Timer([&] { repainted = true; }));
     EXPECT_TRUE(repainted);
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].style, 64);
-    EXPECT_EQ(boxes.shown[0].text,
+    expectBox(boxes, 0, "Conversion of Letterbay Information",
               "You have installed Letterbay 98 on top of a previous version.  Your existing 2.0 "
               "data will now be converted to work with the latest version (2.5).  It will also "
               "add any new AutoAssign information created after your version was available.  The "
-              "conversion will only be performed once.\n\nPress OK to start conversion.");
+              "conversion will only be performed once.\n\nPress OK to start conversion.",
+              64);
     EXPECT_EQ(startup.dataVersion(), "2.5");
     EXPECT_EQ(now("SELECT count(*) FROM [Auto Assign]"), "3");
     EXPECT_EQ(now("SELECT [Inactive] FROM [Auto Assign] WHERE [Font Name] = 'Wingdings'"), "0");
