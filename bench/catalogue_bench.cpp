@@ -1,6 +1,7 @@
 // The catalogue against fontconfig on real font files: Refresh_Fonts, activating a set and all
-// sets, and what hiding fonts costs every program that lists fonts. Each size runs in a
-// child process of its own, so that its peak memory is its own.
+// sets, and what hiding fonts costs every program that lists fonts; then Refresh_Fonts again on
+// as many files of a desktop's mix of formats. Each size and corpus runs in a child process of
+// its own, so that its peak memory is its own.
 //
 //   catalogue_bench [N ...]      default 1000 10000 20000
 
@@ -96,6 +97,23 @@ void addSetOf(lb::AppState& app, int size) {
     app.datAssigned->refresh();
 }
 
+// Rounds of each paired figure; LBBENCH_ROUNDS changes it.
+int rounds() {
+    const int r = qEnvironmentVariableIntValue("LBBENCH_ROUNDS");
+    return r > 0 ? r : 3;
+}
+
+// Refresh_Fonts of a full catalogue, each run paired with a plain fc-list run just before it.
+void pairedRefresh(lb::MainContext& ctx, const QString& name) {
+    Pairs p;
+    for (int r = 0; r < rounds(); ++r) {
+        const ProcessResult base = runProcess(QStringLiteral("fc-list"), {}, 300000);
+        const double ms = timeMs([&] { lb::Refresh_Fonts(ctx); });
+        p.add(ms, base.ran && base.exitCode == 0 ? base.ms : -1);
+    }
+    pairedLine(name, p);
+}
+
 int catalogued(lb::AppState& app, const QString& sql) {
     lb::Statement st = app.db->prepare(sql);
     return st.step() ? st.int64(0) : -1;
@@ -156,20 +174,29 @@ void peerFontManager(double refreshMs, int n) {
     }
 }
 
-int runOne(int n) {
+// With `mixed`, the files are a desktop's mix of formats (corpus/corpus.h) and only the refresh
+// is measured.
+int runOne(int n, bool mixed) {
     TempHome home(true); // the machine's own fontconfig configuration, as users have it
     if (!home.ok()) {
         std::printf("cannot make a temporary home\n");
         return 2;
     }
-    std::printf("\nN = %d font files (one typeface each) in %s\n", n,
-                qPrintable(home.fontsFolder()));
-    std::fflush(stdout);
-
     QElapsedTimer t;
     t.start();
     try {
-        lbbench::makeCorpus(home.fontsFolder().toStdString(), n, 1);
+        if (mixed) {
+            const MixedCounts c = lbbench::makeMixedCorpus(home.fontsFolder().toStdString(), n);
+            std::printf("\nN = %d font files of four formats (%d TrueType, %d CFF OpenType, %d "
+                        "collections of two, %d Type 1 with metrics; %d faces) in %s\n",
+                        n, c.trueType, c.cff, c.collections, c.type1, c.faces(),
+                        qPrintable(home.fontsFolder()));
+        } else {
+            std::printf("\nN = %d font files (one typeface each) in %s\n", n,
+                        qPrintable(home.fontsFolder()));
+            lbbench::makeCorpus(home.fontsFolder().toStdString(), n, 1);
+        }
+        std::fflush(stdout);
     } catch (const std::exception& e) {
         std::printf("  cannot write the corpus: %s\n", e.what());
         return 2;
@@ -218,6 +245,14 @@ int runOne(int n) {
     const double again = timeMs([&] { lb::Refresh_Fonts(ctx); });
     line(QStringLiteral("Refresh_Fonts, full catalogue"), again, plain.ms,
          QStringLiteral("[%1 typefaces]").arg(ctx.fontCount));
+    pairedRefresh(ctx, mixed ? QStringLiteral("Refresh_Fonts, mixed formats, paired")
+                             : QStringLiteral("Refresh_Fonts, TrueType only, paired"));
+    if (mixed) {
+        note(QStringLiteral("peak memory (VmHWM): %1 MB")
+                 .arg(double(peakMemoryKb()) / 1024, 0, 'f', 1));
+        app.closeAll();
+        return 0;
+    }
     // Where a refresh spends its time: the two platform calls it makes, taken alone.
     const double enumerate = timeMs([&] { (void)registry.enumerate(); });
     line(QStringLiteral("  of which FontconfigFonts::enumerate"), enumerate, plain.ms);
@@ -280,10 +315,11 @@ int main(int argc, char** argv) {
     pointAtShippedData(argv[0]);
     const QStringList args = qapp.arguments().mid(1);
 
-    if (args.size() == 2 && args[0] == QLatin1String("--one")) {
+    if (args.size() == 2 &&
+        (args[0] == QLatin1String("--one") || args[0] == QLatin1String("--mixed"))) {
         bool ok = false;
         const int n = args[1].toInt(&ok);
-        return ok && n > 0 ? runOne(n) : 2;
+        return ok && n > 0 ? runOne(n, args[0] == QLatin1String("--mixed")) : 2;
     }
 
     std::vector<int> sizes;
@@ -304,21 +340,21 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     int measured = 0;
-    for (int n : sizes) {
-        QProcess child;
-        child.setProcessChannelMode(QProcess::ForwardedChannels);
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--one"), QString::number(n)});
-        if (!child.waitForStarted(10000) || !child.waitForFinished(-1)) {
-            std::printf("N = %d: the measuring process did not run\n", n);
-            continue;
+    for (int n : sizes)
+        for (const QString& mode : {QStringLiteral("--one"), QStringLiteral("--mixed")}) {
+            QProcess child;
+            child.setProcessChannelMode(QProcess::ForwardedChannels);
+            child.start(QCoreApplication::applicationFilePath(), {mode, QString::number(n)});
+            if (!child.waitForStarted(10000) || !child.waitForFinished(-1)) {
+                std::printf("N = %d: the measuring process did not run\n", n);
+                continue;
+            }
+            if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
+                std::printf("N = %d: the measuring process ended early (exit code %d)\n", n,
+                            child.exitCode());
+            else
+                ++measured;
         }
-        if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
-            std::printf("N = %d: the measuring process ended early (exit code %d)\n", n,
-                        child.exitCode());
-        else
-            ++measured;
-    }
     std::printf("\nload average at end: %s\n", qPrintable(loadAverage()));
     // A benchmark fails only when it could measure nothing at all.
     return measured > 0 ? 0 : 2;

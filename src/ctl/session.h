@@ -91,7 +91,7 @@ private:
 // Without a screen nothing is drawn: the preview keeps no font data for drawing.
 class NoPreviewDrawing : public PreviewFonts {
 public:
-    int add(const QString&) override { return -1; }
+    int add(const QString&, int) override { return -1; }
     void removeAll() override {}
     int loadedCount() const override { return 0; }
 };

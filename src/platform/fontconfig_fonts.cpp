@@ -335,7 +335,7 @@ FaceNames FontconfigFonts::read(const QString& fileOrPath) {
             out.faceName = f.faceName;
             out.valueName = f.valueName;
         } else {
-            out.furtherFaces.push_back({int(number), f.faceName, f.valueName});
+            out.furtherFaces.push_back({int(number), f.faceName, f.valueName, f.resourceName});
         }
     }
     return out;

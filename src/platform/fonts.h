@@ -89,6 +89,7 @@ struct FurtherFace {
     int index = 0;
     QString faceName;
     QString valueName;
+    QString resourceName = {}; // its full name
 };
 
 struct FaceNames {
@@ -164,8 +165,9 @@ public:
 class PreviewFonts {
 public:
     virtual ~PreviewFonts() = default;
-    // Names one file (its full path) for drawing; returns an id, or -1 when nothing is drawn.
-    virtual int add(const QString& path) = 0;
+    // Names one face of a file (its full path, the face's number in it) for drawing; returns an
+    // id, or -1 when nothing is drawn.
+    virtual int add(const QString& path, int face) = 0;
     // Lets go of everything add() took, and of nothing else.
     virtual void removeAll() = 0;
     // How many files' bytes are in memory.

@@ -20,11 +20,11 @@ public:
     static constexpr int HeldFiles = 64;
     static constexpr qint64 HeldBytes = 256 * 1024 * 1024;
 
-    int add(const QString& path) override;
+    int add(const QString& path, int face) override;
     void removeAll() override;
     int loadedCount() const override { return int(held_.size()); }
 
-    // The face of file `id` at `pixelSize`; invalid when its bytes hold no usable font.
+    // The face named `id` at `pixelSize`; invalid when its bytes hold no usable font.
     QRawFont rawFont(int id, qreal pixelSize);
 
 private:
@@ -33,7 +33,12 @@ private:
         QRawFont raw; // at rawSize_: one size is on screen at a time
     };
 
-    QHash<int, QString> paths_;
+    struct Source {
+        QString path;
+        int face = 0;
+    };
+
+    QHash<int, Source> sources_;
     QHash<int, Held> held_;
     std::list<int> recent_; // the ids of held_, the one drawn last first
     qint64 heldBytes_ = 0;

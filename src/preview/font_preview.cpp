@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
+#include <iterator>
 #include <mutex>
 #include <thread>
 
@@ -115,7 +116,8 @@ std::vector<PreviewRow> previewRows(std::vector<PreviewEntry> entries) {
         if (folded != 0) return folded < 0;
         if (a.face != b.face) return a.face < b.face;
         const int file = a.fileName.compare(b.fileName, Qt::CaseInsensitive);
-        return file != 0 ? file < 0 : a.fileName < b.fileName;
+        if (file != 0) return file < 0;
+        return a.fileName != b.fileName ? a.fileName < b.fileName : a.faceIndex < b.faceIndex;
     });
     std::vector<PreviewRow> rows;
     for (PreviewEntry& e : entries) {
@@ -268,26 +270,47 @@ void FontPreview::Load_PreviewFonts() {
     view_.yield();
     anchor_ = -1;
     const int n = int(files.size());
-    std::vector<PreviewEntry> entries(static_cast<size_t>(n));
+    std::vector<std::vector<PreviewEntry>> perFile(static_cast<size_t>(n));
     {
         // Three passes: reading, loading, filling.
         PreviewBusy busy(view_, 3 * n);
         readFontFiles(
             folder_, files, ctx_.fonts.faces,
             [&](int i, FaceNames&& names) {
-                PreviewEntry& e = entries[size_t(i)];
+                PreviewEntry e;
                 e.fileName = files[i];
                 e.readable = names.readable;
                 e.face = names.readable ? names.faceName : files[i];
                 e.resourceName = names.readable ? names.resourceName : files[i];
                 e.valueName = names.valueName;
-                e.furtherFaces = names.furtherFaces;
                 e.installable = names.readable && isCataloguedValue(names.valueName);
                 // Only the name is kept: the bytes are read for the rows drawn.
-                if (names.readable) e.fontId = fonts_.add(folder_ + files[i]);
+                if (names.readable) e.fontId = fonts_.add(folder_ + files[i], 0);
+                std::vector<PreviewEntry>& faces = perFile[size_t(i)];
+                if (!names.furtherFaces.empty()) {
+                    // Each face of a collection is a row of its family, drawn as itself.
+                    e.fileFaces.push_back({0, e.face, e.valueName, e.resourceName});
+                    e.fileFaces.insert(e.fileFaces.end(), names.furtherFaces.begin(),
+                                       names.furtherFaces.end());
+                    for (const FurtherFace& f : names.furtherFaces) {
+                        PreviewEntry other = e;
+                        other.face = f.faceName;
+                        other.resourceName = f.resourceName;
+                        other.valueName = f.valueName;
+                        other.installable = isCataloguedValue(f.valueName);
+                        other.faceIndex = f.index;
+                        other.fontId = fonts_.add(folder_ + files[i], f.index);
+                        faces.push_back(std::move(other));
+                    }
+                }
+                faces.insert(faces.begin(), std::move(e));
                 busy.step(2);
             },
             [&] { view_.yield(); });
+        std::vector<PreviewEntry> entries;
+        entries.reserve(size_t(n));
+        for (std::vector<PreviewEntry>& faces : perFile)
+            std::move(faces.begin(), faces.end(), std::back_inserter(entries));
         std::vector<PreviewRow> rows = previewRows(std::move(entries));
         markCatalogued(rows);
         busy.step(n);

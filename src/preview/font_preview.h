@@ -10,16 +10,20 @@
 
 namespace lb {
 
-// One font file of the previewed folder and what was read from it.
+// One face of a font file of the previewed folder and what was read from it. A collection is an
+// entry per face, each under its own family; installing any of them installs the whole file.
 struct PreviewEntry {
     QString fileName;     // as the folder spells it
     QString face;         // the name all files of its typeface share; its file name if unread
     QString resourceName; // its own full name
-    QString valueName;    // what the installed file will be listed under
+    QString valueName;    // what the installed face will be listed under
     bool readable = false;
     bool installable = false; // the catalogue keeps it once installed: a font that scales
     int fontId = -1;          // named for drawing; -1 when it is not drawn
-    std::vector<FurtherFace> furtherFaces; // a collection's other faces, catalogued with it
+    int faceIndex = 0;        // its face in the file
+    // Every face of a collection, its first included, all catalogued when the file is installed;
+    // empty for a file of one face.
+    std::vector<FurtherFace> fileFaces;
 };
 
 // One row of the preview: a face name and every file of the folder that has exactly that name.

@@ -374,8 +374,10 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
             return undoPlacements(*journal, names, undoProblems);
         };
 
-        // The files first: the catalogue names only what is in place.
+        // The files first: the catalogue names only what is in place. A collection is placed
+        // once, however many of its faces are chosen.
         QStringList placed;
+        QHash<QString, bool> tried; // file name -> in place
         for (RowWork& w : work) {
             for (const PreviewEntry& e : preview.row(w.row).files) {
                 busy.step();
@@ -384,9 +386,15 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
                     continue;
                 }
                 ++w.installable;
+                if (const auto done = tried.constFind(e.fileName); done != tried.constEnd()) {
+                    if (*done) w.inPlace << e.fileName;
+                    continue;
+                }
                 const PlaceResult p =
                     placeFont(ctx, preview.folder(), folder, e.fileName, *journal, undoProblems);
-                if (p.how == Placement::Failed || p.how == Placement::Kept) {
+                const bool inPlace = p.how != Placement::Failed && p.how != Placement::Kept;
+                tried.insert(e.fileName, inPlace);
+                if (!inPlace) {
                     out.failures.push_back({e.fileName, p.why});
                     continue;
                 }
@@ -436,38 +444,53 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
             Statement filesOf = db.prepare(
                 QStringLiteral("SELECT [File Name], [Face Index] FROM [Fonts] WHERE [Face Name] = "
                                "?1 AND [Face Name] = ?1 COLLATE BINARY"));
+            QSet<QString> catalogued; // a collection's file, by any of its rows
             for (const RowWork& w : work) {
                 if (w.inPlace.isEmpty()) continue;
                 const PreviewRow& row = preview.row(w.row);
                 exact.reset();
                 exact.bind(1, row.face);
-                const bool known = exact.step();
+                // New also when another face of its collection brought it in just now.
+                const bool known = exact.step() && !newFaces.contains(row.face);
                 for (const PreviewEntry& e : row.files) {
-                    if (!w.inPlace.contains(e.fileName)) continue;
+                    if (!w.inPlace.contains(e.fileName) || catalogued.contains(e.fileName))
+                        continue;
+                    catalogued.insert(e.fileName);
+                    const FurtherFace first = e.fileFaces.empty()
+                                                  ? FurtherFace{0, e.face, e.valueName}
+                                                  : e.fileFaces.front();
+                    // The file's other faces are new typefaces too when the catalogue lacks them.
+                    const auto noteNew = [&](const QString& face) {
+                        exact.reset();
+                        exact.bind(1, face);
+                        if (face != row.face && !exact.step() && !newFaces.contains(face))
+                            newFaces << face;
+                    };
+                    noteNew(first.faceName);
                     byFile.reset();
                     byFile.bind(1, e.fileName);
                     if (byFile.step()) {
                         // Installed again, perhaps with other content: the row names what is
                         // in the file now.
-                        if (byFile.text(0) != row.face) faceReplaced = true;
-                        if (byFile.text(0) != row.face || byFile.text(1) != e.valueName) {
+                        if (byFile.text(0) != first.faceName) faceReplaced = true;
+                        if (byFile.text(0) != first.faceName || byFile.text(1) != first.valueName) {
                             update.reset();
-                            update.bind(1, row.face).bind(2, e.valueName).bind(3, e.fileName);
+                            update.bind(1, first.faceName)
+                                .bind(2, first.valueName)
+                                .bind(3, e.fileName);
                             update.step();
                         }
                     } else {
                         insert.reset();
-                        insert.bind(1, row.face).bind(2, e.valueName).bind(3, e.fileName);
+                        insert.bind(1, first.faceName).bind(2, first.valueName).bind(3, e.fileName);
                         insert.step();
                     }
-                    // A collection's other faces are fonts of their own, as a refresh finds them.
-                    for (const FurtherFace& f : e.furtherFaces) {
-                        exact.reset();
-                        exact.bind(1, f.faceName);
-                        if (!exact.step() && f.faceName != row.face &&
-                            !newFaces.contains(f.faceName))
-                            newFaces << f.faceName;
+                    // A collection's faces are fonts of their own, as a refresh finds them.
+                    for (const FurtherFace& f : e.fileFaces) {
+                        if (f.faceName != row.face) touched.insert(f.faceName);
                         app.lastResult = resources.load(fontRef(e.fileName, f.index));
+                        if (f.index == 0) continue;
+                        noteNew(f.faceName);
                         insertFace.reset();
                         insertFace.bind(1, f.faceName)
                             .bind(2, f.valueName)
@@ -485,7 +508,7 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
                         resources.load(fontRef(filesOf.text(0), int(filesOf.int64(1))));
                 touched.insert(row.face);
                 if (!known) {
-                    newFaces << row.face;
+                    if (!newFaces.contains(row.face)) newFaces << row.face;
                     if (app.addAutoAssign) {
                         app.currentFontName = row.face;
                         Auto_Assign(app);

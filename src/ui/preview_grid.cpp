@@ -42,9 +42,18 @@ void PreviewDelegate::initStyleOption(QStyleOptionViewItem* option,
 
 namespace {
 
+bool regularStyleName(const QString& style) {
+    static const QStringList names{QStringLiteral("Regular"), QStringLiteral("Book"),
+                                   QStringLiteral("Normal"),  QStringLiteral("Roman"),
+                                   QStringLiteral("Plain"),   QStringLiteral("Standard")};
+    return style.isEmpty() || names.contains(style, Qt::CaseInsensitive);
+}
+
 int distanceFromRegular(const QRawFont& raw) {
     // FreeType reports every weight that is not bold as regular: the font's own OS/2 table says
-    // which file is the regular one (weight 400, normal width), as fontconfig reads it.
+    // which file is the regular one (weight 400, normal width), as fontconfig reads it. Some
+    // files give a light or narrow face the regular weight (and Type 1 has no such table), so
+    // the style's name counts first.
     const QByteArray os2 = raw.fontTable("OS/2");
     const auto word = [&](int at) {
         return (int(quint8(os2[at])) << 8) | int(quint8(os2[at + 1]));
@@ -57,7 +66,8 @@ int distanceFromRegular(const QRawFont& raw) {
         width = word(6);
         italic = italic || (word(62) & 1);
     }
-    return std::abs(weight - 400) + 100 * std::abs(width - 5) + (italic ? 10000 : 0);
+    return std::abs(weight - 400) + 100 * std::abs(width - 5) +
+           (regularStyleName(raw.styleName()) ? 0 : 1000) + (italic ? 10000 : 0);
 }
 
 } // namespace

@@ -16,7 +16,7 @@ public:
     QSet<int> loaded;
     int adds = 0, removals = 0;
 
-    int add(const QString& path) override {
+    int add(const QString& path, int) override {
         ++adds;
         if (path.isEmpty()) return -1;
         loaded.insert(next_);

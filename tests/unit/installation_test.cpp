@@ -111,8 +111,8 @@ TEST_F(Installing, AFolderShowsOneRowPerExactFaceNameAndUnreadableFilesApart) {
     QStringList faces;
     for (int i = 0; i < preview->size(); ++i)
         faces << preview->row(i).face;
-    EXPECT_EQ(faces, (QStringList{"Alpha Test", "CASE TEST", "Case Test", "Duo First", "Empty.ttf",
-                                  "Fixture Cff", "Fixture Collection", "Fixture Sans",
+    EXPECT_EQ(faces, (QStringList{"Alpha Test", "CASE TEST", "Case Test", "Duo First", "Duo Second",
+                                  "Empty.ttf", "Fixture Cff", "Fixture Collection", "Fixture Sans",
                                   "NotAFont.ttf", "Truncated.ttf", "Type One Test"}));
     const PreviewRow& sans = at("Fixture Sans");
     ASSERT_EQ(sans.files.size(), 2u);
@@ -125,38 +125,45 @@ TEST_F(Installing, AFolderShowsOneRowPerExactFaceNameAndUnreadableFilesApart) {
         EXPECT_FALSE(at(unread).readable || at(unread).installable) << unread;
     // OpenType, its collections and Type 1 are installed as TrueType is.
     EXPECT_EQ(at("Fixture Cff").files.size(), 2u);
-    // A collection's first face names its row; its other faces are catalogued with it.
+    // Each face of a collection is in the row of its own family, drawn as that face.
     EXPECT_EQ(at("Duo First").files[0].valueName, "Duo First Regular (OpenType)");
-    ASSERT_EQ(at("Duo First").files[0].furtherFaces.size(), 1u);
-    EXPECT_EQ(at("Duo First").files[0].furtherFaces[0].faceName, "Duo Second");
+    const PreviewEntry& second = at("Duo Second").files[0];
+    EXPECT_EQ(second.fileName, "FixtureDuo.otc");
+    EXPECT_EQ(second.valueName, "Duo Second Regular (OpenType)");
+    EXPECT_EQ(second.faceIndex, 1);
+    EXPECT_NE(second.fontId, at("Duo First").files[0].fontId);
+    const PreviewRow& collection = at("Fixture Collection");
+    ASSERT_EQ(collection.files.size(), 2u);
+    EXPECT_EQ(collection.files[1].faceIndex, 1);
+    EXPECT_EQ(collection.files[1].resourceName, "Fixture Collection Bold");
     EXPECT_EQ(at("Type One Test").files[0].valueName, "Type One Test Regular (Type 1)");
-    for (const char* other : {"Fixture Cff", "Duo First", "Type One Test"})
+    for (const char* other : {"Fixture Cff", "Duo First", "Duo Second", "Type One Test"})
         EXPECT_TRUE(at(other).installable) << other;
-    EXPECT_EQ(preview->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "11 Font Names");
-    // Every readable file is loaded for drawing, from memory.
-    EXPECT_EQ(previewFonts.loadedCount(), 10);
+    EXPECT_EQ(preview->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "12 Font Names");
+    // Every face of a readable file is loaded for drawing, from memory.
+    EXPECT_EQ(previewFonts.loadedCount(), 12);
     EXPECT_EQ(previewView.statuses.first(), "Retrieving preview fonts...");
     EXPECT_EQ(previewView.statuses.last(), "Select font(s) to be installed, press Install.");
     EXPECT_FALSE(previewView.busy);
     // Select All leaves out what cannot be installed.
     preview->cmdSelect_Click();
-    EXPECT_EQ(preview->installCountText(), "Fonts to be Installed: 8");
+    EXPECT_EQ(preview->installCountText(), "Fonts to be Installed: 9");
 
     // The folder disappears while shown: nothing is installed, and the rows stay, drawn from
-    // memory, until the folder is left.
+    // memory, until the folder is left. A collection fails once, whatever faces it shows.
     choose({"Fixture Collection", "Fixture Sans"});
     ASSERT_TRUE(QDir(source).removeRecursively());
     const InstallOutcome out = install();
     EXPECT_EQ(out.installed, 0);
     EXPECT_EQ(out.failures.size(), 3u);
     EXPECT_TRUE(catalogue("Fixture Sans").isEmpty());
-    EXPECT_EQ(preview->size(), 11);
-    EXPECT_EQ(previewFonts.loadedCount(), 10);
+    EXPECT_EQ(preview->size(), 12);
+    EXPECT_EQ(previewFonts.loadedCount(), 12);
     const QString empty = env.root() + "/Empty/";
     QDir().mkpath(empty);
     preview->boxDir_Change(empty);
     EXPECT_FALSE(preview->shown());
-    EXPECT_EQ(previewFonts.removals, 10);
+    EXPECT_EQ(previewFonts.removals, 12);
     EXPECT_EQ(previewView.statuses.last(), "Select drive/folder to retrieve fonts.");
 }
 
@@ -257,7 +264,12 @@ TEST_F(Installing, InstalledFontsAreCataloguedListedAndSeenByOtherPrograms) {
     for (const char* f : {"FixtureCff.otf", "FixtureDuo.otc", "TypeOneTest.pfb", "TypeOneTest.afm"})
         put(QString::fromLatin1(f));
     preview->boxDir_Change(source);
-    EXPECT_EQ(install({"Fixture Cff", "Duo First", "Type One Test"}).installed, 3);
+    // A collection's second face alone installs its whole file, every face catalogued.
+    EXPECT_EQ(install({"Fixture Cff", "Duo Second", "Type One Test"}).installed, 3);
+    EXPECT_EQ(catalogue("Duo First"), QStringList{"FixtureDuo.otc = Duo First Regular (OpenType)"});
+    EXPECT_EQ(catalogue("Duo Second"),
+              QStringList{"FixtureDuo.otc = Duo Second Regular (OpenType)"});
+    EXPECT_TRUE(listNames().contains("Duo First") && listNames().contains("Duo Second"));
     EXPECT_EQ(bytesOf(folder + "TypeOneTest.afm"), bytesOf(source + "TypeOneTest.afm"));
     EXPECT_EQ(catalogue("Type One Test"),
               QStringList{"TypeOneTest.pfb = Type One Test Regular (Type 1)"});
