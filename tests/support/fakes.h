@@ -92,9 +92,7 @@ public:
     }
     bool deleteFile(const QString&) override { return false; }
 
-    int removeCalls = 0;
     std::vector<std::pair<QString, QString>> removeFiles(const QStringList& files) override {
-        ++removeCalls;
         for (const QString& f : files)
             std::erase_if(values, [&](const lb::FontValue& v) { return v.data == f; });
         return {};
@@ -148,8 +146,8 @@ struct Session {
     // A font file of a typeface: registry value "<full> (TrueType)" with data `file`.
     void addFont(const QString& face, const QString& full, const QString& file) {
         registry.add(full, file);
-        faces.names.insert(file,
-                           lb::FaceNames{full, face, true, full + QStringLiteral(" (TrueType)"), {}});
+        faces.names.insert(
+            file, lb::FaceNames{full, face, true, full + QStringLiteral(" (TrueType)"), {}});
     }
 };
 

@@ -1,3 +1,4 @@
+#include "platform/checked_file.h"
 #include "platform/desktop_fonts.h"
 #include "platform/font_selection.h"
 #include "support/font_env.h"
@@ -35,27 +36,22 @@ struct DesktopEnv {
               "AlphaTest-Regular.ttf", "BetaTest-Regular.ttf"})
             env.installFixture(QString::fromLatin1(f), true);
         QDir().mkpath(fontconfigUserConfD());
-        QFile aliases(fontconfigUserConfD() + u"50-test-generics.conf"_s);
-        EXPECT_TRUE(aliases.open(QIODevice::WriteOnly));
         QByteArray xml = "<?xml version=\"1.0\"?>\n<fontconfig>\n";
         for (const auto& [generic, family] :
              {std::pair{"sans-serif", "Fixture Sans"}, std::pair{"serif", "Fixture Serif"},
               std::pair{"monospace", "Fixture Mono"}})
             xml += QByteArray("<alias><family>") + generic + "</family><prefer><family>" + family +
                    "</family></prefer></alias>\n";
-        aliases.write(xml + "</fontconfig>\n");
-        aliases.close();
+        lbtest::writeFile(fontconfigUserConfD() + u"50-test-generics.conf"_s,
+                          xml + "</fontconfig>\n");
         config = FcInitLoadConfigAndFonts();
     }
     ~DesktopEnv() { FcConfigDestroy(config); }
 
     QString settingsTool(const QByteArray& body) {
-        const QString path = env.root() + u"/gsettings-tool"_s;
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("#!/bin/sh\n" + body);
-        f.close();
-        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QString path =
+            lbtest::writeFile(env.root() + u"/gsettings-tool"_s, "#!/bin/sh\n" + body);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         return path;
     }
 };
@@ -92,15 +88,10 @@ TEST(FontconfigDesktop, SettingsToolAskedAgainOnlyWhenTheSettingsChange) {
     const QString config = d.env.configHome();
     const auto setFont = [&](const QByteArray& description) {
         QDir().mkpath(config + u"/dconf"_s);
-        QFile::remove(config + u"/dconf/user"_s);
-        QFile f(config + u"/dconf/user"_s);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(description);
+        QFile::remove(config + u"/dconf/user"_s); // a new file, as dconf writes it
+        lbtest::writeFile(config + u"/dconf/user"_s, description);
     };
-    const auto runs = [&] {
-        QFile f(config + u"/runs"_s);
-        return f.open(QIODevice::ReadOnly) ? f.readAll().count('\n') : 0;
-    };
+    const auto runs = [&] { return lb::readWholeFile(config + u"/runs"_s).count('\n'); };
     setFont("Alpha Test 11");
     const QString tool = d.settingsTool("echo run >> \"$XDG_CONFIG_HOME/runs\"\n"
                                         "echo \"org.gnome.desktop.interface font-name '$(cat "

@@ -12,12 +12,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString write(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-    return path;
-}
+using lbtest::writeFile;
 
 QStringList namesOf(const QString& path) {
     const lb::DocumentFonts doc = lb::readDocumentFonts(path);
@@ -43,7 +38,7 @@ TEST(DocumentFonts, EachFormatGivesTheFamiliesItUsesAndBadFilesAreNamed) {
     // Reading stops at its deadline and says so.
     EXPECT_TRUE(lb::readDocumentFonts(pdf.fileName(), 0).note.contains(u"only part"_s));
 
-    write(
+    writeFile(
         dir + u"/logo.svg"_s,
         R"(<svg xmlns="http://www.w3.org/2000/svg"><style>text { font-family: "Fixture Serif", serif }
 .x { font: bold 10px Nowhere; font-family:'Missing Face' !important }</style>
@@ -72,26 +67,26 @@ TEST(DocumentFonts, EachFormatGivesTheFamiliesItUsesAndBadFilesAreNamed) {
     EXPECT_EQ(namesOf(dir + u"/report.docx"_s),
               (QStringList{u"Fixture Serif"_s, u"Absent Antiqua"_s, u"Beta Test"_s}));
 
-    write(
+    writeFile(
         dir + u"/layout.sla"_s,
         R"(<SCRIBUSUTF8NEW><DOCUMENT><CHARSTYLE FONT="Fixture Sans Bold"/><ITEXT FONT="Alpha Test Regular" CH="x"/></DOCUMENT></SCRIBUSUTF8NEW>)");
     EXPECT_EQ(namesOf(dir + u"/layout.sla"_s),
               (QStringList{u"Fixture Sans Bold"_s, u"Alpha Test Regular"_s}));
-    write(dir + u"/site.css"_s, "h1{font-family:Gamma Test,cursive}p{FONT-FAMILY: inherit}");
+    writeFile(dir + u"/site.css"_s, "h1{font-family:Gamma Test,cursive}p{FONT-FAMILY: inherit}");
     EXPECT_EQ(namesOf(dir + u"/site.css"_s), QStringList{u"Gamma Test"_s});
 
     // Bad input: each named, nothing read from it.
-    const QString broken = write(dir + u"/broken.pdf"_s, "%PDF-1.4\nnot a document at all");
-    const QString encrypted = write(
+    const QString broken = writeFile(dir + u"/broken.pdf"_s, "%PDF-1.4\nnot a document at all");
+    const QString encrypted = writeFile(
         dir + u"/secret.pdf"_s,
         "%PDF-1.4\n1 0 obj<</Type/Catalog/Pages 2 0 R>>endobj\n2 0 obj<</Type/Pages/Kids[]/Count "
         "0>>endobj\n3 0 obj<</Filter/Standard/V 1/R 2/O(0123456789abcdef0123456789abcdef)/U("
         "0123456789abcdef0123456789abcdef)/P -4>>endobj\ntrailer<</Size 4/Root 1 0 R/Encrypt 3 0 "
         "R/ID[<30313233><30313233>]>>\n%%EOF\n");
-    const QString cut = write(dir + u"/cut.svg"_s, "<svg><text font-family=\"Beta");
+    const QString cut = writeFile(dir + u"/cut.svg"_s, "<svg><text font-family=\"Beta");
     const QString zip = dir + u"/fonts.zip"_s;
     ASSERT_TRUE(lbtest::writeZip(zip, {{u"a.txt"_s, "x"}}));
-    const QString text = write(dir + u"/notes.txt"_s, "font-family: Beta Test");
+    const QString text = writeFile(dir + u"/notes.txt"_s, "font-family: Beta Test");
     for (const auto& [file, why] : std::vector<std::pair<QString, const char*>>{
              {broken, "is damaged"},
              {encrypted, "protected by a password"},

@@ -17,7 +17,6 @@
 #include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
 #include <map>
-#include <sys/mount.h>
 #include <sys/stat.h>
 
 using namespace lb;
@@ -199,10 +198,9 @@ TEST_F(HiddenFonts, SwitchingBackToASetTakesItsLinksAgainAndOldOnesGo) {
     };
     ASSERT_EQ(QFileInfo(cacheFile).fileName(), md5(first + u"/p0"_s) + suffix);
     const QString nextFarm = FontconfigResources::defaultFarmRoot() + u"/g%1"_s.arg(next);
-    for (const QString& folder : {nextFarm, nextFarm + u"/p0"_s}) {
-        QFile lock(QFileInfo(cacheFile).path() + u'/' + md5(folder) + suffix + u".LCK"_s);
-        ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
-    }
+    for (const QString& folder : {nextFarm, nextFarm + u"/p0"_s})
+        lbtest::writeFile(QFileInfo(cacheFile).path() + u'/' + md5(folder) + suffix + u".LCK"_s,
+                          {});
     EXPECT_EQ(farmFor(2), nextFarm);
     EXPECT_TRUE(fresh(farmCaches(nextFarm)));
     for (int i = 2; i < 8; ++i)
@@ -263,12 +261,8 @@ TEST_F(HiddenFonts, RemovingTheProgramShowsEveryFontAgain) {
     qputenv("LETTERBAY_SHARE", share.toUtf8());
     const QString old = fontconfigUserConfD() + u"78-letterbay-removed.conf"_s;
     ASSERT_TRUE(QDir().mkpath(fontconfigUserConfD()));
-    {
-        QFile f(old);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("<fontconfig><selectfont><rejectfont><glob>" + QFile::encodeName(b) +
-                "</glob></rejectfont></selectfont></fontconfig>\n");
-    }
+    lbtest::writeFile(old, "<fontconfig><selectfont><rejectfont><glob>" + QFile::encodeName(b) +
+                               "</glob></rejectfont></selectfont></fontconfig>\n");
     ASSERT_EQ(fcList(), sorted({a}));
     ASSERT_TRUE(hideExactly(fonts, {a}, u"s1"_s));
     EXPECT_EQ(fcList(), sorted(QSet<QString>()));
@@ -309,32 +303,19 @@ TEST_F(HiddenFonts, AFailedWriteLeavesTheOldStateAndSaysWhy) {
     ASSERT_TRUE(hideExactly(fonts, {alpha}, u"1"_s));
     hidden = {alpha};
     // A full disk: the user's configuration on a tiny file system that is full.
-    const QString small = env.root() + u"/small"_s;
-    ASSERT_TRUE(QDir().mkpath(small));
-    if (::mount("tmpfs", QFile::encodeName(small).constData(), "tmpfs", 0, "size=96k") != 0) {
-        GTEST_SKIP() << "cannot mount a small file system here (needs root): the full-disk case "
-                        "is not checked";
-    }
-    struct Unmount {
-        QString at;
-        ~Unmount() { ::umount2(QFile::encodeName(at).constData(), MNT_DETACH); }
-    } unmount{small};
+    const lbtest::SmallDisk small(env.root() + u"/small"_s, "96k");
+    if (!small.mounted) GTEST_SKIP() << "cannot mount a small file system here (needs root)";
     // The user's fontconfig folder moves there whole: conf.d and the rules it reads.
     const QString from = env.configHome() + u"/fontconfig/"_s;
     for (const char* sub : {"conf.d/", "letterbay/"}) {
-        const QString to = small + u"/fontconfig/"_s + QLatin1String(sub);
+        const QString to = small.path + u"/fontconfig/"_s + QLatin1String(sub);
         ASSERT_TRUE(QDir().mkpath(to));
         for (const QString& name :
              QDir(from + QLatin1String(sub)).entryList(QDir::Files | QDir::Hidden | QDir::System))
             ASSERT_TRUE(QFile::copy(from + QLatin1String(sub) + name, to + name));
     }
-    env.set("XDG_CONFIG_HOME", small);
-    QFile filler(small + u"/filler"_s);
-    ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
-    const QByteArray block(4096, 'x');
-    while (filler.write(block) == block.size() && filler.flush()) {
-    }
-    filler.close();
+    env.set("XDG_CONFIG_HOME", small.path);
+    small.fill();
     failsCleanly("a full disk");
 }
 
