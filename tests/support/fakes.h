@@ -71,6 +71,19 @@ inline void expectBox(const ScriptedBoxes& boxes, size_t index, const QString& t
     EXPECT_EQ(box.style, style) << "box " << index << ": " << box.text.toStdString();
 }
 
+// Selects exactly these typefaces in a list, as clicks would.
+inline void selectExactly(lb::FontListModel& list, const QStringList& faces) {
+    for (int i = 0; i < list.size(); ++i)
+        list.setSelected(i, false);
+    list.selectedCount = 0;
+    for (const QString& f : faces) {
+        const int row = list.find(f);
+        ASSERT_GE(row, 0) << f.toStdString();
+        list.setSelected(row, true);
+        ++list.selectedCount;
+    }
+}
+
 class FakeRegistry : public lb::FontRegistry {
 public:
     std::vector<lb::FontValue> values;

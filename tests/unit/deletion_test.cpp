@@ -44,17 +44,7 @@ struct Deleting : lbtest::OpsFixture {
         app.datSets->refresh();
         view.messages.clear();
     }
-    void select(std::initializer_list<const char*> faces) {
-        for (int i = 0; i < allFonts.size(); ++i)
-            allFonts.setSelected(i, false);
-        allFonts.selectedCount = 0;
-        for (const char* f : faces) {
-            const int row = allFonts.find(QString::fromUtf8(f));
-            ASSERT_GE(row, 0) << f;
-            allFonts.setSelected(row, true);
-            ++allFonts.selectedCount;
-        }
-    }
+    void select(const QStringList& faces) { lbtest::selectExactly(allFonts, faces); }
     QStringList files(const QString& face) {
         lb::Statement st = app.db->prepare(
             "SELECT [File Name] FROM [Fonts] WHERE [Face Name] = ?1 AND [Face Name] = ?1 COLLATE "
