@@ -16,12 +16,11 @@ namespace {
 
 TEST(FontconfigDesktop, DescriptionsLoseTheirSizeAndStyle) {
     using F = FontconfigDesktopFonts;
-    EXPECT_EQ(F::descriptionFamilies(u"Noto Sans Semi-Bold Italic 10.5"_s),
-              QStringList{u"Noto Sans"_s});
-    EXPECT_EQ(F::descriptionFamilies(u"DejaVu Sans Mono, Monospace 12px"_s),
-              (QStringList{u"DejaVu Sans Mono"_s, u"Monospace"_s}));
-    EXPECT_EQ(F::descriptionFamilies(u"Fira Code Retina 10 @wght=450"_s),
-              QStringList{u"Fira Code Retina"_s});
+    EXPECT_EQ(F::descriptionFamilies("Noto Sans Semi-Bold Italic 10.5"), QStringList{"Noto Sans"});
+    EXPECT_EQ(F::descriptionFamilies("DejaVu Sans Mono, Monospace 12px"),
+              (QStringList{"DejaVu Sans Mono", "Monospace"}));
+    EXPECT_EQ(F::descriptionFamilies("Fira Code Retina 10 @wght=450"),
+              QStringList{"Fira Code Retina"});
 }
 
 // The fixtures stand in for the desktop's fonts, the generic names are aliased to them, and a
@@ -58,7 +57,7 @@ struct DesktopEnv {
 
 TEST(FontconfigDesktop, GenericFamiliesThenTheDesktopsOwnFontsWithoutRepeats) {
     DesktopEnv d;
-    const QStringList generics{u"Fixture Sans"_s, u"Fixture Serif"_s, u"Fixture Mono"_s};
+    const QStringList generics{"Fixture Sans", "Fixture Serif", "Fixture Mono"};
     EXPECT_EQ(FontconfigDesktopFonts(d.config, QString()).families(), generics);
     EXPECT_EQ(FontconfigDesktopFonts(d.config, d.env.root() + u"/no-such-tool"_s).families(),
               generics);
@@ -69,7 +68,7 @@ TEST(FontconfigDesktop, GenericFamiliesThenTheDesktopsOwnFontsWithoutRepeats) {
         "echo \"org.gnome.desktop.interface font-name 'Alpha Test Bold 11'\"\n"
         "echo \"org.gnome.desktop.interface document-font-name 'Fixture Serif 11'\"\n"
         "echo \"org.gnome.desktop.interface monospace-font-name 'Beta Test, Monospace 10'\"\n");
-    const QStringList withDesktop = generics + QStringList{u"Alpha Test"_s, u"Beta Test"_s};
+    const QStringList withDesktop = generics + QStringList{"Alpha Test", "Beta Test"};
     EXPECT_EQ(FontconfigDesktopFonts(d.config, tool).families(), withDesktop);
 
     // A desktop without the schema answers with an error: only the generic families remain.
@@ -97,12 +96,12 @@ TEST(FontconfigDesktop, SettingsToolAskedAgainOnlyWhenTheSettingsChange) {
                                         "echo \"org.gnome.desktop.interface font-name '$(cat "
                                         "\"$XDG_CONFIG_HOME/dconf/user\")'\"\n");
     FontconfigDesktopFonts desktop(d.config, tool);
-    const QStringList generics{u"Fixture Sans"_s, u"Fixture Serif"_s, u"Fixture Mono"_s};
-    EXPECT_EQ(desktop.families(), generics + QStringList{u"Alpha Test"_s});
-    EXPECT_EQ(desktop.families(), generics + QStringList{u"Alpha Test"_s});
+    const QStringList generics{"Fixture Sans", "Fixture Serif", "Fixture Mono"};
+    EXPECT_EQ(desktop.families(), generics + QStringList{"Alpha Test"});
+    EXPECT_EQ(desktop.families(), generics + QStringList{"Alpha Test"});
     EXPECT_EQ(runs(), 1);
     setFont("Beta Test 11");
-    EXPECT_EQ(desktop.families(), generics + QStringList{u"Beta Test"_s});
+    EXPECT_EQ(desktop.families(), generics + QStringList{"Beta Test"});
     EXPECT_EQ(runs(), 2);
 }
 

@@ -86,20 +86,14 @@ struct Installing : lbtest::RealFontsTest {
 
 TEST_F(Installing, AFolderShowsOneRowPerExactFaceNameAndUnreadableFilesApart) {
     openPreview();
-    put("FixtureSans-Regular.ttf");
+    for (const char* f :
+         {"FixtureSans-Regular.ttf", "CaseTest-Regular.ttf", "CaseTestUpper-Regular.ttf",
+          "FixtureCollection.ttc", "AlphaTest-Regular.ttf", "Truncated.ttf", "Empty.ttf",
+          "NotAFont.ttf", "FixtureCff.otf", "FixtureDuo.otc", "TypeOneTest.pfb",
+          "TypeOneTest.afm"}) // the .afm: no row
+        put(f);
     put("FixtureSans-Bold.ttf", "FixtureSans-Bold.TTF");
-    put("CaseTest-Regular.ttf");
-    put("CaseTestUpper-Regular.ttf");
-    put("FixtureCollection.ttc");
-    put("AlphaTest-Regular.ttf");
-    put("Truncated.ttf");
-    put("Empty.ttf");
-    put("NotAFont.ttf");
     put("FixtureCff.otf", "CffInside.ttf");
-    put("FixtureCff.otf");
-    put("FixtureDuo.otc");
-    put("TypeOneTest.pfb");
-    put("TypeOneTest.afm");                     // its metrics: no row of their own
     put("BetaTest-Regular.ttf", ".Hidden.ttf"); // fontconfig would skip it once installed
     QDir().mkpath(source + "Folder.ttf");
 
