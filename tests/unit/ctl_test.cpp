@@ -6,7 +6,6 @@
 #include "platform/font_selection.h"
 #include "support/ctl_runner.h"
 #include "support/data_files.h"
-#include "support/documents.h"
 #include "support/font_env.h"
 
 #include <QDir>
@@ -238,27 +237,15 @@ TEST_F(Ctl, ActivationIsWhatEveryOtherProgramSees) {
 TEST_F(Ctl, TheFontsOfDocumentsAreListedAndActivatedInOneStep) {
     const QString dir = env.home() + u"/documents/"_s;
     ASSERT_TRUE(QDir().mkpath(dir));
-    // Drawn with an installed font and one that is not: the PDF names them by PostScript name.
-    const QString poster = dir + u"poster.pdf"_s;
-    ASSERT_TRUE(lbtest::writePdf(poster, {lbtest::TempEnv::fixture("FixtureSans-Bold.ttf"),
-                                          lbtest::TempEnv::fixture("GammaTest-Regular.ttf")}));
-    const QString logo = lbtest::writeFile(
-        dir + u"logo.svg"_s,
-        R"(<svg><text font-family="'Alpha Test', Nowhere Sans, serif">a</text></svg>)");
-    const QString letter = dir + u"letter.odt"_s;
-    ASSERT_TRUE(lbtest::writeZip(
-        letter,
-        {{"mimetype", "application/vnd.oasis.opendocument.text"},
-         {"content.xml",
-          R"(<d xmlns:s="urn:oasis:names:tc:opendocument:xmlns:style:1.0" xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0"><s:font-face s:name="B" svg:font-family="'beta test'"/><s:font-face s:name="G" svg:font-family="Gone Grotesk"/></d>)"}}));
-    const QString report = dir + u"report.docx"_s;
-    ASSERT_TRUE(lbtest::writeZip(
-        report,
-        {{"[Content_Types].xml", "<Types/>"},
-         {"word/fontTable.xml",
-          R"(<w:fonts xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"><w:font w:name="Fixture Sans"/></w:fonts>)"},
-         {"word/theme/theme1.xml",
-          R"(<a:theme xmlns:a="a"><a:latin typeface="Absent Antiqua"/></a:theme>)"}}));
+    // Each format and each kind of name is the document-font tests' business: style sheets do
+    // here, one naming an installed font by its PostScript name.
+    const auto css = [&](const QString& name, const QByteArray& families) {
+        return lbtest::writeFile(dir + name, "h1 { font-family: " + families + " }");
+    };
+    const QString poster = css("poster.css", "FixtureSans-Bold, GammaTest-Regular");
+    const QString logo = css("logo.css", "'Alpha Test', Nowhere Sans, serif");
+    const QString letter = css("letter.css", "'beta test', Gone Grotesk");
+    const QString report = css("report.css", "Fixture Sans, Absent Antiqua");
     const QString broken = lbtest::writeFile(dir + u"broken.pdf"_s, "%PDF-1.7\ntruncated");
 
     QJsonObject listed = json({"fonts", "--for", poster, logo});
@@ -275,26 +262,26 @@ TEST_F(Ctl, TheFontsOfDocumentsAreListedAndActivatedInOneStep) {
     // the unreadable document are told, and the exit code says something is missing.
     CtlRun r = runCtl({"activate", "--for", poster, logo, letter, report, broken});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.out, "\"For poster.pdf and 3 more\" activated successfully.  Everything else is "
+    EXPECT_EQ(r.out, "\"For poster.css and 3 more\" activated successfully.  Everything else is "
                      "inactive.\n");
     EXPECT_TRUE(r.err.contains(broken + u": the document is damaged"_s)) << r.err.toStdString();
     EXPECT_TRUE(
         r.err.contains(u"4 fonts are not catalogued on this machine: \"GammaTest-Regular\", "
                        "\"Nowhere Sans\", \"Gone Grotesk\", \"Absent Antiqua\""_s))
         << r.err.toStdString();
-    EXPECT_EQ(pairs(), (QStringList{"For poster.pdf and 3 more|Alpha Test",
-                                    "For poster.pdf and 3 more|Beta Test",
-                                    "For poster.pdf and 3 more|Fixture Sans"}));
+    EXPECT_EQ(pairs(), (QStringList{"For poster.css and 3 more|Alpha Test",
+                                    "For poster.css and 3 more|Beta Test",
+                                    "For poster.css and 3 more|Fixture Sans"}));
 
     // A set of that name is replaced: it holds the document's fonts and nothing else.
-    ok({"add-set", "For poster.pdf"});
-    ok({"assign", "For poster.pdf", "Quote \"Test\""});
+    ok({"add-set", "For poster.css"});
+    ok({"assign", "For poster.css", "Quote \"Test\""});
     r = runCtl({"--json", "activate", "--for", poster});
     EXPECT_EQ(r.exitCode, 1);
     const QJsonObject activated = QJsonDocument::fromJson(r.out.toUtf8()).object();
-    EXPECT_EQ(activated["set"].toString(), "For poster.pdf");
+    EXPECT_EQ(activated["set"].toString(), "For poster.css");
     EXPECT_EQ(activated["missing"].toArray(), QJsonArray{"GammaTest-Regular"});
-    EXPECT_EQ(rows("SELECT [Font Name] FROM [Assigned Fonts] WHERE [Set Name] = 'For poster.pdf'"),
+    EXPECT_EQ(rows("SELECT [Font Name] FROM [Assigned Fonts] WHERE [Set Name] = 'For poster.css'"),
               QStringList{"Fixture Sans"});
     EXPECT_EQ(json({"fonts", "--for", logo})["fonts"].toArray().first()["state"], "inactive");
 
