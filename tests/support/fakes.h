@@ -71,6 +71,19 @@ inline void expectBox(const ScriptedBoxes& boxes, size_t index, const QString& t
     EXPECT_EQ(box.style, style) << "box " << index << ": " << box.text.toStdString();
 }
 
+// Selects exactly these typefaces in a list, as clicks would.
+inline void selectExactly(lb::FontListModel& list, const QStringList& faces) {
+    for (int i = 0; i < list.size(); ++i)
+        list.setSelected(i, false);
+    list.selectedCount = 0;
+    for (const QString& f : faces) {
+        const int row = list.find(f);
+        ASSERT_GE(row, 0) << f.toStdString();
+        list.setSelected(row, true);
+        ++list.selectedCount;
+    }
+}
+
 class FakeRegistry : public lb::FontRegistry {
 public:
     std::vector<lb::FontValue> values;
@@ -92,9 +105,7 @@ public:
     }
     bool deleteFile(const QString&) override { return false; }
 
-    int removeCalls = 0;
     std::vector<std::pair<QString, QString>> removeFiles(const QStringList& files) override {
-        ++removeCalls;
         for (const QString& f : files)
             std::erase_if(values, [&](const lb::FontValue& v) { return v.data == f; });
         return {};
@@ -148,8 +159,8 @@ struct Session {
     // A font file of a typeface: registry value "<full> (TrueType)" with data `file`.
     void addFont(const QString& face, const QString& full, const QString& file) {
         registry.add(full, file);
-        faces.names.insert(file,
-                           lb::FaceNames{full, face, true, full + QStringLiteral(" (TrueType)"), {}});
+        faces.names.insert(
+            file, lb::FaceNames{full, face, true, full + QStringLiteral(" (TrueType)"), {}});
     }
 };
 

@@ -43,15 +43,7 @@ void RealFontsTest::open() {
 }
 
 void RealFontsTest::select(const QStringList& faces) {
-    for (int i = 0; i < all.size(); ++i)
-        all.setSelected(i, false);
-    all.selectedCount = 0;
-    for (const QString& f : faces) {
-        const int row = all.find(f);
-        ASSERT_GE(row, 0) << f.toStdString();
-        all.setSelected(row, true);
-        ++all.selectedCount;
-    }
+    selectExactly(all, faces);
 }
 
 QStringList RealFontsTest::catalogue(const QString& face) {

@@ -15,4 +15,17 @@ public:
     static QString fixture(const QString& name);
 };
 
+// A small file system of its own (tmpfs, so root only), unmounted at the end.
+struct SmallDisk {
+    QString path;
+    bool mounted;
+    SmallDisk(const QString& path, const char* size);
+    ~SmallDisk();
+    // Fills what room is left.
+    void fill() const;
+};
+
+// Writes `bytes` to `path`, replacing what was there; returns the path.
+QString writeFile(const QString& path, const QByteArray& bytes);
+
 } // namespace lbtest

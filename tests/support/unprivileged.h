@@ -30,3 +30,13 @@ Unprivileged continueUnprivileged(const TempHome& home, const QStringList& keepR
 bool isUnprivilegedChild();
 
 } // namespace lbtest
+
+// After continueUnprivileged(): skips where no normal user can be had; as root, checks the normal
+// user's run, then what it left behind (the further arguments), and ends the test.
+#define LB_CONTINUE_UNPRIVILEGED(run, ...)                                                         \
+    if ((run).where == lbtest::Unprivileged::Skip) GTEST_SKIP() << (run).output.toStdString();     \
+    if ((run).where == lbtest::Unprivileged::Child) {                                              \
+        EXPECT_EQ((run).exitCode, 0) << (run).output.toStdString();                                \
+        __VA_ARGS__;                                                                               \
+        return;                                                                                    \
+    }

@@ -1,3 +1,4 @@
+#include "platform/checked_file.h"
 #include "platform/desktop_fonts.h"
 #include "platform/font_selection.h"
 #include "support/font_env.h"
@@ -15,12 +16,11 @@ namespace {
 
 TEST(FontconfigDesktop, DescriptionsLoseTheirSizeAndStyle) {
     using F = FontconfigDesktopFonts;
-    EXPECT_EQ(F::descriptionFamilies(u"Noto Sans Semi-Bold Italic 10.5"_s),
-              QStringList{u"Noto Sans"_s});
-    EXPECT_EQ(F::descriptionFamilies(u"DejaVu Sans Mono, Monospace 12px"_s),
-              (QStringList{u"DejaVu Sans Mono"_s, u"Monospace"_s}));
-    EXPECT_EQ(F::descriptionFamilies(u"Fira Code Retina 10 @wght=450"_s),
-              QStringList{u"Fira Code Retina"_s});
+    EXPECT_EQ(F::descriptionFamilies("Noto Sans Semi-Bold Italic 10.5"), QStringList{"Noto Sans"});
+    EXPECT_EQ(F::descriptionFamilies("DejaVu Sans Mono, Monospace 12px"),
+              (QStringList{"DejaVu Sans Mono", "Monospace"}));
+    EXPECT_EQ(F::descriptionFamilies("Fira Code Retina 10 @wght=450"),
+              QStringList{"Fira Code Retina"});
 }
 
 // The fixtures stand in for the desktop's fonts, the generic names are aliased to them, and a
@@ -35,34 +35,29 @@ struct DesktopEnv {
               "AlphaTest-Regular.ttf", "BetaTest-Regular.ttf"})
             env.installFixture(QString::fromLatin1(f), true);
         QDir().mkpath(fontconfigUserConfD());
-        QFile aliases(fontconfigUserConfD() + u"50-test-generics.conf"_s);
-        EXPECT_TRUE(aliases.open(QIODevice::WriteOnly));
         QByteArray xml = "<?xml version=\"1.0\"?>\n<fontconfig>\n";
         for (const auto& [generic, family] :
              {std::pair{"sans-serif", "Fixture Sans"}, std::pair{"serif", "Fixture Serif"},
               std::pair{"monospace", "Fixture Mono"}})
             xml += QByteArray("<alias><family>") + generic + "</family><prefer><family>" + family +
                    "</family></prefer></alias>\n";
-        aliases.write(xml + "</fontconfig>\n");
-        aliases.close();
+        lbtest::writeFile(fontconfigUserConfD() + u"50-test-generics.conf"_s,
+                          xml + "</fontconfig>\n");
         config = FcInitLoadConfigAndFonts();
     }
     ~DesktopEnv() { FcConfigDestroy(config); }
 
     QString settingsTool(const QByteArray& body) {
-        const QString path = env.root() + u"/gsettings-tool"_s;
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("#!/bin/sh\n" + body);
-        f.close();
-        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QString path =
+            lbtest::writeFile(env.root() + u"/gsettings-tool"_s, "#!/bin/sh\n" + body);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         return path;
     }
 };
 
 TEST(FontconfigDesktop, GenericFamiliesThenTheDesktopsOwnFontsWithoutRepeats) {
     DesktopEnv d;
-    const QStringList generics{u"Fixture Sans"_s, u"Fixture Serif"_s, u"Fixture Mono"_s};
+    const QStringList generics{"Fixture Sans", "Fixture Serif", "Fixture Mono"};
     EXPECT_EQ(FontconfigDesktopFonts(d.config, QString()).families(), generics);
     EXPECT_EQ(FontconfigDesktopFonts(d.config, d.env.root() + u"/no-such-tool"_s).families(),
               generics);
@@ -73,7 +68,7 @@ TEST(FontconfigDesktop, GenericFamiliesThenTheDesktopsOwnFontsWithoutRepeats) {
         "echo \"org.gnome.desktop.interface font-name 'Alpha Test Bold 11'\"\n"
         "echo \"org.gnome.desktop.interface document-font-name 'Fixture Serif 11'\"\n"
         "echo \"org.gnome.desktop.interface monospace-font-name 'Beta Test, Monospace 10'\"\n");
-    const QStringList withDesktop = generics + QStringList{u"Alpha Test"_s, u"Beta Test"_s};
+    const QStringList withDesktop = generics + QStringList{"Alpha Test", "Beta Test"};
     EXPECT_EQ(FontconfigDesktopFonts(d.config, tool).families(), withDesktop);
 
     // A desktop without the schema answers with an error: only the generic families remain.
@@ -92,26 +87,21 @@ TEST(FontconfigDesktop, SettingsToolAskedAgainOnlyWhenTheSettingsChange) {
     const QString config = d.env.configHome();
     const auto setFont = [&](const QByteArray& description) {
         QDir().mkpath(config + u"/dconf"_s);
-        QFile::remove(config + u"/dconf/user"_s);
-        QFile f(config + u"/dconf/user"_s);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(description);
+        QFile::remove(config + u"/dconf/user"_s); // a new file, as dconf writes it
+        lbtest::writeFile(config + u"/dconf/user"_s, description);
     };
-    const auto runs = [&] {
-        QFile f(config + u"/runs"_s);
-        return f.open(QIODevice::ReadOnly) ? f.readAll().count('\n') : 0;
-    };
+    const auto runs = [&] { return lb::readWholeFile(config + u"/runs"_s).count('\n'); };
     setFont("Alpha Test 11");
     const QString tool = d.settingsTool("echo run >> \"$XDG_CONFIG_HOME/runs\"\n"
                                         "echo \"org.gnome.desktop.interface font-name '$(cat "
                                         "\"$XDG_CONFIG_HOME/dconf/user\")'\"\n");
     FontconfigDesktopFonts desktop(d.config, tool);
-    const QStringList generics{u"Fixture Sans"_s, u"Fixture Serif"_s, u"Fixture Mono"_s};
-    EXPECT_EQ(desktop.families(), generics + QStringList{u"Alpha Test"_s});
-    EXPECT_EQ(desktop.families(), generics + QStringList{u"Alpha Test"_s});
+    const QStringList generics{"Fixture Sans", "Fixture Serif", "Fixture Mono"};
+    EXPECT_EQ(desktop.families(), generics + QStringList{"Alpha Test"});
+    EXPECT_EQ(desktop.families(), generics + QStringList{"Alpha Test"});
     EXPECT_EQ(runs(), 1);
     setFont("Beta Test 11");
-    EXPECT_EQ(desktop.families(), generics + QStringList{u"Beta Test"_s});
+    EXPECT_EQ(desktop.families(), generics + QStringList{"Beta Test"});
     EXPECT_EQ(runs(), 2);
 }
 

@@ -12,12 +12,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString write(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-    return path;
-}
+using lbtest::writeFile;
 
 QStringList namesOf(const QString& path) {
     const lb::DocumentFonts doc = lb::readDocumentFonts(path);
@@ -38,60 +33,59 @@ TEST(DocumentFonts, EachFormatGivesTheFamiliesItUsesAndBadFilesAreNamed) {
     QFile pdf(dir + u"/poster.pdf"_s);
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
     EXPECT_TRUE(pdf.readAll().contains("+FixtureSans-Bold"));
-    EXPECT_EQ(namesOf(pdf.fileName()),
-              (QStringList{u"FixtureSans-Bold"_s, u"AlphaTest-Regular"_s}));
+    EXPECT_EQ(namesOf(pdf.fileName()), (QStringList{"FixtureSans-Bold", "AlphaTest-Regular"}));
     // Reading stops at its deadline and says so.
-    EXPECT_TRUE(lb::readDocumentFonts(pdf.fileName(), 0).note.contains(u"only part"_s));
+    EXPECT_TRUE(lb::readDocumentFonts(pdf.fileName(), 0).note.contains("only part"));
 
-    write(
+    writeFile(
         dir + u"/logo.svg"_s,
         R"(<svg xmlns="http://www.w3.org/2000/svg"><style>text { font-family: "Fixture Serif", serif }
 .x { font: bold 10px Nowhere; font-family:'Missing Face' !important }</style>
 <text font-family="fixture sans, sans-serif">a</text><text style="fill:red;font-family: Beta Test">b</text>
 <text font-family="monospace">c</text></svg>)");
-    EXPECT_EQ(namesOf(dir + u"/logo.svg"_s), (QStringList{u"Fixture Serif"_s, u"Missing Face"_s,
-                                                          u"fixture sans"_s, u"Beta Test"_s}));
+    EXPECT_EQ(namesOf(dir + u"/logo.svg"_s),
+              (QStringList{"Fixture Serif", "Missing Face", "fixture sans", "Beta Test"}));
 
     ASSERT_TRUE(lbtest::writeZip(
         dir + u"/letter.odt"_s,
-        {{u"mimetype"_s, "application/vnd.oasis.opendocument.text"},
-         {u"content.xml"_s,
+        {{"mimetype", "application/vnd.oasis.opendocument.text"},
+         {"content.xml",
           R"(<office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0" xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0"><office:font-face-decls>
 <style:font-face style:name="Sans1" svg:font-family="'Fixture Sans'" style:font-family-generic="swiss"/>
 <style:font-face style:name="Gone" svg:font-family="&apos;Gone Grotesk&apos;"/></office:font-face-decls></office:document-content>)"},
-         {u"META-INF/manifest.xml"_s, "<manifest:manifest xmlns:manifest=\"m\"/>"}}));
-    EXPECT_EQ(namesOf(dir + u"/letter.odt"_s), (QStringList{u"Fixture Sans"_s, u"Gone Grotesk"_s}));
+         {"META-INF/manifest.xml", "<manifest:manifest xmlns:manifest=\"m\"/>"}}));
+    EXPECT_EQ(namesOf(dir + u"/letter.odt"_s), (QStringList{"Fixture Sans", "Gone Grotesk"}));
 
     ASSERT_TRUE(lbtest::writeZip(
         dir + u"/report.docx"_s,
-        {{u"[Content_Types].xml"_s, "<Types/>"},
-         {u"word/fontTable.xml"_s,
+        {{"[Content_Types].xml", "<Types/>"},
+         {"word/fontTable.xml",
           R"(<w:fonts xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"><w:font w:name="Fixture Serif"/><w:font w:name="Absent Antiqua"/></w:fonts>)"},
-         {u"word/theme/theme1.xml"_s,
+         {"word/theme/theme1.xml",
           R"(<a:theme xmlns:a="http://schemas.openxmlformats.org/drawingml/2006/main"><a:majorFont><a:latin typeface="Beta Test"/><a:ea typeface=""/></a:majorFont><a:minorFont><a:latin typeface="+mn-lt"/></a:minorFont></a:theme>)"}}));
     EXPECT_EQ(namesOf(dir + u"/report.docx"_s),
-              (QStringList{u"Fixture Serif"_s, u"Absent Antiqua"_s, u"Beta Test"_s}));
+              (QStringList{"Fixture Serif", "Absent Antiqua", "Beta Test"}));
 
-    write(
+    writeFile(
         dir + u"/layout.sla"_s,
         R"(<SCRIBUSUTF8NEW><DOCUMENT><CHARSTYLE FONT="Fixture Sans Bold"/><ITEXT FONT="Alpha Test Regular" CH="x"/></DOCUMENT></SCRIBUSUTF8NEW>)");
     EXPECT_EQ(namesOf(dir + u"/layout.sla"_s),
-              (QStringList{u"Fixture Sans Bold"_s, u"Alpha Test Regular"_s}));
-    write(dir + u"/site.css"_s, "h1{font-family:Gamma Test,cursive}p{FONT-FAMILY: inherit}");
-    EXPECT_EQ(namesOf(dir + u"/site.css"_s), QStringList{u"Gamma Test"_s});
+              (QStringList{"Fixture Sans Bold", "Alpha Test Regular"}));
+    writeFile(dir + u"/site.css"_s, "h1{font-family:Gamma Test,cursive}p{FONT-FAMILY: inherit}");
+    EXPECT_EQ(namesOf(dir + u"/site.css"_s), QStringList{"Gamma Test"});
 
     // Bad input: each named, nothing read from it.
-    const QString broken = write(dir + u"/broken.pdf"_s, "%PDF-1.4\nnot a document at all");
-    const QString encrypted = write(
+    const QString broken = writeFile(dir + u"/broken.pdf"_s, "%PDF-1.4\nnot a document at all");
+    const QString encrypted = writeFile(
         dir + u"/secret.pdf"_s,
         "%PDF-1.4\n1 0 obj<</Type/Catalog/Pages 2 0 R>>endobj\n2 0 obj<</Type/Pages/Kids[]/Count "
         "0>>endobj\n3 0 obj<</Filter/Standard/V 1/R 2/O(0123456789abcdef0123456789abcdef)/U("
         "0123456789abcdef0123456789abcdef)/P -4>>endobj\ntrailer<</Size 4/Root 1 0 R/Encrypt 3 0 "
         "R/ID[<30313233><30313233>]>>\n%%EOF\n");
-    const QString cut = write(dir + u"/cut.svg"_s, "<svg><text font-family=\"Beta");
+    const QString cut = writeFile(dir + u"/cut.svg"_s, "<svg><text font-family=\"Beta");
     const QString zip = dir + u"/fonts.zip"_s;
-    ASSERT_TRUE(lbtest::writeZip(zip, {{u"a.txt"_s, "x"}}));
-    const QString text = write(dir + u"/notes.txt"_s, "font-family: Beta Test");
+    ASSERT_TRUE(lbtest::writeZip(zip, {{"a.txt", "x"}}));
+    const QString text = writeFile(dir + u"/notes.txt"_s, "font-family: Beta Test");
     for (const auto& [file, why] : std::vector<std::pair<QString, const char*>>{
              {broken, "is damaged"},
              {encrypted, "protected by a password"},
@@ -108,18 +102,18 @@ TEST(DocumentFonts, EachFormatGivesTheFamiliesItUsesAndBadFilesAreNamed) {
 
 TEST(DocumentFonts, NamesMatchFamilyFullAndPostScriptNamesInAnyCase) {
     lbtest::FontEnv env;
-    const QString regular = env.installFixture(u"FixtureSans-Regular.ttf"_s);
-    const QString bold = env.installFixture(u"FixtureSans-Bold.ttf"_s);
-    const QString alpha = env.installFixture(u"AlphaTest-Regular.ttf"_s);
+    const QString regular = env.installFixture("FixtureSans-Regular.ttf");
+    const QString bold = env.installFixture("FixtureSans-Bold.ttf");
+    const QString alpha = env.installFixture("AlphaTest-Regular.ttf");
     const lb::FontNameIndex index = lb::FontNameIndex::installed(
-        {{regular, u"Fixture Sans"_s}, {bold, u"Fixture Sans"_s}, {alpha, u"Alpha Test"_s}});
-    const QStringList sans{u"Fixture Sans"_s};
-    EXPECT_EQ(index.faces(u"fixture SANS"_s), sans);
-    EXPECT_EQ(index.faces(u"FixtureSans-Bold"_s), sans);
-    EXPECT_EQ(index.faces(u"Fixture Sans Bold"_s), sans);
-    EXPECT_EQ(index.faces(u"alphatest-regular"_s), QStringList{u"Alpha Test"_s});
-    EXPECT_EQ(index.faces(lb::documentFontName(u"ABCDEF+AlphaTest-Regular"_s)),
-              QStringList{u"Alpha Test"_s});
-    EXPECT_EQ(index.faces(u"Fixture"_s), QStringList());
-    EXPECT_EQ(index.faces(u"Beta Test"_s), QStringList());
+        {{regular, "Fixture Sans"}, {bold, "Fixture Sans"}, {alpha, "Alpha Test"}});
+    const QStringList sans{"Fixture Sans"};
+    EXPECT_EQ(index.faces("fixture SANS"), sans);
+    EXPECT_EQ(index.faces("FixtureSans-Bold"), sans);
+    EXPECT_EQ(index.faces("Fixture Sans Bold"), sans);
+    EXPECT_EQ(index.faces("alphatest-regular"), QStringList{"Alpha Test"});
+    EXPECT_EQ(index.faces(lb::documentFontName("ABCDEF+AlphaTest-Regular")),
+              QStringList{"Alpha Test"});
+    EXPECT_EQ(index.faces("Fixture"), QStringList());
+    EXPECT_EQ(index.faces("Beta Test"), QStringList());
 }

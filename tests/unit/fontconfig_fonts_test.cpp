@@ -46,40 +46,44 @@ QSet<QString> cachedFiles(const QString& dir) {
     return files;
 }
 
-TEST(FontconfigRegistry, ListsUserAndSystemFontsOncePerFileWithTheirValueNames) {
+struct FontconfigRegistry : ::testing::Test {
     lbtest::FontEnv env;
     FontconfigFonts fonts;
+};
+using FontconfigFaceNames = FontconfigRegistry;
+
+TEST_F(FontconfigRegistry, ListsUserAndSystemFontsOncePerFileWithTheirValueNames) {
     EXPECT_EQ(fonts.fontsFolder(), env.fontsFolder());
     for (const char* f : {"FixtureSans-Regular.ttf", "FixtureCollection.ttc", "FixtureTwin.ttc",
                           "LinguaTest.ttf", "Empty.ttf", "FixtureSans-Condensed.ttf"})
         env.installFixture(QString::fromLatin1(f));
-    const QString sub = env.installInSubfolder(u"AlphaTest-Regular.ttf"_s, u"Deep/Er"_s);
-    const QString cff = env.installFixture(u"FixtureCff.otf"_s, true);
+    const QString sub = env.installInSubfolder("AlphaTest-Regular.ttf", "Deep/Er");
+    const QString cff = env.installFixture("FixtureCff.otf", true);
     // Every format by its own suffix; the metrics beside a Type 1 font are no font.
     for (const char* f :
          {"FixtureDuo.otc", "TypeOneTest.pfb", "TypeOneTest.afm", "FixtureBitmap.bdf"})
         env.installFixture(QString::fromLatin1(f));
     // Linux names are case-sensitive: the value keeps the spelling on disk.
-    const QString mixed = env.installFixture(u"GammaTest-Regular.ttf"_s, true, u"gAmMa.TTF"_s);
+    const QString mixed = env.installFixture("GammaTest-Regular.ttf", true, "gAmMa.TTF");
 
     const std::vector<FontValue> values = fonts.enumerate();
     std::map<QString, QString> got = byData(values);
     const std::map<QString, QString> expected{
-        {cff, u"Fixture Cff Regular (OpenType)"_s},
+        {cff, "Fixture Cff Regular (OpenType)"},
         // Each face of a collection is a font of its own.
-        {u"FixtureDuo.otc"_s, u"Duo First Regular (OpenType)"_s},
-        {u"FixtureDuo.otc#1"_s, u"Duo Second Regular (OpenType)"_s},
-        {u"TypeOneTest.pfb"_s, u"Type One Test Regular (Type 1)"_s},
-        {u"FixtureBitmap.bdf"_s, u"Fixture Bitmap Regular (Bitmap)"_s},
-        {u"FixtureSans-Regular.ttf"_s, u"Fixture Sans Regular (TrueType)"_s},
-        {u"FixtureCollection.ttc"_s, u"Fixture Collection Regular (TrueType)"_s},
-        {u"FixtureCollection.ttc#1"_s, u"Fixture Collection Bold (TrueType)"_s},
-        {u"FixtureTwin.ttc"_s, u"Fixture Twin Regular (TrueType)"_s},
-        {u"FixtureTwin.ttc#1"_s, u"Fixture Twin Regular (TrueType)"_s},
-        {u"FixtureSans-Condensed.ttf"_s, u"Fixture Sans Condensed (TrueType)"_s},
-        {u"LinguaTest.ttf"_s, u"Lingua Test Regular (TrueType)"_s},
-        {sub, u"Alpha Test Regular (TrueType)"_s},
-        {mixed, u"Gamma Test Regular (TrueType)"_s},
+        {"FixtureDuo.otc", "Duo First Regular (OpenType)"},
+        {"FixtureDuo.otc#1", "Duo Second Regular (OpenType)"},
+        {"TypeOneTest.pfb", "Type One Test Regular (Type 1)"},
+        {"FixtureBitmap.bdf", "Fixture Bitmap Regular (Bitmap)"},
+        {"FixtureSans-Regular.ttf", "Fixture Sans Regular (TrueType)"},
+        {"FixtureCollection.ttc", "Fixture Collection Regular (TrueType)"},
+        {"FixtureCollection.ttc#1", "Fixture Collection Bold (TrueType)"},
+        {"FixtureTwin.ttc", "Fixture Twin Regular (TrueType)"},
+        {"FixtureTwin.ttc#1", "Fixture Twin Regular (TrueType)"},
+        {"FixtureSans-Condensed.ttf", "Fixture Sans Condensed (TrueType)"},
+        {"LinguaTest.ttf", "Lingua Test Regular (TrueType)"},
+        {sub, "Alpha Test Regular (TrueType)"},
+        {mixed, "Gamma Test Regular (TrueType)"},
     };
     EXPECT_EQ(got, expected);
     // Each face under its own family; a width variant under the family of its width, as
@@ -87,11 +91,10 @@ TEST(FontconfigRegistry, ListsUserAndSystemFontsOncePerFileWithTheirValueNames) 
     std::map<QString, QString> families;
     for (const FontValue& v : values)
         families[v.name] = v.family;
-    EXPECT_EQ(families[u"Duo Second Regular (OpenType)"_s], u"Duo Second"_s);
-    EXPECT_EQ(families[u"Fixture Sans Condensed (TrueType)"_s], u"Fixture Sans Condensed"_s);
-    EXPECT_EQ(families[u"Fixture Sans Regular (TrueType)"_s], u"Fixture Sans"_s);
-    EXPECT_EQ(fonts.read(env.fixture(u"FixtureTwin.ttc"_s)).resourceName,
-              u"Fixture Twin Regular"_s);
+    EXPECT_EQ(families["Duo Second Regular (OpenType)"], "Duo Second");
+    EXPECT_EQ(families["Fixture Sans Condensed (TrueType)"], "Fixture Sans Condensed");
+    EXPECT_EQ(families["Fixture Sans Regular (TrueType)"], "Fixture Sans");
+    EXPECT_EQ(fonts.read(env.fixture("FixtureTwin.ttc")).resourceName, "Fixture Twin Regular");
 
     // Stable: the second listing comes from the caches the first one wrote, in the same order.
     const std::vector<FontValue> again = fonts.enumerate();
@@ -100,55 +103,50 @@ TEST(FontconfigRegistry, ListsUserAndSystemFontsOncePerFileWithTheirValueNames) 
         EXPECT_EQ(again[i].data, values[i].data);
 }
 
-TEST(FontconfigRegistry, SeesFilesAddedBehindItsBackAndRegistersCopiedOnesInTheCache) {
-    lbtest::FontEnv env;
-    FontconfigFonts fonts;
-    env.installFixture(u"AlphaTest-Regular.ttf"_s);
+TEST_F(FontconfigRegistry, SeesFilesAddedBehindItsBackAndRegistersCopiedOnesInTheCache) {
+    env.installFixture("AlphaTest-Regular.ttf");
     ASSERT_EQ(fonts.enumerate().size(), 1u);
-    const QString zeta = env.installFixture(u"ZetaTest-Regular.ttf"_s, true);
+    const QString zeta = env.installFixture("ZetaTest-Regular.ttf", true);
     EXPECT_EQ(byData(fonts.enumerate()).count(zeta), 1u) << "a stale cache is rescanned";
 
-    const QString copied = env.installFixture(u"DeltaTest-Regular.ttf"_s);
-    EXPECT_TRUE(fonts.registerFile(u"DeltaTest-Regular.ttf"_s));
+    const QString copied = env.installFixture("DeltaTest-Regular.ttf");
+    EXPECT_TRUE(fonts.registerFile("DeltaTest-Regular.ttf"));
     EXPECT_TRUE(cachedFiles(env.fontsFolder()).contains(copied));
 
     // A file replaced under the same name is read anew once registered.
-    const QString name = u"Replaced.ttf"_s;
-    env.installFixture(u"FixtureSerif-Regular.ttf"_s, false, name);
+    const QString name = "Replaced.ttf";
+    env.installFixture("FixtureSerif-Regular.ttf", false, name);
     ASSERT_TRUE(fonts.registerFile(name));
     fonts.enumerate();
-    EXPECT_EQ(fonts.read(name).faceName, u"Fixture Serif"_s);
-    env.installFixture(u"FixtureMono-Regular.ttf"_s, false, name);
+    EXPECT_EQ(fonts.read(name).faceName, "Fixture Serif");
+    env.installFixture("FixtureMono-Regular.ttf", false, name);
     ASSERT_TRUE(fonts.registerFile(name));
-    EXPECT_EQ(fonts.read(name).faceName, u"Fixture Mono"_s);
-    EXPECT_EQ(byData(fonts.enumerate())[name], u"Fixture Mono Regular (TrueType)"_s);
+    EXPECT_EQ(fonts.read(name).faceName, "Fixture Mono");
+    EXPECT_EQ(byData(fonts.enumerate())[name], "Fixture Mono Regular (TrueType)");
 
-    EXPECT_FALSE(fonts.registerFile(u"NotThere.ttf"_s));
+    EXPECT_FALSE(fonts.registerFile("NotThere.ttf"));
     EXPECT_FALSE(fonts.registerFile(zeta)) << "not in the fonts folder";
 
     // Several at once: each folder registered once, and what it does not list is named.
-    env.installFixture(u"NotAFont.ttf"_s);
+    env.installFixture("NotAFont.ttf");
     EXPECT_TRUE(fonts.installProblem().isEmpty());
-    const QStringList missing = fonts.registerFiles(
-        {u"AlphaTest-Regular.ttf"_s, u"NotAFont.ttf"_s, u"Missing.ttf"_s, zeta});
+    const QStringList missing =
+        fonts.registerFiles({"AlphaTest-Regular.ttf", "NotAFont.ttf", "Missing.ttf", zeta});
     EXPECT_EQ(QSet<QString>(missing.begin(), missing.end()),
-              (QSet<QString>{u"NotAFont.ttf"_s, u"Missing.ttf"_s, zeta}));
+              (QSet<QString>{"NotAFont.ttf", "Missing.ttf", zeta}));
     EXPECT_EQ(fcList(), sorted({env.fontsFolder() + u"AlphaTest-Regular.ttf"_s, zeta, copied,
                                 env.fontsFolder() + name}));
 }
 
-TEST(FontconfigRegistry, RemovingASystemFontRejectsItForGoodAndDeletesNothing) {
-    lbtest::FontEnv env;
-    FontconfigFonts fonts;
-    const QString user = env.installFixture(u"AlphaTest-Regular.ttf"_s);
-    const QString beta = env.installFixture(u"BetaTest-Regular.ttf"_s, true);
-    const QString odd = env.installFixture(u"ZetaTest-Regular.ttf"_s, true, u"Z&eta <\"x\">.ttf"_s);
-    const QString star = env.installFixture(u"GammaTest-Regular.ttf"_s, true, u"Star*.ttf"_s);
-    const QString starLike =
-        env.installFixture(u"DeltaTest-Regular.ttf"_s, true, u"Star-Delta.ttf"_s);
+TEST_F(FontconfigRegistry, RemovingASystemFontRejectsItForGoodAndDeletesNothing) {
+    const QString user = env.installFixture("AlphaTest-Regular.ttf");
+    const QString beta = env.installFixture("BetaTest-Regular.ttf", true);
+    const QString odd = env.installFixture("ZetaTest-Regular.ttf", true, "Z&eta <\"x\">.ttf");
+    const QString star = env.installFixture("GammaTest-Regular.ttf", true, "Star*.ttf");
+    const QString starLike = env.installFixture("DeltaTest-Regular.ttf", true, "Star-Delta.ttf");
     ASSERT_EQ(fonts.enumerate().size(), 5u);
 
-    EXPECT_FALSE(fonts.deleteValue(u"No Such Font (TrueType)"_s));
+    EXPECT_FALSE(fonts.deleteValue("No Such Font (TrueType)"));
     for (const char* value : {"Beta Test Regular (TrueType)", "Zeta Test Regular (TrueType)",
                               "Gamma Test Regular (TrueType)", "Alpha Test Regular (TrueType)"})
         EXPECT_TRUE(fonts.deleteValue(QString::fromLatin1(value))) << value;
@@ -160,22 +158,20 @@ TEST(FontconfigRegistry, RemovingASystemFontRejectsItForGoodAndDeletesNothing) {
     EXPECT_EQ(removed.rejectFiles, QStringList{star}) << "a '*' in a name must not be a wildcard";
 
     // The user's own font goes with its file, so its value stays until the file is deleted.
-    EXPECT_EQ(byData(fonts.enumerate()),
-              (std::map<QString, QString>{
-                  {u"AlphaTest-Regular.ttf"_s, u"Alpha Test Regular (TrueType)"_s},
-                  {starLike, u"Delta Test Regular (TrueType)"_s}}));
+    EXPECT_EQ(
+        byData(fonts.enumerate()),
+        (std::map<QString, QString>{{"AlphaTest-Regular.ttf", "Alpha Test Regular (TrueType)"},
+                                    {starLike, "Delta Test Regular (TrueType)"}}));
     EXPECT_EQ(fcList(), sorted({user, starLike}));
 }
 
-TEST(FontconfigRegistry, DeletesFilesOnlyInsideTheFontsFolder) {
-    lbtest::FontEnv env;
-    FontconfigFonts fonts;
-    const QString own = env.installFixture(u"AlphaTest-Regular.ttf"_s);
-    const QString nested = env.installInSubfolder(u"DeltaTest-Regular.ttf"_s, u"sub"_s);
-    const QString system = env.installFixture(u"BetaTest-Regular.ttf"_s, true);
+TEST_F(FontconfigRegistry, DeletesFilesOnlyInsideTheFontsFolder) {
+    const QString own = env.installFixture("AlphaTest-Regular.ttf");
+    const QString nested = env.installInSubfolder("DeltaTest-Regular.ttf", "sub");
+    const QString system = env.installFixture("BetaTest-Regular.ttf", true);
     fonts.enumerate();
 
-    const QString escape = u"../../../../system-fonts/BetaTest-Regular.ttf"_s;
+    const QString escape = "../../../../system-fonts/BetaTest-Regular.ttf";
     ASSERT_TRUE(QFileInfo::exists(env.fontsFolder() + escape));
     EXPECT_FALSE(fonts.deleteFile(escape));
     EXPECT_FALSE(fonts.deleteFile(u"sub/../"_s + escape));
@@ -183,31 +179,29 @@ TEST(FontconfigRegistry, DeletesFilesOnlyInsideTheFontsFolder) {
     // A link inside the folder does not make what it points to deletable.
     const QString linked = env.fontsFolder() + u"linked"_s;
     ASSERT_TRUE(QFile::link(env.systemFonts(), linked));
-    EXPECT_FALSE(fonts.deleteFile(u"linked/BetaTest-Regular.ttf"_s));
+    EXPECT_FALSE(fonts.deleteFile("linked/BetaTest-Regular.ttf"));
     ASSERT_TRUE(QFile::remove(linked));
     ASSERT_TRUE(QFile::link(system, env.fontsFolder() + u"Beta-link.ttf"_s));
-    EXPECT_TRUE(fonts.deleteFile(u"Beta-link.ttf"_s));
+    EXPECT_TRUE(fonts.deleteFile("Beta-link.ttf"));
     EXPECT_TRUE(QFileInfo::exists(system));
 
-    EXPECT_FALSE(fonts.deleteFile(u"sub"_s));
-    EXPECT_FALSE(fonts.deleteFile(u"alphatest-regular.ttf"_s)) << "case matters";
-    EXPECT_TRUE(fonts.deleteFile(u"AlphaTest-Regular.ttf"_s));
+    EXPECT_FALSE(fonts.deleteFile("sub"));
+    EXPECT_FALSE(fonts.deleteFile("alphatest-regular.ttf")) << "case matters";
+    EXPECT_TRUE(fonts.deleteFile("AlphaTest-Regular.ttf"));
     EXPECT_TRUE(fonts.deleteFile(nested));
     EXPECT_FALSE(QFileInfo::exists(own) || QFileInfo::exists(nested));
     EXPECT_FALSE(cachedFiles(env.fontsFolder()).contains(own)) << "the cache was not updated";
     EXPECT_EQ(fcList(), sorted({system}));
 }
 
-TEST(FontconfigFaceNames, ReadsFamilyAndFullNameAndNeverThePreviousFilesNames) {
-    lbtest::FontEnv env;
-    FontconfigFonts fonts;
-    const QStringList sans{u"FixtureSans-Regular.ttf"_s, u"FixtureSans-Bold.ttf"_s,
-                           u"FixtureSans-Italic.ttf"_s};
+TEST_F(FontconfigFaceNames, ReadsFamilyAndFullNameAndNeverThePreviousFilesNames) {
+    const QStringList sans{"FixtureSans-Regular.ttf", "FixtureSans-Bold.ttf",
+                           "FixtureSans-Italic.ttf"};
     for (const QString& f : sans)
         env.installFixture(f);
     for (const char* f : {"LinguaTest.ttf", "Truncated.ttf", "Empty.ttf", "NotAFont.ttf"})
         env.installFixture(QString::fromLatin1(f));
-    env.installFixture(u"EditionUnicode.ttf"_s, true);
+    env.installFixture("EditionUnicode.ttf", true);
 
     // Straight from the files first, then from what the enumeration read: both must agree.
     for (int pass = 0; pass < 2; ++pass) {
@@ -216,7 +210,7 @@ TEST(FontconfigFaceNames, ReadsFamilyAndFullNameAndNeverThePreviousFilesNames) {
         for (const QString& f : sans) {
             const FaceNames n = fonts.read(f);
             EXPECT_TRUE(n.readable);
-            EXPECT_EQ(n.faceName, u"Fixture Sans"_s);
+            EXPECT_EQ(n.faceName, "Fixture Sans");
             EXPECT_EQ(n.resourceName, lbtest::manifestFaces(f).front().fullName);
             resources.insert(n.resourceName);
             // Unreadable files in between get their own base name, whatever was read before.
@@ -229,10 +223,10 @@ TEST(FontconfigFaceNames, ReadsFamilyAndFullNameAndNeverThePreviousFilesNames) {
         }
         EXPECT_EQ(resources.size(), 3);
         const FaceNames lingua = fonts.read(env.fontsFolder() + u"LinguaTest.ttf"_s);
-        EXPECT_EQ(lingua.faceName, u"Lingua Test"_s);
-        EXPECT_EQ(lingua.resourceName, u"Lingua Test Regular"_s);
+        EXPECT_EQ(lingua.faceName, "Lingua Test");
+        EXPECT_EQ(lingua.resourceName, "Lingua Test Regular");
         EXPECT_EQ(fonts.read(env.systemFonts() + u"EditionUnicode.ttf"_s).faceName,
-                  u"Édition Ünïcode"_s);
+                  "Édition Ünïcode");
         fonts.enumerate();
     }
 }

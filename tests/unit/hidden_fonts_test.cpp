@@ -17,7 +17,6 @@
 #include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
 #include <map>
-#include <sys/mount.h>
 #include <sys/stat.h>
 
 using namespace lb;
@@ -66,25 +65,25 @@ TEST_F(HiddenFonts, OtherProgramsSeeExactlyTheVisibleFilesForSetsOfEverySize) {
     QStringList order;
     // First, alone: a folder whose name a glob would take as wildcards, and names that differ
     // only in case, which fontconfig's file patterns do not tell apart.
-    order << installIn("GammaTest-Regular.ttf", u"Odd*[x]?"_s, u"Face.ttf"_s)
-          << installIn("DeltaTest-Regular.ttf", u"Odd*[x]?"_s, u"face.ttf"_s)
-          << install("AlphaTest-Regular.ttf", u"Quote \"it's\" & <b>.ttf"_s)
-          << install("BetaTest-Regular.ttf", u"Star*.ttf"_s)
-          << install("GammaTest-Regular.ttf", u"Star-1.ttf"_s)
-          << install("DeltaTest-Regular.ttf", u"[ab].ttf"_s)
-          << install("EpsilonTest-Regular.ttf", u"Q?.ttf"_s)
-          << install("ZetaTest-Regular.ttf", u"Édition ünï.ttf"_s)
-          << installIn("FixtureSans-Regular.ttf", u"sub"_s)
-          << installIn("FixtureSans-Bold.ttf", u"sub/deeper"_s)
+    order << installIn("GammaTest-Regular.ttf", "Odd*[x]?", "Face.ttf")
+          << installIn("DeltaTest-Regular.ttf", "Odd*[x]?", "face.ttf")
+          << install("AlphaTest-Regular.ttf", "Quote \"it's\" & <b>.ttf")
+          << install("BetaTest-Regular.ttf", "Star*.ttf")
+          << install("GammaTest-Regular.ttf", "Star-1.ttf")
+          << install("DeltaTest-Regular.ttf", "[ab].ttf")
+          << install("EpsilonTest-Regular.ttf", "Q?.ttf")
+          << install("ZetaTest-Regular.ttf", "Édition ünï.ttf")
+          << installIn("FixtureSans-Regular.ttf", "sub")
+          << installIn("FixtureSans-Bold.ttf", "sub/deeper")
 
           << install("FixtureSerif-Regular.ttf", {}, true);
     const QString outside = env.root() + u"/elsewhere"_s;
     ASSERT_TRUE(QDir().mkpath(outside));
-    ASSERT_TRUE(QFile::copy(lbtest::TempEnv::fixture(u"FixtureMono-Regular.ttf"_s),
-                            outside + u"/Mono.ttf"_s));
+    ASSERT_TRUE(
+        QFile::copy(lbtest::TempEnv::fixture("FixtureMono-Regular.ttf"), outside + u"/Mono.ttf"_s));
     ASSERT_TRUE(QFile::link(outside, env.fontsFolder() + u"linked"_s));
     ASSERT_TRUE(QFile::link(env.fontsFolder(), env.fontsFolder() + u"loop"_s));
-    installIn("ZetaTest-Regular.ttf", u"OddA[x]B"_s); // what the glob "Odd*[x]?" would hide
+    installIn("ZetaTest-Regular.ttf", "OddA[x]B"); // what the glob "Odd*[x]?" would hide
     all.insert(outside + u"/Mono.ttf"_s);
     order << outside + u"/Mono.ttf"_s;
     ASSERT_EQ(fcList(), sorted(all));
@@ -98,7 +97,7 @@ TEST_F(HiddenFonts, OtherProgramsSeeExactlyTheVisibleFilesForSetsOfEverySize) {
         const QStringList recorded = next.hiddenFiles();
         EXPECT_EQ(QSet<QString>(recorded.begin(), recorded.end()), hidden);
         EXPECT_TRUE(next.inStep(u"s%1"_s.arg(size)));
-        EXPECT_FALSE(next.inStep(u"other"_s));
+        EXPECT_FALSE(next.inStep("other"));
         for (const QString& h : hidden)
             EXPECT_TRUE(next.isHidden(h));
     }
@@ -108,29 +107,29 @@ TEST_F(HiddenFonts, OtherProgramsSeeExactlyTheVisibleFilesForSetsOfEverySize) {
     EXPECT_EQ(written.acceptGlobs.size(), 2) << "the farm, for the one font never hidden";
 
     // Nothing hidden: no configuration at all, and still in step with the stamp.
-    ASSERT_TRUE(hideExactly(fonts, {}, u"none"_s));
+    ASSERT_TRUE(hideExactly(fonts, {}, "none"));
     EXPECT_FALSE(QFile::exists(inactiveFontsConfPath()));
     EXPECT_EQ(fcList(), sorted(all));
-    EXPECT_TRUE(FontconfigResources(fonts).inStep(u"none"_s));
+    EXPECT_TRUE(FontconfigResources(fonts).inStep("none"));
 }
 
 TEST_F(HiddenFonts, ChangesOfOneProgramApplyToTheStateOfAnother) {
     const QString a = install("AlphaTest-Regular.ttf"), b = install("BetaTest-Regular.ttf");
     const QString c = install("GammaTest-Regular.ttf");
     FontconfigResources first(fonts), second(fonts);
-    EXPECT_EQ(first.unload(u"AlphaTest-Regular.ttf"_s), 1);
+    EXPECT_EQ(first.unload("AlphaTest-Regular.ttf"), 1);
     EXPECT_EQ(first.unload(a), 0) << "a bare name and its full path are one file";
     EXPECT_FALSE(QFile::exists(inactiveFontsConfPath()))
         << "nothing is written before the broadcast";
-    ASSERT_TRUE(first.broadcast(u"1"_s));
+    ASSERT_TRUE(first.broadcast("1"));
     // The second program hides another file: the first one's change stays.
     EXPECT_TRUE(second.isHidden(a));
     EXPECT_EQ(second.unload(b), 1);
-    ASSERT_TRUE(second.broadcast(u"2"_s));
+    ASSERT_TRUE(second.broadcast("2"));
     EXPECT_EQ(fcList(), sorted({c}));
     // A later change of another kind never undoes the other program's.
     EXPECT_EQ(first.load(a), 1);
-    ASSERT_TRUE(first.broadcast(u"3"_s));
+    ASSERT_TRUE(first.broadcast("3"));
     EXPECT_EQ(fcList(), sorted({a, c}));
     EXPECT_TRUE(first.isHidden(b));
 }
@@ -199,18 +198,16 @@ TEST_F(HiddenFonts, SwitchingBackToASetTakesItsLinksAgainAndOldOnesGo) {
     };
     ASSERT_EQ(QFileInfo(cacheFile).fileName(), md5(first + u"/p0"_s) + suffix);
     const QString nextFarm = FontconfigResources::defaultFarmRoot() + u"/g%1"_s.arg(next);
-    for (const QString& folder : {nextFarm, nextFarm + u"/p0"_s}) {
-        QFile lock(QFileInfo(cacheFile).path() + u'/' + md5(folder) + suffix + u".LCK"_s);
-        ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
-    }
+    for (const QString& folder : {nextFarm, nextFarm + u"/p0"_s})
+        lbtest::writeFile(QFileInfo(cacheFile).path() + u'/' + md5(folder) + suffix + u".LCK"_s,
+                          {});
     EXPECT_EQ(farmFor(2), nextFarm);
     EXPECT_TRUE(fresh(farmCaches(nextFarm)));
     for (int i = 2; i < 8; ++i)
         farmFor(i);
     // A handful of recent generations stay for switching back; older ones are gone.
-    const QStringList left =
-        QDir(FontconfigResources::defaultFarmRoot())
-            .entryList(QStringList{u"g*"_s}, QDir::Dirs | QDir::NoDotAndDotDot);
+    const QStringList left = QDir(FontconfigResources::defaultFarmRoot())
+                                 .entryList(QStringList{"g*"}, QDir::Dirs | QDir::NoDotAndDotDot);
     EXPECT_LE(left.size(), 4) << left.join(u' ').toStdString();
     EXPECT_FALSE(QFileInfo::exists(first));
 
@@ -248,7 +245,7 @@ struct Snapshot {
 
 QStringList leftovers() {
     return QDir(fontconfigUserConfD())
-        .entryList(QStringList{u".*.tmp"_s}, QDir::Files | QDir::Hidden | QDir::System);
+        .entryList(QStringList{".*.tmp"}, QDir::Files | QDir::Hidden | QDir::System);
 }
 
 // The rules are read only through a file of the installation: removing the program shows every
@@ -263,14 +260,10 @@ TEST_F(HiddenFonts, RemovingTheProgramShowsEveryFontAgain) {
     qputenv("LETTERBAY_SHARE", share.toUtf8());
     const QString old = fontconfigUserConfD() + u"78-letterbay-removed.conf"_s;
     ASSERT_TRUE(QDir().mkpath(fontconfigUserConfD()));
-    {
-        QFile f(old);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("<fontconfig><selectfont><rejectfont><glob>" + QFile::encodeName(b) +
-                "</glob></rejectfont></selectfont></fontconfig>\n");
-    }
+    lbtest::writeFile(old, "<fontconfig><selectfont><rejectfont><glob>" + QFile::encodeName(b) +
+                               "</glob></rejectfont></selectfont></fontconfig>\n");
     ASSERT_EQ(fcList(), sorted({a}));
-    ASSERT_TRUE(hideExactly(fonts, {a}, u"s1"_s));
+    ASSERT_TRUE(hideExactly(fonts, {a}, "s1"));
     EXPECT_EQ(fcList(), sorted(QSet<QString>()));
     EXPECT_FALSE(QFileInfo::exists(old));
     EXPECT_TRUE(QFileInfo::exists(removedFontsConfPath()));
@@ -292,7 +285,7 @@ TEST_F(HiddenFonts, AFailedWriteLeavesTheOldStateAndSaysWhy) {
         const Snapshot before = Snapshot::take();
         FontconfigResources res(fonts);
         res.unload(beta);
-        EXPECT_FALSE(res.broadcast(u"2"_s)) << what;
+        EXPECT_FALSE(res.broadcast("2")) << what;
         EXPECT_FALSE(res.error().isEmpty()) << what;
         EXPECT_FALSE(res.hasPending()) << what;
         EXPECT_TRUE(Snapshot::take() == before) << what;
@@ -306,35 +299,22 @@ TEST_F(HiddenFonts, AFailedWriteLeavesTheOldStateAndSaysWhy) {
     failsCleanly("a folder in the way");
     ASSERT_TRUE(QDir(inactiveFontsConfPath()).removeRecursively());
 
-    ASSERT_TRUE(hideExactly(fonts, {alpha}, u"1"_s));
+    ASSERT_TRUE(hideExactly(fonts, {alpha}, "1"));
     hidden = {alpha};
     // A full disk: the user's configuration on a tiny file system that is full.
-    const QString small = env.root() + u"/small"_s;
-    ASSERT_TRUE(QDir().mkpath(small));
-    if (::mount("tmpfs", QFile::encodeName(small).constData(), "tmpfs", 0, "size=96k") != 0) {
-        GTEST_SKIP() << "cannot mount a small file system here (needs root): the full-disk case "
-                        "is not checked";
-    }
-    struct Unmount {
-        QString at;
-        ~Unmount() { ::umount2(QFile::encodeName(at).constData(), MNT_DETACH); }
-    } unmount{small};
+    const lbtest::SmallDisk small(env.root() + u"/small"_s, "96k");
+    if (!small.mounted) GTEST_SKIP() << "cannot mount a small file system here (needs root)";
     // The user's fontconfig folder moves there whole: conf.d and the rules it reads.
     const QString from = env.configHome() + u"/fontconfig/"_s;
     for (const char* sub : {"conf.d/", "letterbay/"}) {
-        const QString to = small + u"/fontconfig/"_s + QLatin1String(sub);
+        const QString to = small.path + u"/fontconfig/"_s + QLatin1String(sub);
         ASSERT_TRUE(QDir().mkpath(to));
         for (const QString& name :
              QDir(from + QLatin1String(sub)).entryList(QDir::Files | QDir::Hidden | QDir::System))
             ASSERT_TRUE(QFile::copy(from + QLatin1String(sub) + name, to + name));
     }
-    env.set("XDG_CONFIG_HOME", small);
-    QFile filler(small + u"/filler"_s);
-    ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
-    const QByteArray block(4096, 'x');
-    while (filler.write(block) == block.size() && filler.flush()) {
-    }
-    filler.close();
+    env.set("XDG_CONFIG_HOME", small.path);
+    small.fill();
     failsCleanly("a full disk");
 }
 
@@ -345,9 +325,9 @@ TEST_F(HiddenFonts, AnUnwritableConfigurationFolderIsAFailureForANormalUser) {
     ASSERT_TRUE(QDir().mkpath(fontconfigUserConfD()));
     lbtest::openToEveryone(env.root());
     // Everything readable, nothing writable for the other user: as a conf.d owned by someone else.
-    const lbtest::Finished run = lbtest::runStateTool({u"hide"_s, u"x"_s, alpha}, true);
+    const lbtest::Finished run = lbtest::runStateTool({"hide", "x", alpha}, true);
     EXPECT_EQ(run.exitCode, 1) << run.output.toStdString();
-    EXPECT_TRUE(run.output.contains(u"Cannot"_s)) << run.output.toStdString();
+    EXPECT_TRUE(run.output.contains("Cannot")) << run.output.toStdString();
     EXPECT_FALSE(QFile::exists(inactiveFontsConfPath()));
     EXPECT_EQ(fcList(), sorted(all));
 }
@@ -363,13 +343,13 @@ TEST_F(HiddenFonts, TwoProgramsBroadcastingAtOnceLoseNothing) {
     QStringList first, second;
     for (int i = 0; i < 16; ++i) {
         first << install("AlphaTest-Regular.ttf", u"a%1.ttf"_s.arg(i, 2, 10, QLatin1Char('0')));
-        second << installIn("BetaTest-Regular.ttf", u"b"_s,
+        second << installIn("BetaTest-Regular.ttf", "b",
                             u"b%1.ttf"_s.arg(i, 2, 10, QLatin1Char('0')));
     }
     const QString kept = install("GammaTest-Regular.ttf");
     QProcess one, two;
-    lbtest::startStateTool(one, QStringList{u"hide"_s, u"one"_s} + first);
-    lbtest::startStateTool(two, QStringList{u"hide"_s, u"two"_s} + second);
+    lbtest::startStateTool(one, QStringList{"hide", "one"} + first);
+    lbtest::startStateTool(two, QStringList{"hide", "two"} + second);
     int looks = 0;
     while (one.state() != QProcess::NotRunning || two.state() != QProcess::NotRunning) {
         // Whoever reads meanwhile finds whole files, never a part of one.

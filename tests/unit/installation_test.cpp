@@ -3,6 +3,7 @@
 #include "activation/activation.h"
 #include "activation/interrupted_work.h"
 #include "catalogue/refresh.h"
+#include "platform/checked_file.h"
 #include "preview/installation.h"
 #include "support/preview_fakes.h"
 #include "support/real_fonts.h"
@@ -24,10 +25,7 @@ using lbtest::sorted;
 
 namespace {
 
-QByteArray bytesOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+const auto bytesOf = readWholeFile;
 
 struct Installing : lbtest::RealFontsTest {
     lbtest::MemoryPreviewFonts previewFonts;
@@ -88,20 +86,14 @@ struct Installing : lbtest::RealFontsTest {
 
 TEST_F(Installing, AFolderShowsOneRowPerExactFaceNameAndUnreadableFilesApart) {
     openPreview();
-    put("FixtureSans-Regular.ttf");
+    for (const char* f :
+         {"FixtureSans-Regular.ttf", "CaseTest-Regular.ttf", "CaseTestUpper-Regular.ttf",
+          "FixtureCollection.ttc", "AlphaTest-Regular.ttf", "Truncated.ttf", "Empty.ttf",
+          "NotAFont.ttf", "FixtureCff.otf", "FixtureDuo.otc", "TypeOneTest.pfb",
+          "TypeOneTest.afm"}) // the .afm: no row
+        put(f);
     put("FixtureSans-Bold.ttf", "FixtureSans-Bold.TTF");
-    put("CaseTest-Regular.ttf");
-    put("CaseTestUpper-Regular.ttf");
-    put("FixtureCollection.ttc");
-    put("AlphaTest-Regular.ttf");
-    put("Truncated.ttf");
-    put("Empty.ttf");
-    put("NotAFont.ttf");
     put("FixtureCff.otf", "CffInside.ttf");
-    put("FixtureCff.otf");
-    put("FixtureDuo.otc");
-    put("TypeOneTest.pfb");
-    put("TypeOneTest.afm");                     // its metrics: no row of their own
     put("BetaTest-Regular.ttf", ".Hidden.ttf"); // fontconfig would skip it once installed
     QDir().mkpath(source + "Folder.ttf");
 
@@ -229,8 +221,7 @@ TEST_F(Installing, InstalledFontsAreCataloguedListedAndSeenByOtherPrograms) {
     EXPECT_EQ(out.installed, 3);
     EXPECT_EQ(out.added, 3);
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, "3 fonts installed successfully.");
-    EXPECT_EQ(boxes.shown[0].style, 64);
+    lbtest::expectBox(boxes, 0, "Font Installation", "3 fonts installed successfully.", 64);
     const QString folder = env.fontsFolder();
     EXPECT_EQ(bytesOf(folder + "FixtureSans-Regular.ttf"), bytesOf(sansRegular));
     EXPECT_EQ(QFileInfo(folder + "FixtureSans-Regular.ttf").permissions() & 0x0777, 0x0640);
@@ -245,7 +236,7 @@ TEST_F(Installing, InstalledFontsAreCataloguedListedAndSeenByOtherPrograms) {
                                         "Quote \"Test\""}));
     EXPECT_EQ(all.row(all.find("Fixture Sans")).state, StateActive);
     EXPECT_EQ(view.fontCount, "Fonts: 5");
-    EXPECT_TRUE(dotFiles().isEmpty()) << dotFiles().join(", ").toStdString();
+    EXPECT_EQ(dotFiles(), QStringList());
     EXPECT_EQ(fcList(), sorted({alpha, mono, folder + "FixtureSans-Regular.ttf",
                                 folder + "FixtureSans-Bold.ttf", folder + "CaseTest-Regular.ttf",
                                 folder + odd}));
@@ -276,7 +267,7 @@ TEST_F(Installing, InstalledFontsAreCataloguedListedAndSeenByOtherPrograms) {
     const std::vector<std::string> listed = fcList();
     for (const char* f : {"FixtureCff.otf", "FixtureDuo.otc", "TypeOneTest.pfb"})
         EXPECT_TRUE(std::count(listed.begin(), listed.end(), (folder + f).toStdString())) << f;
-    EXPECT_TRUE(dotFiles().isEmpty()) << dotFiles().join(", ").toStdString();
+    EXPECT_EQ(dotFiles(), QStringList());
 
     // What the next refresh finds is exactly what was catalogued: nothing dropped or doubled.
     const auto everything = [&] {
@@ -349,10 +340,10 @@ TEST_F(Installing, ADifferentFileOfTheSameNameIsReplacedOnlyWhenTheUserSaysSo) {
               "A different font file named \"Gamma.ttf\" is already in your fonts folder.  "
               "Replace it with the one from \"" +
                   source + "\"?");
-    EXPECT_EQ(boxes.shown[1].text, "No fonts were installed.\n\n1 file was not installed:\n"
-                                   "Gamma.ttf: a different file of that name is in your fonts "
-                                   "folder, and it was kept");
-    EXPECT_EQ(boxes.shown[1].style, 16);
+    lbtest::expectBox(boxes, 1, "Font Installation",
+                      "No fonts were installed.\n\n1 file was not installed:\nGamma.ttf: a "
+                      "different file of that name is in your fonts folder, and it was kept",
+                      16);
     EXPECT_EQ(bytesOf(installed), gamma);
     EXPECT_EQ(catalogue("Gamma Test"), QStringList{"Gamma.ttf = Gamma Test Regular (TrueType)"});
 
@@ -361,7 +352,7 @@ TEST_F(Installing, ADifferentFileOfTheSameNameIsReplacedOnlyWhenTheUserSaysSo) {
     EXPECT_EQ(catalogue("Delta Test"), QStringList{"Gamma.ttf = Delta Test Regular (TrueType)"});
     EXPECT_EQ(listNames(), (QStringList{"Alpha Test", "Delta Test", "Fixture Mono"}))
         << "the typeface that lost its only file leaves the list";
-    EXPECT_TRUE(dotFiles().isEmpty()) << dotFiles().join(", ").toStdString();
+    EXPECT_EQ(dotFiles(), QStringList());
 
     // The same content again: nothing to ask. The folder's one row: "All fonts".
     const size_t shown = boxes.shown.size();
@@ -373,10 +364,8 @@ TEST_F(Installing, ADifferentFileOfTheSameNameIsReplacedOnlyWhenTheUserSaysSo) {
     // new one lacks go with it.
     env.installFixture("GammaTest-Regular.ttf", false, "One.pfb");
     const QString oldAfm = env.fontsFolder() + "One.afm", oldPfm = env.fontsFolder() + "One.pfm";
-    for (const QString& f : {oldAfm, oldPfm}) {
-        QFile metrics(f);
-        ASSERT_TRUE(metrics.open(QIODevice::WriteOnly) && metrics.write("old metrics") > 0);
-    }
+    for (const QString& f : {oldAfm, oldPfm})
+        lbtest::writeFile(f, "old metrics");
     Refresh_Fonts(*ctx);
     put("TypeOneTest.pfb", "One.pfb");
     put("TypeOneTest.afm", "One.afm");
@@ -390,7 +379,7 @@ TEST_F(Installing, ADifferentFileOfTheSameNameIsReplacedOnlyWhenTheUserSaysSo) {
     EXPECT_EQ(bytesOf(oldAfm), bytesOf(source + "One.afm"));
     EXPECT_FALSE(QFileInfo::exists(oldPfm));
     EXPECT_EQ(catalogue("Type One Test"), QStringList{"One.pfb = Type One Test Regular (Type 1)"});
-    EXPECT_TRUE(dotFiles().isEmpty()) << dotFiles().join(", ").toStdString();
+    EXPECT_EQ(dotFiles(), QStringList());
 
     // Metrics that cannot be placed take their font back with them.
     ASSERT_TRUE(QFile::rename(source + "One.pfb", source + "Two.pfb"));
@@ -401,7 +390,7 @@ TEST_F(Installing, ADifferentFileOfTheSameNameIsReplacedOnlyWhenTheUserSaysSo) {
               (std::vector<std::pair<QString, QString>>{
                   {"Two.pfb", "Two.afm: a folder of that name is in your fonts folder"}}));
     EXPECT_FALSE(QFileInfo::exists(env.fontsFolder() + "Two.pfb"));
-    EXPECT_TRUE(dotFiles().isEmpty()) << dotFiles().join(", ").toStdString();
+    EXPECT_EQ(dotFiles(), QStringList());
 }
 
 TEST_F(Installing, FromTheFontsFolderNothingIsCopiedAndALinkThereIsReplacedNotFollowed) {
@@ -435,12 +424,10 @@ TEST_F(Installing, FromTheFontsFolderNothingIsCopiedAndALinkThereIsReplacedNotFo
 
 TEST_F(Installing, AFontsFolderFontconfigDoesNotReadIsReportedAndNothingCopied) {
     // A configuration without the user's fonts folder.
-    QFile conf(env.fontconfigFile());
-    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
-    conf.write(("<?xml version=\"1.0\"?>\n<fontconfig>\n  <dir>" + env.systemFonts() +
-                "</dir>\n  <cachedir prefix=\"xdg\">fontconfig</cachedir>\n</fontconfig>\n")
-                   .toUtf8());
-    conf.close();
+    lbtest::writeFile(env.fontconfigFile(),
+                      ("<?xml version=\"1.0\"?>\n<fontconfig>\n  <dir>" + env.systemFonts() +
+                       "</dir>\n  <cachedir prefix=\"xdg\">fontconfig</cachedir>\n</fontconfig>\n")
+                          .toUtf8());
     openPreview();
     put("BetaTest-Regular.ttf");
     preview->boxDir_Change(source);
@@ -460,12 +447,8 @@ TEST_F(Installing, AReadOnlyFontsFolderInstallsNothingAndSaysWhy) {
                                           QFileDevice::ReadOwner | QFileDevice::ExeOwner |
                                               QFileDevice::ReadOther | QFileDevice::ExeOther));
         const lbtest::Unprivileged run = lbtest::continueUnprivileged(env);
-        if (run.where == lbtest::Unprivileged::Skip) GTEST_SKIP() << run.output.toStdString();
-        if (run.where == lbtest::Unprivileged::Child) {
-            EXPECT_EQ(run.exitCode, 0) << run.output.toStdString();
-            EXPECT_FALSE(QFileInfo::exists(env.fontsFolder() + "BetaTest-Regular.ttf"));
-            return;
-        }
+        LB_CONTINUE_UNPRIVILEGED(
+            run, EXPECT_FALSE(QFileInfo::exists(env.fontsFolder() + "BetaTest-Regular.ttf")));
     }
     openPreview();
     preview->boxDir_Change(source);
@@ -477,7 +460,7 @@ TEST_F(Installing, AReadOnlyFontsFolderInstallsNothingAndSaysWhy) {
         << boxes.shown.back().text.toStdString();
     EXPECT_TRUE(catalogue("Beta Test").isEmpty());
     EXPECT_FALSE(at("Beta Test").installed);
-    EXPECT_TRUE(dotFiles().isEmpty());
+    EXPECT_EQ(dotFiles(), QStringList());
 }
 
 TEST_F(Installing, WhenTheFontStateCannotBeWrittenEverythingIsTakenBack) {
@@ -488,10 +471,8 @@ TEST_F(Installing, WhenTheFontStateCannotBeWrittenEverythingIsTakenBack) {
     put("BetaTest-Regular.ttf");
     // A leftover of an installation cut off earlier, and the file an installation that is still
     // running writes.
-    for (const char* name : {".letterbay-install-abc123", ".letterbay-install-running"}) {
-        QFile leftover(env.fontsFolder() + name);
-        ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
-    }
+    for (const char* name : {".letterbay-install-abc123", ".letterbay-install-running"})
+        lbtest::writeFile(env.fontsFolder() + name, {});
     QString why;
     const auto running = FileJournal::begin(journalFolder(), u"install"_s, why);
     ASSERT_TRUE(running &&
