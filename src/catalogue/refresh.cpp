@@ -276,7 +276,7 @@ void Refresh_Fonts(MainContext& ctx) {
                     // there.
                     if (!activated.isEmpty() && compareNoCase(set, activated) == 0)
                         for (const QString& file : files)
-                            app.lastResult = resources.load(file);
+                            resources.load(file);
                 }
             }
             if (!ctx.unassignedOnly || !assigned.contains(folded))

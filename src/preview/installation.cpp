@@ -467,7 +467,7 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
                         if (!exact.step() && f.faceName != row.face &&
                             !newFaces.contains(f.faceName))
                             newFaces << f.faceName;
-                        app.lastResult = resources.load(fontRef(e.fileName, f.index));
+                        resources.load(fontRef(e.fileName, f.index));
                         insertFace.reset();
                         insertFace.bind(1, f.faceName)
                             .bind(2, f.valueName)
@@ -481,8 +481,7 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
                 filesOf.reset();
                 filesOf.bind(1, row.face);
                 while (filesOf.step())
-                    app.lastResult =
-                        resources.load(fontRef(filesOf.text(0), int(filesOf.int64(1))));
+                    resources.load(fontRef(filesOf.text(0), int(filesOf.int64(1))));
                 touched.insert(row.face);
                 if (!known) {
                     newFaces << row.face;

@@ -371,9 +371,7 @@ void FrmMain::changeEvent(QEvent* event) {
 
 void FrmMain::refreshIfChanged() {
     // Not before the load, during an operation (the window is disabled then) or after the end.
-    if (!app_.db || outsideSeen_ < 0 || !isEnabled() ||
-        app_.lastResult.toString() == QLatin1String("Exit"))
-        return;
+    if (!app_.db || outsideSeen_ < 0 || !isEnabled() || app_.exiting) return;
     qint64 now = 0;
     try {
         now = app_.db->outsideChangeCount();
@@ -412,13 +410,13 @@ void FrmMain::saveSize() {
 void FrmMain::mnuFileExit_Click() {
     if (!Confirm_Exit()) return;
     saveSize();
-    app_.lastResult = QStringLiteral("Exit");
+    app_.exiting = true;
     Shut_Down();
     endProgram();
 }
 
 void FrmMain::closeEvent(QCloseEvent* event) {
-    if (app_.lastResult.toString() == QLatin1String("Exit")) {
+    if (app_.exiting) {
         event->accept();
         return;
     }
@@ -427,7 +425,7 @@ void FrmMain::closeEvent(QCloseEvent* event) {
         return;
     }
     saveSize();
-    app_.lastResult = QStringLiteral("Exit");
+    app_.exiting = true;
     event->accept();
     Shut_Down();
     endProgram();
@@ -1034,7 +1032,7 @@ void FrmMain::mnuFileFontPreview_Click() {
 void FrmMain::previewClosed() {
     if (!minimisedForPreview_) return;
     minimisedForPreview_ = false;
-    if (app_.lastResult.toString() == QLatin1String("Exit")) return;
+    if (app_.exiting) return;
     setWindowState(stateBeforePreview_);
     raise();
     activateWindow();
