@@ -297,19 +297,9 @@ void FrmMain::Form_Load() {
 
     // From here on a failing step does not stop the load.
     try {
-        if (app.datFonts->recordCount() == 0) {
-            app.datAuto->moveLast();
-            const int rows = app.datAuto->recordCount();
-            show();
-            app.messages.title = tr("Initial Retrieval of Fonts");
-            app.messages.text = welcomeText(rows, app.lineBreak);
-            app.messages.Msg_Question();
-            app.addAutoAssign = app.messages.answeredYes();
-            app.removeAutoAssign = false;
+        if (Begin_FirstRun(app, [this] { show(); })) {
             command(QStringLiteral("mnuEditAddAutoAssign"))->setChecked(app.addAutoAssign);
             command(QStringLiteral("mnuEditRemoveAutoAssign"))->setChecked(false);
-            writeSettings(
-                app, {{fld::AddAutoAssign, app.addAutoAssign}, {fld::RemoveAutoAssign, false}});
             Refresh_Fonts();
         } else {
             Fill_AllFonts(ctx_);
