@@ -256,11 +256,10 @@ bool fontStateInStep(MainContext& ctx) {
     return ctx.fonts.resources.inStep(stamp.toString());
 }
 
-void Activate_Sets(MainContext& ctx, bool only) {
+void Activate_Sets(MainContext& ctx, const QString& boxText, bool only) {
     AppState& app = ctx.app;
     OperationView& view = ctx.view;
     Messenger& m = app.messages;
-    const QString boxText = view.setBoxText();
     QString set;
     if (only) {
         // The set's own spelling is stored, so that a rename or a delete finds it again; a name

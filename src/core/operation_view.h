@@ -27,7 +27,6 @@ public:
     virtual void clearAssignedFonts() {}
     virtual void fillAssignedFonts() {}
     virtual void handleButtons() {}
-    virtual QString setBoxText() const { return {}; }
     virtual void setSetBoxText(const QString&) {}
     virtual void focusSetBox() {}
 

@@ -56,14 +56,11 @@ public:
     void yield() override {}
     // Nothing shows the lists: operations need not fill them for the screen.
     bool showsFontLists() const override { return false; }
-    QString setBoxText() const override { return setBox; }
-    void setSetBoxText(const QString& text) override { setBox = text; }
     // Clears the progress line.
     void finish();
 
     QString message;   // the last status text
     QString fontCount; // the last font count text
-    QString setBox;    // the set the operation works on, as the window's set box would hold it
 
 private:
     void draw(bool force);

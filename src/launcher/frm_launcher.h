@@ -91,7 +91,6 @@ public:
     int progressMaximum() const override;
     void setWindowEnabled(bool enabled) override;
     void yield() override;
-    QString setBoxText() const override { return target_; }
     void focusSetBox() override;
     void activationStarted(const QString& set) override;
     void activationApplied(const QString& set) override;
@@ -122,7 +121,6 @@ private:
     FontListModel assignedFonts_;
     MainContext ctx_;
 
-    QString target_;   // the set an activation from this window is for
     QString shownSet_; // the active set as last shown
     bool shownOnce_ = false;
     bool loaded_ = false;    // the start-up timer has fired

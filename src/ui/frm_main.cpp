@@ -371,7 +371,7 @@ void FrmMain::refreshIfChanged() {
     if (now == outsideSeen_) return;
     outsideSeen_ = now;
     runGuarded([this] {
-        Show_OutsideChanges(ctx_);
+        Show_OutsideChanges(ctx_, setBoxText());
         // letterbayctl switches AutoAssign too: the menu and the next refresh follow it.
         app_.addAutoAssign = switchOn(readSetting(app_, fld::AddAutoAssign));
         app_.removeAutoAssign = switchOn(readSetting(app_, fld::RemoveAutoAssign));
@@ -441,11 +441,11 @@ void FrmMain::mnuFileRefresh_Click() {
 }
 
 void FrmMain::mnuEditActiveSelected_Click() {
-    runGuarded([this] { Activate_Sets(ctx_, true); });
+    runGuarded([this] { Activate_Sets(ctx_, setBoxText(), true); });
 }
 
 void FrmMain::mnuEditActiveAll_Click() {
-    runGuarded([this] { Activate_Sets(ctx_, false); });
+    runGuarded([this] { Activate_Sets(ctx_, setBoxText(), false); });
 }
 
 void FrmMain::mnuEditAddAutoAssign_Click() {
@@ -686,13 +686,13 @@ void FrmMain::chkFilter_Click() {
 }
 
 void FrmMain::cmbSets_KeyEnter() {
-    runGuarded([this] { Add_Set(ctx_); });
+    runGuarded([this] { Add_Set(ctx_, setBoxText()); });
 }
 
 void FrmMain::cmbSets_Click() {
     runGuarded([this] {
         txtAssigned_->clear();
-        Select_Set(ctx_);
+        Select_Set(ctx_, setBoxText());
     });
 }
 
@@ -701,27 +701,27 @@ void FrmMain::cmbSets_GotFocus() {
 }
 
 void FrmMain::mnuEditAddSelected_Click() {
-    runGuarded([this] { Assign_Fonts(ctx_, false); });
+    runGuarded([this] { Assign_Fonts(ctx_, setBoxText(), false); });
 }
 
 void FrmMain::mnuEditAddAll_Click() {
-    runGuarded([this] { Assign_AllFonts(ctx_); });
+    runGuarded([this] { Assign_AllFonts(ctx_, setBoxText()); });
 }
 
 void FrmMain::mnuEditRemoveSelected_Click() {
-    runGuarded([this] { Unassign_Fonts(ctx_, false); });
+    runGuarded([this] { Unassign_Fonts(ctx_, setBoxText(), false); });
 }
 
 void FrmMain::mnuEditRemoveAll_Click() {
-    runGuarded([this] { Unassign_Fonts(ctx_, true); });
+    runGuarded([this] { Unassign_Fonts(ctx_, setBoxText(), true); });
 }
 
 void FrmMain::mnuEditAssignSets_Click() {
-    runGuarded([this] { Assign_AllSets(ctx_); });
+    runGuarded([this] { Assign_AllSets(ctx_, setBoxText()); });
 }
 
 void FrmMain::mnuEditUnassignSets_Click() {
-    runGuarded([this] { Unassign_AllSets(ctx_); });
+    runGuarded([this] { Unassign_AllSets(ctx_, setBoxText()); });
 }
 
 void FrmMain::mnuEditDelete_Click() {
@@ -729,7 +729,7 @@ void FrmMain::mnuEditDelete_Click() {
     // in All Fonts.
     QWidget* focus = QApplication::focusWidget();
     if (focus == cmbSets_ || focus == cmbSets_->lineEdit())
-        runGuarded([this] { Delete_Set(ctx_); });
+        runGuarded([this] { Delete_Set(ctx_, setBoxText()); });
     else if (focus == grdAll_ || focus == grdAssigned_)
         runGuarded([this] { Delete_Fonts(ctx_); });
 }
@@ -747,7 +747,7 @@ void FrmMain::mnuEditCopySet_Click() {
 }
 
 void FrmMain::mnuEditRenameSet_Click() {
-    runGuarded([this] { Rename_Set(ctx_); });
+    runGuarded([this] { Rename_Set(ctx_, setBoxText()); });
 }
 
 void FrmMain::mnuViewLegend_Click() {
@@ -759,7 +759,7 @@ void FrmMain::mnuViewLegend_Click() {
 void FrmMain::mnuViewSets_Click() {
     if (app_.pickedFontName.isEmpty()) return;
     runGuarded([this] {
-        FrmSets dialog(ctx_, this);
+        FrmSets dialog(ctx_, setBoxText(), this);
         dialog.exec();
     });
 }

@@ -128,6 +128,9 @@ public:
     // Called when the program ends; tests replace it so the test program goes on.
     std::function<void()> endProgram;
 
+    // The set box's text: the set the set commands work on.
+    QString setBoxText() const;
+
     // OperationView
     void setMessage(const QString& text) override;
     void setFontCount(const QString& text) override;
@@ -142,7 +145,6 @@ public:
     void clearAssignedFonts() override;
     void fillAssignedFonts() override;
     void handleButtons() override;
-    QString setBoxText() const override;
     void setSetBoxText(const QString& text) override;
     void focusSetBox() override;
     void clearFindBox(int list) override;

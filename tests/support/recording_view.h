@@ -14,7 +14,7 @@ class RecordingView : public lb::OperationView {
 public:
     QStringList messages;
     QString fontCount;
-    QString setBox;
+    QString setBox; // what the operation put in the set box
     int fillSetsCalls = 0, clearAssignedCalls = 0, yields = 0;
     bool enabled = true;
     int value = 0, maximum = 0;
@@ -34,7 +34,6 @@ public:
     void yield() override { ++yields; }
     void fillSets() override { ++fillSetsCalls; }
     void clearAssignedFonts() override { ++clearAssignedCalls; }
-    QString setBoxText() const override { return setBox; }
     void setSetBoxText(const QString& t) override { setBox = t; }
 
     QStringList setEntries; // kept sorted without regard to case, like the set box

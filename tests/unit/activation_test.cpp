@@ -29,9 +29,8 @@ struct Activation : lbtest::OpsFixture {
         assign("S", "C Font");
     }
     void activate(const QString& set) {
-        view.setBox = set;
         resources.log.clear();
-        Activate_Sets(ctx, !set.isEmpty());
+        Activate_Sets(ctx, set, !set.isEmpty());
     }
 };
 
@@ -88,18 +87,16 @@ TEST_F(Activation, SystemFontsStayLoadedAndNoSetIsRefused) {
 
     boxes.answers = {AnswerOK};
     activate("");
-    view.setBox.clear();
     boxes.answers = {AnswerOK};
-    Activate_Sets(ctx, true);
+    Activate_Sets(ctx, QString(), true);
     ASSERT_FALSE(boxes.shown.empty());
     EXPECT_EQ(boxes.shown.back().title, "Activate Selected Set");
     EXPECT_EQ(boxes.shown.back().text, "You must first select a set.");
     EXPECT_EQ(boxes.shown.back().style, 16);
 
     // A name typed but never added as a set hides nothing.
-    view.setBox = "Typo";
     boxes.answers = {AnswerOK};
-    Activate_Sets(ctx, true);
+    Activate_Sets(ctx, "Typo", true);
     EXPECT_EQ(boxes.shown.back().text, "You must first select a set.");
     EXPECT_TRUE(resources.hidden.isEmpty());
     EXPECT_EQ(setting(fld::ActivatedSet), "<null>");
@@ -146,9 +143,8 @@ TEST_F(Activation, TypedNamesBecomeTheSetsOwnSpellingAndRefusalsChangeNothing) {
     // A refusal leaves the flag, the settings and the lists as they were.
     activate("");
     const bool flag = app.setActivated;
-    view.setBox = "No Such Set";
     boxes.answers = {AnswerOK};
-    Activate_Sets(ctx, true);
+    Activate_Sets(ctx, "No Such Set", true);
     EXPECT_EQ(app.setActivated, flag);
     EXPECT_EQ(setting(fld::ActivatedSet), "<null>");
     Fill_AllFonts(ctx);
@@ -160,8 +156,7 @@ TEST_F(Activation, FontsThatCannotBeHiddenLeaveTheDatabaseAsItWas) {
     activate("P");
     const QString stamp = setting(fld::FontState);
     resources.failWith = "No space left on device";
-    view.setBox = "S";
-    EXPECT_THROW(Activate_Sets(ctx, true), FontStateError);
+    EXPECT_THROW(Activate_Sets(ctx, "S", true), FontStateError);
     EXPECT_EQ(setting(fld::ActivatedSet), "P");
     EXPECT_EQ(setting(fld::PreviousSet), "<null>");
     EXPECT_EQ(setting(fld::FontState), stamp);
@@ -169,7 +164,7 @@ TEST_F(Activation, FontsThatCannotBeHiddenLeaveTheDatabaseAsItWas) {
     EXPECT_FALSE(resources.hasPending());
     // The next try, when the disk has room again, goes through.
     resources.failWith.clear();
-    Activate_Sets(ctx, true);
+    Activate_Sets(ctx, "S", true);
     EXPECT_EQ(setting(fld::ActivatedSet), "S");
     EXPECT_NE(setting(fld::FontState), stamp);
 }
