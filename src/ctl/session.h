@@ -50,8 +50,6 @@ public:
     void showProgress(bool visible) override;
     void setProgressRange(int minimum, int maximum) override;
     void setProgressValue(int value) override;
-    int progressValue() const override { return value_; }
-    int progressMaximum() const override { return maximum_; }
     void setWindowEnabled(bool) override {}
     void yield() override {}
     // Nothing shows the lists: operations need not fill them for the screen.

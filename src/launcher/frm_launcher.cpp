@@ -619,14 +619,6 @@ void FrmLauncher::setProgressValue(int value) {
     barProgress_->setValue(value);
 }
 
-int FrmLauncher::progressValue() const {
-    return barProgress_->value();
-}
-
-int FrmLauncher::progressMaximum() const {
-    return barProgress_->maximum();
-}
-
 void FrmLauncher::setWindowEnabled(bool enabled) {
     // Until the start-up timer fires the window takes no input, whatever an operation says.
     setEnabled(enabled && loaded_);

@@ -87,8 +87,6 @@ public:
     void showProgress(bool visible) override;
     void setProgressRange(int minimum, int maximum) override;
     void setProgressValue(int value) override;
-    int progressValue() const override;
-    int progressMaximum() const override;
     void setWindowEnabled(bool enabled) override;
     void yield() override;
     void focusSetBox() override;

@@ -113,11 +113,11 @@ bool confirmAllSets(MainContext& ctx, const QString& title, const QString& one,
 } // namespace
 
 void redisplayAllFonts(MainContext& ctx, const QString& message) {
-    const int top = ctx.view.allFontsTopRow();
+    ctx.view.keepAllFontsPosition();
     ctx.view.setMessage(message);
     ctx.view.yield();
     Fill_AllFonts(ctx);
-    ctx.view.setAllFontsTopRow(top);
+    ctx.view.restoreAllFontsPosition();
 }
 
 void Remove_Assignment(MainContext& ctx, const QString& s, const QString& f,

@@ -487,14 +487,6 @@ void FrmMain::setProgressValue(int value) {
     barProgress_->setValue(value);
 }
 
-int FrmMain::progressValue() const {
-    return progress_.value;
-}
-
-int FrmMain::progressMaximum() const {
-    return progress_.maximum;
-}
-
 void FrmMain::setWindowEnabled(bool enabled) {
     setEnabled(enabled);
 }
@@ -579,10 +571,6 @@ void FrmMain::removeSetEntry(const QString& name) {
     if (i >= 0) cmbSets_->removeItem(i);
 }
 
-int FrmMain::setEntryCount() const {
-    return cmbSets_->count();
-}
-
 void FrmMain::enableDelete(const QString& tip) {
     command(QStringLiteral("mnuEditDelete"))->setEnabled(true);
     tool(QStringLiteral("Delete"))->setEnabled(true);
@@ -599,12 +587,12 @@ QString FrmMain::deleteTip() const {
     return tool(QStringLiteral("Delete"))->toolTip();
 }
 
-int FrmMain::allFontsTopRow() const {
-    return grdAll_->topRow();
+void FrmMain::keepAllFontsPosition() {
+    keptTopRow_ = grdAll_->topRow();
 }
 
-void FrmMain::setAllFontsTopRow(int row) {
-    grdAll_->setTopRow(row);
+void FrmMain::restoreAllFontsPosition() {
+    grdAll_->setTopRow(keptTopRow_);
 }
 
 // ---- Lists and the set box ----
