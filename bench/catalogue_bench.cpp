@@ -262,8 +262,7 @@ int runOne(int n, bool mixed) {
          QStringLiteral("[%1]").arg(families.join(QStringLiteral(", "))));
 
     addSetOf(app, SetSize);
-    view.setBox = BenchSet;
-    const double activate = timeMs([&] { lb::Activate_Sets(ctx, true); });
+    const double activate = timeMs([&] { lb::Activate_Sets(ctx, BenchSet, true); });
     line(QStringLiteral("Activate_Sets, a set of %1").arg(SetSize), activate, plain.ms,
          QStringLiteral("[activated: %1]").arg(lb::activatedSet(app)));
     const double fill = timeMs([&] { lb::Fill_AllFonts(ctx); });
@@ -289,7 +288,7 @@ int runOne(int n, bool mixed) {
              .arg(facts.selection.acceptGlobs.size())
              .arg(facts.selection.rejectFiles.size() + facts.selection.acceptFiles.size()));
 
-    const double all = timeMs([&] { lb::Activate_Sets(ctx, false); });
+    const double all = timeMs([&] { lb::Activate_Sets(ctx, BenchSet, false); });
     const Listing back = fcList();
     line(QStringLiteral("Activate_Sets, all sets"), all, plain.ms,
          QStringLiteral("[fc-list then lists %1 files; configuration file %2]")

@@ -156,7 +156,7 @@ int run(int n) {
     if (!checkPairs(true, QStringLiteral("letterbayctl check, first (x refresh)")) ||
         !checkPairs(false, QStringLiteral("letterbayctl check again (x refresh)")))
         return 2;
-    app.lastResult = QStringLiteral("Exit");
+    app.exiting = true;
     if (boxes.unexpected) note(QStringLiteral("! unexpected message boxes: figures unreliable"));
     return 0;
 }

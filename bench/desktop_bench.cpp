@@ -167,7 +167,7 @@ int startupChild(qint64 spawnedAtMs) {
     QCoreApplication::processEvents();
     std::printf("filled %.1f\n", msSince(afterTimer));
     std::fflush(stdout);
-    app.lastResult = QStringLiteral("Exit");
+    app.exiting = true;
     return 0;
 }
 
@@ -331,7 +331,7 @@ int run(int n, bool windowOnly) {
                     window.mnuEditActiveAll_Click();
                 }
             }
-            app.lastResult = QStringLiteral("Exit");
+            app.exiting = true;
             return 0;
         }
         note(QStringLiteral("What a set costs every program that starts (x the same with no "
@@ -358,7 +358,7 @@ int run(int n, bool windowOnly) {
             pairedLine(label + QStringLiteral(": fc-list"), l);
         }
         window.mnuEditActiveAll_Click();
-        app.lastResult = QStringLiteral("Exit");
+        app.exiting = true;
     }
     note(
         QStringLiteral("peak memory (VmHWM): %1 MB").arg(double(peakMemoryKb()) / 1024, 0, 'f', 1));
@@ -378,9 +378,8 @@ int run(int n, bool windowOnly) {
         makeSet(again, 100);
         lb::FontListModel a, b;
         QuietView view;
-        view.setBox = BenchSet;
         lb::MainContext ctx{again, fonts, view, a, b};
-        lb::Activate_Sets(ctx, true);
+        lb::Activate_Sets(ctx, BenchSet, true);
         again.closeAll();
     }
     const ChildTimes active = startupTimes();

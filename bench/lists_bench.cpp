@@ -186,8 +186,7 @@ int main(int argc, char** argv) {
 
     lb::Fill_AllFonts(ctx);
     selectEvery(allFonts, Selected);
-    view.setBox = BenchSet;
-    const double assign = timeMs([&] { lb::Assign_Fonts(ctx, false); });
+    const double assign = timeMs([&] { lb::Assign_Fonts(ctx, BenchSet, false); });
     const qint64 members =
         scalar(app, QStringLiteral("SELECT COUNT(*) FROM [Assigned Fonts] WHERE [Set Name] = ?"),
                BenchSet);
@@ -195,15 +194,14 @@ int main(int argc, char** argv) {
          QStringLiteral("[%1 fonts now in the set]").arg(members));
 
     // As the list is filled after Activate_Sets: each row asks whether its files are hidden.
-    view.setBox = BenchSet;
-    lb::Activate_Sets(ctx, true);
+    lb::Activate_Sets(ctx, BenchSet, true);
     const double fillActive = timeMs([&] { lb::Fill_AllFonts(ctx); });
     int inactive = 0;
     for (int i = 0; i < allFonts.size(); ++i)
         inactive += allFonts.row(i).state == lb::StateInactive;
     line(QStringLiteral("Fill_AllFonts, that set activated"), fillActive, baseline,
          QStringLiteral("[%1 rows shown inactive]").arg(inactive));
-    lb::Activate_Sets(ctx, false);
+    lb::Activate_Sets(ctx, BenchSet, false);
 
     ctx.unassignedOnly = true;
     const double fillUnassigned = timeMs([&] { lb::Fill_AllFonts(ctx); });
@@ -216,7 +214,7 @@ int main(int argc, char** argv) {
     selectEvery(assignedFonts, assignedFonts.size());
     boxes.answers = {lb::AnswerYes};
     const int selectedAssigned = assignedFonts.selectedCount;
-    const double unassign = timeMs([&] { lb::Unassign_Fonts(ctx, false); });
+    const double unassign = timeMs([&] { lb::Unassign_Fonts(ctx, BenchSet, false); });
     const qint64 left =
         scalar(app, QStringLiteral("SELECT COUNT(*) FROM [Assigned Fonts] WHERE [Set Name] = ?"),
                BenchSet);

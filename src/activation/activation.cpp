@@ -133,8 +133,8 @@ void hideOutside(MainContext& ctx, const QString& set, const QString& previous, 
         const QString face = rows.text(0).toCaseFolded();
         const QString file = fontRef(rows.text(1), int(rows.int64(2)));
         // Undo the previous activation first, then hide what this set leaves out.
-        if (!previous.isEmpty() && !previousMembers.contains(face)) app.lastResult = res.load(file);
-        if (!set.isEmpty() && !members.contains(face)) app.lastResult = res.unload(file);
+        if (!previous.isEmpty() && !previousMembers.contains(face)) res.load(file);
+        if (!set.isEmpty() && !members.contains(face)) res.unload(file);
         busy.step();
     }
     if (set.isEmpty()) return;
@@ -213,14 +213,11 @@ void activate(MainContext& ctx, const QString& set, bool force) {
 } // namespace
 
 void loadFace(MainContext& ctx, const QString& faceName) {
-    forEachFile(ctx, faceName,
-                [&](const QString& file) { ctx.app.lastResult = ctx.fonts.resources.load(file); });
+    forEachFile(ctx, faceName, [&](const QString& file) { ctx.fonts.resources.load(file); });
 }
 
 void unloadFace(MainContext& ctx, const QString& faceName) {
-    forEachFile(ctx, faceName, [&](const QString& file) {
-        ctx.app.lastResult = ctx.fonts.resources.unload(file);
-    });
+    forEachFile(ctx, faceName, [&](const QString& file) { ctx.fonts.resources.unload(file); });
 }
 
 void publishFontChanges(MainContext& ctx) {
@@ -259,11 +256,10 @@ bool fontStateInStep(MainContext& ctx) {
     return ctx.fonts.resources.inStep(stamp.toString());
 }
 
-void Activate_Sets(MainContext& ctx, bool only) {
+void Activate_Sets(MainContext& ctx, const QString& boxText, bool only) {
     AppState& app = ctx.app;
     OperationView& view = ctx.view;
     Messenger& m = app.messages;
-    const QString boxText = view.setBoxText();
     QString set;
     if (only) {
         // The set's own spelling is stored, so that a rename or a delete finds it again; a name

@@ -20,9 +20,9 @@ int stateOfFace(MainContext& ctx, const QString& face);
 // The state of a face whose files are known.
 int faceState(MainContext& ctx, const QString& face, const QStringList& files);
 
-// Activates the set in the set box (`only`) or every set. A set box naming no set is refused with
-// a message and changes nothing.
-void Activate_Sets(MainContext& ctx, bool only);
+// Activates `set`, the set box's text (`only`), or every set. A set box naming no set is refused
+// with a message and changes nothing.
+void Activate_Sets(MainContext& ctx, const QString& set, bool only);
 
 // At start-up: when the desktop's hidden fonts are not the state the database records (a lost or
 // interrupted state, a file removed by hand), applies the database's state again; then makes fonts

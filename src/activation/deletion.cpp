@@ -238,8 +238,7 @@ void removeFonts(MainContext& ctx, Deletion& d) {
         whyKept.insert(file, why);
     // The other faces of a removed collection are no longer hidden either: they are gone.
     for (const QString& ref : std::as_const(allFiles))
-        if (refFace(ref) > 0 && !whyKept.contains(refFile(ref)))
-            app.lastResult = ctx.fonts.resources.load(ref);
+        if (refFace(ref) > 0 && !whyKept.contains(refFile(ref))) ctx.fonts.resources.load(ref);
 
     busy.range(int(candidates.size()));
     QSet<QString> deletedFaces;

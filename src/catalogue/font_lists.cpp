@@ -78,7 +78,7 @@ void Fill_AssignedFonts(MainContext& ctx) {
     ctx.view.handleButtons();
 }
 
-void Show_OutsideChanges(MainContext& ctx) {
+void Show_OutsideChanges(MainContext& ctx, const QString& shown) {
     AppState& app = ctx.app;
     OperationView& view = ctx.view;
     for (RecordSet* rs : {app.datAuto.get(), app.datFonts.get(), app.datAssigned.get(),
@@ -88,7 +88,6 @@ void Show_OutsideChanges(MainContext& ctx) {
     app.setActivated = !active.isEmpty();
     ctx.fonts.resources.reread();
 
-    const QString shown = view.setBoxText();
     QString kept;
     if (!shown.isEmpty() && app.datSets->findFirst(Criteria(fld::SetName, shown)))
         kept = app.datSets->text(fld::SetName);

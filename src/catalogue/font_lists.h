@@ -13,8 +13,9 @@ void Fill_AllFonts(MainContext& ctx);
 void Fill_AssignedFonts(MainContext& ctx);
 
 // Shows again what another program (the command line, the tray launcher) changed meanwhile: the
-// sets, the active set and both lists. The set box keeps its set while that set exists.
-void Show_OutsideChanges(MainContext& ctx);
+// sets, the active set and both lists. The set box, showing `shown`, keeps its set while that set
+// exists.
+void Show_OutsideChanges(MainContext& ctx, const QString& shown);
 
 // The `Font Name`s (case-folded) of [Assigned Fonts] or [Auto Assign].
 QSet<QString> fontNamesIn(AppState& app, const QString& table);

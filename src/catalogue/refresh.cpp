@@ -213,6 +213,7 @@ void Refresh_Fonts(MainContext& ctx) {
     };
     {
         QString lastFace;
+        int progress = 0;
         for (const FontValue& value : values) {
             if (!isCataloguedValue(value.name)) continue;
             // The registry names each face of a collection itself; a file is read for its names.
@@ -222,8 +223,7 @@ void Refresh_Fonts(MainContext& ctx) {
                 app.currentFontName = value.family;
             if (app.currentFontName != lastFace) {
                 lastFace = app.currentFontName;
-                if (view.progressMaximum() > view.progressValue())
-                    view.setProgressValue(view.progressValue() + 1);
+                if (progress < int(values.size())) view.setProgressValue(++progress);
             }
             add(app.currentFontName, value.name, value.data, value.face);
         }
@@ -276,7 +276,7 @@ void Refresh_Fonts(MainContext& ctx) {
                     // there.
                     if (!activated.isEmpty() && compareNoCase(set, activated) == 0)
                         for (const QString& file : files)
-                            app.lastResult = resources.load(file);
+                            resources.load(file);
                 }
             }
             if (!ctx.unassignedOnly || !assigned.contains(folded))

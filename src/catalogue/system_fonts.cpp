@@ -50,7 +50,7 @@ Remove_FontFiles(MainContext& ctx, const QStringList& fileNames, FileJournal& jo
         kept.insert(f.first);
     // A removed file need not stay listed as inactive: it is gone, or hidden by its removal.
     for (const QString& file : fileNames)
-        if (!kept.contains(file)) ctx.app.lastResult = ctx.fonts.resources.load(file);
+        if (!kept.contains(file)) ctx.fonts.resources.load(file);
     return failed;
 }
 

@@ -6,7 +6,6 @@
 
 #include <QLockFile>
 #include <QString>
-#include <QVariant>
 #include <array>
 #include <memory>
 
@@ -28,7 +27,9 @@ struct AppState {
     std::unique_ptr<QLockFile> instanceLock;
 
     Messenger messages;
-    QVariant lastResult;
+    // The main window is closing for good: closing it again asks nothing, and other programs'
+    // changes are no longer shown.
+    bool exiting = false;
 
     // The main window's data sources.
     std::unique_ptr<RecordSet> datFonts, datAssigned, datSets, datAuto, datSampleText, datVersion;

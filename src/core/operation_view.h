@@ -6,8 +6,9 @@ namespace lb {
 
 // What a long operation shows of itself in the main window: the message and count panels of
 // the status bar, the progress bar, the blocked window, and the pieces of the window it
-// refills when it ends. The window implements it; operations run without a display through
-// a recording implementation.
+// refills when it ends. Operations only tell it things: what they work on is passed to them.
+// The window implements it; operations run without a display through a recording
+// implementation.
 class OperationView {
 public:
     virtual ~OperationView() = default;
@@ -16,8 +17,6 @@ public:
     virtual void showProgress(bool visible) = 0;
     virtual void setProgressRange(int minimum, int maximum) = 0;
     virtual void setProgressValue(int value) = 0;
-    virtual int progressValue() const = 0;
-    virtual int progressMaximum() const = 0;
     virtual void setWindowEnabled(bool enabled) = 0;
     virtual void yield() = 0; // repaint only; the window is disabled meanwhile
 
@@ -27,7 +26,6 @@ public:
     virtual void clearAssignedFonts() {}
     virtual void fillAssignedFonts() {}
     virtual void handleButtons() {}
-    virtual QString setBoxText() const { return {}; }
     virtual void setSetBoxText(const QString&) {}
     virtual void focusSetBox() {}
 
@@ -35,15 +33,14 @@ public:
     virtual void addSetEntry(const QString&) {}
     // Removes the selected entry, or else the first whose text matches `name`.
     virtual void removeSetEntry(const QString&) {}
-    virtual int setEntryCount() const { return 0; }
 
     // The Delete command and its tool tip ("Delete Set", "Delete Font").
     virtual void enableDelete(const QString&) {}
     virtual void disableDelete() {}
 
-    // The All Fonts list's scroll position, kept over a refill.
-    virtual int allFontsTopRow() const { return 0; }
-    virtual void setAllFontsTopRow(int) {}
+    // The All Fonts list's scroll position, kept over a refill: noted before, put back after.
+    virtual void keepAllFontsPosition() {}
+    virtual void restoreAllFontsPosition() {}
 
     // Empties the find box of list 1 (All Fonts) or 2 (Assigned Fonts).
     virtual void clearFindBox(int) {}

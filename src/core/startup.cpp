@@ -2,6 +2,7 @@
 
 #include "core/paths.h"
 #include "core/schema.h"
+#include "core/settings.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -38,6 +39,20 @@ QString welcomeText(int knowledgeBaseRows, const QString& lb) {
            lb + lb +
            T::tr("Would you like to AutoAssign your fonts each time you refresh or install new "
                  "fonts?  (If not, AutoAssign can be activated later.)");
+}
+
+bool Begin_FirstRun(AppState& app, const std::function<void()>& showWindow) {
+    if (app.datFonts->recordCount() != 0) return false;
+    app.datAuto->moveLast();
+    const int rows = app.datAuto->recordCount();
+    if (showWindow) showWindow();
+    app.messages.title = T::tr("Initial Retrieval of Fonts");
+    app.messages.text = welcomeText(rows, app.lineBreak);
+    app.messages.Msg_Question();
+    app.addAutoAssign = app.messages.answeredYes();
+    app.removeAutoAssign = false;
+    writeSettings(app, {{fld::AddAutoAssign, app.addAutoAssign}, {fld::RemoveAutoAssign, false}});
+    return true;
 }
 
 QString Startup::ProgramVersionText() {

@@ -48,6 +48,13 @@ QString openFontDatabase(AppState& app, bool wholeFile = true);
 
 // The first run's welcome text: the knowledge base's row count rounded down to whole hundreds.
 QString welcomeText(int knowledgeBaseRows, const QString& lineBreak);
+
+// The main window's load, over its open data sources: with no font catalogued yet this is the
+// first run. Then `showWindow` runs (the question needs its window), the welcome text asks
+// whether AutoAssign should assign the fonts as they are read, and the answer is recorded with
+// AutoAssign's removal off. True on a first run, when the caller reads the fonts next; else
+// nothing is asked or changed.
+bool Begin_FirstRun(AppState& app, const std::function<void()>& showWindow);
 QString formatThousands(int value); // "##,###": 0 gives empty text
 
 } // namespace lb

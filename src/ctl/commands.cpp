@@ -491,8 +491,7 @@ public:
         const QString existing = findSet(s_.app, name);
         if (!existing.isEmpty())
             return refuse(quoted(existing) + QStringLiteral(" already exists."));
-        s_.view.setBox = name;
-        Add_Set(s_.ctx);
+        Add_Set(s_.ctx, name);
         return result(s_.view.message);
     }
 
@@ -502,9 +501,8 @@ public:
         // Taken as a typed set name is taken: without the blanks around it.
         const QString renamed = inv_.args[1].trimmed();
         if (renamed.isEmpty()) return refuse(QStringLiteral("The new set name is empty."));
-        s_.view.setBox = old;
         s_.boxes.inputAnswer = renamed;
-        Rename_Set(s_.ctx);
+        Rename_Set(s_.ctx, old);
         return result(s_.view.message);
     }
 
@@ -521,8 +519,7 @@ public:
         QString name;
         if (!existingSet(inv_.args[0], name)) return Refused;
         s_.boxes.answerYes = inv_.has(Yes);
-        s_.view.setBox = name;
-        Delete_Set(s_.ctx);
+        Delete_Set(s_.ctx, name);
         return result(s_.view.message);
     }
 
@@ -552,12 +549,11 @@ public:
         if (!pickAll(list, names, globs, fromSet ? set : QString(), picked)) return Refused;
         selectRows(app, list, picked.rows);
         s_.boxes.answerYes = inv_.has(Yes);
-        s_.view.setBox = set;
         const QSet<QString> before = setMembers(app, set);
         if (allSets)
-            assign ? Assign_AllSets(s_.ctx) : Unassign_AllSets(s_.ctx);
+            assign ? Assign_AllSets(s_.ctx, set) : Unassign_AllSets(s_.ctx, set);
         else
-            assign ? Assign_Fonts(s_.ctx, false) : Unassign_Fonts(s_.ctx, false);
+            assign ? Assign_Fonts(s_.ctx, set, false) : Unassign_Fonts(s_.ctx, set, false);
         if (assign && !allSets && setMembers(app, set).size() == before.size())
             // The window leaves its status as it was; a script is told.
             return result(QStringLiteral("No fonts added: every font named is in ") + quoted(set) +
@@ -577,8 +573,7 @@ public:
         QString set;
         if (!all && !existingSet(inv_.args[0], set)) return Refused;
         s_.loadSystemFonts();
-        s_.view.setBox = set;
-        Activate_Sets(s_.ctx, !all);
+        Activate_Sets(s_.ctx, set, !all);
         if (s_.view.message.isEmpty())
             // Nothing to change, and the desktop hides what the database says.
             return result(all ? QStringLiteral("All sets are active already.")
@@ -820,8 +815,7 @@ int Command::importSets(const SetDocument& doc) {
             QString stored = findSet(app, r.name);
             r.created = stored.isEmpty();
             if (r.created) {
-                s_.view.setBox = r.name;
-                Add_Set(s_.ctx);
+                Add_Set(s_.ctx, r.name);
                 app.datSets->refresh();
                 stored = findSet(app, r.name);
                 if (stored.isEmpty()) throw std::runtime_error("the set could not be added");
@@ -840,10 +834,9 @@ int Command::importSets(const SetDocument& doc) {
                         leaving.push_back(row);
                 if (!leaving.empty()) {
                     selectRows(app, s_.assignedFonts, leaving);
-                    s_.view.setBox = stored;
                     // --replace asked for it.
                     s_.boxes.answerYes = true;
-                    Unassign_Fonts(s_.ctx, false);
+                    Unassign_Fonts(s_.ctx, stored, false);
                     s_.boxes.answerYes = false;
                 }
             }
@@ -852,8 +845,7 @@ int Command::importSets(const SetDocument& doc) {
                 if (!before.contains(all.row(row).name.toCaseFolded())) joining.push_back(row);
             if (!joining.empty()) {
                 selectRows(app, all, joining);
-                s_.view.setBox = stored;
-                Assign_Fonts(s_.ctx, false);
+                Assign_Fonts(s_.ctx, stored, false);
             }
             if (!s_.boxes.refusals.isEmpty())
                 throw std::runtime_error(s_.boxes.refusals.last().toStdString());
@@ -1027,9 +1019,8 @@ int Command::install() {
         Fill_AllFonts(s_.ctx);
         Picked picked = pick(s_.allFonts, installed, {});
         selectRows(app, s_.allFonts, picked.rows);
-        s_.view.setBox = set;
         const QSet<QString> before = setMembers(app, set);
-        Assign_Fonts(s_.ctx, false);
+        Assign_Fonts(s_.ctx, set, false);
         assigned = setMembers(app, set).size() == before.size()
                        ? QStringLiteral("Every font installed is in ") + quoted(set) +
                              QStringLiteral(" already.")

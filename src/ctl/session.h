@@ -50,20 +50,15 @@ public:
     void showProgress(bool visible) override;
     void setProgressRange(int minimum, int maximum) override;
     void setProgressValue(int value) override;
-    int progressValue() const override { return value_; }
-    int progressMaximum() const override { return maximum_; }
     void setWindowEnabled(bool) override {}
     void yield() override {}
     // Nothing shows the lists: operations need not fill them for the screen.
     bool showsFontLists() const override { return false; }
-    QString setBoxText() const override { return setBox; }
-    void setSetBoxText(const QString& text) override { setBox = text; }
     // Clears the progress line.
     void finish();
 
     QString message;   // the last status text
     QString fontCount; // the last font count text
-    QString setBox;    // the set the operation works on, as the window's set box would hold it
 
 private:
     void draw(bool force);

@@ -448,13 +448,12 @@ void FrmLauncher::lstSets_Click() {
 void FrmLauncher::cmdActivate_Click() {
     const QListWidgetItem* item = lstSets_->currentItem();
     if (!item) return;
-    target_ = item->text();
-    runGuarded([this] { Activate_Sets(ctx_, true); });
+    const QString set = item->text();
+    runGuarded([this, set] { Activate_Sets(ctx_, set, true); });
 }
 
 void FrmLauncher::cmdAll_Click() {
-    target_.clear();
-    runGuarded([this] { Activate_Sets(ctx_, false); });
+    runGuarded([this] { Activate_Sets(ctx_, QString(), false); });
 }
 
 void FrmLauncher::cmdDisplay_Click() {
@@ -618,14 +617,6 @@ void FrmLauncher::setProgressRange(int minimum, int maximum) {
 
 void FrmLauncher::setProgressValue(int value) {
     barProgress_->setValue(value);
-}
-
-int FrmLauncher::progressValue() const {
-    return barProgress_->value();
-}
-
-int FrmLauncher::progressMaximum() const {
-    return barProgress_->maximum();
 }
 
 void FrmLauncher::setWindowEnabled(bool enabled) {

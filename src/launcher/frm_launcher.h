@@ -87,11 +87,8 @@ public:
     void showProgress(bool visible) override;
     void setProgressRange(int minimum, int maximum) override;
     void setProgressValue(int value) override;
-    int progressValue() const override;
-    int progressMaximum() const override;
     void setWindowEnabled(bool enabled) override;
     void yield() override;
-    QString setBoxText() const override { return target_; }
     void focusSetBox() override;
     void activationStarted(const QString& set) override;
     void activationApplied(const QString& set) override;
@@ -122,7 +119,6 @@ private:
     FontListModel assignedFonts_;
     MainContext ctx_;
 
-    QString target_;   // the set an activation from this window is for
     QString shownSet_; // the active set as last shown
     bool shownOnce_ = false;
     bool loaded_ = false;    // the start-up timer has fired

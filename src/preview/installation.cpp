@@ -488,7 +488,7 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
                     // A collection's faces are fonts of their own, as a refresh finds them.
                     for (const FurtherFace& f : e.fileFaces) {
                         if (f.faceName != row.face) touched.insert(f.faceName);
-                        app.lastResult = resources.load(fontRef(e.fileName, f.index));
+                        resources.load(fontRef(e.fileName, f.index));
                         if (f.index == 0) continue;
                         noteNew(f.faceName);
                         insertFace.reset();
@@ -504,8 +504,7 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
                 filesOf.reset();
                 filesOf.bind(1, row.face);
                 while (filesOf.step())
-                    app.lastResult =
-                        resources.load(fontRef(filesOf.text(0), int(filesOf.int64(1))));
+                    resources.load(fontRef(filesOf.text(0), int(filesOf.int64(1))));
                 touched.insert(row.face);
                 if (!known) {
                     if (!newFaces.contains(row.face)) newFaces << row.face;

@@ -30,7 +30,8 @@ void Fill_FontSets(AppState& app, FontListModel& list, const QString& font) {
     list.endFill();
 }
 
-void Unassign_FromSets(MainContext& ctx, FontListModel& list, const QString& f, bool all) {
+void Unassign_FromSets(MainContext& ctx, FontListModel& list, const QString& f, bool all,
+                       const QString& box) {
     AppState& app = ctx.app;
     Messenger& m = app.messages;
     app.datSets->refresh();
@@ -55,7 +56,6 @@ void Unassign_FromSets(MainContext& ctx, FontListModel& list, const QString& f, 
 
     m.pointer().set(MousePointer::Hourglass);
     app.fontsChanged = false;
-    const QString box = ctx.view.setBoxText();
     const QString active = activatedSet(app);
     app.datAssigned->refresh();
     app.datFonts->refresh();

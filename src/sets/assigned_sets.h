@@ -8,7 +8,8 @@ namespace lb {
 void Fill_FontSets(AppState& app, FontListModel& list, const QString& font);
 
 // Takes the font out of the selected sets of the dialog's list (or all of them). The list
-// keeps the remaining sets.
-void Unassign_FromSets(MainContext& ctx, FontListModel& list, const QString& font, bool all);
+// keeps the remaining sets; `box`, the set box's text, is the window's current set again.
+void Unassign_FromSets(MainContext& ctx, FontListModel& list, const QString& font, bool all,
+                       const QString& box);
 
 } // namespace lb

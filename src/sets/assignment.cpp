@@ -113,11 +113,11 @@ bool confirmAllSets(MainContext& ctx, const QString& title, const QString& one,
 } // namespace
 
 void redisplayAllFonts(MainContext& ctx, const QString& message) {
-    const int top = ctx.view.allFontsTopRow();
+    ctx.view.keepAllFontsPosition();
     ctx.view.setMessage(message);
     ctx.view.yield();
     Fill_AllFonts(ctx);
-    ctx.view.setAllFontsTopRow(top);
+    ctx.view.restoreAllFontsPosition();
 }
 
 void Remove_Assignment(MainContext& ctx, const QString& s, const QString& f,
@@ -135,21 +135,21 @@ void Remove_Assignment(MainContext& ctx, const QString& s, const QString& f,
     if (app.removeAutoAssign) Unassign_Hook(app, s, f);
 }
 
-void Assign_AllFonts(MainContext& ctx) {
+void Assign_AllFonts(MainContext& ctx, const QString& set) {
     Messenger& m = ctx.app.messages;
-    ctx.app.currentSetName = ctx.view.setBoxText();
+    ctx.app.currentSetName = set;
     m.title = T::tr("Confirm Assign All");
     m.text =
         T::tr("Are you sure you want to assign all fonts to \"%1\"?").arg(ctx.app.currentSetName);
     m.Msg_Question();
-    if (m.answeredYes()) Assign_Fonts(ctx, true);
+    if (m.answeredYes()) Assign_Fonts(ctx, set, true);
 }
 
-void Assign_Fonts(MainContext& ctx, bool all) {
+void Assign_Fonts(MainContext& ctx, const QString& box, bool all) {
     AppState& app = ctx.app;
     // The set in the set box is the target, as for unassigning, so the rows go where the
     // message says they went.
-    app.currentSetName = ctx.view.setBoxText();
+    app.currentSetName = box;
     app.datSets->refresh();
     if (refuseNoSet(ctx, T::tr("Assign Fonts"))) return;
     const QString set = findSet(app, app.currentSetName);
@@ -181,20 +181,18 @@ void Assign_Fonts(MainContext& ctx, bool all) {
     if (!listShowsSet) Fill_AssignedFonts(ctx);
     busy.done();
     if (added == 1)
-        ctx.view.setMessage(
-            T::tr("\"%1\" added to \"%2\" successfully.").arg(last, ctx.view.setBoxText()));
+        ctx.view.setMessage(T::tr("\"%1\" added to \"%2\" successfully.").arg(last, box));
     else if (added > 1)
-        ctx.view.setMessage(T::tr("%1 fonts added to \"%2\" successfully.")
-                                .arg(QString::number(added), ctx.view.setBoxText()));
+        ctx.view.setMessage(
+            T::tr("%1 fonts added to \"%2\" successfully.").arg(QString::number(added), box));
     ctx.view.handleButtons();
 }
 
-void Unassign_Fonts(MainContext& ctx, bool all) {
+void Unassign_Fonts(MainContext& ctx, const QString& set, bool all) {
     AppState& app = ctx.app;
     Messenger& m = app.messages;
     FontListModel& list = ctx.assignedFonts;
-    app.currentSetName = ctx.view.setBoxText();
-    const QString set = app.currentSetName;
+    app.currentSetName = set;
     // The question names the font it removes: the one selected row, wherever the last click was.
     const QStringList selected = list.selectedNames();
     const QString f0 = selected.isEmpty() ? QString() : selected.first();
@@ -246,7 +244,7 @@ void Unassign_Fonts(MainContext& ctx, bool all) {
     ctx.view.handleButtons();
 }
 
-void Assign_AllSets(MainContext& ctx) {
+void Assign_AllSets(MainContext& ctx, const QString& box) {
     AppState& app = ctx.app;
     FontListModel& list = ctx.allFonts;
     if (!confirmAllSets(ctx, T::tr("Assign to All Sets"),
@@ -258,7 +256,6 @@ void Assign_AllSets(MainContext& ctx) {
     ctx.view.yield();
     Busy busy(ctx, list.size());
     const QStringList sets = setNames(app);
-    const QString box = ctx.view.setBoxText();
     const QString active = activatedSet(app);
     app.datFonts->refresh();
     int count = 0;
@@ -285,7 +282,7 @@ void Assign_AllSets(MainContext& ctx) {
     ctx.view.handleButtons();
 }
 
-void Unassign_AllSets(MainContext& ctx) {
+void Unassign_AllSets(MainContext& ctx, const QString& box) {
     AppState& app = ctx.app;
     FontListModel& list = ctx.allFonts;
     if (!confirmAllSets(ctx, T::tr("Unassign from All Sets"),
@@ -297,7 +294,6 @@ void Unassign_AllSets(MainContext& ctx) {
     ctx.view.yield();
     Busy busy(ctx, list.size());
     app.fontsChanged = false;
-    const QString box = ctx.view.setBoxText();
     const QString active = activatedSet(app);
     const QStringList selected = list.selectedNames();
     app.datFonts->refresh();

@@ -5,15 +5,16 @@
 
 namespace lb {
 
-// The selected fonts of the All Fonts list (or all of them) into the set in the set box.
-void Assign_Fonts(MainContext& ctx, bool all);
+// The selected fonts of the All Fonts list (or all of them) into `set`, the set box's text.
+void Assign_Fonts(MainContext& ctx, const QString& set, bool all);
 // Edit > Assign All Fonts to Set: asks first.
-void Assign_AllFonts(MainContext& ctx);
-// The selected fonts of the Assigned Fonts list (or all of them) out of the set in the set box.
-void Unassign_Fonts(MainContext& ctx, bool all);
-// The selected fonts of the All Fonts list into, or out of, every set.
-void Assign_AllSets(MainContext& ctx);
-void Unassign_AllSets(MainContext& ctx);
+void Assign_AllFonts(MainContext& ctx, const QString& set);
+// The selected fonts of the Assigned Fonts list (or all of them) out of `set`, the set box's text.
+void Unassign_Fonts(MainContext& ctx, const QString& set, bool all);
+// The selected fonts of the All Fonts list into, or out of, every set. `box` is the set box's
+// text, the window's current set again afterwards.
+void Assign_AllSets(MainContext& ctx, const QString& box);
+void Unassign_AllSets(MainContext& ctx, const QString& box);
 
 // Takes font f out of set s, keeping the lists and the activated set in step.
 void Remove_Assignment(MainContext& ctx, const QString& s, const QString& f,

@@ -79,8 +79,7 @@ QString Activate_DocumentFonts(MainContext& ctx, const QString& name, const QStr
         app.datSets->refresh();
         stored = findSet(app, name);
         if (stored.isEmpty()) {
-            ctx.view.setSetBoxText(name);
-            Add_Set(ctx);
+            Add_Set(ctx, name);
             app.datSets->refresh();
             stored = findSet(app, name);
             if (stored.isEmpty()) throw std::runtime_error("the set could not be added");
@@ -108,7 +107,7 @@ QString Activate_DocumentFonts(MainContext& ctx, const QString& name, const QStr
         all.selectedCount = selected;
         if (selected > 0) {
             ctx.view.setSetBoxText(stored);
-            Assign_Fonts(ctx, false);
+            Assign_Fonts(ctx, stored, false);
         }
         t.commit();
     } catch (...) {
@@ -124,7 +123,7 @@ QString Activate_DocumentFonts(MainContext& ctx, const QString& name, const QStr
     }
     ctx.view.setMessage(QString());
     ctx.view.setSetBoxText(stored);
-    Activate_Sets(ctx, true);
+    Activate_Sets(ctx, stored, true);
     return stored;
 }
 

@@ -46,11 +46,11 @@ bool refuseSetName(AppState& app, const QString& name) {
     return true;
 }
 
-void Add_Set(MainContext& ctx) {
+void Add_Set(MainContext& ctx, const QString& typed) {
     AppState& app = ctx.app;
     OperationView& view = ctx.view;
     app.messages.title = T::tr("Add Set");
-    const QString name = view.setBoxText().trimmed();
+    const QString name = typed.trimmed();
     view.setSetBoxText(name);
     if (name.isEmpty()) return;
     if (refuseSetName(app, name)) {
@@ -72,9 +72,9 @@ void Add_Set(MainContext& ctx) {
     view.handleButtons();
 }
 
-void Select_Set(MainContext& ctx) {
+void Select_Set(MainContext& ctx, const QString& set) {
     AppState& app = ctx.app;
-    app.currentSetName = ctx.view.setBoxText();
+    app.currentSetName = set;
     if (!app.currentSetName.isEmpty()) {
         // The set's own spelling: the stored reference must still name it after a rename.
         app.datSets->refresh();
@@ -86,14 +86,14 @@ void Select_Set(MainContext& ctx) {
     ctx.view.setMessage(T::tr("Displaying fonts assigned to \"%1\"").arg(app.currentSetName));
 }
 
-void Rename_Set(MainContext& ctx) {
+void Rename_Set(MainContext& ctx, const QString& set) {
     AppState& app = ctx.app;
     OperationView& view = ctx.view;
     Messenger& m = app.messages;
     m.title = T::tr("Rename Set");
     app.datSets->refresh();
     // The stored spelling, so a set typed in another letter case is still found.
-    const QString old = findSet(app, view.setBoxText());
+    const QString old = findSet(app, set);
     if (old.isEmpty()) return;
     app.currentSetName = old;
     const QString renamed =
@@ -136,11 +136,11 @@ void Rename_Set(MainContext& ctx) {
     view.setMessage(T::tr("\"%1\" renamed to \"%2\" successfully.").arg(old, renamed));
 }
 
-void Delete_Set(MainContext& ctx) {
+void Delete_Set(MainContext& ctx, const QString& set) {
     AppState& app = ctx.app;
     OperationView& view = ctx.view;
     Messenger& m = app.messages;
-    app.currentSetName = view.setBoxText();
+    app.currentSetName = set;
     app.datSets->refresh();
     const QString name = findSet(app, app.currentSetName);
     if (!name.isEmpty()) {

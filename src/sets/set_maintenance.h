@@ -4,14 +4,17 @@
 
 namespace lb {
 
+// The set operations take the set box's text as the window holds it (`set`, `typed`); the
+// command line passes the set it names.
+
 // Enter in the set box: adds the trimmed name as a set unless one of that name exists.
-void Add_Set(MainContext& ctx);
+void Add_Set(MainContext& ctx, const QString& typed);
 // A set chosen from the set box.
-void Select_Set(MainContext& ctx);
-// Edit > Rename Set: asks for the new name.
-void Rename_Set(MainContext& ctx);
+void Select_Set(MainContext& ctx, const QString& set);
+// Edit > Rename Set: asks for the new name of `set`.
+void Rename_Set(MainContext& ctx, const QString& set);
 // Edit > Delete with the set box focused.
-void Delete_Set(MainContext& ctx);
+void Delete_Set(MainContext& ctx, const QString& set);
 // The Copy Set dialog's OK: copies the current set's assignments into `target`, creating it
 // when needed. False when the dialog must stay open (a refusal was shown).
 bool Copy_Set(MainContext& ctx, const QString& target);

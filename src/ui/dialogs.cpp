@@ -59,8 +59,8 @@ void FrmCopySet::cmdOK_Click() {
     if (Copy_Set(ctx_, cmbSets_->currentText())) accept();
 }
 
-FrmSets::FrmSets(MainContext& ctx, QWidget* parent)
-    : QDialog(parent), ctx_(ctx), font_(ctx.app.pickedFontName) {
+FrmSets::FrmSets(MainContext& ctx, const QString& setBox, QWidget* parent)
+    : QDialog(parent), ctx_(ctx), font_(ctx.app.pickedFontName), setBox_(setBox) {
     setObjectName(QStringLiteral("frmSets"));
     setWindowTitle(tr("Assigned Sets - %1").arg(font_));
     auto* layout = new QGridLayout(this);
@@ -107,14 +107,14 @@ void FrmSets::updateButtons() {
 
 void FrmSets::cmdUnassign_Click() {
     setEnabled(false);
-    Unassign_FromSets(ctx_, list_, font_, false);
+    Unassign_FromSets(ctx_, list_, font_, false, setBox_);
     setEnabled(true);
     updateButtons();
 }
 
 void FrmSets::cmdAll_Click() {
     setEnabled(false);
-    Unassign_FromSets(ctx_, list_, font_, true);
+    Unassign_FromSets(ctx_, list_, font_, true, setBox_);
     setEnabled(true);
     updateButtons();
 }

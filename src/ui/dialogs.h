@@ -31,7 +31,8 @@ private:
 class FrmSets : public QDialog {
     Q_OBJECT
 public:
-    FrmSets(MainContext& ctx, QWidget* parent = nullptr);
+    // `setBox`: the main window's set box, which stays as it is while the dialog is open.
+    FrmSets(MainContext& ctx, const QString& setBox, QWidget* parent = nullptr);
     FontListModel& sets() { return list_; }
     void pressRow(int row, int button, int shift);
     void cmdUnassign_Click();
@@ -42,6 +43,7 @@ private:
 
     MainContext& ctx_;
     QString font_;
+    QString setBox_;
     FontListModel list_;
     PressMemory memory_;
     FontGrid* grdSets_;

@@ -140,7 +140,7 @@ void FrmDocumentFonts::cmdAssign_Click() {
             if (used && selected++ == 0) all.anchor = row;
         }
         all.selectedCount = selected;
-        Assign_Fonts(ctx, false);
+        Assign_Fonts(ctx, main_.setBoxText(), false);
     });
     render();
 }

@@ -297,19 +297,9 @@ void FrmMain::Form_Load() {
 
     // From here on a failing step does not stop the load.
     try {
-        if (app.datFonts->recordCount() == 0) {
-            app.datAuto->moveLast();
-            const int rows = app.datAuto->recordCount();
-            show();
-            app.messages.title = tr("Initial Retrieval of Fonts");
-            app.messages.text = welcomeText(rows, app.lineBreak);
-            app.messages.Msg_Question();
-            app.addAutoAssign = app.messages.answeredYes();
-            app.removeAutoAssign = false;
+        if (Begin_FirstRun(app, [this] { show(); })) {
             command(QStringLiteral("mnuEditAddAutoAssign"))->setChecked(app.addAutoAssign);
             command(QStringLiteral("mnuEditRemoveAutoAssign"))->setChecked(false);
-            writeSettings(
-                app, {{fld::AddAutoAssign, app.addAutoAssign}, {fld::RemoveAutoAssign, false}});
             Refresh_Fonts();
         } else {
             Fill_AllFonts(ctx_);
@@ -371,9 +361,7 @@ void FrmMain::changeEvent(QEvent* event) {
 
 void FrmMain::refreshIfChanged() {
     // Not before the load, during an operation (the window is disabled then) or after the end.
-    if (!app_.db || outsideSeen_ < 0 || !isEnabled() ||
-        app_.lastResult.toString() == QLatin1String("Exit"))
-        return;
+    if (!app_.db || outsideSeen_ < 0 || !isEnabled() || app_.exiting) return;
     qint64 now = 0;
     try {
         now = app_.db->outsideChangeCount();
@@ -383,7 +371,7 @@ void FrmMain::refreshIfChanged() {
     if (now == outsideSeen_) return;
     outsideSeen_ = now;
     runGuarded([this] {
-        Show_OutsideChanges(ctx_);
+        Show_OutsideChanges(ctx_, setBoxText());
         // letterbayctl switches AutoAssign too: the menu and the next refresh follow it.
         app_.addAutoAssign = switchOn(readSetting(app_, fld::AddAutoAssign));
         app_.removeAutoAssign = switchOn(readSetting(app_, fld::RemoveAutoAssign));
@@ -412,13 +400,13 @@ void FrmMain::saveSize() {
 void FrmMain::mnuFileExit_Click() {
     if (!Confirm_Exit()) return;
     saveSize();
-    app_.lastResult = QStringLiteral("Exit");
+    app_.exiting = true;
     Shut_Down();
     endProgram();
 }
 
 void FrmMain::closeEvent(QCloseEvent* event) {
-    if (app_.lastResult.toString() == QLatin1String("Exit")) {
+    if (app_.exiting) {
         event->accept();
         return;
     }
@@ -427,7 +415,7 @@ void FrmMain::closeEvent(QCloseEvent* event) {
         return;
     }
     saveSize();
-    app_.lastResult = QStringLiteral("Exit");
+    app_.exiting = true;
     event->accept();
     Shut_Down();
     endProgram();
@@ -453,11 +441,11 @@ void FrmMain::mnuFileRefresh_Click() {
 }
 
 void FrmMain::mnuEditActiveSelected_Click() {
-    runGuarded([this] { Activate_Sets(ctx_, true); });
+    runGuarded([this] { Activate_Sets(ctx_, setBoxText(), true); });
 }
 
 void FrmMain::mnuEditActiveAll_Click() {
-    runGuarded([this] { Activate_Sets(ctx_, false); });
+    runGuarded([this] { Activate_Sets(ctx_, setBoxText(), false); });
 }
 
 void FrmMain::mnuEditAddAutoAssign_Click() {
@@ -497,14 +485,6 @@ void FrmMain::setProgressValue(int value) {
     if (!ends && progressShown_.isValid() && progressShown_.elapsed() < 40) return;
     progressShown_.start();
     barProgress_->setValue(value);
-}
-
-int FrmMain::progressValue() const {
-    return progress_.value;
-}
-
-int FrmMain::progressMaximum() const {
-    return progress_.maximum;
 }
 
 void FrmMain::setWindowEnabled(bool enabled) {
@@ -591,10 +571,6 @@ void FrmMain::removeSetEntry(const QString& name) {
     if (i >= 0) cmbSets_->removeItem(i);
 }
 
-int FrmMain::setEntryCount() const {
-    return cmbSets_->count();
-}
-
 void FrmMain::enableDelete(const QString& tip) {
     command(QStringLiteral("mnuEditDelete"))->setEnabled(true);
     tool(QStringLiteral("Delete"))->setEnabled(true);
@@ -611,12 +587,12 @@ QString FrmMain::deleteTip() const {
     return tool(QStringLiteral("Delete"))->toolTip();
 }
 
-int FrmMain::allFontsTopRow() const {
-    return grdAll_->topRow();
+void FrmMain::keepAllFontsPosition() {
+    keptTopRow_ = grdAll_->topRow();
 }
 
-void FrmMain::setAllFontsTopRow(int row) {
-    grdAll_->setTopRow(row);
+void FrmMain::restoreAllFontsPosition() {
+    grdAll_->setTopRow(keptTopRow_);
 }
 
 // ---- Lists and the set box ----
@@ -698,13 +674,13 @@ void FrmMain::chkFilter_Click() {
 }
 
 void FrmMain::cmbSets_KeyEnter() {
-    runGuarded([this] { Add_Set(ctx_); });
+    runGuarded([this] { Add_Set(ctx_, setBoxText()); });
 }
 
 void FrmMain::cmbSets_Click() {
     runGuarded([this] {
         txtAssigned_->clear();
-        Select_Set(ctx_);
+        Select_Set(ctx_, setBoxText());
     });
 }
 
@@ -713,27 +689,27 @@ void FrmMain::cmbSets_GotFocus() {
 }
 
 void FrmMain::mnuEditAddSelected_Click() {
-    runGuarded([this] { Assign_Fonts(ctx_, false); });
+    runGuarded([this] { Assign_Fonts(ctx_, setBoxText(), false); });
 }
 
 void FrmMain::mnuEditAddAll_Click() {
-    runGuarded([this] { Assign_AllFonts(ctx_); });
+    runGuarded([this] { Assign_AllFonts(ctx_, setBoxText()); });
 }
 
 void FrmMain::mnuEditRemoveSelected_Click() {
-    runGuarded([this] { Unassign_Fonts(ctx_, false); });
+    runGuarded([this] { Unassign_Fonts(ctx_, setBoxText(), false); });
 }
 
 void FrmMain::mnuEditRemoveAll_Click() {
-    runGuarded([this] { Unassign_Fonts(ctx_, true); });
+    runGuarded([this] { Unassign_Fonts(ctx_, setBoxText(), true); });
 }
 
 void FrmMain::mnuEditAssignSets_Click() {
-    runGuarded([this] { Assign_AllSets(ctx_); });
+    runGuarded([this] { Assign_AllSets(ctx_, setBoxText()); });
 }
 
 void FrmMain::mnuEditUnassignSets_Click() {
-    runGuarded([this] { Unassign_AllSets(ctx_); });
+    runGuarded([this] { Unassign_AllSets(ctx_, setBoxText()); });
 }
 
 void FrmMain::mnuEditDelete_Click() {
@@ -741,7 +717,7 @@ void FrmMain::mnuEditDelete_Click() {
     // in All Fonts.
     QWidget* focus = QApplication::focusWidget();
     if (focus == cmbSets_ || focus == cmbSets_->lineEdit())
-        runGuarded([this] { Delete_Set(ctx_); });
+        runGuarded([this] { Delete_Set(ctx_, setBoxText()); });
     else if (focus == grdAll_ || focus == grdAssigned_)
         runGuarded([this] { Delete_Fonts(ctx_); });
 }
@@ -759,7 +735,7 @@ void FrmMain::mnuEditCopySet_Click() {
 }
 
 void FrmMain::mnuEditRenameSet_Click() {
-    runGuarded([this] { Rename_Set(ctx_); });
+    runGuarded([this] { Rename_Set(ctx_, setBoxText()); });
 }
 
 void FrmMain::mnuViewLegend_Click() {
@@ -771,7 +747,7 @@ void FrmMain::mnuViewLegend_Click() {
 void FrmMain::mnuViewSets_Click() {
     if (app_.pickedFontName.isEmpty()) return;
     runGuarded([this] {
-        FrmSets dialog(ctx_, this);
+        FrmSets dialog(ctx_, setBoxText(), this);
         dialog.exec();
     });
 }
@@ -1034,7 +1010,7 @@ void FrmMain::mnuFileFontPreview_Click() {
 void FrmMain::previewClosed() {
     if (!minimisedForPreview_) return;
     minimisedForPreview_ = false;
-    if (app_.lastResult.toString() == QLatin1String("Exit")) return;
+    if (app_.exiting) return;
     setWindowState(stateBeforePreview_);
     raise();
     activateWindow();

@@ -128,31 +128,30 @@ public:
     // Called when the program ends; tests replace it so the test program goes on.
     std::function<void()> endProgram;
 
+    // The set box's text: the set the set commands work on.
+    QString setBoxText() const;
+
     // OperationView
     void setMessage(const QString& text) override;
     void setFontCount(const QString& text) override;
     void showProgress(bool visible) override;
     void setProgressRange(int minimum, int maximum) override;
     void setProgressValue(int value) override;
-    int progressValue() const override;
-    int progressMaximum() const override;
     void setWindowEnabled(bool enabled) override;
     void yield() override;
     void fillSets() override;
     void clearAssignedFonts() override;
     void fillAssignedFonts() override;
     void handleButtons() override;
-    QString setBoxText() const override;
     void setSetBoxText(const QString& text) override;
     void focusSetBox() override;
     void clearFindBox(int list) override;
     void addSetEntry(const QString& name) override;
     void removeSetEntry(const QString& name) override;
-    int setEntryCount() const override;
     void enableDelete(const QString& tip) override;
     void disableDelete() override;
-    int allFontsTopRow() const override;
-    void setAllFontsTopRow(int row) override;
+    void keepAllFontsPosition() override;
+    void restoreAllFontsPosition() override;
 
     void hideSamples() override;
     void displayFont() override;
@@ -234,6 +233,7 @@ private:
     QLabel* panel3_ = nullptr;
     static constexpr int OutsideCheckMs = 1500;
     QMetaObject::Connection focusWatch_;
+    int keptTopRow_ = 0;      // All Fonts' scroll position over a refill
     qint64 outsideSeen_ = -1; // the database's count of other programs' changes last shown
 };
 

@@ -14,7 +14,7 @@ class RecordingView : public lb::OperationView {
 public:
     QStringList messages;
     QString fontCount;
-    QString setBox;
+    QString setBox; // what the operation put in the set box
     int fillSetsCalls = 0, clearAssignedCalls = 0, yields = 0;
     bool enabled = true;
     int value = 0, maximum = 0;
@@ -28,19 +28,16 @@ public:
     void showProgress(bool) override {}
     void setProgressRange(int, int max) override { maximum = max; }
     void setProgressValue(int v) override { value = v; }
-    int progressValue() const override { return value; }
-    int progressMaximum() const override { return maximum; }
     void setWindowEnabled(bool e) override { enabled = e; }
     void yield() override { ++yields; }
     void fillSets() override { ++fillSetsCalls; }
     void clearAssignedFonts() override { ++clearAssignedCalls; }
-    QString setBoxText() const override { return setBox; }
     void setSetBoxText(const QString& t) override { setBox = t; }
 
     QStringList setEntries; // kept sorted without regard to case, like the set box
     QString deleteTip;
     bool deleteEnabled = false;
-    int top = 0, displayed = 0, handled = 0;
+    int displayed = 0, handled = 0;
     void addSetEntry(const QString& n) override {
         setEntries << n;
         setEntries.sort(Qt::CaseInsensitive);
@@ -50,7 +47,6 @@ public:
             QRegularExpression::escape(n), QRegularExpression::CaseInsensitiveOption));
         if (i >= 0) setEntries.removeAt(i);
     }
-    int setEntryCount() const override { return int(setEntries.size()); }
     void enableDelete(const QString& tip) override {
         deleteEnabled = true;
         deleteTip = tip;
@@ -59,8 +55,6 @@ public:
         deleteEnabled = false;
         deleteTip = QStringLiteral("Delete");
     }
-    int allFontsTopRow() const override { return top; }
-    void setAllFontsTopRow(int t) override { top = t; }
     void displayFont() override { ++displayed; }
     void handleButtons() override { ++handled; }
 };

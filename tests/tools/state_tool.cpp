@@ -64,8 +64,7 @@ int main(int argc, char** argv) {
         lb::Get_FontsFolder(app, fontconfig);
         lb::Load_SystemFonts(app.systemFonts, desktop);
         if (args[0] == QLatin1String("activate") && args.size() == 2) {
-            view.setBox = args[1];
-            lb::Activate_Sets(ctx, !args[1].isEmpty());
+            lb::Activate_Sets(ctx, args[1], !args[1].isEmpty());
         } else if (args[0] == QLatin1String("start")) {
             lb::Reapply_ActiveSet(ctx);
         } else if (args[0] == QLatin1String("assign") && args.size() == 3) {
@@ -74,8 +73,7 @@ int main(int argc, char** argv) {
             if (row < 0) return fail("no such font");
             all.setSelected(row, true);
             all.selectedCount = 1;
-            view.setBox = args[1];
-            lb::Assign_Fonts(ctx, false);
+            lb::Assign_Fonts(ctx, args[1], false);
         } else {
             return fail("unknown command");
         }

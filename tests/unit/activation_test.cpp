@@ -29,9 +29,8 @@ struct Activation : lbtest::OpsFixture {
         assign("S", "C Font");
     }
     void activate(const QString& set) {
-        view.setBox = set;
         resources.log.clear();
-        Activate_Sets(ctx, !set.isEmpty());
+        Activate_Sets(ctx, set, !set.isEmpty());
     }
 };
 
@@ -81,9 +80,8 @@ TEST_F(Activation, SystemFontsStayLoadedAndNoSetIsRefused) {
 
     boxes.answers = {AnswerOK};
     activate("");
-    view.setBox.clear();
     boxes.answers = {AnswerOK};
-    Activate_Sets(ctx, true);
+    Activate_Sets(ctx, QString(), true);
     lbtest::expectBox(boxes, boxes.shown.size() - 1, "Activate Selected Set",
                       "You must first select a set.", 16);
 }
@@ -130,9 +128,8 @@ TEST_F(Activation, TypedNamesBecomeTheSetsOwnSpellingAndRefusalsChangeNothing) {
     // the lists as they were.
     activate("");
     const bool flag = app.setActivated;
-    view.setBox = "No Such Set";
     boxes.answers = {AnswerOK};
-    Activate_Sets(ctx, true);
+    Activate_Sets(ctx, "No Such Set", true);
     EXPECT_EQ(boxes.shown.back().text, "You must first select a set.");
     EXPECT_TRUE(resources.hidden.isEmpty());
     EXPECT_EQ(app.setActivated, flag);
@@ -146,8 +143,7 @@ TEST_F(Activation, FontsThatCannotBeHiddenLeaveTheDatabaseAsItWas) {
     activate("P");
     const QString stamp = setting(fld::FontState);
     resources.failWith = "No space left on device";
-    view.setBox = "S";
-    EXPECT_THROW(Activate_Sets(ctx, true), FontStateError);
+    EXPECT_THROW(Activate_Sets(ctx, "S", true), FontStateError);
     EXPECT_EQ(setting(fld::ActivatedSet), "P");
     EXPECT_EQ(setting(fld::PreviousSet), "<null>");
     EXPECT_EQ(setting(fld::FontState), stamp);
@@ -155,7 +151,7 @@ TEST_F(Activation, FontsThatCannotBeHiddenLeaveTheDatabaseAsItWas) {
     EXPECT_FALSE(resources.hasPending());
     // The next try, when the disk has room again, goes through.
     resources.failWith.clear();
-    Activate_Sets(ctx, true);
+    Activate_Sets(ctx, "S", true);
     EXPECT_EQ(setting(fld::ActivatedSet), "S");
     EXPECT_NE(setting(fld::FontState), stamp);
 }

@@ -70,6 +70,27 @@ TEST_F(Catalogue, OneListRowPerTypefaceAndEveryScalableFormat) {
     EXPECT_EQ(scalar("SELECT count(*) FROM [Fonts]"), "7");
 }
 
+TEST_F(Catalogue, FirstRunAsksAboutAutoAssignUntilAFontIsCatalogued) {
+    int shown = 0;
+    app.removeAutoAssign = true;
+    boxes.answers = {AnswerNo, AnswerYes};
+    for (const bool yes : {false, true}) {
+        EXPECT_TRUE(Begin_FirstRun(app, [&] { ++shown; }));
+        EXPECT_EQ(shown, int(boxes.shown.size())); // the window is up before the question
+        EXPECT_EQ(boxes.shown.back().title, "Initial Retrieval of Fonts");
+        EXPECT_EQ(app.addAutoAssign, yes);
+        EXPECT_EQ(switchOn(readSetting(app, fld::AddAutoAssign)), yes);
+        EXPECT_FALSE(switchOn(readSetting(app, fld::RemoveAutoAssign)));
+        EXPECT_FALSE(app.removeAutoAssign);
+    }
+    addFont("Fixture Sans", "Fixture Sans Regular", "FixtureSans-Regular.ttf");
+    Refresh_Fonts(ctx);
+    EXPECT_FALSE(Begin_FirstRun(app, [&] { ++shown; }));
+    EXPECT_EQ(shown, 2);
+    EXPECT_EQ(boxes.shown.size(), 2u);
+    EXPECT_TRUE(app.addAutoAssign);
+}
+
 TEST_F(Catalogue, PhaseTextIsOnScreenWhileTheInstalledFontsAreRead) {
     for (int i = 0; i < 5; ++i)
         addFont(QStringLiteral("Face %1").arg(i), QStringLiteral("Face %1").arg(i),

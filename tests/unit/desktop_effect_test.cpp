@@ -41,10 +41,7 @@ struct DesktopEffect : lbtest::RealFontsTest {
         app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Body', 'fixture sans'), ('Body', "
                      "'Fixture Serif')");
     }
-    void activate(const QString& set) {
-        view.setBox = set;
-        Activate_Sets(*ctx, !set.isEmpty());
-    }
+    void activate(const QString& set) { Activate_Sets(*ctx, set, !set.isEmpty()); }
 };
 
 TEST_F(DesktopEffect, AnotherProgramSeesOnlyTheSetAndTheDesktopFonts) {
@@ -134,8 +131,7 @@ TEST_F(DesktopEffect, AStateThatCannotBeWrittenUndoesTheWholeChange) {
     // The state is written, then the database refuses the commit: the desktop goes back too.
     sqlite3_commit_hook(
         app.db->handle(), [](void*) { return 1; }, nullptr);
-    view.setBox = "";
-    EXPECT_THROW(Activate_Sets(*ctx, false), DbError);
+    EXPECT_THROW(Activate_Sets(*ctx, "", false), DbError);
     sqlite3_commit_hook(app.db->handle(), nullptr, nullptr);
     EXPECT_EQ(activatedSet(app), "Body");
     EXPECT_EQ(fcList(), before);
@@ -158,9 +154,8 @@ TEST_F(DesktopEffect, AStateThatCannotBeWrittenUndoesTheWholeChange) {
     // active set is undone with it.
     ASSERT_TRUE(QFile::remove(FontconfigResources::statePath()));
     ASSERT_TRUE(QDir().mkpath(FontconfigResources::statePath()));
-    view.setBox = "Body";
     select({"Beta Test"});
-    EXPECT_THROW(Assign_Fonts(*ctx, false), FontStateError);
+    EXPECT_THROW(Assign_Fonts(*ctx, "Body", false), FontStateError);
     EXPECT_EQ(scalar("SELECT count(*) FROM [Assigned Fonts] WHERE [Font Name] = 'Beta Test'"), "0");
     EXPECT_EQ(fcList(), before);
 }

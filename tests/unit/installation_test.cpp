@@ -312,8 +312,7 @@ TEST_F(Installing, WithASetActiveTheInstalledFontIsVisibleAndShownActive) {
     // as a whole, visible fonts in it offered through links.
     app.db->exec("INSERT INTO [Sets] VALUES ('Desk')");
     app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Desk', 'Fixture Mono')");
-    view.setBox = "Desk";
-    Activate_Sets(*ctx, true);
+    Activate_Sets(*ctx, "Desk", true);
     ASSERT_EQ(fcList(), sorted({mono}));
     ASSERT_FALSE(FontconfigResources::hiddenFolders().isEmpty());
 

@@ -439,7 +439,7 @@ TEST_F(CommandsWindow, TheTranslationTemplateHoldsEveryTextTheWindowsShow) {
     app.printerName = "Office";
 
     FrmCopySet copy(w->context(), w);
-    FrmSets sets(w->context(), w);
+    FrmSets sets(w->context(), w->setBoxText(), w);
     FrmMainLegend legend(w);
     FrmPreviewLegend previewLegend(w);
     FrmAbout about(w);

@@ -49,7 +49,7 @@ struct CtlBesideWindow : lbtest::RealFontsTest {
         ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
     }
     void TearDown() override {
-        app.lastResult = QStringLiteral("Exit");
+        app.exiting = true;
         w.reset();
     }
 

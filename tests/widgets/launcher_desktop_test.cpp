@@ -74,7 +74,7 @@ struct LauncherDesktop : lbtest::RealFontsTest {
 
     void SetUp() override { installStandardFonts(); }
     void TearDown() override {
-        app.lastResult = QStringLiteral("Exit");
+        app.exiting = true;
         letterbay.reset();
     }
 
@@ -180,7 +180,7 @@ TEST_F(LauncherDesktop, AtLogOnALostSetIsAppliedAgainAndFontsThatArriveAreShown)
     const auto active = lbtest::fcList();
     ASSERT_TRUE(std::count(active.begin(), active.end(), beta.toStdString()));
     ASSERT_FALSE(std::count(active.begin(), active.end(), alpha.toStdString()));
-    app.lastResult = QStringLiteral("Exit");
+    app.exiting = true;
     letterbay.reset();
     app.closeAll();
     // A new session on a desktop that lost the state (its files removed).

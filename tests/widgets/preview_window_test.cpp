@@ -89,7 +89,7 @@ struct PreviewWindow : ::testing::Test {
         // patterns the sanitizer would count as leaked.
         for (QWidget* top : QApplication::topLevelWidgets())
             if (top->objectName() == "frmHelp") delete top;
-        app.lastResult = QStringLiteral("Exit");
+        app.exiting = true;
         w.reset();
         QDir::setCurrent(cwd);
     }
