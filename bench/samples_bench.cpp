@@ -123,7 +123,6 @@ int main(int argc, char** argv) {
             insert.step();
         }
         t.commit();
-        app.db->noteChange();
     }
     const QString cjkSource =
         QStringLiteral("/usr/share/fonts/truetype/droid/DroidSansFallbackFull.ttf");

@@ -327,7 +327,6 @@ void removeFonts(MainContext& ctx, Deletion& d) {
         for (const QString& problem : left)
             qWarning("Letterbay: %s", qUtf8Printable(problem));
     }
-    app.db->noteChange();
     app.datFonts->refresh();
     app.datAssigned->refresh();
 

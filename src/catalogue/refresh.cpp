@@ -242,7 +242,6 @@ void Refresh_Fonts(MainContext& ctx) {
             remove.step();
         }
     }
-    db.noteChange();
 
     ctx.fontCount = 0;
     view.setProgressValue(0);

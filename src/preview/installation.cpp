@@ -495,7 +495,6 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
             }
             faultPoint("install.placed");
             if (journal) markJournalCommitted(db, journal->id());
-            db.noteChange();
             t.commit();
         } catch (...) {
             // Nothing of it stays: the files go back as they were, and the caches with them.
@@ -525,7 +524,6 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
                              "the next start tries again: ") +
                        undoProblems.join(QStringLiteral("; "));
         }
-        app.db->noteChange();
         app.datFonts->refresh();
         app.datAssigned->refresh();
         busy.step();

@@ -122,7 +122,6 @@ void Rename_Set(MainContext& ctx) {
     assigned.bind(1, renamed).bind(2, old);
     assigned.step();
     t.commit();
-    app.db->noteChange();
     app.datSets->refresh();
     app.datAssigned->refresh();
 
@@ -171,7 +170,6 @@ void Delete_Set(MainContext& ctx) {
                 assigned.bind(1, name);
                 assigned.step();
                 t.commit();
-                app.db->noteChange();
                 app.datSets->refresh();
                 app.datAssigned->refresh();
                 view.removeSetEntry(name);
@@ -233,7 +231,6 @@ bool Copy_Set(MainContext& ctx, const QString& typedTarget) {
             if (!before.contains(face)) loadFace(ctx, face);
     }
     t.commit();
-    app.db->noteChange();
     app.datSets->refresh();
     app.datAssigned->refresh();
     if (joinsActive) Fill_AllFonts(ctx);
