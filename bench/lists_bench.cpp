@@ -198,7 +198,7 @@ int main(int argc, char** argv) {
     const double fillActive = timeMs([&] { lb::Fill_AllFonts(ctx); });
     int inactive = 0;
     for (int i = 0; i < allFonts.size(); ++i)
-        inactive += allFonts.row(i).state == lb::StateInactive;
+        inactive += allFonts.row(i).state == lb::FaceState::Inactive;
     line(QStringLiteral("Fill_AllFonts, that set activated"), fillActive, baseline,
          QStringLiteral("[%1 rows shown inactive]").arg(inactive));
     lb::Activate_Sets(ctx, false);

@@ -64,7 +64,7 @@ struct Pane {
         : ctx{app, fonts, view, allFonts, assignedFonts}, drawing(d), pane(ctx, d), grid(pane, d) {
         allFonts.beginFill();
         for (int i = first; i < first + rows; ++i)
-            allFonts.append(face(i), lb::StateActive);
+            allFonts.append(face(i), lb::FaceState::Active);
         allFonts.endFill();
         grid.resize(900, 520);
         grid.show();

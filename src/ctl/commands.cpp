@@ -190,11 +190,11 @@ void selectRows(AppState& app, FontListModel& list, const std::vector<int>& rows
     app.pickedFontName = rows.size() == 1 ? list.row(rows.front()).name : QString();
 }
 
-QString stateName(int state) {
+QString stateName(FaceState state) {
     switch (state) {
-    case StateInactive:
+    case FaceState::Inactive:
         return QStringLiteral("inactive");
-    case StateSystem:
+    case FaceState::System:
         return QStringLiteral("system");
     default:
         return QStringLiteral("active");
@@ -307,9 +307,9 @@ public:
             ++typefaces;
             for (const QString& ref : f)
                 distinct.insert(refFile(ref));
-            const int state = faceState(s_.ctx, face, f);
-            inactive += state == StateInactive;
-            system += state == StateSystem;
+            const FaceState state = faceState(s_.ctx, face, f);
+            inactive += state == FaceState::Inactive;
+            system += state == FaceState::System;
         });
         const qint64 files = distinct.size();
         const qint64 sets = count(app, QStringLiteral("SELECT count(*) FROM [Sets]"));
@@ -384,10 +384,10 @@ public:
             if (!set.isEmpty() && !members.contains(folded)) return;
             const QStringList sets = setsOf.value(folded);
             if (unassigned && !sets.isEmpty()) return;
-            const int state = faceState(s_.ctx, face, files);
-            if (onlyInactive && state != StateInactive) return;
+            const FaceState state = faceState(s_.ctx, face, files);
+            if (onlyInactive && state != FaceState::Inactive) return;
             ++listed;
-            inactive += state == StateInactive;
+            inactive += state == FaceState::Inactive;
             if (json_) {
                 QStringList paths;
                 for (const QString& f : files)
@@ -621,7 +621,7 @@ public:
         if (!pickAll(list, inv_.args, globs, {}, picked)) return Refused;
         // The desktop's own fonts are never removed; naming only those is a refusal.
         if (std::all_of(picked.rows.begin(), picked.rows.end(), [&](int row) {
-                return list.row(row).state == StateSystem ||
+                return list.row(row).state == FaceState::System ||
                        isSystemFont(s_.app.systemFonts, list.row(row).name);
             }))
             return refuse(QStringLiteral("All selected fonts were system fonts, none were "

@@ -57,13 +57,11 @@ QString freeName(const QString& folder, const QString& prefix) {
 
 bool askReplace(MainContext& ctx, const QString& name, const QString& sourceFolder) {
     Messenger& m = ctx.app.messages;
-    m.title = T::tr("Font Installation");
-    m.text =
+    return m.askYes(
+        MessageKind::YesNo, T::tr("Font Installation"),
         T::tr("A different font file named \"%1\" is already in your fonts folder.  Replace it "
               "with the one from \"%2\"?")
-            .arg(name, sourceFolder);
-    m.Msg_YesNo();
-    return m.answeredYes();
+            .arg(name, sourceFolder));
 }
 
 QString contentHash(const QByteArray& bytes) {
@@ -326,11 +324,9 @@ QString notInstallableReason(const PreviewEntry& e) {
 
 InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView& view) {
     AppState& app = ctx.app;
-    Messenger& m = app.messages;
     FontRegistry& registry = ctx.fonts.registry;
     FontResources& resources = ctx.fonts.resources;
     InstallOutcome out;
-    m.title = T::tr("Font Installation");
     app.assignedStale = false;
     view.setStatus(T::tr("Installing fonts..."));
     view.yield();
@@ -546,7 +542,7 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
             filesOf.bind(1, face);
             while (filesOf.step())
                 faceFiles << fontRef(filesOf.text(0), int(filesOf.int64(1)));
-            const int state = faceState(ctx, face, faceFiles);
+            const FaceState state = faceState(ctx, face, faceFiles);
             const int row = ctx.allFonts.find(face);
             if (row >= 0) {
                 if (ctx.allFonts.row(row).state != state) ctx.allFonts.setState(row, state);
@@ -565,12 +561,9 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
 
     out.message = closingText(out, preview.size(), problem, app.lineBreak);
     preview.setInstalledOnce();
-    m.title = T::tr("Font Installation");
-    m.text = out.message;
-    if (out.failures.empty() && problem.isEmpty())
-        m.Msg_Info();
-    else
-        m.Msg_Critical();
+    app.messages.ask(out.failures.empty() && problem.isEmpty() ? MessageKind::Info
+                                                               : MessageKind::Critical,
+                     T::tr("Font Installation"), out.message);
     view.setStatus(installPrompt());
     return out;
 }
