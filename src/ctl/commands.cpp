@@ -114,6 +114,40 @@ void printTable(std::vector<QStringList> rows) {
     writeOut(out);
 }
 
+// A shell pattern as a regular expression over the whole name. Qt's own wildcard conversion
+// (6.4) takes '/' for a path separator that '*' and '?' never match, and a face name is not a
+// path; fnmatch folds letter case only as the locale allows.
+QRegularExpression globExpression(const QString& glob) {
+    QString re;
+    for (qsizetype i = 0; i < glob.size(); ++i) {
+        const QChar c = glob[i];
+        if (c == QLatin1Char('*')) {
+            re += QStringLiteral(".*");
+        } else if (c == QLatin1Char('?')) {
+            re += QLatin1Char('.');
+        } else if (c == QLatin1Char('[')) {
+            const qsizetype close = glob.indexOf(QLatin1Char(']'), i + 2);
+            if (close < 0) {
+                re += QStringLiteral("\\[");
+                continue;
+            }
+            QString set = glob.mid(i + 1, close - i - 1);
+            const bool negate = set.startsWith(QLatin1Char('!'));
+            if (negate) set.remove(0, 1);
+            set.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+            set.replace(QLatin1Char('['), QStringLiteral("\\["));
+            re += QLatin1Char('[') + (negate ? QStringLiteral("^") : QString()) + set +
+                  QLatin1Char(']');
+            i = close;
+        } else {
+            re += QRegularExpression::escape(QString(c));
+        }
+    }
+    return QRegularExpression(QRegularExpression::anchoredPattern(re),
+                              QRegularExpression::CaseInsensitiveOption |
+                                  QRegularExpression::DotMatchesEverythingOption);
+}
+
 // Fonts of a list named on the command line: by name exactly, else by the name without regard to
 // letter case (as the database compares), and by patterns.
 struct Picked {
@@ -143,8 +177,7 @@ Picked pick(const FontListModel& list, const QStringList& names, const QStringLi
             take(row);
     }
     for (const QString& glob : globs) {
-        // A shell pattern over the whole name, without regard to letter case.
-        const QRegularExpression re = QRegularExpression::fromWildcard(glob, Qt::CaseInsensitive);
+        const QRegularExpression re = globExpression(glob);
         bool any = false;
         for (int i = 0; i < list.size(); ++i)
             if (re.match(list.row(i).name).hasMatch()) {
