@@ -92,7 +92,6 @@ void addSetOf(lb::AppState& app, int size) {
         add.step();
     }
     t.commit();
-    db.noteChange();
     app.datSets->refresh();
     app.datAssigned->refresh();
 }

@@ -151,7 +151,6 @@ int main(int argc, char** argv) {
             insert.step();
         }
         t.commit();
-        app.db->noteChange();
     });
     std::printf("\n%d typefaces (%d named as in the AutoAssign knowledge base), one file each,\n"
                 "written straight into [Fonts] with one INSERT per font in one transaction: %s\n\n",
@@ -180,7 +179,6 @@ int main(int argc, char** argv) {
             app.db->prepare(QStringLiteral("INSERT INTO [Sets] ([Set Name]) VALUES (?)"));
         st.bind(1, BenchSet);
         st.step();
-        app.db->noteChange();
         app.datSets->refresh();
     }
 
@@ -198,7 +196,7 @@ int main(int argc, char** argv) {
     const double fillActive = timeMs([&] { lb::Fill_AllFonts(ctx); });
     int inactive = 0;
     for (int i = 0; i < allFonts.size(); ++i)
-        inactive += allFonts.row(i).state == lb::StateInactive;
+        inactive += allFonts.row(i).state == lb::FaceState::Inactive;
     line(QStringLiteral("Fill_AllFonts, that set activated"), fillActive, baseline,
          QStringLiteral("[%1 rows shown inactive]").arg(inactive));
     lb::Activate_Sets(ctx, BenchSet, false);

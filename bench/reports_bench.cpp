@@ -97,7 +97,6 @@ int main(int argc, char** argv) {
             insert.step();
         }
         t.commit();
-        app.db->noteChange();
     }
     app.sampleText = QStringLiteral("The quick brown fox jumps over the lazy dog 0123456789");
     app.db->exec(

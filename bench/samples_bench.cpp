@@ -64,7 +64,7 @@ struct Pane {
         : ctx{app, fonts, view, allFonts, assignedFonts}, drawing(d), pane(ctx, d), grid(pane, d) {
         allFonts.beginFill();
         for (int i = first; i < first + rows; ++i)
-            allFonts.append(face(i), lb::StateActive);
+            allFonts.append(face(i), lb::FaceState::Active);
         allFonts.endFill();
         grid.resize(900, 520);
         grid.show();
@@ -123,7 +123,6 @@ int main(int argc, char** argv) {
             insert.step();
         }
         t.commit();
-        app.db->noteChange();
     }
     const QString cjkSource =
         QStringLiteral("/usr/share/fonts/truetype/droid/DroidSansFallbackFull.ttf");

@@ -51,12 +51,12 @@ QSet<QString> setMembers(AppState& app, const QString& setName) {
     return members;
 }
 
-int faceState(MainContext& ctx, const QString& face, const QStringList& files) {
-    if (isSystemFont(ctx.app.systemFonts, face)) return StateSystem;
-    if (files.isEmpty()) return StateActive;
+FaceState faceState(MainContext& ctx, const QString& face, const QStringList& files) {
+    if (isSystemFont(ctx.app.systemFonts, face)) return FaceState::System;
+    if (files.isEmpty()) return FaceState::Active;
     for (const QString& file : files)
-        if (!ctx.fonts.resources.isHidden(file)) return StateActive;
-    return StateInactive;
+        if (!ctx.fonts.resources.isHidden(file)) return FaceState::Active;
+    return FaceState::Inactive;
 }
 
 int forEachFace(Database& db, const std::function<void(const QString&, const QStringList&)>& f) {
@@ -81,7 +81,7 @@ int forEachFace(Database& db, const std::function<void(const QString&, const QSt
     return count;
 }
 
-int stateOfFace(MainContext& ctx, const QString& face) {
+FaceState stateOfFace(MainContext& ctx, const QString& face) {
     QStringList files;
     RecordSet& fonts = *ctx.app.datFonts;
     const Criteria byFace(fld::FaceName, face);
@@ -90,7 +90,7 @@ int stateOfFace(MainContext& ctx, const QString& face) {
     return faceState(ctx, face, files);
 }
 
-int IsIt_Inactive(MainContext& ctx) {
+FaceState IsIt_Inactive(MainContext& ctx) {
     return stateOfFace(ctx, ctx.app.currentFontName);
 }
 
@@ -191,16 +191,16 @@ void activate(MainContext& ctx, const QString& set, bool force) {
                              : T::tr("All sets are active, but other programs do not see every "
                                      "font as they should."));
         Messenger& m = app.messages;
-        m.title = only ? T::tr("Activate Selected Set") : T::tr("Activate All Sets");
-        m.text = (only ? T::tr("\"%1\" is active, but other programs do not see these fonts as "
-                               "they should:")
-                             .arg(set)
-                       : T::tr("All sets are active, but other programs do not see these fonts "
-                               "as they should:")) +
-                 app.lineBreak + app.lineBreak + unmet.mid(0, 10).join(app.lineBreak) +
-                 (unmet.size() > 10 ? app.lineBreak + T::tr("and %1 more.").arg(unmet.size() - 10)
-                                    : QString());
-        m.Msg_Critical();
+        m.ask(MessageKind::Critical,
+              only ? T::tr("Activate Selected Set") : T::tr("Activate All Sets"),
+              (only ? T::tr("\"%1\" is active, but other programs do not see these fonts as "
+                            "they should:")
+                          .arg(set)
+                    : T::tr("All sets are active, but other programs do not see these fonts "
+                            "as they should:")) +
+                  app.lineBreak + app.lineBreak + unmet.mid(0, 10).join(app.lineBreak) +
+                  (unmet.size() > 10 ? app.lineBreak + T::tr("and %1 more.").arg(unmet.size() - 10)
+                                     : QString()));
         view.activationApplied(set);
         return;
     }
@@ -267,9 +267,8 @@ void Activate_Sets(MainContext& ctx, const QString& boxText, bool only) {
         app.datSets->refresh();
         set = boxText.isEmpty() ? QString() : findSet(app, boxText);
         if (set.isEmpty()) {
-            m.title = T::tr("Activate Selected Set");
-            m.text = T::tr("You must first select a set.");
-            m.Msg_Critical();
+            m.ask(MessageKind::Critical, T::tr("Activate Selected Set"),
+                  T::tr("You must first select a set."));
             view.focusSetBox();
             return;
         }

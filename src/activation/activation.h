@@ -9,16 +9,16 @@
 
 namespace lb {
 
-// The state of the font named by the current font name: 2 for a system font (never hidden), 1 when
-// every file of it is hidden from the desktop's programs, else 0. What the program shows as
-// inactive is exactly what other programs cannot use.
-int IsIt_Inactive(MainContext& ctx);
+// The state of the font named by the current font name: System for a system font (never hidden),
+// Inactive when every file of it is hidden from the desktop's programs, else Active. What the
+// program shows as inactive is exactly what other programs cannot use.
+FaceState IsIt_Inactive(MainContext& ctx);
 
 // The same for a face named here; its files are looked up.
-int stateOfFace(MainContext& ctx, const QString& face);
+FaceState stateOfFace(MainContext& ctx, const QString& face);
 
 // The state of a face whose files are known.
-int faceState(MainContext& ctx, const QString& face, const QStringList& files);
+FaceState faceState(MainContext& ctx, const QString& face, const QStringList& files);
 
 // Activates `set`, the set box's text (`only`), or every set. A set box naming no set is refused
 // with a message and changes nothing.

@@ -99,11 +99,10 @@ void reportKept(MainContext& ctx, const std::vector<std::pair<QString, QString>>
         }
         lines << what + QStringLiteral(": ") + why;
     }
-    m.title = T::tr("Delete Fonts");
-    m.text = T::tr("These fonts could not be removed from your PC.  They keep their "
-                   "place in the catalogue and in your sets:") +
-             lb + lb + lines.join(lb);
-    m.Msg_Critical();
+    m.ask(MessageKind::Critical, T::tr("Delete Fonts"),
+          T::tr("These fonts could not be removed from your PC.  They keep their "
+                "place in the catalogue and in your sets:") +
+              lb + lb + lines.join(lb));
 }
 
 } // namespace
@@ -123,14 +122,13 @@ struct Deletion {
 
 bool askToDelete(MainContext& ctx, const QStringList& names) {
     Messenger& m = ctx.app.messages;
-    m.title = T::tr("Confirm Delete");
-    m.text = names.size() == 1
-                 ? T::tr("Are you sure you want to permanently remove \"%1\" from your PC?")
-                       .arg(names.first())
-                 : T::tr("Are you sure you want to permanently remove these %1 fonts from your PC?")
-                       .arg(names.size());
-    m.Msg_YesNo();
-    return m.answeredYes();
+    return m.askYes(
+        MessageKind::YesNo, T::tr("Confirm Delete"),
+        names.size() == 1
+            ? T::tr("Are you sure you want to permanently remove \"%1\" from your PC?")
+                  .arg(names.first())
+            : T::tr("Are you sure you want to permanently remove these %1 fonts from your PC?")
+                  .arg(names.size()));
 }
 
 bool exactFaceLeft(Statement& st, const QString& face) {
@@ -172,7 +170,7 @@ void Delete_Fonts(MainContext& ctx) {
             const FontListModel::Row& r = list.row(i);
             if (!r.selected) continue;
             // The desktop's own fonts are never removed.
-            if (r.state == StateSystem || isSystemFont(app.systemFonts, r.name)) {
+            if (r.state == FaceState::System || isSystemFont(app.systemFonts, r.name)) {
                 ++d.system;
                 continue;
             }
@@ -212,10 +210,9 @@ void removeFonts(MainContext& ctx, Deletion& d) {
     if (!journal) {
         busy.done();
         view.setMessage(QString());
-        m.title = T::tr("Delete Fonts");
-        m.text = T::tr("No font was deleted: no record of the deletion could be kept.") +
-                 app.lineBreak + app.lineBreak + journalProblem;
-        m.Msg_Critical();
+        m.ask(MessageKind::Critical, T::tr("Delete Fonts"),
+              T::tr("No font was deleted: no record of the deletion could be kept.") +
+                  app.lineBreak + app.lineBreak + journalProblem);
         view.handleButtons();
         return;
     }
@@ -326,7 +323,6 @@ void removeFonts(MainContext& ctx, Deletion& d) {
         for (const QString& problem : left)
             qWarning("Letterbay: %s", qUtf8Printable(problem));
     }
-    app.db->noteChange();
     app.datFonts->refresh();
     app.datAssigned->refresh();
 

@@ -78,12 +78,11 @@ QStringList Recover_InterruptedWork(MainContext& ctx) {
     }
     if (!problems.isEmpty()) {
         Messenger& m = ctx.app.messages;
-        m.title = QStringLiteral("Letterbay");
-        m.text = T::tr("An installation or deletion that was cut off earlier could not be "
-                       "completely finished or undone; it is tried again at the next "
-                       "start.  Your fonts are kept under hidden names until then:") +
-                 ctx.app.lineBreak + ctx.app.lineBreak + problems.join(ctx.app.lineBreak);
-        m.Msg_Critical();
+        m.ask(MessageKind::Critical, QStringLiteral("Letterbay"),
+              T::tr("An installation or deletion that was cut off earlier could not be "
+                    "completely finished or undone; it is tried again at the next "
+                    "start.  Your fonts are kept under hidden names until then:") +
+                  ctx.app.lineBreak + ctx.app.lineBreak + problems.join(ctx.app.lineBreak));
     }
     return problems;
 }

@@ -15,7 +15,7 @@ QVariant FontListModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
         return r.name;
     case StateRole:
-        return r.state;
+        return int(r.state);
     case SelectedRole:
         return r.selected;
     default:
@@ -28,7 +28,7 @@ void FontListModel::beginFill() {
     filling_ = true;
 }
 
-void FontListModel::append(const QString& name, int state) {
+void FontListModel::append(const QString& name, FaceState state) {
     if (filling_) {
         pending_.push_back(Row{name, state, false});
         return;
@@ -75,7 +75,7 @@ void FontListModel::removeAt(int i) {
     endRemoveRows();
 }
 
-void FontListModel::setState(int i, int state) {
+void FontListModel::setState(int i, FaceState state) {
     rows_[size_t(i)].state = state;
     const QModelIndex idx = index(i);
     Q_EMIT dataChanged(idx, idx, {StateRole});
@@ -94,12 +94,12 @@ void FontListModel::insertSorted(const QString& name) {
                                      [](const Row& r, const QString& n) { return r.name < n; });
     const int i = int(at - rows_.begin());
     beginInsertRows({}, i, i);
-    rows_.insert(at, Row{name, StateActive, false});
+    rows_.insert(at, Row{name, FaceState::Active, false});
     if (anchor >= i) ++anchor;
     endInsertRows();
 }
 
-void FontListModel::insertAt(int i, const QString& name, int state) {
+void FontListModel::insertAt(int i, const QString& name, FaceState state) {
     beginInsertRows({}, i, i);
     rows_.insert(rows_.begin() + i, Row{name, state, false});
     if (anchor >= i) ++anchor;

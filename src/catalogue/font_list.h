@@ -7,8 +7,8 @@
 
 namespace lb {
 
-// Font state as the lists show it.
-enum FontState { StateActive = 0, StateInactive = 1, StateSystem = 2 };
+// A face's state as the lists show it.
+enum class FaceState { Active = 0, Inactive = 1, System = 2 };
 
 // One font list (All Fonts or Assigned Fonts): one row per typeface with its state and
 // selection. A model, so that views draw only the rows on screen however many there are.
@@ -19,7 +19,7 @@ public:
 
     struct Row {
         QString name;
-        int state = StateActive;
+        FaceState state = FaceState::Active;
         bool selected = false;
     };
 
@@ -30,7 +30,7 @@ public:
 
     // Bulk fill: collect rows with append() between begin and end, one model reset.
     void beginFill();
-    void append(const QString& name, int state);
+    void append(const QString& name, FaceState state);
     void endFill();
     void clear();
 
@@ -39,10 +39,10 @@ public:
     int size() const { return int(rows_.size()); }
     int find(const QString& name) const; // exact; -1 when absent
     void removeAt(int i);
-    void setState(int i, int state);
+    void setState(int i, FaceState state);
     void setSelected(int i, bool selected);
     void insertSorted(const QString& name); // plain character-code order
-    void insertAt(int i, const QString& name, int state);
+    void insertAt(int i, const QString& name, FaceState state);
     void sortByName(); // plain character-code order
     QStringList selectedNames() const;
 

@@ -71,7 +71,7 @@ void Fill_AssignedFonts(MainContext& ctx) {
     std::sort(names.begin(), names.end());
     ctx.assignedFonts.beginFill();
     for (const QString& n : names)
-        ctx.assignedFonts.append(n, StateActive);
+        ctx.assignedFonts.append(n, FaceState::Active);
     ctx.assignedFonts.endFill();
     ctx.assignedFonts.set = app.currentSetName;
     app.sampleMode = 2; // what Print prints from now on
@@ -113,7 +113,7 @@ void Show_OutsideChanges(MainContext& ctx, const QString& shown) {
                                      : T::tr("\"%1\" is the currently active set.").arg(active));
 }
 
-int insertFace(FontListModel& list, const QString& face, int state) {
+int insertFace(FontListModel& list, const QString& face, FaceState state) {
     int lo = 0, hi = list.size();
     while (lo < hi) {
         const int mid = (lo + hi) / 2;

@@ -25,7 +25,7 @@ QStringList setNames(AppState& app);
 
 // Puts a typeface into the All Fonts list at its place in the catalogue's order (by name without
 // regard to case, case variants by character code); returns its row.
-int insertFace(FontListModel& list, const QString& face, int state);
+int insertFace(FontListModel& list, const QString& face, FaceState state);
 
 // "Fonts: " and the count.
 QString fontCountText(int count);

@@ -22,10 +22,10 @@ QString propertiesCaption(MainContext& ctx) {
     if (ctx.app.sourceFormName == SourcePreview &&
         faceFiles(ctx.app, ctx.app.currentFontName).isEmpty())
         return T::tr("Font Properties - %1 (Not Installed)").arg(ctx.app.currentFontName);
-    const int state = IsIt_Inactive(ctx);
-    return (state == StateInactive ? T::tr("Font Properties - %1 (Inactivated)")
-            : state == StateSystem ? T::tr("Font Properties - %1 (System Font)")
-                                   : T::tr("Font Properties - %1 (Active)"))
+    const FaceState state = IsIt_Inactive(ctx);
+    return (state == FaceState::Inactive ? T::tr("Font Properties - %1 (Inactivated)")
+            : state == FaceState::System ? T::tr("Font Properties - %1 (System Font)")
+                                         : T::tr("Font Properties - %1 (Active)"))
         .arg(ctx.app.currentFontName);
 }
 

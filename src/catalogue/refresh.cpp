@@ -114,20 +114,19 @@ bool keepMissing(MainContext& ctx,
     const int total = faceCount(all);
     Messenger& m = ctx.app.messages;
     const QString lb = ctx.app.lineBreak;
-    m.title = T::tr("Refresh Fonts");
-    m.text = (missing.size() == 1
-                  ? T::tr("This folder held %1 of yours and is now gone or empty.  A disk may "
-                          "not be connected:")
-                  : T::tr("These folders held %1 of yours and are now gone or empty.  A disk may "
-                          "not be connected:"))
-                 .arg(fontsText(total)) +
-             lb + lb + lines.join(lb) + lb + lb +
-             (total == 1 ? T::tr("Remove this font and its set assignments from Letterbay?  (No "
-                                 "keeps them until the disk is back.)")
-                         : T::tr("Remove these fonts and their set assignments from Letterbay?  "
-                                 "(No keeps them until the disk is back.)"));
-    m.Msg_YesNoDefaultNo();
-    return !m.answeredYes();
+    return !m.askYes(
+        MessageKind::YesNoDefaultNo, T::tr("Refresh Fonts"),
+        (missing.size() == 1
+             ? T::tr("This folder held %1 of yours and is now gone or empty.  A disk may "
+                     "not be connected:")
+             : T::tr("These folders held %1 of yours and are now gone or empty.  A disk may "
+                     "not be connected:"))
+                .arg(fontsText(total)) +
+            lb + lb + lines.join(lb) + lb + lb +
+            (total == 1 ? T::tr("Remove this font and its set assignments from Letterbay?  (No "
+                                "keeps them until the disk is back.)")
+                        : T::tr("Remove these fonts and their set assignments from Letterbay?  "
+                                "(No keeps them until the disk is back.)")));
 }
 
 void reportUnusableNames(MainContext& ctx, const QStringList& names) {
@@ -136,12 +135,11 @@ void reportUnusableNames(MainContext& ctx, const QStringList& names) {
     const QString lb = ctx.app.lineBreak;
     QStringList shown = names.mid(0, 20);
     if (names.size() > shown.size()) shown << T::tr("and %1 more").arg(names.size() - shown.size());
-    m.title = T::tr("Refresh Fonts");
-    m.text = T::tr("These font files were left out because their names are not valid text.  "
-                   "Rename them to use them in Letterbay:") +
+    m.ask(MessageKind::Info, T::tr("Refresh Fonts"),
+          T::tr("These font files were left out because their names are not valid text.  "
+                "Rename them to use them in Letterbay:") +
 
-             lb + lb + shown.join(lb);
-    m.Msg_Info();
+              lb + lb + shown.join(lb));
 }
 
 } // namespace
@@ -242,7 +240,6 @@ void Refresh_Fonts(MainContext& ctx) {
             remove.step();
         }
     }
-    db.noteChange();
 
     ctx.fontCount = 0;
     view.setProgressValue(0);

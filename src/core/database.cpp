@@ -242,7 +242,13 @@ void Database::exec(const QString& sql) {
     const QByteArray utf8 = sql.toUtf8();
     const int rc = sqlite3_exec(db_, utf8.constData(), nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) fail(rc, sql);
-    noteChange();
+    ++changes_;
+}
+
+quint64 Database::changeCount() const {
+    // SQLite counts every row this connection inserted, changed or deleted; the int wraps, which
+    // still reads as a change.
+    return changes_ + quint64(unsigned(sqlite3_total_changes(db_)));
 }
 
 Statement Database::prepare(const QString& sql) {
@@ -364,7 +370,6 @@ void Database::Transaction::commit() {
         const int rc = sqlite3_exec(db_.db_, "COMMIT", nullptr, nullptr, nullptr);
         if (rc == SQLITE_BUSY) throw DbError(ErrOther, databaseBusyText(db_.busyTimeoutMs_ / 1000));
         if (rc != SQLITE_OK) db_.fail(rc, QStringLiteral("COMMIT"));
-        db_.noteChange();
     } else {
         db_.exec(QStringLiteral("RELEASE ") + name_);
     }
@@ -383,7 +388,7 @@ Database::Transaction::~Transaction() {
         sqlite3_exec(db_.db_, release.constData(), nullptr, nullptr, nullptr);
     }
     --db_.savepointDepth_;
-    db_.noteChange();
+    ++db_.changes_;
 }
 
 } // namespace lb

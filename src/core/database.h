@@ -128,9 +128,10 @@ public:
     // tell whether the command line or the tray launcher changed what it shows.
     qint64 outsideChangeCount();
 
-    // Raised by each successful change so record sets can tell their snapshot is stale.
-    quint64 changeCount() const { return changes_; }
-    void noteChange() { ++changes_; }
+    // Moves on with every change made through this connection (rows written by any statement,
+    // tables and queries made or dropped, work undone), so a record set can tell by itself that
+    // what it found before may be out of date.
+    quint64 changeCount() const;
 
     [[noreturn]] void fail(int rc, const QString& context) const;
 
@@ -142,6 +143,7 @@ private:
     QString path_;
     int savepointDepth_ = 0;
     int busyTimeoutMs_ = DefaultBusyTimeoutMs;
+    // Changes SQLite's own row count leaves out: schema changes and rollbacks.
     quint64 changes_ = 0;
 };
 

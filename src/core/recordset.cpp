@@ -198,7 +198,6 @@ void RecordSet::update() {
         lastModified_ = row.rowid;
     }
     mode_ = Mode::None;
-    db_.noteChange();
     ++generation_;
 }
 
@@ -211,7 +210,6 @@ void RecordSet::remove() {
     st.step();
     row.deleted = true;
     --live_;
-    db_.noteChange();
 }
 
 RecordSet::Bookmark RecordSet::bookmark() const {
@@ -235,7 +233,9 @@ Statement& RecordSet::cachedStatement(const QString& sql) {
 }
 
 const std::vector<int>& RecordSet::matches(const Criteria& c) {
-    if (cachedAt_ == generation_ && cachedCriteria_ == c) return cachedMatches_;
+    const quint64 changes = db_.changeCount();
+    if (cachedAt_ == generation_ && cachedAtChanges_ == changes && cachedCriteria_ == c)
+        return cachedMatches_;
     if (columns_.isEmpty()) loadColumns();
     QStringList terms;
     for (const auto& t : c.terms())
@@ -255,6 +255,7 @@ const std::vector<int>& RecordSet::matches(const Criteria& c) {
     cachedCriteria_ = c;
     cachedMatches_ = std::move(found);
     cachedAt_ = generation_;
+    cachedAtChanges_ = changes;
     return cachedMatches_;
 }
 

@@ -116,12 +116,14 @@ private:
     Bookmark lastModified_ = 0;
     bool stale_ = false; // refreshed, rows not read yet
 
-    // Positions matching the last criteria, kept for findNext until the set changes.
+    // Positions matching the last criteria, kept for findNext until the set or the database
+    // changes.
     QHash<QString, std::shared_ptr<Statement>> statements_;
     Statement& cachedStatement(const QString& sql);
     Criteria cachedCriteria_;
     std::vector<int> cachedMatches_;
     quint64 cachedAt_ = ~quint64(0);
+    quint64 cachedAtChanges_ = 0;
     quint64 generation_ = 0;
 };
 

@@ -46,10 +46,9 @@ bool Begin_FirstRun(AppState& app, const std::function<void()>& showWindow) {
     app.datAuto->moveLast();
     const int rows = app.datAuto->recordCount();
     if (showWindow) showWindow();
-    app.messages.title = T::tr("Initial Retrieval of Fonts");
-    app.messages.text = welcomeText(rows, app.lineBreak);
-    app.messages.Msg_Question();
-    app.addAutoAssign = app.messages.answeredYes();
+    app.addAutoAssign =
+        app.messages.askYes(MessageKind::Question, T::tr("Initial Retrieval of Fonts"),
+                            welcomeText(rows, app.lineBreak));
     app.removeAutoAssign = false;
     writeSettings(app, {{fld::AddAutoAssign, app.addAutoAssign}, {fld::RemoveAutoAssign, false}});
     return true;
@@ -104,15 +103,14 @@ bool Startup::load() {
     auto lock = std::make_unique<QLockFile>(lockPath());
     lock->setStaleLockTime(0);
     if (!lock->tryLock(0)) {
-        m.title = AppTitle;
+        QString text;
         if (lock->error() == QLockFile::LockFailedError)
-            m.text =
-                T::tr("%1 is already running on this machine.  Click OK to exit.").arg(AppTitle);
+            text = T::tr("%1 is already running on this machine.  Click OK to exit.").arg(AppTitle);
         else
-            m.text = T::tr("%1 cannot tell whether it is already running on this machine: its "
-                           "lock file %2 cannot be created.  Click OK to exit.")
-                         .arg(AppTitle, lockPath());
-        m.Msg_Critical();
+            text = T::tr("%1 cannot tell whether it is already running on this machine: its "
+                         "lock file %2 cannot be created.  Click OK to exit.")
+                       .arg(AppTitle, lockPath());
+        m.ask(MessageKind::Critical, AppTitle, text);
         return false;
     }
     app_.instanceLock = std::move(lock);
@@ -121,11 +119,10 @@ bool Startup::load() {
     app_.databasePath = databasePath();
     app_.connectSuffix = ConnectSuffix;
     auto refuse = [&](const QString& reason) {
-        m.title = AppTitle;
-        m.text = T::tr("The font database %1 cannot be used: %2").arg(app_.databasePath, reason) +
-                 app_.lineBreak + app_.lineBreak +
-                 T::tr("Nothing has been changed.  Click OK to exit.");
-        m.Msg_Critical();
+        m.ask(MessageKind::Critical, AppTitle,
+              T::tr("The font database %1 cannot be used: %2").arg(app_.databasePath, reason) +
+                  app_.lineBreak + app_.lineBreak +
+                  T::tr("Nothing has been changed.  Click OK to exit."));
         app_.instanceLock.reset();
         return false;
     };
@@ -169,13 +166,12 @@ void Startup::upgradeVersion1() {
     } catch (const DbError& e) {
         // The transaction is undone: the file stays version 1 and is upgraded at the next start.
         Messenger& m = app_.messages;
-        m.title = AppTitle;
-        m.text = T::tr("The font database %1 could not be upgraded: %2")
-                     .arg(app_.databasePath, e.message()) +
-                 app_.lineBreak + app_.lineBreak +
-                 T::tr("Your data has not been changed.  The upgrade will run again at the next "
-                       "start.");
-        m.Msg_Critical();
+        m.ask(MessageKind::Critical, AppTitle,
+              T::tr("The font database %1 could not be upgraded: %2")
+                      .arg(app_.databasePath, e.message()) +
+                  app_.lineBreak + app_.lineBreak +
+                  T::tr("Your data has not been changed.  The upgrade will run again at the next "
+                        "start."));
     }
 }
 
@@ -207,14 +203,13 @@ void Startup::Convert_Data(const std::function<void()>& repaint) {
     const QString lb = app_.lineBreak;
     const QString version = dataVersion();
     const QString program = ProgramVersionText();
-    m.title = T::tr("Conversion of Letterbay Information");
-    m.text = T::tr("You have installed %1 on top of a previous version.  Your existing %2 data "
-                   "will now be converted to work with the latest version (%3).  It will also add "
-                   "any new AutoAssign information created after your version was available.  The "
-                   "conversion will only be performed once.")
-                 .arg(AppTitle, version, program) +
-             lb + lb + T::tr("Press OK to start conversion.");
-    m.Msg_Info();
+    m.ask(MessageKind::Info, T::tr("Conversion of Letterbay Information"),
+          T::tr("You have installed %1 on top of a previous version.  Your existing %2 data "
+                "will now be converted to work with the latest version (%3).  It will also add "
+                "any new AutoAssign information created after your version was available.  The "
+                "conversion will only be performed once.")
+                  .arg(AppTitle, version, program) +
+              lb + lb + T::tr("Press OK to start conversion."));
     if (repaint) repaint();
     if (program != QLatin1String("2.5") || version != QLatin1String("2.0")) return;
 
@@ -226,11 +221,10 @@ void Startup::Convert_Data(const std::function<void()>& repaint) {
         append = Database::openReadOnly(source, app_.connectSuffix);
         append->columns(tbl::NewAuto);
     } catch (const DbError& e) {
-        m.title = T::tr("Conversion of Letterbay Information");
-        m.text = T::tr("The conversion could not read %1: %2").arg(source, e.message()) + lb + lb +
-                 T::tr("Your data has not been changed.  The conversion will run again at the "
-                       "next start.");
-        m.Msg_Critical();
+        m.ask(MessageKind::Critical, T::tr("Conversion of Letterbay Information"),
+              T::tr("The conversion could not read %1: %2").arg(source, e.message()) + lb + lb +
+                  T::tr("Your data has not been changed.  The conversion will run again at the "
+                        "next start."));
         return;
     }
     try {
@@ -240,11 +234,10 @@ void Startup::Convert_Data(const std::function<void()>& repaint) {
         Stamp_Version();
         t.commit();
     } catch (const DbError& e) {
-        m.title = T::tr("Conversion of Letterbay Information");
-        m.text = T::tr("The conversion failed: %1").arg(e.message()) + lb + lb +
-                 T::tr("Your data has not been changed.  The conversion will run again at the "
-                       "next start.");
-        m.Msg_Critical();
+        m.ask(MessageKind::Critical, T::tr("Conversion of Letterbay Information"),
+              T::tr("The conversion failed: %1").arg(e.message()) + lb + lb +
+                  T::tr("Your data has not been changed.  The conversion will run again at the "
+                        "next start."));
     }
 }
 

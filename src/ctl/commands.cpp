@@ -44,6 +44,15 @@ void printLine(const QString& text) {
     writeOut(text.toUtf8() + '\n');
 }
 
+// The one JSON document a command writes with --json.
+void writeJson(const QJsonObject& document) {
+    writeOut(QJsonDocument(document).toJson(QJsonDocument::Indented));
+}
+
+QJsonValue textOrNull(const QString& text) {
+    return text.isEmpty() ? QJsonValue() : QJsonValue(text);
+}
+
 // A name as people read it: control characters a font or an older database may hold are shown
 // as escapes, so they never move the cursor, clear the screen or split a line.
 QString visible(const QString& name) {
@@ -105,7 +114,9 @@ void printTable(std::vector<QStringList> rows) {
     writeOut(out);
 }
 
-// A shell pattern as a regular expression over the whole name.
+// A shell pattern as a regular expression over the whole name. Qt's own wildcard conversion
+// (6.4) takes '/' for a path separator that '*' and '?' never match, and a face name is not a
+// path; fnmatch folds letter case only as the locale allows.
 QRegularExpression globExpression(const QString& glob) {
     QString re;
     for (qsizetype i = 0; i < glob.size(); ++i) {
@@ -190,11 +201,11 @@ void selectRows(AppState& app, FontListModel& list, const std::vector<int>& rows
     app.pickedFontName = rows.size() == 1 ? list.row(rows.front()).name : QString();
 }
 
-QString stateName(int state) {
+QString stateName(FaceState state) {
     switch (state) {
-    case StateInactive:
+    case FaceState::Inactive:
         return QStringLiteral("inactive");
-    case StateSystem:
+    case FaceState::System:
         return QStringLiteral("system");
     default:
         return QStringLiteral("active");
@@ -217,6 +228,10 @@ QHash<QString, QStringList> setsOfFonts(AppState& app) {
     return sets;
 }
 
+struct ImportedSet;
+struct InstallSource;
+struct InstallRun;
+
 class Command {
 public:
     Command(Session& s, const Invocation& inv) : s_(s), inv_(inv), json_(inv.has(Json)) {}
@@ -232,7 +247,7 @@ public:
         s_.view.finish();
         if (!s_.boxes.refusals.isEmpty() || !s_.boxes.declined.isEmpty()) return Refused;
         if (json_)
-            writeOut("{\"message\": " + jsonText(message) + "}\n");
+            writeJson({{QStringLiteral("message"), message}});
         else
             printLine(message);
         return Done;
@@ -307,9 +322,9 @@ public:
             ++typefaces;
             for (const QString& ref : f)
                 distinct.insert(refFile(ref));
-            const int state = faceState(s_.ctx, face, f);
-            inactive += state == StateInactive;
-            system += state == StateSystem;
+            const FaceState state = faceState(s_.ctx, face, f);
+            inactive += state == FaceState::Inactive;
+            system += state == FaceState::System;
         });
         const qint64 files = distinct.size();
         const qint64 sets = count(app, QStringLiteral("SELECT count(*) FROM [Sets]"));
@@ -318,16 +333,17 @@ public:
         const QString active = activatedSet(app);
         const bool inStep = fontStateInStep(s_.ctx);
         if (json_) {
-            writeOut("{\"database\": " + jsonText(app.databasePath) +
-                     ", \"fontsFolder\": " + jsonText(app.fontsFolder) + ", \"activeSet\": " +
-                     (active.isEmpty() ? QByteArray("null") : jsonText(active)) +
-                     ", \"typefaces\": " + QByteArray::number(typefaces) + ", \"files\": " +
-                     QByteArray::number(files) + ", \"inactive\": " + QByteArray::number(inactive) +
-                     ", \"system\": " + QByteArray::number(system) +
-                     ", \"sets\": " + QByteArray::number(sets) +
-                     ", \"assignments\": " + QByteArray::number(assignments) +
-                     ", \"autoAssign\": " + (app.addAutoAssign ? "true" : "false") +
-                     ", \"hiddenFontsInStep\": " + (inStep ? "true" : "false") + "}\n");
+            writeJson({{QStringLiteral("database"), app.databasePath},
+                       {QStringLiteral("fontsFolder"), app.fontsFolder},
+                       {QStringLiteral("activeSet"), textOrNull(active)},
+                       {QStringLiteral("typefaces"), typefaces},
+                       {QStringLiteral("files"), files},
+                       {QStringLiteral("inactive"), inactive},
+                       {QStringLiteral("system"), system},
+                       {QStringLiteral("sets"), sets},
+                       {QStringLiteral("assignments"), assignments},
+                       {QStringLiteral("autoAssign"), app.addAutoAssign},
+                       {QStringLiteral("hiddenFontsInStep"), inStep}});
             return Done;
         }
         printTable({
@@ -384,19 +400,25 @@ public:
             if (!set.isEmpty() && !members.contains(folded)) return;
             const QStringList sets = setsOf.value(folded);
             if (unassigned && !sets.isEmpty()) return;
-            const int state = faceState(s_.ctx, face, files);
-            if (onlyInactive && state != StateInactive) return;
+            const FaceState state = faceState(s_.ctx, face, files);
+            if (onlyInactive && state != FaceState::Inactive) return;
             ++listed;
-            inactive += state == StateInactive;
+            inactive += state == FaceState::Inactive;
             if (json_) {
                 QStringList paths;
                 for (const QString& f : files)
                     paths << s_.fontconfig.absolutePath(refFile(f));
                 paths.removeDuplicates();
                 out += listed > 1 ? ",\n  " : "\n  ";
-                out += "{\"name\": " + jsonText(face) + ", \"state\": \"" +
-                       stateName(state).toLatin1() + "\", \"sets\": " + jsonTexts(sets) +
-                       ", \"files\": " + jsonTexts(paths) + "}";
+                // Written a row at a time: a catalogue of tens of thousands of fonts is never
+                // held whole.
+                out +=
+                    QJsonDocument(
+                        QJsonObject{{QStringLiteral("name"), face},
+                                    {QStringLiteral("state"), stateName(state)},
+                                    {QStringLiteral("sets"), QJsonArray::fromStringList(sets)},
+                                    {QStringLiteral("files"), QJsonArray::fromStringList(paths)}})
+                        .toJson(QJsonDocument::Compact);
                 if (out.size() > (1 << 16)) {
                     writeOut(out);
                     out.clear();
@@ -439,14 +461,12 @@ public:
             return !active.isEmpty() && compareNoCase(n, active) == 0;
         };
         if (json_) {
-            QByteArray out = "{\"sets\": [";
-            for (qsizetype i = 0; i < names.size(); ++i) {
-                out += i ? ",\n  " : "\n  ";
-                out += "{\"name\": " + jsonText(names[i]) +
-                       ", \"fonts\": " + QByteArray::number(sizes.value(names[i].toCaseFolded())) +
-                       ", \"active\": " + (isActive(names[i]) ? "true" : "false") + "}";
-            }
-            writeOut(out + (names.isEmpty() ? "]}\n" : "\n]}\n"));
+            QJsonArray list;
+            for (const QString& n : std::as_const(names))
+                list.append(QJsonObject{{QStringLiteral("name"), n},
+                                        {QStringLiteral("fonts"), sizes.value(n.toCaseFolded())},
+                                        {QStringLiteral("active"), isActive(n)}});
+            writeJson({{QStringLiteral("sets"), list}});
             return Done;
         }
         std::vector<QStringList> table{{QStringLiteral("SET"), QStringLiteral("FONTS"), {}}};
@@ -475,8 +495,8 @@ public:
             return Refused;
         }
         if (json_) {
-            writeOut("{\"message\": " + jsonText(s_.view.message) +
-                     ", \"typefaces\": " + QByteArray::number(s_.ctx.fontCount) + "}\n");
+            writeJson({{QStringLiteral("message"), s_.view.message},
+                       {QStringLiteral("typefaces"), s_.ctx.fontCount}});
         } else {
             printLine(s_.view.message);
             printLine(s_.view.fontCount);
@@ -599,11 +619,15 @@ public:
     }
 
     int install();
+    int readInstallSources(std::vector<InstallSource>& sources);
+    int installSources(const std::vector<InstallSource>& sources, InstallRun& run);
+    QString assignInstalled(const QString& set, const QStringList& installed);
+    int printInstall(const InstallRun& run, const QString& assigned);
 
     // The fonts of documents named after --for.
     int fontsForDocuments();
     int activateForDocuments();
-    QByteArray unreadJson(const UsedFonts& used) const;
+    QJsonArray unreadJson(const UsedFonts& used) const;
 
     int deleteFonts() {
         const QStringList globs = inv_.all(QStringLiteral("match"));
@@ -616,7 +640,7 @@ public:
         if (!pickAll(list, inv_.args, globs, {}, picked)) return Refused;
         // The desktop's own fonts are never removed; naming only those is a refusal.
         if (std::all_of(picked.rows.begin(), picked.rows.end(), [&](int row) {
-                return list.row(row).state == StateSystem ||
+                return list.row(row).state == FaceState::System ||
                        isSystemFont(s_.app.systemFonts, list.row(row).name);
             }))
             return refuse(QStringLiteral("All selected fonts were system fonts, none were "
@@ -676,6 +700,11 @@ public:
     }
 
     int importSets(const SetDocument& doc);
+    void matchImportedFonts(const SetDocument& doc, std::vector<ImportedSet>& report,
+                            std::vector<std::vector<int>>& wanted);
+    void applyImport(std::vector<ImportedSet>& report, const std::vector<std::vector<int>>& wanted,
+                     bool replace);
+    int printImport(const std::vector<ImportedSet>& report, bool replace);
 
     // The two AutoAssign switches of the window's Edit menu, stored where the window reads them.
     int autoAssign() {
@@ -703,8 +732,8 @@ public:
             app.removeAutoAssign = remove;
         }
         if (json_) {
-            writeOut(QByteArray("{\"autoAssign\": ") + (add ? "true" : "false") +
-                     ", \"removeOnUnassign\": " + (remove ? "true" : "false") + "}\n");
+            writeJson({{QStringLiteral("autoAssign"), add},
+                       {QStringLiteral("removeOnUnassign"), remove}});
             return Done;
         }
         printTable({
@@ -755,12 +784,22 @@ struct ImportedSet {
 };
 
 int Command::importSets(const SetDocument& doc) {
-    AppState& app = s_.app;
     s_.loadSystemFonts();
     const bool replace = inv_.has(QStringLiteral("replace"));
     Fill_AllFonts(s_.ctx);
-    FontListModel& all = s_.allFonts;
+    std::vector<ImportedSet> report;
+    std::vector<std::vector<int>> wanted; // rows of the All Fonts list per set
+    matchImportedFonts(doc, report, wanted);
+    applyImport(report, wanted, replace);
+    s_.view.finish();
+    return printImport(report, replace);
+}
 
+// The All Fonts rows each set of the document names: by name, else by one of its file names.
+void Command::matchImportedFonts(const SetDocument& doc, std::vector<ImportedSet>& report,
+                                 std::vector<std::vector<int>>& wanted) {
+    AppState& app = s_.app;
+    FontListModel& all = s_.allFonts;
     // Fonts by name as the database compares them, and by file name for fonts named otherwise
     // here.
     QHash<QString, int> rowOf;
@@ -776,8 +815,6 @@ int Command::importSets(const SetDocument& doc) {
             faceOfFile.insert(QFileInfo(st.text(0)).fileName(), st.text(1));
     }
 
-    std::vector<ImportedSet> report;
-    std::vector<std::vector<int>> wanted; // rows of the All Fonts list per set
     for (const DocumentSet& set : doc.sets) {
         ImportedSet r;
         r.name = set.name;
@@ -804,12 +841,17 @@ int Command::importSets(const SetDocument& doc) {
         wanted.push_back(std::move(rows));
         report.push_back(std::move(r));
     }
+}
 
+void Command::applyImport(std::vector<ImportedSet>& report,
+                          const std::vector<std::vector<int>>& wanted, bool replace) {
+    AppState& app = s_.app;
+    FontListModel& all = s_.allFonts;
     // One transaction over every set: a failure half way leaves the sets as they were.
     std::exception_ptr failure;
     try {
         FontTransaction t(s_.ctx);
-        for (size_t i = 0; i < doc.sets.size(); ++i) {
+        for (size_t i = 0; i < report.size(); ++i) {
             ImportedSet& r = report[i];
             app.datSets->refresh();
             QString stored = findSet(app, r.name);
@@ -867,8 +909,9 @@ int Command::importSets(const SetDocument& doc) {
         }
         std::rethrow_exception(failure);
     }
-    s_.view.finish();
+}
 
+int Command::printImport(const std::vector<ImportedSet>& report, bool replace) {
     for (const ImportedSet& r : report)
         if (!r.missing.isEmpty()) {
             QStringList names;
@@ -882,23 +925,21 @@ int Command::importSets(const SetDocument& doc) {
                        names.join(QStringLiteral(", ")));
         }
     if (json_) {
-        QByteArray out = "{\"sets\": [";
-        for (size_t i = 0; i < report.size(); ++i) {
-            const ImportedSet& r = report[i];
-            QByteArray byFile = "[";
-            for (qsizetype j = 0; j < r.byFile.size(); ++j)
-                byFile += (j ? ", " : "") + QByteArray("{\"name\": ") +
-                          jsonText(r.byFile[j].first) +
-                          ", \"font\": " + jsonText(r.byFile[j].second) + "}";
-            byFile += "]";
-            out += i ? ",\n  " : "\n  ";
-            out += "{\"name\": " + jsonText(r.name) +
-                   ", \"created\": " + (r.created ? "true" : "false") +
-                   ", \"added\": " + QByteArray::number(r.added) +
-                   ", \"removed\": " + QByteArray::number(r.removed) +
-                   ", \"missing\": " + jsonTexts(r.missing) + ", \"byFileName\": " + byFile + "}";
+        QJsonArray sets;
+        for (const ImportedSet& r : report) {
+            QJsonArray byFile;
+            for (const auto& [name, face] : r.byFile)
+                byFile.append(
+                    QJsonObject{{QStringLiteral("name"), name}, {QStringLiteral("font"), face}});
+            sets.append(
+                QJsonObject{{QStringLiteral("name"), r.name},
+                            {QStringLiteral("created"), r.created},
+                            {QStringLiteral("added"), r.added},
+                            {QStringLiteral("removed"), r.removed},
+                            {QStringLiteral("missing"), QJsonArray::fromStringList(r.missing)},
+                            {QStringLiteral("byFileName"), byFile}});
         }
-        writeOut(out + (report.empty() ? "]}\n" : "\n]}\n"));
+        writeJson({{QStringLiteral("sets"), sets}});
         return Done;
     }
     for (const ImportedSet& r : report) {
@@ -925,10 +966,30 @@ struct InstallSource {
     bool whole = false;
 };
 
+// What an install command did, for its report.
+struct InstallRun {
+    QStringList installed, messages, failures, skipped;
+    int added = 0;
+};
+
 int Command::install() {
-    AppState& app = s_.app;
-    // Everything named is looked at before anything is installed.
     std::vector<InstallSource> sources;
+    if (const int refused = readInstallSources(sources)) return refused;
+    QString set;
+    if (inv_.values.contains(QStringLiteral("set")) &&
+        !existingSet(inv_.value(QStringLiteral("set")), set))
+        return Refused;
+    InstallRun run;
+    if (const int refused = installSources(sources, run)) return refused;
+    s_.boxes.echo = true;
+    s_.boxes.refusals.clear();
+    const QString assigned = assignInstalled(set, run.installed);
+    s_.view.finish();
+    return printInstall(run, assigned);
+}
+
+// Everything named is looked at before anything is installed.
+int Command::readInstallSources(std::vector<InstallSource>& sources) {
     const auto sourceOf = [&](const QString& folder) -> InstallSource& {
         for (InstallSource& src : sources)
             if (src.folder == folder) return src;
@@ -952,11 +1013,10 @@ int Command::install() {
                                      : QStringLiteral(": the file cannot be read.")));
         sourceOf(folder).files << info.fileName();
     }
-    QString set;
-    if (inv_.values.contains(QStringLiteral("set")) &&
-        !existingSet(inv_.value(QStringLiteral("set")), set))
-        return Refused;
+    return Done;
+}
 
+int Command::installSources(const std::vector<InstallSource>& sources, InstallRun& run) {
     s_.loadSystemFonts();
     // The main window's list is what the installation keeps up to date.
     Fill_AllFonts(s_.ctx);
@@ -966,10 +1026,8 @@ int Command::install() {
     TerminalPreviewView previewView(s_.view);
     FontPreview preview(s_.ctx, drawing, previewView);
 
-    QStringList installed, messages, failures, skipped;
-    int added = 0;
     const auto fail = [&](const QString& file, const QString& why) {
-        failures << file + QStringLiteral(": ") + why;
+        run.failures << file + QStringLiteral(": ") + why;
     };
     for (const InstallSource& src : sources) {
         preview.limitTo(src.whole ? QStringList() : src.files);
@@ -979,8 +1037,8 @@ int Command::install() {
             for (const PreviewEntry& e : preview.row(i).files)
                 if (!e.installable) {
                     if (src.whole)
-                        skipped << src.folder + e.fileName + QStringLiteral(": ") +
-                                       notInstallableReason(e);
+                        run.skipped << src.folder + e.fileName + QStringLiteral(": ") +
+                                           notInstallableReason(e);
                     else
                         fail(src.folder + e.fileName, notInstallableReason(e));
                 }
@@ -996,74 +1054,80 @@ int Command::install() {
         for (int i = 0; i < preview.size(); ++i)
             if (preview.row(i).selected) chosen << preview.row(i).face;
         const InstallOutcome out = Install_Fonts(s_.ctx, preview, previewView);
-        added += out.added;
+        run.added += out.added;
         for (const auto& [file, why] : out.failures)
             fail(src.folder + file, why);
         for (int i = 0; i < preview.size(); ++i)
             if (preview.row(i).installed && chosen.contains(preview.row(i).face) &&
-                !installed.contains(preview.row(i).face))
-                installed << preview.row(i).face;
+                !run.installed.contains(preview.row(i).face))
+                run.installed << preview.row(i).face;
         // A problem with the fonts folder itself stops everything.
         if (!s_.boxes.refusals.isEmpty() && out.failures.empty() && out.installed == 0) {
             s_.view.finish();
             printError(s_.boxes.refusals.last());
             return Refused;
         }
-        messages << out.message.section(QLatin1Char('\n'), 0, 0);
+        run.messages << out.message.section(QLatin1Char('\n'), 0, 0);
     }
-    s_.boxes.echo = true;
-    s_.boxes.refusals.clear();
+    return Done;
+}
 
-    QString assigned;
+// The installed fonts joined to --set: what the assignment said, or that they were there already.
+QString Command::assignInstalled(const QString& set, const QStringList& installed) {
+    AppState& app = s_.app;
     if (!set.isEmpty() && !installed.isEmpty()) {
         Fill_AllFonts(s_.ctx);
         Picked picked = pick(s_.allFonts, installed, {});
         selectRows(app, s_.allFonts, picked.rows);
         const QSet<QString> before = setMembers(app, set);
         Assign_Fonts(s_.ctx, set, false);
-        assigned = setMembers(app, set).size() == before.size()
-                       ? QStringLiteral("Every font installed is in ") + quoted(set) +
-                             QStringLiteral(" already.")
-                       : s_.view.message;
+        return setMembers(app, set).size() == before.size()
+                   ? QStringLiteral("Every font installed is in ") + quoted(set) +
+                         QStringLiteral(" already.")
+                   : s_.view.message;
     }
-    s_.view.finish();
-    for (const QString& note : std::as_const(skipped))
+    return {};
+}
+
+int Command::printInstall(const InstallRun& run, const QString& assigned) {
+    for (const QString& note : std::as_const(run.skipped))
         printError(note.section(QLatin1Char(':'), 0, -2) + QStringLiteral(": not installed:") +
                    note.section(QLatin1Char(':'), -1));
     // The set could not take the fonts: its refusal has been told.
     if (!s_.boxes.refusals.isEmpty()) return Refused;
-    if (!failures.isEmpty()) {
-        printError(
-            QStringLiteral("%1 installed; %2 not installed:")
-                .arg(installed.size() == 1 ? QStringLiteral("1 font")
-                                           : QStringLiteral("%1 fonts").arg(installed.size()))
-                .arg(failures.size() == 1 ? QStringLiteral("1 file was")
-                                          : QStringLiteral("%1 files were").arg(failures.size())));
-        for (const QString& f : std::as_const(failures))
+    if (!run.failures.isEmpty()) {
+        printError(QStringLiteral("%1 installed; %2 not installed:")
+                       .arg(run.installed.size() == 1
+                                ? QStringLiteral("1 font")
+                                : QStringLiteral("%1 fonts").arg(run.installed.size()))
+                       .arg(run.failures.size() == 1
+                                ? QStringLiteral("1 file was")
+                                : QStringLiteral("%1 files were").arg(run.failures.size())));
+        for (const QString& f : std::as_const(run.failures))
             printError(QStringLiteral("  ") + f);
         return Refused;
     }
     if (json_) {
-        writeOut("{\"message\": " + jsonText(messages.join(QLatin1Char(' '))) +
-                 ", \"installed\": " + jsonTexts(installed) +
-                 ", \"added\": " + QByteArray::number(added) + ", \"assigned\": " +
-                 (assigned.isEmpty() ? QByteArray("null") : jsonText(assigned)) + "}\n");
+        writeJson({{QStringLiteral("message"), run.messages.join(QLatin1Char(' '))},
+                   {QStringLiteral("installed"), QJsonArray::fromStringList(run.installed)},
+                   {QStringLiteral("added"), run.added},
+                   {QStringLiteral("assigned"), textOrNull(assigned)}});
         return Done;
     }
-    for (const QString& m : std::as_const(messages))
+    for (const QString& m : std::as_const(run.messages))
         printLine(m);
     if (!assigned.isEmpty()) printLine(assigned);
     return Done;
 }
 
-QByteArray Command::unreadJson(const UsedFonts& used) const {
-    QByteArray out = "[";
+QJsonArray Command::unreadJson(const UsedFonts& used) const {
+    QJsonArray out;
     for (qsizetype i = 0; i < used.problems.size(); ++i) {
         const QString& file = used.unread[i];
-        out += (i ? ", " : "") + QByteArray("{\"document\": ") + jsonText(file) +
-               ", \"reason\": " + jsonText(used.problems[i].mid(file.size() + 2)) + "}";
+        out.append(QJsonObject{{QStringLiteral("document"), file},
+                               {QStringLiteral("reason"), used.problems[i].mid(file.size() + 2)}});
     }
-    return out + "]";
+    return out;
 }
 
 int Command::fontsForDocuments() {
@@ -1086,13 +1150,16 @@ int Command::fontsForDocuments() {
     std::sort(rows.begin(), rows.end(),
               [](const auto& a, const auto& b) { return namesBefore(a.first, b.first); });
     if (json_) {
-        QByteArray out = "{\"fonts\": [";
-        for (size_t i = 0; i < rows.size(); ++i)
-            out += (i ? ",\n  " : "\n  ") + QByteArray("{\"name\": ") + jsonText(rows[i].first) +
-                   ", \"state\": " + jsonText(rows[i].second) + ", \"documents\": " +
-                   jsonTexts(used.documentsOf.value(rows[i].first.toCaseFolded())) + "}";
-        writeOut(out + (rows.empty() ? "]" : "\n]") + ", \"missing\": " + jsonTexts(used.missing) +
-                 ", \"unread\": " + unreadJson(used) + "}\n");
+        QJsonArray fonts;
+        for (const auto& [name, state] : rows)
+            fonts.append(QJsonObject{
+                {QStringLiteral("name"), name},
+                {QStringLiteral("state"), state},
+                {QStringLiteral("documents"),
+                 QJsonArray::fromStringList(used.documentsOf.value(name.toCaseFolded()))}});
+        writeJson({{QStringLiteral("fonts"), fonts},
+                   {QStringLiteral("missing"), QJsonArray::fromStringList(used.missing)},
+                   {QStringLiteral("unread"), unreadJson(used)}});
     } else {
         std::vector<QStringList> table{{QStringLiteral("FONT"), QStringLiteral("STATE")}};
         for (const auto& [name, state] : rows)
@@ -1148,9 +1215,11 @@ int Command::activateForDocuments() {
                    names.join(QStringLiteral(", ")));
     }
     if (json_)
-        writeOut("{\"message\": " + jsonText(message) + ", \"set\": " + jsonText(stored) +
-                 ", \"fonts\": " + jsonTexts(used.faces) + ", \"missing\": " +
-                 jsonTexts(used.missing) + ", \"unread\": " + unreadJson(used) + "}\n");
+        writeJson({{QStringLiteral("message"), message},
+                   {QStringLiteral("set"), stored},
+                   {QStringLiteral("fonts"), QJsonArray::fromStringList(used.faces)},
+                   {QStringLiteral("missing"), QJsonArray::fromStringList(used.missing)},
+                   {QStringLiteral("unread"), unreadJson(used)}});
     else
         printLine(message);
     return used.missing.isEmpty() && used.problems.isEmpty() ? Done : Refused;

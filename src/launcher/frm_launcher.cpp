@@ -257,7 +257,6 @@ void FrmLauncher::fitHeight() {
 void FrmLauncher::Form_Load() {
     loaded_ = false;
     setEnabled(false);
-    app_.messages.title = LauncherTitle;
     setWide(false);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
@@ -421,9 +420,8 @@ void FrmLauncher::runGuarded(const std::function<void()>& operation) {
         showProgress(false);
         app_.messages.pointer().set(MousePointer::Default);
         setWindowEnabled(true);
-        app_.messages.title = LauncherTitle;
-        app_.messages.text = operationFailureText(e, app_.lineBreak);
-        app_.messages.Msg_Critical();
+        app_.messages.ask(MessageKind::Critical, LauncherTitle,
+                          operationFailureText(e, app_.lineBreak));
         Show_Status();
     }
     for (QAction* a : mnuPopup_->actions())
@@ -487,9 +485,8 @@ void FrmLauncher::startLetterbay() {
     if (SingleInstance::askToShow(QStringLiteral("letterbay"))) return;
     const QString program = programFolder + QStringLiteral("/letterbay");
     if (QProcess::startDetached(program, {})) return;
-    app_.messages.title = LauncherTitle;
-    app_.messages.text = tr("Letterbay could not be started: %1 cannot be run.").arg(program);
-    app_.messages.Msg_Critical();
+    app_.messages.ask(MessageKind::Critical, LauncherTitle,
+                      tr("Letterbay could not be started: %1 cannot be run.").arg(program));
 }
 
 void FrmLauncher::cmdRun_Click() {
@@ -508,11 +505,9 @@ void FrmLauncher::cmdOK_Click() {
 
 void FrmLauncher::cmdClose_Click() {
     Messenger& m = app_.messages;
-    m.title = tr("Confirm Exit");
-    m.text = tr("Are you sure you want to exit %1?  Exiting removes %1 from the system tray.")
-                 .arg(LauncherTitle);
-    m.Msg_Question();
-    if (m.answeredYes())
+    if (m.askYes(MessageKind::Question, tr("Confirm Exit"),
+                 tr("Are you sure you want to exit %1?  Exiting removes %1 from the system tray.")
+                     .arg(LauncherTitle)))
         Shut_Down();
     else
         hideWindow();
@@ -593,11 +588,10 @@ void FrmLauncher::closeEvent(QCloseEvent* event) {
     }
     // Without a tray, closing the window is the way out: asked as Exit asks.
     Messenger& m = app_.messages;
-    m.title = tr("Confirm Exit");
-    m.text = tr("Are you sure you want to exit %1?  Exiting removes %1 from the system tray.")
-                 .arg(LauncherTitle);
-    m.Msg_Question();
-    if (m.answeredYes()) Shut_Down();
+    if (m.askYes(MessageKind::Question, tr("Confirm Exit"),
+                 tr("Are you sure you want to exit %1?  Exiting removes %1 from the system tray.")
+                     .arg(LauncherTitle)))
+        Shut_Down();
 }
 
 void FrmLauncher::changeEvent(QEvent* event) {

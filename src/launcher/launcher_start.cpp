@@ -30,9 +30,7 @@ LauncherStart::~LauncherStart() {
 }
 
 bool LauncherStart::refuse(const QString& text) {
-    app_.messages.title = LauncherTitle;
-    app_.messages.text = text;
-    app_.messages.Msg_Critical();
+    app_.messages.ask(MessageKind::Critical, LauncherTitle, text);
     app_.db.reset();
     instance_.release();
     exitCode_ = 1;

@@ -57,13 +57,11 @@ QString freeName(const QString& folder, const QString& prefix) {
 
 bool askReplace(MainContext& ctx, const QString& name, const QString& sourceFolder) {
     Messenger& m = ctx.app.messages;
-    m.title = T::tr("Font Installation");
-    m.text =
+    return m.askYes(
+        MessageKind::YesNo, T::tr("Font Installation"),
         T::tr("A different font file named \"%1\" is already in your fonts folder.  Replace it "
               "with the one from \"%2\"?")
-            .arg(name, sourceFolder);
-    m.Msg_YesNo();
-    return m.answeredYes();
+            .arg(name, sourceFolder));
 }
 
 QString contentHash(const QByteArray& bytes) {
@@ -324,65 +322,90 @@ QString notInstallableReason(const PreviewEntry& e) {
                       : T::tr("it cannot be read as a font");
 }
 
-InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView& view) {
-    AppState& app = ctx.app;
-    Messenger& m = app.messages;
-    FontRegistry& registry = ctx.fonts.registry;
-    FontResources& resources = ctx.fonts.resources;
-    InstallOutcome out;
-    m.title = T::tr("Font Installation");
-    app.assignedStale = false;
-    view.setStatus(T::tr("Installing fonts..."));
-    view.yield();
+namespace {
 
-    std::vector<RowWork> work;
-    int files = 0;
-    for (int i = 0; i < preview.size(); ++i)
-        if (preview.row(i).selected) {
-            work.push_back(RowWork{i, {}, 0});
-            files += int(preview.row(i).files.size());
+// One installation, step by step: files placed, checked with fontconfig, catalogued in one
+// transaction (the files taken back when that fails), then the main window updated.
+class Installation {
+public:
+    Installation(MainContext& ctx, FontPreview& preview, PreviewView& view)
+        : ctx_(ctx), app_(ctx.app), preview_(preview), view_(view), registry_(ctx.fonts.registry),
+          folder_(registry_.fontsFolder()) {}
+
+    InstallOutcome run() {
+        app_.assignedStale = false;
+        view_.setStatus(T::tr("Installing fonts..."));
+        view_.yield();
+        const int files = chooseRows();
+        {
+            PreviewBusy busy(view_, files + 1);
+            begin();
+            const QStringList placed = placeFiles(busy);
+            keepListedOnly(placed);
+            catalogue();
+            settle();
+            busy.step();
         }
-    const QString folder = registry.fontsFolder();
-    QString problem;
-    QStringList newFaces;
-    bool faceReplaced = false;
-    QSet<QString> touched;
-    {
-        PreviewBusy busy(view, files + 1);
-        if (!work.empty()) {
-            problem = registry.installProblem();
-            if (problem.isEmpty() && !QDir().mkpath(folder))
-                problem = T::tr("Your fonts folder %1 cannot be created.").arg(folder);
-            if (!problem.isEmpty()) work.clear();
-        }
-        // Written before the first file changes: the next start of any program finishes or
-        // undoes what a kill cuts off.
-        std::unique_ptr<FileJournal> journal;
-        if (!work.empty()) {
-            QString why;
-            journal = FileJournal::begin(journalFolder(), QStringLiteral("install"), why);
-            if (!journal) {
-                problem = T::tr("No record of the installation could be kept, so nothing "
-                                "was installed: ") +
-                          why;
-                work.clear();
+        updateMainWindow();
+        out_.message = closingText(out_, preview_.size(), problem_, app_.lineBreak);
+        preview_.setInstalledOnce();
+        app_.messages.ask(out_.failures.empty() && problem_.isEmpty() ? MessageKind::Info
+                                                                      : MessageKind::Critical,
+                          T::tr("Font Installation"), out_.message);
+        view_.setStatus(installPrompt());
+        return out_;
+    }
+
+private:
+    // The selected rows; returns how many files they have.
+    int chooseRows() {
+        int files = 0;
+        for (int i = 0; i < preview_.size(); ++i)
+            if (preview_.row(i).selected) {
+                work_.push_back(RowWork{i, {}, 0});
+                files += int(preview_.row(i).files.size());
             }
-        }
-        if (!work.empty()) removeLeftovers(folder);
-        QStringList undoProblems;
-        auto undo = [&](const QSet<QString>& names) {
-            return undoPlacements(*journal, names, undoProblems);
-        };
+        return files;
+    }
 
-        // The files first: the catalogue names only what is in place. A collection is placed
-        // once, however many of its faces are chosen.
+    // The fonts folder is usable and the journal written before the first file changes: the
+    // next start of any program finishes or undoes what a kill cuts off. Otherwise nothing is
+    // done and problem_ says why.
+    void begin() {
+        if (work_.empty()) return;
+        problem_ = registry_.installProblem();
+        if (problem_.isEmpty() && !QDir().mkpath(folder_))
+            problem_ = T::tr("Your fonts folder %1 cannot be created.").arg(folder_);
+        if (!problem_.isEmpty()) {
+            work_.clear();
+            return;
+        }
+        QString why;
+        journal_ = FileJournal::begin(journalFolder(), QStringLiteral("install"), why);
+        if (!journal_) {
+            problem_ = T::tr("No record of the installation could be kept, so nothing "
+                             "was installed: ") +
+                       why;
+            work_.clear();
+            return;
+        }
+        removeLeftovers(folder_);
+    }
+
+    QStringList undo(const QSet<QString>& names) {
+        return undoPlacements(*journal_, names, undoProblems_);
+    }
+
+    // The files first: the catalogue names only what is in place. A collection is placed once,
+    // however many of its faces are chosen.
+    QStringList placeFiles(PreviewBusy& busy) {
         QStringList placed;
         QHash<QString, bool> tried; // file name -> in place
-        for (RowWork& w : work) {
-            for (const PreviewEntry& e : preview.row(w.row).files) {
+        for (RowWork& w : work_) {
+            for (const PreviewEntry& e : preview_.row(w.row).files) {
                 busy.step();
                 if (!e.installable) {
-                    out.failures.push_back({e.fileName, notInstallableReason(e)});
+                    out_.failures.push_back({e.fileName, notInstallableReason(e)});
                     continue;
                 }
                 ++w.installable;
@@ -390,213 +413,233 @@ InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView
                     if (*done) w.inPlace << e.fileName;
                     continue;
                 }
-                const PlaceResult p =
-                    placeFont(ctx, preview.folder(), folder, e.fileName, *journal, undoProblems);
+                const PlaceResult p = placeFont(ctx_, preview_.folder(), folder_, e.fileName,
+                                                *journal_, undoProblems_);
                 const bool inPlace = p.how != Placement::Failed && p.how != Placement::Kept;
                 tried.insert(e.fileName, inPlace);
                 if (!inPlace) {
-                    out.failures.push_back({e.fileName, p.why});
+                    out_.failures.push_back({e.fileName, p.why});
                     continue;
                 }
                 w.inPlace << e.fileName;
                 placed << e.fileName;
             }
         }
+        return placed;
+    }
 
-        // Installed means that fontconfig lists it, for the next refresh and every program.
-        if (!placed.isEmpty()) {
-            const QStringList missing = registry.registerFiles(placed);
-            if (!missing.isEmpty()) {
-                const QSet<QString> gone(missing.begin(), missing.end());
-                for (RowWork& w : work)
-                    for (const QString& f : std::as_const(w.inPlace))
-                        if (gone.contains(f))
-                            out.failures.push_back(
-                                {f, T::tr("fontconfig does not list it as a font")});
-                for (RowWork& w : work)
-                    w.inPlace.removeIf([&](const QString& f) { return gone.contains(f); });
-                const QStringList taken = undo(gone);
-                if (!taken.isEmpty()) registry.registerFiles(taken);
-            }
-        }
+    // Installed means that fontconfig lists it, for the next refresh and every program.
+    void keepListedOnly(const QStringList& placed) {
+        if (placed.isEmpty()) return;
+        const QStringList missing = registry_.registerFiles(placed);
+        if (missing.isEmpty()) return;
+        const QSet<QString> gone(missing.begin(), missing.end());
+        for (RowWork& w : work_)
+            for (const QString& f : std::as_const(w.inPlace))
+                if (gone.contains(f))
+                    out_.failures.push_back({f, T::tr("fontconfig does not list it as a font")});
+        for (RowWork& w : work_)
+            w.inPlace.removeIf([&](const QString& f) { return gone.contains(f); });
+        const QStringList taken = undo(gone);
+        if (!taken.isEmpty()) registry_.registerFiles(taken);
+    }
 
+    void catalogue() {
         try {
-            FontTransaction t(ctx);
-            app.datAssigned->refresh();
-            app.datSets->refresh();
-            app.datAuto->refresh();
-            Database& db = *app.db;
-            Statement exact = db.prepare(
-                QStringLiteral("SELECT 1 FROM [Fonts] WHERE [Face Name] = ?1 AND [Face Name] = "
-                               "?1 COLLATE BINARY LIMIT 1"));
-            Statement byFile = db.prepare(QStringLiteral(
-                "SELECT [Face Name], [Friendly Name] FROM [Fonts] WHERE [File Name] = ? AND "
-                "[Face Index] = 0"));
-            Statement insert =
-                db.prepare(QStringLiteral("INSERT INTO [Fonts] ([Face Name], [Friendly Name], "
-                                          "[File Name]) VALUES (?, ?, ?)"));
-            Statement insertFace = db.prepare(
-                QStringLiteral("INSERT OR REPLACE INTO [Fonts] ([Face Name], [Friendly Name], "
-                               "[File Name], [Face Index]) VALUES (?, ?, ?, ?)"));
-            Statement update = db.prepare(QStringLiteral(
-                "UPDATE [Fonts] SET [Face Name] = ?, [Friendly Name] = ? WHERE [File Name] = ? "
-                "AND [Face Index] = 0"));
-            Statement filesOf = db.prepare(
-                QStringLiteral("SELECT [File Name], [Face Index] FROM [Fonts] WHERE [Face Name] = "
-                               "?1 AND [Face Name] = ?1 COLLATE BINARY"));
-            QSet<QString> catalogued; // a collection's file, by any of its rows
-            for (const RowWork& w : work) {
-                if (w.inPlace.isEmpty()) continue;
-                const PreviewRow& row = preview.row(w.row);
-                exact.reset();
-                exact.bind(1, row.face);
-                // New also when another face of its collection brought it in just now.
-                const bool known = exact.step() && !newFaces.contains(row.face);
-                for (const PreviewEntry& e : row.files) {
-                    if (!w.inPlace.contains(e.fileName) || catalogued.contains(e.fileName))
-                        continue;
-                    catalogued.insert(e.fileName);
-                    const FurtherFace first = e.fileFaces.empty()
-                                                  ? FurtherFace{0, e.face, e.valueName}
-                                                  : e.fileFaces.front();
-                    // The file's other faces are new typefaces too when the catalogue lacks them.
-                    const auto noteNew = [&](const QString& face) {
-                        exact.reset();
-                        exact.bind(1, face);
-                        if (face != row.face && !exact.step() && !newFaces.contains(face))
-                            newFaces << face;
-                    };
-                    noteNew(first.faceName);
-                    byFile.reset();
-                    byFile.bind(1, e.fileName);
-                    if (byFile.step()) {
-                        // Installed again, perhaps with other content: the row names what is
-                        // in the file now.
-                        if (byFile.text(0) != first.faceName) faceReplaced = true;
-                        if (byFile.text(0) != first.faceName || byFile.text(1) != first.valueName) {
-                            update.reset();
-                            update.bind(1, first.faceName)
-                                .bind(2, first.valueName)
-                                .bind(3, e.fileName);
-                            update.step();
-                        }
-                    } else {
-                        insert.reset();
-                        insert.bind(1, first.faceName).bind(2, first.valueName).bind(3, e.fileName);
-                        insert.step();
-                    }
-                    // A collection's faces are fonts of their own, as a refresh finds them.
-                    for (const FurtherFace& f : e.fileFaces) {
-                        if (f.faceName != row.face) touched.insert(f.faceName);
-                        resources.load(fontRef(e.fileName, f.index));
-                        if (f.index == 0) continue;
-                        noteNew(f.faceName);
-                        insertFace.reset();
-                        insertFace.bind(1, f.faceName)
-                            .bind(2, f.valueName)
-                            .bind(3, e.fileName)
-                            .bind(4, qint64(f.index));
-                        insertFace.step();
-                    }
-                }
-                // Installed fonts are available to every program, also while a set is active:
-                // the whole typeface, whatever a set hid of it before.
-                filesOf.reset();
-                filesOf.bind(1, row.face);
-                while (filesOf.step())
-                    resources.load(fontRef(filesOf.text(0), int(filesOf.int64(1))));
-                touched.insert(row.face);
-                if (!known) {
-                    if (!newFaces.contains(row.face)) newFaces << row.face;
-                    if (app.addAutoAssign) {
-                        app.currentFontName = row.face;
-                        Auto_Assign(app);
-                    }
-                }
-                if (w.inPlace.size() == w.installable) ++out.installed;
-            }
+            FontTransaction t(ctx_);
+            catalogueRows();
             faultPoint("install.placed");
-            if (journal) markJournalCommitted(db, journal->id());
-            db.noteChange();
+            if (journal_) markJournalCommitted(*app_.db, journal_->id());
             t.commit();
         } catch (...) {
             // Nothing of it stays: the files go back as they were, and the caches with them.
-            if (journal) {
+            if (journal_) {
                 const QStringList taken = undo({});
-                if (!taken.isEmpty()) registry.registerFiles(taken);
-                if (undoProblems.isEmpty()) journal->close();
+                if (!taken.isEmpty()) registry_.registerFiles(taken);
+                if (undoProblems_.isEmpty()) journal_->close();
                 // What could not be taken back now is tried again at the next start.
-                for (const QString& p : std::as_const(undoProblems))
+                for (const QString& p : std::as_const(undoProblems_))
                     qWarning("Letterbay: %s", qUtf8Printable(p));
             }
             throw;
         }
-        if (journal) {
-            faultPoint("install.committed");
-            // The installation stands: the replaced files' old content goes.
-            const QStringList left = finishPlacements(*journal);
-            if (left.isEmpty()) {
-                forgetJournal(*app.db, journal->id());
-                journal->close();
-            }
-            undoProblems << left;
-        }
-        if (!undoProblems.isEmpty()) {
-            if (!problem.isEmpty()) problem += app.lineBreak;
-            problem += T::tr("Files the installation kept aside could not all be removed; "
-                             "the next start tries again: ") +
-                       undoProblems.join(QStringLiteral("; "));
-        }
-        app.db->noteChange();
-        app.datFonts->refresh();
-        app.datAssigned->refresh();
-        busy.step();
     }
 
-    // The main window follows.
-    out.added = int(newFaces.size());
-    if (faceReplaced) {
-        // A file installed again under another typeface: a face may have lost its last file.
-        Fill_AllFonts(ctx);
-    } else if (!touched.isEmpty()) {
+    // The rows of the fonts in place, inside the caller's transaction.
+    void catalogueRows() {
+        FontResources& resources = ctx_.fonts.resources;
+        app_.datAssigned->refresh();
+        app_.datSets->refresh();
+        app_.datAuto->refresh();
+        Database& db = *app_.db;
+        Statement exact = db.prepare(
+            QStringLiteral("SELECT 1 FROM [Fonts] WHERE [Face Name] = ?1 AND [Face Name] = "
+                           "?1 COLLATE BINARY LIMIT 1"));
+        Statement byFile = db.prepare(
+            QStringLiteral("SELECT [Face Name], [Friendly Name] FROM [Fonts] WHERE [File Name] = "
+                           "? AND [Face Index] = 0"));
+        Statement insert =
+            db.prepare(QStringLiteral("INSERT INTO [Fonts] ([Face Name], [Friendly Name], "
+                                      "[File Name]) VALUES (?, ?, ?)"));
+        Statement insertFace = db.prepare(
+            QStringLiteral("INSERT OR REPLACE INTO [Fonts] ([Face Name], [Friendly Name], "
+                           "[File Name], [Face Index]) VALUES (?, ?, ?, ?)"));
+        Statement update = db.prepare(
+            QStringLiteral("UPDATE [Fonts] SET [Face Name] = ?, [Friendly Name] = ? WHERE [File "
+                           "Name] = ? AND [Face Index] = 0"));
+        Statement filesOf = db.prepare(
+            QStringLiteral("SELECT [File Name], [Face Index] FROM [Fonts] WHERE [Face Name] = "
+                           "?1 AND [Face Name] = ?1 COLLATE BINARY"));
+        QSet<QString> catalogued; // a collection's file, by any of its rows
+        for (const RowWork& w : work_) {
+            if (w.inPlace.isEmpty()) continue;
+            const PreviewRow& row = preview_.row(w.row);
+            exact.reset();
+            exact.bind(1, row.face);
+            // New also when another face of its collection brought it in just now.
+            const bool known = exact.step() && !newFaces_.contains(row.face);
+            for (const PreviewEntry& e : row.files) {
+                if (!w.inPlace.contains(e.fileName) || catalogued.contains(e.fileName)) continue;
+                catalogued.insert(e.fileName);
+                const FurtherFace first =
+                    e.fileFaces.empty() ? FurtherFace{0, e.face, e.valueName} : e.fileFaces.front();
+                // The file's other faces are new typefaces too when the catalogue lacks them.
+                const auto noteNew = [&](const QString& face) {
+                    exact.reset();
+                    exact.bind(1, face);
+                    if (face != row.face && !exact.step() && !newFaces_.contains(face))
+                        newFaces_ << face;
+                };
+                noteNew(first.faceName);
+                byFile.reset();
+                byFile.bind(1, e.fileName);
+                if (byFile.step()) {
+                    // Installed again, perhaps with other content: the row names what is in the
+                    // file now.
+                    if (byFile.text(0) != first.faceName) faceReplaced_ = true;
+                    if (byFile.text(0) != first.faceName || byFile.text(1) != first.valueName) {
+                        update.reset();
+                        update.bind(1, first.faceName).bind(2, first.valueName).bind(3, e.fileName);
+                        update.step();
+                    }
+                } else {
+                    insert.reset();
+                    insert.bind(1, first.faceName).bind(2, first.valueName).bind(3, e.fileName);
+                    insert.step();
+                }
+                // A collection's faces are fonts of their own, as a refresh finds them.
+                for (const FurtherFace& f : e.fileFaces) {
+                    if (f.faceName != row.face) touched_.insert(f.faceName);
+                    resources.load(fontRef(e.fileName, f.index));
+                    if (f.index == 0) continue;
+                    noteNew(f.faceName);
+                    insertFace.reset();
+                    insertFace.bind(1, f.faceName)
+                        .bind(2, f.valueName)
+                        .bind(3, e.fileName)
+                        .bind(4, qint64(f.index));
+                    insertFace.step();
+                }
+            }
+            // Installed fonts are available to every program, also while a set is active: the
+            // whole typeface, whatever a set hid of it before.
+            filesOf.reset();
+            filesOf.bind(1, row.face);
+            while (filesOf.step())
+                resources.load(fontRef(filesOf.text(0), int(filesOf.int64(1))));
+            touched_.insert(row.face);
+            if (!known) {
+                if (!newFaces_.contains(row.face)) newFaces_ << row.face;
+                if (app_.addAutoAssign) {
+                    app_.currentFontName = row.face;
+                    Auto_Assign(app_);
+                }
+            }
+            if (w.inPlace.size() == w.installable) ++out_.installed;
+        }
+    }
+
+    // The installation stands: the replaced files' old content goes.
+    void settle() {
+        if (journal_) {
+            faultPoint("install.committed");
+            const QStringList left = finishPlacements(*journal_);
+            if (left.isEmpty()) {
+                forgetJournal(*app_.db, journal_->id());
+                journal_->close();
+            }
+            undoProblems_ << left;
+        }
+        if (!undoProblems_.isEmpty()) {
+            if (!problem_.isEmpty()) problem_ += app_.lineBreak;
+            problem_ += T::tr("Files the installation kept aside could not all be removed; "
+                              "the next start tries again: ") +
+                        undoProblems_.join(QStringLiteral("; "));
+        }
+        app_.datFonts->refresh();
+        app_.datAssigned->refresh();
+    }
+
+    void updateMainWindow() {
+        out_.added = int(newFaces_.size());
+        if (faceReplaced_) {
+            // A file installed again under another typeface: a face may have lost its last file.
+            Fill_AllFonts(ctx_);
+        } else if (!touched_.isEmpty()) {
+            updateTouchedRows();
+            ctx_.fontCount += out_.added;
+        }
+        ctx_.view.setFontCount(fontCountText(ctx_.fontCount));
+        preview_.markInstalled();
+        preview_.cmdDeselect_Click();
+        if (app_.assignedStale) Fill_AssignedFonts(ctx_);
+        ctx_.view.handleButtons();
+    }
+
+    // The All Fonts rows of the faces installed: their state, and new faces in their place.
+    void updateTouchedRows() {
         const QSet<QString> assigned =
-            ctx.unassignedOnly ? fontNamesIn(app, tbl::AssignedFonts) : QSet<QString>();
-        Statement filesOf = app.db->prepare(
+            ctx_.unassignedOnly ? fontNamesIn(app_, tbl::AssignedFonts) : QSet<QString>();
+        Statement filesOf = app_.db->prepare(
             QStringLiteral("SELECT [File Name], [Face Index] FROM [Fonts] WHERE [Face Name] = ?1 "
                            "AND [Face Name] = ?1 COLLATE BINARY"));
-        for (const QString& face : std::as_const(touched)) {
+        for (const QString& face : std::as_const(touched_)) {
             QStringList faceFiles;
             filesOf.reset();
             filesOf.bind(1, face);
             while (filesOf.step())
                 faceFiles << fontRef(filesOf.text(0), int(filesOf.int64(1)));
-            const int state = faceState(ctx, face, faceFiles);
-            const int row = ctx.allFonts.find(face);
+            const FaceState state = faceState(ctx_, face, faceFiles);
+            const int row = ctx_.allFonts.find(face);
             if (row >= 0) {
-                if (ctx.allFonts.row(row).state != state) ctx.allFonts.setState(row, state);
-            } else if (newFaces.contains(face) &&
-                       (!ctx.unassignedOnly || !assigned.contains(face.toCaseFolded()))) {
-                insertFace(ctx.allFonts, face, state);
+                if (ctx_.allFonts.row(row).state != state) ctx_.allFonts.setState(row, state);
+            } else if (newFaces_.contains(face) &&
+                       (!ctx_.unassignedOnly || !assigned.contains(face.toCaseFolded()))) {
+                insertFace(ctx_.allFonts, face, state);
             }
         }
-        ctx.fontCount += out.added;
     }
-    ctx.view.setFontCount(fontCountText(ctx.fontCount));
-    preview.markInstalled();
-    preview.cmdDeselect_Click();
-    if (app.assignedStale) Fill_AssignedFonts(ctx);
-    ctx.view.handleButtons();
 
-    out.message = closingText(out, preview.size(), problem, app.lineBreak);
-    preview.setInstalledOnce();
-    m.title = T::tr("Font Installation");
-    m.text = out.message;
-    if (out.failures.empty() && problem.isEmpty())
-        m.Msg_Info();
-    else
-        m.Msg_Critical();
-    view.setStatus(installPrompt());
-    return out;
+    MainContext& ctx_;
+    AppState& app_;
+    FontPreview& preview_;
+    PreviewView& view_;
+    FontRegistry& registry_;
+    const QString folder_;
+    InstallOutcome out_;
+    std::vector<RowWork> work_;
+    std::unique_ptr<FileJournal> journal_;
+    QStringList undoProblems_;
+    QString problem_;
+    QStringList newFaces_;
+    bool faceReplaced_ = false;
+    QSet<QString> touched_;
+};
+
+} // namespace
+
+InstallOutcome Install_Fonts(MainContext& ctx, FontPreview& preview, PreviewView& view) {
+    return Installation(ctx, preview, view).run();
 }
 
 } // namespace lb

@@ -119,7 +119,7 @@ FacePrint facePrint(MainContext& ctx, QtFaceDrawing& drawing, const QString& fac
     const QStringList files = faceFiles(ctx.app, face);
     if (files.isEmpty()) return FacePrint::NotInstalled;
     // An inactive font is never printed: whatever face came out would not be that font's.
-    if (stateOfFace(ctx, face) == StateInactive) return FacePrint::Inactive;
+    if (stateOfFace(ctx, face) == FaceState::Inactive) return FacePrint::Inactive;
     if (!drawing.known(face) && !drawing.load(face, files)) return FacePrint::Unreadable;
     return FacePrint::Printable;
 }

@@ -180,9 +180,7 @@ bool Print_Report(MainContext& ctx, QtFaceDrawing& drawing, const PaneState& pan
                   const std::function<bool(QPrinter&)>& askPrinter) {
     AppState& app = ctx.app;
     auto fail = [&](const QString& text) {
-        app.messages.title = T::tr("Print");
-        app.messages.text = text;
-        app.messages.Msg_Critical();
+        app.messages.ask(MessageKind::Critical, T::tr("Print"), text);
         return false;
     };
     if (app.printerName == NoPrinter) return fail(T::tr("There are no printers installed."));

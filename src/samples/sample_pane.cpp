@@ -82,7 +82,7 @@ bool SamplePane::drawable(int row) const {
     if (row < 0 || row >= int(rows_.size())) return false;
     const Row& r = rows_[size_t(row)];
     // An inactive font is never drawn: whatever face appeared would not be that font's.
-    if (r.state == StateInactive) return false;
+    if (r.state == FaceState::Inactive) return false;
     return faceDrawable(r.face);
 }
 
@@ -107,7 +107,7 @@ QVariant SamplePane::data(const QModelIndex& index, int role) const {
     case PointSizeRole:
         return oneFont ? r.size : listSize_;
     case StateRole:
-        return r.state;
+        return int(r.state);
     case DrawableRole:
         return index.column() == 1 && drawable(index.row());
     default:
@@ -198,7 +198,7 @@ DisplayResult SamplePane::Display_Font() {
     if (files.isEmpty())
         return refuse(DisplayResult::NotCatalogued,
                       T::tr("Cannot display sample text for a font that is no longer installed."));
-    if (IsIt_Inactive(ctx_) == StateInactive)
+    if (IsIt_Inactive(ctx_) == FaceState::Inactive)
         return refuse(DisplayResult::Inactive,
                       T::tr("Cannot display sample text for an inactivated font."));
     drawable_.clear();
@@ -218,7 +218,7 @@ DisplayResult SamplePane::Display_Font() {
     std::vector<Row> rows;
     rows.reserve(SampleSizes.size());
     for (int size : SampleSizes)
-        rows.push_back(Row{face, size, StateActive});
+        rows.push_back(Row{face, size, FaceState::Active});
     state_.shown = PaneState::OneFont;
     setRows(std::move(rows));
     drawable_.insert(face, true);
@@ -308,8 +308,8 @@ bool SamplePane::cmdSample_Click(QString& boxText) {
     AppState& app = ctx_.app;
     boxText = boxText.trimmed().left(SampleTextMaxLength);
     if (boxText.isEmpty()) {
-        app.messages.text = T::tr("Sample Text is required.");
-        app.messages.Msg_Critical();
+        app.messages.ask(MessageKind::Critical, QStringLiteral("Letterbay"),
+                         T::tr("Sample Text is required."));
         return false;
     }
     if (boxText != app.sampleText) {

@@ -103,7 +103,7 @@ private:
     struct Row {
         QString face;
         int size = 0; // one-font mode
-        int state = 0;
+        FaceState state = FaceState::Active;
     };
     void setRows(std::vector<Row> rows);
     void stylesChanged();

@@ -26,7 +26,7 @@ void Fill_FontSets(AppState& app, FontListModel& list, const QString& font) {
         sets << assigned.text(fld::SetName);
     std::sort(sets.begin(), sets.end());
     for (const QString& s : sets)
-        list.append(s, StateActive);
+        list.append(s, FaceState::Active);
     list.endFill();
 }
 
@@ -36,23 +36,21 @@ void Unassign_FromSets(MainContext& ctx, FontListModel& list, const QString& f, 
     Messenger& m = app.messages;
     app.datSets->refresh();
     if (app.datSets->recordCount() == 0) {
-        m.title = T::tr("Unassign Fonts");
-        m.text = T::tr("There are no sets available.");
-        m.Msg_Critical();
+        m.ask(MessageKind::Critical, T::tr("Unassign Fonts"),
+              T::tr("There are no sets available."));
         return;
     }
-    m.title = T::tr("Confirm Unassign Fonts");
+    QString question;
     if (all)
-        m.text = T::tr("Are you sure you want to unassign \"%1\" from all sets?").arg(f);
+        question = T::tr("Are you sure you want to unassign \"%1\" from all sets?").arg(f);
     else if (list.selectedCount == 1)
         // The set that is selected, not the row clicked last (a Ctrl-click may have cleared it).
-        m.text = T::tr("Are you sure you want to unassign \"%1\" from \"%2\"?")
-                     .arg(f, list.selectedNames().value(0));
+        question = T::tr("Are you sure you want to unassign \"%1\" from \"%2\"?")
+                       .arg(f, list.selectedNames().value(0));
     else
-        m.text = T::tr("Are you sure you want to unassign \"%1\" from %2 sets?")
-                     .arg(f, QString::number(list.selectedCount));
-    m.Msg_YesNo();
-    if (!m.answeredYes()) return;
+        question = T::tr("Are you sure you want to unassign \"%1\" from %2 sets?")
+                       .arg(f, QString::number(list.selectedCount));
+    if (!m.askYes(MessageKind::YesNo, T::tr("Confirm Unassign Fonts"), question)) return;
 
     m.pointer().set(MousePointer::Hourglass);
     app.fontsChanged = false;

@@ -62,8 +62,8 @@ bool hasFiles(AppState& app, const QString& face) {
 // A font joining the activated set becomes available at once and loses its strike-through.
 void joinActivated(MainContext& ctx, int allRow, const QString& face) {
     loadFace(ctx, face);
-    if (allRow >= 0 && ctx.allFonts.row(allRow).state == StateInactive)
-        ctx.allFonts.setState(allRow, StateActive);
+    if (allRow >= 0 && ctx.allFonts.row(allRow).state == FaceState::Inactive)
+        ctx.allFonts.setState(allRow, FaceState::Active);
     if (ctx.allFonts.selectedCount == 1) ctx.view.displayFont();
 }
 
@@ -84,9 +84,7 @@ bool removeIfFiltered(MainContext& ctx, int row) {
 
 bool refuseNoSet(MainContext& ctx, const QString& title) {
     if (!findSet(ctx.app, ctx.app.currentSetName).isEmpty()) return false;
-    ctx.app.messages.title = title;
-    ctx.app.messages.text = T::tr("You must first select a set.");
-    ctx.app.messages.Msg_Critical();
+    ctx.app.messages.ask(MessageKind::Critical, title, T::tr("You must first select a set."));
     ctx.view.focusSetBox();
     return true;
 }
@@ -98,16 +96,12 @@ bool confirmAllSets(MainContext& ctx, const QString& title, const QString& one,
     Messenger& m = ctx.app.messages;
     ctx.app.datSets->refresh();
     if (ctx.app.datSets->recordCount() == 0) {
-        m.title = title;
-        m.text = T::tr("There are no sets available.");
-        m.Msg_Critical();
+        m.ask(MessageKind::Critical, title, T::tr("There are no sets available."));
         return false;
     }
     const int selected = ctx.allFonts.selectedCount;
-    m.title = T::tr("Confirm %1").arg(title);
-    m.text = selected == 1 ? one.arg(ctx.app.pickedFontName) : many.arg(selected);
-    m.Msg_YesNo();
-    return m.answeredYes();
+    return m.askYes(MessageKind::YesNo, T::tr("Confirm %1").arg(title),
+                    selected == 1 ? one.arg(ctx.app.pickedFontName) : many.arg(selected));
 }
 
 } // namespace
@@ -138,11 +132,10 @@ void Remove_Assignment(MainContext& ctx, const QString& s, const QString& f,
 void Assign_AllFonts(MainContext& ctx, const QString& set) {
     Messenger& m = ctx.app.messages;
     ctx.app.currentSetName = set;
-    m.title = T::tr("Confirm Assign All");
-    m.text =
-        T::tr("Are you sure you want to assign all fonts to \"%1\"?").arg(ctx.app.currentSetName);
-    m.Msg_Question();
-    if (m.answeredYes()) Assign_Fonts(ctx, set, true);
+    if (m.askYes(MessageKind::Question, T::tr("Confirm Assign All"),
+                 T::tr("Are you sure you want to assign all fonts to \"%1\"?")
+                     .arg(ctx.app.currentSetName)))
+        Assign_Fonts(ctx, set, true);
 }
 
 void Assign_Fonts(MainContext& ctx, const QString& box, bool all) {
@@ -196,16 +189,15 @@ void Unassign_Fonts(MainContext& ctx, const QString& set, bool all) {
     // The question names the font it removes: the one selected row, wherever the last click was.
     const QStringList selected = list.selectedNames();
     const QString f0 = selected.isEmpty() ? QString() : selected.first();
-    m.title = T::tr("Confirm Unassign");
+    QString question;
     if (all)
-        m.text = T::tr("Are you sure you want to unassign all fonts from \"%1\"?").arg(set);
+        question = T::tr("Are you sure you want to unassign all fonts from \"%1\"?").arg(set);
     else if (list.selectedCount == 1)
-        m.text = T::tr("Are you sure you want to unassign \"%1\" from \"%2\"?").arg(f0, set);
+        question = T::tr("Are you sure you want to unassign \"%1\" from \"%2\"?").arg(f0, set);
     else
-        m.text = T::tr("Are you sure you want to unassign %1 fonts from \"%2\"?")
-                     .arg(QString::number(list.selectedCount), set);
-    m.Msg_YesNo();
-    if (!m.answeredYes()) return;
+        question = T::tr("Are you sure you want to unassign %1 fonts from \"%2\"?")
+                       .arg(QString::number(list.selectedCount), set);
+    if (!m.askYes(MessageKind::YesNo, T::tr("Confirm Unassign"), question)) return;
 
     ctx.view.setMessage(T::tr("Unassigning fonts..."));
     ctx.view.yield();

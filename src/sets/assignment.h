@@ -30,7 +30,6 @@ template <typename F> void changeAssignments(MainContext& ctx, F&& change) {
         change();
         t.commit();
     }
-    app.db->noteChange();
     app.datAssigned->refresh();
 }
 

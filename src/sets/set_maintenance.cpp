@@ -38,22 +38,20 @@ QString setNameProblem(const QString& name) {
     return {};
 }
 
-bool refuseSetName(AppState& app, const QString& name) {
+bool refuseSetName(AppState& app, const QString& title, const QString& name) {
     const QString problem = setNameProblem(name);
     if (problem.isEmpty()) return false;
-    app.messages.text = problem;
-    app.messages.Msg_Critical();
+    app.messages.ask(MessageKind::Critical, title, problem);
     return true;
 }
 
 void Add_Set(MainContext& ctx, const QString& typed) {
     AppState& app = ctx.app;
     OperationView& view = ctx.view;
-    app.messages.title = T::tr("Add Set");
     const QString name = typed.trimmed();
     view.setSetBoxText(name);
     if (name.isEmpty()) return;
-    if (refuseSetName(app, name)) {
+    if (refuseSetName(app, T::tr("Add Set"), name)) {
         view.focusSetBox();
         return;
     }
@@ -90,19 +88,17 @@ void Rename_Set(MainContext& ctx, const QString& set) {
     AppState& app = ctx.app;
     OperationView& view = ctx.view;
     Messenger& m = app.messages;
-    m.title = T::tr("Rename Set");
+    const QString title = T::tr("Rename Set");
     app.datSets->refresh();
     // The stored spelling, so a set typed in another letter case is still found.
     const QString old = findSet(app, set);
     if (old.isEmpty()) return;
     app.currentSetName = old;
-    const QString renamed =
-        m.InputBox(T::tr("Rename \"%1\" below and press OK.").arg(old), m.title);
+    const QString renamed = m.InputBox(T::tr("Rename \"%1\" below and press OK.").arg(old), title);
     if (renamed.isEmpty()) return;
-    if (refuseSetName(app, renamed)) return;
+    if (refuseSetName(app, title, renamed)) return;
     if (!findSet(app, renamed).isEmpty()) {
-        m.text = T::tr("\"%1\" already exists.").arg(renamed);
-        m.Msg_Critical();
+        m.ask(MessageKind::Critical, title, T::tr("\"%1\" already exists.").arg(renamed));
         return;
     }
     Database::Transaction t(*app.db);
@@ -122,7 +118,6 @@ void Rename_Set(MainContext& ctx, const QString& set) {
     assigned.bind(1, renamed).bind(2, old);
     assigned.step();
     t.commit();
-    app.db->noteChange();
     app.datSets->refresh();
     app.datAssigned->refresh();
 
@@ -147,20 +142,16 @@ void Delete_Set(MainContext& ctx, const QString& set) {
         // The set is found without regard to letter case, so the active-set guard is too.
         const QString active = activatedSet(app);
         if (!active.isEmpty() && compareNoCase(active, name) == 0) {
-            m.title = T::tr("Delete Set");
-            m.text = T::tr("You cannot delete \"%1\" because it is the currently active set.  "
-                           "Activate another set or all sets before attempting to delete this set "
-                           "again.")
-                         .arg(app.currentSetName);
-
-            m.Msg_Critical();
+            m.ask(MessageKind::Critical, T::tr("Delete Set"),
+                  T::tr("You cannot delete \"%1\" because it is the currently active set.  "
+                        "Activate another set or all sets before attempting to delete this set "
+                        "again.")
+                      .arg(app.currentSetName));
         } else {
-            m.title = T::tr("Confirm Delete");
-            m.text = T::tr("Are you sure you want to delete the set \"%1\" and all its font "
-                           "assignments?")
-                         .arg(app.currentSetName);
-            m.Msg_YesNo();
-            if (m.answeredYes()) {
+            if (m.askYes(MessageKind::YesNo, T::tr("Confirm Delete"),
+                         T::tr("Are you sure you want to delete the set \"%1\" and all its font "
+                               "assignments?")
+                             .arg(app.currentSetName))) {
                 Database::Transaction t(*app.db);
                 Statement sets =
                     app.db->prepare(QStringLiteral("DELETE FROM [Sets] WHERE [Set Name] = ?"));
@@ -171,7 +162,6 @@ void Delete_Set(MainContext& ctx, const QString& set) {
                 assigned.bind(1, name);
                 assigned.step();
                 t.commit();
-                app.db->noteChange();
                 app.datSets->refresh();
                 app.datAssigned->refresh();
                 view.removeSetEntry(name);
@@ -189,20 +179,18 @@ bool Copy_Set(MainContext& ctx, const QString& typedTarget) {
     AppState& app = ctx.app;
     OperationView& view = ctx.view;
     Messenger& m = app.messages;
-    m.title = T::tr("Copy Set");
+    const QString title = T::tr("Copy Set");
     const QString source = app.currentSetName;
     if (typedTarget.isEmpty()) {
-        m.text = T::tr("Copy To set is required.");
-        m.Msg_Critical();
+        m.ask(MessageKind::Critical, title, T::tr("Copy To set is required."));
         return false;
     }
     // Set names are one set whatever their letter case, so that is copying to itself too.
     if (compareNoCase(typedTarget, source) == 0) {
-        m.text = T::tr("You cannot copy a set to itself.");
-        m.Msg_Critical();
+        m.ask(MessageKind::Critical, title, T::tr("You cannot copy a set to itself."));
         return false;
     }
-    if (refuseSetName(app, typedTarget)) return false;
+    if (refuseSetName(app, title, typedTarget)) return false;
 
     app.datSets->refresh();
     QString target = findSet(app, typedTarget);
@@ -233,7 +221,6 @@ bool Copy_Set(MainContext& ctx, const QString& typedTarget) {
             if (!before.contains(face)) loadFace(ctx, face);
     }
     t.commit();
-    app.db->noteChange();
     app.datSets->refresh();
     app.datAssigned->refresh();
     if (joinsActive) Fill_AllFonts(ctx);

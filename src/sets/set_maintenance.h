@@ -27,8 +27,8 @@ QString findSet(AppState& app, const QString& name);
 // window, the command line and import all ask this.
 QString setNameProblem(const QString& name);
 
-// Refuses, with a message under the caller's title, a set name `setNameProblem` finds fault with.
-bool refuseSetName(AppState& app, const QString& name);
+// Refuses, with a message under `title`, a set name `setNameProblem` finds fault with.
+bool refuseSetName(AppState& app, const QString& title, const QString& name);
 inline constexpr int SetNameSize = 40;
 
 } // namespace lb

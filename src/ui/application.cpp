@@ -64,9 +64,9 @@ void Application::report(const std::exception& e) {
         qWarning("Letterbay: an operation failed: %s", e.what());
         return;
     }
-    messenger_->title = title_.isEmpty() ? AppTitle : title_;
-    messenger_->text = operationFailureText(e, QStringLiteral("\n"));
-    messenger_->Msg_Critical(); // also puts the pointer back from the hourglass
+    // Also puts the pointer back from the hourglass.
+    messenger_->ask(MessageKind::Critical, title_.isEmpty() ? AppTitle : title_,
+                    operationFailureText(e, QStringLiteral("\n")));
 }
 
 } // namespace lb

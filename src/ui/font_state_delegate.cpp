@@ -7,9 +7,9 @@ namespace lb {
 void FontStateDelegate::initStyleOption(QStyleOptionViewItem* option,
                                         const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
-    const int state = index.data(FontListModel::StateRole).toInt();
-    option->font.setStrikeOut(state == StateInactive);
-    option->font.setUnderline(state == StateSystem);
+    const auto state = FaceState(index.data(FontListModel::StateRole).toInt());
+    option->font.setStrikeOut(state == FaceState::Inactive);
+    option->font.setUnderline(state == FaceState::System);
     // The list's own selection marking, not the view's: the operations own it.
     if (index.data(FontListModel::SelectedRole).toBool())
         option->state |= QStyle::State_Selected;

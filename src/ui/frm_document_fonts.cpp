@@ -105,8 +105,8 @@ void FrmDocumentFonts::render() {
             new QTreeWidgetItem({name, state, documents.join(QStringLiteral(", "))}));
     };
     for (const QString& face : std::as_const(used_.faces)) {
-        const int state = faceState(ctx, face, filesOf.value(face));
-        add(face, state == StateInactive ? tr("inactive") : tr("active"));
+        const FaceState state = faceState(ctx, face, filesOf.value(face));
+        add(face, state == FaceState::Inactive ? tr("inactive") : tr("active"));
     }
     for (const QString& name : std::as_const(used_.missing))
         add(name, tr("missing"));

@@ -173,8 +173,6 @@ FrmFontPreview::FrmFontPreview(FrmMain& main) : QDialog(nullptr), main_(main) {
     connect(boxDir_, &QTreeView::activated, this,
             [this](const QModelIndex& index) { boxDir_Change(folders_->filePath(index)); });
     connect(grdSample_, &PreviewGrid::rowPressed, this, &FrmFontPreview::grdSample_MouseDown);
-    connect(grdSample_, &PreviewGrid::rowReleased, this,
-            [this] { main_.context().app.messages.title = tr("Font Selection"); });
     connect(grdSample_, &PreviewGrid::rowDoubleClicked, this, &FrmFontPreview::grdSample_DblClick);
     connect(cmdSelect_, &QPushButton::clicked, this, [this] { preview_->cmdSelect_Click(); });
     connect(cmdDeselect_, &QPushButton::clicked, this, [this] { preview_->cmdDeselect_Click(); });
@@ -271,9 +269,7 @@ void FrmFontPreview::boxDrive_Change(int index) {
     const Drive drive = drives_[size_t(index)];
     if (!driveAvailable(drive)) {
         AppState& app = main_.context().app;
-        app.messages.title = tr("Drive problem");
-        app.messages.text = driveProblemText(drive);
-        app.messages.Msg_Critical();
+        app.messages.ask(MessageKind::Critical, tr("Drive problem"), driveProblemText(drive));
         // Back to the drive and folder that could be opened last.
         fillDrives();
         showDrive(previousDrive_);

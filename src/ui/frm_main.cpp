@@ -238,9 +238,7 @@ void FrmMain::runGuarded(const std::function<void()>& operation) {
         setWindowEnabled(true);
         showProgress(false);
         app_.messages.pointer().set(MousePointer::Default);
-        app_.messages.title = AppTitle;
-        app_.messages.text = operationFailureText(e, app_.lineBreak);
-        app_.messages.Msg_Critical();
+        app_.messages.ask(MessageKind::Critical, AppTitle, operationFailureText(e, app_.lineBreak));
         try {
             Fill_AllFonts(ctx_);
             if (!app_.currentSetName.isEmpty()) Fill_AssignedFonts(ctx_);
@@ -264,7 +262,6 @@ void FrmMain::Form_Load() {
         move(area.x() + (area.width() - frameGeometry().width()) / 2,
              area.y() + (area.height() - frameGeometry().height()) / 2);
     }
-    app.messages.title = QStringLiteral("Letterbay");
     setWindowTitle(AppTitle);
     mnuPopup_->menuAction()->setVisible(false);
     setMinimumSize(int(8145 / tpp), int(6270 / tpp));
@@ -344,18 +341,14 @@ void FrmMain::Form_Load() {
 }
 
 void FrmMain::tellLoadFailure(const QString& what) {
-    app_.messages.title = AppTitle;
-    app_.messages.text = what + app_.lineBreak + app_.lineBreak +
-                         tr("Your fonts and sets are kept in the database.  Use File > Refresh "
-                            "Fonts to read them again.");
-    app_.messages.Msg_Critical();
+    app_.messages.ask(MessageKind::Critical, AppTitle,
+                      what + app_.lineBreak + app_.lineBreak +
+                          tr("Your fonts and sets are kept in the database.  Use File > Refresh "
+                             "Fonts to read them again."));
 }
 
 void FrmMain::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
-        app_.messages.title = QStringLiteral("Letterbay");
-        refreshIfChanged();
-    }
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) refreshIfChanged();
     QMainWindow::changeEvent(event);
 }
 
@@ -381,10 +374,8 @@ void FrmMain::refreshIfChanged() {
 }
 
 bool FrmMain::Confirm_Exit() {
-    app_.messages.title = tr("Confirm Exit");
-    app_.messages.text = tr("Are you sure you want to exit %1?").arg(AppTitle);
-    app_.messages.Msg_Question();
-    return app_.messages.answeredYes();
+    return app_.messages.askYes(MessageKind::Question, tr("Confirm Exit"),
+                                tr("Are you sure you want to exit %1?").arg(AppTitle));
 }
 
 void FrmMain::saveSize() {
@@ -897,10 +888,9 @@ void FrmMain::mnuHelpAbout_Click() {
 
 void FrmMain::mnuFilePrintSetup_Click() {
     if (app_.printerName == NoPrinter) {
-        app_.messages.title = tr("Print");
-        app_.messages.text =
-            tr("%1 cannot change printers. No printers are installed.").arg(AppTitle);
-        app_.messages.Msg_Critical();
+        app_.messages.ask(
+            MessageKind::Critical, tr("Print"),
+            tr("%1 cannot change printers. No printers are installed.").arg(AppTitle));
         return;
     }
     FrmPrintSetup dialog(app_, *printers_, this);
@@ -941,9 +931,7 @@ void FrmMain::mnuPopupFontPrint_Click() {
 void FrmMain::Print_Preview() {
     const QString refusal = nothingToPrint(pane_.state());
     if (!refusal.isEmpty()) {
-        app_.messages.title = tr("Print Preview");
-        app_.messages.text = refusal;
-        app_.messages.Msg_Critical();
+        app_.messages.ask(MessageKind::Critical, tr("Print Preview"), refusal);
         return;
     }
     runGuarded([this] {
@@ -962,9 +950,7 @@ void FrmMain::Print_Preview() {
         connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this, &report](QPrinter* p) {
             const QString error = printReport(*report, *p);
             if (error.isEmpty()) return;
-            app_.messages.title = tr("Print");
-            app_.messages.text = error;
-            app_.messages.Msg_Critical();
+            app_.messages.ask(MessageKind::Critical, tr("Print"), error);
         });
         if (onPrintDialog)
             QTimer::singleShot(0, &dialog, [this, &dialog] { onPrintDialog(&dialog); });

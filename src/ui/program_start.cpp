@@ -78,11 +78,9 @@ void ProgramStart::handOver(bool rebuild) {
         });
     } catch (const std::exception& e) {
         // The load passes over what it can; anything left means there is nothing to show.
-        app_.messages.title = AppTitle;
-        app_.messages.text = tr("%1 could not start: %2  Click OK to exit.")
-                                 .arg(AppTitle, QString::fromUtf8(e.what()));
-
-        app_.messages.Msg_Critical();
+        app_.messages.ask(MessageKind::Critical, AppTitle,
+                          tr("%1 could not start: %2  Click OK to exit.")
+                              .arg(AppTitle, QString::fromUtf8(e.what())));
         main_->endProgram();
     }
     splash_->close();

@@ -20,9 +20,9 @@ void SampleDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelI
     QStyledItemDelegate::initStyleOption(option, index);
     option->state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
     if (index.column() == 0) {
-        const int state = index.data(SamplePane::StateRole).toInt();
-        option->font.setStrikeOut(state == StateInactive);
-        option->font.setUnderline(state == StateSystem);
+        const auto state = FaceState(index.data(SamplePane::StateRole).toInt());
+        option->font.setStrikeOut(state == FaceState::Inactive);
+        option->font.setUnderline(state == FaceState::System);
         // The name, in the program's own font: a long one ends in an ellipsis, never cut bare.
         option->textElideMode = Qt::ElideRight;
         return;

@@ -50,9 +50,10 @@ QString OpsFixture::setting(const QString& field) {
     return scalar(QStringLiteral("SELECT [") + field + QStringLiteral("] FROM [Sample Text]"));
 }
 
-int OpsFixture::stateOf(const QString& face) const {
+std::optional<lb::FaceState> OpsFixture::stateOf(const QString& face) const {
     const int i = allFonts.find(face);
-    return i < 0 ? -1 : allFonts.row(i).state;
+    if (i < 0) return std::nullopt;
+    return allFonts.row(i).state;
 }
 
 } // namespace lbtest

@@ -7,6 +7,7 @@
 #include "support/temp_env.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace lbtest {
 
@@ -25,7 +26,7 @@ struct OpsFixture : ::testing::Test, Session {
     void assign(const QString& set, const QString& font);
     void addSet(const QString& set);
     QStringList listNames() const;
-    int stateOf(const QString& face) const;
+    std::optional<lb::FaceState> stateOf(const QString& face) const;
     QString setting(const QString& field);
 };
 

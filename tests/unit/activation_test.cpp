@@ -42,9 +42,9 @@ TEST_F(Activation, SetThenAnotherSetThenAll) {
     EXPECT_EQ(view.messages.last(), "\"P\" activated successfully.  Everything else is inactive.");
     EXPECT_TRUE(view.messages.contains("Inactivating all fonts not found in \"P\"..."));
     EXPECT_EQ(resources.broadcasts, 1);
-    EXPECT_EQ(stateOf("A Font"), StateActive);
-    EXPECT_EQ(stateOf("C Font"), StateInactive);
-    EXPECT_EQ(stateOf("Desk Sans"), StateSystem);
+    EXPECT_EQ(stateOf("A Font"), FaceState::Active);
+    EXPECT_EQ(stateOf("C Font"), FaceState::Inactive);
+    EXPECT_EQ(stateOf("Desk Sans"), FaceState::System);
 
     // S after P: what P hid and S holds comes back, what S leaves out goes, file by file.
     activate("S");
@@ -65,7 +65,7 @@ TEST_F(Activation, SetThenAnotherSetThenAll) {
     EXPECT_EQ(setting(fld::ActivatedSet), "<null>");
     EXPECT_EQ(setting(fld::PreviousSet), "S");
     EXPECT_EQ(view.messages.last(), " All sets activated successfully.  No fonts are inactive.");
-    EXPECT_EQ(stateOf("A Font"), StateActive);
+    EXPECT_EQ(stateOf("A Font"), FaceState::Active);
 
     // All again while all are active: nothing.
     const int broadcasts = resources.broadcasts;
@@ -109,7 +109,7 @@ TEST_F(Activation, StartUpTouchesNothingInStepAndAppliesTheSetAgainWhenLost) {
     EXPECT_TRUE(Reapply_ActiveSet(ctx));
     EXPECT_EQ(resources.hidden, (QSet<QString>{"c.ttf", "d.ttf"}));
     EXPECT_EQ(setting(fld::ActivatedSet), "P");
-    EXPECT_EQ(stateOf("C Font"), StateInactive);
+    EXPECT_EQ(stateOf("C Font"), FaceState::Inactive);
 
     // Fonts that arrived in hidden folders could not be shown: said, not dropped.
     resources.failWith = "Read-only file system";
@@ -136,7 +136,7 @@ TEST_F(Activation, TypedNamesBecomeTheSetsOwnSpellingAndRefusalsChangeNothing) {
     EXPECT_EQ(setting(fld::ActivatedSet), "<null>");
     Fill_AllFonts(ctx);
     for (int i = 0; i < allFonts.size(); ++i)
-        EXPECT_NE(allFonts.row(i).state, StateInactive) << allFonts.row(i).name.toStdString();
+        EXPECT_NE(allFonts.row(i).state, FaceState::Inactive) << allFonts.row(i).name.toStdString();
 }
 
 TEST_F(Activation, FontsThatCannotBeHiddenLeaveTheDatabaseAsItWas) {

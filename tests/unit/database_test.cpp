@@ -125,6 +125,15 @@ TEST_F(Db, CursorFindAndBookmarks) {
     fonts->moveNext();
     EXPECT_TRUE(fonts->eof());
     EXPECT_EQ(fonts->recordCount(), 4);
+
+    // A write the set did not make, and no one told it of, still shows in its next search.
+    const Criteria renamed(fld::FaceName, QStringLiteral("Zeta Two"));
+    EXPECT_FALSE(fonts->findFirst(renamed));
+    db->prepare(QStringLiteral("UPDATE Fonts SET [Face Name] = 'Zeta Two' "
+                               "WHERE [File Name] = 'z.ttf'"))
+        .step();
+    ASSERT_TRUE(fonts->findFirst(renamed));
+    EXPECT_EQ(fonts->text(fld::FileName), QStringLiteral("z.ttf"));
 }
 
 TEST_F(Db, UniqueKeysAndMissingTablesHaveTheirNumbers) {

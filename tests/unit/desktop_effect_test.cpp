@@ -55,15 +55,15 @@ TEST_F(DesktopEffect, AnotherProgramSeesOnlyTheSetAndTheDesktopFonts) {
     Refresh_Fonts(*ctx);
     EXPECT_EQ(view.fontCount, "Fonts: 5");
     EXPECT_EQ(scalar("SELECT count(*) FROM [Assigned Fonts]"), "3");
-    EXPECT_EQ(all.row(all.find("Alpha Test")).state, StateInactive);
-    EXPECT_EQ(all.row(all.find("Fixture Mono")).state, StateSystem);
+    EXPECT_EQ(all.row(all.find("Alpha Test")).state, FaceState::Inactive);
+    EXPECT_EQ(all.row(all.find("Fixture Mono")).state, FaceState::System);
 
     // AutoAssign into the active set shows the font at once.
     app.db->exec("INSERT INTO [Auto Assign] ([Set Name], [Font Name], [Inactive]) "
                  "VALUES ('Body', 'Alpha Test', 0)");
     app.addAutoAssign = true;
     Refresh_Fonts(*ctx);
-    EXPECT_EQ(all.row(all.find("Alpha Test")).state, StateActive);
+    EXPECT_EQ(all.row(all.find("Alpha Test")).state, FaceState::Active);
     EXPECT_EQ(fcList(), sorted({sans[0], sans[1], sans[2], alpha, serif, mono}));
 
     // Alpha is now in the previous set, Body: activating all must still leave nothing hidden.
@@ -92,13 +92,13 @@ TEST_F(DesktopEffect, EveryScalableFormatIsCataloguedAndHiddenExactly) {
                  "('Body', 'Duo Second')");
     activate("Body");
     EXPECT_EQ(fcList(), sorted({sans[0], sans[1], sans[2], serif, mono, type1, bitmap, duo}));
-    EXPECT_EQ(all.row(all.find("Fixture Cff")).state, StateInactive);
+    EXPECT_EQ(all.row(all.find("Fixture Cff")).state, FaceState::Inactive);
     // One face of the collection is hidden while the other stays, from the same file.
     QSet<QString> families = lbtest::fcListFamilies();
     EXPECT_TRUE(families.contains("Duo Second"));
     EXPECT_FALSE(families.contains("Duo First"));
-    EXPECT_EQ(all.row(all.find("Duo First")).state, StateInactive);
-    EXPECT_EQ(all.row(all.find("Duo Second")).state, StateActive);
+    EXPECT_EQ(all.row(all.find("Duo First")).state, FaceState::Inactive);
+    EXPECT_EQ(all.row(all.find("Duo Second")).state, FaceState::Active);
     EXPECT_TRUE(resources->unmet().isEmpty()) << resources->unmet().join("; ").toStdString();
     activate("");
     EXPECT_EQ(fcList(), sorted({sans[0], sans[1], sans[2], alpha, beta, serif, mono, cff, duo,
@@ -144,7 +144,7 @@ TEST_F(DesktopEffect, AStateThatCannotBeWrittenUndoesTheWholeChange) {
     restart();
     EXPECT_THROW(Reapply_ActiveSet(*ctx), FontStateError);
     Fill_AllFonts(*ctx);
-    EXPECT_EQ(all.row(all.find("Alpha Test")).state, StateActive);
+    EXPECT_EQ(all.row(all.find("Alpha Test")).state, FaceState::Active);
     EXPECT_TRUE(fcList() == sorted({sans[0], sans[1], sans[2], alpha, beta, serif, mono}));
     ASSERT_TRUE(QDir(inactiveFontsConfPath()).removeRecursively());
     EXPECT_TRUE(Reapply_ActiveSet(*ctx));

@@ -234,7 +234,7 @@ TEST_F(Installing, InstalledFontsAreCataloguedListedAndSeenByOtherPrograms) {
               QStringList{odd + " = Quote \"Test\" Regular (TrueType)"});
     EXPECT_EQ(listNames(), (QStringList{"Alpha Test", "Case Test", "Fixture Mono", "Fixture Sans",
                                         "Quote \"Test\""}));
-    EXPECT_EQ(all.row(all.find("Fixture Sans")).state, StateActive);
+    EXPECT_EQ(all.row(all.find("Fixture Sans")).state, FaceState::Active);
     EXPECT_EQ(view.fontCount, "Fonts: 5");
     EXPECT_EQ(dotFiles(), QStringList());
     EXPECT_EQ(fcList(), sorted({alpha, mono, folder + "FixtureSans-Regular.ttf",
@@ -320,9 +320,9 @@ TEST_F(Installing, WithASetActiveTheInstalledFontIsVisibleAndShownActive) {
     preview->boxDir_Change(source);
     install({"Beta Test"});
     EXPECT_EQ(fcList(), sorted({mono, env.fontsFolder() + "BetaTest-Regular.ttf"}));
-    EXPECT_EQ(all.row(all.find("Beta Test")).state, StateActive);
-    EXPECT_EQ(stateOfFace(*ctx, "Beta Test"), StateActive);
-    EXPECT_EQ(all.row(all.find("Alpha Test")).state, StateInactive);
+    EXPECT_EQ(all.row(all.find("Beta Test")).state, FaceState::Active);
+    EXPECT_EQ(stateOfFace(*ctx, "Beta Test"), FaceState::Active);
+    EXPECT_EQ(all.row(all.find("Alpha Test")).state, FaceState::Inactive);
     EXPECT_TRUE(fontStateInStep(*ctx));
 }
 

@@ -12,7 +12,7 @@ struct Selection : ::testing::Test {
         list.beginFill();
         for (const char* n :
              {"Alpha", "Beta", "Gamma", "Delta", "Epsilon", "Tiber", "Timon", "Zeta"})
-            list.append(n, StateActive);
+            list.append(n, FaceState::Active);
         list.endFill();
     }
 };

@@ -100,7 +100,9 @@ struct CtlBesideWindow : lbtest::RealFontsTest {
     void assignButton() {
         QTest::mouseClick(w->findChild<QPushButton*>(u"cmdAdd0"_s), Qt::LeftButton);
     }
-    int stateOf(const QString& face) { return w->allFonts().row(w->allFonts().find(face)).state; }
+    FaceState stateOf(const QString& face) {
+        return w->allFonts().row(w->allFonts().find(face)).state;
+    }
     QString pairs() {
         return lbtest::scalar(*app.db,
                               "SELECT group_concat([Set Name] || '/' || [Font Name], ',') FROM "
@@ -119,8 +121,8 @@ TEST_F(CtlBesideWindow, NeitherProgramUndoesTheOthersActivation) {
 
     comeBack();
     EXPECT_EQ(panel(), "\"Body\" is the currently active set.");
-    EXPECT_EQ(stateOf(u"Alpha Test"_s), StateInactive);
-    EXPECT_EQ(stateOf(u"Fixture Sans"_s), StateActive);
+    EXPECT_EQ(stateOf(u"Alpha Test"_s), FaceState::Inactive);
+    EXPECT_EQ(stateOf(u"Fixture Sans"_s), FaceState::Active);
     // A font the window adds to the set the command line activated is shown at once.
     chooseSet(u"Body"_s);
     clickFont(u"Alpha Test"_s);
@@ -138,7 +140,7 @@ TEST_F(CtlBesideWindow, NeitherProgramUndoesTheOthersActivation) {
     EXPECT_EQ(fcList(), lbtest::sorted({mono}));
     comeBack();
     EXPECT_EQ(panel(), "\"Other\" is the currently active set.");
-    EXPECT_EQ(stateOf(u"Beta Test"_s), StateInactive);
+    EXPECT_EQ(stateOf(u"Beta Test"_s), FaceState::Inactive);
     EXPECT_TRUE(w->assignedFonts().find(u"Beta Test"_s) < 0);
 }
 
@@ -156,7 +158,8 @@ TEST_F(CtlBesideWindow, EveryActivationElsewhereShowsInTheWindow) {
         const QString shown = u"\""_s + set + u"\" is the currently active set."_s;
         EXPECT_TRUE(QTest::qWaitFor([&] { return panel() == shown; }, 10000))
             << i << ": " << panel().toStdString();
-        EXPECT_EQ(stateOf(u"Beta Test"_s), set == u"B"_s ? StateActive : StateInactive) << i;
+        EXPECT_EQ(stateOf(u"Beta Test"_s), set == u"B"_s ? FaceState::Active : FaceState::Inactive)
+            << i;
     }
 }
 

@@ -27,6 +27,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/stat.h>
 
 using namespace lb;
@@ -114,9 +115,10 @@ struct LauncherDesktop : lbtest::RealFontsTest {
         ASSERT_TRUE(add->isEnabled());
         QTest::mouseClick(add, Qt::LeftButton);
     }
-    int stateInLetterbay(const QString& face) {
+    std::optional<FaceState> stateInLetterbay(const QString& face) {
         const int row = letterbay->allFonts().find(face);
-        return row < 0 ? -1 : letterbay->allFonts().row(row).state;
+        if (row < 0) return std::nullopt;
+        return letterbay->allFonts().row(row).state;
     }
     // The user comes back to the main window from another one.
     void returnToLetterbay() {
@@ -134,7 +136,7 @@ TEST_F(LauncherDesktop, TheTwoProgramsNeverUndoEachOthersActivation) {
     chooseSet("A");
     letterbay->mnuEditActiveSelected_Click();
     ASSERT_EQ(lbtest::fcList(), lbtest::sorted({alpha, mono}));
-    ASSERT_EQ(stateInLetterbay("Beta Test"), StateInactive);
+    ASSERT_EQ(stateInLetterbay("Beta Test"), FaceState::Inactive);
 
     // The tray launcher, a program of its own, activates B from its set list.
     const lbtest::Finished tray =
@@ -144,8 +146,8 @@ TEST_F(LauncherDesktop, TheTwoProgramsNeverUndoEachOthersActivation) {
 
     // Back in the main window, which was loaded while A was active: it shows B's state.
     returnToLetterbay();
-    EXPECT_EQ(stateInLetterbay("Beta Test"), StateActive);
-    EXPECT_EQ(stateInLetterbay("Alpha Test"), StateInactive);
+    EXPECT_EQ(stateInLetterbay("Beta Test"), FaceState::Active);
+    EXPECT_EQ(stateInLetterbay("Alpha Test"), FaceState::Inactive);
     EXPECT_EQ(letterbay->findChild<QLabel*>("barStatusPanel2")->text(),
               "\"B\" is the currently active set.");
 
@@ -163,7 +165,7 @@ TEST_F(LauncherDesktop, TheTwoProgramsNeverUndoEachOthersActivation) {
     ASSERT_EQ(all.exitCode, 0) << all.output.toStdString();
     // The main window shows it as soon as a menu closes.
     Q_EMIT letterbay->menuBar()->findChildren<QMenu*>().first()->aboutToHide();
-    EXPECT_EQ(stateInLetterbay("Alpha Test"), StateActive);
+    EXPECT_EQ(stateInLetterbay("Alpha Test"), FaceState::Active);
     assign("Alpha Test", "B");
     EXPECT_EQ(lbtest::fcList().size(), 7u) << "every font visible";
     EXPECT_EQ(activatedSet(app), "");

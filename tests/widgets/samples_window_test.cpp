@@ -269,8 +269,8 @@ TEST_F(ActivatedSamples, InactiveAndUnreadableFontsAreNeverDrawnAsAnotherFace) {
     const int alpha = 0, ghost = 5;
     ASSERT_EQ(cell(alpha, 0), "Alpha Test");
     ASSERT_EQ(cell(ghost, 0), "Ghost Face");
-    EXPECT_EQ(m->index(alpha, 0).data(SamplePane::StateRole).toInt(), StateInactive);
-    EXPECT_EQ(m->index(1, 0).data(SamplePane::StateRole).toInt(), StateSystem);
+    EXPECT_EQ(m->index(alpha, 0).data(SamplePane::StateRole).toInt(), int(FaceState::Inactive));
+    EXPECT_EQ(m->index(1, 0).data(SamplePane::StateRole).toInt(), int(FaceState::System));
     EXPECT_EQ(cell(alpha, 1), "");
     EXPECT_EQ(cell(ghost, 1), "");
     EXPECT_EQ(ink(alpha, 1), 0);

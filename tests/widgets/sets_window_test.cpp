@@ -138,7 +138,7 @@ TEST_F(SetsWindow, MouseSelectionInTheRealList) {
     EXPECT_EQ(grid(1)->topRow(), 4);
     EXPECT_EQ(selected(1), std::vector<int>{1});
     // Strike-through and underline come from the rows' states.
-    EXPECT_EQ(w->allFonts().row(2).state, StateSystem);
+    EXPECT_EQ(w->allFonts().row(2).state, FaceState::System);
     EXPECT_EQ(w->captionTip("lblFonts"), " 47 fonts ");
     EXPECT_EQ(w->captionTip("lblAssigned"), "");
 }
@@ -283,7 +283,7 @@ TEST_F(SetsWindow, AssigningToATypedSetWithTheFilterAndIntoTheActivatedSet) {
 
     action("mnuEditActiveSelected")->trigger();
     EXPECT_TRUE(resources.hidden.contains("alpha.ttf"));
-    EXPECT_EQ(w->allFonts().row(0).state, StateInactive);
+    EXPECT_EQ(w->allFonts().row(0).state, FaceState::Inactive);
     chooseSet("Mine");
     click(1, 0);
     const int broadcasts = resources.broadcasts;
@@ -291,7 +291,7 @@ TEST_F(SetsWindow, AssigningToATypedSetWithTheFilterAndIntoTheActivatedSet) {
     EXPECT_FALSE(resources.hidden.contains("alpha.ttf"));
     EXPECT_FALSE(resources.hidden.contains("alpha-bold.ttf"));
     EXPECT_EQ(resources.broadcasts, broadcasts + 1);
-    EXPECT_EQ(w->allFonts().row(0).state, StateActive);
+    EXPECT_EQ(w->allFonts().row(0).state, FaceState::Active);
     // Into the set the list shows: the row is added in place.
     EXPECT_EQ(w->assignedFonts().find("Alpha"), 0);
     EXPECT_EQ(w->assignedFonts().size(), 3);
@@ -305,7 +305,7 @@ TEST_F(SetsWindow, UnassignAsksAboutTheSelectedFontAndHidesItInTheActivatedSet) 
     action("mnuEditActiveSelected")->trigger();
     EXPECT_EQ(panel(), "\"Active\" activated successfully.  Everything else is inactive.");
     EXPECT_TRUE(resources.hidden.contains("tiber.ttf"));
-    EXPECT_EQ(w->allFonts().row(4).state, StateInactive);
+    EXPECT_EQ(w->allFonts().row(4).state, FaceState::Inactive);
 
     chooseSet("Active");
     click(2, 1, Qt::LeftButton, Qt::ControlModifier); // the first press, with Ctrl
@@ -324,7 +324,7 @@ TEST_F(SetsWindow, UnassignAsksAboutTheSelectedFontAndHidesItInTheActivatedSet) 
     EXPECT_TRUE(resources.hidden.contains("alpha.ttf"));
     EXPECT_TRUE(resources.hidden.contains("alpha-bold.ttf"));
     EXPECT_EQ(panel(), "\"Alpha\" unassigned from \"Active\" successfully.");
-    EXPECT_EQ(w->allFonts().row(0).state, StateInactive);
+    EXPECT_EQ(w->allFonts().row(0).state, FaceState::Inactive);
     EXPECT_EQ(w->assignedFonts().size(), 3);
 
     // The desktop's own font stays available when it leaves the set.
@@ -332,7 +332,7 @@ TEST_F(SetsWindow, UnassignAsksAboutTheSelectedFontAndHidesItInTheActivatedSet) 
     boxes.answers = {AnswerYes};
     button(2)->click();
     EXPECT_FALSE(resources.hidden.contains("desk-sans.ttf"));
-    EXPECT_EQ(w->allFonts().row(2).state, StateSystem);
+    EXPECT_EQ(w->allFonts().row(2).state, FaceState::System);
     EXPECT_EQ(pairs(), "Active/Beta,Active/Gamma");
 }
 
@@ -543,8 +543,8 @@ TEST_F(SetsWindow, ListDrawsInactiveFontsStruckThroughAndSystemFontsUnderlined) 
     chooseSet("Body");
     action("mnuEditActiveSelected")->trigger();
     ASSERT_EQ(w->allFonts().row(3).name, "Gamma");
-    ASSERT_EQ(w->allFonts().row(3).state, StateInactive);
-    ASSERT_EQ(w->allFonts().row(2).state, StateSystem);
+    ASSERT_EQ(w->allFonts().row(3).state, FaceState::Inactive);
+    ASSERT_EQ(w->allFonts().row(2).state, FaceState::System);
     // Drawn in a fixture font, large, so the test does not depend on the machine's fonts.
     const int id =
         QFontDatabase::addApplicationFont(lbtest::TempEnv::fixture("FixtureSans-Regular.ttf"));

@@ -92,7 +92,7 @@ TEST_F(ProgramStartTest, HandOverLoadsTheMainWindowAndHidesWhatTheActiveSetLeave
     EXPECT_EQ(w->findChild<QComboBox*>(QStringLiteral("cmbSets"))->currentText(),
               QStringLiteral("Body"));
     EXPECT_EQ(resources.hidden, QSet<QString>{QStringLiteral("b.ttf")});
-    EXPECT_EQ(w->allFonts().row(1).state, StateInactive);
+    EXPECT_EQ(w->allFonts().row(1).state, FaceState::Inactive);
     EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("barStatusPanel2"))->text(),
               QStringLiteral("\"Body\" activated successfully.  Everything else is inactive."));
 }
