@@ -22,12 +22,6 @@ struct MainWindowTest : lbtest::WindowFixture {
     QAction* action(const char* name) {
         return window->findChild<QAction*>(QString::fromLatin1(name));
     }
-    QString panel(int n) {
-        return window->findChild<QLabel*>(QStringLiteral("barStatusPanel%1").arg(n))->text();
-    }
-    QString setting(const QString& field) {
-        return scalar(*app.db, QStringLiteral("SELECT [%1] FROM [Sample Text]").arg(field));
-    }
 };
 
 TEST_F(MainWindowTest, FirstRunWelcomesAsksAndBuildsTheCatalogue) {

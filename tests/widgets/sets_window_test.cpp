@@ -28,7 +28,6 @@ namespace {
 
 struct SetsWindow : lbtest::WindowFixture {
     std::vector<QPoint> popups;
-    FrmMain* w = nullptr;
 
     void SetUp() override {
         desktop.list = {"Desk Sans"};
@@ -40,13 +39,10 @@ struct SetsWindow : lbtest::WindowFixture {
         addFont("Alpha", "Alpha Bold", "alpha-bold.ttf"); // two files of one typeface
         start();
         app.db->exec("DELETE FROM [Sets]");
-        w = window.get();
         showWindow(900, 700);
         w->showPopup = [this](QPoint p) { popups.push_back(p); };
     }
-    FontGrid* grid(int i) { return w->findChild<FontGrid*>(QStringLiteral("grdFonts%1").arg(i)); }
-    QComboBox* setBox() { return w->findChild<QComboBox*>("cmbSets"); }
-    QString panel() { return w->findChild<QLabel*>("barStatusPanel2")->text(); }
+    QString panel() { return MainWindowDriver::panel(2); }
     void click(int list, int row, Qt::MouseButton b = Qt::LeftButton,
                Qt::KeyboardModifiers m = {}) {
         lbtest::clickRow(grid(list), row, b, m);
@@ -69,18 +65,9 @@ struct SetsWindow : lbtest::WindowFixture {
         type(setBox()->lineEdit(), name);
         QTest::keyClick(setBox()->lineEdit(), Qt::Key_Return);
     }
-    void chooseSet(const QString& name) {
-        const int i = setBox()->findText(name);
-        ASSERT_GE(i, 0) << name.toStdString();
-        setBox()->setCurrentIndex(i);
-        Q_EMIT setBox()->activated(i);
-    }
     QAction* action(const char* name) { return w->findChild<QAction*>(name); }
     QPushButton* button(int i) {
         return w->findChild<QPushButton*>(QStringLiteral("cmdAdd%1").arg(i));
-    }
-    QString setting(const QString& field) {
-        return lbtest::scalar(*app.db, "SELECT [" + field + "] FROM [Sample Text]");
     }
     void deleteSet(const QString& typed, int answer) {
         type(setBox()->lineEdit(), typed);
@@ -90,11 +77,6 @@ struct SetsWindow : lbtest::WindowFixture {
     void renameTo(const QString& answer) {
         boxes.inputs = {answer};
         action("mnuEditRenameSet")->trigger();
-    }
-    QString pairs() {
-        return lbtest::scalar(*app.db,
-                              "SELECT group_concat([Set Name] || '/' || [Font Name], ',') FROM "
-                              "(SELECT * FROM [Assigned Fonts] ORDER BY 1, 2)");
     }
     QString setNames() {
         return lbtest::scalar(*app.db, "SELECT group_concat([Set Name]) FROM [Sets]");
