@@ -11,14 +11,25 @@
 #include "ui/frm_main.h"
 
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
 #include <initializer_list>
 #include <memory>
 
 namespace lbtest {
+
+// Qt's font list outlives a test in the same process: read it again from this home's fontconfig,
+// as a program started here would.
+inline void forgetEarlierFonts() {
+    FcInitReinitialize();
+    // Removing an application font makes Qt read its font list again.
+    QFontDatabase::removeApplicationFont(QFontDatabase::addApplicationFont(
+        TempEnv::fixture(QStringLiteral("AlphaTest-Regular.ttf"))));
+}
 
 // The main window as the user drives it, for both window fixtures below.
 struct MainWindowDriver {
@@ -112,6 +123,7 @@ struct WindowFixture : ::testing::Test, Session, MainWindowDriver {
     }
     // Start-up, then the main window (not yet loaded).
     void start() {
+        forgetEarlierFonts();
         lb::Startup startup(app);
         ASSERT_TRUE(startup.load());
         window = std::make_unique<lb::FrmMain>(app, fonts);

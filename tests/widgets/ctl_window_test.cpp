@@ -160,10 +160,8 @@ TEST_F(CtlBesideWindow, TheWindowReadsAgainOnlyWhatAnotherProgramChanged) {
 
 } // namespace
 
-// Qt keeps fallback fonts it matched for a font engine (FcFontMatch in
-// QFontEngineMultiFontConfig::getMatchPatternForFallback) past the engine: a leak inside Qt 6.4
-// that the main window's layout meets when the document window's activation changes the fonts.
-// Allocations of this test's process (ctest runs each test alone) are not counted as leaks.
+// Qt 6.4 leaks the fallback fonts it matched for a font engine, which the main window's layout
+// meets when the fonts change: this test's process (ctest runs each alone) counts no leaks.
 struct DocumentWindow : CtlBesideWindow {
     void SetUp() override {
 #ifdef __SANITIZE_ADDRESS__

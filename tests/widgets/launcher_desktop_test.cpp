@@ -164,12 +164,9 @@ TEST_F(LauncherDesktop, ASecondStartShowsTheFirstOnesWindowAndACrashedOneHoldsNo
     EXPECT_EQ(probe.claim(), SingleInstance::First);
 }
 
-// A GTK program already running on a desktop with GNOME's settings daemon shows each activation
-// made by letterbayctl, which ends at once, within seconds: the fonts a program started afterwards
-// sees, not those of the activation before. The daemon starts before anything of Letterbay's is
-// in the user's fontconfig folder, as on a new account. The first activation's change of the
-// fonts folder's time is undone at once, as when it falls in the second in which the daemon
-// loaded its configuration: the daemon takes nothing as newer then.
+// A running GTK program (GNOME's settings daemon started on a new account) shows each activation
+// by letterbayctl within seconds, as a program started afterwards sees it; the first one's change
+// of the fonts folder's time is undone, as when it falls in the daemon's loading second.
 TEST_F(LauncherDesktop, RunningGtkProgramsShowEachActivationOfAnotherProgram) {
     if (const QString lack = lbtest::GtkDesktop::missing(); !lack.isEmpty())
         GTEST_SKIP() << "needs " << lack.toStdString();
