@@ -142,6 +142,7 @@ struct RealWindowFixture : RealFontsTest, MainWindowDriver {
     // Start-up, then the window loaded and shown (over `platform` if given).
     void showWindow(int width, int height, bool active = false,
                     lb::FontPlatform* platform = nullptr) {
+        forgetEarlierFonts();
         lb::Startup startup(app);
         ASSERT_TRUE(startup.load());
         window = std::make_unique<lb::FrmMain>(app, platform ? *platform : *fonts);

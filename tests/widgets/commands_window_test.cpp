@@ -180,9 +180,7 @@ TEST_F(CommandsWindow, PropertiesListEveryFileAsTheFileSystemSpellsIt) {
                                   QFileDevice::FileModificationTime));
     }
     pick("Fixture Sans");
-    bool seen = false;
-    lbtest::inDialog<FrmProperties>([&](FrmProperties* d) {
-        seen = true;
+    lbtest::inDialogOf<FrmProperties>(w->command("mnuViewProperties"), [&](FrmProperties* d) {
         EXPECT_EQ(d->windowTitle(), "Font Properties - Fixture Sans (Active)");
         QTableWidget* g = d->grid();
         EXPECT_EQ(g->horizontalHeaderItem(0)->text(), "Friendly Font Name");
@@ -195,21 +193,15 @@ TEST_F(CommandsWindow, PropertiesListEveryFileAsTheFileSystemSpellsIt) {
         EXPECT_EQ(g->item(1, 1)->text(), bold_); // a full path, capitals kept
         EXPECT_TRUE(QFile::exists(g->item(1, 1)->text()));
     });
-    w->command("mnuViewProperties")->trigger();
-    EXPECT_TRUE(seen);
 
     // A desktop font: its files are gone too.
     pick("Desk Sans");
-    seen = false;
-    lbtest::inDialog<FrmProperties>([&](FrmProperties* d) {
-        seen = true;
+    lbtest::inDialogOf<FrmProperties>(w->tool("Properties"), [&](FrmProperties* d) {
         EXPECT_EQ(d->windowTitle(), "Font Properties - Desk Sans (System Font)");
         ASSERT_EQ(d->grid()->rowCount(), 1);
         EXPECT_EQ(d->grid()->item(0, 1)->text(), env.fontsFolder() + "desk.ttf");
         EXPECT_EQ(d->grid()->item(0, 2)->text(), "File not found");
     });
-    w->tool("Properties")->trigger();
-    EXPECT_TRUE(seen);
 
     // An inactivated font, from the pop-up menu.
     chooseSet("Work");
@@ -217,13 +209,9 @@ TEST_F(CommandsWindow, PropertiesListEveryFileAsTheFileSystemSpellsIt) {
     QTest::mouseClick(button(0), Qt::LeftButton);
     w->command("mnuEditActiveSelected")->trigger();
     app.pickedFontName = "Ghost Face";
-    seen = false;
-    lbtest::inDialog<FrmProperties>([&](FrmProperties* d) {
-        seen = true;
+    lbtest::inDialogOf<FrmProperties>(w->command("mnuPopupFontProperties"), [&](FrmProperties* d) {
         EXPECT_EQ(d->windowTitle(), "Font Properties - Ghost Face (Inactivated)");
     });
-    w->command("mnuPopupFontProperties")->trigger();
-    EXPECT_TRUE(seen);
 }
 
 TEST(PropertiesText, ModificationTimeOnTheTwelveHourClock) {

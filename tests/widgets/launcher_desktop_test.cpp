@@ -26,7 +26,6 @@
 #include <QTimer>
 #include <csignal>
 #include <fcntl.h>
-#include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -76,11 +75,8 @@ struct LauncherDesktop : lbtest::RealWindowFixture {
 
 TEST_F(LauncherDesktop, AtLogOnALostSetIsAppliedAgainAndFontsThatArriveAreShown) {
     // Both programs take the desktop's own fonts from this home's fontconfig, as they do for a
-    // user (this home's configuration, not one loaded for an earlier test): whichever those
-    // are, they stay visible with B's.
-    const std::unique_ptr<FcConfig, void (*)(FcConfig*)> config(FcInitLoadConfigAndFonts(),
-                                                                FcConfigDestroy);
-    FontconfigDesktopFonts realDesktop(config.get());
+    // user: whichever those are, they stay visible with B's.
+    FontconfigDesktopFonts realDesktop;
     FontPlatform platform{fontconfig, fontconfig, realDesktop, *resources};
     showWindow(900, 700, false, &platform);
     app.db->exec("DELETE FROM [Sets]");

@@ -377,13 +377,10 @@ TEST_F(Launcher, RunLetterbayHelpBoxesAndExit) {
     EXPECT_EQ(about->windowTitle(), "About Letterbay Traywick");
     EXPECT_FALSE(about->isModal());
     about->close();
-    QString modal;
-    lbtest::inDialog<QWidget>([&](QWidget* box) {
-        modal = box->objectName();
+    lbtest::inDialogOf<QWidget>(item("mnuPopupSupport"), [](QWidget* box) {
+        EXPECT_EQ(box->objectName(), "frmTechSupport");
         QTest::mouseClick(box->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
     });
-    item("mnuPopupSupport")->trigger();
-    EXPECT_EQ(modal, "frmTechSupport");
 
     // The window's Exit asks; No hides it. Its close button, with a tray, only hides it.
     boxes.shown.clear();

@@ -436,28 +436,22 @@ TEST_F(PreviewWindow, PropertiesLegendAndHelpOfThePreview) {
     openFolder(source);
     press("Fixture Sans", Qt::RightButton);
     ASSERT_EQ(popups.size(), 1u);
-    bool seen = false;
-    lbtest::inDialog<FrmProperties>([&](FrmProperties* p) {
-        seen = true;
-        EXPECT_EQ(p->windowTitle(), "Font Properties - Fixture Sans (Not Installed)");
-        QTableWidget* g = p->grid();
-        ASSERT_EQ(g->rowCount(), 2);
-        EXPECT_EQ(g->item(0, 0)->text(), "Fixture Sans Bold (TrueType)");
-        EXPECT_EQ(g->item(0, 1)->text(), source + "FixtureSans-Bold.ttf");
-    });
-    w->command("mnuPopupPreviewProperties")->trigger();
-    EXPECT_TRUE(seen);
+    lbtest::inDialogOf<FrmProperties>(
+        w->command("mnuPopupPreviewProperties"), [&](FrmProperties* p) {
+            EXPECT_EQ(p->windowTitle(), "Font Properties - Fixture Sans (Not Installed)");
+            QTableWidget* g = p->grid();
+            ASSERT_EQ(g->rowCount(), 2);
+            EXPECT_EQ(g->item(0, 0)->text(), "Fixture Sans Bold (TrueType)");
+            EXPECT_EQ(g->item(0, 1)->text(), source + "FixtureSans-Bold.ttf");
+        });
     // The main window's own pick is not the preview's.
     EXPECT_NE(app.pickedFontName, "Fixture Sans");
 
     press("Alpha Test", Qt::RightButton);
-    seen = false;
-    lbtest::inDialog<FrmProperties>([&](FrmProperties* p) {
-        seen = true;
-        EXPECT_EQ(p->windowTitle(), "Font Properties - Alpha Test (Active)");
-    });
-    w->command("mnuPopupPreviewProperties")->trigger();
-    EXPECT_TRUE(seen);
+    lbtest::inDialogOf<FrmProperties>(
+        w->command("mnuPopupPreviewProperties"), [&](FrmProperties* p) {
+            EXPECT_EQ(p->windowTitle(), "Font Properties - Alpha Test (Active)");
+        });
 
     QTest::mouseClick(button("cmdLegend"), Qt::LeftButton);
     QWidget* legend = lbtest::shownWindow("frmPreviewLegend");

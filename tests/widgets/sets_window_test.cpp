@@ -158,7 +158,7 @@ TEST_F(SetsWindow, AddingChoosingAndCopyingSetsByTheirTypedNames) {
 
     // Copy Set refuses, keeping its dialog up; a typed name is taken as typed, Enter is OK.
     const size_t shown = boxes.shown.size();
-    lbtest::inDialog<FrmCopySet>([&](FrmCopySet* d) {
+    lbtest::inDialogOf<FrmCopySet>(action("mnuEditCopySet"), [&](FrmCopySet* d) {
         EXPECT_EQ(d->findChild<QLabel*>("lblCopy")->text(), "Copy \"Body\" to the set below");
         QLineEdit* target = d->target()->lineEdit();
         boxes.answers = {AnswerOK, AnswerOK, AnswerOK};
@@ -170,7 +170,6 @@ TEST_F(SetsWindow, AddingChoosingAndCopyingSetsByTheirTypedNames) {
             QTest::keyClick(target, Qt::Key_Return);
         }
     });
-    action("mnuEditCopySet")->trigger();
     QStringList refusals;
     for (size_t i = shown; i < boxes.shown.size(); ++i)
         refusals << boxes.shown[i].title + ": " + boxes.shown[i].text;
@@ -182,11 +181,10 @@ TEST_F(SetsWindow, AddingChoosingAndCopyingSetsByTheirTypedNames) {
     EXPECT_EQ(w->assignedFonts().size(), 2);
     // Into a set that exists, named in other letters: filled.
     chooseSet("Body");
-    lbtest::inDialog<FrmCopySet>([](FrmCopySet* d) {
+    lbtest::inDialogOf<FrmCopySet>(action("mnuEditCopySet"), [](FrmCopySet* d) {
         d->target()->setEditText("bo");
         d->findChild<QPushButton*>("cmdOK")->click();
     });
-    action("mnuEditCopySet")->trigger();
     EXPECT_EQ(panel(), "\"Body\" copied to \"Bo\" successfully.");
     EXPECT_EQ(pairs(), "Bo/Beta,Bo/Gamma,Bod/Beta,Bod/Gamma,Body/Beta,Body/Gamma");
 }
@@ -372,7 +370,7 @@ TEST_F(SetsWindow, AllSetsCommandsAndTheAssignedSetsDialog) {
 
     w->findChild<QCheckBox*>("chkFilter")->click();
     click(1, w->allFonts().find("Tiber"));
-    lbtest::inDialog<FrmSets>([this](FrmSets* d) {
+    lbtest::inDialogOf<FrmSets>(action("mnuViewSets"), [this](FrmSets* d) {
         EXPECT_EQ(d->windowTitle(), "Assigned Sets - Tiber");
         ASSERT_EQ(d->sets().size(), 3);
         FontGrid* g = d->findChild<FontGrid*>("grdSets");
@@ -394,7 +392,6 @@ TEST_F(SetsWindow, AllSetsCommandsAndTheAssignedSetsDialog) {
         EXPECT_EQ(d->sets().size(), 1);
         d->findChild<QPushButton*>("cmdClose")->click();
     });
-    action("mnuViewSets")->trigger();
     EXPECT_EQ(panel(), "\"Tiber\" unassigned from 2 fonts successfully.");
     EXPECT_EQ(pairs(), "One/Timon,Three/Tiber,Three/Timon,Two/Timon");
     // The set box shows "Two": its list lost the font at once.
@@ -443,7 +440,7 @@ TEST_F(SetsWindow, CopiesAreDeletedOnlyWhenCheckedAndTheFontKeepsItsSets) {
         inspector->damaged["/fonts/broken.ttf"] = "It is not a font programs can open.";
         return inspector;
     };
-    lbtest::inDialog<FrmFontCheck>([this](FrmFontCheck* d) {
+    lbtest::inDialogOf<FrmFontCheck>(action("mnuViewCheck"), [this](FrmFontCheck* d) {
         ASSERT_TRUE(QTest::qWaitFor([d] { return d->checked(); }));
         QTreeWidget* t = d->tree();
         ASSERT_EQ(t->topLevelItemCount(), 2);
@@ -479,7 +476,6 @@ TEST_F(SetsWindow, CopiesAreDeletedOnlyWhenCheckedAndTheFontKeepsItsSets) {
         EXPECT_EQ(lbtest::shownHelpPage(), "font-check.html");
         lbtest::shownHelp()->close();
     });
-    action("mnuViewCheck")->trigger();
     QStringList files;
     for (const FontValue& v : registry.values)
         if (v.name.startsWith("Tiber")) files << v.data;
