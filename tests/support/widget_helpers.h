@@ -5,6 +5,7 @@
 #include "ui/frm_help.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
 #include <QImage>
 #include <QPointer>
@@ -13,9 +14,9 @@
 #include <QTextBrowser>
 #include <QTimer>
 #include <functional>
+#include <gtest/gtest.h>
 #include <utility>
 #include <vector>
-#include <gtest/gtest.h>
 
 namespace lbtest {
 
@@ -28,6 +29,17 @@ template <typename T> void inDialog(std::function<void(T*)> act) {
         act(dialog.data());
         if (dialog) dialog->close();
     });
+}
+
+// Triggers `action` and runs `act` in the modal dialog it opens; fails when none opens.
+template <typename T> void inDialogOf(QAction* action, std::function<void(T*)> act) {
+    bool seen = false;
+    inDialog<T>([&seen, act](T* dialog) {
+        seen = true;
+        act(dialog);
+    });
+    action->trigger();
+    EXPECT_TRUE(seen) << "no dialog";
 }
 
 // The visible top-level window of that object name, or null.

@@ -1,45 +1,158 @@
 #pragma once
 
+#include <optional>
+
 #include "core/startup.h"
+#include "support/data_files.h"
 #include "support/fakes.h"
+#include "support/font_env.h"
+#include "support/real_fonts.h"
 #include "support/temp_env.h"
+#include "support/widget_helpers.h"
+#include "ui/font_grid.h"
 #include "ui/frm_main.h"
 
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QPushButton>
 #include <QTest>
+#include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
+#include <initializer_list>
 #include <memory>
 
 namespace lbtest {
 
+// Qt's font list outlives a test in the same process: read it again from this home's fontconfig,
+// as a program started here would.
+inline void forgetEarlierFonts() {
+    FcInitReinitialize();
+    // Removing an application font makes Qt read its font list again.
+    QFontDatabase::removeApplicationFont(QFontDatabase::addApplicationFont(
+        TempEnv::fixture(QStringLiteral("AlphaTest-Regular.ttf"))));
+}
+
+// The main window as the user drives it, for both window fixtures below.
+struct MainWindowDriver {
+    std::unique_ptr<lb::FrmMain> window;
+    lb::FrmMain* w = nullptr; // the window, once made
+
+    // Shows the window loaded at that size (the first run's question answered No).
+    void showLoaded(ScriptedBoxes& boxes, int width, int height, bool active) {
+        w = window.get();
+        w->showPopup = [](QPoint) {};
+        boxes.answers = {lb::AnswerNo};
+        w->Form_Load();
+        w->resize(width, height);
+        w->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+        boxes.shown.clear(); // the first run's question
+        if (active) comeBack();
+    }
+    // The user works in another window for a while, then comes back to this one.
+    void comeBack() {
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+        w->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    }
+    lb::FontGrid* grid(int list) {
+        return w->findChild<lb::FontGrid*>(QStringLiteral("grdFonts%1").arg(list));
+    }
+    QComboBox* setBox() { return w->findChild<QComboBox*>(QStringLiteral("cmbSets")); }
+    void chooseSet(const QString& name) {
+        const int i = setBox()->findText(name);
+        ASSERT_GE(i, 0) << name.toStdString();
+        setBox()->setCurrentIndex(i);
+        Q_EMIT setBox()->activated(i);
+    }
+    // Clicks a typeface in All Fonts (1) or Assigned Fonts (2).
+    void pick(const QString& face, int list = 1) {
+        lb::FontListModel& model = list == 1 ? w->allFonts() : w->assignedFonts();
+        const int row = model.find(face);
+        ASSERT_GE(row, 0) << face.toStdString();
+        clickRow(grid(list), row);
+    }
+    // Picks a font in All Fonts and presses the button that assigns it to that set.
+    void assign(const QString& face, const QString& set) {
+        chooseSet(set);
+        pick(face);
+        auto* add = w->findChild<QPushButton*>(QStringLiteral("cmdAdd0"));
+        ASSERT_TRUE(add->isEnabled());
+        QTest::mouseClick(add, Qt::LeftButton);
+    }
+    // The state of a typeface in All Fonts; none when it is not listed.
+    std::optional<lb::FaceState> stateOf(const QString& face) {
+        const int row = w->allFonts().find(face);
+        if (row < 0) return std::nullopt;
+        return w->allFonts().row(row).state;
+    }
+    QString panel(int n) {
+        return w->findChild<QLabel*>(QStringLiteral("barStatusPanel%1").arg(n))->text();
+    }
+    QString setting(const QString& field) {
+        return scalar(*w->context().app.db, "SELECT [" + field + "] FROM [Sample Text]");
+    }
+    // Every set/font pair, sorted.
+    QString pairs() {
+        return scalar(*w->context().app.db,
+                      "SELECT group_concat([Set Name] || '/' || [Font Name], ',') FROM "
+                      "(SELECT * FROM [Assigned Fonts] ORDER BY 1, 2)");
+    }
+    void closeWindow(lb::AppState& app) {
+        app.exiting = true; // closing the window must not ask
+        window.reset();
+        w = nullptr;
+    }
+};
+
 // The real main window in a fresh home over fake font facilities; every question is answered
 // by script and ending the program only counts.
-struct WindowFixture : ::testing::Test, Session {
-    std::unique_ptr<lb::FrmMain> window;
+struct WindowFixture : ::testing::Test, Session, MainWindowDriver {
     int ended = 0;
 
+    // Fixture fonts in the user's fonts folder, each face catalogued as the manifest names it.
+    void installFonts(std::initializer_list<const char*> files) {
+        registry.folder = env.fontsFolder();
+        for (const char* f : files) {
+            const QString file = QString::fromLatin1(f);
+            env.installFixture(file);
+            for (const ManifestFace& face : manifestFaces(file))
+                addFont(face.family, face.fullName, file);
+        }
+    }
     // Start-up, then the main window (not yet loaded).
     void start() {
+        forgetEarlierFonts();
         lb::Startup startup(app);
         ASSERT_TRUE(startup.load());
         window = std::make_unique<lb::FrmMain>(app, fonts);
-        window->endProgram = [this] { ++ended; };
+        w = window.get();
+        w->endProgram = [this] { ++ended; };
     }
-    // Loads the window (the first run's question answered No) and shows it at that size.
     void showWindow(int width, int height, bool active = false) {
-        window->showPopup = [](QPoint) {};
-        boxes.answers = {lb::AnswerNo};
-        window->Form_Load();
-        window->resize(width, height);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        if (!active) return;
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        showLoaded(boxes, width, height, active);
     }
-    void TearDown() override {
-        app.exiting = true; // closing the window must not ask
-        window.reset();
+    void TearDown() override { closeWindow(app); }
+};
+
+// The real main window over real fontconfig in a fresh home: what other programs see of its
+// work is what a separate fc-list lists.
+struct RealWindowFixture : RealFontsTest, MainWindowDriver {
+    // Start-up, then the window loaded and shown (over `platform` if given).
+    void showWindow(int width, int height, bool active = false,
+                    lb::FontPlatform* platform = nullptr) {
+        forgetEarlierFonts();
+        lb::Startup startup(app);
+        ASSERT_TRUE(startup.load());
+        window = std::make_unique<lb::FrmMain>(app, platform ? *platform : *fonts);
+        window->endProgram = [] {};
+        showLoaded(boxes, width, height, active);
     }
+    void TearDown() override { closeWindow(app); }
 };
 
 } // namespace lbtest

@@ -1,20 +1,22 @@
-// letterbayctl beside a running main window over real fontconfig: the command line works while the
-// window holds the database and its instance lock, neither undoes the other's activation, and the
-// window shows what the command line changed when the user comes back to it.
+// letterbayctl and the tray launcher beside a running main window over real fontconfig: the other
+// programs work while the window holds the database and its instance lock, none undoes another's
+// activation, and the window shows what they changed.
 #include "core/schema.h"
+#include "core/settings.h"
 #include "core/startup.h"
 #include "support/ctl_runner.h"
 #include "support/data_files.h"
-#include "support/real_fonts.h"
+#include "support/programs.h"
 #include "support/widget_helpers.h"
-#include "ui/font_grid.h"
+#include "support/window_fixture.h"
 #include "ui/frm_document_fonts.h"
-#include "ui/frm_main.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
@@ -29,59 +31,30 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct CtlBesideWindow : lbtest::RealFontsTest {
-    std::unique_ptr<FrmMain> w;
-
+struct CtlBesideWindow : lbtest::RealWindowFixture {
     void SetUp() override {
         installStandardFonts();
-        // Both programs take the desktop's own font to be this one.
+        // Every program takes the desktop's own font to be this one.
         ASSERT_TRUE(lbtest::preferForGenericFamilies(env, u"Fixture Mono"_s));
-        Startup startup(app);
-        ASSERT_TRUE(startup.load());
-        w = std::make_unique<FrmMain>(app, *fonts);
-        w->endProgram = [] {};
-        boxes.answers = {AnswerNo}; // the first run's question: AutoAssign off
-        w->Form_Load();
-        w->resize(900, 700);
-        w->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-        w->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-    }
-    void TearDown() override {
-        app.exiting = true;
-        w.reset();
+        showWindow(900, 700, true);
     }
 
     void ctl(const QStringList& args) {
         const lbtest::CtlRun r = lbtest::runCtl(args);
         EXPECT_EQ(r.exitCode, 0) << args.join(' ').toStdString() << ": " << r.err.toStdString();
     }
-    // The user works in another window for a while, then comes back to this one.
-    void comeBack() {
-        QWidget other;
-        other.show();
-        other.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
-        w->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    void tray(const QString& set) {
+        const lbtest::Finished r =
+            lbtest::runTraywickDriver({u"--desktop"_s, u"Fixture Mono"_s, u"activate"_s, set});
+        ASSERT_EQ(r.exitCode, 0) << r.output.toStdString();
     }
-    FontGrid* grid(int i) { return w->findChild<FontGrid*>(QStringLiteral("grdFonts%1").arg(i)); }
-    QComboBox* setBox() { return w->findChild<QComboBox*>(u"cmbSets"_s); }
-    QString panel() { return w->findChild<QLabel*>(u"barStatusPanel2"_s)->text(); }
+    QString panel() { return panel(2); }
+    using RealWindowFixture::panel;
     QStringList setEntries() {
         QStringList names;
         for (int i = 0; i < setBox()->count(); ++i)
             names << setBox()->itemText(i);
         return names;
-    }
-    void clickFont(const QString& name) {
-        const int row = w->allFonts().find(name);
-        ASSERT_GE(row, 0) << name.toStdString();
-        FontGrid* g = grid(1);
-        g->scrollTo(g->model()->index(row, 0));
-        QTest::mouseClick(g->viewport(), Qt::LeftButton, {},
-                          g->visualRect(g->model()->index(row, 0)).center());
     }
     void typeSet(const QString& name) {
         QLineEdit* edit = setBox()->lineEdit();
@@ -91,26 +64,12 @@ struct CtlBesideWindow : lbtest::RealFontsTest {
         QTest::keyClicks(edit, name);
         QTest::keyClick(edit, Qt::Key_Return);
     }
-    void chooseSet(const QString& name) {
-        const int i = setBox()->findText(name);
-        ASSERT_GE(i, 0) << name.toStdString();
-        setBox()->setCurrentIndex(i);
-        Q_EMIT setBox()->activated(i);
-    }
-    void assignButton() {
-        QTest::mouseClick(w->findChild<QPushButton*>(u"cmdAdd0"_s), Qt::LeftButton);
-    }
-    FaceState stateOf(const QString& face) {
-        return w->allFonts().row(w->allFonts().find(face)).state;
-    }
-    QString pairs() {
-        return lbtest::scalar(*app.db,
-                              "SELECT group_concat([Set Name] || '/' || [Font Name], ',') FROM "
-                              "(SELECT * FROM [Assigned Fonts] ORDER BY 1, 2)");
-    }
 };
 
-TEST_F(CtlBesideWindow, NeitherProgramUndoesTheOthersActivation) {
+// The command line, the tray launcher and the window in turn: the last activation wins, whichever
+// program made it, and the window shows it whether the user comes back to it, keeps working in
+// it or closes a menu.
+TEST_F(CtlBesideWindow, TheLastActivationWinsWhicheverProgramMadeIt) {
     ASSERT_TRUE(app.instanceLock && app.instanceLock->isLocked());
     ctl({u"add-set"_s, u"Body"_s});
     ctl({u"assign"_s, u"Body"_s, u"Fixture Sans"_s});
@@ -124,9 +83,7 @@ TEST_F(CtlBesideWindow, NeitherProgramUndoesTheOthersActivation) {
     EXPECT_EQ(stateOf(u"Alpha Test"_s), FaceState::Inactive);
     EXPECT_EQ(stateOf(u"Fixture Sans"_s), FaceState::Active);
     // A font the window adds to the set the command line activated is shown at once.
-    chooseSet(u"Body"_s);
-    clickFont(u"Alpha Test"_s);
-    assignButton();
+    assign(u"Alpha Test"_s, u"Body"_s);
     EXPECT_EQ(pairs(), "Body/Alpha Test,Body/Fixture Sans,Other/Beta Test");
     EXPECT_EQ(fcList(), lbtest::sorted({sans[0], sans[1], sans[2], alpha, mono}));
 
@@ -142,25 +99,26 @@ TEST_F(CtlBesideWindow, NeitherProgramUndoesTheOthersActivation) {
     EXPECT_EQ(panel(), "\"Other\" is the currently active set.");
     EXPECT_EQ(stateOf(u"Beta Test"_s), FaceState::Inactive);
     EXPECT_TRUE(w->assignedFonts().find(u"Beta Test"_s) < 0);
-}
 
-// Over many changes, whether the user comes back to the window or keeps working in it.
-TEST_F(CtlBesideWindow, EveryActivationElsewhereShowsInTheWindow) {
-    ctl({u"add-set"_s, u"A"_s});
-    ctl({u"add-set"_s, u"B"_s});
-    ctl({u"assign"_s, u"A"_s, u"Fixture Sans"_s});
-    ctl({u"assign"_s, u"B"_s, u"Beta Test"_s});
-    for (int i = 0; i < 8; ++i) {
-        const QString set = i % 2 ? u"B"_s : u"A"_s;
-        ctl({u"activate"_s, set});
-        if (i % 3 == 0) comeBack();
-        if (i % 4 == 1) clickFont(u"Alpha Test"_s);
-        const QString shown = u"\""_s + set + u"\" is the currently active set."_s;
-        EXPECT_TRUE(QTest::qWaitFor([&] { return panel() == shown; }, 10000))
-            << i << ": " << panel().toStdString();
-        EXPECT_EQ(stateOf(u"Beta Test"_s), set == u"B"_s ? FaceState::Active : FaceState::Inactive)
-            << i;
-    }
+    // The tray launcher activates while the window stays active: it follows on its own.
+    tray(u"Body"_s);
+    EXPECT_EQ(fcList(), lbtest::sorted({sans[0], sans[1], sans[2], alpha, beta, mono}));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return panel() == "\"Body\" is the currently active set."; }, 10000))
+        << panel().toStdString();
+    EXPECT_EQ(stateOf(u"Beta Test"_s), FaceState::Active);
+    // A font assigned to a set no longer active stays hidden.
+    assign(u"Fixture Serif"_s, u"Other"_s);
+    EXPECT_EQ(fcList(), lbtest::sorted({sans[0], sans[1], sans[2], alpha, beta, mono}));
+
+    // Every set from the tray: the window shows it as soon as a menu closes.
+    tray(QString());
+    Q_EMIT w->menuBar()->findChildren<QMenu*>().first()->aboutToHide();
+    EXPECT_EQ(stateOf(u"Fixture Serif"_s), FaceState::Active);
+    assign(u"Fixture Serif"_s, u"Body"_s);
+    EXPECT_EQ(fcList().size(), 7u) << "every font visible";
+    EXPECT_EQ(activatedSet(app), "");
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(CtlBesideWindow, TheWindowReadsAgainOnlyWhatAnotherProgramChanged) {
@@ -201,10 +159,8 @@ TEST_F(CtlBesideWindow, TheWindowReadsAgainOnlyWhatAnotherProgramChanged) {
 
 } // namespace
 
-// Qt keeps fallback fonts it matched for a font engine (FcFontMatch in
-// QFontEngineMultiFontConfig::getMatchPatternForFallback) past the engine: a leak inside Qt 6.4
-// that the main window's layout meets when the document window's activation changes the fonts.
-// Allocations of this test's process (ctest runs each test alone) are not counted as leaks.
+// Qt 6.4 leaks the fallback fonts it matched for a font engine, which the main window's layout
+// meets when the fonts change: this test's process (ctest runs each alone) counts no leaks.
 struct DocumentWindow : CtlBesideWindow {
     void SetUp() override {
 #ifdef __SANITIZE_ADDRESS__

@@ -11,7 +11,7 @@
 #include "support/ctl_runner.h"
 #include "support/gtk_desktop.h"
 #include "support/programs.h"
-#include "support/real_fonts.h"
+#include "support/window_fixture.h"
 #include "ui/font_grid.h"
 #include "ui/frm_main.h"
 #include "ui/single_instance.h"
@@ -27,7 +27,6 @@
 #include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <optional>
 #include <sys/stat.h>
 
 using namespace lb;
@@ -69,121 +68,27 @@ struct Traywick {
     QString output() { return QString::fromUtf8(process.readAll()); }
 };
 
-// The standard fonts (see real_fonts.h). Set A = {Alpha Test}, set B = {Fixture Sans, Beta Test}.
-struct LauncherDesktop : lbtest::RealFontsTest {
-    std::unique_ptr<FrmMain> letterbay;
-
+// The standard fonts (see real_fonts.h).
+struct LauncherDesktop : lbtest::RealWindowFixture {
     void SetUp() override { installStandardFonts(); }
-    void TearDown() override {
-        app.exiting = true;
-        letterbay.reset();
-    }
-
-    // The main program's window, loaded: the first run's catalogue, AutoAssign off.
-    void startLetterbay(FontPlatform* platform = nullptr) {
-        Startup startup(app);
-        ASSERT_TRUE(startup.load());
-        letterbay = std::make_unique<FrmMain>(app, platform ? *platform : *fonts);
-        letterbay->endProgram = [] {};
-        boxes.answers = {AnswerNo};
-        letterbay->Form_Load();
-        letterbay->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(letterbay.get()));
-        app.db->exec("DELETE FROM [Sets]");
-        app.db->exec("INSERT INTO [Sets] VALUES ('A'), ('B')");
-        app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('A', 'Alpha Test'), "
-                     "('B', 'Fixture Sans'), ('B', 'Beta Test')");
-        letterbay->fillSets();
-        boxes.shown.clear(); // the first run's question
-    }
-    void chooseSet(const QString& name) {
-        auto* box = letterbay->findChild<QComboBox*>("cmbSets");
-        const int i = box->findText(name);
-        ASSERT_GE(i, 0) << name.toStdString();
-        box->setCurrentIndex(i);
-        Q_EMIT box->activated(i);
-    }
-    // Picks a font in All Fonts and presses the button that assigns it to the chosen set.
-    void assign(const QString& font, const QString& set) {
-        chooseSet(set);
-        auto* grid = letterbay->findChild<FontGrid*>("grdFonts1");
-        const int row = letterbay->allFonts().find(font);
-        ASSERT_GE(row, 0) << font.toStdString();
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
-                          grid->visualRect(grid->model()->index(row, 0)).center());
-        QPushButton* add = letterbay->findChild<QPushButton*>("cmdAdd0");
-        ASSERT_TRUE(add->isEnabled());
-        QTest::mouseClick(add, Qt::LeftButton);
-    }
-    std::optional<FaceState> stateInLetterbay(const QString& face) {
-        const int row = letterbay->allFonts().find(face);
-        if (row < 0) return std::nullopt;
-        return letterbay->allFonts().row(row).state;
-    }
-    // The user comes back to the main window from another one.
-    void returnToLetterbay() {
-        QWidget other;
-        other.show();
-        other.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
-        letterbay->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(letterbay.get()));
-    }
 };
-
-TEST_F(LauncherDesktop, TheTwoProgramsNeverUndoEachOthersActivation) {
-    startLetterbay();
-    chooseSet("A");
-    letterbay->mnuEditActiveSelected_Click();
-    ASSERT_EQ(lbtest::fcList(), lbtest::sorted({alpha, mono}));
-    ASSERT_EQ(stateInLetterbay("Beta Test"), FaceState::Inactive);
-
-    // The tray launcher, a program of its own, activates B from its set list.
-    const lbtest::Finished tray =
-        lbtest::runTraywickDriver({"--desktop", "Fixture Mono", "activate", "B"});
-    ASSERT_EQ(tray.exitCode, 0) << tray.output.toStdString();
-    EXPECT_EQ(lbtest::fcList(), lbtest::sorted({sans[0], sans[1], sans[2], beta, mono}));
-
-    // Back in the main window, which was loaded while A was active: it shows B's state.
-    returnToLetterbay();
-    EXPECT_EQ(stateInLetterbay("Beta Test"), FaceState::Active);
-    EXPECT_EQ(stateInLetterbay("Alpha Test"), FaceState::Inactive);
-    EXPECT_EQ(letterbay->findChild<QLabel*>("barStatusPanel2")->text(),
-              "\"B\" is the currently active set.");
-
-    // A font assigned to A, no longer active, stays hidden; one assigned to B is shown.
-    assign("Fixture Serif", "A");
-    EXPECT_EQ(lbtest::fcList(), lbtest::sorted({sans[0], sans[1], sans[2], beta, mono}));
-    assign("Fixture Serif", "B");
-    EXPECT_EQ(lbtest::fcList(), lbtest::sorted({sans[0], sans[1], sans[2], beta, serif, mono}));
-    EXPECT_EQ(activatedSet(app), "B");
-    EXPECT_TRUE(boxes.shown.empty());
-
-    // And the other way round: all sets from the tray, then an assignment in the main window.
-    const lbtest::Finished all =
-        lbtest::runTraywickDriver({"--desktop", "Fixture Mono", "activate", ""});
-    ASSERT_EQ(all.exitCode, 0) << all.output.toStdString();
-    // The main window shows it as soon as a menu closes.
-    Q_EMIT letterbay->menuBar()->findChildren<QMenu*>().first()->aboutToHide();
-    EXPECT_EQ(stateInLetterbay("Alpha Test"), FaceState::Active);
-    assign("Alpha Test", "B");
-    EXPECT_EQ(lbtest::fcList().size(), 7u) << "every font visible";
-    EXPECT_EQ(activatedSet(app), "");
-}
 
 TEST_F(LauncherDesktop, AtLogOnALostSetIsAppliedAgainAndFontsThatArriveAreShown) {
     // Both programs take the desktop's own fonts from this home's fontconfig, as they do for a
     // user: whichever those are, they stay visible with B's.
     FontconfigDesktopFonts realDesktop;
     FontPlatform platform{fontconfig, fontconfig, realDesktop, *resources};
-    startLetterbay(&platform);
+    showWindow(900, 700, false, &platform);
+    app.db->exec("DELETE FROM [Sets]");
+    app.db->exec("INSERT INTO [Sets] VALUES ('B')");
+    app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('B', 'Fixture Sans'), ('B', 'Beta Test')");
+    window->fillSets();
     chooseSet("B");
-    letterbay->mnuEditActiveSelected_Click();
+    window->mnuEditActiveSelected_Click();
     const auto active = lbtest::fcList();
     ASSERT_TRUE(std::count(active.begin(), active.end(), beta.toStdString()));
     ASSERT_FALSE(std::count(active.begin(), active.end(), alpha.toStdString()));
-    app.exiting = true;
-    letterbay.reset();
+    TearDown();
     app.closeAll();
     // A new session on a desktop that lost the state (its files removed).
     QFile::remove(inactiveFontsConfPath());
@@ -255,12 +160,9 @@ TEST_F(LauncherDesktop, ASecondStartShowsTheFirstOnesWindowAndACrashedOneHoldsNo
     EXPECT_EQ(probe.claim(), SingleInstance::First);
 }
 
-// A GTK program already running on a desktop with GNOME's settings daemon shows each activation
-// made by letterbayctl, which ends at once, within seconds: the fonts a program started afterwards
-// sees, not those of the activation before. The daemon starts before anything of Letterbay's is
-// in the user's fontconfig folder, as on a new account. The first activation's change of the
-// fonts folder's time is undone at once, as when it falls in the second in which the daemon
-// loaded its configuration: the daemon takes nothing as newer then.
+// A running GTK program (GNOME's settings daemon started on a new account) shows each activation
+// by letterbayctl within seconds, as a program started afterwards sees it; the first one's change
+// of the fonts folder's time is undone, as when it falls in the daemon's loading second.
 TEST_F(LauncherDesktop, RunningGtkProgramsShowEachActivationOfAnotherProgram) {
     if (const QString lack = lbtest::GtkDesktop::missing(); !lack.isEmpty())
         GTEST_SKIP() << "needs " << lack.toStdString();

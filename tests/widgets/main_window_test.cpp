@@ -22,67 +22,56 @@ struct MainWindowTest : lbtest::WindowFixture {
     QAction* action(const char* name) {
         return window->findChild<QAction*>(QString::fromLatin1(name));
     }
-    QString panel(int n) {
-        return window->findChild<QLabel*>(QStringLiteral("barStatusPanel%1").arg(n))->text();
-    }
-    QString setting(const QString& field) {
-        return scalar(*app.db, QStringLiteral("SELECT [%1] FROM [Sample Text]").arg(field));
-    }
 };
 
 TEST_F(MainWindowTest, FirstRunWelcomesAsksAndBuildsTheCatalogue) {
-    addFont(QStringLiteral("Fixture Sans"), QStringLiteral("Fixture Sans Regular"),
-            QStringLiteral("a.ttf"));
-    addFont(QStringLiteral("Fixture Sans"), QStringLiteral("Fixture Sans Bold"),
-            QStringLiteral("b.ttf"));
-    addFont(QStringLiteral("Georgia"), QStringLiteral("Georgia"), QStringLiteral("g.ttf"));
+    addFont("Fixture Sans", "Fixture Sans Regular", "a.ttf");
+    addFont("Fixture Sans", "Fixture Sans Bold", "b.ttf");
+    addFont("Georgia", "Georgia", "g.ttf");
     start();
     // A knowledge base of 1,234 rows, Georgia's among them: the welcome counts whole hundreds.
-    app.db->exec(QStringLiteral("DELETE FROM [Auto Assign] WHERE [Font Name] <> 'Georgia'"));
+    app.db->exec("DELETE FROM [Auto Assign] WHERE [Font Name] <> 'Georgia'");
     app.db->exec(QStringLiteral(
         "WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < 1234) "
         "INSERT INTO [Auto Assign] SELECT 'Serif', 'Filler ' || i, 0 FROM n"));
-    ASSERT_EQ(scalar(*app.db, QStringLiteral("SELECT count(*) FROM [Auto Assign]")),
-              QStringLiteral("1234"));
+    ASSERT_EQ(scalar(*app.db, "SELECT count(*) FROM [Auto Assign]"), "1234");
     boxes.answers = {AnswerYes};
     window->Form_Load();
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Initial Retrieval of Fonts"));
+    EXPECT_EQ(boxes.shown[0].title, "Initial Retrieval of Fonts");
     EXPECT_EQ(boxes.shown[0].style, 36);
-    EXPECT_TRUE(boxes.shown[0].text.contains(QStringLiteral("database of over 1,200 font names")));
+    EXPECT_TRUE(boxes.shown[0].text.contains("database of over 1,200 font names"));
     EXPECT_TRUE(action("mnuEditAddAutoAssign")->isChecked());
     EXPECT_FALSE(action("mnuEditRemoveAutoAssign")->isChecked());
-    EXPECT_EQ(setting(fld::AddAutoAssign), QStringLiteral("1"));
-    EXPECT_EQ(setting(fld::RemoveAutoAssign), QStringLiteral("0"));
+    EXPECT_EQ(setting(fld::AddAutoAssign), "1");
+    EXPECT_EQ(setting(fld::RemoveAutoAssign), "0");
     EXPECT_EQ(window->allFonts().size(), 2);
-    EXPECT_EQ(panel(3), QStringLiteral("Fonts: 2"));
-    EXPECT_EQ(panel(2), QStringLiteral("Fonts loaded, AutoAssign completed successfully."));
+    EXPECT_EQ(panel(3), "Fonts: 2");
+    EXPECT_EQ(panel(2), "Fonts loaded, AutoAssign completed successfully.");
     // Georgia is in the shipped knowledge base's "Serif" set, which ships too.
     EXPECT_EQ(scalar(*app.db,
                      QStringLiteral(
                          "SELECT [Set Name] FROM [Assigned Fonts] WHERE [Font Name] = 'Georgia'")),
-              QStringLiteral("Serif"));
+              "Serif");
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->isEnabled());
     EXPECT_EQ(pointer.get(), MousePointer::Default);
 }
 
 TEST_F(MainWindowTest, FirstRunAnsweredNoLeavesBothSwitchesOff) {
-    addFont(QStringLiteral("Georgia"), QStringLiteral("Georgia"), QStringLiteral("g.ttf"));
+    addFont("Georgia", "Georgia", "g.ttf");
     start();
     boxes.answers = {AnswerNo};
     window->Form_Load();
     EXPECT_FALSE(action("mnuEditAddAutoAssign")->isChecked());
-    EXPECT_EQ(setting(fld::AddAutoAssign), QStringLiteral("0"));
-    EXPECT_EQ(panel(2), QStringLiteral("Fonts loaded successfully."));
-    EXPECT_EQ(scalar(*app.db, QStringLiteral("SELECT count(*) FROM [Assigned Fonts]")),
-              QStringLiteral("0"));
+    EXPECT_EQ(setting(fld::AddAutoAssign), "0");
+    EXPECT_EQ(panel(2), "Fonts loaded successfully.");
+    EXPECT_EQ(scalar(*app.db, "SELECT count(*) FROM [Assigned Fonts]"), "0");
 }
 
 TEST_F(MainWindowTest, StoredSettingsAreApplied) {
     QDir().mkpath(env.letterbayHome());
-    auto db = lbtest::makeDataFile(env.letterbayHome() + QStringLiteral("/letterbay.mdb"),
-                                   QStringLiteral("2.5"));
+    auto db = lbtest::makeDataFile(env.letterbayHome() + "/letterbay.mdb", "2.5");
     db->exec(QStringLiteral("INSERT INTO [Fonts] ([Face Name], [File Name], [Friendly Name]) "
                             "VALUES ('Georgia', 'g.ttf', 'Georgia (TrueType)')"));
     db->exec(
@@ -98,32 +87,32 @@ TEST_F(MainWindowTest, StoredSettingsAreApplied) {
     const double tpp = 1440.0 / window->logicalDpiX();
     EXPECT_NEAR(window->width() * tpp, 12000, tpp);
     EXPECT_NEAR(window->height() * tpp, 9000, tpp);
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Letterbay 98"));
+    EXPECT_EQ(window->windowTitle(), "Letterbay 98");
     EXPECT_EQ(window->allFonts().size(), 1);
-    EXPECT_EQ(window->findChild<QComboBox*>(QStringLiteral("cmbSets"))->count(), 0);
+    EXPECT_EQ(window->findChild<QComboBox*>("cmbSets")->count(), 0);
     // The menu switch is saved the moment it is toggled.
     action("mnuEditAddAutoAssign")->trigger();
-    EXPECT_EQ(setting(fld::AddAutoAssign), QStringLiteral("1"));
+    EXPECT_EQ(setting(fld::AddAutoAssign), "1");
 }
 
 TEST_F(MainWindowTest, ListsThatCannotBeReadAtLoadAreSaid) {
-    addFont(QStringLiteral("Georgia"), QStringLiteral("Georgia"), QStringLiteral("g.ttf"));
+    addFont("Georgia", "Georgia", "g.ttf");
     start();
     app.db->exec(QStringLiteral("INSERT INTO [Fonts] ([Face Name], [File Name], [Friendly Name]) "
                                 "VALUES ('Georgia', 'g.ttf', 'Georgia (TrueType)')"));
-    app.db->exec(QStringLiteral("DROP TABLE [Sets]"));
+    app.db->exec("DROP TABLE [Sets]");
     boxes.answers = {AnswerOK};
     window->Form_Load();
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].style, 16);
-    EXPECT_TRUE(boxes.shown[0].text.startsWith(QStringLiteral("The font lists could not be read")))
+    EXPECT_TRUE(boxes.shown[0].text.startsWith("The font lists could not be read"))
         << boxes.shown[0].text.toStdString();
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(scalar(*app.db, QStringLiteral("SELECT count(*) FROM [Fonts]")), QStringLiteral("1"));
+    EXPECT_EQ(scalar(*app.db, "SELECT count(*) FROM [Fonts]"), "1");
 }
 
 TEST_F(MainWindowTest, ExitAsksOnceAndSavesTheSizeOnlyWhenConfirmed) {
-    addFont(QStringLiteral("Georgia"), QStringLiteral("Georgia"), QStringLiteral("g.ttf"));
+    addFont("Georgia", "Georgia", "g.ttf");
     start();
     boxes.answers = {AnswerNo};
     window->Form_Load();
@@ -134,9 +123,8 @@ TEST_F(MainWindowTest, ExitAsksOnceAndSavesTheSizeOnlyWhenConfirmed) {
     window->close(); // the close box
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(setting(fld::Height), height);
-    EXPECT_EQ(boxes.shown.back().title, QStringLiteral("Confirm Exit"));
-    EXPECT_EQ(boxes.shown.back().text,
-              QStringLiteral("Are you sure you want to exit Letterbay 98?"));
+    EXPECT_EQ(boxes.shown.back().title, "Confirm Exit");
+    EXPECT_EQ(boxes.shown.back().text, "Are you sure you want to exit Letterbay 98?");
 
     boxes.answers = {AnswerNo};
     action("mnuFileExit")->trigger();
@@ -153,10 +141,8 @@ TEST_F(MainWindowTest, ExitAsksOnceAndSavesTheSizeOnlyWhenConfirmed) {
     EXPECT_EQ(app.db, nullptr);
     auto db = Database::open(path, ConnectSuffix);
     const double tpp = 1440.0 / window->logicalDpiX();
-    EXPECT_NEAR(scalar(*db, QStringLiteral("SELECT [Height] FROM [Sample Text]")).toDouble(),
-                640 * tpp, 1);
-    EXPECT_NEAR(scalar(*db, QStringLiteral("SELECT [Width] FROM [Sample Text]")).toDouble(),
-                820 * tpp, 1);
+    EXPECT_NEAR(scalar(*db, "SELECT [Height] FROM [Sample Text]").toDouble(), 640 * tpp, 1);
+    EXPECT_NEAR(scalar(*db, "SELECT [Width] FROM [Sample Text]").toDouble(), 820 * tpp, 1);
 }
 
 } // namespace

@@ -30,49 +30,26 @@ namespace {
 // The main window over real fixture fonts in the user's fonts folder. Qt read the desktop's
 // fonts before any of them was installed, as for fonts installed after the program started.
 struct SamplesWindow : lbtest::WindowFixture {
-    FrmMain* w = nullptr;
-
     // Before the window loads: a test may change the database first.
     virtual void prepare() {}
 
     void SetUp() override {
-        registry.folder = env.fontsFolder();
-        for (const char* f :
-             {"FixtureSans-Regular.ttf", "FixtureSans-Bold.ttf", "FixtureSerif-Regular.ttf",
-              "AlphaTest-Regular.ttf", "FixtureMono-Regular.ttf"})
-            env.installFixture(QString::fromLatin1(f));
-        addFont("Alpha Test", "Alpha Test Regular", "AlphaTest-Regular.ttf");
-        addFont("Fixture Mono", "Fixture Mono Regular", "FixtureMono-Regular.ttf");
-        addFont("Fixture Sans", "Fixture Sans Regular", "FixtureSans-Regular.ttf");
-        addFont("Fixture Sans", "Fixture Sans Bold", "FixtureSans-Bold.ttf");
-        addFont("Fixture Serif", "Fixture Serif Regular", "FixtureSerif-Regular.ttf");
+        // Symbol Test has Gamma Test's glyphs, but only a symbol character map.
+        installFonts({"FixtureSans-Regular.ttf", "FixtureSans-Bold.ttf", "FixtureSerif-Regular.ttf",
+                      "AlphaTest-Regular.ttf", "FixtureMono-Regular.ttf", "SymbolTest.ttf",
+                      "GammaTest-Regular.ttf"});
         // Catalogued, but its file is gone and Qt has never heard of it.
         addFont("Ghost Face", "Ghost Face Regular", "ghost-face.ttf");
-        // Symbol Test has Gamma Test's glyphs, but only a symbol character map.
-        env.installFixture("SymbolTest.ttf");
-        env.installFixture("GammaTest-Regular.ttf");
-        addFont("Symbol Test", "Symbol Test Regular", "SymbolTest.ttf");
-        addFont("Gamma Test", "Gamma Test Regular", "GammaTest-Regular.ttf");
         desktop.list = {"Fixture Mono"};
         start();
         app.db->exec("DELETE FROM [Sets]");
         prepare();
-        w = window.get();
         showWindow(1000, 760, true);
     }
 
     int row(const QString& face) { return w->allFonts().find(face); }
-    void pick(const QString& face) {
-        lbtest::clickRow(w->findChild<FontGrid*>("grdFonts1"), row(face));
-    }
     SampleGrid* grid() { return w->sampleFrame()->grid(); }
     template <typename T> T* child(const char* name) { return w->findChild<T*>(name); }
-    QString panel(int n) {
-        return child<QLabel>(QStringLiteral("barStatusPanel%1").arg(n).toLatin1())->text();
-    }
-    QString setting(const QString& field) {
-        return lbtest::scalar(*app.db, "SELECT [" + field + "] FROM [Sample Text]");
-    }
     QString cell(int r, int c) { return grid()->model()->index(r, c).data().toString(); }
     QString header(int c) { return grid()->model()->headerData(c, Qt::Horizontal).toString(); }
     // A cell of the sample grid as the screen shows it, and its dark pixels.
@@ -132,8 +109,7 @@ TEST_F(SamplesWindow, OneFontInEightSizesInItsOwnFace) {
 // A font for another script beside the Latin ones.
 struct OtherScriptSamples : SamplesWindow {
     void SetUp() override {
-        env.installFixture("ThaiTest.ttf");
-        addFont("Thai Test", "Thai Test Regular", "ThaiTest.ttf");
+        installFonts({"ThaiTest.ttf"});
         SamplesWindow::SetUp();
     }
 };
@@ -281,9 +257,7 @@ TEST_F(ActivatedSamples, InactiveAndUnreadableFontsAreNeverDrawnAsAnotherFace) {
               cellImage(2, 0).copy(0, 0, 40, cellImage(2, 0).height()));
 
     // The set's own list: members drawn, no member hidden.
-    auto* sets = child<QComboBox>("cmbSets");
-    sets->setCurrentIndex(sets->findText("Work"));
-    Q_EMIT sets->activated(sets->currentIndex());
+    chooseSet("Work");
     w->command("mnuViewSampleSet")->trigger();
     EXPECT_EQ(header(0), "2 Font Names");
     EXPECT_GT(ink(0, 1), 20);

@@ -28,7 +28,6 @@ namespace {
 
 struct SetsWindow : lbtest::WindowFixture {
     std::vector<QPoint> popups;
-    FrmMain* w = nullptr;
 
     void SetUp() override {
         desktop.list = {"Desk Sans"};
@@ -40,13 +39,10 @@ struct SetsWindow : lbtest::WindowFixture {
         addFont("Alpha", "Alpha Bold", "alpha-bold.ttf"); // two files of one typeface
         start();
         app.db->exec("DELETE FROM [Sets]");
-        w = window.get();
         showWindow(900, 700);
         w->showPopup = [this](QPoint p) { popups.push_back(p); };
     }
-    FontGrid* grid(int i) { return w->findChild<FontGrid*>(QStringLiteral("grdFonts%1").arg(i)); }
-    QComboBox* setBox() { return w->findChild<QComboBox*>("cmbSets"); }
-    QString panel() { return w->findChild<QLabel*>("barStatusPanel2")->text(); }
+    QString panel() { return MainWindowDriver::panel(2); }
     void click(int list, int row, Qt::MouseButton b = Qt::LeftButton,
                Qt::KeyboardModifiers m = {}) {
         lbtest::clickRow(grid(list), row, b, m);
@@ -69,18 +65,9 @@ struct SetsWindow : lbtest::WindowFixture {
         type(setBox()->lineEdit(), name);
         QTest::keyClick(setBox()->lineEdit(), Qt::Key_Return);
     }
-    void chooseSet(const QString& name) {
-        const int i = setBox()->findText(name);
-        ASSERT_GE(i, 0) << name.toStdString();
-        setBox()->setCurrentIndex(i);
-        Q_EMIT setBox()->activated(i);
-    }
     QAction* action(const char* name) { return w->findChild<QAction*>(name); }
     QPushButton* button(int i) {
         return w->findChild<QPushButton*>(QStringLiteral("cmdAdd%1").arg(i));
-    }
-    QString setting(const QString& field) {
-        return lbtest::scalar(*app.db, "SELECT [" + field + "] FROM [Sample Text]");
     }
     void deleteSet(const QString& typed, int answer) {
         type(setBox()->lineEdit(), typed);
@@ -90,11 +77,6 @@ struct SetsWindow : lbtest::WindowFixture {
     void renameTo(const QString& answer) {
         boxes.inputs = {answer};
         action("mnuEditRenameSet")->trigger();
-    }
-    QString pairs() {
-        return lbtest::scalar(*app.db,
-                              "SELECT group_concat([Set Name] || '/' || [Font Name], ',') FROM "
-                              "(SELECT * FROM [Assigned Fonts] ORDER BY 1, 2)");
     }
     QString setNames() {
         return lbtest::scalar(*app.db, "SELECT group_concat([Set Name]) FROM [Sets]");
@@ -176,7 +158,7 @@ TEST_F(SetsWindow, AddingChoosingAndCopyingSetsByTheirTypedNames) {
 
     // Copy Set refuses, keeping its dialog up; a typed name is taken as typed, Enter is OK.
     const size_t shown = boxes.shown.size();
-    lbtest::inDialog<FrmCopySet>([&](FrmCopySet* d) {
+    lbtest::inDialogOf<FrmCopySet>(action("mnuEditCopySet"), [&](FrmCopySet* d) {
         EXPECT_EQ(d->findChild<QLabel*>("lblCopy")->text(), "Copy \"Body\" to the set below");
         QLineEdit* target = d->target()->lineEdit();
         boxes.answers = {AnswerOK, AnswerOK, AnswerOK};
@@ -188,7 +170,6 @@ TEST_F(SetsWindow, AddingChoosingAndCopyingSetsByTheirTypedNames) {
             QTest::keyClick(target, Qt::Key_Return);
         }
     });
-    action("mnuEditCopySet")->trigger();
     QStringList refusals;
     for (size_t i = shown; i < boxes.shown.size(); ++i)
         refusals << boxes.shown[i].title + ": " + boxes.shown[i].text;
@@ -200,11 +181,10 @@ TEST_F(SetsWindow, AddingChoosingAndCopyingSetsByTheirTypedNames) {
     EXPECT_EQ(w->assignedFonts().size(), 2);
     // Into a set that exists, named in other letters: filled.
     chooseSet("Body");
-    lbtest::inDialog<FrmCopySet>([](FrmCopySet* d) {
+    lbtest::inDialogOf<FrmCopySet>(action("mnuEditCopySet"), [](FrmCopySet* d) {
         d->target()->setEditText("bo");
         d->findChild<QPushButton*>("cmdOK")->click();
     });
-    action("mnuEditCopySet")->trigger();
     EXPECT_EQ(panel(), "\"Body\" copied to \"Bo\" successfully.");
     EXPECT_EQ(pairs(), "Bo/Beta,Bo/Gamma,Bod/Beta,Bod/Gamma,Body/Beta,Body/Gamma");
 }
@@ -390,7 +370,7 @@ TEST_F(SetsWindow, AllSetsCommandsAndTheAssignedSetsDialog) {
 
     w->findChild<QCheckBox*>("chkFilter")->click();
     click(1, w->allFonts().find("Tiber"));
-    lbtest::inDialog<FrmSets>([this](FrmSets* d) {
+    lbtest::inDialogOf<FrmSets>(action("mnuViewSets"), [this](FrmSets* d) {
         EXPECT_EQ(d->windowTitle(), "Assigned Sets - Tiber");
         ASSERT_EQ(d->sets().size(), 3);
         FontGrid* g = d->findChild<FontGrid*>("grdSets");
@@ -412,7 +392,6 @@ TEST_F(SetsWindow, AllSetsCommandsAndTheAssignedSetsDialog) {
         EXPECT_EQ(d->sets().size(), 1);
         d->findChild<QPushButton*>("cmdClose")->click();
     });
-    action("mnuViewSets")->trigger();
     EXPECT_EQ(panel(), "\"Tiber\" unassigned from 2 fonts successfully.");
     EXPECT_EQ(pairs(), "One/Timon,Three/Tiber,Three/Timon,Two/Timon");
     // The set box shows "Two": its list lost the font at once.
@@ -461,7 +440,7 @@ TEST_F(SetsWindow, CopiesAreDeletedOnlyWhenCheckedAndTheFontKeepsItsSets) {
         inspector->damaged["/fonts/broken.ttf"] = "It is not a font programs can open.";
         return inspector;
     };
-    lbtest::inDialog<FrmFontCheck>([this](FrmFontCheck* d) {
+    lbtest::inDialogOf<FrmFontCheck>(action("mnuViewCheck"), [this](FrmFontCheck* d) {
         ASSERT_TRUE(QTest::qWaitFor([d] { return d->checked(); }));
         QTreeWidget* t = d->tree();
         ASSERT_EQ(t->topLevelItemCount(), 2);
@@ -497,7 +476,6 @@ TEST_F(SetsWindow, CopiesAreDeletedOnlyWhenCheckedAndTheFontKeepsItsSets) {
         EXPECT_EQ(lbtest::shownHelpPage(), "font-check.html");
         lbtest::shownHelp()->close();
     });
-    action("mnuViewCheck")->trigger();
     QStringList files;
     for (const FontValue& v : registry.values)
         if (v.name.startsWith("Tiber")) files << v.data;

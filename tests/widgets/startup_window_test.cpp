@@ -27,7 +27,7 @@ struct ProgramStartTest : ::testing::Test, lbtest::Session {
     std::unique_ptr<ProgramStart> start;
     int ended = 0;
 
-    QString dbFile() const { return env.letterbayHome() + QStringLiteral("/letterbay.mdb"); }
+    QString dbFile() const { return env.letterbayHome() + "/letterbay.mdb"; }
     bool begin() {
         start = std::make_unique<ProgramStart>(app, fonts);
         start->prepareMainWindow = [this](FrmMain& w) { w.endProgram = [this] { ++ended; }; };
@@ -51,8 +51,8 @@ struct ProgramStartTest : ::testing::Test, lbtest::Session {
 
 TEST_F(ProgramStartTest, ConversionMessagesAreNeverUnderTheStartupWindow) {
     QDir().mkpath(env.letterbayHome());
-    lbtest::makeDataFile(dbFile(), QStringLiteral("2.0"), {{"Serif", "Georgia"}});
-    env.set("LETTERBAY_SHARE", env.root() + QStringLiteral("/nothing-installed"));
+    lbtest::makeDataFile(dbFile(), "2.0", {{"Serif", "Georgia"}});
+    env.set("LETTERBAY_SHARE", env.root() + "/nothing-installed");
     std::vector<bool> covered;
     boxes.onShow = [&] { covered.push_back(onTopWindowShown()); };
     // The announcement, the conversion's error (no conversion file), the first run's question.
@@ -61,16 +61,16 @@ TEST_F(ProgramStartTest, ConversionMessagesAreNeverUnderTheStartupWindow) {
     EXPECT_TRUE(onTopWindowShown());
     ASSERT_TRUE(waitForMainWindow());
     ASSERT_EQ(boxes.shown.size(), 3u);
-    EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Conversion of Letterbay Information"));
+    EXPECT_EQ(boxes.shown[0].title, "Conversion of Letterbay Information");
     EXPECT_EQ(boxes.shown[1].style, 16);
-    EXPECT_EQ(boxes.shown[2].title, QStringLiteral("Initial Retrieval of Fonts"));
+    EXPECT_EQ(boxes.shown[2].title, "Initial Retrieval of Fonts");
     EXPECT_EQ(covered, (std::vector<bool>{false, false, false}));
     EXPECT_FALSE(start->splash()->isVisible());
 }
 
 TEST_F(ProgramStartTest, HandOverLoadsTheMainWindowAndHidesWhatTheActiveSetLeavesOut) {
-    addFont(QStringLiteral("Alpha"), QStringLiteral("Alpha Regular"), QStringLiteral("a.ttf"));
-    addFont(QStringLiteral("Beta"), QStringLiteral("Beta Regular"), QStringLiteral("b.ttf"));
+    addFont("Alpha", "Alpha Regular", "a.ttf");
+    addFont("Beta", "Beta Regular", "b.ttf");
     {
         // A catalogue with the set "Body" active; the desktop has since shown every font again.
         QDir().mkpath(env.letterbayHome());
@@ -80,32 +80,30 @@ TEST_F(ProgramStartTest, HandOverLoadsTheMainWindowAndHidesWhatTheActiveSetLeave
         db->exec(QStringLiteral("INSERT INTO [Fonts] ([Face Name], [File Name], [Friendly Name]) "
                                 "VALUES ('Alpha', 'a.ttf', 'Alpha Regular "
                                 "(TrueType)'), ('Beta', 'b.ttf', 'Beta Regular (TrueType)')"));
-        db->exec(QStringLiteral("INSERT INTO [Sets] VALUES ('Body')"));
-        db->exec(QStringLiteral("INSERT INTO [Assigned Fonts] VALUES ('Body', 'Alpha')"));
-        db->exec(QStringLiteral("UPDATE [Sample Text] SET [Activated Set] = 'Body'"));
+        db->exec("INSERT INTO [Sets] VALUES ('Body')");
+        db->exec("INSERT INTO [Assigned Fonts] VALUES ('Body', 'Alpha')");
+        db->exec("UPDATE [Sample Text] SET [Activated Set] = 'Body'");
     }
     ASSERT_TRUE(begin());
     ASSERT_TRUE(waitForMainWindow());
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_FALSE(start->splash()->isVisible());
     FrmMain* w = start->mainWindow();
-    EXPECT_EQ(w->findChild<QComboBox*>(QStringLiteral("cmbSets"))->currentText(),
-              QStringLiteral("Body"));
-    EXPECT_EQ(resources.hidden, QSet<QString>{QStringLiteral("b.ttf")});
+    EXPECT_EQ(w->findChild<QComboBox*>("cmbSets")->currentText(), "Body");
+    EXPECT_EQ(resources.hidden, QSet<QString>{"b.ttf"});
     EXPECT_EQ(w->allFonts().row(1).state, FaceState::Inactive);
-    EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("barStatusPanel2"))->text(),
-              QStringLiteral("\"Body\" activated successfully.  Everything else is inactive."));
+    EXPECT_EQ(w->findChild<QLabel*>("barStatusPanel2")->text(),
+              "\"Body\" activated successfully.  Everything else is inactive.");
 }
 
 TEST_F(ProgramStartTest, EmptySettingsRecordEndsWithAMessageNotAnAbort) {
     QDir().mkpath(env.letterbayHome());
-    lbtest::makeDataFile(dbFile(), QStringLiteral("2.5"))
-        ->exec(QStringLiteral("DELETE FROM [Sample Text]"));
+    lbtest::makeDataFile(dbFile(), "2.5")->exec("DELETE FROM [Sample Text]");
     boxes.answers = {AnswerOK};
     EXPECT_FALSE(begin());
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_TRUE(boxes.shown[0].text.startsWith(QStringLiteral("The font database ") + dbFile() +
-                                               QStringLiteral(" cannot be used: ")));
+    EXPECT_TRUE(
+        boxes.shown[0].text.startsWith("The font database " + dbFile() + " cannot be used: "));
     EXPECT_EQ(start->splash(), nullptr);
     EXPECT_EQ(start->mainWindow(), nullptr);
 }
@@ -125,14 +123,14 @@ TEST(ApplicationTest, ErrorEscapingACommandIsShownAndTheProgramGoesOn) {
     QObject::connect(&command, &QTimer::timeout, [&] {
         if (++runs == 2) command.stop();
         pointer.set(MousePointer::Hourglass);
-        throw DbError(ErrNoCurrentRecord, QStringLiteral("No current record."));
+        throw DbError(ErrNoCurrentRecord, "No current record.");
     });
     boxes.answers = {AnswerOK, AnswerOK};
     command.start();
     EXPECT_TRUE(QTest::qWaitFor([&] { return runs == 2 && boxes.shown.size() == 2; }, 2000));
     application->setMessenger(nullptr);
     ASSERT_EQ(boxes.shown.size(), 2u); // the loop went on after the first one
-    EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Letterbay 98"));
+    EXPECT_EQ(boxes.shown[0].title, "Letterbay 98");
     EXPECT_EQ(boxes.shown[0].style, 16);
     // What failed and what is kept, in words; the engine's own last.
     EXPECT_TRUE(boxes.shown[0].text.startsWith("The font database could not be read or changed"))
@@ -170,7 +168,7 @@ struct RealBoxes : ::testing::Test {
             icon = box->icon();
             answer(box);
         });
-        return boxes.show(QStringLiteral("Text"), QStringLiteral("Title"), style);
+        return boxes.show("Text", "Title", style);
     }
     static QPushButton* button(QMessageBox* box, const QString& caption) {
         for (QPushButton* b : box->findChildren<QPushButton*>())
@@ -184,13 +182,13 @@ TEST_F(RealBoxes, ButtonsDefaultsEscapeAndAnswerCodes) {
     // Yes and No, Yes first and the default; Enter gives Yes, Escape No.
     EXPECT_EQ(ask(StyleYesNo | StyleExclamation, key(Qt::Key_Return)), AnswerYes);
     EXPECT_EQ(captions, (QStringList{"&Yes", "&No"}));
-    EXPECT_EQ(defaultCaption, QStringLiteral("&Yes"));
+    EXPECT_EQ(defaultCaption, "&Yes");
     EXPECT_EQ(ask(StyleYesNo | StyleQuestion, key(Qt::Key_Escape)), AnswerNo);
     // A question whose Yes throws something away: Enter gives No.
     EXPECT_EQ(ask(StyleYesNo | StyleExclamation | StyleDefaultSecond, key(Qt::Key_Return)),
               AnswerNo);
     EXPECT_EQ(captions, (QStringList{"&Yes", "&No"}));
-    EXPECT_EQ(defaultCaption, QStringLiteral("&No"));
+    EXPECT_EQ(defaultCaption, "&No");
     EXPECT_EQ(ask(StyleYesNo | StyleQuestion,
                   [](QMessageBox* box) { QTest::mouseClick(button(box, "&No"), Qt::LeftButton); }),
               AnswerNo);
