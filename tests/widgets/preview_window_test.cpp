@@ -34,6 +34,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include <QtEndian>
 #include <gtest/gtest.h>
 
 using namespace lb;
@@ -304,28 +305,43 @@ TEST_F(PreviewWindow, EachFontIsDrawnInItsOwnFaceFromMemory) {
     EXPECT_EQ(cellImage(beta, 1), betaImage);
     // Previews are this program's own: other programs see nothing new.
     EXPECT_EQ(lbtest::fcList().size(), 2u);
-    // A typeface's regular file is drawn, whichever of its files sorts first by name.
+    // A typeface's regular file is drawn, whichever of its files sorts first by name, also
+    // beside a light file that claims the regular weight; its width variant is a row apart.
     const QImage sans = cellImage(row("Fixture Sans"), 1);
     const QString light = env.home() + "/Light/";
     QDir().mkpath(light);
-    for (const char* f :
-         {"FixtureSans-ExtraLight.ttf", "FixtureSans-Regular.ttf", "FixtureSans-Bold.ttf"})
+    for (const char* f : {"FixtureSans-ExtraLight.ttf", "FixtureSans-Regular.ttf",
+                          "FixtureSans-Bold.ttf", "FixtureSans-Condensed.ttf"})
         ASSERT_TRUE(QFile::copy(lbtest::TempEnv::fixture(f), light + f));
+    {
+        QFile extraLight(light + "FixtureSans-ExtraLight.ttf");
+        ASSERT_TRUE(extraLight.open(QIODevice::ReadWrite));
+        QByteArray bytes = extraLight.readAll();
+        const int tables = qFromBigEndian<quint16>(bytes.constData() + 4);
+        for (int t = 0; t < tables; ++t)
+            if (bytes.mid(12 + 16 * t, 4) == "OS/2")
+                qToBigEndian<quint16>(
+                    400,
+                    bytes.data() + qFromBigEndian<quint32>(bytes.constData() + 20 + 16 * t) + 4);
+        ASSERT_TRUE(extraLight.seek(0) && extraLight.write(bytes) == bytes.size());
+    }
     openFolder(light);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return d->preview().size() == 1; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return d->preview().size() == 2; }, 10000));
     EXPECT_EQ(cellImage(row("Fixture Sans"), 1), sans);
-    // OpenType, its collection and Type 1 too; the Type 1 font's metrics are no row.
+    EXPECT_NE(cellImage(row("Fixture Sans Condensed"), 1), sans);
+    // OpenType, each face of its collection and Type 1 too; the Type 1 font's metrics are no row.
     const QString formats = env.home() + "/Formats/";
     QDir().mkpath(formats);
     for (const char* f : {"FixtureCff.otf", "FixtureDuo.otc", "TypeOneTest.pfb", "TypeOneTest.afm"})
         ASSERT_TRUE(QFile::copy(lbtest::TempEnv::fixture(f), formats + f));
     openFolder(formats);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return d->preview().size() == 3; }, 10000));
-    for (const char* face : {"Fixture Cff", "Duo First", "Type One Test"}) {
+    ASSERT_TRUE(QTest::qWaitFor([&] { return d->preview().size() == 4; }, 10000));
+    for (const char* face : {"Fixture Cff", "Duo First", "Duo Second", "Type One Test"}) {
         const QImage drawn = cellImage(row(face), 1);
         EXPECT_GT(lbtest::ink(drawn), 50) << face;
         EXPECT_NE(drawn, sans) << face;
     }
+    EXPECT_NE(cellImage(row("Duo First"), 1), cellImage(row("Duo Second"), 1));
 
     // A folder of many fonts: only the files of the rows drawn are in memory, and never more
     // than a bounded number however far the list is scrolled; a row drawn again reads its file
