@@ -156,6 +156,12 @@ inline QProcessEnvironment plainEnvironment(const QString& emptyConfigHome) {
 
 // Measured runs, each with the baseline run taken just before it: figures are the median of
 // the per-pair ratios and their range, so a load that comes and goes hits both sides.
+// Rounds of each paired figure; LBBENCH_ROUNDS changes it.
+inline int rounds() {
+    const int r = qEnvironmentVariableIntValue("LBBENCH_ROUNDS");
+    return r > 0 ? r : 3;
+}
+
 struct Pairs {
     std::vector<double> ms, baseline;
     void add(double measured, double base) {

@@ -96,12 +96,6 @@ void addSetOf(lb::AppState& app, int size) {
     app.datAssigned->refresh();
 }
 
-// Rounds of each paired figure; LBBENCH_ROUNDS changes it.
-int rounds() {
-    const int r = qEnvironmentVariableIntValue("LBBENCH_ROUNDS");
-    return r > 0 ? r : 3;
-}
-
 // Refresh_Fonts of a full catalogue, each run paired with a plain fc-list run just before it.
 void pairedRefresh(lb::MainContext& ctx, const QString& name) {
     Pairs p;

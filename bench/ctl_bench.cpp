@@ -135,7 +135,7 @@ int run(int n) {
     const QString memo = home.cacheHome() + QStringLiteral("/letterbay/font-check");
     const auto checkPairs = [&](bool first, const QString& label) {
         Pairs pairs;
-        for (int round = 0; round < 3; ++round) {
+        for (int round = 0; round < rounds(); ++round) {
             QFile::remove(memo);
             if (!first) runProcess(ctlPath(), {QStringLiteral("check")}, 600000);
             const bool remembered = QFile::exists(memo);

@@ -82,12 +82,6 @@ double plainFcMatch() {
     return plainRun({QStringLiteral("fc-match"), QStringLiteral("sans-serif")});
 }
 
-// Rounds of each paired figure; LBBENCH_ROUNDS changes it.
-int rounds() {
-    const int r = qEnvironmentVariableIntValue("LBBENCH_ROUNDS");
-    return r > 0 ? r : 3;
-}
-
 // Waits until `window` answers input: a key event queued behind whatever the command left to do
 // is handled, and what it drew has reached the X server.
 void waitUntilAnswering(QWidget* window) {
