@@ -308,8 +308,7 @@ bool SamplePane::cmdSample_Click(QString& boxText) {
     AppState& app = ctx_.app;
     boxText = boxText.trimmed().left(SampleTextMaxLength);
     if (boxText.isEmpty()) {
-        app.messages.ask(MessageKind::Critical, QStringLiteral("Letterbay"),
-                         T::tr("Sample Text is required."));
+        app.messages.ask(MessageKind::Critical, AppTitle, T::tr("Sample Text is required."));
         return false;
     }
     if (boxText != app.sampleText) {

@@ -283,8 +283,8 @@ TEST_F(SamplesWindow, SampleTextEditorRefusesEmptyTextAndKeepsTheText) {
     boxes.answers = {AnswerOK};
     QTest::mouseClick(update, Qt::LeftButton);
     ASSERT_FALSE(boxes.shown.empty());
-    EXPECT_EQ(boxes.shown.back().text, "Sample Text is required.");
-    EXPECT_EQ(boxes.shown.back().style, 16);
+    lbtest::expectBox(boxes, boxes.shown.size() - 1, "Letterbay 98", "Sample Text is required.",
+                      16);
     EXPECT_TRUE(editor->isVisible());
     EXPECT_EQ(editor->text(), "");
     EXPECT_EQ(setting(fld::SampleText), original);
