@@ -98,6 +98,11 @@ struct Library {
     }
 };
 
+FT_Library threadLibrary() {
+    thread_local Library library;
+    return library.lib;
+}
+
 QString faceProblem(FT_Face face, const QByteArray& path) {
     // Type 1 metrics sit in a file of their own, read with the font.
     for (const QString& companion : type1Companions(QFile::decodeName(path)))
@@ -283,8 +288,7 @@ QString memoPath() {
 // The memo says which judge wrote it: another FreeType may read a file otherwise.
 QByteArray memoHeader() {
     FT_Int major = 0, minor = 0, patch = 0;
-    thread_local Library library;
-    FT_Library_Version(library.lib, &major, &minor, &patch);
+    FT_Library_Version(threadLibrary(), &major, &minor, &patch);
     return QByteArrayLiteral("letterbay font check 1 freetype ") + QByteArray::number(major) + '.' +
            QByteArray::number(minor) + '.' + QByteArray::number(patch);
 }
@@ -331,8 +335,7 @@ QString FontconfigInspector::damage(const QByteArray& path) {
     if (bytes.data().isEmpty()) problem = QStringLiteral("It is empty.");
     if (problem.isEmpty()) problem = sfntTableProblem(bytes.data());
     if (problem.isEmpty()) {
-        thread_local Library library;
-        problem = freeTypeProblem(library.lib, path, bytes.data());
+        problem = freeTypeProblem(threadLibrary(), path, bytes.data());
     }
     if (!stamp.isEmpty()) {
         const std::lock_guard<std::mutex> hold(judgedLock_);
