@@ -68,7 +68,12 @@ bool holdsSpecialFiles(const QByteArray& folder) {
 }
 
 FcCache* readFolderCache(FcConfig* config, const QByteArray& folder, bool force) {
-    if (holdsSpecialFiles(folder)) return FcDirCacheLoad(fc(folder), config, nullptr);
+    // A valid cache is taken without looking at the entries: only a scan opens them, and
+    // looking costs a stat per font.
+    if (!force)
+        if (FcCache* cache = FcDirCacheLoad(fc(folder), config, nullptr)) return cache;
+    if (holdsSpecialFiles(folder))
+        return force ? FcDirCacheLoad(fc(folder), config, nullptr) : nullptr;
     return FcDirCacheRead(fc(folder), force ? FcTrue : FcFalse, config);
 }
 

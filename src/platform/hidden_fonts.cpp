@@ -827,11 +827,13 @@ QString FontconfigResources::writeFarm(const std::map<QByteArray, QByteArray>& t
             name = QByteArray::number(k) + '~' + fileNamePart(id);
         names[part].insert(name);
         const QByteArray stored = join(store, storeName(target));
-        if (linkTarget(stored) != target) {
-            ::unlink(stored.constData());
-            if (::symlink(target.constData(), stored.constData()) != 0)
-                return systemError(T::tr("Cannot link"), stored);
-        }
+        // Most fonts of a set never shown before have no link yet: made at once, and only an
+        // entry in the way is removed first.
+        if (linkTarget(stored) != target &&
+            ::symlink(target.constData(), stored.constData()) != 0 &&
+            (errno != EEXIST || ::unlink(stored.constData()) != 0 ||
+             ::symlink(target.constData(), stored.constData()) != 0))
+            return systemError(T::tr("Cannot link"), stored);
         const QByteArray entry = join(partFolders[part], name);
         if (::linkat(AT_FDCWD, stored.constData(), AT_FDCWD, entry.constData(), 0) != 0 &&
             ::symlink(target.constData(), entry.constData()) != 0)
