@@ -6,9 +6,12 @@
 #include "platform/fontconfig_fonts.h"
 #include "platform/hidden_fonts.h"
 #include "platform/qt_message_boxes.h"
+#include "platform/toolkit_fonts.h"
 #include "ui/application.h"
 #include "ui/program_icon.h"
 
+#include <QDir>
+#include <QFontDatabase>
 #include <QString>
 
 namespace lb {
@@ -29,11 +32,15 @@ struct DesktopProgram {
     DesktopProgram(const DesktopProgram&) = delete;
     DesktopProgram& operator=(const DesktopProgram&) = delete;
 
+    // First, before any text is laid out: Qt lists the fonts it is shown then.
+    FontConfigPtr wholeFonts = narrowToolkitFonts(
+        QFontDatabase::systemFont(QFontDatabase::GeneralFont).family(), QDir::homePath());
     QtMessageBoxes boxes;
     QtPointer pointer;
     AppState app{boxes, pointer};
     FontconfigFonts fontconfig;
-    FontconfigDesktopFonts desktop;
+    // The desktop's fonts are those every program sees.
+    FontconfigDesktopFonts desktop{wholeFonts.get()};
     FontconfigResources resources{fontconfig};
     FontPlatform fonts{fontconfig, fontconfig, desktop, resources};
 

@@ -1,6 +1,7 @@
 #include "platform/checked_file.h"
 #include "platform/desktop_fonts.h"
 #include "platform/font_selection.h"
+#include "platform/toolkit_fonts.h"
 #include "support/font_env.h"
 
 #include <QDir>
@@ -78,6 +79,45 @@ TEST(FontconfigDesktop, GenericFamiliesThenTheDesktopsOwnFontsWithoutRepeats) {
     // A tool that hangs is given up on.
     const QString hanging = d.settingsTool("exec sleep 30\n");
     EXPECT_EQ(FontconfigDesktopFonts(d.config, hanging).families(), generics);
+}
+
+// Qt is shown the fonts outside the home and the interface's own family; the whole
+// configuration, which the desktop's fonts are resolved with, still lists every font.
+TEST(FontconfigDesktop, TheToolkitSeesTheInterfaceFamilyButNotTheHomesOtherFonts) {
+    lbtest::FontEnv env;
+    const QString system = env.installFixture(u"FixtureSans-Regular.ttf"_s, true);
+    const QString beta = env.installFixture(u"BetaTest-Regular.ttf"_s);
+    QDir().mkpath(env.fontsFolder() + u"more"_s);
+    const QString alpha = env.installFixture(u"AlphaTest-Regular.ttf"_s, false, u"more/a.ttf"_s);
+    const auto files = [](FcConfig* config) {
+        QStringList out;
+        FcPattern* all = FcPatternCreate();
+        FcObjectSet* file = FcObjectSetBuild(FC_FILE, nullptr);
+        FcFontSet* set = FcFontList(config, all, file);
+        for (int i = 0; set && i < set->nfont; ++i) {
+            FcChar8* f = nullptr;
+            if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &f) == FcResultMatch)
+                out << QFile::decodeName(reinterpret_cast<const char*>(f));
+        }
+        if (set) FcFontSetDestroy(set);
+        FcObjectSetDestroy(file);
+        FcPatternDestroy(all);
+        out.sort();
+        return out;
+    };
+    FcInitReinitialize();
+    {
+        const FontConfigPtr whole = narrowToolkitFonts(u"Beta Test"_s, env.home());
+        ASSERT_TRUE(whole);
+        QStringList every{alpha, beta, system};
+        every.sort();
+        EXPECT_EQ(files(nullptr), (QStringList{beta, system}));
+        EXPECT_EQ(files(whole.get()), every);
+        EXPECT_EQ(FontconfigDesktopFonts::resolveFamily(nullptr, u"Beta Test"_s), u"Beta Test"_s);
+    }
+    // Nothing of the home's but the interface family: nothing is narrowed for a home at "/".
+    EXPECT_FALSE(narrowToolkitFonts(u"Beta Test"_s, u"/"_s));
+    FcInitReinitialize(); // the tests after read every font again
 }
 
 // Starting the settings tool costs more than a refresh's own work: it is asked again only when
