@@ -81,19 +81,6 @@ int forEachFace(Database& db, const std::function<void(const QString&, const QSt
     return count;
 }
 
-FaceState stateOfFace(MainContext& ctx, const QString& face) {
-    QStringList files;
-    RecordSet& fonts = *ctx.app.datFonts;
-    const Criteria byFace(fld::FaceName, face);
-    for (bool found = fonts.findFirst(byFace); found; found = fonts.findNext(byFace))
-        files << fontRef(fonts.text(fld::FileName), fonts.field(fld::FaceIndex).toInt());
-    return faceState(ctx, face, files);
-}
-
-FaceState IsIt_Inactive(MainContext& ctx) {
-    return stateOfFace(ctx, ctx.app.currentFontName);
-}
-
 namespace {
 
 template <typename F> void forEachFile(MainContext& ctx, const QString& faceName, F&& f) {
@@ -105,6 +92,20 @@ template <typename F> void forEachFile(MainContext& ctx, const QString& faceName
     while (files.step())
         f(fontRef(files.text(0), int(files.int64(1))));
 }
+
+} // namespace
+
+FaceState stateOfFace(MainContext& ctx, const QString& face) {
+    QStringList files;
+    forEachFile(ctx, face, [&](const QString& file) { files << file; });
+    return faceState(ctx, face, files);
+}
+
+FaceState IsIt_Inactive(MainContext& ctx) {
+    return stateOfFace(ctx, ctx.app.currentFontName);
+}
+
+namespace {
 
 QString newStamp() {
     return QString::number(QRandomGenerator::global()->generate64(), 16);

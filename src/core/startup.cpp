@@ -42,7 +42,9 @@ QString welcomeText(int knowledgeBaseRows, const QString& lb) {
 }
 
 bool Begin_FirstRun(AppState& app, const std::function<void()>& showWindow) {
-    if (app.datFonts->recordCount() != 0) return false;
+    // Asked of the database itself: the catalogue's record set would read every row.
+    Statement any = app.db->prepare(QStringLiteral("SELECT EXISTS (SELECT 1 FROM [Fonts])"));
+    if (any.step() && any.int64(0) != 0) return false;
     app.datAuto->moveLast();
     const int rows = app.datAuto->recordCount();
     if (showWindow) showWindow();
