@@ -14,20 +14,33 @@ QFont exactFont(const QString& family) {
     return f;
 }
 
+// Qt names a family that several foundries offer "Family [Foundry]": it is still that family.
+QString withoutFoundry(const QString& family) {
+    const qsizetype open = family.lastIndexOf(QLatin1String(" ["));
+    return open > 0 && family.endsWith(QLatin1Char(']')) ? family.left(open) : family;
+}
+
 } // namespace
+
+void QtFaceDrawing::addFamily(const QString& family) {
+    familyOf_.insert(family.toCaseFolded(), family);
+    const QString bare = withoutFoundry(family).toCaseFolded();
+    if (!familyOf_.contains(bare)) familyOf_.insert(bare, family);
+}
 
 void QtFaceDrawing::readFamilies() {
     if (familiesRead_) return;
     familiesRead_ = true;
     for (const QString& family : QFontDatabase::families())
-        familyOf_.insert(family.toCaseFolded(), family);
+        addFamily(family);
 }
 
 bool QtFaceDrawing::resolve(const QString& key) {
     const QString family = familyOf_.value(key);
     if (family.isEmpty()) return false;
     // Qt answers a name it does not know with its default face; accept only the face itself.
-    if (QFontInfo(exactFont(family)).family().toCaseFolded() != key) return false;
+    const QString drawn = QFontInfo(exactFont(family)).family().toCaseFolded();
+    if (drawn != key && withoutFoundry(drawn) != key) return false;
     resolved_.insert(key, family);
     return true;
 }
@@ -49,7 +62,7 @@ bool QtFaceDrawing::load(const QString& face, const QStringList& files) {
         loadedFiles_.insert(file, id);
         if (id < 0) continue;
         for (const QString& family : QFontDatabase::applicationFontFamilies(id))
-            familyOf_.insert(family.toCaseFolded(), family);
+            addFamily(family);
     }
     return resolve(key);
 }

@@ -30,6 +30,7 @@ public:
 private:
     bool resolve(const QString& key);
     void readFamilies();
+    void addFamily(const QString& family);
 
     bool familiesRead_ = false;
     QHash<QString, QString> familyOf_; // case-folded name -> Qt's family

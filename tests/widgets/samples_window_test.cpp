@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QtEndian>
 #include <gtest/gtest.h>
 
 using namespace lb;
@@ -113,6 +114,30 @@ struct OtherScriptSamples : SamplesWindow {
         SamplesWindow::SetUp();
     }
 };
+
+// Alpha Test also from another foundry: Qt then names the family "Alpha Test [OTHR]".
+struct TwoFoundrySamples : SamplesWindow {
+    void SetUp() override {
+        QFile copy(env.installFixture("AlphaTest-Regular.ttf", false, "AlphaTest-Other.ttf"));
+        ASSERT_TRUE(copy.open(QIODevice::ReadWrite));
+        QByteArray bytes = copy.readAll();
+        const int tables = qFromBigEndian<quint16>(bytes.constData() + 4);
+        for (int t = 0; t < tables; ++t)
+            if (bytes.mid(12 + 16 * t, 4) == "OS/2")
+                bytes.replace(qFromBigEndian<quint32>(bytes.constData() + 20 + 16 * t) + 58, 4,
+                              "OTHR");
+        ASSERT_TRUE(copy.seek(0) && copy.write(bytes) == bytes.size());
+        copy.close();
+        addFont("Alpha Test", "Alpha Test Regular", "AlphaTest-Other.ttf");
+        SamplesWindow::SetUp();
+    }
+};
+
+TEST_F(TwoFoundrySamples, AFamilyOfTwoFoundriesIsDrawn) {
+    pick("Alpha Test");
+    ASSERT_TRUE(grid()->isVisible());
+    EXPECT_GT(ink(1, 1), 50);
+}
 
 TEST_F(OtherScriptSamples, AFontThatCannotDrawTheSampleShowsLettersItHas) {
     // Thai Test has none of the sample's characters: its own letters, drawn, never boxes.
