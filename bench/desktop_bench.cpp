@@ -37,6 +37,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <cstdio>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace lbbench;
@@ -160,6 +161,15 @@ int startupChild(lb::Application& application, qint64 spawnedAtMs) {
     std::printf("memory %ld\n", peakMemoryKb());
     std::fflush(stdout);
     app.exiting = true;
+    return 0;
+}
+
+// fc-list run once from a process of its own, which then prints fc-list's peak memory.
+int fcListMemoryChild() {
+    runProcess(QStringLiteral("fc-list"), {}, 300000);
+    rusage usage{};
+    if (::getrusage(RUSAGE_CHILDREN, &usage) != 0) return 2;
+    std::printf("memory %ld\n", usage.ru_maxrss);
     return 0;
 }
 
@@ -361,10 +371,13 @@ int run(int n, bool windowOnly) {
          QStringLiteral("(target 300 ms at 50,000 fonts)"));
     line(QStringLiteral("main window filled after the start-up timer"), plain.second, -1,
          QStringLiteral("(target 500 ms at 50,000 fonts, 1 s at 100,000)"));
-    note(
-        QStringLiteral("the program's own peak memory then (VmHWM): %1 MB, %2 kB a font (target 2)")
-            .arg(plain.memoryKb / 1024, 0, 'f', 1)
-            .arg(plain.memoryKb / n, 0, 'f', 1));
+    const double fcListKb = childTimes(QStringLiteral("--fc-list-memory"), 1, "-").memoryKb;
+    note(QStringLiteral("the program's own peak memory then (VmHWM): %1 MB, %2 kB a font (target "
+                        "2); fc-list's: %3 MB, %4 kB a font")
+             .arg(plain.memoryKb / 1024, 0, 'f', 1)
+             .arg(plain.memoryKb / n, 0, 'f', 1)
+             .arg(fcListKb / 1024, 0, 'f', 1)
+             .arg(fcListKb / n, 0, 'f', 1));
     {
         lb::AppState again(boxes, pointer);
         lb::Startup s(again);
@@ -448,6 +461,7 @@ int main(int argc, char** argv) {
     const QStringList args = qapp.arguments().mid(1);
     if (args.value(0) == QLatin1String("--startup"))
         return startupChild(qapp, args.value(1).toLongLong());
+    if (args.value(0) == QLatin1String("--fc-list-memory")) return fcListMemoryChild();
     if (args.value(0) == QLatin1String("--traywick"))
         return traywickChild(qapp, args.value(1).toLongLong());
     lb::useConcreteInterfaceFont();
