@@ -184,8 +184,10 @@ quint64 confSerial(const QString& path) {
     return head.mid(at + SerialMark.size(), end - at - SerialMark.size()).toULongLong();
 }
 
+} // namespace
+
 // What the configuration of a hidden set looks like: rejected folders and the farm's files.
-struct Plan {
+struct HiddenFontsPlan {
     QStringList rejectGlobs;
     QStringList rejectFiles;               // hidden files of folders no glob can name
     QList<QByteArray> folders;             // spelled folders holding hidden files, for the check
@@ -196,7 +198,50 @@ struct Plan {
     // spelled file for those left in place.
     std::map<QByteArray, QList<int>> partial;
     std::vector<std::pair<QString, QList<int>>> partialInPlace;
+    // What it was made from, to know when it can be taken again: the hidden files, the fonts
+    // removed for good, the configured font folders and every folder read, with its device,
+    // inode and times. fontconfig takes a folder's cache as valid exactly as long as its time.
+    QByteArray hiddenKey, removedKey;
+    QList<QByteArray> roots;
+    std::vector<std::pair<QByteArray, QByteArray>> readFolders;
 };
+
+namespace {
+
+using Plan = HiddenFontsPlan;
+
+QByteArray folderStamp(const QByteArray& folder) {
+    struct stat st {};
+    if (::stat(folder.constData(), &st) != 0) return {};
+    return QByteArray::number(qulonglong(st.st_dev)) + ':' +
+           QByteArray::number(qulonglong(st.st_ino)) + ':' +
+           QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.' +
+           QByteArray::number(qint64(st.st_mtim.tv_nsec)) + ':' +
+           QByteArray::number(qint64(st.st_ctim.tv_sec)) + '.' +
+           QByteArray::number(qint64(st.st_ctim.tv_nsec));
+}
+
+// The configured font folders the walk starts from; the farm, which it passes over, aside.
+QList<QByteArray> fontRoots(FcConfig* config, const QByteArray& farmRoot) {
+    QList<QByteArray> roots;
+    FcStrList* dirs = FcConfigGetFontDirs(config);
+    while (const FcChar8* dir = dirs ? FcStrListNext(dirs) : nullptr)
+        if (const QByteArray d(reinterpret_cast<const char*>(dir)); !isUnder(d, farmRoot))
+            roots << d;
+    if (dirs) FcStrListDone(dirs);
+    return roots;
+}
+
+// The hidden files, in any order, as a key: two sums of their hashes under different seeds.
+QByteArray hiddenKeyOf(const QSet<QByteArray>& hidden) {
+    quint64 a = 0, b = 0;
+    for (const QByteArray& h : hidden) {
+        a += qHash(h, size_t(0x9e3779b97f4a7c15ULL));
+        b ^= qHash(h, size_t(0xc2b2ae3d27d4eb4fULL)) * 0x100000001b3ULL;
+    }
+    return QByteArray::number(hidden.size()) + ':' + QByteArray::number(a) + ':' +
+           QByteArray::number(b);
+}
 
 Plan makePlan(const QSet<QByteArray>& hidden, const QByteArray& farmRoot) {
     Plan plan;
@@ -231,7 +276,9 @@ Plan makePlan(const QSet<QByteArray>& hidden, const QByteArray& farmRoot) {
     std::vector<std::pair<QByteArray, QByteArray>> exactKept; // (file, id) left visible by file
     FontConfigPtr config = loadUserFontConfig();
     if (!config) return plan;
+    plan.roots = fontRoots(config.get(), farmRoot);
     walkFontFolders(config.get(), {}, farmRoot, [&](const FontFolderVisit& v) {
+        plan.readFolders.emplace_back(v.path, folderStamp(v.path));
         bool covered = !v.parent.isEmpty() && rejected.contains(v.parent);
         if (!covered && (underRoot(v.canonical) || (v.alias && holdsRoot(v.canonical)))) {
             const QString spelled = text(v.path);
@@ -563,6 +610,34 @@ QStringList unmetPlan(const QSet<QByteArray>& hidden, const QSet<QByteArray>& fa
                       const QList<QByteArray>& folders, const QByteArray& farm);
 } // namespace
 
+std::shared_ptr<const HiddenFontsPlan>
+FontconfigResources::planFor(const QSet<QByteArray>& hidden) {
+    // Activating a set shown a moment ago finds what it needs unchanged: the plan is taken again
+    // rather than read from every font folder. What programs then list is checked in any case.
+    const QByteArray hiddenKey = hiddenKeyOf(hidden);
+    const QByteArray removedKey = fileKey(removedFontsConfPath());
+    FontConfigPtr config = loadUserFontConfig();
+    const QList<QByteArray> roots =
+        config ? fontRoots(config.get(), QFile::encodeName(farmRoot_)) : QList<QByteArray>();
+    for (auto it = plans_.begin(); it != plans_.end(); ++it) {
+        const Plan& p = **it;
+        if (p.hiddenKey != hiddenKey || p.removedKey != removedKey || p.roots != roots) continue;
+        if (!std::all_of(p.readFolders.begin(), p.readFolders.end(),
+                         [](const auto& f) { return folderStamp(f.first) == f.second; }))
+            continue;
+        std::shared_ptr<const Plan> found = *it;
+        plans_.erase(it);
+        plans_.insert(plans_.begin(), found);
+        return found;
+    }
+    auto made = std::make_shared<Plan>(makePlan(hidden, QFile::encodeName(farmRoot_)));
+    made->hiddenKey = hiddenKey;
+    made->removedKey = removedKey;
+    plans_.insert(plans_.begin(), made);
+    if (plans_.size() > 3) plans_.pop_back();
+    return made;
+}
+
 bool FontconfigResources::write(State next, const QString& stamp) {
     unmet_.clear();
     const State before = current();
@@ -583,7 +658,8 @@ bool FontconfigResources::write(State next, const QString& stamp) {
         next.farmed.clear();
         problem = removeFileChecked(conf);
     } else {
-        const Plan plan = makePlan(next.hidden, QFile::encodeName(farmRoot_));
+        const std::shared_ptr<const Plan> made = planFor(next.hidden);
+        const Plan& plan = *made;
         next.hidden.subtract(plan.gone);
         checkFolders = plan.folders;
         QSet<QByteArray> farmed;

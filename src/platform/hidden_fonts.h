@@ -42,9 +42,12 @@
 #include <QString>
 #include <QStringList>
 #include <map>
+#include <memory>
 #include <optional>
 
 namespace lb {
+
+struct HiddenFontsPlan;
 
 class FontconfigResources : public FontResources {
 public:
@@ -103,6 +106,7 @@ private:
     bool hiddenOnDisk(const QByteArray& id);
     bool hiddenNow(const QByteArray& id);
     bool write(State next, const QString& stamp);
+    std::shared_ptr<const HiddenFontsPlan> planFor(const QSet<QByteArray>& hidden);
     QString writeFarm(const std::map<QByteArray, QByteArray>& targets, quint64 serial,
                       QByteArray& folder);
     // True when it removed a generation.
@@ -132,6 +136,7 @@ private:
     SelectionMatcher confRejects_;
     QSet<QByteArray> confFarmed_;
     QElapsedTimer checked_; // since the state file was last looked at
+    std::vector<std::shared_ptr<const HiddenFontsPlan>> plans_; // the last few, newest first
 };
 
 } // namespace lb

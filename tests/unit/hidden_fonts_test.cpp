@@ -231,6 +231,22 @@ TEST_F(HiddenFonts, SwitchingBackToASetTakesItsLinksAgainAndOldOnesGo) {
     for (int i = 0; i < 4; ++i)
         farmFor(i);
     EXPECT_FALSE(QFileInfo(stray).isSymLink());
+
+    // A program switching back and forth keeps its plans; a font that came into a hidden folder
+    // meanwhile is offered again, not left out by a plan made before it came.
+    FontconfigResources window(fonts);
+    const auto hideIn = [&](const QSet<QString>& hidden, const QString& stamp) {
+        window.beginActivation();
+        for (const QString& h : hidden)
+            window.unload(h);
+        ASSERT_TRUE(window.broadcast(stamp));
+        EXPECT_EQ(window.unmet().join(u'\n').toStdString(), "");
+    };
+    hideIn({files[0]}, u"w1"_s);
+    hideIn({}, u"w2"_s);
+    install("AlphaTest-Regular.ttf", u"late.ttf"_s);
+    hideIn({files[0]}, u"w3"_s);
+    EXPECT_EQ(fcList(), sorted(without(all, {files[0]})));
 }
 
 // Exactly what is on disk, to show that a failed write left it alone.
