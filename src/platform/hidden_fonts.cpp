@@ -243,7 +243,8 @@ QByteArray hiddenKeyOf(const QSet<QByteArray>& hidden) {
            QByteArray::number(b);
 }
 
-Plan makePlan(const QSet<QByteArray>& hidden, const QByteArray& farmRoot) {
+// `config`: the user's configuration, loaded afresh by the caller.
+Plan makePlan(FcConfig* config, const QSet<QByteArray>& hidden, const QByteArray& farmRoot) {
     Plan plan;
     // The smallest set of folders holding every hidden file: a rejected folder covers those below.
     QSet<QByteArray> folders;
@@ -274,10 +275,9 @@ Plan makePlan(const QSet<QByteArray>& hidden, const QByteArray& farmRoot) {
     QSet<QByteArray> listed;   // hidden files seen in a folder's cache
     QSet<QByteArray> walked;   // canonical folders whose cache was read
     std::vector<std::pair<QByteArray, QByteArray>> exactKept; // (file, id) left visible by file
-    FontConfigPtr config = loadUserFontConfig();
     if (!config) return plan;
-    plan.roots = fontRoots(config.get(), farmRoot);
-    walkFontFolders(config.get(), {}, farmRoot, [&](const FontFolderVisit& v) {
+    plan.roots = fontRoots(config, farmRoot);
+    walkFontFolders(config, {}, farmRoot, [&](const FontFolderVisit& v) {
         plan.readFolders.emplace_back(v.path, folderStamp(v.path));
         bool covered = !v.parent.isEmpty() && rejected.contains(v.parent);
         if (!covered && (underRoot(v.canonical) || (v.alias && holdsRoot(v.canonical)))) {
@@ -630,7 +630,8 @@ FontconfigResources::planFor(const QSet<QByteArray>& hidden) {
         plans_.insert(plans_.begin(), found);
         return found;
     }
-    auto made = std::make_shared<Plan>(makePlan(hidden, QFile::encodeName(farmRoot_)));
+    auto made =
+        std::make_shared<Plan>(makePlan(config.get(), hidden, QFile::encodeName(farmRoot_)));
     made->hiddenKey = hiddenKey;
     made->removedKey = removedKey;
     plans_.insert(plans_.begin(), made);
@@ -1016,7 +1017,8 @@ bool FontconfigResources::reconcile() {
     stateKey_.clear();
     const State now = current();
     if (now.hidden.isEmpty()) return false;
-    const Plan plan = makePlan(now.hidden, QFile::encodeName(farmRoot_));
+    const Plan plan =
+        makePlan(loadUserFontConfig().get(), now.hidden, QFile::encodeName(farmRoot_));
     QSet<QByteArray> farmed;
     for (const auto& [id, target] : plan.farm)
         farmed.insert(id);

@@ -16,20 +16,14 @@ bool isUnder(const QString& path, const QString& folder) {
 }
 
 // The files fontconfig lists for a family.
-QStringList familyFiles(FcConfig* config, const QString& family) {
-    QStringList files;
+std::vector<QByteArray> familyFiles(FcConfig* config, const QString& family) {
     FcPattern* pattern = FcPatternCreate();
     FcObjectSet* objects = FcObjectSetBuild(FC_FILE, nullptr);
     const QByteArray name = family.toUtf8();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.constData()));
-    if (FcFontSet* set = FcFontList(config, pattern, objects)) {
-        for (int i = 0; i < set->nfont; ++i) {
-            FcChar8* file = nullptr;
-            if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) == FcResultMatch)
-                files << QFile::decodeName(reinterpret_cast<const char*>(file));
-        }
-        FcFontSetDestroy(set);
-    }
+    FcFontSet* set = FcFontList(config, pattern, objects);
+    std::vector<QByteArray> files = fontFiles(set);
+    if (set) FcFontSetDestroy(set);
     FcObjectSetDestroy(objects);
     FcPatternDestroy(pattern);
     return files;
@@ -66,8 +60,10 @@ FontConfigPtr narrowToolkitFonts(const QString& interfaceFamily, const QString& 
     // The interface's own text keeps its face, wherever it is installed.
     const QString drawn = FontconfigDesktopFonts::resolveFamily(whole.get(), interfaceFamily);
     if (!drawn.isEmpty())
-        for (const QString& file : familyFiles(whole.get(), drawn))
-            if (isLiteralGlob(file) && isXmlText(file)) selection.acceptGlobs << file;
+        for (const QByteArray& path : familyFiles(whole.get(), drawn))
+            if (const QString file = QFile::decodeName(path);
+                isLiteralGlob(file) && isXmlText(file))
+                selection.acceptGlobs << file;
 
     FcConfig* narrowed = FcInitLoadConfig();
     if (!narrowed) return {};
