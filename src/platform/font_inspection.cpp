@@ -143,9 +143,12 @@ public:
             error_ = errno;
             return;
         }
-        struct stat st {};
-        if (::fstat(fd_, &st) != 0 || st.st_size <= 0) return;
-        const size_t size = size_t(st.st_size);
+        if (::fstat(fd_, &st_) != 0) {
+            st_ = {};
+            return;
+        }
+        if (st_.st_size <= 0) return;
+        const size_t size = size_t(st_.st_size);
         if (size > kReadLimit) {
             void* m = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd_, 0);
             if (m == MAP_FAILED) return;
@@ -174,11 +177,14 @@ public:
     bool opened() const { return fd_ >= 0; }
     int error() const { return error_; }
     const QByteArray& data() const { return data_; }
+    // The opened file's status; all zero when it could not be taken.
+    const struct stat& status() const { return st_; }
 
 private:
     static constexpr size_t kReadLimit = 1 << 20;
     int fd_ = -1;
     int error_ = 0;
+    struct stat st_ {};
     void* mapped_ = nullptr;
     size_t mappedSize_ = 0;
     QByteArray data_;
@@ -224,6 +230,8 @@ QString sfntTableProblem(const QByteArray& data) {
 void FontconfigInspector::survey(std::vector<InstalledFace>& faces,
                                  std::vector<QByteArray>& unlisted) {
     if (!memoLoaded_) loadMemo();
+    if (!programs_ && !programsLoad_.valid())
+        programsLoad_ = std::async(std::launch::async, [this] { loadPrograms(); });
     FontConfigPtr config = loadUserFontConfig();
     if (!config) return;
     const SelectionMatcher removed(readFontSelection(removedFontsConfPath()));
@@ -264,9 +272,8 @@ namespace {
 
 // What makes a file's findings stale: another file under the name, new contents, new permissions
 // (the change time), or new metrics beside a Type 1 font. Empty when the file cannot be seen.
-QByteArray fileStamp(const QByteArray& path) {
-    struct stat st {};
-    if (::stat(path.constData(), &st) != 0) return {};
+QByteArray fileStamp(const QByteArray& path, const struct stat& st) {
+    if (st.st_ino == 0) return {};
     QByteArray stamp;
     const auto add = [&stamp](const struct stat& s) {
         for (const qint64 v :
@@ -319,14 +326,17 @@ QString FontconfigInspector::damage(const QByteArray& path) {
     const QString name = QFile::decodeName(path);
     if (QFile::encodeName(name) != path)
         return QStringLiteral("Its file name is not valid text, so it cannot be catalogued.");
-    const QByteArray stamp = fileStamp(path);
-    if (const auto known = memo_.constFind(path);
-        !stamp.isEmpty() && known != memo_.cend() && known->stamp == stamp) {
-        const std::lock_guard<std::mutex> hold(judgedLock_);
-        judged_.insert(path, *known);
-        return known->problem;
+    // A file the memo does not know costs no stat of its own: its stamp comes from the opened file.
+    if (const auto known = memo_.constFind(path); known != memo_.cend()) {
+        struct stat st {};
+        if (::stat(path.constData(), &st) == 0 && fileStamp(path, st) == known->stamp) {
+            const std::lock_guard<std::mutex> hold(judgedLock_);
+            judged_.insert(path, *known);
+            return known->problem;
+        }
     }
     const FontBytes bytes(path);
+    const QByteArray stamp = fileStamp(path, bytes.status());
     // Not remembered: whether a file can be read may change with its folder, not the file.
     if (!bytes.opened())
         return QStringLiteral("It cannot be read (%1), so it cannot be hidden or shown.")
@@ -374,26 +384,33 @@ QByteArray FontconfigInspector::digest(const QByteArray& path) {
 }
 
 FontconfigInspector::~FontconfigInspector() {
+    if (programsLoad_.valid()) programsLoad_.wait();
     if (programs_) FcConfigDestroy(programs_);
 }
 
-QByteArray FontconfigInspector::inUse(const QString& family, const QString& style) {
+void FontconfigInspector::loadPrograms() {
     // The user's configuration with its fonts, hidden ones left out by the rules.
-    if (!programs_) {
-        programs_ = FcInitLoadConfigAndFonts();
-        if (!programs_) return {};
-        // A match scores every font; a font of a family not asked for never wins when one asked
-        // for is there, so each question is put to those families' fonts alone (a check asks once
-        // per group of copies, and scoring 20,000 fonts each time cost more than the rest of it).
-        FcFontSet* all = FcConfigGetFonts(programs_, FcSetSystem);
-        for (int i = 0; all && i < all->nfont; ++i) {
-            FcChar8* name = nullptr;
-            for (int n = 0; FcPatternGetString(all->fonts[i], FC_FAMILY, n, &name) == FcResultMatch;
-                 ++n)
-                byFamily_[QString::fromUtf8(reinterpret_cast<const char*>(name)).toCaseFolded()]
-                    .push_back(all->fonts[i]);
-        }
+    programs_ = FcInitLoadConfigAndFonts();
+    if (!programs_) return;
+    // A match scores every font; a font of a family not asked for never wins when one asked for is
+    // there, so each question is put to those families' fonts alone (a check asks once per group
+    // of copies, and scoring 20,000 fonts each time cost more than the rest of it).
+    FcFontSet* all = FcConfigGetFonts(programs_, FcSetSystem);
+    for (int i = 0; all && i < all->nfont; ++i) {
+        FcChar8* name = nullptr;
+        for (int n = 0; FcPatternGetString(all->fonts[i], FC_FAMILY, n, &name) == FcResultMatch;
+             ++n)
+            byFamily_[QString::fromUtf8(reinterpret_cast<const char*>(name)).toCaseFolded()]
+                .push_back(all->fonts[i]);
     }
+}
+
+QByteArray FontconfigInspector::inUse(const QString& family, const QString& style) {
+    if (programsLoad_.valid())
+        programsLoad_.get();
+    else if (!programs_)
+        loadPrograms();
+    if (!programs_) return {};
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY,
                        reinterpret_cast<const FcChar8*>(family.toUtf8().constData()));

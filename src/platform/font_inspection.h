@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QString>
+#include <future>
 #include <mutex>
 #include <vector>
 
@@ -63,8 +64,12 @@ private:
         QString problem;
     };
     void loadMemo();
+    void loadPrograms();
 
-    FcConfig* programs_ = nullptr; // what a program starting now sees, loaded when first asked
+    // What a program starting now sees. survey() starts loading it beside its own walk, which keeps
+    // one core busy, so the questions after the files are judged do not wait for it.
+    std::future<void> programsLoad_;
+    FcConfig* programs_ = nullptr;
     QHash<QString, std::vector<FcPattern*>> byFamily_; // its fonts, by case-folded family
     bool memoLoaded_ = false;
     QHash<QByteArray, Judged> memo_; // read only while damage() runs on several threads
