@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QRandomGenerator>
+#include <algorithm>
 
 namespace lb {
 
@@ -51,12 +52,17 @@ QSet<QString> setMembers(AppState& app, const QString& setName) {
     return members;
 }
 
+FaceState faceStateOf(bool system, bool hasFiles, bool oneVisible) {
+    if (system) return FaceState::System;
+    return !hasFiles || oneVisible ? FaceState::Active : FaceState::Inactive;
+}
+
 FaceState faceState(MainContext& ctx, const QString& face, const QStringList& files) {
     if (isSystemFont(ctx.app.systemFonts, face)) return FaceState::System;
-    if (files.isEmpty()) return FaceState::Active;
-    for (const QString& file : files)
-        if (!ctx.fonts.resources.isHidden(file)) return FaceState::Active;
-    return FaceState::Inactive;
+    const bool visible = std::any_of(files.begin(), files.end(), [&](const QString& file) {
+        return !ctx.fonts.resources.isHidden(file);
+    });
+    return faceStateOf(false, !files.isEmpty(), visible);
 }
 
 int forEachFace(Database& db, const std::function<void(const QString&, const QStringList&)>& f) {
@@ -177,7 +183,7 @@ void activate(MainContext& ctx, const QString& set, bool force) {
         if (view.showsFontLists()) {
             view.setMessage(T::tr("Resetting All Fonts list..."));
             view.yield();
-            Fill_AllFonts(ctx);
+            Restate_AllFonts(ctx);
             view.fillSets();
         }
     }

@@ -19,6 +19,9 @@ FaceState stateOfFace(MainContext& ctx, const QString& face);
 
 // The state of a face whose files are known.
 FaceState faceState(MainContext& ctx, const QString& face, const QStringList& files);
+// The same from what is known of the face: the desktop's own, whether it has files, whether one of
+// them is visible.
+FaceState faceStateOf(bool system, bool hasFiles, bool oneVisible);
 
 // Activates `set`, the set box's text (`only`), or every set. A set box naming no set is refused
 // with a message and changes nothing.

@@ -81,6 +81,17 @@ void FontListModel::setState(int i, FaceState state) {
     Q_EMIT dataChanged(idx, idx, {StateRole});
 }
 
+void FontListModel::setStates(const std::vector<FaceState>& states) {
+    for (size_t i = 0; i < rows_.size() && i < states.size(); ++i) {
+        rows_[i].state = states[i];
+        rows_[i].selected = false;
+    }
+    selectedCount = 0;
+    anchor = -1;
+    if (!rows_.empty())
+        Q_EMIT dataChanged(index(0), index(int(rows_.size()) - 1), {StateRole, SelectedRole});
+}
+
 void FontListModel::setSelected(int i, bool selected) {
     Row& r = rows_[size_t(i)];
     if (r.selected == selected) return;

@@ -40,6 +40,8 @@ public:
     int find(const QString& name) const; // exact; -1 when absent
     void removeAt(int i);
     void setState(int i, FaceState state);
+    // Every row's state at once, one per row in order; the selection is cleared, as by a fill.
+    void setStates(const std::vector<FaceState>& states);
     void setSelected(int i, bool selected);
     void insertSorted(const QString& name); // plain character-code order
     void insertAt(int i, const QString& name, FaceState state);

@@ -1,6 +1,7 @@
 #include "catalogue/font_lists.h"
 
 #include "activation/activation.h"
+#include "catalogue/system_fonts.h"
 #include "core/busy.h"
 #include "core/schema.h"
 #include "core/settings.h"
@@ -55,6 +56,45 @@ void Fill_AllFonts(MainContext& ctx) {
     view.setMessage(ctx.unassignedOnly ? T::tr("Unassigned Fonts loaded successfully.")
                                        : T::tr("All Fonts loaded successfully."));
     view.setFontCount(fontCountText(ctx.fontCount));
+}
+
+void Restate_AllFonts(MainContext& ctx) {
+    FontListModel& list = ctx.allFonts;
+    const int n = list.size();
+    // Unassigned Fonts leaves rows out: a fill says which.
+    if (ctx.unassignedOnly || n == 0) return Fill_AllFonts(ctx);
+    // The rows by name; the keys share the list's strings, and the catalogue is walked in any
+    // order, so nothing is sorted and little is copied.
+    QHash<QString, int> rowOf;
+    rowOf.reserve(n);
+    for (int i = 0; i < n; ++i)
+        rowOf.insert(list.row(i).name, i);
+    std::vector<char> hasFiles(static_cast<size_t>(n), 0), visible(static_cast<size_t>(n), 0);
+    int listed = 0;
+    Statement rows = ctx.app.db->prepare(
+        QStringLiteral("SELECT [Face Name], [File Name], [Face Index] FROM [Fonts]"));
+    while (rows.step()) {
+        const auto at = rowOf.constFind(rows.text(0));
+        // Another program changed the catalogue since the list was filled.
+        if (at == rowOf.cend()) return Fill_AllFonts(ctx);
+        const size_t i = size_t(*at);
+        if (!hasFiles[i]) ++listed;
+        hasFiles[i] = 1;
+        if (!visible[i] && !ctx.fonts.resources.isHidden(fontRef(rows.text(1), int(rows.int64(2)))))
+            visible[i] = 1;
+    }
+    if (listed != n) return Fill_AllFonts(ctx);
+    std::vector<FaceState> states(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        states[size_t(i)] = faceStateOf(isSystemFont(ctx.app.systemFonts, list.row(i).name),
+                                        hasFiles[size_t(i)], visible[size_t(i)]);
+    OperationView& view = ctx.view;
+    view.clearFindBox(1);
+    view.hideSamples();
+    list.setStates(states);
+    ctx.app.currentFontName = list.row(n - 1).name;
+    view.handleButtons();
+    view.setMessage(T::tr("All Fonts loaded successfully."));
 }
 
 void Fill_AssignedFonts(MainContext& ctx) {

@@ -9,6 +9,11 @@ namespace lb {
 // Rebuilds the All Fonts list from the catalogue: one row per typeface with its state.
 void Fill_AllFonts(MainContext& ctx);
 
+// The All Fonts list after the fonts' states changed and nothing else did (an activation): while
+// its rows are the catalogue's typefaces, their states are read again in place, without sorting
+// the catalogue; otherwise it is filled again. The list is left as a fill leaves it.
+void Restate_AllFonts(MainContext& ctx);
+
 // Rebuilds the Assigned Fonts list for the current set name, sorted by character code.
 void Fill_AssignedFonts(MainContext& ctx);
 

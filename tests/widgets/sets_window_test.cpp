@@ -519,7 +519,12 @@ TEST_F(SetsWindow, ListDrawsInactiveFontsStruckThroughAndSystemFontsUnderlined) 
     addSet("Body");
     app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Body', 'Alpha'), ('Body', 'Beta')");
     chooseSet("Body");
+    // Catalogued by another program since the list was filled: listed once the set is active.
+    app.db->exec("INSERT INTO [Fonts] ([Face Name], [File Name]) VALUES ('Zz Late', 'late.ttf')");
     action("mnuEditActiveSelected")->trigger();
+    const int late = w->allFonts().find("Zz Late");
+    ASSERT_GE(late, 0);
+    EXPECT_EQ(w->allFonts().row(late).state, FaceState::Inactive);
     ASSERT_EQ(w->allFonts().row(3).name, "Gamma");
     ASSERT_EQ(w->allFonts().row(3).state, FaceState::Inactive);
     ASSERT_EQ(w->allFonts().row(2).state, FaceState::System);
