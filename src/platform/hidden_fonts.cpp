@@ -38,20 +38,27 @@ namespace {
 const QByteArray StateMagic = "letterbay-hidden-fonts 1";
 const QByteArray SerialMark = "letterbay-serial ";
 
-QByteArray escapeLine(const QByteArray& value) {
-    QByteArray out;
-    out.reserve(value.size());
-    for (const char c : value) {
-        if (c == '\\')
-            out += "\\\\";
-        else if (c == '\n')
-            out += "\\n";
-        else if (c == '\0')
-            out += "\\0";
-        else
-            out += c;
+// Appends one line's value, with backslash, line break and NUL escaped. Most values have none of
+// them and are appended whole: the state is written with every activation, a line per hidden font.
+void appendLine(QByteArray& out, const char* key, const QByteArray& value) {
+    out += key;
+    out += ' ';
+    if (std::none_of(value.begin(), value.end(),
+                     [](char c) { return c == '\\' || c == '\n' || c == '\0'; })) {
+        out += value;
+    } else {
+        for (const char c : value) {
+            if (c == '\\')
+                out += "\\\\";
+            else if (c == '\n')
+                out += "\\n";
+            else if (c == '\0')
+                out += "\\0";
+            else
+                out += c;
+        }
     }
-    return out;
+    out += '\n';
 }
 
 QByteArray unescapeLine(const QByteArray& value) {
@@ -376,18 +383,23 @@ QByteArray FontconfigResources::serialiseState(const State& s) {
     QByteArray out =
         "# Fonts hidden by Letterbay from every program. Letterbay rewrites this file.\n";
     out += StateMagic + '\n';
-    out += "stamp " + escapeLine(s.stamp.toUtf8()) + '\n';
-    out += "serial " + QByteArray::number(s.serial) + '\n';
-    out += "farm " + escapeLine(s.farm) + '\n';
-    out += "hidden " + QByteArray::number(s.hidden.size()) + '\n';
+    appendLine(out, "stamp", s.stamp.toUtf8());
+    appendLine(out, "serial", QByteArray::number(s.serial));
+    appendLine(out, "farm", s.farm);
+    appendLine(out, "hidden", QByteArray::number(s.hidden.size()));
     QList<QByteArray> hidden(s.hidden.begin(), s.hidden.end());
     std::sort(hidden.begin(), hidden.end());
-    for (const QByteArray& h : std::as_const(hidden))
-        out += "h " + escapeLine(h) + '\n';
     QList<QByteArray> farmed(s.farmed.begin(), s.farmed.end());
     std::sort(farmed.begin(), farmed.end());
+    qsizetype size = out.size() + 16;
+    for (const QList<QByteArray>* list : {&hidden, &farmed})
+        for (const QByteArray& line : *list)
+            size += line.size() + 3;
+    out.reserve(size);
+    for (const QByteArray& h : std::as_const(hidden))
+        appendLine(out, "h", h);
     for (const QByteArray& f : std::as_const(farmed))
-        out += "f " + escapeLine(f) + '\n';
+        appendLine(out, "f", f);
     out += "end\n";
     return out;
 }

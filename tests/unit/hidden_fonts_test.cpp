@@ -72,6 +72,7 @@ TEST_F(HiddenFonts, OtherProgramsSeeExactlyTheVisibleFilesForSetsOfEverySize) {
           << install("GammaTest-Regular.ttf", "Star-1.ttf")
           << install("DeltaTest-Regular.ttf", "[ab].ttf")
           << install("EpsilonTest-Regular.ttf", "Q?.ttf")
+          << install("EpsilonTest-Regular.ttf", "Back\\slash.ttf")
           << install("ZetaTest-Regular.ttf", "Édition ünï.ttf")
           << installIn("FixtureSans-Regular.ttf", "sub")
           << installIn("FixtureSans-Bold.ttf", "sub/deeper")
