@@ -49,6 +49,8 @@ public:
     // Appends a record and syncs it to disk; false with error() when it could not be written: the
     // change it announces must not be made then.
     bool record(const QString& tag, const QStringList& fields);
+    // The same for many records under one tag, synced once: none is announced unless all are.
+    bool recordAll(const QString& tag, const std::vector<QStringList>& records);
     QString error() const { return error_; }
 
     // The work is done or undone: the journal goes.

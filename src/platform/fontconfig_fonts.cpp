@@ -1,5 +1,7 @@
 #include "platform/fontconfig_fonts.h"
 
+#include "core/fault.h"
+
 #include "platform/font_folders.h"
 #include "platform/font_selection.h"
 #include "platform/hidden_fonts.h"
@@ -469,12 +471,27 @@ FontconfigFonts::removeFiles(const QStringList& fileNames) {
 std::vector<std::pair<QString, QString>>
 FontconfigFonts::setAsideFiles(const QStringList& fileNames, FileJournal& journal) {
     settle();
-    std::vector<std::pair<QString, QString>> failed;
+    // Problems by the position of the file given, so they are told in the order asked.
+    std::map<int, std::pair<QString, QString>> failed;
     QStringList toReject, rejectedGiven;
-    for (const QString& f : fileNames) {
+    // Every file to set aside, its Type 1 metrics after it, under a hidden name beside it:
+    // fontconfig passes over such a name, and a rename takes no space.
+    struct Aside {
+        int given;
+        QString file, aside;
+        bool companion;
+    };
+    std::vector<Aside> asides;
+    QSet<QString> targets;
+    const auto asideIn = [](const QString& dir) {
+        return dir + QStringLiteral("/.letterbay-deleted-") +
+               QString::number(QRandomGenerator::global()->generate64(), 36);
+    };
+    for (int i = 0; i < fileNames.size(); ++i) {
+        const QString& f = fileNames[i];
         const QString path = absolutePath(f);
         if (path.isEmpty()) {
-            failed.push_back({f, T::tr("your fonts folder is not known")});
+            failed[i] = {f, T::tr("your fonts folder is not known")};
             continue;
         }
         const Location at = locate(f);
@@ -485,8 +502,7 @@ FontconfigFonts::setAsideFiles(const QStringList& fileNames, FileJournal& journa
         if (at.dir.isEmpty()) {
             // Installed system-wide (or the folder is gone): hidden for good, never deleted.
             if (!isXmlText(path)) {
-                failed.push_back({f, T::tr("its name cannot be written to the list of "
-                                           "removed fonts")});
+                failed[i] = {f, T::tr("its name cannot be written to the list of removed fonts")};
                 continue;
             }
             toReject << path;
@@ -496,40 +512,61 @@ FontconfigFonts::setAsideFiles(const QStringList& fileNames, FileJournal& journa
         const QString target = at.dir + QLatin1Char('/') + at.name;
         const QFileInfo info(target);
         if (!info.exists() && !info.isSymLink()) continue; // gone already
+        if (targets.contains(target)) continue;            // named twice
+        targets.insert(target);
         // Never a folder; a link is removed itself, never what it points to.
         if (!info.isSymLink() && !info.isFile()) {
-            failed.push_back({f, T::tr("it is not a file")});
+            failed[i] = {f, T::tr("it is not a file")};
             continue;
         }
-        // A hidden name beside it: fontconfig passes over it, and a rename takes no space.
-        const auto setAside = [&](const QString& file) -> QString {
-            const QString aside = at.dir + QStringLiteral("/.letterbay-deleted-") +
-                                  QString::number(QRandomGenerator::global()->generate64(), 36);
-            if (!journal.record(QStringLiteral("aside"), {file, aside})) return journal.error();
-            if (::rename(QFile::encodeName(file).constData(),
-                         QFile::encodeName(aside).constData()) != 0)
-                return QString::fromLocal8Bit(std::strerror(errno));
-            return {};
-        };
-        if (const QString problem = setAside(target); !problem.isEmpty()) {
-            failed.push_back({f, problem});
-            continue;
-        }
-        names_.remove(target);
+        asides.push_back({i, target, asideIn(at.dir), false});
         // The font is gone whatever becomes of its metrics: a companion left behind is harmless.
         for (const QString& companion : type1Companions(target))
-            setAside(companion);
+            asides.push_back({i, companion, asideIn(at.dir), true});
+    }
+    // Every rename is announced before the first is made, all with one sync.
+    std::vector<QStringList> records;
+    records.reserve(asides.size());
+    for (const Aside& a : asides)
+        records.push_back({a.file, a.aside});
+    const bool announced = journal.recordAll(QStringLiteral("aside"), records);
+    if (announced && !records.empty()) faultPoint("delete.announced");
+    for (size_t k = 0; k < asides.size(); ++k) {
+        const Aside& a = asides[k];
+        if (a.companion) continue;
+        const auto companionsEnd = std::find_if(asides.begin() + qsizetype(k) + 1, asides.end(),
+                                                [](const Aside& next) { return !next.companion; });
+        if (!announced) {
+            failed[a.given] = {fileNames[a.given], journal.error()};
+            continue;
+        }
+        if (::rename(QFile::encodeName(a.file).constData(),
+                     QFile::encodeName(a.aside).constData()) != 0) {
+            failed[a.given] = {fileNames[a.given], QString::fromLocal8Bit(std::strerror(errno))};
+            continue;
+        }
+        names_.remove(a.file);
+        for (auto c = asides.begin() + qsizetype(k) + 1; c != companionsEnd; ++c)
+            ::rename(QFile::encodeName(c->file).constData(),
+                     QFile::encodeName(c->aside).constData());
     }
     if (!toReject.isEmpty()) {
-        QString problem;
+        std::vector<QStringList> rejects;
         for (const QString& path : std::as_const(toReject))
-            if (!journal.record(QStringLiteral("reject"), {path})) problem = journal.error();
-        if (problem.isEmpty()) problem = addRemovals(toReject);
+            rejects.push_back({path});
+        QString problem = journal.recordAll(QStringLiteral("reject"), rejects)
+                              ? addRemovals(toReject)
+                              : journal.error();
         if (!problem.isEmpty())
-            for (const QString& f : std::as_const(rejectedGiven))
-                failed.push_back({f, problem});
+            for (int i = 0; i < fileNames.size(); ++i)
+                if (rejectedGiven.contains(fileNames[i]) && !failed.count(i))
+                    failed[i] = {fileNames[i], problem};
     }
-    return failed;
+    std::vector<std::pair<QString, QString>> out;
+    out.reserve(failed.size());
+    for (auto& [i, f] : failed)
+        out.push_back(std::move(f));
+    return out;
 }
 
 namespace {

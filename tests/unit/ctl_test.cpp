@@ -496,6 +496,11 @@ TEST_F(Ctl, InstallsAndDeletesKilledMidwayAreFinishedOrUndoneAtTheNextStart) {
     EXPECT_TRUE(QFile::exists(beta));
     EXPECT_EQ(pairs(), QStringList{"Body|Beta Test"});
     EXPECT_EQ(fcList(), shown);
+    // Cut off with every rename announced and none made: nothing lost, nothing left over.
+    killedAt("delete.announced", {"delete", "Beta Test", "--yes"}, false);
+    ok({"status"});
+    EXPECT_TRUE(QFile::exists(beta));
+    EXPECT_EQ(leftovers(), QStringList());
     killedAt("delete.committed", {"delete", "Beta Test", "--yes"}, false);
     ok({"status"});
     EXPECT_FALSE(QFile::exists(beta));
