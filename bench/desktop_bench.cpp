@@ -327,6 +327,14 @@ int run(int n, bool windowOnly) {
             for (int i = 0; i < repeat; ++i) {
                 if (what == "refresh") {
                     window.mnuFileRefresh_Click();
+                } else if (what == "first") {
+                    // A set never shown before each time: its links and caches are new.
+                    makeSet(app, 1000, rounds() + i);
+                    window.fillSets();
+                    window.setSetBoxText(BenchSet);
+                    window.cmbSets_Click();
+                    window.mnuEditActiveSelected_Click();
+                    window.mnuEditActiveAll_Click();
                 } else {
                     window.mnuEditActiveSelected_Click();
                     window.mnuEditActiveAll_Click();
