@@ -326,12 +326,7 @@ void removeFonts(MainContext& ctx, Deletion& d) {
     app.datFonts->refresh();
     app.datAssigned->refresh();
 
-    for (int i = 0; i < list.size();) {
-        if (deletedFaces.contains(list.row(i).name))
-            list.removeAt(i);
-        else
-            ++i;
-    }
+    list.removeIf([&](const FontListModel::Row& r) { return deletedFaces.contains(r.name); });
     if (app.fontsChanged) Fill_AssignedFonts(ctx);
     busy.done();
 

@@ -75,6 +75,31 @@ void FontListModel::removeAt(int i) {
     endRemoveRows();
 }
 
+void FontListModel::removeIf(const std::function<bool(const Row&)>& gone) {
+    int first = -1, last = -1, runs = 0;
+    for (int i = 0; i < size(); ++i) {
+        if (!gone(rows_[size_t(i)])) continue;
+        if (i != last + 1 || first < 0) ++runs;
+        if (first < 0) first = i;
+        last = i;
+    }
+    if (runs == 0) return;
+    if (runs == 1) {
+        beginRemoveRows({}, first, last);
+        rows_.erase(rows_.begin() + first, rows_.begin() + last + 1);
+    } else {
+        beginResetModel();
+        rows_.erase(std::remove_if(rows_.begin(), rows_.end(), gone), rows_.end());
+    }
+    selectedCount =
+        int(std::count_if(rows_.begin(), rows_.end(), [](const Row& r) { return r.selected; }));
+    if (anchor >= first) anchor = -1;
+    if (runs == 1)
+        endRemoveRows();
+    else
+        endResetModel();
+}
+
 void FontListModel::setState(int i, FaceState state) {
     rows_[size_t(i)].state = state;
     const QModelIndex idx = index(i);

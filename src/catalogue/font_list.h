@@ -3,6 +3,7 @@
 #include <QAbstractListModel>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 namespace lb {
@@ -39,6 +40,9 @@ public:
     int size() const { return int(rows_.size()); }
     int find(const QString& name) const; // exact; -1 when absent
     void removeAt(int i);
+    // Removes every row `gone` names in one pass: one signal for one run of rows, one reset for
+    // several, since removing row by row moved the rows below each removed one again.
+    void removeIf(const std::function<bool(const Row&)>& gone);
     void setState(int i, FaceState state);
     // Every row's state at once, one per row in order; the selection is cleared, as by a fill.
     void setStates(const std::vector<FaceState>& states);

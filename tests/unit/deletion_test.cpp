@@ -87,16 +87,20 @@ TEST_F(Deleting, TheQuestionNamesWhatGoesAndSystemFontsStay) {
     EXPECT_EQ(view.clearAssignedCalls, clears + 1) << "the Assigned Fonts list is cleared";
     EXPECT_EQ(view.fontCount, "Fonts: 6");
 
-    // Three selected, one of them the desktop's: the count, no name.
-    select({"Beta Test", "CASE TEST", "Desk Sans"});
+    // Four selected, one of them the desktop's: the count, no name. Rows apart go as well.
+    select({"Beta Test", "CASE TEST", "Desk Sans", "Gamma Test"});
     boxes.answers = {AnswerYes};
     Delete_Fonts(ctx);
     EXPECT_EQ(boxes.shown.back().text,
-              "Are you sure you want to permanently remove these 3 fonts from your PC?");
+              "Are you sure you want to permanently remove these 4 fonts from your PC?");
     EXPECT_EQ(view.messages.last(),
-              "2 of 3 fonts deleted successfully.  None of the selected system fonts were "
+              "3 of 4 fonts deleted successfully.  None of the selected system fonts were "
               "deleted.");
-    EXPECT_EQ(view.fontCount, "Fonts: 4");
+    EXPECT_EQ(view.fontCount, "Fonts: 3");
+    QStringList left;
+    for (int i = 0; i < allFonts.size(); ++i)
+        left << allFonts.row(i).name;
+    EXPECT_EQ(left, (QStringList{"Case Test", "Desk Sans", "Fixture Sans"}));
     // "Case Test" is another typeface than "CASE TEST": its file stays.
     EXPECT_EQ(files("Case Test"), QStringList{"CaseTest-Regular.ttf"});
 }
