@@ -250,6 +250,21 @@ QByteArray hiddenKeyOf(const QSet<QByteArray>& hidden) {
            QByteArray::number(b);
 }
 
+// A plan's sources as one key: the hidden files, the fonts removed for good, the configured
+// folders.
+QByteArray planKeyOf(const QByteArray& hiddenKey, const QByteArray& removedKey,
+                     const QList<QByteArray>& roots) {
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.addData(hiddenKey);
+    hash.addData(QByteArrayView("\n", 1));
+    hash.addData(removedKey);
+    for (const QByteArray& root : roots) {
+        hash.addData(QByteArrayView("\n", 1));
+        hash.addData(root);
+    }
+    return hash.result().toHex();
+}
+
 // `config`: the user's configuration, loaded afresh by the caller.
 Plan makePlan(FcConfig* config, const QSet<QByteArray>& hidden, const QByteArray& farmRoot) {
     Plan plan;
@@ -400,6 +415,11 @@ QByteArray FontconfigResources::serialiseState(const State& s) {
         appendLine(out, "h", h);
     for (const QByteArray& f : std::as_const(farmed))
         appendLine(out, "f", f);
+    if (!s.planKey.isEmpty()) {
+        appendLine(out, "plan", s.planKey);
+        for (const auto& [folder, stamp] : s.planFolders)
+            appendLine(out, "r", stamp + ' ' + folder);
+    }
     out += "end\n";
     return out;
 }
@@ -433,6 +453,11 @@ FontconfigResources::State FontconfigResources::parseState(const QByteArray& byt
             s.serial = value.toULongLong();
         else if (key == "farm")
             s.farm = value;
+        else if (key == "plan")
+            s.planKey = value;
+        else if (key == "r" && value.indexOf(' ') > 0)
+            s.planFolders.emplace_back(value.mid(value.indexOf(' ') + 1),
+                                       value.left(value.indexOf(' ')));
         else if (key == "hidden") {
             s.hiddenCount = value.toLongLong();
             if (headerOnly) {
@@ -669,11 +694,17 @@ bool FontconfigResources::write(State next, const QString& stamp) {
     if (next.hidden.isEmpty()) {
         next.farm.clear();
         next.farmed.clear();
+        next.planKey.clear();
+        next.planFolders.clear();
         problem = removeFileChecked(conf);
     } else {
         const std::shared_ptr<const Plan> made = planFor(next.hidden);
         const Plan& plan = *made;
         next.hidden.subtract(plan.gone);
+        // Files gone from their folders change the hidden files: the next start plans again.
+        next.planKey = plan.gone.isEmpty() ? planKeyOf(plan.hiddenKey, plan.removedKey, plan.roots)
+                                           : QByteArray();
+        next.planFolders = plan.readFolders;
         checkFolders = plan.folders;
         QSet<QByteArray> farmed;
         for (const auto& [id, target] : plan.farm)
@@ -1029,6 +1060,10 @@ bool FontconfigResources::reconcile() {
     stateKey_.clear();
     const State now = current();
     if (now.hidden.isEmpty()) return false;
+    // Every program's start asks this: reading every font folder's cache to find out cost most
+    // of a tray launcher's start at 20,000 fonts.
+    if (planStillHolds(now) && (now.farm.isEmpty() || QFileInfo(text(now.farm)).isDir()))
+        return false;
     const Plan plan =
         makePlan(loadUserFontConfig().get(), now.hidden, QFile::encodeName(farmRoot_));
     QSet<QByteArray> farmed;
@@ -1038,6 +1073,17 @@ bool FontconfigResources::reconcile() {
         (now.farm.isEmpty() || QFileInfo(text(now.farm)).isDir()))
         return false;
     return write(now, now.stamp);
+}
+
+bool FontconfigResources::planStillHolds(const State& state) {
+    if (state.planKey.isEmpty() || state.planFolders.empty()) return false;
+    FontConfigPtr config = loadUserFontConfig();
+    if (!config) return false;
+    const QByteArray key = planKeyOf(hiddenKeyOf(state.hidden), fileKey(removedFontsConfPath()),
+                                     fontRoots(config.get(), QFile::encodeName(farmRoot_)));
+    return key == state.planKey &&
+           std::all_of(state.planFolders.begin(), state.planFolders.end(),
+                       [](const auto& f) { return folderStamp(f.first) == f.second; });
 }
 
 QStringList FontconfigResources::hiddenFiles() {

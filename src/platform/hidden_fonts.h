@@ -94,6 +94,11 @@ public:
         QSet<QByteArray> hidden;   // hidden files, links resolved
         QSet<QByteArray> farmed;   // files offered through the farm
         qsizetype hiddenCount = 0; // as the header says (a header-only read fills this)
+        // What the plan behind it was made from (hidden files, fonts removed for good, the
+        // configured folders) and every folder it read with its stamp: while all are as they
+        // were, no font can have come into a hidden folder since.
+        QByteArray planKey;
+        std::vector<std::pair<QByteArray, QByteArray>> planFolders;
     };
     static QByteArray serialiseState(const State& state);
     static State parseState(const QByteArray& bytes, bool headerOnly = false);
@@ -102,6 +107,7 @@ private:
     QByteArray identity(const QString& file);
     const State& current();
     QByteArray diskKey();
+    bool planStillHolds(const State& state);
     void readConfInForce();
     bool hiddenOnDisk(const QByteArray& id);
     bool hiddenNow(const QByteArray& id);

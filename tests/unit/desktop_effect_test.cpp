@@ -110,9 +110,19 @@ TEST_F(DesktopEffect, NextStartWritesNothingInStepAndClearsAStrayState) {
     activate("Body");
     const QString stamp = scalar("SELECT [Font State] FROM [Sample Text]");
     restart(); // as after a log-out: the state comes back from its files
+    const QByteArray state = lb::readWholeFile(FontconfigResources::statePath());
     EXPECT_FALSE(Reapply_ActiveSet(*ctx));
     EXPECT_EQ(scalar("SELECT [Font State] FROM [Sample Text]"), stamp)
         << "in step: nothing written";
+    EXPECT_EQ(lb::readWholeFile(FontconfigResources::statePath()), state);
+
+    // A font copied meanwhile into a folder of hidden fonts was chosen by no one: the next start
+    // shows it to other programs.
+    const QString arrived = env.installFixture("ZetaTest-Regular.ttf");
+    restart();
+    EXPECT_FALSE(Reapply_ActiveSet(*ctx));
+    const auto listed = fcList();
+    EXPECT_NE(std::find(listed.begin(), listed.end(), arrived.toStdString()), listed.end());
 
     // With every set active, a stray state from elsewhere is cleared at the next start too.
     activate("");
@@ -121,7 +131,7 @@ TEST_F(DesktopEffect, NextStartWritesNothingInStepAndClearsAStrayState) {
     ASSERT_TRUE(stray.broadcast("not ours"));
     restart();
     EXPECT_TRUE(Reapply_ActiveSet(*ctx));
-    EXPECT_EQ(fcList().size(), 7u);
+    EXPECT_EQ(fcList().size(), 8u);
 }
 
 TEST_F(DesktopEffect, AStateThatCannotBeWrittenUndoesTheWholeChange) {
