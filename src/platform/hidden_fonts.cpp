@@ -61,7 +61,10 @@ void appendLine(QByteArray& out, const char* key, const QByteArray& value) {
     out += '\n';
 }
 
-QByteArray unescapeLine(const QByteArray& value) {
+// A line's value as written by appendLine(); one copy, none made twice, since a start reads a
+// line per hidden font.
+QByteArray unescapeLine(QByteArrayView value) {
+    if (!value.contains('\\')) return value.toByteArray();
     QByteArray out;
     out.reserve(value.size());
     for (qsizetype i = 0; i < value.size(); ++i) {
@@ -239,12 +242,26 @@ QList<QByteArray> fontRoots(FcConfig* config, const QByteArray& farmRoot) {
     return roots;
 }
 
-// The hidden files, in any order, as a key: two sums of their hashes under different seeds.
+// FNV-1a, then mixed: the key below is kept in the state file, and Qt's qHash is seeded afresh in
+// every process.
+quint64 stableHash(const QByteArray& bytes, quint64 seed) {
+    quint64 h = 14695981039346656037ULL ^ seed;
+    for (const char c : bytes) {
+        h ^= quint8(c);
+        h *= 1099511628211ULL;
+    }
+    h ^= h >> 31;
+    h *= 0xbf58476d1ce4e5b9ULL;
+    return h ^ (h >> 29);
+}
+
+// The hidden files, in any order, as a key: a sum and an exclusive or of their hashes under two
+// seeds.
 QByteArray hiddenKeyOf(const QSet<QByteArray>& hidden) {
     quint64 a = 0, b = 0;
     for (const QByteArray& h : hidden) {
-        a += qHash(h, size_t(0x9e3779b97f4a7c15ULL));
-        b ^= qHash(h, size_t(0xc2b2ae3d27d4eb4fULL)) * 0x100000001b3ULL;
+        a += stableHash(h, 0x9e3779b97f4a7c15ULL);
+        b ^= stableHash(h, 0xc2b2ae3d27d4eb4fULL);
     }
     return QByteArray::number(hidden.size()) + ':' + QByteArray::number(a) + ':' +
            QByteArray::number(b);
@@ -432,7 +449,7 @@ FontconfigResources::State FontconfigResources::parseState(const QByteArray& byt
     while (at < bytes.size()) {
         qsizetype end = bytes.indexOf('\n', at);
         if (end < 0) end = bytes.size();
-        const QByteArray line = bytes.mid(at, end - at);
+        const QByteArrayView line(bytes.constData() + at, end - at);
         at = end + 1;
         if (line.isEmpty() || line.startsWith('#')) continue;
         if (!magic) {
@@ -441,8 +458,8 @@ FontconfigResources::State FontconfigResources::parseState(const QByteArray& byt
             continue;
         }
         const qsizetype space = line.indexOf(' ');
-        const QByteArray key = space < 0 ? line : line.left(space);
-        const QByteArray value = space < 0 ? QByteArray() : unescapeLine(line.mid(space + 1));
+        const QByteArrayView key = space < 0 ? line : line.first(space);
+        const QByteArray value = space < 0 ? QByteArray() : unescapeLine(line.sliced(space + 1));
         if (key == "h")
             s.hidden.insert(value);
         else if (key == "f")
@@ -464,6 +481,7 @@ FontconfigResources::State FontconfigResources::parseState(const QByteArray& byt
                 s.exists = true;
                 return s;
             }
+            s.hidden.reserve(qMin<qsizetype>(s.hiddenCount, bytes.size() / 4));
         } else if (key == "end")
             complete = true;
     }
