@@ -5,14 +5,19 @@
 #include "ui/frm_help.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QImage>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPointer>
 #include <QProcess>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
+#include <QtEndian>
 #include <functional>
 #include <gtest/gtest.h>
 #include <utility>
@@ -58,6 +63,54 @@ inline lb::FrmHelp* shownHelp() {
 inline QString shownHelpPage() {
     lb::FrmHelp* h = shownHelp();
     return h ? h->browser()->source().fileName() : QString();
+}
+
+// Types into a line edit as a user does, over whatever it held.
+inline void typeInto(QLineEdit* edit, const QString& text) {
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, text);
+}
+
+// Activates another window, runs `meanwhile`, then activates `window` again.
+inline void comeBackTo(QWidget* window, const std::function<void()>& meanwhile = {}) {
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    if (meanwhile) meanwhile();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+}
+inline void activate(QWidget* window) {
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+}
+
+// What a screen reader is told a widget is called.
+inline QString accessibleName(QObject* o) {
+    return QAccessible::queryAccessibleInterface(o)->text(QAccessible::Name);
+}
+
+// Clicks an item of a list widget.
+inline void clickItem(QListWidget* list, int row) {
+    ASSERT_TRUE(list->item(row)) << row;
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(row)).center());
+}
+
+// Sets a field of a font file's OS/2 table in place.
+inline void patchOs2(const QString& path, int offset, const QByteArray& value) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite)) << path.toStdString();
+    QByteArray bytes = file.readAll();
+    const int tables = qFromBigEndian<quint16>(bytes.constData() + 4);
+    for (int t = 0; t < tables; ++t)
+        if (bytes.mid(12 + 16 * t, 4) == "OS/2")
+            bytes.replace(qFromBigEndian<quint32>(bytes.constData() + 20 + 16 * t) + offset,
+                          value.size(), value);
+    ASSERT_TRUE(file.seek(0) && file.write(bytes) == bytes.size());
 }
 
 // Clicks a row of a list or grid, scrolled into view first.

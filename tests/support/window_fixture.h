@@ -51,18 +51,22 @@ struct MainWindowDriver {
         if (active) comeBack();
     }
     // The user works in another window for a while, then comes back to this one.
-    void comeBack() {
-        QWidget other;
-        other.show();
-        other.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
-        w->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
-    }
+    void comeBack() { comeBackTo(w); }
     lb::FontGrid* grid(int list) {
         return w->findChild<lb::FontGrid*>(QStringLiteral("grdFonts%1").arg(list));
     }
     QComboBox* setBox() { return w->findChild<QComboBox*>(QStringLiteral("cmbSets")); }
+    QStringList setItems() {
+        QStringList names;
+        for (int i = 0; i < setBox()->count(); ++i)
+            names << setBox()->itemText(i);
+        return names;
+    }
+    // Types a set's name into the set box and presses Enter.
+    void addSet(const QString& name) {
+        typeInto(setBox()->lineEdit(), name);
+        QTest::keyClick(setBox()->lineEdit(), Qt::Key_Return);
+    }
     void chooseSet(const QString& name) {
         const int i = setBox()->findText(name);
         ASSERT_GE(i, 0) << name.toStdString();
@@ -83,6 +87,14 @@ struct MainWindowDriver {
         auto* add = w->findChild<QPushButton*>(QStringLiteral("cmdAdd0"));
         ASSERT_TRUE(add->isEnabled());
         QTest::mouseClick(add, Qt::LeftButton);
+    }
+    // The typefaces All Fonts (1) or Assigned Fonts (2) lists.
+    QStringList names(int list) {
+        lb::FontListModel& model = list == 1 ? w->allFonts() : w->assignedFonts();
+        QStringList out;
+        for (int i = 0; i < model.size(); ++i)
+            out << model.row(i).name;
+        return out;
     }
     // The state of a typeface in All Fonts; none when it is not listed.
     std::optional<lb::FaceState> stateOf(const QString& face) {
