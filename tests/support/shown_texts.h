@@ -1,19 +1,8 @@
 #pragma once
 
 // The texts a window shows, checked against the translators' template the build makes.
-#include <QAbstractButton>
-#include <QAction>
-#include <QFile>
-#include <QGroupBox>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QRegularExpression>
-#include <QStringList>
-#include <QTableWidget>
-#include <QWidget>
-#include <QXmlStreamReader>
+#include "support/widget_helpers.h"
+
 #include <algorithm>
 
 namespace lbtest {

@@ -4,20 +4,8 @@
 // by name, clicks on list rows, ink counted on rendered images and printed pages drawn.
 #include "ui/frm_help.h"
 
-#include <QAbstractItemView>
-#include <QAccessible>
-#include <QAction>
-#include <QApplication>
-#include <QFile>
-#include <QImage>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPointer>
-#include <QProcess>
-#include <QTest>
-#include <QTextBrowser>
-#include <QTimer>
-#include <QtEndian>
+#include <QtTest>
+#include <QtWidgets>
 #include <functional>
 #include <gtest/gtest.h>
 #include <utility>

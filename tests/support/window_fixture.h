@@ -12,13 +12,7 @@
 #include "ui/font_grid.h"
 #include "ui/frm_main.h"
 
-#include <QComboBox>
-#include <QFontDatabase>
-#include <QLabel>
-#include <QPushButton>
-#include <QTest>
 #include <fontconfig/fontconfig.h>
-#include <gtest/gtest.h>
 #include <initializer_list>
 #include <memory>
 

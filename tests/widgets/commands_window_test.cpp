@@ -1,38 +1,14 @@
 #include "catalogue/font_properties.h"
 #include "core/schema.h"
-#include "support/data_files.h"
 #include "support/shown_texts.h"
-#include "support/widget_helpers.h"
 #include "support/window_fixture.h"
 #include "ui/dialogs.h"
-#include "ui/font_grid.h"
 #include "ui/frm_about.h"
 #include "ui/frm_font_preview.h"
 #include "ui/frm_history.h"
-#include "ui/frm_main.h"
 #include "ui/frm_print_setup.h"
 #include "ui/frm_properties.h"
 #include "ui/help.h"
-
-#include <QAccessible>
-#include <QAction>
-#include <QComboBox>
-#include <QFile>
-#include <QIcon>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPushButton>
-#include <QSet>
-#include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTextBrowser>
-#include <QToolBar>
-#include <QToolButton>
-#include <QWhatsThis>
-#include <gtest/gtest.h>
 
 using namespace lb;
 

@@ -3,24 +3,11 @@
 // activation, and the window shows what they changed.
 #include "core/schema.h"
 #include "core/settings.h"
-#include "core/startup.h"
 #include "support/ctl_runner.h"
-#include "support/data_files.h"
 #include "support/programs.h"
-#include "support/widget_helpers.h"
 #include "support/window_fixture.h"
 #include "ui/frm_document_fonts.h"
 
-#include <QAction>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPushButton>
-#include <QTest>
-#include <QTreeWidget>
-#include <gtest/gtest.h>
 #ifdef __SANITIZE_ADDRESS__
 #include <sanitizer/lsan_interface.h>
 #endif

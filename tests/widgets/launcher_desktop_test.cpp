@@ -3,7 +3,6 @@
 #include "core/paths.h"
 #include "core/schema.h"
 #include "core/settings.h"
-#include "core/startup.h"
 #include "launcher/frm_launcher.h"
 #include "launcher/launcher_start.h"
 #include "platform/desktop_fonts.h"
@@ -12,21 +11,10 @@
 #include "support/gtk_desktop.h"
 #include "support/programs.h"
 #include "support/window_fixture.h"
-#include "ui/font_grid.h"
-#include "ui/frm_main.h"
 #include "ui/single_instance.h"
 
-#include <QComboBox>
-#include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
-#include <QProcess>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
 #include <csignal>
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 using namespace lb;

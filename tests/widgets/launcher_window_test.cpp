@@ -11,22 +11,7 @@
 #include "support/programs.h"
 #include "support/shown_texts.h"
 #include "support/widget_helpers.h"
-#include "ui/frm_help.h"
 #include "ui/single_instance.h"
-
-#include <QAccessible>
-#include <QAction>
-#include <QApplication>
-#include <QDir>
-#include <QGroupBox>
-#include <QLabel>
-#include <QListWidget>
-#include <QMenu>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QTest>
-#include <gtest/gtest.h>
 
 using namespace lb;
 

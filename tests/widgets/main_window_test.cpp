@@ -1,17 +1,6 @@
 #include "core/schema.h"
 #include "core/settings.h"
-#include "core/startup.h"
-#include "support/data_files.h"
 #include "support/window_fixture.h"
-#include "ui/frm_main.h"
-
-#include <QAction>
-#include <QComboBox>
-#include <QDir>
-#include <QLabel>
-#include <QTest>
-#include <QTimer>
-#include <gtest/gtest.h>
 
 using namespace lb;
 using lbtest::scalar;

@@ -5,37 +5,15 @@
 #include "corpus/corpus.h"
 #include "platform/qt_message_boxes.h"
 #include "platform/qt_preview_fonts.h"
-#include "support/data_files.h"
-#include "support/fakes.h"
-#include "support/widget_helpers.h"
 #include "support/window_fixture.h"
-#include "ui/font_grid.h"
 #include "ui/frm_font_preview.h"
 #include "ui/frm_history.h"
-#include "ui/frm_main.h"
 #include "ui/frm_properties.h"
 #include "ui/preview_grid.h"
 #include "ui/sample_frame.h"
 #include "ui/sample_grid.h"
 
-#include <QAccessible>
-#include <QAccessibleTableInterface>
-#include <QAction>
-#include <QApplication>
-#include <QComboBox>
-#include <QDir>
-#include <QFileSystemModel>
-#include <QLabel>
-#include <QListWidget>
-#include <QMessageBox>
-#include <QPointer>
-#include <QPushButton>
-#include <QTableWidget>
-#include <QTest>
-#include <QTimer>
-#include <QTreeView>
 #include <QtEndian>
-#include <gtest/gtest.h>
 
 using namespace lb;
 

@@ -3,30 +3,15 @@
 #include "platform/font_charmap.h"
 #include "reports/font_reports.h"
 #include "reports/printing.h"
-#include "support/data_files.h"
 #include "support/pdf_text.h"
 #include "support/print_server.h"
-#include "support/widget_helpers.h"
 #include "support/window_fixture.h"
-#include "ui/font_grid.h"
-#include "ui/frm_main.h"
 #include "ui/frm_print_setup.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QTest>
-#include <QToolBar>
-#include <QToolButton>
-#include <gtest/gtest.h>
 
 using namespace lb;
 

@@ -1,28 +1,10 @@
 #include "core/schema.h"
-#include "support/data_files.h"
-#include "support/widget_helpers.h"
 #include "support/window_fixture.h"
-#include "ui/font_grid.h"
 #include "ui/frm_history.h"
-#include "ui/frm_main.h"
 #include "ui/sample_frame.h"
 #include "ui/sample_grid.h"
 
-#include <QAccessible>
-#include <QAccessibleTableInterface>
-#include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QTest>
 #include <QtEndian>
-#include <gtest/gtest.h>
 
 using namespace lb;
 

@@ -1,26 +1,8 @@
 #include "core/schema.h"
-#include "support/data_files.h"
-#include "support/widget_helpers.h"
 #include "support/window_fixture.h"
 #include "ui/dialogs.h"
-#include "ui/font_grid.h"
 #include "ui/font_state_delegate.h"
 #include "ui/frm_font_check.h"
-#include "ui/frm_main.h"
-
-#include <QAction>
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QFontDatabase>
-#include <QImage>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QPushButton>
-#include <QTest>
-#include <QTreeWidget>
-#include <gtest/gtest.h>
 
 using namespace lb;
 

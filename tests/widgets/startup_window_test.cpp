@@ -2,20 +2,11 @@
 #include "platform/qt_message_boxes.h"
 #include "support/data_files.h"
 #include "support/fakes.h"
+#include "support/widget_helpers.h"
 #include "ui/application.h"
 #include "ui/frm_main.h"
 #include "ui/frm_splash.h"
 #include "ui/program_start.h"
-
-#include <QApplication>
-#include <QComboBox>
-#include <QDir>
-#include <QLabel>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
-#include <gtest/gtest.h>
 
 using namespace lb;
 using lbtest::scalar;
