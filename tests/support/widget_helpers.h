@@ -101,13 +101,34 @@ inline void patchOs2(const QString& path, int offset, const QByteArray& value) {
     ASSERT_TRUE(file.seek(0) && file.write(bytes) == bytes.size());
 }
 
-// Clicks a row of a list or grid, scrolled into view first.
+// Clicks (or double-clicks) a row of a list or grid, scrolled into view first.
 inline void clickRow(QAbstractItemView* view, int row, Qt::MouseButton button = Qt::LeftButton,
-                     Qt::KeyboardModifiers m = {}) {
+                     Qt::KeyboardModifiers m = {}, bool twice = false) {
     ASSERT_GE(row, 0);
     const QModelIndex at = view->model()->index(row, 0);
     view->scrollTo(at);
-    QTest::mouseClick(view->viewport(), button, m, view->visualRect(at).center());
+    const QPoint centre = view->visualRect(at).center();
+    if (twice)
+        QTest::mouseDClick(view->viewport(), button, m, centre);
+    else
+        QTest::mouseClick(view->viewport(), button, m, centre);
+}
+// A view's column headings.
+inline QStringList headers(QAbstractItemView* view) {
+    QStringList out;
+    for (int c = 0; c < view->model()->columnCount(); ++c)
+        out << view->model()->headerData(c, Qt::Horizontal).toString();
+    return out;
+}
+// What a screen reader reads for a cell of a table.
+inline QString cellName(QAbstractItemView* view, int row, int column) {
+    QAccessibleTableInterface* cells =
+        QAccessible::queryAccessibleInterface(view)->tableInterface();
+    if (!cells) {
+        ADD_FAILURE() << "no table for a screen reader";
+        return {};
+    }
+    return cells->cellAt(row, column)->text(QAccessible::Name);
 }
 
 // A cell of a view as the screen shows it, and its dark pixels.
