@@ -1,7 +1,6 @@
 #pragma once
 
-// Small helpers the window tests share: dialogs answered while they are modal, windows found
-// by name, clicks on list rows, ink counted on rendered images and printed pages drawn.
+// Helpers the window tests share, and the Qt headers they all use.
 #include "ui/frm_help.h"
 
 #include <QtTest>
@@ -13,8 +12,7 @@
 
 namespace lbtest {
 
-// Runs `act` inside the next modal dialog, closes it if `act` left it open, then lets the test
-// go on.
+// Runs `act` inside the next modal dialog and closes it if `act` left it open.
 template <typename T> void inDialog(std::function<void(T*)> act) {
     QTimer::singleShot(0, [act] {
         QPointer<T> dialog = qobject_cast<T*>(QApplication::activeModalWidget());

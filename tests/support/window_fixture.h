@@ -18,8 +18,7 @@
 
 namespace lbtest {
 
-// Qt's font list outlives a test in the same process: read it again from this home's fontconfig,
-// as a program started here would.
+// Qt's font list outlives a test: read it again from this home's fontconfig.
 inline void forgetEarlierFonts() {
     FcInitReinitialize();
     // Removing an application font makes Qt read its font list again.
@@ -48,6 +47,10 @@ struct MainWindowDriver {
     void comeBack() { comeBackTo(w); }
     lb::FontGrid* grid(int list) {
         return w->findChild<lb::FontGrid*>(QStringLiteral("grdFonts%1").arg(list));
+    }
+    // Assign, Assign to All, Unassign, Unassign from All.
+    QPushButton* button(int i) {
+        return w->findChild<QPushButton*>(QStringLiteral("cmdAdd%1").arg(i));
     }
     QComboBox* setBox() { return w->findChild<QComboBox*>(QStringLiteral("cmbSets")); }
     QStringList setItems() {
@@ -78,9 +81,8 @@ struct MainWindowDriver {
     void assign(const QString& face, const QString& set) {
         chooseSet(set);
         pick(face);
-        auto* add = w->findChild<QPushButton*>(QStringLiteral("cmdAdd0"));
-        ASSERT_TRUE(add->isEnabled());
-        QTest::mouseClick(add, Qt::LeftButton);
+        ASSERT_TRUE(button(0)->isEnabled());
+        QTest::mouseClick(button(0), Qt::LeftButton);
     }
     // The typefaces All Fonts (1) or Assigned Fonts (2) lists.
     QStringList names(int list) {
@@ -115,8 +117,7 @@ struct MainWindowDriver {
     }
 };
 
-// The real main window in a fresh home over fake font facilities; every question is answered
-// by script and ending the program only counts.
+// The main window in a fresh home over fake fonts; questions answered by script, ends counted.
 struct WindowFixture : ::testing::Test, Session, MainWindowDriver {
     int ended = 0;
 
@@ -145,8 +146,7 @@ struct WindowFixture : ::testing::Test, Session, MainWindowDriver {
     void TearDown() override { closeWindow(app); }
 };
 
-// The real main window over real fontconfig in a fresh home: what other programs see of its
-// work is what a separate fc-list lists.
+// The main window over real fontconfig in a fresh home, its work seen through fc-list.
 struct RealWindowFixture : RealFontsTest, MainWindowDriver {
     // Start-up, then the window loaded and shown (over `platform` if given).
     void showWindow(int width, int height, bool active = false,

@@ -37,9 +37,6 @@ struct CommandsWindow : lbtest::WindowFixture {
         WindowFixture::TearDown();
     }
 
-    QPushButton* button(int i) {
-        return w->findChild<QPushButton*>(QStringLiteral("cmdAdd%1").arg(i));
-    }
     QString bold_;
 };
 
@@ -110,8 +107,7 @@ TEST_F(CommandsWindow, KeysPickFontsAndRunCommandsAsTheMouseDoes) {
     QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
     EXPECT_EQ(popups, 2);
 
-    // Another program changes the database; the first command chosen with the keys still runs,
-    // and sees the change.
+    // Another program changes the database: the first command chosen by keys runs and sees it.
     lb::Database::open(app.db->path(), ConnectSuffix)->exec("INSERT INTO [Sets] VALUES ('Away')");
     status->clear();
     QTest::keyClick(w, Qt::Key_F, Qt::AltModifier);

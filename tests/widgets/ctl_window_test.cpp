@@ -1,6 +1,4 @@
-// letterbayctl and the tray launcher beside a running main window over real fontconfig: the other
-// programs work while the window holds the database and its instance lock, none undoes another's
-// activation, and the window shows what they changed.
+// letterbayctl and the tray launcher beside the main window: none undoes another's activation.
 #include "core/schema.h"
 #include "core/settings.h"
 #include "support/ctl_runner.h"
@@ -39,8 +37,7 @@ struct CtlBesideWindow : lbtest::RealWindowFixture {
     using RealWindowFixture::panel;
 };
 
-// The window shows the last activation whether the user comes back to it, stays in it or closes
-// a menu.
+// The window shows the last activation whether the user comes back, stays or closes a menu.
 TEST_F(CtlBesideWindow, TheLastActivationWinsWhicheverProgramMadeIt) {
     ASSERT_TRUE(app.instanceLock && app.instanceLock->isLocked());
     ctl({u"add-set"_s, u"Body"_s});
@@ -130,8 +127,7 @@ TEST_F(CtlBesideWindow, TheWindowReadsAgainOnlyWhatAnotherProgramChanged) {
 
 } // namespace
 
-// Qt 6.4 leaks the fallback fonts it matched for a font engine, which the main window's layout
-// meets when the fonts change: this test's process (ctest runs each alone) counts no leaks.
+// Qt 6.4 leaks a font engine's fallback fonts when the fonts change; ctest runs each test alone.
 struct DocumentWindow : CtlBesideWindow {
     void SetUp() override {
 #ifdef __SANITIZE_ADDRESS__

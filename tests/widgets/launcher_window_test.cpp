@@ -93,6 +93,15 @@ struct Launcher : ::testing::Test, lbtest::Session {
         ASSERT_EQ(items.size(), 1) << name.toStdString();
         lbtest::clickItem(list, list->row(items.first()));
     }
+    // Which of the window (on or off), its picture, its buttons, the tray note and icon show.
+    QString shown() {
+        QStringList parts;
+        if (w()->isVisible()) parts << (w()->isEnabled() ? "window" : "disabled window");
+        for (const char* name : {"imgSplash", "fraButtons", "lblTray"})
+            if (find<QWidget>(name)->isVisible()) parts << name;
+        if (w()->trayIcon()->isVisible()) parts << "icon";
+        return parts.join(' ');
+    }
     bool enabled(const char* button) { return find<QPushButton>(button)->isEnabled(); }
     QString activeItem() { return item("mnuPopupActive")->text(); }
     QStringList listed() {
@@ -123,20 +132,14 @@ TEST_F(Launcher, StartTouchesNoFontUnlessTheSetWasLost) {
     EXPECT_EQ(status(), "Letterbay's active set:  All\n\nAll fonts are available.");
     EXPECT_EQ(statusColour(), QApplication::palette().color(QPalette::WindowText));
     EXPECT_TRUE(resources.log.isEmpty());
-    EXPECT_TRUE(w()->isVisible());
-    EXPECT_FALSE(w()->isEnabled());
+    EXPECT_EQ(shown(), "disabled window imgSplash");
     EXPECT_GE(w()->width(), pixels(3180)); // narrow, but never narrower than its caption
     EXPECT_LT(w()->width(), pixels(5475));
-    EXPECT_TRUE(find<QLabel>("imgSplash")->isVisible());
-    EXPECT_FALSE(find<QWidget>("fraButtons")->isVisible());
-    EXPECT_FALSE(w()->trayIcon()->isVisible());
     timerFires();
-    EXPECT_TRUE(w()->isEnabled() && w()->trayIcon()->isVisible());
+    EXPECT_EQ(shown(), "window fraButtons icon");
     EXPECT_EQ(w()->trayIcon()->toolTip(), "Letterbay Traywick");
     EXPECT_EQ(w()->trayIcon()->contextMenu(), w()->popup());
     EXPECT_EQ(w()->windowType(), Qt::Tool) << "in the tray, out of the task bar";
-    EXPECT_FALSE(find<QLabel>("imgSplash")->isVisible());
-    EXPECT_TRUE(find<QWidget>("fraButtons")->isVisible());
 
     // The set still in force: nothing applied, nothing written.
     recordActive("P", {"c.ttf", "d.ttf"}, true);
@@ -382,9 +385,7 @@ TEST_F(Launcher, WithoutATrayTheWindowStaysUntilOneAppears) {
     tray = false;
     ASSERT_TRUE(begin());
     timerFires();
-    EXPECT_TRUE(w()->isVisible());
-    EXPECT_FALSE(w()->trayIcon()->isVisible());
-    EXPECT_TRUE(find<QLabel>("lblTray")->isVisible());
+    EXPECT_EQ(shown(), "window fraButtons lblTray");
     EXPECT_NE(w()->windowType(), Qt::Tool) << "the task bar is the way back to it";
     // The caption fits a title bar the window's width, and the status is not drawn over.
     QFont bold = w()->font();

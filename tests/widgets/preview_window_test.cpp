@@ -282,8 +282,7 @@ TEST_F(PreviewWindow, EachFontIsDrawnInItsOwnFaceFromMemory) {
     EXPECT_EQ(cellImage(beta, 1), betaImage);
     // Previews are this program's own: other programs see nothing new.
     EXPECT_EQ(lbtest::fcList().size(), 2u);
-    // A typeface's regular file is drawn, whichever of its files sorts first by name, also
-    // beside a light file that claims the regular weight; its width variant is a row apart.
+    // A typeface's regular file is drawn, beside a light one claiming regular; widths apart.
     const QImage sans = cellImage(row("Fixture Sans"), 1);
     const QString light = folder("Light", {"FixtureSans-ExtraLight.ttf", "FixtureSans-Regular.ttf",
                                            "FixtureSans-Bold.ttf", "FixtureSans-Condensed.ttf"});
@@ -303,8 +302,7 @@ TEST_F(PreviewWindow, EachFontIsDrawnInItsOwnFaceFromMemory) {
     }
     EXPECT_NE(cellImage(row("Duo First"), 1), cellImage(row("Duo Second"), 1));
 
-    // Many fonts: only the rows drawn have their files in memory, never more than a bound
-    // however far it scrolls; a row drawn again reads its file again and looks the same.
+    // Many fonts: only drawn rows' files, at most a bound, are in memory; redrawn the same.
     const QString many = env.home() + "/Many/";
     const int n = 3 * QtPreviewFonts::HeldFiles;
     lbbench::makeCorpusFrom(
@@ -330,8 +328,7 @@ TEST_F(PreviewWindow, EachFontIsDrawnInItsOwnFaceFromMemory) {
     grid()->viewport()->repaint();
     EXPECT_EQ(cellImage(0, 1), top);
 
-    // Closing takes out the preview's fonts only: the main window still draws a face it found
-    // among them, now from its own files.
+    // Closing takes out the preview's fonts only: the main window draws its own copy.
     env.installFixture("CaseTestUpper-Regular.ttf");
     w->Refresh_Fonts();
     pick("CASE TEST");

@@ -50,9 +50,7 @@ struct ReportsWindow : lbtest::WindowFixture {
 
     // Presses a toolbar button as the user does.
     void press(const QString& key) {
-        QAction* a = w->tool(key);
-        auto* toolbar = w->findChild<QToolBar*>("barTool");
-        QWidget* button = toolbar->widgetForAction(a);
+        QWidget* button = w->findChild<QToolBar*>("barTool")->widgetForAction(w->tool(key));
         ASSERT_TRUE(button);
         QTest::mouseClick(button, Qt::LeftButton);
     }
@@ -69,8 +67,7 @@ struct ReportsWindow : lbtest::WindowFixture {
         press("Preview");
         return pages;
     }
-    // Print Setup, a key pressed in its printer box, then `button`: the printers it offered,
-    // and where the printer shown is before and after the key.
+    // Print Setup, a key in its printer box, `button`: the printers offered, ports before/after.
     QStringList printSetup(Qt::Key key, const char* button, QStringList* where = nullptr) {
         QStringList offered;
         w->onPrintDialog = [&](QDialog* d) {
@@ -89,8 +86,7 @@ struct ReportsWindow : lbtest::WindowFixture {
         return offered;
     }
 
-    // The report the pane prints, written to a PDF file as the print dialog's "Print to File"
-    // writes it: the error, if any.
+    // The pane's report written to a PDF file as "Print to File" does: the error, if any.
     QString printTo(const QString& path) {
         std::unique_ptr<Report> report =
             reportForPane(w->context(), w->drawing(), w->samples().state());
@@ -146,8 +142,7 @@ TEST_F(ReportsWindow, ListReportsNameEachFaceOnceWithItsSampleInThatFace) {
     ASSERT_EQ(pages.size(), 1);
     const QStringList text = lines(pages[0]);
     ASSERT_GE(text.size(), 11) << pages[0].toStdString();
-    // Sorted, Fixture Sans (two files) once; the wide monospaced sample goes on below, whole,
-    // never cut mid-word; a face that cannot be drawn as itself gets no sample.
+    // Sorted, Fixture Sans once; a wide sample goes on below, whole; an unreadable face, none.
     const QString sample = app.sampleText;
     QStringList got = text.mid(0, 10);
     got[3] += " " + got.takeAt(4);
@@ -194,8 +189,7 @@ TEST_F(ReportsWindow, ListReportsNameEachFaceOnceWithItsSampleInThatFace) {
 }
 
 struct ActivatedReports : ReportsWindow {
-    // Set "Work" holds Fixture Sans and is activated: the other fonts are hidden, but for
-    // Fixture Mono, a desktop font.
+    // "Work" = {Fixture Sans} is active: the others hidden but desktop Fixture Mono.
     void moreFonts() override { desktop.list = {"Fixture Mono"}; }
     void prepare() override {
         app.db->exec("INSERT INTO [Sets] VALUES ('Work')");
@@ -225,8 +219,7 @@ TEST_F(ReportsWindow, SizeSampleInFourStylesAndTheCharacterChart) {
     const QStringList first = lines(pages[0]);
     const QString sample = app.sampleText;
     EXPECT_EQ(first[0], "Sample Text Display: Fixture Sans");
-    // Each style's name, then the text at 8, 12, 16 and 24 points, each whole: at 24 points it
-    // is wider than the page and goes on below.
+    // Each style's name, then the text at 8, 12, 16 and 24 points, whole (24 goes on below).
     auto expectStyleRows = [&](const QStringList& page) {
         const QStringList styles = {"Regular", "Bold", "Italics", "Bold Italics"};
         for (int i = 0; i < 4; ++i) {
@@ -256,8 +249,7 @@ TEST_F(ReportsWindow, SizeSampleInFourStylesAndTheCharacterChart) {
     for (int code = 1; code <= 255; ++code)
         all += QString("%1").arg(code, 3, 10, QChar('0'));
     EXPECT_EQ(codeRows.join(""), all);
-    // Under the codes 051 to 075 the font's own characters: the fixture has the digits, ':',
-    // '?' and the capitals of that range, and nothing is drawn for the others.
+    // Under codes 051 to 075 the characters the font has (digits, ':', '?', capitals).
     const int row = int(second.indexOf(QRegularExpression("051 ?052.*")));
     ASSERT_GE(row, 0);
     EXPECT_EQ(second.value(row + 1).remove(' '), "3456789:?ABCDEFGHIJK");
@@ -277,9 +269,8 @@ TEST_F(ReportsWindow, SizeSampleInFourStylesAndTheCharacterChart) {
         << chart.value(at + 1).toStdString();
     expectEmbedded(symbol, {"SymbolTest-Regular"});
 
-    // A face of one file prints its bold and italic rows bold and slanted, as the screen draws
-    // them: the 24-point samples, two lines each, are the page's tallest bands, in the order of
-    // the styles; the first line of each is compared.
+    // A one-file face prints bold and italic rows bolder and slanted: the 24-point samples,
+    // two lines each, are the tallest bands in style order; first lines compared.
     pick("Fixture Mono");
     const QImage page = lbtest::pdfPageImage(printToPdf("mono"), 1, 100);
     ASSERT_FALSE(page.isNull());
@@ -352,8 +343,7 @@ TEST_F(LongReports, ManyFontsRunOverPagesEachWithItsHeaderAndFooter) {
         for (const QString& l : text)
             if (l.startsWith("Bench Font ")) names << l.left(17);
     }
-    // Every font once, in order, none lost at a page break, each with its whole sample (these
-    // fonts draw it too wide for its column: it goes on below).
+    // Every font once, in order, across page breaks, each with its whole (wrapped) sample.
     EXPECT_EQ(names, faces);
     const QString all = pages.join(' ').simplified();
     for (const QString& face : faces)
@@ -386,8 +376,7 @@ TEST_F(ReportsWindow, PrintPreviewAndPrintSetupFromTheWindow) {
     };
     refused("There is nothing to print.");
 
-    // Office exists only in this test's list: the print server (none runs for this test
-    // program) cannot take the job, and says so.
+    // Office is only in this test's list: no print server runs to take the job, and that is said.
     EXPECT_EQ(w->tool("Print")->toolTip(), "Print (Office)");
     pick("Fixture Sans");
     EXPECT_TRUE(w->tool("Print")->isEnabled());
@@ -444,8 +433,7 @@ TEST_F(ReportsWindow, PrintPreviewAndPrintSetupFromTheWindow) {
                                  "/no-such-folder/size.pdf\""))
         << error.toStdString();
 
-    // Print Setup offers every printer but the rendering device; choosing one by keyboard shows
-    // where it is, and OK makes it the printer of the run.
+    // Print Setup offers all but the rendering device; by keyboard: its place; OK: chosen.
     printers.list.push_back({"Rendering Subsystem", "", ""});
     QStringList where;
     EXPECT_EQ(printSetup(Qt::Key_Down, "cmdOK", &where), QStringList({"Office", "Hall"}));

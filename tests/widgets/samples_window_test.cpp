@@ -149,8 +149,7 @@ TEST_F(SamplesWindow, ListModesCountTheirRowsAndChangeSizeInPlace) {
     EXPECT_EQ(lbtest::cellName(grid(), 2, 0), "Fixture Sans");
     EXPECT_EQ(lbtest::cellName(grid(), 2, 1), app.sampleText);
     EXPECT_EQ(columnDescription(), "7 Font Names");
-    // A symbol font draws through its symbol map the plain font's glyphs, not missing-glyph
-    // boxes: as much ink, within what positioning on fractional pixels changes.
+    // A symbol font draws the plain font's glyphs through its symbol map: as much ink.
     const int gamma = 4, symbol = 6;
     EXPECT_GT(ink(symbol, 1), 50);
     EXPECT_NEAR(double(ink(symbol, 1)) / ink(gamma, 1), 1.0, 0.05);
@@ -173,8 +172,7 @@ TEST_F(SamplesWindow, ListModesCountTheirRowsAndChangeSizeInPlace) {
     EXPECT_EQ(grid()->model()->index(4, 1).data(SamplePane::PointSizeRole).toInt(), size);
     EXPECT_EQ(grid()->model()->rowCount(), 7);
 
-    // The Assigned Fonts list: without a set there is nothing to show; an empty set shows the
-    // header alone.
+    // Assigned Fonts: nothing without a set; an empty set shows the header alone.
     EXPECT_FALSE(w->command("mnuViewSampleSet")->isEnabled());
     EXPECT_FALSE(w->tool("Redisplay Set")->isEnabled());
     addSet("Empty");
@@ -187,7 +185,7 @@ TEST_F(SamplesWindow, ListModesCountTheirRowsAndChangeSizeInPlace) {
     EXPECT_EQ(app.sampleMode, 2);
 
     pick("Alpha Test");
-    child<QPushButton>("cmdAdd0")->click();
+    button(0)->click();
     w->command("mnuViewSampleSet")->trigger();
     EXPECT_EQ(header(0), "1 Font Name");
     EXPECT_EQ(cell(0, 0), "Alpha Test");

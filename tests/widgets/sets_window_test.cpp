@@ -36,10 +36,6 @@ struct SetsWindow : lbtest::WindowFixture {
             if (m.row(i).selected) rows.push_back(i);
         return rows;
     }
-    QAction* action(const char* name) { return w->findChild<QAction*>(name); }
-    QPushButton* button(int i) {
-        return w->findChild<QPushButton*>(QStringLiteral("cmdAdd%1").arg(i));
-    }
     // Unassign pressed with that answer ready for its question.
     void unassign(int answer) {
         boxes.answers = {answer};
@@ -48,7 +44,7 @@ struct SetsWindow : lbtest::WindowFixture {
     void deleteSet(const QString& typed, int answer) {
         lbtest::typeInto(setBox()->lineEdit(), typed);
         boxes.answers = {answer};
-        action("mnuEditDelete")->trigger();
+        w->command("mnuEditDelete")->trigger();
     }
     // The boxes shown from `first` on, as "title: text".
     QStringList shownSince(size_t first) {
@@ -60,7 +56,7 @@ struct SetsWindow : lbtest::WindowFixture {
     void filter() { w->findChild<QCheckBox*>("chkFilter")->click(); }
     void renameTo(const QString& answer) {
         boxes.inputs = {answer};
-        action("mnuEditRenameSet")->trigger();
+        w->command("mnuEditRenameSet")->trigger();
     }
     QString setNames() {
         return lbtest::scalar(*app.db, "SELECT group_concat([Set Name]) FROM [Sets]");
@@ -140,7 +136,7 @@ TEST_F(SetsWindow, AddingChoosingAndCopyingSetsByTheirTypedNames) {
 
     // Copy Set refuses, keeping its dialog up; a typed name is taken as typed, Enter is OK.
     const size_t shown = boxes.shown.size();
-    lbtest::inDialogOf<FrmCopySet>(action("mnuEditCopySet"), [&](FrmCopySet* d) {
+    lbtest::inDialogOf<FrmCopySet>(w->command("mnuEditCopySet"), [&](FrmCopySet* d) {
         EXPECT_EQ(d->findChild<QLabel*>("lblCopy")->text(), "Copy \"Body\" to the set below");
         QLineEdit* target = d->target()->lineEdit();
         boxes.answers = {AnswerOK, AnswerOK, AnswerOK};
@@ -160,7 +156,7 @@ TEST_F(SetsWindow, AddingChoosingAndCopyingSetsByTheirTypedNames) {
     EXPECT_EQ(w->assignedFonts().size(), 2);
     // Into a set that exists, named in other letters: filled.
     chooseSet("Body");
-    lbtest::inDialogOf<FrmCopySet>(action("mnuEditCopySet"), [](FrmCopySet* d) {
+    lbtest::inDialogOf<FrmCopySet>(w->command("mnuEditCopySet"), [](FrmCopySet* d) {
         d->target()->setEditText("bo");
         d->findChild<QPushButton*>("cmdOK")->click();
     });
@@ -238,7 +234,7 @@ TEST_F(SetsWindow, AssigningToATypedSetWithTheFilterAndIntoTheActivatedSet) {
     button(0)->click();
     EXPECT_EQ(panel(), "Assigning fonts...");
 
-    action("mnuEditActiveSelected")->trigger();
+    w->command("mnuEditActiveSelected")->trigger();
     EXPECT_TRUE(resources.hidden.contains("alpha.ttf"));
     EXPECT_EQ(w->allFonts().row(0).state, FaceState::Inactive);
     chooseSet("Mine");
@@ -259,7 +255,7 @@ TEST_F(SetsWindow, UnassignAsksAboutTheSelectedFontAndHidesItInTheActivatedSet) 
     app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Active', 'Alpha'), ('Active', 'Beta'), "
                  "('Active', 'Desk Sans'), ('Active', 'Gamma')");
     chooseSet("Active");
-    action("mnuEditActiveSelected")->trigger();
+    w->command("mnuEditActiveSelected")->trigger();
     EXPECT_EQ(panel(), "\"Active\" activated successfully.  Everything else is inactive.");
     EXPECT_TRUE(resources.hidden.contains("tiber.ttf"));
     EXPECT_EQ(w->allFonts().row(4).state, FaceState::Inactive);
@@ -295,13 +291,13 @@ TEST_F(SetsWindow, AutoAssignAndTheRemoveSwitch) {
     addSet("Display");
     app.db->exec("INSERT INTO [Auto Assign] VALUES ('Serif', 'gamma', 0), ('Display', 'Gamma', 0), "
                  "('Nowhere', 'Tiber', 0)");
-    action("mnuEditAddAutoAssign")->trigger();
-    action("mnuEditRemoveAutoAssign")->trigger();
+    w->command("mnuEditAddAutoAssign")->trigger();
+    w->command("mnuEditRemoveAutoAssign")->trigger();
     EXPECT_EQ(setting(fld::RemoveAutoAssign), "1");
-    action("mnuFileRefresh")->trigger();
+    w->command("mnuFileRefresh")->trigger();
     // Only sets that exist, with the knowledge base's spelling; a second run adds nothing.
     EXPECT_EQ(pairs(), "Display/Gamma,Serif/gamma");
-    action("mnuFileRefresh")->trigger();
+    w->command("mnuFileRefresh")->trigger();
     EXPECT_EQ(pairs(), "Display/Gamma,Serif/gamma");
     EXPECT_EQ(panel(), "Fonts loaded, AutoAssign completed successfully.");
 
@@ -312,18 +308,18 @@ TEST_F(SetsWindow, AutoAssignAndTheRemoveSwitch) {
                              "SELECT [Inactive] FROM [Auto Assign] WHERE [Set Name] = 'Serif' "
                              "AND [Font Name] = 'Gamma'"),
               "1");
-    action("mnuFileRefresh")->trigger();
+    w->command("mnuFileRefresh")->trigger();
     EXPECT_EQ(pairs(), "Display/Gamma");
 
-    action("mnuEditRemoveAutoAssign")->trigger(); // off: inactive rows count again
-    action("mnuFileRefresh")->trigger();
+    w->command("mnuEditRemoveAutoAssign")->trigger(); // off: inactive rows count again
+    w->command("mnuFileRefresh")->trigger();
     EXPECT_EQ(pairs(), "Display/Gamma,Serif/gamma");
 }
 
 TEST_F(SetsWindow, AllSetsCommandsAndTheAssignedSetsDialog) {
     click(1, 1);
     boxes.answers = {AnswerOK};
-    action("mnuEditAssignSets")->trigger();
+    w->command("mnuEditAssignSets")->trigger();
     EXPECT_EQ(boxes.shown.back().title, "Assign to All Sets");
     EXPECT_EQ(boxes.shown.back().text, "There are no sets available.");
 
@@ -335,14 +331,14 @@ TEST_F(SetsWindow, AllSetsCommandsAndTheAssignedSetsDialog) {
     click(1, 4);
     click(1, 5, Qt::LeftButton, Qt::ShiftModifier);
     boxes.answers = {AnswerYes};
-    action("mnuEditAssignSets")->trigger();
+    w->command("mnuEditAssignSets")->trigger();
     EXPECT_EQ(boxes.shown.back().text, "Are you sure you want to assign 2 fonts to all sets?");
     EXPECT_EQ(panel(), "2 fonts assigned to all sets successfully.");
     EXPECT_EQ(w->allFonts().find("Tiber") + w->allFonts().find("Timon"), -2);
 
     filter();
     pick("Tiber");
-    lbtest::inDialogOf<FrmSets>(action("mnuViewSets"), [this](FrmSets* d) {
+    lbtest::inDialogOf<FrmSets>(w->command("mnuViewSets"), [this](FrmSets* d) {
         EXPECT_EQ(d->windowTitle(), "Assigned Sets - Tiber");
         ASSERT_EQ(d->sets().size(), 3);
         FontGrid* g = d->findChild<FontGrid*>("grdSets");
@@ -370,7 +366,7 @@ TEST_F(SetsWindow, AllSetsCommandsAndTheAssignedSetsDialog) {
 
     pick("Timon");
     boxes.answers = {AnswerYes};
-    action("mnuEditUnassignSets")->trigger();
+    w->command("mnuEditUnassignSets")->trigger();
     EXPECT_EQ(panel(), "\"Timon\" unassigned from all sets successfully.");
     EXPECT_EQ(pairs(), "Three/Tiber");
     EXPECT_EQ(w->assignedFonts().size(), 0);
@@ -409,7 +405,7 @@ TEST_F(SetsWindow, CopiesAreDeletedOnlyWhenCheckedAndTheFontKeepsItsSets) {
         inspector->damaged["/fonts/broken.ttf"] = "It is not a font programs can open.";
         return inspector;
     };
-    lbtest::inDialogOf<FrmFontCheck>(action("mnuViewCheck"), [this](FrmFontCheck* d) {
+    lbtest::inDialogOf<FrmFontCheck>(w->command("mnuViewCheck"), [this](FrmFontCheck* d) {
         ASSERT_TRUE(QTest::qWaitFor([d] { return d->checked(); }));
         QTreeWidget* t = d->tree();
         ASSERT_EQ(t->topLevelItemCount(), 2);
@@ -473,8 +469,7 @@ struct RowInk {
             }
         }
     }
-    // Where a line runs under (almost) the whole text, as a fraction of the text's height from
-    // its top; -1 when no line does.
+    // Where a line runs under (almost) all the text, as a fraction of its height; else -1.
     double lineAt() const {
         const int width = right - left + 1;
         for (int y = top; y <= bottom; ++y)
@@ -489,7 +484,7 @@ TEST_F(SetsWindow, ListDrawsInactiveFontsStruckThroughAndSystemFontsUnderlined) 
     chooseSet("Body");
     // Catalogued by another program since the list was filled: listed once the set is active.
     app.db->exec("INSERT INTO [Fonts] ([Face Name], [File Name]) VALUES ('Zz Late', 'late.ttf')");
-    action("mnuEditActiveSelected")->trigger();
+    w->command("mnuEditActiveSelected")->trigger();
     const int late = w->allFonts().find("Zz Late");
     ASSERT_GE(late, 0);
     EXPECT_EQ(w->allFonts().row(late).state, FaceState::Inactive);

@@ -106,8 +106,7 @@ TEST(ApplicationTest, ErrorEscapingACommandIsShownAndTheProgramGoesOn) {
     MemoryPointer pointer;
     Messenger messenger(boxes, pointer);
     application->setMessenger(&messenger);
-    // A command started by the event loop (as the start-up window's timer starts the main
-    // window's load) whose database gives out half way.
+    // A command the event loop starts (as the splash timer does) whose database gives out.
     QTimer command;
     command.setInterval(0);
     int runs = 0;
