@@ -5,7 +5,6 @@
 #include "launcher/frm_launcher.h"
 #include "launcher/launcher_start.h"
 #include "platform/desktop_fonts.h"
-#include "platform/font_selection.h"
 #include "support/ctl_runner.h"
 #include "support/gtk_desktop.h"
 #include "support/programs.h"

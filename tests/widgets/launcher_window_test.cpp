@@ -80,6 +80,11 @@ struct Launcher : ::testing::Test, lbtest::Session {
     QAction* item(const char* name) {
         return w()->popup()->findChild<QAction*>(QString::fromLatin1(name));
     }
+    // Started, and the start-up timer's five seconds passed at once.
+    void ready() {
+        ASSERT_TRUE(begin());
+        timerFires();
+    }
     // The start-up timer's five seconds, passed at once.
     void timerFires() {
         ASSERT_TRUE(w()->timer()->isActive());
@@ -172,8 +177,7 @@ TEST_F(Launcher, StartTouchesNoFontUnlessTheSetWasLost) {
 
 TEST_F(Launcher, SwitchingSetsFromTheList) {
     recordActive("P", {"c.ttf", "d.ttf"}, true);
-    ASSERT_TRUE(begin());
-    timerFires();
+    ready();
     click("cmdDisplay");
     EXPECT_GE(w()->width(), pixels(5475));
     for (const char* name : {"cmdActivate", "cmdAll", "cmdRun", "cmdHelp"}) {
@@ -245,8 +249,7 @@ TEST_F(Launcher, SwitchingSetsFromTheList) {
 }
 
 TEST_F(Launcher, TrayClicksMenuAndWhatAnotherProgramDid) {
-    ASSERT_TRUE(begin());
-    timerFires();
+    ready();
     QStringList items;
     for (QAction* a : w()->trayIcon()->contextMenu()->actions())
         items << (a->isSeparator() ? "-" + a->objectName() : a->objectName() + "=" + a->text());
@@ -303,8 +306,7 @@ TEST_F(Launcher, TrayClicksMenuAndWhatAnotherProgramDid) {
 }
 
 TEST_F(Launcher, RunLetterbayHelpBoxesAndExit) {
-    ASSERT_TRUE(begin());
-    timerFires();
+    ready();
     // A program of that name in the launcher's folder, which leaves a mark.
     const QString folder = env.root() + "/bin", mark = env.root() + "/started";
     QDir().mkpath(folder);
@@ -383,8 +385,7 @@ TEST_F(Launcher, RunLetterbayHelpBoxesAndExit) {
 
 TEST_F(Launcher, WithoutATrayTheWindowStaysUntilOneAppears) {
     tray = false;
-    ASSERT_TRUE(begin());
-    timerFires();
+    ready();
     EXPECT_EQ(shown(), "window fraButtons lblTray");
     EXPECT_NE(w()->windowType(), Qt::Tool) << "the task bar is the way back to it";
     // The caption fits a title bar the window's width, and the status is not drawn over.
@@ -395,8 +396,7 @@ TEST_F(Launcher, WithoutATrayTheWindowStaysUntilOneAppears) {
               find<QLabel>("lblStatus")->geometry().bottom());
     // OK minimizes rather than hides; the close button asks, as Exit does.
     click("cmdOK");
-    EXPECT_TRUE(w()->isVisible());
-    EXPECT_TRUE(w()->isMinimized());
+    EXPECT_TRUE(w()->isVisible() && w()->isMinimized());
     w()->showNormal();
     boxes.answers = {AnswerNo};
     w()->close();

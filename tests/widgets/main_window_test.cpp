@@ -13,14 +13,17 @@ struct MainWindowTest : lbtest::WindowFixture {
         db.exec("INSERT INTO [Fonts] ([Face Name], [File Name], [Friendly Name]) "
                 "VALUES ('Georgia', 'g.ttf', 'Georgia (TrueType)')");
     }
+    void startWithGeorgia() {
+        addFont("Georgia", "Georgia", "g.ttf");
+        start();
+    }
     double twipsPerPixel() { return 1440.0 / window->logicalDpiX(); }
 };
 
 TEST_F(MainWindowTest, FirstRunWelcomesAsksAndBuildsTheCatalogue) {
     addFont("Fixture Sans", "Fixture Sans Regular", "a.ttf");
     addFont("Fixture Sans", "Fixture Sans Bold", "b.ttf");
-    addFont("Georgia", "Georgia", "g.ttf");
-    start();
+    startWithGeorgia();
     // A knowledge base of 1,234 rows, Georgia's among them: the welcome counts whole hundreds.
     app.db->exec("DELETE FROM [Auto Assign] WHERE [Font Name] <> 'Georgia'");
     app.db->exec(QStringLiteral(
@@ -49,8 +52,7 @@ TEST_F(MainWindowTest, FirstRunWelcomesAsksAndBuildsTheCatalogue) {
 }
 
 TEST_F(MainWindowTest, FirstRunAnsweredNoLeavesBothSwitchesOff) {
-    addFont("Georgia", "Georgia", "g.ttf");
-    start();
+    startWithGeorgia();
     boxes.answers = {AnswerNo};
     window->Form_Load();
     EXPECT_FALSE(action("mnuEditAddAutoAssign")->isChecked());
@@ -85,8 +87,7 @@ TEST_F(MainWindowTest, StoredSettingsAreApplied) {
 }
 
 TEST_F(MainWindowTest, ListsThatCannotBeReadAtLoadAreSaid) {
-    addFont("Georgia", "Georgia", "g.ttf");
-    start();
+    startWithGeorgia();
     catalogueGeorgia(*app.db);
     app.db->exec("DROP TABLE [Sets]");
     boxes.answers = {AnswerOK};
@@ -100,8 +101,7 @@ TEST_F(MainWindowTest, ListsThatCannotBeReadAtLoadAreSaid) {
 }
 
 TEST_F(MainWindowTest, ExitAsksOnceAndSavesTheSizeOnlyWhenConfirmed) {
-    addFont("Georgia", "Georgia", "g.ttf");
-    start();
+    startWithGeorgia();
     boxes.answers = {AnswerNo};
     window->Form_Load();
     const QString height = setting(fld::Height);

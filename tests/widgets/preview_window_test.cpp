@@ -59,6 +59,10 @@ struct PreviewWindow : lbtest::RealWindowFixture {
         d->showPopup = [this](QPoint at) { popups.push_back(at); };
         ASSERT_TRUE(QTest::qWaitForWindowExposed(d.data()));
     }
+    void openSource() {
+        open();
+        if (!HasFatalFailure()) openFolder(source);
+    }
     template <typename T> T* child(const char* name) { return d->findChild<T*>(name); }
     // A folder of the home holding copies of those fixtures.
     QString folder(const QString& name, std::initializer_list<const char*> fixtures) {
@@ -174,8 +178,7 @@ TEST_F(PreviewWindow,
 }
 
 TEST_F(PreviewWindow, SelectionFollowsTheMouseAndTheButtons) {
-    open();
-    openFolder(source);
+    openSource();
     ASSERT_TRUE(grid()->isVisible());
     EXPECT_EQ(d->windowTitle(), "Font Preview - " + source);
     EXPECT_EQ(lbtest::headers(grid()),
@@ -262,8 +265,7 @@ TEST_F(PreviewWindow, SelectionFollowsTheMouseAndTheButtons) {
 }
 
 TEST_F(PreviewWindow, EachFontIsDrawnInItsOwnFaceFromMemory) {
-    open();
-    openFolder(source);
+    openSource();
     const int beta = row("Beta Test"), gamma = row("Gamma Test");
     const QImage betaImage = cellImage(beta, 1);
     EXPECT_GT(lbtest::ink(betaImage), 50);
@@ -343,8 +345,7 @@ TEST_F(PreviewWindow, EachFontIsDrawnInItsOwnFaceFromMemory) {
 }
 
 TEST_F(PreviewWindow, InstallThenFindItEverywhereThenDeleteItAgain) {
-    open();
-    openFolder(source);
+    openSource();
     press("Fixture Sans"); // two files, one row
     ASSERT_EQ(d->preview().row(row("Fixture Sans")).files.size(), 2u);
     boxes.answers = {AnswerOK};
@@ -400,8 +401,7 @@ TEST_F(PreviewWindow, InstallThenFindItEverywhereThenDeleteItAgain) {
 }
 
 TEST_F(PreviewWindow, PropertiesLegendAndHelpOfThePreview) {
-    open();
-    openFolder(source);
+    openSource();
     press("Fixture Sans", Qt::RightButton);
     ASSERT_EQ(popups.size(), 1u);
     lbtest::inDialogOf<FrmProperties>(
@@ -451,8 +451,7 @@ TEST_F(PreviewWindow, TheRealReplaceQuestionAnswersNoWithEscape) {
     put("BetaTest-Regular.ttf", "Beta.ttf");
     QtMessageBoxes real;
     app.messages.setBoxes(real);
-    open();
-    openFolder(source);
+    openSource();
     press("Beta Test");
     QStringList texts, buttons;
     int round = 0;
