@@ -206,8 +206,8 @@ TEST_F(PreviewWindow, SelectionFollowsTheMouseAndTheButtons) {
     EXPECT_TRUE(selected("CASE TEST") && selected("Case Test"));
     EXPECT_FALSE(selected("Alpha Test"));
     // The name cell of a selected row is drawn in the selection colours.
-    EXPECT_TRUE(highlighted(cellImage(row("Beta Test"), 0)));
-    EXPECT_FALSE(highlighted(cellImage(row("Alpha Test"), 0)));
+    EXPECT_TRUE(highlighted(cellImage(row("Beta Test"), 0)) &&
+                !highlighted(cellImage(row("Alpha Test"), 0)));
 
     // The right button on a selected row keeps the selection; no pop-up for several.
     press("Beta Test", Qt::RightButton);
@@ -244,10 +244,10 @@ TEST_F(PreviewWindow, SelectionFollowsTheMouseAndTheButtons) {
     EXPECT_EQ(grid()->rowHeight(3), grid()->pixels((before + 2) * 30));
     EXPECT_EQ(w->sampleFrame()->fontSizeBox()->currentText(), QString::number(before + 2));
 
-    QTest::mouseClick(button("cmdSelect"), Qt::LeftButton);
-    EXPECT_EQ(panel(3), "Fonts to be Installed: 7");
-    QTest::mouseClick(button("cmdDeselect"), Qt::LeftButton);
-    EXPECT_EQ(panel(3), "Fonts to be Installed: 0");
+    for (const auto& [name, count] : {std::pair("cmdSelect", 7), {"cmdDeselect", 0}}) {
+        QTest::mouseClick(button(name), Qt::LeftButton);
+        EXPECT_EQ(panel(3), "Fonts to be Installed: " + QString::number(count)) << name;
+    }
 
     // Another folder starts with nothing selected.
     press("Beta Test");

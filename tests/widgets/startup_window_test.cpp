@@ -52,9 +52,9 @@ TEST_F(ProgramStartTest, ConversionMessagesAreNeverUnderTheStartupWindow) {
     EXPECT_TRUE(onTopWindowShown());
     ASSERT_TRUE(waitForMainWindow());
     ASSERT_EQ(boxes.shown.size(), 3u);
-    EXPECT_EQ(boxes.shown[0].title, "Conversion of Letterbay Information");
+    EXPECT_EQ(boxes.shown[0].title + "|" + boxes.shown[2].title,
+              "Conversion of Letterbay Information|Initial Retrieval of Fonts");
     EXPECT_EQ(boxes.shown[1].style, 16);
-    EXPECT_EQ(boxes.shown[2].title, "Initial Retrieval of Fonts");
     EXPECT_EQ(covered, (std::vector<bool>{false, false, false}));
     EXPECT_FALSE(start->splash()->isVisible());
 }
@@ -95,8 +95,7 @@ TEST_F(ProgramStartTest, EmptySettingsRecordEndsWithAMessageNotAnAbort) {
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_TRUE(
         boxes.shown[0].text.startsWith("The font database " + dbFile() + " cannot be used: "));
-    EXPECT_EQ(start->splash(), nullptr);
-    EXPECT_EQ(start->mainWindow(), nullptr);
+    EXPECT_TRUE(!start->splash() && !start->mainWindow());
 }
 
 TEST(ApplicationTest, ErrorEscapingACommandIsShownAndTheProgramGoesOn) {
