@@ -112,6 +112,12 @@ struct ReportsWindow : lbtest::WindowFixture {
             EXPECT_FALSE(fonts.contains(f))
                 << f.toStdString() << ": " << fonts.join(' ').toStdString();
     }
+    // The characters a chart shows under its codes 051 to 075, without blanks.
+    static QString under051(const QStringList& chart) {
+        const int row = int(chart.indexOf(QRegularExpression("051 ?052.*")));
+        if (row < 0) ADD_FAILURE() << "no row of codes 051 on: " << chart.join('\n').toStdString();
+        return row < 0 ? QString() : chart.value(row + 1).remove(' ');
+    }
     static void expectFooter(const QString& line) {
         EXPECT_TRUE(line.startsWith("Printed on ") && line.endsWith("Letterbay 98"))
             << line.toStdString();
@@ -250,9 +256,7 @@ TEST_F(ReportsWindow, SizeSampleInFourStylesAndTheCharacterChart) {
         all += QString("%1").arg(code, 3, 10, QChar('0'));
     EXPECT_EQ(codeRows.join(""), all);
     // Under codes 051 to 075 the characters the font has (digits, ':', '?', capitals).
-    const int row = int(second.indexOf(QRegularExpression("051 ?052.*")));
-    ASSERT_GE(row, 0);
-    EXPECT_EQ(second.value(row + 1).remove(' '), "3456789:?ABCDEFGHIJK");
+    EXPECT_EQ(under051(second), "3456789:?ABCDEFGHIJK");
     expectFooter(second.last());
     // Every sample and character in the font itself, its bold file for the bold styles.
     expectEmbedded(pdf, {"FixtureSans-Regular", "FixtureSans-Bold"});
@@ -262,11 +266,8 @@ TEST_F(ReportsWindow, SizeSampleInFourStylesAndTheCharacterChart) {
     const QString symbol = printToPdf("symbol");
     // Its samples whole too: nothing is cut, so no ellipsis is drawn in its symbols.
     expectStyleRows(lines(lbtest::pdfPages(symbol).value(0)));
-    const QStringList chart = lines(lbtest::pdfPages(symbol).value(1));
-    const int at = int(chart.indexOf(QRegularExpression("051 ?052.*")));
-    ASSERT_GE(at, 0) << chart.join('\n').toStdString();
-    EXPECT_TRUE(chart.value(at + 1).remove(' ').endsWith("ABCDEFGHIJK"))
-        << chart.value(at + 1).toStdString();
+    const QString symbols = under051(lines(lbtest::pdfPages(symbol).value(1)));
+    EXPECT_TRUE(symbols.endsWith("ABCDEFGHIJK")) << symbols.toStdString();
     expectEmbedded(symbol, {"SymbolTest-Regular"});
 
     // A one-file face prints bold and italic rows bolder and slanted: the 24-point samples,
@@ -274,9 +275,8 @@ TEST_F(ReportsWindow, SizeSampleInFourStylesAndTheCharacterChart) {
     pick("Fixture Mono");
     const QImage page = lbtest::pdfPageImage(printToPdf("mono"), 1, 100);
     ASSERT_FALSE(page.isNull());
-    auto bands = lbtest::inkBands(page);
-    ASSERT_GE(bands.size(), 9u);
-    std::vector<std::pair<int, int>> tallest(bands);
+    auto tallest = lbtest::inkBands(page);
+    ASSERT_GE(tallest.size(), 9u);
     std::stable_sort(tallest.begin(), tallest.end(),
                      [](const auto& a, const auto& b) { return a.second > b.second; });
     tallest.resize(8);
