@@ -1,25 +1,13 @@
 #pragma once
 
 // The texts a window shows, checked against the translators' template the build makes.
-#include <QAbstractButton>
-#include <QAction>
-#include <QFile>
-#include <QGroupBox>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QRegularExpression>
-#include <QStringList>
-#include <QTableWidget>
-#include <QWidget>
-#include <QXmlStreamReader>
+#include "support/widget_helpers.h"
+
 #include <algorithm>
 
 namespace lbtest {
 
-// What `window` and everything in it say to a person or a screen reader: titles, captions,
-// tooltips, menu items, column headers and accessible names. Qt's own parts are left out.
+// All `window` and its parts (not Qt's own) say to a person or a screen reader.
 inline QStringList shownTexts(QWidget* window) {
     QStringList texts{window->windowTitle(), window->toolTip(), window->accessibleName()};
     for (QWidget* w : window->findChildren<QWidget*>()) {
@@ -42,8 +30,7 @@ inline QStringList shownTexts(QWidget* window) {
     return texts;
 }
 
-// Those of `texts` that are no source text of the template; a source's %1 stands for any data
-// and mnemonics are ignored (an action's tooltip is its caption without them).
+// Those of `texts` no template source matches; %1 matches anything, mnemonics are ignored.
 inline QStringList notInTemplate(const QStringList& texts) {
     const auto plain = [](QString s) {
         return s.remove(QLatin1Char('&')).remove(QLatin1String("..."));

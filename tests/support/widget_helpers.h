@@ -1,18 +1,10 @@
 #pragma once
 
-// Small helpers the window tests share: dialogs answered while they are modal, windows found
-// by name, clicks on list rows, ink counted on rendered images and printed pages drawn.
+// Helpers the window tests share, and the Qt headers they all use.
 #include "ui/frm_help.h"
 
-#include <QAbstractItemView>
-#include <QAction>
-#include <QApplication>
-#include <QImage>
-#include <QPointer>
-#include <QProcess>
-#include <QTest>
-#include <QTextBrowser>
-#include <QTimer>
+#include <QtTest>
+#include <QtWidgets>
 #include <functional>
 #include <gtest/gtest.h>
 #include <utility>
@@ -20,8 +12,7 @@
 
 namespace lbtest {
 
-// Runs `act` inside the next modal dialog, closes it if `act` left it open, then lets the test
-// go on.
+// Runs `act` inside the next modal dialog and closes it if `act` left it open.
 template <typename T> void inDialog(std::function<void(T*)> act) {
     QTimer::singleShot(0, [act] {
         QPointer<T> dialog = qobject_cast<T*>(QApplication::activeModalWidget());
@@ -60,13 +51,82 @@ inline QString shownHelpPage() {
     return h ? h->browser()->source().fileName() : QString();
 }
 
-// Clicks a row of a list or grid, scrolled into view first.
+// Types into a line edit as a user does, over whatever it held.
+inline void typeInto(QLineEdit* edit, const QString& text) {
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, text);
+}
+
+// Activates another window, runs `meanwhile`, then activates `window` again.
+inline void comeBackTo(QWidget* window, const std::function<void()>& meanwhile = {}) {
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    if (meanwhile) meanwhile();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+}
+inline void activate(QWidget* window) {
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+}
+
+// What a screen reader is told a widget is called.
+inline QString accessibleName(QObject* o) {
+    return QAccessible::queryAccessibleInterface(o)->text(QAccessible::Name);
+}
+
+// Clicks an item of a list widget.
+inline void clickItem(QListWidget* list, int row) {
+    ASSERT_TRUE(list->item(row)) << row;
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(row)).center());
+}
+
+// Sets a field of a font file's OS/2 table in place.
+inline void patchOs2(const QString& path, int offset, const QByteArray& value) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite)) << path.toStdString();
+    QByteArray bytes = file.readAll();
+    const int tables = qFromBigEndian<quint16>(bytes.constData() + 4);
+    for (int t = 0; t < tables; ++t)
+        if (bytes.mid(12 + 16 * t, 4) == "OS/2")
+            bytes.replace(qFromBigEndian<quint32>(bytes.constData() + 20 + 16 * t) + offset,
+                          value.size(), value);
+    ASSERT_TRUE(file.seek(0) && file.write(bytes) == bytes.size());
+}
+
+// Clicks (or double-clicks) a row of a list or grid, scrolled into view first.
 inline void clickRow(QAbstractItemView* view, int row, Qt::MouseButton button = Qt::LeftButton,
-                     Qt::KeyboardModifiers m = {}) {
+                     Qt::KeyboardModifiers m = {}, bool twice = false) {
     ASSERT_GE(row, 0);
     const QModelIndex at = view->model()->index(row, 0);
     view->scrollTo(at);
-    QTest::mouseClick(view->viewport(), button, m, view->visualRect(at).center());
+    const QPoint centre = view->visualRect(at).center();
+    if (twice)
+        QTest::mouseDClick(view->viewport(), button, m, centre);
+    else
+        QTest::mouseClick(view->viewport(), button, m, centre);
+}
+// A view's column headings.
+inline QStringList headers(QAbstractItemView* view) {
+    QStringList out;
+    for (int c = 0; c < view->model()->columnCount(); ++c)
+        out << view->model()->headerData(c, Qt::Horizontal).toString();
+    return out;
+}
+// What a screen reader reads for a cell of a table.
+inline QString cellName(QAbstractItemView* view, int row, int column) {
+    QAccessibleTableInterface* cells =
+        QAccessible::queryAccessibleInterface(view)->tableInterface();
+    if (!cells) {
+        ADD_FAILURE() << "no table for a screen reader";
+        return {};
+    }
+    return cells->cellAt(row, column)->text(QAccessible::Name);
 }
 
 // A cell of a view as the screen shows it, and its dark pixels.

@@ -12,20 +12,13 @@
 #include "ui/font_grid.h"
 #include "ui/frm_main.h"
 
-#include <QComboBox>
-#include <QFontDatabase>
-#include <QLabel>
-#include <QPushButton>
-#include <QTest>
 #include <fontconfig/fontconfig.h>
-#include <gtest/gtest.h>
 #include <initializer_list>
 #include <memory>
 
 namespace lbtest {
 
-// Qt's font list outlives a test in the same process: read it again from this home's fontconfig,
-// as a program started here would.
+// Qt's font list outlives a test: read it again from this home's fontconfig.
 inline void forgetEarlierFonts() {
     FcInitReinitialize();
     // Removing an application font makes Qt read its font list again.
@@ -51,18 +44,26 @@ struct MainWindowDriver {
         if (active) comeBack();
     }
     // The user works in another window for a while, then comes back to this one.
-    void comeBack() {
-        QWidget other;
-        other.show();
-        other.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
-        w->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
-    }
+    void comeBack() { comeBackTo(w); }
     lb::FontGrid* grid(int list) {
         return w->findChild<lb::FontGrid*>(QStringLiteral("grdFonts%1").arg(list));
     }
+    // Assign, Assign to All, Unassign, Unassign from All.
+    QPushButton* button(int i) {
+        return w->findChild<QPushButton*>(QStringLiteral("cmdAdd%1").arg(i));
+    }
     QComboBox* setBox() { return w->findChild<QComboBox*>(QStringLiteral("cmbSets")); }
+    QStringList setItems() {
+        QStringList names;
+        for (int i = 0; i < setBox()->count(); ++i)
+            names << setBox()->itemText(i);
+        return names;
+    }
+    // Types a set's name into the set box and presses Enter.
+    void addSet(const QString& name) {
+        typeInto(setBox()->lineEdit(), name);
+        QTest::keyClick(setBox()->lineEdit(), Qt::Key_Return);
+    }
     void chooseSet(const QString& name) {
         const int i = setBox()->findText(name);
         ASSERT_GE(i, 0) << name.toStdString();
@@ -80,9 +81,16 @@ struct MainWindowDriver {
     void assign(const QString& face, const QString& set) {
         chooseSet(set);
         pick(face);
-        auto* add = w->findChild<QPushButton*>(QStringLiteral("cmdAdd0"));
-        ASSERT_TRUE(add->isEnabled());
-        QTest::mouseClick(add, Qt::LeftButton);
+        ASSERT_TRUE(button(0)->isEnabled());
+        QTest::mouseClick(button(0), Qt::LeftButton);
+    }
+    // The typefaces All Fonts (1) or Assigned Fonts (2) lists.
+    QStringList names(int list) {
+        lb::FontListModel& model = list == 1 ? w->allFonts() : w->assignedFonts();
+        QStringList out;
+        for (int i = 0; i < model.size(); ++i)
+            out << model.row(i).name;
+        return out;
     }
     // The state of a typeface in All Fonts; none when it is not listed.
     std::optional<lb::FaceState> stateOf(const QString& face) {
@@ -109,8 +117,7 @@ struct MainWindowDriver {
     }
 };
 
-// The real main window in a fresh home over fake font facilities; every question is answered
-// by script and ending the program only counts.
+// The main window in a fresh home over fake fonts; questions answered by script, ends counted.
 struct WindowFixture : ::testing::Test, Session, MainWindowDriver {
     int ended = 0;
 
@@ -139,8 +146,7 @@ struct WindowFixture : ::testing::Test, Session, MainWindowDriver {
     void TearDown() override { closeWindow(app); }
 };
 
-// The real main window over real fontconfig in a fresh home: what other programs see of its
-// work is what a separate fc-list lists.
+// The main window over real fontconfig in a fresh home, its work seen through fc-list.
 struct RealWindowFixture : RealFontsTest, MainWindowDriver {
     // Start-up, then the window loaded and shown (over `platform` if given).
     void showWindow(int width, int height, bool active = false,

@@ -1,38 +1,14 @@
 #include "catalogue/font_properties.h"
 #include "core/schema.h"
-#include "support/data_files.h"
 #include "support/shown_texts.h"
-#include "support/widget_helpers.h"
 #include "support/window_fixture.h"
 #include "ui/dialogs.h"
-#include "ui/font_grid.h"
 #include "ui/frm_about.h"
 #include "ui/frm_font_preview.h"
 #include "ui/frm_history.h"
-#include "ui/frm_main.h"
 #include "ui/frm_print_setup.h"
 #include "ui/frm_properties.h"
 #include "ui/help.h"
-
-#include <QAccessible>
-#include <QAction>
-#include <QComboBox>
-#include <QFile>
-#include <QIcon>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPushButton>
-#include <QSet>
-#include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTextBrowser>
-#include <QToolBar>
-#include <QToolButton>
-#include <QWhatsThis>
-#include <gtest/gtest.h>
 
 using namespace lb;
 
@@ -43,8 +19,7 @@ struct CommandsWindow : lbtest::WindowFixture {
         registry.folder = env.fontsFolder();
         env.installFixture("FixtureSans-Regular.ttf");
         addFont("Fixture Sans", "Fixture Sans Regular", "FixtureSans-Regular.ttf");
-        // A second file of the typeface, registered by its full path in a subfolder whose
-        // name has capitals: the path must be shown as the file system spells it.
+        // A second file by its full path, capitals in its folder's name: shown as spelt.
         QDir().mkpath(env.fontsFolder() + "Extra/");
         bold_ = env.fontsFolder() + "Extra/FixtureSans-Bold.TTF";
         QFile::copy(lbtest::TempEnv::fixture("FixtureSans-Bold.ttf"), bold_);
@@ -62,70 +37,54 @@ struct CommandsWindow : lbtest::WindowFixture {
         WindowFixture::TearDown();
     }
 
-    QPushButton* button(int i) {
-        return w->findChild<QPushButton*>(QStringLiteral("cmdAdd%1").arg(i));
-    }
     QString bold_;
 };
 
 TEST_F(CommandsWindow, HandleButtonsFollowsTheSetBoxAndTheSelections) {
-    const char* setItems[] = {"mnuEditRenameSet", "mnuEditCopySet", "mnuEditActiveSelected",
-                              "mnuViewSampleSet"};
-    // No set, nothing selected.
-    for (int i = 0; i < 4; ++i)
-        EXPECT_FALSE(button(i)->isEnabled()) << i;
-    for (const char* name : setItems)
-        EXPECT_FALSE(w->command(name)->isEnabled()) << name;
-    EXPECT_FALSE(w->tool("Redisplay Set")->isEnabled());
-    EXPECT_FALSE(w->tool("ActiveSelected")->isEnabled());
-    EXPECT_FALSE(w->tool("Delete")->isEnabled());
-
+    // The buttons, menu items and [tools] that are on, and what Delete's tooltip says.
+    const auto on = [this] {
+        QStringList names;
+        for (int i = 0; i < 4; ++i)
+            if (button(i)->isEnabled()) names << QString::number(i);
+        for (const char* item :
+             {"mnuEditRenameSet", "mnuEditCopySet", "mnuEditActiveSelected", "mnuViewSampleSet",
+              "mnuEditAddSelected", "mnuEditRemoveSelected", "mnuEditDelete"})
+            if (w->command(item)->isEnabled()) names << QString(item).mid(3);
+        for (const char* tool : {"Redisplay Set", "ActiveSelected", "Delete"})
+            if (w->tool(tool)->isEnabled()) names << "[" + QString(tool) + "]";
+        return names.join(' ') + " | " + w->tool("Delete")->toolTip();
+    };
+    const QString setCommands = "EditRenameSet EditCopySet EditActiveSelected ViewSampleSet";
+    EXPECT_EQ(on(), " | Delete");
     // A font selected, still no set: only Delete comes on, for the font.
     pick("Fixture Sans");
-    EXPECT_FALSE(button(0)->isEnabled());
-    EXPECT_FALSE(w->command("mnuEditAddSelected")->isEnabled());
-    EXPECT_TRUE(w->tool("Delete")->isEnabled());
-    EXPECT_EQ(w->tool("Delete")->toolTip(), "Delete Font");
-    EXPECT_TRUE(w->command("mnuEditDelete")->isEnabled());
-
-    // A set and a font: assign, and the set commands.
+    EXPECT_EQ(on(), "EditDelete [Delete] | Delete Font");
+    // A set and a font: assign, and the set commands; nothing selected in Assigned Fonts.
     chooseSet("Work");
     EXPECT_EQ(w->tool("Delete")->toolTip(), "Delete Set");
     pick("Fixture Sans");
-    EXPECT_TRUE(button(0)->isEnabled());
-    EXPECT_TRUE(w->command("mnuEditAddSelected")->isEnabled());
-    EXPECT_TRUE(button(1)->isEnabled());
-    EXPECT_TRUE(button(3)->isEnabled());
-    EXPECT_FALSE(button(2)->isEnabled()); // nothing selected in Assigned Fonts
-    for (const char* name : setItems)
-        EXPECT_TRUE(w->command(name)->isEnabled()) << name;
-    EXPECT_TRUE(w->tool("Redisplay Set")->isEnabled());
-    EXPECT_TRUE(w->tool("ActiveSelected")->isEnabled());
-
+    EXPECT_EQ(on(), "0 1 3 " + setCommands +
+                        " EditAddSelected EditDelete [Redisplay Set] [ActiveSelected] [Delete] | "
+                        "Delete Font");
+    // A press in Assigned Fonts takes Delete away.
     QTest::mouseClick(button(0), Qt::LeftButton);
     pick("Fixture Sans", 2);
-    EXPECT_TRUE(button(2)->isEnabled());
-    EXPECT_TRUE(w->command("mnuEditRemoveSelected")->isEnabled());
-    // A press in Assigned Fonts takes Delete away.
-    EXPECT_FALSE(w->tool("Delete")->isEnabled());
-    EXPECT_EQ(w->tool("Delete")->toolTip(), "Delete");
+    const QString both = "0 1 2 3 " + setCommands +
+                         " EditAddSelected EditRemoveSelected [Redisplay Set] [ActiveSelected]";
+    EXPECT_EQ(on(), both + " | Delete");
     // The set box with text in it, focused: Delete is for the set.
     setBox()->lineEdit()->setFocus();
-    EXPECT_TRUE(w->tool("Delete")->isEnabled());
-    EXPECT_EQ(w->tool("Delete")->toolTip(), "Delete Set");
+    EXPECT_EQ(on(), "0 1 2 3 " + setCommands +
+                        " EditAddSelected EditRemoveSelected EditDelete [Redisplay Set] "
+                        "[ActiveSelected] [Delete] | Delete Set");
     // In a find box Delete would act on nothing: it is off.
     QTest::mouseClick(w->findChild<QLineEdit*>("txtAll"), Qt::LeftButton);
-    EXPECT_FALSE(w->tool("Delete")->isEnabled());
-    EXPECT_FALSE(w->command("mnuEditDelete")->isEnabled());
-
+    EXPECT_EQ(on(), both + " | Delete");
     // Emptied set box: back to nothing.
     setBox()->lineEdit()->selectAll();
     QTest::keyClick(setBox()->lineEdit(), Qt::Key_Delete);
     w->handleButtons();
-    for (const char* name : setItems)
-        EXPECT_FALSE(w->command(name)->isEnabled()) << name;
-    EXPECT_FALSE(w->tool("ActiveSelected")->isEnabled());
-    EXPECT_FALSE(button(1)->isEnabled());
+    EXPECT_EQ(on(), " | Delete");
 }
 
 TEST_F(CommandsWindow, KeysPickFontsAndRunCommandsAsTheMouseDoes) {
@@ -148,8 +107,7 @@ TEST_F(CommandsWindow, KeysPickFontsAndRunCommandsAsTheMouseDoes) {
     QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
     EXPECT_EQ(popups, 2);
 
-    // Another program changes the database; the first command chosen with the keys still runs,
-    // and sees the change.
+    // Another program changes the database: the first command chosen by keys runs and sees it.
     lb::Database::open(app.db->path(), ConnectSuffix)->exec("INSERT INTO [Sets] VALUES ('Away')");
     status->clear();
     QTest::keyClick(w, Qt::Key_F, Qt::AltModifier);
@@ -162,8 +120,7 @@ TEST_F(CommandsWindow, KeysPickFontsAndRunCommandsAsTheMouseDoes) {
     // F1 brings a minimised help window back with its page.
     showHelp(HelpContents);
     lbtest::shownHelp()->showMinimized();
-    w->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    lbtest::activate(w);
     list->setFocus();
     QTest::keyClick(list, Qt::Key_F1);
     ASSERT_NE(lbtest::shownHelp(), nullptr);
@@ -183,9 +140,8 @@ TEST_F(CommandsWindow, PropertiesListEveryFileAsTheFileSystemSpellsIt) {
     lbtest::inDialogOf<FrmProperties>(w->command("mnuViewProperties"), [&](FrmProperties* d) {
         EXPECT_EQ(d->windowTitle(), "Font Properties - Fixture Sans (Active)");
         QTableWidget* g = d->grid();
-        EXPECT_EQ(g->horizontalHeaderItem(0)->text(), "Friendly Font Name");
-        EXPECT_EQ(g->horizontalHeaderItem(1)->text(), "Font File Name");
-        EXPECT_EQ(g->horizontalHeaderItem(2)->text(), "Modified");
+        EXPECT_EQ(lbtest::headers(g),
+                  (QStringList{"Friendly Font Name", "Font File Name", "Modified"}));
         ASSERT_EQ(g->rowCount(), 2);
         EXPECT_EQ(g->item(0, 0)->text(), "Fixture Sans Regular (TrueType)");
         EXPECT_EQ(g->item(0, 1)->text(), regular); // a bare name lies in the fonts folder
@@ -216,10 +172,11 @@ TEST_F(CommandsWindow, PropertiesListEveryFileAsTheFileSystemSpellsIt) {
 
 TEST(PropertiesText, ModificationTimeOnTheTwelveHourClock) {
     const QDate d(2031, 12, 5);
-    EXPECT_EQ(modifiedText(QDateTime(d, QTime(0, 0))), "12/5/2031 12:00 AM");
-    EXPECT_EQ(modifiedText(QDateTime(d, QTime(0, 59))), "12/5/2031 12:59 AM");
-    EXPECT_EQ(modifiedText(QDateTime(d, QTime(9, 5))), "12/5/2031 9:05 AM");
-    EXPECT_EQ(modifiedText(QDateTime(d, QTime(12, 0))), "12/5/2031 12:00 PM");
+    for (const auto& [time, text] : {std::pair(QTime(0, 0), "12:00 AM"),
+                                     {QTime(0, 59), "12:59 AM"},
+                                     {QTime(9, 5), "9:05 AM"},
+                                     {QTime(12, 0), "12:00 PM"}})
+        EXPECT_EQ(modifiedText(QDateTime(d, time)), "12/5/2031 " + QString(text));
     EXPECT_EQ(modifiedText(QDateTime(d, QTime(23, 59)), "vorm.", "nachm."),
               "12/5/2031 11:59 nachm.");
 }
@@ -231,8 +188,7 @@ TEST_F(CommandsWindow, HelpOpensThePageOfEveryContext) {
         EXPECT_NE(helpPage(context), helpPage(HelpContents)) << context;
 
     // F1 in the main window: the product topic; Help > Contents: the contents.
-    w->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    lbtest::activate(w);
     setBox()->setFocus();
     QTest::keyClick(setBox(), Qt::Key_F1);
     EXPECT_EQ(lbtest::shownHelpPage(), "letterbay.html");
@@ -276,8 +232,7 @@ TEST_F(CommandsWindow, MenusToolbarAndStatusBarAreReadable) {
     EXPECT_EQ(w->command("mnuFilePrint")->shortcut(), QKeySequence("Ctrl+P"));
     EXPECT_EQ(w->command("mnuHelpWhatsThis")->shortcut(), QKeySequence("Shift+F1"));
 
-    // Sixteen toolbar buttons, each with its icon, each saying what it does, not what the
-    // toolbar is; the status panels read out their texts.
+    // Sixteen toolbar buttons, each with its icon and its own What's This, not the toolbar's.
     auto* bar = w->findChild<QToolBar*>("barTool");
     ASSERT_NE(bar, nullptr);
     QSet<QString> whatsThis;
@@ -296,18 +251,14 @@ TEST_F(CommandsWindow, MenusToolbarAndStatusBarAreReadable) {
                                                          {"txtAll", "Find in All Fonts"},
                                                          {"txtAssigned", "Find in Assigned Fonts"}};
     for (const auto& [object, name] : names)
-        EXPECT_EQ(QAccessible::queryAccessibleInterface(w->findChild<QWidget*>(object))
-                      ->text(QAccessible::Name),
-                  name);
+        EXPECT_EQ(lbtest::accessibleName(w->findChild<QWidget*>(object)), name);
     showHelp(HelpContents);
     EXPECT_EQ(QAccessible::queryAccessibleInterface(lbtest::shownHelp())->role(),
               QAccessible::Window);
-    auto* panel3 = w->findChild<QLabel*>("barStatusPanel3");
-    QAccessibleInterface* i = QAccessible::queryAccessibleInterface(panel3);
-    EXPECT_EQ(i->text(QAccessible::Name), "Fonts: 3");
+    EXPECT_EQ(lbtest::accessibleName(w->findChild<QLabel*>("barStatusPanel3")), "Fonts: 3");
     pick("Fixture Sans");
-    i = QAccessible::queryAccessibleInterface(w->findChild<QLabel*>("barStatusPanel2"));
-    EXPECT_EQ(i->text(QAccessible::Name), "\"Fixture Sans\" selected from All Fonts.");
+    EXPECT_EQ(lbtest::accessibleName(w->findChild<QLabel*>("barStatusPanel2")),
+              "\"Fixture Sans\" selected from All Fonts.");
 
     // About and Technical Support: modeless, OK and Escape close them.
     w->command("mnuHelpAbout")->trigger();
@@ -323,8 +274,7 @@ TEST_F(CommandsWindow, MenusToolbarAndStatusBarAreReadable) {
     QTest::keyClick(support->findChild<QPushButton*>("cmdOK"), Qt::Key_Return);
     EXPECT_FALSE(support->isVisible());
 
-    // What's This: the mode, and each control's text from the help folder; the sample grid's
-    // follows what it shows.
+    // What's This: the mode, each control's text; the sample grid's follows what it shows.
     w->tool("Context Help")->trigger();
     EXPECT_TRUE(QWhatsThis::inWhatsThisMode());
     QWhatsThis::leaveWhatsThisMode();
@@ -401,8 +351,7 @@ TEST_F(CommandsWindow, TheTranslationTemplateHoldsEveryTextTheWindowsShow) {
          std::initializer_list<QWidget*>{w, &copy, &sets, &legend, &previewLegend, &about, &support,
                                          &properties, &printSetup, &preview, lbtest::shownHelp()})
         shown << lbtest::shownTexts(window);
-    // What is data, not a text of the program: names of fonts, the set, the program, the
-    // printer, the previewed folder, and the window's caption made of them.
+    // Data, not the program's texts: fonts, set, program, printer, folder, caption made of them.
     for (const char* data : {"Fixture Sans", "Work", "Letterbay 98", "Office", "Room 2",
                              "Letterbay 98 - Fixture Sans"})
         shown.removeAll(QString::fromUtf8(data));

@@ -1,26 +1,11 @@
-// letterbayctl and the tray launcher beside a running main window over real fontconfig: the other
-// programs work while the window holds the database and its instance lock, none undoes another's
-// activation, and the window shows what they changed.
+// letterbayctl and the tray launcher beside the main window: none undoes another's activation.
 #include "core/schema.h"
 #include "core/settings.h"
-#include "core/startup.h"
 #include "support/ctl_runner.h"
-#include "support/data_files.h"
 #include "support/programs.h"
-#include "support/widget_helpers.h"
 #include "support/window_fixture.h"
 #include "ui/frm_document_fonts.h"
 
-#include <QAction>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPushButton>
-#include <QTest>
-#include <QTreeWidget>
-#include <gtest/gtest.h>
 #ifdef __SANITIZE_ADDRESS__
 #include <sanitizer/lsan_interface.h>
 #endif
@@ -50,25 +35,9 @@ struct CtlBesideWindow : lbtest::RealWindowFixture {
     }
     QString panel() { return panel(2); }
     using RealWindowFixture::panel;
-    QStringList setEntries() {
-        QStringList names;
-        for (int i = 0; i < setBox()->count(); ++i)
-            names << setBox()->itemText(i);
-        return names;
-    }
-    void typeSet(const QString& name) {
-        QLineEdit* edit = setBox()->lineEdit();
-        edit->setFocus();
-        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(edit, Qt::Key_Backspace);
-        QTest::keyClicks(edit, name);
-        QTest::keyClick(edit, Qt::Key_Return);
-    }
 };
 
-// The command line, the tray launcher and the window in turn: the last activation wins, whichever
-// program made it, and the window shows it whether the user comes back to it, keeps working in
-// it or closes a menu.
+// The window shows the last activation whether the user comes back, stays or closes a menu.
 TEST_F(CtlBesideWindow, TheLastActivationWinsWhicheverProgramMadeIt) {
     ASSERT_TRUE(app.instanceLock && app.instanceLock->isLocked());
     ctl({u"add-set"_s, u"Body"_s});
@@ -127,7 +96,7 @@ TEST_F(CtlBesideWindow, TheWindowReadsAgainOnlyWhatAnotherProgramChanged) {
     comeBack();
     EXPECT_EQ(panel(), "left as it was");
     // The window's own change is no reason either.
-    typeSet(u"Mine"_s);
+    addSet(u"Mine"_s);
     EXPECT_EQ(panel(), "\"Mine\" added successfully.");
     chooseSet(u"Mine"_s);
     w->setMessage(u"left as it was"_s);
@@ -144,23 +113,21 @@ TEST_F(CtlBesideWindow, TheWindowReadsAgainOnlyWhatAnotherProgramChanged) {
     // Renamed elsewhere: the old name leaves the set box, the new one is there.
     ctl({u"rename-set"_s, u"Mine"_s, u"Yours"_s});
     comeBack();
-    EXPECT_FALSE(setEntries().contains(u"Mine"_s));
-    EXPECT_TRUE(setEntries().contains(u"Yours"_s));
+    EXPECT_TRUE(!setItems().contains(u"Mine"_s) && setItems().contains(u"Yours"_s))
+        << setItems().join(u',').toStdString();
     EXPECT_EQ(setBox()->currentText(), "");
     EXPECT_EQ(w->assignedFonts().size(), 0);
 
     // AutoAssign switched on elsewhere: the Edit menu shows it and the next refresh runs it.
     ctl({u"autoassign"_s, u"on"_s, u"--remove-on-unassign"_s, u"on"_s});
     comeBack();
-    EXPECT_TRUE(w->command(u"mnuEditAddAutoAssign"_s)->isChecked());
-    EXPECT_TRUE(w->command(u"mnuEditRemoveAutoAssign"_s)->isChecked());
-    EXPECT_TRUE(app.addAutoAssign);
+    EXPECT_TRUE(w->command(u"mnuEditAddAutoAssign"_s)->isChecked() &&
+                w->command(u"mnuEditRemoveAutoAssign"_s)->isChecked() && app.addAutoAssign);
 }
 
 } // namespace
 
-// Qt 6.4 leaks the fallback fonts it matched for a font engine, which the main window's layout
-// meets when the fonts change: this test's process (ctest runs each alone) counts no leaks.
+// Qt 6.4 leaks a font engine's fallback fonts when the fonts change; ctest runs each test alone.
 struct DocumentWindow : CtlBesideWindow {
     void SetUp() override {
 #ifdef __SANITIZE_ADDRESS__
@@ -171,17 +138,10 @@ struct DocumentWindow : CtlBesideWindow {
 };
 
 TEST_F(DocumentWindow, FontsForADocumentShowsTheirStatesAndActivatesThemFromTheKeyboard) {
-    const QString svg = env.home() + u"/logo.svg"_s;
-    QFile f(svg);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(
+    const QString svg = lbtest::writeFile(
+        env.home() + u"/logo.svg"_s,
         R"(<svg><text font-family="Alpha Test, 'Nowhere Sans'"/><text style="font-family: FixtureSans-Bold"/></svg>)");
-    f.close();
-    const QString broken = env.home() + u"/old.pdf"_s;
-    QFile b(broken);
-    ASSERT_TRUE(b.open(QIODevice::WriteOnly));
-    b.write("%PDF-1.4\ncut short");
-    b.close();
+    const QString broken = lbtest::writeFile(env.home() + u"/old.pdf"_s, "%PDF-1.4\ncut short");
     ctl({u"add-set"_s, u"Other"_s});
     ctl({u"assign"_s, u"Other"_s, u"Beta Test"_s});
     ctl({u"activate"_s, u"Other"_s});
@@ -202,14 +162,12 @@ TEST_F(DocumentWindow, FontsForADocumentShowsTheirStatesAndActivatesThemFromTheK
                                    u"Nowhere Sans|missing"_s}));
     EXPECT_TRUE(d->findChild<QLabel*>(u"lblProblems"_s)->text().startsWith(broken + u": "_s));
 
-    d->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(d));
+    lbtest::activate(d);
     list->setFocus();
     QTest::keyClick(list, Qt::Key_F1);
     EXPECT_EQ(lbtest::shownHelpPage(), "document-fonts.html");
     lbtest::shownHelp()->close();
-    d->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(d));
+    lbtest::activate(d);
     // A button's letter clicks it a moment later, as the button is seen to go down.
     QTest::keyClick(d, Qt::Key_A, Qt::AltModifier);
     EXPECT_TRUE(QTest::qWaitFor([&] { return setBox()->currentText() == "For logo.svg"; }));
@@ -218,9 +176,8 @@ TEST_F(DocumentWindow, FontsForADocumentShowsTheirStatesAndActivatesThemFromTheK
                                    u"Nowhere Sans|missing"_s}));
 
     // Assigned to the set in the set box instead.
-    typeSet(u"Body"_s);
-    d->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(d));
+    addSet(u"Body"_s);
+    lbtest::activate(d);
     QTest::keyClick(d, Qt::Key_S, Qt::AltModifier);
     EXPECT_TRUE(QTest::qWaitFor([&] { return pairs().startsWith("Body/"); }));
     EXPECT_EQ(pairs(), "Body/Alpha Test,Body/Fixture Sans,For logo.svg/Alpha Test,For "

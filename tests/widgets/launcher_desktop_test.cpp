@@ -1,32 +1,18 @@
-// The tray launcher as a real process beside the main program, with real fontconfig: what a
-// separate `fc-list` sees is what every program of the desktop sees.
+// The tray launcher as a real process beside the main program, seen through a separate fc-list.
 #include "core/paths.h"
 #include "core/schema.h"
 #include "core/settings.h"
-#include "core/startup.h"
 #include "launcher/frm_launcher.h"
 #include "launcher/launcher_start.h"
 #include "platform/desktop_fonts.h"
-#include "platform/font_selection.h"
 #include "support/ctl_runner.h"
 #include "support/gtk_desktop.h"
 #include "support/programs.h"
 #include "support/window_fixture.h"
-#include "ui/font_grid.h"
-#include "ui/frm_main.h"
 #include "ui/single_instance.h"
 
-#include <QComboBox>
-#include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
-#include <QProcess>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
 #include <csignal>
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 using namespace lb;
@@ -74,8 +60,7 @@ struct LauncherDesktop : lbtest::RealWindowFixture {
 };
 
 TEST_F(LauncherDesktop, AtLogOnALostSetIsAppliedAgainAndFontsThatArriveAreShown) {
-    // Both programs take the desktop's own fonts from this home's fontconfig, as they do for a
-    // user: whichever those are, they stay visible with B's.
+    // Both programs take the desktop's fonts from this home's fontconfig: they stay with B's.
     FontconfigDesktopFonts realDesktop;
     FontPlatform platform{fontconfig, fontconfig, realDesktop, *resources};
     showWindow(900, 700, false, &platform);
@@ -100,8 +85,7 @@ TEST_F(LauncherDesktop, AtLogOnALostSetIsAppliedAgainAndFontsThatArriveAreShown)
     const auto after = fcListBecomes(active);
     ASSERT_EQ(after, active) << traywick.output().toStdString();
 
-    // Fonts copied into a folder hidden whole, and into a new folder below it, are chosen by no
-    // one: every program sees them within seconds.
+    // Fonts copied into a hidden folder, or a new one below it, are shown within seconds.
     const QString delta = env.installFixture("DeltaTest-Regular.ttf");
     auto withDelta = active;
     withDelta.push_back(delta.toStdString());
@@ -136,8 +120,7 @@ TEST_F(LauncherDesktop, ASecondStartShowsTheFirstOnesWindowAndACrashedOneHoldsNo
         first.window()->cmdOK_Click();
         ASSERT_FALSE(first.window()->isVisible());
 
-        // A second start (a restored session beside the autostart): it ends at once, and the
-        // first one's window comes up.
+        // A second start (a restored session) ends at once; the first one's window comes up.
         QProcess second;
         second.setProcessChannelMode(QProcess::MergedChannels);
         second.start(lbtest::programPath(QStringLiteral("traywick")), {});
@@ -160,9 +143,7 @@ TEST_F(LauncherDesktop, ASecondStartShowsTheFirstOnesWindowAndACrashedOneHoldsNo
     EXPECT_EQ(probe.claim(), SingleInstance::First);
 }
 
-// A running GTK program (GNOME's settings daemon started on a new account) shows each activation
-// by letterbayctl within seconds, as a program started afterwards sees it; the first one's change
-// of the fonts folder's time is undone, as when it falls in the daemon's loading second.
+// A running GTK program shows each ctl activation within seconds, folder time undone or not.
 TEST_F(LauncherDesktop, RunningGtkProgramsShowEachActivationOfAnotherProgram) {
     if (const QString lack = lbtest::GtkDesktop::missing(); !lack.isEmpty())
         GTEST_SKIP() << "needs " << lack.toStdString();

@@ -1,5 +1,4 @@
-// The tray launcher's real window, offscreen, over fake font facilities: its start, the tray icon
-// driven through the object that owns it, and its commands as a user gives them.
+// The tray launcher's real window, offscreen, over fake font facilities, driven as a user does.
 #include "activation/activation.h"
 #include "core/paths.h"
 #include "core/schema.h"
@@ -11,22 +10,7 @@
 #include "support/programs.h"
 #include "support/shown_texts.h"
 #include "support/widget_helpers.h"
-#include "ui/frm_help.h"
 #include "ui/single_instance.h"
-
-#include <QAccessible>
-#include <QAction>
-#include <QApplication>
-#include <QDir>
-#include <QGroupBox>
-#include <QLabel>
-#include <QListWidget>
-#include <QMenu>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QTest>
-#include <gtest/gtest.h>
 
 using namespace lb;
 
@@ -62,8 +46,7 @@ struct Launcher : ::testing::Test, lbtest::Session {
             w->close();
     }
 
-    // The database records `set` as active, and the desktop's state implements it (`inStep`) or
-    // was lost.
+    // `set` recorded active; the desktop's state implements it (`inStep`) or was lost.
     void recordActive(const QString& set, const QSet<QString>& hidden, bool inStep) {
         db->exec(QStringLiteral("UPDATE [Sample Text] SET [Activated Set] = '%1', [Previous Set] "
                                 "= 'S', [Font State] = 'stamp-1'")
@@ -97,6 +80,11 @@ struct Launcher : ::testing::Test, lbtest::Session {
     QAction* item(const char* name) {
         return w()->popup()->findChild<QAction*>(QString::fromLatin1(name));
     }
+    // Started, and the start-up timer's five seconds passed at once.
+    void ready() {
+        ASSERT_TRUE(begin());
+        timerFires();
+    }
     // The start-up timer's five seconds, passed at once.
     void timerFires() {
         ASSERT_TRUE(w()->timer()->isActive());
@@ -108,9 +96,19 @@ struct Launcher : ::testing::Test, lbtest::Session {
         auto* list = find<QListWidget>("lstSets");
         const QList<QListWidgetItem*> items = list->findItems(name, Qt::MatchExactly);
         ASSERT_EQ(items.size(), 1) << name.toStdString();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualItemRect(items.first()).center());
+        lbtest::clickItem(list, list->row(items.first()));
     }
+    // Which of the window (on or off), its picture, its buttons, the tray note and icon show.
+    QString shown() {
+        QStringList parts;
+        if (w()->isVisible()) parts << (w()->isEnabled() ? "window" : "disabled window");
+        for (const char* name : {"imgSplash", "fraButtons", "lblTray"})
+            if (find<QWidget>(name)->isVisible()) parts << name;
+        if (w()->trayIcon()->isVisible()) parts << "icon";
+        return parts.join(' ');
+    }
+    bool enabled(const char* button) { return find<QPushButton>(button)->isEnabled(); }
+    QString activeItem() { return item("mnuPopupActive")->text(); }
     QStringList listed() {
         QStringList names;
         for (const QListWidgetItem* i :
@@ -139,21 +137,14 @@ TEST_F(Launcher, StartTouchesNoFontUnlessTheSetWasLost) {
     EXPECT_EQ(status(), "Letterbay's active set:  All\n\nAll fonts are available.");
     EXPECT_EQ(statusColour(), QApplication::palette().color(QPalette::WindowText));
     EXPECT_TRUE(resources.log.isEmpty());
-    EXPECT_TRUE(w()->isVisible());
-    EXPECT_FALSE(w()->isEnabled());
+    EXPECT_EQ(shown(), "disabled window imgSplash");
     EXPECT_GE(w()->width(), pixels(3180)); // narrow, but never narrower than its caption
     EXPECT_LT(w()->width(), pixels(5475));
-    EXPECT_TRUE(find<QLabel>("imgSplash")->isVisible());
-    EXPECT_FALSE(find<QWidget>("fraButtons")->isVisible());
-    EXPECT_FALSE(w()->trayIcon()->isVisible());
     timerFires();
-    EXPECT_TRUE(w()->isEnabled());
-    EXPECT_TRUE(w()->trayIcon()->isVisible());
+    EXPECT_EQ(shown(), "window fraButtons icon");
     EXPECT_EQ(w()->trayIcon()->toolTip(), "Letterbay Traywick");
     EXPECT_EQ(w()->trayIcon()->contextMenu(), w()->popup());
     EXPECT_EQ(w()->windowType(), Qt::Tool) << "in the tray, out of the task bar";
-    EXPECT_FALSE(find<QLabel>("imgSplash")->isVisible());
-    EXPECT_TRUE(find<QWidget>("fraButtons")->isVisible());
 
     // The set still in force: nothing applied, nothing written.
     recordActive("P", {"c.ttf", "d.ttf"}, true);
@@ -162,7 +153,7 @@ TEST_F(Launcher, StartTouchesNoFontUnlessTheSetWasLost) {
     EXPECT_EQ(setting(fld::PreviousSet), "S");
     EXPECT_EQ(status(), "Letterbay's active set:  P\n\nOnly its fonts are available.");
     EXPECT_EQ(statusColour(), QApplication::palette().color(QPalette::Highlight));
-    EXPECT_EQ(item("mnuPopupActive")->text(), "Active &Set:  P");
+    EXPECT_EQ(activeItem(), "Active &Set:  P");
 
     // A new session, every font back: P applied again, its progress shown in the window.
     WatchedBroadcasts watched;
@@ -177,8 +168,8 @@ TEST_F(Launcher, StartTouchesNoFontUnlessTheSetWasLost) {
     ASSERT_TRUE(begin(&platform));
     EXPECT_EQ(seen, (QStringList{"Activating P...", "6", "0"}));
     EXPECT_EQ(watched.hidden, (QSet<QString>{"c.ttf", "d.ttf"})) << "the desktop's font stays";
-    EXPECT_EQ(setting(fld::ActivatedSet), "P");
-    EXPECT_EQ(setting(fld::PreviousSet), "<null>") << "nothing was hidden before";
+    // Nothing was hidden before: no previous set.
+    EXPECT_EQ(setting(fld::ActivatedSet) + "/" + setting(fld::PreviousSet), "P/<null>");
     EXPECT_EQ(status(), "Letterbay's active set:  P\n\nOnly its fonts are available.");
     EXPECT_FALSE(w()->isEnabled()) << "still no input before the timer";
     start.reset();
@@ -186,8 +177,7 @@ TEST_F(Launcher, StartTouchesNoFontUnlessTheSetWasLost) {
 
 TEST_F(Launcher, SwitchingSetsFromTheList) {
     recordActive("P", {"c.ttf", "d.ttf"}, true);
-    ASSERT_TRUE(begin());
-    timerFires();
+    ready();
     click("cmdDisplay");
     EXPECT_GE(w()->width(), pixels(5475));
     for (const char* name : {"cmdActivate", "cmdAll", "cmdRun", "cmdHelp"}) {
@@ -198,8 +188,8 @@ TEST_F(Launcher, SwitchingSetsFromTheList) {
     EXPECT_EQ(listed(), (QStringList{"P", "S"}));
     // The active set is shown picked: activating it again is not offered, all sets are.
     EXPECT_EQ(find<QListWidget>("lstSets")->currentItem()->text(), "P");
-    EXPECT_FALSE(find<QPushButton>("cmdActivate")->isEnabled());
-    EXPECT_TRUE(find<QPushButton>("cmdAll")->isEnabled());
+    EXPECT_FALSE(enabled("cmdActivate"));
+    EXPECT_TRUE(enabled("cmdAll"));
     // Every text it shows, its menu's included, is given to translators.
     QStringList shown = lbtest::shownTexts(w()) + lbtest::shownTexts(w()->popup());
     shown.removeAll(LauncherTitle);
@@ -210,8 +200,7 @@ TEST_F(Launcher, SwitchingSetsFromTheList) {
     click("cmdActivate");
     // P's own fonts hidden, S's shown, those of neither stay hidden, the desktop's stay shown.
     EXPECT_EQ(resources.hidden, (QSet<QString>{"a1.ttf", "a2.ttf", "d.ttf"}));
-    EXPECT_EQ(setting(fld::ActivatedSet), "S");
-    EXPECT_EQ(setting(fld::PreviousSet), "P");
+    EXPECT_EQ(setting(fld::ActivatedSet) + "/" + setting(fld::PreviousSet), "S/P");
     EXPECT_EQ(status(), "Letterbay's active set:  S\n\nOnly its fonts are available.");
     EXPECT_LT(w()->width(), pixels(5475)) << "done: narrow, showing the status";
     EXPECT_EQ(find<QPushButton>("cmdDisplay")->text(), "&Display Sets >>");
@@ -220,19 +209,18 @@ TEST_F(Launcher, SwitchingSetsFromTheList) {
     click("cmdAll");
     EXPECT_TRUE(resources.hidden.isEmpty());
     EXPECT_EQ(setting(fld::ActivatedSet), "<null>");
-    EXPECT_EQ(item("mnuPopupActive")->text(), "Active &Set:  All");
+    EXPECT_EQ(activeItem(), "Active &Set:  All");
 
-    // Neither all sets while all are active, nor the active set again, is offered or does
-    // anything when it comes all the same.
+    // Neither all sets while all are active nor the active set again is offered or does anything.
     click("cmdDisplay");
-    EXPECT_FALSE(find<QPushButton>("cmdAll")->isEnabled());
+    EXPECT_FALSE(enabled("cmdAll"));
     const int broadcasts = resources.broadcasts;
     w()->cmdAll_Click();
     EXPECT_EQ(resources.broadcasts, broadcasts);
     pickSet("S");
     click("cmdActivate");
     click("cmdDisplay");
-    EXPECT_FALSE(find<QPushButton>("cmdActivate")->isEnabled());
+    EXPECT_FALSE(enabled("cmdActivate"));
     w()->cmdActivate_Click();
     EXPECT_EQ(resources.broadcasts, broadcasts + 1);
 
@@ -251,17 +239,16 @@ TEST_F(Launcher, SwitchingSetsFromTheList) {
     db->exec("UPDATE [Sets] SET [Set Name] = 'Arts & Crafts' WHERE [Set Name] = 'S'");
     db->exec("UPDATE [Sample Text] SET [Activated Set] = 'Arts & Crafts'");
     Q_EMIT w()->popup()->aboutToShow();
-    EXPECT_EQ(item("mnuPopupActive")->text(), "Active &Set:  Arts && Crafts");
+    EXPECT_EQ(activeItem(), "Active &Set:  Arts && Crafts");
     db->exec("DELETE FROM [Sets]");
     click("cmdDisplay");
     click("cmdDisplay");
     EXPECT_TRUE(listed().isEmpty());
-    EXPECT_FALSE(find<QPushButton>("cmdActivate")->isEnabled());
+    EXPECT_FALSE(enabled("cmdActivate"));
 }
 
 TEST_F(Launcher, TrayClicksMenuAndWhatAnotherProgramDid) {
-    ASSERT_TRUE(begin());
-    timerFires();
+    ready();
     QStringList items;
     for (QAction* a : w()->trayIcon()->contextMenu()->actions())
         items << (a->isSeparator() ? "-" + a->objectName() : a->objectName() + "=" + a->text());
@@ -287,20 +274,14 @@ TEST_F(Launcher, TrayClicksMenuAndWhatAnotherProgramDid) {
     db->exec("UPDATE [Sample Text] SET [Activated Set] = 'S'");
     db->exec("INSERT INTO [Sets] VALUES ('Q')");
     Q_EMIT w()->popup()->aboutToShow();
-    EXPECT_EQ(item("mnuPopupActive")->text(), "Active &Set:  S");
+    EXPECT_EQ(activeItem(), "Active &Set:  S");
     Q_EMIT w()->trayIcon()->activated(QSystemTrayIcon::Trigger);
     EXPECT_TRUE(find<QGroupBox>("fraSets")->isVisible()) << "the set panel was showing";
     EXPECT_EQ(listed(), (QStringList{"P", "S", "Q"}));
     pickSet("S");
-    EXPECT_FALSE(find<QPushButton>("cmdActivate")->isEnabled());
+    EXPECT_FALSE(enabled("cmdActivate"));
     // ... or when the user comes back to the window from another one.
-    QWidget other;
-    other.show();
-    other.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
-    db->exec("UPDATE [Sample Text] SET [Activated Set] = NULL");
-    w()->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w()));
+    lbtest::comeBackTo(w(), [&] { db->exec("UPDATE [Sample Text] SET [Activated Set] = NULL"); });
     EXPECT_EQ(status(), "Letterbay's active set:  All\n\nAll fonts are available.");
     item("mnuPopupActive")->trigger();
     EXPECT_FALSE(find<QGroupBox>("fraSets")->isVisible());
@@ -324,16 +305,14 @@ TEST_F(Launcher, TrayClicksMenuAndWhatAnotherProgramDid) {
 }
 
 TEST_F(Launcher, RunLetterbayHelpBoxesAndExit) {
-    ASSERT_TRUE(begin());
-    timerFires();
+    ready();
     // A program of that name in the launcher's folder, which leaves a mark.
     const QString folder = env.root() + "/bin", mark = env.root() + "/started";
     QDir().mkpath(folder);
-    QFile script(folder + "/letterbay");
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write(QStringLiteral("#!/bin/sh\necho \"$0\" > '%1'\n").arg(mark).toUtf8());
-    script.close();
-    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(
+        lbtest::writeFile(folder + "/letterbay",
+                          QStringLiteral("#!/bin/sh\necho \"$0\" > '%1'\n").arg(mark).toUtf8()),
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     w()->programFolder = folder;
     click("cmdDisplay");
     click("cmdRun");
@@ -405,11 +384,8 @@ TEST_F(Launcher, RunLetterbayHelpBoxesAndExit) {
 
 TEST_F(Launcher, WithoutATrayTheWindowStaysUntilOneAppears) {
     tray = false;
-    ASSERT_TRUE(begin());
-    timerFires();
-    EXPECT_TRUE(w()->isVisible());
-    EXPECT_FALSE(w()->trayIcon()->isVisible());
-    EXPECT_TRUE(find<QLabel>("lblTray")->isVisible());
+    ready();
+    EXPECT_EQ(shown(), "window fraButtons lblTray");
     EXPECT_NE(w()->windowType(), Qt::Tool) << "the task bar is the way back to it";
     // The caption fits a title bar the window's width, and the status is not drawn over.
     QFont bold = w()->font();
@@ -419,8 +395,7 @@ TEST_F(Launcher, WithoutATrayTheWindowStaysUntilOneAppears) {
               find<QLabel>("lblStatus")->geometry().bottom());
     // OK minimizes rather than hides; the close button asks, as Exit does.
     click("cmdOK");
-    EXPECT_TRUE(w()->isVisible());
-    EXPECT_TRUE(w()->isMinimized());
+    EXPECT_TRUE(w()->isVisible() && w()->isMinimized());
     w()->showNormal();
     boxes.answers = {AnswerNo};
     w()->close();
@@ -445,7 +420,10 @@ TEST_F(Launcher, RefusesWhatItCannotUseAndLeavesItAsItWas) {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     };
+    // Started, refused with a message beginning so; no window.
     auto refused = [&](const QString& start) {
+        boxes.answers = {AnswerOK};
+        EXPECT_FALSE(begin());
         EXPECT_EQ(this->start->exitCode(), 1);
         ASSERT_EQ(boxes.shown.size(), 1u);
         EXPECT_EQ(boxes.shown[0].style, StyleCritical);
@@ -457,8 +435,6 @@ TEST_F(Launcher, RefusesWhatItCannotUseAndLeavesItAsItWas) {
     // Held by another program: said after a while, no hang.
     db->exec("BEGIN EXCLUSIVE");
     db->exec("UPDATE [Sample Text] SET [Activated Set] = 'Held'");
-    boxes.answers = {AnswerOK};
-    EXPECT_FALSE(begin());
     refused("The font database " + databasePath() +
             " cannot be used: Another program keeps the file locked");
     db->exec("ROLLBACK");
@@ -468,24 +444,16 @@ TEST_F(Launcher, RefusesWhatItCannotUseAndLeavesItAsItWas) {
     QFile::remove(databasePath());
     lbtest::makeDataFile(databasePath(), "1");
     const QByteArray old = file(databasePath());
-    boxes.answers = {AnswerOK};
-    EXPECT_FALSE(begin());
     refused("You have installed over an older version of Letterbay.  You need to run Letterbay "
             "once to convert your data before running Traywick.");
     EXPECT_EQ(file(databasePath()), old);
-    QFile garbage(databasePath());
-    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    garbage.write(QByteArray(8192, 'x'));
-    garbage.close();
-    boxes.answers = {AnswerOK};
-    EXPECT_FALSE(begin()); // its lock was given up after the last refusal
+    lbtest::writeFile(databasePath(), QByteArray(8192, 'x'));
+    // Its lock was given up after the last refusal.
     refused("The font database " + databasePath() + " cannot be used: ");
     EXPECT_EQ(file(databasePath()), QByteArray(8192, 'x'));
 
     // No data folder: said, and nothing is made.
     QDir(dataFolder()).removeRecursively();
-    boxes.answers = {AnswerOK};
-    EXPECT_FALSE(begin());
     refused("There is no font database at " + databasePath());
     EXPECT_FALSE(QFileInfo::exists(dataFolder()));
 }
@@ -493,8 +461,7 @@ TEST_F(Launcher, RefusesWhatItCannotUseAndLeavesItAsItWas) {
 } // namespace
 
 TEST_F(Launcher, ShowsTheTranslationOfTheDesktopsLanguage) {
-    // An installation with a German translation of one caption, made as a translator makes
-    // it: from the template the build wrote.
+    // A German translation of one caption, made from the template the build wrote.
     const QString share = env.root() + "/share";
     QDir().mkpath(share + "/translations");
     for (const QString& entry :
@@ -507,11 +474,7 @@ TEST_F(Launcher, ShowsTheTranslationOfTheDesktopsLanguage) {
         "(<source>Activate &amp;Set</source>\\s*)<translation type=\"unfinished\"></translation>");
     ASSERT_TRUE(caption.match(text).hasMatch());
     text.replace(caption, "\\1<translation>Satz &amp;aktivieren</translation>");
-    const QString ts = env.root() + "/letterbay_de.ts";
-    QFile file(ts);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text.toUtf8());
-    file.close();
+    const QString ts = lbtest::writeFile(env.root() + "/letterbay_de.ts", text.toUtf8());
     ASSERT_EQ(QProcess::execute(LB_LRELEASE,
                                 {"-silent", ts, "-qm", share + "/translations/letterbay_de.qm"}),
               0);

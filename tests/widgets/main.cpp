@@ -6,8 +6,7 @@
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The print system of this test program is its own: no server answers at this address
-    // unless a test starts one there, so the machine's printers never reach the tests.
+    // No print server answers here unless a test starts one: the machine's printers stay out.
     QTemporaryDir cups;
     qputenv("CUPS_SERVER", (cups.path() + QStringLiteral("/cups.sock")).toLocal8Bit());
     qunsetenv("PRINTER");
@@ -16,8 +15,7 @@ int main(int argc, char** argv) {
     for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"})
         qunsetenv(name);
     qputenv("LANG", "C.UTF-8");
-    // The program's own application object, so that errors escaping a command are caught as
-    // they are in the program.
+    // The program's own application object: errors escaping a command are caught as there.
     lb::Application app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -3,30 +3,15 @@
 #include "platform/font_charmap.h"
 #include "reports/font_reports.h"
 #include "reports/printing.h"
-#include "support/data_files.h"
 #include "support/pdf_text.h"
 #include "support/print_server.h"
-#include "support/widget_helpers.h"
 #include "support/window_fixture.h"
-#include "ui/font_grid.h"
-#include "ui/frm_main.h"
 #include "ui/frm_print_setup.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QTest>
-#include <QToolBar>
-#include <QToolButton>
-#include <gtest/gtest.h>
 
 using namespace lb;
 
@@ -65,9 +50,7 @@ struct ReportsWindow : lbtest::WindowFixture {
 
     // Presses a toolbar button as the user does.
     void press(const QString& key) {
-        QAction* a = w->tool(key);
-        auto* toolbar = w->findChild<QToolBar*>("barTool");
-        QWidget* button = toolbar->widgetForAction(a);
+        QWidget* button = w->findChild<QToolBar*>("barTool")->widgetForAction(w->tool(key));
         ASSERT_TRUE(button);
         QTest::mouseClick(button, Qt::LeftButton);
     }
@@ -84,8 +67,7 @@ struct ReportsWindow : lbtest::WindowFixture {
         press("Preview");
         return pages;
     }
-    // Print Setup, a key pressed in its printer box, then `button`: the printers it offered,
-    // and where the printer shown is before and after the key.
+    // Print Setup, a key in its printer box, `button`: the printers offered, ports before/after.
     QStringList printSetup(Qt::Key key, const char* button, QStringList* where = nullptr) {
         QStringList offered;
         w->onPrintDialog = [&](QDialog* d) {
@@ -104,18 +86,41 @@ struct ReportsWindow : lbtest::WindowFixture {
         return offered;
     }
 
-    // The report the pane prints, written to a PDF file as the print dialog's "Print to File"
-    // writes it; its pages as text.
-    QString printToPdf(const QString& name) {
-        const QString path = out + "/" + name + ".pdf";
+    // The pane's report written to a PDF file as "Print to File" does: the error, if any.
+    QString printTo(const QString& path) {
         std::unique_ptr<Report> report =
             reportForPane(w->context(), w->drawing(), w->samples().state());
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(path);
         preparePrinter(printer, report->title());
-        EXPECT_EQ(printReport(*report, printer).toStdString(), "");
+        return printReport(*report, printer);
+    }
+    QString printToPdf(const QString& name) {
+        const QString path = out + "/" + name + ".pdf";
+        EXPECT_EQ(printTo(path).toStdString(), "");
         return path;
+    }
+    // Each of `has` is embedded in the PDF, none of `hasNot`.
+    static void expectEmbedded(const QString& pdf, const QStringList& has,
+                               const QStringList& hasNot = {}) {
+        const QStringList fonts = lbtest::embeddedFonts(pdf);
+        for (const QString& f : has)
+            EXPECT_TRUE(fonts.contains(f))
+                << f.toStdString() << ": " << fonts.join(' ').toStdString();
+        for (const QString& f : hasNot)
+            EXPECT_FALSE(fonts.contains(f))
+                << f.toStdString() << ": " << fonts.join(' ').toStdString();
+    }
+    // The characters a chart shows under its codes 051 to 075, without blanks.
+    static QString under051(const QStringList& chart) {
+        const int row = int(chart.indexOf(QRegularExpression("051 ?052.*")));
+        if (row < 0) ADD_FAILURE() << "no row of codes 051 on: " << chart.join('\n').toStdString();
+        return row < 0 ? QString() : chart.value(row + 1).remove(' ');
+    }
+    static void expectFooter(const QString& line) {
+        EXPECT_TRUE(line.startsWith("Printed on ") && line.endsWith("Letterbay 98"))
+            << line.toStdString();
     }
     // The lines of a page that hold text, without the blanks of the layout at both ends.
     static QStringList lines(const QString& page) {
@@ -143,40 +148,31 @@ TEST_F(ReportsWindow, ListReportsNameEachFaceOnceWithItsSampleInThatFace) {
     ASSERT_EQ(pages.size(), 1);
     const QStringList text = lines(pages[0]);
     ASSERT_GE(text.size(), 11) << pages[0].toStdString();
-    EXPECT_EQ(text[0], "All Fonts List");
-    EXPECT_EQ(text[1], "Font Name Sample Text in FontSize 12");
-    // Fixture Sans has two files and is listed once; the list is sorted by name.
+    // Sorted, Fixture Sans once; a wide sample goes on below, whole; an unreadable face, none.
     const QString sample = app.sampleText;
-    EXPECT_EQ(text[2], "Alpha Test " + sample);
-    // Wider than its column, the monospaced sample goes on below, whole, never cut mid-word.
-    EXPECT_EQ(text[3] + " " + text[4], "Fixture Mono " + sample);
+    QStringList got = text.mid(0, 10);
+    got[3] += " " + got.takeAt(4);
+    EXPECT_EQ(got, (QStringList{"All Fonts List", "Font Name Sample Text in FontSize 12",
+                                "Alpha Test " + sample, "Fixture Mono " + sample,
+                                "Fixture Sans " + sample, "Fixture Serif " + sample,
+                                "Ghost Face The font's files cannot be read: no sample",
+                                "Symbol Test " + sample, "Total Fonts: 6"}));
     EXPECT_TRUE(text[4].startsWith(sample.section(' ', -1))) << text[4].toStdString();
-    EXPECT_EQ(text[5], "Fixture Sans " + sample);
-    EXPECT_EQ(text[6], "Fixture Serif " + sample);
-    // A face that cannot be drawn as itself gets no sample rather than another face's.
-    EXPECT_EQ(text[7], "Ghost Face The font's files cannot be read: no sample");
-    EXPECT_EQ(text[8], "Symbol Test " + sample);
-    EXPECT_EQ(text[9], "Total Fonts: 6");
-    EXPECT_TRUE(text[10].startsWith("Printed on ")) << text[10].toStdString();
+    expectFooter(text[10]);
     EXPECT_TRUE(text[10].contains(QString::number(QDate::currentDate().year())));
-    EXPECT_TRUE(text[10].endsWith("Letterbay 98"));
     // The samples begin in their own column, after the names.
     EXPECT_EQ(column(pages[0], sample), column(pages[0], "Sample Text in FontSize 12"));
     EXPECT_GT(column(pages[0], sample), column(pages[0], "Fixture Serif"));
 
     // Each sample in its own face, embedded so the file prints anywhere; regular, as the pane.
-    const QStringList fonts = lbtest::embeddedFonts(pdf);
-    for (const char* f : {"AlphaTest-Regular", "FixtureMono-Regular", "FixtureSans-Regular",
-                          "FixtureSerif-Regular", "SymbolTest-Regular"})
-        EXPECT_TRUE(fonts.contains(f)) << f << ": " << fonts.join(' ').toStdString();
-    EXPECT_FALSE(fonts.contains("FixtureSans-Bold"));
-
+    expectEmbedded(pdf,
+                   {"AlphaTest-Regular", "FixtureMono-Regular", "FixtureSans-Regular",
+                    "FixtureSerif-Regular", "SymbolTest-Regular"},
+                   {"FixtureSans-Bold"});
     // Bold in the pane: the bold face of the typeface's own files, not a regular one made heavier.
     press("Bold");
     ASSERT_TRUE(app.bold);
-    const QStringList bold = lbtest::embeddedFonts(printToPdf("bold"));
-    EXPECT_TRUE(bold.contains("FixtureSans-Bold")) << bold.join(' ').toStdString();
-    EXPECT_FALSE(bold.contains("FixtureSans-Regular")) << bold.join(' ').toStdString();
+    expectEmbedded(printToPdf("bold"), {"FixtureSans-Bold"}, {"FixtureSans-Regular"});
     press("Bold");
 
     // The set in the set box is the one printed; an empty one, its headers and no fonts.
@@ -199,8 +195,7 @@ TEST_F(ReportsWindow, ListReportsNameEachFaceOnceWithItsSampleInThatFace) {
 }
 
 struct ActivatedReports : ReportsWindow {
-    // Set "Work" holds Fixture Sans and is activated: the other fonts are hidden, but for
-    // Fixture Mono, a desktop font.
+    // "Work" = {Fixture Sans} is active: the others hidden but desktop Fixture Mono.
     void moreFonts() override { desktop.list = {"Fixture Mono"}; }
     void prepare() override {
         app.db->exec("INSERT INTO [Sets] VALUES ('Work')");
@@ -214,13 +209,12 @@ TEST_F(ActivatedReports, InactiveFontsPrintTheirNameAndNoSample) {
     press("Display All");
     const QString pdf = printToPdf("inactive");
     const QStringList text = lines(lbtest::pdfPages(pdf)[0]);
-    EXPECT_EQ(text[2], "Alpha Test Inactive font: no sample");
-    EXPECT_EQ(text[3] + " " + text[4], "Fixture Mono " + app.sampleText);
-    EXPECT_EQ(text[5], "Fixture Sans " + app.sampleText);
-    EXPECT_EQ(text[6], "Fixture Serif Inactive font: no sample");
-    const QStringList fonts = lbtest::embeddedFonts(pdf);
-    EXPECT_TRUE(fonts.contains("FixtureSans-Regular"));
-    EXPECT_FALSE(fonts.contains("FixtureSerif-Regular")) << fonts.join(' ').toStdString();
+    QStringList got = text.mid(2, 5);
+    got[1] += " " + got.takeAt(2); // the monospaced sample goes on below
+    EXPECT_EQ(got, (QStringList{"Alpha Test Inactive font: no sample",
+                                "Fixture Mono " + app.sampleText, "Fixture Sans " + app.sampleText,
+                                "Fixture Serif Inactive font: no sample"}));
+    expectEmbedded(pdf, {"FixtureSans-Regular"}, {"FixtureSerif-Regular"});
 }
 
 TEST_F(ReportsWindow, SizeSampleInFourStylesAndTheCharacterChart) {
@@ -231,8 +225,7 @@ TEST_F(ReportsWindow, SizeSampleInFourStylesAndTheCharacterChart) {
     const QStringList first = lines(pages[0]);
     const QString sample = app.sampleText;
     EXPECT_EQ(first[0], "Sample Text Display: Fixture Sans");
-    // Each style's name, then the text at 8, 12, 16 and 24 points, each whole: at 24 points it
-    // is wider than the page and goes on below.
+    // Each style's name, then the text at 8, 12, 16 and 24 points, whole (24 goes on below).
     auto expectStyleRows = [&](const QStringList& page) {
         const QStringList styles = {"Regular", "Bold", "Italics", "Bold Italics"};
         for (int i = 0; i < 4; ++i) {
@@ -246,7 +239,7 @@ TEST_F(ReportsWindow, SizeSampleInFourStylesAndTheCharacterChart) {
     };
     expectStyleRows(first);
     EXPECT_EQ(first.indexOf(sample + " " + sample), -1);
-    EXPECT_TRUE(first.last().endsWith("Letterbay 98"));
+    expectFooter(first.last());
 
     // The chart on a page of its own: eleven rows of codes, 25 to a row, the last five.
     const QStringList second = lines(pages[1]);
@@ -262,39 +255,28 @@ TEST_F(ReportsWindow, SizeSampleInFourStylesAndTheCharacterChart) {
     for (int code = 1; code <= 255; ++code)
         all += QString("%1").arg(code, 3, 10, QChar('0'));
     EXPECT_EQ(codeRows.join(""), all);
-    // Under the codes 051 to 075 the font's own characters: the fixture has the digits, ':',
-    // '?' and the capitals of that range, and nothing is drawn for the others.
-    const int row = int(second.indexOf(QRegularExpression("051 ?052.*")));
-    ASSERT_GE(row, 0);
-    EXPECT_EQ(second.value(row + 1).remove(' '), "3456789:?ABCDEFGHIJK");
-    EXPECT_TRUE(second.last().endsWith("Letterbay 98"));
-
+    // Under codes 051 to 075 the characters the font has (digits, ':', '?', capitals).
+    EXPECT_EQ(under051(second), "3456789:?ABCDEFGHIJK");
+    expectFooter(second.last());
     // Every sample and character in the font itself, its bold file for the bold styles.
-    const QStringList fonts = lbtest::embeddedFonts(pdf);
-    EXPECT_TRUE(fonts.contains("FixtureSans-Regular")) << fonts.join(' ').toStdString();
-    EXPECT_TRUE(fonts.contains("FixtureSans-Bold")) << fonts.join(' ').toStdString();
+    expectEmbedded(pdf, {"FixtureSans-Regular", "FixtureSans-Bold"});
 
     // A symbol font's characters 65 to 75 are its glyphs at U+F041 to U+F04B, drawn from it.
     pick("Symbol Test");
     const QString symbol = printToPdf("symbol");
     // Its samples whole too: nothing is cut, so no ellipsis is drawn in its symbols.
     expectStyleRows(lines(lbtest::pdfPages(symbol).value(0)));
-    const QStringList chart = lines(lbtest::pdfPages(symbol).value(1));
-    const int at = int(chart.indexOf(QRegularExpression("051 ?052.*")));
-    ASSERT_GE(at, 0) << chart.join('\n').toStdString();
-    EXPECT_TRUE(chart.value(at + 1).remove(' ').endsWith("ABCDEFGHIJK"))
-        << chart.value(at + 1).toStdString();
-    EXPECT_TRUE(lbtest::embeddedFonts(symbol).contains("SymbolTest-Regular"));
+    const QString symbols = under051(lines(lbtest::pdfPages(symbol).value(1)));
+    EXPECT_TRUE(symbols.endsWith("ABCDEFGHIJK")) << symbols.toStdString();
+    expectEmbedded(symbol, {"SymbolTest-Regular"});
 
-    // A face of one file prints its bold and italic rows bold and slanted, as the screen draws
-    // them: the 24-point samples, two lines each, are the page's tallest bands, in the order of
-    // the styles; the first line of each is compared.
+    // A one-file face prints bold and italic rows bolder and slanted: the 24-point samples,
+    // two lines each, are the tallest bands in style order; first lines compared.
     pick("Fixture Mono");
     const QImage page = lbtest::pdfPageImage(printToPdf("mono"), 1, 100);
     ASSERT_FALSE(page.isNull());
-    auto bands = lbtest::inkBands(page);
-    ASSERT_GE(bands.size(), 9u);
-    std::vector<std::pair<int, int>> tallest(bands);
+    auto tallest = lbtest::inkBands(page);
+    ASSERT_GE(tallest.size(), 9u);
     std::stable_sort(tallest.begin(), tallest.end(),
                      [](const auto& a, const auto& b) { return a.second > b.second; });
     tallest.resize(8);
@@ -327,7 +309,7 @@ TEST_F(OtherScriptReports, AFontThatCannotDrawTheSamplePrintsLettersItHas) {
     const QString pdf = printToPdf("size");
     const QStringList first = lines(lbtest::pdfPages(pdf)[0]);
     EXPECT_EQ(first.count(thai), 16) << first.join('\n').toStdString(); // 4 sizes, 4 styles
-    EXPECT_TRUE(lbtest::embeddedFonts(pdf).contains("ThaiTest-Regular"));
+    expectEmbedded(pdf, {"ThaiTest-Regular"});
 }
 
 struct LongReports : ReportsWindow {
@@ -356,22 +338,20 @@ TEST_F(LongReports, ManyFontsRunOverPagesEachWithItsHeaderAndFooter) {
         // The title only on the first page; the column headings and the footer on every page.
         EXPECT_EQ(text[0] == "All Fonts List", p == 0) << p;
         EXPECT_TRUE(text.contains("Font Name Sample Text in FontSize 12")) << p;
-        EXPECT_TRUE(text.last().startsWith("Printed on ")) << p;
-        EXPECT_TRUE(text.last().endsWith("Letterbay 98")) << p;
+        expectFooter(text.last());
         EXPECT_EQ(pages[p].contains("Total Fonts:"), p == pages.size() - 1) << p;
         for (const QString& l : text)
             if (l.startsWith("Bench Font ")) names << l.left(17);
     }
-    // Every font once, in order, none lost at a page break, each with its whole sample (these
-    // fonts draw it too wide for its column: it goes on below).
+    // Every font once, in order, across page breaks, each with its whole (wrapped) sample.
     EXPECT_EQ(names, faces);
     const QString all = pages.join(' ').simplified();
     for (const QString& face : faces)
         EXPECT_TRUE(all.contains(face + " " + app.sampleText, Qt::CaseInsensitive))
             << face.toStdString();
-    EXPECT_TRUE(lines(pages.last()).contains("Total Fonts: 307")) << pages.last().toStdString();
-    // The long name goes on below inside its column, whole.
     const QStringList last = lines(pages.last());
+    EXPECT_TRUE(last.contains("Total Fonts: 307")) << pages.last().toStdString();
+    // The long name goes on below inside its column, whole.
     const int at =
         int(last.indexOf(QRegularExpression("^Zz An Extraordinarily Long The font's.*")));
     ASSERT_GE(at, 0) << pages.last().toStdString();
@@ -396,8 +376,7 @@ TEST_F(ReportsWindow, PrintPreviewAndPrintSetupFromTheWindow) {
     };
     refused("There is nothing to print.");
 
-    // Office exists only in this test's list: the print server (none runs for this test
-    // program) cannot take the job, and says so.
+    // Office is only in this test's list: no print server runs to take the job, and that is said.
     EXPECT_EQ(w->tool("Print")->toolTip(), "Print (Office)");
     pick("Fixture Sans");
     EXPECT_TRUE(w->tool("Print")->isEnabled());
@@ -449,24 +428,17 @@ TEST_F(ReportsWindow, PrintPreviewAndPrintSetupFromTheWindow) {
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_TRUE(w->isEnabled());
     // A PDF file that cannot be written is named.
-    std::unique_ptr<Report> report =
-        reportForPane(w->context(), w->drawing(), w->samples().state());
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(out + "/no-such-folder/size.pdf");
-    const QString error = printReport(*report, printer);
+    const QString error = printTo(out + "/no-such-folder/size.pdf");
     EXPECT_TRUE(error.startsWith("The report could not be written to \"" + out +
                                  "/no-such-folder/size.pdf\""))
         << error.toStdString();
 
-    // Print Setup offers every printer but the rendering device; choosing one by keyboard shows
-    // where it is, and OK makes it the printer of the run.
+    // Print Setup offers all but the rendering device; by keyboard: its place; OK: chosen.
     printers.list.push_back({"Rendering Subsystem", "", ""});
     QStringList where;
     EXPECT_EQ(printSetup(Qt::Key_Down, "cmdOK", &where), QStringList({"Office", "Hall"}));
     EXPECT_EQ(where, QStringList({"Room 12", "Hall way"}));
-    EXPECT_EQ(app.printerName, "Hall");
-    EXPECT_EQ(app.printerDriver, "Inkjet 2");
+    EXPECT_EQ(app.printerName + "/" + app.printerDriver, "Hall/Inkjet 2");
     EXPECT_EQ(w->tool("Print")->toolTip(), "Print (Hall)");
     printSetup(Qt::Key_Up, "cmdCancel"); // Cancel changes nothing.
     EXPECT_EQ(w->tool("Print")->toolTip(), "Print (Hall)");
@@ -474,8 +446,7 @@ TEST_F(ReportsWindow, PrintPreviewAndPrintSetupFromTheWindow) {
     // With no default printer, the first one serves.
     printers.defaultPrinter.clear();
     choosePrinterAtStart(app, printers);
-    EXPECT_EQ(app.printerName, "Office");
-    EXPECT_EQ(app.printerPort, "Room 12");
+    EXPECT_EQ(app.printerName + "/" + app.printerPort, "Office/Room 12");
 }
 
 struct NoPrinters : ReportsWindow {
@@ -518,8 +489,11 @@ struct PrintQueue : ReportsWindow {
             !server.addPdfQueue("SecondPDF", "Other Room", why))
             ADD_FAILURE() << why.toStdString();
     }
-    // A message box expected: its text.
+    // Print pressed, a message box answered: its text; the window is usable again.
     QString answered() {
+        boxes.answers = {AnswerOK};
+        press("Print");
+        EXPECT_TRUE(w->isEnabled());
         EXPECT_EQ(boxes.shown.size(), 1u);
         const QString text = boxes.shown.empty() ? QString() : boxes.shown.back().text;
         boxes.shown.clear();
@@ -548,8 +522,7 @@ TEST_F(PrintQueue, BothReportsPrintOnACupsPdfQueue) {
     EXPECT_EQ(listText.value(0), "All Fonts List");
     EXPECT_TRUE(listText.contains("Fixture Serif " + app.sampleText)) << list.toStdString();
     EXPECT_TRUE(listText.contains("Total Fonts: 6"));
-    const QStringList fonts = lbtest::embeddedFonts(list);
-    EXPECT_TRUE(fonts.contains("FixtureSerif-Regular")) << fonts.join(' ').toStdString();
+    expectEmbedded(list, {"FixtureSerif-Regular"});
 
     // A size sample from the font list's pop-up menu.
     pick("Fixture Sans");
@@ -558,24 +531,16 @@ TEST_F(PrintQueue, BothReportsPrintOnACupsPdfQueue) {
     ASSERT_FALSE(size.isEmpty()) << server.log().toStdString();
     const QStringList pages = lbtest::pdfPages(size);
     ASSERT_EQ(pages.size(), 2);
-    EXPECT_EQ(lines(pages[0]).value(0), "Sample Text Display: Fixture Sans");
-    EXPECT_EQ(lines(pages[1]).value(0), "Ascii Text Display: Fixture Sans");
-    EXPECT_TRUE(lbtest::embeddedFonts(size).contains("FixtureSans-Bold"));
+    EXPECT_EQ(lines(pages[0]).value(0) + "|" + lines(pages[1]).value(0),
+              "Sample Text Display: Fixture Sans|Ascii Text Display: Fixture Sans");
+    expectEmbedded(size, {"FixtureSans-Bold"});
     EXPECT_TRUE(w->isEnabled());
 
-    // A queue that refuses jobs: the print server's refusal is shown, nothing is printed.
+    // A queue that refuses jobs, then the print server gone: said, nothing is printed.
     ASSERT_TRUE(server.command("cupsreject", {"SecondPDF"}));
-    boxes.answers = {AnswerOK};
-    press("Print");
     EXPECT_TRUE(answered().startsWith("The printer \"SecondPDF\" did not accept the report"));
-    EXPECT_TRUE(w->isEnabled());
-
-    // The print server gone: the printer cannot be reached.
     server.stop();
-    boxes.answers = {AnswerOK};
-    press("Print");
     EXPECT_TRUE(answered().startsWith("The printer \"SecondPDF\" cannot be reached"));
-    EXPECT_TRUE(w->isEnabled());
     EXPECT_EQ(server.pdfs().size(), 2);
 }
 
