@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <fontconfig/fontconfig.h>
 #include <sys/file.h>
@@ -1015,12 +1016,19 @@ void FontconfigResources::pruneStore() {
     // stays as large as the fonts of the generations on disk. Called under the state lock, after
     // the state is written, so no generation is being made meanwhile; a generation made on a file
     // system without hard links links to the fonts themselves and needs none of these.
-    QDir store(farmRoot_ + QStringLiteral("/links"));
-    for (const QString& name : store.entryList(QDir::System | QDir::Files | QDir::Hidden)) {
-        const QByteArray link = QFile::encodeName(store.filePath(name));
+    // Read with readdir and one lstat a link: QDir's listing followed every link to its font
+    // and sorted the names, a third of the pruning of a store of thousands.
+    const QByteArray store = QFile::encodeName(farmRoot_ + QStringLiteral("/links"));
+    DIR* dir = ::opendir(store.constData());
+    if (!dir) return;
+    while (const dirent* e = ::readdir(dir)) {
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
         struct stat st {};
-        if (::lstat(link.constData(), &st) == 0 && st.st_nlink <= 1) ::unlink(link.constData());
+        if (::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            !S_ISDIR(st.st_mode) && st.st_nlink <= 1)
+            ::unlinkat(::dirfd(dir), e->d_name, 0);
     }
+    ::closedir(dir);
 }
 
 bool FontconfigResources::removeOldFarms(const QByteArray& keep, const QByteArray& previous) {
