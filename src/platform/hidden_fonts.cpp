@@ -232,6 +232,12 @@ QByteArray folderStamp(const QByteArray& folder) {
            QByteArray::number(qint64(st.st_ctim.tv_nsec));
 }
 
+// Whether every folder a plan read still has the stamp it had then.
+bool foldersUnchanged(const std::vector<std::pair<QByteArray, QByteArray>>& folders) {
+    return std::all_of(folders.begin(), folders.end(),
+                       [](const auto& f) { return folderStamp(f.first) == f.second; });
+}
+
 // The configured font folders the walk starts from; the farm, which it passes over, aside.
 QList<QByteArray> fontRoots(FcConfig* config, const QByteArray& farmRoot) {
     QList<QByteArray> roots;
@@ -678,9 +684,7 @@ FontconfigResources::planFor(const QSet<QByteArray>& hidden) {
     for (auto it = plans_.begin(); it != plans_.end(); ++it) {
         const Plan& p = **it;
         if (p.hiddenKey != hiddenKey || p.removedKey != removedKey || p.roots != roots) continue;
-        if (!std::all_of(p.readFolders.begin(), p.readFolders.end(),
-                         [](const auto& f) { return folderStamp(f.first) == f.second; }))
-            continue;
+        if (!foldersUnchanged(p.readFolders)) continue;
         std::shared_ptr<const Plan> found = *it;
         plans_.erase(it);
         plans_.insert(plans_.begin(), found);
@@ -1086,30 +1090,24 @@ bool FontconfigResources::reconcile() {
     stateKey_.clear();
     const State now = current();
     if (now.hidden.isEmpty()) return false;
+    const bool farmThere = now.farm.isEmpty() || QFileInfo(text(now.farm)).isDir();
+    FontConfigPtr config = loadUserFontConfig();
     // Every program's start asks this: reading every font folder's cache to find out cost most
     // of a tray launcher's start at 20,000 fonts.
-    if (planStillHolds(now) && (now.farm.isEmpty() || QFileInfo(text(now.farm)).isDir()))
-        return false;
-    const Plan plan =
-        makePlan(loadUserFontConfig().get(), now.hidden, QFile::encodeName(farmRoot_));
+    if (farmThere && planStillHolds(config.get(), now)) return false;
+    const Plan plan = makePlan(config.get(), now.hidden, QFile::encodeName(farmRoot_));
     QSet<QByteArray> farmed;
     for (const auto& [id, target] : plan.farm)
         farmed.insert(id);
-    if (farmed == now.farmed && plan.gone.isEmpty() &&
-        (now.farm.isEmpty() || QFileInfo(text(now.farm)).isDir()))
-        return false;
+    if (farmed == now.farmed && plan.gone.isEmpty() && farmThere) return false;
     return write(now, now.stamp);
 }
 
-bool FontconfigResources::planStillHolds(const State& state) {
-    if (state.planKey.isEmpty() || state.planFolders.empty()) return false;
-    FontConfigPtr config = loadUserFontConfig();
-    if (!config) return false;
+bool FontconfigResources::planStillHolds(FcConfig* config, const State& state) {
+    if (!config || state.planKey.isEmpty() || state.planFolders.empty()) return false;
     const QByteArray key = planKeyOf(hiddenKeyOf(state.hidden), fileKey(removedFontsConfPath()),
-                                     fontRoots(config.get(), QFile::encodeName(farmRoot_)));
-    return key == state.planKey &&
-           std::all_of(state.planFolders.begin(), state.planFolders.end(),
-                       [](const auto& f) { return folderStamp(f.first) == f.second; });
+                                     fontRoots(config, QFile::encodeName(farmRoot_)));
+    return key == state.planKey && foldersUnchanged(state.planFolders);
 }
 
 QStringList FontconfigResources::hiddenFiles() {

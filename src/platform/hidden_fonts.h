@@ -45,6 +45,8 @@
 #include <memory>
 #include <optional>
 
+typedef struct _FcConfig FcConfig;
+
 namespace lb {
 
 struct HiddenFontsPlan;
@@ -107,7 +109,7 @@ private:
     QByteArray identity(const QString& file);
     const State& current();
     QByteArray diskKey();
-    bool planStillHolds(const State& state);
+    bool planStillHolds(FcConfig* config, const State& state);
     void readConfInForce();
     bool hiddenOnDisk(const QByteArray& id);
     bool hiddenNow(const QByteArray& id);
