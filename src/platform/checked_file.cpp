@@ -67,14 +67,15 @@ bool sameContent(const QByteArray& path, const QByteArray& expected) {
     return read == expected;
 }
 
-void syncFolder(const QByteArray& folder) {
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+} // namespace
+
+void syncFolder(const QString& folder) {
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
 }
-
-} // namespace
 
 QString writeFileChecked(const CheckedWrite& w, bool* existed) {
     if (existed) *existed = false;
@@ -124,7 +125,7 @@ QString writeFileChecked(const CheckedWrite& w, bool* existed) {
         ::unlink(temporary.constData());
         return systemError(T::tr("Cannot write"), w.path, error);
     }
-    syncFolder(QFile::encodeName(folder));
+    if (w.syncFolder) syncFolder(folder);
     return {};
 }
 
@@ -136,7 +137,7 @@ QString removeFileChecked(const QString& path) {
     const QByteArray target = QFile::encodeName(path);
     if (::unlink(target.constData()) != 0 && errno != ENOENT)
         return systemError(T::tr("Cannot remove"), path, errno);
-    syncFolder(QFile::encodeName(QFileInfo(path).absolutePath()));
+    syncFolder(QFileInfo(path).absolutePath());
     return {};
 }
 

@@ -21,7 +21,12 @@ struct CheckedWrite {
     // Never replaces a file already there (another program made it first): the write then fails
     // with EEXIST's text and `existed` says so.
     bool noReplace = false;
+    // The folder is synced after the rename; work that places many files syncs it once itself.
+    bool syncFolder = true;
 };
+
+// Makes the names in `folder` (renames, removals) as lasting as the files' content.
+void syncFolder(const QString& folder);
 
 // Carries out `w`; on any failure the old file stays as it was and the temporary file is gone.
 // With noReplace, `existed` tells whether the failure is only that the file is there already.

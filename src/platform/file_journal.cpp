@@ -1,5 +1,7 @@
 #include "platform/file_journal.h"
 
+#include "platform/checked_file.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -59,14 +61,6 @@ QByteArray readAll(int fd) {
         bytes.append(buffer, n);
     }
     return bytes;
-}
-
-void syncFolder(const QString& folder) {
-    const int fd =
-        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
 }
 
 } // namespace
@@ -184,7 +178,15 @@ bool FileJournal::record(const QString& tag, const QStringList& fields) {
     return recordAll(tag, {fields});
 }
 
+bool FileJournal::note(const QString& tag, const QStringList& fields) {
+    return write(tag, {fields}, false);
+}
+
 bool FileJournal::recordAll(const QString& tag, const std::vector<QStringList>& records) {
+    return write(tag, records, true);
+}
+
+bool FileJournal::write(const QString& tag, const std::vector<QStringList>& records, bool sync) {
     if (records.empty()) return true;
     if (!memoryOnly_) {
         if (fd_ < 0) {
@@ -197,7 +199,7 @@ bool FileJournal::recordAll(const QString& tag, const std::vector<QStringList>& 
         ::lseek(fd_, 0, SEEK_END);
         // One sync for the lot: a sync per file made removing a thousand fonts wait on the disk
         // a thousand times.
-        if (!writeAll(fd_, bytes) || ::fdatasync(fd_) != 0) {
+        if (!writeAll(fd_, bytes) || (sync && ::fdatasync(fd_) != 0)) {
             error_ =
                 QStringLiteral("%1: %2").arg(path_, QString::fromLocal8Bit(std::strerror(errno)));
             return false;

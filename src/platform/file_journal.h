@@ -51,6 +51,9 @@ public:
     bool record(const QString& tag, const QStringList& fields);
     // The same for many records under one tag, synced once: none is announced unless all are.
     bool recordAll(const QString& tag, const std::vector<QStringList>& records);
+    // Appends a record that a kill cannot lose but a power cut may, for a file that is harmless
+    // when left unnamed (a dot-named temporary file swept later); the next record() syncs it.
+    bool note(const QString& tag, const QStringList& fields);
     QString error() const { return error_; }
 
     // The work is done or undone: the journal goes.
@@ -59,6 +62,7 @@ public:
 private:
     FileJournal(int fd, QString path, QString id, QString kind);
     static std::unique_ptr<FileJournal> read(const QString& path, bool lock);
+    bool write(const QString& tag, const std::vector<QStringList>& records, bool sync);
 
     int fd_ = -1;
     bool memoryOnly_ = false;

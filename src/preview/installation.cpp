@@ -126,8 +126,9 @@ PlaceResult placeFile(MainContext& ctx, const QString& sourceFolder, const QStri
     }
 
     const QString temp = freeName(folder, InstallTempPrefix);
-    if (!journal.record(QStringLiteral("temp"), {temp}))
-        return {Placement::Failed, journal.error()};
+    // Not synced: the "place" record below syncs it, and a temporary file a power cut leaves
+    // unnamed is swept by the next installation.
+    if (!journal.note(QStringLiteral("temp"), {temp})) return {Placement::Failed, journal.error()};
     QString backup;
     bool movedAway = false;
     CheckedWrite write{
@@ -149,6 +150,7 @@ PlaceResult placeFile(MainContext& ctx, const QString& sourceFolder, const QStri
                 return journal.error();
             return {};
         }};
+    write.syncFolder = false; // once for every file, before the catalogue names them
     // Renaming replaces the name, never what a link pointed to.
     if (const QString why = writeFileChecked(write); !why.isEmpty()) {
         if (movedAway)
@@ -341,6 +343,8 @@ public:
             PreviewBusy busy(view_, files + 1);
             begin();
             const QStringList placed = placeFiles(busy);
+            // The renames last before the catalogue names the files: once for them all.
+            if (!placed.isEmpty()) syncFolder(folder_);
             keepListedOnly(placed);
             catalogue();
             settle();
