@@ -295,14 +295,12 @@ TEST_F(Ctl, RefusalsSayWhyAndChangeNothing) {
 
     EXPECT_EQ(refused({"add-set", "Say \"Hi\""}),
               "letterbayctl: You cannot use \" in your set name.  Use ' instead.\n");
-    EXPECT_TRUE(refused({"add-set", QString(41, u'x')}).contains("more than 40 characters"));
     EXPECT_EQ(refused({"add-set", "Body\tCopy"}),
               "letterbayctl: You cannot use control characters (such as tab or newline) in your "
               "set name.  Use another name instead.\n");
     EXPECT_TRUE(refused({"rename-set", "Body", "\x1b[2JNew"}).contains("control char"));
     EXPECT_TRUE(refused({"copy-set", "Body", "Two\nLines"}).contains("control char"));
     EXPECT_EQ(refused({"add-set", "BODY"}), "letterbayctl: \"Body\" already exists.\n");
-    refused({"rename-set", "Body", "It's \"new\""});
     EXPECT_EQ(refused({"rename-set", "Body", "serif"}),
               "letterbayctl: \"serif\" already exists.\n");
     EXPECT_EQ(refused({"copy-set", "Body", "body"}),
@@ -584,7 +582,8 @@ TEST_F(Ctl, ImportMergesOrReplacesAndReportsTheFontsThisMachineLacks) {
     EXPECT_EQ(report[0].toObject(),
               parsed(uR"({"name": "Body", "created": false, "added": 1, "removed": 0,
                           "missing": ["Gone Sans"],
-                          "byFileName": [{"name": "Alpha Renamed", "font": "Alpha Test"}]})"_s));
+                          "byFileName": [{"name": "Alpha Renamed", "font": "Alpha Test"}]})"_s))
+        << merged.out.toStdString();
     EXPECT_TRUE(report[1]["created"].toBool());
     EXPECT_EQ(pairs(), (QStringList{"Body|Alpha Test", "Body|Beta Test", "Body|Fixture Sans",
                                     "New|Fixture Serif"}));
