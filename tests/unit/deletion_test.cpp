@@ -231,18 +231,13 @@ TEST_F(DeletingFromDisk, ChosenCopiesGoAndTheTypefaceKeepsItsSetsOnTheCopyThatSt
     const QString copy = env.installInSubfolder("AlphaTest-Regular.ttf", "downloads");
     const QString forEveryone = env.installFixture("AlphaTest-Regular.ttf", true, "AlphaAll.ttf");
     openCatalogue();
-    const auto chosen = [](const QStringList& paths) {
-        std::vector<QByteArray> out;
-        for (const QString& p : paths)
-            out.push_back(QFile::encodeName(p));
-        return out;
-    };
+    const auto name = QFile::encodeName;
     boxes.answers = {AnswerNo};
-    Delete_FontCopies(*ctx, chosen({alpha}));
+    Delete_FontCopies(*ctx, {name(alpha)});
     EXPECT_TRUE(QFileInfo::exists(alpha));
 
     boxes.answers = {AnswerYes};
-    Delete_FontCopies(*ctx, chosen({alpha, forEveryone, mono}));
+    Delete_FontCopies(*ctx, {name(alpha), name(forEveryone), name(mono)});
     EXPECT_EQ(boxes.shown[1].text,
               "Are you sure you want to permanently remove these 3 fonts from your PC?");
     EXPECT_EQ(view.messages.last(), "2 of 3 fonts deleted successfully.  None of the selected "
@@ -256,7 +251,7 @@ TEST_F(DeletingFromDisk, ChosenCopiesGoAndTheTypefaceKeepsItsSetsOnTheCopyThatSt
     EXPECT_GE(all.find("Alpha Test"), 0);
     // With its last copy the typeface goes, sets and all.
     boxes.answers = {AnswerYes};
-    Delete_FontCopies(*ctx, chosen({copy}));
+    Delete_FontCopies(*ctx, {name(copy)});
     EXPECT_EQ(all.find("Alpha Test"), -1);
     EXPECT_EQ(scalar("SELECT count(*) FROM [Assigned Fonts]"), "0");
 }
