@@ -3,34 +3,27 @@
 //
 //   lb_state_tool [--desktop FAMILY] activate SET      ("" activates all sets)
 //   lb_state_tool [--desktop FAMILY] start             the start-up check and repair
-//   lb_state_tool [--desktop FAMILY] assign SET FACE
 //   lb_state_tool hide STAMP FILE...                    hides the files one broadcast each
 //
 // Exit code 0 on success, 1 when the operation failed (the reason on stderr).
 #include "activation/activation.h"
-#include "catalogue/font_lists.h"
 #include "catalogue/system_fonts.h"
 #include "core/app_state.h"
 #include "core/paths.h"
 #include "core/schema.h"
 #include "platform/fontconfig_fonts.h"
 #include "platform/hidden_fonts.h"
-#include "sets/assignment.h"
 #include "support/recording_view.h"
 #include "tools/tool_support.h"
 
 #include <QCoreApplication>
 #include <cstdio>
 
-namespace {
-
-int fail(const char* why) {
-    return lbtool::fail("lb_state_tool", why, 1);
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
+    const auto fail = [](const char* why) {
+        std::fprintf(stderr, "lb_state_tool: %s\n", why);
+        return 1;
+    };
     QCoreApplication qapp(argc, argv);
     QStringList args = qapp.arguments().mid(1);
     lbtool::FixedDesktop desktop;
@@ -67,13 +60,6 @@ int main(int argc, char** argv) {
             lb::Activate_Sets(ctx, args[1], !args[1].isEmpty());
         } else if (args[0] == QLatin1String("start")) {
             lb::Reapply_ActiveSet(ctx);
-        } else if (args[0] == QLatin1String("assign") && args.size() == 3) {
-            lb::Fill_AllFonts(ctx);
-            const int row = all.find(args[2]);
-            if (row < 0) return fail("no such font");
-            all.setSelected(row, true);
-            all.selectedCount = 1;
-            lb::Assign_Fonts(ctx, args[1], false);
         } else {
             return fail("unknown command");
         }

@@ -32,10 +32,4 @@ public:
     QStringList families() override { return list; }
 };
 
-// Says why a tool gives up, under its name; returns `code`.
-inline int fail(const char* tool, const char* why, int code) {
-    std::fprintf(stderr, "%s: %s\n", tool, why);
-    return code;
-}
-
 } // namespace lbtool

@@ -5,7 +5,6 @@
 //   lb_traywick_driver [--desktop FAMILY] activate SET    picks SET in the set list with the mouse
 //                                                         and presses "Activate Set" ("" presses
 //                                                         "Activate All Sets")
-//   lb_traywick_driver [--desktop FAMILY] start           nothing more
 //   lb_traywick_driver [--desktop FAMILY] show            prints the captions of its buttons
 //
 // and ends through the tray menu's Exit. Message boxes are printed to stderr and answered OK.
@@ -26,15 +25,11 @@
 #include <QTimer>
 #include <cstdio>
 
-namespace {
-
-int fail(const char* why) {
-    return lbtool::fail("lb_traywick_driver", why, 2);
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
+    const auto fail = [](const char* why) {
+        std::fprintf(stderr, "lb_traywick_driver: %s\n", why);
+        return 2;
+    };
     qputenv("QT_QPA_PLATFORM", "offscreen");
     lb::Application application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("traywick"));
@@ -83,7 +78,7 @@ int main(int argc, char** argv) {
     } else if (args[0] == QLatin1String("show")) {
         for (const QPushButton* b : w.findChildren<QPushButton*>())
             std::printf("%s\n", qPrintable(b->text()));
-    } else if (args[0] != QLatin1String("start")) {
+    } else {
         return fail("unknown command");
     }
     const int failures = boxes.shown;

@@ -32,9 +32,20 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+QJsonObject parsed(const QString& text) {
+    return QJsonDocument::fromJson(text.toUtf8()).object();
+}
+// The `key` of each object in `list` (or each string, without a key), in order.
+QStringList each(const QJsonValue& list, const char* key = nullptr) {
+    QStringList out;
+    for (const QJsonValue& v : list.toArray())
+        out << (key ? v[QLatin1String(key)] : v).toString();
+    return out;
+}
+
 struct Ctl : ::testing::Test {
     lbtest::FontEnv env;
-    QString sans[3], alpha, beta, quote, edition, serif, mono;
+    QString sans[3], alpha, beta, serif, mono;
 
     void SetUp() override {
         sans[0] = env.installFixture("FixtureSans-Regular.ttf");
@@ -42,8 +53,8 @@ struct Ctl : ::testing::Test {
         sans[2] = env.installFixture("FixtureSans-Italic.ttf");
         alpha = env.installFixture("AlphaTest-Regular.ttf");
         beta = env.installFixture("BetaTest-Regular.ttf");
-        quote = env.installFixture("QuoteTest.ttf");
-        edition = env.installFixture("EditionUnicode.ttf");
+        env.installFixture("QuoteTest.ttf");
+        env.installFixture("EditionUnicode.ttf");
         serif = env.installFixture("FixtureSerif-Regular.ttf", true);
         mono = env.installFixture("FixtureMono-Regular.ttf", true);
         // The desktop's own font, which is never hidden.
@@ -55,6 +66,10 @@ struct Ctl : ::testing::Test {
         const CtlRun r = runCtl(args, input);
         EXPECT_EQ(r.exitCode, 0) << args.join(' ').toStdString() << ": " << r.err.toStdString();
         return r;
+    }
+    void steps(std::initializer_list<QStringList> commands) {
+        for (const QStringList& args : commands)
+            ok(args);
     }
     // A refused command: exit code 1, nothing on standard output, the reason on standard error.
     QString refused(const QStringList& args, const QByteArray& input = {}) {
@@ -94,6 +109,10 @@ struct Ctl : ::testing::Test {
     QStringList pairs() {
         return rows("SELECT [Set Name], [Font Name] FROM [Assigned Fonts] ORDER BY 1, 2");
     }
+    QStringList fontsOf(const QString& set) {
+        return rows(u"SELECT [Font Name] FROM [Assigned Fonts] WHERE [Set Name] = '"_s + set +
+                    u"' ORDER BY 1"_s);
+    }
     QStringList setsInDb() { return rows("SELECT [Set Name] FROM [Sets] ORDER BY 1"); }
     // Everything a refused command must leave as it was.
     QStringList everything() {
@@ -105,10 +124,7 @@ struct Ctl : ::testing::Test {
     }
     // The set most tests start from: Body, holding Fixture Sans, active.
     void activateBody() {
-        for (const QStringList& step : {QStringList{"add-set", "Body"},
-                                        {"assign", "Body", "Fixture Sans"},
-                                        {"activate", "Body"}})
-            ok(step);
+        steps({{"add-set", "Body"}, {"assign", "Body", "Fixture Sans"}, {"activate", "Body"}});
     }
 };
 
@@ -120,10 +136,10 @@ TEST_F(Ctl, SetCommandsChangeTheDatabaseAsTheWindowsDo) {
     ok({"add-set", "  Display  "});
     EXPECT_EQ(setsInDb(), (QStringList{"Body", "Display"}));
 
-    // Names as listed, or in another letter case: stored in the catalogue's spelling.
+    // Names as listed, or in another letter case: stored in the catalogue's spelling. A pattern
+    // over the names, without regard to case; a name with a quote in it.
     EXPECT_EQ(ok({"assign", "body", "fixture sans", "Alpha Test"}).out,
               "2 fonts added to \"Body\" successfully.\n");
-    // A pattern over the names, without regard to case; a name with a quote in it.
     EXPECT_EQ(ok({"assign", "Display", "--match", "*TEST*"}).out,
               "3 fonts added to \"Display\" successfully.\n");
     EXPECT_EQ(pairs(), (QStringList{"Body|Alpha Test", "Body|Fixture Sans", "Display|Alpha Test",
@@ -134,19 +150,14 @@ TEST_F(Ctl, SetCommandsChangeTheDatabaseAsTheWindowsDo) {
     EXPECT_EQ(ok({"rename-set", "body", "Text"}).out,
               "\"Body\" renamed to \"Text\" successfully.\n");
     ok({"copy-set", "Text", "Both"});
-    EXPECT_EQ(rows("SELECT [Font Name] FROM [Assigned Fonts] WHERE [Set Name] = 'Both' ORDER BY 1"),
-              (QStringList{"Alpha Test", "Fixture Sans"}));
+    EXPECT_EQ(fontsOf("Both"), (QStringList{"Alpha Test", "Fixture Sans"}));
     EXPECT_EQ(ok({"unassign", "Display", "beta test", "--yes"}).out,
               "\"Beta Test\" unassigned from \"Display\" successfully.\n");
 
     // Every set at once, and out of every set; names with letters beyond ASCII.
-    ok({"assign", "--all-sets", "ÉDITION ÜNÏCODE", "--yes"});
-    EXPECT_EQ(rows("SELECT [Set Name] FROM [Assigned Fonts] WHERE [Font Name] = 'Édition Ünïcode' "
-                   "ORDER BY 1"),
-              (QStringList{"Both", "Display", "Text"}));
-    ok({"unassign", "--all-sets", "Alpha Test", "--yes"});
-    EXPECT_TRUE(rows("SELECT 1 FROM [Assigned Fonts] WHERE [Font Name] = 'Alpha Test'").isEmpty());
-
+    steps({{"assign", "--all-sets", "ÉDITION ÜNÏCODE", "--yes"},
+           {"unassign", "--all-sets", "Alpha Test", "--yes"}});
+    EXPECT_TRUE(pairs().contains("Both|Édition Ünïcode"));
     EXPECT_EQ(ok({"delete-set", "Both", "--yes"}).out, "\"Both\" deleted successfully.\n");
     EXPECT_EQ(setsInDb(), (QStringList{"Display", "Text"}));
     EXPECT_EQ(pairs(), (QStringList{"Display|Quote \"Test\"", "Display|Édition Ünïcode",
@@ -156,8 +167,7 @@ TEST_F(Ctl, SetCommandsChangeTheDatabaseAsTheWindowsDo) {
     lb::Database::open(databasePath(), lb::ConnectSuffix)
         ->exec("INSERT INTO [Auto Assign] ([Set Name], [Font Name]) VALUES ('Text', 'Beta Test')");
     const auto textHasBeta = [&] { return pairs().contains("Text|Beta Test"); };
-    ok({"autoassign", "off"});
-    ok({"refresh"});
+    steps({{"autoassign", "off"}, {"refresh"}});
     EXPECT_FALSE(textHasBeta());
     EXPECT_EQ(ok({"autoassign", "on"}).out,
               "AutoAssign:          on at refresh and install\n"
@@ -166,48 +176,40 @@ TEST_F(Ctl, SetCommandsChangeTheDatabaseAsTheWindowsDo) {
     EXPECT_TRUE(ok({"refresh"}).out.startsWith("Fonts loaded, AutoAssign completed"));
     EXPECT_TRUE(textHasBeta());
     // With the switch on, unassigning takes the pair out of the knowledge base for good.
-    ok({"autoassign", "--remove-on-unassign", "on"});
-    ok({"unassign", "Text", "Beta Test", "--yes"});
-    ok({"refresh"});
+    steps({{"autoassign", "--remove-on-unassign", "on"},
+           {"unassign", "Text", "Beta Test", "--yes"},
+           {"refresh"}});
     EXPECT_FALSE(textHasBeta());
-    EXPECT_EQ(
-        json({"autoassign", "off"}),
-        QJsonDocument::fromJson(R"({"autoAssign": false, "removeOnUnassign": true})").object());
+    EXPECT_EQ(json({"autoassign", "off"}),
+              parsed(R"({"autoAssign": false, "removeOnUnassign": true})"));
     EXPECT_EQ(runCtl({"autoassign", "yes"}).exitCode, 2);
     EXPECT_EQ(runCtl({"autoassign", "--remove-on-unassign", "1"}).exitCode, 2);
     EXPECT_FALSE(json({"status"})["autoAssign"].toBool());
 }
 
 TEST_F(Ctl, ActivationIsWhatEveryOtherProgramSees) {
-    ok({"add-set", "Body"});
-    ok({"assign", "Body", "Fixture Sans"});
+    steps({{"add-set", "Body"}, {"assign", "Body", "Fixture Sans"}});
     EXPECT_EQ(ok({"activate", "Body"}).out,
               "\"Body\" activated successfully.  Everything else is inactive.\n");
     EXPECT_EQ(fcList(), files({sans[0], sans[1], sans[2], mono}));
 
     const QJsonObject status = json({"status"});
-    EXPECT_EQ(status["activeSet"].toString(), "Body");
-    EXPECT_EQ(status["typefaces"].toInt(), 7);
-    EXPECT_EQ(status["files"].toInt(), 9);
-    EXPECT_EQ(status["inactive"].toInt(), 5);
-    EXPECT_EQ(status["system"].toInt(), 1);
-    EXPECT_TRUE(status["hiddenFontsInStep"].toBool());
+    QStringList counts;
+    for (const char* key :
+         {"activeSet", "typefaces", "files", "inactive", "system", "hiddenFontsInStep"})
+        counts << status[QLatin1String(key)].toVariant().toString();
+    EXPECT_EQ(counts.join(' '), "Body 7 9 5 1 true") << "set, typefaces, files, inactive, system";
     EXPECT_EQ(status["database"].toString(), databasePath());
     const QJsonObject sansRow = fontNamed("Fixture Sans");
-    EXPECT_EQ(sansRow["state"].toString(), "active");
-    EXPECT_EQ(sansRow["sets"].toArray(), QJsonArray{"Body"});
-    QStringList sansFiles;
-    for (const QJsonValue& f : sansRow["files"].toArray())
-        sansFiles << f.toString();
+    EXPECT_EQ(sansRow["state"].toString() + u'|' + each(sansRow["sets"]).join(','), "active|Body");
+    QStringList sansFiles = each(sansRow["files"]);
     sansFiles.sort();
     EXPECT_EQ(sansFiles, (QStringList{sans[1], sans[2], sans[0]}));
     EXPECT_EQ(fontNamed("Alpha Test")["state"].toString(), "inactive");
     EXPECT_EQ(fontNamed("Fixture Mono")["state"].toString(), "system");
-    QStringList inactive;
-    for (const QJsonValue& f : json({"fonts", "--inactive"})["fonts"].toArray())
-        inactive << f["name"].toString();
-    EXPECT_EQ(inactive, (QStringList{"Alpha Test", "Beta Test", "Fixture Serif", "Quote \"Test\"",
-                                     "Édition Ünïcode"}));
+    EXPECT_EQ(each(json({"fonts", "--inactive"})["fonts"], "name"),
+              (QStringList{"Alpha Test", "Beta Test", "Fixture Serif", "Quote \"Test\"",
+                           "Édition Ünïcode"}));
 
     // Joining and leaving the active set shows and hides at once; the desktop's font never goes.
     ok({"assign", "Body", "Alpha Test", "Fixture Mono"});
@@ -248,13 +250,12 @@ TEST_F(Ctl, TheFontsOfDocumentsAreListedAndActivatedInOneStep) {
     const QString report = css("report.css", "Fixture Sans, Absent Antiqua");
     const QString broken = lbtest::writeFile(dir + u"broken.pdf"_s, "%PDF-1.7\ntruncated");
 
-    QJsonObject listed = json({"fonts", "--for", poster, logo});
-    QStringList rowsListed;
-    for (const QJsonValue& f : listed["fonts"].toArray())
-        rowsListed << f["name"].toString() + u'|' + f["state"].toString() + u'|' +
-                          f["documents"].toArray().first().toString();
+    QStringList listed;
+    for (const QJsonValue& f : json({"fonts", "--for", poster, logo})["fonts"].toArray())
+        listed << f["name"].toString() + u'|' + f["state"].toString() + u'|' +
+                      f["documents"][0].toString();
     EXPECT_EQ(
-        rowsListed,
+        listed,
         (QStringList{u"Alpha Test|active|"_s + logo, u"Fixture Sans|active|"_s + poster,
                      u"GammaTest-Regular|missing|"_s + poster, u"Nowhere Sans|missing|"_s + logo}));
 
@@ -264,26 +265,22 @@ TEST_F(Ctl, TheFontsOfDocumentsAreListedAndActivatedInOneStep) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "\"For poster.css and 3 more\" activated successfully.  Everything else is "
                      "inactive.\n");
-    EXPECT_TRUE(r.err.contains(broken + u": the document is damaged"_s)) << r.err.toStdString();
-    EXPECT_TRUE(
-        r.err.contains(u"4 fonts are not catalogued on this machine: \"GammaTest-Regular\", "
-                       "\"Nowhere Sans\", \"Gone Grotesk\", \"Absent Antiqua\""_s))
-        << r.err.toStdString();
-    EXPECT_EQ(pairs(), (QStringList{"For poster.css and 3 more|Alpha Test",
-                                    "For poster.css and 3 more|Beta Test",
-                                    "For poster.css and 3 more|Fixture Sans"}));
+    for (const QString& told :
+         {broken + u": the document is damaged"_s,
+          u"4 fonts are not catalogued on this machine: \"GammaTest-Regular\", \"Nowhere Sans\", "
+          "\"Gone Grotesk\", \"Absent Antiqua\""_s})
+        EXPECT_TRUE(r.err.contains(told)) << r.err.toStdString();
+    EXPECT_EQ(fontsOf("For poster.css and 3 more"),
+              (QStringList{"Alpha Test", "Beta Test", "Fixture Sans"}));
 
     // A set of that name is replaced: it holds the document's fonts and nothing else.
-    ok({"add-set", "For poster.css"});
-    ok({"assign", "For poster.css", "Quote \"Test\""});
+    steps({{"add-set", "For poster.css"}, {"assign", "For poster.css", "Quote \"Test\""}});
     r = runCtl({"--json", "activate", "--for", poster});
     EXPECT_EQ(r.exitCode, 1);
-    const QJsonObject activated = QJsonDocument::fromJson(r.out.toUtf8()).object();
-    EXPECT_EQ(activated["set"].toString(), "For poster.css");
-    EXPECT_EQ(activated["missing"].toArray(), QJsonArray{"GammaTest-Regular"});
-    EXPECT_EQ(rows("SELECT [Font Name] FROM [Assigned Fonts] WHERE [Set Name] = 'For poster.css'"),
-              QStringList{"Fixture Sans"});
-    EXPECT_EQ(json({"fonts", "--for", logo})["fonts"].toArray().first()["state"], "inactive");
+    EXPECT_EQ(parsed(r.out)["set"].toString() + u'|' + each(parsed(r.out)["missing"]).join(','),
+              "For poster.css|GammaTest-Regular");
+    EXPECT_EQ(fontsOf("For poster.css"), QStringList{"Fixture Sans"});
+    EXPECT_EQ(json({"fonts", "--for", logo})["fonts"][0]["state"], "inactive");
 
     // Nothing readable: refused, nothing changed.
     const QStringList before = everything();
@@ -298,14 +295,12 @@ TEST_F(Ctl, RefusalsSayWhyAndChangeNothing) {
 
     EXPECT_EQ(refused({"add-set", "Say \"Hi\""}),
               "letterbayctl: You cannot use \" in your set name.  Use ' instead.\n");
-    EXPECT_TRUE(refused({"add-set", QString(41, u'x')}).contains("more than 40 characters"));
     EXPECT_EQ(refused({"add-set", "Body\tCopy"}),
               "letterbayctl: You cannot use control characters (such as tab or newline) in your "
               "set name.  Use another name instead.\n");
     EXPECT_TRUE(refused({"rename-set", "Body", "\x1b[2JNew"}).contains("control char"));
     EXPECT_TRUE(refused({"copy-set", "Body", "Two\nLines"}).contains("control char"));
     EXPECT_EQ(refused({"add-set", "BODY"}), "letterbayctl: \"Body\" already exists.\n");
-    refused({"rename-set", "Body", "It's \"new\""});
     EXPECT_EQ(refused({"rename-set", "Body", "serif"}),
               "letterbayctl: \"serif\" already exists.\n");
     EXPECT_EQ(refused({"copy-set", "Body", "body"}),
@@ -328,21 +323,13 @@ TEST_F(Ctl, RefusalsSayWhyAndChangeNothing) {
     refused({"export", "Body", "Nope"});
     EXPECT_EQ(everything(), before);
 
-    // Command lines that do not follow the usage.
-    for (const QStringList& args : {QStringList{},
-                                    {"bogus"},
-                                    {"status", "--bogus"},
-                                    {"rename-set", "A"},
-                                    {"activate"},
-                                    {"activate", "Body", "--all"},
-                                    {"assign", "Body"},
-                                    {"assign", "--all-sets"},
-                                    {"fonts", "--set"},
-                                    {"sets", "extra"},
-                                    {"activate", "--all=yes"}}) {
-        const CtlRun r = runCtl(args);
-        EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
-        EXPECT_EQ(r.out, "") << args.join(' ').toStdString();
+    // Command lines that do not follow the usage (words split at spaces).
+    for (const char* line :
+         {"", "bogus", "status --bogus", "rename-set A", "activate", "activate Body --all",
+          "assign Body", "assign --all-sets", "fonts --set", "sets extra", "activate --all=yes"}) {
+        const CtlRun r = runCtl(QString::fromUtf8(line).split(' ', Qt::SkipEmptyParts));
+        EXPECT_EQ(r.exitCode, 2) << line;
+        EXPECT_EQ(r.out, "") << line;
         EXPECT_TRUE(r.err.startsWith("letterbayctl: ")) << r.err.toStdString();
     }
     EXPECT_EQ(everything(), before);
@@ -352,12 +339,10 @@ TEST_F(Ctl, RefusalsSayWhyAndChangeNothing) {
     EXPECT_TRUE(setsInDb().contains("-Draft-"));
 
     // Control characters stored before they were refused are shown, never sent to the terminal.
-    {
-        auto db = lb::Database::open(databasePath(), lb::ConnectSuffix);
-        db->exec("INSERT INTO [Sets] ([Set Name]) VALUES ('Old' || char(27) || '[2J' || char(9))");
-        db->exec(u"INSERT INTO [Assigned Fonts] ([Set Name], [Font Name]) "
-                 "VALUES ('Old' || char(27) || '[2J' || char(9), 'Alpha Test')"_s);
-    }
+    lb::Database::open(databasePath(), lb::ConnectSuffix)
+        ->exec("INSERT INTO [Sets] VALUES ('Old' || char(27) || '[2J' || char(9)); "
+               "INSERT INTO [Assigned Fonts] ([Set Name], [Font Name]) "
+               "VALUES ('Old' || char(27) || '[2J' || char(9), 'Alpha Test')");
     for (const QStringList& args : {QStringList{"sets"}, QStringList{"fonts"}}) {
         const QString out = ok(args).out;
         EXPECT_TRUE(out.contains("Old\\x1b[2J\\t")) << out.toStdString();
@@ -366,8 +351,7 @@ TEST_F(Ctl, RefusalsSayWhyAndChangeNothing) {
     }
     // A disk's mount point left empty: its fonts and assignments stay until --yes.
     const QString gamma = env.installInSubfolder("GammaTest-Regular.ttf", "disk");
-    ok({"refresh"});
-    ok({"assign", "Body", "Gamma Test"});
+    steps({{"refresh"}, {"assign", "Body", "Gamma Test"}});
     ASSERT_TRUE(QFile::remove(gamma));
     const QStringList kept = pairs();
     const QString why = refused({"refresh"});
@@ -431,78 +415,78 @@ TEST_F(Ctl, InstallAndDeleteChangeWhatEveryOtherProgramSees) {
     EXPECT_TRUE(QFile::exists(serif));
     ok({"activate", "--all"});
     EXPECT_FALSE(lbtest::fcListFiles().contains(serif));
-    EXPECT_EQ(rows("SELECT [Font Name] FROM [Assigned Fonts] WHERE [Set Name] = 'Body' ORDER BY 1"),
-              (QStringList{"Epsilon Test", "Fixture Sans", "Gamma Test"}));
+    EXPECT_EQ(fontsOf("Body"), (QStringList{"Epsilon Test", "Fixture Sans", "Gamma Test"}));
 }
 
 // Killed at each instant where files and catalogue disagree, then started again: the next start
 // of any program finishes what the catalogue committed and undoes the rest.
 TEST_F(Ctl, InstallsAndDeletesKilledMidwayAreFinishedOrUndoneAtTheNextStart) {
     const QString downloads = env.root() + u"/Downloads/"_s;
-    ASSERT_TRUE(QDir().mkpath(downloads));
     const QString changed = downloads + u"AlphaTest-Regular.ttf"_s;
     const QString gamma = downloads + u"GammaTest-Regular.ttf"_s;
-    ASSERT_TRUE(QFile::copy(lbtest::TempEnv::fixture("ZetaTest-Regular.ttf"), changed));
-    ASSERT_TRUE(QFile::copy(lbtest::TempEnv::fixture("GammaTest-Regular.ttf"), gamma));
+    const QString type1 = downloads + u"type1/"_s;
+    ASSERT_TRUE(QDir().mkpath(type1));
+    for (const auto& [fixture, to] : {std::pair{"ZetaTest-Regular.ttf", changed},
+                                      {"GammaTest-Regular.ttf", gamma},
+                                      {"TypeOneTest.pfb", type1 + u"TypeOneTest.pfb"_s},
+                                      {"TypeOneTest.afm", type1 + u"TypeOneTest.afm"_s}})
+        ASSERT_TRUE(QFile::copy(lbtest::TempEnv::fixture(fixture), to));
     const auto bytes = lb::readWholeFile;
     const auto leftovers = [&] {
         return QDir(env.fontsFolder()).entryList({".*"}, QDir::Files | QDir::Hidden) +
                QDir(env.letterbayHome() + u"/journals"_s).entryList(QDir::Files);
     };
-    const auto killedAt = [&](const char* point, const QStringList& args, bool noHardLinks) {
+    // Kills the command at `point`, then runs `next` (none if empty) as the next start.
+    const auto killedAt = [&](const char* point, const QStringList& args, bool noHardLinks = false,
+                              const QString& next = u"status"_s) {
         qputenv("LETTERBAY_KILL_AT", point);
         if (noHardLinks) {
             qputenv("LD_PRELOAD", LB_NO_HARD_LINKS);
             qputenv("ASAN_OPTIONS", "verify_asan_link_order=0");
         }
         const CtlRun r = runCtl(args);
-        qunsetenv("LETTERBAY_KILL_AT");
-        qunsetenv("LD_PRELOAD");
-        qunsetenv("ASAN_OPTIONS");
+        for (const char* name : {"LETTERBAY_KILL_AT", "LD_PRELOAD", "ASAN_OPTIONS"})
+            qunsetenv(name);
         EXPECT_EQ(r.exitCode, -1) << point << " not reached: " << r.err.toStdString();
+        if (!next.isEmpty()) ok({next});
     };
     const QByteArray original = bytes(alpha);
     const QStringList replace{"install", changed, "--yes"};
 
     // Where hard links fail, the replaced font lives under its backup name alone for a moment.
-    killedAt("install.backup", replace, true);
+    killedAt("install.backup", replace, true, {});
     EXPECT_FALSE(QFile::exists(alpha));
     ok({"status"});
     EXPECT_EQ(bytes(alpha), original);
-    killedAt("install.placed", replace, true);
-    ok({"sets"});
+    killedAt("install.placed", replace, true, u"sets"_s);
     EXPECT_EQ(bytes(alpha), original);
     EXPECT_EQ(fontNamed("Alpha Test")["files"].toArray(), QJsonArray{alpha});
     EXPECT_EQ(leftovers(), QStringList());
     // Once the catalogue has it, the installation stands.
-    killedAt("install.committed", replace, false);
-    ok({"status"});
+    killedAt("install.committed", replace);
     EXPECT_EQ(bytes(alpha), bytes(changed));
     EXPECT_EQ(fontNamed("Zeta Test")["files"].toArray(), QJsonArray{alpha});
     EXPECT_EQ(leftovers(), QStringList());
     // A new font cut off before the catalogue took it goes again, for every program.
     const std::vector<std::string> shown = fcList();
-    killedAt("install.placed", {"install", gamma}, false);
-    ok({"status"});
+    killedAt("install.placed", {"install", gamma});
     EXPECT_FALSE(QFile::exists(env.fontsFolder() + u"GammaTest-Regular.ttf"_s));
     EXPECT_EQ(fcList(), shown);
 
     // Deleting: before the catalogue's commit the font comes back with its sets; after, it goes.
-    ok({"add-set", "Body"});
-    ok({"assign", "Body", "Beta Test"});
-    killedAt("delete.set-aside", {"delete", "Beta Test", "--yes"}, false);
+    steps({{"add-set", "Body"}, {"assign", "Body", "Beta Test"}});
+    const QStringList deleteBeta{"delete", "Beta Test", "--yes"};
+    killedAt("delete.set-aside", deleteBeta, false, {});
     EXPECT_FALSE(QFile::exists(beta));
     ok({"status"});
     EXPECT_TRUE(QFile::exists(beta));
     EXPECT_EQ(pairs(), QStringList{"Body|Beta Test"});
     EXPECT_EQ(fcList(), shown);
     // Cut off with every rename announced and none made: nothing lost, nothing left over.
-    killedAt("delete.announced", {"delete", "Beta Test", "--yes"}, false);
-    ok({"status"});
+    killedAt("delete.announced", deleteBeta);
     EXPECT_TRUE(QFile::exists(beta));
     EXPECT_EQ(leftovers(), QStringList());
-    killedAt("delete.committed", {"delete", "Beta Test", "--yes"}, false);
-    ok({"status"});
+    killedAt("delete.committed", deleteBeta);
     EXPECT_FALSE(QFile::exists(beta));
     EXPECT_EQ(pairs(), QStringList());
     EXPECT_EQ(leftovers(), QStringList());
@@ -511,17 +495,13 @@ TEST_F(Ctl, InstallsAndDeletesKilledMidwayAreFinishedOrUndoneAtTheNextStart) {
     // catalogue has it, both stay.
     const QString pfb = env.fontsFolder() + u"TypeOneTest.pfb"_s;
     const QString afm = env.fontsFolder() + u"TypeOneTest.afm"_s;
-    const QString type1 = downloads + u"type1/"_s;
-    ASSERT_TRUE(QDir().mkpath(type1));
-    for (const char* f : {"TypeOneTest.pfb", "TypeOneTest.afm"})
-        ASSERT_TRUE(QFile::copy(lbtest::TempEnv::fixture(f), type1 + f));
     for (const char* point : {"install.placed-one", "install.placed", "install.committed"}) {
-        killedAt(point, {"install", type1}, false);
-        ok({"status"});
+        killedAt(point, {"install", type1});
         EXPECT_EQ(leftovers(), QStringList()) << point;
-        if (point != std::string_view("install.committed")) {
-            EXPECT_FALSE(QFile::exists(pfb) || QFile::exists(afm)) << point;
-        }
+        EXPECT_EQ(QFile::exists(pfb) && QFile::exists(afm),
+                  point == std::string_view("install.committed"))
+            << point;
+        EXPECT_EQ(QFile::exists(pfb), QFile::exists(afm)) << point << ": one without the other";
     }
     EXPECT_EQ(bytes(afm), bytes(type1 + u"TypeOneTest.afm"_s));
     EXPECT_EQ(fontNamed("Type One Test")["files"].toArray(), QJsonArray{pfb});
@@ -555,10 +535,10 @@ TEST_F(Ctl, AnUnusableDatabaseIsExitCodeThreeAndIsLeftAsItWas) {
 }
 
 TEST_F(Ctl, ExportWipeImportGivesTheSameSets) {
-    ok({"add-set", "Body"});
-    ok({"add-set", "Don't \u00c9dit"});
-    ok({"assign", "Body", "Fixture Sans", "Fixture Serif"});
-    ok({"assign", "Don't \u00c9dit", "Quote \"Test\"", "Édition Ünïcode"});
+    steps({{"add-set", "Body"},
+           {"add-set", "Don't \u00c9dit"},
+           {"assign", "Body", "Fixture Sans", "Fixture Serif"},
+           {"assign", "Don't \u00c9dit", "Quote \"Test\"", "Édition Ünïcode"}});
     const QString exported = ok({"export"}).out;
     // The document names each font's files, as hints for another machine.
     EXPECT_TRUE(
@@ -579,15 +559,12 @@ TEST_F(Ctl, ExportWipeImportGivesTheSameSets) {
     EXPECT_EQ(ok({"export"}).out, exported);
 
     // Some sets only, by any letter case.
-    const QString one = ok({"export", "BODY"}).out;
-    EXPECT_EQ(QJsonDocument::fromJson(one.toUtf8())["sets"].toArray().size(), 1);
-    EXPECT_EQ(QJsonDocument::fromJson(one.toUtf8())["sets"][0]["name"].toString(), "Body");
+    EXPECT_EQ(each(parsed(ok({"export", "BODY"}).out)["sets"], "name"), QStringList{"Body"});
 }
 
 TEST_F(Ctl, ImportMergesOrReplacesAndReportsTheFontsThisMachineLacks) {
-    ok({"add-set", "Body"});
-    ok({"assign", "Body", "Fixture Sans", "Alpha Test"});
-    ok({"activate", "Body"});
+    activateBody();
+    ok({"assign", "Body", "Alpha Test"});
     const QString doc = uR"({"format": "letterbay-sets", "version": 1, "sets": [
   {"name": "body", "fonts": [
     "Beta Test",
@@ -600,14 +577,13 @@ TEST_F(Ctl, ImportMergesOrReplacesAndReportsTheFontsThisMachineLacks) {
     const CtlRun merged = runCtl({"import", path, "--json"});
     ASSERT_EQ(merged.exitCode, 0) << merged.err.toStdString();
     EXPECT_TRUE(merged.err.contains("\"Gone Sans\"")) << merged.err.toStdString();
-    const QJsonArray report = QJsonDocument::fromJson(merged.out.toUtf8())["sets"].toArray();
+    const QJsonArray report = parsed(merged.out)["sets"].toArray();
     ASSERT_EQ(report.size(), 2);
-    EXPECT_EQ(report[0]["name"].toString(), "Body");
-    EXPECT_FALSE(report[0]["created"].toBool());
-    EXPECT_EQ(report[0]["added"].toInt(), 1);
-    EXPECT_EQ(report[0]["removed"].toInt(), 0);
-    EXPECT_EQ(report[0]["missing"].toArray(), QJsonArray{"Gone Sans"});
-    EXPECT_EQ(report[0]["byFileName"][0]["font"].toString(), "Alpha Test");
+    EXPECT_EQ(report[0].toObject(),
+              parsed(uR"({"name": "Body", "created": false, "added": 1, "removed": 0,
+                          "missing": ["Gone Sans"],
+                          "byFileName": [{"name": "Alpha Renamed", "font": "Alpha Test"}]})"_s))
+        << merged.out.toStdString();
     EXPECT_TRUE(report[1]["created"].toBool());
     EXPECT_EQ(pairs(), (QStringList{"Body|Alpha Test", "Body|Beta Test", "Body|Fixture Sans",
                                     "New|Fixture Serif"}));
@@ -645,8 +621,6 @@ TEST_F(Ctl, AMalformedDocumentIsRefusedWithItsLineAndNothingChanges) {
               "the set \"NEW\" appears twice (first on line 3)");
     refusedAt(head + "  {\"name\": \"Say \\\"Hi\\\"\"}\n]}", "3:12",
               "You cannot use \" in your set name");
-    refusedAt(head + "  {\"name\": \"Bell\\u0007\"}\n]}", "3:12",
-              "You cannot use control characters");
     refusedAt(head + "  {\"name\": \"New\", \"fonts\": [\"Beta Test\"],}\n]}", "3:42",
               "a comma before '}'");
     refusedAt(head + "  {\"name\": \"New\", \"name\": \"Other\"}\n]}", "3:19",
@@ -719,8 +693,7 @@ QByteArray onTerminal(const QStringList& args, int& exitCode) {
 }
 
 TEST_F(Ctl, ProgressGoesToAWaitingTerminalOnly) {
-    ok({"add-set", "Body"});
-    ok({"assign", "Body", "Fixture Sans"});
+    steps({{"add-set", "Body"}, {"assign", "Body", "Fixture Sans"}});
     int exitCode = -1;
     const QByteArray terminal = onTerminal({"activate", "Body"}, exitCode);
     EXPECT_EQ(exitCode, 0);
@@ -729,8 +702,7 @@ TEST_F(Ctl, ProgressGoesToAWaitingTerminalOnly) {
     // The line is cleared at the end, so the result stands alone.
     EXPECT_TRUE(terminal.endsWith("\r\033[K")) << terminal.toStdString();
     // Piped, standard error carries nothing but what went wrong.
-    const CtlRun piped = ok({"activate", "--all"});
-    EXPECT_EQ(piped.err, "");
+    EXPECT_EQ(ok({"activate", "--all"}).err, "");
 }
 
 // The bash completion as installed, asked for the word after `line` (its last word, possibly
@@ -752,8 +724,7 @@ QStringList completions(const QStringList& words) {
 }
 
 TEST_F(Ctl, BashCompletesCommandsSetsAndFontsFromTheDatabase) {
-    ok({"add-set", "Body Text"});
-    ok({"assign", "Body Text", "Fixture Sans", "Quote \"Test\""});
+    steps({{"add-set", "Body Text"}, {"assign", "Body Text", "Fixture Sans", "Quote \"Test\""}});
     EXPECT_EQ(completions({"ac"}), QStringList{"activate"});
     EXPECT_EQ(completions({"activate", "Bo"}), QStringList{"Body\\ Text"});
     EXPECT_EQ(completions({"activate", "\"Bo"}), QStringList{"Body Text"});
@@ -791,23 +762,16 @@ TEST_F(Ctl, TheManualPageDocumentsEveryCommandAndJsonKey) {
                        json({"sets"})["sets"][0].toObject().keys() +
                        json({"fonts"})["fonts"][0].toObject().keys();
     const QByteArray doc = ok({"export", "Body"}).out.toUtf8();
-    keys += QJsonDocument::fromJson(doc).object().keys();
-    const CtlRun imported = ok({"import", "-", "--json"}, doc);
-    const QJsonObject report = QJsonDocument::fromJson(imported.out.toUtf8()).object();
-    keys += report.keys() + report["sets"][0].toObject().keys();
+    const QJsonObject report = parsed(ok({"import", "-", "--json"}, doc).out);
+    keys += parsed(doc).keys() + report.keys() + report["sets"][0].toObject().keys();
     keys += json({"autoassign"}).keys();
     keys += json({"install", lbtest::TempEnv::fixture("GammaTest-Regular.ttf")}).keys();
     // The fonts of documents, one of them unreadable.
     const QString svg =
         lbtest::writeFile(env.home() + u"/a.svg"_s, R"(<svg font-family="Alpha Test"/>)");
-    const QJsonObject used =
-        QJsonDocument::fromJson(
-            runCtl({"--json", "fonts", "--for", svg, svg + u".pdf"_s}).out.toUtf8())
-            .object();
+    const QJsonObject used = parsed(runCtl({"--json", "fonts", "--for", svg, svg + u".pdf"_s}).out);
     keys += used.keys() + used["fonts"][0].toObject().keys() + used["unread"][0].toObject().keys();
-    keys += json({"activate", "--for", svg}).keys();
-    const CtlRun refreshed = ok({"refresh", "--json"});
-    keys += QJsonDocument::fromJson(refreshed.out.toUtf8()).object().keys();
+    keys += json({"activate", "--for", svg}).keys() + parsed(ok({"refresh", "--json"}).out).keys();
     for (const QString& key : keys)
         EXPECT_TRUE(page.contains(u"\""_s + key + u"\""_s)) << key.toStdString();
 
@@ -823,8 +787,7 @@ TEST_F(Ctl, TheManualPageDocumentsEveryCommandAndJsonKey) {
 TEST_F(Ctl, TheSqlcipherShellReadsTheTablesWithTheExtension) {
     if (QStandardPaths::findExecutable("sqlcipher").isEmpty())
         GTEST_SKIP() << "the sqlcipher shell is not installed";
-    ok({"add-set", "Body"});
-    ok({"assign", "Body", "Édition Ünïcode", "Alpha Test"});
+    steps({{"add-set", "Body"}, {"assign", "Body", "Édition Ünïcode", "Alpha Test"}});
     const auto shell = [&](const QByteArray& commands) {
         QProcess p;
         p.setProcessChannelMode(QProcess::MergedChannels);
@@ -844,10 +807,8 @@ TEST_F(Ctl, TheSqlcipherShellReadsTheTablesWithTheExtension) {
     const QString out =
         shell(".load " + QByteArray(LB_BIN_DIR) + "/../lib/letterbay/lbnocase\n" + key + queries);
     // The program's own order of the catalogue, as the command line lists it.
-    QStringList listed;
-    for (const QJsonValue& f : json({"fonts"})["fonts"].toArray())
-        listed << f["name"].toString();
-    EXPECT_EQ(out, u"Body\nÉdition Ünïcode\n"_s + listed.join('\n') + '\n');
+    EXPECT_EQ(out, u"Body\nÉdition Ünïcode\n"_s +
+                       each(json({"fonts"})["fonts"], "name").join('\n') + '\n');
 }
 
 } // namespace
@@ -874,43 +835,42 @@ TEST_F(Ctl, CheckListsCopiesAndDamagedFontsAndSaysSoInItsExitCode) {
     }
 
     // The findings as a script reads them: each group of copies ("family/style", marked when
-    // identical) with its files as "file=version", how many of them programs get (one), and the
+    // identical) with its files as "file=version" and how many of them programs get (one); the
     // problem of each damaged file.
-    struct Findings {
-        std::map<QString, QStringList> groups;
-        std::map<QString, int> inUse;
-        std::map<QString, QString> damaged;
-    };
+    std::map<QString, QString> damagedFound;
     const auto check = [&] {
         const CtlRun r = runCtl({"check", "--json"});
         EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
-        const QJsonObject report = QJsonDocument::fromJson(r.out.toUtf8()).object();
-        Findings f;
+        const QJsonObject report = parsed(r.out);
+        QStringList groups;
         for (const QJsonValue& g : report["duplicates"].toArray()) {
-            const QString group = g["family"].toString() + u'/' + g["style"].toString() +
-                                  (g["identical"].toBool() ? " (identical)" : "");
+            QStringList copies;
+            int inUse = 0;
             for (const QJsonValue& c : g["copies"].toArray()) {
-                f.groups[group] << c["file"].toString() + u'=' + c["version"].toString();
-                f.inUse[group] += c["in_use"].toBool();
+                copies << c["file"].toString() + u'=' + c["version"].toString();
+                inUse += c["in_use"].toBool();
             }
-            f.groups[group].sort();
+            copies.sort();
+            groups << g["family"].toString() + u'/' + g["style"].toString() +
+                          (g["identical"].toBool() ? " (identical) " : " ") + copies.join(' ') +
+                          u" in use: "_s + QString::number(inUse);
         }
+        damagedFound.clear();
         for (const QJsonValue& d : report["damaged"].toArray())
-            f.damaged[d["file"].toString()] = d["problem"].toString();
-        return f;
+            damagedFound[d["file"].toString()] = d["problem"].toString();
+        groups.sort();
+        return groups;
     };
-    Findings found = check();
     // Identical copies by content; two versions of one style, each with its version.
-    EXPECT_EQ(found.groups,
-              (std::map<QString, QStringList>{
-                  {"Fixture Sans/Regular (identical)", {sans[0] + "=1.000", copy + "=1.000"}},
-                  {"Fixture Sans/Bold", {sans[1] + "=1.000", newer + "=2.000"}}}));
-    EXPECT_EQ(found.inUse["Fixture Sans/Regular (identical)"], 1);
-    ASSERT_EQ(found.damaged.size(), 3u);
-    EXPECT_TRUE(found.damaged[cut].contains("cut short")) << found.damaged[cut].toStdString();
-    EXPECT_TRUE(found.damaged[damaged].contains("checksum"))
-        << found.damaged[damaged].toStdString();
-    EXPECT_TRUE(found.damaged[QFile::decodeName(badName)].contains("not valid text"));
+    const QStringList groups{
+        u"Fixture Sans/Bold "_s + sans[1] + "=1.000 " + newer + "=2.000 in use: 1",
+        u"Fixture Sans/Regular (identical) "_s + sans[0] + "=1.000 " + copy + "=1.000 in use: 1"};
+    EXPECT_EQ(check(), groups);
+    ASSERT_EQ(damagedFound.size(), 3u);
+    for (const auto& [file, problem] : {std::pair{cut, "cut short"},
+                                        {damaged, "checksum"},
+                                        {QFile::decodeName(badName), "not valid text"}})
+        EXPECT_TRUE(damagedFound[file].contains(problem)) << damagedFound[file].toStdString();
 
     // People get the same findings as lines; nothing was changed.
     const CtlRun text = runCtl({"check"});
@@ -920,14 +880,14 @@ TEST_F(Ctl, CheckListsCopiesAndDamagedFontsAndSaysSoInItsExitCode) {
     EXPECT_TRUE(QFile::exists(copy) && QFile::exists(cut) && QFile::exists(damaged));
 
     // With a set active, programs reach the copy through a link: the copy is still named in use.
-    for (const QStringList& step : {QStringList{"refresh"},
-                                    {"add-set", "Copies"},
-                                    {"assign", "Copies", "Fixture Sans"},
-                                    {"activate", "Copies"}})
-        ASSERT_EQ(runCtl(step).exitCode, 0) << step.join(' ').toStdString();
-    EXPECT_EQ(check().inUse["Fixture Sans/Regular (identical)"], 1);
+    steps({{"refresh"},
+           {"add-set", "Copies"},
+           {"assign", "Copies", "Fixture Sans"},
+           {"activate", "Copies"}});
+    EXPECT_EQ(check(), groups);
 
     // A file changed since the last check is read again, not taken from that check's findings.
     lbtest::writeFile(copy, lb::readWholeFile(damaged));
-    EXPECT_EQ(check().damaged.count(copy), 1u);
+    check();
+    EXPECT_EQ(damagedFound.count(copy), 1u);
 }

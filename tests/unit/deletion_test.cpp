@@ -44,7 +44,12 @@ struct Deleting : lbtest::OpsFixture {
         app.datSets->refresh();
         view.messages.clear();
     }
-    void select(const QStringList& faces) { lbtest::selectExactly(allFonts, faces); }
+    // Deletes these typefaces, answering the question with `answer`.
+    void remove(const QStringList& faces, int answer = AnswerYes) {
+        lbtest::selectExactly(allFonts, faces);
+        boxes.answers = {answer};
+        Delete_Fonts(ctx);
+    }
     QStringList files(const QString& face) {
         lb::Statement st = app.db->prepare(
             "SELECT [File Name] FROM [Fonts] WHERE [Face Name] = ?1 AND [Face Name] = ?1 COLLATE "
@@ -57,20 +62,17 @@ struct Deleting : lbtest::OpsFixture {
     }
 };
 
-TEST_F(Deleting, TheQuestionNamesWhatGoesAndSystemFontsStay) {
-    select({"Alpha Test"});
+TEST_F(Deleting, TheQuestionNamesWhatGoesSystemFontsStayAndTheShownSetIsRefilled) {
     // A click in History (or in the preview) picks another font without selecting it.
     app.pickedFontName = "Beta Test";
-    boxes.answers = {AnswerNo};
-    Delete_Fonts(ctx);
+    remove({"Alpha Test"}, AnswerNo);
     lbtest::expectBox(boxes, 0, "Confirm Delete",
                       "Are you sure you want to permanently remove \"Alpha Test\" from your PC?",
                       52);
     EXPECT_EQ(files("Alpha Test"), QStringList{"AlphaTest-Regular.ttf"});
     EXPECT_GT(view.handled, 0);
 
-    boxes.answers = {AnswerYes};
-    Delete_Fonts(ctx);
+    remove({"Alpha Test"});
     EXPECT_TRUE(files("Alpha Test").isEmpty());
     EXPECT_EQ(scalar("SELECT count(*) FROM [Assigned Fonts] WHERE [Font Name] = 'Alpha Test'"), "0")
         << "its assignments go in every set";
@@ -78,58 +80,45 @@ TEST_F(Deleting, TheQuestionNamesWhatGoesAndSystemFontsStay) {
     EXPECT_EQ(view.messages.last(), "\"Alpha Test\" deleted successfully.");
     EXPECT_EQ(view.fontCount, "Fonts: 6");
 
-    select({"Desk Sans"});
-    boxes.answers = {AnswerYes};
-    const int clears = view.clearAssignedCalls;
-    Delete_Fonts(ctx);
+    int clears = view.clearAssignedCalls;
+    remove({"Desk Sans"});
     EXPECT_EQ(view.messages.last(), "All selected fonts were system fonts, none were deleted.");
     EXPECT_EQ(files("Desk Sans"), QStringList{"desk.ttf"});
-    EXPECT_EQ(view.clearAssignedCalls, clears + 1) << "the Assigned Fonts list is cleared";
+    EXPECT_EQ(view.clearAssignedCalls, ++clears) << "the Assigned Fonts list is cleared";
     EXPECT_EQ(view.fontCount, "Fonts: 6");
 
-    // Four selected, one of them the desktop's: the count, no name. Rows apart go as well.
-    select({"Beta Test", "CASE TEST", "Desk Sans", "Gamma Test"});
-    boxes.answers = {AnswerYes};
-    Delete_Fonts(ctx);
-    EXPECT_EQ(boxes.shown.back().text,
-              "Are you sure you want to permanently remove these 4 fonts from your PC?");
-    EXPECT_EQ(view.messages.last(),
-              "3 of 4 fonts deleted successfully.  None of the selected system fonts were "
-              "deleted.");
-    EXPECT_EQ(view.fontCount, "Fonts: 3");
-    QStringList left;
-    for (int i = 0; i < allFonts.size(); ++i)
-        left << allFonts.row(i).name;
-    EXPECT_EQ(left, (QStringList{"Case Test", "Desk Sans", "Fixture Sans"}));
-    // "Case Test" is another typeface than "CASE TEST": its file stays.
-    EXPECT_EQ(files("Case Test"), QStringList{"CaseTest-Regular.ttf"});
-}
-
-TEST_F(Deleting, EveryFileOfAFaceGoesInOneRemovalAndTheShownSetIsRefilled) {
+    // Every file of a face goes in one removal; the set shown, which lost a font, is refilled.
     assign("Work", "Beta Test");
     app.currentSetName = "Work";
     Fill_AssignedFonts(ctx);
-    ASSERT_EQ(assignedFonts.size(), 3);
-    select({"Alpha Test", "Fixture Sans"});
-    boxes.answers = {AnswerYes};
-    Delete_Fonts(ctx);
+    ASSERT_EQ(assignedFonts.size(), 2);
+    remove({"Fixture Sans"});
     EXPECT_TRUE(files("Fixture Sans").isEmpty());
-    EXPECT_EQ(view.messages.last(), "2 fonts deleted successfully.");
-    // Refilled for the current set, which lost two of its fonts.
     EXPECT_TRUE(app.fontsChanged);
     ASSERT_EQ(assignedFonts.size(), 1);
-    EXPECT_EQ(assignedFonts.row(0).name, "Beta Test");
-    EXPECT_EQ(assignedFonts.set, "Work");
-    // The knowledge base keeps naming removed fonts; the sets stay.
-    EXPECT_EQ(scalar("SELECT count(*) FROM [Sets]"), "2");
-
+    EXPECT_EQ(assignedFonts.set + u':' + assignedFonts.row(0).name, "Work:Beta Test");
     // A font outside the set shown: the list is cleared and not filled again.
-    select({"Gamma Test"});
-    boxes.answers = {AnswerYes};
-    const int clears = view.clearAssignedCalls;
-    Delete_Fonts(ctx);
+    clears = view.clearAssignedCalls;
+    remove({"Gamma Test"});
     EXPECT_FALSE(app.fontsChanged);
     EXPECT_EQ(view.clearAssignedCalls, clears + 1);
+
+    // Three selected, one of them the desktop's: the count, no name. Rows apart go as well.
+    remove({"Beta Test", "CASE TEST", "Desk Sans"});
+    EXPECT_EQ(boxes.shown.back().text,
+              "Are you sure you want to permanently remove these 3 fonts from your PC?");
+    EXPECT_EQ(view.messages.last(),
+              "2 of 3 fonts deleted successfully.  None of the selected system fonts were "
+              "deleted.");
+    QStringList left;
+    for (int i = 0; i < allFonts.size(); ++i)
+        left << allFonts.row(i).name;
+    EXPECT_EQ(left, (QStringList{"Case Test", "Desk Sans"}));
+    EXPECT_EQ(view.fontCount, "Fonts: 2");
+    // "Case Test" is another typeface than "CASE TEST": its file stays.
+    EXPECT_EQ(files("Case Test"), QStringList{"CaseTest-Regular.ttf"});
+    // The knowledge base keeps naming removed fonts; the sets stay.
+    EXPECT_EQ(scalar("SELECT count(*) FROM [Sets]"), "2");
 }
 
 // On real fontconfig: what another program sees afterwards, and what is deleted on disk.
@@ -156,15 +145,18 @@ struct DeletingFromDisk : lbtest::RealFontsTest {
         app.db->exec("INSERT INTO [Sets] VALUES ('Work')");
         app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Work', 'Alpha Test')");
     }
+    void remove(const QStringList& faces, std::deque<int> answers) {
+        select(faces);
+        boxes.answers = std::move(answers);
+        Delete_Fonts(*ctx);
+    }
 };
 
 TEST_F(DeletingFromDisk, DeletesOnlyInsideTheFontsFolderAndNothingComesBack) {
     const QString duo = env.installFixture("FixtureDuo.otc");
     openCatalogue();
     // One face of a collection alone: its file holds the other too, so it stays, and says why.
-    select({"Duo First"});
-    boxes.answers = {AnswerYes, AnswerOK};
-    Delete_Fonts(*ctx);
+    remove({"Duo First"}, {AnswerYes, AnswerOK});
     EXPECT_TRUE(QFileInfo::exists(duo));
     EXPECT_EQ(catalogue("Duo First").size() + catalogue("Duo Second").size(), 2);
     EXPECT_TRUE(boxes.shown.back().text.contains("also holds Duo Second"));
@@ -179,18 +171,14 @@ TEST_F(DeletingFromDisk, DeletesOnlyInsideTheFontsFolderAndNothingComesBack) {
         other->exec("BEGIN IMMEDIATE");
         app.db->setBusyTimeout(100);
         const std::vector<std::string> shown = lbtest::fcList();
-        select(chosen);
-        boxes.answers = {AnswerYes};
-        EXPECT_THROW(Delete_Fonts(*ctx), DbError);
+        EXPECT_THROW(remove(chosen, {AnswerYes}), DbError);
         EXPECT_TRUE(QFileInfo::exists(sans[0]) && QFileInfo(link).isSymLink());
         EXPECT_FALSE(readFontSelection(removedFontsConfPath()).rejectGlobs.contains(serif));
         EXPECT_EQ(lbtest::fcList(), shown);
         EXPECT_EQ(catalogue("Fixture Sans").size(), 2);
         other->exec("ROLLBACK");
     }
-    select(chosen);
-    boxes.answers = {AnswerYes};
-    Delete_Fonts(*ctx);
+    remove(chosen, {AnswerYes});
     EXPECT_EQ(view.messages.last(),
               "6 of 7 fonts deleted successfully.  None of the selected system fonts were "
               "deleted.");
@@ -218,9 +206,7 @@ TEST_F(DeletingFromDisk, AFileInAReadOnlyFontsFolderStaysWithItsRowAndSet) {
         LB_CONTINUE_UNPRIVILEGED(run, EXPECT_TRUE(QFileInfo::exists(alpha)));
     }
     openCatalogue();
-    select({"Alpha Test", "Fixture Serif"});
-    boxes.answers = {AnswerYes, AnswerOK};
-    Delete_Fonts(*ctx);
+    remove({"Alpha Test", "Fixture Serif"}, {AnswerYes, AnswerOK});
     const QString file = env.fontsFolder() + "AlphaTest-Regular.ttf";
     EXPECT_TRUE(QFileInfo::exists(file));
     EXPECT_EQ(catalogue("Alpha Test"),
@@ -233,8 +219,8 @@ TEST_F(DeletingFromDisk, AFileInAReadOnlyFontsFolderStaysWithItsRowAndSet) {
                                     "be removed from your PC.");
     EXPECT_EQ(view.fontCount, "Fonts: 4");
     ASSERT_EQ(boxes.shown.size(), 2u);
-    EXPECT_EQ(boxes.shown[1].title, "Delete Fonts");
-    EXPECT_EQ(boxes.shown[1].style, 16);
+    EXPECT_EQ(boxes.shown[1].title + u'|' + QString::number(boxes.shown[1].style),
+              "Delete Fonts|16");
     EXPECT_TRUE(boxes.shown[1].text.contains("Alpha Test (" + file + "): Permission denied"));
     // A refresh finds the same catalogue: nothing comes back without its sets.
     Refresh_Fonts(*ctx);
@@ -245,18 +231,13 @@ TEST_F(DeletingFromDisk, ChosenCopiesGoAndTheTypefaceKeepsItsSetsOnTheCopyThatSt
     const QString copy = env.installInSubfolder("AlphaTest-Regular.ttf", "downloads");
     const QString forEveryone = env.installFixture("AlphaTest-Regular.ttf", true, "AlphaAll.ttf");
     openCatalogue();
-    const auto chosen = [](const QStringList& paths) {
-        std::vector<QByteArray> out;
-        for (const QString& p : paths)
-            out.push_back(QFile::encodeName(p));
-        return out;
-    };
+    const auto name = QFile::encodeName;
     boxes.answers = {AnswerNo};
-    Delete_FontCopies(*ctx, chosen({alpha}));
+    Delete_FontCopies(*ctx, {name(alpha)});
     EXPECT_TRUE(QFileInfo::exists(alpha));
 
     boxes.answers = {AnswerYes};
-    Delete_FontCopies(*ctx, chosen({alpha, forEveryone, mono}));
+    Delete_FontCopies(*ctx, {name(alpha), name(forEveryone), name(mono)});
     EXPECT_EQ(boxes.shown[1].text,
               "Are you sure you want to permanently remove these 3 fonts from your PC?");
     EXPECT_EQ(view.messages.last(), "2 of 3 fonts deleted successfully.  None of the selected "
@@ -270,7 +251,7 @@ TEST_F(DeletingFromDisk, ChosenCopiesGoAndTheTypefaceKeepsItsSetsOnTheCopyThatSt
     EXPECT_GE(all.find("Alpha Test"), 0);
     // With its last copy the typeface goes, sets and all.
     boxes.answers = {AnswerYes};
-    Delete_FontCopies(*ctx, chosen({copy}));
+    Delete_FontCopies(*ctx, {name(copy)});
     EXPECT_EQ(all.find("Alpha Test"), -1);
     EXPECT_EQ(scalar("SELECT count(*) FROM [Assigned Fonts]"), "0");
 }

@@ -84,81 +84,6 @@ struct Installing : lbtest::RealFontsTest {
     }
 };
 
-TEST_F(Installing, AFolderShowsOneRowPerExactFaceNameAndUnreadableFilesApart) {
-    openPreview();
-    for (const char* f :
-         {"FixtureSans-Regular.ttf", "CaseTest-Regular.ttf", "CaseTestUpper-Regular.ttf",
-          "FixtureCollection.ttc", "AlphaTest-Regular.ttf", "Truncated.ttf", "Empty.ttf",
-          "NotAFont.ttf", "FixtureCff.otf", "FixtureDuo.otc", "TypeOneTest.pfb",
-          "TypeOneTest.afm"}) // the .afm: no row
-        put(f);
-    put("FixtureSans-Bold.ttf", "FixtureSans-Bold.TTF");
-    put("FixtureCff.otf", "CffInside.ttf");
-    put("BetaTest-Regular.ttf", ".Hidden.ttf"); // fontconfig would skip it once installed
-    QDir().mkpath(source + "Folder.ttf");
-
-    preview->boxDir_Change(source);
-    ASSERT_TRUE(preview->shown());
-    // Case variants next to each other, each its own row; unreadable files under their names.
-    QStringList faces;
-    for (int i = 0; i < preview->size(); ++i)
-        faces << preview->row(i).face;
-    EXPECT_EQ(faces, (QStringList{"Alpha Test", "CASE TEST", "Case Test", "Duo First", "Duo Second",
-                                  "Empty.ttf", "Fixture Cff", "Fixture Collection", "Fixture Sans",
-                                  "NotAFont.ttf", "Truncated.ttf", "Type One Test"}));
-    const PreviewRow& sans = at("Fixture Sans");
-    ASSERT_EQ(sans.files.size(), 2u);
-    EXPECT_EQ(sans.files[0].fileName, "FixtureSans-Bold.TTF");
-    EXPECT_EQ(sans.files[0].valueName, "Fixture Sans Bold (TrueType)");
-    EXPECT_EQ(sans.files[1].fileName, "FixtureSans-Regular.ttf");
-    EXPECT_TRUE(at("Alpha Test").installed);
-    EXPECT_FALSE(sans.installed);
-    for (const char* unread : {"Empty.ttf", "NotAFont.ttf", "Truncated.ttf"})
-        EXPECT_FALSE(at(unread).readable || at(unread).installable) << unread;
-    // OpenType, its collections and Type 1 are installed as TrueType is.
-    EXPECT_EQ(at("Fixture Cff").files.size(), 2u);
-    // Each face of a collection is in the row of its own family, drawn as that face.
-    EXPECT_EQ(at("Duo First").files[0].valueName, "Duo First Regular (OpenType)");
-    const PreviewEntry& second = at("Duo Second").files[0];
-    EXPECT_EQ(second.fileName, "FixtureDuo.otc");
-    EXPECT_EQ(second.valueName, "Duo Second Regular (OpenType)");
-    EXPECT_EQ(second.faceIndex, 1);
-    EXPECT_NE(second.fontId, at("Duo First").files[0].fontId);
-    const PreviewRow& collection = at("Fixture Collection");
-    ASSERT_EQ(collection.files.size(), 2u);
-    EXPECT_EQ(collection.files[1].faceIndex, 1);
-    EXPECT_EQ(collection.files[1].resourceName, "Fixture Collection Bold");
-    EXPECT_EQ(at("Type One Test").files[0].valueName, "Type One Test Regular (Type 1)");
-    for (const char* other : {"Fixture Cff", "Duo First", "Duo Second", "Type One Test"})
-        EXPECT_TRUE(at(other).installable) << other;
-    EXPECT_EQ(preview->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "12 Font Names");
-    // Every face of a readable file is loaded for drawing, from memory.
-    EXPECT_EQ(previewFonts.loadedCount(), 12);
-    EXPECT_EQ(previewView.statuses.first(), "Retrieving preview fonts...");
-    EXPECT_EQ(previewView.statuses.last(), "Select font(s) to be installed, press Install.");
-    EXPECT_FALSE(previewView.busy);
-    // Select All leaves out what cannot be installed.
-    preview->cmdSelect_Click();
-    EXPECT_EQ(preview->installCountText(), "Fonts to be Installed: 9");
-
-    // The folder disappears while shown: nothing is installed, and the rows stay, drawn from
-    // memory, until the folder is left. A collection fails once, whatever faces it shows.
-    choose({"Fixture Collection", "Fixture Sans"});
-    ASSERT_TRUE(QDir(source).removeRecursively());
-    const InstallOutcome out = install();
-    EXPECT_EQ(out.installed, 0);
-    EXPECT_EQ(out.failures.size(), 3u);
-    EXPECT_TRUE(catalogue("Fixture Sans").isEmpty());
-    EXPECT_EQ(preview->size(), 12);
-    EXPECT_EQ(previewFonts.loadedCount(), 12);
-    const QString empty = env.root() + "/Empty/";
-    QDir().mkpath(empty);
-    preview->boxDir_Change(empty);
-    EXPECT_FALSE(preview->shown());
-    EXPECT_EQ(previewFonts.removals, 12);
-    EXPECT_EQ(previewView.statuses.last(), "Select drive/folder to retrieve fonts.");
-}
-
 // FIFOs that, after a few seconds, are opened for writing and closed again, so that code waiting
 // to read one ends; `fired` says it had to.
 struct FifoWatchdog {
@@ -192,24 +117,78 @@ struct FifoWatchdog {
     }
 };
 
-TEST_F(Installing, AFifoNamedLikeAFontIsPassedOverAndNothingWaitsOnIt) {
-    put("BetaTest-Regular.ttf");
+TEST_F(Installing, AFolderShowsOneRowPerExactFaceNameAndUnreadableFilesApart) {
+    // FIFOs named like fonts, here and in the fonts folder, are passed over; nothing waits on them.
     FifoWatchdog fifos({source + "Pipe.ttf", env.fontsFolder() + "Pipe.ttf"});
     openPreview();
-    EXPECT_FALSE(catalogue("Alpha Test").isEmpty());
+    for (const char* f :
+         {"FixtureSans-Regular.ttf", "CaseTest-Regular.ttf", "CaseTestUpper-Regular.ttf",
+          "FixtureCollection.ttc", "AlphaTest-Regular.ttf", "Truncated.ttf", "Empty.ttf",
+          "NotAFont.ttf", "FixtureCff.otf", "FixtureDuo.otc", "TypeOneTest.pfb",
+          "TypeOneTest.afm"}) // the .afm: no row
+        put(f);
+    put("FixtureSans-Bold.ttf", "FixtureSans-Bold.TTF");
+    put("FixtureCff.otf", "CffInside.ttf");
+    put("BetaTest-Regular.ttf", ".Hidden.ttf"); // fontconfig would skip it once installed
+    QDir().mkpath(source + "Folder.ttf");
+
     preview->boxDir_Change(source);
-    ASSERT_EQ(preview->size(), 1);
-    EXPECT_EQ(preview->row(0).face, "Beta Test");
+    ASSERT_TRUE(preview->shown());
+    // Case variants next to each other, each its own row; unreadable files under their names.
+    QStringList faces;
+    for (int i = 0; i < preview->size(); ++i)
+        faces << preview->row(i).face;
+    EXPECT_EQ(faces, (QStringList{"Alpha Test", "CASE TEST", "Case Test", "Duo First", "Duo Second",
+                                  "Empty.ttf", "Fixture Cff", "Fixture Collection", "Fixture Sans",
+                                  "NotAFont.ttf", "Truncated.ttf", "Type One Test"}));
+    const PreviewRow& sans = at("Fixture Sans");
+    ASSERT_EQ(sans.files.size(), 2u);
+    EXPECT_EQ(sans.files[0].fileName + u'|' + sans.files[0].valueName + u'|' +
+                  sans.files[1].fileName,
+              "FixtureSans-Bold.TTF|Fixture Sans Bold (TrueType)|FixtureSans-Regular.ttf");
+    EXPECT_TRUE(at("Alpha Test").installed && !sans.installed);
+    for (const char* unread : {"Empty.ttf", "NotAFont.ttf", "Truncated.ttf"})
+        EXPECT_FALSE(at(unread).readable || at(unread).installable) << unread;
+    // OpenType, its collections and Type 1 are installed as TrueType is.
+    EXPECT_EQ(at("Fixture Cff").files.size(), 2u);
+    // Each face of a collection is in the row of its own family, drawn as that face.
+    EXPECT_EQ(at("Duo First").files[0].valueName, "Duo First Regular (OpenType)");
+    const PreviewEntry& second = at("Duo Second").files[0];
+    EXPECT_EQ(second.fileName + u'|' + second.valueName + u'|' + QString::number(second.faceIndex),
+              "FixtureDuo.otc|Duo Second Regular (OpenType)|1");
+    EXPECT_NE(second.fontId, at("Duo First").files[0].fontId);
+    const PreviewRow& collection = at("Fixture Collection");
+    ASSERT_EQ(collection.files.size(), 2u);
+    EXPECT_EQ(collection.files[1].resourceName + u'|' +
+                  QString::number(collection.files[1].faceIndex),
+              "Fixture Collection Bold|1");
+    EXPECT_EQ(at("Type One Test").files[0].valueName, "Type One Test Regular (Type 1)");
+    for (const char* other : {"Fixture Cff", "Duo First", "Duo Second", "Type One Test"})
+        EXPECT_TRUE(at(other).installable) << other;
+    // Every face of a readable file is loaded for drawing, from memory.
+    EXPECT_EQ(previewFonts.loadedCount(), 12);
+    EXPECT_EQ(previewView.statuses.first(), "Retrieving preview fonts...");
+    EXPECT_FALSE(previewView.busy);
+
+    // The folder disappears while shown: nothing is installed, and the rows stay, drawn from
+    // memory. A collection fails once, whatever faces it shows.
+    choose({"Fixture Collection", "Fixture Sans"});
+    ASSERT_TRUE(QDir(source).removeRecursively());
+    const InstallOutcome out = install();
+    EXPECT_EQ(out.installed, 0);
+    EXPECT_EQ(out.failures.size(), 3u);
+    EXPECT_TRUE(catalogue("Fixture Sans").isEmpty());
+    EXPECT_EQ(preview->size(), 12);
+    EXPECT_EQ(previewFonts.loadedCount(), 12);
     EXPECT_FALSE(fifos.fired) << "a FIFO was waited on";
 }
 
 TEST_F(Installing, InstalledFontsAreCataloguedListedAndSeenByOtherPrograms) {
     openPreview();
     const QString sansRegular = put("FixtureSans-Regular.ttf");
-    put("FixtureSans-Bold.ttf");
-    put("CaseTest-Regular.ttf");
-    put("GammaTest-Regular.ttf");
-    put("NotAFont.ttf");
+    for (const char* f :
+         {"FixtureSans-Bold.ttf", "CaseTest-Regular.ttf", "GammaTest-Regular.ttf", "NotAFont.ttf"})
+        put(f);
     const QString odd = u"Quote \"x\" *[1] Été.ttf"_s;
     put("QuoteTest.ttf", odd);
     preview->boxDir_Change(source);
@@ -218,8 +197,7 @@ TEST_F(Installing, InstalledFontsAreCataloguedListedAndSeenByOtherPrograms) {
     const InstallOutcome out = install({"Fixture Sans", "Case Test", "Quote \"Test\""});
     ::umask(umask);
 
-    EXPECT_EQ(out.installed, 3);
-    EXPECT_EQ(out.added, 3);
+    EXPECT_EQ(std::pair(out.installed, out.added), std::pair(3, 3)) << "installed, added";
     ASSERT_EQ(boxes.shown.size(), 1u);
     lbtest::expectBox(boxes, 0, "Font Installation", "3 fonts installed successfully.", 64);
     const QString folder = env.fontsFolder();
@@ -240,11 +218,6 @@ TEST_F(Installing, InstalledFontsAreCataloguedListedAndSeenByOtherPrograms) {
     EXPECT_EQ(fcList(), sorted({alpha, mono, folder + "FixtureSans-Regular.ttf",
                                 folder + "FixtureSans-Bold.ttf", folder + "CaseTest-Regular.ttf",
                                 folder + odd}));
-    // The rows show it: struck through, nothing selected, and the Cancel button reads Close.
-    EXPECT_TRUE(at("Fixture Sans").installed && at("Case Test").installed);
-    EXPECT_FALSE(at("Gamma Test").installed);
-    EXPECT_EQ(preview->selectedCount(), 0);
-    EXPECT_TRUE(preview->installedOnce());
 
     // Installed again: counted in the message, but nothing new for the catalogue or the count.
     EXPECT_EQ(install({"Fixture Sans", "Gamma Test"}).added, 1);
@@ -261,7 +234,6 @@ TEST_F(Installing, InstalledFontsAreCataloguedListedAndSeenByOtherPrograms) {
     EXPECT_EQ(catalogue("Duo Second"),
               QStringList{"FixtureDuo.otc = Duo Second Regular (OpenType)"});
     EXPECT_TRUE(listNames().contains("Duo First") && listNames().contains("Duo Second"));
-    EXPECT_EQ(bytesOf(folder + "TypeOneTest.afm"), bytesOf(source + "TypeOneTest.afm"));
     EXPECT_EQ(catalogue("Type One Test"),
               QStringList{"TypeOneTest.pfb = Type One Test Regular (Type 1)"});
     const std::vector<std::string> listed = fcList();
@@ -330,7 +302,6 @@ TEST_F(Installing, ADifferentFileOfTheSameNameIsReplacedOnlyWhenTheUserSaysSo) {
     env.installFixture("GammaTest-Regular.ttf", false, "Gamma.ttf");
     openPreview();
     const QString installed = env.fontsFolder() + "Gamma.ttf";
-    const QByteArray gamma = bytesOf(installed);
     put("DeltaTest-Regular.ttf", "Gamma.ttf");
     preview->boxDir_Change(source);
     install({"Delta Test"}, {AnswerNo, AnswerOK});
@@ -343,7 +314,6 @@ TEST_F(Installing, ADifferentFileOfTheSameNameIsReplacedOnlyWhenTheUserSaysSo) {
                       "No fonts were installed.\n\n1 file was not installed:\nGamma.ttf: a "
                       "different file of that name is in your fonts folder, and it was kept",
                       16);
-    EXPECT_EQ(bytesOf(installed), gamma);
     EXPECT_EQ(catalogue("Gamma Test"), QStringList{"Gamma.ttf = Gamma Test Regular (TrueType)"});
 
     install({"Delta Test"}, {AnswerYes, AnswerOK});
