@@ -138,52 +138,45 @@ TEST_F(FontconfigRegistry, SeesFilesAddedBehindItsBackAndRegistersCopiedOnesInTh
                                 env.fontsFolder() + name}));
 }
 
-TEST_F(FontconfigRegistry, RemovingASystemFontRejectsItForGoodAndDeletesNothing) {
-    const QString user = env.installFixture("AlphaTest-Regular.ttf");
+TEST_F(FontconfigRegistry, RemovesSystemFontsByRuleAndDeletesOnlyTheUsersFiles) {
+    const QString own = env.installFixture("AlphaTest-Regular.ttf");
+    const QString nested = env.installInSubfolder("DeltaTest-Regular.ttf", "sub");
     const QString beta = env.installFixture("BetaTest-Regular.ttf", true);
     const QString odd = env.installFixture("ZetaTest-Regular.ttf", true, "Z&eta <\"x\">.ttf");
     const QString star = env.installFixture("GammaTest-Regular.ttf", true, "Star*.ttf");
     const QString starLike = env.installFixture("DeltaTest-Regular.ttf", true, "Star-Delta.ttf");
-    ASSERT_EQ(fonts.enumerate().size(), 5u);
+    ASSERT_EQ(fonts.enumerate().size(), 6u);
 
     EXPECT_FALSE(fonts.deleteValue("No Such Font (TrueType)"));
     for (const char* value : {"Beta Test Regular (TrueType)", "Zeta Test Regular (TrueType)",
                               "Gamma Test Regular (TrueType)", "Alpha Test Regular (TrueType)"})
         EXPECT_TRUE(fonts.deleteValue(QString::fromLatin1(value))) << value;
-
-    for (const QString& f : {user, beta, odd, star, starLike})
+    for (const QString& f : {own, beta, odd, star, starLike})
         EXPECT_TRUE(QFile::exists(f)) << f.toStdString();
     const FontSelection removed = readFontSelection(removedFontsConfPath());
     EXPECT_EQ(removed.rejectGlobs, (QStringList{beta, odd})) << "earlier entries are kept";
     EXPECT_EQ(removed.rejectFiles, QStringList{star}) << "a '*' in a name must not be a wildcard";
-
     // The user's own font goes with its file, so its value stays until the file is deleted.
     EXPECT_EQ(
         byData(fonts.enumerate()),
         (std::map<QString, QString>{{"AlphaTest-Regular.ttf", "Alpha Test Regular (TrueType)"},
+                                    {nested, "Delta Test Regular (TrueType)"},
                                     {starLike, "Delta Test Regular (TrueType)"}}));
-    EXPECT_EQ(fcList(), sorted({user, starLike}));
-}
+    EXPECT_EQ(fcList(), sorted({own, nested, starLike}));
 
-TEST_F(FontconfigRegistry, DeletesFilesOnlyInsideTheFontsFolder) {
-    const QString own = env.installFixture("AlphaTest-Regular.ttf");
-    const QString nested = env.installInSubfolder("DeltaTest-Regular.ttf", "sub");
-    const QString system = env.installFixture("BetaTest-Regular.ttf", true);
-    fonts.enumerate();
-
-    const QString escape = "../../../../system-fonts/BetaTest-Regular.ttf";
+    const QString escape = "../../../../system-fonts/Star-Delta.ttf";
     ASSERT_TRUE(QFileInfo::exists(env.fontsFolder() + escape));
     EXPECT_FALSE(fonts.deleteFile(escape));
     EXPECT_FALSE(fonts.deleteFile(u"sub/../"_s + escape));
-    EXPECT_FALSE(fonts.deleteFile(system));
+    EXPECT_FALSE(fonts.deleteFile(starLike));
     // A link inside the folder does not make what it points to deletable.
     const QString linked = env.fontsFolder() + u"linked"_s;
     ASSERT_TRUE(QFile::link(env.systemFonts(), linked));
-    EXPECT_FALSE(fonts.deleteFile("linked/BetaTest-Regular.ttf"));
+    EXPECT_FALSE(fonts.deleteFile("linked/Star-Delta.ttf"));
     ASSERT_TRUE(QFile::remove(linked));
-    ASSERT_TRUE(QFile::link(system, env.fontsFolder() + u"Beta-link.ttf"_s));
-    EXPECT_TRUE(fonts.deleteFile("Beta-link.ttf"));
-    EXPECT_TRUE(QFileInfo::exists(system));
+    ASSERT_TRUE(QFile::link(starLike, env.fontsFolder() + u"Delta-link.ttf"_s));
+    EXPECT_TRUE(fonts.deleteFile("Delta-link.ttf"));
+    EXPECT_TRUE(QFileInfo::exists(starLike));
 
     EXPECT_FALSE(fonts.deleteFile("sub"));
     EXPECT_FALSE(fonts.deleteFile("alphatest-regular.ttf")) << "case matters";
@@ -191,7 +184,7 @@ TEST_F(FontconfigRegistry, DeletesFilesOnlyInsideTheFontsFolder) {
     EXPECT_TRUE(fonts.deleteFile(nested));
     EXPECT_FALSE(QFileInfo::exists(own) || QFileInfo::exists(nested));
     EXPECT_FALSE(cachedFiles(env.fontsFolder()).contains(own)) << "the cache was not updated";
-    EXPECT_EQ(fcList(), sorted({system}));
+    EXPECT_EQ(fcList(), sorted({starLike}));
 }
 
 TEST_F(FontconfigFaceNames, ReadsFamilyAndFullNameAndNeverThePreviousFilesNames) {
