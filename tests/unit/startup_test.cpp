@@ -151,7 +151,7 @@ TEST_F(StartupTest, MissingConversionFileChangesNothingAndRunsAgainNextTime) {
     EXPECT_FALSE(app.db->columns(tbl::AutoAssign).contains(fld::Inactive));
 }
 
-TEST_F(StartupTest, NormalUserCopiesAndConvertsOnceWithReadOnlyInstalledFiles) {
+TEST_F(StartupTest, NormalUserConvertsOnceWithReadOnlyFilesAndIsRefusedWithoutALock) {
     if (!lbtest::isUnprivilegedChild()) install({{"Symbol", "Wingdings"}, {"Serif", "Georgia"}});
     env.set("LETTERBAY_SHARE", installed());
     const lbtest::Unprivileged run = lbtest::continueUnprivileged(env, {installed()});
@@ -184,29 +184,42 @@ TEST_F(StartupTest, NormalUserCopiesAndConvertsOnceWithReadOnlyInstalledFiles) {
     ASSERT_TRUE(again.load());
     EXPECT_FALSE(again.Timer1_Timer({})) << "nothing left to convert";
     EXPECT_EQ(boxes.shown.size(), 1u);
-}
+    third.closeAll();
 
-TEST_F(StartupTest, LockThatCannotBeMadeRefusesLikeARunningCopy) {
-    if (!lbtest::isUnprivilegedChild()) {
-        copyShipped();
-        // A data folder the user may read but not write to: no lock file can be made there.
-        QFile::setPermissions(dataFolder(), QFile::ReadOwner | QFile::ExeOwner);
-    }
-    const lbtest::Unprivileged run = lbtest::continueUnprivileged(env);
-    LB_CONTINUE_UNPRIVILEGED(run);
-
+    // A data folder the user may read but not write to: no lock file can be made there.
+    QFile::setPermissions(dataFolder(), QFile::ReadOwner | QFile::ExeOwner);
+    AppState fourth{boxes, pointer};
     boxes.answers = {AnswerOK};
-    EXPECT_FALSE(startup.load());
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    expectBox(boxes, 0, "Letterbay 98",
+    EXPECT_FALSE(Startup(fourth).load());
+    QFile::setPermissions(dataFolder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    expectBox(boxes, 1, "Letterbay 98",
               "Letterbay 98 cannot tell whether it is already running on this machine: its lock "
               "file " +
                   Startup::lockPath() + " cannot be created.  Click OK to exit.",
               16);
-    EXPECT_EQ(app.db, nullptr);
+    EXPECT_EQ(fourth.db, nullptr);
 }
 
-TEST_F(StartupTest, DamagedDatabasesAreNamedAndLeftAsTheyWere) {
+TEST_F(StartupTest, DamagedDatabasesAndAFullDiskAreNamedAndLeftAsTheyWere) {
+    // Refused with the reason; neither the database nor the lock is kept, and the file is as it
+    // was.
+    const auto refused = [&](const QString& says) {
+        const QByteArray before = readWholeFile(dbFile());
+        AppState fresh{boxes, pointer};
+        boxes.shown.clear();
+        boxes.answers = {AnswerOK};
+        EXPECT_FALSE(Startup(fresh).load());
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        const QString& text = boxes.shown[0].text;
+        EXPECT_EQ(boxes.shown[0].style, 16);
+        EXPECT_TRUE(text.startsWith("The font database " + dbFile() + " cannot be used: ") &&
+                    text.contains(says) &&
+                    text.endsWith("\n\nNothing has been changed.  Click OK to exit."))
+            << text.toStdString();
+        EXPECT_EQ(fresh.db, nullptr);
+        EXPECT_EQ(fresh.instanceLock, nullptr) << "the next start may try again";
+        EXPECT_EQ(readWholeFile(dbFile()), before);
+    };
     const std::vector<std::pair<const char*, std::function<void(Database&)>>> damage = {
         {"has no row", [](Database& db) { db.exec("DELETE FROM [Sample Text]"); }},
         {"is missing",
@@ -237,25 +250,9 @@ TEST_F(StartupTest, DamagedDatabasesAreNamedAndLeftAsTheyWere) {
             f.write(QByteArray(4096, 'x'));
         }
         f.close();
-        const QByteArray before = readWholeFile(dbFile());
-        AppState fresh{boxes, pointer};
-        boxes.shown.clear();
-        boxes.answers = {AnswerOK};
-        EXPECT_FALSE(Startup(fresh).load());
-        ASSERT_EQ(boxes.shown.size(), 1u);
-        const QString& text = boxes.shown[0].text;
-        EXPECT_EQ(boxes.shown[0].style, 16);
-        EXPECT_TRUE(text.startsWith("The font database " + dbFile() + " cannot be used: ") &&
-                    text.contains(QLatin1String(says)))
-            << text.toStdString();
-        EXPECT_EQ(fresh.db, nullptr);
-        // The refused copy does not keep the lock: the next start may try again.
-        EXPECT_EQ(fresh.instanceLock, nullptr);
-        EXPECT_EQ(readWholeFile(dbFile()), before);
+        refused(QLatin1String(says));
     }
-}
 
-TEST_F(StartupTest, AFullDiskIsSaidToBeFull) {
     // The data folder on a small file system, filled once the file is there.
     const lbtest::SmallDisk small(env.root() + "/small", "1m");
     if (!small.mounted) GTEST_SKIP() << "cannot mount a small file system here (needs root)";
@@ -269,16 +266,7 @@ TEST_F(StartupTest, AFullDiskIsSaidToBeFull) {
     spare.close();
     small.fill();
     ASSERT_TRUE(spare.remove());
-    const QByteArray before = readWholeFile(dbFile());
-
-    boxes.answers = {AnswerOK};
-    EXPECT_FALSE(startup.load());
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, "The font database " + dbFile() +
-                                       " cannot be used: the disk holding it is full.  Make room "
-                                       "on that disk and try again.\n\nNothing has been "
-                                       "changed.  Click OK to exit.");
-    EXPECT_EQ(readWholeFile(dbFile()), before);
+    refused("the disk holding it is full.  Make room on that disk and try again.");
 }
 
 TEST(WelcomeText, RoundsTheKnowledgeBaseDownToHundreds) {
