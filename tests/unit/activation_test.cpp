@@ -109,8 +109,7 @@ TEST_F(Activation, TypedNamesBecomeTheSetsOwnSpellingAndRefusalsChangeNothing) {
     activate("s");
     EXPECT_EQ(sets(), "S after P");
 
-    // No set chosen, or a name typed but never added as a set: refused, and the flag, the
-    // settings and the lists stay as they were.
+    // No set chosen, or a name never added as a set: refused, and nothing changes.
     activate("");
     const bool flag = app.setActivated;
     for (const QString& name : {QString(), QString("No Such Set")}) {

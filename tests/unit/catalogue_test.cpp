@@ -64,8 +64,7 @@ TEST_F(Catalogue, OneListRowPerTypefaceAndEveryScalableFormat) {
     EXPECT_EQ(view.fillSetsCalls, 1);
     EXPECT_EQ(view.clearAssignedCalls, 1);
 
-    // A second refresh clears the old rows first, and gives the same catalogue; while the
-    // installed fonts are read, the phase is on screen with a busy bar.
+    // A second refresh clears the old rows first; the reading phase is shown with a busy bar.
     view.messages.clear();
     QString message;
     bool repainted = false;

@@ -93,8 +93,7 @@ TEST_F(DesktopEffect, AnotherProgramSeesOnlyTheSetAndTheDesktopFontsAcrossStarts
         << "in step: nothing written";
     EXPECT_EQ(lb::readWholeFile(FontconfigResources::statePath()), state);
 
-    // A font copied meanwhile into a folder of hidden fonts was chosen by no one: the next start
-    // shows it to other programs.
+    // A font copied meanwhile into a hidden folder was chosen by no one: the next start shows it.
     const QString arrived = env.installFixture("ZetaTest-Regular.ttf");
     restart();
     EXPECT_FALSE(Reapply_ActiveSet(*ctx));
@@ -109,8 +108,7 @@ TEST_F(DesktopEffect, EveryScalableFormatIsCataloguedAndHiddenExactly) {
     const QString bitmap = env.installFixture("FixtureBitmap.bdf");
     const QString condensed = env.installFixture("FixtureSans-Condensed.ttf");
     Refresh_Fonts(*ctx);
-    // Each face of a collection is a typeface of its own, a width variant too (their names are
-    // the registry tests' business).
+    // Each face of a collection is a typeface of its own, a width variant too.
     EXPECT_EQ(view.fontCount, "Fonts: 10");
     // Fixed sizes only: not catalogued, so no set holds it and no activation hides it.
     EXPECT_EQ(all.find("Fixture Bitmap"), -1);

@@ -47,8 +47,7 @@ struct DesktopEnv {
     }
 };
 
-// The settings tool is started again only when the settings' files change: starting it costs
-// more than a refresh's own work (dconf writes its database anew on every change).
+// The tool is asked again only when dconf rewrites its settings: it costs more than a refresh.
 TEST(FontconfigDesktop, GenericFamiliesThenTheDesktopsOwnFontsAskedAgainOnChange) {
     using F = FontconfigDesktopFonts;
     EXPECT_EQ(F::descriptionFamilies("Noto Sans Semi-Bold Italic 10.5"), QStringList{"Noto Sans"});

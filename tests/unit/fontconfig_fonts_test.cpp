@@ -86,8 +86,7 @@ TEST_F(FontconfigRegistry, ListsUserAndSystemFontsOncePerFileWithTheirValueNames
         {mixed, "Gamma Test Regular (TrueType)"},
     };
     EXPECT_EQ(got, expected);
-    // Each face under its own family; a width variant under the family of its width, as
-    // fontconfig lists it, not folded into the regular width's typeface.
+    // Each face under its own family; a width variant under its own width's, as fontconfig says.
     std::map<QString, QString> families;
     for (const FontValue& v : values)
         families[v.name] = v.family;

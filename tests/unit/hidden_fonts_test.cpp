@@ -115,8 +115,7 @@ TEST_F(HiddenFonts, OtherProgramsSeeExactlyTheVisibleFilesForSetsOfEverySize) {
     EXPECT_TRUE(FontconfigResources(fonts).inStep("none"));
 }
 
-// The valid fontconfig cache file of each folder of a farm generation, by folder: its path, inode
-// and time, so that a rewrite shows; "stale" for a folder without a valid cache.
+// Each farm folder's valid cache file with its inode and time, so a rewrite shows; else "stale".
 std::map<std::string, std::string> farmCaches(const QString& farm) {
     FontConfigPtr config = loadUserFontConfig();
     std::map<std::string, std::string> caches;

@@ -201,8 +201,7 @@ TEST_F(StartupTest, NormalUserConvertsOnceWithReadOnlyFilesAndIsRefusedWithoutAL
 }
 
 TEST_F(StartupTest, DamagedDatabasesAndAFullDiskAreNamedAndLeftAsTheyWere) {
-    // Refused with the reason; neither the database nor the lock is kept, and the file is as it
-    // was.
+    // Refused with the reason, keeping neither the database nor the lock; the file is untouched.
     const auto refused = [&](const QString& says) {
         const QByteArray before = readWholeFile(dbFile());
         AppState fresh{boxes, pointer};
