@@ -32,13 +32,14 @@ struct Activation : lbtest::OpsFixture {
         resources.log.clear();
         Activate_Sets(ctx, set, !set.isEmpty());
     }
+    // Activated and previous set, as the settings record them.
+    QString sets() { return setting(fld::ActivatedSet) + " after " + setting(fld::PreviousSet); }
 };
 
 TEST_F(Activation, SetThenAnotherSetThenAll) {
     activate("P");
     EXPECT_EQ(resources.hidden, (QSet<QString>{"c.ttf", "d.ttf"}));
-    EXPECT_EQ(setting(fld::ActivatedSet), "P");
-    EXPECT_EQ(setting(fld::PreviousSet), "<null>");
+    EXPECT_EQ(sets(), "P after <null>");
     EXPECT_EQ(view.messages.last(), "\"P\" activated successfully.  Everything else is inactive.");
     EXPECT_TRUE(view.messages.contains("Inactivating all fonts not found in \"P\"..."));
     EXPECT_EQ(resources.broadcasts, 1);
@@ -46,11 +47,21 @@ TEST_F(Activation, SetThenAnotherSetThenAll) {
     EXPECT_EQ(stateOf("C Font"), FaceState::Inactive);
     EXPECT_EQ(stateOf("Desk Sans"), FaceState::System);
 
+    // Fonts that cannot be hidden leave the database as it was; the next try goes through.
+    const QString stamp = setting(fld::FontState);
+    resources.failWith = "No space left on device";
+    EXPECT_THROW(Activate_Sets(ctx, "S", true), FontStateError);
+    EXPECT_EQ(sets(), "P after <null>");
+    EXPECT_EQ(setting(fld::FontState), stamp);
+    EXPECT_EQ(resources.hidden, (QSet<QString>{"c.ttf", "d.ttf"}));
+    EXPECT_FALSE(resources.hasPending());
+    resources.failWith.clear();
+
     // S after P: what P hid and S holds comes back, what S leaves out goes, file by file.
     activate("S");
     EXPECT_EQ(resources.hidden, (QSet<QString>{"a1.ttf", "a2.ttf", "d.ttf"}));
-    EXPECT_EQ(setting(fld::PreviousSet), "P");
-    EXPECT_EQ(setting(fld::ActivatedSet), "S");
+    EXPECT_EQ(sets(), "S after P");
+    EXPECT_NE(setting(fld::FontState), stamp);
     EXPECT_EQ(resources.broadcasts, 2);
 
     // The same set again does nothing at all.
@@ -62,44 +73,20 @@ TEST_F(Activation, SetThenAnotherSetThenAll) {
 
     activate("");
     EXPECT_TRUE(resources.hidden.isEmpty());
-    EXPECT_EQ(setting(fld::ActivatedSet), "<null>");
-    EXPECT_EQ(setting(fld::PreviousSet), "S");
+    EXPECT_EQ(sets(), "<null> after S");
     EXPECT_EQ(view.messages.last(), " All sets activated successfully.  No fonts are inactive.");
     EXPECT_EQ(stateOf("A Font"), FaceState::Active);
 
     // All again while all are active: nothing.
-    const int broadcasts = resources.broadcasts;
     activate("");
     EXPECT_TRUE(resources.log.isEmpty());
-    EXPECT_EQ(resources.broadcasts, broadcasts);
-}
-
-TEST_F(Activation, SystemFontsStayLoadedAndNoSetIsRefused) {
-    activate("S");
-    EXPECT_FALSE(resources.hidden.contains("/usr/share/fonts/desk.ttf"));
-
-    boxes.answers = {AnswerOK};
-    activate("");
-    boxes.answers = {AnswerOK};
-    Activate_Sets(ctx, QString(), true);
-    lbtest::expectBox(boxes, boxes.shown.size() - 1, "Activate Selected Set",
-                      "You must first select a set.", 16);
-}
-
-TEST_F(Activation, EmptyCatalogueStillRecordsTheSet) {
-    exec("DELETE FROM [Fonts]");
-    activate("P");
-    EXPECT_TRUE(resources.log.isEmpty());
-    EXPECT_EQ(setting(fld::ActivatedSet), "P");
-    EXPECT_EQ(view.messages.last(), "\"P\" activated successfully.  Everything else is inactive.");
-    EXPECT_EQ(resources.broadcasts, 1);
+    EXPECT_EQ(resources.broadcasts, 3);
 }
 
 TEST_F(Activation, StartUpTouchesNothingInStepAndAppliesTheSetAgainWhenLost) {
     activate("P");
-    const int broadcasts = resources.broadcasts;
     EXPECT_FALSE(Reapply_ActiveSet(ctx));
-    EXPECT_EQ(resources.broadcasts, broadcasts);
+    EXPECT_EQ(resources.broadcasts, 1);
     EXPECT_EQ(view.messages.last(), "\"P\" is the currently active set.");
 
     // The desktop lost the state (its files were removed): everything outside P is hidden again,
@@ -119,41 +106,33 @@ TEST_F(Activation, StartUpTouchesNothingInStepAndAppliesTheSetAgainWhenLost) {
 TEST_F(Activation, TypedNamesBecomeTheSetsOwnSpellingAndRefusalsChangeNothing) {
     // Typed in another letter case: the set is found, and stored as it is spelled.
     activate("p");
-    EXPECT_EQ(setting(fld::ActivatedSet), "P");
     activate("s");
-    EXPECT_EQ(setting(fld::PreviousSet), "P");
-    EXPECT_EQ(setting(fld::ActivatedSet), "S");
+    EXPECT_EQ(sets(), "S after P");
 
-    // A name typed but never added as a set is refused, and leaves the flag, the settings and
-    // the lists as they were.
+    // No set chosen, or a name never added as a set: refused, and nothing changes.
     activate("");
     const bool flag = app.setActivated;
-    boxes.answers = {AnswerOK};
-    Activate_Sets(ctx, "No Such Set", true);
-    EXPECT_EQ(boxes.shown.back().text, "You must first select a set.");
+    for (const QString& name : {QString(), QString("No Such Set")}) {
+        boxes.answers = {AnswerOK};
+        Activate_Sets(ctx, name, true);
+        lbtest::expectBox(boxes, boxes.shown.size() - 1, "Activate Selected Set",
+                          "You must first select a set.", 16);
+    }
     EXPECT_TRUE(resources.hidden.isEmpty());
     EXPECT_EQ(app.setActivated, flag);
     EXPECT_EQ(setting(fld::ActivatedSet), "<null>");
     Fill_AllFonts(ctx);
     for (int i = 0; i < allFonts.size(); ++i)
         EXPECT_NE(allFonts.row(i).state, FaceState::Inactive) << allFonts.row(i).name.toStdString();
-}
 
-TEST_F(Activation, FontsThatCannotBeHiddenLeaveTheDatabaseAsItWas) {
+    // An empty catalogue hides nothing but still records the set.
+    exec("DELETE FROM [Fonts]");
+    const int broadcasts = resources.broadcasts;
     activate("P");
-    const QString stamp = setting(fld::FontState);
-    resources.failWith = "No space left on device";
-    EXPECT_THROW(Activate_Sets(ctx, "S", true), FontStateError);
+    EXPECT_TRUE(resources.log.isEmpty());
     EXPECT_EQ(setting(fld::ActivatedSet), "P");
-    EXPECT_EQ(setting(fld::PreviousSet), "<null>");
-    EXPECT_EQ(setting(fld::FontState), stamp);
-    EXPECT_EQ(resources.hidden, (QSet<QString>{"c.ttf", "d.ttf"}));
-    EXPECT_FALSE(resources.hasPending());
-    // The next try, when the disk has room again, goes through.
-    resources.failWith.clear();
-    Activate_Sets(ctx, "S", true);
-    EXPECT_EQ(setting(fld::ActivatedSet), "S");
-    EXPECT_NE(setting(fld::FontState), stamp);
+    EXPECT_EQ(view.messages.last(), "\"P\" activated successfully.  Everything else is inactive.");
+    EXPECT_EQ(resources.broadcasts, broadcasts + 1);
 }
 
 } // namespace

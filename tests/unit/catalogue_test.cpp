@@ -1,5 +1,6 @@
 #include "catalogue/font_lists.h"
 #include "catalogue/refresh.h"
+#include "catalogue/selection.h"
 #include "catalogue/system_fonts.h"
 #include "core/schema.h"
 #include "core/settings.h"
@@ -63,10 +64,21 @@ TEST_F(Catalogue, OneListRowPerTypefaceAndEveryScalableFormat) {
     EXPECT_EQ(view.fillSetsCalls, 1);
     EXPECT_EQ(view.clearAssignedCalls, 1);
 
-    // A second refresh clears the old rows first, and gives the same catalogue.
+    // A second refresh clears the old rows first; the reading phase is shown with a busy bar.
     view.messages.clear();
+    QString message;
+    bool repainted = false;
+    int maximum = -1;
+    registry.onEnumerate = [&] {
+        message = view.messages.last();
+        repainted = view.yields > view.yieldsBeforeMessage;
+        maximum = view.maximum;
+    };
     Refresh_Fonts(ctx);
     EXPECT_EQ(view.messages.first(), "Clearing out existing fonts...");
+    EXPECT_EQ(message, "Retrieving your fonts...");
+    EXPECT_TRUE(repainted);
+    EXPECT_EQ(maximum, 0) << "the count is not known yet";
     EXPECT_EQ(scalar("SELECT count(*) FROM [Fonts]"), "7");
 }
 
@@ -91,28 +103,7 @@ TEST_F(Catalogue, FirstRunAsksAboutAutoAssignUntilAFontIsCatalogued) {
     EXPECT_TRUE(app.addAutoAssign);
 }
 
-TEST_F(Catalogue, PhaseTextIsOnScreenWhileTheInstalledFontsAreRead) {
-    for (int i = 0; i < 5; ++i)
-        addFont(QStringLiteral("Face %1").arg(i), QStringLiteral("Face %1").arg(i),
-                QStringLiteral("f%1.ttf").arg(i));
-    exec("INSERT INTO [Fonts] ([Face Name], [File Name], [Friendly Name]) VALUES ('Old', "
-         "'old.ttf', 'Old (TrueType)')");
-    QString message;
-    bool repainted = false;
-    int maximum = -1;
-    registry.onEnumerate = [&] {
-        message = view.messages.last();
-        repainted = view.yields > view.yieldsBeforeMessage;
-        maximum = view.maximum;
-    };
-    Refresh_Fonts(ctx);
-    EXPECT_EQ(message, "Retrieving your fonts...");
-    EXPECT_TRUE(repainted);
-    EXPECT_EQ(maximum, 0); // a busy bar: the count is not known yet
-    EXPECT_EQ(view.fontCount, "Fonts: 5");
-}
-
-TEST_F(Catalogue, AssignmentsOfVanishedFontsGoAndOthersStay) {
+TEST_F(Catalogue, AssignmentsOfVanishedFontsGoOthersStayAndAFailedRefreshChangesNothing) {
     // Nothing installed: once that is confirmed, an empty catalogue and no assignment left.
     exec("INSERT INTO [Fonts] ([Face Name], [File Name], [Friendly Name]) VALUES ('Old', "
          "'old.ttf', 'Old (TrueType)')");
@@ -133,6 +124,15 @@ TEST_F(Catalogue, AssignmentsOfVanishedFontsGoAndOthersStay) {
     EXPECT_EQ(column("SELECT [Set Name] || '/' || [Font Name] FROM [Assigned Fonts] ORDER BY 1"),
               (QStringList{"Mine/Alpha Test", "Serif/ALPHA TEST"}));
     EXPECT_TRUE(app.currentSetName.isEmpty());
+
+    // Alpha is no longer listed, but the listing breaks off: catalogue and assignments stay.
+    registry.values.clear();
+    registry.failAfter = 0;
+    EXPECT_ANY_THROW(Refresh_Fonts(ctx));
+    EXPECT_EQ(scalar("SELECT count(*) FROM [Fonts]"), "1");
+    EXPECT_EQ(scalar("SELECT count(*) FROM [Assigned Fonts]"), "2");
+    EXPECT_TRUE(view.enabled);
+    EXPECT_EQ(pointer.get(), MousePointer::Default);
 }
 
 TEST_F(Catalogue, UnassignedOnlyHidesAssignedTypefacesAndAutoAssignFillsExistingSetsOnly) {
@@ -168,20 +168,6 @@ TEST_F(Catalogue, UnassignedOnlyHidesAssignedTypefacesAndAutoAssignFillsExisting
                "'C059') ORDER BY 1"),
         (QStringList{"Non-Latin/Noto Kufi Arabic", "Non-Latin/WenQuanYi Micro Hei Mono",
                      "Script/Z003", "Serif/C059"}));
-}
-
-TEST_F(Catalogue, FailedRefreshLeavesPreviousCatalogueAndAssignments) {
-    addFont("Alpha Test", "Alpha Test Regular", "a.ttf");
-    addFont("Beta Test", "Beta Test Regular", "b.ttf");
-    Refresh_Fonts(ctx);
-    assign("Serif", "Beta Test");
-    registry.values.erase(registry.values.begin() + 1); // Beta is no longer listed...
-    registry.failAfter = 0;                             // ...but the listing breaks off
-    EXPECT_ANY_THROW(Refresh_Fonts(ctx));
-    EXPECT_EQ(scalar("SELECT count(*) FROM [Fonts]"), "2");
-    EXPECT_EQ(scalar("SELECT count(*) FROM [Assigned Fonts]"), "1");
-    EXPECT_TRUE(view.enabled);
-    EXPECT_EQ(pointer.get(), MousePointer::Default);
 }
 
 // A reader that ends the process half way through a refresh, as a crash or kill would.
@@ -230,18 +216,32 @@ TEST(SystemFonts, SlotsKeepOrderAndRefuseRepeats) {
     SystemFontList list;
     Load_SystemFonts(list, desktop);
     Load_SystemFonts(list, desktop);
-    EXPECT_EQ(list[0], "Arial");
-    EXPECT_EQ(list[1], "Marlett");
-    EXPECT_EQ(list[2], "DejaVu Sans");
-    EXPECT_EQ(list[3], "DejaVu Serif");
-    EXPECT_TRUE(list[4].isEmpty());
+    EXPECT_EQ(QStringList(list.begin(), list.end()),
+              (QStringList{"Arial", "Marlett", "DejaVu Sans", "DejaVu Serif", "", "", "", ""}));
     EXPECT_TRUE(isSystemFont(list, "DejaVu Serif"));
     EXPECT_FALSE(isSystemFont(list, "arial"));
     EXPECT_FALSE(isSystemFont(list, ""));
     for (int i = 0; i < 10; ++i)
         Add_SystemFont(list, QStringLiteral("F%1").arg(i));
-    EXPECT_EQ(list[7], "F3");
+    EXPECT_EQ(list[7], "F3") << "the full list takes no more";
     EXPECT_FALSE(isSystemFont(list, "F4"));
+}
+
+TEST(Selection, TypeToFindAndTips) {
+    FontListModel list;
+    list.beginFill();
+    for (const char* n : {"Alpha", "Beta", "Gamma", "Delta", "Epsilon", "Tiber", "Timon", "Zeta"})
+        list.append(n, FaceState::Active);
+    list.endFill();
+    EXPECT_EQ(findRow(list, ""), 0);
+    EXPECT_EQ(findRow(list, "TI"), 5);
+    EXPECT_EQ(findRow(list, "tim"), 6);
+    EXPECT_EQ(findRow(list, "zz"), -1);
+    EXPECT_EQ(countTip(0), " No fonts ");
+    EXPECT_EQ(countTip(1), " 1 font ");
+    EXPECT_EQ(countTip(12), " 12 fonts ");
+    EXPECT_EQ(setsTip(3, ""), " 3 sets, all are active ");
+    EXPECT_EQ(setsTip(1, "Serif"), " 1 set \"Serif\" is the activated set ");
 }
 
 } // namespace

@@ -15,15 +15,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-TEST(FontconfigDesktop, DescriptionsLoseTheirSizeAndStyle) {
-    using F = FontconfigDesktopFonts;
-    EXPECT_EQ(F::descriptionFamilies("Noto Sans Semi-Bold Italic 10.5"), QStringList{"Noto Sans"});
-    EXPECT_EQ(F::descriptionFamilies("DejaVu Sans Mono, Monospace 12px"),
-              (QStringList{"DejaVu Sans Mono", "Monospace"}));
-    EXPECT_EQ(F::descriptionFamilies("Fira Code Retina 10 @wght=450"),
-              QStringList{"Fira Code Retina"});
-}
-
 // The fixtures stand in for the desktop's fonts, the generic names are aliased to them, and a
 // settings tool prints what GNOME's would.
 struct DesktopEnv {
@@ -56,7 +47,14 @@ struct DesktopEnv {
     }
 };
 
-TEST(FontconfigDesktop, GenericFamiliesThenTheDesktopsOwnFontsWithoutRepeats) {
+// The tool is asked again only when dconf rewrites its settings: it costs more than a refresh.
+TEST(FontconfigDesktop, GenericFamiliesThenTheDesktopsOwnFontsAskedAgainOnChange) {
+    using F = FontconfigDesktopFonts;
+    EXPECT_EQ(F::descriptionFamilies("Noto Sans Semi-Bold Italic 10.5"), QStringList{"Noto Sans"});
+    EXPECT_EQ(F::descriptionFamilies("DejaVu Sans Mono, Monospace 12px"),
+              (QStringList{"DejaVu Sans Mono", "Monospace"}));
+    EXPECT_EQ(F::descriptionFamilies("Fira Code Retina 10 @wght=450"),
+              QStringList{"Fira Code Retina"});
     DesktopEnv d;
     const QStringList generics{"Fixture Sans", "Fixture Serif", "Fixture Mono"};
     EXPECT_EQ(FontconfigDesktopFonts(d.config, QString()).families(), generics);
@@ -79,6 +77,25 @@ TEST(FontconfigDesktop, GenericFamiliesThenTheDesktopsOwnFontsWithoutRepeats) {
     // A tool that hangs is given up on.
     const QString hanging = d.settingsTool("exec sleep 30\n");
     EXPECT_EQ(FontconfigDesktopFonts(d.config, hanging).families(), generics);
+
+    const QString config = d.env.configHome();
+    const auto setFont = [&](const QByteArray& description) {
+        QDir().mkpath(config + u"/dconf"_s);
+        QFile::remove(config + u"/dconf/user"_s); // a new file, as dconf writes it
+        lbtest::writeFile(config + u"/dconf/user"_s, description);
+    };
+    const auto runs = [&] { return lb::readWholeFile(config + u"/runs"_s).count('\n'); };
+    setFont("Alpha Test 11");
+    FontconfigDesktopFonts desktop(
+        d.config, d.settingsTool("echo run >> \"$XDG_CONFIG_HOME/runs\"\n"
+                                 "echo \"org.gnome.desktop.interface font-name '$(cat "
+                                 "\"$XDG_CONFIG_HOME/dconf/user\")'\"\n"));
+    EXPECT_EQ(desktop.families(), generics + QStringList{"Alpha Test"});
+    EXPECT_EQ(desktop.families(), generics + QStringList{"Alpha Test"});
+    EXPECT_EQ(runs(), 1);
+    setFont("Beta Test 11");
+    EXPECT_EQ(desktop.families(), generics + QStringList{"Beta Test"});
+    EXPECT_EQ(runs(), 2);
 }
 
 // Qt is shown the fonts outside the home and the interface's own family; the whole
@@ -118,31 +135,6 @@ TEST(FontconfigDesktop, TheToolkitSeesTheInterfaceFamilyButNotTheHomesOtherFonts
     // Nothing of the home's but the interface family: nothing is narrowed for a home at "/".
     EXPECT_FALSE(narrowToolkitFonts(u"Beta Test"_s, u"/"_s));
     FcInitReinitialize(); // the tests after read every font again
-}
-
-// Starting the settings tool costs more than a refresh's own work: it is asked again only when
-// the settings' files change (dconf writes its database anew on every change).
-TEST(FontconfigDesktop, SettingsToolAskedAgainOnlyWhenTheSettingsChange) {
-    DesktopEnv d;
-    const QString config = d.env.configHome();
-    const auto setFont = [&](const QByteArray& description) {
-        QDir().mkpath(config + u"/dconf"_s);
-        QFile::remove(config + u"/dconf/user"_s); // a new file, as dconf writes it
-        lbtest::writeFile(config + u"/dconf/user"_s, description);
-    };
-    const auto runs = [&] { return lb::readWholeFile(config + u"/runs"_s).count('\n'); };
-    setFont("Alpha Test 11");
-    const QString tool = d.settingsTool("echo run >> \"$XDG_CONFIG_HOME/runs\"\n"
-                                        "echo \"org.gnome.desktop.interface font-name '$(cat "
-                                        "\"$XDG_CONFIG_HOME/dconf/user\")'\"\n");
-    FontconfigDesktopFonts desktop(d.config, tool);
-    const QStringList generics{"Fixture Sans", "Fixture Serif", "Fixture Mono"};
-    EXPECT_EQ(desktop.families(), generics + QStringList{"Alpha Test"});
-    EXPECT_EQ(desktop.families(), generics + QStringList{"Alpha Test"});
-    EXPECT_EQ(runs(), 1);
-    setFont("Beta Test 11");
-    EXPECT_EQ(desktop.families(), generics + QStringList{"Beta Test"});
-    EXPECT_EQ(runs(), 2);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The fonts documents name, read from files written here, and those names matched to installed
 // fonts by every name fontconfig gives them.
 #include "catalogue/document_fonts.h"
+#include "platform/checked_file.h"
 #include "support/documents.h"
 #include "support/font_env.h"
 
@@ -30,12 +31,11 @@ TEST(DocumentFonts, EachFormatGivesTheFamiliesItUsesAndBadFilesAreNamed) {
     // Qt embeds subsets under a tag; the names come back without it.
     ASSERT_TRUE(lbtest::writePdf(dir + u"/poster.pdf"_s, {fixtures + u"FixtureSans-Bold.ttf"_s,
                                                           fixtures + u"AlphaTest-Regular.ttf"_s}));
-    QFile pdf(dir + u"/poster.pdf"_s);
-    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(pdf.readAll().contains("+FixtureSans-Bold"));
-    EXPECT_EQ(namesOf(pdf.fileName()), (QStringList{"FixtureSans-Bold", "AlphaTest-Regular"}));
+    EXPECT_TRUE(lb::readWholeFile(dir + u"/poster.pdf"_s).contains("+FixtureSans-Bold"));
+    EXPECT_EQ(namesOf(dir + u"/poster.pdf"_s),
+              (QStringList{"FixtureSans-Bold", "AlphaTest-Regular"}));
     // Reading stops at its deadline and says so.
-    EXPECT_TRUE(lb::readDocumentFonts(pdf.fileName(), 0).note.contains("only part"));
+    EXPECT_TRUE(lb::readDocumentFonts(dir + u"/poster.pdf"_s, 0).note.contains("only part"));
 
     writeFile(
         dir + u"/logo.svg"_s,
@@ -94,8 +94,9 @@ TEST(DocumentFonts, EachFormatGivesTheFamiliesItUsesAndBadFilesAreNamed) {
              {text, "not a kind of document"},
              {dir + u"/absent.pdf"_s, "cannot be opened"}}) {
         const lb::DocumentFonts doc = lb::readDocumentFonts(file);
-        EXPECT_TRUE(doc.problem.startsWith(file + u": "_s)) << doc.problem.toStdString();
-        EXPECT_TRUE(doc.problem.contains(QLatin1String(why))) << doc.problem.toStdString();
+        EXPECT_TRUE(doc.problem.startsWith(file + u": "_s) &&
+                    doc.problem.contains(QLatin1String(why)))
+            << doc.problem.toStdString();
         EXPECT_TRUE(doc.names.isEmpty());
     }
 }

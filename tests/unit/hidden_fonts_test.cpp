@@ -17,6 +17,7 @@
 #include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
 #include <map>
+#include <optional>
 #include <sys/stat.h>
 
 using namespace lb;
@@ -31,9 +32,11 @@ QSet<QString> without(QSet<QString> all, const QSet<QString>& gone) {
     return all.subtract(gone);
 }
 
-// Hides exactly `hidden` as one activation would, in a program of its own.
-bool hideExactly(FontconfigFonts& fonts, const QSet<QString>& hidden, const QString& stamp) {
-    FontconfigResources res(fonts);
+// Hides exactly `hidden` as one activation would, in a program of its own unless `in` is given.
+bool hideExactly(FontconfigFonts& fonts, const QSet<QString>& hidden, const QString& stamp,
+                 FontconfigResources* in = nullptr) {
+    std::optional<FontconfigResources> own;
+    FontconfigResources& res = in ? *in : own.emplace(fonts);
     res.beginActivation();
     for (const QString& h : hidden)
         res.unload(h);
@@ -47,13 +50,12 @@ struct HiddenFonts : ::testing::Test {
     lbtest::FontEnv env;
     FontconfigFonts fonts;
     QSet<QString> all;
-    QString install(const char* fixture, const QString& as = {}, bool systemWide = false) {
-        const QString path = env.installFixture(QString::fromLatin1(fixture), systemWide, as);
-        all.insert(path);
-        return path;
-    }
-    QString installIn(const char* fixture, const QString& sub, const QString& as = {}) {
-        const QString path = env.installInSubfolder(QString::fromLatin1(fixture), sub, as);
+    // Into the user's fonts folder, a subfolder of it, or the system's with `sub` "/".
+    QString install(const char* fixture, const QString& as = {}, const QString& sub = {}) {
+        const QString f = QString::fromLatin1(fixture);
+        const QString path = sub.isEmpty()   ? env.installFixture(f, false, as)
+                             : sub == u"/"_s ? env.installFixture(f, true, as)
+                                             : env.installInSubfolder(f, sub, as);
         all.insert(path);
         return path;
     }
@@ -65,8 +67,8 @@ TEST_F(HiddenFonts, OtherProgramsSeeExactlyTheVisibleFilesForSetsOfEverySize) {
     QStringList order;
     // First, alone: a folder whose name a glob would take as wildcards, and names that differ
     // only in case, which fontconfig's file patterns do not tell apart.
-    order << installIn("GammaTest-Regular.ttf", "Odd*[x]?", "Face.ttf")
-          << installIn("DeltaTest-Regular.ttf", "Odd*[x]?", "face.ttf")
+    order << install("GammaTest-Regular.ttf", "Face.ttf", "Odd*[x]?")
+          << install("DeltaTest-Regular.ttf", "face.ttf", "Odd*[x]?")
           << install("AlphaTest-Regular.ttf", "Quote \"it's\" & <b>.ttf")
           << install("BetaTest-Regular.ttf", "Star*.ttf")
           << install("GammaTest-Regular.ttf", "Star-1.ttf")
@@ -74,17 +76,16 @@ TEST_F(HiddenFonts, OtherProgramsSeeExactlyTheVisibleFilesForSetsOfEverySize) {
           << install("EpsilonTest-Regular.ttf", "Q?.ttf")
           << install("EpsilonTest-Regular.ttf", "Back\\slash.ttf")
           << install("ZetaTest-Regular.ttf", "Édition ünï.ttf")
-          << installIn("FixtureSans-Regular.ttf", "sub")
-          << installIn("FixtureSans-Bold.ttf", "sub/deeper")
-
-          << install("FixtureSerif-Regular.ttf", {}, true);
+          << install("FixtureSans-Regular.ttf", {}, "sub")
+          << install("FixtureSans-Bold.ttf", {}, "sub/deeper")
+          << install("FixtureSerif-Regular.ttf", {}, "/");
     const QString outside = env.root() + u"/elsewhere"_s;
     ASSERT_TRUE(QDir().mkpath(outside));
     ASSERT_TRUE(
         QFile::copy(lbtest::TempEnv::fixture("FixtureMono-Regular.ttf"), outside + u"/Mono.ttf"_s));
     ASSERT_TRUE(QFile::link(outside, env.fontsFolder() + u"linked"_s));
     ASSERT_TRUE(QFile::link(env.fontsFolder(), env.fontsFolder() + u"loop"_s));
-    installIn("ZetaTest-Regular.ttf", "OddA[x]B"); // what the glob "Odd*[x]?" would hide
+    install("ZetaTest-Regular.ttf", {}, "OddA[x]B"); // what the glob "Odd*[x]?" would hide
     all.insert(outside + u"/Mono.ttf"_s);
     order << outside + u"/Mono.ttf"_s;
     ASSERT_EQ(fcList(), sorted(all));
@@ -114,29 +115,7 @@ TEST_F(HiddenFonts, OtherProgramsSeeExactlyTheVisibleFilesForSetsOfEverySize) {
     EXPECT_TRUE(FontconfigResources(fonts).inStep("none"));
 }
 
-TEST_F(HiddenFonts, ChangesOfOneProgramApplyToTheStateOfAnother) {
-    const QString a = install("AlphaTest-Regular.ttf"), b = install("BetaTest-Regular.ttf");
-    const QString c = install("GammaTest-Regular.ttf");
-    FontconfigResources first(fonts), second(fonts);
-    EXPECT_EQ(first.unload("AlphaTest-Regular.ttf"), 1);
-    EXPECT_EQ(first.unload(a), 0) << "a bare name and its full path are one file";
-    EXPECT_FALSE(QFile::exists(inactiveFontsConfPath()))
-        << "nothing is written before the broadcast";
-    ASSERT_TRUE(first.broadcast("1"));
-    // The second program hides another file: the first one's change stays.
-    EXPECT_TRUE(second.isHidden(a));
-    EXPECT_EQ(second.unload(b), 1);
-    ASSERT_TRUE(second.broadcast("2"));
-    EXPECT_EQ(fcList(), sorted({c}));
-    // A later change of another kind never undoes the other program's.
-    EXPECT_EQ(first.load(a), 1);
-    ASSERT_TRUE(first.broadcast("3"));
-    EXPECT_EQ(fcList(), sorted({a, c}));
-    EXPECT_TRUE(first.isHidden(b));
-}
-
-// The valid fontconfig cache file of each folder of a farm generation, by folder: its path, inode
-// and time, so that a rewrite shows; "stale" for a folder without a valid cache.
+// Each farm folder's valid cache file with its inode and time, so a rewrite shows; else "stale".
 std::map<std::string, std::string> farmCaches(const QString& farm) {
     FontConfigPtr config = loadUserFontConfig();
     std::map<std::string, std::string> caches;
@@ -149,15 +128,10 @@ std::map<std::string, std::string> farmCaches(const QString& farm) {
             FcDirCacheLoad(reinterpret_cast<const FcChar8*>(QFile::encodeName(f).constData()),
                            config.get(), &file);
         struct stat st {};
+        std::string& entry = caches[f.toStdString()] = "stale";
         if (cache && ::stat(reinterpret_cast<const char*>(file), &st) == 0)
-            caches[f.toStdString()] =
-                u"%1 %2 %3.%4"_s.arg(QFile::decodeName(reinterpret_cast<char*>(file)))
-                    .arg(st.st_ino)
-                    .arg(st.st_mtim.tv_sec)
-                    .arg(st.st_mtim.tv_nsec)
-                    .toStdString();
-        else
-            caches[f.toStdString()] = "stale";
+            entry = reinterpret_cast<const char*>(file) + (" " + std::to_string(st.st_ino)) + " " +
+                    std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
         if (cache) FcDirCacheUnload(cache);
         FcStrFree(file);
     }
@@ -236,33 +210,11 @@ TEST_F(HiddenFonts, SwitchingBackToASetTakesItsLinksAgainAndOldOnesGo) {
     // A program switching back and forth keeps its plans; a font that came into a hidden folder
     // meanwhile is offered again, not left out by a plan made before it came.
     FontconfigResources window(fonts);
-    const auto hideIn = [&](const QSet<QString>& hidden, const QString& stamp) {
-        window.beginActivation();
-        for (const QString& h : hidden)
-            window.unload(h);
-        ASSERT_TRUE(window.broadcast(stamp));
-        EXPECT_EQ(window.unmet().join(u'\n').toStdString(), "");
-    };
-    hideIn({files[0]}, u"w1"_s);
-    hideIn({}, u"w2"_s);
+    ASSERT_TRUE(hideExactly(fonts, {files[0]}, u"w1"_s, &window));
+    ASSERT_TRUE(hideExactly(fonts, {}, u"w2"_s, &window));
     install("AlphaTest-Regular.ttf", u"late.ttf"_s);
-    hideIn({files[0]}, u"w3"_s);
+    ASSERT_TRUE(hideExactly(fonts, {files[0]}, u"w3"_s, &window));
     EXPECT_EQ(fcList(), sorted(without(all, {files[0]})));
-}
-
-// Exactly what is on disk, to show that a failed write left it alone.
-struct Snapshot {
-    QByteArray conf, state;
-    static Snapshot take() {
-        return {readWholeFile(inactiveFontsConfPath()),
-                readWholeFile(FontconfigResources::statePath())};
-    }
-    bool operator==(const Snapshot& o) const { return conf == o.conf && state == o.state; }
-};
-
-QStringList leftovers() {
-    return QDir(fontconfigUserConfD())
-        .entryList(QStringList{".*.tmp"}, QDir::Files | QDir::Hidden | QDir::System);
 }
 
 // The rules are read only through a file of the installation: removing the program shows every
@@ -273,8 +225,7 @@ TEST_F(HiddenFonts, RemovingTheProgramShowsEveryFontAgain) {
     ASSERT_TRUE(QDir().mkpath(share));
     ASSERT_TRUE(QFile::copy(QStringLiteral(LB_SHARE_DIR "/fontconfig.conf"),
                             share + u"/fontconfig.conf"_s));
-    const QByteArray shipped = qgetenv("LETTERBAY_SHARE");
-    qputenv("LETTERBAY_SHARE", share.toUtf8());
+    env.set("LETTERBAY_SHARE", share);
     const QString old = fontconfigUserConfD() + u"78-letterbay-removed.conf"_s;
     ASSERT_TRUE(QDir().mkpath(fontconfigUserConfD()));
     lbtest::writeFile(old, "<fontconfig><selectfont><rejectfont><glob>" + QFile::encodeName(b) +
@@ -287,37 +238,54 @@ TEST_F(HiddenFonts, RemovingTheProgramShowsEveryFontAgain) {
     // The package goes, with nothing run as the user.
     QFile::remove(share + u"/fontconfig.conf"_s);
     EXPECT_EQ(fcList(), sorted({a, b}));
-    if (shipped.isNull())
-        qunsetenv("LETTERBAY_SHARE");
-    else
-        qputenv("LETTERBAY_SHARE", shipped);
 }
 
-TEST_F(HiddenFonts, AFailedWriteLeavesTheOldStateAndSaysWhy) {
-    const QString alpha = install("AlphaTest-Regular.ttf");
-    const QString beta = install("BetaTest-Regular.ttf");
-    install("GammaTest-Regular.ttf");
+TEST_F(HiddenFonts, ChangesOfEachProgramAddUpAndAFailedWriteLeavesTheOldState) {
+    const QString a = install("AlphaTest-Regular.ttf"), b = install("BetaTest-Regular.ttf");
+    const QString c = install("GammaTest-Regular.ttf");
     QSet<QString> hidden;
+    // Exactly what is on disk, to show that a failed write left it alone.
+    const auto onDisk = [] {
+        return readWholeFile(inactiveFontsConfPath()) + '|' +
+               readWholeFile(FontconfigResources::statePath()) + '|' +
+               QDir(fontconfigUserConfD())
+                   .entryList(QStringList{".*.tmp"}, QDir::Files | QDir::Hidden | QDir::System)
+                   .join(u' ')
+                   .toUtf8();
+    };
     const auto failsCleanly = [&](const char* what) {
-        const Snapshot before = Snapshot::take();
+        const QByteArray before = onDisk();
         FontconfigResources res(fonts);
-        res.unload(beta);
+        res.unload(c);
         EXPECT_FALSE(res.broadcast("2")) << what;
         EXPECT_FALSE(res.error().isEmpty()) << what;
         EXPECT_FALSE(res.hasPending()) << what;
-        EXPECT_TRUE(Snapshot::take() == before) << what;
-        EXPECT_TRUE(leftovers().isEmpty()) << what;
+        EXPECT_EQ(onDisk(), before) << what;
         EXPECT_EQ(fcList(), sorted(without(all, hidden))) << what;
-        EXPECT_FALSE(res.isHidden(beta)) << what;
+        EXPECT_FALSE(res.isHidden(c)) << what;
     };
-
     // The configuration file's name taken by a folder.
     ASSERT_TRUE(QDir().mkpath(inactiveFontsConfPath()));
     failsCleanly("a folder in the way");
     ASSERT_TRUE(QDir(inactiveFontsConfPath()).removeRecursively());
 
-    ASSERT_TRUE(hideExactly(fonts, {alpha}, "1"));
-    hidden = {alpha};
+    FontconfigResources first(fonts), second(fonts);
+    EXPECT_EQ(first.unload("AlphaTest-Regular.ttf"), 1);
+    EXPECT_EQ(first.unload(a), 0) << "a bare name and its full path are one file";
+    EXPECT_FALSE(QFile::exists(inactiveFontsConfPath())) << "nothing written before the broadcast";
+    ASSERT_TRUE(first.broadcast("1"));
+    // The second program hides another file: the first one's change stays.
+    EXPECT_TRUE(second.isHidden(a));
+    EXPECT_EQ(second.unload(b), 1);
+    ASSERT_TRUE(second.broadcast("2"));
+    EXPECT_EQ(fcList(), sorted({c}));
+    // A later change of another kind never undoes the other program's.
+    EXPECT_EQ(first.load(a), 1);
+    ASSERT_TRUE(first.broadcast("3"));
+    EXPECT_EQ(fcList(), sorted({a, c}));
+    EXPECT_TRUE(first.isHidden(b));
+    hidden = {b};
+
     // A full disk: the user's configuration on a tiny file system that is full.
     const lbtest::SmallDisk small(env.root() + u"/small"_s, "96k");
     if (!small.mounted) GTEST_SKIP() << "cannot mount a small file system here (needs root)";
@@ -349,19 +317,12 @@ TEST_F(HiddenFonts, AnUnwritableConfigurationFolderIsAFailureForANormalUser) {
     EXPECT_EQ(fcList(), sorted(all));
 }
 
-bool wellFormed(const QByteArray& xml) {
-    QXmlStreamReader r(xml);
-    while (!r.atEnd())
-        r.readNext();
-    return !r.hasError();
-}
-
 TEST_F(HiddenFonts, TwoProgramsBroadcastingAtOnceLoseNothing) {
     QStringList first, second;
     for (int i = 0; i < 16; ++i) {
         first << install("AlphaTest-Regular.ttf", u"a%1.ttf"_s.arg(i, 2, 10, QLatin1Char('0')));
-        second << installIn("BetaTest-Regular.ttf", "b",
-                            u"b%1.ttf"_s.arg(i, 2, 10, QLatin1Char('0')));
+        second << install("BetaTest-Regular.ttf", u"b%1.ttf"_s.arg(i, 2, 10, QLatin1Char('0')),
+                          u"b"_s);
     }
     const QString kept = install("GammaTest-Regular.ttf");
     QProcess one, two;
@@ -371,13 +332,12 @@ TEST_F(HiddenFonts, TwoProgramsBroadcastingAtOnceLoseNothing) {
     while (one.state() != QProcess::NotRunning || two.state() != QProcess::NotRunning) {
         // Whoever reads meanwhile finds whole files, never a part of one.
         const QByteArray conf = readWholeFile(inactiveFontsConfPath());
-        if (!conf.isEmpty()) {
-            EXPECT_TRUE(wellFormed(conf));
-        }
+        QXmlStreamReader xml(conf);
+        while (!xml.atEnd())
+            xml.readNext();
+        EXPECT_TRUE(conf.isEmpty() || !xml.hasError()) << conf.toStdString();
         const QByteArray state = readWholeFile(FontconfigResources::statePath());
-        if (!state.isEmpty()) {
-            EXPECT_TRUE(FontconfigResources::parseState(state).exists);
-        }
+        EXPECT_TRUE(state.isEmpty() || FontconfigResources::parseState(state).exists);
         ++looks;
         one.waitForFinished(5);
         two.waitForFinished(5);

@@ -48,7 +48,7 @@ struct StartupTest : ::testing::Test {
     }
 };
 
-TEST_F(StartupTest, FirstRunCopiesTheShippedDatabaseAndConvertsNothing) {
+TEST_F(StartupTest, FirstRunCopiesTheShippedDatabaseAndASecondCopyIsRefused) {
     ASSERT_TRUE(startup.load());
     EXPECT_TRUE(QFile::exists(dbFile()));
     EXPECT_EQ(startup.dataVersion(), "2.5");
@@ -58,6 +58,14 @@ TEST_F(StartupTest, FirstRunCopiesTheShippedDatabaseAndConvertsNothing) {
     EXPECT_EQ(now("SELECT count(*) FROM [Sets]"), "7");
     EXPECT_EQ(now("SELECT [Activated Set] FROM [Sample Text]"), "<null>");
     EXPECT_LE(now("SELECT length([Sample Text]) FROM [Sample Text]").toInt(), 60);
+
+    // A second copy while this one runs: refused without opening the database.
+    AppState second{boxes, pointer};
+    boxes.answers = {AnswerOK};
+    EXPECT_FALSE(Startup(second).load());
+    expectBox(boxes, 0, "Letterbay 98",
+              "Letterbay 98 is already running on this machine.  Click OK to exit.", 16);
+    EXPECT_EQ(second.db, nullptr);
 }
 
 TEST_F(StartupTest, VersionOneFileIsUpgradedAndConvertedInOneStart) {
@@ -143,18 +151,7 @@ TEST_F(StartupTest, MissingConversionFileChangesNothingAndRunsAgainNextTime) {
     EXPECT_FALSE(app.db->columns(tbl::AutoAssign).contains(fld::Inactive));
 }
 
-TEST_F(StartupTest, SecondInstanceIsRefusedWithoutOpeningTheDatabase) {
-    QLockFile first(Startup::lockPath());
-    ASSERT_TRUE(first.tryLock(0));
-    boxes.answers = {AnswerOK};
-    EXPECT_FALSE(startup.load());
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    expectBox(boxes, 0, "Letterbay 98",
-              "Letterbay 98 is already running on this machine.  Click OK to exit.", 16);
-    EXPECT_EQ(app.db, nullptr);
-}
-
-TEST_F(StartupTest, NormalUserCopiesAndConvertsOnceWithReadOnlyInstalledFiles) {
+TEST_F(StartupTest, NormalUserConvertsOnceWithReadOnlyFilesAndIsRefusedWithoutALock) {
     if (!lbtest::isUnprivilegedChild()) install({{"Symbol", "Wingdings"}, {"Serif", "Georgia"}});
     env.set("LETTERBAY_SHARE", installed());
     const lbtest::Unprivileged run = lbtest::continueUnprivileged(env, {installed()});
@@ -187,29 +184,41 @@ TEST_F(StartupTest, NormalUserCopiesAndConvertsOnceWithReadOnlyInstalledFiles) {
     ASSERT_TRUE(again.load());
     EXPECT_FALSE(again.Timer1_Timer({})) << "nothing left to convert";
     EXPECT_EQ(boxes.shown.size(), 1u);
-}
+    third.closeAll();
 
-TEST_F(StartupTest, LockThatCannotBeMadeRefusesLikeARunningCopy) {
-    if (!lbtest::isUnprivilegedChild()) {
-        copyShipped();
-        // A data folder the user may read but not write to: no lock file can be made there.
-        QFile::setPermissions(dataFolder(), QFile::ReadOwner | QFile::ExeOwner);
-    }
-    const lbtest::Unprivileged run = lbtest::continueUnprivileged(env);
-    LB_CONTINUE_UNPRIVILEGED(run);
-
+    // A data folder the user may read but not write to: no lock file can be made there.
+    QFile::setPermissions(dataFolder(), QFile::ReadOwner | QFile::ExeOwner);
+    AppState fourth{boxes, pointer};
     boxes.answers = {AnswerOK};
-    EXPECT_FALSE(startup.load());
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    expectBox(boxes, 0, "Letterbay 98",
+    EXPECT_FALSE(Startup(fourth).load());
+    QFile::setPermissions(dataFolder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    expectBox(boxes, 1, "Letterbay 98",
               "Letterbay 98 cannot tell whether it is already running on this machine: its lock "
               "file " +
                   Startup::lockPath() + " cannot be created.  Click OK to exit.",
               16);
-    EXPECT_EQ(app.db, nullptr);
+    EXPECT_EQ(fourth.db, nullptr);
 }
 
-TEST_F(StartupTest, DamagedDatabasesAreNamedAndLeftAsTheyWere) {
+TEST_F(StartupTest, DamagedDatabasesAndAFullDiskAreNamedAndLeftAsTheyWere) {
+    // Refused with the reason, keeping neither the database nor the lock; the file is untouched.
+    const auto refused = [&](const QString& says) {
+        const QByteArray before = readWholeFile(dbFile());
+        AppState fresh{boxes, pointer};
+        boxes.shown.clear();
+        boxes.answers = {AnswerOK};
+        EXPECT_FALSE(Startup(fresh).load());
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        const QString& text = boxes.shown[0].text;
+        EXPECT_EQ(boxes.shown[0].style, 16);
+        EXPECT_TRUE(text.startsWith("The font database " + dbFile() + " cannot be used: ") &&
+                    text.contains(says) &&
+                    text.endsWith("\n\nNothing has been changed.  Click OK to exit."))
+            << text.toStdString();
+        EXPECT_EQ(fresh.db, nullptr);
+        EXPECT_EQ(fresh.instanceLock, nullptr) << "the next start may try again";
+        EXPECT_EQ(readWholeFile(dbFile()), before);
+    };
     const std::vector<std::pair<const char*, std::function<void(Database&)>>> damage = {
         {"has no row", [](Database& db) { db.exec("DELETE FROM [Sample Text]"); }},
         {"is missing",
@@ -240,27 +249,9 @@ TEST_F(StartupTest, DamagedDatabasesAreNamedAndLeftAsTheyWere) {
             f.write(QByteArray(4096, 'x'));
         }
         f.close();
-        const QByteArray before = readWholeFile(dbFile());
-        AppState fresh{boxes, pointer};
-        Startup s{fresh};
-        boxes.shown.clear();
-        boxes.answers = {AnswerOK};
-        EXPECT_FALSE(s.load());
-        ASSERT_EQ(boxes.shown.size(), 1u);
-        EXPECT_EQ(boxes.shown[0].style, 16);
-        EXPECT_TRUE(
-            boxes.shown[0].text.startsWith("The font database " + dbFile() + " cannot be used: "))
-            << boxes.shown[0].text.toStdString();
-        EXPECT_TRUE(boxes.shown[0].text.contains(QLatin1String(says)))
-            << boxes.shown[0].text.toStdString();
-        EXPECT_EQ(fresh.db, nullptr);
-        // The refused copy does not keep the lock: the next start may try again.
-        EXPECT_EQ(fresh.instanceLock, nullptr);
-        EXPECT_EQ(readWholeFile(dbFile()), before);
+        refused(QLatin1String(says));
     }
-}
 
-TEST_F(StartupTest, AFullDiskIsSaidToBeFull) {
     // The data folder on a small file system, filled once the file is there.
     const lbtest::SmallDisk small(env.root() + "/small", "1m");
     if (!small.mounted) GTEST_SKIP() << "cannot mount a small file system here (needs root)";
@@ -274,16 +265,7 @@ TEST_F(StartupTest, AFullDiskIsSaidToBeFull) {
     spare.close();
     small.fill();
     ASSERT_TRUE(spare.remove());
-    const QByteArray before = readWholeFile(dbFile());
-
-    boxes.answers = {AnswerOK};
-    EXPECT_FALSE(startup.load());
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, "The font database " + dbFile() +
-                                       " cannot be used: the disk holding it is full.  Make room "
-                                       "on that disk and try again.\n\nNothing has been "
-                                       "changed.  Click OK to exit.");
-    EXPECT_EQ(readWholeFile(dbFile()), before);
+    refused("the disk holding it is full.  Make room on that disk and try again.");
 }
 
 TEST(WelcomeText, RoundsTheKnowledgeBaseDownToHundreds) {
