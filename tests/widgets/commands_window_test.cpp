@@ -240,7 +240,7 @@ TEST_F(CommandsWindow, HelpOpensThePageOfEveryContext) {
     EXPECT_EQ(lbtest::shownHelpPage(), "history.html");
 }
 
-TEST_F(CommandsWindow, MenusToolbarAndStatusBarAreReadable) {
+TEST_F(CommandsWindow, MenusToolbarIconsAndStatusBarAreReadable) {
     // The top-level menus as the menu bar shows them; the pop-up holder never shows.
     QStringList menus;
     for (QAction* a : w->menuBar()->actions())
@@ -261,6 +261,13 @@ TEST_F(CommandsWindow, MenusToolbarAndStatusBarAreReadable) {
     EXPECT_EQ(whatsThis.size(), 16);
     EXPECT_FALSE(whatsThis.contains(bar->whatsThis()));
     EXPECT_FALSE(whatsThis.contains(QString()));
+    // The theme's icon to activate every set; it has none for one set: the program's own.
+    auto image = [&](const QImage& i) { return i.convertToFormat(QImage::Format_ARGB32); };
+    auto shown = [&](const char* key) { return image(w->tool(key)->icon().pixmap(24).toImage()); };
+    EXPECT_EQ(shown("ActiveAll").pixelColor(12, 12), QColor(Qt::red));
+    const QImage own(":/icons/object-select.png");
+    ASSERT_FALSE(own.isNull());
+    EXPECT_EQ(shown("ActiveSelected"), image(own));
     // The lists and boxes are read by the caption they stand under, and windows are windows.
     const std::pair<const char*, const char*> names[] = {{"grdFonts1", "All Fonts"},
                                                          {"grdFonts2", "Assigned Fonts"},
@@ -302,16 +309,6 @@ TEST_F(CommandsWindow, MenusToolbarAndStatusBarAreReadable) {
     w->command("mnuViewDisplayAllFonts")->trigger();
     EXPECT_NE(samples->whatsThis(), oneFont);
     EXPECT_EQ(w->findChild<QComboBox*>("cmbFontSize")->whatsThis(), samples->whatsThis());
-}
-
-TEST_F(CommandsWindow, ActivationButtonsShowTheThemesIconsElseTheirOwn) {
-    auto image = [&](const QImage& i) { return i.convertToFormat(QImage::Format_ARGB32); };
-    auto shown = [&](const char* key) { return image(w->tool(key)->icon().pixmap(24).toImage()); };
-    EXPECT_EQ(shown("ActiveAll").pixelColor(12, 12), QColor(Qt::red));
-    // The theme has none for one set: the program's own, one card of three on.
-    const QImage own(":/icons/object-select.png");
-    ASSERT_FALSE(own.isNull());
-    EXPECT_EQ(shown("ActiveSelected"), image(own));
 }
 
 } // namespace

@@ -32,11 +32,9 @@ struct SamplesWindow : lbtest::WindowFixture {
         showWindow(1000, 760, true);
     }
 
-    int row(const QString& face) { return w->allFonts().find(face); }
     SampleGrid* grid() { return w->sampleFrame()->grid(); }
     template <typename T> T* child(const char* name) { return w->findChild<T*>(name); }
     QString cell(int r, int c) { return grid()->model()->index(r, c).data().toString(); }
-    QString header(int c) { return grid()->model()->headerData(c, Qt::Horizontal).toString(); }
     QStringList column(int c) {
         QStringList out;
         for (int r = 0; r < grid()->model()->rowCount(); ++r)
@@ -159,7 +157,7 @@ TEST_F(SamplesWindow, ListModesCountTheirRowsAndChangeSizeInPlace) {
     pick("Alpha Test");
     button(0)->click();
     w->command("mnuViewSampleSet")->trigger();
-    EXPECT_EQ(header(0), "1 Font Name");
+    EXPECT_EQ(lbtest::headers(grid()).value(0), "1 Font Name");
     EXPECT_EQ(cell(0, 0), "Alpha Test");
 }
 
@@ -210,7 +208,7 @@ TEST_F(SamplesWindow, InactiveAndUnreadableFontsAreNeverDrawnAsAnotherFace) {
     // The set's own list: members drawn, no member hidden.
     chooseSet("Work");
     w->command("mnuViewSampleSet")->trigger();
-    EXPECT_EQ(header(0), "2 Font Names");
+    EXPECT_EQ(lbtest::headers(grid()).value(0), "2 Font Names");
     EXPECT_GT(ink(0, 1), 20);
 }
 
