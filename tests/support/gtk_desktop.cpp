@@ -7,44 +7,43 @@
 
 namespace lbtest {
 
+using namespace Qt::StringLiterals;
+
 namespace {
-const QString Python = QStringLiteral("/usr/bin/python3");
-const QString Daemon = QStringLiteral("/usr/libexec/gsd-xsettings");
+const QString Python = u"/usr/bin/python3"_s;
+const QString Daemon = u"/usr/libexec/gsd-xsettings"_s;
 const QString Reporter = QStringLiteral(LB_TEST_TOOLS "/gtk_families.py");
 
 QProcessEnvironment desktopEnvironment() {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     // The test's XDG_DATA_DIRS keeps the machine's files out; the daemon still needs its schemas,
     // and keeps its settings in memory, away from any real account.
-    env.insert(QStringLiteral("GSETTINGS_SCHEMA_DIR"),
-               QStringLiteral("/usr/share/glib-2.0/schemas"));
-    env.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("memory"));
-    env.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    env.insert(u"GSETTINGS_SCHEMA_DIR"_s, u"/usr/share/glib-2.0/schemas"_s);
+    env.insert(u"GSETTINGS_BACKEND"_s, u"memory"_s);
+    env.insert(u"NO_AT_BRIDGE"_s, u"1"_s);
+    env.remove(u"DISPLAY"_s);
+    env.remove(u"DBUS_SESSION_BUS_ADDRESS"_s);
     return env;
 }
 } // namespace
 
 QString GtkDesktop::missing() {
     QStringList lack;
-    for (const QString& tool :
-         {QStringLiteral("xvfb-run"), QStringLiteral("xauth"), QStringLiteral("dbus-run-session")})
+    for (const QString& tool : {u"xvfb-run"_s, u"xauth"_s, u"dbus-run-session"_s})
         if (QStandardPaths::findExecutable(tool).isEmpty()) lack << tool;
     if (!QFileInfo(Daemon).isExecutable()) lack << Daemon;
     QProcess gi;
-    gi.start(Python, {QStringLiteral("-c"), QStringLiteral("import gi; gi.require_version('Gtk', "
-                                                           "'3.0'); gi.require_version("
-                                                           "'PangoCairo', '1.0')")});
+    gi.start(Python, {u"-c"_s, u"import gi; gi.require_version('Gtk', '3.0'); "
+                               "gi.require_version('PangoCairo', '1.0')"_s});
     if (!gi.waitForFinished(20000) || gi.exitStatus() != QProcess::NormalExit || gi.exitCode() != 0)
-        lack << QStringLiteral("python3-gi with GTK 3");
-    return lack.join(QStringLiteral(", "));
+        lack << u"python3-gi with GTK 3"_s;
+    return lack.join(u", "_s);
 }
 
 QString GtkDesktop::familiesOfNewProgram() {
     QProcess p;
     p.setProcessEnvironment(desktopEnvironment());
-    p.start(Python, {Reporter, QStringLiteral("--once")});
+    p.start(Python, {Reporter, u"--once"_s});
     p.waitForFinished(20000);
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
@@ -52,10 +51,8 @@ QString GtkDesktop::familiesOfNewProgram() {
 GtkDesktop::GtkDesktop() {
     process_.setProcessEnvironment(desktopEnvironment());
     process_.setProcessChannelMode(QProcess::MergedChannels);
-    process_.start(QStringLiteral("xvfb-run"),
-                   {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-nolisten tcp"),
-                    QStringLiteral("dbus-run-session"), QStringLiteral("--"), Python, Reporter,
-                    Daemon});
+    process_.start(u"xvfb-run"_s, {u"-a"_s, u"-s"_s, u"-nolisten tcp"_s, u"dbus-run-session"_s,
+                                   u"--"_s, Python, Reporter, Daemon});
 }
 
 GtkDesktop::~GtkDesktop() {
@@ -86,24 +83,23 @@ int GtkDesktop::announcements() {
     return announcements_;
 }
 
-bool GtkDesktop::ready(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!ready_ && process_.state() != QProcess::NotRunning && t.elapsed() < ms) {
-        process_.waitForReadyRead(200);
-        read();
-    }
-    return ready_;
-}
-
-QString GtkDesktop::familiesBecome(const QString& want, int ms) {
+bool GtkDesktop::readUntil(const std::function<bool()>& done, int ms) {
     QElapsedTimer t;
     t.start();
     read();
-    while (families_ != want && process_.state() != QProcess::NotRunning && t.elapsed() < ms) {
+    while (!done() && process_.state() != QProcess::NotRunning && t.elapsed() < ms) {
         process_.waitForReadyRead(100);
         read();
     }
+    return done();
+}
+
+bool GtkDesktop::ready(int ms) {
+    return readUntil([this] { return ready_; }, ms);
+}
+
+QString GtkDesktop::familiesBecome(const QString& want, int ms) {
+    readUntil([&] { return families_ == want; }, ms);
     return families_;
 }
 

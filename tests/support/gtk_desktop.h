@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace lbtest {
 
@@ -32,6 +33,8 @@ public:
 
 private:
     void read();
+    // Reads the program's lines until `done`, its end or `ms` passed; whether `done` came.
+    bool readUntil(const std::function<bool()>& done, int ms);
     QProcess process_;
     QString output_, families_;
     bool ready_ = false;

@@ -34,27 +34,16 @@ QStringList pdfPages(const QString& pdf) {
     return pages;
 }
 
-std::vector<PdfFont> pdfFonts(const QString& pdf) {
-    std::vector<PdfFont> fonts;
-    const QStringList lines = run(QStringLiteral("pdffonts"), {pdf}).split(QLatin1Char('\n'));
-    // Two heading lines; then name, type..., "emb" "sub" "uni" as yes/no columns.
-    for (qsizetype i = 2; i < lines.size(); ++i) {
-        const QStringList cols = lines[i].split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        if (cols.size() < 6) continue;
-        QString name = cols[0];
-        const qsizetype plus = name.indexOf(QLatin1Char('+'));
-        if (plus == 6) name = name.mid(plus + 1);
-        // Columns from the end: emb sub uni object-id generation.
-        const QString emb = cols[cols.size() - 5];
-        fonts.push_back({name, emb == QLatin1String("yes")});
-    }
-    return fonts;
-}
-
 QStringList embeddedFonts(const QString& pdf) {
     QStringList out;
-    for (const PdfFont& f : pdfFonts(pdf))
-        if (f.embedded) out << f.name;
+    const QStringList lines = run(QStringLiteral("pdffonts"), {pdf}).split(QLatin1Char('\n'));
+    // Two heading lines; then name, type..., and from the end: emb sub uni object-id generation.
+    for (qsizetype i = 2; i < lines.size(); ++i) {
+        const QStringList cols = lines[i].split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (cols.size() < 6 || cols[cols.size() - 5] != QLatin1String("yes")) continue;
+        const qsizetype plus = cols[0].indexOf(QLatin1Char('+'));
+        out << (plus == 6 ? cols[0].mid(plus + 1) : cols[0]);
+    }
     return out;
 }
 

@@ -11,13 +11,7 @@ namespace lbtest {
 bool havePdfTools();
 // The text of each page, laid out as on the page.
 QStringList pdfPages(const QString& pdf);
-// The fonts the file uses, by name without the subset prefix, each with whether it is embedded.
-struct PdfFont {
-    QString name;
-    bool embedded = false;
-};
-std::vector<PdfFont> pdfFonts(const QString& pdf);
-// The base names of the embedded fonts, e.g. "FixtureSans-Bold".
+// The base names of the embedded fonts, without the subset prefix, e.g. "FixtureSans-Bold".
 QStringList embeddedFonts(const QString& pdf);
 
 } // namespace lbtest

@@ -5,21 +5,19 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace lbtest {
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-const QString Cupsd = QStringLiteral("/usr/sbin/cupsd");
-const QString PdfBackend = QStringLiteral("/usr/lib/cups/backend/cups-pdf");
-const QString PdfPpd = QStringLiteral("/usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd");
-const QString PdfConf = QStringLiteral("/etc/cups/cups-pdf.conf");
-
-bool write(const QString& path, const QString& text) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(text.toUtf8()) == text.toUtf8().size();
-}
+const QString Cupsd = u"/usr/sbin/cupsd"_s;
+const QString PdfBackend = u"/usr/lib/cups/backend/cups-pdf"_s;
+const QString PdfPpd = u"/usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd"_s;
+const QString PdfConf = u"/etc/cups/cups-pdf.conf"_s;
 
 } // namespace
 
@@ -32,75 +30,56 @@ PrintServer::~PrintServer() {
 }
 
 bool PrintServer::start(QString& why) {
-    if (::geteuid() != 0) {
-        why = QStringLiteral("the private print server needs root (cups-pdf runs as root)");
+    const auto fail = [&why](const QString& reason) {
+        why = reason;
         return false;
-    }
+    };
+    if (::geteuid() != 0)
+        return fail(u"the private print server needs root (cups-pdf runs as root)"_s);
     for (const QString& f : {Cupsd, PdfBackend, PdfPpd, PdfConf})
-        if (!QFileInfo::exists(f)) {
-            why = f + QStringLiteral(" is missing: ./build.sh installs cups and "
-                                     "printer-driver-cups-pdf");
-            return false;
-        }
-    if (!socket_.startsWith(QLatin1Char('/'))) {
-        why = QStringLiteral("CUPS_SERVER does not name a socket of this test program");
-        return false;
-    }
+        if (!QFileInfo::exists(f))
+            return fail(f + u" is missing: ./build.sh installs cups and printer-driver-cups-pdf"_s);
+    if (!socket_.startsWith(u'/'))
+        return fail(u"CUPS_SERVER does not name a socket of this test program"_s);
     const QString root = dir_.path();
     // The server runs its filters as an unprivileged user, who must reach the spool.
-    QFile::setPermissions(root, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                    QFileDevice::ExeOwner | QFileDevice::ReadGroup |
-                                    QFileDevice::ExeGroup | QFileDevice::ReadOther |
-                                    QFileDevice::ExeOther);
+    ::chmod(QFile::encodeName(root).constData(), 0755);
     for (const char* d : {"ppd", "spool/tmp", "cache", "state", "log", "out"})
-        QDir().mkpath(root + QLatin1Char('/') + QLatin1String(d));
-    const bool ok =
-        write(root + QStringLiteral("/cups-files.conf"),
-              QStringLiteral("ServerRoot %1\nRequestRoot %1/spool\nTempDir %1/spool/tmp\n"
-                             "CacheDir %1/cache\nStateDir %1/state\nErrorLog %1/log/error_log\n"
-                             "AccessLog %1/log/access_log\nPageLog %1/log/page_log\n"
-                             "SystemGroup root\n")
-                  .arg(root)) &&
-        write(root + QStringLiteral("/cupsd.conf"),
-              QStringLiteral("Listen %1\nLogLevel info\nBrowsing Off\nWebInterface No\n"
-                             "DefaultAuthType None\n<Location />\n  Order allow,deny\n"
-                             "  Allow all\n</Location>\n<Location /admin>\n  Order allow,deny\n"
-                             "  Allow all\n</Location>\n")
-                  .arg(socket_)) &&
-        write(root + QStringLiteral("/cups-pdf.conf"),
-              QStringLiteral("Out %1/out\nAnonDirName %1/out\nGrp root\nLog %1/log\n").arg(root));
-    if (!ok) {
-        why = QStringLiteral("cannot write the server's configuration in ") + root;
-        return false;
+        QDir().mkpath(root + u'/' + QLatin1String(d));
+    const std::pair<const char*, QString> configuration[] = {
+        {"cups-files.conf",
+         u"ServerRoot %1\nRequestRoot %1/spool\nTempDir %1/spool/tmp\nCacheDir %1/cache\n"
+         "StateDir %1/state\nErrorLog %1/log/error_log\nAccessLog %1/log/access_log\n"
+         "PageLog %1/log/page_log\nSystemGroup root\n"_s.arg(root)},
+        {"cupsd.conf", u"Listen %1\nLogLevel info\nBrowsing Off\nWebInterface No\n"
+                       "DefaultAuthType None\n<Location />\n  Order allow,deny\n  Allow all\n"
+                       "</Location>\n<Location /admin>\n  Order allow,deny\n  Allow all\n"
+                       "</Location>\n"_s.arg(socket_)},
+        {"cups-pdf.conf", u"Out %1/out\nAnonDirName %1/out\nGrp root\nLog %1/log\n"_s.arg(root)}};
+    for (const auto& [name, text] : configuration) {
+        QFile f(root + u'/' + QLatin1String(name));
+        if (!f.open(QIODevice::WriteOnly) || f.write(text.toUtf8()) != text.toUtf8().size())
+            return fail(u"cannot write the server's configuration in "_s + root);
     }
     // cups-pdf reads only its fixed configuration file: in the server's own mount namespace it
     // reads this one, and no other program sees the change.
-    server_.start(
-        QStringLiteral("unshare"),
-        {QStringLiteral("--mount"), QStringLiteral("--propagation"), QStringLiteral("private"),
-         QStringLiteral("sh"), QStringLiteral("-c"),
-         QStringLiteral("mount --bind \"$1\" \"$2\" && exec \"$3\" -f -c \"$4\" -s \"$5\""),
-         QStringLiteral("sh"), root + QStringLiteral("/cups-pdf.conf"), PdfConf, Cupsd,
-         root + QStringLiteral("/cupsd.conf"), root + QStringLiteral("/cups-files.conf")});
-    if (!server_.waitForStarted(10000)) {
-        why = QStringLiteral("unshare could not be started");
-        return false;
-    }
+    server_.start(u"unshare"_s,
+                  {u"--mount"_s, u"--propagation"_s, u"private"_s, u"sh"_s, u"-c"_s,
+                   u"mount --bind \"$1\" \"$2\" && exec \"$3\" -f -c \"$4\" -s \"$5\""_s, u"sh"_s,
+                   root + u"/cups-pdf.conf"_s, PdfConf, Cupsd, root + u"/cupsd.conf"_s,
+                   root + u"/cups-files.conf"_s});
+    if (!server_.waitForStarted(10000)) return fail(u"unshare could not be started"_s);
     const QDateTime until = QDateTime::currentDateTime().addSecs(20);
     while (QDateTime::currentDateTime() < until) {
-        if (server_.state() == QProcess::NotRunning) {
-            why = QStringLiteral("the print server ended at once: ") +
-                  QString::fromLocal8Bit(server_.readAll()) + log();
-            return false;
-        }
-        if (QFileInfo::exists(socket_) && command(QStringLiteral("lpstat"), {QStringLiteral("-r")}))
-            return true;
+        if (server_.state() == QProcess::NotRunning)
+            return fail(u"the print server ended at once: "_s +
+                        QString::fromLocal8Bit(server_.readAll()) + log());
+        if (QFileInfo::exists(socket_) && command(u"lpstat"_s, {u"-r"_s})) return true;
         // Waiting on the process, not sleeping: its state changes only while it is waited on.
         server_.waitForFinished(100);
     }
-    why = QStringLiteral("the print server did not answer: ") + log();
     stop();
-    return false;
+    return fail(u"the print server did not answer: "_s + log());
 }
 
 void PrintServer::stop() {
@@ -123,23 +102,21 @@ bool PrintServer::command(const QString& program, const QStringList& args, QStri
 }
 
 bool PrintServer::addPdfQueue(const QString& name, const QString& location, QString& why) {
-    if (command(QStringLiteral("lpadmin"),
-                {QStringLiteral("-p"), name, QStringLiteral("-v"), QStringLiteral("cups-pdf:/"),
-                 QStringLiteral("-P"), PdfPpd, QStringLiteral("-L"), location,
+    if (command(u"lpadmin"_s,
+                {u"-p"_s, name, u"-v"_s, u"cups-pdf:/"_s, u"-P"_s, PdfPpd, u"-L"_s, location,
                  // PostScript from cairo keeps the fonts, so the PDF written reads back as text.
-                 QStringLiteral("-o"), QStringLiteral("pdftops-renderer-default=pdftocairo"),
-                 QStringLiteral("-E")},
+                 u"-o"_s, u"pdftops-renderer-default=pdftocairo"_s, u"-E"_s},
                 &why))
         return true;
-    why = QStringLiteral("lpadmin refused the queue: ") + why;
+    why = u"lpadmin refused the queue: "_s + why;
     return false;
 }
 
 QStringList PrintServer::pdfs() const {
-    QDir out(dir_.path() + QStringLiteral("/out"));
+    QDir out(dir_.path() + u"/out"_s);
     QStringList files;
     for (const QFileInfo& f :
-         out.entryInfoList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Time | QDir::Reversed))
+         out.entryInfoList({u"*.pdf"_s}, QDir::Files, QDir::Time | QDir::Reversed))
         files << f.absoluteFilePath();
     return files;
 }
@@ -163,7 +140,7 @@ QString PrintServer::waitForPdf(int count, int timeoutMs) const {
 }
 
 QString PrintServer::log() const {
-    QFile f(dir_.path() + QStringLiteral("/log/error_log"));
+    QFile f(dir_.path() + u"/log/error_log"_s);
     return f.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(f.readAll().right(3000))
                                        : QString();
 }

@@ -12,22 +12,16 @@
 
 namespace lbtest {
 
-// Runs `act` inside the next modal dialog and closes it if `act` left it open.
-template <typename T> void inDialog(std::function<void(T*)> act) {
-    QTimer::singleShot(0, [act] {
-        QPointer<T> dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        act(dialog.data());
-        if (dialog) dialog->close();
-    });
-}
-
-// Triggers `action` and runs `act` in the modal dialog it opens; fails when none opens.
+// Triggers `action` and runs `act` in the modal dialog it opens, then closes the dialog if `act`
+// left it open; fails when none opens.
 template <typename T> void inDialogOf(QAction* action, std::function<void(T*)> act) {
     bool seen = false;
-    inDialog<T>([&seen, act](T* dialog) {
+    QTimer::singleShot(0, [&seen, act] {
+        QPointer<T> dialog = qobject_cast<T*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
         seen = true;
-        act(dialog);
+        act(dialog.data());
+        if (dialog) dialog->close();
     });
     action->trigger();
     EXPECT_TRUE(seen) << "no dialog";
@@ -42,9 +36,7 @@ inline QWidget* shownWindow(const QString& objectName) {
 
 // The help window if it is up, and the page it shows ("" when it is not up).
 inline lb::FrmHelp* shownHelp() {
-    for (QWidget* top : QApplication::topLevelWidgets())
-        if (auto* h = qobject_cast<lb::FrmHelp*>(top); h && h->isVisible()) return h;
-    return nullptr;
+    return qobject_cast<lb::FrmHelp*>(shownWindow(QStringLiteral("frmHelp")));
 }
 inline QString shownHelpPage() {
     lb::FrmHelp* h = shownHelp();

@@ -148,13 +148,12 @@ struct WindowFixture : ::testing::Test, Session, MainWindowDriver {
 
 // The main window over real fontconfig in a fresh home, its work seen through fc-list.
 struct RealWindowFixture : RealFontsTest, MainWindowDriver {
-    // Start-up, then the window loaded and shown (over `platform` if given).
-    void showWindow(int width, int height, bool active = false,
-                    lb::FontPlatform* platform = nullptr) {
+    // Start-up, then the window loaded and shown.
+    void showWindow(int width, int height, bool active = false) {
         forgetEarlierFonts();
         lb::Startup startup(app);
         ASSERT_TRUE(startup.load());
-        window = std::make_unique<lb::FrmMain>(app, platform ? *platform : *fonts);
+        window = std::make_unique<lb::FrmMain>(app, *fonts);
         window->endProgram = [] {};
         showLoaded(boxes, width, height, active);
     }

@@ -14,8 +14,23 @@ using namespace lb;
 
 namespace {
 
+// A desktop icon theme with an icon to activate every set, and none to activate one set.
 struct CommandsWindow : lbtest::WindowFixture {
+    QTemporaryDir themes;
+    QStringList paths = QIcon::themeSearchPaths();
+    QString theme = QIcon::themeName();
+
     void SetUp() override {
+        const QString dir = themes.path() + "/lbtest/";
+        QDir().mkpath(dir + "24");
+        lbtest::writeFile(
+            dir + "index.theme",
+            "[Icon Theme]\nName=lbtest\nDirectories=24\n\n[24]\nSize=24\nType=Fixed\n");
+        QImage red(24, 24, QImage::Format_ARGB32);
+        red.fill(Qt::red);
+        ASSERT_TRUE(red.save(dir + "24/edit-select-all.png"));
+        QIcon::setThemeSearchPaths({themes.path()});
+        QIcon::setThemeName("lbtest");
         registry.folder = env.fontsFolder();
         env.installFixture("FixtureSans-Regular.ttf");
         addFont("Fixture Sans", "Fixture Sans Regular", "FixtureSans-Regular.ttf");
@@ -35,6 +50,8 @@ struct CommandsWindow : lbtest::WindowFixture {
     void TearDown() override {
         if (QWidget* help = lbtest::shownWindow("frmHelp")) help->close();
         WindowFixture::TearDown();
+        QIcon::setThemeSearchPaths(paths);
+        QIcon::setThemeName(theme);
     }
 
     QString bold_;
@@ -223,7 +240,7 @@ TEST_F(CommandsWindow, HelpOpensThePageOfEveryContext) {
     EXPECT_EQ(lbtest::shownHelpPage(), "history.html");
 }
 
-TEST_F(CommandsWindow, MenusToolbarAndStatusBarAreReadable) {
+TEST_F(CommandsWindow, MenusToolbarIconsAndStatusBarAreReadable) {
     // The top-level menus as the menu bar shows them; the pop-up holder never shows.
     QStringList menus;
     for (QAction* a : w->menuBar()->actions())
@@ -244,6 +261,13 @@ TEST_F(CommandsWindow, MenusToolbarAndStatusBarAreReadable) {
     EXPECT_EQ(whatsThis.size(), 16);
     EXPECT_FALSE(whatsThis.contains(bar->whatsThis()));
     EXPECT_FALSE(whatsThis.contains(QString()));
+    // The theme's icon to activate every set; it has none for one set: the program's own.
+    auto image = [&](const QImage& i) { return i.convertToFormat(QImage::Format_ARGB32); };
+    auto shown = [&](const char* key) { return image(w->tool(key)->icon().pixmap(24).toImage()); };
+    EXPECT_EQ(shown("ActiveAll").pixelColor(12, 12), QColor(Qt::red));
+    const QImage own(":/icons/object-select.png");
+    ASSERT_FALSE(own.isNull());
+    EXPECT_EQ(shown("ActiveSelected"), image(own));
     // The lists and boxes are read by the caption they stand under, and windows are windows.
     const std::pair<const char*, const char*> names[] = {{"grdFonts1", "All Fonts"},
                                                          {"grdFonts2", "Assigned Fonts"},
@@ -285,43 +309,6 @@ TEST_F(CommandsWindow, MenusToolbarAndStatusBarAreReadable) {
     w->command("mnuViewDisplayAllFonts")->trigger();
     EXPECT_NE(samples->whatsThis(), oneFont);
     EXPECT_EQ(w->findChild<QComboBox*>("cmbFontSize")->whatsThis(), samples->whatsThis());
-}
-
-// A desktop icon theme with an icon to activate every set, and none to activate one set.
-struct ThemedCommands : CommandsWindow {
-    QTemporaryDir themes;
-    QStringList paths = QIcon::themeSearchPaths();
-    QString theme = QIcon::themeName();
-
-    void SetUp() override {
-        const QString dir = themes.path() + "/lbtest/";
-        QDir().mkpath(dir + "24");
-        QFile index(dir + "index.theme");
-        ASSERT_TRUE(index.open(QIODevice::WriteOnly));
-        index.write("[Icon Theme]\nName=lbtest\nDirectories=24\n\n[24]\nSize=24\nType=Fixed\n");
-        index.close();
-        QImage red(24, 24, QImage::Format_ARGB32);
-        red.fill(Qt::red);
-        ASSERT_TRUE(red.save(dir + "24/edit-select-all.png"));
-        QIcon::setThemeSearchPaths({themes.path()});
-        QIcon::setThemeName("lbtest");
-        CommandsWindow::SetUp();
-    }
-    void TearDown() override {
-        CommandsWindow::TearDown();
-        QIcon::setThemeSearchPaths(paths);
-        QIcon::setThemeName(theme);
-    }
-};
-
-TEST_F(ThemedCommands, ActivationButtonsShowTheThemesIconsElseTheirOwn) {
-    auto image = [&](const QImage& i) { return i.convertToFormat(QImage::Format_ARGB32); };
-    auto shown = [&](const char* key) { return image(w->tool(key)->icon().pixmap(24).toImage()); };
-    EXPECT_EQ(shown("ActiveAll").pixelColor(12, 12), QColor(Qt::red));
-    // The theme has none for one set: the program's own, one card of three on.
-    const QImage own(":/icons/object-select.png");
-    ASSERT_FALSE(own.isNull());
-    EXPECT_EQ(shown("ActiveSelected"), image(own));
 }
 
 } // namespace

@@ -4,11 +4,11 @@
 #include "core/settings.h"
 #include "launcher/frm_launcher.h"
 #include "launcher/launcher_start.h"
-#include "platform/desktop_fonts.h"
 #include "support/ctl_runner.h"
 #include "support/gtk_desktop.h"
 #include "support/programs.h"
-#include "support/window_fixture.h"
+#include "support/real_fonts.h"
+#include "support/widget_helpers.h"
 #include "ui/single_instance.h"
 
 #include <csignal>
@@ -54,27 +54,27 @@ struct Traywick {
     QString output() { return QString::fromUtf8(process.readAll()); }
 };
 
+// Runs letterbayctl, which should succeed.
+void ctl(const QStringList& args) {
+    const lbtest::CtlRun r = lbtest::runCtl(args);
+    EXPECT_EQ(r.exitCode, 0) << args.join(' ').toStdString() << ": " << r.err.toStdString();
+}
+
 // The standard fonts (see real_fonts.h).
-struct LauncherDesktop : lbtest::RealWindowFixture {
+struct LauncherDesktop : lbtest::RealFontsTest {
     void SetUp() override { installStandardFonts(); }
 };
 
 TEST_F(LauncherDesktop, AtLogOnALostSetIsAppliedAgainAndFontsThatArriveAreShown) {
     // Both programs take the desktop's fonts from this home's fontconfig: they stay with B's.
-    FontconfigDesktopFonts realDesktop;
-    FontPlatform platform{fontconfig, fontconfig, realDesktop, *resources};
-    showWindow(900, 700, false, &platform);
-    app.db->exec("DELETE FROM [Sets]");
-    app.db->exec("INSERT INTO [Sets] VALUES ('B')");
-    app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('B', 'Fixture Sans'), ('B', 'Beta Test')");
-    window->fillSets();
-    chooseSet("B");
-    window->mnuEditActiveSelected_Click();
+    for (const QStringList& args : {QStringList{"refresh", "--yes"},
+                                    {"add-set", "B"},
+                                    {"assign", "B", "Fixture Sans", "Beta Test"},
+                                    {"activate", "B"}})
+        ctl(args);
     const auto active = lbtest::fcList();
     ASSERT_TRUE(std::count(active.begin(), active.end(), beta.toStdString()));
     ASSERT_FALSE(std::count(active.begin(), active.end(), alpha.toStdString()));
-    TearDown();
-    app.closeAll();
     // A new session on a desktop that lost the state (its files removed).
     QFile::remove(inactiveFontsConfPath());
     QFile::remove(FontconfigResources::statePath());
@@ -147,10 +147,6 @@ TEST_F(LauncherDesktop, ASecondStartShowsTheFirstOnesWindowAndACrashedOneHoldsNo
 TEST_F(LauncherDesktop, RunningGtkProgramsShowEachActivationOfAnotherProgram) {
     if (const QString lack = lbtest::GtkDesktop::missing(); !lack.isEmpty())
         GTEST_SKIP() << "needs " << lack.toStdString();
-    const auto ctl = [](const QStringList& args) {
-        const lbtest::CtlRun r = lbtest::runCtl(args);
-        EXPECT_EQ(r.exitCode, 0) << args.join(' ').toStdString() << ": " << r.err.toStdString();
-    };
     ctl({"refresh", "--yes"});
     ctl({"add-set", "A"});
     ctl({"assign", "A", "Alpha Test"});

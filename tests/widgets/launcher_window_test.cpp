@@ -29,12 +29,9 @@ struct Launcher : ::testing::Test, lbtest::Session {
         db = Database::open(databasePath(), ConnectSuffix);
         addCurrentFields(*db);
         db->exec("DELETE FROM [Sets]");
-        db->exec("INSERT INTO [Fonts] ([Face Name], [File Name], [Friendly Name]) VALUES ('A "
-                 "Font', 'a1.ttf', 'A Font Regular (TrueType)'), "
-                 "('A Font', 'a2.ttf', 'A Font Bold (TrueType)'), "
-                 "('B Font', 'b.ttf', 'B Font (TrueType)'), ('C Font', 'c.ttf', 'C Font "
-                 "(TrueType)'), ('D Font', 'd.ttf', 'D Font (TrueType)'), "
-                 "('Desk Sans', '/usr/share/fonts/desk.ttf', 'Desk Sans (TrueType)')");
+        db->exec("INSERT INTO [Fonts] ([Face Name], [File Name]) VALUES ('A Font', 'a1.ttf'), "
+                 "('A Font', 'a2.ttf'), ('B Font', 'b.ttf'), ('C Font', 'c.ttf'), "
+                 "('D Font', 'd.ttf'), ('Desk Sans', '/usr/share/fonts/desk.ttf')");
         db->exec("INSERT INTO [Sets] VALUES ('P'), ('S')");
         db->exec("INSERT INTO [Assigned Fonts] VALUES ('P', 'A Font'), ('P', 'B Font'), "
                  "('S', 'B Font'), ('S', 'C Font')");

@@ -51,16 +51,6 @@ TEST_F(MainWindowTest, FirstRunWelcomesAsksAndBuildsTheCatalogue) {
     EXPECT_EQ(pointer.get(), MousePointer::Default);
 }
 
-TEST_F(MainWindowTest, FirstRunAnsweredNoLeavesBothSwitchesOff) {
-    startWithGeorgia();
-    boxes.answers = {AnswerNo};
-    window->Form_Load();
-    EXPECT_FALSE(action("mnuEditAddAutoAssign")->isChecked());
-    EXPECT_EQ(setting(fld::AddAutoAssign), "0");
-    EXPECT_EQ(panel(2), "Fonts loaded successfully.");
-    EXPECT_EQ(scalar(*app.db, "SELECT count(*) FROM [Assigned Fonts]"), "0");
-}
-
 TEST_F(MainWindowTest, StoredSettingsAreApplied) {
     QDir().mkpath(env.letterbayHome());
     auto db = lbtest::makeDataFile(env.letterbayHome() + "/letterbay.mdb", "2.5");
@@ -100,10 +90,16 @@ TEST_F(MainWindowTest, ListsThatCannotBeReadAtLoadAreSaid) {
     EXPECT_EQ(scalar(*app.db, "SELECT count(*) FROM [Fonts]"), "1");
 }
 
-TEST_F(MainWindowTest, ExitAsksOnceAndSavesTheSizeOnlyWhenConfirmed) {
+TEST_F(MainWindowTest, FirstRunAnsweredNoThenExitAsksOnceAndSavesTheSizeOnlyWhenConfirmed) {
     startWithGeorgia();
     boxes.answers = {AnswerNo};
     window->Form_Load();
+    // No to the first run's question: both switches off, nothing assigned.
+    EXPECT_FALSE(action("mnuEditAddAutoAssign")->isChecked());
+    EXPECT_EQ(setting(fld::AddAutoAssign), "0");
+    EXPECT_EQ(panel(2), "Fonts loaded successfully.");
+    EXPECT_EQ(scalar(*app.db, "SELECT count(*) FROM [Assigned Fonts]"), "0");
+
     const QString height = setting(fld::Height);
     window->resize(820, 640);
 

@@ -177,7 +177,7 @@ TEST_F(PreviewWindow,
     EXPECT_EQ(boxes.shown.size(), 1u) << "the drive's message alone";
 }
 
-TEST_F(PreviewWindow, SelectionFollowsTheMouseAndTheButtons) {
+TEST_F(PreviewWindow, SelectionPopUpPropertiesLegendAndHelpOfThePreview) {
     openSource();
     ASSERT_TRUE(grid()->isVisible());
     EXPECT_EQ(d->windowTitle(), "Font Preview - " + source);
@@ -248,6 +248,49 @@ TEST_F(PreviewWindow, SelectionFollowsTheMouseAndTheButtons) {
         QTest::mouseClick(button(name), Qt::LeftButton);
         EXPECT_EQ(panel(3), "Fonts to be Installed: " + QString::number(count)) << name;
     }
+
+    // Properties of a row of the preview, from its pop-up menu.
+    press("Fixture Sans", Qt::RightButton);
+    lbtest::inDialogOf<FrmProperties>(
+        w->command("mnuPopupPreviewProperties"), [&](FrmProperties* p) {
+            EXPECT_EQ(p->windowTitle(), "Font Properties - Fixture Sans (Not Installed)");
+            QTableWidget* g = p->grid();
+            ASSERT_EQ(g->rowCount(), 2);
+            EXPECT_EQ(g->item(0, 0)->text(), "Fixture Sans Bold (TrueType)");
+            EXPECT_EQ(g->item(0, 1)->text(), source + "FixtureSans-Bold.ttf");
+        });
+    // The main window's own pick is not the preview's.
+    EXPECT_NE(app.pickedFontName, "Fixture Sans");
+
+    press("Alpha Test", Qt::RightButton);
+    lbtest::inDialogOf<FrmProperties>(
+        w->command("mnuPopupPreviewProperties"), [&](FrmProperties* p) {
+            EXPECT_EQ(p->windowTitle(), "Font Properties - Alpha Test (Active)");
+        });
+
+    QTest::mouseClick(button("cmdLegend"), Qt::LeftButton);
+    QWidget* legend = lbtest::shownWindow("frmPreviewLegend");
+    ASSERT_NE(legend, nullptr);
+    EXPECT_EQ(legend->windowTitle(), "Font Preview Legend");
+    QStringList texts;
+    for (QLabel* l : legend->findChildren<QLabel*>())
+        texts << l->text();
+    for (const char* t : {"Font is selected and installed, ready to be re-installed",
+                          "Font is installed, can be selected to be re-installed",
+                          "Font is selected, it is ready to be installed",
+                          "Font is ready to be selected, it is not currently installed"})
+        EXPECT_TRUE(texts.contains(QString::fromLatin1(t))) << t;
+    legend->activateWindow();
+    QTest::keyClick(legend, Qt::Key_F1);
+    EXPECT_EQ(lbtest::shownHelpPage(), "preview-legend.html");
+    legend->close();
+
+    QTest::keyClick(d.data(), Qt::Key_F1);
+    EXPECT_EQ(lbtest::shownHelpPage(), "font-preview.html");
+    lbtest::shownHelp()->close();
+    QTest::mouseClick(button("cmdHelp"), Qt::LeftButton);
+    EXPECT_EQ(lbtest::shownHelpPage(), "font-preview.html");
+    lbtest::shownHelp()->close();
 
     // Another folder starts with nothing selected.
     press("Beta Test");
@@ -398,51 +441,6 @@ TEST_F(PreviewWindow, InstallThenFindItEverywhereThenDeleteItAgain) {
     w->command("mnuPopupFontDelete")->trigger();
     EXPECT_EQ(w->allFonts().find("Beta Test"), -1);
     EXPECT_FALSE(QFileInfo::exists(env.fontsFolder() + "BetaTest-Regular.ttf"));
-}
-
-TEST_F(PreviewWindow, PropertiesLegendAndHelpOfThePreview) {
-    openSource();
-    press("Fixture Sans", Qt::RightButton);
-    ASSERT_EQ(popups.size(), 1u);
-    lbtest::inDialogOf<FrmProperties>(
-        w->command("mnuPopupPreviewProperties"), [&](FrmProperties* p) {
-            EXPECT_EQ(p->windowTitle(), "Font Properties - Fixture Sans (Not Installed)");
-            QTableWidget* g = p->grid();
-            ASSERT_EQ(g->rowCount(), 2);
-            EXPECT_EQ(g->item(0, 0)->text(), "Fixture Sans Bold (TrueType)");
-            EXPECT_EQ(g->item(0, 1)->text(), source + "FixtureSans-Bold.ttf");
-        });
-    // The main window's own pick is not the preview's.
-    EXPECT_NE(app.pickedFontName, "Fixture Sans");
-
-    press("Alpha Test", Qt::RightButton);
-    lbtest::inDialogOf<FrmProperties>(
-        w->command("mnuPopupPreviewProperties"), [&](FrmProperties* p) {
-            EXPECT_EQ(p->windowTitle(), "Font Properties - Alpha Test (Active)");
-        });
-
-    QTest::mouseClick(button("cmdLegend"), Qt::LeftButton);
-    QWidget* legend = lbtest::shownWindow("frmPreviewLegend");
-    ASSERT_NE(legend, nullptr);
-    EXPECT_EQ(legend->windowTitle(), "Font Preview Legend");
-    QStringList texts;
-    for (QLabel* l : legend->findChildren<QLabel*>())
-        texts << l->text();
-    for (const char* t : {"Font is selected and installed, ready to be re-installed",
-                          "Font is installed, can be selected to be re-installed",
-                          "Font is selected, it is ready to be installed",
-                          "Font is ready to be selected, it is not currently installed"})
-        EXPECT_TRUE(texts.contains(QString::fromLatin1(t))) << t;
-    legend->activateWindow();
-    QTest::keyClick(legend, Qt::Key_F1);
-    EXPECT_EQ(lbtest::shownHelpPage(), "preview-legend.html");
-    legend->close();
-
-    QTest::keyClick(d.data(), Qt::Key_F1);
-    EXPECT_EQ(lbtest::shownHelpPage(), "font-preview.html");
-    lbtest::shownHelp()->close();
-    QTest::mouseClick(button("cmdHelp"), Qt::LeftButton);
-    EXPECT_EQ(lbtest::shownHelpPage(), "font-preview.html");
 }
 
 TEST_F(PreviewWindow, TheRealReplaceQuestionAnswersNoWithEscape) {

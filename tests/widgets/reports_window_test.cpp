@@ -19,6 +19,8 @@ namespace {
 
 // The main window over real fixture fonts, with printers set up by the test.
 struct ReportsWindow : lbtest::WindowFixture {
+    const QString thai =
+        QString::fromUcs4(U"\u0E01\u0E02\u0E03\u0E04\u0E05\u0E06\u0E07\u0E08\u0E09\u0E0A");
     lbtest::FakePrinters printers;
     bool fakePrinters = true; // else the print system's, through Qt
     QString skipWhy;          // set by prepare() when the test cannot run here
@@ -32,7 +34,9 @@ struct ReportsWindow : lbtest::WindowFixture {
     void SetUp() override {
         ASSERT_TRUE(lbtest::havePdfTools()) << "poppler-utils is missing: ./build.sh installs it";
         installFonts({"AlphaTest-Regular.ttf", "FixtureMono-Regular.ttf", "FixtureSans-Regular.ttf",
-                      "FixtureSans-Bold.ttf", "FixtureSerif-Regular.ttf", "SymbolTest.ttf"});
+                      "FixtureSans-Bold.ttf", "FixtureSerif-Regular.ttf", "SymbolTest.ttf",
+                      "ThaiTest.ttf"});
+        desktop.list = {"Fixture Mono"};
         // Catalogued, but its file is gone and Qt has never heard of it.
         addFont("Ghost Face", "Ghost Face Regular", "ghost-face.ttf");
         moreFonts();
@@ -105,11 +109,8 @@ struct ReportsWindow : lbtest::WindowFixture {
     static void expectEmbedded(const QString& pdf, const QStringList& has,
                                const QStringList& hasNot = {}) {
         const QStringList fonts = lbtest::embeddedFonts(pdf);
-        for (const QString& f : has)
-            EXPECT_TRUE(fonts.contains(f))
-                << f.toStdString() << ": " << fonts.join(' ').toStdString();
-        for (const QString& f : hasNot)
-            EXPECT_FALSE(fonts.contains(f))
+        for (const QString& f : has + hasNot)
+            EXPECT_EQ(fonts.contains(f), has.contains(f))
                 << f.toStdString() << ": " << fonts.join(' ').toStdString();
     }
     // The characters a chart shows under its codes 051 to 075, without blanks.
@@ -147,19 +148,20 @@ TEST_F(ReportsWindow, ListReportsNameEachFaceOnceWithItsSampleInThatFace) {
     const QStringList pages = lbtest::pdfPages(pdf);
     ASSERT_EQ(pages.size(), 1);
     const QStringList text = lines(pages[0]);
-    ASSERT_GE(text.size(), 11) << pages[0].toStdString();
-    // Sorted, Fixture Sans once; a wide sample goes on below, whole; an unreadable face, none.
+    ASSERT_GE(text.size(), 12) << pages[0].toStdString();
+    // Sorted, Fixture Sans once; a wide sample goes on below, whole; an unreadable face, none;
+    // a face without the sample's letters, its own.
     const QString sample = app.sampleText;
-    QStringList got = text.mid(0, 10);
+    QStringList got = text.mid(0, 11);
     got[3] += " " + got.takeAt(4);
     EXPECT_EQ(got, (QStringList{"All Fonts List", "Font Name Sample Text in FontSize 12",
                                 "Alpha Test " + sample, "Fixture Mono " + sample,
                                 "Fixture Sans " + sample, "Fixture Serif " + sample,
                                 "Ghost Face The font's files cannot be read: no sample",
-                                "Symbol Test " + sample, "Total Fonts: 6"}));
+                                "Symbol Test " + sample, "Thai Test " + thai, "Total Fonts: 7"}));
     EXPECT_TRUE(text[4].startsWith(sample.section(' ', -1))) << text[4].toStdString();
-    expectFooter(text[10]);
-    EXPECT_TRUE(text[10].contains(QString::number(QDate::currentDate().year())));
+    expectFooter(text[11]);
+    EXPECT_TRUE(text[11].contains(QString::number(QDate::currentDate().year())));
     // The samples begin in their own column, after the names.
     EXPECT_EQ(column(pages[0], sample), column(pages[0], "Sample Text in FontSize 12"));
     EXPECT_GT(column(pages[0], sample), column(pages[0], "Fixture Serif"));
@@ -167,7 +169,7 @@ TEST_F(ReportsWindow, ListReportsNameEachFaceOnceWithItsSampleInThatFace) {
     // Each sample in its own face, embedded so the file prints anywhere; regular, as the pane.
     expectEmbedded(pdf,
                    {"AlphaTest-Regular", "FixtureMono-Regular", "FixtureSans-Regular",
-                    "FixtureSerif-Regular", "SymbolTest-Regular"},
+                    "FixtureSerif-Regular", "SymbolTest-Regular", "ThaiTest-Regular"},
                    {"FixtureSans-Bold"});
     // Bold in the pane: the bold face of the typeface's own files, not a regular one made heavier.
     press("Bold");
@@ -192,29 +194,19 @@ TEST_F(ReportsWindow, ListReportsNameEachFaceOnceWithItsSampleInThatFace) {
     EXPECT_EQ(empty.mid(0, 3),
               (QStringList{"Assigned Fonts List for Set: Empty", text[1], "Total Fonts: 0"}));
     EXPECT_TRUE(empty.value(3).startsWith("Printed on "));
-}
 
-struct ActivatedReports : ReportsWindow {
-    // "Work" = {Fixture Sans} is active: the others hidden but desktop Fixture Mono.
-    void moreFonts() override { desktop.list = {"Fixture Mono"}; }
-    void prepare() override {
-        app.db->exec("INSERT INTO [Sets] VALUES ('Work')");
-        app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Work', 'Fixture Sans')");
-        app.db->exec("UPDATE [Sample Text] SET [Activated Set] = 'Work'");
-    }
-};
-
-TEST_F(ActivatedReports, InactiveFontsPrintTheirNameAndNoSample) {
+    // Work made active: the others are hidden but desktop Fixture Mono, and print no sample.
+    chooseSet("Work");
+    w->command("mnuEditActiveSelected")->trigger();
     ASSERT_TRUE(app.setActivated);
     press("Display All");
-    const QString pdf = printToPdf("inactive");
-    const QStringList text = lines(lbtest::pdfPages(pdf)[0]);
-    QStringList got = text.mid(2, 5);
-    got[1] += " " + got.takeAt(2); // the monospaced sample goes on below
-    EXPECT_EQ(got, (QStringList{"Alpha Test Inactive font: no sample",
-                                "Fixture Mono " + app.sampleText, "Fixture Sans " + app.sampleText,
+    const QString inactive = printToPdf("inactive");
+    got = lines(lbtest::pdfPages(inactive).value(0)).mid(2, 5);
+    got[1] += " " + got.takeAt(2);
+    EXPECT_EQ(got, (QStringList{"Alpha Test " + sample, "Fixture Mono " + sample,
+                                "Fixture Sans Inactive font: no sample",
                                 "Fixture Serif Inactive font: no sample"}));
-    expectEmbedded(pdf, {"FixtureSans-Regular"}, {"FixtureSerif-Regular"});
+    expectEmbedded(inactive, {"AlphaTest-Regular"}, {"FixtureSerif-Regular"});
 }
 
 TEST_F(ReportsWindow, SizeSampleInFourStylesAndTheCharacterChart) {
@@ -292,24 +284,13 @@ TEST_F(ReportsWindow, SizeSampleInFourStylesAndTheCharacterChart) {
             moved += (qGray(rows[0].pixel(x, y)) < 128) != (qGray(rows[2].pixel(x, y)) < 128);
     EXPECT_GT(moved, lbtest::ink(rows[0]) / 3) << "italics";
     EXPECT_FALSE(symbolMapOnly({env.fontsFolder() + "no-such-file.ttf"}));
-}
 
-struct OtherScriptReports : ReportsWindow {
-    void moreFonts() override { installFonts({"ThaiTest.ttf"}); }
-};
-
-TEST_F(OtherScriptReports, AFontThatCannotDrawTheSamplePrintsLettersItHas) {
-    const QString thai =
-        QString::fromUcs4(U"\u0E01\u0E02\u0E03\u0E04\u0E05\u0E06\u0E07\u0E08\u0E09\u0E0A");
-    press("Display All");
-    const QStringList list = lines(lbtest::pdfPages(printToPdf("list"))[0]);
-    EXPECT_TRUE(list.contains("Thai Test " + thai)) << list.join('\n').toStdString();
-    EXPECT_TRUE(list.contains("Fixture Sans " + app.sampleText)) << list.join('\n').toStdString();
+    // A face without the sample's letters prints its own, 4 sizes in 4 styles.
     pick("Thai Test");
-    const QString pdf = printToPdf("size");
-    const QStringList first = lines(lbtest::pdfPages(pdf)[0]);
-    EXPECT_EQ(first.count(thai), 16) << first.join('\n').toStdString(); // 4 sizes, 4 styles
-    expectEmbedded(pdf, {"ThaiTest-Regular"});
+    const QString other = printToPdf("thai");
+    const QStringList thaiPage = lines(lbtest::pdfPages(other).value(0));
+    EXPECT_EQ(thaiPage.count(thai), 16) << thaiPage.join('\n').toStdString();
+    expectEmbedded(other, {"ThaiTest-Regular"});
 }
 
 struct LongReports : ReportsWindow {
@@ -350,7 +331,7 @@ TEST_F(LongReports, ManyFontsRunOverPagesEachWithItsHeaderAndFooter) {
         EXPECT_TRUE(all.contains(face + " " + app.sampleText, Qt::CaseInsensitive))
             << face.toStdString();
     const QStringList last = lines(pages.last());
-    EXPECT_TRUE(last.contains("Total Fonts: 307")) << pages.last().toStdString();
+    EXPECT_TRUE(last.contains("Total Fonts: 308")) << pages.last().toStdString();
     // The long name goes on below inside its column, whole.
     const int at =
         int(last.indexOf(QRegularExpression("^Zz An Extraordinarily Long The font's.*")));
@@ -521,7 +502,7 @@ TEST_F(PrintQueue, BothReportsPrintOnACupsPdfQueue) {
     const QStringList listText = lines(lbtest::pdfPages(list).join('\f'));
     EXPECT_EQ(listText.value(0), "All Fonts List");
     EXPECT_TRUE(listText.contains("Fixture Serif " + app.sampleText)) << list.toStdString();
-    EXPECT_TRUE(listText.contains("Total Fonts: 6"));
+    EXPECT_TRUE(listText.contains("Total Fonts: 7"));
     expectEmbedded(list, {"FixtureSerif-Regular"});
 
     // A size sample from the font list's pop-up menu.

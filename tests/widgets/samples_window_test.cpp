@@ -12,28 +12,29 @@ namespace {
 
 // The main window over fixture fonts installed after Qt read the desktop's fonts.
 struct SamplesWindow : lbtest::WindowFixture {
-    // Before the window loads: a test may change the database first.
-    virtual void prepare() {}
+    const QString thai =
+        QString::fromUcs4(U"\u0E01\u0E02\u0E03\u0E04\u0E05\u0E06\u0E07\u0E08\u0E09\u0E0A");
 
     void SetUp() override {
+        // Alpha Test also from another foundry: Qt then names that family "Alpha Test [OTHR]".
+        lbtest::patchOs2(env.installFixture("AlphaTest-Regular.ttf", false, "AlphaTest-Other.ttf"),
+                         58, "OTHR");
+        addFont("Alpha Test", "Alpha Test Regular", "AlphaTest-Other.ttf");
         // Symbol Test has Gamma Test's glyphs, but only a symbol character map.
         installFonts({"FixtureSans-Regular.ttf", "FixtureSans-Bold.ttf", "FixtureSerif-Regular.ttf",
                       "AlphaTest-Regular.ttf", "FixtureMono-Regular.ttf", "SymbolTest.ttf",
-                      "GammaTest-Regular.ttf"});
+                      "GammaTest-Regular.ttf", "ThaiTest.ttf"});
         // Catalogued, but its file is gone and Qt has never heard of it.
         addFont("Ghost Face", "Ghost Face Regular", "ghost-face.ttf");
         desktop.list = {"Fixture Mono"};
         start();
         app.db->exec("DELETE FROM [Sets]");
-        prepare();
         showWindow(1000, 760, true);
     }
 
-    int row(const QString& face) { return w->allFonts().find(face); }
     SampleGrid* grid() { return w->sampleFrame()->grid(); }
     template <typename T> T* child(const char* name) { return w->findChild<T*>(name); }
     QString cell(int r, int c) { return grid()->model()->index(r, c).data().toString(); }
-    QString header(int c) { return grid()->model()->headerData(c, Qt::Horizontal).toString(); }
     QStringList column(int c) {
         QStringList out;
         for (int r = 0; r < grid()->model()->rowCount(); ++r)
@@ -79,6 +80,12 @@ TEST_F(SamplesWindow, OneFontInEightSizesInItsOwnFace) {
     EXPECT_EQ(w->windowTitle(), "Letterbay 98 - Fixture Serif");
     EXPECT_GT(ink(1, 1), 50);
     EXPECT_NE(cellImage(1, 1), sans);
+    // A family of two foundries is drawn; a font without the sample's letters draws its own.
+    pick("Alpha Test");
+    EXPECT_GT(ink(1, 1), 50);
+    pick("Thai Test");
+    EXPECT_EQ(cell(1, 1), thai);
+    EXPECT_GT(ink(1, 1), 50);
 
     // The scroll bar shows the sizes from its value on.
     auto* scroll = child<QScrollBar>("scrDisplay");
@@ -91,68 +98,31 @@ TEST_F(SamplesWindow, OneFontInEightSizesInItsOwnFace) {
     EXPECT_EQ(grid()->indexAt(QPoint(5, 5)).row(), 2);
 }
 
-// A font for another script beside the Latin ones.
-struct OtherScriptSamples : SamplesWindow {
-    void SetUp() override {
-        installFonts({"ThaiTest.ttf"});
-        SamplesWindow::SetUp();
-    }
-};
-
-// Alpha Test also from another foundry: Qt then names the family "Alpha Test [OTHR]".
-struct TwoFoundrySamples : SamplesWindow {
-    void SetUp() override {
-        lbtest::patchOs2(env.installFixture("AlphaTest-Regular.ttf", false, "AlphaTest-Other.ttf"),
-                         58, "OTHR");
-        addFont("Alpha Test", "Alpha Test Regular", "AlphaTest-Other.ttf");
-        SamplesWindow::SetUp();
-    }
-};
-
-TEST_F(TwoFoundrySamples, AFamilyOfTwoFoundriesIsDrawn) {
-    pick("Alpha Test");
-    ASSERT_TRUE(grid()->isVisible());
-    EXPECT_GT(ink(1, 1), 50);
-}
-
-TEST_F(OtherScriptSamples, AFontThatCannotDrawTheSampleShowsLettersItHas) {
-    // Thai Test has none of the sample's characters: its own letters, drawn, never boxes.
-    const QString thai =
-        QString::fromUcs4(U"\u0E01\u0E02\u0E03\u0E04\u0E05\u0E06\u0E07\u0E08\u0E09\u0E0A");
-    pick("Thai Test");
-    EXPECT_EQ(cell(1, 1), thai);
-    EXPECT_GT(ink(1, 1), 50);
-    // In a list each row shows what its face draws, a symbol font's through its symbol map.
-    w->command("mnuViewDisplayAllFonts")->trigger();
-    QStringList samples;
-    for (const char* face : {"Fixture Sans", "Symbol Test", "Thai Test"})
-        samples << cell(row(face), 1);
-    EXPECT_EQ(samples, (QStringList{app.sampleText, app.sampleText, thai}));
-    EXPECT_GT(ink(row("Thai Test"), 1), 20);
-}
-
 TEST_F(SamplesWindow, ListModesCountTheirRowsAndChangeSizeInPlace) {
     w->command("mnuViewDisplayAllFonts")->trigger();
     EXPECT_EQ(w->windowTitle(), "Letterbay 98 - All Fonts");
     EXPECT_EQ(panel(2), "Displaying sample text using fonts from All Fonts list");
     EXPECT_EQ(app.sampleMode, 1);
     EXPECT_EQ(column(0), (QStringList{"Alpha Test", "Fixture Mono", "Fixture Sans", "Fixture Serif",
-                                      "Gamma Test", "Ghost Face", "Symbol Test"}));
+                                      "Gamma Test", "Ghost Face", "Symbol Test", "Thai Test"}));
     EXPECT_EQ(lbtest::headers(grid()),
-              (QStringList{"7 Font Names", "Sample Text using the All Fonts list in FontSize"}));
+              (QStringList{"8 Font Names", "Sample Text using the All Fonts list in FontSize"}));
     EXPECT_TRUE(w->isEnabled() && !child<QProgressBar>("barProgress")->isVisible() &&
                 !child<QScrollBar>("scrDisplay")->isVisible());
     EXPECT_EQ(pointer.get(), MousePointer::Default);
     EXPECT_GT(ink(2, 1), 20);
     // A screen reader reads the rows and the column's heading.
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(grid())->tableInterface()->rowCount(), 7);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(grid())->tableInterface()->rowCount(), 8);
     EXPECT_EQ(lbtest::cellName(grid(), 2, 0), "Fixture Sans");
     EXPECT_EQ(lbtest::cellName(grid(), 2, 1), app.sampleText);
-    EXPECT_EQ(columnDescription(), "7 Font Names");
-    // A symbol font draws the plain font's glyphs through its symbol map: as much ink.
-    const int gamma = 4, symbol = 6;
+    EXPECT_EQ(columnDescription(), "8 Font Names");
+    // Each row shows what its face draws: a symbol font the plain font's glyphs through its
+    // symbol map (as much ink), a font for another script its own letters.
+    const int gamma = 4, symbol = 6, thaiRow = 7;
+    EXPECT_EQ(column(1).mid(symbol), (QStringList{app.sampleText, thai}));
     EXPECT_GT(ink(symbol, 1), 50);
     EXPECT_NEAR(double(ink(symbol, 1)) / ink(gamma, 1), 1.0, 0.05);
+    EXPECT_GT(ink(thaiRow, 1), 20);
 
     auto* box = child<QComboBox>("cmbFontSize");
     ASSERT_TRUE(box->isEnabled());
@@ -170,7 +140,7 @@ TEST_F(SamplesWindow, ListModesCountTheirRowsAndChangeSizeInPlace) {
     EXPECT_EQ(setting(fld::FontSize), QString::number(size));
     EXPECT_EQ(grid()->rowHeight(4), grid()->pixels(size * 30));
     EXPECT_EQ(grid()->model()->index(4, 1).data(SamplePane::PointSizeRole).toInt(), size);
-    EXPECT_EQ(grid()->model()->rowCount(), 7);
+    EXPECT_EQ(grid()->model()->rowCount(), 8);
 
     // Assigned Fonts: nothing without a set; an empty set shows the header alone.
     EXPECT_FALSE(w->command("mnuViewSampleSet")->isEnabled());
@@ -187,21 +157,17 @@ TEST_F(SamplesWindow, ListModesCountTheirRowsAndChangeSizeInPlace) {
     pick("Alpha Test");
     button(0)->click();
     w->command("mnuViewSampleSet")->trigger();
-    EXPECT_EQ(header(0), "1 Font Name");
+    EXPECT_EQ(lbtest::headers(grid()).value(0), "1 Font Name");
     EXPECT_EQ(cell(0, 0), "Alpha Test");
 }
 
-struct ActivatedSamples : SamplesWindow {
-    // "Work" = {Fixture Sans, Ghost Face} is active: the others hidden but desktop Fixture Mono.
-    void prepare() override {
-        app.db->exec("INSERT INTO [Sets] VALUES ('Work')");
-        app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Work', 'Fixture Sans'), "
-                     "('Work', 'Ghost Face')");
-        app.db->exec("UPDATE [Sample Text] SET [Activated Set] = 'Work'");
-    }
-};
-
-TEST_F(ActivatedSamples, InactiveAndUnreadableFontsAreNeverDrawnAsAnotherFace) {
+TEST_F(SamplesWindow, InactiveAndUnreadableFontsAreNeverDrawnAsAnotherFace) {
+    // "Work" = {Fixture Sans, Ghost Face} made active: the others hidden but desktop Fixture Mono.
+    addSet("Work");
+    app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Work', 'Fixture Sans'), "
+                 "('Work', 'Ghost Face')");
+    chooseSet("Work");
+    w->command("mnuEditActiveSelected")->trigger();
     ASSERT_TRUE(app.setActivated);
     auto* message = child<QLineEdit>("txtDisplay");
     pick("Alpha Test");
@@ -242,7 +208,7 @@ TEST_F(ActivatedSamples, InactiveAndUnreadableFontsAreNeverDrawnAsAnotherFace) {
     // The set's own list: members drawn, no member hidden.
     chooseSet("Work");
     w->command("mnuViewSampleSet")->trigger();
-    EXPECT_EQ(header(0), "2 Font Names");
+    EXPECT_EQ(lbtest::headers(grid()).value(0), "2 Font Names");
     EXPECT_GT(ink(0, 1), 20);
 }
 

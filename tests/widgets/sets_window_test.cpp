@@ -448,35 +448,23 @@ TEST_F(SetsWindow, CopiesAreDeletedOnlyWhenCheckedAndTheFontKeepsItsSets) {
     EXPECT_TRUE(pairs().contains("One/Tiber"));
 }
 
-struct RowInk {
-    int top = INT_MAX, bottom = -1, left = INT_MAX, right = -1;
+// Where a line runs under (almost) all the ink of a row, as a fraction of the ink's height; else
+// -1.
+double lineAt(const QImage& image, const QRect& row) {
+    const int background = image.pixelColor(row.right() - 1, row.center().y()).lightness();
+    QRect ink;
     std::map<int, int> longestRun; // by line
-    RowInk(const QImage& image, const QRect& row) {
-        const QColor background = image.pixelColor(row.right() - 1, row.center().y());
-        for (int y = row.top(); y <= row.bottom(); ++y) {
-            int run = 0;
-            for (int x = row.left(); x <= row.right(); ++x) {
-                const QColor c = image.pixelColor(x, y);
-                const bool ink = std::abs(c.lightness() - background.lightness()) > 90;
-                run = ink ? run + 1 : 0;
-                longestRun[y] = std::max(longestRun[y], run);
-                if (ink) {
-                    top = std::min(top, y);
-                    bottom = std::max(bottom, y);
-                    left = std::min(left, x);
-                    right = std::max(right, x);
-                }
-            }
+    for (int y = row.top(); y <= row.bottom(); ++y)
+        for (int x = row.left(), run = 0; x <= row.right(); ++x) {
+            const bool inked = std::abs(image.pixelColor(x, y).lightness() - background) > 90;
+            run = inked ? run + 1 : 0;
+            longestRun[y] = std::max(longestRun[y], run);
+            if (inked) ink |= QRect(x, y, 1, 1);
         }
-    }
-    // Where a line runs under (almost) all the text, as a fraction of its height; else -1.
-    double lineAt() const {
-        const int width = right - left + 1;
-        for (int y = top; y <= bottom; ++y)
-            if (longestRun.at(y) >= width * 9 / 10) return double(y - top) / (bottom - top + 1);
-        return -1;
-    }
-};
+    for (int y = ink.top(); y <= ink.bottom(); ++y)
+        if (longestRun[y] >= ink.width() * 9 / 10) return double(y - ink.top()) / ink.height();
+    return -1;
+}
 
 TEST_F(SetsWindow, ListDrawsInactiveFontsStruckThroughAndSystemFontsUnderlined) {
     addSet("Body");
@@ -503,7 +491,7 @@ TEST_F(SetsWindow, ListDrawsInactiveFontsStruckThroughAndSystemFontsUnderlined) 
     const QImage image = grid(1)->viewport()->grab().toImage();
     QFontDatabase::removeApplicationFont(id);
     auto lineIn = [&](int row) {
-        return RowInk(image, grid(1)->visualRect(grid(1)->model()->index(row, 0))).lineAt();
+        return lineAt(image, grid(1)->visualRect(grid(1)->model()->index(row, 0)));
     };
     EXPECT_LT(lineIn(1), 0) << "an active font is drawn plain";
     const double strike = lineIn(3);

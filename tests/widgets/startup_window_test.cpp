@@ -65,9 +65,7 @@ TEST_F(ProgramStartTest, HandOverLoadsTheMainWindowAndHidesWhatTheActiveSetLeave
     {
         // A catalogue with the set "Body" active; the desktop has since shown every font again.
         QDir().mkpath(env.letterbayHome());
-        QFile::copy(QStringLiteral(LB_SHARE_DIR "/letterbay.mdb"), dbFile());
-        QFile::setPermissions(dbFile(), QFile::ReadOwner | QFile::WriteOwner);
-        auto db = Database::open(dbFile(), ConnectSuffix);
+        auto db = lbtest::makeDataFile(dbFile(), "2.5");
         db->exec(QStringLiteral("INSERT INTO [Fonts] ([Face Name], [File Name], [Friendly Name]) "
                                 "VALUES ('Alpha', 'a.ttf', 'Alpha Regular "
                                 "(TrueType)'), ('Beta', 'b.ttf', 'Beta Regular (TrueType)')"));
