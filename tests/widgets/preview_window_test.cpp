@@ -305,6 +305,7 @@ TEST_F(PreviewWindow, SelectionPopUpPropertiesLegendAndHelpOfThePreview) {
     EXPECT_FALSE(grid()->isVisible());
     EXPECT_FALSE(button("cmdSelect")->isEnabled());
     EXPECT_EQ(d->fonts().loadedCount(), 0);
+    EXPECT_EQ(panel(2), "Select drive/folder to retrieve fonts.");
 }
 
 TEST_F(PreviewWindow, EachFontIsDrawnInItsOwnFaceFromMemory) {
