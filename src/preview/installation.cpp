@@ -210,7 +210,8 @@ PlaceResult placeFont(MainContext& ctx, const QString& sourceFolder, const QStri
     return {Placement::Failed, why};
 }
 
-// Temporary files that no installation's journal names: left by a version that kept no journal.
+// Temporary files that no installation's journal names: left by a version that kept no journal,
+// or by a power cut before their unsynced record reached the disk.
 // A running installation names its files before making them, so listing them first and the
 // journals second never takes one of its files.
 void removeLeftovers(const QString& folder) {
