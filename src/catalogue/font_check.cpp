@@ -5,10 +5,9 @@
 #include <QHash>
 #include <QSet>
 #include <algorithm>
-#include <condition_variable>
+#include <atomic>
 #include <future>
 #include <map>
-#include <mutex>
 #include <thread>
 
 namespace lb {
@@ -23,91 +22,33 @@ bool validText(const QString& name) {
     return true;
 }
 
-// Judges files on as many threads as there are cores, each file read whole. The background
-// threads start on the files as the survey finds them: the survey reads the folders on one core,
-// and the others need not wait for it.
-class Judging {
-public:
-    explicit Judging(FontInspector& inspector) : inspector_(inspector) {
-        const unsigned threads = std::max(1u, std::min(std::thread::hardware_concurrency(), 8u));
-        for (unsigned t = 1; t < threads; ++t)
-            workers_.push_back(std::async(std::launch::async, [this] { work({}); }));
-    }
-    ~Judging() {
-        {
-            const std::lock_guard<std::mutex> hold(lock_);
-            stop_ = true;
+// The damage of every file, on as many threads as there are cores: each file is read whole.
+std::vector<QString> damageOf(FontInspector& inspector, const std::vector<QByteArray>& files,
+                              const CheckProgress& progress, bool& cancelled) {
+    std::vector<QString> problems(files.size());
+    std::atomic<size_t> next{0}, done{0};
+    std::atomic<bool> stop{false};
+    const auto work = [&] {
+        for (size_t i = next++; i < files.size() && !stop; i = next++) {
+            problems[i] = inspector.damage(files[i]);
+            ++done;
         }
-        more_.notify_all();
-        for (auto& w : workers_)
-            w.wait();
+    };
+    const unsigned threads = std::max(1u, std::min(std::thread::hardware_concurrency(), 8u));
+    std::vector<std::future<void>> workers;
+    for (unsigned t = 1; t < threads; ++t)
+        workers.push_back(std::async(std::launch::async, work));
+    // This thread reports progress between its own files, so a cancel is heard within one file.
+    for (size_t i = next++; i < files.size() && !stop; i = next++) {
+        problems[i] = inspector.damage(files[i]);
+        ++done;
+        if (progress && !progress(int(done), int(files.size()))) stop = true;
     }
-    Judging(const Judging&) = delete;
-    Judging& operator=(const Judging&) = delete;
-
-    void add(const QByteArray& path) {
-        {
-            const std::lock_guard<std::mutex> hold(lock_);
-            queue_.push_back(path);
-        }
-        more_.notify_one();
-    }
-    // No more files come: this thread judges with the others until none is left, reporting
-    // progress between its own files so that a cancel is heard within one file. False when
-    // cancelled.
-    bool finish(const CheckProgress& progress) {
-        {
-            const std::lock_guard<std::mutex> hold(lock_);
-            closed_ = true;
-        }
-        more_.notify_all();
-        work(progress);
-        for (auto& w : workers_)
-            w.get();
-        workers_.clear();
-        return !stop_;
-    }
-    // The files found damaged, each with its problem.
-    const QHash<QByteArray, QString>& problems() const { return problems_; }
-
-private:
-    void work(const CheckProgress& progress) {
-        for (;;) {
-            QByteArray path;
-            {
-                std::unique_lock<std::mutex> hold(lock_);
-                more_.wait(hold, [&] { return stop_ || closed_ || next_ < queue_.size(); });
-                if (stop_ || next_ >= queue_.size()) return;
-                path = queue_[next_++];
-            }
-            const QString problem = inspector_.damage(path);
-            int done = 0, total = 0;
-            {
-                const std::lock_guard<std::mutex> hold(lock_);
-                if (!problem.isEmpty()) problems_.insert(path, problem);
-                done = int(++done_);
-                total = int(queue_.size());
-            }
-            if (progress && !progress(done, total)) {
-                {
-                    const std::lock_guard<std::mutex> hold(lock_);
-                    stop_ = true;
-                }
-                more_.notify_all();
-                return;
-            }
-        }
-    }
-
-    FontInspector& inspector_;
-    std::mutex lock_;
-    std::condition_variable more_;
-    std::vector<QByteArray> queue_;
-    size_t next_ = 0, done_ = 0;
-    bool closed_ = false, stop_ = false;
-    QHash<QByteArray, QString> problems_;
-    std::vector<std::future<void>> workers_;
-};
+    for (auto& w : workers)
+        w.get();
+    cancelled = stop;
+    return problems;
+}
 
 } // namespace
 
@@ -119,21 +60,29 @@ FontCheck checkFonts(FontInspector& inspector, const CheckProgress& progress) {
     FontCheck out;
     std::vector<InstalledFace> faces;
     std::vector<QByteArray> unlisted;
-    // Every file once, those fontconfig could not read included.
+    inspector.survey(faces, unlisted);
+
+    // Every file once, in a stable order, those fontconfig could not read included.
     std::vector<QByteArray> files;
     QSet<QByteArray> seen;
-    Judging judging(inspector);
-    inspector.surveyEach(faces, unlisted, [&](const QByteArray& path) {
-        if (seen.contains(path)) return;
-        seen.insert(path);
-        files.push_back(path);
-        judging.add(path);
-    });
-    out.cancelled = !judging.finish(progress);
+    for (const InstalledFace& f : faces)
+        if (!seen.contains(f.path)) {
+            seen.insert(f.path);
+            files.push_back(f.path);
+        }
+    for (const QByteArray& f : unlisted)
+        if (!seen.contains(f)) {
+            seen.insert(f);
+            files.push_back(f);
+        }
+    std::sort(files.begin(), files.end());
+
+    const std::vector<QString> problems = damageOf(inspector, files, progress, out.cancelled);
     if (out.cancelled) return out;
     inspector.remember();
-    std::sort(files.begin(), files.end());
-    QHash<QByteArray, QString> problemOf = judging.problems();
+    QHash<QByteArray, QString> problemOf;
+    for (size_t i = 0; i < files.size(); ++i)
+        if (!problems[i].isEmpty()) problemOf.insert(files[i], problems[i]);
     QSet<QByteArray> unreadable(unlisted.begin(), unlisted.end());
     for (const InstalledFace& f : faces)
         if (!problemOf.contains(f.path) && !(validText(f.family) && validText(f.style)))

@@ -227,9 +227,8 @@ QString sfntTableProblem(const QByteArray& data) {
     return oneFaceProblem(data, 0);
 }
 
-void FontconfigInspector::surveyEach(std::vector<InstalledFace>& faces,
-                                     std::vector<QByteArray>& unlisted,
-                                     const std::function<void(const QByteArray& path)>& seen) {
+void FontconfigInspector::survey(std::vector<InstalledFace>& faces,
+                                 std::vector<QByteArray>& unlisted) {
     if (!memoLoaded_) loadMemo();
     if (!programs_ && !programsLoad_.valid())
         programsLoad_ = std::async(std::launch::async, [this] { loadPrograms(); });
@@ -257,7 +256,6 @@ void FontconfigInspector::surveyEach(std::vector<InstalledFace>& faces,
                 if (FcPatternGetInteger(p, FC_FONTVERSION, 0, &revision) == FcResultMatch &&
                     revision > 0)
                     f.version = QString::number(revision / 65536.0, 'f', 3);
-                if (seen) seen(f.path);
                 faces.push_back(std::move(f));
             }
             // A file fontconfig could not read is in no cache: it is found by its name.
@@ -265,9 +263,7 @@ void FontconfigInspector::surveyEach(std::vector<InstalledFace>& faces,
                 const QString name = QFile::decodeName(bytes);
                 if (passedOver(bytes) || !isFontFileName(name) || listed.contains(bytes)) continue;
                 const QByteArray path = v.path + '/' + bytes;
-                if (removed.rejects(QFile::decodeName(path))) continue;
-                if (seen) seen(path);
-                unlisted.push_back(path);
+                if (!removed.rejects(QFile::decodeName(path))) unlisted.push_back(path);
             }
         });
 }

@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QHash>
 #include <QString>
-#include <functional>
 #include <future>
 #include <mutex>
 #include <vector>
@@ -31,16 +30,6 @@ public:
     // Every face fontconfig lists, and the font files lying in the font folders that it lists no
     // face of (it could not read them).
     virtual void survey(std::vector<InstalledFace>& faces, std::vector<QByteArray>& unlisted) = 0;
-    // The same, telling `seen` of each file as its folder is read (a file may be told more than
-    // once), so that judging the files can start before the survey ends.
-    virtual void surveyEach(std::vector<InstalledFace>& faces, std::vector<QByteArray>& unlisted,
-                            const std::function<void(const QByteArray& path)>& seen) {
-        survey(faces, unlisted);
-        for (const InstalledFace& f : faces)
-            seen(f.path);
-        for (const QByteArray& f : unlisted)
-            seen(f);
-    }
     // What is wrong with a font file, in a sentence a person understands; empty when it is sound.
     // May run on several threads at once.
     virtual QString damage(const QByteArray& path) = 0;
@@ -61,11 +50,7 @@ public:
     ~FontconfigInspector() override;
     FontconfigInspector(const FontconfigInspector&) = delete;
     FontconfigInspector& operator=(const FontconfigInspector&) = delete;
-    void survey(std::vector<InstalledFace>& faces, std::vector<QByteArray>& unlisted) override {
-        surveyEach(faces, unlisted, {});
-    }
-    void surveyEach(std::vector<InstalledFace>& faces, std::vector<QByteArray>& unlisted,
-                    const std::function<void(const QByteArray& path)>& seen) override;
+    void survey(std::vector<InstalledFace>& faces, std::vector<QByteArray>& unlisted) override;
     QString damage(const QByteArray& path) override;
     QByteArray digest(const QByteArray& path) override;
     QByteArray inUse(const QString& family, const QString& style) override;
