@@ -1050,17 +1050,14 @@ int Command::installSources(const std::vector<InstallSource>& sources, InstallRu
             continue;
         }
         preview.cmdSelect_Click();
-        QStringList chosen;
-        for (int i = 0; i < preview.size(); ++i)
-            if (preview.row(i).selected) chosen << preview.row(i).face;
         const InstallOutcome out = Install_Fonts(s_.ctx, preview, previewView);
         run.added += out.added;
         for (const auto& [file, why] : out.failures)
             fail(src.folder + file, why);
-        for (int i = 0; i < preview.size(); ++i)
-            if (preview.row(i).installed && chosen.contains(preview.row(i).face) &&
-                !run.installed.contains(preview.row(i).face))
-                run.installed << preview.row(i).face;
+        // What this installation placed, not what the catalogue held already: a typeface
+        // catalogued from another file is not installed by a copy that failed.
+        for (const QString& face : out.installedFaces)
+            if (!run.installed.contains(face)) run.installed << face;
         // A problem with the fonts folder itself stops everything.
         if (!s_.boxes.refusals.isEmpty() && out.failures.empty() && out.installed == 0) {
             s_.view.finish();

@@ -560,7 +560,10 @@ private:
                     Auto_Assign(app_);
                 }
             }
-            if (w.inPlace.size() == w.installable) ++out_.installed;
+            if (w.inPlace.size() == w.installable) {
+                ++out_.installed;
+                out_.installedFaces << row.face;
+            }
         }
     }
 

@@ -10,7 +10,8 @@ namespace lb {
 // What an installation did.
 struct InstallOutcome {
     int installed = 0; // selected rows whose every installable file is in place and catalogued
-    int added = 0;     // typefaces new to the catalogue
+    QStringList installedFaces;                        // those rows' typefaces
+    int added = 0;                                     // typefaces new to the catalogue
     std::vector<std::pair<QString, QString>> failures; // file name, why it is not installed
     QString message;                                   // the closing message
 };

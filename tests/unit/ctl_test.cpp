@@ -390,6 +390,12 @@ TEST_F(Ctl, InstallAndDeleteChangeWhatEveryOtherProgramSees) {
     EXPECT_TRUE(notFont.contains("1 font installed; 1 file was not installed"))
         << notFont.toStdString();
     EXPECT_TRUE(notFont.contains("NotAFont.ttf: it cannot be read as a font"));
+    // A copy that cannot be placed installs nothing, though its typeface is catalogued already.
+    const QString blocked = env.fontsFolder() + u"AlphaCopy.ttf"_s;
+    ASSERT_TRUE(QDir().mkpath(blocked));
+    EXPECT_TRUE(refused({"install", put("AlphaTest-Regular.ttf", "AlphaCopy.ttf")})
+                    .startsWith("letterbayctl: 0 fonts installed; 1 file was not installed"));
+    ASSERT_TRUE(QDir().rmdir(blocked));
 
     // Installed fonts are visible at once, with a set active, and join the set named.
     const QJsonObject installed = json({"install", downloads + u"more"_s, gamma, "--set", "body"});
