@@ -70,6 +70,15 @@ struct MainWindowDriver {
         setBox()->setCurrentIndex(i);
         Q_EMIT setBox()->activated(i);
     }
+    // Adds a set holding these fonts, shows it and activates it from the Edit menu.
+    void activateNewSet(lb::Database& db, const QString& name, const QStringList& fonts) {
+        addSet(name);
+        for (const QString& f : fonts)
+            db.exec(
+                QStringLiteral("INSERT INTO [Assigned Fonts] VALUES ('%1', '%2')").arg(name, f));
+        chooseSet(name);
+        w->command("mnuEditActiveSelected")->trigger();
+    }
     // Clicks a typeface in All Fonts (1) or Assigned Fonts (2).
     void pick(const QString& face, int list = 1) {
         lb::FontListModel& model = list == 1 ? w->allFonts() : w->assignedFonts();

@@ -163,11 +163,7 @@ TEST_F(SamplesWindow, ListModesCountTheirRowsAndChangeSizeInPlace) {
 
 TEST_F(SamplesWindow, InactiveAndUnreadableFontsAreNeverDrawnAsAnotherFace) {
     // "Work" = {Fixture Sans, Ghost Face} made active: the others hidden but desktop Fixture Mono.
-    addSet("Work");
-    app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Work', 'Fixture Sans'), "
-                 "('Work', 'Ghost Face')");
-    chooseSet("Work");
-    w->command("mnuEditActiveSelected")->trigger();
+    activateNewSet(*app.db, "Work", {"Fixture Sans", "Ghost Face"});
     ASSERT_TRUE(app.setActivated);
     auto* message = child<QLineEdit>("txtDisplay");
     pick("Alpha Test");

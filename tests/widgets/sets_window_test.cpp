@@ -251,11 +251,7 @@ TEST_F(SetsWindow, AssigningToATypedSetWithTheFilterAndIntoTheActivatedSet) {
 }
 
 TEST_F(SetsWindow, UnassignAsksAboutTheSelectedFontAndHidesItInTheActivatedSet) {
-    addSet("Active");
-    app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Active', 'Alpha'), ('Active', 'Beta'), "
-                 "('Active', 'Desk Sans'), ('Active', 'Gamma')");
-    chooseSet("Active");
-    w->command("mnuEditActiveSelected")->trigger();
+    activateNewSet(*app.db, "Active", {"Alpha", "Beta", "Desk Sans", "Gamma"});
     EXPECT_EQ(panel(), "\"Active\" activated successfully.  Everything else is inactive.");
     EXPECT_TRUE(resources.hidden.contains("tiber.ttf"));
     EXPECT_EQ(w->allFonts().row(4).state, FaceState::Inactive);
