@@ -1,5 +1,7 @@
 #include "catalogue/selection.h"
 
+#include "core/nocase.h"
+
 #include <QCoreApplication>
 
 namespace lb {
@@ -74,9 +76,9 @@ PressResult pressRow(FontListModel& list, int row, int button, int shift, PressM
 
 int findRow(const FontListModel& list, const QString& typed) {
     if (typed.isEmpty()) return 0;
-    const QString key = typed.toLower();
+    // Compared as the list is sorted, so "ep" passes over "Édition" to "Epsilon".
     for (int i = 0; i < list.size(); ++i)
-        if (list.row(i).name.left(key.size()).toLower() >= key) return i;
+        if (compareNoCase(list.row(i).name.left(typed.size()), typed) >= 0) return i;
     return -1;
 }
 

@@ -1,5 +1,7 @@
 #include "core/nocase.h"
 
+#include <algorithm>
+
 namespace lb {
 
 namespace {
@@ -11,12 +13,37 @@ bool isAscii(const void* p, int n) {
     return true;
 }
 
+// A folded text's letters without their accents: "édition" gives "edition". Latin-1's letters
+// below U+00C0 carry none, so most names are returned as they are.
+QString baseLetters(const QString& folded) {
+    if (std::all_of(folded.cbegin(), folded.cend(), [](QChar c) { return c.unicode() < 0xC0; }))
+        return folded;
+    QString letters = folded.normalized(QString::NormalizationForm_D);
+    letters.removeIf([](QChar c) { return c.category() == QChar::Mark_NonSpacing; });
+    return letters;
+}
+
 } // namespace
 
+// Accents decide only between texts whose letters are the same, so "Édition" sorts among the
+// E's. Not the locale's collation: the database's indexes are kept in this order, and one user's
+// locale may not reorder them for another program.
 int compareNoCase(const QString& a, const QString& b) {
     const QString fa = a.toCaseFolded();
     const QString fb = b.toCaseFolded();
-    return fa < fb ? -1 : (fb < fa ? 1 : 0);
+    if (fa == fb) return 0;
+    if (const int letters = baseLetters(fa).compare(baseLetters(fb)); letters != 0)
+        return letters < 0 ? -1 : 1;
+    return fa < fb ? -1 : 1;
+}
+
+bool namesBefore(const QString& a, const QString& b) {
+    const int c = compareNoCase(a, b);
+    return c != 0 ? c < 0 : a < b;
+}
+
+void sortNames(QStringList& names) {
+    std::sort(names.begin(), names.end(), namesBefore);
 }
 
 // ASCII texts take a byte loop; anything else is compared by Unicode case folding so that

@@ -59,7 +59,30 @@ void createCurrentSchema(Database& db) {
     t.commit();
 }
 
+namespace {
+
+// What the file's user version counts: 1 once its indexes are in the present text order.
+constexpr qint64 kAccentsAfterLetters = 1;
+
+qint64 userVersion(Database& db) {
+    Statement st = db.prepare(QStringLiteral("PRAGMA user_version"));
+    return st.step() ? st.int64(0) : 0;
+}
+
+} // namespace
+
 void addCurrentFields(Database& db) {
+    // Files written while accented names sorted after Z keep their indexes in that order, where
+    // a search in the present order would miss rows: they are rebuilt once.
+    if (userVersion(db) < kAccentsAfterLetters) {
+        Database::Transaction t(db);
+        if (userVersion(db) < kAccentsAfterLetters) {
+            db.exec(QStringLiteral("REINDEX ") + QLatin1String(Database::Collation));
+            db.exec(QStringLiteral("PRAGMA user_version = ") +
+                    QString::number(kAccentsAfterLetters));
+        }
+        t.commit();
+    }
     // A row is one face: the faces of a collection are fonts of their own, each named by its file
     // and its number in it. Rows written before stand for their file's first face.
     if (db.tableExists(tbl::Fonts) &&

@@ -78,12 +78,6 @@ QString quoted(const QString& name) {
     return QStringLiteral("\"") + visible(name) + QStringLiteral("\"");
 }
 
-// Names sort as the set box and the lists show them: without regard to letter case first.
-bool namesBefore(const QString& a, const QString& b) {
-    const int c = compareNoCase(a, b);
-    return c != 0 ? c < 0 : a < b;
-}
-
 // Table rows for people: columns padded to their widest cell. A row of one cell is a line of its
 // own under the row before (a font's files), outside the columns. Every cell is shown visible.
 void printTable(std::vector<QStringList> rows) {

@@ -1,6 +1,7 @@
 #include "ui/dialogs.h"
 
 #include "catalogue/font_lists.h"
+#include "core/nocase.h"
 #include "sets/assigned_sets.h"
 #include "sets/set_maintenance.h"
 #include "ui/font_grid.h"
@@ -38,7 +39,7 @@ FrmCopySet::FrmCopySet(MainContext& ctx, QWidget* parent) : QDialog(parent), ctx
     cmbSets_->setInsertPolicy(QComboBox::NoInsert);
     cmbSets_->setCompleter(nullptr); // the target is exactly what was typed
     QStringList names = setNames(ctx.app);
-    names.sort(Qt::CaseInsensitive);
+    sortNames(names);
     cmbSets_->addItems(names);
     cmbSets_->setCurrentIndex(-1);
     cmbSets_->setEditText(QString());

@@ -6,6 +6,7 @@
 #include "catalogue/font_lists.h"
 #include "catalogue/refresh.h"
 #include "catalogue/system_fonts.h"
+#include "core/nocase.h"
 #include "core/schema.h"
 #include "core/settings.h"
 #include "core/startup.h"
@@ -492,7 +493,7 @@ void FrmMain::fillSets() {
     QStringList names = setNames(app_);
     if (names.isEmpty()) return;
     // The set box keeps its list in alphabetical order, whatever the letter case.
-    names.sort(Qt::CaseInsensitive);
+    sortNames(names);
     cmbSets_->addItems(names);
     cmbSets_->setCurrentIndex(-1);
     cmbSets_->setEditText(QString());
@@ -548,7 +549,7 @@ void FrmMain::clearFindBox(int list) {
 
 void FrmMain::addSetEntry(const QString& name) {
     int at = 0;
-    while (at < cmbSets_->count() && cmbSets_->itemText(at).compare(name, Qt::CaseInsensitive) < 0)
+    while (at < cmbSets_->count() && namesBefore(cmbSets_->itemText(at), name))
         ++at;
     const QString text = cmbSets_->currentText();
     cmbSets_->insertItem(at, name);
@@ -557,7 +558,7 @@ void FrmMain::addSetEntry(const QString& name) {
 
 void FrmMain::removeSetEntry(const QString& name) {
     int i = cmbSets_->currentIndex();
-    if (i < 0 || cmbSets_->itemText(i).compare(name, Qt::CaseInsensitive) != 0)
+    if (i < 0 || compareNoCase(cmbSets_->itemText(i), name) != 0)
         i = cmbSets_->findText(name, Qt::MatchFixedString); // without regard to case
     if (i >= 0) cmbSets_->removeItem(i);
 }

@@ -230,12 +230,15 @@ TEST(SystemFonts, SlotsKeepOrderAndRefuseRepeats) {
 TEST(Selection, TypeToFindAndTips) {
     FontListModel list;
     list.beginFill();
-    for (const char* n : {"Alpha", "Beta", "Gamma", "Delta", "Epsilon", "Tiber", "Timon", "Zeta"})
-        list.append(n, FaceState::Active);
+    for (const char* n :
+         {"Alpha", "Beta", "Delta", "Édition", "Epsilon", "Gamma", "Tiber", "Timon", "Zeta"})
+        list.append(QString::fromUtf8(n), FaceState::Active);
     list.endFill();
     EXPECT_EQ(findRow(list, ""), 0);
-    EXPECT_EQ(findRow(list, "TI"), 5);
-    EXPECT_EQ(findRow(list, "tim"), 6);
+    EXPECT_EQ(findRow(list, "TI"), 6);
+    EXPECT_EQ(findRow(list, "tim"), 7);
+    EXPECT_EQ(findRow(list, "ep"), 4); // past an accented name sorted among the E's
+    EXPECT_EQ(findRow(list, QStringLiteral("éd")), 3);
     EXPECT_EQ(findRow(list, "zz"), -1);
     EXPECT_EQ(countTip(0), " No fonts ");
     EXPECT_EQ(countTip(1), " 1 font ");

@@ -111,7 +111,7 @@ TEST_F(SetsWindow, AddingChoosingAndCopyingSetsByTheirTypedNames) {
     addSet("Bo"); // a prefix of a set: the box must not complete it
     EXPECT_EQ(setBox()->currentText(), "Bo");
     addSet("Alpha Set");
-    EXPECT_EQ(setItems().mid(0, 2), (QStringList{"Alpha Set", "Bo"}));
+    addSet("Écrit");
     addSet("BODY"); // the same set in other letters: nothing, silently
     addSet("   ");
     boxes.shown.clear();
@@ -124,7 +124,8 @@ TEST_F(SetsWindow, AddingChoosingAndCopyingSetsByTheirTypedNames) {
               (QStringList{"Add Set: You cannot use \" in your set name.  Use ' instead.",
                            "Add Set: " + tooLongText}));
     addSet(fits);
-    EXPECT_EQ(setNames(), "Body,Bo,Alpha Set," + fits);
+    EXPECT_EQ(setNames(), "Body,Bo,Alpha Set,Écrit," + fits);
+    EXPECT_EQ(setItems(), (QStringList{"Alpha Set", "Bo", "Body", "Écrit", fits})); // É among E
 
     app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Body', 'Gamma'), ('Body', 'Beta'), "
                  "('Bo', 'Beta')");
@@ -138,6 +139,7 @@ TEST_F(SetsWindow, AddingChoosingAndCopyingSetsByTheirTypedNames) {
     const size_t shown = boxes.shown.size();
     lbtest::inDialogOf<FrmCopySet>(w->command("mnuEditCopySet"), [&](FrmCopySet* d) {
         EXPECT_EQ(d->findChild<QLabel*>("lblCopy")->text(), "Copy \"Body\" to the set below");
+        EXPECT_EQ(d->target()->itemText(3), "Écrit");
         QLineEdit* target = d->target()->lineEdit();
         boxes.answers = {AnswerOK, AnswerOK, AnswerOK};
         for (const QString& name :
