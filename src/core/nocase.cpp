@@ -13,10 +13,13 @@ bool isAscii(const void* p, int n) {
     return true;
 }
 
-// A folded text's letters without their accents: "édition" gives "edition". Latin-1's letters
-// below U+00C0 carry none, so most names are returned as they are.
+// A folded text's letters without their accents: "édition" gives "edition". A text with no
+// accented letter and no accent (most names, and scripts without them) is returned as it is.
 QString baseLetters(const QString& folded) {
-    if (std::all_of(folded.cbegin(), folded.cend(), [](QChar c) { return c.unicode() < 0xC0; }))
+    if (std::all_of(folded.cbegin(), folded.cend(), [](QChar c) {
+            return c.unicode() < 0xC0 || (c.decompositionTag() != QChar::Canonical &&
+                                          c.category() != QChar::Mark_NonSpacing);
+        }))
         return folded;
     QString letters = folded.normalized(QString::NormalizationForm_D);
     letters.removeIf([](QChar c) { return c.category() == QChar::Mark_NonSpacing; });
