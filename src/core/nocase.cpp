@@ -1,6 +1,8 @@
 #include "core/nocase.h"
 
 #include <algorithm>
+#include <array>
+#include <utility>
 
 namespace lb {
 
@@ -13,17 +15,49 @@ bool isAscii(const void* p, int n) {
     return true;
 }
 
-// A folded text's letters without their accents: "édition" gives "edition". A text with no
-// accented letter and no accent (most names, and scripts without them) is returned as it is.
-QString baseLetters(const QString& folded) {
-    if (std::all_of(folded.cbegin(), folded.cend(), [](QChar c) {
-            return c.unicode() < 0xC0 || (c.decompositionTag() != QChar::Canonical &&
-                                          c.category() != QChar::Mark_NonSpacing);
-        }))
-        return folded;
-    QString letters = folded.normalized(QString::NormalizationForm_D);
-    letters.removeIf([](QChar c) { return c.category() == QChar::Mark_NonSpacing; });
-    return letters;
+// The accented letters of the Latin and Greek alphabets, U+00C0 to U+03FF and U+1E00 to U+1FFF,
+// and the marks that combine with them (U+0300 to U+036F): Unicode's default order sorts them
+// with the letter they are written on. Other scripts keep the order of their character codes,
+// which for kana and Hangul already puts a letter's variants beside it, and where a letter with
+// a mark may be a letter of its own (Cyrillic й).
+constexpr char16_t kLowStart = 0xC0, kLowEnd = 0x400, kHighStart = 0x1E00, kHighEnd = 0x2000;
+
+// For each such character, the letter it is written on; 0 for a combining mark. Made once, from
+// Qt's decomposition tables, so a comparison never allocates.
+struct BaseLetters {
+    std::array<char16_t, kLowEnd - kLowStart> low{};
+    std::array<char16_t, kHighEnd - kHighStart> high{};
+    static char16_t baseOf(char32_t c) {
+        while (QChar::decompositionTag(c) == QChar::Canonical) {
+            const QString d = QChar::decomposition(c);
+            if (d.isEmpty()) break;
+            c = d.at(0).unicode();
+        }
+        if (c >= 0x300 && c < 0x370) return 0;
+        return char16_t(c);
+    }
+    BaseLetters() {
+        for (char16_t c = kLowStart; c < kLowEnd; ++c)
+            low[c - kLowStart] = baseOf(c);
+        for (char16_t c = kHighStart; c < kHighEnd; ++c)
+            high[c - kHighStart] = baseOf(c);
+    }
+};
+
+char16_t letterOf(QChar ch) {
+    static const BaseLetters table;
+    const char16_t c = ch.unicode();
+    if (c < kLowStart) return c;
+    if (c < kLowEnd) return table.low[c - kLowStart];
+    if (c >= kHighStart && c < kHighEnd) return table.high[c - kHighStart];
+    return c;
+}
+
+// The next letter of a folded text from `at` on, marks passed over; -1 at its end.
+int nextLetter(const QString& text, qsizetype& at) {
+    while (at < text.size())
+        if (const char16_t c = letterOf(text[at++])) return c;
+    return -1;
 }
 
 } // namespace
@@ -35,9 +69,20 @@ int compareNoCase(const QString& a, const QString& b) {
     const QString fa = a.toCaseFolded();
     const QString fb = b.toCaseFolded();
     if (fa == fb) return 0;
-    if (const int letters = baseLetters(fa).compare(baseLetters(fb)); letters != 0)
-        return letters < 0 ? -1 : 1;
-    return fa < fb ? -1 : 1;
+    // The letters before the first difference are the same on both sides.
+    qsizetype first = 0;
+    while (first < fa.size() && first < fb.size() && fa[first] == fb[first])
+        ++first;
+    for (qsizetype i = first, j = first;;) {
+        const int x = nextLetter(fa, i), y = nextLetter(fb, j);
+        if (x != y) return x < y ? -1 : 1;
+        if (x < 0) break;
+    }
+    // The same letters: at the first difference, the plain letter before an accented one.
+    if (first == fa.size()) return -1;
+    if (first == fb.size()) return 1;
+    const auto weight = [](QChar c) { return std::pair(letterOf(c) != c.unicode(), c.unicode()); };
+    return weight(fa[first]) < weight(fb[first]) ? -1 : 1;
 }
 
 bool namesBefore(const QString& a, const QString& b) {

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <gtest/gtest.h>
+#include <random>
 #include <sqlite3.h>
 #include <thread>
 
@@ -145,6 +146,33 @@ TEST_F(Db, IndexesOfTheEarlierTextOrderAreRebuiltOnce) {
     EXPECT_EQ(lbtest::scalar(*db, "SELECT group_concat([Face Name]) FROM (SELECT [Face Name] "
                                   "FROM Fonts ORDER BY [Face Name])"),
               "Alpha,Édition,Quote,Zeta");
+}
+
+// The indexes need one consistent order: random names of plain, accented and combining letters,
+// in both letter cases and other scripts, sort the same way pair by pair and through SQLite.
+TEST(TextOrder, IsOneOrderForEveryPairAndForTheCollation) {
+    const QString pool = u"aAeEéÉèe\u0301ńNñÑsSßzZαάΑβйиЯ明ゴ -"_s;
+    std::mt19937 random(7);
+    QStringList names;
+    for (int n = 0; n < 300; ++n) {
+        QString name;
+        for (int k = 1 + int(random() % 5); k > 0; --k)
+            name += pool[qsizetype(random() % pool.size())];
+        names << name;
+    }
+    sortNames(names);
+    const auto sign = [](int c) { return (c > 0) - (c < 0); };
+    for (qsizetype i = 0; i < names.size(); ++i)
+        for (qsizetype j = i; j < names.size(); ++j) {
+            const QByteArray a = names[i].toUtf8(), b = names[j].toUtf8();
+            const int c = compareNoCase(names[i], names[j]);
+            ASSERT_LE(c, 0) << names[i].toStdString() << " / " << names[j].toStdString();
+            ASSERT_EQ(sign(compareNoCase(names[j], names[i])), -sign(c));
+            ASSERT_EQ(sign(collateNoCase(nullptr, int(a.size()), a.constData(), int(b.size()),
+                                         b.constData())),
+                      sign(c));
+        }
+    EXPECT_EQ(compareNoCase(u"ÉDITION"_s, u"édition"_s), 0);
 }
 
 TEST_F(Db, UniqueKeysMissingTablesAndCutOffTransactions) {
