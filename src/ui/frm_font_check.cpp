@@ -51,6 +51,9 @@ FrmFontCheck::FrmFontCheck(MainContext& ctx, FontInspector& inspector, QWidget* 
     trvCheck_->setAccessibleName(tr("Duplicate and damaged fonts"));
     trvCheck_->setHeaderLabels({tr("File"), tr("Folder"), tr("Version"), tr("Format"), tr("Size"),
                                 tr("Modified"), tr("Programs Use")});
+    // Which copy programs use decides what to delete: shown beside the file, not past a long
+    // folder at the far right.
+    trvCheck_->header()->moveSection(6, 1);
     trvCheck_->setRootIsDecorated(true);
     trvCheck_->setUniformRowHeights(true);
     connect(trvCheck_, &QTreeWidget::itemChanged, this, [this] { handleButtons(); });
