@@ -56,6 +56,7 @@ void createCurrentSchema(Database& db) {
     db.appendField(tbl::SampleText, FieldDef{fld::FontSize, FieldType::Long});
     db.appendField(tbl::AutoAssign, FieldDef{fld::Inactive, FieldType::YesNo});
     addCurrentFields(db);
+    rebuildIndexesOfEarlierOrder(db); // nothing to rebuild: marks the file as in order
     t.commit();
 }
 
@@ -71,18 +72,18 @@ qint64 userVersion(Database& db) {
 
 } // namespace
 
-void addCurrentFields(Database& db) {
-    // Files written while accented names sorted after Z keep their indexes in that order, where
-    // a search in the present order would miss rows: they are rebuilt once.
+void rebuildIndexesOfEarlierOrder(Database& db) {
+    if (userVersion(db) >= kAccentsAfterLetters) return;
+    Database::Transaction t(db);
+    // Asked again under the write lock: another program may have rebuilt them meanwhile.
     if (userVersion(db) < kAccentsAfterLetters) {
-        Database::Transaction t(db);
-        if (userVersion(db) < kAccentsAfterLetters) {
-            db.exec(QStringLiteral("REINDEX ") + QLatin1String(Database::Collation));
-            db.exec(QStringLiteral("PRAGMA user_version = ") +
-                    QString::number(kAccentsAfterLetters));
-        }
-        t.commit();
+        db.exec(QStringLiteral("REINDEX ") + QLatin1String(Database::Collation));
+        db.exec(QStringLiteral("PRAGMA user_version = ") + QString::number(kAccentsAfterLetters));
     }
+    t.commit();
+}
+
+void addCurrentFields(Database& db) {
     // A row is one face: the faces of a collection are fonts of their own, each named by its file
     // and its number in it. Rows written before stand for their file's first face.
     if (db.tableExists(tbl::Fonts) &&

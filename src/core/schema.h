@@ -62,6 +62,11 @@ void createVersion1Schema(Database& db);
 // The current layout (data version 2.5) with the unique keys and lookup indexes.
 void createCurrentSchema(Database& db);
 
+// Files written while accented names sorted after Z keep their indexes in that order, where a
+// search in the present order misses rows: rebuilds them, once per file. Run before anything else
+// writes to the file, so that no change goes into an index of the old order.
+void rebuildIndexesOfEarlierOrder(Database& db);
+
 // Adds the fields this version keeps beyond those of data version 2.5 (the hidden-font stamp);
 // safe to run on a file that has them.
 void addCurrentFields(Database& db);

@@ -64,6 +64,18 @@ QString Startup::lockPath() {
     return dataFolder() + QStringLiteral("/letterbay.lock");
 }
 
+namespace {
+QString refusalOf(const DbError& e) {
+    if (e.number() == ErrNotADatabase)
+        return T::tr("it is not a %1 database, or it cannot be opened with its password.")
+            .arg(AppTitle);
+    if (e.number() == ErrDiskFull)
+        return T::tr("the disk holding it is full.  Make room on that disk and "
+                     "try again.");
+    return e.message();
+}
+} // namespace
+
 QString openFontDatabase(AppState& app, bool wholeFile) {
     app.db.reset();
     const QFileInfo info(app.databasePath);
@@ -84,13 +96,19 @@ QString openFontDatabase(AppState& app, bool wholeFile) {
         }
     } catch (const DbError& e) {
         app.db.reset();
-        if (e.number() == ErrNotADatabase)
-            return T::tr("it is not a %1 database, or it cannot be opened with its password.")
-                .arg(AppTitle);
-        if (e.number() == ErrDiskFull)
-            return T::tr("the disk holding it is full.  Make room on that disk and "
-                         "try again.");
-        return e.message();
+        return refusalOf(e);
+    }
+    return {};
+}
+
+QString orderFontDatabase(AppState& app) {
+    try {
+        rebuildIndexesOfEarlierOrder(*app.db);
+    } catch (const DbError& e) {
+        // Held by another program past the wait, or a full disk: refused rather than written to
+        // out of order.
+        app.db.reset();
+        return refusalOf(e);
     }
     return {};
 }
@@ -131,6 +149,9 @@ bool Startup::load() {
     if (!prepared.isEmpty()) return refuse(prepared);
     const QString problem = openFontDatabase(app_);
     if (!problem.isEmpty()) return refuse(problem);
+    // This program takes any version's file, converting it: its first write.
+    if (const QString unordered = orderFontDatabase(app_); !unordered.isEmpty())
+        return refuse(unordered);
     app_.db->useWriteAheadLog();
 
     datSampleText_ = openTable(*app_.db, tbl::SampleText);

@@ -46,6 +46,11 @@ private:
 // `wholeFile`: every page is read for damage first (see dataFileProblem).
 QString openFontDatabase(AppState& app, bool wholeFile = true);
 
+// The first write of a program that has taken the opened file as its own: indexes written in an
+// earlier text order are rebuilt (rebuildIndexesOfEarlierOrder). Empty text on success; else the
+// reason, worded as openFontDatabase words its refusals, with app.db closed and nothing changed.
+QString orderFontDatabase(AppState& app);
+
 // The first run's welcome text: the knowledge base's row count rounded down to whole hundreds.
 QString welcomeText(int knowledgeBaseRows, const QString& lineBreak);
 

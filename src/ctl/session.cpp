@@ -128,6 +128,8 @@ QString Session::open() {
             return named + QStringLiteral("its data is of an older version.  Start letterbay "
                                           "once to convert it.");
         }
+        if (const QString unordered = orderFontDatabase(app); !unordered.isEmpty())
+            return named + unordered;
         app.db->useWriteAheadLog();
         // A window's long operation holds the file for a while: scripts wait rather than fail.
         app.db->setBusyTimeout(60000);

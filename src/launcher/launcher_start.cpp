@@ -66,15 +66,19 @@ bool LauncherStart::begin() {
     // Not read whole for damage at every log-on: the launcher changes two fields of the settings
     // row, inside a transaction that a damaged page undoes, and the main program checks the
     // whole file at its start.
-    const QString problem = openFontDatabase(app_, false);
-    if (!problem.isEmpty())
+    const auto unusable = [this](const QString& problem) {
         return refuse(tr("The font database %1 cannot be used: %2\n\nNothing has been changed.  "
                          "Click OK to exit.")
                           .arg(app_.databasePath, problem));
+    };
+    if (const QString problem = openFontDatabase(app_, false); !problem.isEmpty())
+        return unusable(problem);
     // Data of a version that kept no version number: only the main program converts it.
     if (!app_.db->tableExists(tbl::Version))
         return refuse(tr("You have installed over an older version of Letterbay.  You need to "
                          "run Letterbay once to convert your data before running Traywick."));
+    if (const QString problem = orderFontDatabase(app_); !problem.isEmpty())
+        return unusable(problem);
 
     app_.db->useWriteAheadLog();
     try {

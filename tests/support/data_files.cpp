@@ -3,6 +3,7 @@
 #include "core/schema.h"
 
 #include <QFile>
+#include <sqlite3.h>
 
 using namespace lb;
 
@@ -51,6 +52,24 @@ QString scalar(Database& db, const QString& sql) {
     if (!st.step()) return QStringLiteral("<no row>");
     const QVariant v = st.value(0);
     return v.isNull() ? QStringLiteral("<null>") : v.toString();
+}
+
+namespace {
+int codePointOrder(void*, int n1, const void* p1, int n2, const void* p2) {
+    const QString a = QString::fromUtf8(static_cast<const char*>(p1), n1).toCaseFolded();
+    const QString b = QString::fromUtf8(static_cast<const char*>(p2), n2).toCaseFolded();
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+} // namespace
+
+void addSetsInEarlierOrder(const QString& path, const QStringList& sets) {
+    auto db = Database::open(path, lb::ConnectSuffix);
+    sqlite3_create_collation_v2(db->handle(), Database::Collation, SQLITE_UTF8, nullptr,
+                                codePointOrder, nullptr);
+    for (const QString& set : sets)
+        db->exec(QStringLiteral("INSERT INTO [Sets] ([Set Name]) VALUES ('%1')").arg(set));
+    db->exec(QStringLiteral("REINDEX LBNOCASE"));
+    db->exec(QStringLiteral("PRAGMA user_version = 0"));
 }
 
 } // namespace lbtest

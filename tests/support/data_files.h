@@ -20,4 +20,8 @@ void makeAppendFile(const QString& path, const std::vector<std::pair<QString, QS
 
 QString scalar(lb::Database& db, const QString& sql);
 
+// Adds sets to a font database as a program of an earlier version did: its indexes in the text
+// order of that time, where accented names sorted after Z.
+void addSetsInEarlierOrder(const QString& path, const QStringList& sets);
+
 } // namespace lbtest

@@ -2,13 +2,11 @@
 #include "core/recordset.h"
 #include "core/schema.h"
 #include "platform/checked_file.h"
-#include "support/data_files.h"
 #include "support/temp_env.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
 #include <random>
-#include <sqlite3.h>
 #include <thread>
 
 using namespace lb;
@@ -119,33 +117,6 @@ TEST_F(Db, CursorOrderFindAndBookmarks) {
     db->prepare("UPDATE Fonts SET [Face Name] = 'Zeta Two' WHERE [File Name] = 'z.ttf'").step();
     ASSERT_TRUE(fonts->findFirst(renamed));
     EXPECT_EQ(fonts->text(fld::FileName), "z.ttf");
-}
-
-// The order files were written in before accented names sorted among their letters.
-int codePointOrder(void*, int n1, const void* p1, int n2, const void* p2) {
-    const QString a = QString::fromUtf8(static_cast<const char*>(p1), n1).toCaseFolded();
-    const QString b = QString::fromUtf8(static_cast<const char*>(p2), n2).toCaseFolded();
-    return a < b ? -1 : (b < a ? 1 : 0);
-}
-
-TEST_F(Db, IndexesOfTheEarlierTextOrderAreRebuiltOnce) {
-    for (const QString& face : {u"Zeta"_s, u"Édition"_s, u"Quote"_s, u"Alpha"_s})
-        addFont(face, face + ".ttf");
-    sqlite3_create_collation_v2(db->handle(), Database::Collation, SQLITE_UTF8, nullptr,
-                                codePointOrder, nullptr);
-    db->exec(u"REINDEX LBNOCASE"_s);
-    db->exec(u"PRAGMA user_version = 0"_s);
-    db.reset();
-
-    db = Database::open(path, ConnectSuffix);
-    addCurrentFields(*db);
-    EXPECT_EQ(lbtest::scalar(*db, "PRAGMA integrity_check"), "ok");
-    auto fonts = openTable(*db, tbl::Fonts);
-    fonts->refresh();
-    EXPECT_TRUE(fonts->findFirst(Criteria(fld::FaceName, u"édition"_s)));
-    EXPECT_EQ(lbtest::scalar(*db, "SELECT group_concat([Face Name]) FROM (SELECT [Face Name] "
-                                  "FROM Fonts ORDER BY [Face Name])"),
-              "Alpha,Édition,Quote,Zeta");
 }
 
 // The indexes need one consistent order: random names of plain, accented and combining letters,

@@ -96,6 +96,18 @@ TEST_F(StartupTest, VersionOneFileIsUpgradedAndConvertedInOneStart) {
     EXPECT_EQ(pointer.get(), MousePointer::Default);
 }
 
+TEST_F(StartupTest, IndexesOfTheEarlierTextOrderAreRebuiltAtTheFirstOpen) {
+    copyShipped();
+    lbtest::addSetsInEarlierOrder(dbFile(), {"Zeta", "Écrit", "Alpha"});
+    ASSERT_TRUE(startup.load());
+    // Searched in the present order, the old index would miss the row.
+    EXPECT_EQ(now("PRAGMA integrity_check"), "ok");
+    EXPECT_EQ(now("SELECT count(*) FROM [Sets] WHERE [Set Name] = 'écrit'"), "1");
+    EXPECT_EQ(now("SELECT group_concat([Set Name]) FROM (SELECT [Set Name] FROM [Sets] ORDER BY "
+                  "[Set Name])"),
+              "Alpha,Decorative,Écrit,Monospace,Non-Latin,Sans Serif,Script,Serif,Symbol,Zeta");
+}
+
 TEST_F(StartupTest, AFailedVersionOneUpgradeIsSaidAndUndone) {
     // A field the upgrade adds is there already: the upgrade stops half way.
     lbtest::makeDataFile(dbFile(), "1", {{"Serif", "Georgia"}})
