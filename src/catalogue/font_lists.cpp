@@ -157,9 +157,7 @@ int insertFace(FontListModel& list, const QString& face, FaceState state) {
     int lo = 0, hi = list.size();
     while (lo < hi) {
         const int mid = (lo + hi) / 2;
-        const QString& name = list.row(mid).name;
-        const int c = compareNoCase(name, face);
-        if (c < 0 || (c == 0 && name < face))
+        if (namesBefore(list.row(mid).name, face))
             lo = mid + 1;
         else
             hi = mid;

@@ -444,7 +444,7 @@ public:
     int sets() {
         AppState& app = s_.app;
         QStringList names = setNames(app);
-        std::sort(names.begin(), names.end(), namesBefore);
+        sortNames(names);
         QHash<QString, qint64> sizes;
         Statement st = app.db->prepare(QStringLiteral(
             "SELECT [Set Name], count(*) FROM [Assigned Fonts] GROUP BY [Set Name]"));
@@ -663,7 +663,7 @@ public:
                 if (!names.contains(stored)) names << stored;
             }
         }
-        std::sort(names.begin(), names.end(), namesBefore);
+        sortNames(names);
         // File names are hints for another machine: the base name, not this machine's folders.
         QHash<QString, QStringList> files;
         Statement st =
@@ -680,7 +680,7 @@ public:
             QStringList faces;
             while (fonts.step())
                 faces << fonts.text(0);
-            std::sort(faces.begin(), faces.end(), namesBefore);
+            sortNames(faces);
             for (const QString& face : std::as_const(faces)) {
                 QStringList hints = files.value(face.toCaseFolded());
                 hints.sort();
@@ -758,7 +758,7 @@ public:
         } else {
             return usage(QStringLiteral("complete what: commands, sets or fonts"));
         }
-        std::sort(out.begin(), out.end(), namesBefore);
+        sortNames(out);
         if (!out.isEmpty()) writeOut(out.join(QLatin1Char('\n')).toUtf8() + '\n');
         return Done;
     }
