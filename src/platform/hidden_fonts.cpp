@@ -811,7 +811,10 @@ bool FontconfigResources::write(State next, const QString& stamp) {
 }
 
 void FontconfigResources::touchFontsFolder() {
-    const QByteArray fonts = QFile::encodeName(registry_.fontsFolder());
+    // Spelled as fontconfig spells its folders, without the trailing slash: the cache's name is
+    // made from the spelling, and one written under another name leaves every program to scan
+    // the folder again.
+    const QByteArray fonts = QFile::encodeName(QDir::cleanPath(registry_.fontsFolder()));
     // Its cache is written again at once, so that no program pays a scan for the new time.
     if (QFileInfo(text(fonts)).isDir() && ::utimensat(AT_FDCWD, fonts.constData(), nullptr, 0) == 0)
         buildCache(fonts);

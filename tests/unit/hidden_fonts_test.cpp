@@ -115,13 +115,14 @@ TEST_F(HiddenFonts, OtherProgramsSeeExactlyTheVisibleFilesForSetsOfEverySize) {
     EXPECT_TRUE(FontconfigResources(fonts).inStep("none"));
 }
 
-// Each farm folder's valid cache file with its inode and time, so a rewrite shows; else "stale".
-std::map<std::string, std::string> farmCaches(const QString& farm) {
+// The valid cache file of a folder and of each folder in it, with its inode and time, so a
+// rewrite shows; else "stale".
+std::map<std::string, std::string> folderCaches(const QString& folder) {
     FontConfigPtr config = loadUserFontConfig();
     std::map<std::string, std::string> caches;
-    QStringList folders{farm};
-    for (const QString& part : QDir(farm).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-        folders << farm + u'/' + part;
+    QStringList folders{folder};
+    for (const QString& part : QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        folders << folder + u'/' + part;
     for (const QString& f : folders) {
         FcChar8* file = nullptr;
         FcCache* cache =
@@ -148,17 +149,24 @@ TEST_F(HiddenFonts, SwitchingBackToASetTakesItsLinksAgainAndOldOnesGo) {
     };
     const QString first = farmFor(0);
     // Prebuilt: the next program to start reads the farm's caches and writes none.
-    const auto caches = farmCaches(first);
+    const auto caches = folderCaches(first);
     const auto fresh = [](const std::map<std::string, std::string>& c) {
         return std::none_of(c.begin(), c.end(), [](const auto& e) { return e.second == "stale"; });
     };
     EXPECT_TRUE(fresh(caches));
+    // Programs started before the rules existed are told through the fonts folder's time; its
+    // cache is written again for that time, under the name fontconfig looks for.
+    const QString fontsDir = QDir::cleanPath(env.fontsFolder());
+    const auto fontsCache = folderCaches(fontsDir);
+    FontconfigResources(fonts).announceToEarlierPrograms();
+    EXPECT_TRUE(fresh(folderCaches(fontsDir)));
+    EXPECT_NE(folderCaches(fontsDir), fontsCache);
     EXPECT_EQ(fcList(), sorted(without(all, {files[0]})));
-    EXPECT_EQ(farmCaches(first), caches);
+    EXPECT_EQ(folderCaches(first), caches);
     EXPECT_NE(farmFor(1), first);
     EXPECT_EQ(fcList(), sorted(without(all, {files[1]})));
     EXPECT_EQ(farmFor(0), first) << "the same visible fonts: the same links, nothing rebuilt";
-    EXPECT_EQ(farmCaches(first), caches);
+    EXPECT_EQ(folderCaches(first), caches);
 
     // A writer killed while fontconfig held the lock of a farm cache left the lock behind: the
     // next generation's build is not held up by it.
@@ -177,7 +185,7 @@ TEST_F(HiddenFonts, SwitchingBackToASetTakesItsLinksAgainAndOldOnesGo) {
         lbtest::writeFile(QFileInfo(cacheFile).path() + u'/' + md5(folder) + suffix + u".LCK"_s,
                           {});
     EXPECT_EQ(farmFor(2), nextFarm);
-    EXPECT_TRUE(fresh(farmCaches(nextFarm)));
+    EXPECT_TRUE(fresh(folderCaches(nextFarm)));
     for (int i = 2; i < 8; ++i)
         farmFor(i);
     // A handful of recent generations stay for switching back; older ones are gone.
