@@ -113,7 +113,7 @@ QString orderFontDatabase(AppState& app) {
     return {};
 }
 
-bool Startup::load() {
+bool Startup::claimInstance() {
     Messenger& m = app_.messages;
     app_.lineBreak = QStringLiteral("\n");
     // One copy per user: a second one says so and ends without touching anything, the
@@ -134,6 +134,11 @@ bool Startup::load() {
         return false;
     }
     app_.instanceLock = std::move(lock);
+    return true;
+}
+
+bool Startup::openData() {
+    Messenger& m = app_.messages;
     const QString prepared = prepareDataFolder();
 
     app_.databasePath = databasePath();

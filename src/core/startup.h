@@ -14,7 +14,11 @@ public:
 
     // Single instance, database path, open, upgrade of a data version 1 file.
     // False when the program must end (a message has been shown).
-    bool load();
+    bool load() { return claimInstance() && openData(); }
+    // The two halves of load(), for a window shown between them: the single instance alone, then
+    // the rest. The database's checks take longer the more fonts it catalogues.
+    bool claimInstance();
+    bool openData();
 
     static QString versionLabel() { return QStringLiteral("Version ") + ProgramVersionText(); }
     static QString ProgramVersionText();

@@ -38,6 +38,11 @@ FrmSplash::FrmSplash(Startup& startup, QWidget* parent)
     timer_->start();
 }
 
+void FrmSplash::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    painted_ = true;
+}
+
 void FrmSplash::Timer1_Timer() {
     timer_->stop();
     const bool rebuild = startup_.Timer1_Timer([this] {

@@ -17,13 +17,18 @@ public:
     explicit FrmSplash(Startup& startup, QWidget* parent = nullptr);
     void Timer1_Timer();
     QTimer* timer() const { return timer_; }
+    bool painted() const { return painted_; }
 
 Q_SIGNALS:
     // rebuild: the main window must rebuild the catalogue after its load.
     void handOver(bool rebuild);
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     Startup& startup_;
+    bool painted_ = false;
     QTimer* timer_;
     QLabel* lblConversion_;
 };

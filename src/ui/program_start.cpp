@@ -7,6 +7,7 @@
 #include "ui/single_instance.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 
 namespace lb {
 
@@ -48,12 +49,28 @@ ProgramStart::~ProgramStart() {
 
 bool ProgramStart::begin() {
     useConcreteInterfaceFont();
-    if (!startup_.load()) return false;
+    // A second copy shows nothing but its message.
+    if (!startup_.claimInstance()) return false;
     splash_ = std::make_unique<FrmSplash>(startup_);
     boxes_ = std::make_unique<AsideBoxes>(app_.messages.boxes(), *splash_);
     app_.messages.setBoxes(*boxes_);
     connect(splash_.get(), &FrmSplash::handOver, this, &ProgramStart::handOver);
     splash_->show();
+    // On screen before the database is opened and checked, which reads the whole file: with tens
+    // of thousands of fonts catalogued that is most of the wait. Bounded, for a window that is
+    // never drawn (a minimised start).
+    QTimer limit;
+    limit.setSingleShot(true);
+    limit.start(300);
+    while (!splash_->painted() && limit.isActive())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                        QEventLoop::WaitForMoreEvents);
+    if (!startup_.openData()) {
+        app_.messages.setBoxes(boxes_->inner());
+        boxes_.reset();
+        splash_.reset();
+        return false;
+    }
     return true;
 }
 

@@ -89,7 +89,15 @@ TEST_F(ProgramStartTest, EmptySettingsRecordEndsWithAMessageNotAnAbort) {
     QDir().mkpath(env.letterbayHome());
     lbtest::makeDataFile(dbFile(), "2.5")->exec("DELETE FROM [Sample Text]");
     boxes.answers = {AnswerOK};
+    // The start-up window was drawn before the database was read, and steps aside for the box.
+    bool drawnFirst = false;
+    boxes.onShow = [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* splash = qobject_cast<FrmSplash*>(w))
+                drawnFirst = splash->painted() && !splash->isVisible();
+    };
     EXPECT_FALSE(begin());
+    EXPECT_TRUE(drawnFirst);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_TRUE(
         boxes.shown[0].text.startsWith("The font database " + dbFile() + " cannot be used: "));
