@@ -149,7 +149,7 @@ void benchInstall(int n, int existing) {
         lb::InstallOutcome out;
         install.add(timeMs([&] { out = lb::Install_Fonts(program.ctx, preview, view); }),
                     cp.ms + cache.ms);
-        installed += out.installed;
+        installed += out.installed();
         failed += int(out.failures.size());
     }
     note(QStringLiteral("BASELINE cp + fc-cache of the folder: %1 (median)")

@@ -1053,7 +1053,7 @@ int Command::installSources(const std::vector<InstallSource>& sources, InstallRu
         for (const QString& face : out.installedFaces)
             if (!run.installed.contains(face)) run.installed << face;
         // A problem with the fonts folder itself stops everything.
-        if (!s_.boxes.refusals.isEmpty() && out.failures.empty() && out.installed == 0) {
+        if (!s_.boxes.refusals.isEmpty() && out.failures.empty() && out.installed() == 0) {
             s_.view.finish();
             printError(s_.boxes.refusals.last());
             return Refused;

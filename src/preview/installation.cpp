@@ -226,11 +226,11 @@ void removeLeftovers(const QString& folder) {
 
 QString closingText(const InstallOutcome& out, int fontCount, const QString& problem,
                     const QString& lb) {
-    QString text = out.installed == 0           ? T::tr("No fonts were installed.")
-                   : out.installed == fontCount ? T::tr("All fonts installed successfully.")
-                   : out.installed == 1
+    QString text = out.installed() == 0           ? T::tr("No fonts were installed.")
+                   : out.installed() == fontCount ? T::tr("All fonts installed successfully.")
+                   : out.installed() == 1
                        ? T::tr("1 font installed successfully.")
-                       : T::tr("%1 fonts installed successfully.").arg(out.installed);
+                       : T::tr("%1 fonts installed successfully.").arg(out.installed());
     if (!problem.isEmpty()) text += lb + lb + problem;
     if (!out.failures.empty()) {
         text += lb + lb +
@@ -561,7 +561,6 @@ private:
                 }
             }
             if (w.inPlace.size() == w.installable) {
-                ++out_.installed;
                 out_.installedFaces << row.face;
             }
         }

@@ -9,8 +9,9 @@ namespace lb {
 
 // What an installation did.
 struct InstallOutcome {
-    int installed = 0; // selected rows whose every installable file is in place and catalogued
-    QStringList installedFaces;                        // those rows' typefaces
+    // The typefaces of the selected rows whose every installable file is in place and catalogued.
+    QStringList installedFaces;
+    int installed() const { return int(installedFaces.size()); }
     int added = 0;                                     // typefaces new to the catalogue
     std::vector<std::pair<QString, QString>> failures; // file name, why it is not installed
     QString message;                                   // the closing message

@@ -175,7 +175,7 @@ TEST_F(Installing, AFolderShowsOneRowPerExactFaceNameAndUnreadableFilesApart) {
     choose({"Fixture Collection", "Fixture Sans"});
     ASSERT_TRUE(QDir(source).removeRecursively());
     const InstallOutcome out = install();
-    EXPECT_EQ(out.installed, 0);
+    EXPECT_EQ(out.installed(), 0);
     EXPECT_EQ(out.failures.size(), 3u);
     EXPECT_TRUE(catalogue("Fixture Sans").isEmpty());
     EXPECT_EQ(preview->size(), 12);
@@ -197,7 +197,7 @@ TEST_F(Installing, InstalledFontsAreCataloguedListedAndSeenByOtherPrograms) {
     const InstallOutcome out = install({"Fixture Sans", "Case Test", "Quote \"Test\""});
     ::umask(umask);
 
-    EXPECT_EQ(std::pair(out.installed, out.added), std::pair(3, 3)) << "installed, added";
+    EXPECT_EQ(std::pair(out.installed(), out.added), std::pair(3, 3)) << "installed, added";
     ASSERT_EQ(boxes.shown.size(), 1u);
     lbtest::expectBox(boxes, 0, "Font Installation", "3 fonts installed successfully.", 64);
     const QString folder = env.fontsFolder();
@@ -229,7 +229,7 @@ TEST_F(Installing, InstalledFontsAreCataloguedListedAndSeenByOtherPrograms) {
         put(QString::fromLatin1(f));
     preview->boxDir_Change(source);
     // A collection's second face alone installs its whole file, every face catalogued.
-    EXPECT_EQ(install({"Fixture Cff", "Duo Second", "Type One Test"}).installed, 3);
+    EXPECT_EQ(install({"Fixture Cff", "Duo Second", "Type One Test"}).installed(), 3);
     EXPECT_EQ(catalogue("Duo First"), QStringList{"FixtureDuo.otc = Duo First Regular (OpenType)"});
     EXPECT_EQ(catalogue("Duo Second"),
               QStringList{"FixtureDuo.otc = Duo Second Regular (OpenType)"});
@@ -422,7 +422,7 @@ TEST_F(Installing, AReadOnlyFontsFolderInstallsNothingAndSaysWhy) {
     openPreview();
     preview->boxDir_Change(source);
     const InstallOutcome out = install({"Beta Test"});
-    EXPECT_EQ(out.installed, 0);
+    EXPECT_EQ(out.installed(), 0);
     ASSERT_EQ(out.failures.size(), 1u);
     EXPECT_TRUE(boxes.shown.back().text.startsWith("No fonts were installed.\n\n1 file was not "
                                                    "installed:\nBetaTest-Regular.ttf: "))
