@@ -128,14 +128,15 @@ void hideOutside(MainContext& ctx, const QString& set, const QString& previous, 
     FontResources& res = ctx.fonts.resources;
     const QSet<QString> previousMembers = setMembers(app, previous);
     const QSet<QString> members = setMembers(app, set);
-    res.beginActivation();
+    {
+        Statement count = app.db->prepare(QStringLiteral("SELECT count(*) FROM [Fonts]"));
+        const qint64 rows = count.step() ? count.int64(0) : 0;
+        busy.range(int(rows));
+        res.beginActivation(rows);
+    }
     // Every catalogue row once, in any order: the walk needs no record set of its own.
     Statement rows = app.db->prepare(
         QStringLiteral("SELECT [Face Name], [File Name], [Face Index] FROM [Fonts]"));
-    {
-        Statement count = app.db->prepare(QStringLiteral("SELECT count(*) FROM [Fonts]"));
-        busy.range(count.step() ? int(count.int64(0)) : 0);
-    }
     while (rows.step()) {
         const QString face = rows.text(0).toCaseFolded();
         const QString file = fontRef(rows.text(1), int(rows.int64(2)));

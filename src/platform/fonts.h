@@ -130,8 +130,9 @@ public:
     // True when other programs cannot use the file (changes not yet broadcast included).
     virtual bool isHidden(const QString& file) = 0;
     // The loads and unloads that follow, up to the broadcast, are a whole activation: every file
-    // they do not leave hidden ends visible, whatever the state held before.
-    virtual void beginActivation() = 0;
+    // they do not leave hidden ends visible, whatever the state held before. About `files` of
+    // them follow: room for them is made once.
+    virtual void beginActivation(qsizetype files) = 0;
     virtual bool hasPending() const = 0;
     // Announces the loads and unloads since the last broadcast to every program, recording `stamp`
     // as the change of the database they implement. False when the state could not be written:

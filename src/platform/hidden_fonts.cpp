@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <cerrno>
@@ -112,34 +113,58 @@ QString shown(const QByteArray& id) {
         .arg(text(id.left(nul)), QString::fromLatin1(id.mid(nul + 1)));
 }
 
+// A file's fontconfig indices: nearly always one, kept without an allocation of its own.
+using Indices = QVarLengthArray<int, 2>;
+
 // The fontconfig indices of each font file of a folder's set, in the order first listed. A face
 // number is the index's low 16 bits; the high bits number a variable font's named instances.
-std::vector<std::pair<QByteArray, QList<int>>> fileIndices(const FcFontSet* set) {
-    std::vector<std::pair<QByteArray, QList<int>>> out;
+std::vector<std::pair<QByteArray, Indices>> fileIndices(const FcFontSet* set) {
+    std::vector<std::pair<QByteArray, Indices>> out;
     if (!set) return out;
+    out.reserve(size_t(set->nfont));
+    // fontconfig lists a folder's files in name order, each file's faces together, so a file is
+    // told from the one before it alone. A name out of that order is looked up among all.
+    const char* previous = nullptr;
+    size_t last = 0; // the entry of `previous`
     QHash<QByteArray, size_t> at;
     for (int i = 0; i < set->nfont; ++i) {
         FcChar8* file = nullptr;
         if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) != FcResultMatch) continue;
         int index = 0;
         FcPatternGetInteger(set->fonts[i], FC_INDEX, 0, &index);
-        const QByteArray f(reinterpret_cast<const char*>(file));
-        auto it = at.constFind(f);
-        if (it == at.constEnd()) {
-            it = at.insert(f, out.size());
-            out.push_back({f, {}});
+        const char* name = reinterpret_cast<const char*>(file);
+        const int order = previous ? std::strcmp(name, previous) : 1;
+        previous = name;
+        if (order == 0) {
+            out[last].second.append(index);
+            continue;
         }
-        out[it.value()].second << index;
+        if (order < 0 && at.isEmpty()) {
+            at.reserve(set->nfont);
+            for (size_t k = 0; k < out.size(); ++k)
+                at.insert(out[k].first, k);
+        }
+        const QByteArray f(name);
+        if (!at.isEmpty()) {
+            if (const auto it = at.constFind(f); it != at.constEnd()) {
+                last = it.value();
+                out[last].second.append(index);
+                continue;
+            }
+            at.insert(f, out.size());
+        }
+        last = out.size();
+        out.push_back({f, Indices{index}});
     }
     return out;
 }
 
 // Which of a file's indices are hidden, by the hidden faces of `id`.
-QList<int> hiddenIndices(const QSet<QByteArray>& hidden, const QByteArray& id,
-                         const QList<int>& indices) {
-    QList<int> out;
+Indices hiddenIndices(const QSet<QByteArray>& hidden, const QByteArray& id,
+                      const Indices& indices) {
+    Indices out;
     for (const int index : indices)
-        if (hidden.contains(faceId(id, index & 0xFFFF))) out << index;
+        if (hidden.contains(faceId(id, index & 0xFFFF))) out.append(index);
     return out;
 }
 
@@ -293,9 +318,18 @@ QByteArray planKeyOf(const QByteArray& hiddenKey, const QByteArray& removedKey,
 Plan makePlan(FcConfig* config, const QSet<QByteArray>& hidden, const QByteArray& farmRoot) {
     Plan plan;
     // The smallest set of folders holding every hidden file: a rejected folder covers those below.
+    // Most hidden files share a few folders: each is named once, not once a file.
     QSet<QByteArray> folders;
-    for (const QByteArray& h : hidden)
-        folders.insert(parentFolder(idFile(h)));
+    QByteArrayView lastFolder;
+    for (const QByteArray& h : hidden) {
+        const qsizetype nul = h.indexOf('\0');
+        const QByteArrayView file = nul < 0 ? QByteArrayView(h) : QByteArrayView(h).first(nul);
+        const qsizetype slash = file.lastIndexOf('/');
+        const QByteArrayView folder = slash <= 0 ? QByteArrayView("/") : file.first(slash);
+        if (folder == lastFolder) continue;
+        lastFolder = folder;
+        folders.insert(folder.toByteArray());
+    }
     QSet<QByteArray> roots;
     for (const QByteArray& f : std::as_const(folders)) {
         bool covered = false;
@@ -317,9 +351,28 @@ Plan makePlan(FcConfig* config, const QSet<QByteArray>& hidden, const QByteArray
         return false;
     };
     const SelectionMatcher removed(readFontSelection(removedFontsConfPath()));
-    QSet<QByteArray> rejected; // spelled folders a glob covers
-    QSet<QByteArray> listed;   // hidden files seen in a folder's cache
-    QSet<QByteArray> walked;   // canonical folders whose cache was read
+    QSet<QByteArray> rejected;      // spelled folders a glob covers
+    std::vector<QByteArray> listed; // hidden faces seen in a folder's cache, each once
+    QSet<QByteArray> walked;        // canonical folders whose cache was read
+    const auto noteListed = [&](const QByteArray& id, const Indices& off) {
+        for (qsizetype i = 0; i < off.size(); ++i) {
+            // A variable font's named instances share their face: it is seen once.
+            const int face = off[i] & 0xFFFF;
+            bool again = false;
+            for (qsizetype j = 0; j < i && !again; ++j)
+                again = (off[j] & 0xFFFF) == face;
+            if (!again) listed.push_back(faceId(id, face));
+        }
+    };
+    // The file with its folder's links resolved: the spelled name itself when the folder has no
+    // link on its way, as nearly always, so that a walk of thousands makes no names.
+    const auto idOf = [](const FontFolderVisit& v, const QByteArray& file) {
+        const QByteArray& c = v.canonical;
+        if (file.size() > c.size() + 1 && file.startsWith(c) && file[c.size()] == '/' &&
+            file.indexOf('/', c.size() + 1) < 0)
+            return file;
+        return join(c, fileNamePart(file));
+    };
     std::vector<std::pair<QByteArray, QByteArray>> exactKept; // (file, id) left visible by file
     if (!config) return plan;
     plan.roots = fontRoots(config, farmRoot);
@@ -342,15 +395,16 @@ Plan makePlan(FcConfig* config, const QSet<QByteArray>& hidden, const QByteArray
                 } else if (v.fonts) {
                     walked.insert(v.canonical);
                     for (const auto& [file, indices] : fileIndices(v.fonts)) {
-                        const QByteArray id = join(v.canonical, fileNamePart(file));
-                        const QList<int> off = hiddenIndices(hidden, id, indices);
-                        for (const int index : off)
-                            listed.insert(faceId(id, index & 0xFFFF));
+                        const QByteArray id = idOf(v, file);
+                        const Indices off = hiddenIndices(hidden, id, indices);
+                        noteListed(id, off);
                         if (!off.isEmpty() && off.size() == indices.size()) {
                             plan.rejectFiles << text(file);
                             continue;
                         }
-                        if (!off.isEmpty()) plan.partialInPlace.push_back({text(file), off});
+                        if (!off.isEmpty())
+                            plan.partialInPlace.push_back(
+                                {text(file), QList<int>(off.begin(), off.end())});
                         exactKept.emplace_back(file, id);
                     }
                 }
@@ -370,14 +424,13 @@ Plan makePlan(FcConfig* config, const QSet<QByteArray>& hidden, const QByteArray
         // Fonts the glob hides that nobody chose are offered again through the farm; so is a file
         // of several faces that are not all hidden, less those faces.
         for (const auto& [file, indices] : fileIndices(v.fonts)) {
-            const QByteArray id = join(v.canonical, fileNamePart(file));
-            const QList<int> off = hiddenIndices(hidden, id, indices);
-            for (const int index : off)
-                listed.insert(faceId(id, index & 0xFFFF));
+            const QByteArray id = idOf(v, file);
+            const Indices off = hiddenIndices(hidden, id, indices);
+            noteListed(id, off);
             if (!off.isEmpty() && off.size() == indices.size()) continue;
             if (removed.rejects(text(file)) || removed.rejects(text(id))) continue;
             plan.farm.emplace(id, id);
-            if (!off.isEmpty()) plan.partial.emplace(id, off);
+            if (!off.isEmpty()) plan.partial.emplace(id, QList<int>(off.begin(), off.end()));
         }
     });
     // fontconfig compares file patterns regardless of case and spaces: a visible file whose name
@@ -389,8 +442,12 @@ Plan makePlan(FcConfig* config, const QSet<QByteArray>& hidden, const QByteArray
         for (const auto& [file, id] : exactKept)
             if (matcher.rejects(text(file))) plan.farm.emplace(id, id);
     }
-    for (const QByteArray& h : hidden)
-        if (!listed.contains(h) && walked.contains(parentFolder(idFile(h)))) plan.gone.insert(h);
+    // Each face seen was hidden: when as many were seen, none is gone.
+    if (qsizetype(listed.size()) != hidden.size()) {
+        const QSet<QByteArray> seen(listed.begin(), listed.end());
+        for (const QByteArray& h : hidden)
+            if (!seen.contains(h) && walked.contains(parentFolder(idFile(h)))) plan.gone.insert(h);
+    }
     return plan;
 }
 
@@ -607,8 +664,9 @@ int FontconfigResources::unload(const QString& file) {
     return was ? 0 : 1;
 }
 
-void FontconfigResources::beginActivation() {
+void FontconfigResources::beginActivation(qsizetype files) {
     pending_.clear();
+    pending_.reserve(files);
     replace_ = true;
 }
 

@@ -60,7 +60,7 @@ public:
     int load(const QString& file) override;
     int unload(const QString& file) override;
     bool isHidden(const QString& file) override;
-    void beginActivation() override;
+    void beginActivation(qsizetype files) override;
     bool hasPending() const override { return !pending_.isEmpty() || replace_; }
     bool broadcast(const QString& stamp) override;
     void discard() override;

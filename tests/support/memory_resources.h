@@ -40,7 +40,7 @@ public:
         if (it != pending_.constEnd()) return it.value();
         return !replace_ && hidden.contains(file);
     }
-    void beginActivation() override {
+    void beginActivation(qsizetype) override {
         pending_.clear();
         replace_ = true;
     }

@@ -37,7 +37,7 @@ bool hideExactly(FontconfigFonts& fonts, const QSet<QString>& hidden, const QStr
                  FontconfigResources* in = nullptr) {
     std::optional<FontconfigResources> own;
     FontconfigResources& res = in ? *in : own.emplace(fonts);
-    res.beginActivation();
+    res.beginActivation(hidden.size());
     for (const QString& h : hidden)
         res.unload(h);
     if (!res.broadcast(stamp)) return false;
@@ -107,6 +107,15 @@ TEST_F(HiddenFonts, OtherProgramsSeeExactlyTheVisibleFilesForSetsOfEverySize) {
     const FontSelection written = readFontSelection(inactiveFontsConfPath());
     EXPECT_LE(written.rejectGlobs.size(), 8);
     EXPECT_EQ(written.acceptGlobs.size(), 2) << "the farm, for the one font never hidden";
+
+    // A hidden file deleted by hand leaves the state at the next write.
+    const QString deleted = order[9];
+    ASSERT_TRUE(QFile::remove(deleted));
+    all.remove(deleted);
+    const QSet<QString> hidden(order.begin(), order.end());
+    ASSERT_TRUE(hideExactly(fonts, hidden, "deleted"));
+    const QStringList recorded = FontconfigResources(fonts).hiddenFiles();
+    EXPECT_EQ(QSet<QString>(recorded.begin(), recorded.end()), without(hidden, {deleted}));
 
     // Nothing hidden: no configuration at all, and still in step with the stamp.
     ASSERT_TRUE(hideExactly(fonts, {}, "none"));
