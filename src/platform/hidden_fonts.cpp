@@ -11,7 +11,6 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
 #include <QVarLengthArray>
 
 #include <algorithm>
@@ -23,7 +22,6 @@
 #include <fontconfig/fontconfig.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace lb {
@@ -1012,24 +1010,16 @@ QString FontconfigResources::writeFarm(const std::map<QByteArray, QByteArray>& t
     const QByteArray store = root + "/links";
     folder = root + "/g" + QByteArray::number(serial);
     QDir(text(folder)).removeRecursively();
-    // The cache of each part is built on a core of its own.
-    const int parts = targets.size() < 64 ? 1 : std::clamp(QThread::idealThreadCount(), 1, 8);
-    std::vector<QByteArray> partFolders;
-    for (int i = 0; i < parts; ++i)
-        partFolders.push_back(folder + "/p" + QByteArray::number(i));
-    for (const QByteArray& f : partFolders)
-        if (!QDir().mkpath(text(f)))
-            return T::tr("The folder %1 could not be created.").arg(text(f));
+    if (!QDir().mkpath(text(folder)))
+        return T::tr("The folder %1 could not be created.").arg(text(folder));
     if (!QDir().mkpath(text(store)))
         return T::tr("The folder %1 could not be created.").arg(text(store));
-    std::vector<QSet<QByteArray>> names(static_cast<size_t>(parts), QSet<QByteArray>());
-    int n = 0;
+    QSet<QByteArray> names;
     for (const auto& [id, target] : targets) {
-        const size_t part = size_t(n++ % parts);
         QByteArray name = fileNamePart(id);
-        for (int k = 2; names[part].contains(name); ++k)
+        for (int k = 2; names.contains(name); ++k)
             name = QByteArray::number(k) + '~' + fileNamePart(id);
-        names[part].insert(name);
+        names.insert(name);
         const QByteArray stored = join(store, storeName(target));
         // Most fonts of a set never shown before have no link yet: made at once, and only an
         // entry in the way is removed first.
@@ -1038,26 +1028,19 @@ QString FontconfigResources::writeFarm(const std::map<QByteArray, QByteArray>& t
             (errno != EEXIST || ::unlink(stored.constData()) != 0 ||
              ::symlink(target.constData(), stored.constData()) != 0))
             return systemError(T::tr("Cannot link"), stored);
-        const QByteArray entry = join(partFolders[part], name);
+        const QByteArray entry = join(folder, name);
         if (::linkat(AT_FDCWD, stored.constData(), AT_FDCWD, entry.constData(), 0) != 0 &&
             ::symlink(target.constData(), entry.constData()) != 0)
             return systemError(T::tr("Cannot link"), entry);
     }
-    // Written before the caches are built: a file added to the folder afterwards would change its
+    // Written before the cache is built: a file added to the folder afterwards would change its
     // time and make its cache stale at once. Dot-named: fontconfig passes it over.
     if (QString problem = replaceFileChecked(text(join(folder, ".targets")), manifest + '\n');
         !problem.isEmpty())
         return problem;
-    // The caches are built here, once, so that no program starting later scans the farm itself.
-    std::vector<QString> problems(partFolders.size());
-    std::vector<std::thread> threads;
-    for (size_t i = 1; i < partFolders.size(); ++i)
-        threads.emplace_back([&, i] { problems[i] = buildCache(partFolders[i]); });
-    problems[0] = buildCache(partFolders[0]);
-    for (std::thread& t : threads)
-        t.join();
-    for (const QString& p : problems)
-        if (!p.isEmpty()) return p;
+    // The cache is built here, once, so that no program starting later scans the farm itself.
+    // On one thread: FreeType maps and unmaps every file it reads, and with a second thread each
+    // unmapping waited on the other core, which made two threads slower than one.
     return buildCache(folder);
 }
 
@@ -1065,6 +1048,7 @@ bool FontconfigResources::cachesValid(const QByteArray& folder) {
     FontConfigPtr config = loadUserFontConfig();
     if (!config) return false;
     QList<QByteArray> folders{folder};
+    // Generations made by earlier versions hold their links in folders of their own.
     for (const QString& part : QDir(text(folder)).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
         folders << join(folder, QFile::encodeName(part));
     for (const QByteArray& f : folders) {
