@@ -122,11 +122,10 @@ class FontResources {
 public:
     virtual ~FontResources() = default;
     // Makes a font file available again. `file` is a `File Name` as stored (a bare name in the
-    // fonts folder or a full path), or one face of it as fontRef() names it. Returns the number
-    // of fonts added (0 when it was not hidden).
-    virtual int load(const QString& file) = 0;
-    // Hides a font file; returns 1 when it was available, 0 when it was hidden already.
-    virtual int unload(const QString& file) = 0;
+    // fonts folder or a full path), or one face of it as fontRef() names it.
+    virtual void load(const QString& file) = 0;
+    // Hides a font file.
+    virtual void unload(const QString& file) = 0;
     // True when other programs cannot use the file (changes not yet broadcast included).
     virtual bool isHidden(const QString& file) = 0;
     // The loads and unloads that follow, up to the broadcast, are a whole activation: every file

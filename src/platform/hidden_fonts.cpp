@@ -645,21 +645,13 @@ bool FontconfigResources::isHidden(const QString& file) {
     return hiddenOnDisk(id);
 }
 
-int FontconfigResources::load(const QString& file) {
-    const QByteArray id = identity(file);
-    if (id.isEmpty()) return 0;
-    const bool was = hiddenNow(id);
-    pending_.insert(id, false);
-    return was ? 1 : 0;
+void FontconfigResources::load(const QString& file) {
+    if (const QByteArray id = identity(file); !id.isEmpty()) pending_.insert(id, false);
 }
 
-int FontconfigResources::unload(const QString& file) {
+void FontconfigResources::unload(const QString& file) {
     // A file that is gone is dropped from the state at the broadcast, when its folder is read.
-    const QByteArray id = identity(file);
-    if (id.isEmpty()) return 0;
-    const bool was = hiddenNow(id);
-    pending_.insert(id, true);
-    return was ? 0 : 1;
+    if (const QByteArray id = identity(file); !id.isEmpty()) pending_.insert(id, true);
 }
 
 void FontconfigResources::beginActivation(qsizetype files) {
@@ -687,7 +679,10 @@ bool FontconfigResources::broadcast(const QString& stamp) {
     stateKey_.clear(); // read it again: another program may have changed it
     State next = current();
     const State before = next;
-    if (replace_) next.hidden.clear();
+    if (replace_) {
+        next.hidden.clear();
+        next.hidden.reserve(pending_.size());
+    }
     for (auto it = pending_.constBegin(); it != pending_.constEnd(); ++it) {
         if (it.value())
             next.hidden.insert(it.key());

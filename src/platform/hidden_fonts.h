@@ -57,8 +57,8 @@ public:
     // generations; by default "visible-fonts" in the data folder.
     explicit FontconfigResources(FontRegistry& registry, QString farmRoot = {});
 
-    int load(const QString& file) override;
-    int unload(const QString& file) override;
+    void load(const QString& file) override;
+    void unload(const QString& file) override;
     bool isHidden(const QString& file) override;
     void beginActivation(qsizetype files) override;
     bool hasPending() const override { return !pending_.isEmpty() || replace_; }

@@ -23,17 +23,13 @@ public:
     QString stamp;    // the stamp of the last broadcast
     QString failWith; // non-empty: the broadcast fails
 
-    int load(const QString& file) override {
+    void load(const QString& file) override {
         log << QStringLiteral("+") + file;
-        const bool was = isHidden(file);
         pending_.insert(file, false);
-        return was ? 1 : 0;
     }
-    int unload(const QString& file) override {
+    void unload(const QString& file) override {
         log << QStringLiteral("-") + file;
-        const bool was = isHidden(file);
         pending_.insert(file, true);
-        return was ? 0 : 1;
     }
     bool isHidden(const QString& file) override {
         const auto it = pending_.constFind(file);
