@@ -717,21 +717,20 @@ bool FontconfigResources::restore() {
 }
 
 namespace {
-QString buildCache(const QByteArray& folder);
+QString buildCache(const QByteArray& folder, FcConfig* config);
 QByteArray linkTarget(const QByteArray& link);
 QStringList unmetPlan(const QSet<QByteArray>& hidden, const QSet<QByteArray>& farmed,
                       const QList<QByteArray>& folders, const QByteArray& farm);
 } // namespace
 
-std::shared_ptr<const HiddenFontsPlan>
-FontconfigResources::planFor(const QSet<QByteArray>& hidden) {
+std::shared_ptr<const HiddenFontsPlan> FontconfigResources::planFor(const QSet<QByteArray>& hidden,
+                                                                    FcConfig* config) {
     // Activating a set shown a moment ago finds what it needs unchanged: the plan is taken again
     // rather than read from every font folder. What programs then list is checked in any case.
     const QByteArray hiddenKey = hiddenKeyOf(hidden);
     const QByteArray removedKey = fileKey(removedFontsConfPath());
-    FontConfigPtr config = loadUserFontConfig();
     const QList<QByteArray> roots =
-        config ? fontRoots(config.get(), QFile::encodeName(farmRoot_)) : QList<QByteArray>();
+        config ? fontRoots(config, QFile::encodeName(farmRoot_)) : QList<QByteArray>();
     for (auto it = plans_.begin(); it != plans_.end(); ++it) {
         const Plan& p = **it;
         if (p.hiddenKey != hiddenKey || p.removedKey != removedKey || p.roots != roots) continue;
@@ -741,8 +740,7 @@ FontconfigResources::planFor(const QSet<QByteArray>& hidden) {
         plans_.insert(plans_.begin(), found);
         return found;
     }
-    auto made =
-        std::make_shared<Plan>(makePlan(config.get(), hidden, QFile::encodeName(farmRoot_)));
+    auto made = std::make_shared<Plan>(makePlan(config, hidden, QFile::encodeName(farmRoot_)));
     made->hiddenKey = hiddenKey;
     made->removedKey = removedKey;
     plans_.insert(plans_.begin(), made);
@@ -772,7 +770,9 @@ bool FontconfigResources::write(State next, const QString& stamp) {
         next.planFolders.clear();
         problem = removeFileChecked(conf);
     } else {
-        const std::shared_ptr<const Plan> made = planFor(next.hidden);
+        // One reading of the configuration serves the plan and the farm: each costs milliseconds.
+        const FontConfigPtr config = loadUserFontConfig();
+        const std::shared_ptr<const Plan> made = planFor(next.hidden, config.get());
         const Plan& plan = *made;
         next.hidden.subtract(plan.gone);
         // Files gone from their folders change the hidden files: the next start plans again.
@@ -787,7 +787,7 @@ bool FontconfigResources::write(State next, const QString& stamp) {
             next.farm.clear();
         } else if (farmed != before.farmed || before.farm.isEmpty() ||
                    !QFileInfo(text(before.farm)).isDir()) {
-            problem = writeFarm(plan.farm, next.serial, newFarm);
+            problem = writeFarm(plan.farm, next.serial, newFarm, config.get());
             next.farm = newFarm;
         } else {
             next.farm = before.farm;
@@ -868,7 +868,7 @@ void FontconfigResources::touchFontsFolder() {
     const QByteArray fonts = QFile::encodeName(QDir::cleanPath(registry_.fontsFolder()));
     // Its cache is written again at once, so that no program pays a scan for the new time.
     if (QFileInfo(text(fonts)).isDir() && ::utimensat(AT_FDCWD, fonts.constData(), nullptr, 0) == 0)
-        buildCache(fonts);
+        buildCache(fonts, loadUserFontConfig().get());
 }
 
 void FontconfigResources::announceToEarlierPrograms() {
@@ -919,13 +919,12 @@ void removeDeadCacheLocks(FcConfig* config, const QByteArray& folder) {
 }
 
 // Builds and writes the fontconfig cache of one folder of links; empty text on success.
-QString buildCache(const QByteArray& folder) {
-    FontConfigPtr config = loadUserFontConfig();
+QString buildCache(const QByteArray& folder, FcConfig* config) {
     if (!config) return T::tr("The font configuration could not be loaded.");
-    removeDeadCacheLocks(config.get(), folder);
+    removeDeadCacheLocks(config, folder);
     const FcChar8* dir = reinterpret_cast<const FcChar8*>(folder.constData());
-    if (FcCache* cache = FcDirCacheRead(dir, FcTrue, config.get())) FcDirCacheUnload(cache);
-    FcCache* written = FcDirCacheLoad(dir, config.get(), nullptr);
+    if (FcCache* cache = FcDirCacheRead(dir, FcTrue, config)) FcDirCacheUnload(cache);
+    FcCache* written = FcDirCacheLoad(dir, config, nullptr);
     if (!written) return T::tr("The font cache of %1 could not be written.").arg(text(folder));
     FcDirCacheUnload(written);
     return {};
@@ -977,7 +976,7 @@ QStringList unmetPlan(const QSet<QByteArray>& hidden, const QSet<QByteArray>& fa
 } // namespace
 
 QString FontconfigResources::writeFarm(const std::map<QByteArray, QByteArray>& targets,
-                                       quint64 serial, QByteArray& folder) {
+                                       quint64 serial, QByteArray& folder, FcConfig* config) {
     const QByteArray root = QFile::encodeName(farmRoot_);
     // Switching back to a set shown a moment ago finds its generation still there: taken again as
     // it is, caches and all.
@@ -993,7 +992,7 @@ QString FontconfigResources::writeFarm(const std::map<QByteArray, QByteArray>& t
                                                   QDir::Dirs | QDir::NoDotAndDotDot)) {
             const QByteArray candidate = QFile::encodeName(rootDir.filePath(g));
             if (readWholeFile(text(join(candidate, ".targets"))).trimmed() != manifest) continue;
-            if (cachesValid(candidate)) {
+            if (cachesValid(candidate, config)) {
                 folder = candidate;
                 return {};
             }
@@ -1036,11 +1035,10 @@ QString FontconfigResources::writeFarm(const std::map<QByteArray, QByteArray>& t
     // The cache is built here, once, so that no program starting later scans the farm itself.
     // On one thread: FreeType maps and unmaps every file it reads, and with a second thread each
     // unmapping waited on the other core, which made two threads slower than one.
-    return buildCache(folder);
+    return buildCache(folder, config);
 }
 
-bool FontconfigResources::cachesValid(const QByteArray& folder) {
-    FontConfigPtr config = loadUserFontConfig();
+bool FontconfigResources::cachesValid(const QByteArray& folder, FcConfig* config) {
     if (!config) return false;
     QList<QByteArray> folders{folder};
     // Generations made by earlier versions hold their links in folders of their own.
@@ -1048,7 +1046,7 @@ bool FontconfigResources::cachesValid(const QByteArray& folder) {
         folders << join(folder, QFile::encodeName(part));
     for (const QByteArray& f : folders) {
         FcCache* cache =
-            FcDirCacheLoad(reinterpret_cast<const FcChar8*>(f.constData()), config.get(), nullptr);
+            FcDirCacheLoad(reinterpret_cast<const FcChar8*>(f.constData()), config, nullptr);
         if (!cache) return false;
         FcDirCacheUnload(cache);
     }
@@ -1093,7 +1091,8 @@ bool FontconfigResources::removeOldFarms(const QByteArray& keep, const QByteArra
                                          return ++spared <= 2;
                                      }),
                       generations.end());
-    FontConfigPtr config = loadUserFontConfig();
+    // Read only when some cache is to go: most writes remove no generation.
+    const FontConfigPtr config = generations.isEmpty() ? FontConfigPtr() : loadUserFontConfig();
     const auto unlinkCache = [&](const QByteArray& folder) {
         if (config)
             FcDirCacheUnlink(reinterpret_cast<const FcChar8*>(folder.constData()), config.get());

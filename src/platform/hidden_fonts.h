@@ -114,13 +114,15 @@ private:
     bool hiddenOnDisk(const QByteArray& id);
     bool hiddenNow(const QByteArray& id);
     bool write(State next, const QString& stamp);
-    std::shared_ptr<const HiddenFontsPlan> planFor(const QSet<QByteArray>& hidden);
+    // `config`: the user's configuration, read once by the caller.
+    std::shared_ptr<const HiddenFontsPlan> planFor(const QSet<QByteArray>& hidden,
+                                                   FcConfig* config);
     QString writeFarm(const std::map<QByteArray, QByteArray>& targets, quint64 serial,
-                      QByteArray& folder);
+                      QByteArray& folder, FcConfig* config);
     // True when it removed a generation.
     bool removeOldFarms(const QByteArray& keep, const QByteArray& previous);
     void pruneStore();
-    static bool cachesValid(const QByteArray& folder);
+    static bool cachesValid(const QByteArray& folder, FcConfig* config);
     // Sets the fonts folder's time to now and writes its cache again; under the state lock.
     void touchFontsFolder();
 
