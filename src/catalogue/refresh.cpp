@@ -58,19 +58,18 @@ std::vector<CatalogueRow> catalogueRows(Database& db) {
 // with the disk, so they are not dropped without asking; a font missing from a folder that still
 // lists fonts was removed, and goes. A folder that is gone is named by the highest folder gone
 // with it, so a vanished tree is one name.
+// `listed`: for each old row, whether some value still names its file and face.
 std::map<QString, std::vector<const CatalogueRow*>>
-missingFolders(const std::vector<CatalogueRow>& old, const std::vector<FontValue>& values,
-               const QString& fontsFolder) {
+missingFolders(const std::vector<CatalogueRow>& old, const std::vector<bool>& listed,
+               const std::vector<FontValue>& values, const QString& fontsFolder) {
     const auto folderOf = [&](const QString& file) {
         return QFileInfo(QDir::isAbsolutePath(file) ? file : fontsFolder + file).absolutePath();
     };
-    QSet<QString> present, stillListed;
-    for (const FontValue& v : values)
-        present.insert(fontRef(v.data, v.face));
     std::map<QString, std::vector<const CatalogueRow*>> missingIn;
-    for (const CatalogueRow& row : old)
-        if (!present.contains(row.ref())) missingIn[folderOf(row.file)].push_back(&row);
+    for (size_t i = 0; i < old.size(); ++i)
+        if (!listed[i]) missingIn[folderOf(old[i].file)].push_back(&old[i]);
     if (missingIn.empty()) return {};
+    QSet<QString> stillListed;
     for (const FontValue& v : values)
         stillListed.insert(folderOf(v.data));
     std::map<QString, std::vector<const CatalogueRow*>> missing;
@@ -182,19 +181,24 @@ void Refresh_Fonts(MainContext& ctx) {
     for (size_t i = 0; i < old.size(); ++i)
         oldByFile.insert(old[i].ref(), i);
     std::vector<bool> keep(old.size(), false);
+    std::vector<bool> listed(old.size(), false); // named by some value, catalogued or not
+    // The old row of a file and face; -1 for a new one.
+    const auto oldRow = [&](const QString& file, int index) {
+        const auto it = oldByFile.constFind(fontRef(file, index));
+        return it == oldByFile.constEnd() ? qsizetype(-1) : qsizetype(it.value());
+    };
     Statement insert = db.prepare(QStringLiteral(
         "INSERT INTO [Fonts] ([Face Name], [Friendly Name], [File Name], [Face Index]) "
         "VALUES (?, ?, ?, ?)"));
     Statement update = db.prepare(
         QStringLiteral("UPDATE [Fonts] SET [Face Name] = ?, [Friendly Name] = ? WHERE rowid = ?"));
     const auto add = [&](const QString& face, const QString& friendly, const QString& file,
-                         int index) {
-        const auto it = oldByFile.constFind(fontRef(file, index));
-        if (it != oldByFile.constEnd()) {
-            const CatalogueRow& row = old[it.value()];
+                         int index, qsizetype at) {
+        if (at >= 0) {
+            const CatalogueRow& row = old[size_t(at)];
             // The same file listed twice is catalogued once.
-            if (keep[it.value()]) return;
-            keep[it.value()] = true;
+            if (keep[size_t(at)]) return;
+            keep[size_t(at)] = true;
             if (row.face == face && row.friendly == friendly) return;
             update.reset();
             update.bind(1, face).bind(2, friendly).bind(3, row.rowid);
@@ -213,6 +217,8 @@ void Refresh_Fonts(MainContext& ctx) {
         QString lastFace;
         int progress = 0;
         for (const FontValue& value : values) {
+            const qsizetype at = oldRow(value.data, value.face);
+            if (at >= 0) listed[size_t(at)] = true;
             if (!isCataloguedValue(value.name)) continue;
             // The registry names each face of a collection itself; a file is read for its names.
             if (value.family.isEmpty())
@@ -223,14 +229,14 @@ void Refresh_Fonts(MainContext& ctx) {
                 lastFace = app.currentFontName;
                 if (progress < int(values.size())) view.setProgressValue(++progress);
             }
-            add(app.currentFontName, value.name, value.data, value.face);
+            add(app.currentFontName, value.name, value.data, value.face, at);
         }
     }
-    const auto missing = missingFolders(old, values, app.fontsFolder);
+    const auto missing = missingFolders(old, listed, values, app.fontsFolder);
     if (!missing.empty() && keepMissing(ctx, missing))
         for (const auto& [folder, rows] : missing)
             for (const CatalogueRow* r : rows)
-                add(r->face, r->friendly, r->file, r->index);
+                add(r->face, r->friendly, r->file, r->index, r - old.data());
     {
         Statement remove = db.prepare(QStringLiteral("DELETE FROM [Fonts] WHERE rowid = ?"));
         for (size_t i = 0; i < old.size(); ++i) {
