@@ -291,12 +291,10 @@ std::vector<FontValue> FontconfigFonts::enumerate() {
     const QString folderDir = folder.isEmpty() ? QString() : folder.chopped(1);
     std::vector<FontValue> values;
     names_.clear();
-    for (const InstalledFile& f : installedFiles()) {
-        // A collection's names are kept per face, in its values: read() names its file whole.
-        if (f.face == 0)
-            names_.insert(f.path, FaceNames{f.resourceName, f.faceName, true, f.valueName, {}});
-        else
-            names_.remove(f.path);
+    forgotten_.clear();
+    listed_ = installedFiles();
+    values.reserve(listed_.size());
+    for (const InstalledFile& f : listed_) {
         if (f.removed) continue;
         // Compared as spelled: bare names are resolved against fontsFolder() again later, and
         // fontconfig matches rejection globs against its own spelling of the path.
@@ -308,10 +306,35 @@ std::vector<FontValue> FontconfigFonts::enumerate() {
     return values;
 }
 
+QHash<QString, FaceNames>& FontconfigFonts::names() {
+    if (listed_.empty()) return names_;
+    names_.reserve(qsizetype(listed_.size()));
+    for (const InstalledFile& f : listed_) {
+        // A collection's names are kept per face, in its values: read() names its file whole.
+        if (f.face == 0)
+            names_.insert(f.path, FaceNames{f.resourceName, f.faceName, true, f.valueName, {}});
+        else
+            names_.remove(f.path);
+    }
+    for (const QString& path : std::as_const(forgotten_))
+        names_.remove(path);
+    listed_ = {};
+    forgotten_.clear();
+    return names_;
+}
+
+void FontconfigFonts::forgetNames(const QString& path) {
+    if (listed_.empty())
+        names_.remove(path);
+    else
+        forgotten_.insert(path);
+}
+
 FaceNames FontconfigFonts::read(const QString& fileOrPath) {
     const QString path = absolutePath(fileOrPath);
     if (path.isEmpty()) return unreadable(fileOrPath);
-    if (const auto it = names_.constFind(path); it != names_.constEnd()) return *it;
+    const QHash<QString, FaceNames>& known = names();
+    if (const auto it = known.constFind(path); it != known.constEnd()) return *it;
     // Opening a FIFO or a device would wait for good: only regular files are read.
     if (!QFileInfo(path).isFile()) return unreadable(fileOrPath);
     FcFontSet* set = FcFontSetCreate();
@@ -376,7 +399,7 @@ QStringList FontconfigFonts::registerFiles(const QStringList& fileNames) {
             missing << f;
             continue;
         }
-        names_.remove(at.dir + QLatin1Char('/') + at.name);
+        forgetNames(at.dir + QLatin1Char('/') + at.name);
         byDir[at.dir].push_back({f, at.name});
     }
     if (byDir.empty()) return missing;
@@ -453,7 +476,7 @@ bool FontconfigFonts::deleteFile(const QString& fileName) {
     // Never a folder; a link is removed itself, never what it points to.
     if (!info.isSymLink() && !info.isFile()) return false;
     if (!QFile::remove(target)) return false;
-    names_.remove(target);
+    forgetNames(target);
     if (Config config = privateConfig()) refresh(config.get(), at.dir);
     return true;
 }
@@ -545,7 +568,7 @@ FontconfigFonts::setAsideFiles(const QStringList& fileNames, FileJournal& journa
             failed[a.given] = {fileNames[a.given], QString::fromLocal8Bit(std::strerror(errno))};
             continue;
         }
-        names_.remove(a.file);
+        forgetNames(a.file);
         for (auto c = asides.begin() + qsizetype(k) + 1; c != companionsEnd; ++c)
             ::rename(QFile::encodeName(c->file).constData(),
                      QFile::encodeName(c->aside).constData());

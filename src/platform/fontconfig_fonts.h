@@ -3,6 +3,7 @@
 #include "platform/fonts.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <thread>
 #include <vector>
@@ -76,8 +77,14 @@ private:
     static QString computeFontsFolder();
     QByteArray fontsFolderKey_{"\x01"}; // the environment fontsFolder_ was found in
     QString fontsFolder_;
-    QHash<QString, FaceNames> names_; // from the last enumeration, by path
-    QStringList unusableNames_;       // files of the last enumeration whose names are not text
+    // The names of the last enumeration by path, made into a table when read() first asks:
+    // a refresh, which enumerates 20,000 files, never does.
+    QHash<QString, FaceNames>& names();
+    void forgetNames(const QString& path);
+    std::vector<InstalledFile> listed_; // the last enumeration, until names() takes it
+    QSet<QString> forgotten_;           // files changed since, not yet taken out of the table
+    QHash<QString, FaceNames> names_;
+    QStringList unusableNames_; // files of the last enumeration whose names are not text
     std::thread rescan_;
 };
 

@@ -122,6 +122,10 @@ TEST_F(FontconfigRegistry, SeesFilesAddedBehindItsBackAndRegistersCopiedOnesInTh
     ASSERT_TRUE(fonts.registerFile(name));
     EXPECT_EQ(fonts.read(name).faceName, "Fixture Mono");
     EXPECT_EQ(byData(fonts.enumerate())[name], "Fixture Mono Regular (TrueType)");
+    // Replaced again before anything read the names of that listing.
+    env.installFixture("FixtureSerif-Regular.ttf", false, name);
+    ASSERT_TRUE(fonts.registerFile(name));
+    EXPECT_EQ(fonts.read(name).faceName, "Fixture Serif");
 
     EXPECT_FALSE(fonts.registerFile("NotThere.ttf"));
     EXPECT_FALSE(fonts.registerFile(zeta)) << "not in the fonts folder";
