@@ -290,11 +290,9 @@ std::vector<FontValue> FontconfigFonts::enumerate() {
     const QString folder = fontsFolder();
     const QString folderDir = folder.isEmpty() ? QString() : folder.chopped(1);
     std::vector<FontValue> values;
-    names_.clear();
-    forgotten_.clear();
-    listed_ = installedFiles();
-    values.reserve(listed_.size());
-    for (const InstalledFile& f : listed_) {
+    std::vector<InstalledFile> listed = installedFiles();
+    values.reserve(listed.size());
+    for (const InstalledFile& f : listed) {
         if (f.removed) continue;
         // Compared as spelled: bare names are resolved against fontsFolder() again later, and
         // fontconfig matches rejection globs against its own spelling of the path.
@@ -303,10 +301,15 @@ std::vector<FontValue> FontconfigFonts::enumerate() {
             f.valueName, direct ? f.path.mid(f.path.lastIndexOf(QLatin1Char('/')) + 1) : f.path,
             f.face, f.faceName});
     }
+    const std::lock_guard<std::mutex> hold(namesLock_);
+    names_.clear();
+    forgotten_.clear();
+    listed_ = std::move(listed);
     return values;
 }
 
 QHash<QString, FaceNames>& FontconfigFonts::names() {
+    const std::lock_guard<std::mutex> hold(namesLock_);
     if (listed_.empty()) return names_;
     names_.reserve(qsizetype(listed_.size()));
     for (const InstalledFile& f : listed_) {
@@ -324,6 +327,7 @@ QHash<QString, FaceNames>& FontconfigFonts::names() {
 }
 
 void FontconfigFonts::forgetNames(const QString& path) {
+    const std::lock_guard<std::mutex> hold(namesLock_);
     if (listed_.empty())
         names_.remove(path);
     else

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QSet>
 #include <QString>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -79,8 +80,11 @@ private:
     QString fontsFolder_;
     // The names of the last enumeration by path, made into a table when read() first asks:
     // a refresh, which enumerates 20,000 files, never does.
+    // Font preview reads names on worker threads: the first of them makes the table, under
+    // namesLock_.
     QHash<QString, FaceNames>& names();
     void forgetNames(const QString& path);
+    std::mutex namesLock_;
     std::vector<InstalledFile> listed_; // the last enumeration, until names() takes it
     QSet<QString> forgotten_;           // files changed since, not yet taken out of the table
     QHash<QString, FaceNames> names_;
