@@ -308,7 +308,7 @@ std::vector<FontValue> FontconfigFonts::enumerate() {
     return values;
 }
 
-QHash<QString, FaceNames>& FontconfigFonts::names() {
+const QHash<QString, FaceNames>& FontconfigFonts::names() {
     const std::lock_guard<std::mutex> hold(namesLock_);
     if (listed_.empty()) return names_;
     names_.reserve(qsizetype(listed_.size()));

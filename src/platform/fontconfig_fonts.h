@@ -82,7 +82,7 @@ private:
     // a refresh, which enumerates 20,000 files, never does.
     // Font preview reads names on worker threads: the first of them makes the table, under
     // namesLock_.
-    QHash<QString, FaceNames>& names();
+    const QHash<QString, FaceNames>& names();
     void forgetNames(const QString& path);
     std::mutex namesLock_;
     std::vector<InstalledFile> listed_; // the last enumeration, until names() takes it
