@@ -103,10 +103,9 @@ FT_Library threadLibrary() {
     return library.lib;
 }
 
-QString faceProblem(FT_Face face, const QByteArray& path) {
-    // Type 1 metrics sit in a file of their own, read with the font.
-    for (const QString& companion : type1Companions(QFile::decodeName(path)))
-        FT_Attach_File(face, QFile::encodeName(companion).constData());
+// A Type 1 font's metrics file is not attached: it adds only kerning, which nothing here checks,
+// and parsing it cost more than loading all the font's glyphs.
+QString faceProblem(FT_Face face) {
     if (face->num_charmaps == 0)
         return QStringLiteral("It has no character map, so programs cannot find its letters.");
     const bool outlines = FT_IS_SCALABLE(face) && !FT_HAS_COLOR(face);
@@ -116,7 +115,7 @@ QString faceProblem(FT_Face face, const QByteArray& path) {
     return {};
 }
 
-QString freeTypeProblem(FT_Library lib, const QByteArray& path, const QByteArray& data) {
+QString freeTypeProblem(FT_Library lib, const QByteArray& data) {
     const auto bytes = reinterpret_cast<const FT_Byte*>(data.constData());
     // The first face also tells how many there are: most files hold one, opened once.
     FT_Long faces = 1;
@@ -126,7 +125,7 @@ QString freeTypeProblem(FT_Library lib, const QByteArray& path, const QByteArray
             return i == 0 ? QStringLiteral("It is not a font programs can open.")
                           : QStringLiteral("Face %1 of it cannot be opened.").arg(i + 1);
         if (i == 0) faces = face->num_faces;
-        QString problem = faceProblem(face, path);
+        QString problem = faceProblem(face);
         FT_Done_Face(face);
         if (!problem.isEmpty()) return problem;
     }
@@ -240,6 +239,7 @@ void FontconfigInspector::survey(std::vector<InstalledFace>& faces,
         [&](const FontFolderVisit& v) {
             if (v.alias) return;
             QSet<QByteArray> listed;
+            listed.reserve(v.fonts ? v.fonts->nfont : 0);
             for (int i = 0; v.fonts && i < v.fonts->nfont; ++i) {
                 FcPattern* p = v.fonts->fonts[i];
                 FcChar8* file = nullptr;
@@ -266,24 +266,21 @@ void FontconfigInspector::survey(std::vector<InstalledFace>& faces,
                 if (!removed.rejects(QFile::decodeName(path))) unlisted.push_back(path);
             }
         });
+    // A table that grows while every file is judged hashes each name again at each growth.
+    judged_.reserve(qsizetype(faces.size() + unlisted.size()));
 }
 
 namespace {
 
-// What makes a file's findings stale: another file under the name, new contents, new permissions
-// (the change time), or new metrics beside a Type 1 font. Empty when the file cannot be seen.
-QByteArray fileStamp(const QByteArray& path, const struct stat& st) {
+// What makes a file's findings stale: another file under the name, new contents or new
+// permissions (the change time). Empty when the file cannot be seen.
+QByteArray fileStamp(const struct stat& st) {
     if (st.st_ino == 0) return {};
     QByteArray stamp;
-    const auto add = [&stamp](const struct stat& s) {
-        for (const qint64 v :
-             {qint64(s.st_dev), qint64(s.st_ino), qint64(s.st_size), qint64(s.st_mtim.tv_sec),
-              qint64(s.st_mtim.tv_nsec), qint64(s.st_ctim.tv_sec), qint64(s.st_ctim.tv_nsec)})
-            stamp.append(reinterpret_cast<const char*>(&v), sizeof v);
-    };
-    add(st);
-    for (const QString& companion : type1Companions(QFile::decodeName(path)))
-        if (struct stat c{}; ::stat(QFile::encodeName(companion).constData(), &c) == 0) add(c);
+    for (const qint64 v :
+         {qint64(st.st_dev), qint64(st.st_ino), qint64(st.st_size), qint64(st.st_mtim.tv_sec),
+          qint64(st.st_mtim.tv_nsec), qint64(st.st_ctim.tv_sec), qint64(st.st_ctim.tv_nsec)})
+        stamp.append(reinterpret_cast<const char*>(&v), sizeof v);
     return stamp;
 }
 
@@ -311,15 +308,17 @@ void FontconfigInspector::loadMemo() {
     QByteArray header;
     in >> header;
     if (header != memoHeader()) return;
-    QHash<QByteArray, Judged> memo;
+    std::vector<std::pair<QByteArray, Judged>> read;
     while (!in.atEnd() && in.status() == QDataStream::Ok) {
-        QByteArray path;
-        Judged j;
-        in >> path >> j.stamp >> j.problem;
-        if (in.status() == QDataStream::Ok) memo.insert(path, std::move(j));
+        std::pair<QByteArray, Judged> entry;
+        in >> entry.first >> entry.second.stamp >> entry.second.problem;
+        if (in.status() == QDataStream::Ok) read.push_back(std::move(entry));
     }
     // A memo cut short is not trusted at all.
-    if (in.status() == QDataStream::Ok) memo_ = std::move(memo);
+    if (in.status() != QDataStream::Ok) return;
+    memo_.reserve(qsizetype(read.size()));
+    for (auto& [path, judged] : read)
+        memo_.insert(std::move(path), std::move(judged));
 }
 
 QString FontconfigInspector::damage(const QByteArray& path) {
@@ -329,14 +328,14 @@ QString FontconfigInspector::damage(const QByteArray& path) {
     // A file the memo does not know costs no stat of its own: its stamp comes from the opened file.
     if (const auto known = memo_.constFind(path); known != memo_.cend()) {
         struct stat st {};
-        if (::stat(path.constData(), &st) == 0 && fileStamp(path, st) == known->stamp) {
+        if (::stat(path.constData(), &st) == 0 && fileStamp(st) == known->stamp) {
             const std::lock_guard<std::mutex> hold(judgedLock_);
             judged_.insert(path, *known);
             return known->problem;
         }
     }
     const FontBytes bytes(path);
-    const QByteArray stamp = fileStamp(path, bytes.status());
+    const QByteArray stamp = fileStamp(bytes.status());
     // Not remembered: whether a file can be read may change with its folder, not the file.
     if (!bytes.opened())
         return QStringLiteral("It cannot be read (%1), so it cannot be hidden or shown.")
@@ -344,9 +343,7 @@ QString FontconfigInspector::damage(const QByteArray& path) {
     QString problem;
     if (bytes.data().isEmpty()) problem = QStringLiteral("It is empty.");
     if (problem.isEmpty()) problem = sfntTableProblem(bytes.data());
-    if (problem.isEmpty()) {
-        problem = freeTypeProblem(threadLibrary(), path, bytes.data());
-    }
+    if (problem.isEmpty()) problem = freeTypeProblem(threadLibrary(), bytes.data());
     if (!stamp.isEmpty()) {
         const std::lock_guard<std::mutex> hold(judgedLock_);
         judged_.insert(path, {stamp, problem});
