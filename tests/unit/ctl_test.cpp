@@ -824,8 +824,14 @@ TEST_F(Ctl, TheSqlcipherShellReadsTheTablesWithTheExtension) {
 } // namespace
 
 TEST_F(Ctl, CheckListsCopiesAndDamagedFontsAndSaysSoInItsExitCode) {
+    // The check reads the fonts alone: a database that cannot be opened does not stop it.
+    const QString db = databasePath();
+    ASSERT_TRUE(QFile::rename(db, db + ".aside"));
+    lbtest::writeFile(db, QByteArray(4096, 'x'));
     const CtlRun clean = runCtl({"check"});
     EXPECT_EQ(clean.exitCode, 0) << clean.out.toStdString() << clean.err.toStdString();
+    EXPECT_EQ(runCtl({"status"}).exitCode, 3);
+    ASSERT_TRUE(QFile::remove(db) && QFile::rename(db + ".aside", db));
 
     const QString copy = env.installInSubfolder("FixtureSans-Regular.ttf", "downloads");
     const QString newer = env.installInSubfolder("FixtureSans-Bold-2.ttf", "v2");
