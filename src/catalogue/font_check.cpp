@@ -2,13 +2,12 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QSet>
 #include <algorithm>
 #include <atomic>
 #include <future>
-#include <map>
 #include <thread>
+#include <tuple>
 
 namespace lb {
 
@@ -64,45 +63,48 @@ FontCheck checkFonts(FontInspector& inspector, const CheckProgress& progress) {
 
     // Every file once, in a stable order, those fontconfig could not read included.
     std::vector<QByteArray> files;
-    QSet<QByteArray> seen;
+    files.reserve(faces.size() + unlisted.size());
     for (const InstalledFace& f : faces)
-        if (!seen.contains(f.path)) {
-            seen.insert(f.path);
-            files.push_back(f.path);
-        }
-    for (const QByteArray& f : unlisted)
-        if (!seen.contains(f)) {
-            seen.insert(f);
-            files.push_back(f);
-        }
+        files.push_back(f.path);
+    files.insert(files.end(), unlisted.begin(), unlisted.end());
     std::sort(files.begin(), files.end());
+    files.erase(std::unique(files.begin(), files.end()), files.end());
 
-    const std::vector<QString> problems = damageOf(inspector, files, progress, out.cancelled);
+    std::vector<QString> problems = damageOf(inspector, files, progress, out.cancelled);
     if (out.cancelled) return out;
     inspector.remember();
-    QHash<QByteArray, QString> problemOf;
-    for (size_t i = 0; i < files.size(); ++i)
-        if (!problems[i].isEmpty()) problemOf.insert(files[i], problems[i]);
-    QSet<QByteArray> unreadable(unlisted.begin(), unlisted.end());
+    // The files are sorted: a file's finding is found by a binary search, needed only for the few
+    // files that add one.
+    const auto problemOf = [&](const QByteArray& path) -> QString& {
+        return problems[size_t(std::lower_bound(files.begin(), files.end(), path) - files.begin())];
+    };
     for (const InstalledFace& f : faces)
-        if (!problemOf.contains(f.path) && !(validText(f.family) && validText(f.style)))
-            problemOf.insert(f.path, QStringLiteral("Its name is not valid text."));
-    for (const QByteArray& f : files) {
-        QString problem = problemOf.value(f);
-        if (problem.isEmpty() && unreadable.contains(f))
-            problem = QStringLiteral("The font configuration cannot read it, so no program "
-                                     "can use it.");
-        if (!problem.isEmpty()) out.damaged.push_back({f, problem});
-    }
+        if (!(validText(f.family) && validText(f.style)))
+            if (QString& problem = problemOf(f.path); problem.isEmpty())
+                problem = QStringLiteral("Its name is not valid text.");
+    for (const QByteArray& f : unlisted)
+        if (QString& problem = problemOf(f); problem.isEmpty())
+            problem = QStringLiteral("The font configuration cannot read it, so no program can "
+                                     "use it.");
+    for (size_t i = 0; i < files.size(); ++i)
+        if (!problems[i].isEmpty()) out.damaged.push_back({files[i], problems[i]});
 
     // Copies: a style of a family in more than one file. Named instances of a variable font are
     // its own styles, not copies; a link to a file is that file.
-    std::map<std::pair<QString, QString>, std::vector<const InstalledFace*>> byStyle;
+    std::vector<const InstalledFace*> styled;
+    styled.reserve(faces.size());
     for (const InstalledFace& f : faces)
-        if ((f.index >> 16) == 0 && !f.family.isEmpty())
-            // Exactly as spelled: "Case Test" and "CASE TEST" are two typefaces to the catalogue.
-            byStyle[{f.family, f.style}].push_back(&f);
-    for (const auto& [key, members] : byStyle) {
+        if ((f.index >> 16) == 0 && !f.family.isEmpty()) styled.push_back(&f);
+    // Exactly as spelled: "Case Test" and "CASE TEST" are two typefaces to the catalogue.
+    const auto styleOf = [](const InstalledFace* f) { return std::tie(f->family, f->style); };
+    std::stable_sort(
+        styled.begin(), styled.end(),
+        [&](const InstalledFace* a, const InstalledFace* b) { return styleOf(a) < styleOf(b); });
+    for (auto run = styled.begin(); run != styled.end();) {
+        const auto end = std::find_if(
+            run, styled.end(), [&](const InstalledFace* f) { return styleOf(f) != styleOf(*run); });
+        const std::vector<const InstalledFace*> members(run, end);
+        run = end;
         if (members.size() < 2) continue; // the usual case, and it costs no look at the disk
         DuplicateGroup group;
         QSet<QString> canonical;

@@ -373,7 +373,8 @@ TEST_F(SetsWindow, AllSetsCommandsAndTheAssignedSetsDialog) {
 // Installed fonts as the fake registry lists them, every copy with the same contents.
 struct FakeInspector : lb::FontInspector {
     lbtest::Session& session;
-    std::map<QByteArray, QString> damaged;
+    std::map<QByteArray, QString> damaged; // files fontconfig cannot read, and what FreeType says
+    std::vector<InstalledFace> more;
     explicit FakeInspector(lbtest::Session& s) : session(s) {}
     void survey(std::vector<InstalledFace>& faces, std::vector<QByteArray>& unlisted) override {
         for (const FontValue& v : session.registry.values) {
@@ -382,6 +383,7 @@ struct FakeInspector : lb::FontInspector {
             const QString style = v.name.mid(family.size() + 1).section(" (", 0, 0);
             faces.push_back({path.toUtf8(), 0, family, style, "1.000", "TrueType"});
         }
+        faces.insert(faces.end(), more.begin(), more.end());
         for (const auto& [path, why] : damaged)
             unlisted.push_back(path);
     }
@@ -402,6 +404,9 @@ TEST_F(SetsWindow, CopiesAreDeletedOnlyWhenCheckedAndTheFontKeepsItsSets) {
     w->makeInspector = [this] {
         auto inspector = std::make_unique<FakeInspector>(*this);
         inspector->damaged["/fonts/broken.ttf"] = "It is not a font programs can open.";
+        inspector->damaged["/fonts/unread.ttf"] = "";
+        inspector->more.push_back(
+            {"/fonts/odd.ttf", 0, QStringLiteral("Odd\u0001"), "Regular", {}, {}});
         return inspector;
     };
     lbtest::inDialogOf<FrmFontCheck>(w->command("mnuViewCheck"), [this](FrmFontCheck* d) {
@@ -414,8 +419,13 @@ TEST_F(SetsWindow, CopiesAreDeletedOnlyWhenCheckedAndTheFontKeepsItsSets) {
         // Which copy programs use is in sight without scrolling past the long folder.
         EXPECT_LE(t->header()->sectionViewportPosition(6) + t->header()->sectionSize(6),
                   t->viewport()->width());
-        EXPECT_EQ(t->topLevelItem(1)->child(0)->child(0)->text(0),
-                  "It is not a font programs can open.");
+        QStringList problems;
+        for (int i = 0; i < t->topLevelItem(1)->childCount(); ++i)
+            problems << t->topLevelItem(1)->child(i)->child(0)->text(0);
+        EXPECT_EQ(problems,
+                  QStringList({"It is not a font programs can open.", "Its name is not valid text.",
+                               "The font configuration cannot read it, so no program "
+                               "can use it."}));
         auto* del = d->findChild<QPushButton*>("cmdDelete");
         EXPECT_FALSE(del->isEnabled()) << "nothing is chosen for the user";
 
@@ -437,7 +447,7 @@ TEST_F(SetsWindow, CopiesAreDeletedOnlyWhenCheckedAndTheFontKeepsItsSets) {
         // Checked again: the copy that stays is no duplicate any more.
         ASSERT_TRUE(d->checked());
         ASSERT_EQ(t->topLevelItemCount(), 1);
-        EXPECT_EQ(t->topLevelItem(0)->text(0), "Damaged fonts: 1");
+        EXPECT_EQ(t->topLevelItem(0)->text(0), "Damaged fonts: 3");
         QTest::keyClick(t, Qt::Key_F1);
         EXPECT_EQ(lbtest::shownHelpPage(), "font-check.html");
         lbtest::shownHelp()->close();
