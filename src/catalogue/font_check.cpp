@@ -5,6 +5,7 @@
 #include <QSet>
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <future>
 #include <thread>
 #include <tuple>
@@ -37,17 +38,19 @@ std::vector<QString> damageOf(FontInspector& inspector, const std::vector<QByteA
     std::vector<std::future<void>> workers;
     for (unsigned t = 1; t < threads; ++t)
         workers.push_back(std::async(std::launch::async, work));
-    // This thread reports progress between its own files, about a thousand times in all: a window
-    // answers each report, which cost more than checking a small font when it came every file.
-    const size_t step = std::max<size_t>(1, files.size() / 1000);
-    size_t reported = 0;
+    // This thread reports progress between its own files, twenty times a second: a window
+    // repaints at each report, which cost more than checking a small font when it came every
+    // file. The first file reports at once.
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point reportedAt;
     const auto report = [&] {
-        reported = done;
-        if (progress && !progress(int(reported), int(files.size()))) stop = true;
+        reportedAt = Clock::now();
+        if (progress && !progress(int(done), int(files.size()))) stop = true;
     };
     for (size_t i = next++; i < files.size() && !stop; i = next++) {
         problems[i] = inspector.damage(files[i]);
-        if (++done >= reported + step) report();
+        ++done;
+        if (Clock::now() - reportedAt >= std::chrono::milliseconds(50)) report();
     }
     for (auto& w : workers)
         w.get();
