@@ -274,24 +274,25 @@ QList<QByteArray> fontRoots(FcConfig* config, const QByteArray& farmRoot) {
 
 // FNV-1a, then mixed: the key below is kept in the state file, and Qt's qHash is seeded afresh in
 // every process.
-quint64 stableHash(const QByteArray& bytes, quint64 seed) {
-    quint64 h = 14695981039346656037ULL ^ seed;
-    for (const char c : bytes) {
-        h ^= quint8(c);
-        h *= 1099511628211ULL;
-    }
+quint64 mixed(quint64 h) {
     h ^= h >> 31;
     h *= 0xbf58476d1ce4e5b9ULL;
     return h ^ (h >> 29);
 }
 
 // The hidden files, in any order, as a key: a sum and an exclusive or of their hashes under two
-// seeds.
+// seeds, both taken in one pass over each name.
 QByteArray hiddenKeyOf(const QSet<QByteArray>& hidden) {
+    constexpr quint64 basis = 14695981039346656037ULL, prime = 1099511628211ULL;
     quint64 a = 0, b = 0;
-    for (const QByteArray& h : hidden) {
-        a += stableHash(h, 0x9e3779b97f4a7c15ULL);
-        b ^= stableHash(h, 0xc2b2ae3d27d4eb4fULL);
+    for (const QByteArray& name : hidden) {
+        quint64 ha = basis ^ 0x9e3779b97f4a7c15ULL, hb = basis ^ 0xc2b2ae3d27d4eb4fULL;
+        for (const char c : name) {
+            ha = (ha ^ quint8(c)) * prime;
+            hb = (hb ^ quint8(c)) * prime;
+        }
+        a += mixed(ha);
+        b ^= mixed(hb);
     }
     return QByteArray::number(hidden.size()) + ':' + QByteArray::number(a) + ':' +
            QByteArray::number(b);
@@ -629,39 +630,46 @@ bool FontconfigResources::hiddenOnDisk(const QByteArray& id) {
 }
 
 bool FontconfigResources::hiddenNow(const QByteArray& id) {
-    const auto it = pending_.constFind(id);
-    if (it != pending_.constEnd()) return it.value();
-    return hiddenOnDisk(id);
+    if (toHide_.contains(id)) return true;
+    // An activation hides only what it was told to.
+    return !replace_ && !toShow_.contains(id) && hiddenOnDisk(id);
 }
 
 bool FontconfigResources::isHidden(const QString& file) {
     // Nothing hidden, as for most of the time: no name to work out.
     const bool nothing = current().hidden.isEmpty() && inForce_;
-    if (pending_.isEmpty() && !replace_ && nothing) return false;
+    if (!hasPending() && nothing) return false;
     const QByteArray id = identity(file);
     if (id.isEmpty()) return false;
-    if (!pending_.isEmpty() || replace_)
-        return hiddenNow(id) && (!replace_ || pending_.contains(id));
-    return hiddenOnDisk(id);
+    return hasPending() ? hiddenNow(id) : hiddenOnDisk(id);
 }
 
 void FontconfigResources::load(const QString& file) {
-    if (const QByteArray id = identity(file); !id.isEmpty()) pending_.insert(id, false);
+    if (const QByteArray id = identity(file); !id.isEmpty()) {
+        toHide_.remove(id);
+        // An activation shows every file it does not hide.
+        if (!replace_) toShow_.insert(id);
+    }
 }
 
 void FontconfigResources::unload(const QString& file) {
     // A file that is gone is dropped from the state at the broadcast, when its folder is read.
-    if (const QByteArray id = identity(file); !id.isEmpty()) pending_.insert(id, true);
+    if (const QByteArray id = identity(file); !id.isEmpty()) {
+        toShow_.remove(id);
+        toHide_.insert(id);
+    }
 }
 
 void FontconfigResources::beginActivation(qsizetype files) {
-    pending_.clear();
-    pending_.reserve(files);
+    toHide_.clear();
+    toShow_.clear();
+    toHide_.reserve(files);
     replace_ = true;
 }
 
 void FontconfigResources::discard() {
-    pending_.clear();
+    toHide_.clear();
+    toShow_.clear();
     replace_ = false;
     // Links may have changed by the next operation.
     canonicalDirs_.clear();
@@ -680,14 +688,10 @@ bool FontconfigResources::broadcast(const QString& stamp) {
     State next = current();
     const State before = next;
     if (replace_) {
-        next.hidden.clear();
-        next.hidden.reserve(pending_.size());
-    }
-    for (auto it = pending_.constBegin(); it != pending_.constEnd(); ++it) {
-        if (it.value())
-            next.hidden.insert(it.key());
-        else
-            next.hidden.remove(it.key());
+        next.hidden = std::move(toHide_);
+    } else {
+        next.hidden.unite(toHide_);
+        next.hidden.subtract(toShow_);
     }
     const bool ok = write(std::move(next), stamp);
     discard();

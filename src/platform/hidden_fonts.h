@@ -61,7 +61,9 @@ public:
     void unload(const QString& file) override;
     bool isHidden(const QString& file) override;
     void beginActivation(qsizetype files) override;
-    bool hasPending() const override { return !pending_.isEmpty() || replace_; }
+    bool hasPending() const override {
+        return !toHide_.isEmpty() || !toShow_.isEmpty() || replace_;
+    }
     bool broadcast(const QString& stamp) override;
     void discard() override;
     bool restore() override;
@@ -130,8 +132,10 @@ private:
     QString farmRoot_;
     QString error_;
     QStringList unmet_;
-    QHash<QByteArray, bool> pending_; // file -> hidden
-    bool replace_ = false;
+    // The changes asked for, the last word on a file kept: kept apart, so that a whole activation's
+    // hidden files become the new state as they are, not hashed once more.
+    QSet<QByteArray> toHide_, toShow_;
+    bool replace_ = false; // toHide_ is all there is to hide; toShow_ stays empty
     QHash<QByteArray, QByteArray> canonicalDirs_;
     QByteArray fontsFolder_; // resolved; null until first needed
     State state_;

@@ -294,8 +294,13 @@ TEST_F(HiddenFonts, ChangesOfEachProgramAddUpAndAFailedWriteLeavesTheOldState) {
     second.unload(b);
     ASSERT_TRUE(second.broadcast("2"));
     EXPECT_EQ(fcList(), sorted({c}));
-    // A later change of another kind never undoes the other program's.
+    // A later change of another kind never undoes the other program's. Of one file's changes
+    // before a broadcast, the last is the one kept.
+    first.unload(a);
     first.load(a);
+    first.load(b);
+    first.unload(b);
+    EXPECT_TRUE(first.isHidden(b) && !first.isHidden(a));
     ASSERT_TRUE(first.broadcast("3"));
     EXPECT_EQ(fcList(), sorted({a, c}));
     EXPECT_TRUE(first.isHidden(b));
