@@ -34,12 +34,14 @@ void FontListModel::append(const QString& name, FaceState state) {
         return;
     }
     const int at = int(rows_.size());
+    byNameValid_ = false;
     beginInsertRows({}, at, at);
     rows_.push_back(Row{name, state, false});
     endInsertRows();
 }
 
 void FontListModel::endFill() {
+    byNameValid_ = false;
     beginResetModel();
     rows_.swap(pending_);
     pending_.clear();
@@ -50,6 +52,7 @@ void FontListModel::endFill() {
 }
 
 void FontListModel::clear() {
+    byNameValid_ = false;
     beginResetModel();
     rows_.clear();
     set.clear();
@@ -64,7 +67,20 @@ int FontListModel::find(const QString& name) const {
     return -1;
 }
 
+const QHash<QString, int>& FontListModel::rowsByName() const {
+    if (!byNameValid_) {
+        byName_.clear();
+        byName_.reserve(qsizetype(rows_.size()));
+        // From the last row up, so that the first of equal names is the one kept.
+        for (size_t i = rows_.size(); i-- > 0;)
+            byName_.insert(rows_[i].name, int(i));
+        byNameValid_ = true;
+    }
+    return byName_;
+}
+
 void FontListModel::removeAt(int i) {
+    byNameValid_ = false;
     beginRemoveRows({}, i, i);
     if (rows_[size_t(i)].selected) --selectedCount;
     rows_.erase(rows_.begin() + i);
@@ -84,6 +100,7 @@ void FontListModel::removeIf(const std::function<bool(const Row&)>& gone) {
         last = i;
     }
     if (runs == 0) return;
+    byNameValid_ = false;
     if (runs == 1) {
         beginRemoveRows({}, first, last);
         rows_.erase(rows_.begin() + first, rows_.begin() + last + 1);
@@ -126,6 +143,7 @@ void FontListModel::setSelected(int i, bool selected) {
 }
 
 void FontListModel::insertSorted(const QString& name) {
+    byNameValid_ = false;
     const auto at = std::lower_bound(rows_.begin(), rows_.end(), name,
                                      [](const Row& r, const QString& n) { return r.name < n; });
     const int i = int(at - rows_.begin());
@@ -136,6 +154,7 @@ void FontListModel::insertSorted(const QString& name) {
 }
 
 void FontListModel::insertAt(int i, const QString& name, FaceState state) {
+    byNameValid_ = false;
     beginInsertRows({}, i, i);
     rows_.insert(rows_.begin() + i, Row{name, state, false});
     if (anchor >= i) ++anchor;
@@ -143,6 +162,7 @@ void FontListModel::insertAt(int i, const QString& name, FaceState state) {
 }
 
 void FontListModel::sortByName() {
+    byNameValid_ = false;
     Q_EMIT layoutAboutToBeChanged();
     std::stable_sort(rows_.begin(), rows_.end(),
                      [](const Row& a, const Row& b) { return a.name < b.name; });

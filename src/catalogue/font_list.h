@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractListModel>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -36,9 +37,12 @@ public:
     void clear();
 
     const Row& row(int i) const { return rows_[size_t(i)]; }
-    Row& row(int i) { return rows_[size_t(i)]; }
+    Row& row(int i) { return rows_[size_t(i)]; } // its state and selection; not its name
     int size() const { return int(rows_.size()); }
     int find(const QString& name) const; // exact; -1 when absent
+    // Every row by name (the first of equal names), for restating a whole list. Kept until the
+    // rows change, since an activation restates rows that stayed where they were.
+    const QHash<QString, int>& rowsByName() const;
     void removeAt(int i);
     // Removes every row `gone` names in one pass: one signal for one run of rows, one reset for
     // several, since removing row by row moved the rows below each removed one again.
@@ -62,6 +66,8 @@ private:
     std::vector<Row> rows_;
     std::vector<Row> pending_;
     bool filling_ = false;
+    mutable QHash<QString, int> byName_;
+    mutable bool byNameValid_ = false;
 };
 
 } // namespace lb

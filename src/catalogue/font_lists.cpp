@@ -63,12 +63,8 @@ void Restate_AllFonts(MainContext& ctx) {
     const int n = list.size();
     // Unassigned Fonts leaves rows out: a fill says which.
     if (ctx.unassignedOnly || n == 0) return Fill_AllFonts(ctx);
-    // The rows by name; the keys share the list's strings, and the catalogue is walked in any
-    // order, so nothing is sorted and little is copied.
-    QHash<QString, int> rowOf;
-    rowOf.reserve(n);
-    for (int i = 0; i < n; ++i)
-        rowOf.insert(list.row(i).name, i);
+    // The rows by name; the catalogue is walked in any order, so nothing is sorted.
+    const QHash<QString, int>& rowOf = list.rowsByName();
     std::vector<char> hasFiles(static_cast<size_t>(n), 0), visible(static_cast<size_t>(n), 0);
     int listed = 0;
     Statement rows = ctx.app.db->prepare(
