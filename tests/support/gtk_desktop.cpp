@@ -1,9 +1,12 @@
 #include "support/gtk_desktop.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
+#include <sys/stat.h>
 
 namespace lbtest {
 
@@ -72,6 +75,8 @@ void GtkDesktop::read() {
             ready_ = true;
         else if (line.startsWith(QLatin1String("families ")))
             families_ = line.mid(9);
+        else if (line.startsWith(QLatin1String("daemon ")))
+            daemon_ = line.mid(7).toLongLong();
         else if (line.startsWith(QLatin1String("announced ")))
             ++announcements_;
     }
@@ -96,6 +101,22 @@ bool GtkDesktop::readUntil(const std::function<bool()>& done, int ms) {
 
 bool GtkDesktop::ready(int ms) {
     return readUntil([this] { return ready_; }, ms);
+}
+
+bool GtkDesktop::watches(const QString& folder, int ms) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(folder).constData(), &st) != 0) return false;
+    // Each watch is a line "inotify wd:N ino:HEX sdev:..." of the instance's fdinfo.
+    const QByteArray inode = "ino:" + QByteArray::number(qulonglong(st.st_ino), 16) + ' ';
+    const auto watched = [&] {
+        const QString fdinfo = u"/proc/%1/fdinfo"_s.arg(daemon_);
+        for (const QFileInfo& fd : QDir(fdinfo).entryInfoList(QDir::Files)) {
+            QFile f(fd.filePath());
+            if (f.open(QIODevice::ReadOnly) && f.readAll().contains(inode)) return true;
+        }
+        return false;
+    };
+    return readUntil([&] { return daemon_ > 0 && watched(); }, ms);
 }
 
 QString GtkDesktop::familiesBecome(const QString& want, int ms) {

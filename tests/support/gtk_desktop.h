@@ -25,6 +25,10 @@ public:
 
     // Waits until the program runs under the daemon; false, with output() saying why, if not.
     bool ready(int ms = 20000);
+    // Waits until the daemon watches `folder` through inotify. Where it cannot have an inotify
+    // instance or watch (the user's are used up), GLib watches no folder at all and no running
+    // program learns of any font change, whatever changed it.
+    bool watches(const QString& folder, int ms);
     // Waits until the running program lists `want`, at most `ms`; returns what it lists then.
     QString familiesBecome(const QString& want, int ms);
     // The fontconfig announcements the program received so far.
@@ -39,6 +43,7 @@ private:
     QString output_, families_;
     bool ready_ = false;
     int announcements_ = 0;
+    qint64 daemon_ = 0;
 };
 
 } // namespace lbtest

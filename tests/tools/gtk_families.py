@@ -3,8 +3,9 @@
 desktop sees them.
 
   gtk_families.py --once            prints the families of a program started now, and ends
-  gtk_families.py DAEMON [ARGS...]  starts the settings daemon, waits until GTK reads its
-                                    settings, prints "ready", then a line "families ..." at start
+  gtk_families.py DAEMON [ARGS...]  starts the settings daemon, prints "daemon PID", waits until
+                                    GTK reads its settings, prints "ready", then a line
+                                    "families ..." at start
                                     and at every change, and "announced N" at every fontconfig
                                     announcement; ends (with the daemon) when its input closes
 
@@ -36,6 +37,7 @@ def main():
     Gtk.init([])
     settings = Gtk.Settings.get_default()
     daemon = subprocess.Popen(sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    say("daemon %d" % daemon.pid)
     state = {"ready": False, "families": None}
 
     def poll():
