@@ -26,8 +26,8 @@ public:
     // Waits until the program runs under the daemon; false, with output() saying why, if not.
     bool ready(int ms = 20000);
     // Waits until the daemon watches `folder` through inotify. Where it cannot have an inotify
-    // instance or watch (the user's are used up), GLib watches no folder at all and no running
-    // program learns of any font change, whatever changed it.
+    // instance or watch (the user's are used up), GLib watches no folder, only polls files, and
+    // a running program misses the first activation and sees later ones seconds late.
     bool watches(const QString& folder, int ms);
     // Waits until the running program lists `want`, at most `ms`; returns what it lists then.
     QString familiesBecome(const QString& want, int ms);
