@@ -29,3 +29,13 @@ inline void PrintTo(const QStringList& l, std::ostream* os) {
 inline void PrintTo(const QVariant& v, std::ostream* os) {
     PrintTo(v.toString(), os);
 }
+
+namespace lb {
+enum class FaceState;
+// Found by argument-dependent lookup, so declared beside the state itself.
+inline void PrintTo(FaceState s, std::ostream* os) {
+    const int i = static_cast<int>(s);
+    static const char* const names[] = {"Active", "Inactive", "System"};
+    *os << (i >= 0 && i < 3 ? names[i] : "FaceState?");
+}
+} // namespace lb
