@@ -69,6 +69,7 @@ int FontListModel::find(const QString& name) const {
 
 const QHash<QString, int>& FontListModel::rowsByName() const {
     if (!byNameValid_) {
+        catalogueOrder_.clear();
         byName_.clear();
         byName_.reserve(qsizetype(rows_.size()));
         // From the last row up, so that the first of equal names is the one kept.
@@ -77,6 +78,11 @@ const QHash<QString, int>& FontListModel::rowsByName() const {
         byNameValid_ = true;
     }
     return byName_;
+}
+
+std::vector<int>& FontListModel::catalogueOrder() const {
+    if (!byNameValid_) catalogueOrder_.clear();
+    return catalogueOrder_;
 }
 
 void FontListModel::removeAt(int i) {

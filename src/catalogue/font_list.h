@@ -43,6 +43,9 @@ public:
     // Every row by name (the first of equal names), for restating a whole list. Kept until the
     // rows change, since an activation restates rows that stayed where they were.
     const QHash<QString, int>& rowsByName() const;
+    // The rows in the order a restate last met their names in the catalogue, kept as long as
+    // rowsByName(): the next restate compares each name with its guess instead of looking it up.
+    std::vector<int>& catalogueOrder() const;
     void removeAt(int i);
     // Removes every row `gone` names in one pass: one signal for one run of rows, one reset for
     // several, since removing row by row moved the rows below each removed one again.
@@ -68,6 +71,7 @@ private:
     bool filling_ = false;
     mutable QHash<QString, int> byName_;
     mutable bool byNameValid_ = false;
+    mutable std::vector<int> catalogueOrder_;
 };
 
 } // namespace lb

@@ -63,23 +63,35 @@ void Restate_AllFonts(MainContext& ctx) {
     const int n = list.size();
     // Unassigned Fonts leaves rows out: a fill says which.
     if (ctx.unassignedOnly || n == 0) return Fill_AllFonts(ctx);
-    // The rows by name; the catalogue is walked in any order, so nothing is sorted.
+    // The catalogue is walked in any order, so nothing is sorted: each name is found by the row
+    // it had in the last walk, else looked up.
+    std::vector<int>& guess = list.catalogueOrder();
     const QHash<QString, int>& rowOf = list.rowsByName();
+    std::vector<int> order;
+    order.reserve(guess.empty() ? size_t(n) : guess.size());
     std::vector<char> hasFiles(static_cast<size_t>(n), 0), visible(static_cast<size_t>(n), 0);
     int listed = 0;
     Statement rows = ctx.app.db->prepare(
         QStringLiteral("SELECT [Face Name], [File Name], [Face Index] FROM [Fonts]"));
     while (rows.step()) {
-        const auto at = rowOf.constFind(rows.text(0));
-        // Another program changed the catalogue since the list was filled.
-        if (at == rowOf.cend()) return Fill_AllFonts(ctx);
-        const size_t i = size_t(*at);
+        const QString name = rows.text(0);
+        const size_t k = order.size();
+        int row = k < guess.size() ? guess[k] : -1;
+        if (row < 0 || list.row(row).name != name) {
+            const auto at = rowOf.constFind(name);
+            // Another program changed the catalogue since the list was filled.
+            if (at == rowOf.cend()) return Fill_AllFonts(ctx);
+            row = *at;
+        }
+        order.push_back(row);
+        const size_t i = size_t(row);
         if (!hasFiles[i]) ++listed;
         hasFiles[i] = 1;
         if (!visible[i] && !ctx.fonts.resources.isHidden(fontRef(rows.text(1), int(rows.int64(2)))))
             visible[i] = 1;
     }
     if (listed != n) return Fill_AllFonts(ctx);
+    guess = std::move(order);
     std::vector<FaceState> states(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i)
         states[size_t(i)] = faceStateOf(isSystemFont(ctx.app.systemFonts, list.row(i).name),

@@ -57,10 +57,21 @@ TEST_F(Activation, SetThenAnotherSetThenAll) {
     EXPECT_FALSE(resources.hasPending());
     resources.failWith.clear();
 
+    // Another program wrote B's row again, last in the catalogue: each row keeps its own state.
+    exec("CREATE TEMP TABLE moved AS SELECT * FROM [Fonts] WHERE [File Name] = 'b.ttf'");
+    exec("DELETE FROM [Fonts] WHERE [File Name] = 'b.ttf'");
+    exec("INSERT INTO [Fonts] SELECT * FROM moved");
+
     // S after P: what P hid and S holds comes back, what S leaves out goes, file by file.
     activate("S");
     EXPECT_EQ(resources.hidden, (QSet<QString>{"a1.ttf", "a2.ttf", "d.ttf"}));
     EXPECT_EQ(sets(), "S after P");
+    EXPECT_EQ(listNames(), (QStringList{"A Font", "B Font", "C Font", "D Font", "Desk Sans"}));
+    for (const auto& [face, state] : {std::pair{"A Font", FaceState::Inactive},
+                                      {"B Font", FaceState::Active},
+                                      {"C Font", FaceState::Active},
+                                      {"D Font", FaceState::Inactive}})
+        EXPECT_EQ(stateOf(face), state) << face;
     EXPECT_NE(setting(fld::FontState), stamp);
     EXPECT_EQ(resources.broadcasts, 2);
 
