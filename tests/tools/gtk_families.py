@@ -5,9 +5,9 @@ desktop sees them.
   gtk_families.py --once            prints the families of a program started now, and ends
   gtk_families.py DAEMON [ARGS...]  starts the settings daemon, prints "daemon PID", waits until
                                     GTK reads its settings, prints "ready", then a line
-                                    "families ..." at start
-                                    and at every change, and "announced N" at every fontconfig
-                                    announcement; ends (with the daemon) when its input closes
+                                    "families ..." at start and at every change, and
+                                    "announced N" at every fontconfig announcement; ends (with
+                                    the daemon) when its input closes
 
 Families are sorted and joined with "|".
 """
