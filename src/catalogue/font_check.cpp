@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <span>
 #include <thread>
 #include <tuple>
 
@@ -114,7 +115,8 @@ FontCheck checkFonts(FontInspector& inspector, const CheckProgress& progress) {
     for (auto run = styled.begin(); run != styled.end();) {
         const auto end = std::find_if(
             run, styled.end(), [&](const InstalledFace* f) { return styleOf(f) != styleOf(*run); });
-        const std::vector<const InstalledFace*> members(run, end);
+        // Taken where it lies: most runs hold one face and need nothing more.
+        const std::span<const InstalledFace* const> members(run, end);
         run = end;
         if (members.size() < 2) continue; // the usual case, and it costs no look at the disk
         DuplicateGroup group;
