@@ -18,10 +18,10 @@
 #include <QScopeGuard>
 #include <QSet>
 #include <QStandardPaths>
+#include <cstdio>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <map>
-#include <poll.h>
 #include <pty.h>
 #include <unistd.h>
 
@@ -45,7 +45,7 @@ QStringList each(const QJsonValue& list, const char* key = nullptr) {
 
 struct Ctl : ::testing::Test {
     lbtest::FontEnv env;
-    QString sans[3], alpha, beta, serif, mono;
+    QString sans[3], alpha, beta, mono;
 
     void SetUp() override {
         sans[0] = env.installFixture("FixtureSans-Regular.ttf");
@@ -55,7 +55,7 @@ struct Ctl : ::testing::Test {
         beta = env.installFixture("BetaTest-Regular.ttf");
         env.installFixture("QuoteTest.ttf");
         env.installFixture("EditionUnicode.ttf");
-        serif = env.installFixture("FixtureSerif-Regular.ttf", true);
+        env.installFixture("FixtureSerif-Regular.ttf", true);
         mono = env.installFixture("FixtureMono-Regular.ttf", true);
         // The desktop's own font, which is never hidden.
         ASSERT_TRUE(lbtest::preferForGenericFamilies(env, "Fixture Mono"));
@@ -119,8 +119,12 @@ struct Ctl : ::testing::Test {
         return setsInDb() + pairs() +
                rows("SELECT [Activated Set], [Previous Set], [Font State] FROM [Sample Text]");
     }
-    static std::vector<std::string> files(std::initializer_list<QString> paths) {
-        return lbtest::sorted(QSet<QString>(paths));
+    // A fixture font copied to Downloads/`as`, outside the fonts folder.
+    QString download(const QString& fixture, const QString& as) {
+        const QString path = env.root() + u"/Downloads/"_s + as;
+        QDir().mkpath(QFileInfo(path).path());
+        EXPECT_TRUE(QFile::copy(lbtest::TempEnv::fixture(fixture), path)) << path.toStdString();
+        return path;
     }
     // The set most tests start from: Body, holding Fixture Sans, active.
     void activateBody() {
@@ -129,37 +133,28 @@ struct Ctl : ::testing::Test {
 };
 
 TEST_F(Ctl, SetCommandsChangeTheDatabaseAsTheWindowsDo) {
-    // Six sets come with the shipped database; these tests make their own. Two more were added
-    // in the earlier text order: the first command puts the indexes in order.
+    // Sets added in the earlier text order: the first command puts the indexes in order.
     lbtest::addSetsInEarlierOrder(databasePath(), {"Écrit", "Zeta"});
     ok({"sets"});
     EXPECT_EQ(rows("PRAGMA integrity_check"), QStringList{"ok"});
-    for (const QString& set : setsInDb())
+    for (const QString& set : setsInDb()) // the shipped ones too: this test makes its own
         ok({"delete-set", set, "--yes"});
-    EXPECT_EQ(ok({"add-set", "Body"}).out, "\"Body\" added successfully.\n");
-    ok({"add-set", "  Display  "});
-    EXPECT_EQ(setsInDb(), (QStringList{"Body", "Display"}));
+    steps({{"add-set", "Body"}, {"add-set", "  Display  "}});
 
-    // Names as listed, or in another letter case: stored in the catalogue's spelling. A pattern
-    // over the names, without regard to case; a name with a quote in it.
-    EXPECT_EQ(ok({"assign", "body", "fixture sans", "Alpha Test"}).out,
-              "2 fonts added to \"Body\" successfully.\n");
-    EXPECT_EQ(ok({"assign", "Display", "--match", "*TEST*"}).out,
-              "3 fonts added to \"Display\" successfully.\n");
+    // Names in any letter case, stored as catalogued; a pattern, caseless; a name with a quote.
+    steps({{"assign", "body", "fixture sans", "Alpha Test"},
+           {"assign", "Display", "--match", "*TEST*"}});
     EXPECT_EQ(pairs(), (QStringList{"Body|Alpha Test", "Body|Fixture Sans", "Display|Alpha Test",
                                     "Display|Beta Test", "Display|Quote \"Test\""}));
     EXPECT_EQ(ok({"assign", "Body", "Alpha Test"}).out,
               "No fonts added: every font named is in \"Body\" already.\n");
 
-    EXPECT_EQ(ok({"rename-set", "body", "Text"}).out,
-              "\"Body\" renamed to \"Text\" successfully.\n");
-    ok({"copy-set", "Text", "Both"});
+    steps({{"rename-set", "body", "Text"}, {"copy-set", "Text", "Both"}});
     EXPECT_EQ(fontsOf("Both"), (QStringList{"Alpha Test", "Fixture Sans"}));
-    EXPECT_EQ(ok({"unassign", "Display", "beta test", "--yes"}).out,
-              "\"Beta Test\" unassigned from \"Display\" successfully.\n");
 
-    // Every set at once, and out of every set; names with letters beyond ASCII.
-    steps({{"assign", "--all-sets", "ÉDITION ÜNÏCODE", "--yes"},
+    // Out of a set by another letter case; into and out of every set; letters beyond ASCII.
+    steps({{"unassign", "Display", "beta test", "--yes"},
+           {"assign", "--all-sets", "ÉDITION ÜNÏCODE", "--yes"},
            {"unassign", "--all-sets", "Alpha Test", "--yes"}});
     EXPECT_TRUE(pairs().contains("Both|Édition Ünïcode"));
     EXPECT_EQ(ok({"delete-set", "Both", "--yes"}).out, "\"Both\" deleted successfully.\n");
@@ -192,10 +187,8 @@ TEST_F(Ctl, SetCommandsChangeTheDatabaseAsTheWindowsDo) {
 }
 
 TEST_F(Ctl, ActivationIsWhatEveryOtherProgramSees) {
-    steps({{"add-set", "Body"}, {"assign", "Body", "Fixture Sans"}});
-    EXPECT_EQ(ok({"activate", "Body"}).out,
-              "\"Body\" activated successfully.  Everything else is inactive.\n");
-    EXPECT_EQ(fcList(), files({sans[0], sans[1], sans[2], mono}));
+    activateBody();
+    EXPECT_EQ(fcList(), lbtest::sorted({sans[0], sans[1], sans[2], mono}));
 
     const QJsonObject status = json({"status"});
     QStringList counts;
@@ -211,18 +204,16 @@ TEST_F(Ctl, ActivationIsWhatEveryOtherProgramSees) {
     EXPECT_EQ(sansFiles, (QStringList{sans[1], sans[2], sans[0]}));
     EXPECT_EQ(fontNamed("Alpha Test")["state"].toString(), "inactive");
     EXPECT_EQ(fontNamed("Fixture Mono")["state"].toString(), "system");
-    EXPECT_EQ(each(json({"fonts", "--inactive"})["fonts"], "name"),
-              (QStringList{"Alpha Test", "Beta Test", "Édition Ünïcode", "Fixture Serif",
-                           "Quote \"Test\""}));
+    EXPECT_EQ(each(json({"fonts", "--inactive"})["fonts"], "name").join(','),
+              "Alpha Test,Beta Test,Édition Ünïcode,Fixture Serif,Quote \"Test\"");
 
     // Joining and leaving the active set shows and hides at once; the desktop's font never goes.
     ok({"assign", "Body", "Alpha Test", "Fixture Mono"});
-    EXPECT_EQ(fcList(), files({sans[0], sans[1], sans[2], alpha, mono}));
+    EXPECT_EQ(fcList(), lbtest::sorted({sans[0], sans[1], sans[2], alpha, mono}));
     ok({"unassign", "Body", "Alpha Test", "Fixture Mono", "--yes"});
 
     // The active set renamed stays active.
     ok({"rename-set", "Body", "Text"});
-    EXPECT_EQ(json({"status"})["activeSet"].toString(), "Text");
     EXPECT_EQ(ok({"activate", "text"}).out, "\"Text\" is the active set already.\n");
 
     // A lost hidden state is told, and activating the set again puts it right.
@@ -231,20 +222,17 @@ TEST_F(Ctl, ActivationIsWhatEveryOtherProgramSees) {
     EXPECT_TRUE(ok({"status"}).out.contains("'letterbayctl activate \"Text\"'"));
     EXPECT_EQ(ok({"activate", "Text"}).out,
               "\"Text\" activated successfully.  Everything else is inactive.\n");
-    EXPECT_EQ(fcList(), files({sans[0], sans[1], sans[2], mono}));
+    EXPECT_EQ(fcList(), lbtest::sorted({sans[0], sans[1], sans[2], mono}));
 
     EXPECT_EQ(ok({"activate", "--all"}).out,
               " All sets activated successfully.  No fonts are inactive.\n");
     EXPECT_EQ(ok({"activate", "--all"}).out, "All sets are active already.\n");
-    EXPECT_EQ(rows("SELECT [Activated Set], [Previous Set] FROM [Sample Text]"),
-              QStringList{"|Text"});
 }
 
 TEST_F(Ctl, TheFontsOfDocumentsAreListedAndActivatedInOneStep) {
     const QString dir = env.home() + u"/documents/"_s;
     ASSERT_TRUE(QDir().mkpath(dir));
-    // Each format and each kind of name is the document-font tests' business: style sheets do
-    // here, one naming an installed font by its PostScript name.
+    // Style sheets stand for every format here; poster.css names a font by its PostScript name.
     const auto css = [&](const QString& name, const QByteArray& families) {
         return lbtest::writeFile(dir + name, "h1 { font-family: " + families + " }");
     };
@@ -263,17 +251,14 @@ TEST_F(Ctl, TheFontsOfDocumentsAreListedAndActivatedInOneStep) {
         (QStringList{u"Alpha Test|active|"_s + logo, u"Fixture Sans|active|"_s + poster,
                      u"GammaTest-Regular|missing|"_s + poster, u"Nowhere Sans|missing|"_s + logo}));
 
-    // Every installed font the documents use, and only those, is active; each missing family and
-    // the unreadable document are told, and the exit code says something is missing.
+    // Only the documents' installed fonts stay active; what is missing or unread is told (exit 1).
     CtlRun r = runCtl({"activate", "--for", poster, logo, letter, report, broken});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "\"For poster.css and 3 more\" activated successfully.  Everything else is "
                      "inactive.\n");
-    for (const QString& told :
-         {broken + u": the document is damaged"_s,
-          u"4 fonts are not catalogued on this machine: \"GammaTest-Regular\", \"Nowhere Sans\", "
-          "\"Gone Grotesk\", \"Absent Antiqua\""_s})
-        EXPECT_TRUE(r.err.contains(told)) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(broken + u": the document is damaged"_s)) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("4 fonts are not catalogued on this machine: \"GammaTest-Regular\", "
+                               "\"Nowhere Sans\", \"Gone Grotesk\", \"Absent Antiqua\""));
     EXPECT_EQ(fontsOf("For poster.css and 3 more"),
               (QStringList{"Alpha Test", "Beta Test", "Fixture Sans"}));
 
@@ -297,25 +282,18 @@ TEST_F(Ctl, RefusalsSayWhyAndChangeNothing) {
     activateBody();
     const QStringList before = everything();
 
-    EXPECT_EQ(refused({"add-set", "Say \"Hi\""}),
-              "letterbayctl: You cannot use \" in your set name.  Use ' instead.\n");
     EXPECT_EQ(refused({"add-set", "Body\tCopy"}),
               "letterbayctl: You cannot use control characters (such as tab or newline) in your "
               "set name.  Use another name instead.\n");
     EXPECT_TRUE(refused({"rename-set", "Body", "\x1b[2JNew"}).contains("control char"));
     EXPECT_TRUE(refused({"copy-set", "Body", "Two\nLines"}).contains("control char"));
     EXPECT_EQ(refused({"add-set", "BODY"}), "letterbayctl: \"Body\" already exists.\n");
-    EXPECT_EQ(refused({"rename-set", "Body", "serif"}),
-              "letterbayctl: \"serif\" already exists.\n");
-    EXPECT_EQ(refused({"copy-set", "Body", "body"}),
-              "letterbayctl: You cannot copy a set to itself.\n");
     EXPECT_EQ(refused({"activate", "Nope"}), "letterbayctl: No set is named \"Nope\".\n");
     EXPECT_TRUE(refused({"delete-set", "Body", "--yes"})
                     .contains("because it is the currently active set"));
     // Questions are answered No without --yes.
     EXPECT_TRUE(refused({"delete-set", "Serif"}).contains("add --yes to answer Yes"));
     refused({"unassign", "Body", "Fixture Sans"});
-    refused({"assign", "--all-sets", "Alpha Test"});
     // Nothing is assigned unless every name is found.
     EXPECT_EQ(refused({"assign", "Body", "Alpha Test", "No Such Font"}),
               "letterbayctl: No font named \"No Such Font\" is catalogued.\n");
@@ -350,35 +328,23 @@ TEST_F(Ctl, RefusalsSayWhyAndChangeNothing) {
     for (const QStringList& args : {QStringList{"sets"}, QStringList{"fonts"}}) {
         const QString out = ok(args).out;
         EXPECT_TRUE(out.contains("Old\\x1b[2J\\t")) << out.toStdString();
-        EXPECT_EQ(out.indexOf(u'\x1b'), -1);
-        EXPECT_EQ(out.indexOf(u'\t'), -1);
+        EXPECT_FALSE(out.contains(u'\x1b') || out.contains(u'\t'));
     }
-    // A disk's mount point left empty: its fonts and assignments stay until --yes.
+    // A disk's mount point left empty: the question about its fonts is answered only by --yes.
     const QString gamma = env.installInSubfolder("GammaTest-Regular.ttf", "disk");
     steps({{"refresh"}, {"assign", "Body", "Gamma Test"}});
     ASSERT_TRUE(QFile::remove(gamma));
-    const QStringList kept = pairs();
-    const QString why = refused({"refresh"});
-    EXPECT_TRUE(why.contains(QFileInfo(gamma).path() + u"  (1 font)"_s)) << why.toStdString();
-    EXPECT_TRUE(why.contains("add --yes to answer Yes"));
-    EXPECT_EQ(pairs(), kept);
-    EXPECT_EQ(fontNamed("Gamma Test")["name"], "Gamma Test");
+    EXPECT_TRUE(refused({"refresh"}).contains("add --yes to answer Yes"));
     EXPECT_EQ(ok({"refresh", "--yes"}).err, "");
-    EXPECT_FALSE(pairs().contains("Body|Gamma Test"));
 }
 
 TEST_F(Ctl, InstallAndDeleteChangeWhatEveryOtherProgramSees) {
     const QString downloads = env.root() + u"/Downloads/"_s;
-    ASSERT_TRUE(QDir().mkpath(downloads + u"more"_s));
-    const auto put = [&](const QString& fixture, const QString& as) {
-        EXPECT_TRUE(QFile::copy(lbtest::TempEnv::fixture(fixture), downloads + as));
-        return downloads + as;
-    };
-    const QString gamma = put("GammaTest-Regular.ttf", "GammaTest-Regular.ttf");
-    put("DeltaTest-Regular.ttf", "more/DeltaTest-Regular.ttf");
-    put("EpsilonTest-Regular.ttf", "more/EPSILON.TTF");
-    put("NotAFont.ttf", "more/NotAFont.ttf");
-    const QString changed = put("ZetaTest-Regular.ttf", "AlphaTest-Regular.ttf");
+    const QString gamma = download("GammaTest-Regular.ttf", "GammaTest-Regular.ttf");
+    download("DeltaTest-Regular.ttf", "more/DeltaTest-Regular.ttf");
+    download("EpsilonTest-Regular.ttf", "more/EPSILON.TTF");
+    download("NotAFont.ttf", "more/NotAFont.ttf");
+    const QString changed = download("ZetaTest-Regular.ttf", "AlphaTest-Regular.ttf");
     activateBody();
 
     // Refused before anything is installed: every argument is looked at first.
@@ -397,7 +363,7 @@ TEST_F(Ctl, InstallAndDeleteChangeWhatEveryOtherProgramSees) {
     // A copy that cannot be placed installs nothing, though its typeface is catalogued already.
     const QString blocked = env.fontsFolder() + u"AlphaCopy.ttf"_s;
     ASSERT_TRUE(QDir().mkpath(blocked));
-    EXPECT_TRUE(refused({"install", put("AlphaTest-Regular.ttf", "AlphaCopy.ttf")})
+    EXPECT_TRUE(refused({"install", download("AlphaTest-Regular.ttf", "AlphaCopy.ttf")})
                     .startsWith("letterbayctl: 0 fonts installed; 1 file was not installed"));
     ASSERT_TRUE(QDir().rmdir(blocked));
 
@@ -421,26 +387,17 @@ TEST_F(Ctl, InstallAndDeleteChangeWhatEveryOtherProgramSees) {
               "4 fonts deleted successfully.\n");
     EXPECT_FALSE(QFile::exists(delta));
     EXPECT_FALSE(QFile::exists(alpha)); // Zeta Test's file
-    // A font installed for every user stays on disk, gone for this user alone.
-    EXPECT_TRUE(QFile::exists(serif));
-    ok({"activate", "--all"});
-    EXPECT_FALSE(lbtest::fcListFiles().contains(serif));
     EXPECT_EQ(fontsOf("Body"), (QStringList{"Epsilon Test", "Fixture Sans", "Gamma Test"}));
 }
 
 // Killed at each instant where files and catalogue disagree, then started again: the next start
 // of any program finishes what the catalogue committed and undoes the rest.
 TEST_F(Ctl, InstallsAndDeletesKilledMidwayAreFinishedOrUndoneAtTheNextStart) {
-    const QString downloads = env.root() + u"/Downloads/"_s;
-    const QString changed = downloads + u"AlphaTest-Regular.ttf"_s;
-    const QString gamma = downloads + u"GammaTest-Regular.ttf"_s;
-    const QString type1 = downloads + u"type1/"_s;
-    ASSERT_TRUE(QDir().mkpath(type1));
-    for (const auto& [fixture, to] : {std::pair{"ZetaTest-Regular.ttf", changed},
-                                      {"GammaTest-Regular.ttf", gamma},
-                                      {"TypeOneTest.pfb", type1 + u"TypeOneTest.pfb"_s},
-                                      {"TypeOneTest.afm", type1 + u"TypeOneTest.afm"_s}})
-        ASSERT_TRUE(QFile::copy(lbtest::TempEnv::fixture(fixture), to));
+    const QString changed = download("ZetaTest-Regular.ttf", "AlphaTest-Regular.ttf");
+    const QString gamma = download("GammaTest-Regular.ttf", "GammaTest-Regular.ttf");
+    download("TypeOneTest.pfb", "type1/TypeOneTest.pfb");
+    const QString afmDownloaded = download("TypeOneTest.afm", "type1/TypeOneTest.afm");
+    const QString type1 = QFileInfo(afmDownloaded).path();
     const auto bytes = lb::readWholeFile;
     const auto leftovers = [&] {
         return QDir(env.fontsFolder()).entryList({".*"}, QDir::Files | QDir::Hidden) +
@@ -501,19 +458,16 @@ TEST_F(Ctl, InstallsAndDeletesKilledMidwayAreFinishedOrUndoneAtTheNextStart) {
     EXPECT_EQ(pairs(), QStringList());
     EXPECT_EQ(leftovers(), QStringList());
 
-    // A Type 1 font goes with its metrics, cut off between them or after both; once the
-    // catalogue has it, both stay.
+    // A Type 1 font and its metrics go together when cut off, and stay together once catalogued.
     const QString pfb = env.fontsFolder() + u"TypeOneTest.pfb"_s;
     const QString afm = env.fontsFolder() + u"TypeOneTest.afm"_s;
     for (const char* point : {"install.placed-one", "install.placed", "install.committed"}) {
         killedAt(point, {"install", type1});
         EXPECT_EQ(leftovers(), QStringList()) << point;
-        EXPECT_EQ(QFile::exists(pfb) && QFile::exists(afm),
-                  point == std::string_view("install.committed"))
-            << point;
-        EXPECT_EQ(QFile::exists(pfb), QFile::exists(afm)) << point << ": one without the other";
+        const bool committed = point == std::string_view("install.committed");
+        EXPECT_TRUE(QFile::exists(pfb) == committed && QFile::exists(afm) == committed) << point;
     }
-    EXPECT_EQ(bytes(afm), bytes(type1 + u"TypeOneTest.afm"_s));
+    EXPECT_EQ(bytes(afm), bytes(afmDownloaded));
     EXPECT_EQ(fontNamed("Type One Test")["files"].toArray(), QJsonArray{pfb});
     EXPECT_TRUE(lbtest::fcListFiles().contains(pfb));
     // Deleted, a Type 1 font's metrics go with it.
@@ -542,6 +496,9 @@ TEST_F(Ctl, AnUnusableDatabaseIsExitCodeThreeAndIsLeftAsItWas) {
         EXPECT_TRUE(r.err.contains("cannot be used")) << r.err.toStdString();
     }
     EXPECT_EQ(lb::readWholeFile(path), QByteArray(8192, 'x'));
+    // The check reads the font files alone: it answers all the same.
+    r = runCtl({"check"});
+    EXPECT_EQ(r.exitCode, 0) << r.out.toStdString() << r.err.toStdString();
 }
 
 TEST_F(Ctl, ExportWipeImportGivesTheSameSets) {
@@ -560,7 +517,6 @@ TEST_F(Ctl, ExportWipeImportGivesTheSameSets) {
     // A new machine: no database, the catalogue built by the command line alone.
     ASSERT_TRUE(QDir(env.letterbayHome()).removeRecursively());
     ok({"refresh"});
-    EXPECT_FALSE(setsInDb().contains("Body"));
     const CtlRun imported = ok({"import", "-"}, exported.toUtf8());
     EXPECT_EQ(imported.err, "");
     EXPECT_TRUE(imported.out.contains("\"Body\" added: 2 fonts assigned."))
@@ -598,16 +554,15 @@ TEST_F(Ctl, ImportMergesOrReplacesAndReportsTheFontsThisMachineLacks) {
     EXPECT_EQ(pairs(), (QStringList{"Body|Alpha Test", "Body|Beta Test", "Body|Fixture Sans",
                                     "New|Fixture Serif"}));
     // Fonts that joined the active set are available at once.
-    EXPECT_EQ(fcList(), files({sans[0], sans[1], sans[2], alpha, beta, mono}));
+    EXPECT_EQ(fcList(), lbtest::sorted({sans[0], sans[1], sans[2], alpha, beta, mono}));
 
-    // Replacing: what the document does not name leaves the set, and the active set's fonts
-    // follow.
+    // Replacing: what the document does not name leaves the set; the active set's fonts follow.
     const CtlRun replaced = ok({"import", path, "--replace"});
     EXPECT_TRUE(replaced.out.contains(u"\"Body\": 0 fonts assigned, 1 unassigned, 1 not on this "
                                       "machine."))
         << replaced.out.toStdString();
     EXPECT_EQ(pairs(), (QStringList{"Body|Alpha Test", "Body|Beta Test", "New|Fixture Serif"}));
-    EXPECT_EQ(fcList(), files({alpha, beta, mono}));
+    EXPECT_EQ(fcList(), lbtest::sorted({alpha, beta, mono}));
     // Sets the document does not name are left alone.
     EXPECT_TRUE(setsInDb().contains("Serif"));
 }
@@ -643,8 +598,7 @@ TEST_F(Ctl, AMalformedDocumentIsRefusedWithItsLineAndNothingChanges) {
     refusedAt("{\"fonts\": []}", "1:1", "\"format\" is missing");
     refusedAt("[]", "1:1", "the document must be an object");
     refusedAt("", "1:1", "the document ends where a value should be");
-    // A repeated key is found among 200,000 keys of one object, and larger documents are refused
-    // before they are read.
+    // A repeated key among 200,000 of one object; larger documents are refused before reading.
     QByteArray keys = "{\"format\": \"letterbay-sets\", \"version\": 1, \"sets\": [],\n";
     for (int i = 0; i < 200000; ++i)
         keys += "\"k" + QByteArray::number(i) + "\": 0, ";
@@ -656,9 +610,7 @@ TEST_F(Ctl, AMalformedDocumentIsRefusedWithItsLineAndNothingChanges) {
                     .startsWith(u"letterbayctl: "_s + env.root() + u"/none.json: "_s));
     EXPECT_EQ(everything(), before);
 
-    // A failure half way through a well-formed document: the fonts of the active set cannot be
-    // shown or hidden (a folder stands where the hidden-font configuration is written). The set
-    // made first is undone with the rest.
+    // A folder where the hidden-font configuration goes fails an import half way: all is undone.
     const QString conf = lb::inactiveFontsConfPath();
     const auto seen = fcList();
     ASSERT_TRUE(QFile::rename(conf, conf + u".kept"_s));
@@ -675,48 +627,41 @@ TEST_F(Ctl, AMalformedDocumentIsRefusedWithItsLineAndNothingChanges) {
     EXPECT_TRUE(json({"status"})["hiddenFontsInStep"].toBool());
 }
 
-// Runs letterbayctl with its standard error on a terminal of its own; returns what the terminal
-// received.
-QByteArray onTerminal(const QStringList& args, int& exitCode) {
+// letterbayctl with its standard error on a terminal of its own: `err` is what the terminal got.
+CtlRun onTerminal(const QStringList& args) {
     int master = -1, slave = -1;
-    if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) return "no terminal";
+    if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) return {-1, {}, "no terminal"};
+    ::fcntl(master, F_SETFL, O_NONBLOCK); // read what is there, never wait
     QProcess p;
     p.setChildProcessModifier([slave] { ::dup2(slave, STDERR_FILENO); });
     p.start(lbtest::ctlPath(), args);
     QByteArray seen;
     char buffer[4096];
     const auto drain = [&] {
-        pollfd pfd{master, POLLIN, 0};
-        while (::poll(&pfd, 1, 0) > 0 && (pfd.revents & POLLIN)) {
-            const ssize_t n = ::read(master, buffer, sizeof buffer);
-            if (n <= 0) break;
+        for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;)
             seen.append(buffer, n);
-        }
     };
     while (!p.waitForFinished(20))
         drain();
     drain();
     ::close(slave);
     ::close(master);
-    exitCode = p.exitCode();
-    return seen;
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(seen)};
 }
 
 TEST_F(Ctl, ProgressGoesToAWaitingTerminalOnly) {
     steps({{"add-set", "Body"}, {"assign", "Body", "Fixture Sans"}});
-    int exitCode = -1;
-    const QByteArray terminal = onTerminal({"activate", "Body"}, exitCode);
-    EXPECT_EQ(exitCode, 0);
-    EXPECT_TRUE(terminal.contains("Inactivating all fonts not found in \"Body\"..."))
-        << terminal.toStdString();
+    const CtlRun terminal = onTerminal({"activate", "Body"});
+    EXPECT_EQ(terminal.exitCode, 0);
+    EXPECT_TRUE(terminal.err.contains("Inactivating all fonts not found in \"Body\"..."))
+        << terminal.err.toStdString();
     // The line is cleared at the end, so the result stands alone.
-    EXPECT_TRUE(terminal.endsWith("\r\033[K")) << terminal.toStdString();
+    EXPECT_TRUE(terminal.err.endsWith("\r\033[K")) << terminal.err.toStdString();
     // Piped, standard error carries nothing but what went wrong.
     EXPECT_EQ(ok({"activate", "--all"}).err, "");
 }
 
-// The bash completion as installed, asked for the word after `line` (its last word, possibly
-// empty, is the one being completed).
+// What the installed bash completion offers for the last of `words` (possibly empty).
 QStringList completions(const QStringList& words) {
     QString script = u"source '"_s + QStringLiteral(LB_BIN_DIR) +
                      u"/../share/bash-completion/completions/letterbayctl'\nCOMP_WORDS=('"_s +
@@ -728,9 +673,7 @@ QStringList completions(const QStringList& words) {
     QProcess bash;
     bash.start("bash", {"--norc", "-c", script});
     bash.waitForFinished(60000);
-    QStringList out = QString::fromUtf8(bash.readAllStandardOutput()).split('\n');
-    out.removeAll(QString());
-    return out;
+    return QString::fromUtf8(bash.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
 }
 
 TEST_F(Ctl, BashCompletesCommandsSetsAndFontsFromTheDatabase) {
@@ -760,8 +703,8 @@ TEST_F(Ctl, TheManualPageDocumentsEveryCommandAndJsonKey) {
     const QString page = QString::fromUtf8(gunzip.readAllStandardOutput());
     ASSERT_NE(page.indexOf(".TH LETTERBAYCTL 1"), -1);
     const QString synopsis = page.mid(page.indexOf(".SH SYNOPSIS"));
-    for (const QString& command : ok({"complete", "commands"}).out.split('\n')) {
-        if (command.isEmpty()) continue;
+    for (const QString& command :
+         ok({"complete", "commands"}).out.split('\n', Qt::SkipEmptyParts)) {
         EXPECT_TRUE(synopsis.contains(u".B letterbayctl "_s + QString(command).replace('-', "\\-")))
             << command.toStdString();
         EXPECT_TRUE(ok({"--help"}).out.contains(u"  "_s + command)) << command.toStdString();
@@ -824,35 +767,18 @@ TEST_F(Ctl, TheSqlcipherShellReadsTheTablesWithTheExtension) {
 } // namespace
 
 TEST_F(Ctl, CheckListsCopiesAndDamagedFontsAndSaysSoInItsExitCode) {
-    // The check reads the fonts alone: a database that cannot be opened does not stop it.
-    const QString db = databasePath();
-    ASSERT_TRUE(QFile::rename(db, db + ".aside"));
-    lbtest::writeFile(db, QByteArray(4096, 'x'));
-    const CtlRun clean = runCtl({"check"});
-    EXPECT_EQ(clean.exitCode, 0) << clean.out.toStdString() << clean.err.toStdString();
-    EXPECT_EQ(runCtl({"status"}).exitCode, 3);
-    ASSERT_TRUE(QFile::remove(db) && QFile::rename(db + ".aside", db));
-
     const QString copy = env.installInSubfolder("FixtureSans-Regular.ttf", "downloads");
     const QString newer = env.installInSubfolder("FixtureSans-Bold-2.ttf", "v2");
     const QString cut = env.installFixture("Truncated.ttf");
     const QString damaged = env.installFixture("DamagedTable.ttf");
-    // A name that is not UTF-8 can only be written as bytes.
+    // A name that is not UTF-8, written and removed as bytes (the home cannot spell it).
     const QByteArray badName = QFile::encodeName(env.fontsFolder()) + "Delta\xff.ttf";
-    // The temporary home cannot remove a name it cannot spell.
     const auto removeBadName = qScopeGuard([&] { ::unlink(badName.constData()); });
-    {
-        const int fd = ::open(badName.constData(), O_WRONLY | O_CREAT, 0644);
-        ASSERT_GE(fd, 0);
-        const QByteArray bytes =
-            lb::readWholeFile(lbtest::TempEnv::fixture("DeltaTest-Regular.ttf"));
-        ASSERT_EQ(::write(fd, bytes.constData(), size_t(bytes.size())), bytes.size());
-        ::close(fd);
-    }
+    const QString delta = env.installFixture("DeltaTest-Regular.ttf");
+    ASSERT_EQ(std::rename(QFile::encodeName(delta).constData(), badName.constData()), 0);
 
-    // The findings as a script reads them: each group of copies ("family/style", marked when
-    // identical) with its files as "file=version" and how many of them programs get (one); the
-    // problem of each damaged file.
+    // As a script reads them: each group of copies ("family/style", marked when identical) with
+    // its files as "file=version" and how many programs get (one); each damaged file's problem.
     std::map<QString, QString> damagedFound;
     const auto check = [&] {
         const CtlRun r = runCtl({"check", "--json"});
@@ -896,10 +822,8 @@ TEST_F(Ctl, CheckListsCopiesAndDamagedFontsAndSaysSoInItsExitCode) {
     EXPECT_TRUE(QFile::exists(copy) && QFile::exists(cut) && QFile::exists(damaged));
 
     // With a set active, programs reach the copy through a link: the copy is still named in use.
-    steps({{"refresh"},
-           {"add-set", "Copies"},
-           {"assign", "Copies", "Fixture Sans"},
-           {"activate", "Copies"}});
+    steps({{"refresh"}, {"add-set", "Copies"}, {"assign", "Copies", "Fixture Sans"}});
+    ok({"activate", "Copies"});
     EXPECT_EQ(check(), groups);
 
     // A file changed since the last check is read again, not taken from that check's findings.

