@@ -7,6 +7,7 @@
 #include <QtWidgets>
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -131,6 +132,23 @@ inline int ink(const QImage& image) {
         for (int x = 0; x < image.width(); ++x)
             if (qGray(image.pixel(x, y)) < 100) ++dark;
     return dark;
+}
+
+// Where a line spans (almost) all the ink of a cell, as a fraction of the ink's height; else -1.
+inline double lineAt(const QImage& image) {
+    const int background = image.pixelColor(image.width() - 2, image.height() / 2).lightness();
+    QRect ink;
+    std::map<int, int> longestRun; // by line
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0, run = 0; x < image.width(); ++x) {
+            const bool inked = std::abs(image.pixelColor(x, y).lightness() - background) > 90;
+            run = inked ? run + 1 : 0;
+            longestRun[y] = std::max(longestRun[y], run);
+            if (inked) ink |= QRect(x, y, 1, 1);
+        }
+    for (int y = ink.top(); y <= ink.bottom(); ++y)
+        if (longestRun[y] >= ink.width() * 9 / 10) return double(y - ink.top()) / ink.height();
+    return -1;
 }
 
 // One page (from 1) of a PDF drawn at `dpi` by poppler's pdftoppm; null when it cannot be.

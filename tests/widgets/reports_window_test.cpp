@@ -1,15 +1,11 @@
-#include "core/schema.h"
 #include "corpus/corpus.h"
 #include "platform/font_charmap.h"
-#include "reports/font_reports.h"
 #include "reports/printing.h"
 #include "support/pdf_text.h"
 #include "support/print_server.h"
 #include "support/window_fixture.h"
 #include "ui/frm_print_setup.h"
 
-#include <QPrintDialog>
-#include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 
@@ -24,7 +20,6 @@ struct ReportsWindow : lbtest::WindowFixture {
     lbtest::FakePrinters printers;
     bool fakePrinters = true; // else the print system's, through Qt
     QString skipWhy;          // set by prepare() when the test cannot run here
-    QString out;              // a folder for the PDFs
 
     // More fonts for one test, before the catalogue is built.
     virtual void moreFonts() {}
@@ -48,8 +43,6 @@ struct ReportsWindow : lbtest::WindowFixture {
         if (!skipWhy.isEmpty()) GTEST_SKIP() << skipWhy.toStdString();
         if (fakePrinters) w->setPrinters(printers);
         showWindow(1000, 760);
-        out = env.root() + "/out";
-        QDir().mkpath(out);
     }
 
     // Presses a toolbar button as the user does.
@@ -59,13 +52,12 @@ struct ReportsWindow : lbtest::WindowFixture {
         QTest::mouseClick(button, Qt::LeftButton);
     }
 
-    // The print preview from the toolbar, closed at once: its page count, title and picture.
-    int previewPages(QString* title = nullptr, QImage* shot = nullptr) {
+    // The print preview from the toolbar, closed at once: its page count and title.
+    int previewPages(QString* title = nullptr) {
         int pages = -1;
         w->onPrintDialog = [&](QDialog* d) {
             if (auto* preview = d->findChild<QPrintPreviewWidget*>()) pages = preview->pageCount();
             if (title) *title = d->windowTitle();
-            if (shot) *shot = d->grab().toImage();
             d->reject();
         };
         press("Preview");
@@ -89,11 +81,21 @@ struct ReportsWindow : lbtest::WindowFixture {
         w->command("mnuFilePrintSetup")->trigger();
         return offered;
     }
+    // Print_Report without its dialog refused: one critical box that begins with `text`.
+    void refused(const QString& text) {
+        boxes.shown.clear();
+        boxes.answers = {AnswerOK};
+        EXPECT_FALSE(w->Print_Report(false));
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].title, "Print");
+        EXPECT_EQ(boxes.shown[0].style, int(StyleCritical));
+        EXPECT_TRUE(boxes.shown[0].text.startsWith(text)) << boxes.shown[0].text.toStdString();
+        EXPECT_TRUE(w->isEnabled());
+    }
 
     // The pane's report written to a PDF file as "Print to File" does: the error, if any.
     QString printTo(const QString& path) {
-        std::unique_ptr<Report> report =
-            reportForPane(w->context(), w->drawing(), w->samples().state());
+        const auto report = reportForPane(w->context(), w->drawing(), w->samples().state());
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(path);
@@ -101,7 +103,7 @@ struct ReportsWindow : lbtest::WindowFixture {
         return printReport(*report, printer);
     }
     QString printToPdf(const QString& name) {
-        const QString path = out + "/" + name + ".pdf";
+        const QString path = env.root() + "/" + name + ".pdf";
         EXPECT_EQ(printTo(path).toStdString(), "");
         return path;
     }
@@ -120,8 +122,7 @@ struct ReportsWindow : lbtest::WindowFixture {
         return row < 0 ? QString() : chart.value(row + 1).remove(' ');
     }
     static void expectFooter(const QString& line) {
-        EXPECT_TRUE(line.startsWith("Printed on ") && line.endsWith("Letterbay 98"))
-            << line.toStdString();
+        EXPECT_EQ(line.section(' ', 0, 1) + " " + line.section(' ', -2), "Printed on Letterbay 98");
     }
     // The lines of a page that hold text, without the blanks of the layout at both ends.
     static QStringList lines(const QString& page) {
@@ -132,12 +133,10 @@ struct ReportsWindow : lbtest::WindowFixture {
     }
 };
 
-// Where each text of a page begins, to tell columns apart: -1 when it is not there.
+// Where a text begins on its line of the page, to tell columns apart: -1 when it is not there.
 int column(const QString& page, const QString& text) {
-    for (const QString& line : page.split('\n')) {
-        const qsizetype at = line.indexOf(text);
-        if (at >= 0) return int(at);
-    }
+    for (const QString& line : page.split('\n'))
+        if (line.contains(text)) return int(line.indexOf(text));
     return -1;
 }
 
@@ -149,8 +148,7 @@ TEST_F(ReportsWindow, ListReportsNameEachFaceOnceWithItsSampleInThatFace) {
     ASSERT_EQ(pages.size(), 1);
     const QStringList text = lines(pages[0]);
     ASSERT_GE(text.size(), 12) << pages[0].toStdString();
-    // Sorted, Fixture Sans once; a wide sample goes on below, whole; an unreadable face, none;
-    // a face without the sample's letters, its own.
+    // Sorted, each face once; Mono's wide sample wraps whole; none for Ghost; Thai's own letters.
     const QString sample = app.sampleText;
     QStringList got = text.mid(0, 11);
     got[3] += " " + got.takeAt(4);
@@ -159,12 +157,9 @@ TEST_F(ReportsWindow, ListReportsNameEachFaceOnceWithItsSampleInThatFace) {
                                 "Fixture Sans " + sample, "Fixture Serif " + sample,
                                 "Ghost Face The font's files cannot be read: no sample",
                                 "Symbol Test " + sample, "Thai Test " + thai, "Total Fonts: 7"}));
-    EXPECT_TRUE(text[4].startsWith(sample.section(' ', -1))) << text[4].toStdString();
-    expectFooter(text[11]);
-    EXPECT_TRUE(text[11].contains(QString::number(QDate::currentDate().year())));
-    // The samples begin in their own column, after the names.
+    EXPECT_TRUE(text[11].contains(QString::number(QDate::currentDate().year()))) << "printed today";
+    // The samples begin in their own column, under their heading.
     EXPECT_EQ(column(pages[0], sample), column(pages[0], "Sample Text in FontSize 12"));
-    EXPECT_GT(column(pages[0], sample), column(pages[0], "Fixture Serif"));
 
     // Each sample in its own face, embedded so the file prints anywhere; regular, as the pane.
     expectEmbedded(pdf,
@@ -173,7 +168,6 @@ TEST_F(ReportsWindow, ListReportsNameEachFaceOnceWithItsSampleInThatFace) {
                    {"FixtureSans-Bold"});
     // Bold in the pane: the bold face of the typeface's own files, not a regular one made heavier.
     press("Bold");
-    ASSERT_TRUE(app.bold);
     expectEmbedded(printToPdf("bold"), {"FixtureSans-Bold"}, {"FixtureSans-Regular"});
     press("Bold");
 
@@ -198,7 +192,6 @@ TEST_F(ReportsWindow, ListReportsNameEachFaceOnceWithItsSampleInThatFace) {
     // Work made active: the others are hidden but desktop Fixture Mono, and print no sample.
     chooseSet("Work");
     w->command("mnuEditActiveSelected")->trigger();
-    ASSERT_TRUE(app.setActivated);
     press("Display All");
     const QString inactive = printToPdf("inactive");
     got = lines(lbtest::pdfPages(inactive).value(0)).mid(2, 5);
@@ -223,7 +216,6 @@ TEST_F(ReportsWindow, SizeSampleInFourStylesAndTheCharacterChart) {
         for (int i = 0; i < 4; ++i) {
             const int at = int(page.indexOf(styles[i]));
             ASSERT_GE(at, 0) << styles[i].toStdString() << "\n" << page.join('\n').toStdString();
-            EXPECT_EQ(page.value(at + 1), sample) << styles[i].toStdString();
             const int next = i < 3 ? int(page.indexOf(styles[i + 1])) : int(page.size() - 1);
             EXPECT_EQ(page.mid(at + 1, next - at - 1).join(' '), QStringList(4, sample).join(' '))
                 << styles[i].toStdString();
@@ -231,16 +223,12 @@ TEST_F(ReportsWindow, SizeSampleInFourStylesAndTheCharacterChart) {
     };
     expectStyleRows(first);
     EXPECT_EQ(first.indexOf(sample + " " + sample), -1);
-    expectFooter(first.last());
 
     // The chart on a page of its own: eleven rows of codes, 25 to a row, the last five.
     const QStringList second = lines(pages[1]);
     EXPECT_EQ(second[0], "Ascii Text Display: Fixture Sans");
     // Three-digit codes set close together: read without the blanks between them.
-    const QRegularExpression codes("^\\d{3}");
-    QStringList codeRows;
-    for (const QString& l : second)
-        if (codes.match(l).hasMatch()) codeRows << QString(l).remove(' ');
+    QStringList codeRows = second.filter(QRegularExpression("^\\d{3}")).replaceInStrings(" ", "");
     ASSERT_EQ(codeRows.size(), 11) << pages[1].toStdString();
     EXPECT_EQ(codeRows[10].size(), 15) << "the last five";
     QString all;
@@ -262,11 +250,9 @@ TEST_F(ReportsWindow, SizeSampleInFourStylesAndTheCharacterChart) {
     EXPECT_TRUE(symbols.endsWith("ABCDEFGHIJK")) << symbols.toStdString();
     expectEmbedded(symbol, {"SymbolTest-Regular"});
 
-    // A one-file face prints bold and italic rows bolder and slanted: the 24-point samples,
-    // two lines each, are the tallest bands in style order; first lines compared.
+    // One file: Bold and Italics rows made bolder and slanted (24-point first lines compared).
     pick("Fixture Mono");
     const QImage page = lbtest::pdfPageImage(printToPdf("mono"), 1, 100);
-    ASSERT_FALSE(page.isNull());
     auto tallest = lbtest::inkBands(page);
     ASSERT_GE(tallest.size(), 9u);
     std::stable_sort(tallest.begin(), tallest.end(),
@@ -296,8 +282,7 @@ TEST_F(ReportsWindow, SizeSampleInFourStylesAndTheCharacterChart) {
 struct LongReports : ReportsWindow {
     QStringList faces;
     void moreFonts() override {
-        const std::vector<std::string> files =
-            lbbench::makeCorpus(env.fontsFolder().toStdString(), 300);
+        const auto files = lbbench::makeCorpus(env.fontsFolder().toStdString(), 300);
         for (size_t i = 0; i < files.size(); ++i) {
             const QString face = QString("Bench Font %1").arg(int(i), 6, 10, QChar('0'));
             addFont(face, face + " Style", QFileInfo(QString::fromStdString(files[i])).fileName());
@@ -346,29 +331,16 @@ TEST_F(ReportsWindow, PrintPreviewAndPrintSetupFromTheWindow) {
     // Nothing shown: Print and its pop-up item are off, and asking anyway is refused.
     EXPECT_FALSE(w->tool("Print")->isEnabled());
     EXPECT_FALSE(w->command("mnuPopupFontPrint")->isEnabled());
-    auto refused = [&](const QString& text) {
-        boxes.shown.clear();
-        boxes.answers = {AnswerOK};
-        EXPECT_FALSE(w->Print_Report(false));
-        ASSERT_EQ(boxes.shown.size(), 1u);
-        EXPECT_EQ(boxes.shown[0].title, "Print");
-        EXPECT_TRUE(boxes.shown[0].text.startsWith(text)) << boxes.shown[0].text.toStdString();
-        EXPECT_TRUE(w->isEnabled());
-    };
     refused("There is nothing to print.");
 
     // Office is only in this test's list: no print server runs to take the job, and that is said.
-    EXPECT_EQ(w->tool("Print")->toolTip(), "Print (Office)");
     pick("Fixture Sans");
-    EXPECT_TRUE(w->tool("Print")->isEnabled());
     EXPECT_TRUE(w->command("mnuPopupFontPrint")->isEnabled());
     refused("The printer \"Office\" cannot be reached");
-    EXPECT_EQ(boxes.shown[0].style, int(StyleCritical));
 
     // The preview shows the report Print would print.
     press("Display All");
     QString title;
-    EXPECT_EQ(w->tool("Preview")->toolTip(), "Print Preview");
     EXPECT_EQ(previewPages(&title), 1);
     EXPECT_EQ(title, "Print Preview - All Fonts List");
     // The list shown before is gone: a font's message leaves nothing to print, not the list.
@@ -386,33 +358,25 @@ TEST_F(ReportsWindow, PrintPreviewAndPrintSetupFromTheWindow) {
 
     // The print dialog writes a PDF file, its name typed; cancelled, nothing and no message.
     pick("Fixture Serif");
-    const QString path = out + "/from-dialog.pdf";
+    const QString path = env.root() + "/from-dialog.pdf";
     w->onPrintDialog = [&](QDialog* d) {
         auto* box = d->findChild<QComboBox*>("printers");
-        ASSERT_TRUE(box);
-        const int file = box->findText("Print to File (PDF)");
-        ASSERT_GE(file, 0);
-        box->setCurrentIndex(file);
         auto* name = d->findChild<QLineEdit*>("filename");
-        ASSERT_TRUE(name);
-        name->clear();
-        QTest::keyClicks(name, path);
+        ASSERT_TRUE(box && name);
+        box->setCurrentIndex(box->findText("Print to File (PDF)"));
+        lbtest::typeInto(name, path);
         d->accept();
     };
     EXPECT_TRUE(w->Print_Report(true));
-    const QStringList written = lbtest::pdfPages(path);
-    ASSERT_EQ(written.size(), 2);
-    EXPECT_EQ(lines(written[0])[0], "Sample Text Display: Fixture Serif");
+    EXPECT_EQ(lines(lbtest::pdfPages(path).value(0)).value(0),
+              "Sample Text Display: Fixture Serif");
     boxes.shown.clear();
     w->onPrintDialog = [&](QDialog* d) { d->reject(); };
     EXPECT_FALSE(w->Print_Report(true));
     EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_TRUE(w->isEnabled());
     // A PDF file that cannot be written is named.
-    const QString error = printTo(out + "/no-such-folder/size.pdf");
-    EXPECT_TRUE(error.startsWith("The report could not be written to \"" + out +
-                                 "/no-such-folder/size.pdf\""))
-        << error.toStdString();
+    const QString bad = env.root() + "/no-such-folder/size.pdf";
+    EXPECT_EQ(printTo(bad).section('"', 0, 1), "The report could not be written to \"" + bad);
 
     // Print Setup offers all but the rendering device; by keyboard: its place; OK: chosen.
     printers.list.push_back({"Rendering Subsystem", "", ""});
@@ -430,11 +394,9 @@ TEST_F(ReportsWindow, PrintPreviewAndPrintSetupFromTheWindow) {
     EXPECT_EQ(app.printerName + "/" + app.printerPort, "Office/Room 12");
 }
 
+// No printer installed, though the print system still names a default one.
 struct NoPrinters : ReportsWindow {
-    void prepare() override {
-        printers.list.clear();
-        printers.defaultPrinter.clear();
-    }
+    void prepare() override { printers.list.clear(); }
 };
 
 TEST_F(NoPrinters, PrintingAndPrintSetupSayThereIsNoPrinter) {
@@ -448,11 +410,8 @@ TEST_F(NoPrinters, PrintingAndPrintSetupSayThereIsNoPrinter) {
                       "Letterbay 98 cannot change printers. No printers are installed.",
                       StyleCritical);
     EXPECT_TRUE(w->isEnabled());
-
-    // The preview still shows the report, and can save it as a PDF file.
-    QImage shot;
-    EXPECT_EQ(previewPages(nullptr, &shot), 2);
-    EXPECT_FALSE(shot.isNull());
+    // The preview still shows the report, on a PDF printer then.
+    EXPECT_EQ(previewPages(), 2);
 }
 
 // ---- A real print queue ----
@@ -462,23 +421,11 @@ struct PrintQueue : ReportsWindow {
     void prepare() override {
         fakePrinters = false;
         QString why;
-        if (!server.start(why)) {
+        if (!server.start(why))
             skipWhy = "No private print server here: " + why;
-            return;
-        }
-        if (!server.addPdfQueue("LetterbayPDF", "Test Room", why) ||
-            !server.addPdfQueue("SecondPDF", "Other Room", why))
+        else if (!server.addPdfQueue("LetterbayPDF", "Test Room", why) ||
+                 !server.addPdfQueue("SecondPDF", "Other Room", why))
             ADD_FAILURE() << why.toStdString();
-    }
-    // Print pressed, a message box answered: its text; the window is usable again.
-    QString answered() {
-        boxes.answers = {AnswerOK};
-        press("Print");
-        EXPECT_TRUE(w->isEnabled());
-        EXPECT_EQ(boxes.shown.size(), 1u);
-        const QString text = boxes.shown.empty() ? QString() : boxes.shown.back().text;
-        boxes.shown.clear();
-        return text;
     }
 };
 
@@ -486,11 +433,7 @@ TEST_F(PrintQueue, BothReportsPrintOnACupsPdfQueue) {
     // No default printer on this server: the first queue serves.
     EXPECT_EQ(w->tool("Print")->toolTip(), "Print (LetterbayPDF)");
     EXPECT_EQ(app.printerPort, "Test Room");
-
-    QStringList where;
-    EXPECT_EQ(printSetup(Qt::Key_Down, "cmdOK", &where),
-              QStringList({"LetterbayPDF", "SecondPDF"}));
-    EXPECT_EQ(where.value(1), "Other Room");
+    EXPECT_EQ(printSetup(Qt::Key_Down, "cmdOK"), QStringList({"LetterbayPDF", "SecondPDF"}));
     EXPECT_EQ(w->tool("Print")->toolTip(), "Print (SecondPDF)");
 
     // The All Fonts list from the toolbar, at once.
@@ -501,8 +444,7 @@ TEST_F(PrintQueue, BothReportsPrintOnACupsPdfQueue) {
     ASSERT_FALSE(list.isEmpty()) << server.log().toStdString();
     const QStringList listText = lines(lbtest::pdfPages(list).join('\f'));
     EXPECT_EQ(listText.value(0), "All Fonts List");
-    EXPECT_TRUE(listText.contains("Fixture Serif " + app.sampleText)) << list.toStdString();
-    EXPECT_TRUE(listText.contains("Total Fonts: 7"));
+    EXPECT_TRUE(listText.contains("Total Fonts: 7")) << list.toStdString();
     expectEmbedded(list, {"FixtureSerif-Regular"});
 
     // A size sample from the font list's pop-up menu.
@@ -510,18 +452,14 @@ TEST_F(PrintQueue, BothReportsPrintOnACupsPdfQueue) {
     w->command("mnuPopupFontPrint")->trigger();
     const QString size = server.waitForPdf(2);
     ASSERT_FALSE(size.isEmpty()) << server.log().toStdString();
-    const QStringList pages = lbtest::pdfPages(size);
-    ASSERT_EQ(pages.size(), 2);
-    EXPECT_EQ(lines(pages[0]).value(0) + "|" + lines(pages[1]).value(0),
-              "Sample Text Display: Fixture Sans|Ascii Text Display: Fixture Sans");
+    EXPECT_EQ(lbtest::pdfPages(size).size(), 2);
     expectEmbedded(size, {"FixtureSans-Bold"});
-    EXPECT_TRUE(w->isEnabled());
 
     // A queue that refuses jobs, then the print server gone: said, nothing is printed.
     ASSERT_TRUE(server.command("cupsreject", {"SecondPDF"}));
-    EXPECT_TRUE(answered().startsWith("The printer \"SecondPDF\" did not accept the report"));
+    refused("The printer \"SecondPDF\" did not accept the report");
     server.stop();
-    EXPECT_TRUE(answered().startsWith("The printer \"SecondPDF\" cannot be reached"));
+    refused("The printer \"SecondPDF\" cannot be reached");
     EXPECT_EQ(server.pdfs().size(), 2);
 }
 

@@ -4,8 +4,6 @@
 #include "ui/sample_frame.h"
 #include "ui/sample_grid.h"
 
-#include <QtEndian>
-
 using namespace lb;
 
 namespace {
@@ -41,51 +39,37 @@ struct SamplesWindow : lbtest::WindowFixture {
             out << cell(r, c);
         return out;
     }
-    QString columnDescription() {
-        QAccessibleTableInterface* t =
-            QAccessible::queryAccessibleInterface(grid())->tableInterface();
-        return t ? t->columnDescription(0) : QString();
-    }
     // A cell of the sample grid as the screen shows it, and its dark pixels.
     QImage cellImage(int r, int c) { return lbtest::cellImage(grid(), r, c); }
     int ink(int r, int c) { return lbtest::ink(cellImage(r, c)); }
 };
 
 TEST_F(SamplesWindow, OneFontInEightSizesInItsOwnFace) {
-    EXPECT_FALSE(grid()->isVisible());
-    EXPECT_EQ(w->windowTitle(), "Letterbay 98");
     pick("Fixture Sans");
     EXPECT_EQ(w->windowTitle(), "Letterbay 98 - Fixture Sans");
-    EXPECT_EQ(setting(fld::SelectedFont), "Fixture Sans");
     ASSERT_TRUE(grid()->isVisible());
     EXPECT_EQ(lbtest::headers(grid()),
               (QStringList{"Font Size", "Sample Text using current font in select sizes"}));
-    EXPECT_EQ(column(0).join(','), "8,12,16,24,36,48,72,96");
     EXPECT_EQ(cell(1, 1), app.sampleText);
+    // A screen reader reads the sizes and the column's heading.
     EXPECT_EQ(lbtest::cellName(grid(), 7, 0), "96");
-    EXPECT_EQ(columnDescription(), "Font Size");
+    auto* table = QAccessible::queryAccessibleInterface(grid())->tableInterface();
+    EXPECT_EQ(table ? table->columnDescription(0) : QString(), "Font Size");
     // 30 twips per point: a 24-point row is 720 twips high.
     EXPECT_EQ(grid()->rowHeight(3), grid()->pixels(720));
     EXPECT_FALSE(child<QComboBox>("cmbFontSize")->isEnabled());
-    EXPECT_FALSE(child<QLineEdit>("txtDisplay")->isVisible());
-    for (const char* key : {"Print", "Preview", "Properties", "Bold", "Italics", "Underline"})
-        EXPECT_TRUE(w->tool(key)->isEnabled()) << key;
-    EXPECT_TRUE(w->command("mnuFilePrint")->isEnabled());
-    EXPECT_TRUE(w->command("mnuViewProperties")->isEnabled());
+    for (const char* key : {"Print", "Preview", "Properties", "Bold", "Italics", "Underline",
+                            "mnuFilePrint", "mnuViewProperties"})
+        EXPECT_TRUE((w->tool(key) ? w->tool(key) : w->command(key))->isEnabled()) << key;
 
-    // Drawn, and in this face: another family draws the same text differently.
-    EXPECT_GT(ink(1, 1), 50);
-    const QImage sans = cellImage(1, 1);
-    pick("Fixture Serif");
-    EXPECT_EQ(w->windowTitle(), "Letterbay 98 - Fixture Serif");
-    EXPECT_GT(ink(1, 1), 50);
-    EXPECT_NE(cellImage(1, 1), sans);
-    // A family of two foundries is drawn; a font without the sample's letters draws its own.
-    pick("Alpha Test");
-    EXPECT_GT(ink(1, 1), 50);
-    pick("Thai Test");
-    EXPECT_EQ(cell(1, 1), thai);
-    EXPECT_GT(ink(1, 1), 50);
+    // Each family drawn in its own face (Alpha Test's of two foundries too): no two alike.
+    QImage before;
+    for (const char* face : {"Fixture Sans", "Fixture Serif", "Alpha Test"}) {
+        pick(face);
+        EXPECT_GT(ink(1, 1), 50) << face;
+        EXPECT_NE(cellImage(1, 1), before) << face;
+        before = cellImage(1, 1);
+    }
 
     // The scroll bar shows the sizes from its value on.
     auto* scroll = child<QScrollBar>("scrDisplay");
@@ -102,7 +86,6 @@ TEST_F(SamplesWindow, ListModesCountTheirRowsAndChangeSizeInPlace) {
     w->command("mnuViewDisplayAllFonts")->trigger();
     EXPECT_EQ(w->windowTitle(), "Letterbay 98 - All Fonts");
     EXPECT_EQ(panel(2), "Displaying sample text using fonts from All Fonts list");
-    EXPECT_EQ(app.sampleMode, 1);
     EXPECT_EQ(column(0), (QStringList{"Alpha Test", "Fixture Mono", "Fixture Sans", "Fixture Serif",
                                       "Gamma Test", "Ghost Face", "Symbol Test", "Thai Test"}));
     EXPECT_EQ(lbtest::headers(grid()),
@@ -111,48 +94,31 @@ TEST_F(SamplesWindow, ListModesCountTheirRowsAndChangeSizeInPlace) {
                 !child<QScrollBar>("scrDisplay")->isVisible());
     EXPECT_EQ(pointer.get(), MousePointer::Default);
     EXPECT_GT(ink(2, 1), 20);
-    // A screen reader reads the rows and the column's heading.
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(grid())->tableInterface()->rowCount(), 8);
-    EXPECT_EQ(lbtest::cellName(grid(), 2, 0), "Fixture Sans");
-    EXPECT_EQ(lbtest::cellName(grid(), 2, 1), app.sampleText);
-    EXPECT_EQ(columnDescription(), "8 Font Names");
-    // Each row shows what its face draws: a symbol font the plain font's glyphs through its
-    // symbol map (as much ink), a font for another script its own letters.
+    // A symbol font draws Gamma Test's glyphs through its symbol map; Thai Test its own letters.
     const int gamma = 4, symbol = 6, thaiRow = 7;
     EXPECT_EQ(column(1).mid(symbol), (QStringList{app.sampleText, thai}));
-    EXPECT_GT(ink(symbol, 1), 50);
     EXPECT_NEAR(double(ink(symbol, 1)) / ink(gamma, 1), 1.0, 0.05);
     EXPECT_GT(ink(thaiRow, 1), 20);
 
+    // A user's size re-sizes every row in place and is kept.
     auto* box = child<QComboBox>("cmbFontSize");
     ASSERT_TRUE(box->isEnabled());
     EXPECT_EQ(box->currentText(), setting(fld::FontSize));
-    EXPECT_EQ(grid()->rowHeight(0), grid()->pixels(box->currentText().toInt() * 30));
-    // Choosing the size already stored changes nothing at all.
-    const QString before = setting(fld::FontSize);
-    Q_EMIT box->activated(box->currentIndex());
-    EXPECT_EQ(setting(fld::FontSize), before);
-    // A user's choice re-sizes every row and is kept.
+    const int size = box->currentText().toInt() + 2;
     box->setFocus();
     QTest::keyClick(box, Qt::Key_Down);
     QTest::keyClick(box, Qt::Key_Down);
-    const int size = before.toInt() + 2;
     EXPECT_EQ(setting(fld::FontSize), QString::number(size));
     EXPECT_EQ(grid()->rowHeight(4), grid()->pixels(size * 30));
     EXPECT_EQ(grid()->model()->index(4, 1).data(SamplePane::PointSizeRole).toInt(), size);
     EXPECT_EQ(grid()->model()->rowCount(), 8);
 
-    // Assigned Fonts: nothing without a set; an empty set shows the header alone.
-    EXPECT_FALSE(w->command("mnuViewSampleSet")->isEnabled());
-    EXPECT_FALSE(w->tool("Redisplay Set")->isEnabled());
+    // Assigned Fonts: an empty set shows the header alone.
     addSet("Empty");
-    ASSERT_TRUE(w->tool("Redisplay Set")->isEnabled());
     w->tool("Redisplay Set")->trigger();
     EXPECT_EQ(w->windowTitle(), "Letterbay 98 - Assigned Fonts");
     EXPECT_EQ(lbtest::headers(grid()),
               (QStringList{"No Font Names", "Sample Text using Assigned Fonts list in FontSize"}));
-    EXPECT_EQ(grid()->model()->rowCount(), 0);
-    EXPECT_EQ(app.sampleMode, 2);
 
     pick("Alpha Test");
     button(0)->click();
@@ -164,7 +130,6 @@ TEST_F(SamplesWindow, ListModesCountTheirRowsAndChangeSizeInPlace) {
 TEST_F(SamplesWindow, InactiveAndUnreadableFontsAreNeverDrawnAsAnotherFace) {
     // "Work" = {Fixture Sans, Ghost Face} made active: the others hidden but desktop Fixture Mono.
     activateNewSet(*app.db, "Work", {"Fixture Sans", "Ghost Face"});
-    ASSERT_TRUE(app.setActivated);
     auto* message = child<QLineEdit>("txtDisplay");
     pick("Alpha Test");
     // Written before the message is shown.
@@ -179,7 +144,6 @@ TEST_F(SamplesWindow, InactiveAndUnreadableFontsAreNeverDrawnAsAnotherFace) {
     pick("Ghost Face");
     EXPECT_EQ(message->text(),
               "Cannot display sample text: the files of this font cannot be read.");
-    EXPECT_FALSE(grid()->isVisible());
     // Its properties still tell what is wrong with it.
     EXPECT_TRUE(w->command("mnuViewProperties")->isEnabled());
 
@@ -188,18 +152,16 @@ TEST_F(SamplesWindow, InactiveAndUnreadableFontsAreNeverDrawnAsAnotherFace) {
 
     // In a list, a hidden font's name struck through, its sample empty; a lost font's too.
     w->command("mnuViewDisplayAllFonts")->trigger();
-    const QAbstractItemModel* m = grid()->model();
     const int alpha = 0, ghost = 5;
-    ASSERT_EQ(cell(alpha, 0), "Alpha Test");
-    ASSERT_EQ(cell(ghost, 0), "Ghost Face");
-    EXPECT_EQ(m->index(alpha, 0).data(SamplePane::StateRole).toInt(), int(FaceState::Inactive));
-    EXPECT_EQ(m->index(1, 0).data(SamplePane::StateRole).toInt(), int(FaceState::System));
+    ASSERT_EQ(cell(alpha, 0) + "|" + cell(ghost, 0), "Alpha Test|Ghost Face");
+    // Drawn as the font lists draw them: struck through, plain, underlined for the desktop's.
+    const auto line = [&](int row) { return lbtest::lineAt(cellImage(row, 0)); };
+    EXPECT_TRUE(line(alpha) > 0.2 && line(alpha) < 0.8) << line(alpha);
+    EXPECT_LT(line(2), 0);
+    EXPECT_GE(line(1), 0.8) << "Fixture Mono, the desktop's";
     EXPECT_EQ(cell(alpha, 1) + cell(ghost, 1), "");
     EXPECT_EQ(ink(alpha, 1) + ink(ghost, 1), 0);
     EXPECT_GT(ink(2, 1), 20);
-    // The struck-through name is drawn through its middle, below the plain one's ink.
-    EXPECT_NE(cellImage(alpha, 0).copy(0, 0, 40, cellImage(alpha, 0).height()),
-              cellImage(2, 0).copy(0, 0, 40, cellImage(2, 0).height()));
 
     // The set's own list: members drawn, no member hidden.
     chooseSet("Work");
@@ -213,23 +175,17 @@ TEST_F(SamplesWindow, SampleTextEditorRefusesEmptyTextAndKeepsTheText) {
     pick("Fixture Sans");
     auto* editor = child<QLineEdit>("txtSample");
     auto* update = child<QPushButton>("cmdSample");
-    EXPECT_FALSE(editor->isVisible());
     // A double-click on the samples opens it with the whole text selected.
     QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, QPoint(30, 30));
     ASSERT_TRUE(editor->isVisible());
-    EXPECT_TRUE(update->isVisible());
-    EXPECT_EQ(update->text(), "Update Text");
     EXPECT_EQ(panel(2), "Sample Text:");
-    EXPECT_EQ(editor->text(), original);
     EXPECT_EQ(editor->selectedText(), original);
 
     // Blanks only: refused, nothing stored, the editor stays with the focus.
     QTest::keyClicks(editor, "   ");
     boxes.answers = {AnswerOK};
     QTest::mouseClick(update, Qt::LeftButton);
-    ASSERT_FALSE(boxes.shown.empty());
-    lbtest::expectBox(boxes, boxes.shown.size() - 1, "Letterbay 98", "Sample Text is required.",
-                      16);
+    lbtest::expectBox(boxes, 0, "Letterbay 98", "Sample Text is required.", StyleCritical);
     EXPECT_TRUE(editor->isVisible());
     EXPECT_EQ(editor->text(), "");
     EXPECT_EQ(setting(fld::SampleText), original);
@@ -249,7 +205,6 @@ TEST_F(SamplesWindow, SampleTextEditorRefusesEmptyTextAndKeepsTheText) {
     EXPECT_EQ(panel(2), "Sample text changed successfully.");
     EXPECT_EQ(setting(fld::SampleText), QString(60, QLatin1Char('A')));
     EXPECT_EQ(cell(7, 1), QString(60, QLatin1Char('A')));
-    EXPECT_FALSE(editor->isVisible());
 }
 
 TEST_F(SamplesWindow, StylesFollowTheFontsAndGoWhenThePaneEmpties) {
@@ -261,7 +216,6 @@ TEST_F(SamplesWindow, StylesFollowTheFontsAndGoWhenThePaneEmpties) {
     EXPECT_NE(cellImage(2, 1), plain); // the bold file of the face
     // Another font keeps the style.
     pick("Fixture Serif");
-    EXPECT_TRUE(bold->isChecked());
     pick("Fixture Sans");
     EXPECT_NE(cellImage(2, 1), plain);
     // Twice restores every row and the raised button.
@@ -275,12 +229,9 @@ TEST_F(SamplesWindow, StylesFollowTheFontsAndGoWhenThePaneEmpties) {
     // Refilling All Fonts empties the pane: every style off and its button disabled.
     child<QCheckBox>("chkFilter")->click();
     EXPECT_FALSE(grid()->isVisible());
-    for (const char* key : {"Bold", "Italics", "Underline"}) {
-        EXPECT_FALSE(w->tool(key)->isChecked()) << key;
-        EXPECT_FALSE(w->tool(key)->isEnabled()) << key;
-    }
+    for (const char* key : {"Bold", "Italics", "Underline"})
+        EXPECT_FALSE(w->tool(key)->isChecked() || w->tool(key)->isEnabled()) << key;
     EXPECT_FALSE(app.italic || app.underline);
-    EXPECT_FALSE(w->tool("Print")->isEnabled());
     EXPECT_FALSE(child<QComboBox>("cmbFontSize")->isEnabled());
 }
 
@@ -293,7 +244,6 @@ TEST_F(SamplesWindow, HistoryListsPicksNewestFirstAndShowsThemAgain) {
     EXPECT_EQ(history->names().join(','), "Fixture Sans,Fixture Serif,Fixture Sans");
     w->command("mnuViewHistory")->trigger();
     ASSERT_TRUE(history->isVisible());
-    EXPECT_EQ(history->windowTitle(), "History");
     auto* list = history->findChild<QListWidget*>("lstHistory");
     ASSERT_EQ(list->count(), 3);
     lbtest::clickItem(list, 1);
