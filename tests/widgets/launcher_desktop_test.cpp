@@ -11,7 +11,6 @@
 #include "support/widget_helpers.h"
 #include "ui/single_instance.h"
 
-#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -22,12 +21,8 @@ namespace {
 // Waits until a separate fc-list lists `want`; what it lists last is returned either way.
 std::vector<std::string> fcListBecomes(const std::vector<std::string>& want, int ms = 20000) {
     std::vector<std::string> now = lbtest::fcList();
-    QElapsedTimer t;
-    t.start();
-    while (now != want && t.elapsed() < ms) {
+    for (const QDeadlineTimer end(ms); now != want && !end.hasExpired(); now = lbtest::fcList())
         QTest::qWait(200);
-        now = lbtest::fcList();
-    }
     return now;
 }
 
@@ -40,14 +35,12 @@ struct Traywick {
         EXPECT_TRUE(process.waitForStarted(10000));
     }
     ~Traywick() {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(10000);
-        }
+        process.kill(); // nothing when it has ended
+        process.waitForFinished(10000);
     }
-    // Ends it as the session does at log-out.
+    // Ends it as the session does at log-out (SIGTERM).
     int terminate() {
-        ::kill(pid_t(process.processId()), SIGTERM);
+        process.terminate();
         if (!process.waitForFinished(10000)) return -2;
         return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
@@ -60,7 +53,6 @@ void ctl(const QStringList& args) {
     EXPECT_EQ(r.exitCode, 0) << args.join(' ').toStdString() << ": " << r.err.toStdString();
 }
 
-// The standard fonts (see real_fonts.h).
 struct LauncherDesktop : lbtest::RealFontsTest {
     void SetUp() override { installStandardFonts(); }
 };
@@ -73,8 +65,8 @@ TEST_F(LauncherDesktop, AtLogOnALostSetIsAppliedAgainAndFontsThatArriveAreShown)
                                     {"activate", "B"}})
         ctl(args);
     const auto active = lbtest::fcList();
-    ASSERT_TRUE(std::count(active.begin(), active.end(), beta.toStdString()));
-    ASSERT_FALSE(std::count(active.begin(), active.end(), alpha.toStdString()));
+    ASSERT_TRUE(std::ranges::count(active, beta.toStdString()) &&
+                !std::ranges::count(active, alpha.toStdString()));
     // A new session on a desktop that lost the state (its files removed).
     QFile::remove(inactiveFontsConfPath());
     QFile::remove(FontconfigResources::statePath());
@@ -82,20 +74,17 @@ TEST_F(LauncherDesktop, AtLogOnALostSetIsAppliedAgainAndFontsThatArriveAreShown)
 
     // The real launcher: B's fonts and the desktop's as they were, the rest hidden again.
     Traywick traywick;
-    const auto after = fcListBecomes(active);
-    ASSERT_EQ(after, active) << traywick.output().toStdString();
+    ASSERT_EQ(fcListBecomes(active), active) << traywick.output().toStdString();
 
     // Fonts copied into a hidden folder, or a new one below it, are shown within seconds.
-    const QString delta = env.installFixture("DeltaTest-Regular.ttf");
-    auto withDelta = active;
-    withDelta.push_back(delta.toStdString());
-    std::sort(withDelta.begin(), withDelta.end());
-    EXPECT_EQ(fcListBecomes(withDelta), withDelta);
-    const QString script = env.installInSubfolder("FixtureScript-Regular.ttf", "new/deeper");
-    auto withScript = withDelta;
-    withScript.push_back(script.toStdString());
-    std::sort(withScript.begin(), withScript.end());
-    EXPECT_EQ(fcListBecomes(withScript), withScript);
+    auto shown = active;
+    const auto arrives = [&](const QString& file) {
+        shown.push_back(file.toStdString());
+        std::ranges::sort(shown);
+        EXPECT_EQ(fcListBecomes(shown), shown);
+    };
+    arrives(env.installFixture("DeltaTest-Regular.ttf"));
+    arrives(env.installInSubfolder("FixtureScript-Regular.ttf", "new/deeper"));
 
     // Ended by the session: cleanly, its lock given up.
     EXPECT_EQ(traywick.terminate(), 0) << traywick.output().toStdString();
@@ -115,17 +104,15 @@ TEST_F(LauncherDesktop, ASecondStartShowsTheFirstOnesWindowAndACrashedOneHoldsNo
             w.trayAvailable = [] { return true; };
         };
         ASSERT_TRUE(first.begin());
-        first.window()->timer()->stop();
-        first.window()->Timer1_Timer();
+        first.window()->Timer1_Timer(); // its five seconds passed at once
         first.window()->cmdOK_Click();
         ASSERT_FALSE(first.window()->isVisible());
 
         // A second start (a restored session) ends at once; the first one's window comes up.
-        QProcess second;
-        second.setProcessChannelMode(QProcess::MergedChannels);
-        second.start(lbtest::programPath(QStringLiteral("traywick")), {});
-        ASSERT_TRUE(QTest::qWaitFor([&] { return second.state() == QProcess::NotRunning; }, 15000));
-        EXPECT_EQ(second.exitCode(), 0) << second.readAll().toStdString();
+        Traywick second;
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return second.process.state() == QProcess::NotRunning; }, 15000));
+        EXPECT_EQ(second.process.exitCode(), 0) << second.output().toStdString();
         EXPECT_TRUE(QTest::qWaitFor([&] { return first.window()->isVisible(); }, 3000));
         EXPECT_EQ(ended, 0);
         first.window()->mnuPopupClose_Click();
@@ -157,8 +144,7 @@ TEST_F(LauncherDesktop, RunningGtkProgramsShowEachActivationOfAnotherProgram) {
     lbtest::GtkDesktop desktop;
     ASSERT_TRUE(desktop.ready()) << desktop.output().toStdString();
     if (!desktop.watches(env.fontsFolder(), 10000))
-        GTEST_SKIP() << "the settings daemon could not watch the fonts folder: this machine's "
-                        "inotify instances or watches are used up";
+        GTEST_SKIP() << "the settings daemon cannot watch the fonts folder: inotify is used up";
     Traywick traywick;
     SingleInstance probe(QStringLiteral("traywick"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(probe.socketName()); }, 15000))
@@ -167,24 +153,19 @@ TEST_F(LauncherDesktop, RunningGtkProgramsShowEachActivationOfAnotherProgram) {
     QString before = lbtest::GtkDesktop::familiesOfNewProgram();
     const QByteArray fontsFolder = QFile::encodeName(env.fontsFolder());
     bool first = true;
-    for (const QStringList& activate : {QStringList{"activate", "A"},
-                                        {"activate", "B"},
-                                        {"activate", "--all"},
-                                        {"activate", "A"}}) {
-        QElapsedTimer since;
-        since.start();
+    for (const char* set : {"A", "B", "--all", "A"}) {
+        const QDeadlineTimer seen(10000);
         struct stat fonts {};
         ASSERT_EQ(::stat(fontsFolder.constData(), &fonts), 0);
-        ctl(activate);
+        ctl({"activate", set});
         if (std::exchange(first, false)) {
             const timespec times[2] = {fonts.st_atim, fonts.st_mtim};
             ASSERT_EQ(::utimensat(AT_FDCWD, fontsFolder.constData(), times, 0), 0);
         }
         const QString now = lbtest::GtkDesktop::familiesOfNewProgram();
-        ASSERT_NE(now, before) << activate.join(' ').toStdString();
-        EXPECT_EQ(desktop.familiesBecome(now, int(10000 - since.elapsed())), now)
-            << activate.join(' ').toStdString() << "\n"
-            << desktop.output().toStdString();
+        ASSERT_NE(now, before) << set;
+        EXPECT_EQ(desktop.familiesBecome(now, int(seen.remainingTime())), now)
+            << set << ": " << desktop.output().toStdString();
         before = now;
     }
 
