@@ -21,6 +21,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QThread>
 #include <cstdio>
 #include <filesystem>
@@ -37,9 +38,8 @@ struct DesktopEffect : lbtest::RealFontsTest {
     void SetUp() override {
         installStandardFonts();
         open();
-        app.db->exec("INSERT INTO [Sets] VALUES ('Body')");
-        app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Body', 'fixture sans'), ('Body', "
-                     "'Fixture Serif')");
+        app.db->exec("INSERT INTO [Sets] VALUES ('Body'); INSERT INTO [Assigned Fonts] VALUES "
+                     "('Body', 'fixture sans'), ('Body', 'Fixture Serif')");
     }
     void activate(const QString& set) { Activate_Sets(*ctx, set, !set.isEmpty()); }
     FaceState stateOf(const char* face) { return all.row(all.find(face)).state; }
@@ -89,8 +89,7 @@ TEST_F(DesktopEffect, AnotherProgramSeesOnlyTheSetAndTheDesktopFontsAcrossStarts
     const QByteArray state = lb::readWholeFile(FontconfigResources::statePath());
     restart();
     EXPECT_FALSE(Reapply_ActiveSet(*ctx));
-    EXPECT_EQ(scalar("SELECT [Font State] FROM [Sample Text]"), stamp)
-        << "in step: nothing written";
+    EXPECT_EQ(scalar("SELECT [Font State] FROM [Sample Text]"), stamp);
     EXPECT_EQ(lb::readWholeFile(FontconfigResources::statePath()), state);
 
     // A font copied meanwhile into a hidden folder was chosen by no one: the next start shows it.
@@ -119,9 +118,8 @@ TEST_F(DesktopEffect, EveryScalableFormatIsCataloguedAndHiddenExactly) {
     EXPECT_EQ(fcList(), body({type1, bitmap, duo}));
     EXPECT_EQ(stateOf("Fixture Cff"), FaceState::Inactive);
     // One face of the collection is hidden while the other stays, from the same file.
-    QSet<QString> families = lbtest::fcListFamilies();
-    EXPECT_TRUE(families.contains("Duo Second"));
-    EXPECT_FALSE(families.contains("Duo First"));
+    const QSet<QString> families = lbtest::fcListFamilies();
+    EXPECT_TRUE(families.contains("Duo Second") && !families.contains("Duo First"));
     EXPECT_EQ(stateOf("Duo First"), FaceState::Inactive);
     EXPECT_EQ(stateOf("Duo Second"), FaceState::Active);
     EXPECT_TRUE(resources->unmet().isEmpty()) << resources->unmet().join("; ").toStdString();
@@ -143,8 +141,7 @@ TEST_F(DesktopEffect, AStateThatCannotBeWrittenUndoesTheWholeChange) {
     EXPECT_EQ(fcList(), before);
     EXPECT_TRUE(FontconfigResources(fontconfig).inStep(stamp));
 
-    // The configuration removed by hand, and its name then taken: the repair at the next start
-    // fails, and the lists mark nothing that other programs still see.
+    // Its configuration gone, its name taken: the repair fails, and lists mark no visible font.
     ASSERT_TRUE(QFile::remove(inactiveFontsConfPath()));
     ASSERT_TRUE(QDir().mkpath(inactiveFontsConfPath()));
     restart();
@@ -156,8 +153,7 @@ TEST_F(DesktopEffect, AStateThatCannotBeWrittenUndoesTheWholeChange) {
     EXPECT_TRUE(Reapply_ActiveSet(*ctx));
     ASSERT_EQ(fcList(), before);
 
-    // The state's file name taken by a folder: nothing can be written, and an assignment to the
-    // active set is undone with it.
+    // The state's name taken by a folder: an assignment to the active set is undone with it.
     ASSERT_TRUE(QFile::remove(FontconfigResources::statePath()));
     ASSERT_TRUE(QDir().mkpath(FontconfigResources::statePath()));
     select({"Beta Test"});
@@ -170,11 +166,10 @@ TEST_F(DesktopEffect, FoldersGoneOrEmptiedAreAskedAboutOnceBeforeTheirFontsGo) {
     // A disk linked in, its fonts in two folders, and another disk mounted on a folder.
     const QString usb = env.root() + "/usb";
     const QString disk = env.fontsFolder() + "disk";
-    ASSERT_TRUE(QDir().mkpath(usb + "/a") && QDir().mkpath(usb + "/b") && QDir().mkpath(disk));
+    env.installInSubfolder("GammaTest-Regular.ttf", "disk");
+    ASSERT_TRUE(QDir().mkpath(usb + "/a") && QDir().mkpath(usb + "/b"));
     ASSERT_TRUE(QFile::copy(lbtest::TempEnv::fixture("LinguaTest.ttf"), usb + "/a/Lingua.ttf"));
     ASSERT_TRUE(QFile::copy(lbtest::TempEnv::fixture("ZetaTest-Regular.ttf"), usb + "/b/Zeta.ttf"));
-    ASSERT_TRUE(
-        QFile::copy(lbtest::TempEnv::fixture("GammaTest-Regular.ttf"), disk + "/Gamma.ttf"));
     ASSERT_TRUE(QFile::link(usb, env.fontsFolder() + "usb"));
     Refresh_Fonts(*ctx);
     app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Body', 'Lingua Test'), "
@@ -183,8 +178,7 @@ TEST_F(DesktopEffect, FoldersGoneOrEmptiedAreAskedAboutOnceBeforeTheirFontsGo) {
                             "('Lingua Test', 'Zeta Test', 'Gamma Test')";
     ASSERT_EQ(scalar("SELECT count(*) FROM [Fonts]"), "10");
 
-    // Both unplugged: the link dangles and the mount point is left empty. One question names
-    // both, and pressing Enter keeps everything.
+    // Both unplugged (a dangling link, an empty mount point): one question, and Enter keeps all.
     ASSERT_TRUE(QDir().rename(usb, usb + "-unplugged"));
     ASSERT_TRUE(QDir().rename(disk, env.root() + "/disk-unplugged") && QDir().mkpath(disk));
     boxes.answers = {AnswerNo};
@@ -220,13 +214,10 @@ TEST_F(DesktopEffect, FoldersGoneOrEmptiedAreAskedAboutOnceBeforeTheirFontsGo) {
 TEST_F(DesktopEffect, FileNamesThatAreNotTextAreLeftOutSaidAndNeverHidden) {
     const QByteArray odd = QFile::encodeName(env.fontsFolder()) + "Odd\xff\xfe.ttf";
     // Qt cannot name it, nor the link to it, to remove them with the temporary home.
-    struct Remove {
-        QByteArray path, links;
-        ~Remove() {
-            ::unlink(path.constData());
-            std::filesystem::remove_all(links.toStdString());
-        }
-    } remove{odd, QFile::encodeName(FontconfigResources::defaultFarmRoot())};
+    const auto remove = qScopeGuard([&] {
+        ::unlink(odd.constData());
+        std::filesystem::remove_all(FontconfigResources::defaultFarmRoot().toStdString());
+    });
     std::filesystem::copy_file(
         QFile::encodeName(lbtest::TempEnv::fixture("ZetaTest-Regular.ttf")).toStdString(),
         odd.toStdString());
@@ -262,10 +253,9 @@ TEST_F(DesktopEffect, FileNamesThatAreNotTextAreLeftOutSaidAndNeverHidden) {
 // A few thousand fonts, activations killed at random points, then a program starts again.
 struct KilledActivations : lbtest::RealFontsTest {
     QHash<QString, QString> faceOf; // file -> face
-    static constexpr int Fonts = 2000;
 
     void SetUp() override {
-        lbbench::makeCorpus(QFile::encodeName(env.fontsFolder()).toStdString(), Fonts);
+        lbbench::makeCorpus(QFile::encodeName(env.fontsFolder()).toStdString(), 2000);
         desktop.list = {"Bench Font 000007"};
         open();
         app.db->exec("INSERT INTO [Sets] VALUES ('A'), ('B')");
@@ -317,11 +307,9 @@ TEST_F(KilledActivations, TheNextStartOfEitherProgramShowsWhatTheDatabaseSays) {
         QThread::msleep(ulong(random.bounded(int(took * 12 / 10))));
         killed.kill(); // SIGKILL: no clean-up of any kind
         killed.waitForFinished();
-        if (round % 2 == 0) {
-            // The tray launcher starts.
+        if (round % 2 == 0) { // the tray launcher starts
             ASSERT_EQ(tool({"start"}), 0);
-        } else {
-            // The main program starts.
+        } else { // the main program starts
             restart();
             Startup startup(app);
             ASSERT_TRUE(startup.load());
