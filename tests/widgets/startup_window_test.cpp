@@ -1,4 +1,3 @@
-#include "core/schema.h"
 #include "platform/qt_message_boxes.h"
 #include "support/data_files.h"
 #include "support/fakes.h"
@@ -9,20 +8,18 @@
 #include "ui/program_start.h"
 
 using namespace lb;
-using lbtest::scalar;
 
 namespace {
 
 // The program's start as main() runs it, over fake font facilities and scripted answers.
 struct ProgramStartTest : ::testing::Test, lbtest::Session {
     std::unique_ptr<ProgramStart> start;
-    int ended = 0;
 
     void SetUp() override { QDir().mkpath(env.letterbayHome()); }
     QString dbFile() const { return env.letterbayHome() + "/letterbay.mdb"; }
     bool begin() {
         start = std::make_unique<ProgramStart>(app, fonts);
-        start->prepareMainWindow = [this](FrmMain& w) { w.endProgram = [this] { ++ended; }; };
+        start->prepareMainWindow = [](FrmMain& w) { w.endProgram = [] {}; };
         return start->begin();
     }
     // The start-up window's timer runs its full three seconds, as in the program.
@@ -60,15 +57,12 @@ TEST_F(ProgramStartTest, HandOverLoadsTheMainWindowAndHidesWhatTheActiveSetLeave
     addFont("Beta", "Beta Regular", "b.ttf");
     // A catalogue with the set "Body" active; the desktop has since shown every font again.
     lbtest::makeDataFile(dbFile(), "2.5")
-        ->exec("INSERT INTO [Fonts] ([Face Name], [File Name], [Friendly Name]) VALUES "
-               "('Alpha', 'a.ttf', 'Alpha Regular (TrueType)'), "
-               "('Beta', 'b.ttf', 'Beta Regular (TrueType)');"
-               "INSERT INTO [Sets] VALUES ('Body');"
-               "INSERT INTO [Assigned Fonts] VALUES ('Body', 'Alpha');"
-               "UPDATE [Sample Text] SET [Activated Set] = 'Body'");
+        ->exec("INSERT INTO [Fonts] ([Face Name], [File Name], [Friendly Name]) VALUES ('Alpha', "
+               "'a.ttf', 'Alpha Regular (TrueType)'), ('Beta', 'b.ttf', 'Beta Regular "
+               "(TrueType)'); INSERT INTO [Sets] VALUES ('Body'); INSERT INTO [Assigned Fonts] "
+               "VALUES ('Body', 'Alpha'); UPDATE [Sample Text] SET [Activated Set] = 'Body'");
     ASSERT_TRUE(begin());
     ASSERT_TRUE(waitForMainWindow());
-    EXPECT_FALSE(start->splash()->isVisible());
     FrmMain* w = start->mainWindow();
     EXPECT_EQ(w->findChild<QComboBox*>("cmbSets")->currentText(), "Body");
     EXPECT_EQ(resources.hidden, QSet<QString>{"b.ttf"});
@@ -90,13 +84,12 @@ TEST_F(ProgramStartTest, EmptySettingsRecordEndsWithAMessageNotAnAbort) {
     EXPECT_TRUE(!start->splash() && !start->mainWindow());
 }
 
-TEST(ApplicationTest, ErrorEscapingACommandIsShownAndTheProgramGoesOn) {
+struct ApplicationTest : ::testing::Test, lbtest::Session {};
+
+TEST_F(ApplicationTest, ErrorEscapingACommandIsShownAndTheProgramGoesOn) {
     auto* application = qobject_cast<Application*>(QCoreApplication::instance());
     ASSERT_NE(application, nullptr);
-    lbtest::ScriptedBoxes boxes;
-    MemoryPointer pointer;
-    Messenger messenger(boxes, pointer);
-    application->setMessenger(&messenger);
+    application->setMessenger(&app.messages);
     // A command the event loop starts (as the splash timer does) whose database gives out.
     QTimer command;
     int runs = 0;
@@ -122,6 +115,7 @@ TEST(ApplicationTest, ErrorEscapingACommandIsShownAndTheProgramGoesOn) {
 // The real message boxes, answered with keys and clicks as a user answers them.
 struct RealBoxes : ::testing::Test {
     QtMessageBoxes boxes;
+    QList<QPushButton*> buttons; // as they stand on screen, left to right
     QStringList captions;
     QString defaultCaption, title;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
@@ -132,8 +126,7 @@ struct RealBoxes : ::testing::Test {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             ASSERT_NE(box, nullptr) << "no message box";
             captions.clear();
-            // Buttons as they stand on screen, left to right.
-            QList<QPushButton*> buttons = box->findChildren<QPushButton*>();
+            buttons = box->findChildren<QPushButton*>();
             std::sort(buttons.begin(), buttons.end(), [](QPushButton* a, QPushButton* b) {
                 return a->mapToGlobal(QPoint()).x() < b->mapToGlobal(QPoint()).x();
             });
@@ -145,11 +138,6 @@ struct RealBoxes : ::testing::Test {
             answer(box);
         });
         return boxes.show("Text", "Title", style);
-    }
-    static QPushButton* button(QMessageBox* box, const QString& caption) {
-        for (QPushButton* b : box->findChildren<QPushButton*>())
-            if (b->text() == caption) return b;
-        return nullptr;
     }
 };
 
@@ -165,8 +153,9 @@ TEST_F(RealBoxes, ButtonsDefaultsEscapeAndAnswerCodes) {
               AnswerNo);
     EXPECT_EQ(captions, (QStringList{"&Yes", "&No"}));
     EXPECT_EQ(defaultCaption, "&No");
+    // No, clicked with the mouse.
     EXPECT_EQ(ask(StyleYesNo | StyleQuestion,
-                  [](QMessageBox* box) { QTest::mouseClick(button(box, "&No"), Qt::LeftButton); }),
+                  [this](QMessageBox*) { QTest::mouseClick(buttons[1], Qt::LeftButton); }),
               AnswerNo);
     EXPECT_EQ(ask(StyleOKCancel | StyleExclamation, key(Qt::Key_Return)), AnswerOK);
     EXPECT_EQ(captions, (QStringList{"OK", "Cancel"}));
