@@ -24,13 +24,8 @@ struct Db : ::testing::Test {
         createCurrentSchema(*db);
     }
     void addFont(const QString& face, const QString& file) {
-        auto fonts = openTable(*db, tbl::Fonts);
-        fonts->refresh();
-        fonts->addNew();
-        fonts->setField(fld::FaceName, face);
-        fonts->setField(fld::FileName, file);
-        fonts->setField(fld::FriendlyName, face + " (TrueType)");
-        fonts->update();
+        Statement st = db->prepare("INSERT INTO [Fonts] ([Face Name], [File Name]) VALUES (?, ?)");
+        st.bind(1, face).bind(2, file).step();
     }
     int errorOf(const std::function<void()>& f) {
         try {
@@ -45,8 +40,7 @@ struct Db : ::testing::Test {
 TEST_F(Db, FileIsEncryptedAndOpensOnlyWithTheKey) {
     db.reset();
     const QByteArray bytes = readWholeFile(path);
-    EXPECT_FALSE(bytes.startsWith("SQLite format 3"));
-    EXPECT_FALSE(bytes.contains("Assigned Fonts"));
+    EXPECT_FALSE(bytes.startsWith("SQLite format 3") || bytes.contains("Assigned Fonts"));
 
     EXPECT_EQ(errorOf([&] { Database::open(path, QString()); }), ErrNotADatabase);
     EXPECT_EQ(errorOf([&] { Database::open(path, ";PWD=wrong"); }), ErrNotADatabase);
@@ -74,8 +68,7 @@ TEST_F(Db, CursorOrderFindAndBookmarks) {
     // By face name ignoring case, accented letters among their own; identical spellings together.
     QStringList order;
     fonts->forEach([&](RecordSet& r) { order << r.text(fld::FileName); });
-    EXPECT_EQ(order,
-              (QStringList{"a1.ttf", "b2.ttf", "b1.ttf", "b3.ttf", "e1.ttf", "e2.ttf", "q.ttf"}));
+    EXPECT_EQ(order.join(' '), "a1.ttf b2.ttf b1.ttf b3.ttf e1.ttf e2.ttf q.ttf");
 
     const Criteria c(fld::FaceName, u"édition üNÏcode"_s);
     ASSERT_TRUE(fonts->findFirst(c));
@@ -118,8 +111,7 @@ TEST_F(Db, CursorOrderFindAndBookmarks) {
     EXPECT_EQ(fonts->text(fld::FileName), "z.ttf");
 }
 
-// The indexes need one consistent order: random names of plain, accented and combining letters,
-// in both letter cases and other scripts, sort the same way pair by pair and through SQLite.
+// The indexes need one order: random names of mixed letters sort alike pairwise and in SQLite.
 TEST(TextOrder, IsOneOrderForEveryPairAndForTheCollation) {
     const QString pool = u"aAeEéÉèe\u0301ńNñÑsSßzZαάΑβйиЯ明ゴ -"_s;
     std::mt19937 random(7);
@@ -169,17 +161,13 @@ TEST_F(Db, UniqueKeysMissingTablesAndCutOffTransactions) {
     EXPECT_EQ(errorOf([&] { db->deleteQuery(tbl::FontList); }), ErrNoSuchObject);
 
     // A transaction cut off after a nested one committed leaves the file as before.
-    try {
+    {
         Database::Transaction outer(*db);
         db->exec("DELETE FROM [Fonts]");
-        {
-            Database::Transaction inner(*db);
-            addFont("New", "new.ttf");
-            inner.commit();
-        }
-        throw DbError(ErrOther, "cut off");
-    } catch (const DbError&) {
-    }
+        Database::Transaction inner(*db);
+        addFont("New", "new.ttf");
+        inner.commit();
+    } // the outer one ends uncommitted
     EXPECT_EQ(lbtest::scalar(*db, "SELECT group_concat([File Name], ' ') FROM "
                                   "(SELECT [File Name] FROM [Fonts] ORDER BY rowid)"),
               "same.ttf SAME.ttf");

@@ -1,5 +1,4 @@
-// Previewing a folder's font files and installing them, on real fontconfig: what the rows say,
-// what lands in the fonts folder and the catalogue, and what another program sees afterwards.
+// A folder's font files previewed and installed on real fontconfig, as other programs see them.
 #include "activation/activation.h"
 #include "activation/interrupted_work.h"
 #include "catalogue/refresh.h"
@@ -51,6 +50,12 @@ struct Installing : lbtest::RealFontsTest {
         QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
         return target;
     }
+    // Copies these fixtures into the folder previewed, then shows the folder.
+    void showWith(std::initializer_list<const char*> fixtures) {
+        for (const char* f : fixtures)
+            put(QString::fromUtf8(f));
+        preview->boxDir_Change(source);
+    }
     int row(const QString& face) {
         for (int i = 0; i < preview->size(); ++i)
             if (preview->row(i).face == face) return i;
@@ -81,34 +86,29 @@ struct Installing : lbtest::RealFontsTest {
     }
 };
 
-// FIFOs that, after a few seconds, are opened for writing and closed again, so that code waiting
-// to read one ends; `fired` says it had to.
+// FIFOs opened for writing after five seconds, freeing code waiting to read one; `fired` says so.
 struct FifoWatchdog {
     std::vector<QByteArray> paths;
-    std::atomic<bool> done{false}, fired{false};
-    std::thread thread;
+    std::atomic<bool> fired{false};
+    std::jthread thread; // last, so that it stops before the paths go
 
     explicit FifoWatchdog(const QStringList& fifos) {
         for (const QString& f : fifos) {
             paths.push_back(QFile::encodeName(f));
             EXPECT_EQ(::mkfifo(paths.back().constData(), 0600), 0) << f.toStdString();
         }
-        thread = std::thread([this] {
-            for (int i = 0; i < 100 && !done; ++i)
+        thread = std::jthread([this](std::stop_token stop) {
+            for (int tick = 0; !stop.stop_requested(); ++tick) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            while (!done) {
-                for (const QByteArray& p : paths)
-                    if (const int fd = ::open(p.constData(), O_WRONLY | O_NONBLOCK); fd >= 0) {
-                        fired = true;
-                        ::close(fd);
-                    }
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                for (const QByteArray& p : paths) {
+                    const int fd = tick < 100 ? -1 : ::open(p.constData(), O_WRONLY | O_NONBLOCK);
+                    if (fd >= 0) fired = true;
+                    if (fd >= 0) ::close(fd);
+                }
             }
         });
     }
     ~FifoWatchdog() {
-        done = true;
-        thread.join();
         for (const QByteArray& p : paths)
             ::unlink(p.constData());
     }
@@ -118,18 +118,14 @@ TEST_F(Installing, AFolderShowsOneRowPerExactFaceNameAndUnreadableFilesApart) {
     // FIFOs named like fonts, here and in the fonts folder, are passed over; nothing waits on them.
     FifoWatchdog fifos({source + "Pipe.ttf", env.fontsFolder() + "Pipe.ttf"});
     openPreview();
-    for (const char* f :
-         {"FixtureSans-Regular.ttf", "CaseTest-Regular.ttf", "CaseTestUpper-Regular.ttf",
-          "FixtureCollection.ttc", "AlphaTest-Regular.ttf", "Truncated.ttf", "Empty.ttf",
-          "NotAFont.ttf", "FixtureCff.otf", "FixtureDuo.otc", "TypeOneTest.pfb",
-          "TypeOneTest.afm"}) // the .afm: no row
-        put(f);
     put("FixtureSans-Bold.ttf", "FixtureSans-Bold.TTF");
     put("FixtureCff.otf", "CffInside.ttf");
     put("BetaTest-Regular.ttf", ".Hidden.ttf"); // fontconfig would skip it once installed
     QDir().mkpath(source + "Folder.ttf");
-
-    preview->boxDir_Change(source);
+    showWith({"FixtureSans-Regular.ttf", "CaseTest-Regular.ttf", "CaseTestUpper-Regular.ttf",
+              "FixtureCollection.ttc", "AlphaTest-Regular.ttf", "Truncated.ttf", "Empty.ttf",
+              "NotAFont.ttf", "FixtureCff.otf", "FixtureDuo.otc", "TypeOneTest.pfb",
+              "TypeOneTest.afm"}); // the .afm: no row
     ASSERT_TRUE(preview->shown());
     // Case variants next to each other, each its own row; unreadable files under their names.
     QStringList faces;
@@ -162,13 +158,11 @@ TEST_F(Installing, AFolderShowsOneRowPerExactFaceNameAndUnreadableFilesApart) {
     EXPECT_EQ(previewView.statuses.first(), "Retrieving preview fonts...");
     EXPECT_FALSE(previewView.busy);
 
-    // The folder disappears while shown: nothing is installed, and the rows stay, drawn from
-    // memory. A collection fails once, whatever faces it shows.
+    // The folder vanishes while shown: nothing installed, the rows stay; a collection fails once.
     choose({"Fixture Collection", "Fixture Sans"});
     ASSERT_TRUE(QDir(source).removeRecursively());
     const InstallOutcome out = install();
-    EXPECT_EQ(out.installed(), 0);
-    EXPECT_EQ(out.failures.size(), 3u);
+    EXPECT_EQ(std::pair(out.installed(), int(out.failures.size())), std::pair(0, 3));
     EXPECT_TRUE(catalogue("Fixture Sans").isEmpty());
     EXPECT_EQ(preview->size(), 12);
     EXPECT_EQ(previewFonts.loadedCount(), 12);
@@ -177,13 +171,11 @@ TEST_F(Installing, AFolderShowsOneRowPerExactFaceNameAndUnreadableFilesApart) {
 
 TEST_F(Installing, InstalledFontsAreCataloguedListedAndSeenByOtherPrograms) {
     openPreview();
-    const QString sansRegular = put("FixtureSans-Regular.ttf");
-    for (const char* f :
-         {"FixtureSans-Bold.ttf", "CaseTest-Regular.ttf", "GammaTest-Regular.ttf", "NotAFont.ttf"})
-        put(f);
     const QString odd = u"Quote \"x\" *[1] Été.ttf"_s;
     put("QuoteTest.ttf", odd);
-    preview->boxDir_Change(source);
+    showWith({"FixtureSans-Regular.ttf", "FixtureSans-Bold.ttf", "CaseTest-Regular.ttf",
+              "GammaTest-Regular.ttf", "NotAFont.ttf"});
+    const QString sansRegular = source + "FixtureSans-Regular.ttf";
     // Installed files follow the user's umask, as files the user copies do.
     const mode_t umask = ::umask(027);
     install({"Fixture Sans", "Case Test", "Quote \"Test\""});
@@ -211,36 +203,27 @@ TEST_F(Installing, InstalledFontsAreCataloguedListedAndSeenByOtherPrograms) {
     EXPECT_EQ(boxes.shown.back().text, "2 fonts installed successfully.");
     EXPECT_EQ(view.fontCount, "Fonts: 6");
 
-    // OpenType, its collection and Type 1 with its metrics, for every program.
-    for (const char* f : {"FixtureCff.otf", "FixtureDuo.otc", "TypeOneTest.pfb", "TypeOneTest.afm"})
-        put(QString::fromLatin1(f));
-    preview->boxDir_Change(source);
+    // OpenType, its collection and Type 1 with its metrics, each listed by fontconfig or failed.
+    showWith({"FixtureCff.otf", "FixtureDuo.otc", "TypeOneTest.pfb", "TypeOneTest.afm"});
     // A collection's second face alone installs its whole file, every face catalogued.
     EXPECT_EQ(install({"Fixture Cff", "Duo Second", "Type One Test"}).installed(), 3);
     EXPECT_TRUE(listNames().contains("Duo First") && listNames().contains("Duo Second"));
-    const std::vector<std::string> listed = fcList();
-    for (const char* f : {"FixtureCff.otf", "FixtureDuo.otc", "TypeOneTest.pfb"})
-        EXPECT_TRUE(std::count(listed.begin(), listed.end(), (folder + f).toStdString())) << f;
 
     // The next refresh finds exactly what was catalogued: nothing dropped, doubled or misnamed.
-    const auto everything = [&] {
-        return scalar("SELECT group_concat([Face Name] || '|' || [Friendly Name] || '|' || "
-                      "[File Name], ';') FROM (SELECT * FROM [Fonts] ORDER BY [File Name])");
-    };
-    const QString before = everything();
+    const QString rows = "SELECT group_concat([Face Name] || '|' || [Friendly Name] || '|' || "
+                         "[File Name], ';') FROM (SELECT * FROM [Fonts] ORDER BY [File Name])";
+    const QString before = scalar(rows);
     Refresh_Fonts(*ctx);
-    EXPECT_EQ(everything(), before);
+    EXPECT_EQ(scalar(rows), before);
 }
 
 TEST_F(Installing, AutoAssignPutsNewFontsIntoTheirSetsOnlyWhenSwitchedOn) {
     openPreview();
-    put("GammaTest-Regular.ttf");
-    put("DeltaTest-Regular.ttf");
     app.db->exec("INSERT INTO [Sets] VALUES ('Work')");
-    app.db->exec("INSERT INTO [Auto Assign] ([Set Name], [Font Name]) VALUES ('Work', 'gamma "
-                 "test'), ('Work', 'Delta Test')");
+    app.db->exec("INSERT INTO [Auto Assign] ([Set Name], [Font Name]) "
+                 "VALUES ('Work', 'gamma test'), ('Work', 'Delta Test')");
     app.currentSetName = "Work";
-    preview->boxDir_Change(source);
+    showWith({"GammaTest-Regular.ttf", "DeltaTest-Regular.ttf"});
 
     app.addAutoAssign = false;
     install({"Delta Test"});
@@ -260,16 +243,14 @@ TEST_F(Installing, AutoAssignPutsNewFontsIntoTheirSetsOnlyWhenSwitchedOn) {
 
 TEST_F(Installing, WithASetActiveTheInstalledFontIsVisibleAndShownActive) {
     openPreview();
-    // Only the desktop's font is in the set: Alpha Test is hidden, and so is the fonts folder
-    // as a whole, visible fonts in it offered through links.
+    // Only the desktop's font in the set: Alpha Test and the fonts folder hidden, the rest linked.
     app.db->exec("INSERT INTO [Sets] VALUES ('Desk')");
     app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Desk', 'Fixture Mono')");
     Activate_Sets(*ctx, "Desk", true);
     ASSERT_EQ(fcList(), sorted({mono}));
     ASSERT_FALSE(FontconfigResources::hiddenFolders().isEmpty());
 
-    put("BetaTest-Regular.ttf");
-    preview->boxDir_Change(source);
+    showWith({"BetaTest-Regular.ttf"});
     install({"Beta Test"});
     EXPECT_EQ(fcList(), sorted({mono, env.fontsFolder() + "BetaTest-Regular.ttf"}));
     EXPECT_EQ(all.row(all.find("Beta Test")).state, FaceState::Active);
@@ -286,7 +267,8 @@ TEST_F(Installing, ADifferentFileOfTheSameNameIsReplacedOnlyWhenTheUserSaysSo) {
     install({"Delta Test"}, {AnswerNo, AnswerOK});
     lbtest::expectBox(boxes, 0, "Font Installation",
                       "A different font file named \"Gamma.ttf\" is already in your fonts "
-                      "folder.  Replace it with the one from \"" + source + "\"?",
+                      "folder.  Replace it with the one from \"" +
+                          source + "\"?",
                       StyleYesNo | StyleExclamation);
     lbtest::expectBox(boxes, 1, "Font Installation",
                       "No fonts were installed.\n\n1 file was not installed:\nGamma.ttf: a "
@@ -301,12 +283,10 @@ TEST_F(Installing, ADifferentFileOfTheSameNameIsReplacedOnlyWhenTheUserSaysSo) {
         << "the typeface that lost its only file leaves the list";
     EXPECT_EQ(dotFiles(), QStringList());
 
-    // A Type 1 font's metrics follow the answer about the font; the old font's metrics that the
-    // new one lacks go with it.
+    // Type 1 metrics follow the answer about their font; old metrics the new font lacks go.
     env.installFixture("GammaTest-Regular.ttf", false, "One.pfb");
-    const QString oldAfm = env.fontsFolder() + "One.afm", oldPfm = env.fontsFolder() + "One.pfm";
-    for (const QString& f : {oldAfm, oldPfm})
-        lbtest::writeFile(f, "old metrics");
+    const QString oldAfm = lbtest::writeFile(env.fontsFolder() + "One.afm", "old metrics");
+    const QString oldPfm = lbtest::writeFile(env.fontsFolder() + "One.pfm", "old metrics");
     Refresh_Fonts(*ctx);
     put("TypeOneTest.pfb", "One.pfb");
     put("TypeOneTest.afm", "One.afm");
@@ -334,11 +314,9 @@ TEST_F(Installing, ADifferentFileOfTheSameNameIsReplacedOnlyWhenTheUserSaysSo) {
 }
 
 TEST_F(Installing, FromTheFontsFolderNothingIsCopiedAndALinkThereIsReplacedNotFollowed) {
-    // A file put there by hand, not yet catalogued, and a link to a file kept elsewhere.
+    // A file put there by hand, not yet catalogued, and a link to a file kept in Downloads.
     const QString beta = env.installFixture("BetaTest-Regular.ttf");
-    QDir().mkpath(env.root() + "/elsewhere");
-    const QString target = env.root() + "/elsewhere/Zeta.ttf";
-    QFile::copy(lbtest::TempEnv::fixture("ZetaTest-Regular.ttf"), target);
+    const QString target = put("ZetaTest-Regular.ttf");
     const QString link = env.fontsFolder() + "Zeta.ttf";
     ASSERT_TRUE(QFile::link(target, link));
     openPreview();
@@ -367,8 +345,7 @@ TEST_F(Installing, AFontsFolderFontconfigDoesNotReadIsReportedAndNothingCopied) 
                        "</dir>\n  <cachedir prefix=\"xdg\">fontconfig</cachedir>\n</fontconfig>\n")
                           .toUtf8());
     openPreview();
-    put("BetaTest-Regular.ttf");
-    preview->boxDir_Change(source);
+    showWith({"BetaTest-Regular.ttf"});
     install({"Beta Test"});
     EXPECT_TRUE(boxes.shown.back().text.startsWith(
         "No fonts were installed.\n\nYour fonts folder " + env.fontsFolder() +
@@ -401,16 +378,14 @@ TEST_F(Installing, WhenTheFontStateCannotBeWrittenEverythingIsTakenBack) {
     openPreview();
     const QByteArray gamma = bytesOf(env.fontsFolder() + "Gamma.ttf");
     put("DeltaTest-Regular.ttf", "Gamma.ttf");
-    put("BetaTest-Regular.ttf");
-    // A leftover of an installation cut off earlier, and the file an installation that is still
-    // running writes.
+    // A leftover of an installation cut off earlier, and a file a running installation writes.
     for (const char* name : {".letterbay-install-abc123", ".letterbay-install-running"})
         lbtest::writeFile(env.fontsFolder() + name, {});
     QString why;
     const auto running = FileJournal::begin(journalFolder(), u"install"_s, why);
     ASSERT_TRUE(running &&
                 running->record(u"temp"_s, {env.fontsFolder() + ".letterbay-install-running"}));
-    preview->boxDir_Change(source);
+    showWith({"BetaTest-Regular.ttf"});
     preview->cmdSelect_Click();
     const std::vector<std::string> before = fcList();
     // The shared state cannot be written: a folder stands where its file goes.
