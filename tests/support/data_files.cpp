@@ -19,20 +19,16 @@ std::unique_ptr<Database> makeDataFile(const QString& path, const QString& versi
         db->createTable(tbl::Version, {FieldDef{fld::Version, FieldType::Text, 5, true}});
         db->appendField(tbl::SampleText, FieldDef{fld::SelectedSet, FieldType::Text, 40, true});
         db->appendField(tbl::SampleText, FieldDef{fld::FontSize, FieldType::Long});
-        Statement v = db->prepare(QStringLiteral("INSERT INTO [Version] VALUES (?)"));
-        v.bind(1, version);
-        v.step();
+        query(*db, QStringLiteral("INSERT INTO [Version] VALUES (?)"), {version});
         if (version != QLatin1String("2.0") || withInactive)
             db->appendField(tbl::AutoAssign, FieldDef{fld::Inactive, FieldType::YesNo});
     }
     db->exec(QStringLiteral("INSERT INTO [Sample Text] ([Sample Text], [Height], [Width]) "
                             "VALUES ('Sample', 7200, 9600)"));
-    for (const auto& [set, font] : knowledge) {
-        Statement st = db->prepare(
-            QStringLiteral("INSERT INTO [Auto Assign] ([Set Name], [Font Name]) VALUES (?, ?)"));
-        st.bind(1, set).bind(2, font);
-        st.step();
-    }
+    for (const auto& [set, font] : knowledge)
+        query(*db,
+              QStringLiteral("INSERT INTO [Auto Assign] ([Set Name], [Font Name]) VALUES (?, ?)"),
+              {set, font});
     return db;
 }
 
@@ -40,11 +36,8 @@ void makeAppendFile(const QString& path, const std::vector<std::pair<QString, QS
     QFile::remove(path);
     auto db = Database::open(path, ConnectSuffix, true);
     createAppendSchema(*db);
-    for (const auto& [set, font] : rows) {
-        Statement st = db->prepare(QStringLiteral("INSERT INTO [New Auto] VALUES (?, ?)"));
-        st.bind(1, set).bind(2, font);
-        st.step();
-    }
+    for (const auto& [set, font] : rows)
+        query(*db, QStringLiteral("INSERT INTO [New Auto] VALUES (?, ?)"), {set, font});
 }
 
 QString scalar(Database& db, const QString& sql) {
@@ -54,16 +47,26 @@ QString scalar(Database& db, const QString& sql) {
     return v.isNull() ? QStringLiteral("<null>") : v.toString();
 }
 
-namespace {
-int codePointOrder(void*, int n1, const void* p1, int n2, const void* p2) {
-    const QString a = QString::fromUtf8(static_cast<const char*>(p1), n1).toCaseFolded();
-    const QString b = QString::fromUtf8(static_cast<const char*>(p2), n2).toCaseFolded();
-    return a < b ? -1 : (b < a ? 1 : 0);
+QStringList query(Database& db, const QString& sql, const QVariantList& values) {
+    Statement st = db.prepare(sql);
+    for (int i = 0; i < values.size(); ++i)
+        st.bind(i + 1, values[i]);
+    QStringList column;
+    while (st.step())
+        column << st.text(0);
+    return column;
 }
-} // namespace
+
+QString setting(Database& db, const QString& field) {
+    return scalar(db, QStringLiteral("SELECT [%1] FROM [Sample Text]").arg(field));
+}
 
 void addSetsInEarlierOrder(const QString& path, const QStringList& sets) {
     auto db = Database::open(path, lb::ConnectSuffix);
+    const auto codePointOrder = [](void*, int n1, const void* p1, int n2, const void* p2) {
+        return QString::compare(QString::fromUtf8(static_cast<const char*>(p1), n1).toCaseFolded(),
+                                QString::fromUtf8(static_cast<const char*>(p2), n2).toCaseFolded());
+    };
     sqlite3_create_collation_v2(db->handle(), Database::Collation, SQLITE_UTF8, nullptr,
                                 codePointOrder, nullptr);
     for (const QString& set : sets)

@@ -19,6 +19,10 @@ makeDataFile(const QString& path, const QString& version,
 void makeAppendFile(const QString& path, const std::vector<std::pair<QString, QString>>& rows);
 
 QString scalar(lb::Database& db, const QString& sql);
+// Runs `sql` with `values` bound in order; the first column of each row it gives.
+QStringList query(lb::Database& db, const QString& sql, const QVariantList& values = {});
+// A field of the settings row.
+QString setting(lb::Database& db, const QString& field);
 
 // Adds sets to a font database as a program of an earlier version did: its indexes in the text
 // order of that time, where accented names sorted after Z.

@@ -5,14 +5,17 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QProcess>
 #include <QRawFont>
 #include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryFile>
-#include <cstdlib>
-#include <cstring>
+#include <gtest/gtest.h>
 #include <zip.h>
 
 namespace lbtest {
+
+using namespace Qt::StringLiterals;
 
 bool writePdf(const QString& path, const QStringList& fontFiles) {
     // Drawing text needs an application object; the unit tests have none of their own. Its font
@@ -54,7 +57,7 @@ bool writePdf(const QString& path, const QStringList& fontFiles) {
         font.setStyle(raw.style());
         font.setPointSize(14);
         painter.setFont(font);
-        painter.drawText(400, y, QStringLiteral("Hamburgefonstiv"));
+        painter.drawText(400, y, u"Hamburgefonstiv"_s);
         y += 400;
     }
     return painter.end();
@@ -64,22 +67,57 @@ bool writeZip(const QString& path, const std::vector<std::pair<QString, QByteArr
     int error = 0;
     zip_t* zip = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     if (!zip) return false;
-    bool first = true;
     for (const auto& [name, bytes] : parts) {
-        // libzip reads the bytes at zip_close, so each copy lives until then.
-        void* copy = malloc(size_t(bytes.size()));
-        memcpy(copy, bytes.constData(), size_t(bytes.size()));
-        zip_source_t* src = zip_source_buffer(zip, copy, zip_uint64_t(bytes.size()), 1);
+        // libzip reads the bytes at zip_close, while `parts` still holds them.
+        zip_source_t* src =
+            zip_source_buffer(zip, bytes.constData(), zip_uint64_t(bytes.size()), 0);
         const zip_int64_t i =
             src ? zip_file_add(zip, name.toUtf8().constData(), src, ZIP_FL_ENC_UTF_8) : -1;
         if (i < 0) {
             zip_discard(zip);
             return false;
         }
-        if (first) zip_set_file_compression(zip, zip_uint64_t(i), ZIP_CM_STORE, 0);
-        first = false;
+        if (i == 0) zip_set_file_compression(zip, 0, ZIP_CM_STORE, 0);
     }
     return zip_close(zip) == 0;
+}
+
+namespace {
+// What `program` prints; it must end well.
+QString run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    EXPECT_TRUE(p.waitForFinished(60000)) << program.toStdString() << " did not finish";
+    EXPECT_EQ(p.exitCode(), 0) << program.toStdString() << ": "
+                               << p.readAllStandardError().toStdString();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+} // namespace
+
+bool havePdfTools() {
+    return !QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty() &&
+           !QStandardPaths::findExecutable(u"pdffonts"_s).isEmpty();
+}
+
+QStringList pdfPages(const QString& pdf) {
+    QStringList pages =
+        run(u"pdftotext"_s, {u"-layout"_s, u"-enc"_s, u"UTF-8"_s, pdf, u"-"_s}).split(u'\f');
+    // pdftotext ends the last page with a form feed too.
+    if (!pages.isEmpty() && pages.last().trimmed().isEmpty()) pages.removeLast();
+    return pages;
+}
+
+QStringList embeddedFonts(const QString& pdf) {
+    QStringList out;
+    const QStringList lines = run(u"pdffonts"_s, {pdf}).split(u'\n');
+    // Two heading lines; then name, type..., and from the end: emb sub uni object-id generation.
+    for (qsizetype i = 2; i < lines.size(); ++i) {
+        const QStringList cols = lines[i].split(u' ', Qt::SkipEmptyParts);
+        if (cols.size() < 6 || cols[cols.size() - 5] != u"yes"_s) continue;
+        const qsizetype plus = cols[0].indexOf(u'+');
+        out << (plus == 6 ? cols[0].mid(plus + 1) : cols[0]);
+    }
+    return out;
 }
 
 } // namespace lbtest

@@ -16,7 +16,7 @@
 #include <deque>
 #include <functional>
 #include <gtest/gtest.h>
-#include <map>
+#include <optional>
 
 namespace lbtest {
 
@@ -34,41 +34,48 @@ public:
 
     QString input(const QString& prompt, const QString& title, const QString&) override {
         shown.push_back({prompt, title, -1});
-        if (inputs.empty()) {
-            ADD_FAILURE() << "unexpected input box: " << prompt.toStdString();
-            return {};
-        }
-        const QString a = inputs.front();
-        inputs.pop_front();
-        return a;
+        return next(inputs, QString(), "input box: " + prompt);
     }
-
     int show(const QString& text, const QString& title, int style) override {
         shown.push_back({text, title, style});
         if (onShow) onShow();
-        if (answers.empty()) {
-            ADD_FAILURE() << "unexpected message box: " << title.toStdString() << ": "
-                          << text.toStdString();
-            return lb::AnswerCancel;
+        return next(answers, int(lb::AnswerCancel), "message box: " + title + ": " + text);
+    }
+
+private:
+    // The next scripted reply; a failure, and `none`, when the script has run out.
+    template <typename T> static T next(std::deque<T>& replies, T none, const QString& box) {
+        if (replies.empty()) {
+            ADD_FAILURE() << "unexpected " << box.toStdString();
+            return none;
         }
-        const int a = answers.front();
-        answers.pop_front();
-        return a;
+        T reply = replies.front();
+        replies.pop_front();
+        return reply;
     }
 };
 
 // The `index`th box shown, checked whole: title, exact text and style (-1 for an input box).
 inline void expectBox(const ScriptedBoxes& boxes, size_t index, const QString& title,
                       const QString& text, int style) {
-    if (index >= boxes.shown.size()) {
-        ADD_FAILURE() << "box " << index << " (" << title.toStdString() << ") was not shown; "
-                      << boxes.shown.size() << " were";
-        return;
-    }
+    ASSERT_LT(index, boxes.shown.size()) << "box " << index << " (" << title.toStdString() << ")";
     const ScriptedBoxes::Shown& box = boxes.shown[index];
     EXPECT_EQ(box.title, title) << "box " << index;
     EXPECT_EQ(box.text, text) << "box " << index;
     EXPECT_EQ(box.style, style) << "box " << index << ": " << box.text.toStdString();
+}
+
+// The typefaces a list shows, in order.
+inline QStringList listNames(const lb::FontListModel& list) {
+    QStringList names;
+    for (int i = 0; i < list.size(); ++i)
+        names << list.row(i).name;
+    return names;
+}
+// The state of a typeface in a list; none when it is not listed.
+inline std::optional<lb::FaceState> stateOf(const lb::FontListModel& list, const QString& face) {
+    const int row = list.find(face);
+    return row < 0 ? std::nullopt : std::optional(list.row(row).state);
 }
 
 // Selects exactly these typefaces in a list, as clicks would.
@@ -88,20 +95,16 @@ class FakeRegistry : public lb::FontRegistry {
 public:
     std::vector<lb::FontValue> values;
     QString folder = QStringLiteral("/fonts/");
-    int failAfter = -1; // throw after this many values, to cut a refresh off half way
-    std::function<void()> onEnumerate;
+    std::function<void()> onEnumerate; // may throw, to cut a refresh off
 
     std::vector<lb::FontValue> enumerate() override {
         if (onEnumerate) onEnumerate();
-        if (failAfter >= 0) throw std::runtime_error("enumeration cut off");
         return values;
     }
     QString fontsFolder() override { return folder; }
     bool registerFile(const QString&) override { return true; }
     bool deleteValue(const QString& name) override {
-        const auto n = values.size();
-        std::erase_if(values, [&](const lb::FontValue& v) { return v.name == name; });
-        return values.size() != n;
+        return std::erase_if(values, [&](const lb::FontValue& v) { return v.name == name; }) > 0;
     }
     bool deleteFile(const QString&) override { return false; }
 
@@ -109,10 +112,6 @@ public:
         for (const QString& f : files)
             std::erase_if(values, [&](const lb::FontValue& v) { return v.data == f; });
         return {};
-    }
-
-    void add(const QString& fullName, const QString& file) {
-        values.push_back({fullName + QStringLiteral(" (TrueType)"), file, 0, {}});
     }
 };
 
@@ -126,12 +125,6 @@ public:
         const QString base = QFileInfo(file).completeBaseName();
         return {base, base, false, {}, {}};
     }
-};
-
-class FakeDesktop : public lb::DesktopFonts {
-public:
-    QStringList list;
-    QStringList families() override { return list; }
 };
 
 // Printers as a test sets them up.
@@ -158,9 +151,9 @@ struct Session {
 
     // A font file of a typeface: registry value "<full> (TrueType)" with data `file`.
     void addFont(const QString& face, const QString& full, const QString& file) {
-        registry.add(full, file);
-        faces.names.insert(
-            file, lb::FaceNames{full, face, true, full + QStringLiteral(" (TrueType)"), {}});
+        const QString value = full + QStringLiteral(" (TrueType)");
+        registry.values.push_back({value, file, 0, {}});
+        faces.names.insert(file, lb::FaceNames{full, face, true, value, {}});
     }
 };
 

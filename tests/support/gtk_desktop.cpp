@@ -1,7 +1,7 @@
 #include "support/gtk_desktop.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcessEnvironment>
@@ -89,10 +89,9 @@ int GtkDesktop::announcements() {
 }
 
 bool GtkDesktop::readUntil(const std::function<bool()>& done, int ms) {
-    QElapsedTimer t;
-    t.start();
+    const QDeadlineTimer end(ms);
     read();
-    while (!done() && process_.state() != QProcess::NotRunning && t.elapsed() < ms) {
+    while (!done() && process_.state() != QProcess::NotRunning && !end.hasExpired()) {
         process_.waitForReadyRead(100);
         read();
     }

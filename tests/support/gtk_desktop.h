@@ -20,8 +20,7 @@ public:
 
     GtkDesktop();
     ~GtkDesktop();
-    GtkDesktop(const GtkDesktop&) = delete;
-    GtkDesktop& operator=(const GtkDesktop&) = delete;
+    Q_DISABLE_COPY(GtkDesktop)
 
     // Waits until the program runs under the daemon; false, with output() saying why, if not.
     bool ready(int ms = 20000);

@@ -1,6 +1,6 @@
 #pragma once
 
-// Without a test framework, so that benchmarks use it too.
+// Without a test framework, so that benchmarks and test tools use it too.
 
 #include "platform/fonts.h"
 
@@ -47,16 +47,11 @@ public:
             discard();
             return false;
         }
-        const QSet<QString> before = hidden;
+        replaced_.emplace(hidden, stamp);
         if (replace_) hidden.clear();
-        for (auto it = pending_.constBegin(); it != pending_.constEnd(); ++it) {
-            if (it.value())
-                hidden.insert(it.key());
-            else
-                hidden.remove(it.key());
-        }
+        for (const auto& [file, hide] : pending_.asKeyValueRange())
+            hide ? void(hidden.insert(file)) : void(hidden.remove(file));
         ++broadcasts;
-        replaced_.emplace(before, stamp);
         stamp = s;
         discard();
         return true;
@@ -78,6 +73,13 @@ private:
     QHash<QString, bool> pending_;
     bool replace_ = false;
     std::optional<std::pair<QSet<QString>, QString>> replaced_; // before the last broadcast
+};
+
+// The desktop's own font families, as set.
+class FakeDesktop : public lb::DesktopFonts {
+public:
+    QStringList list;
+    QStringList families() override { return list; }
 };
 
 } // namespace lbtest

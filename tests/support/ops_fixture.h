@@ -18,16 +18,26 @@ struct OpsFixture : ::testing::Test, Session {
     lb::FontListModel allFonts, assignedFonts;
     lb::MainContext ctx{app, fonts, view, allFonts, assignedFonts};
 
-    void SetUp() override;
+    void SetUp() override {
+        lb::Startup startup(app);
+        ASSERT_TRUE(startup.load());
+        app.openMainDataSources();
+    }
 
-    void exec(const QString& sql);
-    QString scalar(const QString& sql);
-    QStringList column(const QString& sql);
-    void assign(const QString& set, const QString& font);
-    void addSet(const QString& set);
-    QStringList listNames() const;
-    std::optional<lb::FaceState> stateOf(const QString& face) const;
-    QString setting(const QString& field);
+    void exec(const QString& sql) { app.db->exec(sql); }
+    QString scalar(const QString& sql) { return lbtest::scalar(*app.db, sql); }
+    QStringList column(const QString& sql) { return query(*app.db, sql); }
+    void assign(const QString& set, const QString& font) {
+        query(*app.db, QStringLiteral("INSERT INTO [Assigned Fonts] VALUES (?, ?)"), {set, font});
+    }
+    void addSet(const QString& set) {
+        query(*app.db, QStringLiteral("INSERT INTO [Sets] VALUES (?)"), {set});
+    }
+    QStringList listNames() const { return lbtest::listNames(allFonts); }
+    std::optional<lb::FaceState> stateOf(const QString& face) const {
+        return lbtest::stateOf(allFonts, face);
+    }
+    QString setting(const QString& field) { return lbtest::setting(*app.db, field); }
 };
 
 } // namespace lbtest

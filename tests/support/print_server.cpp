@@ -1,6 +1,6 @@
 #include "support/print_server.h"
 
-#include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,10 +23,6 @@ const QString PdfConf = u"/etc/cups/cups-pdf.conf"_s;
 
 PrintServer::PrintServer() : socket_(qEnvironmentVariable("CUPS_SERVER")) {
     server_.setProcessChannelMode(QProcess::MergedChannels);
-}
-
-PrintServer::~PrintServer() {
-    stop();
 }
 
 bool PrintServer::start(QString& why) {
@@ -69,8 +65,7 @@ bool PrintServer::start(QString& why) {
                    root + u"/cups-pdf.conf"_s, PdfConf, Cupsd, root + u"/cupsd.conf"_s,
                    root + u"/cups-files.conf"_s});
     if (!server_.waitForStarted(10000)) return fail(u"unshare could not be started"_s);
-    const QDateTime until = QDateTime::currentDateTime().addSecs(20);
-    while (QDateTime::currentDateTime() < until) {
+    for (const QDeadlineTimer end(20000); !end.hasExpired();) {
         if (server_.state() == QProcess::NotRunning)
             return fail(u"the print server ended at once: "_s +
                         QString::fromLocal8Bit(server_.readAll()) + log());
@@ -113,28 +108,22 @@ bool PrintServer::addPdfQueue(const QString& name, const QString& location, QStr
 }
 
 QStringList PrintServer::pdfs() const {
-    QDir out(dir_.path() + u"/out"_s);
     QStringList files;
     for (const QFileInfo& f :
-         out.entryInfoList({u"*.pdf"_s}, QDir::Files, QDir::Time | QDir::Reversed))
+         QDir(dir_.path() + u"/out"_s)
+             .entryInfoList({u"*.pdf"_s}, QDir::Files, QDir::Time | QDir::Reversed))
         files << f.absoluteFilePath();
     return files;
 }
 
 QString PrintServer::waitForPdf(int count, int timeoutMs) const {
-    const QDateTime until = QDateTime::currentDateTime().addMSecs(timeoutMs);
-    while (QDateTime::currentDateTime() < until) {
+    for (const QDeadlineTimer end(timeoutMs); !end.hasExpired(); QThread::msleep(200)) {
         const QStringList files = pdfs();
-        // cups-pdf writes the file and then hands it to its owner: complete once it ends in
-        // the PDF trailer.
-        if (files.size() >= count) {
-            QFile f(files.last());
-            if (f.open(QIODevice::ReadOnly) && f.size() > 5) {
-                f.seek(f.size() - 7);
-                if (f.readAll().contains("%%EOF")) return files.last();
-            }
-        }
-        QThread::msleep(200);
+        // cups-pdf writes the file, then hands it to its owner: complete once the trailer is in.
+        QFile f(files.value(files.size() - 1));
+        if (files.size() >= count && f.open(QIODevice::ReadOnly) && f.size() > 5 &&
+            f.seek(f.size() - 7) && f.readAll().contains("%%EOF"))
+            return files.last();
     }
     return {};
 }

@@ -1,9 +1,8 @@
 #pragma once
 
 // A print server of the test's own: cupsd from a temporary folder, listening only on the socket
-// named by CUPS_SERVER, with PDF queues (cups-pdf) that write into that folder. The machine's
-// own print system is not touched: cups-pdf's fixed configuration file is replaced only inside a
-// private mount namespace of the server.
+// named by CUPS_SERVER, with PDF queues (cups-pdf) writing into that folder. cups-pdf's fixed
+// configuration file is replaced only in the server's private mount namespace.
 
 #include <QProcess>
 #include <QString>
@@ -15,9 +14,8 @@ namespace lbtest {
 class PrintServer {
 public:
     PrintServer();
-    ~PrintServer();
-    PrintServer(const PrintServer&) = delete;
-    PrintServer& operator=(const PrintServer&) = delete;
+    ~PrintServer() { stop(); }
+    Q_DISABLE_COPY(PrintServer)
 
     // Starts the server; false with the reason when it cannot run here.
     bool start(QString& why);

@@ -1,66 +1,101 @@
 #include "support/programs.h"
 
+#include "support/temp_home.h"
+
+#include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 namespace lbtest {
 
-namespace {
-QString toolPath() {
-    return QStringLiteral(LB_BIN_DIR "/lb_state_tool");
-}
-} // namespace
+using namespace Qt::StringLiterals;
 
 QString programPath(const QString& name) {
     return QStringLiteral(LB_BIN_DIR "/") + name;
 }
 
+bool preferForGenericFamilies(const TempHome& home, const QString& family) {
+    const QString folder = home.configHome() + u"/fontconfig/conf.d"_s;
+    QDir().mkpath(folder);
+    QFile conf(folder + u"/50-desktop.conf"_s);
+    if (!conf.open(QIODevice::WriteOnly)) return false;
+    QByteArray aliases = "<?xml version=\"1.0\"?>\n<fontconfig>\n";
+    for (const char* generic : {"sans-serif", "serif", "monospace"})
+        aliases += QByteArray("  <alias><family>") + generic + "</family><prefer><family>" +
+                   family.toUtf8() + "</family></prefer></alias>\n";
+    return conf.write(aliases + "</fontconfig>\n") > 0;
+}
+
+QString ctlPath() {
+    return programPath(u"letterbayctl"_s);
+}
+
+CtlRun runCtl(const QStringList& args, const QByteArray& input) {
+    QProcess p;
+    p.start(ctlPath(), args);
+    if (!p.waitForStarted(30000)) return {-1, {}, u"did not start"_s};
+    p.write(input);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(180000)) {
+        p.kill();
+        p.waitForFinished();
+        return {-1, {}, u"did not finish"_s};
+    }
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+CtlRun ctlOk(const QStringList& args, const QByteArray& input) {
+    const CtlRun r = runCtl(args, input);
+    EXPECT_EQ(r.exitCode, 0) << args.join(u' ').toStdString() << ": " << r.err.toStdString();
+    return r;
+}
+
+void ctl(std::initializer_list<QStringList> commands) {
+    for (const QStringList& args : commands)
+        ctlOk(args);
+}
+
 namespace {
-Finished waitFor(QProcess& p) {
-    Finished f;
+// `program` to its end, its output and errors together.
+Finished run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
     if (!p.waitForFinished(120000)) {
         p.kill();
         p.waitForFinished();
-        f.output = QStringLiteral("did not finish");
-        return f;
+        return {-1, u"did not finish"_s};
     }
-    f.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    f.output = QString::fromUtf8(p.readAll());
-    return f;
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAll())};
 }
 } // namespace
 
 Finished runStateTool(const QStringList& args, bool asNobody) {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    if (asNobody)
-        p.start(QStringLiteral("setpriv"),
-                QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                            QStringLiteral("--clear-groups"), toolPath()} +
-                    args);
-    else
-        p.start(toolPath(), args);
-    return waitFor(p);
+    const QString tool = programPath(u"lb_state_tool"_s);
+    if (!asNobody) return run(tool, args);
+    const QStringList nobody{u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s, tool};
+    return run(u"setpriv"_s, nobody + args);
 }
 
 Finished runTraywickDriver(const QStringList& args) {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(programPath(QStringLiteral("lb_traywick_driver")), args);
-    return waitFor(p);
+    return run(programPath(u"lb_traywick_driver"_s), args);
 }
 
 void startStateTool(QProcess& process, const QStringList& args) {
     process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(toolPath(), args);
+    process.start(programPath(u"lb_state_tool"_s), args);
     process.waitForStarted();
 }
 
 bool canRunAsNobody() {
-    return ::geteuid() == 0 && !QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty();
+    return ::geteuid() == 0 && !QStandardPaths::findExecutable(u"setpriv"_s).isEmpty();
 }
 
 void openToEveryone(const QString& folder) {

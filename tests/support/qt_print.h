@@ -18,12 +18,7 @@ inline void PrintTo(const QByteArray& b, std::ostream* os) {
 }
 
 inline void PrintTo(const QStringList& l, std::ostream* os) {
-    *os << '{';
-    for (qsizetype i = 0; i < l.size(); ++i) {
-        if (i) *os << ", ";
-        PrintTo(l[i], os);
-    }
-    *os << '}';
+    *os << (l.isEmpty() ? "{}" : "{\"" + l.join(QStringLiteral("\", \"")).toStdString() + "\"}");
 }
 
 inline void PrintTo(const QVariant& v, std::ostream* os) {

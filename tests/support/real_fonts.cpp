@@ -4,7 +4,6 @@
 #include "catalogue/system_fonts.h"
 #include "core/schema.h"
 #include "core/startup.h"
-#include "support/data_files.h"
 
 namespace lbtest {
 
@@ -40,24 +39,6 @@ void RealFontsTest::open() {
     lb::Refresh_Fonts(*ctx);
     app.db->exec(u"DELETE FROM [Sets]"_s);
     view.messages.clear();
-}
-
-void RealFontsTest::select(const QStringList& faces) {
-    selectExactly(all, faces);
-}
-
-QStringList RealFontsTest::catalogue(const QString& face) {
-    lb::Statement st = app.db->prepare(u"SELECT [File Name] || ' = ' || [Friendly Name] FROM "
-                                       u"[Fonts] WHERE [Face Name] = ? ORDER BY 1"_s);
-    st.bind(1, face);
-    QStringList out;
-    while (st.step())
-        out << st.text(0);
-    return out;
-}
-
-QString RealFontsTest::scalar(const QString& sql) {
-    return lbtest::scalar(*app.db, sql);
 }
 
 } // namespace lbtest

@@ -3,19 +3,19 @@
 #include "core/main_context.h"
 #include "platform/fontconfig_fonts.h"
 #include "platform/hidden_fonts.h"
+#include "support/data_files.h"
 #include "support/fakes.h"
-#include "support/font_env.h"
+#include "support/temp_env.h"
 
 #include <gtest/gtest.h>
 #include <memory>
 
 namespace lbtest {
 
-// The main program's operations over real fontconfig in a fresh home, without a window: what a
-// separate fc-list sees afterwards is what every program of the desktop sees. The desktop's own
-// font is Fixture Mono, fixed so that tests do not depend on the machine.
+// The main program's operations over real fontconfig in a fresh home, without a window, seen as
+// every program sees them (a separate fc-list). The desktop's own font is fixed: Fixture Mono.
 struct RealFontsTest : ::testing::Test {
-    FontEnv env;
+    TempEnv env;
     ScriptedBoxes boxes;
     lb::MemoryPointer pointer;
     lb::AppState app{boxes, pointer};
@@ -38,10 +38,15 @@ struct RealFontsTest : ::testing::Test {
     // The catalogue as the program opens it, refreshed, with no sets.
     void open();
     // Selects exactly these typefaces in All Fonts.
-    void select(const QStringList& faces);
+    void select(const QStringList& faces) { selectExactly(all, faces); }
     // "file = friendly name" of every catalogued file of a typeface, sorted.
-    QStringList catalogue(const QString& face);
-    QString scalar(const QString& sql);
+    QStringList catalogue(const QString& face) {
+        return query(*app.db,
+                     QStringLiteral("SELECT [File Name] || ' = ' || [Friendly Name] FROM [Fonts] "
+                                    "WHERE [Face Name] = ? ORDER BY 1"),
+                     {face});
+    }
+    QString scalar(const QString& sql) { return lbtest::scalar(*app.db, sql); }
 };
 
 } // namespace lbtest

@@ -1,10 +1,9 @@
 #pragma once
 
-// Without a test framework, so that benchmarks use it too.
+// Without a test framework, so that benchmarks and test tools use it too.
 
 #include "core/operation_view.h"
 
-#include <QRegularExpression>
 #include <QStringList>
 
 namespace lbtest {
@@ -14,12 +13,11 @@ class RecordingView : public lb::OperationView {
 public:
     QStringList messages;
     QString fontCount;
-    QString setBox; // what the operation put in the set box
-    int fillSetsCalls = 0, clearAssignedCalls = 0, yields = 0;
+    int fillSetsCalls = 0, clearAssignedCalls = 0, yields = 0, handled = 0;
+    int yieldsBeforeMessage = 0; // yields made before the last message was set
     bool enabled = true;
     int value = 0, maximum = 0;
 
-    int yieldsBeforeMessage = 0; // yields made before the last message was set
     void setMessage(const QString& t) override {
         messages << t;
         yieldsBeforeMessage = yields;
@@ -32,30 +30,6 @@ public:
     void yield() override { ++yields; }
     void fillSets() override { ++fillSetsCalls; }
     void clearAssignedFonts() override { ++clearAssignedCalls; }
-    void setSetBoxText(const QString& t) override { setBox = t; }
-
-    QStringList setEntries; // kept sorted without regard to case, like the set box
-    QString deleteTip;
-    bool deleteEnabled = false;
-    int displayed = 0, handled = 0;
-    void addSetEntry(const QString& n) override {
-        setEntries << n;
-        setEntries.sort(Qt::CaseInsensitive);
-    }
-    void removeSetEntry(const QString& n) override {
-        const int i = setEntries.indexOf(QRegularExpression(
-            QRegularExpression::escape(n), QRegularExpression::CaseInsensitiveOption));
-        if (i >= 0) setEntries.removeAt(i);
-    }
-    void enableDelete(const QString& tip) override {
-        deleteEnabled = true;
-        deleteTip = tip;
-    }
-    void disableDelete() override {
-        deleteEnabled = false;
-        deleteTip = QStringLiteral("Delete");
-    }
-    void displayFont() override { ++displayed; }
     void handleButtons() override { ++handled; }
 };
 

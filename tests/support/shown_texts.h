@@ -42,14 +42,12 @@ inline QStringList notInTemplate(const QStringList& texts) {
     while (!xml.atEnd()) {
         if (xml.readNext() == QXmlStreamReader::StartElement &&
             xml.name() == QLatin1String("source")) {
-            const QStringList pieces =
-                plain(xml.readElementText()).split(QRegularExpression(QStringLiteral("%\\d")));
-            QStringList escaped;
-            for (const QString& p : pieces)
-                escaped << QRegularExpression::escape(p);
-            sources << QRegularExpression(
-                QRegularExpression::anchoredPattern(escaped.join(QLatin1String(".*"))),
-                QRegularExpression::DotMatchesEverythingOption);
+            // Any text may stand where the escaped source reads \%1.
+            const QString pattern =
+                QRegularExpression::escape(plain(xml.readElementText()))
+                    .replace(QRegularExpression(QStringLiteral("\\\\%\\d")), QStringLiteral(".*"));
+            sources << QRegularExpression(QRegularExpression::anchoredPattern(pattern),
+                                          QRegularExpression::DotMatchesEverythingOption);
         }
     }
 

@@ -1,10 +1,9 @@
 #pragma once
 
-// A fresh home for one test or benchmark run, without any test framework, so that both can
-// use it: HOME, the XDG folders and LETTERBAY_HOME point into a new temporary folder, and
-// fontconfig reads a configuration that knows only the fonts of that folder (the user's fonts
-// folder and a "system" folder beside it). Child processes inherit it, so fc-list sees what the
-// program sees. The previous environment comes back when it goes.
+// A fresh home for one test or benchmark run (no test framework, so both can use it): HOME, the
+// XDG folders and LETTERBAY_HOME point into a new temporary folder, whose fonts (the user's and a
+// "system" folder) are the only ones fontconfig knows. Child processes inherit it, so fc-list sees
+// what the program sees. The previous environment comes back when it goes.
 //
 // A test process started with LBTEST_ADOPT_ROOT set (see unprivileged.h) takes over the home
 // prepared there by its parent instead of making a new one, and leaves it for the parent to remove.
@@ -15,22 +14,18 @@
 #include <QTemporaryDir>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace lbtest {
 
 class TempHome {
 public:
-    // With `systemConfig`, fontconfig reads the machine's own configuration (/etc/fonts and its
-    // conf.d, the system's fonts included), writing its caches into the home: what users have.
-    // Otherwise a configuration that knows only the fonts of the home, so tests do not depend on
-    // the machine.
-    explicit TempHome(bool systemConfig = false) {
-        const QString adopt = qEnvironmentVariable("LBTEST_ADOPT_ROOT");
-        if (adopt.isEmpty())
-            dir_ = std::make_unique<QTemporaryDir>();
-        else
-            adopted_ = adopt;
+    // With `systemConfig`, fontconfig reads the machine's own configuration, its caches written
+    // into the home: what users have. Otherwise it knows only the home's fonts.
+    explicit TempHome(bool systemConfig = false)
+        : adopted_(qEnvironmentVariable("LBTEST_ADOPT_ROOT")) {
+        if (adopted_.isEmpty()) dir_ = std::make_unique<QTemporaryDir>();
         ok_ = !root().isEmpty() && (!dir_ || dir_->isValid());
         for (const QString& d :
              {home(), dataHome(), configHome(), cacheHome(), systemFonts(), dataDirs()})
@@ -39,46 +34,33 @@ public:
         set("XDG_DATA_HOME", dataHome());
         set("XDG_CONFIG_HOME", configHome());
         set("XDG_CACHE_HOME", cacheHome());
-        // fontconfig also reads $XDG_DATA_DIRS/fonts: keep the machine's own fonts out, unless
-        // the machine's configuration is wanted, whose schemas (the desktop's font settings)
-        // live there too.
+        // fontconfig also reads $XDG_DATA_DIRS/fonts: the machine's stay out, but for its own
+        // configuration, whose schemas (the desktop's font settings) live there too.
         if (!systemConfig) set("XDG_DATA_DIRS", dataDirs());
         set("LETTERBAY_HOME", letterbayHome());
         set("FONTCONFIG_FILE", fontconfigFile());
+        // The home's cache folder comes first: the first writable one takes the caches, and for
+        // root that would otherwise be the system's.
+        const QString dirs =
+            systemConfig ? QStringLiteral("  <cachedir prefix=\"xdg\">fontconfig</cachedir>\n"
+                                          "  <dir>%1</dir>\n"
+                                          "  <include>/etc/fonts/fonts.conf</include>\n")
+                         : QStringLiteral("  <dir>%1</dir>\n  <dir prefix=\"xdg\">fonts</dir>\n"
+                                          "  <cachedir prefix=\"xdg\">fontconfig</cachedir>\n"
+                                          "  <include ignore_missing=\"yes\" "
+                                          "prefix=\"xdg\">fontconfig/conf.d</include>\n");
         QFile conf(fontconfigFile());
-        ok_ = conf.open(QIODevice::WriteOnly) && ok_;
-        const QString header =
-            QStringLiteral("<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM "
-                           "\"urn:fontconfig:fonts.dtd\">\n<fontconfig>\n");
-        // The home's cache folder first: the first writable one takes the caches, and for root
-        // that would otherwise be the system's.
-        if (systemConfig)
-            conf.write((header + QStringLiteral("  <cachedir prefix=\"xdg\">fontconfig</cachedir>\n"
-                                                "  <dir>%1</dir>\n"
-                                                "  <include>/etc/fonts/fonts.conf</include>\n"
-                                                "</fontconfig>\n")
-                                     .arg(systemFonts()))
-                           .toUtf8());
-        else
-            conf.write((header + QStringLiteral("  <dir>%1</dir>\n"
-                                                "  <dir prefix=\"xdg\">fonts</dir>\n"
-                                                "  <cachedir prefix=\"xdg\">fontconfig</cachedir>\n"
-                                                "  <include ignore_missing=\"yes\" "
-                                                "prefix=\"xdg\">fontconfig/conf.d</include>\n"
-                                                "</fontconfig>\n")
-                                     .arg(systemFonts()))
-                           .toUtf8());
+        ok_ = conf.open(QIODevice::WriteOnly) &&
+              conf.write("<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM "
+                         "\"urn:fontconfig:fonts.dtd\">\n<fontconfig>\n" +
+                         dirs.arg(systemFonts()).toUtf8() + "</fontconfig>\n") > 0 &&
+              ok_;
     }
     ~TempHome() {
-        for (const auto& [name, value] : saved_) {
-            if (value.first)
-                qputenv(name.c_str(), value.second);
-            else
-                qunsetenv(name.c_str());
-        }
+        for (const auto& [name, value] : saved_)
+            value ? qputenv(name.c_str(), *value) : qunsetenv(name.c_str());
     }
-    TempHome(const TempHome&) = delete;
-    TempHome& operator=(const TempHome&) = delete;
+    Q_DISABLE_COPY(TempHome)
 
     bool ok() const { return ok_; }
     QString root() const { return dir_ ? dir_->path() : adopted_; }
@@ -93,15 +75,16 @@ public:
     QString fontconfigFile() const { return root() + QStringLiteral("/fonts.conf"); }
 
     void set(const char* name, const QString& value) {
-        if (!saved_.count(name)) saved_[name] = {qEnvironmentVariableIsSet(name), qgetenv(name)};
+        saved_.try_emplace(name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name))
+                                                                 : std::nullopt);
         qputenv(name, value.toLocal8Bit());
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> dir_;
     QString adopted_;
+    std::unique_ptr<QTemporaryDir> dir_;
     bool ok_ = true;
-    std::map<std::string, std::pair<bool, QByteArray>> saved_;
+    std::map<std::string, std::optional<QByteArray>> saved_; // unset: nullopt
 };
 
 } // namespace lbtest

@@ -7,20 +7,23 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 namespace lbtest {
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr uid_t Nobody = 65534;
 
 bool chownTree(const QString& root, const QStringList& keep) {
-    auto kept = [&](const QString& path) {
-        for (const QString& k : keep)
-            if (path == k || path.startsWith(k + QLatin1Char('/'))) return true;
-        return false;
+    const auto kept = [&](const QString& path) {
+        return std::any_of(keep.begin(), keep.end(), [&](const QString& k) {
+            return path == k || path.startsWith(k + QLatin1Char('/'));
+        });
     };
     bool ok = ::chown(QFile::encodeName(root).constData(), Nobody, Nobody) == 0;
     QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
@@ -36,16 +39,16 @@ bool chownTree(const QString& root, const QStringList& keep) {
 // The shipped files as an installation has them: readable by everyone, owned by root. A build
 // tree under a private folder (root's home) is not, so they are copied into the test home.
 bool shareShippedFiles(const TempHome& home, QProcessEnvironment& env, QStringList& keep) {
-    const QString share = env.value(QStringLiteral("LETTERBAY_SHARE"));
+    const QString share = env.value(u"LETTERBAY_SHARE"_s);
     if (share.isEmpty() || share.startsWith(home.root() + QLatin1Char('/'))) return true;
-    const QString copy = home.root() + QStringLiteral("/shipped");
+    const QString copy = home.root() + u"/shipped"_s;
     if (!QDir().mkpath(copy)) return false;
     for (const QFileInfo& f : QDir(share).entryInfoList(QDir::Files)) {
         const QString target = copy + QLatin1Char('/') + f.fileName();
         if (!QFile::exists(target) && !QFile::copy(f.filePath(), target)) return false;
         QFile::setPermissions(target, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
     }
-    env.insert(QStringLiteral("LETTERBAY_SHARE"), copy);
+    env.insert(u"LETTERBAY_SHARE"_s, copy);
     keep << copy;
     return true;
 }
@@ -57,60 +60,47 @@ bool isUnprivilegedChild() {
 }
 
 Unprivileged continueUnprivileged(const TempHome& home, const QStringList& keepRootOwned) {
-    Unprivileged result;
-    if (::geteuid() != 0) return result; // already a normal user: go on here
-    result.where = Unprivileged::Skip;
-    const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
-    if (setpriv.isEmpty()) {
-        result.output = QStringLiteral("setpriv is not installed: no unprivileged user to run as");
-        return result;
-    }
+    if (::geteuid() != 0) return {}; // already a normal user: go on here
+    const auto skip = [](const QString& why) { return Unprivileged{Unprivileged::Skip, -1, why}; };
+    const QString setpriv = QStandardPaths::findExecutable(u"setpriv"_s);
+    if (setpriv.isEmpty())
+        return skip(u"setpriv is not installed: no unprivileged user to run as"_s);
     QStringList keep;
     for (const QString& k : keepRootOwned)
         keep << QDir::cleanPath(k);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    if (!shareShippedFiles(home, env, keep)) {
-        result.output = QStringLiteral("the shipped files could not be copied for user 65534");
-        return result;
-    }
-    if (!chownTree(home.root(), keep)) {
-        result.output = QStringLiteral("the test home could not be handed to user 65534");
-        return result;
-    }
+    if (!shareShippedFiles(home, env, keep))
+        return skip(u"the shipped files could not be copied for user 65534"_s);
+    if (!chownTree(home.root(), keep))
+        return skip(u"the test home could not be handed to user 65534"_s);
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    const QString filter =
-        QStringLiteral("--gtest_filter=%1.%2")
-            .arg(QString::fromUtf8(test->test_suite_name()), QString::fromUtf8(test->name()));
-    env.insert(QStringLiteral("LBTEST_ADOPT_ROOT"), home.root());
+    const QString filter = u"--gtest_filter=%1.%2"_s.arg(QString::fromUtf8(test->test_suite_name()),
+                                                         QString::fromUtf8(test->name()));
+    env.insert(u"LBTEST_ADOPT_ROOT"_s, home.root());
     QProcess child;
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.setWorkingDirectory(home.root());
     child.start(setpriv,
-                {QStringLiteral("--reuid=%1").arg(Nobody), QStringLiteral("--regid=%1").arg(Nobody),
-                 QStringLiteral("--clear-groups"), QStringLiteral("--"),
-                 QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath(), filter});
+                {u"--reuid=%1"_s.arg(Nobody), u"--regid=%1"_s.arg(Nobody), u"--clear-groups"_s,
+                 u"--"_s, QFileInfo(u"/proc/self/exe"_s).canonicalFilePath(), filter});
     if (!child.waitForFinished(240000)) {
         child.kill();
         child.waitForFinished();
-        result.where = Unprivileged::Child;
-        result.output = QStringLiteral("the unprivileged run did not finish: ") +
-                        QString::fromLocal8Bit(child.readAll());
-        return result;
+        return {Unprivileged::Child, -1,
+                u"the unprivileged run did not finish: "_s +
+                    QString::fromLocal8Bit(child.readAll())};
     }
     const QString output = QString::fromLocal8Bit(child.readAll());
     // setpriv itself failing (no such user switch allowed here) is no result of the test.
     if (child.exitStatus() == QProcess::NormalExit && child.exitCode() == 127 &&
-        !output.contains(QStringLiteral("[ RUN"))) {
-        result.output = QStringLiteral("setpriv could not switch to user 65534: ") + output;
-        return result;
-    }
-    result.where = Unprivileged::Child;
-    result.exitCode = child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
-    result.output = output;
+        !output.contains(u"[ RUN"_s))
+        return skip(u"setpriv could not switch to user 65534: "_s + output);
+    Unprivileged result{Unprivileged::Child,
+                        child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1, output};
     // A child that ran nothing would pass without testing anything.
-    if (!output.contains(QStringLiteral("[       OK ]")) &&
-        !output.contains(QStringLiteral("[  FAILED  ]")) && result.exitCode == 0)
+    if (!output.contains(u"[       OK ]"_s) && !output.contains(u"[  FAILED  ]"_s) &&
+        result.exitCode == 0)
         result.exitCode = -2;
     return result;
 }

@@ -7,16 +7,14 @@
 
 namespace lbtest {
 
-// Runs the rest of a test as an unprivileged user, as the program runs for a person at the
-// desktop: root ignores file permissions, so a test of a read-only file or folder passes as root
-// whatever the program does.
+// Runs the rest of a test as an unprivileged user, as for a person at the desktop: root ignores
+// file permissions, so a test of a read-only file passes as root whatever the program does.
 //
 // The test prepares its files unless isUnprivilegedChild(), then calls continueUnprivileged().
-// As a normal user that returns Here and the test goes on in this process. As root it hands the
-// temporary home to user 65534 (except the paths in `keepRootOwned`, which stay root's, as
-// installed files are), runs this same test again as that user over the same home, and returns
-// Child with the child's exit code and output: the test then checks those and what the child
-// left behind. Where no user can be switched to, it returns Skip and says why.
+// As a normal user that returns Here and the test goes on. As root it hands the home to user 65534
+// (but `keepRootOwned`, which stays root's as installed files are), runs this test again as that
+// user over the same home and returns Child with the child's exit code and output, for the test
+// to check with what the child left. Where no user can be switched to, it returns Skip and why.
 struct Unprivileged {
     enum Where { Here, Child, Skip };
     Where where = Here;

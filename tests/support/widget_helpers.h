@@ -52,19 +52,17 @@ inline void typeInto(QLineEdit* edit, const QString& text) {
     QTest::keyClicks(edit, text);
 }
 
+inline void activate(QWidget* window) {
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+}
 // Activates another window, runs `meanwhile`, then activates `window` again.
 inline void comeBackTo(QWidget* window, const std::function<void()>& meanwhile = {}) {
     QWidget other;
     other.show();
-    other.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    ASSERT_NO_FATAL_FAILURE(activate(&other));
     if (meanwhile) meanwhile();
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-}
-inline void activate(QWidget* window) {
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    activate(window);
 }
 
 // What a screen reader is told a widget is called.

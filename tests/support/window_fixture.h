@@ -1,11 +1,8 @@
 #pragma once
 
-#include <optional>
-
 #include "core/startup.h"
 #include "support/data_files.h"
 #include "support/fakes.h"
-#include "support/font_env.h"
 #include "support/real_fonts.h"
 #include "support/temp_env.h"
 #include "support/widget_helpers.h"
@@ -15,25 +12,31 @@
 #include <fontconfig/fontconfig.h>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 
 namespace lbtest {
-
-// Qt's font list outlives a test: read it again from this home's fontconfig.
-inline void forgetEarlierFonts() {
-    FcInitReinitialize();
-    // Removing an application font makes Qt read its font list again.
-    QFontDatabase::removeApplicationFont(QFontDatabase::addApplicationFont(
-        TempEnv::fixture(QStringLiteral("AlphaTest-Regular.ttf"))));
-}
 
 // The main window as the user drives it, for both window fixtures below.
 struct MainWindowDriver {
     std::unique_ptr<lb::FrmMain> window;
     lb::FrmMain* w = nullptr; // the window, once made
 
+    // Start-up, then the main window (not yet loaded).
+    void start(lb::AppState& app, lb::FontPlatform& fonts, std::function<void()> ended) {
+        // Qt's font list outlives a test; removing an application font makes Qt read it again,
+        // now from this home's fontconfig.
+        FcInitReinitialize();
+        QFontDatabase::removeApplicationFont(QFontDatabase::addApplicationFont(
+            TempEnv::fixture(QStringLiteral("AlphaTest-Regular.ttf"))));
+        lb::Startup startup(app);
+        ASSERT_TRUE(startup.load());
+        window = std::make_unique<lb::FrmMain>(app, fonts);
+        w = window.get();
+        w->endProgram = std::move(ended);
+    }
     // Shows the window loaded at that size (the first run's question answered No).
     void showLoaded(ScriptedBoxes& boxes, int width, int height, bool active) {
-        w = window.get();
+        ASSERT_NE(w = window.get(), nullptr);
         w->showPopup = [](QPoint) {};
         boxes.answers = {lb::AnswerNo};
         w->Form_Load();
@@ -74,15 +77,15 @@ struct MainWindowDriver {
     void activateNewSet(lb::Database& db, const QString& name, const QStringList& fonts) {
         addSet(name);
         for (const QString& f : fonts)
-            db.exec(
-                QStringLiteral("INSERT INTO [Assigned Fonts] VALUES ('%1', '%2')").arg(name, f));
+            query(db, QStringLiteral("INSERT INTO [Assigned Fonts] VALUES (?, ?)"), {name, f});
         chooseSet(name);
         w->command("mnuEditActiveSelected")->trigger();
     }
-    // Clicks a typeface in All Fonts (1) or Assigned Fonts (2).
+    // All Fonts (1) or Assigned Fonts (2).
+    lb::FontListModel& model(int list) { return list == 1 ? w->allFonts() : w->assignedFonts(); }
+    // Clicks a typeface in a list.
     void pick(const QString& face, int list = 1) {
-        lb::FontListModel& model = list == 1 ? w->allFonts() : w->assignedFonts();
-        const int row = model.find(face);
+        const int row = model(list).find(face);
         ASSERT_GE(row, 0) << face.toStdString();
         clickRow(grid(list), row);
     }
@@ -93,26 +96,14 @@ struct MainWindowDriver {
         ASSERT_TRUE(button(0)->isEnabled());
         QTest::mouseClick(button(0), Qt::LeftButton);
     }
-    // The typefaces All Fonts (1) or Assigned Fonts (2) lists.
-    QStringList names(int list) {
-        lb::FontListModel& model = list == 1 ? w->allFonts() : w->assignedFonts();
-        QStringList out;
-        for (int i = 0; i < model.size(); ++i)
-            out << model.row(i).name;
-        return out;
-    }
-    // The state of a typeface in All Fonts; none when it is not listed.
+    QStringList names(int list) { return listNames(model(list)); }
     std::optional<lb::FaceState> stateOf(const QString& face) {
-        const int row = w->allFonts().find(face);
-        if (row < 0) return std::nullopt;
-        return w->allFonts().row(row).state;
+        return lbtest::stateOf(w->allFonts(), face);
     }
     QString panel(int n) {
         return w->findChild<QLabel*>(QStringLiteral("barStatusPanel%1").arg(n))->text();
     }
-    QString setting(const QString& field) {
-        return scalar(*w->context().app.db, "SELECT [" + field + "] FROM [Sample Text]");
-    }
+    QString setting(const QString& field) { return lbtest::setting(*w->context().app.db, field); }
     // Every set/font pair, sorted.
     QString pairs() {
         return scalar(*w->context().app.db,
@@ -140,14 +131,8 @@ struct WindowFixture : ::testing::Test, Session, MainWindowDriver {
                 addFont(face.family, face.fullName, file);
         }
     }
-    // Start-up, then the main window (not yet loaded).
     void start() {
-        forgetEarlierFonts();
-        lb::Startup startup(app);
-        ASSERT_TRUE(startup.load());
-        window = std::make_unique<lb::FrmMain>(app, fonts);
-        w = window.get();
-        w->endProgram = [this] { ++ended; };
+        MainWindowDriver::start(app, fonts, [this] { ++ended; });
     }
     void showWindow(int width, int height, bool active = false) {
         showLoaded(boxes, width, height, active);
@@ -159,11 +144,7 @@ struct WindowFixture : ::testing::Test, Session, MainWindowDriver {
 struct RealWindowFixture : RealFontsTest, MainWindowDriver {
     // Start-up, then the window loaded and shown.
     void showWindow(int width, int height, bool active = false) {
-        forgetEarlierFonts();
-        lb::Startup startup(app);
-        ASSERT_TRUE(startup.load());
-        window = std::make_unique<lb::FrmMain>(app, *fonts);
-        window->endProgram = [] {};
+        start(app, *fonts, [] {});
         showLoaded(boxes, width, height, active);
     }
     void TearDown() override { closeWindow(app); }

@@ -1,6 +1,5 @@
-// Loaded with LD_PRELOAD: a file system without hard links, as a FAT disk or some network shares
-// are, so that the programs take their path for one. Every hard link fails as such a file system
-// fails it.
+// Loaded with LD_PRELOAD: every hard link fails as on a FAT disk or some network shares, so that
+// the programs take their path for file systems without them.
 #include <cerrno>
 #include <fcntl.h>
 

@@ -26,11 +26,8 @@ int main(int argc, char** argv) {
     };
     QCoreApplication qapp(argc, argv);
     QStringList args = qapp.arguments().mid(1);
-    lbtool::FixedDesktop desktop;
-    if (args.size() >= 2 && args[0] == QLatin1String("--desktop")) {
-        desktop.list << args[1];
-        args = args.mid(2);
-    }
+    lbtest::FakeDesktop desktop;
+    lbtool::takeDesktop(args, desktop);
     if (args.isEmpty()) return fail("no command");
     lb::FontconfigFonts fontconfig;
     lb::FontconfigResources resources(fontconfig);

@@ -1,9 +1,8 @@
-// What the test tools share: message boxes printed to stderr and answered, and a fixed list of
-// the desktop's own fonts.
+// What the test tools share: message boxes printed to stderr and answered, the desktop's font.
 #pragma once
 
-#include "platform/desktop_fonts.h"
 #include "platform/message_boxes.h"
+#include "support/memory_resources.h"
 
 #include <QString>
 #include <QStringList>
@@ -26,10 +25,11 @@ private:
     int answer_;
 };
 
-class FixedDesktop : public lb::DesktopFonts {
-public:
-    QStringList list;
-    QStringList families() override { return list; }
-};
+// The desktop's own font from a leading "--desktop FAMILY", taken off `args`.
+inline void takeDesktop(QStringList& args, lbtest::FakeDesktop& desktop) {
+    if (args.size() < 2 || args[0] != QLatin1String("--desktop")) return;
+    desktop.list << args[1];
+    args.remove(0, 2);
+}
 
 } // namespace lbtool

@@ -2,10 +2,9 @@
 // programs at once: it starts as traywick starts (its own single copy, the shared database, the
 // start-up re-application), lets its start-up timer fire, and then
 //
-//   lb_traywick_driver [--desktop FAMILY] activate SET    picks SET in the set list with the mouse
-//                                                         and presses "Activate Set" ("" presses
-//                                                         "Activate All Sets")
-//   lb_traywick_driver [--desktop FAMILY] show            prints the captions of its buttons
+//   lb_traywick_driver [--desktop FAMILY] activate SET  clicks SET, presses "Activate Set"
+//                                                       ("" presses "Activate All Sets")
+//   lb_traywick_driver [--desktop FAMILY] show          prints the captions of its buttons
 //
 // and ends through the tray menu's Exit. Message boxes are printed to stderr and answered OK.
 // Exit code 0 on success, 1 when the program could not start, 2 when a control was not found.
@@ -35,11 +34,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("traywick"));
     QApplication::setQuitOnLastWindowClosed(false);
     QStringList args = application.arguments().mid(1);
-    lbtool::FixedDesktop desktop;
-    if (args.size() >= 2 && args[0] == QLatin1String("--desktop")) {
-        desktop.list << args[1];
-        args = args.mid(2);
-    }
+    lbtest::FakeDesktop desktop;
+    lbtool::takeDesktop(args, desktop);
     if (args.isEmpty()) return fail("no command");
 
     lbtool::PrintedBoxes boxes(lb::AnswerOK);

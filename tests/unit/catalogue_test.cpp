@@ -82,7 +82,7 @@ TEST_F(Catalogue, AssignmentsOfVanishedFontsGoOthersStayAndAFailedRefreshChanges
 
     // Alpha is no longer listed, but the listing breaks off: catalogue and assignments stay.
     registry.values.clear();
-    registry.failAfter = 0;
+    registry.onEnumerate = [] { throw std::runtime_error("enumeration cut off"); };
     EXPECT_ANY_THROW(Refresh_Fonts(ctx));
     EXPECT_EQ(scalar("SELECT count(*) FROM [Fonts]"), "1");
     EXPECT_EQ(scalar("SELECT count(*) FROM [Assigned Fonts]"), "2");

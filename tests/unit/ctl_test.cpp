@@ -3,9 +3,9 @@
 #include "core/schema.h"
 #include "platform/checked_file.h"
 #include "platform/font_selection.h"
-#include "support/ctl_runner.h"
 #include "support/data_files.h"
-#include "support/font_env.h"
+#include "support/programs.h"
+#include "support/temp_env.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,6 +23,8 @@
 #include <pty.h>
 #include <unistd.h>
 
+using lbtest::ctl;
+using lbtest::ctlOk;
 using lbtest::CtlRun;
 using lbtest::fcList;
 using lbtest::runCtl;
@@ -56,7 +58,7 @@ QStringList each(const QJsonValue& list, const char* key = nullptr) {
 }
 
 struct Ctl : ::testing::Test {
-    lbtest::FontEnv env;
+    lbtest::TempEnv env;
     QString sans[3], alpha, beta, mono;
 
     void SetUp() override {
@@ -71,18 +73,9 @@ struct Ctl : ::testing::Test {
         mono = env.installFixture("FixtureMono-Regular.ttf", true);
         // The desktop's own font, which is never hidden.
         ASSERT_TRUE(lbtest::preferForGenericFamilies(env, "Fixture Mono"));
-        ok({"refresh"});
+        ctlOk({"refresh"});
     }
 
-    CtlRun ok(const QStringList& args, const QByteArray& input = {}) {
-        const CtlRun r = runCtl(args, input);
-        EXPECT_EQ(r.exitCode, 0) << args.join(' ').toStdString() << ": " << r.err.toStdString();
-        return r;
-    }
-    void steps(std::initializer_list<QStringList> commands) {
-        for (const QStringList& args : commands)
-            ok(args);
-    }
     // A refused command: exit code 1, nothing on standard output, the reason on standard error.
     QString refused(const QStringList& args, const QByteArray& input = {}) {
         const CtlRun r = runCtl(args, input);
@@ -91,7 +84,7 @@ struct Ctl : ::testing::Test {
         return r.err;
     }
     QJsonObject json(const QStringList& args) {
-        return parsed(ok(QStringList{"--json"} + args).out);
+        return parsed(ctlOk(QStringList{"--json"} + args).out);
     }
     QJsonObject fontNamed(const QString& name) {
         for (const QJsonValue& f : json({"fonts"})["fonts"].toArray())
@@ -103,12 +96,7 @@ struct Ctl : ::testing::Test {
     QString databasePath() const { return env.letterbayHome() + u"/letterbay.mdb"_s; }
     // The first column of each row of a query on the database file itself.
     QStringList rows(const QString& sql) {
-        auto db = lb::Database::open(databasePath(), lb::ConnectSuffix);
-        lb::Statement st = db->prepare(sql);
-        QStringList out;
-        while (st.step())
-            out << st.text(0);
-        return out;
+        return lbtest::query(*lb::Database::open(databasePath(), lb::ConnectSuffix), sql);
     }
     QStringList pairs() {
         return rows("SELECT [Set Name] || '|' || [Font Name] FROM [Assigned Fonts] "
@@ -127,42 +115,39 @@ struct Ctl : ::testing::Test {
     }
     // A fixture font copied to Downloads/`as`, outside the fonts folder.
     QString download(const QString& fixture, const QString& as) {
-        const QString path = env.root() + u"/Downloads/"_s + as;
-        QDir().mkpath(QFileInfo(path).path());
-        EXPECT_TRUE(QFile::copy(lbtest::TempEnv::fixture(fixture), path)) << path.toStdString();
-        return path;
+        return lbtest::copyFixture(fixture, env.root() + u"/Downloads"_s, as);
     }
     // The set most tests start from: Body, holding Fixture Sans, active.
     void activateBody() {
-        steps({{"add-set", "Body"}, {"assign", "Body", "Fixture Sans"}, {"activate", "Body"}});
+        ctl({{"add-set", "Body"}, {"assign", "Body", "Fixture Sans"}, {"activate", "Body"}});
     }
 };
 
 TEST_F(Ctl, SetCommandsChangeTheDatabaseAsTheWindowsDo) {
     // Sets added in the earlier text order: the first command puts the indexes in order.
     lbtest::addSetsInEarlierOrder(databasePath(), {"Écrit", "Zeta"});
-    ok({"sets"});
+    ctlOk({"sets"});
     EXPECT_EQ(rows("PRAGMA integrity_check"), QStringList{"ok"});
     for (const QString& set : setsInDb()) // the shipped ones too: this test makes its own
-        ok({"delete-set", set, "--yes"});
-    steps({{"add-set", "Body"}, {"add-set", "  Display  "}});
+        ctlOk({"delete-set", set, "--yes"});
+    ctl({{"add-set", "Body"}, {"add-set", "  Display  "}});
 
     // Names in any letter case, stored as catalogued; a pattern, caseless; a name with a quote.
-    steps({{"assign", "body", "fixture sans", "Alpha Test"},
-           {"assign", "Display", "--match", "*TEST*"}});
+    ctl({{"assign", "body", "fixture sans", "Alpha Test"},
+         {"assign", "Display", "--match", "*TEST*"}});
     EXPECT_EQ(pairs(), (QStringList{"Body|Alpha Test", "Body|Fixture Sans", "Display|Alpha Test",
                                     "Display|Beta Test", "Display|Quote \"Test\""}));
-    EXPECT_EQ(ok({"assign", "Body", "Alpha Test"}).out,
+    EXPECT_EQ(ctlOk({"assign", "Body", "Alpha Test"}).out,
               "No fonts added: every font named is in \"Body\" already.\n");
 
-    steps({{"rename-set", "body", "Text"}, {"copy-set", "Text", "Both"}});
+    ctl({{"rename-set", "body", "Text"}, {"copy-set", "Text", "Both"}});
     EXPECT_EQ(fontsOf("Both"), (QStringList{"Alpha Test", "Fixture Sans"}));
 
     // Out of a set by another letter case; into and out of every set; letters beyond ASCII.
-    steps({{"unassign", "Display", "beta test", "--yes"},
-           {"assign", "--all-sets", "ÉDITION ÜNÏCODE", "--yes"},
-           {"unassign", "--all-sets", "Alpha Test", "--yes"}});
-    EXPECT_EQ(ok({"delete-set", "Both", "--yes"}).out, "\"Both\" deleted successfully.\n");
+    ctl({{"unassign", "Display", "beta test", "--yes"},
+         {"assign", "--all-sets", "ÉDITION ÜNÏCODE", "--yes"},
+         {"unassign", "--all-sets", "Alpha Test", "--yes"}});
+    EXPECT_EQ(ctlOk({"delete-set", "Both", "--yes"}).out, "\"Both\" deleted successfully.\n");
     EXPECT_EQ(setsInDb(), (QStringList{"Display", "Text"}));
     EXPECT_EQ(pairs(), (QStringList{"Display|Édition Ünïcode", "Display|Quote \"Test\"",
                                     "Text|Édition Ünïcode", "Text|Fixture Sans"}));
@@ -171,17 +156,18 @@ TEST_F(Ctl, SetCommandsChangeTheDatabaseAsTheWindowsDo) {
     lb::Database::open(databasePath(), lb::ConnectSuffix)
         ->exec("INSERT INTO [Auto Assign] ([Set Name], [Font Name]) VALUES ('Text', 'Beta Test')");
     const auto textHasBeta = [&] { return pairs().contains("Text|Beta Test"); };
-    steps({{"autoassign", "off"}, {"refresh"}});
+    ctl({{"autoassign", "off"}, {"refresh"}});
     EXPECT_FALSE(textHasBeta());
-    EXPECT_EQ(ok({"autoassign", "on"}).out,
+    EXPECT_EQ(ctlOk({"autoassign", "on"}).out,
               "AutoAssign:          on at refresh and install\n"
               "Remove on unassign:  off, a refresh may assign it again\n");
-    EXPECT_TRUE(ok({"refresh"}).out.startsWith("Fonts loaded, AutoAssign completed"));
+    EXPECT_TRUE(json({"status"})["autoAssign"].toBool());
+    EXPECT_TRUE(ctlOk({"refresh"}).out.startsWith("Fonts loaded, AutoAssign completed"));
     EXPECT_TRUE(textHasBeta());
     // With the switch on, unassigning takes the pair out of the knowledge base for good.
-    steps({{"autoassign", "--remove-on-unassign", "on"},
-           {"unassign", "Text", "Beta Test", "--yes"},
-           {"refresh"}});
+    ctl({{"autoassign", "--remove-on-unassign", "on"},
+         {"unassign", "Text", "Beta Test", "--yes"},
+         {"refresh"}});
     EXPECT_FALSE(textHasBeta());
     EXPECT_EQ(json({"autoassign", "off"}),
               parsed(R"({"autoAssign": false, "removeOnUnassign": true})"));
@@ -211,18 +197,18 @@ TEST_F(Ctl, ActivationIsWhatEveryOtherProgramSees) {
               "Alpha Test,Beta Test,Édition Ünïcode,Fixture Serif,Quote \"Test\"");
 
     // The active set renamed stays active.
-    ok({"rename-set", "Body", "Text"});
-    EXPECT_EQ(ok({"activate", "text"}).out, "\"Text\" is the active set already.\n");
+    ctlOk({"rename-set", "Body", "Text"});
+    EXPECT_EQ(ctlOk({"activate", "text"}).out, "\"Text\" is the active set already.\n");
 
     // A lost hidden state is told, and activating the set again puts it right.
     ASSERT_TRUE(QFile::remove(lb::inactiveFontsConfPath()));
     EXPECT_FALSE(json({"status"})["hiddenFontsInStep"].toBool());
-    EXPECT_TRUE(ok({"status"}).out.contains("'letterbayctl activate \"Text\"'"));
-    EXPECT_EQ(ok({"activate", "Text"}).out,
+    EXPECT_TRUE(ctlOk({"status"}).out.contains("'letterbayctl activate \"Text\"'"));
+    EXPECT_EQ(ctlOk({"activate", "Text"}).out,
               "\"Text\" activated successfully.  Everything else is inactive.\n");
     EXPECT_EQ(fcList(), lbtest::sorted({sans[0], sans[1], sans[2], mono}));
-    ok({"activate", "--all"});
-    EXPECT_EQ(ok({"activate", "--all"}).out, "All sets are active already.\n");
+    ctlOk({"activate", "--all"});
+    EXPECT_EQ(ctlOk({"activate", "--all"}).out, "All sets are active already.\n");
 }
 
 TEST_F(Ctl, TheFontsOfDocumentsAreListedAndActivatedInOneStep) {
@@ -258,7 +244,7 @@ TEST_F(Ctl, TheFontsOfDocumentsAreListedAndActivatedInOneStep) {
               (QStringList{"Alpha Test", "Beta Test", "Fixture Sans"}));
 
     // A set of that name is replaced: it holds the document's fonts and nothing else.
-    steps({{"add-set", "For poster.css"}, {"assign", "For poster.css", "Quote \"Test\""}});
+    ctl({{"add-set", "For poster.css"}, {"assign", "For poster.css", "Quote \"Test\""}});
     r = runCtl({"--json", "activate", "--for", poster});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(parsed(r.out)["set"].toString() + u'|' + each(parsed(r.out)["missing"]).join(','),
@@ -288,6 +274,8 @@ TEST_F(Ctl, RefusalsSayWhyAndChangeNothing) {
     // Questions are answered No without --yes.
     EXPECT_TRUE(refused({"delete-set", "Serif"}).contains("add --yes to answer Yes"));
     refused({"unassign", "Body", "Fixture Sans"});
+    EXPECT_TRUE(
+        refused({"assign", "--all-sets", "Alpha Test"}).contains("add --yes to answer Yes"));
     // Nothing is assigned unless every name is found.
     EXPECT_EQ(refused({"assign", "Body", "Alpha Test", "No Such Font"}),
               "letterbayctl: No font named \"No Such Font\" is catalogued.\n");
@@ -311,7 +299,7 @@ TEST_F(Ctl, RefusalsSayWhyAndChangeNothing) {
     EXPECT_EQ(everything(), before);
 
     // A name that begins with a dash, after "--".
-    ok({"add-set", "--", "-Draft-"});
+    ctlOk({"add-set", "--", "-Draft-"});
     EXPECT_TRUE(setsInDb().contains("-Draft-"));
 
     // Control characters stored before they were refused are shown, never sent to the terminal.
@@ -320,16 +308,16 @@ TEST_F(Ctl, RefusalsSayWhyAndChangeNothing) {
                "INSERT INTO [Assigned Fonts] ([Set Name], [Font Name]) "
                "VALUES ('Old' || char(27) || '[2J' || char(9), 'Alpha Test')");
     for (const QStringList& args : {QStringList{"sets"}, QStringList{"fonts"}}) {
-        const QString out = ok(args).out;
+        const QString out = ctlOk(args).out;
         EXPECT_TRUE(out.contains("Old\\x1b[2J\\t")) << out.toStdString();
         EXPECT_FALSE(out.contains(u'\x1b') || out.contains(u'\t'));
     }
     // A disk's mount point left empty: the question about its fonts is answered only by --yes.
     const QString gamma = env.installInSubfolder("GammaTest-Regular.ttf", "disk");
-    steps({{"refresh"}, {"assign", "Body", "Gamma Test"}});
+    ctl({{"refresh"}, {"assign", "Body", "Gamma Test"}});
     ASSERT_TRUE(QFile::remove(gamma));
     EXPECT_TRUE(refused({"refresh"}).contains("add --yes to answer Yes"));
-    EXPECT_EQ(ok({"refresh", "--yes"}).err, "");
+    EXPECT_EQ(ctlOk({"refresh", "--yes"}).err, "");
 }
 
 TEST_F(Ctl, InstallAndDeleteChangeWhatEveryOtherProgramSees) {
@@ -367,13 +355,16 @@ TEST_F(Ctl, InstallAndDeleteChangeWhatEveryOtherProgramSees) {
     EXPECT_EQ(installed["added"].toInt(), 2); // Gamma Test was installed above
     EXPECT_EQ(installed["assigned"].toString(), "3 fonts added to \"Body\" successfully.");
     EXPECT_EQ(fontNamed("Delta Test")["state"].toString(), "active");
-    EXPECT_EQ(ok({"install", changed, "--yes"}).out, "All fonts installed successfully.\n");
+    EXPECT_EQ(ctlOk({"install", changed, "--yes"}).out, "All fonts installed successfully.\n");
+    // The replaced file was hidden with Alpha Test; its new typeface joins the active set's view.
+    EXPECT_EQ(fontNamed("Zeta Test")["state"].toString(), "active");
+    EXPECT_TRUE(lbtest::fcListFiles().contains(alpha));
 
     // Deleting asks first; the desktop's own fonts stay.
     EXPECT_TRUE(refused({"delete", "Delta Test"}).contains("permanently remove"));
     EXPECT_EQ(refused({"delete", "Fixture Mono", "--yes"}),
               "letterbayctl: All selected fonts were system fonts, none were deleted.\n");
-    EXPECT_EQ(ok({"delete", "--match", "*ta test", "Fixture Serif", "--yes"}).out,
+    EXPECT_EQ(ctlOk({"delete", "--match", "*ta test", "Fixture Serif", "--yes"}).out,
               "4 fonts deleted successfully.\n");
     EXPECT_EQ(fontsOf("Body"), (QStringList{"Epsilon Test", "Fixture Sans", "Gamma Test"}));
 }
@@ -400,7 +391,7 @@ TEST_F(Ctl, InstallsAndDeletesKilledMidwayAreFinishedOrUndoneAtTheNextStart) {
         for (const char* name : {"LETTERBAY_KILL_AT", "LD_PRELOAD", "ASAN_OPTIONS"})
             qunsetenv(name);
         EXPECT_EQ(r.exitCode, -1) << point << " not reached: " << r.err.toStdString();
-        if (!next.isEmpty()) ok({next});
+        if (!next.isEmpty()) ctlOk({next});
     };
     const QByteArray original = bytes(alpha);
     const QStringList replace{"install", changed, "--yes"};
@@ -408,7 +399,7 @@ TEST_F(Ctl, InstallsAndDeletesKilledMidwayAreFinishedOrUndoneAtTheNextStart) {
     // Where hard links fail, the replaced font lives under its backup name alone for a moment.
     killedAt("install.backup", replace, true, {});
     EXPECT_FALSE(QFile::exists(alpha));
-    ok({"status"});
+    ctlOk({"status"});
     EXPECT_EQ(bytes(alpha), original);
     killedAt("install.placed", replace, true, u"sets"_s);
     EXPECT_EQ(bytes(alpha), original);
@@ -426,11 +417,11 @@ TEST_F(Ctl, InstallsAndDeletesKilledMidwayAreFinishedOrUndoneAtTheNextStart) {
     EXPECT_EQ(fcList(), shown);
 
     // Deleting: before the catalogue's commit the font comes back with its sets; after, it goes.
-    steps({{"add-set", "Body"}, {"assign", "Body", "Beta Test"}});
+    ctl({{"add-set", "Body"}, {"assign", "Body", "Beta Test"}});
     const QStringList deleteBeta{"delete", "Beta Test", "--yes"};
     killedAt("delete.set-aside", deleteBeta, false, {});
     EXPECT_FALSE(QFile::exists(beta));
-    ok({"status"});
+    ctlOk({"status"});
     EXPECT_TRUE(QFile::exists(beta));
     EXPECT_EQ(pairs(), QStringList{"Body|Beta Test"});
     EXPECT_EQ(fcList(), shown);
@@ -456,7 +447,7 @@ TEST_F(Ctl, InstallsAndDeletesKilledMidwayAreFinishedOrUndoneAtTheNextStart) {
     EXPECT_EQ(fontNamed("Type One Test")["files"].toArray(), QJsonArray{pfb});
     EXPECT_TRUE(lbtest::fcListFiles().contains(pfb));
     // Deleted, a Type 1 font's metrics go with it.
-    ok({"delete", "Type One Test", "--yes"});
+    ctlOk({"delete", "Type One Test", "--yes"});
     EXPECT_FALSE(QFile::exists(pfb) || QFile::exists(afm));
 }
 
@@ -485,11 +476,11 @@ TEST_F(Ctl, AnUnusableDatabaseIsExitCodeThreeAndIsLeftAsItWas) {
 }
 
 TEST_F(Ctl, ExportWipeImportGivesTheSameSets) {
-    steps({{"add-set", "Body"},
-           {"add-set", "Don't \u00c9dit"},
-           {"assign", "Body", "Fixture Sans", "Fixture Serif"},
-           {"assign", "Don't \u00c9dit", "Quote \"Test\"", "Édition Ünïcode"}});
-    const QString exported = ok({"export"}).out;
+    ctl({{"add-set", "Body"},
+         {"add-set", "Don't \u00c9dit"},
+         {"assign", "Body", "Fixture Sans", "Fixture Serif"},
+         {"assign", "Don't \u00c9dit", "Quote \"Test\"", "Édition Ünïcode"}});
+    const QString exported = ctlOk({"export"}).out;
     // The document names each font's files, as hints for another machine.
     EXPECT_TRUE(
         exported.contains(u"{\"name\": \"Fixture Sans\", \"files\": [\"FixtureSans-Bold.ttf\", "
@@ -499,21 +490,21 @@ TEST_F(Ctl, ExportWipeImportGivesTheSameSets) {
 
     // A new machine: no database, the catalogue built by the command line alone.
     ASSERT_TRUE(QDir(env.letterbayHome()).removeRecursively());
-    ok({"refresh"});
-    const CtlRun imported = ok({"import", "-"}, exported.toUtf8());
+    ctlOk({"refresh"});
+    const CtlRun imported = ctlOk({"import", "-"}, exported.toUtf8());
     EXPECT_EQ(imported.err, "");
     EXPECT_TRUE(imported.out.contains("\"Body\" added: 2 fonts assigned."))
         << imported.out.toStdString();
     EXPECT_EQ(pairs(), before);
-    EXPECT_EQ(ok({"export"}).out, exported);
+    EXPECT_EQ(ctlOk({"export"}).out, exported);
 
     // Some sets only, by any letter case.
-    EXPECT_EQ(each(parsed(ok({"export", "BODY"}).out)["sets"], "name"), QStringList{"Body"});
+    EXPECT_EQ(each(parsed(ctlOk({"export", "BODY"}).out)["sets"], "name"), QStringList{"Body"});
 }
 
 TEST_F(Ctl, ImportMergesOrReplacesAndReportsTheFontsThisMachineLacks) {
     activateBody();
-    ok({"assign", "Body", "Alpha Test"});
+    ctlOk({"assign", "Body", "Alpha Test"});
     const QString doc = uR"({"format": "letterbay-sets", "version": 1, "sets": [
   {"name": "body", "fonts": [
     "Beta Test",
@@ -540,7 +531,7 @@ TEST_F(Ctl, ImportMergesOrReplacesAndReportsTheFontsThisMachineLacks) {
     EXPECT_EQ(fcList(), lbtest::sorted({sans[0], sans[1], sans[2], alpha, beta, mono}));
 
     // Replacing: what the document does not name leaves the set; the active set's fonts follow.
-    const CtlRun replaced = ok({"import", path, "--replace"});
+    const CtlRun replaced = ctlOk({"import", path, "--replace"});
     EXPECT_TRUE(replaced.out.contains(u"\"Body\": 0 fonts assigned, 1 unassigned, 1 not on this "
                                       "machine."))
         << replaced.out.toStdString();
@@ -632,7 +623,7 @@ CtlRun onTerminal(const QStringList& args) {
 }
 
 TEST_F(Ctl, ProgressGoesToAWaitingTerminalOnly) {
-    steps({{"add-set", "Body"}, {"assign", "Body", "Fixture Sans"}});
+    ctl({{"add-set", "Body"}, {"assign", "Body", "Fixture Sans"}});
     const CtlRun terminal = onTerminal({"activate", "Body"});
     EXPECT_EQ(terminal.exitCode, 0);
     EXPECT_TRUE(terminal.err.contains("Inactivating all fonts not found in \"Body\"..."))
@@ -640,7 +631,7 @@ TEST_F(Ctl, ProgressGoesToAWaitingTerminalOnly) {
     // The line is cleared at the end, so the result stands alone.
     EXPECT_TRUE(terminal.err.endsWith("\r\033[K")) << terminal.err.toStdString();
     // Piped, standard error carries nothing but what went wrong.
-    EXPECT_EQ(ok({"activate", "--all"}).err, "");
+    EXPECT_EQ(ctlOk({"activate", "--all"}).err, "");
 }
 
 // What the installed bash completion offers for the last of `words` (possibly empty).
@@ -654,7 +645,7 @@ QStringList completions(const QStringList& words) {
 }
 
 TEST_F(Ctl, BashCompletesCommandsSetsAndFontsFromTheDatabase) {
-    steps({{"add-set", "Body Text"}, {"assign", "Body Text", "Fixture Sans", "Quote \"Test\""}});
+    ctl({{"add-set", "Body Text"}, {"assign", "Body Text", "Fixture Sans", "Quote \"Test\""}});
     EXPECT_EQ(completions({"ac"}), QStringList{"activate"});
     EXPECT_EQ(completions({"activate", "Bo"}), QStringList{"Body\\ Text"});
     EXPECT_EQ(completions({"activate", "\"Bo"}), QStringList{"Body Text"});
@@ -678,18 +669,18 @@ TEST_F(Ctl, TheManualPageDocumentsEveryCommandAndJsonKey) {
     ASSERT_NE(page.indexOf(".TH LETTERBAYCTL 1"), -1);
     const QString synopsis = page.mid(page.indexOf(".SH SYNOPSIS"));
     for (const QString& command :
-         ok({"complete", "commands"}).out.split('\n', Qt::SkipEmptyParts)) {
+         ctlOk({"complete", "commands"}).out.split('\n', Qt::SkipEmptyParts)) {
         EXPECT_TRUE(synopsis.contains(u".B letterbayctl "_s + QString(command).replace('-', "\\-")))
             << command.toStdString();
-        EXPECT_TRUE(ok({"--help"}).out.contains(u"  "_s + command)) << command.toStdString();
+        EXPECT_TRUE(ctlOk({"--help"}).out.contains(u"  "_s + command)) << command.toStdString();
     }
     // Every key a script can read is described.
-    ok({"add-set", "Body"});
+    ctlOk({"add-set", "Body"});
     QStringList keys = json({"status"}).keys() + json({"sets"}).keys() +
                        json({"sets"})["sets"][0].toObject().keys() +
                        json({"fonts"})["fonts"][0].toObject().keys();
-    const QByteArray doc = ok({"export", "Body"}).out.toUtf8();
-    const QJsonObject report = parsed(ok({"import", "-", "--json"}, doc).out);
+    const QByteArray doc = ctlOk({"export", "Body"}).out.toUtf8();
+    const QJsonObject report = parsed(ctlOk({"import", "-", "--json"}, doc).out);
     keys += parsed(doc).keys() + report.keys() + report["sets"][0].toObject().keys();
     keys += json({"autoassign"}).keys();
     keys += json({"install", lbtest::TempEnv::fixture("GammaTest-Regular.ttf")}).keys();
@@ -698,7 +689,8 @@ TEST_F(Ctl, TheManualPageDocumentsEveryCommandAndJsonKey) {
         lbtest::writeFile(env.home() + u"/a.svg"_s, R"(<svg font-family="Alpha Test"/>)");
     const QJsonObject used = parsed(runCtl({"--json", "fonts", "--for", svg, svg + u".pdf"_s}).out);
     keys += used.keys() + used["fonts"][0].toObject().keys() + used["unread"][0].toObject().keys();
-    keys += json({"activate", "--for", svg}).keys() + parsed(ok({"refresh", "--json"}).out).keys();
+    keys +=
+        json({"activate", "--for", svg}).keys() + parsed(ctlOk({"refresh", "--json"}).out).keys();
     for (const QString& key : keys)
         EXPECT_TRUE(page.contains(u"\""_s + key + u"\""_s)) << key.toStdString();
 
@@ -709,7 +701,7 @@ TEST_F(Ctl, TheManualPageDocumentsEveryCommandAndJsonKey) {
 TEST_F(Ctl, TheSqlcipherShellReadsTheTablesWithTheExtension) {
     if (QStandardPaths::findExecutable("sqlcipher").isEmpty())
         GTEST_SKIP() << "the sqlcipher shell is not installed";
-    steps({{"add-set", "Body"}, {"assign", "Body", "Édition Ünïcode", "Alpha Test"}});
+    ctl({{"add-set", "Body"}, {"assign", "Body", "Édition Ünïcode", "Alpha Test"}});
     const auto shell = [&](const QByteArray& commands) {
         return outputOf("sqlcipher", {databasePath()}, commands);
     };
@@ -784,8 +776,8 @@ TEST_F(Ctl, CheckListsCopiesAndDamagedFontsAndSaysSoInItsExitCode) {
     EXPECT_TRUE(QFile::exists(copy) && QFile::exists(cut) && QFile::exists(damaged));
 
     // With a set active, programs reach the copy through a link: the copy is still named in use.
-    steps({{"refresh"}, {"add-set", "Copies"}, {"assign", "Copies", "Fixture Sans"}});
-    ok({"activate", "Copies"});
+    ctl({{"refresh"}, {"add-set", "Copies"}, {"assign", "Copies", "Fixture Sans"}});
+    ctlOk({"activate", "Copies"});
     EXPECT_EQ(check(), groups);
 
     // A file changed since the last check is read again, not taken from that check's findings.

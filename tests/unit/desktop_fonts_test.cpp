@@ -2,7 +2,7 @@
 #include "platform/desktop_fonts.h"
 #include "platform/font_selection.h"
 #include "platform/toolkit_fonts.h"
-#include "support/font_env.h"
+#include "support/temp_env.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,7 +17,7 @@ namespace {
 
 // The fixtures as the desktop's fonts, the generic names aliased to them; the tool plays GNOME's.
 struct DesktopEnv {
-    lbtest::FontEnv env;
+    lbtest::TempEnv env;
     FcConfig* config = nullptr;
 
     DesktopEnv() {
@@ -95,7 +95,7 @@ TEST(FontconfigDesktop, GenericFamiliesThenTheDesktopsOwnFontsAskedAgainOnChange
 
 // Qt sees the fonts outside the home and the interface family; the returned whole sees all.
 TEST(FontconfigDesktop, TheToolkitSeesTheInterfaceFamilyButNotTheHomesOtherFonts) {
-    lbtest::FontEnv env;
+    lbtest::TempEnv env;
     const QString system = env.installFixture(u"FixtureSans-Regular.ttf"_s, true);
     const QString beta = env.installFixture(u"BetaTest-Regular.ttf"_s);
     const QString alpha = env.installInSubfolder(u"AlphaTest-Regular.ttf"_s, u"more"_s, u"a.ttf"_s);

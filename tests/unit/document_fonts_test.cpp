@@ -2,7 +2,7 @@
 #include "catalogue/document_fonts.h"
 #include "platform/checked_file.h"
 #include "support/documents.h"
-#include "support/font_env.h"
+#include "support/temp_env.h"
 
 #include <gtest/gtest.h>
 
@@ -94,7 +94,7 @@ TEST(DocumentFonts, EachFormatGivesTheFamiliesItUsesAndBadFilesAreNamed) {
 }
 
 TEST(DocumentFonts, NamesMatchFamilyFullAndPostScriptNamesInAnyCase) {
-    lbtest::FontEnv env;
+    lbtest::TempEnv env;
     const QString regular = env.installFixture("FixtureSans-Regular.ttf");
     const QString bold = env.installFixture("FixtureSans-Bold.ttf");
     const QString alpha = env.installFixture("AlphaTest-Regular.ttf");

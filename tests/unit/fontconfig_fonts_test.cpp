@@ -1,7 +1,7 @@
 #include "platform/font_folders.h"
 #include "platform/font_selection.h"
 #include "platform/fontconfig_fonts.h"
-#include "support/font_env.h"
+#include "support/temp_env.h"
 
 #include <QDir>
 #include <QFile>
@@ -44,7 +44,7 @@ QSet<QString> cachedFiles(const QString& dir) {
 }
 
 struct FontconfigRegistry : ::testing::Test {
-    lbtest::FontEnv env;
+    lbtest::TempEnv env;
     FontconfigFonts fonts;
 };
 using FontconfigFaceNames = FontconfigRegistry;

@@ -4,8 +4,8 @@
 #include "platform/font_selection.h"
 #include "platform/fontconfig_fonts.h"
 #include "platform/hidden_fonts.h"
-#include "support/font_env.h"
 #include "support/programs.h"
+#include "support/temp_env.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -43,15 +43,13 @@ bool hideExactly(FontconfigFonts& fonts, const QSet<QString>& hidden, const QStr
 }
 
 struct HiddenFonts : ::testing::Test {
-    lbtest::FontEnv env;
+    lbtest::TempEnv env;
     FontconfigFonts fonts;
     QSet<QString> all;
     // Into the user's fonts folder, a subfolder of it, or the system's with `sub` "/".
     QString install(const char* fixture, const QString& as = {}, const QString& sub = {}) {
-        const QString f = QString::fromLatin1(fixture);
-        const QString path = sub.isEmpty()   ? env.installFixture(f, false, as)
-                             : sub == u"/"_s ? env.installFixture(f, true, as)
-                                             : env.installInSubfolder(f, sub, as);
+        const QString path = lbtest::copyFixture(
+            fixture, sub == u"/"_s ? env.systemFonts() : env.fontsFolder() + sub, as);
         all.insert(path);
         return path;
     }

@@ -45,10 +45,7 @@ struct Installing : lbtest::RealFontsTest {
         preview = std::make_unique<FontPreview>(*ctx, previewFonts, previewView);
     }
     QString put(const QString& fixture, const QString& as = {}) {
-        const QString target = source + (as.isEmpty() ? fixture : as);
-        EXPECT_TRUE(QFile::copy(lbtest::TempEnv::fixture(fixture), target)) << as.toStdString();
-        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
-        return target;
+        return lbtest::copyFixture(fixture, source, as);
     }
     // Copies these fixtures into the folder previewed, then shows the folder.
     void showWith(std::initializer_list<const char*> fixtures) {
@@ -68,12 +65,7 @@ struct Installing : lbtest::RealFontsTest {
         for (const char* f : rows)
             preview->grdSample_MouseDown(row(QString::fromUtf8(f)), 1, f == *rows.begin() ? 0 : 2);
     }
-    QStringList listNames() {
-        QStringList out;
-        for (int i = 0; i < all.size(); ++i)
-            out << all.row(i).name;
-        return out;
-    }
+    QStringList listNames() { return lbtest::listNames(all); }
     QStringList dotFiles() {
         return QDir(env.fontsFolder()).entryList({".*"}, QDir::Files | QDir::Hidden);
     }

@@ -1,7 +1,6 @@
 // letterbayctl and the tray launcher beside the main window: none undoes another's activation.
 #include "core/schema.h"
 #include "core/settings.h"
-#include "support/ctl_runner.h"
 #include "support/programs.h"
 #include "support/window_fixture.h"
 #include "ui/frm_document_fonts.h"
@@ -11,6 +10,7 @@
 #endif
 
 using namespace lb;
+using lbtest::ctl;
 using lbtest::fcList;
 
 namespace {
@@ -23,13 +23,6 @@ struct CtlBesideWindow : lbtest::RealWindowFixture {
         showWindow(900, 700, true);
     }
 
-    // Each command line in turn, every one done.
-    void ctl(std::initializer_list<QStringList> commands) {
-        for (const QStringList& args : commands) {
-            const lbtest::CtlRun r = lbtest::runCtl(args);
-            EXPECT_EQ(r.exitCode, 0) << args.join(' ').toStdString() << ": " << r.err.toStdString();
-        }
-    }
     void tray(const QString& set) {
         const auto r = lbtest::runTraywickDriver({"--desktop", "Fixture Mono", "activate", set});
         ASSERT_EQ(r.exitCode, 0) << r.output.toStdString();

@@ -2,7 +2,6 @@
 #include "core/paths.h"
 #include "launcher/frm_launcher.h"
 #include "launcher/launcher_start.h"
-#include "support/ctl_runner.h"
 #include "support/gtk_desktop.h"
 #include "support/programs.h"
 #include "support/real_fonts.h"
@@ -13,6 +12,7 @@
 #include <sys/stat.h>
 
 using namespace lb;
+using lbtest::ctl;
 
 namespace {
 
@@ -44,14 +44,6 @@ struct Traywick {
     }
     QString output() { return QString::fromUtf8(process.readAll()); }
 };
-
-// Runs letterbayctl with each of these in turn; every one should succeed.
-void ctl(std::initializer_list<QStringList> commands) {
-    for (const QStringList& args : commands) {
-        const lbtest::CtlRun r = lbtest::runCtl(args);
-        EXPECT_EQ(r.exitCode, 0) << args.join(' ').toStdString() << ": " << r.err.toStdString();
-    }
-}
 
 struct LauncherDesktop : lbtest::RealFontsTest {
     void SetUp() override { installStandardFonts(); }

@@ -96,9 +96,7 @@ struct Launcher : ::testing::Test, lbtest::Session {
             names << i->text();
         return names;
     }
-    QString setting(const QString& field) {
-        return lbtest::scalar(*db, QStringLiteral("SELECT [%1] FROM [Sample Text]").arg(field));
-    }
+    QString setting(const QString& field) { return lbtest::setting(*db, field); }
     int pixels(int twips) { return twips * w()->logicalDpiX() / 1440; }
 };
 

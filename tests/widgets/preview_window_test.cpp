@@ -56,10 +56,8 @@ struct PreviewWindow : lbtest::RealWindowFixture {
     QString folder(const QString& name, std::initializer_list<const char*> fixtures) {
         const QString dir = env.home() + "/" + name + "/";
         QDir().mkpath(dir);
-        for (const char* f : fixtures) {
-            EXPECT_TRUE(QFile::copy(lbtest::TempEnv::fixture(f), dir + f)) << f;
-            QFile::setPermissions(dir + f, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
-        }
+        for (const char* f : fixtures)
+            lbtest::copyFixture(f, dir);
         return dir;
     }
     // Double-clicks a folder of the tree, as the user opens it.

@@ -1,6 +1,6 @@
 #include "corpus/corpus.h"
 #include "reports/printing.h"
-#include "support/pdf_text.h"
+#include "support/documents.h"
 #include "support/print_server.h"
 #include "support/window_fixture.h"
 #include "ui/frm_print_setup.h"
