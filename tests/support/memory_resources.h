@@ -49,8 +49,12 @@ public:
         }
         replaced_.emplace(hidden, stamp);
         if (replace_) hidden.clear();
-        for (const auto& [file, hide] : pending_.asKeyValueRange())
-            hide ? void(hidden.insert(file)) : void(hidden.remove(file));
+        for (const auto& [file, hide] : pending_.asKeyValueRange()) {
+            if (hide)
+                hidden.insert(file);
+            else
+                hidden.remove(file);
+        }
         ++broadcasts;
         stamp = s;
         discard();
