@@ -161,7 +161,7 @@ TEST_F(Installing, AFolderShowsOneRowPerExactFaceNameAndUnreadableFilesApart) {
     EXPECT_FALSE(fifos.fired) << "a FIFO was waited on";
 }
 
-TEST_F(Installing, InstalledFontsAreCataloguedListedAndSeenByOtherPrograms) {
+TEST_F(Installing, InstalledFontsAreCataloguedListedAndSeenByOtherProgramsWithASetActiveToo) {
     openPreview();
     const QString odd = u"Quote \"x\" *[1] Été.ttf"_s;
     put("QuoteTest.ttf", odd);
@@ -207,13 +207,26 @@ TEST_F(Installing, InstalledFontsAreCataloguedListedAndSeenByOtherPrograms) {
     const QString before = scalar(rows);
     Refresh_Fonts(*ctx);
     EXPECT_EQ(scalar(rows), before);
+
+    // With only the desktop's font active (the fonts folder hidden, the rest linked), a font
+    // installed is visible at once and shown active.
+    app.db->exec("INSERT INTO [Sets] VALUES ('Desk'); "
+                 "INSERT INTO [Assigned Fonts] VALUES ('Desk', 'Fixture Mono')");
+    Activate_Sets(*ctx, "Desk", true);
+    ASSERT_EQ(fcList(), sorted({mono}));
+    ASSERT_FALSE(FontconfigResources::hiddenFolders().isEmpty());
+    showWith({"BetaTest-Regular.ttf"});
+    install({"Beta Test"});
+    EXPECT_EQ(fcList(), sorted({mono, folder + "BetaTest-Regular.ttf"}));
+    EXPECT_EQ(all.row(all.find("Beta Test")).state, FaceState::Active);
+    EXPECT_EQ(all.row(all.find("Alpha Test")).state, FaceState::Inactive);
+    EXPECT_TRUE(fontStateInStep(*ctx));
 }
 
 TEST_F(Installing, AutoAssignPutsNewFontsIntoTheirSetsOnlyWhenSwitchedOn) {
     openPreview();
-    app.db->exec("INSERT INTO [Sets] VALUES ('Work')");
-    app.db->exec("INSERT INTO [Auto Assign] ([Set Name], [Font Name]) "
-                 "VALUES ('Work', 'gamma test'), ('Work', 'Delta Test')");
+    app.db->exec("INSERT INTO [Sets] VALUES ('Work'); INSERT INTO [Auto Assign] ([Set Name], "
+                 "[Font Name]) VALUES ('Work', 'gamma test'), ('Work', 'Delta Test')");
     app.currentSetName = "Work";
     showWith({"GammaTest-Regular.ttf", "DeltaTest-Regular.ttf"});
 
@@ -231,23 +244,6 @@ TEST_F(Installing, AutoAssignPutsNewFontsIntoTheirSetsOnlyWhenSwitchedOn) {
     EXPECT_EQ(scalar("SELECT group_concat([Font Name]) FROM [Assigned Fonts]"), "gamma test");
     ASSERT_EQ(assigned.size(), 1) << "the set shown is filled again";
     EXPECT_EQ(assigned.row(0).name, "gamma test");
-}
-
-TEST_F(Installing, WithASetActiveTheInstalledFontIsVisibleAndShownActive) {
-    openPreview();
-    // Only the desktop's font in the set: Alpha Test and the fonts folder hidden, the rest linked.
-    app.db->exec("INSERT INTO [Sets] VALUES ('Desk')");
-    app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Desk', 'Fixture Mono')");
-    Activate_Sets(*ctx, "Desk", true);
-    ASSERT_EQ(fcList(), sorted({mono}));
-    ASSERT_FALSE(FontconfigResources::hiddenFolders().isEmpty());
-
-    showWith({"BetaTest-Regular.ttf"});
-    install({"Beta Test"});
-    EXPECT_EQ(fcList(), sorted({mono, env.fontsFolder() + "BetaTest-Regular.ttf"}));
-    EXPECT_EQ(all.row(all.find("Beta Test")).state, FaceState::Active);
-    EXPECT_EQ(all.row(all.find("Alpha Test")).state, FaceState::Inactive);
-    EXPECT_TRUE(fontStateInStep(*ctx));
 }
 
 TEST_F(Installing, ADifferentFileOfTheSameNameIsReplacedOnlyWhenTheUserSaysSo) {
