@@ -31,8 +31,9 @@ struct Activation : lbtest::OpsFixture {
     QString sets() { return setting(fld::ActivatedSet) + " after " + setting(fld::PreviousSet); }
 };
 
-TEST_F(Activation, SetThenAnotherSetThenAll) {
-    activate("P");
+TEST_F(Activation, SetThenAnotherSetThenAllAndRefusalsChangeNothing) {
+    // Typed in another letter case: the set is found, and stored as it is spelled.
+    activate("p");
     EXPECT_EQ(resources.hidden, (QSet<QString>{"c.ttf", "d.ttf"}));
     EXPECT_EQ(sets(), "P after <null>");
     EXPECT_EQ(stateOf("A Font"), FaceState::Active);
@@ -57,7 +58,7 @@ TEST_F(Activation, SetThenAnotherSetThenAll) {
          "FROM [Fonts] WHERE [File Name] = 'b.ttf'; INSERT INTO [Fonts] SELECT * FROM moved");
 
     // S after P: what P hid and S holds comes back, what S leaves out goes, file by file.
-    activate("S");
+    activate("s");
     EXPECT_EQ(resources.hidden, (QSet<QString>{"a1.ttf", "a2.ttf", "d.ttf"}));
     EXPECT_EQ(sets(), "S after P");
     EXPECT_EQ(listNames(), (QStringList{"A Font", "B Font", "C Font", "D Font", "Desk Sans"}));
@@ -71,16 +72,8 @@ TEST_F(Activation, SetThenAnotherSetThenAll) {
     EXPECT_TRUE(resources.hidden.isEmpty());
     EXPECT_EQ(sets(), "<null> after S");
     EXPECT_EQ(stateOf("A Font"), FaceState::Active);
-}
-
-TEST_F(Activation, TypedNamesBecomeTheSetsOwnSpellingAndRefusalsChangeNothing) {
-    // Typed in another letter case: the set is found, and stored as it is spelled.
-    activate("p");
-    activate("s");
-    EXPECT_EQ(sets(), "S after P");
 
     // No set chosen, or a name never added as a set: refused, and nothing changes.
-    activate("");
     for (const QString& name : {QString(), QString("No Such Set")}) {
         boxes.answers = {AnswerOK};
         Activate_Sets(ctx, name, true);

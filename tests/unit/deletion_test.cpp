@@ -101,8 +101,7 @@ struct DeletingFromDisk : lbtest::RealFontsTest {
         serif = env.installFixture("FixtureSerif-Regular.ttf", true);
         mono = env.installFixture("FixtureMono-Regular.ttf", true);
         // A link in the fonts folder to a file kept elsewhere.
-        outside = env.root() + "/Gamma.ttf";
-        QFile::copy(lbtest::TempEnv::fixture("GammaTest-Regular.ttf"), outside);
+        outside = lbtest::copyFixture("GammaTest-Regular.ttf", env.root(), "Gamma.ttf");
         link = env.fontsFolder() + "Gamma-link.ttf";
         QFile::link(outside, link);
     }
