@@ -41,7 +41,7 @@ struct SamplesWindow : lbtest::WindowFixture {
     int ink(int r, int c) { return lbtest::ink(cellImage(r, c)); }
 };
 
-TEST_F(SamplesWindow, OneFontInEightSizesInItsOwnFace) {
+TEST_F(SamplesWindow, OneFontInEightSizesInItsOwnFaceAndItsStyles) {
     pick("Fixture Sans");
     // A screen reader reads the sizes and the column's heading.
     EXPECT_EQ(lbtest::cellName(grid(), 7, 0), "96");
@@ -72,9 +72,33 @@ TEST_F(SamplesWindow, OneFontInEightSizesInItsOwnFace) {
     QTest::keyClick(scroll, Qt::Key_Down);
     EXPECT_EQ(scroll->value(), 3);
     EXPECT_EQ(grid()->indexAt(QPoint(5, 5)).row(), 2);
+
+    pick("Fixture Sans");
+    const QImage plain = cellImage(2, 1);
+    QAction* bold = w->tool("Bold");
+    bold->trigger();
+    EXPECT_TRUE(bold->isChecked() && app.bold);
+    EXPECT_NE(cellImage(2, 1), plain); // the bold file of the face
+    // Another font keeps the style.
+    pick("Fixture Serif");
+    pick("Fixture Sans");
+    EXPECT_NE(cellImage(2, 1), plain);
+    // Twice restores every row and the raised button.
+    bold->trigger();
+    EXPECT_FALSE(bold->isChecked());
+    EXPECT_EQ(cellImage(2, 1), plain);
+
+    w->tool("Italics")->trigger();
+    w->tool("Underline")->trigger();
+    EXPECT_TRUE(app.italic && app.underline);
+    // Refilling All Fonts empties the pane: every style off and its button disabled.
+    child<QCheckBox>("chkFilter")->click();
+    EXPECT_FALSE(grid()->isVisible());
+    for (const char* key : {"Bold", "Italics", "Underline"})
+        EXPECT_FALSE(w->tool(key)->isChecked() || w->tool(key)->isEnabled()) << key;
 }
 
-TEST_F(SamplesWindow, ListModesCountTheirRowsAndChangeSizeInPlace) {
+TEST_F(SamplesWindow, ListModesCountRowsResizeInPlaceAndNeverDrawAHiddenFontAsAnother) {
     w->command("mnuViewDisplayAllFonts")->trigger();
     EXPECT_EQ(w->windowTitle(), "Letterbay 98 - All Fonts");
     EXPECT_EQ(panel(2), "Displaying sample text using fonts from All Fonts list");
@@ -115,9 +139,7 @@ TEST_F(SamplesWindow, ListModesCountTheirRowsAndChangeSizeInPlace) {
     w->command("mnuViewSampleSet")->trigger();
     EXPECT_EQ(lbtest::headers(grid()).value(0), "1 Font Name");
     EXPECT_EQ(cell(0, 0), "Alpha Test");
-}
 
-TEST_F(SamplesWindow, InactiveAndUnreadableFontsAreNeverDrawnAsAnotherFace) {
     // "Work" = {Fixture Sans, Ghost Face} made active: the others hidden but desktop Fixture Mono.
     activateNewSet(*app.db, "Work", {"Fixture Sans", "Ghost Face"});
     auto* message = child<QLineEdit>("txtDisplay");
@@ -160,7 +182,7 @@ TEST_F(SamplesWindow, InactiveAndUnreadableFontsAreNeverDrawnAsAnotherFace) {
     EXPECT_GT(ink(0, 1), 20);
 }
 
-TEST_F(SamplesWindow, SampleTextEditorRefusesEmptyTextAndKeepsTheText) {
+TEST_F(SamplesWindow, SampleTextEditorRefusesEmptyTextAndHistoryShowsPicksAgain) {
     const QString original = app.sampleText;
     pick("Fixture Sans");
     auto* editor = child<QLineEdit>("txtSample");
@@ -195,37 +217,9 @@ TEST_F(SamplesWindow, SampleTextEditorRefusesEmptyTextAndKeepsTheText) {
     EXPECT_EQ(panel(2), "Sample text changed successfully.");
     EXPECT_EQ(setting(fld::SampleText), QString(60, QLatin1Char('A')));
     EXPECT_EQ(cell(7, 1), QString(60, QLatin1Char('A')));
-}
 
-TEST_F(SamplesWindow, StylesFollowTheFontsAndGoWhenThePaneEmpties) {
+    // History, newest first: Fixture Sans picked above, and again now, is one entry.
     pick("Fixture Sans");
-    const QImage plain = cellImage(2, 1);
-    QAction* bold = w->tool("Bold");
-    bold->trigger();
-    EXPECT_TRUE(bold->isChecked() && app.bold);
-    EXPECT_NE(cellImage(2, 1), plain); // the bold file of the face
-    // Another font keeps the style.
-    pick("Fixture Serif");
-    pick("Fixture Sans");
-    EXPECT_NE(cellImage(2, 1), plain);
-    // Twice restores every row and the raised button.
-    bold->trigger();
-    EXPECT_FALSE(bold->isChecked());
-    EXPECT_EQ(cellImage(2, 1), plain);
-
-    w->tool("Italics")->trigger();
-    w->tool("Underline")->trigger();
-    EXPECT_TRUE(app.italic && app.underline);
-    // Refilling All Fonts empties the pane: every style off and its button disabled.
-    child<QCheckBox>("chkFilter")->click();
-    EXPECT_FALSE(grid()->isVisible());
-    for (const char* key : {"Bold", "Italics", "Underline"})
-        EXPECT_FALSE(w->tool(key)->isChecked() || w->tool(key)->isEnabled()) << key;
-}
-
-TEST_F(SamplesWindow, HistoryListsPicksNewestFirstAndShowsThemAgain) {
-    pick("Fixture Sans");
-    pick("Fixture Sans"); // the same font twice: one entry
     pick("Fixture Serif");
     pick("Fixture Sans");
     FrmHistory* history = w->history();

@@ -143,7 +143,7 @@ TEST_F(SetsWindow, AddingChoosingAndCopyingSetsByTheirTypedNames) {
     EXPECT_EQ(pairs(), "Bo/Beta,Bo/Gamma,Bod/Beta,Bod/Gamma,Body/Beta,Body/Gamma");
 }
 
-TEST_F(SetsWindow, RenameFollowsTheSetEverywhereAndDeleteGuardsTheActiveSet) {
+TEST_F(SetsWindow, RenameFollowsTheSetEverywhereDeleteGuardsTheActiveSetAutoAssignItsSwitch) {
     for (const char* s : {"Body", "Titles", "Other"})
         addSet(s);
     app.db->exec("UPDATE [Sample Text] SET [Activated Set] = 'Body', [Previous Set] = 'Titles'");
@@ -179,9 +179,29 @@ TEST_F(SetsWindow, RenameFollowsTheSetEverywhereAndDeleteGuardsTheActiveSet) {
     EXPECT_EQ(panel(), "\"Other\" deleted successfully.");
     EXPECT_EQ(setBox()->findText("Other"), -1);
     EXPECT_EQ(setNames(), "Zulu,Aardvark");
+
+    // Auto-assign, and the switch that keeps what the user unassigned out of it.
+    addSet("Serif");
+    addSet("Display");
+    app.db->exec("INSERT INTO [Auto Assign] VALUES ('Serif', 'gamma', 0), ('Display', 'Gamma', 0)");
+    w->command("mnuEditAddAutoAssign")->trigger();
+    w->command("mnuEditRemoveAutoAssign")->trigger();
+    EXPECT_EQ(setting(fld::RemoveAutoAssign), "1");
+    w->command("mnuFileRefresh")->trigger();
+    EXPECT_EQ(pairs(), "Display/Gamma,Serif/gamma"); // the knowledge base's spelling
+
+    chooseSet("Serif");
+    click(2, 0);
+    unassign(AnswerYes); // with the switch on, the knowledge base no longer puts it back
+    w->command("mnuFileRefresh")->trigger();
+    EXPECT_EQ(pairs(), "Display/Gamma");
+
+    w->command("mnuEditRemoveAutoAssign")->trigger(); // off: inactive rows count again
+    w->command("mnuFileRefresh")->trigger();
+    EXPECT_EQ(pairs(), "Display/Gamma,Serif/gamma");
 }
 
-TEST_F(SetsWindow, AssigningToATypedSetWithTheFilterAndIntoTheActivatedSet) {
+TEST_F(SetsWindow, AssigningToATypedSetAndIntoTheActivatedSetAndTheListDrawingTheirStates) {
     addSet("Mono");
     addSet("Mine");
     app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Mono', 'Beta')");
@@ -204,7 +224,10 @@ TEST_F(SetsWindow, AssigningToATypedSetWithTheFilterAndIntoTheActivatedSet) {
     button(0)->click();
     EXPECT_EQ(panel(), "Assigning fonts...");
 
+    // Catalogued by another program since the list was filled: listed once the set is active.
+    app.db->exec("INSERT INTO [Fonts] ([Face Name], [File Name]) VALUES ('Zz Late', 'late.ttf')");
     w->command("mnuEditActiveSelected")->trigger(); // Mine: Alpha is hidden
+    EXPECT_EQ(stateOf("Zz Late"), FaceState::Inactive);
     chooseSet("Mine");
     click(1, 0);
     const int broadcasts = resources.broadcasts;
@@ -215,6 +238,25 @@ TEST_F(SetsWindow, AssigningToATypedSetWithTheFilterAndIntoTheActivatedSet) {
     // Into the set the list shows: the row is added in place.
     EXPECT_EQ(w->assignedFonts().find("Alpha"), 0);
     EXPECT_EQ(w->assignedFonts().size(), 3);
+
+    // Drawn in a fixture font, large, so the test does not depend on the machine's fonts.
+    const int id =
+        QFontDatabase::addApplicationFont(lbtest::TempEnv::fixture("FixtureSans-Regular.ttf"));
+    ASSERT_GE(id, 0);
+    QFont font(QFontDatabase::applicationFontFamilies(id).value(0));
+    font.setPixelSize(28);
+    grid(1)->setFont(font);
+    grid(1)->scrollToTop();
+    QTest::qWait(20);
+    // Alpha is active now, Beta (in Mono only) hidden, Desk Sans the desktop's.
+    const double plain = lbtest::lineAt(lbtest::cellImage(grid(1), 0, 0));
+    const double strike = lbtest::lineAt(lbtest::cellImage(grid(1), 1, 0));
+    const double underline = lbtest::lineAt(lbtest::cellImage(grid(1), 2, 0));
+    QFontDatabase::removeApplicationFont(id);
+    EXPECT_LT(plain, 0) << "an active font is drawn plain";
+    EXPECT_GT(strike, 0.2) << "an inactive font is struck through";
+    EXPECT_LT(strike, 0.8);
+    EXPECT_GE(underline, 0.8) << "a system font is underlined";
 }
 
 TEST_F(SetsWindow, UnassignAsksAboutTheSelectedFontAndHidesItInTheActivatedSet) {
@@ -240,27 +282,6 @@ TEST_F(SetsWindow, UnassignAsksAboutTheSelectedFontAndHidesItInTheActivatedSet) 
     EXPECT_FALSE(resources.hidden.contains("desk-sans.ttf"));
     EXPECT_EQ(w->allFonts().row(2).state, FaceState::System);
     EXPECT_EQ(pairs(), "Active/Beta,Active/Gamma");
-}
-
-TEST_F(SetsWindow, AutoAssignAndTheRemoveSwitch) {
-    addSet("Serif");
-    addSet("Display");
-    app.db->exec("INSERT INTO [Auto Assign] VALUES ('Serif', 'gamma', 0), ('Display', 'Gamma', 0)");
-    w->command("mnuEditAddAutoAssign")->trigger();
-    w->command("mnuEditRemoveAutoAssign")->trigger();
-    EXPECT_EQ(setting(fld::RemoveAutoAssign), "1");
-    w->command("mnuFileRefresh")->trigger();
-    EXPECT_EQ(pairs(), "Display/Gamma,Serif/gamma"); // the knowledge base's spelling
-
-    chooseSet("Serif");
-    click(2, 0);
-    unassign(AnswerYes); // with the switch on, the knowledge base no longer puts it back
-    w->command("mnuFileRefresh")->trigger();
-    EXPECT_EQ(pairs(), "Display/Gamma");
-
-    w->command("mnuEditRemoveAutoAssign")->trigger(); // off: inactive rows count again
-    w->command("mnuFileRefresh")->trigger();
-    EXPECT_EQ(pairs(), "Display/Gamma,Serif/gamma");
 }
 
 TEST_F(SetsWindow, AllSetsCommandsAndTheAssignedSetsDialog) {
@@ -398,33 +419,6 @@ TEST_F(SetsWindow, CopiesAreDeletedOnlyWhenCheckedAndTheFontKeepsItsSets) {
         if (v.name.startsWith("Tiber")) files << v.data;
     EXPECT_EQ(files, QStringList{far + "/tiber.ttf"});
     EXPECT_TRUE(pairs().contains("One/Tiber"));
-}
-
-TEST_F(SetsWindow, ListDrawsInactiveFontsStruckThroughAndSystemFontsUnderlined) {
-    addSet("Body");
-    app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Body', 'Alpha'), ('Body', 'Beta')");
-    chooseSet("Body");
-    // Catalogued by another program since the list was filled: listed once the set is active.
-    app.db->exec("INSERT INTO [Fonts] ([Face Name], [File Name]) VALUES ('Zz Late', 'late.ttf')");
-    w->command("mnuEditActiveSelected")->trigger();
-    EXPECT_EQ(stateOf("Zz Late"), FaceState::Inactive);
-    // Drawn in a fixture font, large, so the test does not depend on the machine's fonts.
-    const int id =
-        QFontDatabase::addApplicationFont(lbtest::TempEnv::fixture("FixtureSans-Regular.ttf"));
-    ASSERT_GE(id, 0);
-    QFont font(QFontDatabase::applicationFontFamilies(id).value(0));
-    font.setPixelSize(28);
-    grid(1)->setFont(font);
-    grid(1)->scrollToTop();
-    QTest::qWait(20);
-    const double plain = lbtest::lineAt(lbtest::cellImage(grid(1), 1, 0));
-    const double strike = lbtest::lineAt(lbtest::cellImage(grid(1), 3, 0));
-    const double underline = lbtest::lineAt(lbtest::cellImage(grid(1), 2, 0));
-    QFontDatabase::removeApplicationFont(id);
-    EXPECT_LT(plain, 0) << "an active font is drawn plain";
-    EXPECT_GT(strike, 0.2) << "an inactive font is struck through";
-    EXPECT_LT(strike, 0.8);
-    EXPECT_GE(underline, 0.8) << "a system font is underlined";
 }
 
 } // namespace
