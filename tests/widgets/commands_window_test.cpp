@@ -97,7 +97,7 @@ TEST_F(CommandsWindow, HandleButtonsFollowsTheSetBoxAndTheSelections) {
     EXPECT_EQ(on(), " | Delete");
 }
 
-TEST_F(CommandsWindow, KeysPickFontsAndRunCommandsAsTheMouseDoes) {
+TEST_F(CommandsWindow, KeysPickFontsRunCommandsAndOpenHelpAtThePageOfEveryContext) {
     auto* list = grid(1);
     list->setFocus();
     // Moving picks the font moved to and shows it; Shift extends the selection as a click does.
@@ -132,9 +132,40 @@ TEST_F(CommandsWindow, KeysPickFontsAndRunCommandsAsTheMouseDoes) {
     QTest::keyClick(list, Qt::Key_F1);
     ASSERT_EQ(lbtest::shownHelpPage(), "letterbay.html");
     EXPECT_FALSE(lbtest::shownHelp()->isMinimized());
+
+    // The contexts the windows open help at each have a page of their own.
+    for (int context :
+         {1003, 1008, 1046, 1061, 2019, 2028, 2029, 2035, 2048, 2060, 3000, 3001, 3002, 3007, 3008})
+        EXPECT_NE(helpPage(context), helpPage(HelpContents)) << context;
+
+    // Help > Contents: the contents; Back returns from a link.
+    w->command("mnuHelpContents")->trigger();
+    EXPECT_EQ(lbtest::shownHelpPage(), "index.html");
+    FrmHelp* h = lbtest::shownHelp();
+    h->browser()->setSource(QUrl("samples.html"));
+    QTest::mouseClick(h->findChild<QToolButton*>("cmdBack"), Qt::LeftButton);
+    EXPECT_EQ(lbtest::shownHelpPage(), "index.html");
+    // The search lists the pages that hold its words.
+    auto* find = h->findChild<QLineEdit*>("txtSearch");
+    QTest::keyClicks(find, "struck through");
+    QTest::keyClick(find, Qt::Key_Return);
+    auto* results = h->findChild<QListWidget*>("lstResults");
+    EXPECT_FALSE(results->findItems("All Fonts Color Legend", Qt::MatchExactly).isEmpty());
+    EXPECT_TRUE(results->findItems("Copy Set", Qt::MatchExactly).isEmpty());
+    h->close();
+
+    // F1 in a dialog opens its topic, even with the focus in a control; Shift+F1 does not.
+    w->command("mnuViewHistory")->trigger();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w->history()));
+    QWidget* ok = w->history()->findChild<QPushButton*>("cmdOK");
+    ok->setFocus();
+    QTest::keyClick(ok, Qt::Key_F1, Qt::ShiftModifier);
+    EXPECT_EQ(lbtest::shownHelp(), nullptr);
+    QTest::keyClick(ok, Qt::Key_F1);
+    EXPECT_EQ(lbtest::shownHelpPage(), "history.html");
 }
 
-TEST_F(CommandsWindow, PropertiesListEveryFileAsTheFileSystemSpellsIt) {
+TEST_F(CommandsWindow, PropertiesListEveryFileAsTheFileSystemSpellsItAndWhenItChanged) {
     // The regular file modified at midnight.
     const QString regular = env.fontsFolder() + "FixtureSans-Regular.ttf";
     QFile file(regular);
@@ -169,9 +200,8 @@ TEST_F(CommandsWindow, PropertiesListEveryFileAsTheFileSystemSpellsIt) {
     lbtest::inDialogOf<FrmProperties>(w->command("mnuPopupFontProperties"), [&](FrmProperties* d) {
         EXPECT_EQ(d->windowTitle(), "Font Properties - Ghost Face (Inactivated)");
     });
-}
 
-TEST(PropertiesText, ModificationTimeOnTheTwelveHourClock) {
+    // The time a file was modified, on the twelve-hour clock and in another language's words.
     const QDate d(2031, 12, 5);
     for (const auto& [hour, text] : {std::pair(0, "12:05 AM"), {9, "9:05 AM"}, {12, "12:05 PM"}})
         EXPECT_EQ(modifiedText(QDateTime(d, QTime(hour, 5))), "12/5/2031 " + QString(text));
@@ -179,40 +209,7 @@ TEST(PropertiesText, ModificationTimeOnTheTwelveHourClock) {
               "12/5/2031 11:59 nachm.");
 }
 
-TEST_F(CommandsWindow, HelpOpensThePageOfEveryContext) {
-    // The contexts the windows open help at each have a page of their own.
-    for (int context :
-         {1003, 1008, 1046, 1061, 2019, 2028, 2029, 2035, 2048, 2060, 3000, 3001, 3002, 3007, 3008})
-        EXPECT_NE(helpPage(context), helpPage(HelpContents)) << context;
-
-    // Help > Contents: the contents; Back returns from a link.
-    w->command("mnuHelpContents")->trigger();
-    EXPECT_EQ(lbtest::shownHelpPage(), "index.html");
-    FrmHelp* h = lbtest::shownHelp();
-    h->browser()->setSource(QUrl("samples.html"));
-    QTest::mouseClick(h->findChild<QToolButton*>("cmdBack"), Qt::LeftButton);
-    EXPECT_EQ(lbtest::shownHelpPage(), "index.html");
-    // The search lists the pages that hold its words.
-    auto* find = h->findChild<QLineEdit*>("txtSearch");
-    QTest::keyClicks(find, "struck through");
-    QTest::keyClick(find, Qt::Key_Return);
-    auto* results = h->findChild<QListWidget*>("lstResults");
-    EXPECT_FALSE(results->findItems("All Fonts Color Legend", Qt::MatchExactly).isEmpty());
-    EXPECT_TRUE(results->findItems("Copy Set", Qt::MatchExactly).isEmpty());
-    h->close();
-
-    // F1 in a dialog opens its topic, even with the focus in a control; Shift+F1 does not.
-    w->command("mnuViewHistory")->trigger();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(w->history()));
-    QWidget* ok = w->history()->findChild<QPushButton*>("cmdOK");
-    ok->setFocus();
-    QTest::keyClick(ok, Qt::Key_F1, Qt::ShiftModifier);
-    EXPECT_EQ(lbtest::shownHelp(), nullptr);
-    QTest::keyClick(ok, Qt::Key_F1);
-    EXPECT_EQ(lbtest::shownHelpPage(), "history.html");
-}
-
-TEST_F(CommandsWindow, MenusToolbarIconsAndStatusBarAreReadable) {
+TEST_F(CommandsWindow, MenusToolbarIconsAndStatusBarAreReadableAndEveryTextTranslatable) {
     // The top-level menus as the menu bar shows them; the pop-up holder never shows.
     QStringList menus;
     for (QAction* a : w->menuBar()->actions())
@@ -250,6 +247,33 @@ TEST_F(CommandsWindow, MenusToolbarIconsAndStatusBarAreReadable) {
     EXPECT_EQ(QAccessible::queryAccessibleInterface(lbtest::shownHelp())->role(),
               QAccessible::Window);
 
+    // Every text the windows show is given to translators.
+    chooseSet("Work");
+    pick("Fixture Sans");
+    lbtest::FakePrinters printers;
+    printers.list = {{"Office", "PDF", "Room 2"}};
+    app.printerName = "Office";
+    FrmCopySet copy(w->context(), w);
+    FrmSets sets(w->context(), w->setBoxText(), w);
+    FrmMainLegend legend(w);
+    FrmPreviewLegend previewLegend(w);
+    FrmAbout about(w);
+    FrmTechSupport support(w);
+    FrmProperties properties(w->context(), w);
+    FrmPrintSetup printSetup(app, printers, w);
+    FrmFontPreview preview(*w);
+    QStringList texts;
+    for (QWidget* window :
+         std::initializer_list<QWidget*>{w, &copy, &sets, &legend, &previewLegend, &about, &support,
+                                         &properties, &printSetup, &preview, lbtest::shownHelp()})
+        texts << lbtest::shownTexts(window);
+    // Data, not the program's texts: fonts, set, program, printer, folder, caption made of them.
+    for (const char* data : {"Fixture Sans", "Work", "Letterbay 98", "Office", "Room 2",
+                             "Letterbay 98 - Fixture Sans"})
+        texts.removeAll(QString::fromUtf8(data));
+    texts.removeAll(preview.findChild<QLabel*>("lblPath")->text());
+    EXPECT_EQ(lbtest::notInTemplate(texts), QStringList{});
+
     // About and Technical Support: modeless, Escape and OK close them.
     for (const auto& [item, name, title, key] :
          {std::tuple("mnuHelpAbout", "frmAbout", "About Letterbay 98", Qt::Key_Escape),
@@ -276,33 +300,3 @@ TEST_F(CommandsWindow, MenusToolbarIconsAndStatusBarAreReadable) {
 }
 
 } // namespace
-
-TEST_F(CommandsWindow, TheTranslationTemplateHoldsEveryTextTheWindowsShow) {
-    chooseSet("Work");
-    pick("Fixture Sans");
-    lbtest::FakePrinters printers;
-    printers.list = {{"Office", "PDF", "Room 2"}};
-    app.printerName = "Office";
-
-    FrmCopySet copy(w->context(), w);
-    FrmSets sets(w->context(), w->setBoxText(), w);
-    FrmMainLegend legend(w);
-    FrmPreviewLegend previewLegend(w);
-    FrmAbout about(w);
-    FrmTechSupport support(w);
-    FrmProperties properties(w->context(), w);
-    FrmPrintSetup printSetup(app, printers, w);
-    FrmFontPreview preview(*w);
-    showHelp(HelpContents);
-    QStringList shown;
-    for (QWidget* window :
-         std::initializer_list<QWidget*>{w, &copy, &sets, &legend, &previewLegend, &about, &support,
-                                         &properties, &printSetup, &preview, lbtest::shownHelp()})
-        shown << lbtest::shownTexts(window);
-    // Data, not the program's texts: fonts, set, program, printer, folder, caption made of them.
-    for (const char* data : {"Fixture Sans", "Work", "Letterbay 98", "Office", "Room 2",
-                             "Letterbay 98 - Fixture Sans"})
-        shown.removeAll(QString::fromUtf8(data));
-    shown.removeAll(preview.findChild<QLabel*>("lblPath")->text());
-    EXPECT_EQ(lbtest::notInTemplate(shown), QStringList{});
-}
