@@ -109,7 +109,7 @@ struct WatchedBroadcasts : lbtest::FakeResources {
     }
 };
 
-TEST_F(Launcher, StartTouchesNoFontUnlessTheSetWasLost) {
+TEST_F(Launcher, StartTouchesNoFontUnlessTheSetWasLostAndWithoutATrayTheWindowStays) {
     // No set active: shown narrow and disabled with its picture, until the timer brings the icon.
     // A set added by an earlier version: its indexes are put in the present text order.
     lbtest::addSetsInEarlierOrder(databasePath(), {"Écrit"});
@@ -152,6 +152,35 @@ TEST_F(Launcher, StartTouchesNoFontUnlessTheSetWasLost) {
     EXPECT_EQ(status(), "Letterbay's active set:  P\n\nOnly its fonts are available.");
     EXPECT_FALSE(w()->isEnabled()) << "still no input before the timer";
     start.reset();
+
+    // Without a tray the window stays until one appears.
+    tray = false;
+    ready();
+    EXPECT_EQ(shown(), "window fraButtons lblTray");
+    EXPECT_NE(w()->windowType(), Qt::Tool) << "the task bar is the way back to it";
+    // The caption fits a title bar the window's width, and the status is not drawn over.
+    QFont bold = w()->font();
+    bold.setBold(true);
+    EXPECT_GT(w()->width(), QFontMetrics(bold).horizontalAdvance(w()->windowTitle()) + 80);
+    EXPECT_GE(find<QLabel>("lblTray")->y(), find<QLabel>("lblStatus")->geometry().bottom());
+    // OK minimizes rather than hides; the close button asks, as Exit does.
+    click("cmdOK");
+    EXPECT_TRUE(w()->isVisible() && w()->isMinimized());
+    w()->showNormal();
+    boxes.answers = {AnswerNo};
+    w()->close();
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(w()->isVisible());
+
+    // A tray appears: the icon goes in, and the window may hide.
+    tray = true;
+    EXPECT_TRUE(QTest::qWaitFor([this] { return shown() == "window fraButtons icon"; }, 2000));
+    EXPECT_EQ(w()->windowType(), Qt::Tool);
+    click("cmdOK");
+    EXPECT_FALSE(w()->isVisible());
+    // It goes away again: the window comes back rather than leaving nothing on screen.
+    tray = false;
+    EXPECT_TRUE(QTest::qWaitFor([this] { return shown() == "window fraButtons lblTray"; }, 2000));
 }
 
 TEST_F(Launcher, SwitchingSetsFromTheList) {
@@ -214,7 +243,7 @@ TEST_F(Launcher, SwitchingSetsFromTheList) {
     EXPECT_TRUE(listed().isEmpty());
 }
 
-TEST_F(Launcher, TrayClicksMenuAndWhatAnotherProgramDid) {
+TEST_F(Launcher, TrayClicksMenuWhatAnotherProgramDidRunLetterbayHelpBoxesAndExit) {
     ready();
     // A double-click, or the single click of newer trays: the window as it was left.
     click("cmdOK");
@@ -257,10 +286,7 @@ TEST_F(Launcher, TrayClicksMenuAndWhatAnotherProgramDid) {
     EXPECT_EQ(ended, 0);
     EXPECT_EQ(setting(fld::ActivatedSet), "S");
     EXPECT_TRUE(item("mnuPopupClose")->isEnabled());
-}
 
-TEST_F(Launcher, RunLetterbayHelpBoxesAndExit) {
-    ready();
     // A program of that name in the launcher's folder, which leaves a mark.
     const QString program = env.root() + "/letterbay", mark = env.root() + "/started";
     lbtest::writeFile(program, "#!/bin/sh\ntouch '" + mark.toUtf8() + "'\n");
@@ -324,36 +350,6 @@ TEST_F(Launcher, RunLetterbayHelpBoxesAndExit) {
     EXPECT_EQ(ended, 1);
     EXPECT_FALSE(w()->trayIcon()->isVisible());
     EXPECT_EQ(app.db, nullptr);
-}
-
-TEST_F(Launcher, WithoutATrayTheWindowStaysUntilOneAppears) {
-    tray = false;
-    ready();
-    EXPECT_EQ(shown(), "window fraButtons lblTray");
-    EXPECT_NE(w()->windowType(), Qt::Tool) << "the task bar is the way back to it";
-    // The caption fits a title bar the window's width, and the status is not drawn over.
-    QFont bold = w()->font();
-    bold.setBold(true);
-    EXPECT_GT(w()->width(), QFontMetrics(bold).horizontalAdvance(w()->windowTitle()) + 80);
-    EXPECT_GE(find<QLabel>("lblTray")->y(), find<QLabel>("lblStatus")->geometry().bottom());
-    // OK minimizes rather than hides; the close button asks, as Exit does.
-    click("cmdOK");
-    EXPECT_TRUE(w()->isVisible() && w()->isMinimized());
-    w()->showNormal();
-    boxes.answers = {AnswerNo};
-    w()->close();
-    EXPECT_EQ(boxes.shown.size(), 1u);
-    EXPECT_TRUE(w()->isVisible());
-
-    // A tray appears: the icon goes in, and the window may hide.
-    tray = true;
-    EXPECT_TRUE(QTest::qWaitFor([this] { return shown() == "window fraButtons icon"; }, 2000));
-    EXPECT_EQ(w()->windowType(), Qt::Tool);
-    click("cmdOK");
-    EXPECT_FALSE(w()->isVisible());
-    // It goes away again: the window comes back rather than leaving nothing on screen.
-    tray = false;
-    EXPECT_TRUE(QTest::qWaitFor([this] { return shown() == "window fraButtons lblTray"; }, 2000));
 }
 
 TEST_F(Launcher, RefusesWhatItCannotUseAndLeavesItAsItWas) {

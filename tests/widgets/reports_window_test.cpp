@@ -18,9 +18,7 @@ struct ReportsWindow : lbtest::WindowFixture {
     lbtest::FakePrinters printers;
     bool fakePrinters = true; // else the print system's, through Qt
 
-    // More fonts for one test, before the catalogue is built.
-    virtual void moreFonts() {}
-    // Before the window loads: a test may change the database first, or skip.
+    // Before the window loads: a test may add fonts or change the database first, or skip.
     virtual void prepare() {}
 
     void SetUp() override {
@@ -31,7 +29,6 @@ struct ReportsWindow : lbtest::WindowFixture {
         desktop.list = {"Fixture Mono"};
         // Catalogued, but its file is gone and Qt has never heard of it.
         addFont("Ghost Face", "Ghost Face Regular", "ghost-face.ttf");
-        moreFonts();
         printers.list = {{"Office", "Laser 9000", "Room 12"}, {"Hall", "Inkjet 2", "Hall way"}};
         printers.defaultPrinter = "Office";
         start();
@@ -127,66 +124,7 @@ struct ReportsWindow : lbtest::WindowFixture {
     }
 };
 
-TEST_F(ReportsWindow, ListReportsNameEachFaceOnceWithItsSampleInThatFace) {
-    pick("Fixture Sans");
-    press("Display All");
-    const QString pdf = printToPdf("all");
-    const QStringList pages = lbtest::pdfPages(pdf);
-    ASSERT_EQ(pages.size(), 1);
-    const QStringList text = lines(pages[0]);
-    ASSERT_GE(text.size(), 12) << pages[0].toStdString();
-    // Sorted, each face once; Mono's wide sample wraps whole; none for Ghost; Thai's own letters.
-    const QString sample = app.sampleText;
-    QStringList got = text.mid(0, 11);
-    got[3] += " " + got.takeAt(4);
-    EXPECT_EQ(got, (QStringList{"All Fonts List", "Font Name Sample Text in FontSize 12",
-                                "Alpha Test " + sample, "Fixture Mono " + sample,
-                                "Fixture Sans " + sample, "Fixture Serif " + sample,
-                                "Ghost Face The font's files cannot be read: no sample",
-                                "Symbol Test " + sample, "Thai Test " + thai, "Total Fonts: 7"}));
-    EXPECT_TRUE(text[11].contains(QString::number(QDate::currentDate().year()))) << "printed today";
-    // The samples begin in their own column, under their heading: as much before each on its line.
-    EXPECT_EQ(pages[0].section(sample, 0, 0).section('\n', -1).size(),
-              pages[0].section("Sample Text in FontSize 12", 0, 0).section('\n', -1).size());
-
-    // Each sample in its own face, embedded so the file prints anywhere; regular, as the pane.
-    expectEmbedded(pdf,
-                   {"AlphaTest-Regular", "FixtureMono-Regular", "FixtureSans-Regular",
-                    "FixtureSerif-Regular", "SymbolTest-Regular", "ThaiTest-Regular"},
-                   {"FixtureSans-Bold"});
-    // Bold in the pane: the bold face of the typeface's own files, not a regular one made heavier.
-    press("Bold");
-    expectEmbedded(printToPdf("bold"), {"FixtureSans-Bold"}, {"FixtureSans-Regular"});
-    press("Bold");
-
-    // The set in the set box is the one printed; an empty one, its headers and no fonts.
-    app.db->exec("INSERT INTO [Sets] VALUES ('Empty'), ('Work')");
-    app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Work', 'Alpha Test')");
-    w->fillSets();
-    auto printSet = [&](const QString& set) {
-        chooseSet(set);
-        press("Redisplay Set");
-        return lines(lbtest::pdfPages(printToPdf(set)).value(0)).mid(0, 4);
-    };
-    EXPECT_EQ(printSet("Work"), (QStringList{"Assigned Fonts List for Set: Work", text[1],
-                                             "Alpha Test " + sample, "Total Fonts: 1"}));
-    EXPECT_EQ(printSet("Empty").mid(0, 3),
-              (QStringList{"Assigned Fonts List for Set: Empty", text[1], "Total Fonts: 0"}));
-
-    // Work made active: the others are hidden but desktop Fixture Mono, and print no sample.
-    chooseSet("Work");
-    w->command("mnuEditActiveSelected")->trigger();
-    press("Display All");
-    const QString inactive = printToPdf("inactive");
-    got = lines(lbtest::pdfPages(inactive).value(0)).mid(2, 5);
-    got[1] += " " + got.takeAt(2);
-    EXPECT_EQ(got, (QStringList{"Alpha Test " + sample, "Fixture Mono " + sample,
-                                "Fixture Sans Inactive font: no sample",
-                                "Fixture Serif Inactive font: no sample"}));
-    expectEmbedded(inactive, {"AlphaTest-Regular"}, {"FixtureSerif-Regular"});
-}
-
-TEST_F(ReportsWindow, SizeSampleInFourStylesAndTheCharacterChart) {
+TEST_F(ReportsWindow, SizeSampleInFourStylesTheCharacterChartAndListsOfEachFaceInItself) {
     pick("Fixture Sans");
     const QString pdf = printToPdf("size");
     const QStringList pages = lbtest::pdfPages(pdf);
@@ -255,11 +193,68 @@ TEST_F(ReportsWindow, SizeSampleInFourStylesAndTheCharacterChart) {
     const QString other = printToPdf("thai");
     EXPECT_EQ(lines(lbtest::pdfPages(other).value(0)).count(thai), 16);
     expectEmbedded(other, {"ThaiTest-Regular"});
+
+    // The list reports: each face once, with its sample in that face.
+    pick("Fixture Sans");
+    press("Display All");
+    const QString list = printToPdf("all");
+    const QStringList listPages = lbtest::pdfPages(list);
+    ASSERT_EQ(listPages.size(), 1);
+    const QStringList text = lines(listPages[0]);
+    ASSERT_GE(text.size(), 12) << listPages[0].toStdString();
+    // Sorted, each face once; Mono's wide sample wraps whole; none for Ghost; Thai's own letters.
+    QStringList got = text.mid(0, 11);
+    got[3] += " " + got.takeAt(4);
+    EXPECT_EQ(got, (QStringList{"All Fonts List", "Font Name Sample Text in FontSize 12",
+                                "Alpha Test " + sample, "Fixture Mono " + sample,
+                                "Fixture Sans " + sample, "Fixture Serif " + sample,
+                                "Ghost Face The font's files cannot be read: no sample",
+                                "Symbol Test " + sample, "Thai Test " + thai, "Total Fonts: 7"}));
+    EXPECT_TRUE(text[11].contains(QString::number(QDate::currentDate().year()))) << "printed today";
+    // The samples begin in their own column, under their heading: as much before each on its line.
+    EXPECT_EQ(listPages[0].section(sample, 0, 0).section('\n', -1).size(),
+              listPages[0].section("Sample Text in FontSize 12", 0, 0).section('\n', -1).size());
+
+    // Each sample in its own face, embedded so the file prints anywhere; regular, as the pane.
+    expectEmbedded(list,
+                   {"AlphaTest-Regular", "FixtureMono-Regular", "FixtureSans-Regular",
+                    "FixtureSerif-Regular", "SymbolTest-Regular", "ThaiTest-Regular"},
+                   {"FixtureSans-Bold"});
+    // Bold in the pane: the bold face of the typeface's own files, not a regular one made heavier.
+    press("Bold");
+    expectEmbedded(printToPdf("bold"), {"FixtureSans-Bold"}, {"FixtureSans-Regular"});
+    press("Bold");
+
+    // The set in the set box is the one printed; an empty one, its headers and no fonts.
+    app.db->exec("INSERT INTO [Sets] VALUES ('Empty'), ('Work')");
+    app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Work', 'Alpha Test')");
+    w->fillSets();
+    auto printSet = [&](const QString& set) {
+        chooseSet(set);
+        press("Redisplay Set");
+        return lines(lbtest::pdfPages(printToPdf(set)).value(0)).mid(0, 4);
+    };
+    EXPECT_EQ(printSet("Work"), (QStringList{"Assigned Fonts List for Set: Work", text[1],
+                                             "Alpha Test " + sample, "Total Fonts: 1"}));
+    EXPECT_EQ(printSet("Empty").mid(0, 3),
+              (QStringList{"Assigned Fonts List for Set: Empty", text[1], "Total Fonts: 0"}));
+
+    // Work made active: the others are hidden but desktop Fixture Mono, and print no sample.
+    chooseSet("Work");
+    w->command("mnuEditActiveSelected")->trigger();
+    press("Display All");
+    const QString inactive = printToPdf("inactive");
+    got = lines(lbtest::pdfPages(inactive).value(0)).mid(2, 5);
+    got[1] += " " + got.takeAt(2);
+    EXPECT_EQ(got, (QStringList{"Alpha Test " + sample, "Fixture Mono " + sample,
+                                "Fixture Sans Inactive font: no sample",
+                                "Fixture Serif Inactive font: no sample"}));
+    expectEmbedded(inactive, {"AlphaTest-Regular"}, {"FixtureSerif-Regular"});
 }
 
 struct LongReports : ReportsWindow {
     QStringList faces;
-    void moreFonts() override {
+    void prepare() override {
         const auto files = lbbench::makeCorpus(env.fontsFolder().toStdString(), 300);
         for (size_t i = 0; i < files.size(); ++i) {
             const QString face = QString("Bench Font %1").arg(int(i), 6, 10, QChar('0'));
