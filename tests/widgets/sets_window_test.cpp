@@ -259,32 +259,7 @@ TEST_F(SetsWindow, AssigningToATypedSetAndIntoTheActivatedSetAndTheListDrawingTh
     EXPECT_GE(underline, 0.8) << "a system font is underlined";
 }
 
-TEST_F(SetsWindow, UnassignAsksAboutTheSelectedFontAndHidesItInTheActivatedSet) {
-    activateNewSet(*app.db, "Active", {"Alpha", "Beta", "Desk Sans", "Gamma"});
-    chooseSet("Active");
-    click(2, 1, Qt::LeftButton, Qt::ControlModifier); // the first press, with Ctrl
-    unassign(AnswerNo);
-    EXPECT_EQ(lastText(), "Are you sure you want to unassign \"Beta\" from \"Active\"?");
-    // Two selected, then the last one clicked deselected again: Alpha alone is selected.
-    click(2, 0);
-    click(2, 3, Qt::LeftButton, Qt::ControlModifier);
-    click(2, 3, Qt::LeftButton, Qt::ControlModifier);
-    unassign(AnswerYes);
-    EXPECT_EQ(lastText(), "Are you sure you want to unassign \"Alpha\" from \"Active\"?");
-    EXPECT_TRUE(resources.hidden.contains(QSet<QString>{"alpha.ttf", "alpha-bold.ttf"}));
-    EXPECT_EQ(panel(), "\"Alpha\" unassigned from \"Active\" successfully.");
-    EXPECT_EQ(w->allFonts().row(0).state, FaceState::Inactive);
-    EXPECT_EQ(w->assignedFonts().size(), 3);
-
-    // The desktop's own font stays available when it leaves the set.
-    click(2, 1);
-    unassign(AnswerYes);
-    EXPECT_FALSE(resources.hidden.contains("desk-sans.ttf"));
-    EXPECT_EQ(w->allFonts().row(2).state, FaceState::System);
-    EXPECT_EQ(pairs(), "Active/Beta,Active/Gamma");
-}
-
-TEST_F(SetsWindow, AllSetsCommandsAndTheAssignedSetsDialog) {
+TEST_F(SetsWindow, AllSetsCommandsTheAssignedSetsDialogAndUnassignFromTheActivatedSet) {
     click(1, 1);
     boxes.answers = {AnswerOK};
     w->command("mnuEditAssignSets")->trigger();
@@ -334,6 +309,29 @@ TEST_F(SetsWindow, AllSetsCommandsAndTheAssignedSetsDialog) {
     w->command("mnuEditUnassignSets")->trigger();
     EXPECT_EQ(panel(), "\"Timon\" unassigned from all sets successfully.");
     EXPECT_EQ(w->assignedFonts().size(), 0);
+
+    activateNewSet(*app.db, "Active", {"Alpha", "Beta", "Desk Sans", "Gamma"});
+    chooseSet("Active");
+    click(2, 1, Qt::LeftButton, Qt::ControlModifier); // the first press, with Ctrl
+    unassign(AnswerNo);
+    EXPECT_EQ(lastText(), "Are you sure you want to unassign \"Beta\" from \"Active\"?");
+    // Two selected, then the last one clicked deselected again: Alpha alone is selected.
+    click(2, 0);
+    click(2, 3, Qt::LeftButton, Qt::ControlModifier);
+    click(2, 3, Qt::LeftButton, Qt::ControlModifier);
+    unassign(AnswerYes);
+    EXPECT_EQ(lastText(), "Are you sure you want to unassign \"Alpha\" from \"Active\"?");
+    EXPECT_TRUE(resources.hidden.contains(QSet<QString>{"alpha.ttf", "alpha-bold.ttf"}));
+    EXPECT_EQ(panel(), "\"Alpha\" unassigned from \"Active\" successfully.");
+    EXPECT_EQ(w->allFonts().row(0).state, FaceState::Inactive);
+    EXPECT_EQ(w->assignedFonts().size(), 3);
+
+    // The desktop's own font stays available when it leaves the set.
+    click(2, 1);
+    unassign(AnswerYes);
+    EXPECT_FALSE(resources.hidden.contains("desk-sans.ttf"));
+    EXPECT_EQ(w->allFonts().row(2).state, FaceState::System);
+    EXPECT_EQ(pairs(), "Active/Beta,Active/Gamma,Three/Tiber");
 }
 
 // The fake registry's fonts (copies identical), a face named in non-text, two unreadable files.
