@@ -8,12 +8,11 @@ using lbtest::scalar;
 namespace {
 
 struct MainWindowTest : lbtest::WindowFixture {
-    QAction* action(const char* name) { return window->command(name); }
     void startWithGeorgia() {
         addFont("Georgia", "Georgia", "g.ttf");
         start();
     }
-    double twipsPerPixel() { return 1440.0 / window->logicalDpiX(); }
+    double twipsPerPixel() { return 1440.0 / w->logicalDpiX(); }
 };
 
 TEST_F(MainWindowTest, FirstRunWelcomesAsksAndBuildsTheCatalogue) {
@@ -25,19 +24,19 @@ TEST_F(MainWindowTest, FirstRunWelcomesAsksAndBuildsTheCatalogue) {
                  "AS (SELECT 2 UNION ALL SELECT i + 1 FROM n WHERE i < 1234) "
                  "INSERT INTO [Auto Assign] SELECT 'Serif', 'Filler ' || i, 0 FROM n");
     boxes.answers = {AnswerYes};
-    window->Form_Load();
+    w->Form_Load();
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].title + "|" + QString::number(boxes.shown[0].style),
               "Initial Retrieval of Fonts|36");
     EXPECT_TRUE(boxes.shown[0].text.contains("database of over 1,200 font names"));
-    EXPECT_TRUE(action("mnuEditAddAutoAssign")->isChecked());
-    EXPECT_FALSE(action("mnuEditRemoveAutoAssign")->isChecked());
+    EXPECT_TRUE(w->command("mnuEditAddAutoAssign")->isChecked());
+    EXPECT_FALSE(w->command("mnuEditRemoveAutoAssign")->isChecked());
     EXPECT_EQ(setting(fld::AddAutoAssign) + setting(fld::RemoveAutoAssign), "10");
-    EXPECT_EQ(window->allFonts().size(), 2);
+    EXPECT_EQ(w->allFonts().size(), 2);
     EXPECT_EQ(panel(2) + "|" + panel(3),
               "Fonts loaded, AutoAssign completed successfully.|Fonts: 2");
     EXPECT_EQ(pairs(), "Serif/Georgia"); // the shipped knowledge base's set, which ships too
-    EXPECT_TRUE(window->isVisible() && window->isEnabled());
+    EXPECT_TRUE(w->isVisible() && w->isEnabled());
     EXPECT_EQ(pointer.get(), MousePointer::Default);
 }
 
@@ -49,18 +48,18 @@ TEST_F(MainWindowTest, StoredSettingsAreApplied) {
                "[Activated Set] = '', [Add AutoAssign] = NULL, [Remove AutoAssign] = 1, "
                "[Height] = 9000, [Width] = 12000");
     start();
-    window->Form_Load(); // no question: a font is catalogued
+    w->Form_Load(); // no question: a font is catalogued
     EXPECT_FALSE(app.setActivated);
-    EXPECT_FALSE(action("mnuEditAddAutoAssign")->isChecked());
-    EXPECT_TRUE(action("mnuEditRemoveAutoAssign")->isChecked());
+    EXPECT_FALSE(w->command("mnuEditAddAutoAssign")->isChecked());
+    EXPECT_TRUE(w->command("mnuEditRemoveAutoAssign")->isChecked());
     const double tpp = twipsPerPixel();
-    EXPECT_NEAR(window->width() * tpp, 12000, tpp);
-    EXPECT_NEAR(window->height() * tpp, 9000, tpp);
-    EXPECT_EQ(window->windowTitle(), "Letterbay 98");
-    EXPECT_EQ(window->allFonts().size(), 1);
-    EXPECT_EQ(window->findChild<QComboBox*>("cmbSets")->count(), 0);
+    EXPECT_NEAR(w->width() * tpp, 12000, tpp);
+    EXPECT_NEAR(w->height() * tpp, 9000, tpp);
+    EXPECT_EQ(w->windowTitle(), "Letterbay 98");
+    EXPECT_EQ(w->allFonts().size(), 1);
+    EXPECT_EQ(w->findChild<QComboBox*>("cmbSets")->count(), 0);
     // The menu switch is saved the moment it is toggled.
-    action("mnuEditAddAutoAssign")->trigger();
+    w->command("mnuEditAddAutoAssign")->trigger();
     EXPECT_EQ(setting(fld::AddAutoAssign), "1");
 }
 
@@ -69,43 +68,43 @@ TEST_F(MainWindowTest, ListsThatCannotBeReadAtLoadAreSaid) {
     app.db->exec("INSERT INTO [Fonts] ([Face Name], [File Name], [Friendly Name]) VALUES "
                  "('Georgia', 'g.ttf', 'Georgia (TrueType)'); DROP TABLE [Sets]");
     boxes.answers = {AnswerOK};
-    window->Form_Load();
+    w->Form_Load();
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].style, 16);
     EXPECT_TRUE(boxes.shown[0].text.startsWith("The font lists could not be read"))
         << boxes.shown[0].text.toStdString();
-    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(w->isVisible());
     EXPECT_EQ(scalar(*app.db, "SELECT count(*) FROM [Fonts]"), "1");
 }
 
 TEST_F(MainWindowTest, FirstRunAnsweredNoThenExitAsksOnceAndSavesTheSizeOnlyWhenConfirmed) {
     startWithGeorgia();
     boxes.answers = {AnswerNo};
-    window->Form_Load();
+    w->Form_Load();
     // No to the first run's question: the switch is off, so the refresh assigns nothing.
-    EXPECT_FALSE(action("mnuEditAddAutoAssign")->isChecked());
+    EXPECT_FALSE(w->command("mnuEditAddAutoAssign")->isChecked());
     EXPECT_EQ(setting(fld::AddAutoAssign), "0");
     EXPECT_EQ(panel(2), "Fonts loaded successfully.");
 
     const QString height = setting(fld::Height);
-    window->resize(820, 640);
+    w->resize(820, 640);
 
     boxes.answers = {AnswerNo};
-    window->close(); // the close box
-    EXPECT_TRUE(window->isVisible());
+    w->close(); // the close box
+    EXPECT_TRUE(w->isVisible());
     EXPECT_EQ(setting(fld::Height), height);
     EXPECT_EQ(boxes.shown.back().title + ": " + boxes.shown.back().text,
               "Confirm Exit: Are you sure you want to exit Letterbay 98?");
 
     boxes.answers = {AnswerNo};
-    action("mnuFileExit")->trigger();
-    EXPECT_TRUE(window->isVisible());
+    w->command("mnuFileExit")->trigger();
+    EXPECT_TRUE(w->isVisible());
     EXPECT_EQ(ended, 0);
 
     const QString path = app.databasePath;
     boxes.answers = {AnswerYes}; // asked once: the close that follows finds no answer ready
-    action("mnuFileExit")->trigger();
-    EXPECT_FALSE(window->isVisible());
+    w->command("mnuFileExit")->trigger();
+    EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(ended, 1);
     EXPECT_EQ(app.db, nullptr);
     auto db = Database::open(path, ConnectSuffix);
