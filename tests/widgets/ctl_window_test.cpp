@@ -29,8 +29,33 @@ struct CtlBesideWindow : lbtest::RealWindowFixture {
     }
 };
 
-// The window shows the last activation whether the user comes back, stays or closes a menu.
-TEST_F(CtlBesideWindow, TheLastActivationWinsWhicheverProgramMadeIt) {
+// The window reads again only what others changed; the last activation wins, whoever made it.
+TEST_F(CtlBesideWindow, ReadsAgainOnlyOthersChangesAndTheLastActivationWins) {
+    // Nothing changed elsewhere: coming back reads nothing.
+    w->setMessage("left as it was");
+    comeBack();
+    EXPECT_EQ(panel(2), "left as it was");
+    // The window's own change is no reason either.
+    addSet("Mine");
+    chooseSet("Mine");
+    w->setMessage("left as it was");
+    comeBack();
+    EXPECT_EQ(panel(2), "left as it was");
+
+    // The set shown gets a font from the command line: its list follows.
+    ctl({{"assign", "Mine", "Alpha Test"}});
+    comeBack();
+    EXPECT_EQ(setBox()->currentText(), "Mine");
+    EXPECT_GE(w->assignedFonts().find("Alpha Test"), 0);
+    EXPECT_EQ(panel(2), "All sets are active.  No fonts are inactive.");
+
+    // Renamed elsewhere: the old name leaves the set box, the new one is there.
+    ctl({{"rename-set", "Mine", "Yours"}});
+    comeBack();
+    EXPECT_EQ(setItems().filter(QRegularExpression("^(Mine|Yours)$")), QStringList{"Yours"});
+    EXPECT_EQ(setBox()->currentText(), "");
+    EXPECT_EQ(w->assignedFonts().size(), 0);
+
     ctl({{"add-set", "Other"}, {"assign", "Other", "Beta Test"}, {"add-set", "Body"}});
     ctl({{"assign", "Body", "Fixture Sans"}, {"activate", "Body"}});
     comeBack();
@@ -71,33 +96,6 @@ TEST_F(CtlBesideWindow, TheLastActivationWinsWhicheverProgramMadeIt) {
     EXPECT_EQ(fcList().size(), 7u) << "every font visible";
     EXPECT_EQ(activatedSet(app), "");
     EXPECT_TRUE(boxes.shown.empty());
-}
-
-TEST_F(CtlBesideWindow, TheWindowReadsAgainOnlyWhatAnotherProgramChanged) {
-    // Nothing changed elsewhere: coming back reads nothing.
-    w->setMessage("left as it was");
-    comeBack();
-    EXPECT_EQ(panel(2), "left as it was");
-    // The window's own change is no reason either.
-    addSet("Mine");
-    chooseSet("Mine");
-    w->setMessage("left as it was");
-    comeBack();
-    EXPECT_EQ(panel(2), "left as it was");
-
-    // The set shown gets a font from the command line: its list follows.
-    ctl({{"assign", "Mine", "Alpha Test"}});
-    comeBack();
-    EXPECT_EQ(setBox()->currentText(), "Mine");
-    EXPECT_GE(w->assignedFonts().find("Alpha Test"), 0);
-    EXPECT_EQ(panel(2), "All sets are active.  No fonts are inactive.");
-
-    // Renamed elsewhere: the old name leaves the set box, the new one is there.
-    ctl({{"rename-set", "Mine", "Yours"}});
-    comeBack();
-    EXPECT_EQ(setItems().filter(QRegularExpression("^(Mine|Yours)$")), QStringList{"Yours"});
-    EXPECT_EQ(setBox()->currentText(), "");
-    EXPECT_EQ(w->assignedFonts().size(), 0);
 
     // AutoAssign switched on elsewhere: the Edit menu shows it and the next refresh runs it.
     ctl({{"autoassign", "on", "--remove-on-unassign", "on"}});

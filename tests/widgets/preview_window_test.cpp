@@ -60,8 +60,8 @@ struct PreviewWindow : lbtest::RealWindowFixture {
             lbtest::copyFixture(f, dir);
         return dir;
     }
-    // Double-clicks a folder of the tree, as the user opens it.
-    void openFolder(const QString& path) {
+    // Double-clicks a folder of the tree, as the user opens it; waits for `rows` rows if given.
+    void openFolder(const QString& path, int rows = -1) {
         auto* tree = child<QTreeView>("boxDir");
         auto* model = qobject_cast<QFileSystemModel*>(tree->model());
         QModelIndex at;
@@ -73,6 +73,8 @@ struct PreviewWindow : lbtest::RealWindowFixture {
         // A click only highlights it; the double-click opens it.
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, centre);
         QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, centre);
+        ASSERT_TRUE(rows < 0 ||
+                    QTest::qWaitFor([&] { return d->preview().size() == rows; }, 10000));
     }
     PreviewGrid* grid() { return d->grid(); }
     int row(const QString& face) {
@@ -101,8 +103,7 @@ struct PreviewWindow : lbtest::RealWindowFixture {
     }
 };
 
-TEST_F(PreviewWindow,
-       OpensBesideTheMinimisedMainWindowStepsBackFromALostDriveAndCancelUnloadsNothing) {
+TEST_F(PreviewWindow, OpensBesideTheMinimisedMainWindowInstallsAndAsksBeforeReplacing) {
     open();
     EXPECT_EQ(d->parentWidget(), nullptr) << "it stays up while the main window is minimised";
     EXPECT_FALSE(d->isModal());
@@ -148,9 +149,76 @@ TEST_F(PreviewWindow,
     QTest::mouseClick(button("cmdCancel"), Qt::LeftButton);
     QTRY_VERIFY(d.isNull());
     EXPECT_FALSE(w->isMinimized());
+
+    // Install, then find it everywhere, then delete it again.
+    openSource();
+    press("Fixture Sans"); // two files, one row
+    boxes.answers = {AnswerOK};
+    QTest::mouseClick(button("cmdInstall"), Qt::LeftButton);
+    lbtest::expectBox(boxes, 1, "Font Installation", "1 font installed successfully.",
+                      StyleInformation);
+    EXPECT_EQ(button("cmdCancel")->text(), "Close");
+    EXPECT_TRUE(d->preview().row(row("Fixture Sans")).installed);
+    EXPECT_EQ(panel(3), "Fonts to be Installed: 0");
+    EXPECT_TRUE(d->isEnabled());
+    EXPECT_EQ(MainWindowDriver::panel(3), "Fonts: 3");
+
+    // A double-click on a row installs it.
+    press("Beta Test");
+    boxes.answers = {AnswerOK};
+    lbtest::clickRow(grid(), row("Beta Test"), Qt::LeftButton, {}, true);
+    EXPECT_GE(w->allFonts().find("Beta Test"), 0);
+
+    QTest::mouseClick(button("cmdCancel"), Qt::LeftButton);
+    QTRY_VERIFY(d.isNull());
+
+    // In the main window: select Fixture Sans, then pick another font in History.
+    pick("Alpha Test");
+    pick("Fixture Sans");
+    w->command("mnuViewHistory")->trigger();
+    lbtest::clickItem(w->history()->findChild<QListWidget*>("lstHistory"), 1);
+    ASSERT_EQ(app.pickedFontName, "Alpha Test");
+    w->history()->close();
+    comeBack();
+    MainWindowDriver::grid(1)->setFocus();
+    boxes.answers = {AnswerYes};
+    w->command("mnuEditDelete")->trigger();
+    // A file left behind would keep the row and show a further box.
+    EXPECT_EQ(w->allFonts().find("Fixture Sans"), -1);
+    EXPECT_GE(w->allFonts().find("Alpha Test"), 0);
+
+    // From the pop-up menu too.
+    pick("Beta Test");
+    boxes.answers = {AnswerYes};
+    w->command("mnuPopupFontDelete")->trigger();
+    EXPECT_EQ(w->allFonts().find("Beta Test"), -1);
+
+    // The real replace question answers No with Escape. A different file of the same name in the
+    // fonts folder; the question as the user sees it.
+    env.installFixture("GammaTest-Regular.ttf", false, "Beta.ttf");
+    QFile::copy(lbtest::TempEnv::fixture("BetaTest-Regular.ttf"), source + "Beta.ttf");
+    QtMessageBoxes real;
+    app.messages.setBoxes(real);
+    openSource();
+    press("Beta Test");
+    QStringList texts;
+    std::function<void()> answer = [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            texts << box->text();
+            QTest::keyClick(box, Qt::Key_Escape);
+        }
+        if (texts.size() < 2) QTimer::singleShot(20, answer);
+    };
+    QTimer::singleShot(20, answer);
+    QTest::mouseClick(button("cmdInstall"), Qt::LeftButton);
+    app.messages.setBoxes(boxes);
+    ASSERT_EQ(texts.size(), 2) << "the question and the closing message";
+    EXPECT_TRUE(texts[0].startsWith("A different font file named \"Beta.ttf\""));
+    EXPECT_EQ(readWholeFile(env.fontsFolder() + "Beta.ttf"),
+              readWholeFile(lbtest::TempEnv::fixture("GammaTest-Regular.ttf")));
 }
 
-TEST_F(PreviewWindow, SelectionPopUpPropertiesLegendAndHelpOfThePreview) {
+TEST_F(PreviewWindow, SelectionPopUpPropertiesLegendHelpAndEachFontDrawnInItsOwnFace) {
     openSource();
     ASSERT_TRUE(grid()->isVisible());
     EXPECT_EQ(d->windowTitle(), "Font Preview - " + source);
@@ -256,10 +324,9 @@ TEST_F(PreviewWindow, SelectionPopUpPropertiesLegendAndHelpOfThePreview) {
     EXPECT_FALSE(grid()->isVisible());
     EXPECT_EQ(d->fonts().loadedCount(), 0);
     EXPECT_EQ(panel(2), "Select drive/folder to retrieve fonts.");
-}
 
-TEST_F(PreviewWindow, EachFontIsDrawnInItsOwnFaceFromMemory) {
-    openSource();
+    // Each font is drawn in its own face, from memory.
+    openFolder(source);
     const int beta = row("Beta Test");
     const QImage betaImage = cellImage(beta, 1);
     EXPECT_GT(lbtest::ink(betaImage), 50);
@@ -271,8 +338,7 @@ TEST_F(PreviewWindow, EachFontIsDrawnInItsOwnFaceFromMemory) {
     EXPECT_EQ(lbtest::cellName(grid(), beta, 1), app.sampleText);
 
     // The file cut short while it is shown: the face was read into memory and still draws.
-    QFile betaFile(source + "BetaTest-Regular.ttf");
-    ASSERT_TRUE(betaFile.resize(100));
+    ASSERT_TRUE(QFile::resize(source + "BetaTest-Regular.ttf", 100));
     EXPECT_EQ(cellImage(beta, 1), betaImage);
     // Previews are this program's own: other programs see nothing new.
     EXPECT_EQ(lbtest::fcList().size(), 2u);
@@ -281,14 +347,13 @@ TEST_F(PreviewWindow, EachFontIsDrawnInItsOwnFaceFromMemory) {
     const QString light = folder("Light", {"FixtureSans-ExtraLight.ttf", "FixtureSans-Regular.ttf",
                                            "FixtureSans-Bold.ttf", "FixtureSans-Condensed.ttf"});
     lbtest::patchOs2(light + "FixtureSans-ExtraLight.ttf", 4, QByteArray("\x01\x90", 2)); // 400
-    openFolder(light);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return d->preview().size() == 2; }, 10000));
+    ASSERT_NO_FATAL_FAILURE(openFolder(light, 2));
     EXPECT_EQ(cellImage(row("Fixture Sans"), 1), sans);
     EXPECT_NE(cellImage(row("Fixture Sans Condensed"), 1), sans);
     // OpenType, each face of its collection and Type 1 too; the Type 1 font's metrics are no row.
-    openFolder(folder("Formats",
-                      {"FixtureCff.otf", "FixtureDuo.otc", "TypeOneTest.pfb", "TypeOneTest.afm"}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return d->preview().size() == 4; }, 10000));
+    ASSERT_NO_FATAL_FAILURE(openFolder(folder("Formats", {"FixtureCff.otf", "FixtureDuo.otc",
+                                                          "TypeOneTest.pfb", "TypeOneTest.afm"}),
+                                       4));
     for (const char* face : {"Fixture Cff", "Duo First", "Duo Second", "Type One Test"}) {
         const QImage drawn = cellImage(row(face), 1);
         EXPECT_GT(lbtest::ink(drawn), 50) << face;
@@ -300,8 +365,7 @@ TEST_F(PreviewWindow, EachFontIsDrawnInItsOwnFaceFromMemory) {
     const QString many = env.home() + "/Many/";
     const int n = 3 * QtPreviewFonts::HeldFiles;
     lbbench::makeCorpus(many.toStdString(), n);
-    openFolder(many);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return d->preview().size() == n; }, 10000));
+    ASSERT_NO_FATAL_FAILURE(openFolder(many, n));
     grid()->viewport()->repaint();
     const int onScreen = grid()->rowAt(grid()->viewport()->height() - 1) - grid()->rowAt(0) + 1;
     ASSERT_GT(onScreen, 5);
@@ -327,75 +391,6 @@ TEST_F(PreviewWindow, EachFontIsDrawnInItsOwnFaceFromMemory) {
     QTest::keyClick(d.data(), Qt::Key_Escape);
     QTRY_VERIFY(d.isNull());
     EXPECT_EQ(lbtest::cellImage(pane, 1, 1), drawn);
-}
-
-TEST_F(PreviewWindow, InstallThenFindItEverywhereThenDeleteItAgain) {
-    openSource();
-    press("Fixture Sans"); // two files, one row
-    boxes.answers = {AnswerOK};
-    QTest::mouseClick(button("cmdInstall"), Qt::LeftButton);
-    lbtest::expectBox(boxes, 0, "Font Installation", "1 font installed successfully.",
-                      StyleInformation);
-    EXPECT_EQ(button("cmdCancel")->text(), "Close");
-    EXPECT_TRUE(d->preview().row(row("Fixture Sans")).installed);
-    EXPECT_EQ(panel(3), "Fonts to be Installed: 0");
-    EXPECT_TRUE(d->isEnabled());
-    EXPECT_EQ(MainWindowDriver::panel(3), "Fonts: 3");
-
-    // A double-click on a row installs it.
-    press("Beta Test");
-    boxes.answers = {AnswerOK};
-    lbtest::clickRow(grid(), row("Beta Test"), Qt::LeftButton, {}, true);
-    EXPECT_GE(w->allFonts().find("Beta Test"), 0);
-
-    QTest::mouseClick(button("cmdCancel"), Qt::LeftButton);
-    QTRY_VERIFY(d.isNull());
-
-    // In the main window: select Fixture Sans, then pick another font in History.
-    pick("Alpha Test");
-    pick("Fixture Sans");
-    w->command("mnuViewHistory")->trigger();
-    lbtest::clickItem(w->history()->findChild<QListWidget*>("lstHistory"), 1);
-    ASSERT_EQ(app.pickedFontName, "Alpha Test");
-    w->history()->close();
-    comeBack();
-    MainWindowDriver::grid(1)->setFocus();
-    boxes.answers = {AnswerYes};
-    w->command("mnuEditDelete")->trigger();
-    // A file left behind would keep the row and show a further box.
-    EXPECT_EQ(w->allFonts().find("Fixture Sans"), -1);
-    EXPECT_GE(w->allFonts().find("Alpha Test"), 0);
-
-    // From the pop-up menu too.
-    pick("Beta Test");
-    boxes.answers = {AnswerYes};
-    w->command("mnuPopupFontDelete")->trigger();
-    EXPECT_EQ(w->allFonts().find("Beta Test"), -1);
-}
-
-TEST_F(PreviewWindow, TheRealReplaceQuestionAnswersNoWithEscape) {
-    // A different file of the same name in the fonts folder; the question as the user sees it.
-    env.installFixture("GammaTest-Regular.ttf", false, "Beta.ttf");
-    QFile::copy(lbtest::TempEnv::fixture("BetaTest-Regular.ttf"), source + "Beta.ttf");
-    QtMessageBoxes real;
-    app.messages.setBoxes(real);
-    openSource();
-    press("Beta Test");
-    QStringList texts;
-    std::function<void()> answer = [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            texts << box->text();
-            QTest::keyClick(box, Qt::Key_Escape);
-        }
-        if (texts.size() < 2) QTimer::singleShot(20, answer);
-    };
-    QTimer::singleShot(20, answer);
-    QTest::mouseClick(button("cmdInstall"), Qt::LeftButton);
-    app.messages.setBoxes(boxes);
-    ASSERT_EQ(texts.size(), 2) << "the question and the closing message";
-    EXPECT_TRUE(texts[0].startsWith("A different font file named \"Beta.ttf\""));
-    EXPECT_EQ(readWholeFile(env.fontsFolder() + "Beta.ttf"),
-              readWholeFile(lbtest::TempEnv::fixture("GammaTest-Regular.ttf")));
 }
 
 } // namespace
