@@ -58,18 +58,6 @@ TEST_F(Catalogue, OneListRowPerTypefaceAndEveryScalableFormat) {
     EXPECT_EQ(scalar("SELECT count(*) FROM [Fonts]"), "6");
 }
 
-// What each answer switches on is the main window's tests' business (FirstRun...).
-TEST_F(Catalogue, FirstRunAsksAboutAutoAssignUntilAFontIsCatalogued) {
-    int shown = 0;
-    boxes.onShow = [&] { EXPECT_EQ(shown, 1) << "the window is up before the question"; };
-    app.removeAutoAssign = true;
-    boxes.answers = {AnswerYes};
-    EXPECT_TRUE(Begin_FirstRun(app, [&] { ++shown; }));
-    EXPECT_FALSE(app.removeAutoAssign || switchOn(readSetting(app, fld::RemoveAutoAssign)));
-    exec("INSERT INTO [Fonts] ([Face Name], [File Name]) VALUES ('Alpha Test', 'a.ttf')");
-    EXPECT_FALSE(Begin_FirstRun(app, [&] { ++shown; })); // a second question would fail the test
-}
-
 TEST_F(Catalogue, AssignmentsOfVanishedFontsGoOthersStayAndAFailedRefreshChangesNothing) {
     addFont("Alpha Test", "Alpha Test Regular", "a.ttf");
     addSet("Mine");
@@ -90,7 +78,17 @@ TEST_F(Catalogue, AssignmentsOfVanishedFontsGoOthersStayAndAFailedRefreshChanges
     EXPECT_EQ(pointer.get(), MousePointer::Default);
 }
 
-TEST_F(Catalogue, UnassignedOnlyHidesAssignedTypefacesAndAutoAssignFillsExistingSetsOnly) {
+// What each answer switches on is the main window's tests' business (FirstRun...).
+TEST_F(Catalogue, FirstRunAsksAboutAutoAssignWhichFillsExistingSetsOnlyAndUnassignedOnly) {
+    int shown = 0;
+    boxes.onShow = [&] { EXPECT_EQ(shown, 1) << "the window is up before the question"; };
+    app.removeAutoAssign = true;
+    boxes.answers = {AnswerYes};
+    EXPECT_TRUE(Begin_FirstRun(app, [&] { ++shown; }));
+    EXPECT_FALSE(app.removeAutoAssign || switchOn(readSetting(app, fld::RemoveAutoAssign)));
+    exec("INSERT INTO [Fonts] ([Face Name], [File Name]) VALUES ('Alpha Test', 'a.ttf')");
+    EXPECT_FALSE(Begin_FirstRun(app, [&] { ++shown; })); // a second question would fail the test
+
     // The knowledge base's spelling differs in case; the assignment takes the knowledge base's.
     addFont("georgia", "Georgia Regular", "g.ttf");
     addFont("Alpha Test", "Alpha Test Regular", "a.ttf");
@@ -173,11 +171,10 @@ TEST(Selection, TypeToFindAndTips) {
          {"Alpha", "Beta", "Delta", "Édition", "Epsilon", "Gamma", "Tiber", "Timon", "Zeta"})
         list.append(QString::fromUtf8(n), FaceState::Active);
     list.endFill();
-    EXPECT_EQ(findRow(list, ""), 0);
-    EXPECT_EQ(findRow(list, "tim"), 7);
-    EXPECT_EQ(findRow(list, "ep"), 4); // past an accented name sorted among the E's
-    EXPECT_EQ(findRow(list, QStringLiteral("éd")), 3);
-    EXPECT_EQ(findRow(list, "zz"), -1);
+    // "ep" past an accented name sorted among the E's.
+    for (const auto& [typed, row] :
+         {std::pair{"", 0}, {"tim", 7}, {"ep", 4}, {"éd", 3}, {"zz", -1}})
+        EXPECT_EQ(findRow(list, QString::fromUtf8(typed)), row) << typed;
     EXPECT_EQ(countTip(0), " No fonts ");
     EXPECT_EQ(countTip(1), " 1 font ");
     EXPECT_EQ(setsTip(3, ""), " 3 sets, all are active ");

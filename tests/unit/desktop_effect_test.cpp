@@ -161,9 +161,8 @@ TEST_F(DesktopEffect, FoldersGoneOrEmptiedAreAskedAboutOnceBeforeTheirFontsGo) {
     const QString usb = env.root() + "/usb";
     const QString disk = env.fontsFolder() + "disk";
     env.installInSubfolder("GammaTest-Regular.ttf", "disk");
-    ASSERT_TRUE(QDir().mkpath(usb + "/a") && QDir().mkpath(usb + "/b"));
-    ASSERT_TRUE(QFile::copy(lbtest::TempEnv::fixture("LinguaTest.ttf"), usb + "/a/Lingua.ttf"));
-    ASSERT_TRUE(QFile::copy(lbtest::TempEnv::fixture("ZetaTest-Regular.ttf"), usb + "/b/Zeta.ttf"));
+    lbtest::copyFixture("LinguaTest.ttf", usb + "/a", "Lingua.ttf");
+    lbtest::copyFixture("ZetaTest-Regular.ttf", usb + "/b", "Zeta.ttf");
     ASSERT_TRUE(QFile::link(usb, env.fontsFolder() + "usb"));
     Refresh_Fonts(*ctx);
     app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('Body', 'Lingua Test'), "
@@ -226,9 +225,8 @@ TEST_F(DesktopEffect, FileNamesThatAreNotTextAreLeftOutSaidAndNeverHidden) {
     EXPECT_EQ(fcList(), body({QFile::decodeName(odd)}));
 
     // A folder no configuration file can name: its font cannot be hidden, and that is said.
-    const QString control = QFileInfo(serif).path() + "/ctl\x01";
-    ASSERT_TRUE(QDir().mkpath(control));
-    ASSERT_TRUE(QFile::copy(lbtest::TempEnv::fixture("LinguaTest.ttf"), control + "/L.ttf"));
+    const QString lingua =
+        lbtest::copyFixture("LinguaTest.ttf", QFileInfo(serif).path() + "/ctl\x01", "L.ttf");
     ::unlink(odd.constData());
     activate("");
     Refresh_Fonts(*ctx);
@@ -236,7 +234,7 @@ TEST_F(DesktopEffect, FileNamesThatAreNotTextAreLeftOutSaidAndNeverHidden) {
     activate("Body");
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(boxes.shown[1].style, 16);
-    EXPECT_TRUE(boxes.shown[1].text.contains(control + "/L.ttf is not hidden"))
+    EXPECT_TRUE(boxes.shown[1].text.contains(lingua + " is not hidden"))
         << boxes.shown[1].text.toStdString();
     EXPECT_FALSE(view.messages.last().contains("successfully"));
 }

@@ -20,7 +20,7 @@ QStringList namesOf(const QString& path) {
 
 } // namespace
 
-TEST(DocumentFonts, EachFormatGivesTheFamiliesItUsesAndBadFilesAreNamed) {
+TEST(DocumentFonts, EachFormatGivesItsFamiliesBadFilesAreNamedAndNamesMatchInAnyCase) {
     lbtest::TempEnv env;
     const QString dir = env.home();
     const QString pdf = dir + u"/poster.pdf"_s;
@@ -91,10 +91,8 @@ TEST(DocumentFonts, EachFormatGivesTheFamiliesItUsesAndBadFilesAreNamed) {
             << doc.problem.toStdString();
         EXPECT_TRUE(doc.names.isEmpty());
     }
-}
 
-TEST(DocumentFonts, NamesMatchFamilyFullAndPostScriptNamesInAnyCase) {
-    lbtest::TempEnv env;
+    // The names read match installed fonts by family, full and PostScript name, in any case.
     const QString regular = env.installFixture("FixtureSans-Regular.ttf");
     const QString bold = env.installFixture("FixtureSans-Bold.ttf");
     const QString alpha = env.installFixture("AlphaTest-Regular.ttf");

@@ -193,8 +193,7 @@ TEST_F(PreviewWindow, OpensBesideTheMinimisedMainWindowInstallsAndAsksBeforeRepl
     w->command("mnuPopupFontDelete")->trigger();
     EXPECT_EQ(w->allFonts().find("Beta Test"), -1);
 
-    // The real replace question answers No with Escape. A different file of the same name in the
-    // fonts folder; the question as the user sees it.
+    // Another file of that name already installed: the real question, answered No with Escape.
     env.installFixture("GammaTest-Regular.ttf", false, "Beta.ttf");
     QFile::copy(lbtest::TempEnv::fixture("BetaTest-Regular.ttf"), source + "Beta.ttf");
     QtMessageBoxes real;
