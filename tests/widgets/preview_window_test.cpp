@@ -187,7 +187,6 @@ TEST_F(PreviewWindow, OpensBesideTheMinimisedMainWindowInstallsAndAsksBeforeRepl
     EXPECT_EQ(w->allFonts().find("Fixture Sans"), -1);
     EXPECT_GE(w->allFonts().find("Alpha Test"), 0);
 
-    // From the pop-up menu too.
     pick("Beta Test");
     boxes.answers = {AnswerYes};
     w->command("mnuPopupFontDelete")->trigger();
@@ -281,7 +280,6 @@ TEST_F(PreviewWindow, SelectionPopUpPropertiesLegendHelpAndEachFontDrawnInItsOwn
         EXPECT_EQ(panel(3), "Fonts to be Installed: " + QString::number(count)) << name;
     }
 
-    // Properties of a row of the preview, from its pop-up menu.
     QAction* properties = w->command("mnuPopupPreviewProperties");
     press("Fixture Sans", Qt::RightButton);
     lbtest::inDialogOf<FrmProperties>(properties, [&](FrmProperties* p) {

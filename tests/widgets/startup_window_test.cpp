@@ -153,7 +153,6 @@ TEST_F(RealBoxes, ButtonsDefaultsEscapeAndAnswerCodes) {
               AnswerNo);
     EXPECT_EQ(captions, (QStringList{"&Yes", "&No"}));
     EXPECT_EQ(defaultCaption, "&No");
-    // No, clicked with the mouse.
     EXPECT_EQ(ask(StyleYesNo | StyleQuestion,
                   [this](QMessageBox*) { QTest::mouseClick(buttons[1], Qt::LeftButton); }),
               AnswerNo);
