@@ -293,6 +293,7 @@ TEST_F(Launcher, TrayClicksMenuWhatAnotherProgramDidRunLetterbayHelpBoxesAndExit
     QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner);
     w()->programFolder = env.root();
     click("cmdDisplay");
+    ASSERT_TRUE(find<QGroupBox>("fraSets")->isVisible()); // the Run button's panel
     click("cmdRun");
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(mark); }, 5000));
     EXPECT_FALSE(w()->isVisible());

@@ -143,6 +143,7 @@ TEST_F(SamplesWindow, ListModesCountRowsResizeInPlaceAndNeverDrawAHiddenFontAsAn
     // "Work" = {Fixture Sans, Ghost Face} made active: the others hidden but desktop Fixture Mono.
     activateNewSet(*app.db, "Work", {"Fixture Sans", "Ghost Face"});
     auto* message = child<QLineEdit>("txtDisplay");
+    pick("Fixture Sans"); // so that only the inactive pick can write Alpha Test below
     pick("Alpha Test");
     // Written before the message is shown.
     EXPECT_EQ(setting(fld::SelectedFont), "Alpha Test");
