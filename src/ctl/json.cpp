@@ -297,10 +297,11 @@ private:
         return true;
     }
 
-    // Raw bytes between escapes must be UTF-8.
+    // Raw bytes between escapes must be UTF-8. A U+FEFF that opens a run is text, not a mark.
     bool appendRaw(QString& out, qsizetype from, qsizetype to) {
         if (to <= from) return true;
-        QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                        QStringDecoder::Flag::ConvertInitialBom);
         out += decode(QByteArrayView(s_.constData() + from, to - from));
         if (decode.hasError())
             return problemAt(from, QStringLiteral("the text is not valid UTF-8"));
