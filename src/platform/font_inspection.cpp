@@ -57,10 +57,11 @@ QString tableName(const char* tag) {
 
 QString oneFaceProblem(const QByteArray& data, quint32 start) {
     const qsizetype size = data.size();
-    if (start + 12 > quint64(size)) return QStringLiteral("The file is cut short.");
+    // Sums in 64 bits: a face a collection places near 4 GB must not wrap round into the file.
+    if (quint64(start) + 12 > quint64(size)) return QStringLiteral("The file is cut short.");
     const char* d = data.constData();
     const quint16 tables = be16(d + start + 4);
-    if (start + 12 + quint64(tables) * 16 > quint64(size))
+    if (quint64(start) + 12 + quint64(tables) * 16 > quint64(size))
         return QStringLiteral("The file is cut short: its list of tables is incomplete.");
     for (quint16 t = 0; t < tables; ++t) {
         const char* rec = d + start + 12 + t * 16;

@@ -714,6 +714,10 @@ TEST_F(Ctl, CheckListsCopiesAndDamagedFontsAndSaysSoInItsExitCode) {
     const auto removeBadName = qScopeGuard([&] { ::unlink(badName.constData()); });
     const QString delta = env.installFixture("DeltaTest-Regular.ttf");
     ASSERT_EQ(std::rename(QFile::encodeName(delta).constData(), badName.constData()), 0);
+    // A collection whose one face would begin near 4 GB into a file of 80 bytes.
+    const QString faceBeyond = lbtest::writeFile(
+        env.fontsFolder() + u"FaceBeyond.ttc"_s,
+        QByteArray("ttcf\0\1\0\0\0\0\0\1\xff\xff\xff\xf8", 16) + QByteArray(64, '\0'));
 
     // As a script reads them: each group of copies ("family/style", marked when identical) with
     // its files as "file=version" and how many programs get (one); each damaged file's problem.
@@ -746,8 +750,9 @@ TEST_F(Ctl, CheckListsCopiesAndDamagedFontsAndSaysSoInItsExitCode) {
         u"Fixture Sans/Bold "_s + sans[1] + "=1.000 " + newer + "=2.000 in use: 1",
         u"Fixture Sans/Regular (identical) "_s + sans[0] + "=1.000 " + copy + "=1.000 in use: 1"};
     EXPECT_EQ(check(), groups);
-    ASSERT_EQ(damagedFound.size(), 3u);
+    ASSERT_EQ(damagedFound.size(), 4u);
     for (const auto& [file, problem] : {std::pair{cut, "cut short"},
+                                        {faceBeyond, "cut short"},
                                         {damaged, "checksum"},
                                         {QFile::decodeName(badName), "not valid text"}})
         EXPECT_TRUE(damagedFound[file].contains(problem)) << damagedFound[file].toStdString();
