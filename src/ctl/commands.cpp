@@ -999,12 +999,10 @@ int Command::readInstallSources(std::vector<InstallSource>& sources) {
             continue;
         }
         const QString folder = info.absolutePath() + QLatin1Char('/');
+        if (!info.isReadable()) return refuse(arg + QStringLiteral(": the file cannot be read."));
         if (!FontPreview::fontFiles(folder).contains(info.fileName()))
-            return refuse(arg + (info.isReadable()
-                                     ? QStringLiteral(": only font files (.ttf, .ttc, .otf, .otc, "
-                                                      ".pfb, .pfa, .t1) are installed, and no "
-                                                      "hidden ones.")
-                                     : QStringLiteral(": the file cannot be read.")));
+            return refuse(arg + QStringLiteral(": only font files (.ttf, .ttc, .otf, .otc, .pfb, "
+                                               ".pfa, .t1) are installed, and no hidden ones."));
         sourceOf(folder).files << info.fileName();
     }
     return Done;

@@ -4,10 +4,22 @@
 #include "ctl/session.h"
 
 #include <QCoreApplication>
+#include <QStringDecoder>
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("letterbayctl"));
+    // Qt reads each argument as UTF-8, with U+FFFD for bytes that are not: a file so named would
+    // be "not found", a set or font name would be another. Nothing can be done with such a name.
+    for (int i = 1; i < argc; ++i) {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        const QString arg = utf8.decode(QByteArrayView(argv[i]));
+        if (utf8.hasError()) {
+            lb::ctl::printError(arg + QStringLiteral(": the name is not valid text; rename it to "
+                                                     "use it here."));
+            return lb::ctl::Refused;
+        }
+    }
     lb::ctl::Invocation invocation;
     QString error;
     if (!lb::ctl::parseCommandLine(app.arguments().mid(1), invocation, error)) {

@@ -51,6 +51,10 @@ bool holdsSpecialFiles(const QByteArray& folder);
 // rescanning in any case); for a folder holding special files only a valid cache, never a scan.
 FcCache* readFolderCache(FcConfig* config, const QByteArray& folder, bool force = false);
 
+// The names of the regular files in a folder (links followed), as the file system spells them.
+// With `brokenLinks`, an entry that cannot be followed is one too: it is still there to be named.
+std::vector<QByteArray> filesIn(const QByteArray& folder, bool brokenLinks = false);
+
 // The canonical form of a folder (links and ".." resolved); the path itself when it cannot be
 // resolved (it does not exist).
 QByteArray canonicalFolder(const QByteArray& folder);

@@ -19,7 +19,6 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
@@ -189,24 +188,6 @@ private:
     size_t mappedSize_ = 0;
     QByteArray data_;
 };
-
-// The names of the files in a folder. The entry's type comes with it, so only links and file
-// systems that give no type cost a stat: a folder of 20,000 fonts is listed without 20,000 stats.
-std::vector<QByteArray> filesIn(const QByteArray& folder) {
-    std::vector<QByteArray> out;
-    DIR* dir = ::opendir(folder.constData());
-    if (!dir) return out;
-    while (const dirent* e = ::readdir(dir)) {
-        bool file = e->d_type == DT_REG;
-        if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
-            struct stat st {};
-            file = ::fstatat(::dirfd(dir), e->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
-        }
-        if (file) out.emplace_back(e->d_name);
-    }
-    ::closedir(dir);
-    return out;
-}
 
 } // namespace
 

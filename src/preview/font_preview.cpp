@@ -4,12 +4,14 @@
 #include "catalogue/selection.h"
 #include "core/schema.h"
 #include "core/settings.h"
+#include "platform/font_folders.h"
 #include "samples/sample_pane.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <QThread>
 #include <algorithm>
 #include <condition_variable>
@@ -25,6 +27,13 @@ namespace {
 struct T {
     Q_DECLARE_TR_FUNCTIONS(FontPreview)
 };
+
+// Qt reads a name that is not UTF-8 with U+FFFD in place of its bad bytes, and that path leads
+// nowhere: such a file is there but cannot be named.
+bool spelledAsText(const QString& path) {
+    const QFileInfo info(path);
+    return !path.contains(QChar::ReplacementCharacter) || info.exists() || info.isSymLink();
+}
 } // namespace
 
 QString previewPrompt() {
@@ -207,17 +216,18 @@ QVariant FontPreview::headerData(int section, Qt::Orientation orientation, int r
 }
 
 QStringList FontPreview::fontFiles(const QString& folder) {
-    QDir dir(folder);
+    // Read here rather than with QDir, which leaves out names that are not UTF-8: those files are
+    // rows that say why they cannot be installed, as unreadable ones are. A FIFO or a device would
+    // never give its bytes and is no row; a broken link is.
     QStringList files;
-    const QFileInfoList infos =
-        dir.entryInfoList(QDir::Files | QDir::Readable | QDir::System, QDir::Name);
-    for (const QFileInfo& info : infos) {
-        const QString name = info.fileName();
-        if (name.startsWith(QLatin1Char('.'))) continue;
-        // A FIFO or a device would never give its bytes; a broken link is still a row.
-        if (info.exists() && !info.isFile()) continue;
-        if (isFontFileName(name)) files << name;
+    for (const QByteArray& bytes : filesIn(QFile::encodeName(folder), true)) {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        const QString name = utf8.decode(bytes);
+        if (!name.startsWith(QLatin1Char('.')) && isFontFileName(name)) files << name;
     }
+    std::sort(files.begin(), files.end());
+    // Two names that differ only in bytes that are not text read alike: one row says it for both.
+    files.erase(std::unique(files.begin(), files.end()), files.end());
     return files;
 }
 
@@ -280,6 +290,7 @@ void FontPreview::Load_PreviewFonts() {
                 PreviewEntry e;
                 e.fileName = files[i];
                 e.readable = names.readable;
+                if (!names.readable) e.textName = spelledAsText(folder_ + files[i]);
                 e.face = names.readable ? names.faceName : files[i];
                 e.resourceName = names.readable ? names.resourceName : files[i];
                 e.valueName = names.valueName;

@@ -18,6 +18,7 @@ struct PreviewEntry {
     QString resourceName; // its own full name
     QString valueName;    // what the installed face will be listed under
     bool readable = false;
+    bool textName = true;     // false: the folder spells its name in bytes that are not text
     bool installable = false; // the catalogue keeps it once installed: a font that scales
     int fontId = -1;          // named for drawing; -1 when it is not drawn
     int faceIndex = 0;        // its face in the file

@@ -321,6 +321,7 @@ QStringList finishPlacements(const FileJournal& journal) {
 }
 
 QString notInstallableReason(const PreviewEntry& e) {
+    if (!e.textName) return T::tr("its name is not valid text; rename it to install it");
     return e.readable ? T::tr("it is not a font that scales")
                       : T::tr("it cannot be read as a font");
 }

@@ -432,8 +432,22 @@ TEST_F(Ctl, InstallAndDeleteChangeWhatEveryOtherProgramSees) {
                     .startsWith("letterbayctl: 0 fonts installed; 1 file was not installed"));
     ASSERT_TRUE(QDir().rmdir(blocked));
 
+    // A font whose name is not text is said, in a folder and as an argument, and not installed.
+    const QByteArray more = QFile::encodeName(downloads + u"more/"_s);
+    ASSERT_EQ(
+        ::link((more + "DeltaTest-Regular.ttf").constData(), (more + "Odd\xff.ttf").constData()),
+        0);
+    EXPECT_EQ(
+        outputOf("/bin/sh", {"-c", u"cd '%1' && '%2' install \"$(printf 'Odd\\377.ttf')\"; "
+                                   "echo $?"_s.arg(downloads + u"more"_s, lbtest::ctlPath())}),
+        u"letterbayctl: Odd\ufffd.ttf: the name is not valid text; rename it to use it here.\n1\n"_s);
+
     // Installed fonts are visible at once, with a set active, and join the set named.
-    const QJsonObject installed = json({"install", downloads + u"more"_s, gamma, "--set", "body"});
+    const CtlRun run = ctlOk({"--json", "install", downloads + u"more"_s, gamma, "--set", "body"});
+    EXPECT_TRUE(run.err.contains(u"more/Odd\ufffd.ttf: not installed: its name is not valid text; "
+                                 "rename it to install it\n"_s))
+        << run.err.toStdString();
+    const QJsonObject installed = parsed(run.out);
     EXPECT_EQ(installed["installed"].toArray(),
               (QJsonArray{"Delta Test", "Epsilon Test", "Gamma Test"}));
     EXPECT_EQ(installed["added"].toInt(), 2); // Gamma Test was installed above

@@ -346,6 +346,9 @@ TEST_F(Installing, AFontsFolderFontconfigDoesNotReadIsReportedAndNothingCopied) 
 TEST_F(Installing, AReadOnlyFontsFolderInstallsNothingAndSaysWhy) {
     if (!lbtest::isUnprivilegedChild()) {
         put("BetaTest-Regular.ttf");
+        ASSERT_EQ(
+            ::chmod(QFile::encodeName(put("DeltaTest-Regular.ttf", "Locked.ttf")).constData(), 0),
+            0);
         ASSERT_EQ(::chmod(QFile::encodeName(env.fontsFolder()).constData(), 0505), 0);
         const lbtest::Unprivileged run = lbtest::continueUnprivileged(env);
         LB_CONTINUE_UNPRIVILEGED(
@@ -353,6 +356,7 @@ TEST_F(Installing, AReadOnlyFontsFolderInstallsNothingAndSaysWhy) {
     }
     openPreview();
     preview->boxDir_Change(source);
+    EXPECT_FALSE(at("Locked.ttf").readable) << "an unreadable file is a row that says so";
     install({"Beta Test"});
     EXPECT_TRUE(boxes.shown.back().text.startsWith("No fonts were installed.\n\n1 file was not "
                                                    "installed:\nBetaTest-Regular.ttf: "))
