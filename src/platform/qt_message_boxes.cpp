@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -19,6 +20,8 @@ struct T {
 int QtMessageBoxes::show(const QString& text, const QString& title, int style) {
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(title);
+    // Names come from users and font files: one like "<b>x" must not turn the text into markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     const int icon = style & 0x70;
     box.setIcon(icon == StyleCritical      ? QMessageBox::Critical
@@ -60,10 +63,12 @@ int QtMessageBoxes::show(const QString& text, const QString& title, int style) {
 
 QString QtMessageBoxes::input(const QString& prompt, const QString& title,
                               const QString& defaultText) {
-    bool ok = false;
-    const QString text = QInputDialog::getText(QApplication::activeWindow(), title, prompt,
-                                               QLineEdit::Normal, defaultText, &ok);
-    return ok ? text : QString();
+    QInputDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(defaultText);
+    if (auto* label = dialog.findChild<QLabel*>()) label->setTextFormat(Qt::PlainText);
+    return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
 }
 
 void QtPointer::set(int pointer) {

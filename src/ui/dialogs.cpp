@@ -33,6 +33,7 @@ FrmCopySet::FrmCopySet(MainContext& ctx, QWidget* parent) : QDialog(parent), ctx
     auto* layout = new QVBoxLayout(this);
     auto* label = new QLabel(tr("Copy \"%1\" to the set below").arg(ctx.app.currentSetName), this);
     label->setObjectName(QStringLiteral("lblCopy"));
+    label->setTextFormat(Qt::PlainText); // a set's name, never markup
     cmbSets_ = new QComboBox(this);
     cmbSets_->setObjectName(QStringLiteral("cmbSets"));
     cmbSets_->setEditable(true);

@@ -45,6 +45,7 @@ FrmDocumentFonts::FrmDocumentFonts(FrmMain& main) : QDialog(nullptr), main_(main
     lblProblems_ = new QLabel(this);
     lblProblems_->setObjectName(QStringLiteral("lblProblems"));
     lblProblems_->setWordWrap(true);
+    lblProblems_->setTextFormat(Qt::PlainText); // file names, never markup
     lblProblems_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* buttons = new QDialogButtonBox(this);

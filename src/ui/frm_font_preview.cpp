@@ -91,6 +91,7 @@ FrmFontPreview::FrmFontPreview(FrmMain& main) : QDialog(nullptr), main_(main) {
     lblPath_ = new QLabel(this);
     lblPath_->setObjectName(QStringLiteral("lblPath"));
     lblPath_->setAccessibleName(tr("Folder"));
+    lblPath_->setTextFormat(Qt::PlainText); // names, never markup
     lblPath_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblPath_->setWordWrap(true);
 
@@ -140,6 +141,7 @@ FrmFontPreview::FrmFontPreview(FrmMain& main) : QDialog(nullptr), main_(main) {
     panel2_ = new QLabel(this);
     panel2_->setObjectName(QStringLiteral("barStatusPanel2"));
     panel2_->setAccessibleName(tr("Status"));
+    panel2_->setTextFormat(Qt::PlainText);
     panel3_ = new QLabel(this);
     panel3_->setObjectName(QStringLiteral("barStatusPanel3"));
     panel3_->setAccessibleName(tr("Fonts to be Installed"));

@@ -163,6 +163,7 @@ void FrmMain::buildLayout() {
     panel1_->setAccessibleName(tr("Status"));
     panel2_ = new QLabel(this);
     panel2_->setObjectName(QStringLiteral("barStatusPanel2"));
+    panel2_->setTextFormat(Qt::PlainText); // font and set names, never markup
     panel3_ = new QLabel(fontCountText(0), this);
     panel3_->setObjectName(QStringLiteral("barStatusPanel3"));
     // Two columns of the panel stay for the font count, however wide the window.

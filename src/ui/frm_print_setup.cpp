@@ -34,6 +34,7 @@ FrmPrintSetup::FrmPrintSetup(AppState& app, Printers& printers, QWidget* parent)
     lblPort_ = new QLabel(fraPrinter);
     lblPort_->setObjectName(QStringLiteral("lblPort"));
     lblPort_->setAccessibleName(tr("Where:"));
+    lblPort_->setTextFormat(Qt::PlainText);
     grid->addWidget(lblName, 0, 0);
     grid->addWidget(cmbPrinter_, 0, 1);
     grid->addWidget(lblSetup, 1, 0);

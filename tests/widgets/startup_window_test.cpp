@@ -117,7 +117,7 @@ struct RealBoxes : ::testing::Test {
     QtMessageBoxes boxes;
     QList<QPushButton*> buttons; // as they stand on screen, left to right
     QStringList captions;
-    QString defaultCaption, title;
+    QString defaultCaption, title, text = "Text";
     QMessageBox::Icon icon = QMessageBox::NoIcon;
 
     // Runs `answer` on the box once it is up; returns the answer code.
@@ -137,7 +137,7 @@ struct RealBoxes : ::testing::Test {
             icon = box->icon();
             answer(box);
         });
-        return boxes.show("Text", "Title", style);
+        return boxes.show(text, "Title", style);
     }
 };
 
@@ -165,6 +165,23 @@ TEST_F(RealBoxes, ButtonsDefaultsEscapeAndAnswerCodes) {
     EXPECT_EQ(ask(StyleInformation, key(Qt::Key_Return)), AnswerOK);
     EXPECT_EQ(title, "Title");
     EXPECT_EQ(icon, QMessageBox::Information);
+    // A name that reads as markup is shown as it is spelled, and the text keeps its paragraphs.
+    text = "Delete the set \"<u>Body</u>\"?\n\nIts fonts stay installed.";
+    size_t lines = 0;
+    ask(StyleInformation, [&](QMessageBox* box) {
+        lines =
+            lbtest::inkBands(box->findChild<QLabel*>("qt_msgbox_label")->grab().toImage()).size();
+        box->accept();
+    });
+    EXPECT_EQ(lines, 2u);
+    lines = 0;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = QApplication::activeModalWidget();
+        lines = lbtest::inkBands(dialog->findChild<QLabel*>()->grab().toImage()).size();
+        QTest::keyClick(dialog, Qt::Key_Return);
+    });
+    EXPECT_EQ(boxes.input(text, "Rename Set", "<u>Body</u>"), "<u>Body</u>");
+    EXPECT_EQ(lines, 2u);
 }
 
 } // namespace
