@@ -5,6 +5,9 @@
 
 #include <QCoreApplication>
 #include <QStringDecoder>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -27,5 +30,15 @@ int main(int argc, char** argv) {
         lb::ctl::printError(QStringLiteral("Try 'letterbayctl --help'."));
         return lb::ctl::UsageError;
     }
-    return lb::ctl::run(invocation);
+    const int result = lb::ctl::run(invocation);
+    // Output cut short by a full disk must not pass for success: a script's `export > backup`
+    // would trust a backup that is not whole.
+    errno = 0;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        lb::ctl::printError(QStringLiteral("The output could not be written: ") +
+                            QString::fromLocal8Bit(std::strerror(errno ? errno : EIO)) +
+                            QLatin1Char('.'));
+        return result == lb::ctl::Done ? lb::ctl::Refused : result;
+    }
+    return result;
 }

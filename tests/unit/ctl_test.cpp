@@ -559,6 +559,10 @@ TEST_F(Ctl, ExportWipeImportGivesTheSameSetsAndAnUnusableDatabaseIsLeftAsItWas) 
                           "\"FixtureSans-Italic.ttf\", \"FixtureSans-Regular.ttf\"]}"))
         << exported.toStdString();
     const QStringList before = pairs();
+    // A backup to a full disk is a failure, not a success.
+    EXPECT_EQ(
+        outputOf("/bin/sh", {"-c", u"'%1' export > /dev/full; echo $?"_s.arg(lbtest::ctlPath())}),
+        "letterbayctl: The output could not be written: No space left on device.\n1\n");
 
     // A new machine: no database, the catalogue built by the command line alone.
     ASSERT_TRUE(QDir(env.letterbayHome()).removeRecursively());
