@@ -34,7 +34,6 @@ struct Deleting : lbtest::OpsFixture {
         app.datAssigned->refresh();
         app.datSets->refresh();
     }
-    // Deletes these typefaces, answering the question with `answer`.
     void remove(const QStringList& faces, int answer = AnswerYes) {
         lbtest::selectExactly(allFonts, faces);
         boxes.answers = {answer};
@@ -100,7 +99,6 @@ struct DeletingFromDisk : lbtest::RealFontsTest {
         alpha = env.installFixture("AlphaTest-Regular.ttf");
         serif = env.installFixture("FixtureSerif-Regular.ttf", true);
         mono = env.installFixture("FixtureMono-Regular.ttf", true);
-        // A link in the fonts folder to a file kept elsewhere.
         outside = lbtest::copyFixture("GammaTest-Regular.ttf", env.root(), "Gamma.ttf");
         link = env.fontsFolder() + "Gamma-link.ttf";
         QFile::link(outside, link);

@@ -46,6 +46,7 @@ struct HiddenFonts : ::testing::Test {
     lbtest::TempEnv env;
     FontconfigFonts fonts;
     QSet<QString> all;
+    static QSet<QString> asSet(const QStringList& files) { return {files.begin(), files.end()}; }
     // Into the user's fonts folder, a subfolder of it, or the system's with `sub` "/".
     QString install(const char* fixture, const QString& as = {}, const QString& sub = {}) {
         const QString path = lbtest::copyFixture(
@@ -79,13 +80,11 @@ TEST_F(HiddenFonts, OtherProgramsSeeExactlyTheVisibleFilesForSetsOfEverySize) {
     install("ZetaTest-Regular.ttf", {}, "OddA[x]B"); // what the glob "Odd*[x]?" would hide
 
     for (int size = 0; size <= order.size(); ++size) {
-        const QStringList list = order.mid(0, size);
-        const QSet<QString> hidden(list.begin(), list.end());
+        const QSet<QString> hidden = asSet(order.mid(0, size));
         ASSERT_TRUE(hideExactly(fonts, hidden, u"s%1"_s.arg(size))) << size;
         ASSERT_EQ(fcList(), sorted(all - hidden)) << size << " hidden";
         FontconfigResources next(fonts); // the next program reads the same state
-        const QStringList recorded = next.hiddenFiles();
-        EXPECT_EQ(QSet<QString>(recorded.begin(), recorded.end()), hidden);
+        EXPECT_EQ(asSet(next.hiddenFiles()), hidden);
         for (const QString& h : hidden)
             EXPECT_TRUE(next.isHidden(h));
     }
@@ -98,10 +97,9 @@ TEST_F(HiddenFonts, OtherProgramsSeeExactlyTheVisibleFilesForSetsOfEverySize) {
     const QString deleted = order[9];
     ASSERT_TRUE(QFile::remove(deleted));
     all.remove(deleted);
-    const QSet<QString> hidden(order.begin(), order.end());
-    ASSERT_TRUE(hideExactly(fonts, hidden, "deleted"));
-    const QStringList recorded = FontconfigResources(fonts).hiddenFiles();
-    EXPECT_EQ(QSet<QString>(recorded.begin(), recorded.end()), hidden - QSet<QString>{deleted});
+    ASSERT_TRUE(hideExactly(fonts, asSet(order), "deleted"));
+    EXPECT_EQ(asSet(FontconfigResources(fonts).hiddenFiles()),
+              asSet(order) - QSet<QString>{deleted});
 
     // Nothing hidden: no configuration at all, and still in step with the stamp.
     ASSERT_TRUE(hideExactly(fonts, {}, "none"));
@@ -182,7 +180,7 @@ TEST_F(HiddenFonts, SwitchingBackToASetTakesItsLinksAgainAndOldOnesGo) {
 
     // Sets of one font each: the store of links keeps the fonts of the generations left, no more.
     for (int i = 0; i < 8; ++i) {
-        QSet<QString> hidden(files.begin(), files.end());
+        QSet<QString> hidden = asSet(files);
         hidden.remove(files[i]);
         ASSERT_TRUE(hideExactly(fonts, hidden, u"one%1"_s.arg(i)));
     }
@@ -251,7 +249,6 @@ TEST_F(HiddenFonts, ChangesOfEachProgramAddUpAndAFailedWriteLeavesTheOldState) {
         EXPECT_EQ(fcList(), sorted(all - hidden)) << what;
         EXPECT_FALSE(res.isHidden(c)) << what;
     };
-    // The configuration file's name taken by a folder.
     ASSERT_TRUE(QDir().mkpath(inactiveFontsConfPath()));
     failsCleanly("a folder in the way");
     ASSERT_TRUE(QDir(inactiveFontsConfPath()).removeRecursively());
@@ -277,8 +274,7 @@ TEST_F(HiddenFonts, ChangesOfEachProgramAddUpAndAFailedWriteLeavesTheOldState) {
     EXPECT_TRUE(first.isHidden(b));
     hidden = {b};
 
-    // A normal user, for whom everything is readable and nothing writable, as with a conf.d
-    // owned by someone else.
+    // A normal user, who can read everything and write nothing, as with another owner's conf.d.
     if (lbtest::canRunAsNobody()) {
         lbtest::openToEveryone(env.root());
         const QByteArray before = onDisk();
