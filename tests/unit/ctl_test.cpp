@@ -24,11 +24,7 @@
 #include <pty.h>
 #include <unistd.h>
 
-using lbtest::ctl;
-using lbtest::ctlOk;
-using lbtest::CtlRun;
-using lbtest::fcList;
-using lbtest::runCtl;
+using lbtest::ctl, lbtest::ctlOk, lbtest::CtlRun, lbtest::fcList, lbtest::runCtl;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -118,9 +114,6 @@ struct Ctl : ::testing::Test {
     // A fixture font copied to Downloads/`as`, outside the fonts folder.
     QString download(const QString& fixture, const QString& as) {
         return lbtest::copyFixture(fixture, env.root() + u"/Downloads"_s, as);
-    }
-    void activateBody() {
-        ctl({{"add-set", "Body"}, {"assign", "Body", "Fixture Sans"}, {"activate", "Body"}});
     }
 };
 
@@ -287,7 +280,7 @@ TEST_F(Ctl, TheFontsOfDocumentsAreListedAndActivatedInOneStep) {
 }
 
 TEST_F(Ctl, RefusalsSayWhyAndChangeNothing) {
-    activateBody();
+    ctl({{"add-set", "Body"}, {"assign", "Body", "Fixture Sans"}, {"activate", "Body"}});
     const QStringList before = everything();
 
     EXPECT_EQ(refused({"add-set", "Body\tCopy"}),
@@ -296,8 +289,7 @@ TEST_F(Ctl, RefusalsSayWhyAndChangeNothing) {
     EXPECT_TRUE(refused({"copy-set", "Body", "Two\nLines"}).contains("control char"));
     EXPECT_EQ(refused({"add-set", "BODY"}), "letterbayctl: \"Body\" already exists.\n");
     EXPECT_EQ(refused({"activate", "Nope"}), "letterbayctl: No set is named \"Nope\".\n");
-    EXPECT_TRUE(refused({"delete-set", "Body", "--yes"})
-                    .contains("because it is the currently active set"));
+    EXPECT_TRUE(refused({"delete-set", "Body", "--yes"}).contains("the currently active set"));
     // Questions are answered No without --yes.
     EXPECT_TRUE(refused({"delete-set", "Serif"}).contains("add --yes to answer Yes"));
     refused({"unassign", "Body", "Fixture Sans"});
@@ -404,7 +396,7 @@ TEST_F(Ctl, InstallAndDeleteChangeWhatEveryOtherProgramSees) {
     download("EpsilonTest-Regular.ttf", "more/EPSILON.TTF");
     download("NotAFont.ttf", "more/NotAFont.ttf");
     const QString changed = download("ZetaTest-Regular.ttf", "AlphaTest-Regular.ttf");
-    activateBody();
+    ctl({{"add-set", "Body"}, {"assign", "Body", "Fixture Sans"}, {"activate", "Body"}});
 
     // Refused before anything is installed: every argument is looked at first.
     EXPECT_EQ(refused({"install", gamma, downloads + u"gone.ttf"_s}),
@@ -578,8 +570,7 @@ TEST_F(Ctl, ExportWipeImportGivesTheSameSetsAndAnUnusableDatabaseIsLeftAsItWas) 
         EXPECT_EQ(lb::readWholeFile(path), before);
     };
     // Of an older version: letterbay converts it, with its announcement; the command line does not.
-    ASSERT_TRUE(QFile::remove(path));
-    lbtest::makeDataFile(path, "2.0").reset();
+    lbtest::makeDataFile(path, "2.0").reset(); // in its place
     unusable({"sets"}, "older version");
     lbtest::writeFile(path, QByteArray(8192, 'x')); // not a database at all
     unusable({"add-set", "Body"}, "cannot be used");
@@ -589,7 +580,7 @@ TEST_F(Ctl, ExportWipeImportGivesTheSameSetsAndAnUnusableDatabaseIsLeftAsItWas) 
 }
 
 TEST_F(Ctl, ImportMergesOrReplacesAndReportsTheFontsThisMachineLacks) {
-    activateBody();
+    ctl({{"add-set", "Body"}, {"assign", "Body", "Fixture Sans"}, {"activate", "Body"}});
     ctlOk({"assign", "Body", "Alpha Test"});
     const QString doc = uR"({"format": "letterbay-sets", "version": 1, "sets": [
   {"name": "body", "fonts": [

@@ -13,7 +13,6 @@
 #include <sys/stat.h>
 
 using namespace lb;
-using namespace Qt::StringLiterals;
 
 namespace {
 

@@ -29,8 +29,7 @@
 #include <unistd.h>
 
 using namespace lb;
-using lbtest::fcList;
-using lbtest::sorted;
+using lbtest::fcList, lbtest::sorted;
 
 namespace {
 

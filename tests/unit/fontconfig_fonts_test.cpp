@@ -11,8 +11,7 @@
 #include <map>
 
 using namespace lb;
-using lbtest::fcList;
-using lbtest::sorted;
+using lbtest::fcList, lbtest::sorted;
 
 using namespace Qt::StringLiterals;
 

@@ -21,8 +21,7 @@
 #include <sys/stat.h>
 
 using namespace lb;
-using lbtest::fcList;
-using lbtest::sorted;
+using lbtest::fcList, lbtest::sorted;
 
 using namespace Qt::StringLiterals;
 

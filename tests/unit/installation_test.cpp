@@ -19,8 +19,7 @@
 
 using namespace lb;
 using namespace Qt::StringLiterals;
-using lbtest::fcList;
-using lbtest::sorted;
+using lbtest::fcList, lbtest::sorted;
 
 namespace {
 

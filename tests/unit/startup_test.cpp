@@ -157,8 +157,7 @@ TEST_F(StartupTest, NormalUserConvertsOnceWithReadOnlyFilesAndIsRefusedWithoutAL
     app.closeAll();
 
     // An older database is converted with the read-only conversion file, once and for all.
-    ASSERT_TRUE(QFile::remove(dbFile()));
-    lbtest::makeDataFile(dbFile(), "2.0", {{"Serif", "Georgia"}});
+    lbtest::makeDataFile(dbFile(), "2.0", {{"Serif", "Georgia"}}); // in its place
     AppState second{boxes, pointer};
     Startup converting{second};
     ASSERT_TRUE(converting.load());
