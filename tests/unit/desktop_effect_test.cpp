@@ -209,9 +209,8 @@ TEST_F(DesktopEffect, FileNamesThatAreNotTextAreLeftOutSaidAndNeverHidden) {
         ::unlink(odd.constData());
         std::filesystem::remove_all(FontconfigResources::defaultFarmRoot().toStdString());
     });
-    std::filesystem::copy_file(
-        QFile::encodeName(lbtest::TempEnv::fixture("ZetaTest-Regular.ttf")).toStdString(),
-        odd.toStdString());
+    std::filesystem::copy_file(env.fixture("ZetaTest-Regular.ttf").toStdString(),
+                               odd.toStdString());
     boxes.answers = {AnswerOK};
     Refresh_Fonts(*ctx);
     ASSERT_EQ(boxes.shown.size(), 1u);
@@ -251,16 +250,13 @@ struct KilledActivations : lbtest::RealFontsTest {
     }
     // What another program must see for what the database records.
     std::vector<std::string> expected() {
-        auto db = Database::open(env.letterbayHome() + "/letterbay.mdb", ConnectSuffix);
-        Statement st = db->prepare("SELECT [File Name] FROM [Fonts], [Sample Text] WHERE "
-                                   "[Activated Set] IS NULL OR [Face Name] = ? OR [Face Name] IN "
-                                   "(SELECT [Font Name] FROM [Assigned Fonts] "
-                                   "WHERE [Set Name] = [Activated Set])");
-        st.bind(1, desktop.list.first());
-        QSet<QString> visible;
-        while (st.step())
-            visible.insert(env.fontsFolder() + st.text(0));
-        return sorted(visible);
+        const QStringList files = lbtest::query(
+            *Database::open(env.letterbayHome() + "/letterbay.mdb", ConnectSuffix),
+            "SELECT ? || [File Name] FROM [Fonts], [Sample Text] WHERE [Activated Set] IS NULL OR "
+            "[Face Name] = ? OR [Face Name] IN (SELECT [Font Name] FROM [Assigned Fonts] "
+            "WHERE [Set Name] = [Activated Set])",
+            {env.fontsFolder(), desktop.list.first()});
+        return sorted(QSet<QString>(files.begin(), files.end()));
     }
     int tool(const QStringList& command) {
         return lbtest::runStateTool(QStringList{"--desktop", desktop.list.first()} + command)
@@ -304,11 +300,10 @@ TEST_F(KilledActivations, TheNextStartOfEitherProgramShowsWhatTheDatabaseSays) {
 
     // Killed after the commit (B recorded, A's files), then before it (B's files, A recorded).
     const auto pretend = [&](const QString& set, const QString& previous, const QString& stamp) {
-        auto db = Database::open(env.letterbayHome() + "/letterbay.mdb", ConnectSuffix);
-        Statement st = db->prepare("UPDATE [Sample Text] SET [Activated Set] = ?, "
-                                   "[Previous Set] = ?, [Font State] = ?");
-        st.bind(1, set).bind(2, previous).bind(3, stamp);
-        st.step();
+        lbtest::query(*Database::open(env.letterbayHome() + "/letterbay.mdb", ConnectSuffix),
+                      "UPDATE [Sample Text] SET [Activated Set] = ?, [Previous Set] = ?, "
+                      "[Font State] = ?",
+                      {set, previous, stamp});
     };
     ASSERT_EQ(tool({"activate", "A"}), 0);
     pretend("B", "A", "committed-but-not-written");
