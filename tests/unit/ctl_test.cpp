@@ -452,7 +452,6 @@ TEST_F(Ctl, InstallAndDeleteChangeWhatEveryOtherProgramSees) {
     EXPECT_EQ(fontsOf("Body"), (QStringList{"Epsilon Test", "Fixture Sans", "Gamma Test"}));
 }
 
-// Killed midway: the next start finishes what the catalogue committed and undoes the rest.
 TEST_F(Ctl, InstallsAndDeletesKilledMidwayAreFinishedOrUndoneAtTheNextStart) {
     const QString changed = download("ZetaTest-Regular.ttf", "AlphaTest-Regular.ttf");
     const QString gamma = download("GammaTest-Regular.ttf", "GammaTest-Regular.ttf");
