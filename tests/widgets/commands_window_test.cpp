@@ -253,20 +253,14 @@ TEST_F(CommandsWindow, MenusToolbarIconsAndStatusBarAreReadableAndEveryTextTrans
     lbtest::FakePrinters printers;
     printers.list = {{"Office", "PDF", "Room 2"}};
     app.printerName = "Office";
-    FrmCopySet copy(w->context(), w);
-    FrmSets sets(w->context(), w->setBoxText(), w);
-    FrmMainLegend legend(w);
-    FrmPreviewLegend previewLegend(w);
-    FrmAbout about(w);
-    FrmTechSupport support(w);
-    FrmProperties properties(w->context(), w);
-    FrmPrintSetup printSetup(app, printers, w);
     FrmFontPreview preview(*w);
-    QStringList texts;
-    for (QWidget* window :
-         std::initializer_list<QWidget*>{w, &copy, &sets, &legend, &previewLegend, &about, &support,
-                                         &properties, &printSetup, &preview, lbtest::shownHelp()})
-        texts << lbtest::shownTexts(window);
+    const auto textsOf = [](QWidget&& dialog) { return lbtest::shownTexts(&dialog); };
+    QStringList texts = lbtest::shownTexts(w) + lbtest::shownTexts(lbtest::shownHelp()) +
+                        lbtest::shownTexts(&preview);
+    texts << textsOf(FrmCopySet(w->context(), w))
+          << textsOf(FrmSets(w->context(), w->setBoxText(), w)) << textsOf(FrmMainLegend(w))
+          << textsOf(FrmPreviewLegend(w)) << textsOf(FrmAbout(w)) << textsOf(FrmTechSupport(w))
+          << textsOf(FrmProperties(w->context(), w)) << textsOf(FrmPrintSetup(app, printers, w));
     // Data, not the program's texts: fonts, set, program, printer, folder, caption made of them.
     for (const char* data : {"Fixture Sans", "Work", "Letterbay 98", "Office", "Room 2",
                              "Letterbay 98 - Fixture Sans"})

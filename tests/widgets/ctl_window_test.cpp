@@ -1,5 +1,4 @@
 // letterbayctl and the tray launcher beside the main window: none undoes another's activation.
-#include "core/schema.h"
 #include "core/settings.h"
 #include "support/programs.h"
 #include "support/window_fixture.h"
@@ -29,7 +28,6 @@ struct CtlBesideWindow : lbtest::RealWindowFixture {
     }
 };
 
-// The window reads again only what others changed; the last activation wins, whoever made it.
 TEST_F(CtlBesideWindow, ReadsAgainOnlyOthersChangesAndTheLastActivationWins) {
     // Nothing changed elsewhere: coming back reads nothing.
     w->setMessage("left as it was");

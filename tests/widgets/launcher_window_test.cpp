@@ -2,7 +2,6 @@
 #include "activation/activation.h"
 #include "core/paths.h"
 #include "core/schema.h"
-#include "core/settings.h"
 #include "launcher/frm_launcher.h"
 #include "launcher/launcher_start.h"
 #include "platform/checked_file.h"

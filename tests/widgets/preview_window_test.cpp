@@ -284,13 +284,11 @@ TEST_F(PreviewWindow, SelectionPopUpPropertiesLegendHelpAndEachFontDrawnInItsOwn
     press("Fixture Sans", Qt::RightButton);
     lbtest::inDialogOf<FrmProperties>(properties, [&](FrmProperties* p) {
         EXPECT_EQ(p->windowTitle(), "Font Properties - Fixture Sans (Not Installed)");
-        QTableWidget* g = p->grid();
-        ASSERT_EQ(g->rowCount(), 2);
-        EXPECT_EQ(g->item(0, 0)->text(), "Fixture Sans Bold (TrueType)");
-        EXPECT_EQ(g->item(0, 1)->text(), source + "FixtureSans-Bold.ttf");
+        ASSERT_EQ(p->grid()->rowCount(), 2);
+        EXPECT_EQ(p->grid()->item(0, 0)->text(), "Fixture Sans Bold (TrueType)");
+        EXPECT_EQ(p->grid()->item(0, 1)->text(), source + "FixtureSans-Bold.ttf");
     });
-    // The main window's own pick is not the preview's.
-    EXPECT_NE(app.pickedFontName, "Fixture Sans");
+    EXPECT_NE(app.pickedFontName, "Fixture Sans"); // the main window's pick is not the preview's
 
     press("Alpha Test", Qt::RightButton);
     lbtest::inDialogOf<FrmProperties>(properties, [](FrmProperties* p) {

@@ -297,8 +297,6 @@ TEST_F(LongReports, ManyFontsRunOverPagesEachWithItsHeaderAndFooter) {
     EXPECT_EQ(last.mid(at + 1, 2), (QStringList{"Typeface Name That Never Ends", "Regular"}));
 }
 
-// ---- Print_Report, printers, Print Setup, preview ----
-
 TEST_F(ReportsWindow, PrintPreviewAndPrintSetupFromTheWindow) {
     // Nothing shown: Print and its pop-up item are off, and asking anyway is refused.
     EXPECT_FALSE(w->tool("Print")->isEnabled());
@@ -380,8 +378,6 @@ TEST_F(NoPrinters, PrintingAndPrintSetupSayThereIsNoPrinter) {
     // The preview still shows the report, on a PDF printer then.
     EXPECT_EQ(preview(), "Print Preview - Font Size Sample|2");
 }
-
-// ---- A real print queue ----
 
 struct PrintQueue : ReportsWindow {
     lbtest::PrintServer server;

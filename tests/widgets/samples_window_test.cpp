@@ -36,7 +36,6 @@ struct SamplesWindow : lbtest::WindowFixture {
             out << cell(r, c);
         return out;
     }
-    // A cell of the sample grid as the screen shows it, and its dark pixels.
     QImage cellImage(int r, int c) { return lbtest::cellImage(grid(), r, c); }
     int ink(int r, int c) { return lbtest::ink(cellImage(r, c)); }
 };
@@ -145,8 +144,7 @@ TEST_F(SamplesWindow, ListModesCountRowsResizeInPlaceAndNeverDrawAHiddenFontAsAn
     auto* message = child<QLineEdit>("txtDisplay");
     pick("Fixture Sans"); // so that only the inactive pick can write Alpha Test below
     pick("Alpha Test");
-    // Written before the message is shown.
-    EXPECT_EQ(setting(fld::SelectedFont), "Alpha Test");
+    EXPECT_EQ(setting(fld::SelectedFont), "Alpha Test"); // written before the message is shown
     ASSERT_TRUE(message->isVisible());
     EXPECT_EQ(message->text(), "Cannot display sample text for an inactivated font.");
     EXPECT_FALSE(grid()->isVisible());
@@ -157,8 +155,7 @@ TEST_F(SamplesWindow, ListModesCountRowsResizeInPlaceAndNeverDrawAHiddenFontAsAn
     pick("Ghost Face");
     EXPECT_EQ(message->text(),
               "Cannot display sample text: the files of this font cannot be read.");
-    // Its properties still tell what is wrong with it.
-    EXPECT_TRUE(w->command("mnuViewProperties")->isEnabled());
+    EXPECT_TRUE(w->command("mnuViewProperties")->isEnabled()); // to tell what is wrong with it
 
     pick("Fixture Sans");
     EXPECT_TRUE(!message->isVisible() && grid()->isVisible());
