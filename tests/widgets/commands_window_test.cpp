@@ -32,15 +32,13 @@ struct CommandsWindow : lbtest::WindowFixture {
         QIcon::setThemeName("lbtest");
         installFonts({"FixtureSans-Regular.ttf"});
         // A second file by its full path, capitals in its folder's name: shown as spelt.
-        QDir().mkpath(env.fontsFolder() + "Extra");
         bold_ = env.installFixture("FixtureSans-Bold.ttf", false, "Extra/FixtureSans-Bold.TTF");
         addFont("Fixture Sans", "Fixture Sans Bold", bold_);
         addFont("Desk Sans", "Desk Sans Regular", "desk.ttf");
         addFont("Ghost Face", "Ghost Face Regular", "ghost.ttf");
         desktop.list = {"Desk Sans"};
         start();
-        app.db->exec("DELETE FROM [Sets]");
-        app.db->exec("INSERT INTO [Sets] VALUES ('Work')");
+        app.db->exec("DELETE FROM [Sets]; INSERT INTO [Sets] VALUES ('Work')");
         showWindow(900, 700, true);
     }
     void TearDown() override {
@@ -166,7 +164,6 @@ TEST_F(CommandsWindow, KeysPickFontsRunCommandsAndOpenHelpAtThePageOfEveryContex
 }
 
 TEST_F(CommandsWindow, PropertiesListEveryFileAsTheFileSystemSpellsItAndWhenItChanged) {
-    // The regular file modified at midnight.
     const QString regular = env.fontsFolder() + "FixtureSans-Regular.ttf";
     QFile file(regular);
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));

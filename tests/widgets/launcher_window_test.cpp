@@ -310,7 +310,6 @@ TEST_F(Launcher, TrayClicksMenuWhatAnotherProgramDidRunLetterbayHelpBoxesAndExit
     QSignalSpy asked(&open, &SingleInstance::showRequested);
     item("mnuPopupLetterbay")->trigger();
     EXPECT_TRUE(QTest::qWaitFor([&] { return asked.count() == 1; }, 5000));
-    // The launcher's window is a window to a screen reader.
     EXPECT_EQ(QAccessible::queryAccessibleInterface(w())->role(), QAccessible::Window);
 
     // F1 and Help open the launcher's page.
