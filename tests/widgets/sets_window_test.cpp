@@ -390,7 +390,7 @@ TEST_F(SetsWindow, CopiesAreDeletedOnlyWhenCheckedAndTheFontKeepsItsSets) {
         EXPECT_EQ(lastText(),
                   "Are you sure you want to permanently remove \"/fonts/tiber.ttf\" from your PC?");
         ASSERT_EQ(t->topLevelItemCount(), 2);
-        EXPECT_EQ(t->topLevelItem(0)->child(0)->checkState(0), Qt::Checked); // No kept it
+        EXPECT_EQ(t->topLevelItem(0)->child(0)->checkState(0), Qt::Checked); // No kept the choice
         boxes.answers = {AnswerYes};
         del->click();
         // Checked again: the copy that stays is no duplicate any more.
