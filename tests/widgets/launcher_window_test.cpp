@@ -110,10 +110,9 @@ struct WatchedBroadcasts : lbtest::FakeResources {
 
 TEST_F(Launcher, StartTouchesNoFontUnlessTheSetWasLostAndWithoutATrayTheWindowStays) {
     // No set active: shown narrow and disabled with its picture, until the timer brings the icon.
-    // A set added by an earlier version: its indexes are put in the present text order.
-    lbtest::addSetsInEarlierOrder(databasePath(), {"Écrit"});
+    lbtest::addSetsInEarlierOrder(databasePath(), {"Écrit"}); // indexed in an earlier text order
     ASSERT_TRUE(begin());
-    EXPECT_EQ(lbtest::scalar(*db, "PRAGMA integrity_check"), "ok");
+    EXPECT_EQ(lbtest::scalar(*db, "PRAGMA integrity_check"), "ok"); // put in the present order
     EXPECT_EQ(status(), "Letterbay's active set:  All\n\nAll fonts are available.");
     EXPECT_EQ(statusInk(), QApplication::palette().color(QPalette::WindowText));
     EXPECT_TRUE(resources.log.isEmpty());
