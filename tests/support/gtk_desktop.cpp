@@ -12,12 +12,11 @@ namespace lbtest {
 
 using namespace Qt::StringLiterals;
 
-namespace {
 const QString Python = u"/usr/bin/python3"_s;
 const QString Daemon = u"/usr/libexec/gsd-xsettings"_s;
 const QString Reporter = QStringLiteral(LB_TEST_TOOLS "/gtk_families.py");
 
-QProcessEnvironment desktopEnvironment() {
+static QProcessEnvironment desktopEnvironment() {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     // The test's XDG_DATA_DIRS keeps the machine's files out; the daemon still needs its schemas,
     // and keeps its settings in memory, away from any real account.
@@ -28,7 +27,6 @@ QProcessEnvironment desktopEnvironment() {
     env.remove(u"DBUS_SESSION_BUS_ADDRESS"_s);
     return env;
 }
-} // namespace
 
 QString GtkDesktop::missing() {
     QStringList lack;
@@ -82,12 +80,6 @@ void GtkDesktop::read() {
     }
 }
 
-int GtkDesktop::announcements() {
-    process_.waitForReadyRead(0);
-    read();
-    return announcements_;
-}
-
 bool GtkDesktop::readUntil(const std::function<bool()>& done, int ms) {
     const QDeadlineTimer end(ms);
     read();
@@ -96,10 +88,6 @@ bool GtkDesktop::readUntil(const std::function<bool()>& done, int ms) {
         read();
     }
     return done();
-}
-
-bool GtkDesktop::ready(int ms) {
-    return readUntil([this] { return ready_; }, ms);
 }
 
 bool GtkDesktop::watches(const QString& folder, int ms) {
@@ -116,11 +104,6 @@ bool GtkDesktop::watches(const QString& folder, int ms) {
         return false;
     };
     return readUntil([&] { return daemon_ > 0 && watched(); }, ms);
-}
-
-QString GtkDesktop::familiesBecome(const QString& want, int ms) {
-    readUntil([&] { return families_ == want; }, ms);
-    return families_;
 }
 
 } // namespace lbtest

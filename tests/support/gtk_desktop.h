@@ -6,7 +6,6 @@
 
 #include <QProcess>
 #include <QString>
-#include <QStringList>
 #include <functional>
 
 namespace lbtest {
@@ -23,15 +22,24 @@ public:
     Q_DISABLE_COPY(GtkDesktop)
 
     // Waits until the program runs under the daemon; false, with output() saying why, if not.
-    bool ready(int ms = 20000);
+    bool ready(int ms = 20000) {
+        return readUntil([this] { return ready_; }, ms);
+    }
     // Waits until the daemon watches `folder` through inotify. Where it cannot have an inotify
     // instance or watch (the user's are used up), GLib watches no folder, only polls files, and
     // a running program misses the first activation and sees later ones seconds late.
     bool watches(const QString& folder, int ms);
     // Waits until the running program lists `want`, at most `ms`; returns what it lists then.
-    QString familiesBecome(const QString& want, int ms);
+    QString familiesBecome(const QString& want, int ms) {
+        readUntil([&] { return families_ == want; }, ms);
+        return families_;
+    }
     // The fontconfig announcements the program received so far.
-    int announcements();
+    int announcements() {
+        process_.waitForReadyRead(0);
+        read();
+        return announcements_;
+    }
     QString output() const { return output_; }
 
 private:

@@ -12,18 +12,10 @@ namespace lbtest {
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
 const QString Cupsd = u"/usr/sbin/cupsd"_s;
 const QString PdfBackend = u"/usr/lib/cups/backend/cups-pdf"_s;
 const QString PdfPpd = u"/usr/share/ppd/cups-pdf/CUPS-PDF_noopt.ppd"_s;
 const QString PdfConf = u"/etc/cups/cups-pdf.conf"_s;
-
-} // namespace
-
-PrintServer::PrintServer() : socket_(qEnvironmentVariable("CUPS_SERVER")) {
-    server_.setProcessChannelMode(QProcess::MergedChannels);
-}
 
 bool PrintServer::start(QString& why) {
     const auto fail = [&why](const QString& reason) {
@@ -57,6 +49,7 @@ bool PrintServer::start(QString& why) {
         if (!f.open(QIODevice::WriteOnly) || f.write(text.toUtf8()) != text.toUtf8().size())
             return fail(u"cannot write the server's configuration in "_s + root);
     }
+    server_.setProcessChannelMode(QProcess::MergedChannels);
     // cups-pdf reads only its fixed configuration file: in the server's own mount namespace it
     // reads this one, and no other program sees the change.
     server_.start(u"unshare"_s,

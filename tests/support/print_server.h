@@ -13,13 +13,12 @@ namespace lbtest {
 
 class PrintServer {
 public:
-    PrintServer();
+    PrintServer() : socket_(qEnvironmentVariable("CUPS_SERVER")) {}
     ~PrintServer() { stop(); }
     Q_DISABLE_COPY(PrintServer)
 
     // Starts the server; false with the reason when it cannot run here.
     bool start(QString& why);
-    // Stops the server it started, and waits for it to end.
     void stop();
     // A PDF queue; false with the reason when the server refuses it.
     bool addPdfQueue(const QString& name, const QString& location, QString& why);
