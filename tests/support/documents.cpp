@@ -82,9 +82,8 @@ bool writeZip(const QString& path, const std::vector<std::pair<QString, QByteArr
     return zip_close(zip) == 0;
 }
 
-namespace {
 // What `program` prints; it must end well.
-QString run(const QString& program, const QStringList& args) {
+static QString run(const QString& program, const QStringList& args) {
     QProcess p;
     p.start(program, args);
     EXPECT_TRUE(p.waitForFinished(60000)) << program.toStdString() << " did not finish";
@@ -92,7 +91,6 @@ QString run(const QString& program, const QStringList& args) {
                                << p.readAllStandardError().toStdString();
     return QString::fromUtf8(p.readAllStandardOutput());
 }
-} // namespace
 
 bool havePdfTools() {
     return !QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty() &&

@@ -20,14 +20,13 @@ QString programPath(const QString& name) {
 
 bool preferForGenericFamilies(const TempHome& home, const QString& family) {
     const QString folder = home.configHome() + u"/fontconfig/conf.d"_s;
-    QDir().mkpath(folder);
-    QFile conf(folder + u"/50-desktop.conf"_s);
-    if (!conf.open(QIODevice::WriteOnly)) return false;
     QByteArray aliases = "<?xml version=\"1.0\"?>\n<fontconfig>\n";
     for (const char* generic : {"sans-serif", "serif", "monospace"})
         aliases += QByteArray("  <alias><family>") + generic + "</family><prefer><family>" +
                    family.toUtf8() + "</family></prefer></alias>\n";
-    return conf.write(aliases + "</fontconfig>\n") > 0;
+    QFile conf(folder + u"/50-desktop.conf"_s);
+    return QDir().mkpath(folder) && conf.open(QIODevice::WriteOnly) &&
+           conf.write(aliases + "</fontconfig>\n") > 0;
 }
 
 QString ctlPath() {
@@ -61,9 +60,8 @@ void ctl(std::initializer_list<QStringList> commands) {
         ctlOk(args);
 }
 
-namespace {
 // `program` to its end, its output and errors together.
-Finished run(const QString& program, const QStringList& args) {
+static Finished run(const QString& program, const QStringList& args) {
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(program, args);
@@ -75,7 +73,6 @@ Finished run(const QString& program, const QStringList& args) {
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
             QString::fromUtf8(p.readAll())};
 }
-} // namespace
 
 Finished runStateTool(const QStringList& args, bool asNobody) {
     const QString tool = programPath(u"lb_state_tool"_s);

@@ -13,7 +13,6 @@ namespace lbtest {
 
 class TempHome;
 
-// The built programs themselves.
 QString programPath(const QString& name);
 QString ctlPath();
 

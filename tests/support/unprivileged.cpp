@@ -15,30 +15,24 @@ namespace lbtest {
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
 constexpr uid_t Nobody = 65534;
 
-bool chownTree(const QString& root, const QStringList& keep) {
-    const auto kept = [&](const QString& path) {
-        return std::any_of(keep.begin(), keep.end(), [&](const QString& k) {
-            return path == k || path.startsWith(k + QLatin1Char('/'));
-        });
-    };
+static bool chownTree(const QString& root, const QStringList& keep) {
     bool ok = ::chown(QFile::encodeName(root).constData(), Nobody, Nobody) == 0;
     QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
-        const QString path = it.next();
-        if (kept(QDir::cleanPath(path))) continue;
-        ok = ::lchown(QFile::encodeName(path).constData(), Nobody, Nobody) == 0 && ok;
+        const QString path = QDir::cleanPath(it.next());
+        const auto under = [&](const QString& k) { return path == k || path.startsWith(k + u'/'); };
+        if (std::ranges::none_of(keep, under))
+            ok = ::lchown(QFile::encodeName(path).constData(), Nobody, Nobody) == 0 && ok;
     }
     return ok;
 }
 
 // The shipped files as an installation has them: readable by everyone, owned by root. A build
 // tree under a private folder (root's home) is not, so they are copied into the test home.
-bool shareShippedFiles(const TempHome& home, QProcessEnvironment& env, QStringList& keep) {
+static bool shareShippedFiles(const TempHome& home, QProcessEnvironment& env, QStringList& keep) {
     const QString share = env.value(u"LETTERBAY_SHARE"_s);
     if (share.isEmpty() || share.startsWith(home.root() + QLatin1Char('/'))) return true;
     const QString copy = home.root() + u"/shipped"_s;
@@ -52,8 +46,6 @@ bool shareShippedFiles(const TempHome& home, QProcessEnvironment& env, QStringLi
     keep << copy;
     return true;
 }
-
-} // namespace
 
 bool isUnprivilegedChild() {
     return qEnvironmentVariableIsSet("LBTEST_ADOPT_ROOT");
