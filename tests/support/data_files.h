@@ -7,9 +7,8 @@
 
 namespace lbtest {
 
-// Writes a font database at a given data version: "1" (no [Version] table and none of the
-// later fields), "2.0" (no `Inactive`), or any other text with the current layout. It has
-// one settings row and the knowledge-base rows (set, font) given.
+// A font database of data version "1" (no [Version] table nor later fields), "2.0" (no
+// `Inactive`) or any other (current layout): a settings row and these knowledge-base rows.
 std::unique_ptr<lb::Database>
 makeDataFile(const QString& path, const QString& version,
              const std::vector<std::pair<QString, QString>>& knowledge = {},

@@ -11,7 +11,6 @@
 
 #include <QFileInfo>
 #include <QHash>
-#include <QSet>
 #include <QStringList>
 #include <deque>
 #include <functional>
@@ -65,7 +64,6 @@ inline void expectBox(const ScriptedBoxes& boxes, size_t index, const QString& t
     EXPECT_EQ(box.style, style) << "box " << index << ": " << box.text.toStdString();
 }
 
-// The typefaces a list shows, in order.
 inline QStringList listNames(const lb::FontListModel& list) {
     QStringList names;
     for (int i = 0; i < list.size(); ++i)
@@ -127,7 +125,6 @@ public:
     }
 };
 
-// Printers as a test sets them up.
 class FakePrinters : public lb::Printers {
 public:
     std::vector<lb::PrinterInfo> list;

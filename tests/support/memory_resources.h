@@ -79,7 +79,6 @@ private:
     std::optional<std::pair<QSet<QString>, QString>> replaced_; // before the last broadcast
 };
 
-// The desktop's own font families, as set.
 class FakeDesktop : public lb::DesktopFonts {
 public:
     QStringList list;

@@ -4,10 +4,8 @@
 #include "core/startup.h"
 #include "support/data_files.h"
 #include "support/fakes.h"
-#include "support/temp_env.h"
 
 #include <gtest/gtest.h>
-#include <optional>
 
 namespace lbtest {
 
@@ -34,9 +32,7 @@ struct OpsFixture : ::testing::Test, Session {
         query(*app.db, QStringLiteral("INSERT INTO [Sets] VALUES (?)"), {set});
     }
     QStringList listNames() const { return lbtest::listNames(allFonts); }
-    std::optional<lb::FaceState> stateOf(const QString& face) const {
-        return lbtest::stateOf(allFonts, face);
-    }
+    auto stateOf(const QString& face) const { return lbtest::stateOf(allFonts, face); }
     QString setting(const QString& field) { return lbtest::setting(*app.db, field); }
 };
 

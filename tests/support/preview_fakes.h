@@ -23,7 +23,6 @@ private:
     int loaded_ = 0, next_ = 0;
 };
 
-// Records what the preview shows of itself.
 class RecordingPreviewView : public lb::PreviewView {
 public:
     QStringList statuses;

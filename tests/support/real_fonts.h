@@ -37,7 +37,6 @@ struct RealFontsTest : ::testing::Test {
     void installStandardFonts();
     // The catalogue as the program opens it, refreshed, with no sets.
     void open();
-    // Selects exactly these typefaces in All Fonts.
     void select(const QStringList& faces) { selectExactly(all, faces); }
     // "file = friendly name" of every catalogued file of a typeface, sorted.
     QStringList catalogue(const QString& face) {

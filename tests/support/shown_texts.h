@@ -53,9 +53,7 @@ inline QStringList notInTemplate(const QStringList& texts) {
 
     QStringList missing;
     for (const QString& text : texts)
-        if (std::none_of(sources.begin(), sources.end(), [&](const QRegularExpression& source) {
-                return source.match(plain(text)).hasMatch();
-            }))
+        if (std::ranges::none_of(sources, [&](auto& s) { return s.match(plain(text)).hasMatch(); }))
             missing << text;
     return missing;
 }

@@ -32,8 +32,7 @@ struct SmallDisk {
     bool mounted;
     SmallDisk(const QString& path, const char* size);
     ~SmallDisk();
-    // Fills what room is left.
-    void fill() const;
+    void fill() const; // what room is left
 };
 
 // Writes `bytes` to `path`, replacing what was there; returns the path.

@@ -70,7 +70,6 @@ inline QString accessibleName(QObject* o) {
     return QAccessible::queryAccessibleInterface(o)->text(QAccessible::Name);
 }
 
-// Clicks an item of a list widget.
 inline void clickItem(QListWidget* list, int row) {
     ASSERT_TRUE(list->item(row)) << row;
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
@@ -102,7 +101,6 @@ inline void clickRow(QAbstractItemView* view, int row, Qt::MouseButton button = 
     else
         QTest::mouseClick(view->viewport(), button, m, centre);
 }
-// A view's column headings.
 inline QStringList headers(QAbstractItemView* view) {
     QStringList out;
     for (int c = 0; c < view->model()->columnCount(); ++c)

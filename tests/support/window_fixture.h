@@ -12,7 +12,6 @@
 #include <fontconfig/fontconfig.h>
 #include <initializer_list>
 #include <memory>
-#include <optional>
 
 namespace lbtest {
 
@@ -49,12 +48,10 @@ struct MainWindowDriver {
     // The user works in another window for a while, then comes back to this one.
     void comeBack() { comeBackTo(w); }
     lb::FontGrid* grid(int list) {
-        return w->findChild<lb::FontGrid*>(QStringLiteral("grdFonts%1").arg(list));
+        return w->findChild<lb::FontGrid*>(QString("grdFonts%1").arg(list));
     }
     // Assign, Assign to All, Unassign, Unassign from All.
-    QPushButton* button(int i) {
-        return w->findChild<QPushButton*>(QStringLiteral("cmdAdd%1").arg(i));
-    }
+    QPushButton* button(int i) { return w->findChild<QPushButton*>(QString("cmdAdd%1").arg(i)); }
     QComboBox* setBox() { return w->findChild<QComboBox*>(QStringLiteral("cmbSets")); }
     QStringList setItems() {
         QStringList names;
@@ -97,11 +94,9 @@ struct MainWindowDriver {
         QTest::mouseClick(button(0), Qt::LeftButton);
     }
     QStringList names(int list) { return listNames(model(list)); }
-    std::optional<lb::FaceState> stateOf(const QString& face) {
-        return lbtest::stateOf(w->allFonts(), face);
-    }
+    auto stateOf(const QString& face) { return lbtest::stateOf(w->allFonts(), face); }
     QString panel(int n) {
-        return w->findChild<QLabel*>(QStringLiteral("barStatusPanel%1").arg(n))->text();
+        return w->findChild<QLabel*>(QString("barStatusPanel%1").arg(n))->text();
     }
     QString setting(const QString& field) { return lbtest::setting(*w->context().app.db, field); }
     // Every set/font pair, sorted.
