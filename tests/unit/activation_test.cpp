@@ -1,7 +1,6 @@
 #include "activation/activation.h"
 #include "catalogue/refresh.h"
 #include "core/schema.h"
-#include "core/settings.h"
 #include "support/ops_fixture.h"
 
 using namespace lb;

@@ -1,4 +1,3 @@
-#include "catalogue/font_lists.h"
 #include "catalogue/refresh.h"
 #include "catalogue/selection.h"
 #include "catalogue/system_fonts.h"
@@ -111,7 +110,7 @@ TEST_F(Catalogue, FirstRunAsksAboutAutoAssignWhichFillsExistingSetsOnlyAndUnassi
 
 // A reader that ends the process half way through a refresh, as a crash or kill would.
 struct DyingFaces : lbtest::FakeFaces {
-    int left = 0;
+    int left = 10;
     FaceNames read(const QString& file) override {
         if (--left == 0) raise(SIGKILL);
         return FakeFaces::read(file);
@@ -132,7 +131,6 @@ TEST_F(Catalogue, KilledRefreshLeavesPreviousCatalogueAndAssignments) {
         Startup(again).load();
         again.openMainDataSources();
         DyingFaces dying;
-        dying.left = 10;
         FontPlatform platform{registry, dying, desktop, resources};
         MainContext c{again, platform, view, allFonts, assignedFonts};
         Refresh_Fonts(c);

@@ -44,7 +44,6 @@ TEST_F(Db, FileIsEncryptedAndOpensOnlyWithTheKey) {
 
     EXPECT_EQ(errorOf([&] { Database::open(path, QString()); }), ErrNotADatabase);
     EXPECT_EQ(errorOf([&] { Database::open(path, ";PWD=wrong"); }), ErrNotADatabase);
-    // A plain, unencrypted database is refused as well.
     const QString plain = env.root() + "/plain.mdb";
     Database::open(plain, QString(), true)->exec("CREATE TABLE x (a)");
     EXPECT_EQ(errorOf([&] { Database::open(plain, ConnectSuffix); }), ErrNotADatabase);
@@ -71,11 +70,10 @@ TEST_F(Db, CursorOrderFindAndBookmarks) {
     EXPECT_EQ(order.join(' '), "a1.ttf b2.ttf b1.ttf b3.ttf e1.ttf e2.ttf q.ttf");
 
     const Criteria c(fld::FaceName, u"édition üNÏcode"_s);
-    ASSERT_TRUE(fonts->findFirst(c));
-    EXPECT_EQ(fonts->text(fld::FileName), "e1.ttf");
-    ASSERT_TRUE(fonts->findNext(c));
-    EXPECT_EQ(fonts->text(fld::FileName), "e2.ttf");
-    EXPECT_FALSE(fonts->findNext(c));
+    QStringList found;
+    for (bool more = fonts->findFirst(c); more && found.size() < 3; more = fonts->findNext(c))
+        found << fonts->text(fld::FileName);
+    EXPECT_EQ(found, (QStringList{"e1.ttf", "e2.ttf"}));
     EXPECT_TRUE(fonts->noMatch());
     // Values are bound, never pasted: quotes are just characters.
     EXPECT_TRUE(fonts->findFirst(Criteria(fld::FaceName, u"Quote \"Test\""_s)));
@@ -148,10 +146,9 @@ TEST_F(Db, UniqueKeysMissingTablesAndCutOffTransactions) {
     EXPECT_EQ(sets->recordCount(), 1);
 
     // Font names in a set are unique whatever their letter case, beyond ASCII too.
-    db->exec("INSERT INTO [Assigned Fonts] VALUES ('Serif', 'Édition')");
-    EXPECT_EQ(
-        errorOf([&] { db->exec("INSERT INTO [Assigned Fonts] VALUES ('Serif', 'édition')"); }),
-        ErrDuplicateKey);
+    const QString assign = u"INSERT INTO [Assigned Fonts] VALUES ('Serif', '%1')"_s;
+    db->exec(assign.arg(u"Édition"_s));
+    EXPECT_EQ(errorOf([&] { db->exec(assign.arg(u"édition"_s)); }), ErrDuplicateKey);
     addFont("A", "same.ttf");
     EXPECT_EQ(errorOf([&] { addFont("B", "same.ttf"); }), ErrDuplicateKey);
     // File names compare exactly: another spelling is another file.

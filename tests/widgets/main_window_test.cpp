@@ -1,5 +1,4 @@
 #include "core/schema.h"
-#include "core/settings.h"
 #include "support/window_fixture.h"
 
 using namespace lb;
