@@ -70,12 +70,6 @@ inline QString accessibleName(QObject* o) {
     return QAccessible::queryAccessibleInterface(o)->text(QAccessible::Name);
 }
 
-inline void clickItem(QListWidget* list, int row) {
-    ASSERT_TRUE(list->item(row)) << row;
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                      list->visualItemRect(list->item(row)).center());
-}
-
 // Sets a field of a font file's OS/2 table in place.
 inline void patchOs2(const QString& path, int offset, const QByteArray& value) {
     QFile file(path);
@@ -92,8 +86,8 @@ inline void patchOs2(const QString& path, int offset, const QByteArray& value) {
 // Clicks (or double-clicks) a row of a list or grid, scrolled into view first.
 inline void clickRow(QAbstractItemView* view, int row, Qt::MouseButton button = Qt::LeftButton,
                      Qt::KeyboardModifiers m = {}, bool twice = false) {
-    ASSERT_GE(row, 0);
     const QModelIndex at = view->model()->index(row, 0);
+    ASSERT_TRUE(at.isValid()) << row;
     view->scrollTo(at);
     const QPoint centre = view->visualRect(at).center();
     if (twice)
@@ -101,6 +95,10 @@ inline void clickRow(QAbstractItemView* view, int row, Qt::MouseButton button = 
     else
         QTest::mouseClick(view->viewport(), button, m, centre);
 }
+inline void clickItem(QListWidget* list, int row) {
+    clickRow(list, row);
+}
+
 inline QStringList headers(QAbstractItemView* view) {
     QStringList out;
     for (int c = 0; c < view->model()->columnCount(); ++c)
