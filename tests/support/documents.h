@@ -1,7 +1,6 @@
 #pragma once
 
-// Documents written as other programs write them, and PDFs read back as a reader would: their
-// text (poppler's pdftotext) and their fonts (pdffonts).
+// Documents as other programs write them; PDFs read back as a reader would, with poppler's tools.
 
 #include <QByteArray>
 #include <QString>
@@ -11,8 +10,7 @@
 
 namespace lbtest {
 
-// A PDF with a line of text in each of these font files (the fonts embedded as subsets, so their
-// names carry a subset tag), drawn through Qt.
+// A PDF drawn through Qt, a line in each of these fonts, embedded as subsets (names with a tag).
 bool writePdf(const QString& path, const QStringList& fontFiles);
 // A zip package holding these parts, written with libzip; the first part is stored.
 bool writeZip(const QString& path, const std::vector<std::pair<QString, QByteArray>>& parts);

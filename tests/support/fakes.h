@@ -133,8 +133,7 @@ public:
     QString defaultName() override { return defaultPrinter; }
 };
 
-// A fresh home with the shipped database, every font facility faked and every question
-// answered by script: what operation and window tests share.
+// A fresh home, fake font facilities and scripted answers: what operation and window tests share.
 struct Session {
     TempEnv env;
     ScriptedBoxes boxes;

@@ -13,8 +13,7 @@
 
 namespace lbtest {
 
-// Hidden files in memory, with a log of every call. Loads and unloads count at the broadcast, as
-// with the real state; `failWith` makes the broadcast fail with that reason.
+// Hidden files in memory, every call logged; loads and unloads count at the broadcast, as for real.
 class FakeResources : public lb::FontResources {
 public:
     QSet<QString> hidden; // as broadcast
@@ -49,12 +48,11 @@ public:
         }
         replaced_.emplace(hidden, stamp);
         if (replace_) hidden.clear();
-        for (const auto& [file, hide] : pending_.asKeyValueRange()) {
+        for (const auto& [file, hide] : pending_.asKeyValueRange())
             if (hide)
                 hidden.insert(file);
             else
                 hidden.remove(file);
-        }
         ++broadcasts;
         stamp = s;
         discard();

@@ -53,13 +53,12 @@ int main(int argc, char** argv) {
         lb::MainContext ctx{app, fonts, view, all, assigned};
         lb::Get_FontsFolder(app, fontconfig);
         lb::Load_SystemFonts(app.systemFonts, desktop);
-        if (args[0] == QLatin1String("activate") && args.size() == 2) {
+        if (args[0] == QLatin1String("activate") && args.size() == 2)
             lb::Activate_Sets(ctx, args[1], !args[1].isEmpty());
-        } else if (args[0] == QLatin1String("start")) {
+        else if (args[0] == QLatin1String("start"))
             lb::Reapply_ActiveSet(ctx);
-        } else {
+        else
             return fail("unknown command");
-        }
     } catch (const std::exception& e) {
         return fail(e.what());
     }
