@@ -35,9 +35,8 @@ TEST_F(Activation, SetThenAnotherSetThenAllAndRefusalsChangeNothing) {
     activate("p");
     EXPECT_EQ(resources.hidden, (QSet<QString>{"c.ttf", "d.ttf"}));
     EXPECT_EQ(sets(), "P after <null>");
-    EXPECT_EQ(stateOf("A Font"), FaceState::Active);
-    EXPECT_EQ(stateOf("C Font"), FaceState::Inactive);
-    EXPECT_EQ(stateOf("Desk Sans"), FaceState::System);
+    EXPECT_EQ(std::tuple(stateOf("A Font"), stateOf("C Font"), stateOf("Desk Sans")),
+              std::tuple(FaceState::Active, FaceState::Inactive, FaceState::System));
     // A start in step touches nothing (a lost set applied again: startup_window_test).
     EXPECT_FALSE(Reapply_ActiveSet(ctx));
     EXPECT_EQ(view.messages.last(), "\"P\" is the currently active set.");
@@ -61,9 +60,8 @@ TEST_F(Activation, SetThenAnotherSetThenAllAndRefusalsChangeNothing) {
     EXPECT_EQ(resources.hidden, (QSet<QString>{"a1.ttf", "a2.ttf", "d.ttf"}));
     EXPECT_EQ(sets(), "S after P");
     EXPECT_EQ(listNames(), (QStringList{"A Font", "B Font", "C Font", "D Font", "Desk Sans"}));
-    EXPECT_EQ(stateOf("A Font"), FaceState::Inactive);
-    EXPECT_EQ(stateOf("B Font"), FaceState::Active);
-    EXPECT_EQ(stateOf("C Font"), FaceState::Active);
+    EXPECT_EQ(std::tuple(stateOf("A Font"), stateOf("B Font"), stateOf("C Font")),
+              std::tuple(FaceState::Inactive, FaceState::Active, FaceState::Active));
     EXPECT_NE(setting(fld::FontState), stamp);
     EXPECT_EQ(resources.broadcasts, 2);
 
