@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 
@@ -59,8 +61,9 @@ QString writeFile(const QString& path, const QByteArray& bytes) {
     return path;
 }
 
+namespace {
 // The lines a separate fc-list prints in `format`.
-static QList<QByteArray> fcListLines(const QString& format) {
+QList<QByteArray> fcListLines(const QString& format) {
     QProcess p;
     p.start(u"fc-list"_s, {u"--format"_s, format});
     EXPECT_TRUE(p.waitForFinished(60000)) << "fc-list did not finish";
@@ -71,6 +74,7 @@ static QList<QByteArray> fcListLines(const QString& format) {
     lines.removeAll(QByteArray());
     return lines;
 }
+} // namespace
 
 QSet<QString> fcListFamilies() {
     QSet<QString> families;
@@ -82,8 +86,9 @@ QSet<QString> fcListFamilies() {
 QSet<QString> fcListFiles() {
     QSet<QString> files;
     for (const QByteArray& line : fcListLines(u"%{file}\\n"_s)) {
-        const QFileInfo file(QFile::decodeName(line)); // fonts offered through links: their targets
-        files.insert(file.exists() ? file.canonicalFilePath() : file.filePath());
+        char resolved[PATH_MAX]; // fonts offered through links are the files they point to
+        files.insert(QFile::decodeName(::realpath(line.constData(), resolved) ? QByteArray(resolved)
+                                                                              : line));
     }
     return files;
 }
