@@ -69,9 +69,8 @@ bool writeZip(const QString& path, const std::vector<std::pair<QString, QByteArr
     if (!zip) return false;
     for (const auto& [name, bytes] : parts) {
         // libzip reads the bytes at zip_close, while `parts` still holds them.
-        zip_source_t* src =
-            zip_source_buffer(zip, bytes.constData(), zip_uint64_t(bytes.size()), 0);
-        const zip_int64_t i =
+        auto* src = zip_source_buffer(zip, bytes.constData(), zip_uint64_t(bytes.size()), 0);
+        const auto i =
             src ? zip_file_add(zip, name.toUtf8().constData(), src, ZIP_FL_ENC_UTF_8) : -1;
         if (i < 0) {
             zip_discard(zip);

@@ -16,9 +16,8 @@ RealFontsTest::RealFontsTest() {
 
 void RealFontsTest::restart() {
     resources = std::make_unique<lb::FontconfigResources>(fontconfig);
-    fonts = std::make_unique<lb::FontPlatform>(
-        lb::FontPlatform{fontconfig, fontconfig, desktop, *resources});
-    ctx = std::make_unique<lb::MainContext>(lb::MainContext{app, *fonts, view, all, assigned});
+    fonts = std::make_unique<lb::FontPlatform>(fontconfig, fontconfig, desktop, *resources);
+    ctx = std::make_unique<lb::MainContext>(app, *fonts, view, all, assigned);
 }
 
 void RealFontsTest::installStandardFonts() {

@@ -32,20 +32,16 @@ inline QStringList shownTexts(QWidget* window) {
 
 // Those of `texts` no template source matches; %1 matches anything, mnemonics are ignored.
 inline QStringList notInTemplate(const QStringList& texts) {
-    const auto plain = [](QString s) {
-        return s.remove(QLatin1Char('&')).remove(QLatin1String("..."));
-    };
+    const auto plain = [](QString s) { return s.remove('&').remove("..."); };
     QFile file(QStringLiteral(LB_TRANSLATION_TEMPLATE));
     if (!file.open(QIODevice::ReadOnly)) return {QStringLiteral("(no template)")};
     QList<QRegularExpression> sources;
     QXmlStreamReader xml(&file);
     while (!xml.atEnd()) {
-        if (xml.readNext() == QXmlStreamReader::StartElement &&
-            xml.name() == QLatin1String("source")) {
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"source") {
             // Any text may stand where the escaped source reads \%1.
-            const QString pattern =
-                QRegularExpression::escape(plain(xml.readElementText()))
-                    .replace(QRegularExpression(QStringLiteral("\\\\%\\d")), QStringLiteral(".*"));
+            const QString pattern = QRegularExpression::escape(plain(xml.readElementText()))
+                                        .replace(QRegularExpression("\\\\%\\d"), ".*");
             sources << QRegularExpression(QRegularExpression::anchoredPattern(pattern),
                                           QRegularExpression::DotMatchesEverythingOption);
         }

@@ -61,9 +61,8 @@ QString writeFile(const QString& path, const QByteArray& bytes) {
     return path;
 }
 
-namespace {
 // The lines a separate fc-list prints in `format`.
-QList<QByteArray> fcListLines(const QString& format) {
+static QList<QByteArray> fcListLines(const QString& format) {
     QProcess p;
     p.start(u"fc-list"_s, {u"--format"_s, format});
     EXPECT_TRUE(p.waitForFinished(60000)) << "fc-list did not finish";
@@ -74,7 +73,6 @@ QList<QByteArray> fcListLines(const QString& format) {
     lines.removeAll(QByteArray());
     return lines;
 }
-} // namespace
 
 QSet<QString> fcListFamilies() {
     QSet<QString> families;

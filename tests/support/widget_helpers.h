@@ -107,8 +107,7 @@ inline QStringList headers(QAbstractItemView* view) {
 }
 // What a screen reader reads for a cell of a table.
 inline QString cellName(QAbstractItemView* view, int row, int column) {
-    QAccessibleTableInterface* cells =
-        QAccessible::queryAccessibleInterface(view)->tableInterface();
+    auto* cells = QAccessible::queryAccessibleInterface(view)->tableInterface();
     if (!cells) {
         ADD_FAILURE() << "no table for a screen reader";
         return {};
@@ -148,10 +147,8 @@ inline double lineAt(const QImage& image) {
 // One page (from 1) of a PDF drawn at `dpi` by poppler's pdftoppm; null when it cannot be.
 inline QImage pdfPageImage(const QString& pdf, int page, int dpi) {
     const QString prefix = pdf + QStringLiteral(".page");
-    QProcess::execute(QStringLiteral("pdftoppm"),
-                      {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-f"),
-                       QString::number(page), QStringLiteral("-l"), QString::number(page),
-                       QStringLiteral("-singlefile"), QStringLiteral("-png"), pdf, prefix});
+    QProcess::execute("pdftoppm", {"-r", QString::number(dpi), "-f", QString::number(page), "-l",
+                                   QString::number(page), "-singlefile", "-png", pdf, prefix});
     return QImage(prefix + QStringLiteral(".png"));
 }
 

@@ -59,17 +59,16 @@ int main(int argc, char** argv) {
 
     if (args[0] == QLatin1String("activate") && args.size() == 2) {
         w.trayActivated(QSystemTrayIcon::DoubleClick);
-        w.findChild<QPushButton*>(QStringLiteral("cmdDisplay"))->click();
+        w.findChild<QPushButton*>("cmdDisplay")->click();
         if (args[1].isEmpty()) {
-            QTest::mouseClick(w.findChild<QPushButton*>(QStringLiteral("cmdAll")), Qt::LeftButton);
+            QTest::mouseClick(w.findChild<QPushButton*>("cmdAll"), Qt::LeftButton);
         } else {
-            auto* list = w.findChild<QListWidget*>(QStringLiteral("lstSets"));
+            auto* list = w.findChild<QListWidget*>("lstSets");
             const QList<QListWidgetItem*> found = list->findItems(args[1], Qt::MatchExactly);
             if (found.isEmpty()) return fail("no such set in the list");
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                               list->visualItemRect(found.first()).center());
-            QTest::mouseClick(w.findChild<QPushButton*>(QStringLiteral("cmdActivate")),
-                              Qt::LeftButton);
+            QTest::mouseClick(w.findChild<QPushButton*>("cmdActivate"), Qt::LeftButton);
         }
     } else if (args[0] == QLatin1String("show")) {
         for (const QPushButton* b : w.findChildren<QPushButton*>())
@@ -78,7 +77,7 @@ int main(int argc, char** argv) {
         return fail("unknown command");
     }
     const int failures = boxes.shown;
-    w.popup()->findChild<QAction*>(QStringLiteral("mnuPopupClose"))->trigger();
+    w.popup()->findChild<QAction*>("mnuPopupClose")->trigger();
     if (!ended) return fail("the tray menu's Exit did not end the program");
     return failures == 0 ? 0 : 1;
 }
