@@ -118,10 +118,8 @@ class FakeFaces : public lb::FaceNameReader {
 public:
     QHash<QString, lb::FaceNames> names;
     lb::FaceNames read(const QString& file) override {
-        const auto it = names.constFind(file);
-        if (it != names.constEnd()) return *it;
         const QString base = QFileInfo(file).completeBaseName();
-        return {base, base, false, {}, {}};
+        return names.value(file, {base, base, false, {}, {}});
     }
 };
 

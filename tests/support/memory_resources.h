@@ -31,9 +31,7 @@ public:
         pending_.insert(file, true);
     }
     bool isHidden(const QString& file) override {
-        const auto it = pending_.constFind(file);
-        if (it != pending_.constEnd()) return it.value();
-        return !replace_ && hidden.contains(file);
+        return pending_.value(file, !replace_ && hidden.contains(file));
     }
     void beginActivation(qsizetype) override {
         pending_.clear();
