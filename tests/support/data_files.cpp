@@ -19,15 +19,14 @@ std::unique_ptr<Database> makeDataFile(const QString& path, const QString& versi
         db->createTable(tbl::Version, {FieldDef{fld::Version, FieldType::Text, 5, true}});
         db->appendField(tbl::SampleText, FieldDef{fld::SelectedSet, FieldType::Text, 40, true});
         db->appendField(tbl::SampleText, FieldDef{fld::FontSize, FieldType::Long});
-        query(*db, QStringLiteral("INSERT INTO [Version] VALUES (?)"), {version});
+        query(*db, "INSERT INTO [Version] VALUES (?)", {version});
         if (version != QLatin1String("2.0") || withInactive)
             db->appendField(tbl::AutoAssign, FieldDef{fld::Inactive, FieldType::YesNo});
     }
-    db->exec(QStringLiteral("INSERT INTO [Sample Text] ([Sample Text], [Height], [Width]) "
-                            "VALUES ('Sample', 7200, 9600)"));
+    db->exec("INSERT INTO [Sample Text] ([Sample Text], [Height], [Width]) "
+             "VALUES ('Sample', 7200, 9600)");
     for (const auto& [set, font] : knowledge)
-        query(*db,
-              QStringLiteral("INSERT INTO [Auto Assign] ([Set Name], [Font Name]) VALUES (?, ?)"),
+        query(*db, "INSERT INTO [Auto Assign] ([Set Name], [Font Name]) VALUES (?, ?)",
               {set, font});
     return db;
 }
@@ -37,7 +36,7 @@ void makeAppendFile(const QString& path, const std::vector<std::pair<QString, QS
     auto db = Database::open(path, ConnectSuffix, true);
     createAppendSchema(*db);
     for (const auto& [set, font] : rows)
-        query(*db, QStringLiteral("INSERT INTO [New Auto] VALUES (?, ?)"), {set, font});
+        query(*db, "INSERT INTO [New Auto] VALUES (?, ?)", {set, font});
 }
 
 QString scalar(Database& db, const QString& sql) {
@@ -71,8 +70,8 @@ void addSetsInEarlierOrder(const QString& path, const QStringList& sets) {
                                 codePointOrder, nullptr);
     for (const QString& set : sets)
         db->exec(QStringLiteral("INSERT INTO [Sets] ([Set Name]) VALUES ('%1')").arg(set));
-    db->exec(QStringLiteral("REINDEX LBNOCASE"));
-    db->exec(QStringLiteral("PRAGMA user_version = 0"));
+    db->exec("REINDEX LBNOCASE");
+    db->exec("PRAGMA user_version = 0");
 }
 
 } // namespace lbtest

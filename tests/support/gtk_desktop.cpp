@@ -57,12 +57,10 @@ GtkDesktop::GtkDesktop() {
 }
 
 GtkDesktop::~GtkDesktop() {
-    // Its input closing ends the program and the daemon; the bus and the X server follow.
+    // Its input closing ends the program and the daemon; the bus and the X server follow. What
+    // does not end in time, `process_` kills as it goes.
     process_.closeWriteChannel();
-    if (!process_.waitForFinished(10000)) {
-        process_.kill();
-        process_.waitForFinished(10000);
-    }
+    process_.waitForFinished(10000);
 }
 
 void GtkDesktop::read() {

@@ -26,11 +26,9 @@ struct OpsFixture : ::testing::Test, Session {
     QString scalar(const QString& sql) { return lbtest::scalar(*app.db, sql); }
     QStringList column(const QString& sql) { return query(*app.db, sql); }
     void assign(const QString& set, const QString& font) {
-        query(*app.db, QStringLiteral("INSERT INTO [Assigned Fonts] VALUES (?, ?)"), {set, font});
+        query(*app.db, "INSERT INTO [Assigned Fonts] VALUES (?, ?)", {set, font});
     }
-    void addSet(const QString& set) {
-        query(*app.db, QStringLiteral("INSERT INTO [Sets] VALUES (?)"), {set});
-    }
+    void addSet(const QString& set) { query(*app.db, "INSERT INTO [Sets] VALUES (?)", {set}); }
     QStringList listNames() const { return lbtest::listNames(allFonts); }
     auto stateOf(const QString& face) const { return lbtest::stateOf(allFonts, face); }
     QString setting(const QString& field) { return lbtest::setting(*app.db, field); }

@@ -39,11 +39,7 @@ CtlRun runCtl(const QStringList& args, const QByteArray& input) {
     if (!p.waitForStarted(30000)) return {-1, {}, u"did not start"_s};
     p.write(input);
     p.closeWriteChannel();
-    if (!p.waitForFinished(180000)) {
-        p.kill();
-        p.waitForFinished();
-        return {-1, {}, u"did not finish"_s};
-    }
+    if (!p.waitForFinished(180000)) return {-1, {}, u"did not finish"_s}; // killed as `p` goes
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
             QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
@@ -65,11 +61,7 @@ static Finished run(const QString& program, const QStringList& args) {
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(program, args);
-    if (!p.waitForFinished(120000)) {
-        p.kill();
-        p.waitForFinished();
-        return {-1, u"did not finish"_s};
-    }
+    if (!p.waitForFinished(120000)) return {-1, u"did not finish"_s}; // killed as `p` goes
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
             QString::fromUtf8(p.readAll())};
 }

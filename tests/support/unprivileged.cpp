@@ -76,14 +76,10 @@ Unprivileged continueUnprivileged(const TempHome& home, const QStringList& keepR
     child.start(setpriv,
                 {u"--reuid=%1"_s.arg(Nobody), u"--regid=%1"_s.arg(Nobody), u"--clear-groups"_s,
                  u"--"_s, QFileInfo(u"/proc/self/exe"_s).canonicalFilePath(), filter});
-    if (!child.waitForFinished(240000)) {
-        child.kill();
-        child.waitForFinished();
-        return {Unprivileged::Child, -1,
-                u"the unprivileged run did not finish: "_s +
-                    QString::fromLocal8Bit(child.readAll())};
-    }
+    const bool finished = child.waitForFinished(240000); // if not, killed as `child` goes
     const QString output = QString::fromLocal8Bit(child.readAll());
+    if (!finished)
+        return {Unprivileged::Child, -1, u"the unprivileged run did not finish: "_s + output};
     // setpriv itself failing (no such user switch allowed here) is no result of the test.
     if (child.exitStatus() == QProcess::NormalExit && child.exitCode() == 127 &&
         !output.contains(u"[ RUN"_s))
