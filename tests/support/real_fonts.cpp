@@ -2,7 +2,6 @@
 
 #include "catalogue/refresh.h"
 #include "catalogue/system_fonts.h"
-#include "core/schema.h"
 #include "core/startup.h"
 
 namespace lbtest {
