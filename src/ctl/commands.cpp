@@ -1234,11 +1234,14 @@ bool readDocument(const QString& file, SetDocument& doc) {
     }
     JsonError error;
     if (!readSetDocument(bytes, doc, error)) {
-        printError(QStringLiteral("%1:%2:%3: %4. Nothing has been changed.")
+        // A set name's refusal is the window's sentence, full stop included.
+        const QString reason =
+            error.reason.endsWith(QLatin1Char('.')) ? error.reason : error.reason + '.';
+        printError(QStringLiteral("%1:%2:%3: %4 Nothing has been changed.")
                        .arg(shown)
                        .arg(error.line)
                        .arg(error.column)
-                       .arg(error.reason));
+                       .arg(reason));
         return false;
     }
     return true;
