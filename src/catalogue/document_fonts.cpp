@@ -316,11 +316,14 @@ DocumentFonts readDocumentFonts(const QString& path, int seconds) {
     DocumentFonts doc;
     doc.file = path;
     QFile f(path);
-    if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly)) {
-        doc.problem = path + QStringLiteral(": the file cannot be opened: ") +
-                      (QFileInfo::exists(path) && !QFileInfo(path).isFile()
-                           ? QStringLiteral("it is not a file.")
-                           : f.errorString() + QLatin1Char('.'));
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        doc.problem = path + QStringLiteral(": the file cannot be opened: it is not a file.");
+        return doc;
+    }
+    if (!f.open(QIODevice::ReadOnly)) {
+        doc.problem =
+            path + QStringLiteral(": the file cannot be opened: ") + f.errorString() + u'.';
         return doc;
     }
     Collector out(seconds);
