@@ -34,6 +34,10 @@ bool spelledAsText(const QString& path) {
     const QFileInfo info(path);
     return !path.contains(QChar::ReplacementCharacter) || info.exists() || info.isSymLink();
 }
+// A row of a file that cannot be named is that file alone.
+bool namedAsText(const PreviewRow& r) {
+    return r.files.empty() || r.files.front().textName;
+}
 } // namespace
 
 QString previewPrompt() {
@@ -171,6 +175,7 @@ QVariant FontPreview::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole: {
         if (index.column() == 0) return r.face;
+        if (!namedAsText(r)) return T::tr("This file's name is not valid text.");
         if (!r.readable) return T::tr("This file cannot be read as a font.");
         for (const PreviewEntry& e : r.files)
             if (e.fontId >= 0) return ctx_.app.sampleText;
@@ -178,6 +183,9 @@ QVariant FontPreview::data(const QModelIndex& index, int role) const {
     }
     case Qt::ToolTipRole:
         if (index.column() != 0) return {};
+        if (!namedAsText(r))
+            return T::tr("This file's name is not valid text, so it cannot be installed.  "
+                         "Rename it first.");
         if (!r.readable)
             return T::tr("This file cannot be read as a font, so it cannot be installed.");
         if (!r.installable) return T::tr("This font does not scale, so it cannot be installed.");
@@ -373,10 +381,12 @@ PreviewPress FontPreview::grdSample_MouseDown(int row, int button, int shift) {
         // Never selected: there is nothing to install. Its properties still tell about it. (A
         // Shift range may end on it: the range selects what it can.)
         const PreviewRow& r = rows_[size_t(row)];
-        press.status = (r.readable ? T::tr("\"%1\" does not scale, so it cannot be installed.")
-                                   : T::tr("\"%1\" cannot be read as a font, so it cannot be "
-                                           "installed."))
-                           .arg(r.face);
+        press.status =
+            (r.readable       ? T::tr("\"%1\" does not scale, so it cannot be installed.")
+             : namedAsText(r) ? T::tr("\"%1\" cannot be read as a font, so it cannot be installed.")
+                              : T::tr("The name of \"%1\" is not valid text, so it cannot be "
+                                      "installed.  Rename it first."))
+                .arg(r.face);
         press.showPopup = right;
         press.popupRow = row;
         return press;
@@ -447,7 +457,9 @@ std::vector<PreviewFile> FontPreview::propertyFiles(int row) const {
     if (row < 0 || row >= int(rows_.size())) return files;
     for (const PreviewEntry& e : rows_[size_t(row)].files)
         files.push_back(PreviewFile{e.resourceName, e.fileName,
-                                    e.readable ? e.valueName : T::tr("Cannot be read as a font")});
+                                    e.readable   ? e.valueName
+                                    : e.textName ? T::tr("Cannot be read as a font")
+                                                 : T::tr("Its name is not valid text")});
     return files;
 }
 

@@ -112,6 +112,12 @@ TEST_F(Installing, AFolderShowsOneRowPerExactFaceNameAndUnreadableFilesApart) {
     put("FixtureCff.otf", "CffInside.ttf");
     put("BetaTest-Regular.ttf", ".Hidden.ttf"); // fontconfig would skip it once installed
     QDir().mkpath(source + "Folder.ttf");
+    // A font whose name is not text: a row that says so, never one left out.
+    const QByteArray odd = QFile::encodeName(source) + "Odd\xff.ttf";
+    ASSERT_EQ(
+        ::link(QFile::encodeName(lbtest::TempEnv::fixture("DeltaTest-Regular.ttf")).constData(),
+               odd.constData()),
+        0);
     showWith({"FixtureSans-Regular.ttf", "CaseTest-Regular.ttf", "CaseTestUpper-Regular.ttf",
               "FixtureCollection.ttc", "AlphaTest-Regular.ttf", "Truncated.ttf", "Empty.ttf",
               "NotAFont.ttf", "FixtureCff.otf", "FixtureDuo.otc", "TypeOneTest.pfb",
@@ -121,9 +127,12 @@ TEST_F(Installing, AFolderShowsOneRowPerExactFaceNameAndUnreadableFilesApart) {
     QStringList faces;
     for (int i = 0; i < preview->size(); ++i)
         faces << preview->row(i).face;
-    EXPECT_EQ(faces, (QStringList{"Alpha Test", "CASE TEST", "Case Test", "Duo First", "Duo Second",
-                                  "Empty.ttf", "Fixture Cff", "Fixture Collection", "Fixture Sans",
-                                  "NotAFont.ttf", "Truncated.ttf", "Type One Test"}));
+    EXPECT_EQ(faces,
+              (QStringList{"Alpha Test", "CASE TEST", "Case Test", "Duo First", "Duo Second",
+                           "Empty.ttf", "Fixture Cff", "Fixture Collection", "Fixture Sans",
+                           "NotAFont.ttf", u"Odd\ufffd.ttf"_s, "Truncated.ttf", "Type One Test"}));
+    EXPECT_EQ(preview->index(row(u"Odd\ufffd.ttf"_s), 1).data().toString(),
+              "This file's name is not valid text.");
     const PreviewRow& sans = at("Fixture Sans");
     ASSERT_EQ(sans.files.size(), 2u);
     EXPECT_EQ(sans.files[0].fileName + u'|' + sans.files[0].valueName + u'|' +
@@ -150,11 +159,12 @@ TEST_F(Installing, AFolderShowsOneRowPerExactFaceNameAndUnreadableFilesApart) {
 
     // The folder vanishes while shown: nothing installed, the rows stay; a collection fails once.
     choose({"Fixture Collection", "Fixture Sans"});
+    ::unlink(odd.constData()); // Qt's listing cannot see it to remove it
     ASSERT_TRUE(QDir(source).removeRecursively());
     const InstallOutcome out = install();
     EXPECT_EQ(std::pair(out.installed(), int(out.failures.size())), std::pair(0, 3));
     EXPECT_TRUE(catalogue("Fixture Sans").isEmpty());
-    EXPECT_EQ(preview->size(), 12);
+    EXPECT_EQ(preview->size(), 13);
     EXPECT_EQ(previewFonts.loadedCount(), 12);
     EXPECT_FALSE(fifos.fired) << "a FIFO was waited on";
 }
