@@ -2,6 +2,7 @@
 
 #include "activation/deletion.h"
 #include "ui/help.h"
+#include "ui/plain_tip.h"
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
@@ -47,6 +48,7 @@ FrmFontCheck::FrmFontCheck(MainContext& ctx, FontInspector& inspector, QWidget* 
     lblStatus_->setWordWrap(true);
 
     trvCheck_ = new QTreeWidget(this);
+    trvCheck_->setItemDelegate(new PlainTipDelegate(trvCheck_)); // folders named by users
     trvCheck_->setObjectName(QStringLiteral("trvCheck"));
     trvCheck_->setAccessibleName(tr("Duplicate and damaged fonts"));
     trvCheck_->setHeaderLabels({tr("File"), tr("Folder"), tr("Version"), tr("Format"), tr("Size"),

@@ -2,6 +2,7 @@
 
 #include "ui/dialogs.h"
 #include "ui/help.h"
+#include "ui/plain_tip.h"
 
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -22,6 +23,7 @@ FrmProperties::FrmProperties(MainContext& ctx, QWidget* parent, const QString& f
     setModal(true);
 
     grdProperties_ = new QTableWidget(0, 3, this);
+    grdProperties_->setItemDelegate(new PlainTipDelegate(grdProperties_)); // file and font names
     grdProperties_->setObjectName(QStringLiteral("grdProperties"));
     grdProperties_->setAccessibleName(tr("Font files"));
     // There is no registry here: column 0 is named the same from every source.

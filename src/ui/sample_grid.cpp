@@ -14,7 +14,7 @@
 namespace lb {
 
 SampleDelegate::SampleDelegate(SamplePane& pane, QtFaceDrawing& drawing, QObject* parent)
-    : QStyledItemDelegate(parent), pane_(pane), drawing_(drawing) {}
+    : PlainTipDelegate(parent), pane_(pane), drawing_(drawing) {}
 
 void SampleDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QStyledItemDelegate>
+#include "ui/plain_tip.h"
+
 #include <QTableView>
 
 namespace lb {
@@ -30,7 +31,7 @@ private:
 
 // Column 0 in the interface font (struck through or underlined by the font's state, as the
 // lists draw it); column 1 in the row's face, or left empty when that face cannot be drawn.
-class SampleDelegate : public QStyledItemDelegate {
+class SampleDelegate : public PlainTipDelegate {
 public:
     SampleDelegate(SamplePane& pane, QtFaceDrawing& drawing, QObject* parent);
 

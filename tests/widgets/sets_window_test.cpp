@@ -346,13 +346,14 @@ struct FakeInspector : lb::FontInspector {
 };
 
 TEST_F(SetsWindow, CopiesAreDeletedOnlyWhenCheckedAndTheFontKeepsItsSets) {
-    const QString far = "/fonts/copies kept from a collection downloaded long ago and never sorted";
+    const QString far =
+        "/fonts/<i>copies</i> kept from a collection downloaded long ago, not sorted";
     addFont("Tiber", "Tiber Regular", far + "/tiber.ttf");
     w->Refresh_Fonts();
     app.db->exec("INSERT INTO [Sets] VALUES ('One')");
     app.db->exec("INSERT INTO [Assigned Fonts] VALUES ('One', 'Tiber')");
     w->makeInspector = [this] { return std::make_unique<FakeInspector>(*this); };
-    lbtest::inDialogOf<FrmFontCheck>(w->command("mnuViewCheck"), [this](FrmFontCheck* d) {
+    lbtest::inDialogOf<FrmFontCheck>(w->command("mnuViewCheck"), [this, &far](FrmFontCheck* d) {
         // The first check is cancelled while it runs: it finds nothing, and is done again.
         QTimer::singleShot(0, d, [d] {
             if (auto* p = d->findChild<QProgressDialog*>("frmCheckProgress")) p->cancel();
@@ -370,6 +371,16 @@ TEST_F(SetsWindow, CopiesAreDeletedOnlyWhenCheckedAndTheFontKeepsItsSets) {
         // Which copy programs use is in sight without scrolling past the long folder.
         EXPECT_LE(t->header()->sectionViewportPosition(6) + t->header()->sectionSize(6),
                   t->viewport()->width());
+        // The folder's tip shows its name as spelled, not as markup (which would drop the tags).
+        const QPoint cell =
+            t->visualRect(t->model()->index(1, 1, t->model()->index(0, 0))).center();
+        QHelpEvent hover(QEvent::ToolTip, cell, t->viewport()->mapToGlobal(cell));
+        QApplication::sendEvent(t->viewport(), &hover);
+        QWidget* tip = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->inherits("QTipLabel") && top->isVisible()) tip = top;
+        ASSERT_NE(tip, nullptr);
+        EXPECT_GE(tip->sizeHint().width(), tip->fontMetrics().horizontalAdvance(far));
         QStringList problems;
         for (int i = 0; i < t->topLevelItem(1)->childCount(); ++i)
             problems << t->topLevelItem(1)->child(i)->child(0)->text(0);
