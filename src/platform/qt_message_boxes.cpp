@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QInputDialog>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 

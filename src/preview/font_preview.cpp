@@ -8,7 +8,6 @@
 #include "samples/sample_pane.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
