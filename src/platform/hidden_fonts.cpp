@@ -20,6 +20,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fontconfig/fontconfig.h>
+#include <optional>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -944,6 +945,32 @@ QString buildCache(const QByteArray& folder, FcConfig* config) {
     return {};
 }
 
+// The files the farm's caches hold, as their links point to them, before the configuration's own
+// rules pass over any. A file held there but not listed is one those rules refuse wherever it
+// lies (fonts of fixed sizes, where the desktop shows none): it was not shown before either.
+QSet<QByteArray> farmOffers(FcConfig* config, const QByteArray& farm) {
+    QSet<QByteArray> offered;
+    QList<QByteArray> dirs{farm};
+    while (!dirs.isEmpty()) {
+        const QByteArray dir = dirs.takeLast();
+        FcCache* cache =
+            FcDirCacheLoad(reinterpret_cast<const FcChar8*>(dir.constData()), config, nullptr);
+        if (!cache) continue;
+        for (int i = 0; i < FcCacheNumSubdir(cache); ++i)
+            dirs << QByteArray(reinterpret_cast<const char*>(FcCacheSubdir(cache, i)));
+        if (FcFontSet* set = FcCacheCopySet(cache)) {
+            for (int i = 0; i < set->nfont; ++i) {
+                FcChar8* file = nullptr;
+                if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) == FcResultMatch)
+                    offered.insert(linkTarget(reinterpret_cast<const char*>(file)));
+            }
+            FcFontSetDestroy(set);
+        }
+        FcDirCacheUnload(cache);
+    }
+    return offered;
+}
+
 // What a program starting now lists of the folders holding hidden files and of the farm, against
 // what was written: the hidden files it still lists and the farmed ones it does not. Only those
 // folders are read, from their caches, so the check costs little.
@@ -981,8 +1008,12 @@ QStringList unmetPlan(const QSet<QByteArray>& hidden, const QSet<QByteArray>& fa
     QStringList unmet;
     for (const QByteArray& h : hidden)
         if (listedFaces.contains(h)) unmet << T::tr("%1 is not hidden").arg(shown(h));
-    for (const QByteArray& f : farmed)
-        if (!listed.contains(f)) unmet << T::tr("%1 is hidden").arg(text(f));
+    std::optional<QSet<QByteArray>> offered; // read only when a farmed file is missing
+    for (const QByteArray& f : farmed) {
+        if (listed.contains(f)) continue;
+        if (!offered) offered = farmOffers(config.get(), farm);
+        if (!offered->contains(f)) unmet << T::tr("%1 is hidden").arg(text(f));
+    }
     unmet.sort();
     return unmet;
 }

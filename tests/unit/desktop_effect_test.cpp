@@ -119,6 +119,16 @@ TEST_F(DesktopEffect, EveryScalableFormatIsCataloguedAndHiddenExactly) {
     EXPECT_EQ(stateOf("Duo Second"), FaceState::Active);
     activate(""); // the face's own rule goes with the rest
     EXPECT_TRUE(lbtest::fcListFamilies().contains("Duo First"));
+
+    // Where the desktop passes over fonts of fixed sizes, as Debian does by default, the bitmap
+    // font was never shown: activating is no failure (an unexpected box fails the test).
+    ASSERT_TRUE(QDir().mkpath(env.configHome() + "/fontconfig/conf.d"));
+    lbtest::writeFile(
+        env.configHome() + "/fontconfig/conf.d/70-no-bitmaps.conf",
+        "<fontconfig><selectfont><rejectfont><pattern><patelt name=\"scalable\">"
+        "<bool>false</bool></patelt></pattern></rejectfont></selectfont></fontconfig>");
+    activate("Body");
+    EXPECT_EQ(fcList(), body({type1, duo}));
 }
 
 TEST_F(DesktopEffect, AStateThatCannotBeWrittenUndoesTheWholeChange) {
