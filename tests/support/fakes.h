@@ -117,7 +117,9 @@ public:
 class FakeFaces : public lb::FaceNameReader {
 public:
     QHash<QString, lb::FaceNames> names;
+    std::function<void()> onRead; // may throw, to cut a refresh off
     lb::FaceNames read(const QString& file) override {
+        if (onRead) onRead();
         const QString base = QFileInfo(file).completeBaseName();
         return names.value(file, {base, base, false, {}, {}});
     }
