@@ -3,12 +3,8 @@
 #include "support/temp_home.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
-#include <QFileInfo>
-#include <QStandardPaths>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace lbtest {
 
@@ -66,11 +62,8 @@ static Finished run(const QString& program, const QStringList& args) {
             QString::fromUtf8(p.readAll())};
 }
 
-Finished runStateTool(const QStringList& args, bool asNobody) {
-    const QString tool = programPath(u"lb_state_tool"_s);
-    if (!asNobody) return run(tool, args);
-    const QStringList nobody{u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s, tool};
-    return run(u"setpriv"_s, nobody + args);
+Finished runStateTool(const QStringList& args) {
+    return run(programPath(u"lb_state_tool"_s), args);
 }
 
 Finished runTraywickDriver(const QStringList& args) {
@@ -81,25 +74,6 @@ void startStateTool(QProcess& process, const QStringList& args) {
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(programPath(u"lb_state_tool"_s), args);
     process.waitForStarted();
-}
-
-bool canRunAsNobody() {
-    return ::geteuid() == 0 && !QStandardPaths::findExecutable(u"setpriv"_s).isEmpty();
-}
-
-void openToEveryone(const QString& folder) {
-    const auto open = [](const QString& path) {
-        const QFileInfo info(path);
-        if (info.isSymLink()) return;
-        QFile::Permissions p = QFile::permissions(path) | QFile::ReadOther | QFile::ReadGroup;
-        if (info.isDir()) p |= QFile::ExeOther | QFile::ExeGroup;
-        QFile::setPermissions(path, p);
-    };
-    open(folder);
-    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        open(it.next());
 }
 
 } // namespace lbtest

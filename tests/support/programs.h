@@ -1,7 +1,6 @@
 #pragma once
 
-// Other programs a test runs beside itself, as users and scripts run them, and as a user without
-// root's privileges (root ignores file permissions, so permission cases need one).
+// Other programs a test runs beside itself, as users and scripts run them.
 
 #include <QByteArray>
 #include <QProcess>
@@ -37,16 +36,11 @@ struct Finished {
 };
 
 // The second program (tests/tools/state_tool.cpp) with these arguments, to its end.
-Finished runStateTool(const QStringList& args, bool asNobody = false);
+Finished runStateTool(const QStringList& args);
 // Started and left running: for tests that kill it half way.
 void startStateTool(QProcess& process, const QStringList& args);
 
 // The tray launcher driven as a user drives it (tests/tools/traywick_driver.cpp), to its end.
 Finished runTraywickDriver(const QStringList& args);
-
-// True when this test runs as root and can switch to an unprivileged user (setpriv).
-bool canRunAsNobody();
-// Lets every user read (and enter) `folder` and everything below it.
-void openToEveryone(const QString& folder);
 
 } // namespace lbtest
