@@ -93,7 +93,7 @@ class FakeRegistry : public lb::FontRegistry {
 public:
     std::vector<lb::FontValue> values;
     QString folder = QStringLiteral("/fonts/");
-    std::function<void()> onEnumerate; // may throw, to cut a refresh off
+    std::function<void()> onEnumerate; // runs as the folders are listed
 
     std::vector<lb::FontValue> enumerate() override {
         if (onEnumerate) onEnumerate();
