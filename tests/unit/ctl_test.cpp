@@ -186,6 +186,7 @@ TEST_F(Ctl, ActivationIsWhatEveryOtherProgramSees) {
     QStringList sansFiles = each(sansRow["files"]);
     sansFiles.sort();
     EXPECT_EQ(sansFiles, (QStringList{sans[1], sans[2], sans[0]}));
+    EXPECT_EQ(fontNamed("Alpha Test")["state"].toString(), "inactive");
     EXPECT_EQ(fontNamed("Fixture Mono")["state"].toString(), "system");
     EXPECT_EQ(each(json({"fonts", "--inactive"})["fonts"], "name").join(','),
               "Alpha Test,Beta Test,Édition Ünïcode,Fixture Serif,Quote \"Test\"");
