@@ -269,7 +269,6 @@ TEST_F(Launcher, TrayClicksMenuWhatAnotherProgramDidRunLetterbayHelpBoxesAndExit
     click("cmdActivate");
     EXPECT_TRUE(checked);
     EXPECT_EQ(ended, 0);
-    EXPECT_EQ(setting(fld::ActivatedSet), "S");
     EXPECT_TRUE(item("mnuPopupClose")->isEnabled());
 
     // A program of that name in the launcher's folder, which leaves a mark.
