@@ -284,7 +284,7 @@ TEST_F(SetsWindow, AllSetsCommandsTheAssignedSetsDialogAndUnassignFromTheActivat
         EXPECT_EQ(d->sets().size(), 1);
         d->findChild<QPushButton*>("cmdClose")->click();
     });
-    EXPECT_EQ(panel(), "\"Tiber\" unassigned from 2 fonts successfully.");
+    EXPECT_EQ(panel(), "\"Tiber\" unassigned from 2 sets successfully.");
     EXPECT_EQ(pairs(), "One/Timon,Three/Tiber,Three/Timon,Two/Timon");
     // The set box shows "Two": its list lost the font at once.
     EXPECT_EQ(w->assignedFonts().find("Tiber"), -1);
