@@ -12,6 +12,11 @@ struct MainWindowTest : lbtest::WindowFixture {
         start();
     }
     double twipsPerPixel() { return 1440.0 / w->logicalDpiX(); }
+    // The Edit menu's two AutoAssign switches, "1" for checked.
+    QString switches() {
+        return QString::number(w->command("mnuEditAddAutoAssign")->isChecked()) +
+               QString::number(w->command("mnuEditRemoveAutoAssign")->isChecked());
+    }
 };
 
 TEST_F(MainWindowTest, FirstRunWelcomesAsksAndBuildsTheCatalogue) {
@@ -28,15 +33,11 @@ TEST_F(MainWindowTest, FirstRunWelcomesAsksAndBuildsTheCatalogue) {
     EXPECT_EQ(boxes.shown[0].title + "|" + QString::number(boxes.shown[0].style),
               "Initial Retrieval of Fonts|36");
     EXPECT_TRUE(boxes.shown[0].text.contains("database of over 1,200 font names"));
-    EXPECT_TRUE(w->command("mnuEditAddAutoAssign")->isChecked());
-    EXPECT_FALSE(w->command("mnuEditRemoveAutoAssign")->isChecked());
-    EXPECT_EQ(setting(fld::AddAutoAssign) + setting(fld::RemoveAutoAssign), "10");
-    EXPECT_EQ(w->allFonts().size(), 2);
+    EXPECT_EQ(switches() + setting(fld::AddAutoAssign) + setting(fld::RemoveAutoAssign), "1010");
     EXPECT_EQ(panel(2) + "|" + panel(3),
               "Fonts loaded, AutoAssign completed successfully.|Fonts: 2");
     EXPECT_EQ(pairs(), "Serif/Georgia"); // the shipped knowledge base's set, which ships too
-    EXPECT_TRUE(w->isVisible() && w->isEnabled());
-    EXPECT_EQ(pointer.get(), MousePointer::Default);
+    EXPECT_TRUE(w->isVisible() && w->isEnabled() && pointer.get() == MousePointer::Default);
 }
 
 TEST_F(MainWindowTest, StoredSettingsAreApplied) {
@@ -49,14 +50,12 @@ TEST_F(MainWindowTest, StoredSettingsAreApplied) {
     start();
     w->Form_Load(); // no question: a font is catalogued
     EXPECT_FALSE(app.setActivated);
-    EXPECT_FALSE(w->command("mnuEditAddAutoAssign")->isChecked());
-    EXPECT_TRUE(w->command("mnuEditRemoveAutoAssign")->isChecked());
+    EXPECT_EQ(switches(), "01");
     const double tpp = twipsPerPixel();
     EXPECT_NEAR(w->width() * tpp, 12000, tpp);
     EXPECT_NEAR(w->height() * tpp, 9000, tpp);
     EXPECT_EQ(w->windowTitle(), "Letterbay 98");
-    EXPECT_EQ(w->allFonts().size(), 1);
-    EXPECT_EQ(w->findChild<QComboBox*>("cmbSets")->count(), 0);
+    EXPECT_EQ(std::pair(w->allFonts().size(), setBox()->count()), std::pair(1, 0));
     // The menu switch is saved the moment it is toggled.
     w->command("mnuEditAddAutoAssign")->trigger();
     EXPECT_EQ(setting(fld::AddAutoAssign), "1");
@@ -69,8 +68,8 @@ TEST_F(MainWindowTest, ListsThatCannotBeReadAtLoadAreSaid) {
     boxes.answers = {AnswerOK};
     w->Form_Load();
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].style, 16);
-    EXPECT_TRUE(boxes.shown[0].text.startsWith("The font lists could not be read"))
+    EXPECT_TRUE(boxes.shown[0].style == 16 &&
+                boxes.shown[0].text.startsWith("The font lists could not be read"))
         << boxes.shown[0].text.toStdString();
     EXPECT_TRUE(w->isVisible());
     EXPECT_EQ(scalar(*app.db, "SELECT count(*) FROM [Fonts]"), "1");
@@ -81,8 +80,7 @@ TEST_F(MainWindowTest, FirstRunAnsweredNoThenExitAsksOnceAndSavesTheSizeOnlyWhen
     boxes.answers = {AnswerNo};
     w->Form_Load();
     // No to the first run's question: the switch is off, so the refresh assigns nothing.
-    EXPECT_FALSE(w->command("mnuEditAddAutoAssign")->isChecked());
-    EXPECT_EQ(setting(fld::AddAutoAssign), "0");
+    EXPECT_EQ(switches().left(1) + setting(fld::AddAutoAssign), "00");
     EXPECT_EQ(panel(2), "Fonts loaded successfully.");
 
     const QString height = setting(fld::Height);

@@ -103,8 +103,8 @@ TEST_F(ApplicationTest, ErrorEscapingACommandIsShownAndTheProgramGoesOn) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return runs == 2 && boxes.shown.size() == 2; }, 2000));
     application->setMessenger(nullptr);
     ASSERT_EQ(boxes.shown.size(), 2u); // the loop went on after the first one
-    EXPECT_EQ(boxes.shown[0].title, "Letterbay 98");
-    EXPECT_EQ(boxes.shown[0].style, 16);
+    EXPECT_EQ(boxes.shown[0].title + "|" + QString::number(boxes.shown[0].style),
+              "Letterbay 98|16");
     const QString& text = boxes.shown[0].text; // what failed and what is kept; the engine's last
     EXPECT_TRUE(text.startsWith("The font database could not be read or changed") &&
                 text.contains("as they were before it.") && text.endsWith("(No current record.)"))
@@ -141,26 +141,24 @@ struct RealBoxes : ::testing::Test {
 };
 
 TEST_F(RealBoxes, ButtonsDefaultsEscapeAndAnswerCodes) {
-    auto key = [](int k) { return [k](QMessageBox* box) { QTest::keyClick(box, Qt::Key(k)); }; };
-    // Yes and No, Yes first and the default; Enter gives Yes, Escape No.
-    EXPECT_EQ(ask(StyleYesNo | StyleExclamation, key(Qt::Key_Return)), AnswerYes);
-    EXPECT_EQ(captions, (QStringList{"*&Yes", "&No"}));
-    EXPECT_EQ(ask(StyleYesNo | StyleQuestion, key(Qt::Key_Escape)), AnswerNo);
-    // A question whose Yes throws something away: Enter gives No.
-    EXPECT_EQ(ask(StyleYesNo | StyleExclamation | StyleDefaultSecond, key(Qt::Key_Return)),
-              AnswerNo);
-    EXPECT_EQ(captions, (QStringList{"&Yes", "*&No"}));
+    // A style and the key pressed: the answer's code (OK 1, Cancel 2, Yes 6, No 7), then the
+    // buttons. Yes is first and the default, unless it throws something away; a lone OK is also
+    // Escape's answer.
+    for (const auto& [style, key, answer] :
+         {std::tuple(StyleYesNo | StyleExclamation, Qt::Key_Return, "6 *&Yes &No"),
+          {StyleYesNo | StyleQuestion, Qt::Key_Escape, "7 *&Yes &No"},
+          {StyleYesNo | StyleExclamation | StyleDefaultSecond, Qt::Key_Return, "7 &Yes *&No"},
+          {StyleOKCancel | StyleExclamation, Qt::Key_Return, "1 *OK Cancel"},
+          {StyleOKCancel | StyleExclamation, Qt::Key_Escape, "2 *OK Cancel"},
+          {StyleCritical, Qt::Key_Escape, "1 *OK"},
+          {StyleInformation, Qt::Key_Return, "1 *OK"}}) {
+        const int got = ask(style, [k = key](QMessageBox* box) { QTest::keyClick(box, k); });
+        EXPECT_EQ(QString::number(got) + " " + captions.join(' '), answer) << style;
+    }
+    EXPECT_EQ(std::pair(title, icon), std::pair(QString("Title"), QMessageBox::Information));
     EXPECT_EQ(ask(StyleYesNo | StyleQuestion,
                   [this](QMessageBox*) { QTest::mouseClick(buttons[1], Qt::LeftButton); }),
               AnswerNo);
-    EXPECT_EQ(ask(StyleOKCancel | StyleExclamation, key(Qt::Key_Return)), AnswerOK);
-    EXPECT_EQ(captions, (QStringList{"*OK", "Cancel"}));
-    EXPECT_EQ(ask(StyleOKCancel | StyleExclamation, key(Qt::Key_Escape)), AnswerCancel);
-    EXPECT_EQ(ask(StyleCritical, key(Qt::Key_Escape)), AnswerOK); // a lone OK: Escape is OK
-    EXPECT_EQ(captions, QStringList{"*OK"});
-    EXPECT_EQ(ask(StyleInformation, key(Qt::Key_Return)), AnswerOK);
-    EXPECT_EQ(title, "Title");
-    EXPECT_EQ(icon, QMessageBox::Information);
     // A name that reads as markup is shown as it is spelled, and the text keeps its paragraphs.
     text = "Delete the set \"<u>Body</u>\"?\n\nIts fonts stay installed.";
     size_t lines = 0;
