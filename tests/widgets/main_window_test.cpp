@@ -95,15 +95,12 @@ TEST_F(MainWindowTest, FirstRunAnsweredNoThenExitAsksOnceAndSavesTheSizeOnlyWhen
 
     boxes.answers = {AnswerNo};
     w->command("mnuFileExit")->trigger();
-    EXPECT_TRUE(w->isVisible());
-    EXPECT_EQ(ended, 0);
+    EXPECT_TRUE(w->isVisible() && ended == 0);
 
     const QString path = app.databasePath;
     boxes.answers = {AnswerYes}; // asked once: the close that follows finds no answer ready
     w->command("mnuFileExit")->trigger();
-    EXPECT_FALSE(w->isVisible());
-    EXPECT_EQ(ended, 1);
-    EXPECT_EQ(app.db, nullptr);
+    EXPECT_TRUE(!w->isVisible() && ended == 1 && !app.db);
     auto db = Database::open(path, ConnectSuffix);
     const double tpp = twipsPerPixel();
     EXPECT_NEAR(scalar(*db, "SELECT [Height] FROM [Sample Text]").toDouble(), 640 * tpp, 1);
