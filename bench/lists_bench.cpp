@@ -37,8 +37,6 @@ public:
     std::vector<lb::FontValue> enumerate() override { return values; }
     QString fontsFolder() override { return QStringLiteral("/nonexistent/fonts/"); }
     bool registerFile(const QString&) override { return true; }
-    bool deleteValue(const QString&) override { return false; }
-    bool deleteFile(const QString&) override { return false; }
     std::vector<std::pair<QString, QString>> removeFiles(const QStringList&) override { return {}; }
 
     lb::FaceNames read(const QString& file) override {

@@ -32,8 +32,6 @@ public:
     std::vector<lb::FontValue> enumerate() override { return {}; }
     QString fontsFolder() override { return {}; }
     bool registerFile(const QString&) override { return true; }
-    bool deleteValue(const QString&) override { return false; }
-    bool deleteFile(const QString&) override { return false; }
     std::vector<std::pair<QString, QString>> removeFiles(const QStringList&) override { return {}; }
     lb::FaceNames read(const QString& f) override { return {f, f, false, {}}; }
     QStringList families() override { return {}; }

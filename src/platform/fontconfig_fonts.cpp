@@ -471,20 +471,6 @@ QString FontconfigFonts::installProblem() {
         .arg(folder);
 }
 
-bool FontconfigFonts::deleteFile(const QString& fileName) {
-    settle();
-    const Location at = locate(fileName);
-    if (at.dir.isEmpty()) return false;
-    const QString target = at.dir + QLatin1Char('/') + at.name;
-    const QFileInfo info(target);
-    // Never a folder; a link is removed itself, never what it points to.
-    if (!info.isSymLink() && !info.isFile()) return false;
-    if (!QFile::remove(target)) return false;
-    forgetNames(target);
-    if (Config config = privateConfig()) refresh(config.get(), at.dir);
-    return true;
-}
-
 std::vector<std::pair<QString, QString>>
 FontconfigFonts::removeFiles(const QStringList& fileNames) {
     // At once: set aside and deleted in one go, with nothing to recover.
@@ -695,44 +681,6 @@ QString FontconfigFonts::dropRemovals(const QStringList& paths) {
     return writeFontSelection(conf, selection,
                               QStringLiteral("Fonts removed with Letterbay. They stay installed "
                                              "for other users; delete an entry to restore it."));
-}
-
-bool FontconfigFonts::deleteValue(const QString& valueName) {
-    if (valueName.isEmpty()) return false;
-    bool found = false;
-    QStringList toReject;
-    QSet<QString> toRefresh;
-    for (const InstalledFile& f : installedFiles()) {
-        // Value names compare as the registry compares them: ignoring case.
-        if (f.removed || f.valueName.compare(valueName, Qt::CaseInsensitive) != 0) continue;
-        found = true;
-        const Location at = locate(f.path);
-        if (at.dir.isEmpty())
-            toReject.append(f.path); // installed system-wide: hidden for good, never deleted
-        else
-            toRefresh.insert(at.dir); // goes with its file
-    }
-    if (!found) return false;
-    bool ok = true;
-    QStringList writable;
-    for (const QString& path : std::as_const(toReject)) {
-        if (isXmlText(path))
-            writable << path;
-        else
-            ok = false;
-    }
-    if (!writable.isEmpty()) {
-        const QString problem = addRemovals(writable);
-        if (!problem.isEmpty()) {
-            qWarning("Letterbay: %s", qUtf8Printable(problem));
-            ok = false;
-        }
-    }
-    if (!toRefresh.isEmpty())
-        if (Config config = privateConfig())
-            for (const QString& dir : std::as_const(toRefresh))
-                refresh(config.get(), dir);
-    return ok;
 }
 
 } // namespace lb

@@ -18,7 +18,7 @@ QStringList type1Companions(const QString& path);
 // The installed fonts as fontconfig's own font folders and their caches list them. Inactive
 // fonts are listed too: the folders are read on a private configuration, never through the
 // font list of the running program, which leaves hidden fonts out. Fonts removed for good (see
-// deleteValue) are left out here.
+// removeFiles) are left out here.
 class FontconfigFonts : public FontRegistry, public FaceNameReader {
 public:
     FontconfigFonts() = default;
@@ -36,8 +36,6 @@ public:
                                                            FileJournal& journal) override;
     QStringList finishRemoval(const FileJournal& journal) override;
     QStringList undoRemoval(const FileJournal& journal) override;
-    bool deleteValue(const QString& valueName) override;
-    bool deleteFile(const QString& fileName) override;
 
     FaceNames read(const QString& fileOrPath) override;
     QStringList unusableNames() override { return unusableNames_; }

@@ -74,11 +74,6 @@ public:
     }
     virtual QStringList finishRemoval(const FileJournal&) { return {}; }
     virtual QStringList undoRemoval(const FileJournal&) { return {}; }
-    // Removes the value with this name from the registry: deletes nothing on disk. A font in the
-    // fonts folder disappears with its file; one installed system-wide is hidden for good.
-    virtual bool deleteValue(const QString& valueName) = 0;
-    // Deletes a font file, only when it lies inside the fonts folder. Returns true when deleted.
-    virtual bool deleteFile(const QString& fileName) = 0;
     // Font files the last enumeration left out because their names are not valid text (shown with
     // replacement characters).
     virtual QStringList unusableNames() { return {}; }

@@ -101,10 +101,6 @@ public:
     }
     QString fontsFolder() override { return folder; }
     bool registerFile(const QString&) override { return true; }
-    bool deleteValue(const QString& name) override {
-        return std::erase_if(values, [&](const lb::FontValue& v) { return v.name == name; }) > 0;
-    }
-    bool deleteFile(const QString&) override { return false; }
 
     std::vector<std::pair<QString, QString>> removeFiles(const QStringList& files) override {
         for (const QString& f : files)
