@@ -84,8 +84,8 @@ void Unassign_FromSets(MainContext& ctx, FontListModel& list, const QString& f, 
     else if (removed == 1)
         ctx.view.setMessage(T::tr("\"%1\" unassigned from \"%2\" successfully.").arg(f, lastSet));
     else
-        ctx.view.setMessage(T::tr("\"%1\" unassigned from %2 sets successfully.")
-                                .arg(f, QString::number(removed)));
+        ctx.view.setMessage(
+            T::tr("\"%1\" unassigned from %2 sets successfully.").arg(f, QString::number(removed)));
 
     app.currentSetName = box;
     ctx.view.handleButtons();
