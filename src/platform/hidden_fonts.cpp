@@ -959,11 +959,8 @@ QSet<QByteArray> farmOffers(FcConfig* config, const QByteArray& farm) {
         for (int i = 0; i < FcCacheNumSubdir(cache); ++i)
             dirs << QByteArray(reinterpret_cast<const char*>(FcCacheSubdir(cache, i)));
         if (FcFontSet* set = FcCacheCopySet(cache)) {
-            for (int i = 0; i < set->nfont; ++i) {
-                FcChar8* file = nullptr;
-                if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) == FcResultMatch)
-                    offered.insert(linkTarget(reinterpret_cast<const char*>(file)));
-            }
+            for (const auto& [file, indices] : fileIndices(set))
+                offered.insert(linkTarget(file));
             FcFontSetDestroy(set);
         }
         FcDirCacheUnload(cache);
