@@ -3,7 +3,8 @@
 //   - a folder of 2,000 font files until the preview grid is drawn, against fc-scan of it;
 //   - installing 500 fonts into a home of 20,000, against cp of the files plus one fc-cache of
 //     the fonts folder, in turns;
-//   - deleting 1,000 of 20,000 catalogued fonts, against one catalogue refresh.
+//   - deleting 1,000 of 20,000 catalogued fonts, against a catalogue refresh just before, in
+//     turns.
 //
 //   preview_bench [preview files] [installed files] [catalogue] [deleted]
 //                 default 2000 500 20000 1000
@@ -173,28 +174,35 @@ void benchDelete(int catalogue, int n) {
     Program program;
     if (!program.ok) return note(QStringLiteral("the database could not be opened"));
     lb::Refresh_Fonts(program.ctx);
-    std::vector<double> refreshes;
-    for (int i = 0; i < 2; ++i)
-        refreshes.push_back(timeMs([&] { lb::Refresh_Fonts(program.ctx); }));
-    const double baseline = median(refreshes);
-    line(QStringLiteral("BASELINE Refresh_Fonts, full catalogue"), baseline);
-
+    // In rounds: a refresh, then a deletion of fonts spread over the whole list. Each round starts
+    // after the last one's background rescan, so a refresh never competes with it.
     lb::FontListModel& all = program.all;
-    const int step = std::max(1, all.size() / n);
-    for (int i = 0, k = 0; i < all.size() && k < n; i += step, ++k) {
-        all.setSelected(i, true);
-        ++all.selectedCount;
+    Pairs removal, deletion, settled;
+    int deleted = 0;
+    for (int r = 0; r < rounds(); ++r) {
+        const double refresh = timeMs([&] { lb::Refresh_Fonts(program.ctx); });
+        const int step = std::max(1, all.size() / n);
+        for (int i = r % step, k = 0; i < all.size() && k < n; i += step, ++k) {
+            all.setSelected(i, true);
+            ++all.selectedCount;
+        }
+        program.boxes.answers = {lb::AnswerYes};
+        program.fontconfig.removeMs = 0;
+        const int before = all.size();
+        const double ms = timeMs([&] { lb::Delete_Fonts(program.ctx); });
+        deleted += before - all.size();
+        deletion.add(ms, refresh);
+        removal.add(program.fontconfig.removeMs, refresh);
+        // Not waited for: the folder's cache is written again in the background meanwhile.
+        settled.add(ms + timeMs([&] { program.fontconfig.settle(); }), refresh);
     }
-    program.boxes.answers = {lb::AnswerYes};
-    const int before = all.size();
-    const double ms = timeMs([&] { lb::Delete_Fonts(program.ctx); });
-    line(QStringLiteral("Delete_Fonts"), ms, baseline,
-         QStringLiteral("[%1 deleted]").arg(before - all.size()));
-    line(QStringLiteral("  of which removing the files"), program.fontconfig.removeMs, baseline);
-    // Not waited for: the folder's cache is written again in the background meanwhile.
-    const double settled = timeMs([&] { program.fontconfig.settle(); });
-    line(QStringLiteral("  then its folder's cache ready after"), ms + settled, baseline,
-         QStringLiteral("(rescanned in the background)"));
+    note(QStringLiteral("BASELINE Refresh_Fonts, full catalogue: %1 (median)")
+             .arg(duration(median(deletion.baseline))));
+    pairedLine(QStringLiteral("Delete_Fonts"), deletion,
+               QStringLiteral("(target x1) [%1 deleted]").arg(deleted));
+    pairedLine(QStringLiteral("  of which removing the files"), removal);
+    pairedLine(QStringLiteral("  then its folder's cache ready after"), settled,
+               QStringLiteral("(rescanned in the background)"));
 }
 
 } // namespace
