@@ -234,6 +234,8 @@ void publishFontChanges(MainContext& ctx) {
     const QString stamp = newStamp();
     writeSetting(ctx.app, fld::FontState, stamp);
     if (!res.broadcast(stamp)) throw FontStateError(res.error());
+    if (const QString kept = res.keptStamp(); !kept.isEmpty())
+        writeSetting(ctx.app, fld::FontState, kept);
 }
 
 FontTransaction::~FontTransaction() {

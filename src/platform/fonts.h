@@ -132,6 +132,9 @@ public:
     // as the change of the database they implement. False when the state could not be written:
     // it stays as it was, the pending changes are dropped, and error() says why.
     virtual bool broadcast(const QString& stamp) = 0;
+    // After a broadcast that changed nothing (files shown while nothing was hidden), the stamp the
+    // state kept, which the database then records instead; empty when `stamp` was recorded.
+    virtual QString keptStamp() const { return {}; }
     // Drops the loads and unloads not yet broadcast.
     virtual void discard() = 0;
     // Puts back the state this program's last broadcast replaced, unless another program changed

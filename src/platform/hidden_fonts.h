@@ -65,6 +65,7 @@ public:
         return !toHide_.isEmpty() || !toShow_.isEmpty() || replace_;
     }
     bool broadcast(const QString& stamp) override;
+    QString keptStamp() const override { return keptStamp_; }
     void discard() override;
     bool restore() override;
     QString error() const override { return error_; }
@@ -142,6 +143,7 @@ private:
     // What the last broadcast replaced, and the stamp it wrote, for restore().
     std::optional<State> replaced_;
     QString broadcastStamp_;
+    QString keptStamp_;   // of a broadcast that changed nothing
     QByteArray stateKey_; // size, time and inode of the state and configuration files read
     // Whether the configuration on disk is the one state_ records. When it is not (removed by
     // hand, or a write that failed half way), what other programs cannot see is what that

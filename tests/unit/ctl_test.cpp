@@ -3,6 +3,7 @@
 #include "core/schema.h"
 #include "platform/checked_file.h"
 #include "platform/font_selection.h"
+#include "platform/hidden_fonts.h"
 #include "support/data_files.h"
 #include "support/programs.h"
 #include "support/temp_env.h"
@@ -418,6 +419,13 @@ TEST_F(Ctl, InstallAndDeleteTakeWhatIsNamedAndInstalledFontsJoinTheActiveSetsVie
               "letterbayctl: All selected fonts were system fonts, none were deleted.\n");
     EXPECT_EQ(ctlOk({"delete", "--match", "*ta test", "Fixture Serif", "--yes"}).out,
               "4 fonts deleted successfully.\n");
+    // With nothing hidden, a deletion leaves the hidden-font state as it was, and in step.
+    ctlOk({"activate", "--all"});
+    const QString statePath = lb::FontconfigResources::statePath();
+    const QByteArray state = lb::readWholeFile(statePath);
+    ctlOk({"delete", "Gamma Test", "--yes"});
+    EXPECT_EQ(lb::readWholeFile(statePath), state);
+    EXPECT_TRUE(json({"status"})["hiddenFontsInStep"].toBool());
 }
 
 TEST_F(Ctl, InstallsAndDeletesKilledMidwayAreFinishedOrUndoneAtTheNextStart) {
